@@ -1,0 +1,182 @@
+#include "CP932.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace cp932 {
+namespace {
+
+// Both directions as tables, filled once from iconv so that iconv's "CP932"
+// mapping is the single source of truth. 0 marks "not mapped" (U+0000 and the
+// byte 0x00 are handled before the tables are consulted).
+struct Tables {
+    std::array<char16_t, 256> single{};                 // byte -> code unit
+    std::array<std::array<char16_t, 256>, 128> dbl{};   // [lead-0x80][trail] -> code unit
+    std::array<uint16_t, 65536> enc{};                  // code unit -> byte or lead<<8|trail
+
+    Tables() {
+        iconv_t dec = iconv_open("UTF-16LE", "CP932");
+        iconv_t en = iconv_open("CP932", "UTF-16LE");
+        auto decode = [&](const unsigned char* in, size_t n) -> char16_t {
+            char inbuf[2] = {static_cast<char>(in[0]), n > 1 ? static_cast<char>(in[1]) : '\0'};
+            char* ip = inbuf;
+            size_t il = n;
+            unsigned char out[8] = {};
+            char* op = reinterpret_cast<char*>(out);
+            size_t ol = sizeof out;
+            iconv(dec, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(dec, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0 || ol != sizeof out - 2)
+                return 0;
+            return static_cast<char16_t>(out[0] | (out[1] << 8));
+        };
+        for (int b = 1; b < 256; ++b) {
+            if (IsLeadByte(static_cast<unsigned char>(b))) continue;
+            unsigned char in[1] = {static_cast<unsigned char>(b)};
+            single[b] = decode(in, 1);
+        }
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                unsigned char in[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
+                dbl[lead - 0x80][trail] = decode(in, 2);
+            }
+        }
+        for (uint32_t cp = 1; cp < 0x10000; ++cp) {
+            if (cp >= 0xD800 && cp < 0xE000) continue;
+            char in[2] = {static_cast<char>(cp & 0xFF), static_cast<char>(cp >> 8)};
+            char* ip = in;
+            size_t il = 2;
+            unsigned char out[4] = {};
+            char* op = reinterpret_cast<char*>(out);
+            size_t ol = sizeof out;
+            iconv(en, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(en, &ip, &il, &op, &ol) == static_cast<size_t>(-1)) continue;
+            size_t n = sizeof out - ol;
+            if (n == 1) enc[cp] = out[0];
+            else if (n == 2) enc[cp] = static_cast<uint16_t>(out[0] << 8 | out[1]);
+        }
+        iconv_close(dec);
+        iconv_close(en);
+    }
+};
+
+const Tables& T() {
+    static const std::unique_ptr<Tables> t = std::make_unique<Tables>();
+    return *t;
+}
+
+// Decodes CP932 into UTF-16 code units, calling put for each.
+template <class Put>
+void Decode(std::string_view s, bool* lossy, Put put) {
+    const Tables& t = T();
+    bool lost = false;
+    const size_t n = s.size();
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) { put(static_cast<char16_t>(c)); continue; }
+        if (IsLeadByte(c)) {
+            if (i + 1 < n) {
+                unsigned char d = static_cast<unsigned char>(s[i + 1]);
+                char16_t u = t.dbl[c - 0x80][d];
+                if (u) { put(u); ++i; continue; }
+                // an unmapped pair whose second byte is a trail byte is one character
+                if (d >= 0x40 && d <= 0xFC && d != 0x7F) ++i;
+            }
+            put(kSubstitute16);
+            lost = true;
+            continue;
+        }
+        char16_t u = t.single[c];
+        if (u) put(u);
+        else { put(kSubstitute16); lost = true; }
+    }
+    if (lossy) *lossy = lost;
+}
+
+void EncodeUnit(const Tables& t, uint32_t cp, std::string& out, bool& lost) {
+    if (cp == 0) { out.push_back('\0'); return; }
+    uint16_t e = cp < 0x10000 ? t.enc[cp] : 0;
+    if (e == 0) { out.push_back(kSubstitute); lost = true; return; }
+    if (e < 0x100) out.push_back(static_cast<char>(e));
+    else { out.push_back(static_cast<char>(e >> 8)); out.push_back(static_cast<char>(e & 0xFF)); }
+}
+
+}  // namespace
+
+std::u16string ToUtf16(std::string_view s, bool* lossy) {
+    std::u16string out;
+    out.reserve(s.size());
+    Decode(s, lossy, [&](char16_t u) { out.push_back(u); });
+    return out;
+}
+
+std::string FromUtf16(std::u16string_view s, bool* lossy) {
+    const Tables& t = T();
+    std::string out;
+    out.reserve(s.size() * 2);
+    bool lost = false;
+    for (size_t i = 0; i < s.size(); ++i) {
+        char16_t u = s[i];
+        if (u >= 0xD800 && u < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
+            ++i;  // a supplementary character: CP932 holds none
+            out.push_back(kSubstitute);
+            lost = true;
+            continue;
+        }
+        EncodeUnit(t, u, out, lost);
+    }
+    if (lossy) *lossy = lost;
+    return out;
+}
+
+std::string ToUtf8(std::string_view s, bool* lossy) {
+    std::string out;
+    out.reserve(s.size() * 3 / 2);
+    Decode(s, lossy, [&](char16_t u) {
+        if (u < 0x80) out.push_back(static_cast<char>(u));
+        else if (u < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (u >> 6)));
+            out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xE0 | (u >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+        }
+    });
+    return out;
+}
+
+std::string FromUtf8(std::string_view s, bool* lossy) {
+    const Tables& t = T();
+    std::string out;
+    out.reserve(s.size());
+    bool lost = false;
+    const size_t n = s.size();
+    for (size_t i = 0; i < n;) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        uint32_t cp;
+        size_t len;
+        if (c < 0x80) { cp = c; len = 1; }
+        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
+        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
+        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
+        else { out.push_back(kSubstitute); lost = true; ++i; continue; }
+        bool ok = i + len <= n;
+        for (size_t k = 1; ok && k < len; ++k) {
+            unsigned char d = static_cast<unsigned char>(s[i + k]);
+            if ((d & 0xC0) != 0x80) ok = false;
+            else cp = cp << 6 | (d & 0x3F);
+        }
+        if (!ok) { out.push_back(kSubstitute); lost = true; ++i; continue; }
+        i += len;
+        if (cp >= 0x10000) { out.push_back(kSubstitute); lost = true; continue; }
+        EncodeUnit(t, cp, out, lost);
+    }
+    if (lossy) *lossy = lost;
+    return out;
+}
+
+}  // namespace cp932

@@ -1,0 +1,23 @@
+// The one codec between the system's CP932 bytes and the outside world
+// (Qt, ODBC, file names). Tables are built once from iconv "CP932".
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace cp932 {
+
+// True for a byte that begins a double-byte character (0x81-0x9F, 0xE0-0xFC).
+inline bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+inline bool IsLeadByte(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
+
+// Substitutes used for what cannot be converted. Each conversion reports
+// through *lossy whether it had to use one (lossy may be null).
+constexpr char kSubstitute = '?';             // in CP932 output
+constexpr char16_t kSubstitute16 = u'\uFFFD'; // in UTF-16/UTF-8 output
+
+std::u16string ToUtf16(std::string_view cp932, bool* lossy = nullptr);
+std::string FromUtf16(std::u16string_view utf16, bool* lossy = nullptr);
+std::string ToUtf8(std::string_view cp932, bool* lossy = nullptr);
+std::string FromUtf8(std::string_view utf8, bool* lossy = nullptr);
+
+}  // namespace cp932

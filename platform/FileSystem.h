@@ -1,0 +1,42 @@
+// The file system, addressed by CP932 names. Both '\' and '/' separate
+// folders in a name; the conversion to the native name happens here only.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fs932 {
+
+// The native (UTF-8, '/'-separated) form of a CP932 path, and back.
+std::string ToNative(std::string_view cp932Path);
+std::string FromNative(std::string_view nativePath);
+
+bool FileExists(std::string_view path);        // an existing entry that is not a folder
+bool DirectoryExists(std::string_view path);
+bool ReadFile(std::string_view path, std::string& bytes);
+// Writes to a temporary file beside the target, then renames it over the target.
+bool WriteFileAtomic(std::string_view path, std::string_view bytes);
+bool DeleteFile(std::string_view path);
+bool RenameFile(std::string_view from, std::string_view to);
+bool CreateDir(std::string_view path);
+bool ForceDirectories(std::string_view path);
+
+struct DirEntry {
+    std::string Name;  // CP932
+    bool IsFolder = false;
+};
+// The entries of a folder except "." and "..", sorted case-insensitively by name.
+// False when the folder cannot be read.
+bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries);
+
+// Case-insensitive wildcard match of a file name ('*' and '?'); "*.*" means "*".
+bool MatchesMask(std::string_view name, std::string_view mask);
+
+std::string GetCurrentDir();                   // CP932
+bool SetCurrentDir(std::string_view path);
+
+// The folder of the running program, with a trailing separator, and its base name without extension.
+std::string ProgramFolder();
+std::string ProgramBaseName();
+
+}  // namespace fs932

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "CP932.h"
+#include "TestUtil.h"
+
+using testutil::Hex;
+
+TEST(Literals, NarrowLiteralsAreCP932Bytes) {
+    EXPECT_EQ(Hex("表"), "95 5C");
+    EXPECT_EQ(Hex("■"), "81 A1");
+    EXPECT_EQ(Hex("結果:"), "8C 8B 89 CA 3A");
+}
+
+struct RoundTrip {
+    const char* utf8;  // u8 literals stay UTF-8 whatever the execution charset
+    const char* cp932hex;
+};
+
+TEST(CP932, ConvertsBothWaysThroughUtf8AndUtf16) {
+    const RoundTrip cases[] = {
+        {u8"", ""},
+        {u8"abc\\~", "61 62 63 5C 7E"},
+        {u8"表示", "95 5C 8E A6"},
+        {u8"ｱｲ", "B1 B2"},                    // half-width katakana are single bytes
+        {u8"～", "81 60"},                    // U+FF5E
+        {u8"①Ⅰ", "87 40 87 54"},              // NEC special characters
+        {u8"a\r\nb", "61 0D 0A 62"},
+    };
+    for (const auto& c : cases) {
+        bool lossy = true;
+        std::string cp = cp932::FromUtf8(c.utf8, &lossy);
+        EXPECT_EQ(Hex(cp), c.cp932hex) << c.utf8;
+        EXPECT_FALSE(lossy) << c.utf8;
+        EXPECT_EQ(cp932::ToUtf8(cp, &lossy), c.utf8);
+        EXPECT_FALSE(lossy);
+        std::u16string u = cp932::ToUtf16(cp);
+        EXPECT_EQ(cp932::FromUtf16(u, &lossy), cp);
+        EXPECT_FALSE(lossy);
+    }
+}
+
+TEST(CP932, NulBytesAreData) {
+    std::string s("a\0b", 3);
+    std::u16string u = cp932::ToUtf16(s);
+    ASSERT_EQ(u.size(), 3u);
+    EXPECT_EQ(cp932::FromUtf16(u), s);
+}
+
+TEST(CP932, UnmappableCharactersBecomeVisibleSubstitutesAndAreReported) {
+    bool lossy = false;
+    // U+00E9 (é) and an emoji have no CP932 form
+    EXPECT_EQ(cp932::FromUtf8(u8"caf\xC3\xA9 \xF0\x9F\x98\x80!", &lossy), "caf? ?!");
+    EXPECT_TRUE(lossy);
+    lossy = false;
+    EXPECT_EQ(cp932::FromUtf16(u"x\u00e9\U0001F600", &lossy), "x??");
+    EXPECT_TRUE(lossy);
+}
+
+TEST(CP932, InvalidBytesDecodeToReplacementCharacter) {
+    struct Case {
+        std::string bytes;
+        std::u16string expected;
+    } cases[] = {
+        {"\x81", u"\uFFFD"},                 // a lone lead byte at the end
+        {"a\x82", u"a\uFFFD"},
+        {"\x81\x20", u"\uFFFD "},            // a lead byte before a byte that is no trail byte
+        {"\xFD", u"\uFFFD"},                 // no character at all
+    };
+    for (const auto& c : cases) {
+        bool lossy = false;
+        EXPECT_EQ(cp932::ToUtf16(c.bytes, &lossy), c.expected) << Hex(c.bytes);
+        EXPECT_TRUE(lossy);
+    }
+}
+
+TEST(CP932, LeadBytes) {
+    EXPECT_TRUE(cp932::IsLeadByte('\x81'));
+    EXPECT_TRUE(cp932::IsLeadByte('\x9F'));
+    EXPECT_FALSE(cp932::IsLeadByte('\xA0'));
+    EXPECT_FALSE(cp932::IsLeadByte('\xDF'));
+    EXPECT_TRUE(cp932::IsLeadByte('\xE0'));
+    EXPECT_TRUE(cp932::IsLeadByte('\xFC'));
+    EXPECT_FALSE(cp932::IsLeadByte('\xFD'));
+    EXPECT_FALSE(cp932::IsLeadByte('A'));
+}
