@@ -27,3 +27,5 @@ Z_DECLARE_EXCEPTION(EStreamError, Exception);
 Z_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 Z_DECLARE_EXCEPTION(EFCreateError, EStreamError);
 Z_DECLARE_EXCEPTION(EAssertionFailed, Exception);
+// The silent exception: it abandons an operation without a message.
+Z_DECLARE_EXCEPTION(EAbort, Exception);
