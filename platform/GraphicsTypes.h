@@ -1,0 +1,117 @@
+// Value types the toolkit's graphics and controls share, as plain values that
+// model code can hold without a display: colours in the toolkit's TColor form
+// (0x00BBGGRR, or a system colour 0xFF0000nn, or clNone / clDefault), font
+// styles, cursor identifiers and the drag mode. The view turns them into Qt's
+// types at its boundary.
+#pragma once
+#include <cstdint>
+
+using TColor = int32_t;
+
+constexpr TColor RGBColor(int r, int g, int b) {
+    return static_cast<TColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
+}
+
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clMaroon = 0x000080;
+constexpr TColor clGreen = 0x008000;
+constexpr TColor clOlive = 0x008080;
+constexpr TColor clNavy = 0x800000;
+constexpr TColor clPurple = 0x800080;
+constexpr TColor clTeal = 0x808000;
+constexpr TColor clGray = 0x808080;
+constexpr TColor clSilver = 0xC0C0C0;
+constexpr TColor clRed = 0x0000FF;
+constexpr TColor clLime = 0x00FF00;
+constexpr TColor clYellow = 0x00FFFF;
+constexpr TColor clBlue = 0xFF0000;
+constexpr TColor clFuchsia = 0xFF00FF;
+constexpr TColor clAqua = 0xFFFF00;
+constexpr TColor clWhite = 0xFFFFFF;
+
+constexpr TColor clNone = 0x1FFFFFFF;
+constexpr TColor clDefault = 0x20000000;
+
+// System colours: the high byte 0xFF and the system colour index.
+constexpr TColor clSystemColor = static_cast<TColor>(0xFF000000u);
+constexpr TColor SystemColor(int index) { return clSystemColor | index; }
+constexpr TColor clScrollBar = SystemColor(0);
+constexpr TColor clBackground = SystemColor(1);
+constexpr TColor clActiveCaption = SystemColor(2);
+constexpr TColor clInactiveCaption = SystemColor(3);
+constexpr TColor clMenu = SystemColor(4);
+constexpr TColor clWindow = SystemColor(5);
+constexpr TColor clWindowFrame = SystemColor(6);
+constexpr TColor clMenuText = SystemColor(7);
+constexpr TColor clWindowText = SystemColor(8);
+constexpr TColor clCaptionText = SystemColor(9);
+constexpr TColor clActiveBorder = SystemColor(10);
+constexpr TColor clInactiveBorder = SystemColor(11);
+constexpr TColor clAppWorkSpace = SystemColor(12);
+constexpr TColor clHighlight = SystemColor(13);
+constexpr TColor clHighlightText = SystemColor(14);
+constexpr TColor clBtnFace = SystemColor(15);
+constexpr TColor clBtnShadow = SystemColor(16);
+constexpr TColor clGrayText = SystemColor(17);
+constexpr TColor clBtnText = SystemColor(18);
+constexpr TColor clInactiveCaptionText = SystemColor(19);
+constexpr TColor clBtnHighlight = SystemColor(20);
+constexpr TColor cl3DDkShadow = SystemColor(21);
+constexpr TColor cl3DLight = SystemColor(22);
+constexpr TColor clInfoText = SystemColor(23);
+constexpr TColor clInfoBk = SystemColor(24);
+
+constexpr bool IsSystemColor(TColor c) { return (static_cast<uint32_t>(c) & 0xFF000000u) == 0xFF000000u; }
+
+// Font styles, a set of four.
+enum TFontStyle : uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+
+class TFontStyles {
+public:
+    constexpr TFontStyles() = default;
+    constexpr TFontStyles(TFontStyle s) : Bits(static_cast<uint8_t>(1u << s)) {}
+    constexpr bool Contains(TFontStyle s) const { return (Bits >> s) & 1u; }
+    constexpr bool Empty() const { return Bits == 0; }
+    constexpr TFontStyles operator|(TFontStyles o) const { return FromBits(Bits | o.Bits); }
+    constexpr TFontStyles operator-(TFontStyles o) const { return FromBits(Bits & ~o.Bits); }
+    constexpr bool operator==(TFontStyles o) const { return Bits == o.Bits; }
+    constexpr bool operator!=(TFontStyles o) const { return Bits != o.Bits; }
+    constexpr uint8_t ToBits() const { return Bits; }
+    static constexpr TFontStyles FromBits(unsigned b) {
+        TFontStyles s;
+        s.Bits = static_cast<uint8_t>(b & 0x0F);
+        return s;
+    }
+
+private:
+    uint8_t Bits = 0;
+};
+constexpr TFontStyles operator|(TFontStyle a, TFontStyle b) { return TFontStyles(a) | TFontStyles(b); }
+
+// Cursor identifiers (16-bit); the program's own cursors have positive numbers.
+using TCursor = int16_t;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crNone = -1;
+constexpr TCursor crArrow = -2;
+constexpr TCursor crCross = -3;
+constexpr TCursor crIBeam = -4;
+constexpr TCursor crSizeNESW = -6;
+constexpr TCursor crSizeNS = -7;
+constexpr TCursor crSizeNWSE = -8;
+constexpr TCursor crSizeWE = -9;
+constexpr TCursor crUpArrow = -10;
+constexpr TCursor crHourGlass = -11;
+constexpr TCursor crDrag = -12;
+constexpr TCursor crNoDrop = -13;
+constexpr TCursor crHSplit = -14;
+constexpr TCursor crVSplit = -15;
+constexpr TCursor crMultiDrag = -16;
+constexpr TCursor crSQLWait = -17;
+constexpr TCursor crNo = -18;
+constexpr TCursor crAppStart = -19;
+constexpr TCursor crHelp = -20;
+constexpr TCursor crHandPoint = -21;
+constexpr TCursor crSizeAll = -22;
+
+// How a control starts dragging.
+enum TDragMode : uint8_t { dmManual, dmAutomatic };
