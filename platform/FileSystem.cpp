@@ -206,4 +206,10 @@ std::string ProgramBaseName() {
     return FromNative(name);
 }
 
+std::string ProgramFileName() {
+    std::string exe = SelfExe();
+    size_t slash = exe.rfind('/');
+    return FromNative(slash == std::string::npos ? exe : exe.substr(slash + 1));
+}
+
 }  // namespace fs932

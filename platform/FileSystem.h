@@ -38,5 +38,7 @@ bool SetCurrentDir(std::string_view path);
 // The folder of the running program, with a trailing separator, and its base name without extension.
 std::string ProgramFolder();
 std::string ProgramBaseName();
+// The running program's file name without its folder.
+std::string ProgramFileName();
 
 }  // namespace fs932
