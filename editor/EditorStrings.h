@@ -1,0 +1,224 @@
+// The editor's text as rows: the string list of row records, the packed per-row
+// data (row attribute, carried tokenizer state, marks), the temporary row lists,
+// the shared row store that views attach to, and the Lines object of one view.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Row attributes: how a row ends.
+enum : uint8_t {
+    raLineBreak = 0,  // the row ends with CR LF
+    raWrapped = 1,    // the logical line continues in the next row
+    raEndOfText = 2,  // the last row of a text without a final line break
+    raNone = 3,       // no attribute (undo records)
+};
+
+// The carried tokenizer state of a row, unpacked. BracketIndex -2 marks a row
+// whose state was never computed; -1 means no open bracket.
+struct TRowAttributeData {
+    uint8_t RowAttribute = 0;
+    uint8_t PrevRowAttribute = 0;
+    int32_t BracketIndex = -1;
+    int32_t UserIndex = 0;
+    int32_t WrappedByte = 0;
+    int32_t UserCount = 0;
+    uint8_t PrevToken = 0;
+    uint8_t UserToken = 0;
+    std::string DataStr;
+};
+
+// One row. AttrA: bits 0-1 row attribute, 2-3 previous row's attribute,
+// 4-7 bracket index + 2, 8-15 UserIndex, 16-23 WrappedByte, 24-31 UserCount.
+// AttrB: bits 0-7 PrevToken, 8-15 UserToken, 16-31 the row's marks.
+struct TRecordStringItem {
+    std::string Str;
+    std::string DataStr;
+    int32_t Value = 0;
+    uint32_t AttrA = 0;
+    uint32_t AttrB = 0;
+};
+
+// Masks of the packed fields that make up a row's carried state (everything
+// but the row attribute and the marks). A row whose state bits are all zero
+// reads as "not computed" (stored bracket 0 = -2).
+constexpr uint32_t kAttrAStateMask = 0xFFFFFFFCu;
+constexpr uint32_t kAttrBStateMask = 0x0000FFFFu;
+
+// Rows kept in blocks, so that inserting or deleting rows anywhere costs the
+// size of one block plus the (small) block table, and so that the count of
+// rows that end a logical line is known per block: line-to-row and row-to-line
+// lookups are a binary search over the blocks plus a scan inside one block.
+// Marks are counted per mark number, so the set of marks in use is exact.
+// A block can be flagged "states reset": its rows' carried states read as not
+// computed until one of them is touched, which keeps invalidating the states of
+// a long text cheap.
+class TRowBlocks {
+public:
+    TRowBlocks();
+    ~TRowBlocks();
+    TRowBlocks(const TRowBlocks&) = delete;
+    TRowBlocks& operator=(const TRowBlocks&) = delete;
+
+    int Count() const { return FCount; }
+    // Rows whose attribute is not "wrapped".
+    int LineEndCount() const { return FLineEnds; }
+    uint16_t MarksUnion() const;
+
+    const TRecordStringItem& Get(int i) const;
+    void SetStr(int i, std::string s);
+    std::string& StrRef(int i);  // the text only; attributes stay as they are
+    void SetDataStr(int i, std::string s);
+    void SetValue(int i, int32_t v);
+    void SetAttrA(int i, uint32_t a);
+    void SetAttrB(int i, uint32_t b);
+    void SetItem(int i, TRecordStringItem item);
+
+    // Inserts rows before index i (0 .. Count).
+    void InsertRows(int i, std::vector<TRecordStringItem>&& rows);
+    void InsertRow(int i, TRecordStringItem row);
+    // Removes n rows from index i; answers the union of their marks.
+    uint16_t EraseRows(int i, int n);
+    void Exchange(int i, int j);
+    void Clear();
+    // Replaces every row at once.
+    void AssignRows(std::vector<TRecordStringItem>&& rows);
+    // Moves every row out (the list is left empty).
+    std::vector<TRecordStringItem> TakeRows();
+
+    // The row that is the k-th (0-based) row ending a logical line; -1 when none.
+    int RowOfLineEnd(int k) const;
+    // Rows ending a logical line among the rows 0 .. row - 1.
+    int LineEndsBefore(int row) const;
+    // The last row before `row` that ends a logical line, -1 when none.
+    int PrevLineEnd(int row) const;
+    // The first row at or after `row` that ends a logical line, -1 when none.
+    int NextLineEnd(int row) const;
+
+    // Every row's carried state reads as not computed, from row `from` on.
+    void ResetStatesFrom(int from);
+
+private:
+    struct Block;
+    Block* Find(int i, int& off) const;
+    void Validate() const;
+    void Invalidate(size_t b) const;
+    void Materialise(Block& b) const;
+    void SplitIfLarge(size_t b);
+    void RemoveEmpty(size_t b);
+    void AddCounts(const TRecordStringItem& r, int sign);
+    void AssignRowsCounted(std::vector<TRecordStringItem>&& rows);
+    size_t BlockOf(int row) const;  // row 0 .. Count - 1
+
+    std::vector<std::unique_ptr<Block>> FBlocks;
+    mutable std::vector<int> FRowStart;
+    mutable std::vector<int> FLineStart;
+    mutable size_t FValid = 0;
+    mutable size_t FHint = 0;
+    int FCount = 0;
+    int FLineEnds = 0;
+    std::array<int, 16> FMarkCount{};
+};
+
+class TRecordStringList;
+using TRowsNotifyEvent = std::function<void(TRecordStringList* Sender)>;
+
+// A string list of row records.
+class TRecordStringList {
+public:
+    TRecordStringList() = default;
+    virtual ~TRecordStringList();
+    TRecordStringList(const TRecordStringList&) = delete;
+    TRecordStringList& operator=(const TRecordStringList&) = delete;
+
+    virtual void Changed();
+    virtual void Changing();
+
+    virtual std::string Get(int i) const;
+    virtual int GetCount() const { return FRows.Count(); }
+    virtual void Put(int i, std::string s);
+    virtual void SetUpdateState(bool updating);
+    virtual int Add(std::string s);
+    virtual void Clear();
+    virtual void Delete(int i);
+    virtual void Exchange(int i, int j);
+    virtual void Insert(int i, std::string s);
+
+    int Count() const { return GetCount(); }
+    std::string operator[](int i) const { return Get(i); }
+    // The row text without a copy (index checked).
+    const std::string& Str(int i) const;
+    // Nested; only the outermost pair calls SetUpdateState.
+    void BeginUpdate();
+    void EndUpdate();
+    int UpdateCount() const { return FUpdateCount; }
+
+    // Bulk operations on whole rows (the row data travels with them).
+    const TRecordStringItem& Item(int i) const;
+    void InsertItems(int i, std::vector<TRecordStringItem>&& rows);
+    void AssignItems(std::vector<TRecordStringItem>&& rows);
+    std::vector<TRecordStringItem> TakeItems();
+
+    TRowsNotifyEvent OnChange;
+    TRowsNotifyEvent OnChanging;
+
+protected:
+    void CheckIndex(int i, int limit) const;  // raises EListError unless 0 <= i < limit
+    TRowBlocks FRows;
+    int FUpdateCount = 0;  // SetUpdateState's own counter
+    int FUpdateNest = 0;   // BeginUpdate nesting
+};
+
+// The packed per-row data, field by field.
+class TRowAttributeStringList : public TRecordStringList {
+public:
+    int RowAttribute(int i) const;
+    void SetRowAttribute(int i, int v);
+    int PrevRowAttribute(int i) const;
+    void SetPrevRowAttribute(int i, int v);
+    int BracketIndex(int i) const;
+    void SetBracketIndex(int i, int v);
+    int UserIndex(int i) const;
+    void SetUserIndex(int i, int v);
+    int WrappedByte(int i) const;
+    void SetWrappedByte(int i, int v);
+    int UserCount(int i) const;
+    void SetUserCount(int i, int v);
+    int PrevToken(int i) const;
+    void SetPrevToken(int i, int v);
+    int UserToken(int i) const;
+    void SetUserToken(int i, int v);
+    uint16_t RowMarks(int i) const;
+    void SetRowMarks(int i, uint16_t marks);
+    int32_t Value(int i) const;
+    void SetValue(int i, int32_t v);
+    const std::string& DataStr(int i) const;
+    void SetDataStr(int i, std::string s);
+
+    // The whole unpacked data of a row.
+    void GetRowAttributeData(int i, TRowAttributeData& data) const;
+    // Stores the carried state of data into row i; the row's own attribute and marks stay.
+    void SetRowStateData(int i, const TRowAttributeData& data);
+
+    // Rows that end a logical line (attribute other than "wrapped").
+    int LineEndCount() const { return FRows.LineEndCount(); }
+    int RowOfLineEnd(int k) const { return FRows.RowOfLineEnd(k); }
+    int LineEndsBefore(int row) const { return FRows.LineEndsBefore(row); }
+    int PrevLineEnd(int row) const { return FRows.PrevLineEnd(row); }
+    int NextLineEnd(int row) const { return FRows.NextLineEnd(row); }
+    // The union of every row's marks.
+    uint16_t RowMarksUnion() const { return FRows.MarksUnion(); }
+    // Every row from `from` on reads as not computed (bracket -2, the other
+    // state fields 0 or empty); attributes, marks, texts and values stay.
+    void MarkStatesNotComputed(int from) { FRows.ResetStatesFrom(from); }
+
+    static void Pack(const TRowAttributeData& d, uint32_t& a, uint32_t& b);
+    static void Unpack(uint32_t a, uint32_t b, TRowAttributeData& d);
+};
+
+// The class of temporary row lists (wrap output, undo replay, selection remainders).
+class TEditorStringList : public TRowAttributeStringList {};
