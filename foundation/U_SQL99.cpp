@@ -1,0 +1,377 @@
+#include "U_SQL99.h"
+
+#include <cstring>
+#include <utility>
+
+#include "SysUtils.h"
+#include "U_SQL99Scan.h"
+
+// ---------------------------------------------------------------------------
+// Errors
+
+ESQL99Exception::ESQL99Exception(std::string sql, int32_t errorPosition, std::string msg) : Exception(std::move(msg)) {
+    if (errorPosition > 0 && static_cast<size_t>(errorPosition) > sql.size())
+        throw Exception("内部エラー：範囲外のインデックスに対してエラーポイント例外を生成しようとしました");
+    SQL = std::move(sql);
+    ErrorPosition = errorPosition;
+}
+
+int32_t ESQL99Exception::GetErrorColumn() const {
+    if (ErrorPosition <= 1) return ErrorPosition;
+    // The nearest LF before the error position (0-based indexes below ErrorPosition - 1).
+    for (int32_t i = ErrorPosition - 2; i >= 0; --i)
+        if (SQL[static_cast<size_t>(i)] == '\n') return ErrorPosition - (i + 1);
+    return ErrorPosition;
+}
+
+namespace sql99 {
+void CheckLength(std::string_view text) {
+    if (text.size() >= static_cast<size_t>(INT32_MAX))
+        throw Exception("SQLテキストが大きすぎます (" + std::to_string(text.size()) + "バイト)");
+}
+}  // namespace sql99
+
+// ---------------------------------------------------------------------------
+// The three scanners, each alone
+
+TSQL99Literal::TSQL99Literal(std::string sql) : SQL(std::move(sql)) {
+    QuoteChars.Add("'");
+    QuoteChars.Add("\"");
+    EscapeChars.Add("\\");
+}
+
+void TSQL99Literal::GetRanges(TIndexStartEndList& dest) const {
+    dest.Clear();
+    sql99::CheckLength(SQL);
+    const char* s = SQL.data();
+    const size_t n = SQL.size();
+
+    // Marks: every quote character, in text order.
+    std::vector<TSQL99Index_QMap> marks;
+    for (size_t i = 0; i < n; ++i) {
+        const char c = s[i];
+        if (c == '\r' || c == '\n') continue;
+        for (int q = 0; q < QuoteChars.Count(); ++q) {
+            const std::string& quote = QuoteChars[q];
+            if (!quote.empty() && quote[0] == c) {
+                marks.push_back({static_cast<int32_t>(i + 1), q});
+                break;
+            }
+        }
+    }
+    auto isEscapeChar = [&](char c) {
+        for (const std::string& e : EscapeChars.Items)
+            if (!e.empty() && e[0] == c) return true;
+        return false;
+    };
+    auto escaped = [&](int32_t position) {
+        const size_t p = static_cast<size_t>(position - 1);  // 0-based, >= 1 for a closing candidate
+        return p >= 1 && isEscapeChar(s[p - 1]) && sql99::IsEscaped(s, p, s[p - 1]);
+    };
+
+    // Pairing: an opening mark with the next unescaped mark of its kind.
+    size_t k = 0;
+    while (k < marks.size()) {
+        const TSQL99Index_QMap opening = marks[k];
+        size_t m = k + 1;
+        while (m < marks.size() && (marks[m].QuoteIndex != opening.QuoteIndex || escaped(marks[m].Position))) ++m;
+        if (m == marks.size()) throw ESQL99LiteralException(SQL, opening.Position, sql99::kLiteralNotClosed);
+        dest.Add(kSQL99LiteralTag, opening.Position, marks[m].Position);
+        k = m + 1;
+    }
+}
+
+void TSQL99LineComment::GetRanges(TIndexStartEndList& dest) const {
+    dest.Clear();
+    sql99::CheckLength(SQL);
+    const char* s = SQL.data();
+    const size_t n = SQL.size();
+    size_t i = 0;
+    while (i < n) {
+        if (s[i] != '-') {
+            ++i;
+        } else if (i + 1 >= n) {
+            dest.Add(kSQL99LineCommentTag, static_cast<int32_t>(i + 1), static_cast<int32_t>(i + 1));
+            ++i;
+        } else if (s[i + 1] == '-') {
+            size_t j = i + 2;
+            while (j < n && s[j] != '\r' && s[j] != '\n') ++j;
+            dest.Add(kSQL99LineCommentTag, static_cast<int32_t>(i + 1), static_cast<int32_t>(j));
+            i = j;
+        } else {
+            ++i;
+        }
+    }
+}
+
+void TSQL99BlockComment::GetRanges(TIndexStartEndList& dest) const {
+    dest.Clear();
+    sql99::CheckLength(SQL);
+    const char* s = SQL.data();
+    const size_t n = SQL.size();
+    std::vector<TIndexStartEnd*> open;  // the comments still open, latest last
+    size_t i = 0;
+    while (i < n) {
+        if (s[i] == '/' && i + 1 < n && s[i + 1] == '*') {
+            auto r = TIndexStartEnd::Create(kSQL99BlockCommentTag, static_cast<int32_t>(i + 1), -1);
+            open.push_back(r.get());
+            dest.Add(std::move(r));
+            i += (i + 3 < n && s[i + 2] == '/' && s[i + 3] == '*') ? 3 : 2;
+        } else if (s[i] == '*' && i + 1 < n && s[i + 1] == '/') {
+            if (open.empty()) throw ESQL99BlockCommentException(SQL, static_cast<int32_t>(i + 1), sql99::kNoBlockOpen);
+            open.back()->EndIndex = static_cast<int32_t>(i + 2);
+            open.pop_back();
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    const TIndexStartEndList& done = dest;
+    for (int k = 0; k < done.Count(); ++k)
+        if (done.Items(k)->EndIndex < 0)
+            throw ESQL99BlockCommentException(SQL, done.Items(k)->StartIndex, sql99::kBlockNotClosed);
+}
+
+// ---------------------------------------------------------------------------
+// The combined scan
+
+namespace {
+
+struct ListsSink {
+    TIndexStartEndList& Literals;
+    TIndexStartEndList& Lines;
+    TIndexStartEndList& Blocks;
+    std::vector<TIndexStartEnd*> Open;
+
+    void Literal(int32_t s, int32_t e) { Literals.Add(kSQL99LiteralTag, s, e); }
+    void LineComment(int32_t s, int32_t e) { Lines.Add(kSQL99LineCommentTag, s, e); }
+    void BlockOpen(int32_t s) {
+        auto r = TIndexStartEnd::Create(kSQL99BlockCommentTag, s, -1);
+        Open.push_back(r.get());
+        Blocks.Add(std::move(r));
+    }
+    void BlockClose(int32_t, int32_t e, size_t) {
+        Open.back()->EndIndex = e;
+        Open.pop_back();
+    }
+};
+
+const char* const kTopLevelTags[3] = {kSQL99LiteralTag, kSQL99LineCommentTag, kSQL99BlockCommentTag};
+
+}  // namespace
+
+void TSQL99Scanner::GetRanges(std::string_view sql, TIndexStartEndList& literals, TIndexStartEndList& lineComments,
+                              TIndexStartEndList& blockComments) {
+    literals.Clear();
+    lineComments.Clear();
+    blockComments.Clear();
+    ListsSink sink{literals, lineComments, blockComments, {}};
+    sql99::Scan(sql, sink);
+}
+
+void TSQL99Scanner::GetIgnoreRanges(std::string_view sql, TIndexStartEndList& list) {
+    list.Clear();
+    sql99::ScanTopLevel(sql, [&](int kind, int32_t s, int32_t e) { list.Add(kTopLevelTags[kind], s, e); });
+    list.Normalize();  // already in order and apart: this only marks it so
+}
+
+// ---------------------------------------------------------------------------
+// Comment removal
+
+namespace {
+
+inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+// True when the text is already in the form a line list gives it: every line
+// break a CR LF pair and a CR LF at the end (or no text at all).
+bool IsLinesText(std::string_view t) {
+    const size_t n = t.size();
+    if (n == 0) return true;
+    if (n < 2 || t[n - 2] != '\r' || t[n - 1] != '\n') return false;
+    const char* s = t.data();
+    const char* end = s + n;
+    size_t crs = 0, lfs = 0;
+    for (const char* p = s; (p = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(end - p)))); p += 2) {
+        if (p + 1 == end || p[1] != '\n') return false;
+        ++crs;
+    }
+    for (const char* p = s; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))); ++p) ++lfs;
+    return crs == lfs;
+}
+
+// The text of a line list made from t: lines split at CR LF, LF or a lone CR,
+// each followed by CR LF.
+std::string LinesText(std::string_view t) {
+    std::string out;
+    out.reserve(t.size() + 2);
+    size_t i = 0;
+    const size_t n = t.size();
+    while (i < n) {
+        size_t j = i;
+        while (j < n && t[j] != '\r' && t[j] != '\n') ++j;
+        out.append(t.data() + i, j - i);
+        out += "\r\n";
+        if (j < n && t[j] == '\r') ++j;
+        if (j < n && t[j] == '\n') ++j;
+        i = j;
+    }
+    return out;
+}
+
+struct Removal {
+    int32_t Start, End;  // 1-based, inclusive
+};
+
+// The outermost comments of a text, in order; the scanners' errors pass.
+std::vector<Removal> CommentsOf(std::string_view s) {
+    std::vector<Removal> rm;
+    sql99::ScanTopLevel(s, [&](int kind, int32_t b, int32_t e) {
+        if (kind != 0) rm.push_back({b, e});
+    });
+    return rm;
+}
+
+// Walks the lines of s (split as a line list splits its text) with the
+// comment bytes taken out. out.Append(p, n) receives the kept bytes of a
+// line, out.EndLine(drop) ends it; drop is true when the line lost bytes to a
+// comment and nothing is left of it. A comment between two bytes that are
+// not blanks leaves one blank.
+template <class Out>
+void WalkWithoutComments(std::string_view s, const std::vector<Removal>& rm, Out& out) {
+    const size_t n = s.size();
+    size_t i = 0, k = 0;
+    bool lost = false, started = false;
+    while (i < n) {
+        const size_t nextRemoval = k < rm.size() ? static_cast<size_t>(rm[k].Start - 1) : n;
+        size_t j = i;
+        while (j < nextRemoval && s[j] != '\r' && s[j] != '\n') ++j;
+        if (j > i) {
+            out.Append(s.data() + i, j - i);
+            started = true;
+        }
+        i = j;
+        if (i >= n) break;
+        if (i == nextRemoval) {
+            // A run of comments that touch one another.
+            size_t runEnd = static_cast<size_t>(rm[k].End);  // 0-based index after the run
+            ++k;
+            while (k < rm.size() && static_cast<size_t>(rm[k].Start - 1) == runEnd) runEnd = static_cast<size_t>(rm[k++].End);
+            if (i > 0 && runEnd < n && !IsBlank(s[i - 1]) && !IsBlank(s[runEnd])) out.Append(" ", 1);
+            lost = started = true;
+            i = runEnd;
+            continue;
+        }
+        // A line break: CR LF, a lone CR or a lone LF.
+        i += (s[i] == '\r' && i + 1 < n && s[i + 1] == '\n') ? 2 : 1;
+        out.EndLine(lost);
+        lost = started = false;
+    }
+    if (started) out.EndLine(lost);
+}
+
+struct LinesOut {
+    std::vector<std::string>& Items;
+    std::string Line;
+    bool Empty = true;
+    void Append(const char* p, size_t n) {
+        Line.append(p, n);
+        Empty = false;
+    }
+    void EndLine(bool lost) {
+        if (!(lost && Empty)) Items.push_back(Line);
+        Line.clear();
+        Empty = true;
+    }
+};
+
+// Writes over the text it reads: the result is never longer than the part
+// read so far when every line break is a CR LF pair.
+struct InPlaceOut {
+    char* Base;
+    size_t W = 0;
+    size_t LineStart = 0;
+    void Append(const char* p, size_t n) {
+        std::memmove(Base + W, p, n);
+        W += n;
+    }
+    void EndLine(bool lost) {
+        if (lost && W == LineStart) return;
+        Base[W++] = '\r';
+        Base[W++] = '\n';
+        LineStart = W;
+    }
+};
+
+}  // namespace
+
+void TSQL99CommentDelete::DeleteComment(TStrings& lines) {
+    const std::string s = lines.Text();
+    const std::vector<Removal> rm = CommentsOf(s);
+    lines.Items.clear();
+    LinesOut out{lines.Items, {}};
+    WalkWithoutComments(s, rm, out);
+}
+
+std::string TSQL99CommentDelete::DeleteCommentLinesText(std::string text) {
+    if (!IsLinesText(text)) text = LinesText(text);
+    const std::vector<Removal> rm = CommentsOf(text);
+    if (rm.empty()) return text;
+    InPlaceOut out{text.data()};
+    WalkWithoutComments(text, rm, out);
+    text.resize(out.W);
+    if (text.capacity() - text.size() > text.size() / 8 + 64) text.shrink_to_fit();
+    return text;
+}
+
+std::string TSQL99CommentDelete::DeleteCommentText(std::string_view sql) {
+    return sys::Trim(DeleteCommentLinesText(std::string(sql)));
+}
+
+// ---------------------------------------------------------------------------
+// Statement kind
+
+uint8_t TSQL99Parser::GetSQLKind(std::string_view sql) {
+    const std::string t = TSQL99CommentDelete::DeleteCommentText(sql);  // already trimmed
+    // The longest keyword has 8 bytes; only they need upper-casing.
+    const std::string head = sys::UpperCase(std::string_view(t).substr(0, 8));
+    static const struct {
+        const char* Word;
+        uint8_t Kind;
+    } kKeywords[] = {{"SELECT", skQuery}, {"SHOW", skQuery},   {"DESC", skQuery},   {"DESCRIBE", skQuery},
+                     {"INSERT", skInsert}, {"UPDATE", skUpdate}, {"DELETE", skDelete}};
+    for (const auto& k : kKeywords)
+        if (head.compare(0, std::strlen(k.Word), k.Word) == 0) return k.Kind;
+    return skOther;
+}
+
+// ---------------------------------------------------------------------------
+// Comma breaks
+
+void TSQL99Breaker::GetIgnoreRanges(std::string_view sql, TIndexStartEndList& list) {
+    TSQL99Scanner::GetIgnoreRanges(sql, list);
+}
+
+TSQL99Breaker::TSQL99Breaker(std::string_view sql) {
+    TIndexStartEndList ranges;
+    GetIgnoreRanges(sql, ranges);
+    const TIndexStartEndList& r = ranges;
+    const size_t n = sql.size();
+    std::string out;
+    out.reserve(n + n / 16);
+    size_t i = 0;  // 0-based
+    int k = 0;
+    while (i < n) {
+        const size_t gapEnd = k < r.Count() ? static_cast<size_t>(r.Items(k)->StartIndex - 1) : n;
+        for (; i < gapEnd; ++i) {
+            out.push_back(sql[i]);
+            if (sql[i] == ',' && i + 1 < n && sql[i + 1] != '\r' && sql[i + 1] != '\n') out += "\r\n";
+        }
+        if (k < r.Count()) {
+            const size_t e = static_cast<size_t>(r.Items(k)->EndIndex);
+            out.append(sql.data() + i, e - i);
+            i = e;
+            ++k;
+        }
+    }
+    ResultSQL = std::move(out);
+}

@@ -1,0 +1,61 @@
+// Cutting a script into statements at a delimiter character, never inside a
+// literal or a comment, and masking literals and comments before a search.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "T_IndexStartEnd.h"
+#include "U_SQL99.h"
+
+// The literal and comment ranges of an SQL text: what a search must skip.
+class TSQL99Ignore {
+public:
+    explicit TSQL99Ignore(std::string sql) : Text(std::move(sql)) {}
+    // Clears list and fills it with the literal, line comment and block
+    // comment ranges of Text, merged and sorted. Scanner errors pass.
+    void GetIgnoreRanges(TIndexStartEndList& list) const;
+    // result := Text with every byte of every ignore range replaced by fillChar.
+    void FillIgnored(char fillChar, std::string& result) const;
+    static void FillIgnoredText(std::string_view sql, char fillChar, std::string& result);
+
+    std::string Text;
+};
+
+// The statements of a script. Mode 0 (delimiter mode): every Delimiter
+// outside literals and comments ends a statement and takes the line-break
+// bytes after it. Mode 1 (block mode, SQL*Plus style): only a line holding
+// the Delimiter alone, with trailing blanks, ends a statement. Any other mode
+// finds no delimiter. The text is that of a line list (CR LF after every line).
+class TSQL99Splitter {
+public:
+    enum : uint8_t { smDelimiter = 0, smBlock = 1 };
+
+    // Splits at once; raises the scanners' errors (ESQL99LiteralException,
+    // ESQL99BlockCommentException) with positions in text.
+    TSQL99Splitter(std::string text, char delimiter, uint8_t mode);
+    TSQL99Splitter(const TSQL99Splitter&) = delete;
+    TSQL99Splitter& operator=(const TSQL99Splitter&) = delete;
+
+    void Split();
+    int Count() const { return StatementRanges.Count(); }
+    // The bytes of statement index (0-based); raises EListError out of range.
+    void GetStatement(int index, std::string& s) const;
+    std::string GetStatement(int index) const {
+        std::string s;
+        GetStatement(index, s);
+        return s;
+    }
+
+    std::string Text;
+    TIndexStartEndList IgnoreRanges;     // literals and comments, merged and sorted
+    TIndexStartEndList StatementRanges;  // one per statement, in text order
+    TIndexStartEndList DelimiterRanges;  // the delimiters that count, with their line-break bytes
+    uint8_t Mode;
+    char Delimiter;
+
+private:
+    void FindDelimiters();
+    void FindBlockDelimiters();
+    void BuildStatementRanges();
+};
