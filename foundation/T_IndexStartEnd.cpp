@@ -4,7 +4,7 @@
 #include <climits>
 #include <utility>
 
-#include "Exception.h"
+#include "ListIndex.h"
 
 int TIndexStartEndList::Add(std::unique_ptr<TIndexStartEnd> range) {
     FItems.push_back(std::move(range));
@@ -30,8 +30,7 @@ void TIndexStartEndList::Clear() {
 }
 
 void TIndexStartEndList::CheckIndex(int index) const {
-    if (index < 0 || index >= Count())
-        throw EListError("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
+    if (index < 0 || index >= Count()) RaiseListIndexError(index);
 }
 
 void TIndexStartEndList::Delete(int index) {
