@@ -74,11 +74,13 @@ struct MemberTraits<R (C::*)(A...)> {
     using Class = C;
     using Sig = R(A...);
 };
-template <auto M, class Sig>
+// The class is also a type parameter: with only the member pointer, GCC 12
+// gives the instantiation for a class in an unnamed namespace external linkage,
+// and equal names in two files would then share one function.
+template <class Class, auto M, class Sig>
 struct Caller;
-template <auto M, class R, class... A>
-struct Caller<M, R(A...)> {
-    using Class = typename MemberTraits<decltype(M)>::Class;
+template <class Class, auto M, class R, class... A>
+struct Caller<Class, M, R(A...)> {
     static R Call(void* d, A... a) { return (static_cast<Class*>(d)->*M)(std::forward<A>(a)...); }
 };
 }  // namespace method_detail
@@ -89,7 +91,7 @@ auto MakeEvent(C* Obj) {
     using Traits = method_detail::MemberTraits<decltype(M)>;
     using Base = typename Traits::Class;
     using Ev = TEvent<typename Traits::Sig>;
-    return Ev::FromPair(&method_detail::Caller<M, typename Traits::Sig>::Call,
+    return Ev::FromPair(&method_detail::Caller<Base, M, typename Traits::Sig>::Call,
                         static_cast<void*>(static_cast<Base*>(Obj)));
 }
 

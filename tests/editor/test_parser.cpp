@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "EditorParser.h"
+#include "TestUtil.h"
+
+namespace {
+
+using Tokens = std::vector<std::pair<int, std::string>>;
+
+// The tokens of one row: kind and text.
+Tokens Tokenize(TEditorFountain& f, const std::string& row, const TRowAttributeData& data = {}) {
+    auto p = f.CreateParser();
+    p->NewData(row, data);
+    Tokens out;
+    int guard = 0;
+    while (p->NextToken() != toEof && ++guard < 1000) {
+        EXPECT_LE(p->SourcePos() + p->TokenLength(), static_cast<int>(row.size())) << testutil::Hex(row);
+        out.emplace_back(p->Token(), p->TokenString());
+    }
+    return out;
+}
+
+std::string Show(const Tokens& t) {
+    std::string s;
+    for (const auto& [k, text] : t) s += std::to_string(k) + ":" + testutil::Hex(text) + " ";
+    return s;
+}
+
+struct Case {
+    const char* name;
+    std::function<void(TEditorFountain&)> setup;
+    std::string row;
+    Tokens tokens;
+};
+
+}  // namespace
+
+TEST(EditorParser, TokenKindsOfEachCase) {
+    auto none = [](TEditorFountain&) {};
+    auto quote = [](TEditorFountain& f) { f.Quotation = "'"; };
+    auto comment = [](TEditorFountain& f) { f.Commenter = "--"; };
+    auto mail = [](TEditorFountain& f) { f.Mail = true; };
+    auto url = [](TEditorFountain& f) { f.Url = true; };
+    auto control = [](TEditorFountain& f) { f.ControlCode = true; };
+    auto hex = [](TEditorFountain& f) { f.HexPrefix = "0x"; };
+    auto brackets = [](TEditorFountain& f) {
+        auto* b = f.Brackets().Add();
+        b->SetLeftBracket("/*");
+        b->SetRightBracket("*/");
+    };
+    const Case cases[] = {
+        {"numbers", none, "abc 123 1.5e3 x", {{11, "abc"}, {3, "123"}, {4, "1.5e3"}, {11, "x"}}},
+        {"point then blank", none, "1. ", {{4, "1"}, {1, "."}}},
+        {"exponent without digits", none, "12e+ 3.e5 7E", {{4, "12e+"}, {4, "3.e5"}, {4, "7E"}}},
+        {"digits then letters", none, "12ab_9", {{3, "12"}, {11, "ab_9"}}},
+        {"quotation", quote, "a 'bc''d' e", {{11, "a"}, {26, "'bc''d'"}, {11, "e"}}},
+        {"open quotation", quote, "'ab表", {{26, "'ab表"}}},
+        {"quotation off", none, "'a'", {{1, "'"}, {11, "a"}, {1, "'"}}},
+        {"commenter", comment, "a -- b", {{11, "a"}, {7, "-- b"}}},
+        {"mail", mail, "to a.b-c@ex.co.jp now", {{11, "to"}, {22, "a.b-c@ex.co.jp"}, {11, "now"}}},
+        {"mail without at", mail, "foo-bar", {{11, "foo"}, {1, "-"}, {11, "bar"}}},
+        {"mail without dot after at", mail, "a@b c", {{11, "a"}, {1, "@"}, {11, "b"}, {11, "c"}}},
+        {"mail off", none, "a@b.c", {{11, "a"}, {1, "@"}, {11, "b"}, {1, "."}, {11, "c"}}},
+        {"url www", url, "see www.example.com/x?a=1 ok", {{11, "see"}, {21, "www.example.com/x?a=1"}, {11, "ok"}}},
+        {"url schemes", url, "http://a.b https://c ftp://d", {{21, "http://a.b"}, {21, "https://c"}, {21, "ftp://d"}}},
+        {"url prefix only as a word", url, "hello", {{11, "hello"}}},
+        {"control hex", control, "#$1F#65#x", {{28, "#$1F"}, {27, "#65"}, {27, "#"}, {11, "x"}}},
+        {"control off", none, "#65", {{1, "#"}, {3, "65"}}},
+        {"hex prefix", hex, "0x1F 0XaB 0xg", {{23, "0x1F"}, {23, "0XaB"}, {23, "0x"}, {11, "g"}}},
+        {"hiragana katakana kanji", none, "あいうカタカナー漢字表", {{16, "あいう"}, {17, "カタカナー"}, {18, "漢字表"}}},
+        {"hiragana with long marks", none, "らーめん－", {{16, "らーめん－"}}},
+        {"full-width digits", none, "１２，３．４ＡＢｃ", {{14, "１２，３．４"}, {15, "ＡＢｃ"}}},
+        {"double-byte symbols", none, "、「ヴ", {{12, "、"}, {12, "「"}, {17, "ヴ"}}},
+        {"greek is a symbol", none, "αβ", {{12, "α"}, {12, "β"}}},
+        {"half-width kana", none, "\xB1\xB2\xDE\xA1\xA4", {{20, "\xB1\xB2\xDE"}, {19, "\xA1"}, {19, "\xA4"}}},
+        {"other bytes", none, "\xA0\xFD\xFF+", {{1, "\xA0"}, {1, "\xFD"}, {1, "\xFF"}, {1, "+"}}},
+        {"tab", none, "a\tb", {{11, "a"}, {9, "\t"}, {11, "b"}}},
+        {"blanks and control bytes are skipped", none, " \x01 a\x1F", {{11, "a"}}},
+        {"bracket", brackets, "a /* b */ c", {{11, "a"}, {6, "/* b */"}, {11, "c"}}},
+        {"open bracket", brackets, "a /* 表", {{11, "a"}, {6, "/* 表"}}},
+        {"lone lead byte at the end", none, "ab\x88", {{11, "ab"}, {18, "\x88"}}},
+        {"lone 0x82 at the end", none, "\x82", {{12, "\x82"}}},
+        {"lone 0x81 at the end", quote, "'a\x81", {{26, "'a\x81"}}},
+        {"kanji run then lone lead", none, "漢\x88", {{18, "漢"}, {18, "\x88"}}},
+        {"NUL is data", none, std::string("a\0b", 3), {{11, "a"}, {1, std::string(1, '\0')}, {11, "b"}}},
+        {"NUL inside a string", quote, std::string("'a\0b' c", 7), {{26, std::string("'a\0b'", 5)}, {11, "c"}}},
+    };
+    for (const auto& c : cases) {
+        auto f = MakeObject<TEditorFountain>();
+        c.setup(*f);
+        Tokens got = Tokenize(*f, c.row);
+        EXPECT_EQ(got, c.tokens) << c.name << ": " << Show(got);
+    }
+}
+
+TEST(EditorParser, ReservedWordsAreFoundWithoutCase) {
+    auto f = MakeObject<TEditorFountain>();
+    f->Quotation = "'";
+    TSortedStringList w;
+    w.SetText("SELECT\r\nfrom\r\n'x'\r\n");
+    f->SetReserveWordList(w);
+    auto p = f->CreateParser();
+    p->NewData("select x FROM selected 'x' /*", {});
+    std::vector<std::pair<std::string, bool>> got;
+    while (p->NextToken() != toEof) {
+        uint8_t kind = p->Token();
+        p->CheckReserveWord(kind);
+        EXPECT_EQ(kind == toReserve, p->IsReserveWord());
+        got.emplace_back(p->TokenString(), p->IsReserveWord());
+    }
+    EXPECT_EQ(got, (std::vector<std::pair<std::string, bool>>{
+                       {"select", true}, {"x", false}, {"FROM", true}, {"selected", false}, {"'x'", true},
+                       {"/", false}, {"*", false}}));
+}
+
+TEST(EditorParser, TokenColours) {
+    auto f = MakeObject<TEditorFountain>();
+    f->Quotation = "\"";
+    f->ControlCode = true;
+    f->Commenter = "//";
+    auto* b = f->Brackets().Add();
+    b->SetLeftBracket("{");
+    b->SetRightBracket("}");
+    TSortedStringList w;
+    w.SetText("begin\r\n");
+    f->SetReserveWordList(w);
+    auto p = f->CreateParser();
+    p->NewData("x 1 + \"s\" #9 begin {c} 表 // e", {});
+    TEditorColors& c = f->Colors();
+    std::vector<TFountainColor*> expect = {&c.Ank(), &c.Int(), &c.Symbol(), &c.Str(), &c.Str(),
+                                           &f->Reserve(), &b->ItemColor(), &c.DBCS(), &c.Comment()};
+    std::vector<TFountainColor*> got;
+    while (p->NextToken() != toEof) got.push_back(p->TokenToFountainColor());
+    EXPECT_EQ(got, expect);
+    p->NewData("\t", {});
+    p->NextToken();
+    EXPECT_EQ(p->TokenToFountainColor(), nullptr);
+}
+
+namespace {
+
+// A descendant that scans strings in single and double quotes with the base
+// facilities, as a SQL parser would.
+class TQuoteParser : public TEditorParser {
+public:
+    using TEditorParser::TEditorParser;
+
+protected:
+    void InitMethodTable() override {
+        TEditorParser::InitMethodTable();
+        FMethodTable[static_cast<unsigned char>('\'')] = &TQuoteParser::SingleQuoteProc;
+        FMethodTable[static_cast<unsigned char>('"')] = &TQuoteParser::DoubleQuoteProc;
+    }
+};
+
+class TQuoteFountain : public TEditorFountain {
+public:
+    using TEditorFountain::TEditorFountain;
+    TFountainParserClass GetParserClass() override { return &FountainParserOf<TQuoteParser>; }
+};
+
+}  // namespace
+
+TEST(EditorParser, DescendantsGetTheirOwnMethodTables) {
+    auto f = MakeObject<TQuoteFountain>();
+    Tokens got = Tokenize(*f, "'it''s' \"a\"\"b\" 'open");
+    EXPECT_EQ(got, (Tokens{{24, "'it''s'"}, {25, "\"a\"\"b\""}, {24, "'open"}})) << Show(got);
+}
