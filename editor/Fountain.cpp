@@ -614,17 +614,17 @@ uint8_t TFountainParser::NextToken() {
     return FToken;
 }
 
-void TFountainParser::RowData(int Row, const TRowSource& Strings, TRowAttributeData& Data) {
-    int count = Strings.RowCount();
+void TFountainParser::RowData(int Row, const TRowAttributeStringList& Strings, TRowAttributeData& Data) {
+    int count = Strings.Count();
     if (Row < 0 || Row >= count) return;
-    int attr = Strings.RowAttributeOf(Row);
+    int attr = Strings.RowAttribute(Row);
     if (LineBoundKinds()[Data.PrevToken]) {
         // a comment carried from the row above takes this whole row
         if (attr != 1) Data.PrevToken = 0;
         Data.WrappedByte = 0;
         return;
     }
-    const std::string& row = Strings.RowText(Row);
+    const std::string& row = Strings.Str(Row);
     bool blank = true;
     for (char c : row)
         if (!IsBlank(static_cast<unsigned char>(c))) {
@@ -635,12 +635,12 @@ void TFountainParser::RowData(int Row, const TRowSource& Strings, TRowAttributeD
 
     int len = static_cast<int>(row.size());
     bool hasNext = attr == 1 && Row + 1 < count;
-    bool nextWrapped = hasNext && Strings.RowAttributeOf(Row + 1) == 1;
+    bool nextWrapped = hasNext && Strings.RowAttribute(Row + 1) == 1;
     if (hasNext) {
         // the next row is appended so that a token crossing the row end can be measured
         std::string joined;
-        joined.reserve(row.size() + Strings.RowText(Row + 1).size());
-        joined.append(row).append(Strings.RowText(Row + 1));
+        joined.reserve(row.size() + Strings.Str(Row + 1).size());
+        joined.append(row).append(Strings.Str(Row + 1));
         NewData(joined, Data);
     } else {
         NewData(row, Data);

@@ -3,8 +3,9 @@
 // bracket pairs, a reserved-word list and the reserved-word colour, tells the
 // editors that use it about every change, and makes its parser. A parser
 // (TFountainParser) scans one row token by token, dispatching on the first
-// byte, and carries its state from row to row (TRowAttributeData) so that
-// strings, comments and bracketed spans continue over row ends.
+// byte, and carries its state from row to row (TRowAttributeData, kept by the
+// row store) so that strings, comments and bracketed spans continue over row
+// ends.
 //
 // Tokenising a row:
 //   auto p = fountain->CreateParser();
@@ -23,6 +24,7 @@
 #include <string_view>
 
 #include "EditorBase.h"
+#include "EditorStrings.h"
 #include "Exception.h"
 #include "GraphicsTypes.h"
 
@@ -60,38 +62,6 @@ enum : uint8_t {
 // A set of token kinds.
 using TTokenKinds = std::bitset<256>;
 TTokenKinds TokenKinds(std::initializer_list<int> Kinds);
-
-// The carried tokenizer state of a row: the state at the row's start, as the
-// row store keeps it. The defaults are the state at the start of the text.
-struct TRowAttributeData {
-    uint8_t RowAttribute = 0;      // 0 line break, 1 wrapped, 2 end of text
-    uint8_t PrevRowAttribute = 0;  // the attribute of the row above
-    int32_t BracketIndex = -1;     // open bracket pair at the row start; -1 none, -2 not computed
-    int32_t UserIndex = 0;
-    int32_t WrappedByte = 0;       // bytes at the row start that finish a token of the row above
-    int32_t UserCount = 0;
-    uint8_t PrevToken = 0;         // kind of the token continued from the row above, 0 none
-    uint8_t UserToken = 0;
-    std::string DataStr;
-
-    bool operator==(const TRowAttributeData& o) const {
-        return RowAttribute == o.RowAttribute && PrevRowAttribute == o.PrevRowAttribute &&
-               BracketIndex == o.BracketIndex && UserIndex == o.UserIndex && WrappedByte == o.WrappedByte &&
-               UserCount == o.UserCount && PrevToken == o.PrevToken && UserToken == o.UserToken &&
-               DataStr == o.DataStr;
-    }
-    bool operator!=(const TRowAttributeData& o) const { return !(*this == o); }
-};
-
-// What a parser reads of a row list to compute carried states: the rows' texts
-// and attributes. The row store implements it.
-class TRowSource {
-public:
-    virtual ~TRowSource() = default;
-    virtual int RowCount() const = 0;
-    virtual const std::string& RowText(int Row) const = 0;
-    virtual int RowAttributeOf(int Row) const = 0;
-};
 
 class TFountain;
 class TFountainParser;
@@ -240,9 +210,10 @@ public:
     virtual void NewData(std::string_view S, const TRowAttributeData& Data);
     // The kind of the next token, toEof at the row end.
     virtual uint8_t NextToken();
-    // Data := the carried state at the end of row Row of Strings, from the
-    // state at its start (Data's RowAttribute is that of Row).
-    virtual void RowData(int Row, const TRowSource& Strings, TRowAttributeData& Data);
+    // Data := the carried state at the end of row Row of Strings (the row
+    // store), from the state at its start (Data's RowAttribute is that of Row).
+    // Rows outside Strings leave Data as it is.
+    virtual void RowData(int Row, const TRowAttributeStringList& Strings, TRowAttributeData& Data);
     // The colour of the current token, or null for none.
     virtual TFountainColor* TokenToFountainColor() = 0;
 
