@@ -27,23 +27,31 @@ void InOneUpdate(TNotifyPersistent& Self, F&& Copy) {
     Self.EndUpdate();
 }
 
+// Assign from the same class: Copy(source) inside one update of Self; from
+// another class, the inherited assignment (which raises).
+template <class T, class F>
+void AssignInOneUpdate(T& Self, const TPersistent& Source, F&& Copy) {
+    const auto* s = dynamic_cast<const T*>(&Source);
+    if (!s) {
+        Self.TNotifyPersistent::Assign(Source);
+        return;
+    }
+    if (s != &Self) InOneUpdate(Self, [&] { Copy(*s); });
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 
 void TEditorCursors::Assign(const TPersistent& Source) {
-    const auto* s = dynamic_cast<const TEditorCursors*>(&Source);
-    if (!s) {
-        TNotifyPersistent::Assign(Source);
-        return;
-    }
-    DefaultCursor = s->DefaultCursor;
-    DragSelCursor = s->DragSelCursor;
-    DragSelCopyCursor = s->DragSelCopyCursor;
-    InSelCursor = s->InSelCursor;
-    LeftMarginCursor = s->LeftMarginCursor;
-    TopMarginCursor = s->TopMarginCursor;
-    Changed();
+    AssignInOneUpdate(*this, Source, [this](const TEditorCursors& s) {
+        DefaultCursor = s.DefaultCursor;
+        DragSelCursor = s.DragSelCursor;
+        DragSelCopyCursor = s.DragSelCopyCursor;
+        InSelCursor = s.InSelCursor;
+        LeftMarginCursor = s.LeftMarginCursor;
+        TopMarginCursor = s.TopMarginCursor;
+    });
 }
 
 // ---------------------------------------------------------------------------
@@ -61,32 +69,26 @@ void TEditorCaret::SetTabSpaceCount(int32_t Value) {
 }
 
 void TEditorCaret::Assign(const TPersistent& Source) {
-    const auto* s = dynamic_cast<const TEditorCaret*>(&Source);
-    if (!s) {
-        TNotifyPersistent::Assign(Source);
-        return;
-    }
-    if (s == this) return;
-    InOneUpdate(*this, [&] {
-        AutoCursor = s->AutoCursor;
-        AutoIndent = s->AutoIndent;
-        BackSpaceUnIndent = s->BackSpaceUnIndent;
-        FCursors->Assign(*s->FCursors);
-        FreeCaret = s->FreeCaret;
-        FreeRow = s->FreeRow;
-        InTab = s->InTab;
-        KeepCaret = s->KeepCaret;
-        LockScroll = s->LockScroll;
-        NextLine = s->NextLine;
-        PrevSpaceIndent = s->PrevSpaceIndent;
-        RowSelect = s->RowSelect;
-        SelDragMode = s->SelDragMode;
-        SelMove = s->SelMove;
-        SoftTab = s->SoftTab;
-        SetStyle(s->FStyle);
-        TabIndent = s->TabIndent;
-        SetTabSpaceCount(s->FTabSpaceCount);
-        TokenEndStop = s->TokenEndStop;
+    AssignInOneUpdate(*this, Source, [this](const TEditorCaret& s) {
+        AutoCursor = s.AutoCursor;
+        AutoIndent = s.AutoIndent;
+        BackSpaceUnIndent = s.BackSpaceUnIndent;
+        FCursors->Assign(*s.FCursors);
+        FreeCaret = s.FreeCaret;
+        FreeRow = s.FreeRow;
+        InTab = s.InTab;
+        KeepCaret = s.KeepCaret;
+        LockScroll = s.LockScroll;
+        NextLine = s.NextLine;
+        PrevSpaceIndent = s.PrevSpaceIndent;
+        RowSelect = s.RowSelect;
+        SelDragMode = s.SelDragMode;
+        SelMove = s.SelMove;
+        SoftTab = s.SoftTab;
+        SetStyle(s.FStyle);
+        TabIndent = s.TabIndent;
+        SetTabSpaceCount(s.FTabSpaceCount);
+        TokenEndStop = s.TokenEndStop;
     });
 }
 
@@ -99,17 +101,11 @@ void TEditorMargin::SetLine(int32_t Value) { SetValue(FLine, Value); }
 void TEditorMargin::SetTop(int32_t Value) { SetValue(FTop, Value); }
 
 void TEditorMargin::Assign(const TPersistent& Source) {
-    const auto* s = dynamic_cast<const TEditorMargin*>(&Source);
-    if (!s) {
-        TNotifyPersistent::Assign(Source);
-        return;
-    }
-    if (s == this) return;
-    InOneUpdate(*this, [&] {
-        SetCharacter(s->FCharacter);
-        SetLeft(s->FLeft);
-        SetLine(s->FLine);
-        SetTop(s->FTop);
+    AssignInOneUpdate(*this, Source, [this](const TEditorMargin& s) {
+        SetCharacter(s.FCharacter);
+        SetLeft(s.FLeft);
+        SetLine(s.FLine);
+        SetTop(s.FTop);
     });
 }
 
@@ -119,15 +115,9 @@ void TEditorMark::SetColor(TColor Value) { SetAndReport(*this, FColor, Value); }
 void TEditorMark::SetVisible(bool Value) { SetAndReport(*this, FVisible, Value); }
 
 void TEditorMark::Assign(const TPersistent& Source) {
-    const auto* s = dynamic_cast<const TEditorMark*>(&Source);
-    if (!s) {
-        TNotifyPersistent::Assign(Source);
-        return;
-    }
-    if (s == this) return;
-    InOneUpdate(*this, [&] {
-        SetColor(s->FColor);
-        SetVisible(s->FVisible);
+    AssignInOneUpdate(*this, Source, [this](const TEditorMark& s) {
+        SetColor(s.FColor);
+        SetVisible(s.FVisible);
     });
 }
 
@@ -141,18 +131,12 @@ TEditorMarks::~TEditorMarks() {
 }
 
 void TEditorMarks::Assign(const TPersistent& Source) {
-    const auto* s = dynamic_cast<const TEditorMarks*>(&Source);
-    if (!s) {
-        TNotifyPersistent::Assign(Source);
-        return;
-    }
-    if (s == this) return;
-    InOneUpdate(*this, [&] {
-        FEofMark.Assign(s->FEofMark);
-        FRetMark.Assign(s->FRetMark);
-        FWrapMark.Assign(s->FWrapMark);
-        FHideMark.Assign(s->FHideMark);
-        FUnderline.Assign(s->FUnderline);
+    AssignInOneUpdate(*this, Source, [this](const TEditorMarks& s) {
+        FEofMark.Assign(s.FEofMark);
+        FRetMark.Assign(s.FRetMark);
+        FWrapMark.Assign(s.FWrapMark);
+        FHideMark.Assign(s.FHideMark);
+        FUnderline.Assign(s.FUnderline);
     });
 }
 
@@ -195,21 +179,15 @@ void TEditorViewInfo::SetQuotation(const std::string& Value) {
 }
 
 void TEditorViewInfo::Assign(const TPersistent& Source) {
-    const auto* s = dynamic_cast<const TEditorViewInfo*>(&Source);
-    if (!s) {
-        TNotifyPersistent::Assign(Source);
-        return;
-    }
-    if (s == this) return;
-    InOneUpdate(*this, [&] {
-        FFountain->Brackets().Assign(s->FFountain->Brackets());
-        FFountain->Colors().Assign(s->FFountain->Colors());
-        SetCommenter(s->FFountain->Commenter);
-        SetControlCode(s->FFountain->ControlCode);
-        SetHexPrefix(s->FFountain->HexPrefix);
-        SetMail(s->FFountain->Mail);
-        SetQuotation(s->FFountain->Quotation);
-        SetUrl(s->FFountain->Url);
+    AssignInOneUpdate(*this, Source, [this](const TEditorViewInfo& s) {
+        FFountain->Brackets().Assign(s.FFountain->Brackets());
+        FFountain->Colors().Assign(s.FFountain->Colors());
+        SetCommenter(s.FFountain->Commenter);
+        SetControlCode(s.FFountain->ControlCode);
+        SetHexPrefix(s.FFountain->HexPrefix);
+        SetMail(s.FFountain->Mail);
+        SetQuotation(s.FFountain->Quotation);
+        SetUrl(s.FFountain->Url);
     });
 }
 
@@ -228,19 +206,13 @@ void TEditorRuler::SetGaugeRange(int32_t Value) {
 }
 
 void TEditorRuler::Assign(const TPersistent& Source) {
-    const auto* s = dynamic_cast<const TEditorRuler*>(&Source);
-    if (!s) {
-        TNotifyPersistent::Assign(Source);
-        return;
-    }
-    if (s == this) return;
-    InOneUpdate(*this, [&] {
-        SetBkColor(s->FBkColor);
-        SetColor(s->FColor);
-        SetEdge(s->FEdge);
-        SetGaugeRange(s->FGaugeRange);
-        SetMarkColor(s->FMarkColor);
-        SetVisible(s->FVisible);
+    AssignInOneUpdate(*this, Source, [this](const TEditorRuler& s) {
+        SetBkColor(s.FBkColor);
+        SetColor(s.FColor);
+        SetEdge(s.FEdge);
+        SetGaugeRange(s.FGaugeRange);
+        SetMarkColor(s.FMarkColor);
+        SetVisible(s.FVisible);
     });
 }
 
@@ -259,24 +231,18 @@ void TEditorLeftbar::SetZeroBase(bool Value) { SetAndReport(*this, FZeroBase, Va
 void TEditorLeftbar::SetZeroLead(bool Value) { SetAndReport(*this, FZeroLead, Value); }
 
 void TEditorLeftbar::Assign(const TPersistent& Source) {
-    const auto* s = dynamic_cast<const TEditorLeftbar*>(&Source);
-    if (!s) {
-        TNotifyPersistent::Assign(Source);
-        return;
-    }
-    if (s == this) return;
-    InOneUpdate(*this, [&] {
-        SetBkColor(s->FBkColor);
-        SetColor(s->FColor);
-        SetColumn(s->FColumn);
-        SetEdge(s->FEdge);
-        SetLeftMargin(s->FLeftMargin);
-        SetRightMargin(s->FRightMargin);
-        SetShowNumber(s->FShowNumber);
-        SetShowNumberMode(s->FShowNumberMode);
-        SetVisible(s->FVisible);
-        SetZeroBase(s->FZeroBase);
-        SetZeroLead(s->FZeroLead);
+    AssignInOneUpdate(*this, Source, [this](const TEditorLeftbar& s) {
+        SetBkColor(s.FBkColor);
+        SetColor(s.FColor);
+        SetColumn(s.FColumn);
+        SetEdge(s.FEdge);
+        SetLeftMargin(s.FLeftMargin);
+        SetRightMargin(s.FRightMargin);
+        SetShowNumber(s.FShowNumber);
+        SetShowNumberMode(s.FShowNumberMode);
+        SetVisible(s.FVisible);
+        SetZeroBase(s.FZeroBase);
+        SetZeroLead(s.FZeroLead);
     });
 }
 
@@ -290,18 +256,12 @@ void TEditorImagebar::SetRightMargin(int32_t Value) { SetValue(FRightMargin, Val
 void TEditorImagebar::SetVisible(bool Value) { SetAndReport(*this, FVisible, Value); }
 
 void TEditorImagebar::Assign(const TPersistent& Source) {
-    const auto* s = dynamic_cast<const TEditorImagebar*>(&Source);
-    if (!s) {
-        TNotifyPersistent::Assign(Source);
-        return;
-    }
-    if (s == this) return;
-    InOneUpdate(*this, [&] {
-        SetDigitWidth(s->FDigitWidth);
-        SetLeftMargin(s->FLeftMargin);
-        SetMarkWidth(s->FMarkWidth);
-        SetRightMargin(s->FRightMargin);
-        SetVisible(s->FVisible);
+    AssignInOneUpdate(*this, Source, [this](const TEditorImagebar& s) {
+        SetDigitWidth(s.FDigitWidth);
+        SetLeftMargin(s.FLeftMargin);
+        SetMarkWidth(s.FMarkWidth);
+        SetRightMargin(s.FRightMargin);
+        SetVisible(s.FVisible);
     });
 }
 
