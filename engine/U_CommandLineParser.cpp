@@ -4,6 +4,22 @@
 #include <vector>
 
 #include "SysUtils.h"
+#include "T_IndexStartEnd.h"
+
+void TStringSpaceUtil::FindSpaceRuns(std::string_view S, TIndexStartEndList& List) {
+    List.Clear();
+    const size_t n = S.size();
+    size_t i = 0;
+    while (i < n) {
+        if (S[i] != ' ') {
+            ++i;
+            continue;
+        }
+        const size_t start = i;
+        while (i < n && S[i] == ' ') ++i;
+        List.Add("半角スペース", static_cast<int32_t>(start + 1), static_cast<int32_t>(i));
+    }
+}
 
 void TStringSpaceUtil::CompressSpaces(std::string_view S, std::string& Result) {
     std::string out;

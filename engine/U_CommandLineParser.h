@@ -10,8 +10,12 @@
 
 Z_DECLARE_EXCEPTION(ECommandLineParser, Exception);
 
+class TIndexStartEndList;
+
 class TStringSpaceUtil {
 public:
+    // One range per run of blanks (0x20), tagged "半角スペース"; CR and LF are no blanks.
+    static void FindSpaceRuns(std::string_view S, TIndexStartEndList& List);
     // Every run of two or more blanks shortened to one blank.
     static void CompressSpaces(std::string_view S, std::string& Result);
 };

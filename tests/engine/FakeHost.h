@@ -2,13 +2,16 @@
 // a result console, and a small executor that runs nested scripts the way a
 // script page does (positional parameters, then one item after another).
 #pragma once
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "I_ScriptHost.h"
 #include "StringList.h"
+#include "SysUtils.h"
 #include "U_GrobalCommandRegister.h"
+#include "U_ScriptManager.h"
 #include "U_UserEnvManager.h"
 
 // Registers command classes of a test for the lifetime of the object.
@@ -63,10 +66,47 @@ public:
     std::vector<Run> Runs;
     std::vector<std::string> Errors;   // "ClassName:message" of each failed statement
     std::vector<std::string> SQLs;     // the SQL handed to the execution event
-    int Depth = 0;
+    int Depth = 0;  // runs of this host now going on
     int MaxDepth = 0;
 };
 
+// As a script page runs a script: the positional parameters replaced in
+// index order, SQL*Plus style when the first non-blank line is "/", then one
+// item after another; an error is shown and the run goes on.
 inline void TFakeHost::ExecuteScriptWithParams(const TStringList& Lines, const TStringList& Params) {
     Runs.push_back({Lines.Text(), Params.Items, Depth});
+    std::string text = Lines.Text();
+    for (int i = 0; i < Params.Count(); ++i)
+        text = sys::StringReplaceAll(text, "{%" + std::to_string(i) + "}", Params[i]);
+    TStringList script(text);
+    uint8_t mode = 0;
+    char delimiter = ';';
+    for (const std::string& line : script.Items) {
+        if (sys::Trim(line).empty()) continue;
+        if (line == "/") mode = 1, delimiter = '/';
+        break;
+    }
+    ++Depth;
+    MaxDepth = std::max(MaxDepth, Depth);
+    auto report = [this](const Exception& e) {
+        Errors.push_back(std::string(e.ClassName()) + ":" + e.Message);
+        Console.AddLine(Errors.back());
+    };
+    try {
+        TScriptManager manager(this, script, delimiter, mode);
+        for (int i = 0; i < manager.Count(); ++i) {
+            try {
+                manager.Execute(i);
+                std::string result;
+                manager.GetResultText(i, result);
+                if (!result.empty()) Console.AddLine(result);
+                for (const std::string& line : manager.GetMessageLines(i).Items) Console.AddLine(line);
+            } catch (const Exception& e) {
+                report(e);
+            }
+        }
+    } catch (const Exception& e) {
+        report(e);
+    }
+    --Depth;
 }

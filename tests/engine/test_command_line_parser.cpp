@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "T_IndexStartEnd.h"
 #include "TestUtil.h"
 #include "U_CommandLineParser.h"
 
@@ -63,4 +64,17 @@ TEST(CommandLineParser, CompressSpaces) {
     EXPECT_EQ(r, " a b c ");
     TStringSpaceUtil::CompressSpaces("a\t\tb", r);
     EXPECT_EQ(r, "a\t\tb");
+}
+
+TEST(CommandLineParser, FindSpaceRuns) {
+    TIndexStartEndList list;
+    list.Add("stale", 1, 1);
+    TStringSpaceUtil::FindSpaceRuns(" a  b\r\n c", list);
+    ASSERT_EQ(list.Count(), 3);
+    const int expected[3][2] = {{1, 1}, {3, 4}, {8, 8}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(list.Items(i)->Tag, "半角スペース");
+        EXPECT_EQ(list.Items(i)->StartIndex, expected[i][0]);
+        EXPECT_EQ(list.Items(i)->EndIndex, expected[i][1]);
+    }
 }

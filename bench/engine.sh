@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Script engine: items of a script built and run against a host that does
+# nothing, at two sizes (the per-statement cost must not grow), and side by
+# side with sqlite3 running the same number of trivial statements from a file.
+# Usage: bench/engine.sh smoke|full
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=${1:-smoke}
+build=${ZINTAVOR_BUILD:-build/release}
+case "$mode" in
+  smoke) small=1000; large=10000 ;;
+  full)  small=10000; large=100000 ;;
+  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
+esac
+if [ ! -x "$build/bench/engine_bench" ]; then
+  kind=$(basename "$build")
+  bash scripts/build.sh "$kind" engine_bench >/dev/null
+fi
+bin="$build/bench/engine_bench"
+
+echo "-- mixed script (literals, comments, four statement kinds)"
+"$bin" scale "$small" "$large"
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+awk -v n="$large" 'BEGIN { for (i = 0; i < n; i++) print "SELECT 1;" }' > "$tmp/trivial.sql"
+
+echo "-- $large trivial statements from a file"
+ours=$("$bin" file "$tmp/trivial.sql")
+ours_s=$(sed -n 's/.*seconds=\([0-9.]*\).*/\1/p' <<<"$ours")
+start=$(date +%s.%N)
+sqlite3 :memory: < "$tmp/trivial.sql" > /dev/null
+end=$(date +%s.%N)
+peer_s=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }')
+awk -v o="$ours_s" -v p="$peer_s" -v n="$large" 'BEGIN {
+  printf "zintavor engine: %.3f s (%.0f statements/s)\n", o, n / o
+  printf "sqlite3:         %.3f s (%.0f statements/s)\n", p, n / p
+  printf "ratio zintavor/sqlite3: %.2f\n", o / p
+}'

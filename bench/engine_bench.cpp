@@ -1,0 +1,110 @@
+// Script engine throughput: builds the items of a script (comment removal,
+// splitting, kinds) and runs every item against a host that does nothing.
+//
+//   engine_bench scale N1 N2 ...   a mixed script of each size; statements per
+//                                  second, and the per-statement cost of the
+//                                  largest size over that of the smallest
+//   engine_bench file PATH         the script in PATH (as an import reads it);
+//                                  prints "seconds=S statements=N"
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "FileSystem.h"
+#include "I_ScriptHost.h"
+#include "StringList.h"
+#include "U_ScriptManager.h"
+#include "U_UserEnvManager.h"
+
+namespace {
+
+class TNullConsole : public IResultConsole {
+public:
+    void AddLine(const std::string&) override {}
+    void Clear() override {}
+    TStringList GetLines() const override { return TStringList(); }
+};
+
+class TNullHost : public IScriptHost {
+public:
+    TNullHost() {
+        OnExecuteSQL = [this](void*, const std::string& SQL, uint8_t, std::unique_ptr<TDataSet>&, std::string&) {
+            Bytes += SQL.size();
+        };
+    }
+    char GetCommandPrefix() const override { return '#'; }
+    char GetImportScriptFileNamePrefix() const override { return '@'; }
+    TUserEnvManager& GetUserEnvManager() override { return Env; }
+    std::string GetActiveScriptFolder() const override { return "./"; }
+    void ExecuteScriptWithParams(const TStringList&, const TStringList&) override {}
+    IResultConsole& GetResultConsole() override { return Console; }
+    int GetScreenCursor() const override { return Cursor; }
+    void SetScreenCursor(int C) override { Cursor = C; }
+
+    TUserEnvManager Env{this};
+    TNullConsole Console;
+    int Cursor = crDefault;
+    size_t Bytes = 0;
+};
+
+// Seconds to build the manager and run all its items; Count receives the number of items.
+double RunScript(const TStringList& script, int& count) {
+    TNullHost host;
+    auto start = std::chrono::steady_clock::now();
+    TScriptManager manager(&host, script, ';', 0);
+    count = manager.Count();
+    for (int i = 0; i < count; ++i) manager.Execute(i);
+    std::chrono::duration<double> d = std::chrono::steady_clock::now() - start;
+    if (host.Bytes == 0) std::fprintf(stderr, "no SQL reached the host\n");
+    return d.count();
+}
+
+// Literals with delimiters inside, line and block comments, four statement kinds.
+TStringList MixedScript(int n) {
+    static const char* const kinds[] = {
+        "SELECT a, b FROM t WHERE c = 'x;y'; -- note\r\n",
+        "INSERT INTO t (a, b) VALUES (1, 'it''s');\r\n",
+        "/* block\r\n   comment; */ UPDATE t SET a = a + 1 WHERE b = \"q\";\r\n",
+        "DELETE FROM t WHERE a = 3;\r\n",
+    };
+    std::string text;
+    for (int i = 0; i < n; ++i) text += kinds[i % 4];
+    return TStringList(text);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::string(argv[1]) == "file") {
+        std::string bytes;
+        if (!fs932::ReadFile(argv[2], bytes)) {
+            std::fprintf(stderr, "cannot read %s\n", argv[2]);
+            return 1;
+        }
+        TStringList script;
+        script.SetText(bytes);
+        int count = 0;
+        double s = RunScript(script, count);
+        std::printf("seconds=%.6f statements=%d\n", s, count);
+        return 0;
+    }
+    if (argc >= 3 && std::string(argv[1]) == "scale") {
+        std::vector<double> perStatement;
+        for (int a = 2; a < argc; ++a) {
+            int n = std::atoi(argv[a]);
+            TStringList script = MixedScript(n);
+            int count = 0;
+            double s = RunScript(script, count);
+            perStatement.push_back(s / count);
+            std::printf("%8d statements: %.3f s, %.0f statements/s, %.2f us per statement\n", count, s, count / s,
+                        1e6 * s / count);
+        }
+        std::printf("per-statement cost, largest over smallest script: %.2f\n",
+                    perStatement.back() / perStatement.front());
+        return 0;
+    }
+    std::fprintf(stderr, "usage: engine_bench scale N1 N2 ... | engine_bench file PATH\n");
+    return 2;
+}
