@@ -1,0 +1,169 @@
+#include "KZNTreeViewFormat.h"
+
+#include <vector>
+
+#include "SysUtils.h"
+
+namespace {
+
+const char* const kPropertyNames[KZNTreeNodePropertyCount] = {
+    "Cut",          "Focused",      "DropTarget",   "Selected",     "Expanded",
+    "HasChildren",  "ImageIndex",   "OverlayIndex", "SelectedIndex", "StateIndex",
+    "StringList",   "StringList01", "StringList02", "StringList03", "StringList04",
+    "StringList05", "StringList06", "StringList07", "StringList08", "StringList09",
+};
+
+bool IsStructureByte(char c, const TKZNTreeFormatChars& chars) {
+    return c == '\0' || c == chars.Separator || c == chars.LineEnd;
+}
+
+// Appends s with every byte the reader takes for structure written as a blank.
+void AppendClean(std::string& out, std::string_view s, const TKZNTreeFormatChars& chars) {
+    for (char c : s) out.push_back(IsStructureByte(c, chars) ? ' ' : c);
+}
+
+void AppendCaption(std::string& out, std::string_view caption, int level, bool hasProperties,
+                   const TKZNTreeFormatChars& chars) {
+    size_t start = out.size();
+    AppendClean(out, caption, chars);
+    // what the reader would count as levels, or skip as a line end between records
+    for (size_t i = start; i < out.size(); ++i) {
+        char c = out[i];
+        if (c == chars.Indent || (level == 0 && (c == '\r' || c == '\n')))
+            out[i] = ' ';
+        else
+            break;
+    }
+    if (level == 0 && !hasProperties && out.size() == start) out.push_back(' ');
+}
+
+void AppendListValue(std::string& out, const TStringList& list, const TKZNTreeFormatChars& chars) {
+    for (int i = 0; i < list.Count(); ++i) {
+        if (i > 0) out += "\r\n";
+        for (char c : list[i]) out.push_back(IsStructureByte(c, chars) || c == '\r' || c == '\n' ? ' ' : c);
+    }
+    // a last empty line needs its line break, or the reader drops it
+    if (list.Count() > 0 && list[list.Count() - 1].empty()) out += "\r\n";
+}
+
+bool ToBool(const std::string& s) {
+    if (s == "True") return true;
+    if (s == "False") return false;
+    throw EConvertError("論理値ではありません " + s);
+}
+
+// The value of the first name=value piece whose name matches, or empty.
+std::string FindValue(const std::vector<std::string_view>& pieces, std::string_view name) {
+    for (std::string_view piece : pieces) {
+        size_t eq = piece.find('=');
+        if (eq == std::string_view::npos) continue;
+        if (sys::SameText(piece.substr(0, eq), name)) return std::string(piece.substr(eq + 1));
+    }
+    return std::string();
+}
+
+void ApplyProperties(IKZNTreeFormatNode& node, std::string_view props, const TKZNTreeFormatChars& chars) {
+    if (sys::Trim(props).empty()) return;
+    std::string_view rest = props.substr(1);
+    std::vector<std::string_view> pieces;
+    size_t pos = 0;
+    for (;;) {
+        size_t f = rest.find(chars.Separator, pos);
+        if (f != std::string_view::npos && f > pos) {
+            pieces.push_back(rest.substr(pos, f - pos));
+            pos = f + 1;
+        } else {
+            pieces.push_back(rest.substr(pos));
+            break;
+        }
+    }
+    TKZNTreeNodeSaveProperties restore = node.GetRestoreProperties();
+    for (int i = KZNTreeNodePropertyCount - 1; i >= 0; --i) {
+        auto p = static_cast<TKZNTreeNodePublishedProperties>(i);
+        if (!restore.Contains(p)) continue;
+        std::string value = FindValue(pieces, kPropertyNames[i]);
+        if (value.empty()) continue;
+        if (IsBooleanProperty(p)) {
+            node.SetBoolProperty(p, ToBool(value));
+        } else if (IsIntegerProperty(p)) {
+            node.SetIntProperty(p, sys::StrToInt(value));
+        } else if (TStringList* list = node.GetFormatList(StringListIndex(p))) {
+            list->SetText(value);
+        }
+    }
+}
+
+}  // namespace
+
+const char* KZNTreeNodePropertyName(TKZNTreeNodePublishedProperties p) { return kPropertyNames[p]; }
+
+std::string KZNTreeSaveText(IKZNTreeFormatNodes& nodes, TKZNTreeNodeSaveProperties properties,
+                            const TKZNTreeFormatChars& chars) {
+    std::string out;
+    const bool hasProperties = !properties.Empty();
+    nodes.ForEachFormatNode([&](IKZNTreeFormatNode& node, int level) {
+        out.append(static_cast<size_t>(level), chars.Indent);
+        AppendCaption(out, node.GetFormatText(), level, hasProperties, chars);
+        for (int i = 0; i < KZNTreeNodePropertyCount; ++i) {
+            auto p = static_cast<TKZNTreeNodePublishedProperties>(i);
+            if (!properties.Contains(p)) continue;
+            out.push_back(chars.Separator);
+            out += kPropertyNames[i];
+            out.push_back('=');
+            if (IsBooleanProperty(p)) {
+                out += node.GetBoolProperty(p) ? "True" : "False";
+            } else if (IsIntegerProperty(p)) {
+                out += sys::IntToStr(node.GetIntProperty(p));
+            } else if (TStringList* list = node.GetFormatList(StringListIndex(p))) {
+                AppendListValue(out, *list, chars);
+            }
+        }
+        out.push_back(chars.LineEnd);
+        out += "\r\n";
+    });
+    return out;
+}
+
+void KZNTreeLoadText(IKZNTreeFormatNodes& nodes, std::string_view text, const TKZNTreeFormatChars& chars) {
+    nodes.ClearFormatNodes();
+    IKZNTreeFormatNode* prevNode = nullptr;
+    int prevLevel = -1;
+    size_t pos = 0;
+    const size_t n = text.size();
+    while (pos < n && text[pos] != '\0') {
+        size_t end = pos;
+        while (end < n && text[end] != chars.LineEnd && text[end] != '\0') ++end;
+        std::string_view record = text.substr(pos, end - pos);
+        size_t level = 0;
+        while (level < record.size() && record[level] == chars.Indent) ++level;
+        std::string_view body = record.substr(level);
+        const int lev = static_cast<int>(level);
+
+        if (lev > prevLevel + 1) throw EKZNTreeViewError("TFastTree.LoadFromStream: Level Mismatch");
+        IKZNTreeFormatNode* parent = nullptr;
+        if (lev == prevLevel + 1) {
+            parent = prevNode;
+        } else if (lev == prevLevel) {
+            if (!prevNode) throw EKZNTreeViewError("TFastTree.LoadFromStream: Logical Error 1");
+            parent = nodes.GetFormatParent(prevNode);
+        } else {
+            parent = prevNode;
+            for (int k = 0; k < prevLevel - lev + 1; ++k) {
+                if (!parent) throw EKZNTreeViewError("TFastTree.LoadFromStream: Logical Error 2");
+                parent = nodes.GetFormatParent(parent);
+            }
+        }
+
+        size_t sep = body.find(chars.Separator);
+        std::string_view caption = sep == std::string_view::npos ? body : body.substr(0, sep);
+        std::string_view props = sep == std::string_view::npos ? std::string_view() : body.substr(sep);
+        IKZNTreeFormatNode* node = nodes.AddFormatNode(parent, std::string(caption));
+        prevNode = node;
+        if (node) ApplyProperties(*node, props, chars);
+        prevLevel = lev;
+
+        pos = end;
+        while (pos < n && (text[pos] == '\r' || text[pos] == '\n' || text[pos] == chars.LineEnd)) ++pos;
+    }
+    nodes.ForEachFormatNode([](IKZNTreeFormatNode& node, int) { node.ApplyLoadedExpanded(); });
+}
