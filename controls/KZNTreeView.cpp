@@ -515,6 +515,10 @@ void TKZNTreeView::ForEachFormatNode(const std::function<void(IKZNTreeFormatNode
     WalkNodes([&](QTreeWidgetItem* n, int level) { f(*static_cast<TKZNTreeNode*>(n), level); });
 }
 
+void* TKZNTreeView::AddChildNode(void* parent, const std::string& text) {
+    return static_cast<TTreeNodeEx*>(Add(static_cast<TTreeNodeEx*>(parent), text));
+}
+
 // --- events -----------------------------------------------------------------
 
 bool TKZNTreeView::event(QEvent* e) {

@@ -24,6 +24,7 @@
 #include "GraphicsTypes.h"
 #include "KZNTreeViewFormat.h"
 #include "StringList.h"
+#include "T_FolderFile.h"
 
 class QMimeData;
 class TKZNTreeView;
@@ -158,7 +159,7 @@ struct TKZNDragNodeTargetShow {
     TColor LineColor = clBlack;  // the marker's pen
 };
 
-class TKZNTreeView : public QTreeWidget, public IKZNTreeFormatNodes {
+class TKZNTreeView : public QTreeWidget, public IKZNTreeFormatNodes, public IFolderTreeNodes {
 public:
     using TTreeNotifyEvent = std::function<void(TKZNTreeView* sender)>;
     using TKZNTreeNodeMouseClickEvent =
@@ -259,6 +260,9 @@ public:
     IKZNTreeFormatNode* AddFormatNode(IKZNTreeFormatNode* parent, const std::string& text) override;
     IKZNTreeFormatNode* GetFormatParent(IKZNTreeFormatNode* node) override;
     void ForEachFormatNode(const std::function<void(IKZNTreeFormatNode& node, int level)>& f) override;
+
+    // IFolderTreeNodes: parent is a TTreeNodeEx* (null for a root node); gives the new node.
+    void* AddChildNode(void* parent, const std::string& text) override;
 
 protected:
     bool event(QEvent* e) override;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "SysUtils.h"
+#include "T_KZNUtil.h"
 
 namespace {
 
@@ -46,12 +47,6 @@ void AppendListValue(std::string& out, const TStringList& list, const TKZNTreeFo
     if (list.Count() > 0 && list[list.Count() - 1].empty()) out += "\r\n";
 }
 
-bool ToBool(const std::string& s) {
-    if (s == "True") return true;
-    if (s == "False") return false;
-    throw EConvertError("論理値ではありません " + s);
-}
-
 // The value of the first name=value piece whose name matches, or empty.
 std::string FindValue(const std::vector<std::string_view>& pieces, std::string_view name) {
     for (std::string_view piece : pieces) {
@@ -84,7 +79,7 @@ void ApplyProperties(IKZNTreeFormatNode& node, std::string_view props, const TKZ
         std::string value = FindValue(pieces, kPropertyNames[i]);
         if (value.empty()) continue;
         if (IsBooleanProperty(p)) {
-            node.SetBoolProperty(p, ToBool(value));
+            node.SetBoolProperty(p, TKZNUtil::StrToBool(value));
         } else if (IsIntegerProperty(p)) {
             node.SetIntProperty(p, sys::StrToInt(value));
         } else if (TStringList* list = node.GetFormatList(StringListIndex(p))) {
@@ -111,7 +106,7 @@ std::string KZNTreeSaveText(IKZNTreeFormatNodes& nodes, TKZNTreeNodeSaveProperti
             out += kPropertyNames[i];
             out.push_back('=');
             if (IsBooleanProperty(p)) {
-                out += node.GetBoolProperty(p) ? "True" : "False";
+                out += TKZNUtil::BoolToStr(node.GetBoolProperty(p));
             } else if (IsIntegerProperty(p)) {
                 out += sys::IntToStr(node.GetIntProperty(p));
             } else if (TStringList* list = node.GetFormatList(StringListIndex(p))) {

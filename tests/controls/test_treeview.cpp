@@ -386,3 +386,12 @@ TEST_F(TreeFixture, NodeDataAssignCopiesEveryList) {
     EXPECT_TRUE(b.List.empty());
     EXPECT_EQ(b.StringList09.Count(), 0);
 }
+
+TEST_F(TreeFixture, TakesAFolderTree) {
+    std::string dir = testutil::TempFolder("foldertree");
+    ASSERT_TRUE(fs932::ForceDirectories(dir + "ObjectTree/表/列"));
+    ASSERT_TRUE(fs932::ForceDirectories(dir + "ObjectTree/Views"));
+    TTreeNodeEx* root = tree.Add(nullptr, "root");
+    TFolderFile::AddFolderTree(dir + "ObjectTree", tree, root);
+    EXPECT_EQ(Outline(), "root(0) ObjectTree(1) Views(2) 表(2) 列(3) ");
+}
