@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "CP932.h"
+#include "DelimitedItem.h"
 #include "Exception.h"
 #include "FileSystem.h"
 #include "SysUtils.h"
@@ -66,15 +67,8 @@ std::string TStringList::DelimitedText() const {
     if (Count() == 1 && Items[0].empty()) return std::string(2, QuoteChar);
     std::string out;
     for (size_t k = 0; k < Items.size(); ++k) {
-        const std::string& s = Items[k];
-        bool quote = false;
-        for (size_t i = 0; i < s.size(); ++i) {
-            char c = s[i];
-            if (cp932::IsLeadByte(c) && i + 1 < s.size()) { ++i; continue; }
-            if (IsBlankOrControl(c) || c == QuoteChar || c == Delimiter) { quote = true; break; }
-        }
         if (k) out.push_back(Delimiter);
-        out += quote ? sys::AnsiQuotedStr(s, QuoteChar) : s;
+        delimited::AppendItem(out, Items[k], Delimiter, QuoteChar);
     }
     return out;
 }
