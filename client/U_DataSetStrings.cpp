@@ -113,14 +113,19 @@ void ConvertValue(TField& F, const TReadableEnvData& Env, TFieldLines& L, bool T
     // One read of the text; only an empty text needs the second question
     // (a large object reports its text also when it holds none).
     const bool hasData = F.DataSet()->GetFieldText(F, L.Buf);
+    bool mayHoldTab = true;
     if (!hasData || (L.Buf.empty() && F.IsNull())) {
         L.Buf.assign(Env.NullStr);
         SingleLine(L);
     } else {
         bool control = HasControlByte(L.Buf);
         if (IsBinaryKind(F) && (F.IsBinary() || control)) {
-            if (L.Buf.empty()) SetLinesText(L, EmptyText);
-            else HexDump(L);
+            if (L.Buf.empty()) {
+                SetLinesText(L, EmptyText);
+            } else {
+                HexDump(L);
+                mayHoldTab = false;
+            }
         } else if (L.Buf.empty()) {
             SetLinesText(L, EmptyText);
         } else {
@@ -128,13 +133,18 @@ void ConvertValue(TField& F, const TReadableEnvData& Env, TFieldLines& L, bool T
                 TrimInPlace(L.Buf);
                 if (control) control = HasControlByte(L.Buf);
             }
-            if (L.Buf.empty()) SetLinesText(L, EmptyText);
-            else if (control) SplitLines(L);
-            else SingleLine(L);
+            if (L.Buf.empty()) {
+                SetLinesText(L, EmptyText);
+            } else if (control) {
+                SplitLines(L);
+            } else {
+                SingleLine(L);  // the common case: one line, no TAB
+                mayHoldTab = false;
+            }
         }
     }
     if (Env.CRLFReplace && L.Spans.size() > 1) JoinLines(L, Env.CRLFReplaceStr);
-    if (Env.TabReplace) ReplaceTabs(L, Env.TabRepraceStr);
+    if (Env.TabReplace && mayHoldTab) ReplaceTabs(L, Env.TabRepraceStr);
 }
 
 [[noreturn]] void RaiseFieldIndex() { throw EResultSetStrings("内部エラー：範囲外のフィールドインデックスです"); }

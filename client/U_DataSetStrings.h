@@ -29,7 +29,7 @@
 #include "Exception.h"
 #include "StringList.h"
 #include "T_EnvData.h"
-#include "U_KZNUtil.h"
+#include "T_Integer.h"
 
 Z_DECLARE_EXCEPTION(EResultSetStrings, Exception);
 Z_DECLARE_EXCEPTION(EDataFieldHeader, Exception);

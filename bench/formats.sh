@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Result-to-text formats: 1,000,000 rows of 5 columns in each layout, against
+# the plain copy of the same values (the floor). Usage: bench/formats.sh smoke|full
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=${1:-full}
+build=${ZINTAVOR_BUILD:-build/release}
+if [ ! -x "$build/bench/formats_bench" ]; then
+  kind=release
+  [ "$build" = build/asan ] && kind=asan
+  bash scripts/build.sh "$kind" formats_bench >/dev/null
+fi
+case "$mode" in
+  smoke) "$build/bench/formats_bench" 10000 1 ;;
+  full)  "$build/bench/formats_bench" 1000000 3 ;;
+  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
+esac
