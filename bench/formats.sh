@@ -11,7 +11,7 @@ if [ ! -x "$build/bench/formats_bench" ]; then
   bash scripts/build.sh "$kind" formats_bench >/dev/null
 fi
 case "$mode" in
-  smoke) "$build/bench/formats_bench" 10000 1 ;;
+  smoke) "$build/bench/formats_bench" 10000 3 ;;
   full)  "$build/bench/formats_bench" 1000000 3 ;;
   *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac

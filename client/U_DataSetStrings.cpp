@@ -301,6 +301,16 @@ void TResultSetStrings::CheckDataSet() const {
         throw EResultSetStrings("内部エラー：結果文字展開できないデータセットを使用しようとしました");
 }
 
+int TResultSetStrings::OpenFieldCount() const {
+    CheckDataSet();
+    return FieldCountOf(DataSet);
+}
+
+const TFieldLines& TResultSetStrings::ValueLines(int Index, bool TrimValue, std::string_view EmptyText) {
+    FieldValueToLines(DataSet, Index, EnvData, Cell, TrimValue, EmptyText);
+    return Cell;
+}
+
 void TResultSetStrings::GetRecordLines(TStringList& Lines) {
     if (!RecordLinesAppend()) Lines.Clear();
     Scratch.clear();
@@ -329,9 +339,8 @@ std::string TResultSetSeparateStrings::GetHeaderLine() const { return Headers->G
 std::string TResultSetSeparateStrings::GetScaleLine() const { return Headers->GetScaleLine(ColumnDelim()); }
 
 void TResultSetSeparateStrings::AppendRecordText(std::string& Out) {
-    CheckDataSet();
+    const int fields = OpenFieldCount();
     if (DataSet->Eof()) return;
-    const int fields = FieldCountOf(DataSet);
     if (Cells.size() < static_cast<size_t>(fields)) Cells.resize(static_cast<size_t>(fields));
     int height = 1;
     bool oneLineEach = true;
@@ -380,12 +389,9 @@ std::string TResultSetCSVStrings::GetHeaderLine() const {
 }
 
 void TResultSetCSVStrings::AppendRecordText(std::string& Out) {
-    CheckDataSet();
-    const int fields = FieldCountOf(DataSet);
-    if (Cells.empty()) Cells.resize(1);
-    TFieldLines& c = Cells[0];
+    const int fields = OpenFieldCount();
     for (int i = 0; i < fields; ++i) {
-        FieldValueToLines(DataSet, i, EnvData, c, false, std::string_view());
+        const TFieldLines& c = ValueLines(i, false, std::string_view());
         if (i) Out.push_back(',');
         if (c.Count() == 0 || (c.Count() == 1 && c.Text(0).empty())) {
             if (fields == 1) Out.append("\"\"");  // a lone empty item is written as two quotes
@@ -423,12 +429,9 @@ std::string TResultSetTABStrings::GetHeaderLine() const {
 }
 
 void TResultSetTABStrings::AppendRecordText(std::string& Out) {
-    CheckDataSet();
-    const int fields = FieldCountOf(DataSet);
-    if (Cells.empty()) Cells.resize(1);
-    TFieldLines& c = Cells[0];
+    const int fields = OpenFieldCount();
     for (int i = 0; i < fields; ++i) {
-        FieldValueToLines(DataSet, i, EnvData, c, false, std::string_view());
+        const TFieldLines& c = ValueLines(i, false, std::string_view());
         AppendLines(Out, c, kCRLF);
         if (i < fields - 1) Out.push_back('\t');
     }
@@ -453,12 +456,9 @@ TResultSetCutSheetStrings::TResultSetCutSheetStrings(const TReadableEnvData& Env
 }
 
 void TResultSetCutSheetStrings::AppendRecordText(std::string& Out) {
-    CheckDataSet();
-    const int fields = FieldCountOf(DataSet);
-    if (Cells.empty()) Cells.resize(1);
-    TFieldLines& c = Cells[0];
+    const int fields = OpenFieldCount();
     for (int i = 0; i < fields; ++i) {
-        FieldValueToLines(DataSet, i, EnvData, c, true, std::string_view());
+        const TFieldLines& c = ValueLines(i, true, std::string_view());
         Out.append(FieldNames[i]);
         Out.append(" : ");
         AppendLines(Out, c, kCRLF);

@@ -138,7 +138,12 @@ public:
 
 protected:
     virtual bool RecordLinesAppend() const { return false; }
-    std::vector<TFieldLines> Cells;  // one per field, reused from record to record
+    // CheckDataSet, then the number of fields.
+    int OpenFieldCount() const;
+    // The lines of field Index of the current record, in a buffer reused from value to value.
+    const TFieldLines& ValueLines(int Index, bool TrimValue, std::string_view EmptyText);
+
+    TFieldLines Cell;
     std::string Scratch;
 };
 
@@ -162,6 +167,7 @@ public:
     bool TrimValue;
 
 private:
+    std::vector<TFieldLines> Cells;  // one per field, reused from record to record
     void BuildHeaders(TStopRequest StopRequest);
     char DelimOverride = '|';
     bool HasDelimOverride = false;
