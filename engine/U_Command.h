@@ -48,8 +48,6 @@ public:
     bool GetSucceeded() const override { return Succeeded; }
     void SetSucceeded(bool Value) override { Succeeded = Value; }
 
-    const TCommandClass& GetClass() const { return *Class; }
-
     IScriptHost* Host;  // not owned
     TParamsArr Params;
     std::string Title;
