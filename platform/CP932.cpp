@@ -113,14 +113,14 @@ std::u16string ToUtf16(std::string_view s, bool* lossy) {
     return out;
 }
 
-std::string FromUtf16(std::u16string_view s, bool* lossy) {
+void AppendFromUtf16(std::u16string_view s, std::string& out, bool* lossy) {
     const Tables& t = T();
-    std::string out;
-    out.reserve(s.size() * 2);
     bool lost = false;
-    for (size_t i = 0; i < s.size(); ++i) {
+    const size_t n = s.size();
+    for (size_t i = 0; i < n; ++i) {
         char16_t u = s[i];
-        if (u >= 0xD800 && u < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
+        if (u < 0x80 && u != 0) { out.push_back(static_cast<char>(u)); continue; }
+        if (u >= 0xD800 && u < 0xDC00 && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
             ++i;  // a supplementary character: CP932 holds none
             out.push_back(kSubstitute);
             lost = true;
@@ -129,6 +129,12 @@ std::string FromUtf16(std::u16string_view s, bool* lossy) {
         EncodeUnit(t, u, out, lost);
     }
     if (lossy) *lossy = lost;
+}
+
+std::string FromUtf16(std::u16string_view s, bool* lossy) {
+    std::string out;
+    out.reserve(s.size() * 2);
+    AppendFromUtf16(s, out, lossy);
     return out;
 }
 
@@ -149,16 +155,15 @@ std::string ToUtf8(std::string_view s, bool* lossy) {
     return out;
 }
 
-std::string FromUtf8(std::string_view s, bool* lossy) {
+void AppendFromUtf8(std::string_view s, std::string& out, bool* lossy) {
     const Tables& t = T();
-    std::string out;
-    out.reserve(s.size());
     bool lost = false;
     const size_t n = s.size();
     for (size_t i = 0; i < n;) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         uint32_t cp;
         size_t len;
+        if (c < 0x80 && c != 0) { out.push_back(static_cast<char>(c)); ++i; continue; }
         if (c < 0x80) { cp = c; len = 1; }
         else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
         else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
@@ -176,6 +181,12 @@ std::string FromUtf8(std::string_view s, bool* lossy) {
         EncodeUnit(t, cp, out, lost);
     }
     if (lossy) *lossy = lost;
+}
+
+std::string FromUtf8(std::string_view s, bool* lossy) {
+    std::string out;
+    out.reserve(s.size());
+    AppendFromUtf8(s, out, lossy);
     return out;
 }
 

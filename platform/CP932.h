@@ -17,7 +17,11 @@ constexpr char16_t kSubstitute16 = u'\uFFFD'; // in UTF-16/UTF-8 output
 
 std::u16string ToUtf16(std::string_view cp932, bool* lossy = nullptr);
 std::string FromUtf16(std::u16string_view utf16, bool* lossy = nullptr);
+// Appends the CP932 form of utf16 to out; *lossy (when given) is set when a substitute was used.
+void AppendFromUtf16(std::u16string_view utf16, std::string& out, bool* lossy = nullptr);
 std::string ToUtf8(std::string_view cp932, bool* lossy = nullptr);
 std::string FromUtf8(std::string_view utf8, bool* lossy = nullptr);
+// Appends the CP932 form of utf8 to out; *lossy (when given) is set when a substitute was used.
+void AppendFromUtf8(std::string_view utf8, std::string& out, bool* lossy = nullptr);
 
 }  // namespace cp932

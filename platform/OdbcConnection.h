@@ -1,0 +1,103 @@
+// A connection of the ODBC layer: opened from a connection string of the
+// system's form (see OdbcConnectString.h) through unixODBC's wide-character
+// API, with login and command time-outs, one level of transaction, and the
+// datasets that run on it (closed when it disconnects).
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "DataSet.h"
+
+// An error reported by the driver manager, the driver or the server: the
+// texts of the diagnostic records (CP932, one per line), the first SQLSTATE
+// and native error.
+class EOdbcError : public EDatabaseError {
+public:
+    EOdbcError(std::string msg, std::string sqlState, int nativeError)
+        : EDatabaseError(std::move(msg)), SQLState(std::move(sqlState)), NativeError(nativeError) {}
+    const char* ClassName() const noexcept override { return "EOdbcError"; }
+    std::string SQLState;
+    int NativeError = 0;
+};
+
+class TOdbcQuery;
+
+class TOdbcConnection {
+public:
+    TOdbcConnection();
+    ~TOdbcConnection();   // disconnects; its datasets are closed and let go
+    TOdbcConnection(const TOdbcConnection&) = delete;
+    TOdbcConnection& operator=(const TOdbcConnection&) = delete;
+
+    // The connection string as set; setting it while connected disconnects.
+    const std::string& ConnectionString() const { return FConnectionString; }
+    void SetConnectionString(const std::string& s);
+    // While connected: the completed form the driver reports, with the keys
+    // of the given string it left out; the password is left out unless
+    // "Persist Security Info=True". Empty when not connected.
+    const std::string& CompletedConnectionString() const { return FCompleted; }
+
+    // Ask for user name and password before connecting (through OnLogin).
+    bool LoginPrompt = false;
+    // The login prompt: given the user name and password of the connection
+    // string, changes them; false cancels the connect.
+    std::function<bool(std::string& UserName, std::string& Password)> OnLogin;
+
+    int ConnectionTimeout = 15;   // seconds to log in ("Connect Timeout" in the string wins)
+    int CommandTimeout = 30;      // seconds for each statement; 0 waits without limit
+
+    bool Connected() const { return FDbc != nullptr; }
+    void SetConnected(bool v) { if (v) Open(); else Close(); }
+    void Open();    // raises EOdbcError or EDatabaseError; stays disconnected then
+    // Closes every dataset, rolls back an open transaction and disconnects.
+    // Errors of a connection that is already lost are ignored.
+    void Close();
+
+    // One level of transaction.
+    bool InTransaction() const { return FTransactionLevel > 0; }
+    int TransactionLevel() const { return FTransactionLevel; }
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+
+    // True once an error showed that the server connection is gone.
+    bool ConnectionLost() const { return FLost; }
+
+    // For the layer's datasets.
+    void* Handle() const { return FDbc; }
+    bool BlockFetchWithPositioning() const { return FBlockFetch; }
+    bool GetDataOnBound() const { return FGetDataBound; }
+    // True for a driver without the wide-character API: the layer talks
+    // UTF-8 to it through the narrow API (the driver manager would hand it
+    // Latin-1 otherwise).
+    bool Utf8Api() const { return FUtf8; }
+    void RegisterDataSet(TOdbcQuery* q);
+    void UnregisterDataSet(TOdbcQuery* q);
+    // Raises the error of a handle's diagnostic records (handleType as in ODBC).
+    [[noreturn]] void RaiseError(short handleType, void* handle, const char* context);
+
+private:
+    void SetAutoCommit(bool on);
+
+    void* FDbc = nullptr;
+    std::string FConnectionString;
+    std::string FCompleted;
+    bool FUtf8 = false;
+    int FTransactionLevel = 0;
+    bool FLost = false;
+    bool FBlockFetch = false;
+    bool FGetDataBound = false;
+    std::vector<TOdbcQuery*> FDataSets;
+};
+
+namespace odbc {
+// The shared environment handle of the process (ODBC 3).
+void* Environment();
+// The diagnostic records of a handle as one error; lost is set when the
+// server connection has gone (SQLSTATE class 08).
+EOdbcError DiagError(short handleType, void* handle, const char* context, bool utf8, bool* lost = nullptr);
+// True when the driver of an ODBC connection string (DRIVER= or DSN=) is
+// known to lack the wide-character API.
+bool DriverIsAnsiOnly(const std::string& odbcString);
+}  // namespace odbc

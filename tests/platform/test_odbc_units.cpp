@@ -1,0 +1,142 @@
+// The parts of the ODBC layer that need no database: connection strings,
+// named parameters and the column store.
+#include <gtest/gtest.h>
+
+#include "OdbcColumnStore.h"
+#include "OdbcConnectString.h"
+#include "OdbcQuery.h"
+#include "TestUtil.h"
+
+TEST(OdbcConnectString, AdoNamesMapOntoOdbcKeys) {
+    struct Case { const char* ado; const char* odbc; const char* user; const char* password; };
+    const Case cases[] = {
+        {"Provider=MSDASQL.1;Persist Security Info=False;Data Source=mydsn;User ID=u;Password=p",
+         "DSN=mydsn;UID=u;PWD=p;", "u", "p"},
+        {"DRIVER=SQLite3;Database=/tmp/a.db", "DRIVER={SQLite3};Database=/tmp/a.db;", "", ""},
+        {"Provider=MSDASQL;Extended Properties=\"DRIVER={PostgreSQL Unicode};SERVER=h;PWD=x\";User ID=me",
+         "DRIVER={PostgreSQL Unicode};SERVER=h;PWD=x;UID=me;", "me", "x"},
+        {"Data Source=\"a;b\";Password='q''s'", "DSN={a;b};PWD=q's;", "", "q's"},
+        {"Connect Timeout=3;DSN=x;Prompt=4", "DSN=x;", "", ""},
+        {"", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ado);
+        odbc::TOdbcConnectParams p = odbc::ParseAdoConnectString(c.ado);
+        EXPECT_EQ(p.OdbcString, c.odbc);
+        EXPECT_EQ(p.UserName, c.user);
+        EXPECT_EQ(p.Password, c.password);
+    }
+    EXPECT_EQ(odbc::ParseAdoConnectString("Connect Timeout=3;DSN=x").ConnectTimeout, 3);
+}
+
+TEST(OdbcConnectString, OtherProvidersAreRefused) {
+    try {
+        odbc::ParseAdoConnectString("Provider=SQLOLEDB.1;Data Source=x");
+        FAIL();
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message, "プロバイダ 'SQLOLEDB.1' は使用できません。ODBC (MSDASQL) で接続してください。");
+    }
+}
+
+TEST(OdbcConnectString, CompletedFormLeavesOutThePasswordUnlessKept) {
+    odbc::TOdbcConnectParams p = odbc::ParseAdoConnectString("Provider=MSDASQL.1;Data Source=d");
+    EXPECT_EQ(odbc::CompletedAdoString("DSN=d;UID=u;PWD=secret;X={a;b};", p), "Provider=MSDASQL.1;DSN=d;UID=u;X=\"a;b\";");
+    p.PersistSecurityInfo = true;
+    EXPECT_EQ(odbc::CompletedAdoString("DSN=d;PWD=secret;", p), "Provider=MSDASQL.1;DSN=d;PWD=secret;");
+    EXPECT_EQ(odbc::SetOdbcKey("DSN=d;UID=a;", "uid", "b c"), "DSN=d;UID=b c;");
+}
+
+TEST(OdbcParams, NamedParametersOutsideLiteralsAndComments) {
+    struct Case { const char* sql; const char* text; std::vector<std::string> names; };
+    const Case cases[] = {
+        {"select * from t where a=:a and b = :B", "select * from t where a=? and b = ?", {"a", "B"}},
+        {"select ':x', \":y\" -- :z\n, /* :w */ :v", "select ':x', \":y\" -- :z\n, /* :w */ ?", {"v"}},
+        {"select 1::int, :/tmp/f.bin)", "select 1::int, ?)", {"/tmp/f.bin"}},
+        {"insert into t values(:a,:a)", "insert into t values(?,?)", {"a", "a"}},
+        {"x = :\"a b\" and y = :", "x = ? and y = :", {"a b"}},
+        {"select 'it''s :no' , :表", "select 'it''s :no' , ?", {"表"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        odbc::TParsedSQL p = odbc::ParseParamSQL(c.sql);
+        EXPECT_EQ(p.Text, c.text);
+        EXPECT_EQ(p.Names, c.names);
+    }
+}
+
+TEST(OdbcParams, QueryRebuildsItsParametersAndKeepsValuesByName) {
+    TOdbcQuery q;
+    q.SetSQL("select :a, :b, :A");
+    ASSERT_EQ(q.Parameters().Count(), 2);
+    q.Parameters().ParamByName("b").Value = TVariant(5);
+    q.SetSQL("select :B, :c");
+    ASSERT_EQ(q.Parameters().Count(), 2);
+    EXPECT_EQ(q.Parameters().ParamByName("b").Value.AsInteger(), 5);
+    EXPECT_TRUE(q.Parameters().ParamByName("C").Value.IsNull());
+    q.SetParamCheck(false);
+    EXPECT_EQ(q.Parameters().Count(), 0);
+    try {
+        q.Parameters().ParamByName("b");
+        FAIL();
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message, "パラメータ 'b' が見つかりません");
+    }
+}
+
+TEST(OdbcParams, LoadFromFileReadsBytesOrRefuses) {
+    std::string dir = testutil::TempFolder("odbc-param");
+    std::string bin("\x00\xFF\x0D\x0A", 4);
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "b.bin", bin));
+    TOdbcParameter p;
+    p.LoadFromFile(dir + "b.bin", ftBytes);
+    EXPECT_EQ(std::get<TBytes>(p.Value.V).Data, bin);
+    try {
+        p.LoadFromFile(dir + "missing.bin", ftBytes);
+        FAIL();
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Message, "ファイル " + dir + "missing.bin を開けません");
+    }
+}
+
+TEST(ColumnStore, KeepsValuesAcrossChunksWithNulls) {
+    TColumnStore text(TColumnStore::csText), ints(TColumnStore::csInteger), stamps(TColumnStore::csTimeStamp);
+    const size_t n = 140000;   // more than two chunks
+    for (size_t i = 0; i < n; ++i) {
+        if (i % 7 == 3) {
+            text.AppendNull();
+            ints.AppendNull();
+            stamps.AppendNull();
+            continue;
+        }
+        text.AppendBytes(std::string(i % 5, 'x') + std::to_string(i));
+        ints.AppendInteger(static_cast<int64_t>(i) * -3);
+        TSQLTimeStamp t;
+        t.Year = static_cast<int16_t>(2000 + i % 50);
+        t.Fraction = static_cast<uint32_t>(i);
+        stamps.AppendTimeStamp(t);
+    }
+    ASSERT_EQ(text.Count(), n);
+    for (size_t i : {size_t(0), size_t(3), size_t(65535), size_t(65536), size_t(65537), size_t(131072), n - 1}) {
+        SCOPED_TRACE(i);
+        bool null = i % 7 == 3;
+        EXPECT_EQ(text.IsNull(i), null);
+        EXPECT_EQ(ints.IsNull(i), null);
+        if (null) {
+            EXPECT_EQ(text.Bytes(i), "");
+            EXPECT_TRUE(stamps.Value(i).IsNull());
+            continue;
+        }
+        EXPECT_EQ(text.Bytes(i), std::string(i % 5, 'x') + std::to_string(i));
+        EXPECT_EQ(ints.Integer(i), static_cast<int64_t>(i) * -3);
+        EXPECT_EQ(stamps.TimeStamp(i).Fraction, i);
+    }
+    EXPECT_LT(ints.MemoryUsed(), n * 9 + 3 * 65536 * 9);
+}
+
+TEST(ColumnStore, Utf16TextBecomesCp932WithVisibleSubstitute) {
+    TColumnStore s(TColumnStore::csText);
+    EXPECT_FALSE(s.AppendUtf16(u"表示"));
+    EXPECT_TRUE(s.AppendUtf16(u"caf\u00E9"));
+    EXPECT_EQ(testutil::Hex(s.Bytes(0)), "95 5C 8E A6");
+    EXPECT_EQ(s.Bytes(1), "caf?");
+}
