@@ -633,6 +633,21 @@ void TDataSet::Append() {
 }
 
 void TDataSet::InternalInsert(bool) { throw EDatabaseError(kReadOnly); }
+void TDataSet::InternalAddRecord(const std::vector<TVariant>&, bool) { throw EDatabaseError(kReadOnly); }
+
+void TDataSet::AppendRecord(const std::vector<TVariant>& values) {
+    CheckBrowseMode();
+    if (!CanModify()) throw EDatabaseError(kReadOnly);
+    InternalAddRecord(values, true);
+    Resync();
+}
+
+void TDataSet::InsertRecord(const std::vector<TVariant>& values) {
+    CheckBrowseMode();
+    if (!CanModify()) throw EDatabaseError(kReadOnly);
+    InternalAddRecord(values, false);
+    Resync();
+}
 void TDataSet::InternalPost() { throw EDatabaseError(kReadOnly); }
 void TDataSet::InternalDelete() { throw EDatabaseError(kReadOnly); }
 void TDataSet::SetFieldValue(TField&, const TVariant&) { throw EDatabaseError(kReadOnly); }

@@ -237,6 +237,10 @@ public:
     void Cancel();
     void Delete();
     bool Modified() const { return FModified; }
+    // Adds a whole record at once (values in field order): after the last
+    // record, or before the current one.
+    void AppendRecord(const std::vector<TVariant>& values);
+    void InsertRecord(const std::vector<TVariant>& values);
     // Moves to the record whose field has the value; the descendant decides what it supports.
     virtual bool Locate(const std::string& keyFields, const TVariant& keyValue);
     virtual TVariant Lookup(const std::string& keyFields, const TVariant& keyValue,
@@ -294,6 +298,7 @@ protected:
     virtual void InternalPost();
     virtual void InternalCancel() {}
     virtual void InternalDelete();
+    virtual void InternalAddRecord(const std::vector<TVariant>& values, bool append);
 
     // Creates the fields from FieldDefs (the toolkit's default fields).
     void CreateFields();
