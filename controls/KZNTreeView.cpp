@@ -339,6 +339,7 @@ TKZNTreeView::TKZNTreeView(QWidget* parent) : QTreeWidget(parent) {
 TKZNTreeView::~TKZNTreeView() {
     FDestroying = true;
     FDragTimer.stop();
+    blockSignals(true);  // nobody hears of a tree that is going away
     clear();
 }
 
@@ -377,7 +378,17 @@ TKZNTreeNode* TKZNTreeView::Add(TTreeNodeEx* parent, std::string_view text) {
     return node;
 }
 
-void TKZNTreeView::Delete(TTreeNodeEx* node) { delete node; }
+void TKZNTreeView::Delete(TTreeNodeEx* node) {
+    if (!node) return;
+    // taken out while still whole, so that handlers of the selection change see a complete node
+    if (QTreeWidgetItem* p = node->parent()) {
+        p->removeChild(node);
+    } else {
+        int i = indexOfTopLevelItem(node);
+        if (i >= 0) takeTopLevelItem(i);
+    }
+    delete node;
+}
 
 void TKZNTreeView::ClearNodes() {
     FMarkNode = nullptr;

@@ -7,6 +7,7 @@
 #include "KZNDragObject.h"
 #include "KZNDropTarget.h"
 #include "KZNInVisibleWindow.h"
+#include "KZNMessageDlg.h"
 #include "KZNPanelEx.h"
 #include "KZNRectangle.h"
 #include "QtTestApp.h"
@@ -178,4 +179,15 @@ TEST(DropTarget, EffectsFollowTheKeysAndOnlyAcceptedFormatsCount) {
     target.DragEnter(&files, {}, QPoint());
     target.DragLeave();
     EXPECT_EQ(target.DragOver({}, QPoint()), Qt::IgnoreAction);
+}
+
+TEST(MessageDlg, GoesToAnInstalledPresenter) {
+    testutil::App();
+    std::vector<std::string> seen;
+    SetMessageDlgPresenter([&](const std::string& text, TMsgDlgType type) {
+        seen.push_back(text + (type == TMsgDlgType::mtError ? " (error)" : ""));
+    });
+    MessageDlg("ファイルの保存に失敗しました。[x]", TMsgDlgType::mtError);
+    SetMessageDlgPresenter(nullptr);
+    EXPECT_EQ(seen, std::vector<std::string>{"ファイルの保存に失敗しました。[x] (error)"});
 }

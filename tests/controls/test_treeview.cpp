@@ -142,7 +142,8 @@ TEST_F(TreeFixture, EveryReaderErrorKeepsThePartialTreeAndFiresAfterLoad) {
 TEST_F(TreeFixture, SelectionSetByTheLoaderSeesTheNodesLists) {
     tree.DefaultRestoreNodeProperties = kConnectionProps;
     std::string seen;
-    QObject::connect(&tree, &QTreeWidget::currentItemChanged, [&](QTreeWidgetItem* cur, QTreeWidgetItem*) {
+    QObject listener;
+    QObject::connect(&tree, &QTreeWidget::currentItemChanged, &listener, [&](QTreeWidgetItem* cur, QTreeWidgetItem*) {
         if (cur) seen = static_cast<TTreeNodeEx*>(cur)->GetStringList()->Text();
     });
     tree.LoadFromText("A\x07Selected=True\x07StringList=k=v\x06", '\xA0');
@@ -394,4 +395,20 @@ TEST_F(TreeFixture, TakesAFolderTree) {
     TTreeNodeEx* root = tree.Add(nullptr, "root");
     TFolderFile::AddFolderTree(dir + "ObjectTree", tree, root);
     EXPECT_EQ(Outline(), "root(0) ObjectTree(1) Views(2) 表(2) 列(3) ");
+}
+
+TEST_F(TreeFixture, DeletingTheCurrentNodeShowsAWholeNodeToSelectionHandlers) {
+    TTreeNodeEx* a = tree.Add(nullptr, "a");
+    a->GetStringList()->Add("kept");
+    TTreeNodeEx* b = tree.Add(nullptr, "b");
+    tree.SetSelected(a);
+    std::vector<std::string> previous;
+    QObject listener;
+    QObject::connect(&tree, &QTreeWidget::currentItemChanged, &listener, [&](QTreeWidgetItem*, QTreeWidgetItem* prev) {
+        if (prev) previous.push_back(static_cast<TTreeNodeEx*>(prev)->GetStringList()->Text());
+    });
+    tree.Delete(a);
+    EXPECT_EQ(previous, std::vector<std::string>{"kept\r\n"});
+    EXPECT_EQ(tree.RootCount(), 1);
+    EXPECT_EQ(tree.Root(0), b);
 }

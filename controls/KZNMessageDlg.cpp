@@ -1,0 +1,29 @@
+#include "KZNMessageDlg.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "CP932Qt.h"
+#include "FileSystem.h"
+
+namespace {
+TMessageDlgPresenter& Presenter() {
+    static TMessageDlgPresenter presenter;
+    return presenter;
+}
+}  // namespace
+
+void SetMessageDlgPresenter(TMessageDlgPresenter presenter) { Presenter() = std::move(presenter); }
+
+void MessageDlg(std::string_view text, TMsgDlgType type, QWidget* parent) {
+    if (Presenter()) {
+        Presenter()(std::string(text), type);
+        return;
+    }
+    QMessageBox::Icon icon = type == TMsgDlgType::mtError     ? QMessageBox::Critical
+                             : type == TMsgDlgType::mtWarning ? QMessageBox::Warning
+                                                              : QMessageBox::Information;
+    QMessageBox box(icon, cp932::ToQString(fs932::ProgramBaseName()), cp932::ToQString(text), QMessageBox::Ok,
+                    parent ? parent : QApplication::activeWindow());
+    box.exec();
+}
