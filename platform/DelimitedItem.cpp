@@ -7,6 +7,12 @@
 namespace delimited {
 
 bool NeedsQuotes(std::string_view item, char delimiter, char quote) {
+    // A first pass without stepping: stepping over double-byte characters can
+    // only take hits away, so an item without any hit needs no second pass.
+    unsigned char hit = 0;
+    for (char c : item)
+        hit |= static_cast<unsigned char>(static_cast<unsigned char>(c) <= 0x20 || c == quote || c == delimiter);
+    if (!hit) return false;
     const size_t n = item.size();
     for (size_t i = 0; i < n; ++i) {
         const char c = item[i];
