@@ -16,11 +16,12 @@ constexpr std::string_view kCRLF = "\r\n";
 inline int FieldCountOf(TDataSet* DataSet) { return DataSet->FieldCount(); }
 inline TField& FieldOf(TDataSet* DataSet, int Index) { return DataSet->Fields(Index); }
 
-// Blob or binary field other than a plain memo: shown as a hex dump when it is
-// fixed or variable bytes, or when its text holds a control byte.
+// Blob or binary field other than a text memo: shown as a hex dump when it is
+// fixed or variable bytes, or when its text holds a control byte. A memo,
+// plain or wide (long text of a Unicode driver), is always text.
 inline bool IsBinaryKind(const TField& F) {
     const TFieldType t = F.DataType();
-    return (F.IsBlob() || F.IsBinary()) && t != ftMemo;
+    return (F.IsBlob() || F.IsBinary()) && t != ftMemo && t != ftWideMemo;
 }
 inline bool IsRightJustified(const TField& F) { return F.Alignment() == taRightJustify; }
 

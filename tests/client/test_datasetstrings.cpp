@@ -91,7 +91,8 @@ TEST(DataSetStrings, FieldValueToLinesConvertsEachKindOfValue) {
         {"blob of text shown as text", ftBlob, TBytes{"hello"}, false, "", {"hello"}},
         {"blob with a line break dumped", ftBlob, TBytes{"a\r\nb"}, false, "", {"610D0A62"}},
         {"memo with a line break is text", ftMemo, "a\r\nb", false, "", {"a", "b"}},
-        {"wide memo with a line break dumped", ftWideMemo, "a\nb", false, "", {"610A62"}},
+        {"wide memo with a line break is text", ftWideMemo, "a\nb", false, "", {"a", "b"}},
+        {"formatted memo with a line break dumped", ftFmtMemo, "a\nb", false, "", {"610A62"}},
         {"wide memo without control bytes is text", ftWideMemo, "表示", false, "", {"表示"}},
     };
     for (const auto& c : cases) {
