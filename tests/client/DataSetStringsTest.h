@@ -73,6 +73,23 @@ inline std::vector<std::string> Render(Layout kind, TDataSet& ds, const TReadabl
     return out;
 }
 
+// The lines of the fields ID (integer) and NAME (string) holding the records
+// (1, abc) and (20, NULL), with the default settings, in every layout.
+struct LayoutLines {
+    Layout kind;
+    std::vector<std::string> lines;
+};
+inline const std::vector<LayoutLines>& WorkedExampleLines() {
+    static const std::vector<LayoutLines> cases = {
+        {Layout::Text, {"ID NAME   ", "-- ------ ", " 1 abc    ", "20 (NULL) "}},
+        {Layout::TextGrid, {"ID|NAME  |", "--|------|", " 1|abc   |", "20|(NULL)|"}},
+        {Layout::CSV, {"ID,NAME", "1,abc", "20,(NULL)"}},
+        {Layout::TAB, {"ID\tNAME", "1\tabc", "20\t(NULL)"}},
+        {Layout::Sheet, {"ID   : 1", "NAME : abc", "ID   : 20", "NAME : (NULL)"}},
+    };
+    return cases;
+}
+
 inline std::string Joined(const std::vector<std::string>& lines) {
     std::string s;
     for (const auto& l : lines) s += l + "\n";

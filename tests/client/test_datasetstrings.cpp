@@ -44,18 +44,7 @@ std::vector<std::string> Lines(const TStringList& l) { return l.Items; }
 }  // namespace
 
 TEST(DataSetStrings, WorkedExampleInEveryLayout) {
-    struct Case {
-        Layout kind;
-        std::vector<std::string> lines;
-    };
-    const std::vector<Case> cases = {
-        {Layout::Text, {"ID NAME   ", "-- ------ ", " 1 abc    ", "20 (NULL) "}},
-        {Layout::TextGrid, {"ID|NAME  |", "--|------|", " 1|abc   |", "20|(NULL)|"}},
-        {Layout::CSV, {"ID,NAME", "1,abc", "20,(NULL)"}},
-        {Layout::TAB, {"ID\tNAME", "1\tabc", "20\t(NULL)"}},
-        {Layout::Sheet, {"ID   : 1", "NAME : abc", "ID   : 20", "NAME : (NULL)"}},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : WorkedExampleLines()) {
         auto ds = WorkedExample();
         const TWritableEnvData env = Defaults();
         EXPECT_EQ(Joined(Render(c.kind, *ds, env)), Joined(c.lines)) << LayoutName(c.kind);

@@ -66,20 +66,9 @@ INSTANTIATE_TEST_SUITE_P(Both, DataSetStringsDb, ::testing::Values(Db::SQLite, D
 
 TEST_P(DataSetStringsDb, WorkedExampleInEveryLayout) {
     Create("id integer, name varchar(20)", {"1, 'abc'", "20, NULL"});
-    struct Case {
-        Layout kind;
-        std::vector<std::string> lines;
-    };
-    const std::vector<Case> cases = {
-        {Layout::Text, {"ID NAME   ", "-- ------ ", " 1 abc    ", "20 (NULL) "}},
-        {Layout::TextGrid, {"ID|NAME  |", "--|------|", " 1|abc   |", "20|(NULL)|"}},
-        {Layout::CSV, {"ID,NAME", "1,abc", "20,(NULL)"}},
-        {Layout::TAB, {"ID\tNAME", "1\tabc", "20\t(NULL)"}},
-        {Layout::Sheet, {"ID   : 1", "NAME : abc", "ID   : 20", "NAME : (NULL)"}},
-    };
     auto ds = Select("select id as \"ID\", name as \"NAME\" from " + Table + " order by id");
     ASSERT_TRUE(ds);
-    for (const auto& c : cases) {
+    for (const auto& c : WorkedExampleLines()) {
         TWritableEnvData env;
         EXPECT_EQ(Joined(Render(c.kind, *ds, env)), Joined(c.lines)) << LayoutName(c.kind);
     }
