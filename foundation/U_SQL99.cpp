@@ -25,6 +25,7 @@ int32_t ESQL99Exception::GetErrorColumn() const {
 }
 
 namespace sql99 {
+
 void CheckLength(std::string_view text) {
     if (text.size() >= static_cast<size_t>(INT32_MAX))
         throw Exception("SQLテキストが大きすぎます (" + std::to_string(text.size()) + "バイト)");
@@ -128,8 +129,8 @@ void TSQL99BlockComment::GetRanges(TIndexStartEndList& dest) const {
     }
     const TIndexStartEndList& done = dest;
     for (int k = 0; k < done.Count(); ++k)
-        if (done.Items(k)->EndIndex < 0)
-            throw ESQL99BlockCommentException(SQL, done.Items(k)->StartIndex, sql99::kBlockNotClosed);
+        if (done.EndIndexAt(k) < 0)
+            throw ESQL99BlockCommentException(SQL, done.StartIndexAt(k), sql99::kBlockNotClosed);
 }
 
 // ---------------------------------------------------------------------------
@@ -138,6 +139,7 @@ void TSQL99BlockComment::GetRanges(TIndexStartEndList& dest) const {
 namespace {
 
 struct ListsSink {
+    void Delimiter(int32_t) {}
     TIndexStartEndList& Literals;
     TIndexStartEndList& Lines;
     TIndexStartEndList& Blocks;
@@ -156,8 +158,6 @@ struct ListsSink {
     }
 };
 
-const char* const kTopLevelTags[3] = {kSQL99LiteralTag, kSQL99LineCommentTag, kSQL99BlockCommentTag};
-
 }  // namespace
 
 void TSQL99Scanner::GetRanges(std::string_view sql, TIndexStartEndList& literals, TIndexStartEndList& lineComments,
@@ -171,7 +171,7 @@ void TSQL99Scanner::GetRanges(std::string_view sql, TIndexStartEndList& literals
 
 void TSQL99Scanner::GetIgnoreRanges(std::string_view sql, TIndexStartEndList& list) {
     list.Clear();
-    sql99::ScanTopLevel(sql, [&](int kind, int32_t s, int32_t e) { list.Add(kTopLevelTags[kind], s, e); });
+    sql99::ScanTopLevel(sql, [&](int kind, int32_t s, int32_t e) { list.Add(sql99::kTopLevelTags[kind], s, e); });
     list.Normalize();  // already in order and apart: this only marks it so
 }
 
@@ -180,24 +180,10 @@ void TSQL99Scanner::GetIgnoreRanges(std::string_view sql, TIndexStartEndList& li
 
 namespace {
 
-inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+using sql99::Removal;
+using sql99::Removals;
 
-// True when the text is already in the form a line list gives it: every line
-// break a CR LF pair and a CR LF at the end (or no text at all).
-bool IsLinesText(std::string_view t) {
-    const size_t n = t.size();
-    if (n == 0) return true;
-    if (n < 2 || t[n - 2] != '\r' || t[n - 1] != '\n') return false;
-    const char* s = t.data();
-    const char* end = s + n;
-    size_t crs = 0, lfs = 0;
-    for (const char* p = s; (p = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(end - p)))); p += 2) {
-        if (p + 1 == end || p[1] != '\n') return false;
-        ++crs;
-    }
-    for (const char* p = s; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))); ++p) ++lfs;
-    return crs == lfs;
-}
+inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 // The text of a line list made from t: lines split at CR LF, LF or a lone CR,
 // each followed by CR LF.
@@ -218,35 +204,34 @@ std::string LinesText(std::string_view t) {
     return out;
 }
 
-struct Removal {
-    int32_t Start, End;  // 1-based, inclusive
-};
-
 // The outermost comments of a text, in order; the scanners' errors pass.
-std::vector<Removal> CommentsOf(std::string_view s) {
-    std::vector<Removal> rm;
+Removals CommentsOf(std::string_view s) {
+    Removals rm;
     sql99::ScanTopLevel(s, [&](int kind, int32_t b, int32_t e) {
         if (kind != 0) rm.push_back({b, e});
     });
     return rm;
 }
 
-// Walks the lines of s (split as a line list splits its text) with the
-// comment bytes taken out. out.Append(p, n) receives the kept bytes of a
-// line, out.EndLine(drop) ends it; drop is true when the line lost bytes to a
-// comment and nothing is left of it. A comment between two bytes that are
-// not blanks leaves one blank.
-template <class Out>
-void WalkWithoutComments(std::string_view s, const std::vector<Removal>& rm, Out& out) {
+// Comment removal for a text whose lines may hold a lone CR or LF: walks the
+// lines of s (split as a line list splits its text) with the comment bytes
+// taken out and hands each line that remains to lines.
+void LinesWithoutComments(std::string_view s, const Removals& rm, std::vector<std::string>& lines) {
     const size_t n = s.size();
     size_t i = 0, k = 0;
     bool lost = false, started = false;
+    std::string line;
+    auto endLine = [&] {
+        if (!(lost && line.empty())) lines.push_back(line);
+        line.clear();
+        lost = started = false;
+    };
     while (i < n) {
         const size_t nextRemoval = k < rm.size() ? static_cast<size_t>(rm[k].Start - 1) : n;
         size_t j = i;
         while (j < nextRemoval && s[j] != '\r' && s[j] != '\n') ++j;
         if (j > i) {
-            out.Append(s.data() + i, j - i);
+            line.append(s.data() + i, j - i);
             started = true;
         }
         i = j;
@@ -256,70 +241,69 @@ void WalkWithoutComments(std::string_view s, const std::vector<Removal>& rm, Out
             size_t runEnd = static_cast<size_t>(rm[k].End);  // 0-based index after the run
             ++k;
             while (k < rm.size() && static_cast<size_t>(rm[k].Start - 1) == runEnd) runEnd = static_cast<size_t>(rm[k++].End);
-            if (i > 0 && runEnd < n && !IsBlank(s[i - 1]) && !IsBlank(s[runEnd])) out.Append(" ", 1);
+            if (i > 0 && runEnd < n && !IsBlank(s[i - 1]) && !IsBlank(s[runEnd])) line.push_back(' ');
             lost = started = true;
             i = runEnd;
             continue;
         }
         // A line break: CR LF, a lone CR or a lone LF.
         i += (s[i] == '\r' && i + 1 < n && s[i + 1] == '\n') ? 2 : 1;
-        out.EndLine(lost);
-        lost = started = false;
+        endLine();
     }
-    if (started) out.EndLine(lost);
+    if (started) endLine();
 }
-
-struct LinesOut {
-    std::vector<std::string>& Items;
-    std::string Line;
-    bool Empty = true;
-    void Append(const char* p, size_t n) {
-        Line.append(p, n);
-        Empty = false;
-    }
-    void EndLine(bool lost) {
-        if (!(lost && Empty)) Items.push_back(Line);
-        Line.clear();
-        Empty = true;
-    }
-};
-
-// Writes over the text it reads: the result is never longer than the part
-// read so far when every line break is a CR LF pair.
-struct InPlaceOut {
-    char* Base;
-    size_t W = 0;
-    size_t LineStart = 0;
-    void Append(const char* p, size_t n) {
-        std::memmove(Base + W, p, n);
-        W += n;
-    }
-    void EndLine(bool lost) {
-        if (lost && W == LineStart) return;
-        Base[W++] = '\r';
-        Base[W++] = '\n';
-        LineStart = W;
-    }
-};
 
 }  // namespace
 
+namespace sql99 {
+
+bool IsLinesText(std::string_view t) {
+    const size_t n = t.size();
+    if (n == 0) return true;
+    if (n < 2 || t[n - 2] != '\r' || t[n - 1] != '\n') return false;
+    const char* s = t.data();
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Every LF right after a CR and every CR right before an LF, sixteen bytes at a time.
+    unsigned carry = 0;  // a CR in the last byte of the previous block
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, cr)));
+        const unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lf)));
+        if ((((crs << 1) | carry) & 0xFFFFu) != lfs) return false;
+        carry = crs >> 15;
+    }
+    if (carry && s[i] != '\n') return false;
+    if (carry) ++i;
+#endif
+    for (; i < n; ++i) {
+        if (s[i] == '\r' && (i + 1 >= n || s[i + 1] != '\n')) return false;
+        if (s[i] == '\n' && (i == 0 || s[i - 1] != '\r')) return false;
+        if (s[i] == '\r') ++i;
+    }
+    return true;
+}
+
+}  // namespace sql99
+
 void TSQL99CommentDelete::DeleteComment(TStrings& lines) {
-    const std::string s = lines.Text();
-    const std::vector<Removal> rm = CommentsOf(s);
-    lines.Items.clear();
-    LinesOut out{lines.Items, {}};
-    WalkWithoutComments(s, rm, out);
+    std::string s = lines.Text();
+    const Removals rm = CommentsOf(s);
+    if (sql99::IsLinesText(s)) {
+        sql99::RemoveRunsInPlace(s, rm, [](size_t, size_t, size_t) {});
+        lines.SetText(s);
+    } else {
+        lines.Items.clear();
+        LinesWithoutComments(s, rm, lines.Items);
+    }
 }
 
 std::string TSQL99CommentDelete::DeleteCommentLinesText(std::string text) {
-    if (!IsLinesText(text)) text = LinesText(text);
-    const std::vector<Removal> rm = CommentsOf(text);
+    if (!sql99::IsLinesText(text)) text = LinesText(text);
+    const Removals rm = CommentsOf(text);
     if (rm.empty()) return text;
-    InPlaceOut out{text.data()};
-    WalkWithoutComments(text, rm, out);
-    text.resize(out.W);
-    if (text.capacity() - text.size() > text.size() / 8 + 64) text.shrink_to_fit();
+    sql99::RemoveRunsInPlace(text, rm, [](size_t, size_t, size_t) {});
     return text;
 }
 
@@ -361,13 +345,13 @@ TSQL99Breaker::TSQL99Breaker(std::string_view sql) {
     size_t i = 0;  // 0-based
     int k = 0;
     while (i < n) {
-        const size_t gapEnd = k < r.Count() ? static_cast<size_t>(r.Items(k)->StartIndex - 1) : n;
+        const size_t gapEnd = k < r.Count() ? static_cast<size_t>(r.StartIndexAt(k) - 1) : n;
         for (; i < gapEnd; ++i) {
             out.push_back(sql[i]);
             if (sql[i] == ',' && i + 1 < n && sql[i + 1] != '\r' && sql[i + 1] != '\n') out += "\r\n";
         }
         if (k < r.Count()) {
-            const size_t e = static_cast<size_t>(r.Items(k)->EndIndex);
+            const size_t e = static_cast<size_t>(r.EndIndexAt(k));
             out.append(sql.data() + i, e - i);
             i = e;
             ++k;

@@ -26,8 +26,25 @@ void TSQL99Ignore::FillIgnoredText(std::string_view sql, char fillChar, std::str
 // ---------------------------------------------------------------------------
 // TSQL99Splitter
 
+namespace {
+
+// The outermost literals and comments as ignore ranges, and the delimiters in
+// the code, from one scan.
+struct SplitSink : sql99::TopLevelSink<SplitSink> {
+    TIndexStartEndList& Ignore;
+    sql99::Positions& Delimiters;
+    SplitSink(TIndexStartEndList& ignore, sql99::Positions& delimiters) : Ignore(ignore), Delimiters(delimiters) {}
+    void Range(int kind, int32_t s, int32_t e) { Ignore.Add(sql99::kTopLevelTags[kind], s, e); }
+    void Delimiter(int32_t p) { Delimiters.push_back(p); }
+};
+
+}  // namespace
+
+TSQL99Splitter::TSQL99Splitter(std::string text, char delimiter, uint8_t mode, NoSplit)
+    : Text(std::move(text)), Mode(mode), Delimiter(delimiter) {}
+
 TSQL99Splitter::TSQL99Splitter(std::string text, char delimiter, uint8_t mode)
-    : Text(std::move(text)), Mode(mode), Delimiter(delimiter) {
+    : TSQL99Splitter(std::move(text), delimiter, mode, NoSplit{}) {
     Split();
 }
 
@@ -35,39 +52,72 @@ void TSQL99Splitter::Split() {
     IgnoreRanges.Clear();
     StatementRanges.Clear();
     DelimiterRanges.Clear();
-    TSQL99Scanner::GetIgnoreRanges(Text, IgnoreRanges);  // what TSQL99Ignore gives, without copying the text
-    if (Mode == smDelimiter) FindDelimiters();
+    // The ignore ranges are what TSQL99Ignore gives; the same scan finds the
+    // delimiters outside them.
+    sql99::Positions delimiters;
+    SplitSink sink(IgnoreRanges, delimiters);
+    sql99::Scan(Text, sink, Mode == smDelimiter, Delimiter);
+    IgnoreRanges.Normalize();  // already in order and apart: this only marks it so
+    if (Mode == smDelimiter) AddDelimiters(delimiters);
     else if (Mode == smBlock) FindBlockDelimiters();
     BuildStatementRanges();
 }
 
-void TSQL99Splitter::FindDelimiters() {
-    // IgnoreRanges is sorted and its ranges lie apart: walk the gaps between
-    // them and look for the delimiter only there.
-    const TIndexStartEndList& ignore = IgnoreRanges;
+std::unique_ptr<TSQL99Splitter> TSQL99Splitter::CreateWithoutComments(std::string text, char delimiter, uint8_t mode) {
+    if (!sql99::IsLinesText(text)) text = TSQL99CommentDelete::DeleteCommentLinesText(std::move(text));
+    std::unique_ptr<TSQL99Splitter> splitter(new TSQL99Splitter(std::string(), delimiter, mode, NoSplit{}));
+    TIndexStartEndList& literals = splitter->IgnoreRanges;
+
+    // One scan of the text with its comments: the comments to take out, the
+    // literals and the delimiters, which then move down with the text.
+    struct Sink : sql99::TopLevelSink<Sink> {
+        explicit Sink(TIndexStartEndList& literals) : Literals(literals) {}
+        void Range(int kind, int32_t s, int32_t e) {
+            if (kind == 0) Literals.Add(kSQL99LiteralTag, s, e);
+            else Comments.push_back({s, e});
+        }
+        void Delimiter(int32_t p) { Delimiters.push_back(p); }
+        TIndexStartEndList& Literals;
+        sql99::Removals Comments;
+        sql99::Positions Delimiters;
+    } sink(literals);
+    sql99::Scan(text, sink, mode == smDelimiter, delimiter);
+
+    const int literalCount = literals.Count();
+    int lit = 0;
+    size_t del = 0;
+    sql99::RemoveRunsInPlace(text, sink.Comments, [&](size_t from, size_t to, size_t out) {
+        // Positions are 1-based; from..to is 0-based, end exclusive.
+        const int32_t shift = static_cast<int32_t>(out) - static_cast<int32_t>(from);
+        int first = lit;
+        while (lit < literalCount && static_cast<size_t>(literals.StartIndexAt(lit)) <= to) ++lit;
+        if (shift != 0) literals.OffsetRanges(first, lit - first, shift);
+        for (; del < sink.Delimiters.size() && static_cast<size_t>(sink.Delimiters[del]) <= to; ++del) sink.Delimiters[del] += shift;
+    });
+    splitter->Text = std::move(text);
+    // What is left holds no comment, and its literals are those of the text.
+    literals.Normalize();
+    if (mode == smDelimiter) splitter->AddDelimiters(sink.Delimiters);
+    else if (mode == smBlock) splitter->FindBlockDelimiters();
+    splitter->BuildStatementRanges();
+    return splitter;
+}
+
+template <class Positions>
+void TSQL99Splitter::AddDelimiters(const Positions& positions) {
+    // Each delimiter takes the CR and LF bytes right after it; the walk goes
+    // on after them.
     const char* s = Text.data();
     const size_t n = Text.size();
-    const int ranges = ignore.Count();
-    size_t p = 0;  // 0-based
-    int k = 0;
-    while (p < n) {
-        const size_t gapEnd = k < ranges ? static_cast<size_t>(ignore.Items(k)->StartIndex - 1) : n;
-        if (p >= gapEnd) {
-            const size_t after = static_cast<size_t>(ignore.Items(k)->EndIndex);
-            if (after > p) p = after;
-            ++k;
-            continue;
-        }
-        const char* q = static_cast<const char*>(std::memchr(s + p, Delimiter, gapEnd - p));
-        if (!q) {
-            p = gapEnd;
-            continue;
-        }
-        size_t d = static_cast<size_t>(q - s);
+    DelimiterRanges.Reserve(static_cast<int>(positions.size()));
+    size_t next = 0;  // 0-based: the walk goes on here
+    for (const int32_t p : positions) {
+        const size_t d = static_cast<size_t>(p - 1);
+        if (d < next) continue;
         size_t e = d;
         while (e + 1 < n && (s[e + 1] == '\r' || s[e + 1] == '\n')) ++e;
-        DelimiterRanges.Add(std::string(), static_cast<int32_t>(d + 1), static_cast<int32_t>(e + 1));
-        p = e + 1;
+        DelimiterRanges.Add(std::string_view(), static_cast<int32_t>(d + 1), static_cast<int32_t>(e + 1));
+        next = e + 1;
     }
 }
 
@@ -101,13 +151,13 @@ void TSQL99Splitter::BuildStatementRanges() {
         return;
     }
     StatementRanges.Reserve(n + 1);
-    if (d.Items(0)->StartIndex > 1) StatementRanges.Add("最初のデリミタまで", 1, d.Items(0)->StartIndex - 1);
+    if (d.StartIndexAt(0) > 1) StatementRanges.Add("最初のデリミタまで", 1, d.StartIndexAt(0) - 1);
     for (int i = 0; i + 1 < n; ++i) {
-        const int32_t from = d.Items(i)->EndIndex + 1;
-        const int32_t to = d.Items(i + 1)->StartIndex - 1;
+        const int32_t from = d.EndIndexAt(i) + 1;
+        const int32_t to = d.StartIndexAt(i + 1) - 1;
         if (from != to + 1) StatementRanges.Add(std::string(), from, to);
     }
-    const int32_t lastEnd = d.Items(n - 1)->EndIndex;
+    const int32_t lastEnd = d.EndIndexAt(n - 1);
     if (length > lastEnd) {
         bool blank = true;
         for (size_t i = static_cast<size_t>(lastEnd); i < Text.size() && blank; ++i)
@@ -117,7 +167,6 @@ void TSQL99Splitter::BuildStatementRanges() {
 }
 
 void TSQL99Splitter::GetStatement(int index, std::string& s) const {
-    const TIndexStartEndList& statements = StatementRanges;
-    const TIndexStartEnd* r = statements.Items(index);
-    s.assign(Text, static_cast<size_t>(r->StartIndex - 1), static_cast<size_t>(r->GetLength()));
+    const int32_t start = StatementRanges.StartIndexAt(index);
+    s.assign(Text, static_cast<size_t>(start - 1), static_cast<size_t>(StatementRanges.EndIndexAt(index) - start + 1));
 }

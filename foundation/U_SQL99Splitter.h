@@ -2,8 +2,10 @@
 // literal or a comment, and masking literals and comments before a search.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "T_IndexStartEnd.h"
 #include "U_SQL99.h"
@@ -34,6 +36,10 @@ public:
     // Splits at once; raises the scanners' errors (ESQL99LiteralException,
     // ESQL99BlockCommentException) with positions in text.
     TSQL99Splitter(std::string text, char delimiter, uint8_t mode);
+    // The splitter over TSQL99CommentDelete::DeleteCommentLinesText(text),
+    // made in one pass over text: comment removal and splitting of a whole
+    // script. Errors as DeleteCommentLinesText raises them.
+    static std::unique_ptr<TSQL99Splitter> CreateWithoutComments(std::string text, char delimiter, uint8_t mode);
     TSQL99Splitter(const TSQL99Splitter&) = delete;
     TSQL99Splitter& operator=(const TSQL99Splitter&) = delete;
 
@@ -55,7 +61,10 @@ public:
     char Delimiter;
 
 private:
-    void FindDelimiters();
+    struct NoSplit {};
+    TSQL99Splitter(std::string text, char delimiter, uint8_t mode, NoSplit);
+    template <class Positions>
+    void AddDelimiters(const Positions& positions);
     void FindBlockDelimiters();
     void BuildStatementRanges();
 };

@@ -172,3 +172,44 @@ TEST(IndexStartEndList, GetComplement) {
         EXPECT_EQ(Of(dest), c.out) << "length " << c.length;
     }
 }
+
+TEST(IndexStartEndList, PackedRangesBecomeObjectsUnchanged) {
+    TIndexStartEndList l;
+    l.Add("リテラル", 5, 7);
+    l.Add("S", 1, 3);
+    l.Add("リテラル", 9, 9);
+    l.Delete(2);
+    l.Add(std::string("x"), 12, 14);
+    EXPECT_EQ(l.TagAt(0), "リテラル");
+    EXPECT_EQ(l.StartIndexAt(1), 1);
+    EXPECT_EQ(l.EndIndexAt(2), 14);
+    EXPECT_THROW(l.StartIndexAt(3), EListError);
+    l.Sort();
+    const Ranges sorted{{"S", 1, 3}, {"リテラル", 5, 7}, {"x", 12, 14}};
+    EXPECT_EQ(Of(l), sorted);  // Of takes the ranges as objects from here on
+    TIndexStartEnd* first = l.Items(0);
+    for (int i = 0; i < 1000; ++i) l.Add("y", 100 + i, 100 + i);
+    EXPECT_EQ(l.Items(0), first);  // a range object stays where it is
+    first->EndIndex = 4;
+    EXPECT_EQ(l.EndIndexAt(0), 4);
+    EXPECT_EQ(l.TagAt(1000), "y");
+}
+
+TEST(IndexStartEndList, OffsetRanges) {
+    for (bool objects : {false, true}) {
+        TIndexStartEndList l = Make({{"a", 1, 2}, {"b", 4, 6}, {"c", 9, 9}});
+        if (objects) l.Items(0);
+        l.OffsetRanges(1, 2, -2);
+        EXPECT_EQ(Of(l), (Ranges{{"a", 1, 2}, {"b", 2, 4}, {"c", 7, 7}}));
+        l.OffsetRanges(0, 0, 5);
+        EXPECT_THROW(l.OffsetRanges(2, 2, 1), EListError);
+        l.Normalize();
+        EXPECT_EQ(Of(l), (Ranges{{"a", 1, 4}, {"c", 7, 7}}));
+    }
+    // A shifted part of a normalised list is searched as it now lies.
+    TIndexStartEndList m = Make({{"a", 1, 2}, {"b", 5, 6}});
+    m.Normalize();
+    m.OffsetRanges(0, 1, 10);
+    EXPECT_EQ(m.IndexOfPosition(11), 0);
+    EXPECT_EQ(m.IndexOfPosition(5), 1);
+}

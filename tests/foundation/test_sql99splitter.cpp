@@ -5,6 +5,8 @@
 #include <tuple>
 #include <vector>
 
+#include "SqlTextGen.h"
+#include "StringList.h"
 #include "TestUtil.h"
 #include "U_SQL99Splitter.h"
 
@@ -224,4 +226,64 @@ TEST(SQL99Ignore, FillIgnored) {
     out = "kept";
     EXPECT_THROW(TSQL99Ignore::FillIgnoredText("a /* b", '*', out), ESQL99BlockCommentException);
     EXPECT_EQ(out, "kept");
+}
+
+namespace {
+
+Outcome Describe(const TSQL99Splitter& s) {
+    Outcome o;
+    o.statements = StatementsOf(s);
+    o.statements.push_back(s.Text);
+    for (const TIndexStartEndList* l : {&s.IgnoreRanges, &s.DelimiterRanges, &s.StatementRanges}) {
+        std::string ranges;
+        for (const auto& [t, b, e] : Of(*l)) ranges += t + ":" + std::to_string(b) + "-" + std::to_string(e) + " ";
+        o.statements.push_back(ranges);
+    }
+    return o;
+}
+
+}  // namespace
+
+// Comment removal and splitting in one pass give what the two steps give.
+TEST(SQL99Splitter, CreateWithoutCommentsIsTheSplitterOfTheCleanedText) {
+    SqlGen gen(31);
+    int errors = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = gen.Text();
+        if (round % 2) text = TStringList(text).Text();
+        if (round % 7 == 3) text += "/\r\n;\r\n";
+        const char delimiter = ";/-"[round % 3];
+        for (uint8_t mode : {0, 1}) {
+            Outcome twoSteps, onePass;
+            try {
+                twoSteps = Describe(TSQL99Splitter(TSQL99CommentDelete::DeleteCommentLinesText(text), delimiter, mode));
+            } catch (const ESQL99Exception& e) {
+                twoSteps = {{}, e.ClassName(), e.Message, e.ErrorPosition};
+                ++errors;
+            }
+            try {
+                onePass = Describe(*TSQL99Splitter::CreateWithoutComments(text, delimiter, mode));
+            } catch (const ESQL99Exception& e) {
+                onePass = {{}, e.ClassName(), e.Message, e.ErrorPosition};
+            }
+            ASSERT_EQ(onePass, twoSteps) << testutil::Hex(text) << " mode " << int(mode) << " " << delimiter;
+        }
+    }
+    EXPECT_GT(errors, 100);
+}
+
+TEST(SQL99Splitter, CreateWithoutComments) {
+    const auto s = TSQL99Splitter::CreateWithoutComments(
+        "-- first\r\nSELECT 'a;b' /* x; */ FROM t;\r\n/* only a comment */\r\nDELETE FROM t -- it's\r\nWHERE k = 'x';\r\n", ';', 0);
+    EXPECT_EQ(s->Text, "SELECT 'a;b'  FROM t;\r\nDELETE FROM t \r\nWHERE k = 'x';\r\n");
+    EXPECT_EQ(StatementsOf(*s), (Statements{"SELECT 'a;b'  FROM t", "DELETE FROM t \r\nWHERE k = 'x'"}));
+    EXPECT_EQ(Of(s->IgnoreRanges), (Ranges{{"リテラル", 8, 12}, {"リテラル", 50, 52}}));
+    try {
+        TSQL99Splitter::CreateWithoutComments("SELECT 1;\r\n/* open\r\n", ';', 0);
+        FAIL();
+    } catch (const ESQL99BlockCommentException& e) {
+        EXPECT_EQ(e.Message, "ブロックコメントが閉じていません");
+        EXPECT_EQ(e.ErrorPosition, 12);
+        EXPECT_EQ(e.SQL, "SELECT 1;\r\n/* open\r\n");
+    }
 }
