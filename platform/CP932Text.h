@@ -37,4 +37,16 @@ inline size_t FindText(std::string_view s, std::string_view what, size_t from = 
     return std::string_view::npos;
 }
 
+// At most max bytes of s, cut before a double-byte character that would not fit whole.
+inline std::string_view CutAtCharBoundary(std::string_view s, size_t max) {
+    if (s.size() <= max) return s;
+    size_t i = 0;
+    while (i < max) {
+        size_t len = CharLen(s, i);
+        if (i + len > max) break;
+        i += len;
+    }
+    return s.substr(0, i);
+}
+
 }  // namespace cp932

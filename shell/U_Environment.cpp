@@ -1,0 +1,344 @@
+#include "U_Environment.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "CP932.h"
+#include "CP932Text.h"
+#include "FileSystem.h"
+#include "StringList.h"
+#include "SysUtils.h"
+#include "T_FolderFile.h"
+
+const char* const TEnvironment::SectionCloseTime = "CLOSETIMEESAVE";
+const char* const TEnvironment::KeyCRLFReplaceText = "CRLFReplaceText";
+const char* const TEnvironment::BackupExtension = ".bad";
+
+const std::array<TShortcutKeyIndex, 16> TEnvironment::ClientActionShortcutKeys = {
+    sk_Connect,       sk_ReConnect,         sk_DisConnect,   sk_AutoCommitToggle,  sk_Commit,
+    sk_RollBack,      sk_NewScriptEditor,   sk_EnvEdit,      sk_CloneScriptEditor, sk_DelActiveScriptSheet,
+    sk_AddResultSeet, sk_DelActiveResultSeet, sk_DelInActiveResultSeet, sk_EditorSearch, sk_EditorSearchReverse,
+    sk_EditorSearchShow,
+};
+
+namespace {
+
+// ---- the file's keys, in their order
+
+// What a Char key may hold: the prefixes and the delimiter a visible
+// single-byte character, the result characters a blank too.
+enum class TCharKind { Visible, VisibleOrBlank };
+
+// Sane ranges of the numbers (a value outside comes from a damaged file).
+constexpr int32_t kFontSizeMin = 2, kFontSizeMax = 72;
+constexpr int32_t kTabCountMin = 2, kTabCountMax = 8;
+constexpr int32_t kCoordMax = 32767;  // the largest window coordinate
+constexpr int32_t kWindowMin = 100;
+constexpr int32_t kHistoryWidthMin = 20, kHistorySplitMin = 10;
+
+const char* const kScriptEditor = "SCRIPTEDITOR";
+const char* const kResultEditor = "RESULTEDITOR";
+
+// Visits every key of the sections other than the close-time one, in the
+// file's order. V has Int, Bool, Char, Str, QuotedStr and Mode.
+template <class Rec, class V>
+void VisitSettings(Rec& D, V& v) {
+    v.Int(kScriptEditor, "FontSize", D.ScriptEditorFontSize, kFontSizeMin, kFontSizeMax);
+    v.Bool(kScriptEditor, "SoftTab", D.ScriptEditorSoftTab);
+    v.Int(kScriptEditor, "SoftTabSpaceCount", D.ScriptEditorSoftTabSpaceCount, kTabCountMin, kTabCountMax);
+    v.Char("SCRIPTPREFIX", "Command", D.CommandPrefix, TCharKind::Visible);
+    v.Char("SCRIPTPREFIX", "FavoriteExecute", D.FavoriteExecutePrefix, TCharKind::Visible);
+    v.Char("SCRIPTPREFIX", "ImportScriptFileName", D.ImportScriptFileNamePrefix, TCharKind::Visible);
+    v.Char("SQLDELIMITER", "Delimiter", D.SQLDelimiter, TCharKind::Visible);
+    v.Int(kResultEditor, "FontSize", D.ResultEditorFontSize, kFontSizeMin, kFontSizeMax);
+    v.Bool(kResultEditor, "CRLFReplace", D.CRLFReplace);
+    v.Bool(kResultEditor, "CRLFReplaceStr", D.TabReplace);  // the key has always held the tab switch
+    v.Str(kResultEditor, "TabRepraceStr", D.TabRepraceStr);
+    v.Bool(kResultEditor, "SoftTab", D.ResultEditorSoftTab);
+    v.Int(kResultEditor, "SoftTabSpaceCount", D.ResultEditorSoftTabSpaceCount, kTabCountMin, kTabCountMax);
+    v.Char(kResultEditor, "Scale", D.ResultScale, TCharKind::VisibleOrBlank);
+    v.Char(kResultEditor, "ScaleSpacer", D.ResultScaleSpacer, TCharKind::VisibleOrBlank);
+    v.Char(kResultEditor, "ColumnDelim", D.ResultColumnDelim, TCharKind::VisibleOrBlank);
+    v.Str(kResultEditor, "NullStr", D.NullStr);
+    v.Str(kResultEditor, "ConvertErrorStr", D.ConvertErrorStr);
+    v.QuotedStr(kResultEditor, TEnvironment::KeyCRLFReplaceText, D.CRLFReplaceStr);
+    for (size_t i = 0; i < sk_Count; ++i) v.Str("SHORTCUTKEYS", ShortcutKeyNames[i], D.ShortcutKeys[i]);
+    for (size_t i = 0; i < tp_Count; ++i) v.Int("TOOLBARPOS", ToolbarPositionNames[i], D.ToolbarPositions[i], -1, kCoordMax);
+    v.Bool("MOUSEJESTURE", "Active", D.MouseGestureActive);
+    v.Mode("TRANSACTION", "CommitMode", D.CommitMode);
+    v.Str("GRID", "GridCaptionPrefix", D.GridCaptionPrefix);
+}
+
+// Visits the close-time keys: in reading order, or in writing order (the
+// toggles before the escape options). Each size is checked against the
+// values before it, which are read first.
+template <class Rec, class V>
+void VisitCloseTime(Rec& C, V& v, bool WritingOrder) {
+    const char* const s = TEnvironment::SectionCloseTime;
+    v.Int(s, "CLIENTWINDOWSIZE_W", C.ClientWindowWidth, kWindowMin, kCoordMax);
+    v.Int(s, "CLIENTWINDOWSIZE_H", C.ClientWindowHeight, kWindowMin, kCoordMax);
+    v.Int(s, "DESCTREEPOS", C.DescTreePos, 0, C.ClientWindowWidth);
+    v.Int(s, "SCRIPT_RESULTPOS", C.ScriptResultPos, 0, C.ClientWindowHeight);
+    v.Bool(s, "HISTORYSHOWING", C.HistoryShowing);
+    v.Int(s, "HISTORYWINDOW_W", C.HistoryWindowWidth, kHistoryWidthMin, kCoordMax);
+    v.Int(s, "HISTORYSPLITPOS", C.HistorySplitPos, kHistorySplitMin, std::max(kHistorySplitMin, C.HistoryWindowWidth));
+    v.Bool(s, "HISTORYAUTOMOVE", C.HistoryAutoMove);
+    v.Str(s, "BUNDLE_START", C.BundleStart);
+    v.Str(s, "BUNDLE_END", C.BundleEnd);
+    v.Bool(s, "BUNDLE_ADJUST", C.BundleAdjust);
+    auto escapes = [&] {
+        v.Bool(s, "ESCAPE_SQ", C.EscapeSQ);
+        v.Bool(s, "ESCAPE_DQ", C.EscapeDQ);
+        v.Bool(s, "ESCAPE_Y", C.EscapeY);
+        v.Bool(s, "ESCAPE_5C", C.Escape5C);
+        v.Bool(s, "ESCAPE_ESCAPEDOUBLE", C.EscapeEscapeDouble);
+    };
+    auto toggles = [&] {
+        v.Bool(s, "EVERYTIMESTOPTOGGLE_STATE", C.EveryTimeStopToggleState);
+        v.Bool(s, "ERRORTIMESTOPTOGGLE_STATE", C.ErrorTimeStopToggleState);
+        v.Bool(s, "AFTERCLEARTOGGLE_STATE", C.AfterClearToggleState);
+        v.Bool(s, "OUTPUTSQLTOGGLE_STATE", C.OutputSQLToggleState);
+    };
+    if (WritingOrder) {
+        toggles();
+        escapes();
+    } else {
+        escapes();
+        toggles();
+    }
+    v.Bool(s, "CommitModeState", C.CommitModeState);
+}
+
+// ---- reading
+
+constexpr size_t kShownValueMax = 40;
+
+class TEnvReader {
+public:
+    TEnvReader(const TKZNMemIniFile& Ini, std::vector<std::string>& Problems) : FIni(Ini), FProblems(Problems) {}
+
+    void Int(const char* Sec, const char* Key, int32_t& V, int32_t Min, int32_t Max) {
+        std::string text = FIni.ReadString(Sec, Key, "");
+        if (text.empty()) return;  // missing: the default stays
+        int32_t n = 0;
+        if (!sys::TryStrToInt(text, n)) return Bad(Sec, Key, text);
+        if (n < Min || n > Max) {
+            Bad(Sec, Key, text);
+            n = n < Min ? Min : Max;
+        }
+        V = n;
+    }
+    void Bool(const char* Sec, const char* Key, bool& V) {
+        std::string text = FIni.ReadString(Sec, Key, "");
+        if (text.empty()) return;
+        int32_t n = 0;
+        if (!sys::TryStrToInt(text, n)) return Bad(Sec, Key, text);
+        V = n != 0;
+    }
+    void Char(const char* Sec, const char* Key, char& V, TCharKind Kind) {
+        const char c = FIni.ReadChar(Sec, Key, V);
+        const auto u = static_cast<unsigned char>(c);
+        const bool ok = (u >= 0x21 && u <= 0x7E) || (u >= 0xA1 && u <= 0xDF) ||
+                        (u == 0x20 && Kind == TCharKind::VisibleOrBlank);
+        if (ok) V = c;
+        else Bad(Sec, Key, FIni.ReadString(Sec, Key, ""));
+    }
+    void Str(const char* Sec, const char* Key, std::string& V) { V = FIni.ReadString(Sec, Key, V); }
+    void QuotedStr(const char* Sec, const char* Key, std::string& V) {
+        std::string text = FIni.ReadString(Sec, Key, "\"" + V + "\"");
+        if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+        V = std::move(text);
+    }
+    void Mode(const char* Sec, const char* Key, TAutoCommitModeKind& V) {
+        std::string text = FIni.ReadString(Sec, Key, AutoCommitModeKindName(V));
+        if (text.empty()) return;
+        for (TAutoCommitModeKind k : {acmk_UnKnown, acmk_Auto, acmk_Manual, acmk_Env})
+            if (sys::SameText(text, AutoCommitModeKindName(k))) {
+                V = k;
+                return;
+            }
+        Bad(Sec, Key, text);  // a name of none of the modes leaves the mode as it was
+    }
+
+private:
+    void Bad(const char* Sec, const char* Key, std::string_view Text) {
+        FProblems.push_back(std::string("[") + Sec + "] " + Key + "=" +
+                            std::string(cp932::CutAtCharBoundary(Text, kShownValueMax)));
+    }
+    const TKZNMemIniFile& FIni;
+    std::vector<std::string>& FProblems;
+};
+
+// Lines that are not ini lines, NUL bytes and bytes that are not CP932.
+void CheckFileText(std::string_view Bytes, std::vector<std::string>& Problems) {
+    if (Bytes.find('\0') != std::string_view::npos) Problems.push_back("NUL文字があります");
+    bool lossy = false;
+    cp932::ToUtf16(Bytes, &lossy);
+    if (lossy) Problems.push_back("CP932として読めない文字があります");
+    TStringList lines(Bytes);
+    bool inSection = false;
+    for (const std::string& raw : lines.Items) {
+        std::string line = sys::Trim(raw);
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        if (line[0] == '[' && line.back() == ']') {
+            inSection = true;
+            continue;
+        }
+        if (!inSection || cp932::FindChar(line, '=') == std::string::npos)
+            Problems.push_back("読めない行：" + std::string(cp932::CutAtCharBoundary(line, kShownValueMax)));
+    }
+}
+
+constexpr size_t kProblemsShown = 10;
+
+std::string DamageMessage(const std::string& FileName, const TEnvLoadResult& r, bool Moved) {
+    std::string msg = "設定ファイル「" + FileName + "」";
+    msg += Moved ? "を読めません。既定の設定で起動します。\r\n"
+                 : "に使えない値がありました。読めた値を使い、ほかは既定の設定にしました。\r\n";
+    if (r.BackupFileName.empty()) msg += "元のファイルを残せませんでした。\r\n";
+    else msg += std::string("元のファイルは「") + r.BackupFileName + (Moved ? "」に移しました。\r\n" : "」に残しました。\r\n");
+    for (size_t i = 0; i < r.Problems.size() && i < kProblemsShown; ++i) msg += r.Problems[i] + "\r\n";
+    if (r.Problems.size() > kProblemsShown) msg += "ほか " + sys::IntToStr(static_cast<int64_t>(r.Problems.size() - kProblemsShown)) + " 件\r\n";
+    return msg;
+}
+
+// ---- writing
+
+class TEnvWriter {
+public:
+    explicit TEnvWriter(TKZNMemIniFile& Ini) : FIni(Ini) {}
+
+    void Int(const char* Sec, const char* Key, int32_t V, int32_t, int32_t) { Section(Sec).WriteInteger(Sec, Key, V); }
+    void Bool(const char* Sec, const char* Key, bool V) { Section(Sec).WriteBool(Sec, Key, V); }
+    void Char(const char* Sec, const char* Key, char V, TCharKind) { Section(Sec).WriteChar(Sec, Key, V); }
+    void Str(const char* Sec, const char* Key, const std::string& V) { Section(Sec).WriteString(Sec, Key, OneLine(V)); }
+    void QuotedStr(const char* Sec, const char* Key, const std::string& V) {
+        Section(Sec).WriteString(Sec, Key, "\"" + OneLine(V) + "\"");
+    }
+    void Mode(const char* Sec, const char* Key, TAutoCommitModeKind V) {
+        Section(Sec).WriteString(Sec, Key, AutoCommitModeKindName(V));
+    }
+
+private:
+    // A section is erased before its first key is written.
+    TKZNMemIniFile& Section(const char* Sec) {
+        if (FSection != Sec) {
+            FSection = Sec;
+            FIni.EraseSection(Sec);
+        }
+        return FIni;
+    }
+    // A line break inside a value would end the ini line: it is left out.
+    static std::string OneLine(const std::string& V) {
+        if (V.find_first_of("\r\n") == std::string::npos) return V;
+        std::string out;
+        for (char c : V)
+            if (c != '\r' && c != '\n') out.push_back(c);
+        return out;
+    }
+    TKZNMemIniFile& FIni;
+    std::string FSection;
+};
+
+}  // namespace
+
+TEnvironment::TEnvironment(std::string FileName)
+    : EnvData(std::make_unique<TWritableEnvData>()), FileName(std::move(FileName)) {}
+
+TEnvironment::~TEnvironment() = default;
+
+void TEnvironment::SetDefaults() { EnvData->SetDefaults(); }
+
+TEnvLoadResult TEnvironment::LoadFromFile(const std::string& FileName, TWritableEnvData& Data) {
+    TEnvLoadResult r;
+    Data.SetDefaults();
+    if (!fs932::FileExists(FileName)) return r;
+    const std::string backup = FileName + BackupExtension;
+
+    std::string bytes;
+    if (!fs932::ReadFile(FileName, bytes)) {
+        // unreadable: moved aside, so that the next save makes a new file beside it
+        r.Damaged = true;
+        r.Problems.push_back("ファイルを読めません");
+        if (fs932::RenameFile(FileName, backup)) r.BackupFileName = backup;
+        r.Message = DamageMessage(FileName, r, true);
+        return r;
+    }
+
+    CheckFileText(bytes, r.Problems);
+    TKZNMemIniFile ini;
+    ini.SetRunTimeFileName(FileName);
+    ini.Open();
+    TEnvReader reader(ini, r.Problems);
+    VisitSettings(Data, reader);
+    VisitCloseTime(*Data.CloseTimeEnvData, reader, false);
+    if (r.Problems.empty()) return r;
+
+    r.Damaged = true;
+    std::string kept;
+    if (fs932::ReadFile(backup, kept) && kept == bytes) {
+        r.BackupFileName = backup;  // this very file was kept, and reported, before
+        return r;
+    }
+    if (fs932::WriteFileAtomic(backup, bytes)) r.BackupFileName = backup;
+    r.Message = DamageMessage(FileName, r, false);
+    return r;
+}
+
+bool TEnvironment::IsWritable() const { return TFolderFile::IsWritable(FileName); }
+
+void TEnvironment::Save() {
+    if (!IsWritable()) return;
+    TKZNMemIniFile ini;
+    ini.SetRunTimeFileName(FileName);
+    ini.Open();
+    WriteCloseTimeSection(ini);
+    TEnvWriter writer(ini);
+    VisitSettings(static_cast<const TReadableEnvData&>(*EnvData), writer);
+    ini.UpdateFile();
+}
+
+void TEnvironment::SaveCloseTime() {
+    if (!IsWritable()) return;
+    TKZNMemIniFile ini;
+    ini.SetRunTimeFileName(FileName);
+    ini.Open();
+    WriteCloseTimeSection(ini);
+    ini.UpdateFile();
+}
+
+void TEnvironment::WriteCloseTimeSection(TKZNMemIniFile& Ini) const {
+    TEnvWriter writer(Ini);
+    VisitCloseTime(static_cast<const TWritableCloseTimeEnvData&>(*EnvData->CloseTimeEnvData), writer, true);
+}
+
+int32_t TEnvironment::ScriptAreaHeight(int32_t SavedHeight, int32_t PanelHeight) {
+    const int64_t fromTop = SavedHeight;
+    const int64_t fromBottom = static_cast<int64_t>(PanelHeight) - SavedHeight;
+    if (fromTop <= 50 || (fromBottom >= -50 && fromBottom <= 50))
+        return static_cast<int32_t>(std::nearbyint(static_cast<double>(PanelHeight) / 2));  // halves to even
+    return SavedHeight;
+}
+
+bool TEnvironment::IsAutoCommitFor(TAutoCommitModeKind Mode, bool CommitModeState) {
+    switch (Mode) {
+        case acmk_Manual: return false;
+        case acmk_Env: return CommitModeState;
+        default: return true;
+    }
+}
+
+void TEnvironment::AssignResultTextFields(const TReadableEnvData& Source, TReadableEnvData& Dest) {
+    Dest.ResultEditorFontSize = Source.ResultEditorFontSize;
+    Dest.ResultEditorSoftTab = Source.ResultEditorSoftTab;
+    Dest.ResultEditorSoftTabSpaceCount = Source.ResultEditorSoftTabSpaceCount;
+    Dest.TabReplace = Source.TabReplace;
+    Dest.TabRepraceStr = Source.TabRepraceStr;
+    Dest.CRLFReplace = Source.CRLFReplace;
+    Dest.CRLFReplaceStr = Source.CRLFReplaceStr;
+    Dest.ResultScale = Source.ResultScale;
+    Dest.ResultScaleSpacer = Source.ResultScaleSpacer;
+    Dest.ResultColumnDelim = Source.ResultColumnDelim;
+    Dest.NullStr = Source.NullStr;
+    Dest.ConvertErrorStr = Source.ConvertErrorStr;
+}

@@ -1,0 +1,95 @@
+// The settings file: an ini file beside the program, named after it with the
+// extension ".Environment". A TEnvironment owns one settings record, reads
+// the file into it and writes it back, all through TKZNMemIniFile. The file
+// is replaced as a whole (never rewritten in place). Objects are short-lived:
+// one per use (start-up, settings editor, reload, exit).
+//
+// Applying a record to the client window and reading the window's live
+// values back (ApplyLayoutToFrame, ApplySettingsToFrame, ApplyAllToFrame,
+// ApplyToFrame, ApplySettings, ReadFromFrame) join this class with the client
+// window; the parts of them that need no window are here already
+// (ClientActionShortcutKeys, ScriptAreaHeight, IsAutoCommitFor,
+// AssignResultTextFields).
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KZNMemIniFile.h"
+#include "T_EnvData.h"
+
+// What reading a settings file found. A file with values that cannot be used
+// (not a number, out of range, a bad character, lines that are not ini
+// lines, bytes that are not CP932) is damaged: what could be read is used,
+// the rest keeps its default, and the original is kept beside it as
+// "<name>.bad" so that the next save cannot destroy it.
+struct TEnvLoadResult {
+    bool Damaged = false;
+    // One line per finding, e.g. "[SCRIPTEDITOR] FontSize=abc".
+    std::vector<std::string> Problems;
+    // Where the damaged original is kept; empty when it could not be kept.
+    std::string BackupFileName;
+    // The notice for the user, in Japanese; empty when there is nothing new
+    // to say (no damage, or this very file was kept and reported before).
+    std::string Message;
+};
+
+class TEnvironment {
+public:
+    // The section and key names of the file.
+    static const char* const SectionCloseTime;  // "CLOSETIMEESAVE"
+    // The key of the line-break replacement text (CRLFReplaceStr). The key
+    // named CRLFReplaceStr holds the tab-replacement switch, as files have
+    // always had it; the text has this key of its own, its value between
+    // double quotes so that blanks survive.
+    static const char* const KeyCRLFReplaceText;  // "CRLFReplaceText"
+    static const char* const BackupExtension;     // ".bad"
+
+    // Keeps FileName; EnvData holds the defaults. Reads nothing.
+    explicit TEnvironment(std::string FileName);
+    ~TEnvironment();
+    TEnvironment(const TEnvironment&) = delete;
+    TEnvironment& operator=(const TEnvironment&) = delete;
+
+    std::unique_ptr<TWritableEnvData> EnvData;
+    std::string FileName;
+
+    TWritableEnvData& GetEnvData() { return *EnvData; }
+    // Every field, the close-time record included, back to its default.
+    void SetDefaults();
+
+    // Fills Data from a file: defaults first, then every key the file holds.
+    // A missing file leaves the defaults. The file is not written; a damaged
+    // one is kept as "<name>.bad" (an unreadable one is moved there). Never
+    // raises for the file's content.
+    static TEnvLoadResult LoadFromFile(const std::string& FileName, TWritableEnvData& Data);
+    TEnvLoadResult Load() { return LoadFromFile(FileName, *EnvData); }
+
+    bool IsWritable() const;
+    // Writes every section from EnvData (the close-time section too). Known
+    // sections are written anew; sections this program does not know stay.
+    // Nothing happens when the file is not writable. Raises EFCreateError
+    // when the file cannot be replaced.
+    void Save();
+    // Writes only the close-time section; the rest of the file stays.
+    void SaveCloseTime();
+    // The close-time section of EnvData into an open ini component.
+    void WriteCloseTimeSection(TKZNMemIniFile& Ini) const;
+
+    // ---- for the client window
+
+    // The 16 shortcut texts that go to actions of the client window itself
+    // (action "Action_" + the key name); the others go to the script pages.
+    static const std::array<TShortcutKeyIndex, 16> ClientActionShortcutKeys;
+    // The height the script page control opens with: the saved height, or
+    // half the panel's height (halves to even) when the saved one lies within
+    // 50 pixels of 0 or of the panel's height, so neither area opens collapsed.
+    static int32_t ScriptAreaHeight(int32_t SavedHeight, int32_t PanelHeight);
+    // The auto-commit state a window opens with under a commit mode; Env
+    // takes the state at the last exit.
+    static bool IsAutoCommitFor(TAutoCommitModeKind Mode, bool CommitModeState);
+    // The twelve result-text fields, each into the field of the same name.
+    static void AssignResultTextFields(const TReadableEnvData& Source, TReadableEnvData& Dest);
+};
