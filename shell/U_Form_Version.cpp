@@ -10,7 +10,7 @@
 namespace {
 
 const QColor kCream(0xFF, 0xFB, 0xF0);
-constexpr int kWidth = 420;
+constexpr int kWidth = 470;
 constexpr int kTitleHeight = 64;
 constexpr int kRowTop = 78;
 constexpr int kRowStep = 30;
@@ -81,7 +81,7 @@ TForm_Version::TForm_Version(QWidget* AOwner, IShellOpener* Opener)
         edit = new QLineEdit(this);
         edit->setObjectName(editName);
         edit->setReadOnly(true);
-        edit->setGeometry(116, y, 232, 22);
+        edit->setGeometry(116, y, kWidth - 116 - 72, 22);
         ++row;
         return y;
     };
@@ -89,7 +89,7 @@ TForm_Version::TForm_Version(QWidget* AOwner, IShellOpener* Opener)
         button = new QPushButton(U(caption), this);
         button->setObjectName(name);
         button->setAutoDefault(false);
-        button->setGeometry(354, y, 56, 22);
+        button->setGeometry(kWidth - 10 - 56, y, 56, 22);
     };
     addRow(Label_APPVersion, "Label_APPVersion", u"バージョン：", Edit_APPVersion, "Edit_APPVersion");
     addButton(Button_AppURL, "Button_AppURL", u"GO！",

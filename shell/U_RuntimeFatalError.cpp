@@ -27,6 +27,8 @@ TRuntimeFatalError::TRuntimeFatalError(QWidget* AOwner, const std::string& Msg)
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
     Memo1->setReadOnly(true);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setGeometry(6, 38, ClientWidth - 12, ClientHeight - 38 - 40);
 
     Button_Exit = new QPushButton(QString::fromUtf16(u"終了"), this);

@@ -10,6 +10,8 @@
 
 #include "FileSystem.h"
 #include "ScreenMetrics.h"
+#include "ShortCutText.h"
+#include "SysUtils.h"
 #include "TestUtil.h"
 #include "U_CloseTimeSaves.h"
 #include "U_Environment.h"
@@ -562,4 +564,12 @@ TEST_F(EnvironmentTest, EverySaveAtCloseIsAttemptedAfterAFailure) {
     TCloseTimeSaves fine;
     fine.Add("設定ファイル", [] {});
     EXPECT_EQ(fine.Run(), "");
+}
+
+TEST(EnvironmentShortcuts, EveryDefaultTextNamesAKeyAndReadsBackInTheToolkitsWords) {
+    for (size_t i = 0; i < sk_Count; ++i) {
+        shortcut::TShortCut k = shortcut::TextToShortCut(ShortcutKeyDefaults[i]);
+        EXPECT_FALSE(k.IsEmpty()) << ShortcutKeyNames[i];
+        EXPECT_TRUE(sys::SameText(shortcut::ShortCutToText(k), ShortcutKeyDefaults[i])) << ShortcutKeyNames[i];
+    }
 }
