@@ -351,9 +351,9 @@ TEST_F(EnvironmentTest, TheReportListsAtMostTenFindings) {
     EXPECT_EQ(r.Message.find("TransactionGroupLeft"), std::string::npos);
 }
 
-TEST_F(EnvironmentTest, EveryFieldSurvivesSaveAndLoadByteForByte) {
-    TEnvironment env(File);
-    TWritableEnvData& d = *env.EnvData;
+namespace {
+// A value other than the default in every field of a record.
+void SetEveryField(TWritableEnvData& d) {
     d.ScriptEditorFontSize = 14;
     d.ScriptEditorSoftTab = true;
     d.ScriptEditorSoftTabSpaceCount = 8;
@@ -394,6 +394,12 @@ TEST_F(EnvironmentTest, EveryFieldSurvivesSaveAndLoadByteForByte) {
     c.HistoryWindowWidth = 400;
     c.HistorySplitPos = 123;
     c.HistoryAutoMove = false;
+}
+}  // namespace
+
+TEST_F(EnvironmentTest, EveryFieldSurvivesSaveAndLoadByteForByte) {
+    TEnvironment env(File);
+    SetEveryField(*env.EnvData);
     env.Save();
     const std::string saved = Read();
     EXPECT_NE(saved.find("GridCaptionPrefix=\x95\x5C#\r\n"), std::string::npos) << testutil::Hex(saved);
@@ -516,35 +522,25 @@ TEST(EnvironmentLayout, CommitModeGivesTheOpeningAutoCommitState) {
 
 TEST(EnvironmentLayout, ResultTextFieldsAreCopiedAndNothingElse) {
     TWritableEnvData s, d;
-    s.ResultEditorFontSize = 20;
-    s.ResultEditorSoftTab = false;
-    s.ResultEditorSoftTabSpaceCount = 8;
-    s.TabReplace = false;
-    s.TabRepraceStr = "t";
-    s.CRLFReplace = true;
-    s.CRLFReplaceStr = "c";
-    s.ResultScale = '*';
-    s.ResultScaleSpacer = '_';
-    s.ResultColumnDelim = '|';
-    s.NullStr = "n";
-    s.ConvertErrorStr = "e";
-    s.ScriptEditorFontSize = 30;
-    s.GridCaptionPrefix = "g";
+    SetEveryField(s);
     TEnvironment::AssignResultTextFields(s, d);
-    EXPECT_EQ(d.ResultEditorFontSize, 20);
-    EXPECT_FALSE(d.ResultEditorSoftTab);
-    EXPECT_EQ(d.ResultEditorSoftTabSpaceCount, 8);
-    EXPECT_FALSE(d.TabReplace);
-    EXPECT_EQ(d.TabRepraceStr, "t");
-    EXPECT_TRUE(d.CRLFReplace);
-    EXPECT_EQ(d.CRLFReplaceStr, "c");
-    EXPECT_EQ(d.ResultScale, '*');
-    EXPECT_EQ(d.ResultScaleSpacer, '_');
-    EXPECT_EQ(d.ResultColumnDelim, '|');
-    EXPECT_EQ(d.NullStr, "n");
-    EXPECT_EQ(d.ConvertErrorStr, "e");
+    EXPECT_EQ(d.ResultEditorFontSize, s.ResultEditorFontSize);
+    EXPECT_EQ(d.ResultEditorSoftTab, s.ResultEditorSoftTab);
+    EXPECT_EQ(d.ResultEditorSoftTabSpaceCount, s.ResultEditorSoftTabSpaceCount);
+    EXPECT_EQ(d.TabReplace, s.TabReplace);
+    EXPECT_EQ(d.TabRepraceStr, s.TabRepraceStr);
+    EXPECT_EQ(d.CRLFReplace, s.CRLFReplace);
+    EXPECT_EQ(d.CRLFReplaceStr, s.CRLFReplaceStr);
+    EXPECT_EQ(d.ResultScale, s.ResultScale);
+    EXPECT_EQ(d.ResultScaleSpacer, s.ResultScaleSpacer);
+    EXPECT_EQ(d.ResultColumnDelim, s.ResultColumnDelim);
+    EXPECT_EQ(d.NullStr, s.NullStr);
+    EXPECT_EQ(d.ConvertErrorStr, s.ConvertErrorStr);
+    // nothing else
     EXPECT_EQ(d.ScriptEditorFontSize, 11);
     EXPECT_EQ(d.GridCaptionPrefix, "G#");
+    EXPECT_EQ(d.CommitMode, acmk_Auto);
+    EXPECT_EQ(d.CloseTimeEnvData->HistorySplitPos, TWritableCloseTimeEnvData().HistorySplitPos);
 }
 
 TEST_F(EnvironmentTest, EverySaveAtCloseIsAttemptedAfterAFailure) {
