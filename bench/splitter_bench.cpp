@@ -180,17 +180,22 @@ void RunSqlite(const std::string& script, Result& r) {
     r.Check = check;
 }
 
+// One run in a child process of its own.
 template <class F>
-Result InChild(const std::string& script, int reps, F run) {
+Result InChild(const std::string& script, F run) {
     int fd[2];
     if (pipe(fd) != 0) std::exit(2);
     const pid_t pid = fork();
     if (pid == 0) {
         close(fd[0]);
         Result r;
+        // A forked child maps the parent's pages on first touch: touch them all
+        // before the clock starts, for either side.
+        volatile unsigned char sink = 0;
+        for (size_t i = 0; i < script.size(); i += 4096) sink = sink + static_cast<unsigned char>(script[i]);
         r.StartKB = MaxRssKB();
         try {
-            for (int i = 0; i < reps; ++i) run(script, r);
+            run(script, r);
         } catch (const std::exception& e) {
             std::snprintf(r.Error, sizeof r.Error, "%s", e.what());
         }
@@ -208,6 +213,18 @@ Result InChild(const std::string& script, int reps, F run) {
     return r;
 }
 
+// The best time and the highest peak of the runs so far.
+void Keep(Result& best, const Result& r) {
+    if (r.Error[0]) std::snprintf(best.Error, sizeof best.Error, "%s", r.Error);
+    if (r.Seconds < best.Seconds) best.Seconds = r.Seconds;
+    if (r.PeakKB > best.PeakKB) {
+        best.PeakKB = r.PeakKB;
+        best.StartKB = r.StartKB;
+    }
+    best.Statements = r.Statements;
+    best.Check = r.Check;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -221,8 +238,12 @@ int main(int argc, char** argv) {
     const std::string script = MakeScript(target);
     const double mb = static_cast<double>(script.size()) / 1e6;
 
-    const Result ours = InChild(script, reps, RunZintavor);
-    const Result peer = InChild(script, reps, RunSqlite);
+    // The two sides take turns, so that a busy moment of the machine falls on both.
+    Result ours, peer;
+    for (int i = 0; i < reps; ++i) {
+        Keep(ours, InChild(script, RunZintavor));
+        Keep(peer, InChild(script, RunSqlite));
+    }
     if (ours.Error[0] || peer.Error[0]) {
         std::printf("error: %s %s\n", ours.Error, peer.Error);
         return 1;

@@ -38,6 +38,14 @@ struct SplitSink : sql99::TopLevelSink<SplitSink> {
     void Delimiter(int32_t p) { Delimiters.push_back(p); }
 };
 
+// Room for what a scan of a text of that size usually finds, so that the
+// lists of a big script do not grow through many small steps. Room that
+// stays unused costs address space only.
+void ReserveForText(size_t size, TIndexStartEndList& literals, sql99::Positions& delimiters) {
+    literals.Reserve(static_cast<int>(size / 32));
+    delimiters.reserve(size / 64);
+}
+
 }  // namespace
 
 TSQL99Splitter::TSQL99Splitter(std::string text, char delimiter, uint8_t mode, NoSplit)
@@ -55,6 +63,7 @@ void TSQL99Splitter::Split() {
     // The ignore ranges are what TSQL99Ignore gives; the same scan finds the
     // delimiters outside them.
     sql99::Positions delimiters;
+    ReserveForText(Text.size(), IgnoreRanges, delimiters);
     SplitSink sink(IgnoreRanges, delimiters);
     sql99::Scan(Text, sink, Mode == smDelimiter, Delimiter);
     IgnoreRanges.Normalize();  // already in order and apart: this only marks it so
@@ -81,6 +90,8 @@ std::unique_ptr<TSQL99Splitter> TSQL99Splitter::CreateWithoutComments(std::strin
         sql99::Removals Comments;
         sql99::Positions Delimiters;
     } sink(literals);
+    ReserveForText(text.size(), literals, sink.Delimiters);
+    sink.Comments.reserve(text.size() / 64);
     sql99::Scan(text, sink, mode == smDelimiter, delimiter);
 
     const int literalCount = literals.Count();
