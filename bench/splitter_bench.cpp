@@ -1,7 +1,9 @@
 // Comment removal plus statement splitting of a generated CP932 script,
 // against the statement splitting of the sqlite3 shell (lines accumulated and
-// tested with sqlite3_complete) on the same bytes. Each side runs in its own
-// child process so that its peak memory is its own.
+// tested with sqlite3_complete) on the same bytes. Each run is a child process
+// of its own, so that its peak memory is its own; the two sides take turns.
+// Our side is handed its own copy of the bytes before the clock starts, as the
+// script manager hands the splitter its own copy of the lines' text.
 //   splitter_bench smoke|full
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -99,7 +101,7 @@ bool NotBlank(const std::string& s) {
 // Ours: the script handed over as the text of its lines, comments removed,
 // split at ';', every statement taken out.
 void RunZintavor(const std::string& script, Result& r) {
-    std::string input = script;  // the pipeline owns its copy of the text
+    std::string input = script;
     const double t0 = Now();
     const auto splitter = TSQL99Splitter::CreateWithoutComments(std::move(input), ';', TSQL99Splitter::smDelimiter);
     std::string stmt;

@@ -183,8 +183,6 @@ namespace {
 using sql99::Removal;
 using sql99::Removals;
 
-inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
 // The text of a line list made from t: lines split at CR LF, LF or a lone CR,
 // each followed by CR LF.
 std::string LinesText(std::string_view t) {
@@ -211,46 +209,6 @@ Removals CommentsOf(std::string_view s) {
         if (kind != 0) rm.push_back({b, e});
     });
     return rm;
-}
-
-// Comment removal for a text whose lines may hold a lone CR or LF: walks the
-// lines of s (split as a line list splits its text) with the comment bytes
-// taken out and hands each line that remains to lines.
-void LinesWithoutComments(std::string_view s, const Removals& rm, std::vector<std::string>& lines) {
-    const size_t n = s.size();
-    size_t i = 0, k = 0;
-    bool lost = false, started = false;
-    std::string line;
-    auto endLine = [&] {
-        if (!(lost && line.empty())) lines.push_back(line);
-        line.clear();
-        lost = started = false;
-    };
-    while (i < n) {
-        const size_t nextRemoval = k < rm.size() ? static_cast<size_t>(rm[k].Start - 1) : n;
-        size_t j = i;
-        while (j < nextRemoval && s[j] != '\r' && s[j] != '\n') ++j;
-        if (j > i) {
-            line.append(s.data() + i, j - i);
-            started = true;
-        }
-        i = j;
-        if (i >= n) break;
-        if (i == nextRemoval) {
-            // A run of comments that touch one another.
-            size_t runEnd = static_cast<size_t>(rm[k].End);  // 0-based index after the run
-            ++k;
-            while (k < rm.size() && static_cast<size_t>(rm[k].Start - 1) == runEnd) runEnd = static_cast<size_t>(rm[k++].End);
-            if (i > 0 && runEnd < n && !IsBlank(s[i - 1]) && !IsBlank(s[runEnd])) line.push_back(' ');
-            lost = started = true;
-            i = runEnd;
-            continue;
-        }
-        // A line break: CR LF, a lone CR or a lone LF.
-        i += (s[i] == '\r' && i + 1 < n && s[i + 1] == '\n') ? 2 : 1;
-        endLine();
-    }
-    if (started) endLine();
 }
 
 }  // namespace
@@ -290,13 +248,8 @@ bool IsLinesText(std::string_view t) {
 void TSQL99CommentDelete::DeleteComment(TStrings& lines) {
     std::string s = lines.Text();
     const Removals rm = CommentsOf(s);
-    if (sql99::IsLinesText(s)) {
-        sql99::RemoveRunsInPlace(s, rm, [](size_t, size_t, size_t) {});
-        lines.SetText(s);
-    } else {
-        lines.Items.clear();
-        LinesWithoutComments(s, rm, lines.Items);
-    }
+    sql99::RemoveRunsInPlace(s, rm, [](size_t, size_t, size_t) {});
+    lines.SetText(s);
 }
 
 std::string TSQL99CommentDelete::DeleteCommentLinesText(std::string text) {

@@ -204,11 +204,12 @@ using Positions = std::vector<int32_t, largeblock::Allocator<int32_t>>;
 // CR LF pair and a CR LF at the end (or no text at all).
 bool IsLinesText(std::string_view t);
 
-// Takes the comments runs (sorted, apart) out of a text in the form of
-// IsLinesText, in place: a run between two bytes that are not blanks (0x20 or
-// below) leaves one blank; a line left with nothing, that lost bytes to a
-// comment, goes with its CR LF. Before each kept piece moves,
-// moved(inStart, inEnd, outStart) is told where (0-based, end exclusive).
+// Takes the comment runs (sorted, apart) out of a text in place: a run
+// between two bytes that are not blanks (0x20 or below) leaves one blank; a
+// line left with nothing, that lost bytes to a comment, goes with its line
+// break (CR LF, a lone CR or a lone LF, as a line list reads them). Before
+// each kept piece moves, moved(inStart, inEnd, outStart) is told where
+// (0-based, end exclusive).
 template <class Moved>
 void RemoveRunsInPlace(std::string& text, const Removals& runs, Moved&& moved) {
     char* s = text.data();
@@ -216,7 +217,7 @@ void RemoveRunsInPlace(std::string& text, const Removals& runs, Moved&& moved) {
     size_t w = 0;          // output length
     size_t i = 0;          // input read position
     size_t lineStart = 0;  // where the last output line begins, as far as seen
-    size_t seen = 0;       // output below this has been looked at for LF
+    size_t seen = 0;       // output below this has been looked at for line breaks
     auto keep = [&](size_t to) {
         if (to <= i) return;
         moved(i, to, w);
@@ -235,14 +236,15 @@ void RemoveRunsInPlace(std::string& text, const Removals& runs, Moved&& moved) {
         i = b;
         if (!blankBefore && !blankAfter) {
             s[w++] = ' ';
-        } else if (b + 1 < n && s[b] == '\r') {
-            // The line ends here: without any byte left it goes, CR LF and all.
-            if (w > seen) {
-                const void* lf = memrchr(s + seen, '\n', w - seen);
-                if (lf) lineStart = static_cast<size_t>(static_cast<const char*>(lf) - s) + 1;
-                seen = w;
-            }
-            if (w == lineStart) i = b + 2;
+        } else if (b >= n || s[b] == '\r' || s[b] == '\n') {
+            // The line ends here: without any byte left it goes, line break and all.
+            for (size_t p = w; p > seen; --p)
+                if (s[p - 1] == '\n' || s[p - 1] == '\r') {
+                    lineStart = p;
+                    break;
+                }
+            seen = w;
+            if (w == lineStart && b < n) i = b + ((s[b] == '\r' && b + 1 < n && s[b + 1] == '\n') ? 2 : 1);
         }
     }
     keep(n);
