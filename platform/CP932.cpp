@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace cp932 {
@@ -113,22 +114,45 @@ std::u16string ToUtf16(std::string_view s, bool* lossy) {
     return out;
 }
 
-void AppendFromUtf16(std::u16string_view s, std::string& out, bool* lossy) {
+size_t EncodeUtf16(const char16_t* s, size_t n, char* out, bool* lossy) {
     const Tables& t = T();
     bool lost = false;
-    const size_t n = s.size();
+    char* p = out;
     for (size_t i = 0; i < n; ++i) {
+        // runs of ASCII four units at a time
+        while (i + 4 <= n) {
+            uint64_t four;
+            std::memcpy(&four, s + i, 8);
+            if (four & 0xFF80FF80FF80FF80ull) break;
+            p[0] = static_cast<char>(s[i]);
+            p[1] = static_cast<char>(s[i + 1]);
+            p[2] = static_cast<char>(s[i + 2]);
+            p[3] = static_cast<char>(s[i + 3]);
+            p += 4;
+            i += 4;
+        }
+        if (i >= n) break;
         char16_t u = s[i];
-        if (u < 0x80 && u != 0) { out.push_back(static_cast<char>(u)); continue; }
+        if (u < 0x80) { *p++ = static_cast<char>(u); continue; }
         if (u >= 0xD800 && u < 0xDC00 && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
             ++i;  // a supplementary character: CP932 holds none
-            out.push_back(kSubstitute);
+            *p++ = kSubstitute;
             lost = true;
             continue;
         }
-        EncodeUnit(t, u, out, lost);
+        uint16_t e = t.enc[u];
+        if (e == 0) { *p++ = kSubstitute; lost = true; }
+        else if (e < 0x100) *p++ = static_cast<char>(e);
+        else { *p++ = static_cast<char>(e >> 8); *p++ = static_cast<char>(e & 0xFF); }
     }
     if (lossy) *lossy = lost;
+    return static_cast<size_t>(p - out);
+}
+
+void AppendFromUtf16(std::u16string_view s, std::string& out, bool* lossy) {
+    const size_t old = out.size();
+    out.resize(old + s.size() * 2);
+    out.resize(old + EncodeUtf16(s.data(), s.size(), &out[old], lossy));
 }
 
 std::string FromUtf16(std::u16string_view s, bool* lossy) {

@@ -17,6 +17,9 @@ constexpr char16_t kSubstitute16 = u'\uFFFD'; // in UTF-16/UTF-8 output
 
 std::u16string ToUtf16(std::string_view cp932, bool* lossy = nullptr);
 std::string FromUtf16(std::u16string_view utf16, bool* lossy = nullptr);
+// Writes the CP932 form of n UTF-16 code units to out, which has room for
+// 2 * n bytes; returns the number of bytes written.
+size_t EncodeUtf16(const char16_t* utf16, size_t n, char* out, bool* lossy = nullptr);
 // Appends the CP932 form of utf16 to out; *lossy (when given) is set when a substitute was used.
 void AppendFromUtf16(std::u16string_view utf16, std::string& out, bool* lossy = nullptr);
 std::string ToUtf8(std::string_view cp932, bool* lossy = nullptr);

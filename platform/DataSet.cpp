@@ -59,24 +59,46 @@ std::string FloatToStr(double v) {
     return out;
 }
 
+namespace {
+// Writes v as exactly width decimal digits (the low digits of v).
+char* PutDigits(char* p, unsigned v, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        p[i] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    }
+    return p + width;
+}
+}  // namespace
+
 std::string DateTimeToStr(const TSQLTimeStamp& t, TFieldType type) {
-    char buf[64];
-    std::string out;
+    char buf[48];
+    char* p = buf;
     if (type != ftTime) {
-        std::snprintf(buf, sizeof buf, "%04d/%02u/%02u", t.Year, t.Month, t.Day);
-        out = buf;
-        if (type == ftDate) return out;
-        out.push_back(' ');
+        int y = t.Year;
+        if (y < 0) {
+            *p++ = '-';
+            y = -y;
+        }
+        p = PutDigits(p, static_cast<unsigned>(y), y > 9999 ? 5 : 4);
+        *p++ = '/';
+        p = PutDigits(p, t.Month % 100, 2);
+        *p++ = '/';
+        p = PutDigits(p, t.Day % 100, 2);
+        if (type == ftDate) return std::string(buf, p);
+        *p++ = ' ';
     }
-    std::snprintf(buf, sizeof buf, "%02u:%02u:%02u", t.Hour, t.Minute, t.Second);
-    out += buf;
+    p = PutDigits(p, t.Hour % 100, 2);
+    *p++ = ':';
+    p = PutDigits(p, t.Minute % 100, 2);
+    *p++ = ':';
+    p = PutDigits(p, t.Second % 100, 2);
     if (t.Fraction) {
-        std::snprintf(buf, sizeof buf, ".%09u", t.Fraction);
-        std::string f(buf);
-        while (f.back() == '0') f.pop_back();
-        out += f;
+        *p++ = '.';
+        char* f = p;
+        p = PutDigits(p, t.Fraction % 1000000000u, 9);
+        while (p > f && p[-1] == '0') --p;
     }
-    return out;
+    return std::string(buf, p);
 }
 
 namespace {
@@ -330,10 +352,7 @@ int TField::DataSize() const {
     }
 }
 
-bool TField::IsNull() const {
-    TVariant v;
-    return !FDataSet->ReadFieldValue(*this, v) || v.IsNull();
-}
+bool TField::IsNull() const { return FDataSet->IsFieldNull(*this); }
 
 TVariant TField::Value() const {
     TVariant v;
@@ -717,6 +736,11 @@ void TDataSet::WriteFieldValue(TField& field, const TVariant& value) {
     if (field.ReadOnly()) throw EDatabaseError("フィールド '" + field.FieldName() + "' は変更できません");
     SetFieldValue(field, value);
     FModified = true;
+}
+
+bool TDataSet::IsFieldNull(const TField& field) {
+    TVariant v;
+    return !ReadFieldValue(field, v) || v.IsNull();
 }
 
 std::unique_ptr<TDataBlobStream> TDataSet::CreateBlobStream(TField& field, TBlobStreamMode mode) {

@@ -269,6 +269,8 @@ public:
     void WriteFieldValue(TField& field, const TVariant& value);
     // The field's text; the default converts the value (see TField::AsString).
     virtual bool GetFieldText(const TField& field, std::string& text);
+    // Whether the field of the active record is null; the default reads the value.
+    virtual bool IsFieldNull(const TField& field);
 
 protected:
     // The cursor. InternalOpen builds FieldDefs (and may call CreateFields);

@@ -1,11 +1,32 @@
 #include "OdbcColumnStore.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
 #include "CP932.h"
+
+TColumnStore::TArena::~TArena() { std::free(Data); }
+
+char* TColumnStore::TArena::Grow(size_t extra) {
+    if (Size + extra > Capacity) {
+        size_t cap = std::max<size_t>({Capacity * 2, Size + extra, 4096});
+        char* p = static_cast<char*>(std::realloc(Data, cap));
+        if (!p) throw std::bad_alloc();
+        Data = p;
+        Capacity = cap;
+    }
+    return Data + Size;
+}
 
 TColumnStore::Chunk& TColumnStore::Tail() {
     if ((FCount & kMask) == 0 && FCount >> kShift == FChunks.size()) {
+        // a text chunk starts with about the room the previous one needed
+        size_t guess = FChunks.empty() ? 0 : FChunks.back()->Arena.Size + FChunks.back()->Arena.Size / 8;
         auto c = std::make_unique<Chunk>();
         c->Nulls.assign(kChunkRows / 64, 0);
+        if (guess) c->Arena.Grow(guess);
         switch (FStorage) {
         case csInteger: c->Ints.reserve(kChunkRows); break;
         case csFloat: c->Floats.reserve(kChunkRows); break;
@@ -24,7 +45,7 @@ void TColumnStore::AppendNull() {
     case csInteger: c.Ints.push_back(0); break;
     case csFloat: c.Floats.push_back(0); break;
     case csTimeStamp: c.Stamps.emplace_back(); break;
-    default: c.Ends.push_back(c.Arena.size()); break;
+    default: c.Ends.push_back(c.Arena.Size); break;
     }
     ++FCount;
 }
@@ -46,27 +67,29 @@ void TColumnStore::AppendTimeStamp(const TSQLTimeStamp& v) {
 
 void TColumnStore::AppendBytes(std::string_view v) {
     Chunk& c = Tail();
-    c.Arena.append(v.data(), v.size());
-    c.Ends.push_back(c.Arena.size());
+    if (!v.empty()) {
+        std::memcpy(c.Arena.Grow(v.size()), v.data(), v.size());
+        c.Arena.Size += v.size();
+    }
+    c.Ends.push_back(c.Arena.Size);
     ++FCount;
 }
 
 bool TColumnStore::AppendUtf16(std::u16string_view v) {
     Chunk& c = Tail();
     bool lossy = false;
-    cp932::AppendFromUtf16(v, c.Arena, &lossy);
-    c.Ends.push_back(c.Arena.size());
+    c.Arena.Size += cp932::EncodeUtf16(v.data(), v.size(), c.Arena.Grow(v.size() * 2), &lossy);
+    c.Ends.push_back(c.Arena.Size);
     ++FCount;
     return lossy;
 }
 
 bool TColumnStore::AppendApiText(std::string_view bytes, bool utf8) {
-    Chunk& c = Tail();
+    if (!utf8) return AppendUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2));
     bool lossy = false;
-    if (utf8) cp932::AppendFromUtf8(bytes, c.Arena, &lossy);
-    else cp932::AppendFromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2), c.Arena, &lossy);
-    c.Ends.push_back(c.Arena.size());
-    ++FCount;
+    std::string text;
+    cp932::AppendFromUtf8(bytes, text, &lossy);
+    AppendBytes(text);
     return lossy;
 }
 
@@ -85,7 +108,7 @@ size_t TColumnStore::MemoryUsed() const {
     size_t n = 0;
     for (const auto& c : FChunks)
         n += c->Nulls.capacity() * 8 + c->Ints.capacity() * 8 + c->Floats.capacity() * 8 +
-             c->Stamps.capacity() * sizeof(TSQLTimeStamp) + c->Ends.capacity() * 8 + c->Arena.capacity();
+             c->Stamps.capacity() * sizeof(TSQLTimeStamp) + c->Ends.capacity() * 8 + c->Arena.Capacity;
     return n;
 }
 

@@ -42,7 +42,7 @@ public:
         const Chunk& c = *FChunks[row >> kShift];
         size_t i = row & kMask;
         uint64_t b = i ? c.Ends[i - 1] : 0;
-        return std::string_view(c.Arena.data() + b, c.Ends[i] - b);
+        return std::string_view(c.Arena.Data + b, c.Ends[i] - b);
     }
     // The value as a variant (null, integer, double, date-time, text or bytes).
     TVariant Value(size_t row) const;
@@ -54,13 +54,23 @@ private:
     static constexpr unsigned kShift = 16;
     static constexpr size_t kChunkRows = size_t(1) << kShift;
     static constexpr size_t kMask = kChunkRows - 1;
+    // Bytes grown with realloc, which moves large blocks without copying them.
+    struct TArena {
+        char* Data = nullptr;
+        size_t Size = 0, Capacity = 0;
+        TArena() = default;
+        TArena(const TArena&) = delete;
+        TArena& operator=(const TArena&) = delete;
+        ~TArena();
+        char* Grow(size_t extra);   // room for extra more bytes at Data + Size
+    };
     struct Chunk {
         std::vector<uint64_t> Nulls;
         std::vector<int64_t> Ints;
         std::vector<double> Floats;
         std::vector<TSQLTimeStamp> Stamps;
         std::vector<uint64_t> Ends;
-        std::string Arena;
+        TArena Arena;
     };
     Chunk& Tail();   // the chunk that takes the next row
     void MarkNull(Chunk& c, size_t i) { c.Nulls[i >> 6] |= uint64_t(1) << (i & 63); }

@@ -81,36 +81,9 @@ EOdbcError DiagError(short handleType, void* handle, const char* context, bool u
     return EOdbcError(text, firstState, firstNative);
 }
 
-bool DriverIsAnsiOnly(const std::string& odbcString) {
-    // the installer library of the driver manager reads odbc.ini and odbcinst.ini
-    using Profile = int (*)(const char*, const char*, const char*, char*, int, const char*);
-    static Profile profile = [] {
-        void* lib = dlopen("libodbcinst.so.2", RTLD_LAZY | RTLD_LOCAL);
-        if (!lib) lib = dlopen("libodbcinst.so", RTLD_LAZY | RTLD_LOCAL);
-        return lib ? reinterpret_cast<Profile>(dlsym(lib, "SQLGetPrivateProfileString")) : nullptr;
-    }();
-    if (!profile) return false;
-    std::string driver, dsn;
-    for (const auto& [k, v] : SplitConnectString(odbcString)) {
-        if (sys::SameText(k, "DRIVER")) driver = v;
-        else if (sys::SameText(k, "DSN")) dsn = v;
-    }
-    char buf[1024];
-    if (driver.empty() && !dsn.empty()) {
-        buf[0] = '\0';
-        profile(cp932::ToUtf8(dsn).c_str(), "Driver", "", buf, sizeof buf, "odbc.ini");
-        driver = cp932::FromUtf8(buf);
-    }
-    if (driver.empty()) return false;
-    std::string lib;
-    if (driver.find('/') != std::string::npos) {
-        lib = cp932::ToUtf8(driver);
-    } else {
-        buf[0] = '\0';
-        profile(cp932::ToUtf8(driver).c_str(), "Driver", "", buf, sizeof buf, "odbcinst.ini");
-        lib = buf;
-    }
-    if (lib.empty()) return false;
+namespace {
+// dlopen of a driver library as the driver manager finds it.
+void* OpenDriverLibrary(const std::string& lib) {
     void* h = dlopen(lib.c_str(), RTLD_LAZY | RTLD_LOCAL);
     if (!h && lib.find('/') == std::string::npos) {
         // a bare name lies in the driver folder beside the driver manager's library
@@ -122,6 +95,40 @@ bool DriverIsAnsiOnly(const std::string& odbcString) {
             h = dlopen((dir + "odbc/" + lib).c_str(), RTLD_LAZY | RTLD_LOCAL);
         }
     }
+    return h;
+}
+}  // namespace
+
+std::string DriverLibrary(const std::string& odbcString) {
+    // the installer library of the driver manager reads odbc.ini and odbcinst.ini
+    using Profile = int (*)(const char*, const char*, const char*, char*, int, const char*);
+    static Profile profile = [] {
+        void* lib = dlopen("libodbcinst.so.2", RTLD_LAZY | RTLD_LOCAL);
+        if (!lib) lib = dlopen("libodbcinst.so", RTLD_LAZY | RTLD_LOCAL);
+        return lib ? reinterpret_cast<Profile>(dlsym(lib, "SQLGetPrivateProfileString")) : nullptr;
+    }();
+    if (!profile) return std::string();
+    std::string driver, dsn;
+    for (const auto& [k, v] : SplitConnectString(odbcString)) {
+        if (sys::SameText(k, "DRIVER")) driver = v;
+        else if (sys::SameText(k, "DSN")) dsn = v;
+    }
+    char buf[1024];
+    if (driver.empty() && !dsn.empty()) {
+        buf[0] = '\0';
+        profile(cp932::ToUtf8(dsn).c_str(), "Driver", "", buf, sizeof buf, "odbc.ini");
+        driver = cp932::FromUtf8(buf);
+    }
+    if (driver.empty()) return std::string();
+    if (driver.find('/') != std::string::npos) return cp932::ToUtf8(driver);
+    buf[0] = '\0';
+    profile(cp932::ToUtf8(driver).c_str(), "Driver", "", buf, sizeof buf, "odbcinst.ini");
+    return buf;
+}
+
+bool DriverIsAnsiOnly(const std::string& library) {
+    if (library.empty()) return false;
+    void* h = OpenDriverLibrary(library);
     if (!h) return false;
     bool wide = dlsym(h, "SQLDriverConnectW") || dlsym(h, "SQLConnectW") || dlsym(h, "SQLExecDirectW");
     bool narrow = dlsym(h, "SQLExecDirect") != nullptr;
@@ -171,7 +178,13 @@ void TOdbcConnection::Open() {
         odbcString = odbc::SetOdbcKey(odbcString, "UID", user);
         odbcString = odbc::SetOdbcKey(odbcString, "PWD", password);
     }
-    const bool utf8 = odbc::DriverIsAnsiOnly(odbcString);
+    const std::string library = odbc::DriverLibrary(odbcString);
+    const bool utf8 = odbc::DriverIsAnsiOnly(library);
+    if (library.find("psqlodbc") != std::string::npos) {
+        bool given = false;
+        for (const auto& kv : odbc::SplitConnectString(odbcString)) given = given || sys::SameText(kv.first, "UseDeclareFetch");
+        if (!given) odbcString = odbc::SetOdbcKey(odbc::SetOdbcKey(odbcString, "UseDeclareFetch", "1"), "Fetch", "10000");
+    }
     SQLHDBC dbc = SQL_NULL_HDBC;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, odbc::Environment(), &dbc)))
         throw odbc::DiagError(SQL_HANDLE_ENV, odbc::Environment(), "接続の準備", false);

@@ -2,6 +2,11 @@
 // system's form (see OdbcConnectString.h) through unixODBC's wide-character
 // API, with login and command time-outs, one level of transaction, and the
 // datasets that run on it (closed when it disconnects).
+//
+// The layer keeps whole results itself; so that the PostgreSQL driver does
+// not keep a second copy of each, the layer asks it to fetch through a
+// cursor in blocks (UseDeclareFetch=1;Fetch=10000) unless the connection
+// string sets UseDeclareFetch.
 #pragma once
 #include <functional>
 #include <string>
@@ -97,7 +102,9 @@ void* Environment();
 // The diagnostic records of a handle as one error; lost is set when the
 // server connection has gone (SQLSTATE class 08).
 EOdbcError DiagError(short handleType, void* handle, const char* context, bool utf8, bool* lost = nullptr);
-// True when the driver of an ODBC connection string (DRIVER= or DSN=) is
-// known to lack the wide-character API.
-bool DriverIsAnsiOnly(const std::string& odbcString);
+// The library of the driver an ODBC connection string names (by DRIVER= or
+// through the DSN), as odbcinst.ini gives it; empty when unknown.
+std::string DriverLibrary(const std::string& odbcString);
+// True when the driver library lacks the wide-character API.
+bool DriverIsAnsiOnly(const std::string& library);
 }  // namespace odbc

@@ -627,3 +627,9 @@ bool TOdbcQuery::GetFieldText(const TField& field, std::string& text) {
     }
     return true;
 }
+
+bool TOdbcQuery::IsFieldNull(const TField& field) {
+    CheckActive();
+    if (FCur < 0 || static_cast<size_t>(FCur) >= FRowCount) return true;
+    return FColumns.at(static_cast<size_t>(field.Index())).IsNull(static_cast<size_t>(FCur));
+}

@@ -80,6 +80,7 @@ public:
 
     bool CanModify() const override { return false; }
     bool GetFieldText(const TField& field, std::string& text) override;
+    bool IsFieldNull(const TField& field) override;
 
     // Called by the connection when it disconnects (detach: it is going away).
     void ConnectionClosing(bool detach);

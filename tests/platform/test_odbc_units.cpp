@@ -4,6 +4,7 @@
 
 #include "OdbcColumnStore.h"
 #include "OdbcConnectString.h"
+#include "OdbcConnection.h"
 #include "OdbcQuery.h"
 #include "TestUtil.h"
 
@@ -134,9 +135,32 @@ TEST(ColumnStore, KeepsValuesAcrossChunksWithNulls) {
 }
 
 TEST(ColumnStore, Utf16TextBecomesCp932WithVisibleSubstitute) {
+    struct Case { std::u16string in; std::string out; bool lossy; };
+    const Case cases[] = {
+        {u"表示", "\x95\x5C\x8E\xA6", false},
+        {u"caf\u00E9", "caf?", true},
+        {u"abcdefgh表ijklm", "abcdefgh\x95\x5Cijklm", false},
+        {u"ab\U00020BB7cd", "ab?cd", true},
+        {std::u16string(u"abcd") + char16_t(0xD800), "abcd?", true},
+        {std::u16string(u"a\0bcde", 6), std::string("a\0bcde", 6), false},
+        {u"", "", false},
+    };
     TColumnStore s(TColumnStore::csText);
-    EXPECT_FALSE(s.AppendUtf16(u"表示"));
-    EXPECT_TRUE(s.AppendUtf16(u"caf\u00E9"));
-    EXPECT_EQ(testutil::Hex(s.Bytes(0)), "95 5C 8E A6");
-    EXPECT_EQ(s.Bytes(1), "caf?");
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(s.AppendUtf16(cases[i].in), cases[i].lossy);
+        EXPECT_EQ(testutil::Hex(s.Bytes(i)), testutil::Hex(cases[i].out));
+    }
+}
+
+TEST(OdbcDrivers, DriversWithoutTheWideApiAreFound) {
+    std::string sqlite = odbc::DriverLibrary("DRIVER={SQLite3};Database=/tmp/x");
+    std::string pg = odbc::DriverLibrary("DRIVER={PostgreSQL Unicode};SERVER=x");
+    EXPECT_NE(sqlite.find("sqlite3odbc"), std::string::npos) << sqlite;
+    EXPECT_NE(pg.find("psqlodbcw"), std::string::npos) << pg;
+    EXPECT_TRUE(odbc::DriverIsAnsiOnly(sqlite));
+    EXPECT_FALSE(odbc::DriverIsAnsiOnly(pg));
+    EXPECT_EQ(odbc::DriverLibrary("DRIVER={No Such Driver};"), "");
+    EXPECT_EQ(odbc::DriverLibrary("DSN=zintavor_no_such_dsn"), "");
+    EXPECT_FALSE(odbc::DriverIsAnsiOnly(""));
 }
