@@ -328,23 +328,18 @@ void TADODriver::HandleCommand(void*, TCommandInterface& Command, bool& Handled)
             Conn().BeginTrans();
             out.Add("トランザクションをスタートしました。");
         }
-    } else if (name == "ROLLBACK") {
+    } else if (name == "ROLLBACK" || name == "COMMIT") {
         Handled = true;
         if (!IsConnected()) notConnected();
-        if (Conn().InTransaction()) {
-            Conn().RollbackTrans();
-            out.Add("ロールバックしました。");
-        } else {
-            out.Add("現在ロールバックは無効です。");
-        }
-    } else if (name == "COMMIT") {
-        Handled = true;
-        if (!IsConnected()) notConnected();
-        if (Conn().InTransaction()) {
+        const bool commit = name == "COMMIT";
+        if (!Conn().InTransaction()) {
+            out.Add(commit ? "現在コミットは無効です。" : "現在ロールバックは無効です。");
+        } else if (commit) {
             Conn().CommitTrans();
             out.Add("コミットしました。");
         } else {
-            out.Add("現在コミットは無効です。");
+            Conn().RollbackTrans();
+            out.Add("ロールバックしました。");
         }
     }
 }

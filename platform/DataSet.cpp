@@ -267,10 +267,7 @@ TFieldDef& TFieldDefs::Add(std::string name, TFieldType type, int size, bool req
     return Items.back();
 }
 
-TFieldDef& TFieldDefs::operator[](int i) {
-    if (i < 0 || i >= Count()) throw EListError("リストのインデックスが範囲を超えています (" + std::to_string(i) + ")");
-    return Items[static_cast<size_t>(i)];
-}
+TFieldDef& TFieldDefs::operator[](int i) { return const_cast<TFieldDef&>(static_cast<const TFieldDefs&>(*this)[i]); }
 const TFieldDef& TFieldDefs::operator[](int i) const {
     if (i < 0 || i >= Count()) throw EListError("リストのインデックスが範囲を超えています (" + std::to_string(i) + ")");
     return Items[static_cast<size_t>(i)];
@@ -493,16 +490,37 @@ void TDataSet::CloseCursor() {
     DestroyFields();
 }
 
+TGetResult TDataSet::MoveRowCursor(int64_t& cursor, int64_t count, TGetMode mode) {
+    switch (mode) {
+    case gmCurrent:
+        return cursor >= 0 && cursor < count ? grOK : grError;
+    case gmNext:
+        if (cursor >= count - 1) return grEOF;
+        ++cursor;
+        return grOK;
+    default:
+        if (cursor <= 0) return grBOF;
+        cursor = std::min(cursor, count) - 1;
+        return grOK;
+    }
+}
+
+std::string TDataSet::RowBookmark(int64_t row) { return std::string(reinterpret_cast<const char*>(&row), sizeof row); }
+
+int64_t TDataSet::CheckedBookmarkRow(const std::string& bookmark, int64_t count) {
+    int64_t row = -1;
+    if (bookmark.size() == sizeof row) std::memcpy(&row, bookmark.data(), sizeof row);
+    if (row < 0 || row >= count) throw EDatabaseError("ブックマークが範囲外です。[" + std::to_string(row) + "]");
+    return row;
+}
+
 void TDataSet::CreateFields() {
     FFields.clear();
     for (int i = 0; i < FFieldDefs.Count(); ++i)
         FFields.push_back(std::make_unique<TField>(this, FFieldDefs[i], i));
 }
 
-TField& TDataSet::Fields(int i) {
-    if (i < 0 || i >= FieldCount()) throw EListError("リストのインデックスが範囲を超えています (" + std::to_string(i) + ")");
-    return *FFields[static_cast<size_t>(i)];
-}
+TField& TDataSet::Fields(int i) { return const_cast<TField&>(static_cast<const TDataSet*>(this)->Fields(i)); }
 const TField& TDataSet::Fields(int i) const {
     if (i < 0 || i >= FieldCount()) throw EListError("リストのインデックスが範囲を超えています (" + std::to_string(i) + ")");
     return *FFields[static_cast<size_t>(i)];

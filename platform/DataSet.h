@@ -302,6 +302,14 @@ protected:
     virtual void InternalDelete();
     virtual void InternalAddRecord(const std::vector<TVariant>& values, bool append);
 
+    // For descendants over numbered rows 0..count-1, with a cursor that is -1
+    // before the first row and count after the last: moves it as GetRecord asks.
+    static TGetResult MoveRowCursor(int64_t& cursor, int64_t count, TGetMode mode);
+    // A bookmark that holds a row number, and its row; a row outside
+    // 0..count-1 raises "ブックマークが範囲外です。[row]".
+    static std::string RowBookmark(int64_t row);
+    static int64_t CheckedBookmarkRow(const std::string& bookmark, int64_t count);
+
     // Creates the fields from FieldDefs (the toolkit's default fields).
     void CreateFields();
     void DestroyFields() { FFields.clear(); }

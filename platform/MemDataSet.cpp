@@ -20,41 +20,20 @@ void TMemDataSet::InternalOpen() {
     FCursorOpen = true;
 }
 
-TGetResult TMemDataSet::GetRecord(TGetMode mode) {
-    const int n = RowCount();
-    switch (mode) {
-    case gmCurrent:
-        return FCur >= 0 && FCur < n ? grOK : grError;
-    case gmNext:
-        if (FCur < n - 1) { ++FCur; return grOK; }
-        return grEOF;
-    default:
-        if (FCur > 0) { FCur = std::min(FCur, n) - 1; return grOK; }
-        return grBOF;
-    }
-}
+TGetResult TMemDataSet::GetRecord(TGetMode mode) { return MoveRowCursor(FCur, RowCount(), mode); }
 
 int TMemDataSet::GetRecNo() {
     if (State() == dsInsert) return FInsertAt + 1;
-    return FCur < 0 ? 1 : FCur + 1;
+    return FCur < 0 ? 1 : static_cast<int>(FCur + 1);
 }
 
 void TMemDataSet::InternalSetRecNo(int value) {
     if (value >= 1 && value <= RowCount()) FCur = value - 1;
 }
 
-void TMemDataSet::GetBookmarkData(std::string& bookmark) {
-    int32_t row = FCur;
-    bookmark.assign(reinterpret_cast<const char*>(&row), sizeof row);
-}
+void TMemDataSet::GetBookmarkData(std::string& bookmark) { bookmark = RowBookmark(FCur); }
 
-void TMemDataSet::InternalGotoBookmark(const std::string& bookmark) {
-    int32_t row = -1;
-    if (bookmark.size() == sizeof row) std::memcpy(&row, bookmark.data(), sizeof row);
-    if (row < 0 || row >= RowCount())
-        throw EDatabaseError("ブックマークが範囲外です。[" + std::to_string(row) + "]");
-    FCur = row;
-}
+void TMemDataSet::InternalGotoBookmark(const std::string& bookmark) { FCur = CheckedBookmarkRow(bookmark, RowCount()); }
 
 bool TMemDataSet::GetFieldValue(const TField& field, TVariant& value) {
     const size_t i = static_cast<size_t>(field.Index());
@@ -75,7 +54,7 @@ void TMemDataSet::InternalEdit() { FEdit = FRows.at(static_cast<size_t>(FCur)); 
 
 void TMemDataSet::InternalInsert(bool append) {
     FEdit.assign(static_cast<size_t>(FieldDefs().Count()), TVariant());
-    FInsertAt = append || FCur < 0 ? RowCount() : FCur;
+    FInsertAt = append || FCur < 0 ? RowCount() : static_cast<int>(FCur);
 }
 
 void TMemDataSet::InternalPost() {

@@ -42,7 +42,7 @@ protected:
 private:
     std::vector<std::vector<TVariant>> FRows;
     std::vector<TVariant> FEdit;
-    int FCur = -1;
+    int64_t FCur = -1;
     int FInsertAt = 0;
     bool FCursorOpen = false;
 };

@@ -557,35 +557,16 @@ void TOdbcQuery::InternalClose() {
     FCur = -1;
 }
 
-TGetResult TOdbcQuery::GetRecord(TGetMode mode) {
-    const int64_t n = static_cast<int64_t>(FRowCount);
-    switch (mode) {
-    case gmCurrent:
-        return FCur >= 0 && FCur < n ? grOK : grError;
-    case gmNext:
-        if (FCur < n - 1) { ++FCur; return grOK; }
-        return grEOF;
-    default:
-        if (FCur > 0) { FCur = std::min(FCur, n) - 1; return grOK; }
-        return grBOF;
-    }
-}
+TGetResult TOdbcQuery::GetRecord(TGetMode mode) { return MoveRowCursor(FCur, static_cast<int64_t>(FRowCount), mode); }
 
 void TOdbcQuery::InternalSetRecNo(int value) {
     if (value >= 1 && static_cast<size_t>(value) <= FRowCount) FCur = value - 1;
 }
 
-void TOdbcQuery::GetBookmarkData(std::string& bookmark) {
-    int64_t row = FCur;
-    bookmark.assign(reinterpret_cast<const char*>(&row), sizeof row);
-}
+void TOdbcQuery::GetBookmarkData(std::string& bookmark) { bookmark = RowBookmark(FCur); }
 
 void TOdbcQuery::InternalGotoBookmark(const std::string& bookmark) {
-    int64_t row = -1;
-    if (bookmark.size() == sizeof row) std::memcpy(&row, bookmark.data(), sizeof row);
-    if (row < 0 || static_cast<size_t>(row) >= FRowCount)
-        throw EDatabaseError("ブックマークが範囲外です。[" + std::to_string(row) + "]");
-    FCur = row;
+    FCur = CheckedBookmarkRow(bookmark, static_cast<int64_t>(FRowCount));
 }
 
 bool TOdbcQuery::GetFieldValue(const TField& field, TVariant& value) {

@@ -37,6 +37,15 @@ inline std::string SqliteConn(const std::string& tag) {
     return "DRIVER=SQLite3;Database=" + dir + UniqueName("db") + ".sqlite";
 }
 
+enum class Db { SQLite, PostgreSQL };
+
+inline std::string DbName(const ::testing::TestParamInfo<Db>& i) {
+    return i.param == Db::SQLite ? "SQLite" : "PostgreSQL";
+}
+
+// The connection string of a test on the backend: a new SQLite file, or the PostgreSQL server.
+inline std::string ConnFor(Db db, const std::string& tag) { return db == Db::SQLite ? SqliteConn(tag) : PgConn(); }
+
 }  // namespace dbtest
 
 // In a test body: skip (or fail under ZINTAVOR_REQUIRE_DB=1) without PostgreSQL.

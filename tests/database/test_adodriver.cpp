@@ -14,7 +14,7 @@
 
 namespace {
 
-enum class Db { SQLite, PostgreSQL };
+using dbtest::Db;
 
 // A user-implemented command as the engine hands it over.
 class FakeCommand : public TCommandInterface {
@@ -91,12 +91,8 @@ std::string WithoutTime(const std::string& msg) {
 class ADODriverTest : public ::testing::TestWithParam<Db> {
 protected:
     void SetUp() override {
-        if (GetParam() == Db::PostgreSQL) {
-            DBTEST_REQUIRE_PG();
-            ConnStr = dbtest::PgConn();
-        } else {
-            ConnStr = dbtest::SqliteConn("driver");
-        }
+        if (GetParam() == Db::PostgreSQL) DBTEST_REQUIRE_PG();
+        ConnStr = dbtest::ConnFor(GetParam(), "driver");
         Folder.Folder = testutil::TempFolder("driver-files");
         Driver.SetClientProp(Folder);
         Driver.ConnectByConnectionString(ConnStr, "test");
@@ -142,11 +138,9 @@ protected:
     TADODriver Driver;
 };
 
-std::string Name(const ::testing::TestParamInfo<Db>& i) { return i.param == Db::SQLite ? "SQLite" : "PostgreSQL"; }
-
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(Both, ADODriverTest, ::testing::Values(Db::SQLite, Db::PostgreSQL), Name);
+INSTANTIATE_TEST_SUITE_P(Both, ADODriverTest, ::testing::Values(Db::SQLite, Db::PostgreSQL), dbtest::DbName);
 
 TEST_P(ADODriverTest, EveryKindGivesItsMessage) {
     EXPECT_EQ(Run("create table " + Table + " (id integer, name varchar(20))", 4), "実行しました。");

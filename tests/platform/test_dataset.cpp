@@ -239,9 +239,9 @@ TEST(DataSet, BookmarksReturnToTheirRecord) {
     ds->Last();
     ds->GotoBookmark(b);
     EXPECT_EQ(ds->Fields(0).AsString(), "2");
-    int32_t past = 3;
+    int64_t past = 3;
     try {
-        ds->GotoBookmark(std::string(reinterpret_cast<const char*>(&past), 4));
+        ds->GotoBookmark(std::string(reinterpret_cast<const char*>(&past), sizeof past));
         FAIL();
     } catch (const EDatabaseError& e) {
         EXPECT_EQ(e.Message, "ブックマークが範囲外です。[3]");

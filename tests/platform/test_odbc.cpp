@@ -13,17 +13,13 @@
 
 namespace {
 
-enum class Db { SQLite, PostgreSQL };
+using dbtest::Db;
 
 class OdbcTest : public ::testing::TestWithParam<Db> {
 protected:
     void SetUp() override {
-        if (GetParam() == Db::PostgreSQL) {
-            DBTEST_REQUIRE_PG();
-            ConnStr = dbtest::PgConn();
-        } else {
-            ConnStr = dbtest::SqliteConn("odbc");
-        }
+        if (GetParam() == Db::PostgreSQL) DBTEST_REQUIRE_PG();
+        ConnStr = dbtest::ConnFor(GetParam(), "odbc");
         Conn.SetConnectionString(ConnStr);
         Conn.Open();
         Table = dbtest::UniqueName("t");
@@ -58,11 +54,9 @@ protected:
     TOdbcConnection Conn;
 };
 
-std::string Name(const ::testing::TestParamInfo<Db>& i) { return i.param == Db::SQLite ? "SQLite" : "PostgreSQL"; }
-
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(Both, OdbcTest, ::testing::Values(Db::SQLite, Db::PostgreSQL), Name);
+INSTANTIATE_TEST_SUITE_P(Both, OdbcTest, ::testing::Values(Db::SQLite, Db::PostgreSQL), dbtest::DbName);
 
 TEST_P(OdbcTest, ConnectsAndReportsTheCompletedString) {
     EXPECT_TRUE(Conn.Connected());
