@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Persistent.h"
+
 // Row attributes: how a row ends.
 enum : uint8_t {
     raLineBreak = 0,  // the row ends with CR LF
@@ -124,16 +126,11 @@ private:
     std::array<int, 16> FMarkCount{};
 };
 
-class TRecordStringList;
-using TRowsNotifyEvent = std::function<void(TRecordStringList* Sender)>;
-
 // A string list of row records.
-class TRecordStringList {
+class TRecordStringList : public TPersistent {
 public:
     TRecordStringList() = default;
-    virtual ~TRecordStringList();
-    TRecordStringList(const TRecordStringList&) = delete;
-    TRecordStringList& operator=(const TRecordStringList&) = delete;
+    ~TRecordStringList() override;
 
     virtual void Changed();
     virtual void Changing();
@@ -163,8 +160,8 @@ public:
     void AssignItems(std::vector<TRecordStringItem>&& rows);
     std::vector<TRecordStringItem> TakeItems();
 
-    TRowsNotifyEvent OnChange;
-    TRowsNotifyEvent OnChanging;
+    TNotifyEvent OnChange;
+    TNotifyEvent OnChanging;
 
 protected:
     void CheckIndex(int i, int limit) const;  // raises EListError unless 0 <= i < limit

@@ -71,8 +71,8 @@ TEST(RecordStringList, ExchangeSwapsWholeRows) {
 TEST(RecordStringList, UpdateBracketsReportOneChange) {
     TEditorStringList l;
     int changes = 0, changing = 0;
-    l.OnChange = [&](TRecordStringList*) { ++changes; };
-    l.OnChanging = [&](TRecordStringList*) { ++changing; };
+    l.OnChange = [&](TObject*) { ++changes; };
+    l.OnChanging = [&](TObject*) { ++changing; };
     l.Add("a");
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(changing, 1);
@@ -89,7 +89,7 @@ TEST(RecordStringList, UpdateBracketsReportOneChange) {
     EXPECT_EQ(changing, 1);
     changes = 0;
     TEditorStringList empty;
-    empty.OnChange = [&](TRecordStringList*) { ++changes; };
+    empty.OnChange = [&](TObject*) { ++changes; };
     empty.Clear();  // nothing to clear: no notification
     EXPECT_EQ(changes, 0);
 }
