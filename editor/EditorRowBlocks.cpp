@@ -439,3 +439,63 @@ void TRowBlocks::ResetStatesFrom(int from) {
     }
     for (size_t k = bi + 1; k < FBlocks.size(); ++k) FBlocks[k]->StatesReset = true;
 }
+
+void TRowBlocks::PushBack(TRecordStringItem&& row) {
+    if (FBlocks.empty() || FBlocks.back()->Rows.size() >= kBlockFill) {
+        FBlocks.push_back(std::make_unique<Block>());
+        FBlocks.back()->Rows.reserve(kBlockFill);
+    }
+    Block& b = *FBlocks.back();
+    Materialise(b);
+    AddCounts(row, 1);
+    if (EndsLine(row)) {
+        b.LineEnds++;
+        FLineEnds++;
+    }
+    b.Rows.push_back(std::move(row));
+    FCount++;
+    Invalidate(FBlocks.size() - 1);
+}
+
+bool TRowBlocks::PopFrontBlock(std::vector<TRecordStringItem>& out) {
+    out.clear();
+    if (FBlocks.empty()) return false;
+    Block& b = *FBlocks.front();
+    Materialise(b);
+    for (auto& r : b.Rows) AddCounts(r, -1);
+    FCount -= static_cast<int>(b.Rows.size());
+    FLineEnds -= b.LineEnds;
+    out = std::move(b.Rows);
+    FBlocks.erase(FBlocks.begin());
+    FValid = 0;
+    FHint = 0;
+    return true;
+}
+
+void TRowBlocks::Swap(TRowBlocks& other) {
+    FBlocks.swap(other.FBlocks);
+    FRowStart.swap(other.FRowStart);
+    FLineStart.swap(other.FLineStart);
+    std::swap(FValid, other.FValid);
+    std::swap(FHint, other.FHint);
+    std::swap(FCount, other.FCount);
+    std::swap(FLineEnds, other.FLineEnds);
+    std::swap(FMarkCount, other.FMarkCount);
+}
+
+int TRowBlocks::PrevComputedRow(int row) const {
+    if (row > FCount) row = FCount;
+    if (row <= 0) return -1;
+    size_t bi = BlockOf(row - 1);
+    int off = row - 1 - FRowStart[bi];
+    for (;;) {
+        const Block& b = *FBlocks[bi];
+        if (!b.StatesReset) {
+            for (int k = off; k >= 0; --k)
+                if (((b.Rows[static_cast<size_t>(k)].AttrA >> 4) & 0xFu) != 0) return FRowStart[bi] + k;
+        }
+        if (bi == 0) return -1;
+        --bi;
+        off = static_cast<int>(FBlocks[bi]->Rows.size()) - 1;
+    }
+}

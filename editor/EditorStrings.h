@@ -89,6 +89,11 @@ public:
     void Clear();
     // Replaces every row at once.
     void AssignRows(std::vector<TRecordStringItem>&& rows);
+    // Appends one row (building a text row by row).
+    void PushBack(TRecordStringItem&& row);
+    // Moves the rows of the first block out and removes it; false when empty.
+    bool PopFrontBlock(std::vector<TRecordStringItem>& out);
+    void Swap(TRowBlocks& other);
     // Moves every row out (the list is left empty).
     std::vector<TRecordStringItem> TakeRows();
 
@@ -103,6 +108,8 @@ public:
 
     // Every row's carried state reads as not computed, from row `from` on.
     void ResetStatesFrom(int from);
+    // The last row before `row` whose carried state is computed, -1 when none.
+    int PrevComputedRow(int row) const;
 
 private:
     struct Block;
@@ -209,6 +216,8 @@ public:
     int NextLineEnd(int row) const { return FRows.NextLineEnd(row); }
     // The union of every row's marks.
     uint16_t RowMarksUnion() const { return FRows.MarksUnion(); }
+    // The last row before `row` whose state is computed (bracket not -2), -1 when none.
+    int PrevComputedRow(int row) const { return FRows.PrevComputedRow(row); }
     // Every row from `from` on reads as not computed (bracket -2, the other
     // state fields 0 or empty); attributes, marks, texts and values stay.
     void MarkStatesNotComputed(int from) { FRows.ResetStatesFrom(from); }
@@ -219,3 +228,191 @@ public:
 
 // The class of temporary row lists (wrap output, undo replay, selection remainders).
 class TEditorStringList : public TRowAttributeStringList {};
+
+class TEditorViewLink;
+class TEditorUndoObj;
+class TEditorWrapOption;
+struct TColumnMetrics;
+struct TUndoData;
+class TStringList;
+
+// The row store: the rows of one text, shared by the views attached to it.
+// Made with MakeObject (its undo object and wrap option come from virtual
+// factories); views keep it alive by shared ownership, so it goes with the last
+// view. Every edit is one ReplaceRows: it re-wraps the touched logical line,
+// records one undo step and tells every view once, at the end of the update.
+class TEditorScreenStrings : public TEditorStringList {
+public:
+    TEditorScreenStrings();
+    ~TEditorScreenStrings() override;
+    void AfterConstruction() override;
+
+    // ---- views
+    void Attach(TEditorViewLink* View);
+    // Removes View; the store itself goes with its last owner.
+    void Detach(TEditorViewLink* View);
+    int ViewCount() const { return static_cast<int>(FViews.size()); }
+    TEditorViewLink* Views(int Index) const { return FViews.at(static_cast<size_t>(Index)); }
+    // The first view (whose options the store uses), or null.
+    TEditorViewLink* FirstView() const { return FViews.empty() ? nullptr : FViews.front(); }
+    // The first view with the input focus, else the first view, or null.
+    TEditorViewLink* FocusedView() const;
+    // The store's OnChange: every view's DoChange, in attach order.
+    void NotifyViews(TObject* Sender);
+
+    // ---- virtual operations
+    virtual std::unique_ptr<TEditorUndoObj> CreateUndoObj();
+    virtual std::unique_ptr<TEditorWrapOption> CreateWrapOption();
+    // Dest := the rows of Text (CR LF, CR or LF line breaks), wrapped when WordWrap.
+    virtual void WrapText(std::string_view Text, TEditorStringList& Dest);
+    // The number of rows the logical line S takes.
+    virtual int CountWrappedRows(std::string_view S);
+    virtual void Redo();
+    virtual void Undo();
+    // The marks present on some row (kept exact by per-mark counts).
+    virtual uint16_t GetMarksInUse() const { return RowMarksUnion(); }
+    void SetUpdateState(bool Updating) override;
+    void Clear() override;
+
+    // ---- editing
+    // Replaces Count rows from Index by Text (which may hold line breaks).
+    // Nothing happens for Index < 0, rows past the end, or Count 0 with an empty Text.
+    void ReplaceRows(int Index, int Count, std::string_view Text);
+    // The same step, said shorter: the rows' text (CR LF after each row of
+    // attribute 0) with Length bytes at byte offset Start replaced by Text.
+    // Typing into a long row costs the bytes typed, not the row's length.
+    void ReplaceRows(int Index, int Count, int64_t Start, int64_t Length, std::string_view Text);
+    // The text of Count rows from Index (Count -1: to the end of Index's logical
+    // line), CR LF after each row of attribute 0; RowCount rows taken, Attr the
+    // last one's attribute. Outside the rows: empty, 0 and raNone.
+    void RowsText(int Index, int Count, int& Attr, int& RowCount, std::string& Text) const;
+    int LineStart(int Row) const;
+    int LineEnd(int Row) const;
+    // Removes Count rows from Index; answers the union of their marks.
+    uint16_t DeleteRows(int Index, int Count);
+    // Replaces Count rows from Index by List's rows (text, attribute, Value,
+    // DataStr; their state not computed), moving the marks with the text.
+    void ReplaceRowsFromList(int Index, int Count, const TEditorStringList& List);
+    // Recomputes carried states from row From; answers the rows recomputed.
+    int UpdateRowStates(int From, bool Notify);
+    void InitRowStates();
+
+    // ---- the change record of the current update
+    void SetChange(int First, int OldCount, int NewCount, int StateRows);
+    bool IsChanged() const { return FChanged; }
+    int ChangeFirstRow() const { return FChangeFirstRow; }
+    int ChangeOldCount() const { return FChangeOldCount; }
+    int ChangeNewCount() const { return FChangeNewCount; }
+    int ChangeStateRows() const { return FChangeStateRows; }
+
+    // ---- views, all at once
+    void CancelViewSelections();
+    void RefreshViews();
+    void ClampViewRows();
+    void ResetViewCols();
+
+    // ---- word wrap
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value);
+    TEditorWrapOption& WrapOption() { return *FWrapOption; }
+    void SetWrapOption(const TEditorWrapOption& Value);
+    void WrapOptionChanged(TObject* Sender);
+    void WrapAll();
+    void UnWrapAll();
+    // The column rules of this text: the first view's break characters and tab
+    // width, this store's wrap state.
+    TColumnMetrics Metrics() const;
+
+    // ---- logical lines
+    int LineCount() const;
+    // The first row of logical line i: 0 for i <= 0, the row count for i equal
+    // to the line count; raises the list-index error beyond.
+    int LineToRow(int i) const;
+    // The logical line of a row (rows past the end: the line count).
+    int RowToLine(int Row) const;
+
+    // ---- whole texts
+    // Reads a CP932 file (CR, LF or CR LF line breaks; a Ctrl+Z byte ends the
+    // text); raises EFOpenError when it cannot be read, leaving the store empty.
+    void LoadFromFile(std::string_view FileName);
+    // Replaces the text by Source's strings, each ending in a line break:
+    // undo is cleared, rows wrapped when WordWrap, states recomputed, views refreshed.
+    void AssignStrings(const TStringList& Source);
+    // The text split at CR, LF or CR LF into rows; a last line without a line
+    // break gets attribute 2; wrapped when WordWrap. Undo is cleared.
+    void SetTextRows(std::string_view Value);
+
+    TEditorUndoObj& UndoObj() { return *FUndoObj; }
+    const TEditorUndoObj& UndoObj() const { return *FUndoObj; }
+
+    // The replacement under every edit and every undo or redo step: rows
+    // [First, First + Cnt), whose text is N, become N's first Head bytes, Mid and
+    // N's last Tail bytes. Rows are cut again from First until they meet the old
+    // rows; the rows [SpecFirst, SpecEnd) are the block the step stands for (the
+    // marks move as if exactly these were replaced). Record receives the inverse step.
+    struct TStepResult {
+        int First = 0;
+        int OldCount = 0;
+        int NewCount = 0;
+        bool OverRan = false;  // the new rows met the old ones only past SpecEnd
+    };
+    TStepResult ReplaceBlock(int First, int Cnt, int64_t Head, std::string_view Mid, int64_t Tail, int SpecFirst,
+                             int SpecEnd, TUndoData& Record);
+
+private:
+    struct TPieceReader;
+    void ApplyRows(int Index, int Count, std::vector<TRecordStringItem>&& Rows, int SpecOld, int SpecNew);
+    void DeleteWholeLines(int Index, int Count);
+    bool InPlaceRowEdit(int Index, int64_t Head, std::string_view Mid, int64_t Tail, TUndoData& Record);
+    void WrapLineInto(std::string_view Line, std::vector<TRecordStringItem>& Out);
+    void FinishStep(int First, int OldCount, int NewCount);
+    int64_t BlockLength(int First, int Cnt) const;
+    int ScreenRows() const;
+    void ComputeStates(int From, int Limit, bool Compare, bool Notify, int& Count);
+    int FirstViewLoading() const;
+
+    std::vector<TEditorViewLink*> FViews;
+    std::unique_ptr<TEditorUndoObj> FUndoObj;
+    std::unique_ptr<TEditorWrapOption> FWrapOption;
+    bool FWordWrap = false;
+    bool FChanged = false;
+    int FChangeFirstRow = 0, FChangeOldCount = 0, FChangeNewCount = 0, FChangeStateRows = 0;
+};
+
+// The Lines of one view: the rows of its store as logical lines.
+class TEditorStrings : public TPersistent {
+public:
+    explicit TEditorStrings(TEditorViewLink* AEditor) : Editor(AEditor) {}
+    TEditorViewLink* Editor;
+    TEditorScreenStrings& Store() const;
+
+    int GetCount() const;
+    int Count() const { return GetCount(); }
+    std::string Get(int i) const;
+    std::string operator[](int i) const { return Get(i); }
+    int LineToRow(int i) const;
+    void Put(int i, std::string_view S);
+    void Insert(int i, std::string_view S);
+    int Add(std::string_view S);
+    void Delete(int i);
+    void Clear();
+    std::string GetText() const;
+    void SetText(std::string_view Value);
+    // From a string list: its text, then the caret to the row count and column 0.
+    void Assign(const TPersistent& Source) override;
+    void Assign(const TStringList& Source);
+    void LoadFromFile(std::string_view FileName);
+    // The stored form: one string per logical line. Reading puts each string in
+    // as one row with attribute 0; the view's Loaded wraps them.
+    bool ShouldWriteStrings(const TEditorStrings* Ancestor) const;
+    void WriteStrings(TStringList& Dest) const;
+    void ReadStrings(const TStringList& Source);
+
+    void BeginUpdate();
+    void EndUpdate();
+    virtual void SetUpdateState(bool Updating);
+
+private:
+    void LineRows(int i, int& First, int& Last) const;
+    int FUpdateCount = 0;
+};
