@@ -92,9 +92,12 @@ struct TEditorScreenStrings::TPieceReader {
         if (Idx < P.size() && Off == 0 && P[Idx].Row >= 0) return P[Idx].Row;
         return -1;
     }
+    // No byte is left (an empty last row adds none).
     bool AtEnd() {
-        Normalise(true);
-        return !Ensure(Idx);
+        if (Ensure(Idx) && Off < P[Idx].Text.size()) return false;
+        for (size_t i = Idx + 1; Ensure(i); ++i)
+            if (!P[i].Text.empty()) return false;
+        return true;
     }
     // Up to Want bytes of the current line from here, in one piece of memory;
     // Ends: the line ends within or right after them.
@@ -246,7 +249,7 @@ void TEditorScreenStrings::ResetViewCols() {
     for (auto* v : views) v->SetCol(0);
 }
 
-int TEditorScreenStrings::FirstViewLoading() const {
+bool TEditorScreenStrings::FirstViewLoading() const {
     TEditorViewLink* v = FirstView();
     return v && v->Loading();
 }
@@ -386,16 +389,15 @@ void TEditorScreenStrings::ReplaceRowsFromList(int Index, int Count, const TEdit
     }
     int n = static_cast<int>(rows.size());
     BeginUpdate();
-    ApplyRows(Index, Count, std::move(rows), Count, n);
+    ApplyRows(Index, Count, std::move(rows), n);
     EndUpdate();
 }
 
 // Puts Rows in place of Count rows from Index, the marks travelling with the
-// text. SpecOld and SpecNew are the row counts of the whole block the step
-// stands for: the rows left out at its end are the same before and after, so
-// the marks move exactly as if the whole block had been replaced.
-void TEditorScreenStrings::ApplyRows(int Index, int Count, std::vector<TRecordStringItem>&& Rows, int SpecOld,
-                                     int SpecNew) {
+// text. SpecNew is the number of new rows of the whole block the step stands
+// for: the rows left out at its end are the same before and after, so the
+// marks move exactly as if the whole block had been replaced.
+void TEditorScreenStrings::ApplyRows(int Index, int Count, std::vector<TRecordStringItem>&& Rows, int SpecNew) {
     const int o = Count, n = static_cast<int>(Rows.size());
     std::vector<uint16_t> oldMarks(static_cast<size_t>(o));
     for (int k = 0; k < o; ++k) oldMarks[static_cast<size_t>(k)] = MarksOf(FRows.Get(Index + k));
@@ -420,7 +422,6 @@ void TEditorScreenStrings::ApplyRows(int Index, int Count, std::vector<TRecordSt
             newMarks[static_cast<size_t>(target)] = static_cast<uint16_t>(newMarks[static_cast<size_t>(target)] | oldMarks[0]);
         }
     }
-    (void)SpecOld;
     for (int k = 0; k < n; ++k) {
         auto& r = Rows[static_cast<size_t>(k)];
         r.AttrA &= 3u;
@@ -483,7 +484,9 @@ TEditorScreenStrings::TStepResult TEditorScreenStrings::ReplaceBlock(int First, 
     const int headRows = std::max(0, SpecFirst - First);
     for (;;) {
         int r = rd.OldRowHere();
-        if (r >= First + Cnt) {
+        // An old row starts here: the rows from it on are unchanged when it
+        // stands in the same place of its line (a line start, or the row after a cut).
+        if (r >= First + Cnt && (r > 0 && RowAttribute(r - 1) == raWrapped) == cutOnce) {
             // The rows from r on are unchanged. Stop here when the marks move as
             // they would if the whole block were replaced.
             int T = SpecEnd - r;
@@ -495,7 +498,7 @@ TEditorScreenStrings::TStepResult TEditorScreenStrings::ReplaceBlock(int First, 
             }
         }
         // At the end of the text; after a cut the line's (empty) rest is still due.
-        if (rd.AtEnd() && (!cutOnce || rows.empty())) {
+        if (rd.AtEnd() && !cutOnce) {
             syncRow = GetCount();
             break;
         }
@@ -509,7 +512,7 @@ TEditorScreenStrings::TStepResult TEditorScreenStrings::ReplaceBlock(int First, 
                 cutOnce = true;
                 continue;
             }
-            if (view.empty() && cutOnce && followRet && !rows.empty()) {
+            if (view.empty() && cutOnce && followRet && !rows.empty() && AttrOf(rows.back()) == raWrapped) {
                 rows.back().AttrA = raLineBreak;  // the line filled its last row exactly
             } else {
                 rows.push_back(MakeRow(view, raLineBreak));
@@ -595,9 +598,8 @@ TEditorScreenStrings::TStepResult TEditorScreenStrings::ReplaceBlock(int First, 
     Record.TailKeep = static_cast<int64_t>(S);
     Record.Text = old.substr(P, old.size() - P - S);
 
-    int specOld = SpecEnd - SpecFirst;
     int T = SpecEnd - syncRow;
-    ApplyRows(res.First, res.OldCount, std::move(rows), specOld, res.NewCount + std::max(0, T));
+    ApplyRows(res.First, res.OldCount, std::move(rows), res.NewCount + std::max(0, T));
     return res;
 }
 

@@ -359,17 +359,20 @@ public:
     TStepResult ReplaceBlock(int First, int Cnt, int64_t Head, std::string_view Mid, int64_t Tail, int SpecFirst,
                              int SpecEnd, TUndoData& Record);
 
+    // A change of bytes inside one row without word wrap, made in place (typing
+    // into a long row costs the bytes typed); false when the change is not of
+    // that kind. Record receives the inverse step.
+    bool InPlaceRowEdit(int Index, int64_t Head, std::string_view Mid, int64_t Tail, TUndoData& Record);
+
 private:
     struct TPieceReader;
-    void ApplyRows(int Index, int Count, std::vector<TRecordStringItem>&& Rows, int SpecOld, int SpecNew);
+    void ApplyRows(int Index, int Count, std::vector<TRecordStringItem>&& Rows, int SpecNew);
     void DeleteWholeLines(int Index, int Count);
-    bool InPlaceRowEdit(int Index, int64_t Head, std::string_view Mid, int64_t Tail, TUndoData& Record);
-    void WrapLineInto(std::string_view Line, std::vector<TRecordStringItem>& Out);
     void FinishStep(int First, int OldCount, int NewCount);
     int64_t BlockLength(int First, int Cnt) const;
     int ScreenRows() const;
     void ComputeStates(int From, int Limit, bool Compare, bool Notify, int& Count);
-    int FirstViewLoading() const;
+    bool FirstViewLoading() const;
 
     std::vector<TEditorViewLink*> FViews;
     std::unique_ptr<TEditorUndoObj> FUndoObj;

@@ -80,11 +80,21 @@ void TEditorUndoObj::Replay(bool IsUndo) {
             }
             int st = S.UpdateRowStates(F, true);
             S.SetChange(F, c, 0, st);
-        } else {
-            auto res = S.ReplaceBlock(F, c, r.HeadKeep, r.Text, r.TailKeep, F, F + c, inv);
+        } else if (!(c == 1 && S.InPlaceRowEdit(F, r.HeadKeep, r.Text, r.TailKeep, inv))) {
+            // Cut again from the row above when the block continues its line, so
+            // that the row above can take back the end of the line.
+            int first = F, head = 0;
+            if (F > 0 && F <= S.GetCount() && S.RowAttribute(F - 1) == raWrapped) {
+                first = F - 1;
+                head = static_cast<int>(S.Str(first).size());
+            }
+            auto res = S.ReplaceBlock(first, F + c - first, head + r.HeadKeep, r.Text, r.TailKeep, F, F + c, inv);
             overRan = res.OverRan;
             int st = S.UpdateRowStates(res.First, true);
             S.SetChange(res.First, res.OldCount, res.NewCount, st);
+        } else {
+            int st = S.UpdateRowStates(F, true);
+            S.SetChange(F, 1, 1, st);
         }
         if (IsUndo) {
             PushRedo(inv);
