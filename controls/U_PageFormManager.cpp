@@ -1,0 +1,246 @@
+#include "U_PageFormManager.h"
+
+#include <QVBoxLayout>
+
+#include "CP932Qt.h"
+#include "Reentrancy.h"
+#include "SysUtils.h"
+
+namespace {
+
+// The tab page that holds one form.
+class TPageSheet : public QWidget {
+public:
+    TPageSheet() {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+    }
+};
+
+// A tab caption shows '&' as it is.
+QString TabText(std::string_view caption) { return cp932::ToQString(caption).replace(QStringLiteral("&"), QStringLiteral("&&")); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- TPageForm
+
+TPageForm::TPageForm(QObject* AOwner, TPageFormManager* Manager) : QWidget(nullptr), FOwner(AOwner), FManager(Manager) {}
+
+TPageForm::~TPageForm() {
+    FDestroying = true;
+    if (FManager) FManager->Remove(this);
+    // Freed on its own rather than with its tab page: the page goes too. A
+    // page that is itself being destroyed is no longer a TPageSheet here.
+    if (auto* sheet = dynamic_cast<TPageSheet*>(parentWidget())) {
+        setParent(nullptr);
+        sheet->deleteLater();
+    }
+}
+
+void TPageForm::SetCaption(std::string_view Value) {
+    FCaption = std::string(Value);
+    setWindowTitle(cp932::ToQString(FCaption));
+    if (FManager) FManager->CaptionChanged(this);
+}
+
+// --------------------------------------------------------- TPageFormManager
+
+TPageFormManager::TPageFormManager(QTabWidget* PageControl, QObject* Owner, TPageFormClass FormClass)
+    : FPageControl(PageControl), FOwner(Owner), FFormClass(std::move(FormClass)) {
+    Reset("");
+}
+
+TPageFormManager::~TPageFormManager() {
+    // The forms may outlive the manager when a run still holds them.
+    for (TPageForm* f : FList) f->FManager = nullptr;
+    FreeAll();
+}
+
+int TPageFormManager::GetCount() const { return static_cast<int>(FList.size()); }
+
+TPageForm* TPageFormManager::GetForm(int Index) const {
+    if (Index < 0 || Index > GetCount() - 1)
+        throw EPageFormManager("内部エラー：範囲外の結果フォームインデックス" + std::to_string(Index));
+    return FList[static_cast<size_t>(Index)];
+}
+
+TPageForm* TPageFormManager::FindFormInSheet(QWidget* Sheet) const {
+    if (!Sheet) return nullptr;
+    for (QObject* child : Sheet->children()) {
+        auto* form = dynamic_cast<TPageForm*>(child);
+        if (form && !form->IsDestroying() && FFormClass.IsInstance(form)) return form;
+    }
+    return nullptr;
+}
+
+QWidget* TPageFormManager::FindSheetOfForm(const TPageForm* Form) const {
+    if (!Form || !FPageControl) return nullptr;
+    for (int i = FPageControl->count() - 1; i >= 0; --i) {
+        QWidget* sheet = FPageControl->widget(i);
+        if (FindFormInSheet(sheet) == Form) return sheet;
+    }
+    return nullptr;
+}
+
+void TPageFormManager::TakeOut(TPageForm* Form) {
+    for (auto it = FList.begin(); it != FList.end(); ++it)
+        if (*it == Form) {
+            FList.erase(it);
+            break;
+        }
+    if (FCurrent == Form) FCurrent = nullptr;
+}
+
+void TPageFormManager::Remove(TPageForm* Form) {
+    if (!Form) return;
+    bool listed = false;
+    for (TPageForm* f : FList) listed = listed || f == Form;
+    if (!listed) return;
+    if (Form->IsDestroying())
+        TakeOut(Form);
+    else
+        FreeForm(Form);
+}
+
+void TPageFormManager::FreeForm(TPageForm* Form) {
+    TakeOut(Form);
+    if (!Form->FClosing) {
+        Form->FClosing = true;
+        Form->Closing();
+    }
+    Form->FManager = nullptr;  // the form may outlive the manager
+    QWidget* sheet = FindSheetOfForm(Form);
+    if (sheet && FPageControl) {
+        // The tab goes at once; the page itself may have to wait for a run to unwind.
+        FPageControl->removeTab(FPageControl->indexOf(sheet));
+        sheet->hide();
+    }
+    reentry::FreeWhenIdle(sheet ? static_cast<QObject*>(sheet) : Form);
+}
+
+void TPageFormManager::FreeAll() {
+    while (!FList.empty()) FreeForm(FList.back());
+}
+
+TPageForm* TPageFormManager::Add(std::string_view Caption) {
+    for (int i = GetCount() - 1; i >= 0; --i)
+        if (i < GetCount() && sys::UpperCase(FList[static_cast<size_t>(i)]->Caption()) == sys::UpperCase(Caption))
+            FreeForm(FList[static_cast<size_t>(i)]);
+    ++FCounter;
+    TPageForm* form = FFormClass.Create(FOwner, this);
+    form->SetCaption(Caption);
+    if (FPageControl) {
+        auto* sheet = new TPageSheet;
+        sheet->layout()->addWidget(form);
+        FPageControl->addTab(sheet, TabText(Caption));
+    }
+    form->show();
+    SetCurrent(form);
+    FList.push_back(form);
+    return form;
+}
+
+TPageForm* TPageFormManager::AddNew() {
+    int n = FCounter;
+    return Add("#" + std::to_string(n));
+}
+
+QWidget* TPageFormManager::ActiveSheet() const { return FPageControl ? FPageControl->currentWidget() : nullptr; }
+
+std::string TPageFormManager::SheetCaption(QWidget* Sheet) const {
+    if (TPageForm* form = FindFormInSheet(Sheet)) return form->Caption();
+    if (!FPageControl) return std::string();
+    return cp932::FromQString(FPageControl->tabText(FPageControl->indexOf(Sheet)).replace(QStringLiteral("&&"), QStringLiteral("&")));
+}
+
+void TPageFormManager::Close(std::string_view Caption) {
+    QPointer<QWidget> next = ActiveSheet();
+    const std::string key = sys::UpperCase(Caption);
+    for (int i = GetCount() - 1; i >= 0; --i) {
+        if (i >= GetCount()) continue;
+        TPageForm* form = FList[static_cast<size_t>(i)];
+        if (sys::UpperCase(form->Caption()) != key) continue;
+        QWidget* sheet = FindSheetOfForm(form);
+        if (sheet && sheet == ActiveSheet() && FPageControl) {
+            const int index = FPageControl->indexOf(sheet);
+            const int count = FPageControl->count();
+            next = nullptr;
+            auto visible = [&](int j) { return FPageControl->isTabVisible(j); };
+            if (index < count - 1)
+                for (int j = index + 1; j < count && !next; ++j)
+                    if (visible(j)) next = FPageControl->widget(j);
+            if (!next)
+                for (int j = index - 1; j >= 0 && !next; --j)
+                    if (visible(j)) next = FPageControl->widget(j);
+        }
+        FreeForm(form);
+    }
+    if (!reentry::Terminating()) {
+        if (FList.empty()) {
+            FCounter = 0;
+            AddNew();
+        } else if (next && FPageControl && FPageControl->indexOf(next) >= 0) {
+            FPageControl->setCurrentWidget(next);
+        }
+    }
+    UpdateCurrent();
+}
+
+void TPageFormManager::CloseActive() {
+    QWidget* sheet = ActiveSheet();
+    if (sheet) Close(SheetCaption(sheet));
+}
+
+void TPageFormManager::CloseOthers() {
+    QPointer<QWidget> active = ActiveSheet();
+    if (!active || !FPageControl) return;
+    for (int i = FPageControl->count() - 1; i >= 0; --i) {
+        if (i >= FPageControl->count()) continue;
+        QWidget* sheet = FPageControl->widget(i);
+        if (sheet != active) Close(SheetCaption(sheet));
+    }
+    if (active) active->setFocus();
+}
+
+TPageForm* TPageFormManager::GetCurrent() const { return FCurrent; }
+
+void TPageFormManager::SetCurrent(TPageForm* Form) {
+    if (!Form) {
+        // AddNew makes the new page current.
+        AddNew();
+        return;
+    }
+    FCurrent = Form;
+    if (!FPageControl) return;
+    for (int i = 0; i < FPageControl->count(); ++i)
+        if (FindFormInSheet(FPageControl->widget(i)) == Form) {
+            FPageControl->setCurrentIndex(i);
+            break;
+        }
+}
+
+void TPageFormManager::UpdateCurrent() {
+    QWidget* sheet = ActiveSheet();
+    if (!sheet) return;
+    TPageForm* last = nullptr;
+    for (QObject* child : sheet->children()) {
+        auto* form = dynamic_cast<TPageForm*>(child);
+        if (form && !form->IsDestroying() && FFormClass.IsInstance(form)) last = form;
+    }
+    if (last) FCurrent = last;
+}
+
+void TPageFormManager::Reset(std::string_view Caption) {
+    FreeAll();
+    FCounter = 0;
+    if (Caption.empty())
+        AddNew();
+    else
+        Add(Caption);
+}
+
+void TPageFormManager::CaptionChanged(TPageForm* Form) {
+    if (!FPageControl) return;
+    if (QWidget* sheet = FindSheetOfForm(Form)) FPageControl->setTabText(FPageControl->indexOf(sheet), TabText(Form->Caption()));
+}
