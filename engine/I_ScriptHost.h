@@ -35,6 +35,9 @@ public:
     virtual TStringList GetLines() const = 0;
 };
 
+// How the active result page shows the datasets of later statements.
+enum TResultOutputMode : uint8_t { rom_Text = 0, rom_TextGrid = 1, rom_Grid = 2, rom_Tab = 3, rom_SDF = 4 };
+
 class IScriptHost {
 public:
     virtual ~IScriptHost() = default;
@@ -51,6 +54,44 @@ public:
     virtual IResultConsole& GetResultConsole() = 0;
     virtual int GetScreenCursor() const = 0;
     virtual void SetScreenCursor(int Cursor) = 0;
+
+    // --- connection state, transaction mode, folder, output modes, result sheets, closing (used by the commands) ---
+    // True in auto-commit mode, false in manual-commit mode (a transaction is kept open).
+    virtual bool GetIsAutoCommit() const = 0;
+    // The object tree takes the connected or disconnected colour of the driver's state.
+    virtual void RefreshConnectState() = 0;
+    // The window caption shows the description of the current connection.
+    virtual void UpdateCaption() = 0;
+    // Loads the object trees recorded with the current saved connection.
+    virtual void LoadConnectionObjectTrees() = 0;
+    // Makes Folder (a full path of an existing folder) the active script page's folder.
+    virtual void SetActiveScriptFolder(const std::string& Folder) = 0;
+    // The active script page's echo of every item before it runs.
+    virtual bool GetActiveScriptOutputSQL() const = 0;
+    virtual void SetActiveScriptOutputSQL(bool Value) = 0;
+    // The active script page's flags for the next SQL item of the run: print its
+    // report line, show its dataset as a record sheet.
+    virtual void SetActiveScriptResultEcho(bool Value) = 0;
+    virtual void SetActiveScriptCutSheet(bool Value) = 0;
+    // The output mode of the active result page.
+    virtual void SetResultOutputMode(TResultOutputMode Mode) = 0;
+    // Records between display pauses of a dataset; 0 (or less) shows without pauses.
+    virtual int32_t GetStepDisplayCount() const = 0;
+    virtual void SetStepDisplayCount(int32_t Value) = 0;
+    // The result pages. The new page becomes the active one; a page already
+    // captioned Name (compared in upper case) is freed first.
+    virtual void NewResultSheet() = 0;                            // default caption "#" + counter
+    virtual void AddResultSheet(const std::string& Name) = 0;
+    // Frees every page captioned Name (compared in upper case). Whenever a
+    // deletion leaves no page, a fresh default page is made.
+    virtual void DeleteResultSheet(const std::string& Name) = 0;
+    virtual void DeleteActiveResultSheet() = 0;
+    // Frees every page, restarts the counter and makes one page (default caption when Name is empty).
+    virtual void InitResultSheets(const std::string& Name) = 0;
+    virtual void DeleteInActiveResultSheets() = 0;
+    // Closes the window the way its close button does.
+    virtual void Close() = 0;
+    // --- end of connection state ... closing ---
 
     // Runs Text (one line per line break) without parameters.
     void ExecuteScriptText(const std::string& Text) { ExecuteScriptWithParams(TStringList(Text), TStringList()); }

@@ -56,6 +56,50 @@ public:
     }
     void ExecuteScriptWithParams(const TStringList& Lines, const TStringList& Params) override;
 
+    // --- connection state, transaction mode, folder, output modes, result sheets, closing ---
+    // Each call is logged in Calls as the member's name, with its argument in
+    // parentheses; the state the commands read is kept in plain fields.
+    bool GetIsAutoCommit() const override { return IsAutoCommit; }
+    void RefreshConnectState() override { Calls.push_back("RefreshConnectState"); }
+    void UpdateCaption() override { Calls.push_back("UpdateCaption"); }
+    void LoadConnectionObjectTrees() override { Calls.push_back("LoadConnectionObjectTrees"); }
+    void SetActiveScriptFolder(const std::string& F) override {
+        Calls.push_back("SetActiveScriptFolder(" + F + ")");
+        Folder = F.empty() || F.back() == '/' ? F : F + "/";
+    }
+    bool GetActiveScriptOutputSQL() const override { return OutputSQL; }
+    void SetActiveScriptOutputSQL(bool V) override {
+        Calls.push_back(std::string("SetActiveScriptOutputSQL(") + (V ? "true" : "false") + ")");
+        OutputSQL = V;
+    }
+    void SetActiveScriptResultEcho(bool V) override {
+        Calls.push_back(std::string("SetActiveScriptResultEcho(") + (V ? "true" : "false") + ")");
+    }
+    void SetActiveScriptCutSheet(bool V) override {
+        Calls.push_back(std::string("SetActiveScriptCutSheet(") + (V ? "true" : "false") + ")");
+    }
+    void SetResultOutputMode(TResultOutputMode M) override {
+        Calls.push_back("SetResultOutputMode(" + std::to_string(M) + ")");
+    }
+    int32_t GetStepDisplayCount() const override { return StepDisplayCount; }
+    void SetStepDisplayCount(int32_t V) override {
+        Calls.push_back("SetStepDisplayCount(" + std::to_string(V) + ")");
+        StepDisplayCount = V;
+    }
+    void NewResultSheet() override { Calls.push_back("NewResultSheet"); }
+    void AddResultSheet(const std::string& Name) override { Calls.push_back("AddResultSheet(" + Name + ")"); }
+    void DeleteResultSheet(const std::string& Name) override { Calls.push_back("DeleteResultSheet(" + Name + ")"); }
+    void DeleteActiveResultSheet() override { Calls.push_back("DeleteActiveResultSheet"); }
+    void InitResultSheets(const std::string& Name) override { Calls.push_back("InitResultSheets(" + Name + ")"); }
+    void DeleteInActiveResultSheets() override { Calls.push_back("DeleteInActiveResultSheets"); }
+    void Close() override { Calls.push_back("Close"); }
+
+    bool IsAutoCommit = true;
+    bool OutputSQL = false;
+    int32_t StepDisplayCount = 0;
+    std::vector<std::string> Calls;
+    // --- end of connection state ... closing ---
+
     char CommandPrefix = '#';
     char ImportPrefix = '@';
     TUserEnvManager Env{this};
