@@ -1,0 +1,275 @@
+#include "U_ScriptExecutor.h"
+
+#include <chrono>
+#include <thread>
+
+#include "Reentrancy.h"
+#include "SysUtils.h"
+#include "U_SQL99.h"
+#include "U_ScriptManager.h"
+
+namespace {
+
+const char* const kBannerRule = "*******************************************************";
+const char* const kBannerText = "**** Oracle SQLPlus 仕様でスクリプトを解析しました ****";
+const char* const kParseDebugHeader = "************スクリプト解析エラーデバッグ出力************";
+const char* const kFatal = "■■■致命的エラーが発生しました■■■";
+const char* const kErrorPause = "エラーが発生しました";
+const char* const kStepPause = "一時停止";
+
+// Where output goes while no result page can take it.
+class TNullConsole : public TResultConsole {
+public:
+    void AddLine(const std::string&) override {}
+    void Clear() override {}
+    TStringList GetLines() const override { return TStringList(); }
+    int LineCount() const override { return 0; }
+    void DeleteLine(int) override {}
+    void CaretToEnd() override {}
+    void SetCol(int) override {}
+    void ScrollCaretIntoView() override {}
+    void ScrollToEnd() override {}
+    void FormatLinesToWidth(const std::string& Text, TStringList& Lines) override { Lines.SetText(Text); }
+    void BeginUpdate() override {}
+    void EndUpdate() override {}
+};
+
+void SleepOneMillisecond() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+
+std::string ClassNameOf(const std::exception& e) {
+    if (auto* ex = dynamic_cast<const Exception*>(&e)) return ex->ClassName();
+    return "Exception";
+}
+
+}  // namespace
+
+TResultConsole* TScriptExecutor::Console() {
+    static TNullConsole none;
+    TResultConsole* c = Page.ResultConsole();
+    return c ? c : &none;
+}
+
+TStringList TScriptExecutor::ReplaceParams(const TStringList& Script, const TStringList& Params) {
+    TStringList L(Script);
+    for (int i = 0; i < Params.Count(); ++i)
+        L.SetText(sys::StringReplaceAll(L.Text(), "{%" + std::to_string(i) + "}", Params[i]));
+    return L;
+}
+
+std::string TScriptExecutor::SQLErrorPositionText(const ESQL99Exception& E) {
+    const int32_t pos = E.ErrorPosition;
+    const size_t n = std::min(static_cast<size_t>(pos > 0 ? pos : 0), E.SQL.size());
+    int line = 1;
+    for (size_t k = 0; k < n; ++k)
+        if (E.SQL[k] == '\r') ++line;
+    // Bytes after the nearest LF before the position, up to the position.
+    int32_t column = pos;
+    for (size_t k = n; k-- > 1;)
+        if (E.SQL[k - 1] == '\n') {
+            column = pos - static_cast<int32_t>(k);
+            break;
+        }
+    return E.Message + "[Line:" + std::to_string(line) + ",Pos:" + std::to_string(column) + "]" + " [Byte" +
+           std::to_string(pos) + "]";
+}
+
+void TScriptExecutor::Execute(const TStringList& Script, const TStringList& Params) {
+    reentry::TBusyGuard busy;
+    TScriptRunFlags& f = Page.RunFlags();
+    IScriptHost& host = Page.Host();
+    const bool outermost = f.Depth == 0;
+    ++f.Depth;
+
+    f.CutSheet = false;
+    if (outermost) Page.SendScriptToHistory();
+    char delimiter = Page.SQLDelimiter();
+    if (outermost) {
+        host.SetScreenCursor(crHourGlass);
+        f.Executing = true;
+        Page.SetRunning(true);
+        f.Stop = false;
+    }
+
+    TStringList scratch;
+    try {
+        TStringList L = ReplaceParams(Script, Params);
+        uint8_t mode = 0;
+        for (const std::string& line : L.Items) {
+            if (sys::Trim(line).empty()) continue;
+            if (line == "/") {
+                mode = 1;
+                delimiter = '/';
+                TResultConsole* c = Console();
+                c->AddLine(kBannerRule);
+                c->AddLine(kBannerText);
+                c->AddLine(kBannerRule);
+            }
+            break;
+        }
+        std::unique_ptr<TScriptManager> manager;
+        try {
+            manager = std::make_unique<TScriptManager>(&host, L, delimiter, mode);
+        } catch (...) {
+            TResultConsole* c = Console();
+            c->AddLine(kParseDebugHeader);
+            c->AddLines(L);
+            c->AddLine("");
+            throw;
+        }
+        RunItems(*manager, scratch);
+    } catch (const ESQL99Exception& e) {
+        Console()->FormatLinesToWidth(SQLErrorPositionText(e), scratch);
+        Console()->AddLines(scratch);
+    } catch (const std::exception& e) {
+        TResultConsole* c = Console();
+        c->AddLine(kFatal);
+        c->FormatLinesToWidth(ClassNameOf(e) + ":" + e.what(), scratch);
+        c->AddLines(scratch);
+        c->ScrollToEnd();
+    } catch (...) {
+        Console()->AddLine(kFatal);
+    }
+
+    --f.Depth;
+    if (outermost) {
+        Page.SetRunning(false);
+        f.Executing = false;
+    }
+    f.ResultEcho = true;
+    f.CutSheet = false;
+    if (outermost) host.SetScreenCursor(crDefault);
+    TResultConsole* c = Console();
+    c->CaretToEnd();
+    c->SetCol(0);
+    c->ScrollCaretIntoView();
+    c->ScrollToEnd();
+}
+
+void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
+    TScriptRunFlags& f = Page.RunFlags();
+    const int count = Manager.Count();
+    for (int i = 0; i < count; ++i) {
+        {
+            TResultConsole* c = Console();
+            c->CaretToEnd();
+            c->ScrollToEnd();
+        }
+        const bool isSQL = Manager.GetItem(i).GetKind() == sikSQL;
+        auto settle = [&] {
+            if (isSQL) {
+                f.CutSheet = false;
+                f.ResultEcho = true;
+            }
+            SleepOneMillisecond();
+            Page.ProcessMessages();
+        };
+        if (f.Stop || reentry::Terminating()) {
+            settle();
+            break;
+        }
+
+        bool error = false;
+        std::unique_ptr<TDataSet> dataSet;
+        try {
+            if (f.OutputSQL) {
+                Scratch.Assign(Manager.GetItem(i).Lines);
+                Manager.GetItem(i).ReplaceUserVariables(Scratch);
+                TResultConsole* c = Console();
+                c->AddLine("");
+                c->AddLines(Scratch);
+                c->CaretToEnd();
+            }
+            dataSet = Manager.Execute(i);
+            TResultConsole* c = Console();
+            c->CaretToEnd();
+            if (!dataSet) {
+                c->FormatLinesToWidth(Manager.GetMessageLines(i).Text(), Scratch);
+                c->AddLines(Scratch);
+            } else {
+                c->AddLine("");
+                if (dataSet->Active())
+                    Page.ShowDataSet(std::move(dataSet), f.CutSheet);
+                else
+                    dataSet.reset();
+            }
+            c = Console();
+            c->CaretToEnd();
+            c->ScrollToEnd();
+        } catch (const std::exception& e) {
+            dataSet.reset();
+            TResultConsole* c = Console();
+            c->CaretToEnd();
+            c->ScrollToEnd();
+            std::string text;
+            Manager.GetErrorText(i, text);
+            text = sys::Trim(text);
+            if (text.empty()) text = e.what();
+            c->FormatLinesToWidth(text, Scratch);
+            c->AddLines(Scratch);
+            c->AddLine("");
+            error = true;
+        }
+
+        std::string result;
+        Manager.GetResultText(i, result);
+        result = sys::Trim(result);
+        if (!result.empty() && f.ResultEcho) {
+            TResultConsole* c = Console();
+            c->AddLine("");
+            c->AddLine(result);
+        }
+        f.Stop = false;
+
+        settle();
+        Page.Host().SetScreenCursor(crAppStart);
+
+        const bool last = i == count - 1;
+        if (error && f.ErrorTimeStop && !last) {
+            Console()->ScrollToEnd();
+            Pause(kErrorPause);
+        } else if (f.EveryTimeStop && !last) {
+            Console()->ScrollToEnd();
+            Pause(kStepPause);
+        }
+    }
+}
+
+void TScriptExecutor::Pause(const std::string& Reason) {
+    TScriptRunFlags& f = Page.RunFlags();
+    Page.ShowPausePanel(Reason);
+    Page.BlinkPausePanel();
+    Console()->ScrollToEnd();
+    f.Pausing = true;
+    do {
+        if (!f.Pausing) break;
+        Page.ProcessMessages();
+        SleepOneMillisecond();
+        if (!f.Pausing) break;
+        if (reentry::Terminating()) {
+            f.Pausing = false;
+            f.Stop = true;
+        }
+    } while (Page.PausePanelShown());
+    f.Pausing = false;
+    Page.HidePausePanel();
+}
+
+void TScriptExecutor::Continue() {
+    Page.HidePausePanel();
+    Page.RunFlags().Pausing = false;
+    Page.ProcessMessages();
+}
+
+void TScriptExecutor::DisContinue() {
+    Page.HidePausePanel();
+    Page.RunFlags().Stop = true;
+    Page.RunFlags().Pausing = false;
+    Page.ProcessMessages();
+}
+
+void TScriptExecutor::PageClosing() {
+    TScriptRunFlags& f = Page.RunFlags();
+    if (!f.Executing) return;
+    f.Pausing = false;
+    f.Stop = true;
+}
