@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "MemDataSet.h"
+#include "engine/FakeHost.h"
 #include "Reentrancy.h"
 #include "SysUtils.h"
 #include "U_Command.h"
@@ -54,7 +55,7 @@ class TRunBench;
 TRunBench* g_bench = nullptr;
 
 // The host and the script page of a run, in one.
-class TRunBench : public IScriptHost, public IScriptRunPage {
+class TRunBench : public TFakeHost, public IScriptRunPage {
 public:
     TRunBench() {
         g_bench = this;
@@ -79,17 +80,13 @@ public:
     }
     ~TRunBench() override { g_bench = nullptr; }
 
-    // IScriptHost
-    char GetCommandPrefix() const override { return '#'; }
-    char GetImportScriptFileNamePrefix() const override { return '@'; }
-    TUserEnvManager& GetUserEnvManager() override { return Env; }
-    std::string GetActiveScriptFolder() const override { return Folder; }
+    // The host: runs go to the page's executor, output to the page's console.
     void ExecuteScriptWithParams(const TStringList& Lines, const TStringList& Params) override {
         Executor.Execute(Lines, Params);
     }
-    IResultConsole& GetResultConsole() override { return Console; }
-    int GetScreenCursor() const override { return Cursor; }
-    void SetScreenCursor(int C) override { Cursor = C; }
+    IResultConsole& GetResultConsole() override { return Out; }
+    void SetActiveScriptResultEcho(bool V) override { Flags.ResultEcho = V; }
+    void SetActiveScriptCutSheet(bool V) override { Flags.CutSheet = V; }
 
     // IScriptRunPage
     TScriptRunFlags& RunFlags() override { return Flags; }
@@ -99,12 +96,12 @@ public:
         if (!sys::Trim(EditorText).empty()) History.push_back(EditorText);
     }
     void SetRunning(bool Running) override { RunningLog.push_back(Running); }
-    TResultConsole* ResultConsole() override { return &Console; }
+    TResultConsole* ResultConsole() override { return &Out; }
     void ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet) override {
-        Console.AddLine("<dataset " + std::to_string(DataSet->RecordCount()) + (CutSheet ? " sheet>" : ">"));
+        Out.AddLine("<dataset " + std::to_string(DataSet->RecordCount()) + (CutSheet ? " sheet>" : ">"));
     }
     void ShowPausePanel(const std::string& Reason) override {
-        Console.AddLine("<pause " + Reason + ">");
+        Out.AddLine("<pause " + Reason + ">");
         PanelShown = true;
     }
     void BlinkPausePanel() override {}
@@ -128,19 +125,15 @@ public:
         TStringList params;
         for (auto& p : Params) params.Add(p);
         Executor.Execute(TStringList(Text), params);
-        return Console.Lines.Items;
+        return Out.Lines.Items;
     }
 
     TScriptExecutor Executor{*this};
     TScriptRunFlags Flags;
-    TUserEnvManager Env{this};
-    std::string Folder;
-    TTestConsole Console;
-    int Cursor = crDefault;
+    TTestConsole Out;
     std::string EditorText = "the editor text";
     std::vector<std::string> History;
     std::vector<bool> RunningLog;
-    std::vector<std::string> SQLs;
     std::deque<char> Answers;
     bool PanelShown = false;
     int Processed = 0;
@@ -160,8 +153,8 @@ class TzSheet : public TNativCommand {
 public:
     using TNativCommand::TNativCommand;
     void Execute() override {
-        g_bench->Flags.CutSheet = true;
-        g_bench->Flags.ResultEcho = false;
+        Host->SetActiveScriptCutSheet(true);
+        Host->SetActiveScriptResultEcho(false);
     }
 };
 // #Nest <text>: runs the line "#Say <text>" as a nested script, then writes "back".
@@ -177,7 +170,7 @@ public:
 class TzBreak : public TNativCommand {
 public:
     using TNativCommand::TNativCommand;
-    void Execute() override { g_bench->Console.FailScrolls = 2; }
+    void Execute() override { g_bench->Out.FailScrolls = 2; }
 };
 
 }  // namespace
