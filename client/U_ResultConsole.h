@@ -14,6 +14,8 @@ public:
     virtual void AddLines(const TStringList& Lines) {
         for (const std::string& s : Lines.Items) AddLine(s);
     }
+    // Appends the lines of Text, every one followed by CR LF.
+    virtual void AddText(const std::string& Text) { AddLines(TStringList(Text)); }
     virtual int LineCount() const = 0;
     virtual void DeleteLine(int Index) = 0;
     // The caret to the last line (Row := line count - 1), and to column Col.
