@@ -1,4 +1,4 @@
-// CD and Exit.
+// CD: the active script page's folder, against the process's working folder.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -73,11 +73,6 @@ TEST_F(FolderCommandTest, MissingFolderIsReportedAsTyped) {
         EXPECT_EQ(Host.Folder, page);
         EXPECT_EQ(Host.Calls, Lines{});
     }
-}
-
-TEST_F(FolderCommandTest, ExitClosesTheWindow) {
-    EXPECT_EQ(Run("#Exit now"), Lines{});
-    EXPECT_EQ(Host.Calls, Lines{"Close"});
 }
 
 }  // namespace

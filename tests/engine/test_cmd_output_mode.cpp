@@ -1,4 +1,5 @@
-// Output modes, SQLEcho, SQLResultEchoOff, CutSheet, StepDisplayCount, Print and Erase.
+// Output modes, SQLEcho, SQLResultEchoOff, CutSheet, StepDisplayCount, Print,
+// Erase, the result sheet commands and Exit.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -22,7 +23,8 @@ protected:
     TFakeHost Host;
 };
 
-TEST_F(OutputModeCommandTest, ModesAndOneStatementFlags) {
+// Each of these commands makes one call of the window and writes nothing.
+TEST_F(OutputModeCommandTest, ModesFlagsAndResultSheets) {
     const struct {
         const char* line;
         const char* call;
@@ -34,6 +36,15 @@ TEST_F(OutputModeCommandTest, ModesAndOneStatementFlags) {
         {"#sdf", "SetResultOutputMode(4)"},
         {"#SQLResultEchoOff ON", "SetActiveScriptResultEcho(false)"},
         {"#CutSheet x", "SetActiveScriptCutSheet(true)"},
+        {"#NewSheet", "NewResultSheet"},
+        {"#NewSheet abc", "AddResultSheet(abc)"},
+        {"#newsheet \"a b\" ignored", "AddResultSheet(a b)"},
+        {"#DelSheet", "DeleteActiveResultSheet"},
+        {"#DelSheet Abc", "DeleteResultSheet(Abc)"},
+        {"#InitSheet", "InitResultSheets()"},
+        {"#InitSheet first", "InitResultSheets(first)"},
+        {"#DelInActiveSheet x", "DeleteInActiveResultSheets"},
+        {"#Exit now", "Close"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Run(c.line), Lines{}) << c.line;
@@ -119,26 +130,6 @@ TEST_F(OutputModeCommandTest, EraseClearsWhatCameBeforeIt) {
     Host.ExecuteScriptText("#Print one;\r\n#Print two;\r\n#Erase;\r\n#Print three;\r\n#Print four;");
     EXPECT_EQ(Host.Console.Lines.Items, (Lines{"three", "four"}));
     EXPECT_EQ(Host.Errors, Lines{});
-}
-
-TEST_F(OutputModeCommandTest, ResultSheets) {
-    const struct {
-        const char* line;
-        const char* call;
-    } cases[] = {
-        {"#NewSheet", "NewResultSheet"},
-        {"#NewSheet abc", "AddResultSheet(abc)"},
-        {"#newsheet \"a b\" ignored", "AddResultSheet(a b)"},
-        {"#DelSheet", "DeleteActiveResultSheet"},
-        {"#DelSheet Abc", "DeleteResultSheet(Abc)"},
-        {"#InitSheet", "InitResultSheets()"},
-        {"#InitSheet first", "InitResultSheets(first)"},
-        {"#DelInActiveSheet x", "DeleteInActiveResultSheets"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Run(c.line), Lines{}) << c.line;
-        EXPECT_EQ(Host.Calls, Lines{c.call}) << c.line;
-    }
 }
 
 }  // namespace
