@@ -44,6 +44,28 @@ public:
     int GetScreenCursor() const override { return Cursor; }
     void SetScreenCursor(int C) override { Cursor = C; }
 
+    // --- connection state, transaction mode, folder, output modes, result sheets, closing: unused here ---
+    bool GetIsAutoCommit() const override { return true; }
+    void RefreshConnectState() override {}
+    void UpdateCaption() override {}
+    void LoadConnectionObjectTrees() override {}
+    void SetActiveScriptFolder(const std::string&) override {}
+    bool GetActiveScriptOutputSQL() const override { return false; }
+    void SetActiveScriptOutputSQL(bool) override {}
+    void SetActiveScriptResultEcho(bool) override {}
+    void SetActiveScriptCutSheet(bool) override {}
+    void SetResultOutputMode(TResultOutputMode) override {}
+    int32_t GetStepDisplayCount() const override { return 0; }
+    void SetStepDisplayCount(int32_t) override {}
+    void NewResultSheet() override {}
+    void AddResultSheet(const std::string&) override {}
+    void DeleteResultSheet(const std::string&) override {}
+    void DeleteActiveResultSheet() override {}
+    void InitResultSheets(const std::string&) override {}
+    void DeleteInActiveResultSheets() override {}
+    void Close() override {}
+    // --- end ---
+
     TUserEnvManager Env{this};
     TNullConsole Console;
     int Cursor = crDefault;
