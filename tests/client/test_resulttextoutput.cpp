@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ClientTestUtil.h"
 #include "DbTestUtil.h"
 #include "MemDataSet.h"
 #include "U_ADODriver.h"
@@ -12,29 +13,8 @@
 
 namespace {
 
-class TLinesConsole : public TResultConsole {
-public:
-    void AddLine(const std::string& S) override { Lines.Add(S); }
-    void Clear() override { Lines.Clear(); }
-    TStringList GetLines() const override { return Lines; }
-    int LineCount() const override { return Lines.Count(); }
-    void DeleteLine(int Index) override { Lines.Delete(Index); }
-    void CaretToEnd() override {}
-    void SetCol(int) override {}
-    void ScrollCaretIntoView() override {}
-    void ScrollToEnd() override {}
-    void FormatLinesToWidth(const std::string& Text, TStringList& Out) override { Out.SetText(Text); }
-    void BeginUpdate() override { ++Depth; }
-    void EndUpdate() override {
-        --Depth;
-        Painted.push_back(Lines.Count());
-    }
-    TStringList Lines;
-    int Depth = 0;
-    std::vector<int> Painted;  // the line count at every end of an update
-};
-
 using Lines = std::vector<std::string>;
+using clienttest::TLinesConsole;
 
 struct TextOutputTest : ::testing::Test {
     TLinesConsole console;

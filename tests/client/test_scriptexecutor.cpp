@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ClientTestUtil.h"
 #include "MemDataSet.h"
 #include "engine/FakeHost.h"
 #include "Reentrancy.h"
@@ -19,37 +20,7 @@
 
 namespace {
 
-// The console: its lines, with the pause panel and the datasets shown marked in between.
-class TTestConsole : public TResultConsole {
-public:
-    void AddLine(const std::string& S) override { Lines.Add(S); }
-    void Clear() override { Lines.Clear(); }
-    TStringList GetLines() const override { return Lines; }
-    int LineCount() const override { return Lines.Count(); }
-    void DeleteLine(int Index) override { Lines.Delete(Index); }
-    void CaretToEnd() override {}
-    void SetCol(int) override {}
-    void ScrollCaretIntoView() override {}
-    void ScrollToEnd() override {
-        if (FailScrolls > 0 && --FailScrolls == 0) throw EConvertError("console failure");
-    }
-    // Lines longer than 40 bytes are cut.
-    void FormatLinesToWidth(const std::string& Text, TStringList& Out) override {
-        Out.Clear();
-        for (const std::string& line : TStringList(Text).Items) {
-            size_t at = 0;
-            do {
-                Out.Add(line.substr(at, 40));
-                at += 40;
-            } while (at < line.size());
-        }
-    }
-    void BeginUpdate() override {}
-    void EndUpdate() override {}
-
-    TStringList Lines;
-    int FailScrolls = 0;  // the n-th scroll from now raises
-};
+using TTestConsole = clienttest::TLinesConsole;
 
 class TRunBench;
 TRunBench* g_bench = nullptr;
@@ -139,15 +110,6 @@ public:
     int Processed = 0;
 };
 
-// #Say a b: writes its parameters, one per line.
-class TzSay : public TNativCommand {
-public:
-    using TNativCommand::TNativCommand;
-    void Execute() override {
-        for (auto& p : Params)
-            if (!p.empty()) Output.Add(p);
-    }
-};
 // #Sheet: shows the next dataset as a record sheet, and keeps the status text back.
 class TzSheet : public TNativCommand {
 public:

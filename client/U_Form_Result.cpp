@@ -1,0 +1,114 @@
+#include "U_Form_Result.h"
+
+#include <QActionGroup>
+#include <QVBoxLayout>
+
+#include <QCoreApplication>
+
+#include "AppException.h"
+#include "Reentrancy.h"
+#include "U_Form_Script.h"
+#include "U_ClientMessages.h"
+#include "U_Frame_SQLClient.h"
+#include "U_ResultTextOutput.h"
+
+namespace {
+
+QAction* NewAction(QWidget* owner, const char16_t* caption) {
+    auto* a = new QAction(QString::fromUtf16(caption), owner);
+    owner->addAction(a);
+    return a;
+}
+
+}  // namespace
+
+TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageForm(AOwner, Manager) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    ToolBar1 = new QToolBar(this);
+    layout->addWidget(ToolBar1);
+    layout->addStretch(1);
+
+    Action_Mode_Text = NewAction(this, u"テキストモード");
+    Action_Mode_TextGrid = NewAction(this, u"テキストグリッドモード");
+    Action_Mode_Grid = NewAction(this, u"グリッドモード");
+    Action_Mode_Tab = NewAction(this, u"Ｔａｂモード");
+    Action_Mode_SDF = NewAction(this, u"ＳＤＦモード");
+    Action_Mode_SDF->setToolTip(QString::fromUtf16(u"ＳＤＦモード（ＣＳＶモード）"));
+    Action_SaveToFile = NewAction(this, u"ファイルに保存");
+    Action_SaveToExcel = NewAction(this, u"Excel形式で保存");
+    const std::pair<QAction*, TResultOutputMode> modes[] = {{Action_Mode_Text, rom_Text},
+                                                            {Action_Mode_TextGrid, rom_TextGrid},
+                                                            {Action_Mode_Grid, rom_Grid},
+                                                            {Action_Mode_Tab, rom_Tab},
+                                                            {Action_Mode_SDF, rom_SDF}};
+    for (auto [action, mode] : modes) {
+        action->setCheckable(true);
+        ToolBar1->addAction(action);
+        QObject::connect(action, &QAction::triggered, this, [this, m = mode] { SetOutputMode(m); });
+    }
+    ToolBar1->addAction(Action_SaveToFile);
+    ToolBar1->addAction(Action_SaveToExcel);
+    // Written with "#" whatever the command prefix is.
+    QObject::connect(Action_SaveToFile, &QAction::triggered, this, [this] {
+        app::Guard([this] {
+            if (TFrameSQLClient* f = Frame()) f->ExecuteScriptText("#SaveToFile;");
+        });
+    });
+    QObject::connect(Action_SaveToExcel, &QAction::triggered, this, [this] {
+        app::Guard([this] {
+            if (TFrameSQLClient* f = Frame()) f->ExecuteScriptText("#SaveToFileXLS;");
+        });
+    });
+    SetOutputMode(rom_Text);
+}
+
+TFrameSQLClient* TForm_Result::Frame() const { return dynamic_cast<TFrameSQLClient*>(Owner()); }
+
+void TForm_Result::FocusEditor() { setFocus(); }
+
+void TForm_Result::SetOutputMode(TResultOutputMode Mode) {
+    FOutputMode = Mode;
+    Action_Mode_Text->setChecked(Mode == rom_Text);
+    Action_Mode_TextGrid->setChecked(Mode == rom_TextGrid);
+    Action_Mode_Grid->setChecked(Mode == rom_Grid);
+    Action_Mode_Tab->setChecked(Mode == rom_Tab);
+    Action_Mode_SDF->setChecked(Mode == rom_SDF);
+}
+
+int TForm_Result::FindStartLine(int Row) const {
+    if (StartLines.empty() || Row < StartLines.front()) return 0;
+    for (auto it = StartLines.rbegin(); it != StartLines.rend(); ++it)
+        if (*it <= Row) return *it;
+    return 0;
+}
+
+void TForm_Result::SetBundleOptions(const std::string& StartText, const std::string& EndText, bool Adjust) {
+    BundleStart = StartText;
+    BundleEnd = EndText;
+    BundleAdjust = Adjust;
+    if (TFrameSQLClient* f = Frame())
+        winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_BUNDLECHANGE, reinterpret_cast<winmsg::WPARAM>(this), 0);
+}
+
+void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet) {
+    if (!DataSet || !DataSet->Active()) return;
+    TResultConsole* console = Console();
+    TFrameSQLClient* frame = Frame();
+    if (!console || !frame || FOutputMode == rom_Grid) return;  // the grid window is not there yet
+    QPointer<TForm_Result> self = this;
+    TResultTextOutput::TContext ctx;
+    ctx.Console = console;
+    ctx.EnvData = frame->EnvData.get();
+    ctx.StepDisplayCount = frame->StepDisplayCount;
+    ctx.Pause = [frame](const std::string& reason) {
+        if (TForm_Script* page = frame->ActiveScriptPage()) page->Pause(reason);
+    };
+    ctx.StopRequested = [frame] {
+        TForm_Script* page = frame->ActiveScriptPage();
+        return (page && page->Stop()) || reentry::Terminating();
+    };
+    ctx.ProcessMessages = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    ctx.StartLines = &StartLines;
+    TResultTextOutput::Show(std::move(DataSet), FOutputMode, CutSheet, ctx);
+}

@@ -1,0 +1,59 @@
+// A result page: one tab of the client window's result area, the console of
+// every run. It keeps its output mode, the first line of every dataset
+// output and its grid counter, and writes datasets in its output mode. Its
+// console editor, title view and tool bars arrive with the editor control;
+// the grid pages with the grid window.
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QAction>
+#include <QToolBar>
+
+#include "DataSet.h"
+#include "I_ScriptHost.h"
+#include "U_PageFormManager.h"
+#include "U_ResultConsole.h"
+
+Z_DECLARE_EXCEPTION(EForm_Result, Exception);
+
+class TFrameSQLClient;
+
+class TForm_Result : public TPageForm {
+public:
+    TForm_Result(QObject* AOwner, TPageFormManager* Manager);
+
+    void EnableControls(bool) override {}
+    void FocusEditor() override;
+
+    void SetOutputMode(TResultOutputMode Mode);
+    TResultOutputMode OutputMode() const { return FOutputMode; }
+    // Writes an open dataset in the output mode and frees it.
+    void ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet);
+    // The start line of the output shown at Row (see StartLines); 0 when none.
+    int FindStartLine(int Row) const;
+    void SetBundleOptions(const std::string& StartText, const std::string& EndText, bool Adjust);
+
+    // The console of the page; none until the page has its editor.
+    virtual TResultConsole* Console() { return nullptr; }
+    TFrameSQLClient* Frame() const;
+
+    // For each dataset output, the 1-based line number of its first line, in the order written.
+    std::vector<int> StartLines;
+    int32_t GridCounter = 0;
+    std::string BundleStart, BundleEnd;
+    bool BundleAdjust = false;
+
+    QToolBar* ToolBar1;
+    QAction* Action_Mode_Text;
+    QAction* Action_Mode_TextGrid;
+    QAction* Action_Mode_Grid;
+    QAction* Action_Mode_Tab;
+    QAction* Action_Mode_SDF;
+    QAction* Action_SaveToFile;
+    QAction* Action_SaveToExcel;
+
+private:
+    TResultOutputMode FOutputMode = rom_Text;
+};

@@ -1,0 +1,101 @@
+// A script page: one tab of the client window's script area, with the page's
+// run toggles, its current folder, the pause panel and the script executor.
+// The page's script editor and the actions that work on its text arrive with
+// the script editor control.
+#pragma once
+#include <memory>
+#include <string>
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolBar>
+
+#include "T_EnvData.h"
+#include "U_PageFormManager.h"
+#include "U_ScriptExecutor.h"
+
+class TFrameSQLClient;
+
+class TForm_Script : public TPageForm, public IScriptRunPage {
+public:
+    TForm_Script(QObject* AOwner, TPageFormManager* Manager);
+    ~TForm_Script() override;
+
+    // Runs Script with the parameters Params in this page.
+    void Execute(const TStringList& Script, const TStringList& Params);
+    void Pause(const std::string& Reason);
+
+    void EnableControls(bool Value) override;
+    void FocusEditor() override;
+    void ApplyEnv(const TWritableEnvData& Env);
+
+    // The folder with a trailing separator.
+    void GetCurrentFolder(std::string& Folder) const;
+    // Raises EFrameSQLClient for a folder that does not exist.
+    void SetCurrentFolder(const std::string& Folder);
+
+    void SetOutputSQL(bool Value);
+    void SetEveryTimeStop(bool Value);
+    void SetErrorTimeStop(bool Value);
+    void SetAfterClear(bool Value);
+    void SetResultEcho(bool Value) { Flags.ResultEcho = Value; }
+    void SetCutSheet(bool Value) { Flags.CutSheet = Value; }
+    void SetBundleOptions(const std::string& StartText, const std::string& EndText, bool Adjust);
+    void SetEscapeReplaceOptions(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble);
+
+    bool Executing() const { return Flags.Executing; }
+    bool Stop() const { return Flags.Stop; }
+    bool Pausing() const { return Flags.Pausing; }
+    bool OutputSQL() const { return Flags.OutputSQL; }
+    bool CutSheet() const { return Flags.CutSheet; }
+    bool ResultEcho() const { return Flags.ResultEcho; }
+    bool ErrorTimeStop() const { return Flags.ErrorTimeStop; }
+    bool EveryTimeStop() const { return Flags.EveryTimeStop; }
+
+    TFrameSQLClient* Frame() const;
+
+    // IScriptRunPage
+    TScriptRunFlags& RunFlags() override { return Flags; }
+    IScriptHost& Host() override;
+    char SQLDelimiter() const override;
+    void SendScriptToHistory() override;
+    void SetRunning(bool Running) override;
+    TResultConsole* ResultConsole() override;
+    void ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet) override;
+    void ShowPausePanel(const std::string& Reason) override;
+    void BlinkPausePanel() override;
+    void HidePausePanel() override;
+    bool PausePanelShown() const override;
+    void ProcessMessages() override;
+
+    bool AfterClear = false;
+    bool Blinking = false;
+    bool HistoryDirty = false;
+    std::string BundleStart, BundleEnd;
+    bool BundleAdjust = false;
+    std::string CurrentFolder;
+    bool EscapeSQ = false, EscapeDQ = false, EscapeY = false, Escape5C = false, EscapeEscapeDouble = false;
+
+    QToolBar* ToolBar2;
+    QFrame* Panel_Pause;
+    QLabel* Label_StopReason;
+    QPushButton* Button_Continue;
+    QPushButton* Button_DisContinue;
+
+    QAction* Action_ScriptStop;
+    QAction* Action_ErrorTimeStopToggle;
+    QAction* Action_OutputSQLToggle;
+    QAction* Action_EveryTimeStopToggle;
+    QAction* Action_AfterClearToggle;
+    QAction* Action_ShowHistoryForm;
+    QAction* Action_AddFav;
+
+protected:
+    void Closing() override;
+
+private:
+    TScriptRunFlags Flags;
+    TScriptExecutor Executor{*this};
+};

@@ -1,0 +1,499 @@
+#include "U_Frame_SQLClient.h"
+
+#include <cmath>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include "AppException.h"
+#include "Reentrancy.h"
+#include "ShortCutText.h"
+#include "T_KZNUtil.h"
+#include "U_ClientMessages.h"
+#include "U_Form_Result.h"
+#include "U_Form_Script.h"
+#include "U_ResultSeetManager.h"
+#include "U_ScriptSheetManager.h"
+
+namespace {
+
+// Where output goes while no result page has a console.
+class TNoConsole : public IResultConsole {
+public:
+    void AddLine(const std::string&) override {}
+    void Clear() override {}
+    TStringList GetLines() const override { return TStringList(); }
+};
+
+int Round(double x) { return static_cast<int>(std::nearbyint(x)); }  // halves to the even neighbour
+
+}  // namespace
+
+TFrameSQLClient::TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow)
+    : QMainWindow(AOwner),
+      EnvData(std::make_unique<TWritableEnvData>()),
+      UserEnvManager(std::make_unique<TUserEnvManager>(this)),
+      MessageWindowHandle(MessageWindow) {
+    setWindowTitle(QString::fromUtf16(u"クライアントフォーム"));
+
+    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ClientStatusPanel0 = new QLabel(this);
+    ClientStatusPanel0->setMinimumWidth(50);
+    statusBar()->addWidget(ClientStatusPanel0, 1);
+
+    Panel_ClientBase = new QWidget(this);
+    auto* baseLayout = new QVBoxLayout(Panel_ClientBase);
+    baseLayout->setContentsMargins(0, 0, 0, 0);
+    Splitter_Script_Result = new QSplitter(Qt::Vertical, Panel_ClientBase);
+    Splitter_Script_Result->setChildrenCollapsible(false);
+    Page_Script = new QTabWidget(Splitter_Script_Result);
+    Page_Script->setTabPosition(QTabWidget::South);
+    Page_Result = new QTabWidget(Splitter_Script_Result);
+    Splitter_Script_Result->addWidget(Page_Script);
+    Splitter_Script_Result->addWidget(Page_Result);
+    Splitter_Script_Result->setStretchFactor(1, 1);
+    baseLayout->addWidget(Splitter_Script_Result);
+    setCentralWidget(Panel_ClientBase);
+
+    BuildMenusAndBars();
+    ApplyShortCuts(*EnvData);
+    SetIsAutoCommit(true);
+
+    ScriptSheetManager = std::make_unique<TScriptSheetManager>(this, Page_Script);
+    ResultSeetManager = std::make_unique<TResultSeetManager>(this, Page_Result);
+
+    QObject::connect(Page_Script, &QTabWidget::currentChanged, this, [this](int) {
+        if (ScriptSheetManager) ScriptSheetManager->ActiveSheetChanged();
+    });
+    QObject::connect(Page_Result, &QTabWidget::currentChanged, this, [this](int) {
+        if (ResultSeetManager) ResultSeetManager->ActiveSheetChanged();
+    });
+    QObject::connect(Page_Script->tabBar(), &QTabBar::tabBarDoubleClicked, this, [this](int) { TabDoubleClicked(true); });
+    QObject::connect(Page_Result->tabBar(), &QTabBar::tabBarDoubleClicked, this, [this](int) { TabDoubleClicked(false); });
+    Page_Script->tabBar()->installEventFilter(this);
+    Page_Result->tabBar()->installEventFilter(this);
+    QObject::connect(Splitter_Script_Result, &QSplitter::splitterMoved, this,
+                     [this](int, int) { app::Guard([this] { Send(mc::WM_MC_SCRIPTRESULTSPLIT); }); });
+    Page_Script->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(Page_Script, &QWidget::customContextMenuRequested, this,
+                     [this](const QPoint& p) { PopupMenu_ScriptSheet->popup(Page_Script->mapToGlobal(p)); });
+    Page_Result->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(Page_Result, &QWidget::customContextMenuRequested, this,
+                     [this](const QPoint& p) { PopupMenu1->popup(Page_Result->mapToGlobal(p)); });
+
+    UpdateCaption();
+}
+
+TFrameSQLClient::~TFrameSQLClient() {
+    if (OnFinalize) app::Guard([this] { OnFinalize(this); });
+    // The pages go before the window's widgets.
+    ScriptSheetManager.reset();
+    ResultSeetManager.reset();
+    if (FOverrideCursor) QGuiApplication::restoreOverrideCursor();
+}
+
+QAction* TFrameSQLClient::NewAction(const char16_t* Caption) {
+    auto* a = new QAction(QString::fromUtf16(Caption), this);
+    a->setShortcutContext(Qt::WindowShortcut);
+    addAction(a);
+    return a;
+}
+
+void TFrameSQLClient::BuildMenusAndBars() {
+    Action_Connect = NewAction(u"接続");
+    Action_ReConnect = NewAction(u"再接続");
+    Action_DisConnect = NewAction(u"切断");
+    Action_AutoCommitToggle = NewAction(u"オートコミット");
+    Action_AutoCommitToggle->setCheckable(true);
+    Action_Commit = NewAction(u"明示コミット");
+    Action_RollBack = NewAction(u"明示ロールバック");
+    Action_NewScriptEditor = NewAction(u"新しいスクリプトエディタ");
+    Action_CloneScriptEditor = NewAction(u"スクリプトエディタをクローンコピー");
+    Action_DelActiveScriptSheet = NewAction(u"このシートの削除");
+    Action_DelInActiveScriptSheet = NewAction(u"このシート以外全て削除");
+    Action_AddResultSeet = NewAction(u"新しいシートの作成");
+    Action_DelActiveResultSeet = NewAction(u"このシートの削除");
+    Action_DelInActiveResultSeet = NewAction(u"このシート以外全て削除");
+    Action_ClearActiveResultSheet = NewAction(u"このシートをクリア");
+    Action_Exit = NewAction(u"終了");
+    Action_ObjectTreeViewConfig = NewAction(u"オブジェクトツリー表示設定");
+    Action_EnvEdit = NewAction(u"環境設定");
+    Action_About = NewAction(u"バージョン情報");
+
+    // Each handler runs inside the event loop: nothing may leave it.
+    auto on = [this](QAction* a, std::function<void()> f) {
+        QObject::connect(a, &QAction::triggered, this, [f = std::move(f)] { app::Guard(f); });
+    };
+    // Built-in command lines are written with "#" whatever the command prefix is.
+    on(Action_Connect, [this] { ExecuteScriptText("#Connect"); });
+    on(Action_ReConnect, [this] { ExecuteScriptText("#ReConnect"); });
+    on(Action_DisConnect, [this] { ExecuteScriptText("#DisConnect"); });
+    on(Action_Exit, [this] { ExecuteScriptText("#Exit"); });
+    on(Action_ObjectTreeViewConfig, [this] { ExecuteScriptText("#ObjectTreeViewConfig"); });
+    on(Action_AutoCommitToggle, [this] { AutoCommitToggle(); });
+    on(Action_Commit, [this] { Commit(); });
+    on(Action_RollBack, [this] { RollBack(); });
+    on(Action_NewScriptEditor, [this] { ScriptSheetManager->NewSheet(*EnvData); });
+    on(Action_CloneScriptEditor, [this] { CloneScriptEditor(); });
+    on(Action_DelActiveScriptSheet, [this] { ScriptSheetManager->DeleteActiveSheet(); });
+    on(Action_DelInActiveScriptSheet, [this] { ScriptSheetManager->DeleteInActiveSheets(); });
+    on(Action_AddResultSeet, [this] { ResultSeetManager->NewSheet(); });
+    on(Action_DelActiveResultSeet, [this] { ResultSeetManager->DeleteActiveSheet(); });
+    on(Action_DelInActiveResultSeet, [this] { ResultSeetManager->DeleteInActiveSheets(); });
+    on(Action_ClearActiveResultSheet, [this] { ResultSeetManager->ClearActiveSheet(); });
+    on(Action_EnvEdit, [this] {
+        winmsg::PostMessage(MessageWindowHandle, mc::WM_MC_ENVEDIT, reinterpret_cast<winmsg::WPARAM>(this), 0);
+    });
+    on(Action_About, [this] { Send(mc::WM_MC_ABOUT); });
+
+    QMenuBar* bar = menuBar();
+    Menu_File = bar->addMenu(QString::fromUtf16(u"ファイル"));
+    Menu_File->addAction(Action_Exit);
+    Menu_Database = bar->addMenu(QString::fromUtf16(u"データベース"));
+    Menu_Database->addActions({Action_Connect, Action_ReConnect, Action_DisConnect});
+    Menu_Transaction = bar->addMenu(QString::fromUtf16(u"トランザクション"));
+    Menu_Transaction->addActions({Action_AutoCommitToggle, Action_Commit, Action_RollBack});
+    Menu_Tool = bar->addMenu(QString::fromUtf16(u"ツール"));
+    Menu_Tool->addActions({Action_ObjectTreeViewConfig, Action_EnvEdit});
+    Menu_Help = bar->addMenu(QString::fromUtf16(u"ヘルプ"));
+    Menu_Help->addAction(Action_About);
+
+    ToolBar1->addActions({Action_Connect, Action_ReConnect});
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(Action_DisConnect);
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({Action_NewScriptEditor, Action_CloneScriptEditor});
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({Action_AutoCommitToggle, Action_Commit, Action_RollBack});
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(Action_EnvEdit);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->addAction(Action_ClearActiveResultSheet);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(Action_DelActiveResultSeet);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(Action_DelInActiveResultSeet);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(Action_AddResultSeet);
+
+    // The script sheet menu names the sheets in full.
+    PopupMenu_ScriptSheet = new QMenu(this);
+    auto alias = [this](QAction* a, const char16_t* caption) {
+        auto* item = new QAction(QString::fromUtf16(caption), PopupMenu_ScriptSheet);
+        QObject::connect(item, &QAction::triggered, a, &QAction::trigger);
+        QObject::connect(a, &QAction::changed, item, [a, item] {
+            item->setShortcut(a->shortcut());
+            item->setEnabled(a->isEnabled());
+        });
+        item->setShortcut(a->shortcut());
+        PopupMenu_ScriptSheet->addAction(item);
+    };
+    alias(Action_DelActiveScriptSheet, u"このスクリプトシートの削除");
+    alias(Action_DelInActiveScriptSheet, u"このスクリプトシート以外全て削除");
+    PopupMenu_ScriptSheet->addActions({Action_NewScriptEditor, Action_CloneScriptEditor});
+}
+
+void TFrameSQLClient::ApplyShortCuts(const TReadableEnvData& Env) {
+    const std::pair<QAction*, TShortcutKeyIndex> keys[] = {
+        {Action_Connect, sk_Connect},
+        {Action_ReConnect, sk_ReConnect},
+        {Action_DisConnect, sk_DisConnect},
+        {Action_AutoCommitToggle, sk_AutoCommitToggle},
+        {Action_Commit, sk_Commit},
+        {Action_RollBack, sk_RollBack},
+        {Action_NewScriptEditor, sk_NewScriptEditor},
+        {Action_CloneScriptEditor, sk_CloneScriptEditor},
+        {Action_DelActiveScriptSheet, sk_DelActiveScriptSheet},
+        {Action_AddResultSeet, sk_AddResultSeet},
+        {Action_DelActiveResultSeet, sk_DelActiveResultSeet},
+        {Action_DelInActiveResultSeet, sk_DelInActiveResultSeet},
+        {Action_EnvEdit, sk_EnvEdit},
+    };
+    for (auto [action, index] : keys)
+        action->setShortcut(shortcut::ToKeySequence(shortcut::TextToShortCut(Env.ShortcutKeys[index])));
+}
+
+void TFrameSQLClient::Initialize() {
+    if (FInitialized) return;
+    FInitialized = true;
+    try {
+        if (OnInitialize) {
+            try {
+                OnInitialize(this);
+            } catch (...) {
+                if (OnFinalize) OnFinalize(this);
+                throw;
+            }
+        }
+        ScriptSheetManager->ApplyEnvToSheets(*EnvData);
+        if (TForm_Script* page = ActiveScriptPage()) page->FocusEditor();
+    } catch (const std::exception& e) {
+        throw EFrameSQLClient(e.what());
+    }
+}
+
+// ---- pages
+
+TForm_Script* TFrameSQLClient::ActiveScriptPage() const {
+    return ScriptSheetManager ? ScriptSheetManager->ActiveForm() : nullptr;
+}
+
+TForm_Result* TFrameSQLClient::ActiveResultPage() const {
+    return ResultSeetManager ? ResultSeetManager->ActiveForm() : nullptr;
+}
+
+TResultConsole* TFrameSQLClient::ActiveResultConsole() {
+    TForm_Result* page = ActiveResultPage();
+    return page ? page->Console() : nullptr;
+}
+
+void TFrameSQLClient::ShowDataSetInActiveResult(std::unique_ptr<TDataSet> DataSet, bool CutSheet) {
+    if (TForm_Result* page = ActiveResultPage()) page->ShowDataSet(std::move(DataSet), CutSheet);
+}
+
+IResultConsole& TFrameSQLClient::GetResultConsole() {
+    static TNoConsole none;
+    TResultConsole* c = ActiveResultConsole();
+    return c ? static_cast<IResultConsole&>(*c) : none;
+}
+
+void TFrameSQLClient::ExecuteScriptWithParams(const TStringList& Lines, const TStringList& Params) {
+    TForm_Script* page = ActiveScriptPage();
+    if (!page) return;
+    page->Execute(Lines, Params);
+}
+
+void TFrameSQLClient::ExecuteScriptTextWithParams(const std::string& Text, const TStringList& Params) {
+    ExecuteScriptWithParams(TStringList(Text), Params);
+}
+
+void TFrameSQLClient::SetActiveScriptText(const std::string& Text) {
+    (void)Text;  // the page's text lives in its script editor
+}
+
+std::string TFrameSQLClient::GetActiveScriptFolder() const {
+    std::string folder;
+    if (TForm_Script* page = ActiveScriptPage()) page->GetCurrentFolder(folder);
+    return folder;
+}
+
+void TFrameSQLClient::SetActiveScriptFolder(const std::string& Folder) {
+    if (TForm_Script* page = ActiveScriptPage()) page->SetCurrentFolder(Folder);
+}
+
+bool TFrameSQLClient::GetActiveScriptOutputSQL() const {
+    TForm_Script* page = ActiveScriptPage();
+    return page && page->OutputSQL();
+}
+
+void TFrameSQLClient::SetActiveScriptOutputSQL(bool Value) {
+    if (TForm_Script* page = ActiveScriptPage()) page->SetOutputSQL(Value);
+}
+
+void TFrameSQLClient::SetActiveScriptResultEcho(bool Value) {
+    if (TForm_Script* page = ActiveScriptPage()) page->SetResultEcho(Value);
+}
+
+void TFrameSQLClient::SetActiveScriptCutSheet(bool Value) {
+    if (TForm_Script* page = ActiveScriptPage()) page->SetCutSheet(Value);
+}
+
+void TFrameSQLClient::SetResultOutputMode(TResultOutputMode Mode) {
+    if (TForm_Result* page = ActiveResultPage()) page->SetOutputMode(Mode);
+}
+
+void TFrameSQLClient::NewResultSheet() { ResultSeetManager->NewSheet(); }
+void TFrameSQLClient::AddResultSheet(const std::string& Name) { ResultSeetManager->AddSheet(Name); }
+void TFrameSQLClient::DeleteResultSheet(const std::string& Name) { ResultSeetManager->DeleteSheet(Name); }
+void TFrameSQLClient::DeleteActiveResultSheet() { ResultSeetManager->DeleteActiveSheet(); }
+void TFrameSQLClient::InitResultSheets(const std::string& Name) { ResultSeetManager->InitSheets(Name); }
+void TFrameSQLClient::DeleteInActiveResultSheets() { ResultSeetManager->DeleteInActiveSheets(); }
+
+void TFrameSQLClient::CloneScriptEditor() {
+    TForm_Script* old = ActiveScriptPage();
+    TForm_Script* page = ScriptSheetManager->NewSheet(*EnvData);
+    if (!old) return;
+    page->SetEveryTimeStop(old->EveryTimeStop());
+    page->SetErrorTimeStop(old->ErrorTimeStop());
+    page->SetAfterClear(old->AfterClear);
+    page->SetOutputSQL(old->OutputSQL());
+}
+
+// ---- connection and transaction mode
+
+bool TFrameSQLClient::IsConnected() {
+    bool connected = false;
+    if (OnIsConnected) OnIsConnected(this, connected);
+    return connected;
+}
+
+void TFrameSQLClient::RefreshConnectState() { update(); }
+
+void TFrameSQLClient::SetIsAutoCommit(bool Value) {
+    IsAutoCommit = Value;
+    Action_AutoCommitToggle->setChecked(Value);
+    Action_Commit->setEnabled(!Value);
+    Action_RollBack->setEnabled(!Value);
+}
+
+void TFrameSQLClient::AddResultText(const std::string& Line) {
+    if (TResultConsole* c = ActiveResultConsole()) c->AddLine(Line);
+}
+
+void TFrameSQLClient::AutoCommitToggle() {
+    SetIsAutoCommit(!IsAutoCommit);
+    if (!IsAutoCommit) {
+        if (IsConnected()) ExecuteScriptText("#Begin");
+        AddResultText("手動コミットモードに変更しました");
+    } else {
+        if (IsConnected()) ExecuteScriptText("#RollBack");
+        AddResultText("自動コミットモードに変更しました");
+    }
+    if (TResultConsole* c = ActiveResultConsole()) c->ScrollToEnd();
+}
+
+void TFrameSQLClient::EndTransaction(const char* Command, const char* Refusal) {
+    if (!IsConnected()) {
+        AddResultText("接続していません");
+    } else if (!IsAutoCommit) {
+        ExecuteScriptText(Command);
+        ExecuteScriptText("#Begin");
+        TResultConsole* c = ActiveResultConsole();
+        if (c && c->LineCount() >= 2) c->DeleteLine(c->LineCount() - 2);
+    } else {
+        AddResultText(Refusal);
+    }
+    if (TResultConsole* c = ActiveResultConsole()) c->ScrollToEnd();
+}
+
+// ---- window messages
+
+void TFrameSQLClient::Send(uint32_t Msg) {
+    winmsg::SendMessage(MessageWindowHandle, Msg, reinterpret_cast<winmsg::WPARAM>(this), 0);
+}
+
+void TFrameSQLClient::UpdateCaption() { Send(mc::WM_MC_UPDATECAPTION); }
+void TFrameSQLClient::LoadConnectionObjectTrees() { Send(mc::WM_MC_LOADOBJECTTREE); }
+
+void TFrameSQLClient::SetEscapeReplaceOptions(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble) {
+    EscapeSQ = SQ;
+    EscapeDQ = DQ;
+    EscapeY = Y;
+    Escape5C = C5;
+    EscapeEscapeDouble = EscapeDouble;
+    Send(mc::WM_MC_ESCAPEREPLACECHANGE);
+}
+
+void TFrameSQLClient::closeEvent(QCloseEvent* event) {
+    // The shell decides: it ends the program or releases this window.
+    if (MessageWindowHandle && winmsg::IsWindow(MessageWindowHandle)) {
+        event->ignore();
+        app::Guard([this] { Send(mc::WM_MC_CLOSECLIENT); });
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void TFrameSQLClient::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    app::Guard([&] {
+        if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+            Send(mc::WM_MC_CLIENTACTIVATE);
+        } else if (event->type() == QEvent::WindowStateChange) {
+            const Qt::WindowStates now = windowState();
+            if (now & Qt::WindowMinimized)
+                Send(mc::WM_MC_CLIENTMINIMIZE);
+            else if (now & Qt::WindowMaximized)
+                Send(mc::WM_MC_CLIENTMAXIMIZE);
+            else
+                Send(mc::WM_MC_CLIENTRESTORE);
+        }
+    });
+}
+
+void TFrameSQLClient::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    app::Guard([this] { Send(mc::WM_MC_CLIENTRESIZE); });
+}
+
+void TFrameSQLClient::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    app::Guard([this] { Send(mc::WM_MC_CLIENTMOVE); });
+}
+
+bool TFrameSQLClient::eventFilter(QObject* watched, QEvent* event) {
+    // A right button press on a tab selects it and makes its page the current one.
+    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        const bool script = watched == Page_Script->tabBar();
+        if (script || watched == Page_Result->tabBar()) {
+            QTabWidget* tabs = script ? Page_Script : Page_Result;
+            const int index = tabs->tabBar()->tabAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            if (index >= 0) {
+                tabs->setCurrentIndex(index);
+                app::Guard([&] {
+                    if (script) {
+                        ScriptSheetManager->ActiveSheetChanged();
+                        if (TForm_Script* p = ActiveScriptPage()) p->FocusEditor();
+                    } else {
+                        ResultSeetManager->ActiveSheetChanged();
+                        if (TForm_Result* p = ActiveResultPage()) p->FocusEditor();
+                    }
+                });
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- script area height
+
+int TFrameSQLClient::ScriptHeightAfterTabDoubleClick(bool OnScriptTabs, int H, int S, int Gap) {
+    if (OnScriptTabs) {
+        const int T = Round(H * 0.9);
+        if (TKZNUtil::IsNear(T, S, 50)) return Round(H / 2.0);
+        while (T > S) {
+            const int step = Round((H - S - Gap) * 0.1);
+            if (step <= 0) break;  // the result area is too small to give more
+            S += step;
+        }
+        return S;
+    }
+    const int T = H - Round(H * 0.9);
+    if (TKZNUtil::IsNear(T, S, 50)) return Round(H / 2.0);
+    while (T < S) {
+        const int step = Round(S * 0.1);
+        if (step <= 0) break;  // the script area is too small to give more
+        S -= step;
+    }
+    return S;
+}
+
+void TFrameSQLClient::TabDoubleClicked(bool OnScriptTabs) {
+    const QList<int> sizes = Splitter_Script_Result->sizes();
+    if (sizes.size() < 2) return;
+    const int gap = Splitter_Script_Result->handleWidth();
+    const int H = Panel_ClientBase->height();
+    const int S = ScriptHeightAfterTabDoubleClick(OnScriptTabs, H, sizes[0], gap);
+    Splitter_Script_Result->setSizes({S, std::max(0, H - S - gap)});
+}
+
+// ---- cursor
+
+void TFrameSQLClient::SetScreenCursor(int Cursor) {
+    FScreenCursor = Cursor;
+    if (FOverrideCursor) {
+        QGuiApplication::restoreOverrideCursor();
+        FOverrideCursor = false;
+    }
+    if (Cursor == crDefault) return;
+    QGuiApplication::setOverrideCursor(Cursor == crAppStart ? Qt::BusyCursor : Qt::WaitCursor);
+    FOverrideCursor = true;
+}

@@ -1,0 +1,176 @@
+// The client window: script pages above result pages, the tool bar, the main
+// menu and the status bar. It is the host through which the script engine and
+// the commands reach the program, and it talks to the shell only through
+// window messages to the message centre's window.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QToolBar>
+
+#include "Exception.h"
+#include "I_ScriptHost.h"
+#include "T_EnvData.h"
+#include "U_ResultConsole.h"
+#include "U_UserEnvManager.h"
+#include "WindowMessage.h"
+
+Z_DECLARE_EXCEPTION(EFrameSQLClient, Exception);
+
+class TScriptSheetManager;
+class TResultSeetManager;
+class TForm_Script;
+class TForm_Result;
+
+using TFrameNotifyEvent = std::function<void(void* Sender)>;
+using TIsConnectedEvent = std::function<void(void* Sender, bool& Connected)>;
+
+class TFrameSQLClient : public QMainWindow, public IScriptHost {
+public:
+    TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow);
+    ~TFrameSQLClient() override;
+
+    // Finishes start-up once the events are set and the settings applied; runs once.
+    // An error reaches the caller as EFrameSQLClient.
+    void Initialize();
+
+    // Runs in the active script page.
+    void ExecuteScriptTextWithParams(const std::string& Text, const TStringList& Params);
+    void ExecuteScript(const TStringList& Lines) { ExecuteScriptWithParams(Lines, TStringList()); }
+    void SetActiveScriptText(const std::string& Text);
+    bool IsConnected();
+    void SetEscapeReplaceOptions(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble);
+    TWritableEnvData& GetEnvData() { return *EnvData; }
+    void SetIsAutoCommit(bool Value);
+    void SetAutoCommitMode(TAutoCommitModeKind Value) { AutoCommitMode = Value; }
+    // The shortcuts of the window's actions from the settings' shortcut texts.
+    void ApplyShortCuts(const TReadableEnvData& Env);
+
+    // The active pages; null while there is none.
+    TForm_Script* ActiveScriptPage() const;
+    TForm_Result* ActiveResultPage() const;
+    // The console of the active result page.
+    virtual TResultConsole* ActiveResultConsole();
+    // Shows an open dataset in the active result page, which takes it over.
+    void ShowDataSetInActiveResult(std::unique_ptr<TDataSet> DataSet, bool CutSheet);
+
+    // The new height of the script area after a double click on the script
+    // tabs (OnScriptTabs) or on the result tabs, from the client area's height
+    // H, the script area's S and the result area's R = H - S - Gap.
+    static int ScriptHeightAfterTabDoubleClick(bool OnScriptTabs, int H, int S, int Gap);
+    void TabDoubleClicked(bool OnScriptTabs);
+
+    // IScriptHost
+    char GetCommandPrefix() const override { return CommandPrefix; }
+    char GetImportScriptFileNamePrefix() const override { return ImportScriptFileNamePrefix; }
+    TUserEnvManager& GetUserEnvManager() override { return *UserEnvManager; }
+    std::string GetActiveScriptFolder() const override;
+    void ExecuteScriptWithParams(const TStringList& Lines, const TStringList& Params) override;
+    IResultConsole& GetResultConsole() override;
+    int GetScreenCursor() const override { return FScreenCursor; }
+    void SetScreenCursor(int Cursor) override;
+    bool GetIsAutoCommit() const override { return IsAutoCommit; }
+    void RefreshConnectState() override;
+    void UpdateCaption() override;
+    void LoadConnectionObjectTrees() override;
+    void SetActiveScriptFolder(const std::string& Folder) override;
+    bool GetActiveScriptOutputSQL() const override;
+    void SetActiveScriptOutputSQL(bool Value) override;
+    void SetActiveScriptResultEcho(bool Value) override;
+    void SetActiveScriptCutSheet(bool Value) override;
+    void SetResultOutputMode(TResultOutputMode Mode) override;
+    int32_t GetStepDisplayCount() const override { return StepDisplayCount; }
+    void SetStepDisplayCount(int32_t Value) override { StepDisplayCount = Value; }
+    void NewResultSheet() override;
+    void AddResultSheet(const std::string& Name) override;
+    void DeleteResultSheet(const std::string& Name) override;
+    void DeleteActiveResultSheet() override;
+    void InitResultSheets(const std::string& Name) override;
+    void DeleteInActiveResultSheets() override;
+    void Close() override { close(); }
+
+    // Fields.
+    bool EscapeSQ = false, EscapeDQ = false, EscapeY = false, Escape5C = false, EscapeEscapeDouble = false;
+    std::unique_ptr<TScriptSheetManager> ScriptSheetManager;
+    std::unique_ptr<TResultSeetManager> ResultSeetManager;
+    TAutoCommitModeKind AutoCommitMode = acmk_UnKnown;
+    bool IsAutoCommit = true;
+    int32_t StepDisplayCount = 0;
+    std::unique_ptr<TWritableEnvData> EnvData;
+    std::string GridCaptionPrefix;
+    bool MouseGestureActive = false;
+    double LastCircleScrollTime = 0;
+    std::unique_ptr<TUserEnvManager> UserEnvManager;
+    char SQLDelimiter = 0;
+    TFrameNotifyEvent OnInitialize, OnFinalize;
+    TIsConnectedEvent OnIsConnected;
+    char CommandPrefix = 0, FavoriteExecutePrefix = 0;
+    char ImportScriptFileNamePrefix = 0;
+    winmsg::HWND MessageWindowHandle = 0;
+    uint8_t DriverKind = 0;
+
+    // Components.
+    QToolBar* ToolBar1;
+    QLabel* ClientStatusPanel0;
+    QWidget* Panel_ClientBase;
+    QSplitter* Splitter_Script_Result;
+    QTabWidget* Page_Script;
+    QTabWidget* Page_Result;
+    QMenu* PopupMenu_ScriptSheet;
+    QMenu* PopupMenu1;
+    QMenu* Menu_File;
+    QMenu* Menu_Database;
+    QMenu* Menu_Transaction;
+    QMenu* Menu_Tool;
+    QMenu* Menu_Help;
+
+    QAction* Action_Connect;
+    QAction* Action_ReConnect;
+    QAction* Action_DisConnect;
+    QAction* Action_AutoCommitToggle;
+    QAction* Action_Commit;
+    QAction* Action_RollBack;
+    QAction* Action_NewScriptEditor;
+    QAction* Action_CloneScriptEditor;
+    QAction* Action_DelActiveScriptSheet;
+    QAction* Action_DelInActiveScriptSheet;
+    QAction* Action_AddResultSeet;
+    QAction* Action_DelActiveResultSeet;
+    QAction* Action_DelInActiveResultSeet;
+    QAction* Action_ClearActiveResultSheet;
+    QAction* Action_Exit;
+    QAction* Action_ObjectTreeViewConfig;
+    QAction* Action_EnvEdit;
+    QAction* Action_About;
+
+    // The actions' handlers.
+    void AutoCommitToggle();
+    void Commit() { EndTransaction("#Commit", "自動コミットモードでは明示「コミット」は無効です"); }
+    void RollBack() { EndTransaction("#RollBack", "自動コミットモードでは明示「ロールバック」は無効です"); }
+    void CloneScriptEditor();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Send(uint32_t Msg);
+    void AddResultText(const std::string& Line);
+    void EndTransaction(const char* Command, const char* Refusal);
+    QAction* NewAction(const char16_t* Caption);
+    void BuildMenusAndBars();
+
+    bool FInitialized = false;
+    int FScreenCursor = 0;
+    bool FOverrideCursor = false;
+};

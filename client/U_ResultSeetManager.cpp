@@ -1,0 +1,29 @@
+#include "U_ResultSeetManager.h"
+
+#include "U_Frame_SQLClient.h"
+
+TResultSeetManager::TResultSeetManager(TFrameSQLClient* Owner, QTabWidget* DockHost)
+    : Owner(Owner),
+      DockHost(DockHost),
+      Pages(std::make_unique<TPageFormManager>(DockHost, Owner, TPageFormClass::Of<TForm_Result>())) {}
+
+void TResultSeetManager::DeleteActiveSheet() {
+    try {
+        Pages->CloseActive();
+    } catch (...) {
+        // A failed deletion leaves the pages as they are.
+    }
+}
+
+TForm_Result* TResultSeetManager::GetForm(int Index) const {
+    try {
+        return static_cast<TForm_Result*>(Pages->GetForm(Index));
+    } catch (const EPageFormManager& e) {
+        throw EResultSeetManager(e.Message);
+    }
+}
+
+void TResultSeetManager::ClearSheet(TForm_Result* Form) {
+    if (!Form) return;
+    if (TResultConsole* c = Form->Console()) c->Clear();
+}
