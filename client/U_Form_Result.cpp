@@ -95,7 +95,12 @@ void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet)
     if (!DataSet || !DataSet->Active()) return;
     TResultConsole* console = Console();
     TFrameSQLClient* frame = Frame();
-    if (!console || !frame || FOutputMode == rom_Grid) return;  // the grid window is not there yet
+    if (!console || !frame) return;
+    if (FOutputMode == rom_Grid) {
+        StartLines.push_back(console->LineCount() + 1);
+        if (DataSet->IsUniDirectional()) console->AddLine("■単方向データセットはグリッド出力できません。");
+        return;  // the grid pages come with the grid window
+    }
     QPointer<TForm_Result> self = this;
     TResultTextOutput::TContext ctx;
     ctx.Console = console;

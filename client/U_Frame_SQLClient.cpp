@@ -68,6 +68,7 @@ TFrameSQLClient::TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow)
 
     ScriptSheetManager = std::make_unique<TScriptSheetManager>(this, Page_Script);
     ResultSeetManager = std::make_unique<TResultSeetManager>(this, Page_Result);
+    DriverInterfaceProp = std::make_unique<TDriverInterfaceProp_ClientImpl>(this);
 
     QObject::connect(Page_Script, &QTabWidget::currentChanged, this, [this](int) {
         if (ScriptSheetManager) ScriptSheetManager->ActiveSheetChanged();

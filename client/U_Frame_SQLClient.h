@@ -18,6 +18,7 @@
 #include "Exception.h"
 #include "I_ScriptHost.h"
 #include "T_EnvData.h"
+#include "U_ConnectDriverInterfacePropImpl.h"
 #include "U_ResultConsole.h"
 #include "U_UserEnvManager.h"
 #include "WindowMessage.h"
@@ -100,6 +101,7 @@ public:
     bool EscapeSQ = false, EscapeDQ = false, EscapeY = false, Escape5C = false, EscapeEscapeDouble = false;
     std::unique_ptr<TScriptSheetManager> ScriptSheetManager;
     std::unique_ptr<TResultSeetManager> ResultSeetManager;
+    std::unique_ptr<TDriverInterfaceProp_ClientImpl> DriverInterfaceProp;
     TAutoCommitModeKind AutoCommitMode = acmk_UnKnown;
     bool IsAutoCommit = true;
     int32_t StepDisplayCount = 0;

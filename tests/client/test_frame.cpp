@@ -285,6 +285,9 @@ TEST_F(FrameTest, ScriptPagesFoldersTogglesAndClones) {
     const std::string dir = testutil::TempFolder("frame");
     frame->SetActiveScriptFolder(dir.substr(0, dir.size() - 1));
     EXPECT_EQ(frame->GetActiveScriptFolder(), dir);
+    std::string linked;
+    frame->DriverInterfaceProp->GetCurrentFolder(linked);  // what the driver asks for
+    EXPECT_EQ(linked, dir);
     try {
         frame->SetActiveScriptFolder(dir + "none");
         ADD_FAILURE();
