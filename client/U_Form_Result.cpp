@@ -7,6 +7,7 @@
 
 #include "AppException.h"
 #include "Reentrancy.h"
+#include "SysUtils.h"
 #include "U_Form_Script.h"
 #include "U_ClientMessages.h"
 #include "U_Frame_SQLClient.h"
@@ -81,6 +82,17 @@ int TForm_Result::FindStartLine(int Row) const {
     for (auto it = StartLines.rbegin(); it != StartLines.rend(); ++it)
         if (*it <= Row) return *it;
     return 0;
+}
+
+bool TForm_Result::CommandLineAtCaret(const TStringList& Lines, int Row, char CommandPrefix, char ImportPrefix,
+                                      std::string& Line) {
+    if (Row < 0 || Row >= Lines.Count()) return false;
+    const std::string t = sys::Trim(Lines[Row]);
+    if (t.empty() || (t[0] != CommandPrefix && t[0] != ImportPrefix)) return false;
+    for (int i = Row + 1; i < Lines.Count(); ++i)
+        if (!sys::Trim(Lines[i]).empty()) return false;
+    Line = t;
+    return true;
 }
 
 void TForm_Result::SetBundleOptions(const std::string& StartText, const std::string& EndText, bool Adjust) {

@@ -35,8 +35,14 @@ public:
     int FindStartLine(int Row) const;
     void SetBundleOptions(const std::string& StartText, const std::string& EndText, bool Adjust);
 
-    // The console of the page; none until the page has its editor.
-    virtual TResultConsole* Console() { return nullptr; }
+    // The console of the page (its editor's lines); null while it has none.
+    TResultConsole* Console() const { return FConsole; }
+    void SetConsole(TResultConsole* Value) { FConsole = Value; }
+    // Enter on the console: true when the caret row's text, trimmed, is a
+    // command or import line with nothing but blank rows below it; Line
+    // receives that text.
+    static bool CommandLineAtCaret(const TStringList& Lines, int Row, char CommandPrefix, char ImportPrefix,
+                                   std::string& Line);
     TFrameSQLClient* Frame() const;
 
     // For each dataset output, the 1-based line number of its first line, in the order written.
@@ -56,4 +62,5 @@ public:
 
 private:
     TResultOutputMode FOutputMode = rom_Text;
+    TResultConsole* FConsole = nullptr;  // not owned
 };

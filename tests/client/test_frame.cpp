@@ -12,6 +12,8 @@
 #include <QTimer>
 
 #include "CP932Qt.h"
+#include "DbTestUtil.h"
+#include "U_ADODriver.h"
 #include "ClientTestUtil.h"
 #include "QtTestApp.h"
 #include "Reentrancy.h"
@@ -360,6 +362,86 @@ TEST_F(FrameTest, ClosingAPageDuringItsRun) {
     EXPECT_EQ(Tabs(frame->Page_Script), Lines{"#1"});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(watch.isNull());
+}
+
+}  // namespace
+
+namespace {
+
+// The whole road: a script through the active script page, datasets of a
+// real SQLite database into the active result page's console.
+struct RunTest : FrameTest {
+    TADODriver driver;
+    RunTest() {
+        frame->ActiveResultPage()->SetConsole(&frame->Console);  // the page's console is the window's
+        driver.ConnectByConnectionString(dbtest::SqliteConn("run"), "test");
+        frame->OnExecuteSQL = [this](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+                                     std::string& msg) {
+            driver.Execute(sender, sql, kind, ds, msg);
+            msg = msg.substr(0, msg.find("件") + 2);  // without the time it took
+        };
+        frame->ExecuteScriptText("create table t (n integer);");
+        for (int i = 1; i <= 5; ++i) frame->ExecuteScriptText("insert into t values (" + std::to_string(i) + ");");
+        frame->Console.Lines.Clear();
+    }
+};
+
+TEST_F(RunTest, DataSetsInEachModeOfTheActivePage) {
+    struct Case {
+        const char* script;
+        TResultOutputMode mode;
+        Lines expected;
+    } cases[] = {
+        {"select n from t where n < 3;", rom_Text, {"", "n ", "- ", "1 ", "2 ", "", "結果:2件"}},
+        {"#CutSheet;select n from t where n < 3;", rom_Text, {"", "n : 1", "", "n : 2", "", "結果:2件"}},
+        {"select n from t where n < 3;", rom_SDF, {"", "n", "1", "2", "", "", "結果:2件"}},
+        {"select n from t where n < 3;", rom_Tab, {"", "n", "1", "2", "", "", "結果:2件"}},
+        {"select n from t where n < 2;", rom_TextGrid, {"", "n|", "-|", "1|", "-|", "", "結果:1件"}},
+    };
+    for (const auto& c : cases) {
+        frame->Console.Lines.Clear();
+        frame->SetResultOutputMode(c.mode);
+        frame->ExecuteScriptText(c.script);
+        EXPECT_EQ(frame->Console.Lines.Items, c.expected) << c.script;
+    }
+    EXPECT_EQ(frame->ActiveResultPage()->StartLines.size(), 5u);
+}
+
+TEST_F(RunTest, StepDisplayPausesAndStopsTheDisplayOnly) {
+    frame->StepDisplayCount = 2;
+    TForm_Script* page = frame->ActiveScriptPage();
+    std::vector<std::string> reasons;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!page->Pausing()) return;
+        reasons.push_back(cp932::FromQString(page->Label_StopReason->text()));
+        page->Button_DisContinue->click();  // ends this display; the run goes on
+    });
+    timer.start(0);
+    frame->ExecuteScriptText("select n from t;#Say after;");
+    EXPECT_EQ(reasons, Lines{"表示中断中 [StepDisplayCount:2]"});
+    EXPECT_EQ(frame->Console.Lines.Items, (Lines{"", "n ", "- ", "1 ", "2 ", "", "結果:5件", "after"}));
+}
+
+TEST(ResultPage, CommandLineAtCaret) {
+    struct Case {
+        std::string text;
+        int row;
+        bool run;
+        std::string line;
+    } cases[] = {
+        {"x\r\n  #Commit;  \r\n\r\n   \r\n", 1, true, "#Commit;"},
+        {"@file.sql\r\n", 0, true, "@file.sql"},
+        {"#Commit;\r\nmore\r\n", 0, false, ""},
+        {"select 1\r\n", 0, false, ""},
+        {"   \r\n", 0, false, ""},
+        {"#a\r\n", 3, false, ""},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        EXPECT_EQ(TForm_Result::CommandLineAtCaret(TStringList(c.text), c.row, '#', '@', line), c.run) << c.text;
+        EXPECT_EQ(line, c.line) << c.text;
+    }
 }
 
 }  // namespace
