@@ -43,6 +43,8 @@ public:
     IResultConsole& GetResultConsole() override { return Console; }
     int GetScreenCursor() const override { return Cursor; }
     void SetScreenCursor(int C) override { Cursor = C; }
+    void FormatResultLinesToWidth(const std::string& Text, TStringList& Lines) override { Lines.SetText(Text); }
+    int ShowModalDialog(QDialog&) override { return 2; }
 
     // --- connection state, transaction mode, folder, output modes, result sheets, closing: unused here ---
     bool GetIsAutoCommit() const override { return true; }

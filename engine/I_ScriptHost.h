@@ -11,6 +11,7 @@
 
 class TDataSet;
 class TCommandInterface;
+class QDialog;
 class TUserEnvManager;
 
 // Runs one SQL statement. Kind is the statement kind (0 query, 1 INSERT,
@@ -92,6 +93,14 @@ public:
     // Closes the window the way its close button does.
     virtual void Close() = 0;
     // --- end of connection state ... closing ---
+
+    // --- result text and dialogs (used by the variable, export and phrase commands) ---
+    // The active result page's editor cuts Text into lines no wider than its
+    // visible width (its FormatLinesToWidth); Lines receives them.
+    virtual void FormatResultLinesToWidth(const std::string& Text, TStringList& Lines) = 0;
+    // Shows a command's dialog modally, owned by and centred on the window;
+    // returns the dialog's result (1 OK, 2 cancel).
+    virtual int ShowModalDialog(QDialog& Dialog) = 0;
 
     // Runs Text (one line per line break) without parameters.
     void ExecuteScriptText(const std::string& Text) { ExecuteScriptWithParams(TStringList(Text), TStringList()); }

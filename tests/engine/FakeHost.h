@@ -3,11 +3,13 @@
 // script page does (positional parameters, then one item after another).
 #pragma once
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "I_ScriptHost.h"
+#include "CP932Text.h"
 #include "StringList.h"
 #include "SysUtils.h"
 #include "U_GrobalCommandRegister.h"
@@ -100,6 +102,16 @@ public:
     std::vector<std::string> Calls;
     // --- end of connection state ... closing ---
 
+    // --- result text and dialogs ---
+    void FormatResultLinesToWidth(const std::string& Text, TStringList& Lines) override;
+    int ShowModalDialog(QDialog& Dialog) override {
+        ++DialogsShown;
+        return DialogAnswer ? DialogAnswer(Dialog) : 2;
+    }
+    int ResultWidth = 80;                        // visible columns of the result editor
+    std::function<int(QDialog&)> DialogAnswer;   // answers a modal dialog; without it the dialog is cancelled
+    int DialogsShown = 0;
+
     char CommandPrefix = '#';
     char ImportPrefix = '@';
     TUserEnvManager Env{this};
@@ -153,4 +165,26 @@ inline void TFakeHost::ExecuteScriptWithParams(const TStringList& Lines, const T
         report(e);
     }
     --Depth;
+}
+
+// As the result editor cuts a text to its width: each line longer than the
+// width is cut into pieces of width - 1 bytes (width bytes when the last byte
+// would be a lead byte), the pieces joined by CR LF in one item.
+inline void TFakeHost::FormatResultLinesToWidth(const std::string& Text, TStringList& Lines) {
+    Lines.SetText(Text);
+    const size_t w = static_cast<size_t>(ResultWidth);
+    for (std::string& line : Lines.Items) {
+        if (line.size() <= w || w < 2) continue;
+        std::string rest = line, out;
+        while (!rest.empty() && rest.size() >= w) {
+            size_t cut = w - 1;
+            size_t i = 0;
+            while (i < cut) i += cp932::CharLen(rest, i);
+            if (i > cut) cut = w;  // the piece would end on a lead byte: keep its character whole
+            out += rest.substr(0, cut) + "\r\n";
+            rest.erase(0, cut);
+        }
+        line = out + rest;
+        if (rest.empty()) line.erase(line.size() - 2);
+    }
 }

@@ -1,0 +1,114 @@
+// The hidden phrase command z_EE and its phrase list, and the titles of the
+// variable, export, DESC and phrase commands in the registry.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "CP932.h"
+#include "FakeHost.h"
+#include "SysUtils.h"
+#include "U_CommandManager.h"
+#include "Vocabulary.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class PhraseTest : public ::testing::Test {
+protected:
+    Lines Run(const std::string& line) {
+        TStringList out;
+        Manager.ExecuteLine(TStringList(line), out);
+        return out.Items;
+    }
+    TFakeHost Host;
+    TCommandManager Manager{&Host};
+};
+
+TEST_F(PhraseTest, TheListHolds975DistinctOneLinePhrases) {
+    const TStringList& list = PhraseList();
+    ASSERT_EQ(list.Count(), 975);
+    std::set<std::string> distinct(list.Items.begin(), list.Items.end());
+    EXPECT_EQ(distinct.size(), 975u);
+    for (const std::string& p : list.Items) {
+        EXPECT_EQ(sys::Trim(p), p);
+        EXPECT_EQ(p.find_first_of("\r\n\t"), std::string::npos) << p;
+        EXPECT_LE(p.size(), 160u) << p;
+        bool lossy = false;
+        EXPECT_EQ(cp932::FromUtf16(cp932::ToUtf16(p, &lossy)), p);
+        EXPECT_FALSE(lossy) << p;
+        EXPECT_TRUE(sys::StringReplaceAll(p, "。", "").size() == p.size() - 2) << p;  // one sentence
+    }
+    // A fixed order: the same list in every run.
+    EXPECT_EQ(list[0], "冷蔵庫のプリンが深夜にこっそり筋トレを始め、翌朝にはなぜか敬語になっていた。");
+    EXPECT_EQ(list[974], "焼き芋がなぞなぞの答えを三日考え、次回作にご期待くださいと言い残した。");
+}
+
+TEST_F(PhraseTest, EachRunWritesOnePhrase) {
+    Host.ResultWidth = 1000;
+    const TStringList& list = PhraseList();
+    std::set<std::string> seen;
+    for (int i = 0; i < 200; ++i) {
+        Lines out = Run(i % 2 ? "#z_EE" : "#Z_ee ignored params");
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_GE(list.IndexOf(out[0]), 0) << out[0];
+        seen.insert(out[0]);
+    }
+    EXPECT_GT(seen.size(), 100u);  // a pick among the whole list, not a fixed one
+}
+
+TEST_F(PhraseTest, ALongPhraseIsCutToTheResultWidth) {
+    Host.ResultWidth = 21;
+    Lines out = Run("#z_EE");
+    ASSERT_EQ(out.size(), 1u);
+    TStringList pieces(out[0]);
+    EXPECT_GT(pieces.Count(), 2);
+    std::string whole;
+    for (const std::string& piece : pieces.Items) {
+        EXPECT_LE(piece.size(), 21u);
+        whole += piece;
+    }
+    EXPECT_GE(PhraseList().IndexOf(whole), 0) << whole;
+    bool lossy = false;
+    for (const std::string& piece : pieces.Items) cp932::ToUtf16(piece, &lossy);
+    EXPECT_FALSE(lossy);  // no character split between two lines
+}
+
+TEST_F(PhraseTest, HiddenFromTheListsButHelpKnowsIt) {
+    for (const std::string& line : Run("#CommandList")) EXPECT_FALSE(sys::StartsText("z_EE", line)) << line;
+    EXPECT_EQ(Run("#Help z_EE"), (Lines{"", "コマンド:[ z_EE ]", TCommand::DefaultTitle}));
+}
+
+TEST_F(PhraseTest, TitlesInTheRegistry) {
+    struct Case {
+        std::string word, title;
+    };
+    const std::vector<Case> cases = {
+        {"Set", "環境変数の設定"},
+        {"SetV", "環境変数の設定(ダイアログ)"},
+        {"SetAllClear", "環境変数を全てクリアする"},
+        {"Desc", "テーブル項目情報の取得"},
+        {"SaveToFile", "結果テキストの保存"},
+        {"SaveToFileXLS", "結果テキストの保存(XLS)"},
+    };
+    TStringList words;
+    Manager.GetCommandList(words);
+    for (const Case& c : cases) {
+        EXPECT_GE(words.IndexOf(c.word), 0) << c.word;
+        Lines help = Run("#Help " + sys::UpperCase(c.word));
+        ASSERT_GE(help.size(), 4u);
+        EXPECT_EQ(help[2], c.title);
+    }
+    EXPECT_EQ(Run("#Help SaveToFileXLS"),
+              (Lines{"", "コマンド:[ SaveToFileXLS ]", "結果テキストの保存(XLS)", "結果エディタの内容をXLS形式でファイルに保存します",
+                     "  使用方法", "    Param  : \"ファイル名\"",
+                     "    （パラメータなしの場合は保存ファイル指定ダイアログが表示されます）"}));
+    EXPECT_EQ(Run("#Help SetAllClear"),
+              (Lines{"", "コマンド:[ SetAllClear ]", "環境変数を全てクリアする",
+                     "環境変数を全てクリアします（環境変数名、値の両方を削除）", "  使用方法", "      例： #SetAllClear;",
+                     "              (環境変数を全てクリアする)"}));
+}
+
+}  // namespace
