@@ -14,7 +14,7 @@ TWriteBiff::TWriteBiff(std::string AFileName, int RowCount, int ColCount) : File
     if (RowCount > MaxRows)
         throw EWriteBiff("XLS形式で保存できるのは " + std::to_string(MaxRows) + " 行までです（結果は " +
                          std::to_string(RowCount) + " 行あります）。ファイルは作成されませんでした");
-    Stream.reserve(static_cast<size_t>(RowCount) * 64 + 128);
+    Stream.reserve(static_cast<size_t>(RowCount) * 128 + 128);
     WriteBOF();
     WriteDimensions(RowCount, ColCount);
     WriteFonts();
@@ -69,13 +69,17 @@ void TWriteBiff::WriteLabel(int Row, int Col, int Attr, std::string_view Text) {
         throw EWriteBiff("XLS形式のセル位置が範囲外です（行 " + std::to_string(Row + 1) + "、列 " +
                          std::to_string(Col + 1) + "）。ファイルは作成されませんでした");
     const std::string_view text = cp932::CutAtCharBoundary(Text, MaxTextBytes);
-    Record(0x0004, static_cast<int>(8 + text.size()));
-    Word(Row);
-    Word(Col);
-    Stream.push_back(static_cast<char>(Attr & 0xFF));
-    Stream.push_back(static_cast<char>((Attr >> 8) & 0xFF));
-    Stream.push_back(static_cast<char>((Attr >> 16) & 0xFF));
-    Stream.push_back(static_cast<char>(text.size()));
+    const int length = static_cast<int>(8 + text.size());
+    const char head[12] = {
+        0x04, 0x00,                                                               // LABEL
+        static_cast<char>(length & 0xFF), static_cast<char>(length >> 8),
+        static_cast<char>(Row & 0xFF),    static_cast<char>(Row >> 8),
+        static_cast<char>(Col & 0xFF),    static_cast<char>(Col >> 8),
+        static_cast<char>(Attr & 0xFF),   static_cast<char>((Attr >> 8) & 0xFF),  // cell attributes
+        static_cast<char>((Attr >> 16) & 0xFF),
+        static_cast<char>(text.size()),
+    };
+    Stream.append(head, sizeof head);
     Stream.append(text);
 }
 

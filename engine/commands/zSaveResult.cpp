@@ -118,9 +118,9 @@ void TzSaveToFileXLS::Execute() {
         return;
     const TStringList lines = Host->GetResultConsole().GetLines();
     TWriteBiff writer(name, lines.Count(), TWriteBiff::MaxCols);
-    TStringList values;
+    TStringList values;  // comma text: Delimiter ',' and QuoteChar '"', kept between lines
     for (int i = 0; i < lines.Count(); ++i) {
-        values.SetCommaText(lines[i]);  // an empty line gives no cell
+        values.SetDelimitedText(lines[i]);  // an empty line gives no cell
         writer.WriteRow(i, values);
     }
     writer.SaveToFile();

@@ -1,0 +1,107 @@
+// Export throughput: the result text of N lines of 5 comma-separated columns
+// saved by the commands SaveToFileXLS (BIFF2 workbook) and SaveToFile (text),
+// against writing the same bytes with one plain write (the floor), and with
+// the atomic replace the commands use (write, sync, rename).
+//
+//   export_bench LINES REPEATS     best of REPEATS runs of each
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "FileSystem.h"
+#include "I_ScriptHost.h"
+#include "StringList.h"
+#include "U_CommandManager.h"
+#include "U_UserEnvManager.h"
+
+namespace {
+
+class TBenchConsole : public IResultConsole {
+public:
+    void AddLine(const std::string& S) override { Lines.Add(S); }
+    void Clear() override { Lines.Clear(); }
+    TStringList GetLines() const override { return Lines; }
+    TStringList Lines;
+};
+
+class TBenchHost : public IScriptHost {
+public:
+    char GetCommandPrefix() const override { return '#'; }
+    char GetImportScriptFileNamePrefix() const override { return '@'; }
+    TUserEnvManager& GetUserEnvManager() override { return Env; }
+    std::string GetActiveScriptFolder() const override { return "./"; }
+    void ExecuteScriptWithParams(const TStringList&, const TStringList&) override {}
+    IResultConsole& GetResultConsole() override { return Console; }
+    int GetScreenCursor() const override { return crDefault; }
+    void SetScreenCursor(int) override {}
+    void FormatResultLinesToWidth(const std::string& Text, TStringList& Lines) override { Lines.SetText(Text); }
+    int ShowModalDialog(QDialog&) override { return 2; }
+
+    TUserEnvManager Env{this};
+    TBenchConsole Console;
+};
+
+double Best(int repeats, const std::function<void()>& f) {
+    double best = 1e100;
+    for (int r = 0; r < repeats; ++r) {
+        auto start = std::chrono::steady_clock::now();
+        f();
+        std::chrono::duration<double> d = std::chrono::steady_clock::now() - start;
+        best = std::min(best, d.count());
+    }
+    return best;
+}
+
+void PlainWrite(const std::string& path, const std::string& bytes) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) std::abort();
+    close(fd);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int lines = argc > 1 ? std::atoi(argv[1]) : 16384;
+    const int repeats = argc > 2 ? std::atoi(argv[2]) : 5;
+    char tmpl[] = "/tmp/zintavor-export-bench.XXXXXX";
+    if (!mkdtemp(tmpl)) return 1;
+    const std::string dir = std::string(tmpl) + "/";
+
+    TBenchHost host;
+    host.Console.Lines.Items.reserve(static_cast<size_t>(lines));
+    for (int i = 0; i < lines; ++i) {
+        const std::string n = std::to_string(i);
+        host.Console.Lines.Add(n + ",name_" + n + ",\"東京, 日本 " + n + "\"," + std::to_string(i * 37 % 1000) +
+                               ".25,2026-12-10 14:00:00");
+    }
+    TCommandManager manager(&host);
+    auto run = [&](const std::string& line) {
+        TStringList out;
+        manager.ExecuteLine(TStringList(line), out);
+    };
+
+    const double xls = Best(repeats, [&] { run("#SaveToFileXLS " + dir + "out.xls"); });
+    const double txt = Best(repeats, [&] { run("#SaveToFile " + dir + "out.txt"); });
+    std::string xlsBytes, txtBytes;
+    if (!fs932::ReadFile(dir + "out.xls", xlsBytes) || !fs932::ReadFile(dir + "out.txt", txtBytes)) return 1;
+    const double xlsFloor = Best(repeats, [&] { PlainWrite(dir + "floor.xls", xlsBytes); });
+    const double txtFloor = Best(repeats, [&] { PlainWrite(dir + "floor.txt", txtBytes); });
+    const double xlsAtomic = Best(repeats, [&] { fs932::WriteFileAtomic(dir + "atomic.xls", xlsBytes); });
+    const double txtAtomic = Best(repeats, [&] { fs932::WriteFileAtomic(dir + "atomic.txt", txtBytes); });
+
+    std::printf("lines=%d columns=5 repeats=%d (best run)\n", lines, repeats);
+    std::printf("%-14s %10s %12s %12s %10s %14s\n", "export", "bytes", "command ms", "floor ms", "ratio", "atomic ms");
+    std::printf("%-14s %10zu %12.3f %12.3f %9.2fx %14.3f\n", "SaveToFileXLS", xlsBytes.size(), xls * 1e3, xlsFloor * 1e3,
+                xls / xlsFloor, xlsAtomic * 1e3);
+    std::printf("%-14s %10zu %12.3f %12.3f %9.2fx %14.3f\n", "SaveToFile", txtBytes.size(), txt * 1e3, txtFloor * 1e3,
+                txt / txtFloor, txtAtomic * 1e3);
+    std::printf("ratio over the atomic write: SaveToFileXLS %.2fx, SaveToFile %.2fx\n", xls / xlsAtomic, txt / txtAtomic);
+    std::string cmd = "rm -rf '" + dir + "'";
+    return std::system(cmd.c_str()) == 0 ? 0 : 1;
+}
