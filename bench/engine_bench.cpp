@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchHost.h"
 #include "FileSystem.h"
 #include "I_ScriptHost.h"
 #include "StringList.h"
@@ -21,56 +22,14 @@
 
 namespace {
 
-class TNullConsole : public IResultConsole {
-public:
-    void AddLine(const std::string&) override {}
-    void Clear() override {}
-    TStringList GetLines() const override { return TStringList(); }
-};
-
-class TNullHost : public IScriptHost {
+class TNullHost : public TBenchHost {
 public:
     TNullHost() {
+        Console.Keep = false;
         OnExecuteSQL = [this](void*, const std::string& SQL, uint8_t, std::unique_ptr<TDataSet>&, std::string&) {
             Bytes += SQL.size();
         };
     }
-    char GetCommandPrefix() const override { return '#'; }
-    char GetImportScriptFileNamePrefix() const override { return '@'; }
-    TUserEnvManager& GetUserEnvManager() override { return Env; }
-    std::string GetActiveScriptFolder() const override { return "./"; }
-    void ExecuteScriptWithParams(const TStringList&, const TStringList&) override {}
-    IResultConsole& GetResultConsole() override { return Console; }
-    int GetScreenCursor() const override { return Cursor; }
-    void SetScreenCursor(int C) override { Cursor = C; }
-    void FormatResultLinesToWidth(const std::string& Text, TStringList& Lines) override { Lines.SetText(Text); }
-    int ShowModalDialog(QDialog&) override { return 2; }
-
-    // --- connection state, transaction mode, folder, output modes, result sheets, closing: unused here ---
-    bool GetIsAutoCommit() const override { return true; }
-    void RefreshConnectState() override {}
-    void UpdateCaption() override {}
-    void LoadConnectionObjectTrees() override {}
-    void SetActiveScriptFolder(const std::string&) override {}
-    bool GetActiveScriptOutputSQL() const override { return false; }
-    void SetActiveScriptOutputSQL(bool) override {}
-    void SetActiveScriptResultEcho(bool) override {}
-    void SetActiveScriptCutSheet(bool) override {}
-    void SetResultOutputMode(TResultOutputMode) override {}
-    int32_t GetStepDisplayCount() const override { return 0; }
-    void SetStepDisplayCount(int32_t) override {}
-    void NewResultSheet() override {}
-    void AddResultSheet(const std::string&) override {}
-    void DeleteResultSheet(const std::string&) override {}
-    void DeleteActiveResultSheet() override {}
-    void InitResultSheets(const std::string&) override {}
-    void DeleteInActiveResultSheets() override {}
-    void Close() override {}
-    // --- end ---
-
-    TUserEnvManager Env{this};
-    TNullConsole Console;
-    int Cursor = crDefault;
     size_t Bytes = 0;
 };
 

@@ -14,38 +14,12 @@
 #include <functional>
 #include <string>
 
+#include "BenchHost.h"
 #include "FileSystem.h"
-#include "I_ScriptHost.h"
 #include "StringList.h"
 #include "U_CommandManager.h"
-#include "U_UserEnvManager.h"
 
 namespace {
-
-class TBenchConsole : public IResultConsole {
-public:
-    void AddLine(const std::string& S) override { Lines.Add(S); }
-    void Clear() override { Lines.Clear(); }
-    TStringList GetLines() const override { return Lines; }
-    TStringList Lines;
-};
-
-class TBenchHost : public IScriptHost {
-public:
-    char GetCommandPrefix() const override { return '#'; }
-    char GetImportScriptFileNamePrefix() const override { return '@'; }
-    TUserEnvManager& GetUserEnvManager() override { return Env; }
-    std::string GetActiveScriptFolder() const override { return "./"; }
-    void ExecuteScriptWithParams(const TStringList&, const TStringList&) override {}
-    IResultConsole& GetResultConsole() override { return Console; }
-    int GetScreenCursor() const override { return crDefault; }
-    void SetScreenCursor(int) override {}
-    void FormatResultLinesToWidth(const std::string& Text, TStringList& Lines) override { Lines.SetText(Text); }
-    int ShowModalDialog(QDialog&) override { return 2; }
-
-    TUserEnvManager Env{this};
-    TBenchConsole Console;
-};
 
 double Best(int repeats, const std::function<void()>& f) {
     double best = 1e100;

@@ -1,5 +1,4 @@
-// The hidden phrase command z_EE and its phrase list, and the titles of the
-// variable, export, DESC and phrase commands in the registry.
+// The hidden phrase command z_EE and its phrase list.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -79,36 +78,6 @@ TEST_F(PhraseTest, ALongPhraseIsCutToTheResultWidth) {
 TEST_F(PhraseTest, HiddenFromTheListsButHelpKnowsIt) {
     for (const std::string& line : Run("#CommandList")) EXPECT_FALSE(sys::StartsText("z_EE", line)) << line;
     EXPECT_EQ(Run("#Help z_EE"), (Lines{"", "コマンド:[ z_EE ]", TCommand::DefaultTitle}));
-}
-
-TEST_F(PhraseTest, TitlesInTheRegistry) {
-    struct Case {
-        std::string word, title;
-    };
-    const std::vector<Case> cases = {
-        {"Set", "環境変数の設定"},
-        {"SetV", "環境変数の設定(ダイアログ)"},
-        {"SetAllClear", "環境変数を全てクリアする"},
-        {"Desc", "テーブル項目情報の取得"},
-        {"SaveToFile", "結果テキストの保存"},
-        {"SaveToFileXLS", "結果テキストの保存(XLS)"},
-    };
-    TStringList words;
-    Manager.GetCommandList(words);
-    for (const Case& c : cases) {
-        EXPECT_GE(words.IndexOf(c.word), 0) << c.word;
-        Lines help = Run("#Help " + sys::UpperCase(c.word));
-        ASSERT_GE(help.size(), 4u);
-        EXPECT_EQ(help[2], c.title);
-    }
-    EXPECT_EQ(Run("#Help SaveToFileXLS"),
-              (Lines{"", "コマンド:[ SaveToFileXLS ]", "結果テキストの保存(XLS)", "結果エディタの内容をXLS形式でファイルに保存します",
-                     "  使用方法", "    Param  : \"ファイル名\"",
-                     "    （パラメータなしの場合は保存ファイル指定ダイアログが表示されます）"}));
-    EXPECT_EQ(Run("#Help SetAllClear"),
-              (Lines{"", "コマンド:[ SetAllClear ]", "環境変数を全てクリアする",
-                     "環境変数を全てクリアします（環境変数名、値の両方を削除）", "  使用方法", "      例： #SetAllClear;",
-                     "              (環境変数を全てクリアする)"}));
 }
 
 }  // namespace
