@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "DbTestUtil.h"
-#include "FakeHost.h"
+#include "CommandRunner.h"
 #include "MemDataSet.h"
 #include "U_ADODriver.h"
 #include "U_CommandManager.h"
@@ -17,7 +17,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class DescTest : public ::testing::Test {
+class DescTest : public ::testing::Test, public TCommandRunner {
 protected:
     DescTest() {
         Host.OnExecuteSQL = [this](void* Sender, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>& DataSet,
@@ -33,13 +33,6 @@ protected:
             Msg = "結果: 0 件";
         };
     }
-    Lines Run(const std::string& line) {
-        TStringList out;
-        Manager.ExecuteLine(TStringList(line), out);
-        return out.Items;
-    }
-    TFakeHost Host;
-    TCommandManager Manager{&Host};
     std::vector<std::string> Fields{"ID", "名前", "MEMO"};
     std::string Error;
 };
@@ -102,7 +95,7 @@ TEST_F(DescTest, QueryErrorsPassThrough) {
 // Against real databases through the ADO driver, as the window wires it.
 enum class Db { SQLite, PostgreSQL };
 
-class DescDb : public ::testing::TestWithParam<Db> {
+class DescDb : public ::testing::TestWithParam<Db>, public TCommandRunner {
 protected:
     void SetUp() override {
         std::string conn;
@@ -130,14 +123,7 @@ protected:
         std::string msg;
         Driver.Execute(nullptr, sql, 4, ds, msg);
     }
-    Lines Run(const std::string& line) {
-        TStringList out;
-        Manager.ExecuteLine(TStringList(line), out);
-        return out.Items;
-    }
     TADODriver Driver;
-    TFakeHost Host;
-    TCommandManager Manager{&Host};
     std::string Table;
     std::vector<std::string> Drops;
 };

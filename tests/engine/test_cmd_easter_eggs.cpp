@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "CP932.h"
-#include "FakeHost.h"
+#include "CommandRunner.h"
 #include "SysUtils.h"
 #include "U_CommandManager.h"
 #include "Vocabulary.h"
@@ -15,16 +15,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class PhraseTest : public ::testing::Test {
-protected:
-    Lines Run(const std::string& line) {
-        TStringList out;
-        Manager.ExecuteLine(TStringList(line), out);
-        return out.Items;
-    }
-    TFakeHost Host;
-    TCommandManager Manager{&Host};
-};
+class PhraseTest : public ::testing::Test, public TCommandRunner {};
 
 TEST_F(PhraseTest, TheListHolds975DistinctOneLinePhrases) {
     const TStringList& list = PhraseList();

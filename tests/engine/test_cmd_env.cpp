@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "CP932Qt.h"
-#include "FakeHost.h"
+#include "CommandRunner.h"
 #include "QtTestApp.h"
 #include "T_ObjectWrapper.h"
 #include "U_CommandManager.h"
@@ -21,25 +21,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class EnvCommandTest : public ::testing::Test {
-protected:
-    Lines Run(const std::string& line) {
-        TStringList out;
-        Manager.ExecuteLine(TStringList(line), out);
-        return out.Items;
-    }
-    // The message of the error that line raises, with the error's class.
-    std::string Error(const std::string& line) {
-        try {
-            Run(line);
-        } catch (const Exception& e) {
-            return std::string(e.ClassName()) + ":" + e.Message;
-        }
-        return "no error";
-    }
-    TFakeHost Host;
-    TCommandManager Manager{&Host};
-};
+class EnvCommandTest : public ::testing::Test, public TCommandRunner {};
 
 TEST_F(EnvCommandTest, SetShowsAssignsAndLists) {
     EXPECT_EQ(Run("#Set"), Lines{});
@@ -67,13 +49,9 @@ TEST_F(EnvCommandTest, SetCases) {
         {{"#Set 表 = 値"}, "#Set 表", {"表 = 値"}},                                // double-byte name
     };
     for (const Case& c : cases) {
-        TFakeHost host;
-        TCommandManager manager(&host);
-        TStringList out;
-        for (const std::string& s : c.script) manager.ExecuteLine(TStringList(s), out);
-        out.Clear();
-        manager.ExecuteLine(TStringList(c.line), out);
-        EXPECT_EQ(out.Items, c.expected) << c.line;
+        TCommandRunner fresh;
+        for (const std::string& s : c.script) fresh.Run(s);
+        EXPECT_EQ(fresh.Run(c.line), c.expected) << c.line;
     }
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "BiffTestUtil.h"
-#include "FakeHost.h"
+#include "CommandRunner.h"
 #include "FileSystem.h"
 #include "TestUtil.h"
 #include "U_CommandManager.h"
@@ -19,7 +19,7 @@ namespace {
 using Lines = std::vector<std::string>;
 using bifftest::Cell;
 
-class SaveResultTest : public ::testing::Test {
+class SaveResultTest : public ::testing::Test, public TCommandRunner {
 protected:
     SaveResultTest() {
         Host.Folder = PageDir;
@@ -31,19 +31,6 @@ protected:
         fs932::SetCurrentDir(OldDir);
         SaveResultDialog() = TSaveResultDialog();
     }
-    Lines Run(const std::string& line) {
-        TStringList out;
-        Manager.ExecuteLine(TStringList(line), out);
-        return out.Items;
-    }
-    std::string Error(const std::string& line) {
-        try {
-            Run(line);
-        } catch (const Exception& e) {
-            return std::string(e.ClassName()) + ":" + e.Message;
-        }
-        return "no error";
-    }
     std::string Read(const std::string& name) {
         std::string b;
         EXPECT_TRUE(fs932::ReadFile(name, b)) << name;
@@ -54,8 +41,6 @@ protected:
     std::string WorkDir = testutil::TempFolder("save-work");
     std::string PageDir = testutil::TempFolder("save-page");
     std::string OldDir;
-    TFakeHost Host;
-    TCommandManager Manager{&Host};
 };
 
 TEST_F(SaveResultTest, TextFileHoldsTheResultLines) {
