@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -317,6 +318,16 @@ void TFrameSQLClient::DeleteResultSheet(const std::string& Name) { ResultSeetMan
 void TFrameSQLClient::DeleteActiveResultSheet() { ResultSeetManager->DeleteActiveSheet(); }
 void TFrameSQLClient::InitResultSheets(const std::string& Name) { ResultSeetManager->InitSheets(Name); }
 void TFrameSQLClient::DeleteInActiveResultSheets() { ResultSeetManager->DeleteInActiveSheets(); }
+
+void TFrameSQLClient::FormatResultLinesToWidth(const std::string& Text, TStringList& Lines) {
+    if (TResultConsole* c = ActiveResultConsole()) c->FormatLinesToWidth(Text, Lines);
+    else Lines.SetText(Text);
+}
+
+int TFrameSQLClient::ShowModalDialog(QDialog& Dialog) {
+    Dialog.setParent(this, Dialog.windowFlags());  // owned by and centred on this window
+    return Dialog.exec();
+}
 
 void TFrameSQLClient::CloneScriptEditor() {
     TForm_Script* old = ActiveScriptPage();

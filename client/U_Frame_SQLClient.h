@@ -96,6 +96,10 @@ public:
     void InitResultSheets(const std::string& Name) override;
     void DeleteInActiveResultSheets() override;
     void Close() override { close(); }
+    // The active result page's editor cuts Text to its visible width.
+    void FormatResultLinesToWidth(const std::string& Text, TStringList& Lines) override;
+    // Dialog becomes a window of this one and runs modally.
+    int ShowModalDialog(QDialog& Dialog) override;
 
     // Fields.
     bool EscapeSQ = false, EscapeDQ = false, EscapeY = false, Escape5C = false, EscapeEscapeDouble = false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QMenuBar>
 #include <QPointer>
 #include <QTimer>
@@ -278,6 +279,25 @@ TEST_F(FrameTest, ResultSheets) {
     EXPECT_EQ(frame->ActiveResultPage()->OutputMode(), rom_SDF);
     EXPECT_TRUE(frame->ActiveResultPage()->Action_Mode_SDF->isChecked());
     EXPECT_FALSE(frame->ActiveResultPage()->Action_Mode_Text->isChecked());
+}
+
+// What the variable and phrase commands ask of the window: the result page's
+// cutting to its width, and a modal dialog owned by the window.
+TEST_F(FrameTest, ResultWidthAndModalDialogs) {
+    frame->Console.Width = 4;
+    TStringList lines;
+    frame->FormatResultLinesToWidth("abcdefghij\r\nxy", lines);
+    EXPECT_EQ(lines.Items, (Lines{"abcd", "efgh", "ij", "xy"}));
+
+    QDialog dialog;
+    QWidget* parentSeen = nullptr;
+    QTimer::singleShot(0, &dialog, [&] {
+        parentSeen = dialog.parentWidget();
+        dialog.done(2);
+    });
+    EXPECT_EQ(frame->ShowModalDialog(dialog), 2);
+    EXPECT_EQ(parentSeen, frame.get());
+    EXPECT_TRUE(dialog.isWindow());
 }
 
 TEST_F(FrameTest, ScriptPagesFoldersTogglesAndClones) {

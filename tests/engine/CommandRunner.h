@@ -9,15 +9,15 @@
 
 class TCommandRunner {
 public:
-    std::vector<std::string> Run(const std::string& line) {
+    std::vector<std::string> RunLine(const std::string& line) {
         TStringList out;
         Manager.ExecuteLine(TStringList(line), out);
         return out.Items;
     }
     // "ClassName:message" of the error that line raises; "no error" when it runs.
-    std::string Error(const std::string& line) {
+    std::string ErrorOf(const std::string& line) {
         try {
-            Run(line);
+            RunLine(line);
         } catch (const Exception& e) {
             return std::string(e.ClassName()) + ":" + e.Message;
         }

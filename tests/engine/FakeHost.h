@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "I_ScriptHost.h"
-#include "CP932Text.h"
+#include "KZNEditorText.h"
 #include "StringList.h"
 #include "SysUtils.h"
 #include "U_GrobalCommandRegister.h"
@@ -167,24 +167,7 @@ inline void TFakeHost::ExecuteScriptWithParams(const TStringList& Lines, const T
     --Depth;
 }
 
-// As the result editor cuts a text to its width: each line longer than the
-// width is cut into pieces of width - 1 bytes (width bytes when the last byte
-// would be a lead byte), the pieces joined by CR LF in one item.
+// As the result editor cuts a text to its width.
 inline void TFakeHost::FormatResultLinesToWidth(const std::string& Text, TStringList& Lines) {
-    Lines.SetText(Text);
-    const size_t w = static_cast<size_t>(ResultWidth);
-    for (std::string& line : Lines.Items) {
-        if (line.size() <= w || w < 2) continue;
-        std::string rest = line, out;
-        while (!rest.empty() && rest.size() >= w) {
-            size_t cut = w - 1;
-            size_t i = 0;
-            while (i < cut) i += cp932::CharLen(rest, i);
-            if (i > cut) cut = w;  // the piece would end on a lead byte: keep its character whole
-            out += rest.substr(0, cut) + "\r\n";
-            rest.erase(0, cut);
-        }
-        line = out + rest;
-        if (rest.empty()) line.erase(line.size() - 2);
-    }
+    kzneditor::FormatLinesToWidth(Text, ResultWidth, Lines);
 }

@@ -38,11 +38,11 @@ protected:
 };
 
 TEST_F(DescTest, ListsTheColumnsOfTheTable) {
-    EXPECT_EQ(Run("#Desc T1"), (Lines{"[T1]", "ID", "名前", "MEMO", "\r\n", "3Field(s)", "\r\n"}));
+    EXPECT_EQ(RunLine("#Desc T1"), (Lines{"[T1]", "ID", "名前", "MEMO", "\r\n", "3Field(s)", "\r\n"}));
     EXPECT_EQ(Host.SQLs, Lines{"SELECT * FROM T1 WHERE 1 = 2"});
     // As the result page shows the items.
     TStringList shown;
-    shown.Items = Run("#desc T1");
+    shown.Items = RunLine("#desc T1");
     EXPECT_EQ(TStringList(shown.Text()).Items, (Lines{"[T1]", "ID", "名前", "MEMO", "", "", "3Field(s)", "", ""}));
 }
 
@@ -59,7 +59,7 @@ TEST_F(DescTest, SchemaAndTableNames) {
     };
     for (const Case& c : cases) {
         Host.SQLs.clear();
-        EXPECT_EQ(Run("#Desc " + c.param)[0], "[" + c.shown + "]") << c.param;
+        EXPECT_EQ(RunLine("#Desc " + c.param)[0], "[" + c.shown + "]") << c.param;
         EXPECT_EQ(Host.SQLs, Lines{"SELECT * FROM " + c.shown + " WHERE 1 = 2"}) << c.param;
     }
     EXPECT_EQ(TDesc::GetSchemaName("S1.T1.X"), "S1");
@@ -69,14 +69,14 @@ TEST_F(DescTest, SchemaAndTableNames) {
 }
 
 TEST_F(DescTest, WithoutParameterShowsTitleAndHelp) {
-    EXPECT_EQ(Run("#Desc"), Lines{"テーブル項目情報の取得\r\nテーブル項目情報を取得して表示します\r\n  使用方法\r\n"
+    EXPECT_EQ(RunLine("#Desc"), Lines{"テーブル項目情報の取得\r\nテーブル項目情報を取得して表示します\r\n  使用方法\r\n"
                                   "    Param  : \"Schema名\".\"Table名\"  (Schema名は省略可）\r\n"});
     EXPECT_TRUE(Host.SQLs.empty());
 }
 
 TEST_F(DescTest, WithoutHandlerTheListIsEmpty) {
     Host.OnExecuteSQL = nullptr;
-    EXPECT_EQ(Run("#Desc T1"), (Lines{"[T1]", "\r\n", "0Field(s)", "\r\n"}));
+    EXPECT_EQ(RunLine("#Desc T1"), (Lines{"[T1]", "\r\n", "0Field(s)", "\r\n"}));
 }
 
 TEST_F(DescTest, QueryErrorsPassThrough) {
@@ -132,21 +132,21 @@ TEST_P(DescDb, ListsTheColumnsOfARealTable) {
     Sql("create table " + Table + " (id integer, \"名前\" varchar(20), memo varchar(100))");
     Drops.push_back("drop table " + Table);
     Sql("insert into " + Table + " values (1, 'a', 'b')");
-    EXPECT_EQ(Run("#Desc " + Table), (Lines{"[" + Table + "]", "id", "名前", "memo", "\r\n", "3Field(s)", "\r\n"}));
+    EXPECT_EQ(RunLine("#Desc " + Table), (Lines{"[" + Table + "]", "id", "名前", "memo", "\r\n", "3Field(s)", "\r\n"}));
 }
 
 TEST_P(DescDb, SchemaQualifiedName) {
     if (GetParam() == Db::SQLite) {
         Sql("create table " + Table + " (a integer)");
         Drops.push_back("drop table " + Table);
-        EXPECT_EQ(Run("#Desc main." + Table), (Lines{"[main." + Table + "]", "a", "\r\n", "1Field(s)", "\r\n"}));
+        EXPECT_EQ(RunLine("#Desc main." + Table), (Lines{"[main." + Table + "]", "a", "\r\n", "1Field(s)", "\r\n"}));
         return;
     }
     const std::string schema = dbtest::UniqueName("s");
     Sql("create schema " + schema);
     Drops.push_back("drop schema " + schema + " cascade");
     Sql("create table " + schema + "." + Table + " (a integer, b text)");
-    EXPECT_EQ(Run("#Desc " + schema + "." + Table),
+    EXPECT_EQ(RunLine("#Desc " + schema + "." + Table),
               (Lines{"[" + schema + "." + Table + "]", "a", "b", "\r\n", "2Field(s)", "\r\n"}));
 }
 
@@ -157,7 +157,7 @@ TEST_P(DescDb, AMissingTableIsTheDatabasesError) {
     // The connection is still usable afterwards.
     Sql("create table " + Table + " (x integer)");
     Drops.push_back("drop table " + Table);
-    EXPECT_EQ(Run("#Desc " + Table).size(), 5u);
+    EXPECT_EQ(RunLine("#Desc " + Table).size(), 5u);
 }
 
 std::string Name(const ::testing::TestParamInfo<Db>& i) { return i.param == Db::SQLite ? "SQLite" : "PostgreSQL"; }

@@ -41,7 +41,7 @@ TEST_F(PhraseTest, EachRunWritesOnePhrase) {
     const TStringList& list = PhraseList();
     std::set<std::string> seen;
     for (int i = 0; i < 200; ++i) {
-        Lines out = Run(i % 2 ? "#z_EE" : "#Z_ee ignored params");
+        Lines out = RunLine(i % 2 ? "#z_EE" : "#Z_ee ignored params");
         ASSERT_EQ(out.size(), 1u);
         EXPECT_GE(list.IndexOf(out[0]), 0) << out[0];
         seen.insert(out[0]);
@@ -51,7 +51,7 @@ TEST_F(PhraseTest, EachRunWritesOnePhrase) {
 
 TEST_F(PhraseTest, ALongPhraseIsCutToTheResultWidth) {
     Host.ResultWidth = 21;
-    Lines out = Run("#z_EE");
+    Lines out = RunLine("#z_EE");
     ASSERT_EQ(out.size(), 1u);
     TStringList pieces(out[0]);
     EXPECT_GT(pieces.Count(), 2);
@@ -67,8 +67,8 @@ TEST_F(PhraseTest, ALongPhraseIsCutToTheResultWidth) {
 }
 
 TEST_F(PhraseTest, HiddenFromTheListsButHelpKnowsIt) {
-    for (const std::string& line : Run("#CommandList")) EXPECT_FALSE(sys::StartsText("z_EE", line)) << line;
-    EXPECT_EQ(Run("#Help z_EE"), (Lines{"", "コマンド:[ z_EE ]", TCommand::DefaultTitle}));
+    for (const std::string& line : RunLine("#CommandList")) EXPECT_FALSE(sys::StartsText("z_EE", line)) << line;
+    EXPECT_EQ(RunLine("#Help z_EE"), (Lines{"", "コマンド:[ z_EE ]", TCommand::DefaultTitle}));
 }
 
 }  // namespace

@@ -24,12 +24,12 @@ using Lines = std::vector<std::string>;
 class EnvCommandTest : public ::testing::Test, public TCommandRunner {};
 
 TEST_F(EnvCommandTest, SetShowsAssignsAndLists) {
-    EXPECT_EQ(Run("#Set"), Lines{});
-    EXPECT_EQ(Run("#Set test = abc"), Lines{});
-    EXPECT_EQ(Run("#Set test"), Lines{"test = abc"});   // as typed; the lookup ignores case
-    EXPECT_EQ(Run("#Set"), Lines{"TEST = abc"});
-    EXPECT_EQ(Run("#set Other ="), Lines{});            // no value: the empty value
-    EXPECT_EQ(Run("#Set"), (Lines{"TEST = abc", "OTHER = "}));
+    EXPECT_EQ(RunLine("#Set"), Lines{});
+    EXPECT_EQ(RunLine("#Set test = abc"), Lines{});
+    EXPECT_EQ(RunLine("#Set test"), Lines{"test = abc"});   // as typed; the lookup ignores case
+    EXPECT_EQ(RunLine("#Set"), Lines{"TEST = abc"});
+    EXPECT_EQ(RunLine("#set Other ="), Lines{});            // no value: the empty value
+    EXPECT_EQ(RunLine("#Set"), (Lines{"TEST = abc", "OTHER = "}));
 }
 
 TEST_F(EnvCommandTest, SetCases) {
@@ -50,26 +50,26 @@ TEST_F(EnvCommandTest, SetCases) {
     };
     for (const Case& c : cases) {
         TCommandRunner fresh;
-        for (const std::string& s : c.script) fresh.Run(s);
-        EXPECT_EQ(fresh.Run(c.line), c.expected) << c.line;
+        for (const std::string& s : c.script) fresh.RunLine(s);
+        EXPECT_EQ(fresh.RunLine(c.line), c.expected) << c.line;
     }
 }
 
 TEST_F(EnvCommandTest, SetRefusesAWrongSecondWord) {
-    Run("#Set test = old");
-    EXPECT_EQ(Error("#Set test := 1"), "EUserEnvManager:引数違反です。第２引数は [省略]又は '=' でなければなりません。");
-    EXPECT_EQ(Error("#Set test == 1"), "EUserEnvManager:引数違反です。第２引数は [省略]又は '=' でなければなりません。");
-    EXPECT_EQ(Run("#Set"), Lines{"TEST = old"});
+    RunLine("#Set test = old");
+    EXPECT_EQ(ErrorOf("#Set test := 1"), "EUserEnvManager:引数違反です。第２引数は [省略]又は '=' でなければなりません。");
+    EXPECT_EQ(ErrorOf("#Set test == 1"), "EUserEnvManager:引数違反です。第２引数は [省略]又は '=' でなければなりません。");
+    EXPECT_EQ(RunLine("#Set"), Lines{"TEST = old"});
 }
 
 TEST_F(EnvCommandTest, SetRefusesANameHoldingAnEqualsSign) {
-    Run("#Set a = 1");
-    EXPECT_EQ(Error("#Set a=b = 2"),
+    RunLine("#Set a = 1");
+    EXPECT_EQ(ErrorOf("#Set a=b = 2"),
               "EUserEnvManager:環境変数名に '=' は使用できません [a=b]（値は設定されませんでした）");
-    EXPECT_EQ(Error("#Set \"=\" = 2"),
+    EXPECT_EQ(ErrorOf("#Set \"=\" = 2"),
               "EUserEnvManager:環境変数名に '=' は使用できません [=]（値は設定されませんでした）");
-    EXPECT_EQ(Run("#Set"), Lines{"A = 1"});   // nothing stored, nothing damaged
-    EXPECT_EQ(Run("#Set a=b"), Lines{"a=b = "});
+    EXPECT_EQ(RunLine("#Set"), Lines{"A = 1"});   // nothing stored, nothing damaged
+    EXPECT_EQ(RunLine("#Set a=b"), Lines{"a=b = "});
 }
 
 // The dialog as the window would show it: answered by Answer, which sees the
@@ -87,9 +87,9 @@ protected:
 };
 
 TEST_F(SetVTest, OkStoresTheEditedValues) {
-    Run("#Set alpha = 1");
-    Run("#Set beta =");
-    Run("#Set 名前 = 値");
+    RunLine("#Set alpha = 1");
+    RunLine("#Set beta =");
+    RunLine("#Set 名前 = 値");
     std::vector<std::pair<std::string, std::string>> shown;
     Host.DialogAnswer = [&](QDialog& dialog) {
         auto& d = dynamic_cast<TDialog_Set&>(dialog);
@@ -98,22 +98,22 @@ TEST_F(SetVTest, OkStoresTheEditedValues) {
         d.StringGrid1->item(2, 1)->setText(cp932::ToQString("新しい 値"));
         return TDialog_Set::mrOk;
     };
-    EXPECT_EQ(Run("#SetV whatever,names"), Lines{});
+    EXPECT_EQ(RunLine("#SetV whatever,names"), Lines{});
     EXPECT_EQ(Host.DialogsShown, 1);
     EXPECT_EQ(shown, (std::vector<std::pair<std::string, std::string>>{{"ALPHA", "1"}, {"BETA", ""}, {"名前", "値"}}));
-    EXPECT_EQ(Run("#Set"), (Lines{"ALPHA = ", "BETA = 新しい 値", "名前 = 値"}));
+    EXPECT_EQ(RunLine("#Set"), (Lines{"ALPHA = ", "BETA = 新しい 値", "名前 = 値"}));
     EXPECT_EQ(Host.Env.Count(), 3);
 }
 
 TEST_F(SetVTest, CancelChangesNothing) {
-    Run("#Set a = 1");
+    RunLine("#Set a = 1");
     for (int result : {int(TDialog_Set::mrCancel), 0}) {
         Host.DialogAnswer = [&](QDialog& dialog) {
             dynamic_cast<TDialog_Set&>(dialog).StringGrid1->item(1, 1)->setText(QStringLiteral("changed"));
             return result;
         };
-        EXPECT_EQ(Run("#SetV"), Lines{});
-        EXPECT_EQ(Run("#Set"), Lines{"A = 1"}) << result;
+        EXPECT_EQ(RunLine("#SetV"), Lines{});
+        EXPECT_EQ(RunLine("#Set"), Lines{"A = 1"}) << result;
     }
 }
 
@@ -123,19 +123,19 @@ TEST_F(SetVTest, EmptyStoreShowsAnEmptyGrid) {
         rows = dynamic_cast<TDialog_Set&>(dialog).StringGrid1->rowCount();
         return TDialog_Set::mrOk;
     };
-    EXPECT_EQ(Run("#SetV"), Lines{});
+    EXPECT_EQ(RunLine("#SetV"), Lines{});
     EXPECT_EQ(rows, 1);   // only the hidden dummy row
     EXPECT_EQ(Host.Env.Count(), 0);
 }
 
 TEST_F(SetVTest, AValueCp932CannotHoldIsReplacedAndReported) {
-    Run("#Set a = 1");
+    RunLine("#Set a = 1");
     Host.DialogAnswer = [&](QDialog& dialog) {
         dynamic_cast<TDialog_Set&>(dialog).StringGrid1->item(1, 1)->setText(QString::fromUtf16(u"x\u0E01y"));
         return TDialog_Set::mrOk;
     };
-    EXPECT_EQ(Run("#SetV"), Lines{"■Shift_JIS(CP932)で表せない文字を \"?\" に置き換えて設定しました"});
-    EXPECT_EQ(Run("#Set"), Lines{"A = x?y"});
+    EXPECT_EQ(RunLine("#SetV"), Lines{"■Shift_JIS(CP932)で表せない文字を \"?\" に置き換えて設定しました"});
+    EXPECT_EQ(RunLine("#Set"), Lines{"A = x?y"});
 }
 
 TEST_F(SetVTest, DialogLayout) {

@@ -45,10 +45,10 @@ protected:
 
 TEST_F(SaveResultTest, TextFileHoldsTheResultLines) {
     SetResult({"結果:", "ID  NAME", "1   表", ""});
-    EXPECT_EQ(Run("#SaveToFile \"" + WorkDir + "out.txt\""), Lines{});
+    EXPECT_EQ(RunLine("#SaveToFile \"" + WorkDir + "out.txt\""), Lines{});
     EXPECT_EQ(Read(WorkDir + "out.txt"), "結果:\r\nID  NAME\r\n1   表\r\n\r\n");
     SetResult({});
-    Run("#SaveToFile " + WorkDir + "out.txt");  // an existing file is replaced
+    RunLine("#SaveToFile " + WorkDir + "out.txt");  // an existing file is replaced
     EXPECT_EQ(Read(WorkDir + "out.txt"), "");
 }
 
@@ -71,7 +71,7 @@ TEST_F(SaveResultTest, GivenNamesAndDefaultExtensions) {
     fs932::CreateDir(WorkDir + "ソ.d");
     SetResult({"a"});
     for (const Case& c : cases) {
-        EXPECT_EQ(Run("#" + c.command + " \"" + c.given + "\""), Lines{}) << c.given;
+        EXPECT_EQ(RunLine("#" + c.command + " \"" + c.given + "\""), Lines{}) << c.given;
         EXPECT_TRUE(fs932::FileExists(WorkDir + c.written)) << c.given;
         EXPECT_FALSE(fs932::FileExists(PageDir + c.written)) << c.given;  // never the page's folder
     }
@@ -99,14 +99,14 @@ TEST_F(SaveResultTest, WithoutANameTheSaveDialogAsks) {
             d.FileName = PageDir + c.chosen;
             return true;
         };
-        EXPECT_EQ(Run("#" + c.command), Lines{});
+        EXPECT_EQ(RunLine("#" + c.command), Lines{});
         EXPECT_EQ(seen.InitialDir, PageDir);
         EXPECT_EQ(seen.Title, c.title);
         EXPECT_EQ(seen.DefaultExt, c.ext);
         EXPECT_EQ(seen.Filter, c.filter);
         EXPECT_TRUE(fs932::FileExists(PageDir + c.written)) << c.written;
         // The dialog is kept: the next use offers the name chosen last.
-        Run("#" + c.command);
+        RunLine("#" + c.command);
         EXPECT_EQ(offered, PageDir + c.chosen);
     }
 }
@@ -120,13 +120,13 @@ TEST_F(SaveResultTest, CancellingOrAnEmptyNameWritesNothing) {
             d.FileName = WorkDir + "cancelled";
             return false;
         };
-        EXPECT_EQ(Run(command), Lines{});
+        EXPECT_EQ(RunLine(command), Lines{});
         SaveResultDialog().Chooser = [&](TSaveResultDialog& d) {
             ++asked;
             d.FileName.clear();
             return true;
         };
-        EXPECT_EQ(Run(command), Lines{});
+        EXPECT_EQ(RunLine(command), Lines{});
         EXPECT_EQ(asked, 2);
     }
     std::vector<fs932::DirEntry> entries;
@@ -143,7 +143,7 @@ TEST_F(SaveResultTest, WorkbookCellsFollowTheCommaTextRules) {
         "\"open quote, to the end",     // no closing quote
         "表,ソ,\"表 ソ\"",              // double-byte characters whole
     });
-    EXPECT_EQ(Run("#SaveToFileXLS book"), Lines{});
+    EXPECT_EQ(RunLine("#SaveToFileXLS book"), Lines{});
     const std::string b = Read(WorkDir + "book.xls");
     EXPECT_EQ(testutil::Hex(b.substr(8, 12)), "00 00 08 00 00 00 08 00 00 00 02 01");  // 6 lines + 2, 256 + 2
     EXPECT_EQ(bifftest::Labels(b), (std::vector<Cell>{
@@ -166,7 +166,7 @@ TEST_F(SaveResultTest, WorkbookCellsFollowTheCommaTextRules) {
 
 TEST_F(SaveResultTest, EmptyResultGivesTheBareWorkbook) {
     SetResult({});
-    Run("#SaveToFileXLS empty");
+    RunLine("#SaveToFileXLS empty");
     EXPECT_EQ(Read(WorkDir + "empty.xls").size(), 120u);
 }
 
@@ -174,7 +174,7 @@ TEST_F(SaveResultTest, XlrdReadsTheExportedSheet) {
     Lines result = {"ID,NAME,MEMO", "1,山田,\"東京, 日本\"", "2,ｶﾅ," + std::string(254, 'm') + "表"};
     for (int i = 3; i < 16384; ++i) result.push_back(std::to_string(i));
     SetResult(result);
-    Run("#SaveToFileXLS sheet.xls");
+    RunLine("#SaveToFileXLS sheet.xls");
     std::vector<std::string> read = bifftest::ReadWithXlrd(WorkDir + "sheet.xls");
     ASSERT_GE(read.size(), 16u);
     EXPECT_EQ(read[0], "biff 20");
@@ -191,13 +191,13 @@ TEST_F(SaveResultTest, TooManyRowsOrColumnsAreRefusedAndTheOldFileStays) {
     ASSERT_TRUE(fs932::WriteFileAtomic(WorkDir + "keep.xls", "old"));
     Lines rows(16385, "v");
     SetResult(rows);
-    EXPECT_EQ(Error("#SaveToFileXLS keep.xls"),
+    EXPECT_EQ(ErrorOf("#SaveToFileXLS keep.xls"),
               "EWriteBiff:XLS形式で保存できるのは 16384 行までです（結果は 16385 行あります）。ファイルは作成されませんでした");
     std::string wide;
     for (int i = 0; i < 257; ++i) wide += "c,";
     wide.pop_back();
     SetResult({"a", "b", wide});
-    EXPECT_EQ(Error("#SaveToFileXLS keep.xls"),
+    EXPECT_EQ(ErrorOf("#SaveToFileXLS keep.xls"),
               "EWriteBiff:XLS形式で保存できるのは 256 列までです（3 行目に 257 列あります）。ファイルは作成されませんでした");
     EXPECT_EQ(Read(WorkDir + "keep.xls"), "old");
     std::vector<fs932::DirEntry> entries;
@@ -208,9 +208,9 @@ TEST_F(SaveResultTest, TooManyRowsOrColumnsAreRefusedAndTheOldFileStays) {
 TEST_F(SaveResultTest, AFileThatCannotBeWrittenIsAnError) {
     SetResult({"a"});
     for (const std::string command : {"SaveToFile", "SaveToFileXLS"}) {
-        EXPECT_EQ(Error("#" + command + " \"no such/x.dat\""), "EFCreateError:ファイル no such/x.dat を作成できません");
+        EXPECT_EQ(ErrorOf("#" + command + " \"no such/x.dat\""), "EFCreateError:ファイル no such/x.dat を作成できません");
         ASSERT_TRUE(fs932::CreateDir(WorkDir + "folder.dat"));
-        EXPECT_EQ(Error("#" + command + " folder.dat"), "EFCreateError:ファイル folder.dat を作成できません");
+        EXPECT_EQ(ErrorOf("#" + command + " folder.dat"), "EFCreateError:ファイル folder.dat を作成できません");
         EXPECT_TRUE(fs932::DirectoryExists(WorkDir + "folder.dat"));
         rmdir(fs932::ToNative(WorkDir + "folder.dat").c_str());
     }
