@@ -1,0 +1,365 @@
+// Selections of the editor (normal and box), search hits, the clipboard with
+// the box marker format, and dragging the selected text to move or copy it.
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QMimeData>
+
+#include <algorithm>
+
+#include "CP932Qt.h"
+#include "Editor.h"
+#include "EditorUtil.h"
+
+// ---- the state machine ----------------------------------------------------------------------------
+
+void TEditor::StartSelection() {
+    if (FSelState == 2 || FSelState == 3) CleanSelection();
+    if (RowCount() == 0) return;
+    FSelState = 1;
+    FAnchorRow = FRow;
+    FAnchorIndex = std::min(static_cast<int>(RowText(FRow).size()), CaretIndex());
+    FAnchorCol = FSelectionMode ? FCol : std::min(FCol, RowEndCol(FRow));
+    FSelStr = {FRow, FRow, FAnchorIndex, FAnchorIndex};
+    FSelDraw = {FRow, FRow, FAnchorCol, FAnchorCol};
+    FPrevSelDraw = FSelDraw;
+}
+
+void TEditor::ExtendSelection() {
+    if (FSelState == 1) {
+        UnderlineBeginUpdate();
+        FSelState = FHitSelecting ? 3 : 2;
+        UpdateSelection();
+    } else if (FSelState == 2) {
+        UpdateSelection();
+    }
+}
+
+void TEditor::UpdateSelection() {
+    if (FSelState != 2 && FSelState != 3) return;
+    const int c = std::min(static_cast<int>(RowText(FRow).size()), CaretIndex());
+    FSelStr.StartRow = std::min(FAnchorRow, FRow);
+    FSelStr.EndRow = std::max(FAnchorRow, FRow);
+    const bool after = FRow > FAnchorRow || (FRow == FAnchorRow && c > FAnchorIndex);
+    if (after) {
+        FSelStr.StartIndex = FAnchorIndex;
+        FSelStr.EndIndex = c - 1;
+    } else {
+        FSelStr.StartIndex = c;
+        FSelStr.EndIndex = FAnchorIndex - 1;
+    }
+    FSelDraw.StartRow = FSelStr.StartRow;
+    FSelDraw.EndRow = FSelStr.EndRow;
+    if (FSelectionMode) {
+        FSelDraw.StartCol = std::min(FAnchorCol, FCol);
+        FSelDraw.EndCol = std::max(FAnchorCol, FCol);
+    } else {
+        int caretCol = std::min(FCol, RowEndCol(FRow));
+        int anchorCol = std::min(FAnchorCol, RowEndCol(FAnchorRow));
+        if (FRow == FAnchorRow) {
+            FSelDraw.StartCol = std::min(anchorCol, caretCol);
+            FSelDraw.EndCol = std::max(anchorCol, caretCol);
+        } else if (FRow < FAnchorRow) {
+            FSelDraw.StartCol = caretCol;
+            FSelDraw.EndCol = anchorCol;
+        } else {
+            FSelDraw.StartCol = anchorCol;
+            FSelDraw.EndCol = caretCol;
+        }
+    }
+    if (FSelState == 2 || FHitStyle == hsDraw) RepaintSelectionChange();
+    DoSelectionChange(true);
+}
+
+// Only the cells whose selected state changed are painted again: the rows
+// between the old and the new range, each over the text area.
+void TEditor::RepaintSelectionChange() {
+    const TSelDrawRec& a = FPrevSelDraw;
+    const TSelDrawRec& b = FSelDraw;
+    if (a != b) {
+        if (FSelectionMode) {
+            InvalidateRows(std::min(a.StartRow, b.StartRow), std::max(a.EndRow, b.EndRow));
+        } else {
+            // rows whose span differs: from the first differing edge to the last
+            int from = a.StartRow == b.StartRow && a.StartCol == b.StartCol ? std::min(a.EndRow, b.EndRow)
+                                                                              : std::min(a.StartRow, b.StartRow);
+            int to = a.EndRow == b.EndRow && a.EndCol == b.EndCol ? std::max(a.StartRow, b.StartRow)
+                                                                    : std::max(a.EndRow, b.EndRow);
+            InvalidateRows(std::min(from, to), std::max(from, to));
+        }
+    }
+    FPrevSelDraw = FSelDraw;
+}
+
+void TEditor::CleanSelection() {
+    if (FSelState != 2 && FSelState != 3) return;
+    const uint8_t old = FSelState;
+    FSelState = 0;
+    FHitLength = 0;
+    if (old == 3 && FHitStyle == hsCaret) UpdateCaret();
+    FClearingSelection = true;
+    InvalidateRows(FSelDraw.StartRow - 1, FSelDraw.EndRow);
+    FClearingSelection = false;
+    UnderlineEndUpdate();
+    FKeepCaretValid = false;
+    DoSelectionChange(false);
+}
+
+void TEditor::ConfirmSelection() {
+    if (FSelState != 3) return;
+    if (FHitStyle == hsCaret) SetRowCol(FSelDraw.EndRow, FSelDraw.EndCol);
+    FSelState = 2;
+}
+
+void TEditor::SetHitSelLength(int N) {
+    if (FHitStyle == hsSelect) {
+        SetSelLength(N);
+    } else {
+        FHitSelecting = true;
+        SetSelLength(N);
+        FHitSelecting = false;
+        if (FHitStyle == hsCaret && N > 0 && hasFocus() && (FSelState == 3)) {
+            FSettingRowCol = true;
+            SetRow(FSelDraw.StartRow);
+            SetCol(FSelDraw.StartCol);
+            FSettingRowCol = false;
+            CreateSystemCaret();
+            int cols = FSelDraw.StartRow == FSelDraw.EndRow ? FSelDraw.EndCol - FSelDraw.StartCol
+                                                             : RowEndCol(FRow) - FSelDraw.StartCol;
+            FCaretWidth = std::max(2, cols * FColWidth);
+            FCaretHeight = FFontHeight;
+            SetCaretPosition();
+            ShowEditorCaret();
+        }
+    }
+    FHitLength = N;
+}
+
+bool TEditor::IsInSelection(int ARow, int ACol) const {
+    if (FSelState != 2) return false;
+    if (ARow < FSelDraw.StartRow || ARow > FSelDraw.EndRow) return false;
+    if (ARow == FSelDraw.StartRow && ACol < FSelDraw.StartCol) return false;
+    if (ARow == FSelDraw.EndRow && ACol >= FSelDraw.EndCol) return false;
+    return true;
+}
+
+bool TEditor::CanSelDrag() { return !FReadOnly && FSelState == 2 && !FSelectionMode && FCaret->SelMove; }
+
+// ---- deleting ----------------------------------------------------------------------------------------
+
+void TEditor::DeleteSelection() {
+    if (FSelState != 2 || FReadOnly) return;
+    const TSelStrRec ss = FSelStr;
+    const TSelDrawRec sd = FSelDraw;
+    const int n = RowCount();
+    int a = std::max(FStore->LineStart(ss.StartRow), ss.StartRow - 1);
+    int o = OffsetFromRow(a, sd.StartRow, sd.StartCol);
+    int last = std::min(ss.EndRow, n - 1);
+    TEditorStringList list;
+    SelectionRemainder(list);
+    std::string text = JoinRows(list);
+    const bool box = FSelectionMode;
+    const bool multi = ss.StartRow != ss.EndRow;
+    if (multi) {
+        CaretBeginUpdate();
+        UnderlineBeginUpdate();
+    }
+    try {
+        CleanSelection();
+        if (ss.StartRow < n && last >= ss.StartRow) FStore->ReplaceRows(ss.StartRow, last - ss.StartRow + 1, text);
+        if (box)
+            SetRowCol(sd.StartRow, sd.StartCol);  // the box's corner, also right of a short row
+        else
+            SetCaretByOffset(a, o);
+    } catch (...) {
+        if (multi) {
+            UnderlineEndUpdate();
+            CaretEndUpdate();
+        }
+        throw;
+    }
+    if (multi) {
+        UnderlineEndUpdate();
+        CaretEndUpdate();
+    }
+}
+
+// ---- the clipboard ------------------------------------------------------------------------------------
+
+bool TEditor::ClipboardText(std::string& Text, bool* IsBox) {
+    Text.clear();
+    if (IsBox) *IsBox = false;
+    const QMimeData* m = QApplication::clipboard()->mimeData();
+    if (!m || !m->hasText()) return false;
+    std::string s = cp932::FromQString(m->text());
+    // Text from other programs may end its lines with LF (or CR) alone.
+    Text.reserve(s.size() + s.size() / 32);
+    for (size_t i = 0; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '\r') {
+            Text += "\r\n";
+            if (i + 1 < s.size() && s[i + 1] == '\n') ++i;
+        } else if (c == '\n') {
+            Text += "\r\n";
+        } else {
+            Text.push_back(c);
+        }
+    }
+    if (IsBox) *IsBox = m->hasFormat(QString::fromLatin1(BoxClipboardFormatName));
+    return true;
+}
+
+void TEditor::SetClipboardText(std::string_view Text, bool Box) {
+    auto* m = new QMimeData;
+    m->setText(cp932::ToQString(Text));
+    if (Box) {
+        QByteArray data(Text.data(), static_cast<qsizetype>(Text.size()));
+        data.append('\0');
+        m->setData(QString::fromLatin1(BoxClipboardFormatName), data);
+    }
+    QApplication::clipboard()->setMimeData(m);
+}
+
+void TEditor::CopyToClipboard() {
+    if (FSelState != 2) return;
+    SetClipboardText(GetSelText(), FSelectionMode);
+}
+
+void TEditor::CutToClipboard() {
+    if (FSelState != 2) return;
+    CopyToClipboard();
+    DeleteSelection();
+}
+
+void TEditor::PasteFromClipboard() {
+    if (FReadOnly) return;
+    std::string text;
+    bool box = false;
+    if (!ClipboardText(text, &box)) return;
+    if (box)
+        PasteBox(text);
+    else
+        SetSelTextBuf(text);
+}
+
+void TEditor::SelectAll() {
+    CaretBeginUpdate();
+    SetSelStart(0);
+    SetSelLength(GetTextLength());
+    CaretEndUpdate();
+}
+
+// ---- dragging the selection --------------------------------------------------------------------------
+
+void TEditor::EndSelDrag(const QPoint& Pos, Qt::KeyboardModifiers Mods) {
+    FDragState = 0;
+    SetCursorState(0);
+    if (viewport()->rect().contains(Pos) && !IsInSelection(FRow, FCol)) {
+        if (Mods & Qt::ControlModifier)
+            DragSelCopy(FRow, FCol);
+        else
+            DragSelMove(FRow, FCol);
+    } else {
+        CleanSelection();
+    }
+}
+
+void TEditor::ClickInSelection() {
+    FDragState = 0;
+    SetCursorState(0);
+    CleanSelection();
+}
+
+void TEditor::CancelSelDrag() {
+    FDragState = 0;
+    if (FCaret->AutoCursor) {
+        FCursorZone = 0;
+        viewport()->setCursor(EditorCursor(FCaret->Cursors().DefaultCursor));
+    } else {
+        SetCursorState(0);
+    }
+    CleanSelection();
+}
+
+void TEditor::DragSelCopy(int ARow, int ACol) {
+    if (CanSelDrag() && !IsInSelection(ARow, ACol)) {
+        std::string s = GetSelText();
+        CleanSelection();
+        SetRowCol(ARow, ACol);
+        SetSelTextBuf(s);
+        return;
+    }
+    CleanSelection();
+}
+
+void TEditor::DragSelMove(int ARow, int ACol) {
+    if (!CanSelDrag() || IsInSelection(ARow, ACol)) {
+        CleanSelection();
+        return;
+    }
+    const TSelStrRec ss = FSelStr;
+    const TSelDrawRec sd = FSelDraw;
+    const std::string s = GetSelText();
+    const int n = RowCount();
+    const std::string& dropText = RowText(ARow);
+    const int dropLen = static_cast<int>(dropText.size());
+    const int dropIdx = ColToIndex(ARow, ACol);
+    std::string B = dropText.substr(0, static_cast<size_t>(std::min(dropIdx, dropLen)));
+    if (dropIdx > dropLen) B.append(static_cast<size_t>(dropIdx - dropLen), ' ');
+    std::string A = dropIdx < dropLen ? dropText.substr(static_cast<size_t>(dropIdx)) : std::string();
+    if (RowAttribute(ARow) == raLineBreak && ARow < n) A += "\r\n";
+    const std::string& firstRow = RowText(ss.StartRow);
+    std::string P = firstRow.substr(0, static_cast<size_t>(std::clamp(ss.StartIndex, 0, static_cast<int>(firstRow.size()))));
+    const std::string& lastRow = RowText(ss.EndRow);
+    std::string Q = lastRow.substr(static_cast<size_t>(std::clamp(ss.EndIndex + 1, 0, static_cast<int>(lastRow.size()))));
+    if (RowAttribute(ss.EndRow) == raLineBreak && ss.EndRow < n) Q += "\r\n";
+    auto middle = [&](int from, int to) {  // whole rows from .. to with their line breaks
+        std::string m;
+        for (int r = from; r <= to && r < n; ++r) m += RowBytesWithBreak(r);
+        return m;
+    };
+    int top, bottom;
+    std::string text;
+    int offset;
+    const bool below = ARow >= sd.StartRow;
+    top = below ? sd.StartRow : ARow;
+    bottom = ARow > sd.StartRow ? ARow : sd.EndRow;
+    const int a = std::max(FStore->LineStart(top), top - 1);
+    if (ARow == sd.StartRow && ACol < sd.StartCol) {
+        // on the first row, left of the selection
+        std::string between = firstRow.substr(static_cast<size_t>(std::min(dropIdx, static_cast<int>(firstRow.size()))),
+                                              static_cast<size_t>(std::max(0, ss.StartIndex - dropIdx)));
+        text = B + s + between + Q;
+        offset = OffsetFromRow(a, ARow, ACol) + static_cast<int>(s.size());
+    } else if (ARow > sd.EndRow) {
+        std::string M = middle(sd.EndRow + 1, ARow - 1);
+        text = P + Q + M + B + s + A;
+        offset = OffsetFromRow(a, sd.StartRow, sd.StartCol) + static_cast<int>(Q.size() + M.size() + B.size() + s.size());
+    } else if (ARow == sd.EndRow) {
+        // on the last row, right of the selection
+        int from = ss.EndIndex + 1;
+        std::string between = lastRow.substr(static_cast<size_t>(std::min(from, static_cast<int>(lastRow.size()))),
+                                             static_cast<size_t>(std::max(0, std::min(dropIdx, static_cast<int>(lastRow.size())) - from)));
+        if (dropIdx > static_cast<int>(lastRow.size())) between.append(static_cast<size_t>(dropIdx - static_cast<int>(lastRow.size())), ' ');
+        text = P + between + s + A;
+        offset = OffsetFromRow(a, sd.StartRow, sd.StartCol) + static_cast<int>(between.size() + s.size());
+    } else {
+        // above the selection
+        std::string M = middle(ARow + 1, sd.StartRow - 1);
+        text = B + s + A + M + P + Q;
+        offset = OffsetFromRow(a, ARow, ACol) + static_cast<int>(s.size());
+    }
+    CleanSelection();
+    CaretBeginUpdate();
+    try {
+        if (top >= n)
+            FStore->ReplaceRows(n, 0, text);
+        else
+            FStore->ReplaceRows(top, std::min(bottom, n - 1) - top + 1, text);
+        SetCaretByOffset(a, offset);
+    } catch (...) {
+        CaretEndUpdate();
+        throw;
+    }
+    CaretEndUpdate();
+}

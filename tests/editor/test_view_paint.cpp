@@ -1,0 +1,181 @@
+// Painting: pixels of a selected cell, the end-of-text mark, the caret-row
+// underline, glyphs on the column grid, leftbar digits, and a screenshot of a
+// full editor saved under the build folder.
+#include <QDir>
+
+#include <cstdlib>
+
+#include "Fountain.h"
+#include "ViewTestUtil.h"
+
+using namespace viewtest;
+
+namespace {
+bool IsBackground(QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; }
+
+// Pixels that are not white inside a rectangle.
+int Ink(const QImage& img, const QRect& r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (!IsBackground(img.pixel(x, y))) ++n;
+    return n;
+}
+}  // namespace
+
+class Painting : public ViewFixture {
+protected:
+    QRect CellRect(int row, int col, int cols = 1) {
+        int x = E->GetTextLeft() + (col - E->TopCol()) * E->ColWidth();
+        int y = E->GetTextTop() + (row - E->TopRow()) * E->RowHeight();
+        return QRect(x, y, cols * E->ColWidth(), E->FontHeight());
+    }
+};
+
+TEST_F(Painting, SelectedCellIsInvertedWithDefaultColours) {
+    ShowFocused();
+    E->View().Colors().Select().SetBkColor(clNone);
+    E->View().Colors().Select().SetColor(clNone);
+    SetText("abc def");
+    E->EmSetSel(0, 3);
+    QImage img = Grab();
+    QRect sel = CellRect(0, 1);
+    QRect plain = CellRect(0, 5);
+    // the cell's top-left pixel lies outside the glyph: the background shows
+    EXPECT_EQ(QColor(img.pixel(sel.topLeft())), QColor(Qt::black));
+    EXPECT_EQ(QColor(img.pixel(plain.topLeft())), QColor(Qt::white));
+    // the glyph of a selected cell is drawn in the control's colour
+    int white = 0;
+    for (int y = sel.top(); y <= sel.bottom(); ++y)
+        for (int x = sel.left(); x <= sel.right(); ++x)
+            if (IsBackground(img.pixel(x, y))) ++white;
+    EXPECT_GT(white, 0);
+}
+
+TEST_F(Painting, EofMarkSitsAfterTheText) {
+    ShowFocused();
+    E->Marks().EofMark().SetVisible(true);
+    E->Marks().EofMark().SetColor(clRed);
+    auto redIn = [&](const QImage& img, const QRect& r) {
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                QColor c(img.pixel(x, y));
+                if (c.red() > 150 && c.green() < 100 && c.blue() < 100) ++n;
+            }
+        return n;
+    };
+    SetText("ab\r\n");
+    QImage img = Grab();
+    EXPECT_EQ(redIn(img, CellRect(0, 0, 8)), 0);
+    EXPECT_GT(redIn(img, CellRect(1, 0, 5)), 0);
+    SetText("ab");
+    img = Grab();
+    EXPECT_EQ(redIn(img, CellRect(0, 0, 2)), 0);
+    EXPECT_GT(redIn(img, CellRect(0, 2, 5)), 0);
+    EXPECT_EQ(redIn(img, CellRect(1, 0, 5)), 0);
+    // an empty text shows it at the start of row 0
+    SetText("");
+    img = Grab();
+    EXPECT_GT(redIn(img, CellRect(0, 0, 5)), 0);
+}
+
+TEST_F(Painting, UnderlineFollowsTheCaretButNotASelection) {
+    ShowFocused();
+    E->Marks().Underline().SetVisible(true);
+    E->Marks().Underline().SetColor(clBlue);
+    SetText("abc\r\ndef\r\nghi");
+    E->SetRowCol(1, 1);
+    const int x = E->GetTextLeft() + 20 * E->ColWidth();
+    auto blueAt = [&](int y) {
+        QColor c(Grab().pixel(x, y));
+        return c.blue() > 200 && c.red() < 80;
+    };
+    EXPECT_TRUE(blueAt(E->GetUnderlinePos(1)));
+    EXPECT_FALSE(blueAt(E->GetUnderlinePos(0)));
+    E->SetRowCol(2, 0);
+    EXPECT_TRUE(blueAt(E->GetUnderlinePos(2)));
+    EXPECT_FALSE(blueAt(E->GetUnderlinePos(1)));
+    K(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_FALSE(blueAt(E->GetUnderlinePos(1)));
+    EXPECT_FALSE(blueAt(E->GetUnderlinePos(2)));
+    K(Qt::Key_Left);
+    EXPECT_TRUE(blueAt(E->GetUnderlinePos(1)));
+}
+
+TEST_F(Painting, DoubleByteGlyphsStayInTheirTwoColumns) {
+    ShowFocused();
+    // a row of single bytes with kanji in the middle, and a row of blanks under it
+    SetText("ab\x93\xfa\x96\x7b\x8c\xea" "cd\r\n");
+    QImage img = Grab();
+    for (int col = 0; col < 10; col += (col >= 2 && col < 8) ? 2 : 1) {
+        int cols = (col >= 2 && col < 8) ? 2 : 1;
+        EXPECT_GT(Ink(img, CellRect(0, col, cols)), 0) << "column " << col;
+    }
+    // nothing right of the last column: the wide glyphs did not push the text on
+    EXPECT_EQ(Ink(img, CellRect(0, 10, 6)), 0);
+    // "c" is painted where a one-byte "c" at column 8 is painted
+    auto* other = MakeEditor<TEditor>();
+    other->resize(E->size());
+    other->Lines().SetText("12345678cd\r\n");
+    QImage ref = other->viewport()->grab().toImage();
+    EXPECT_EQ(img.copy(CellRect(0, 8, 2)), ref.copy(CellRect(0, 8, 2)));
+    delete other;
+}
+
+TEST_F(Painting, LeftbarDigitsGrowWithTheRows) {
+    E->Leftbar().SetVisible(true);
+    ShowFocused();
+    std::string t;
+    for (int i = 0; i < 9999; ++i) t += "x\r\n";
+    SetText(t.substr(0, t.size() - 2));  // 9999 rows, no final line break
+    E->CalcLeftbarColumn();
+    const int w4 = E->GetTextLeft();
+    SetText(t + "x");  // 10000 rows
+    EXPECT_GT(E->GetTextLeft(), w4);
+    EXPECT_EQ(E->GetTextLeft() - w4, E->ColWidth());
+}
+
+TEST_F(Painting, ScreenshotOfAFullEditor) {
+    E->Leftbar().SetVisible(true);
+    E->Ruler().SetVisible(true);
+    E->Marks().EofMark().SetVisible(true);
+    E->Marks().RetMark().SetVisible(true);
+    E->Marks().WrapMark().SetVisible(true);
+    E->Marks().Underline().SetVisible(true);
+    E->Imagebar().SetMarkWidth(12);
+    E->View().Colors().Reserve().SetColor(clBlue);
+    E->View().Colors().Reserve().SetStyle(TFontStyles(fsBold));
+    E->View().Colors().Str().SetColor(clMaroon);
+    E->View().SetQuotation("'");
+    E->View().SetCommenter("--");
+    E->View().Colors().Comment().SetColor(clGreen);
+    TSortedStringList words;
+    words.SetCommaText("SELECT,FROM,WHERE");
+    E->SetReserveWordList(words);
+    E->WrapOption().SetWrapByte(60);
+    E->SetWordWrap(true);
+    ShowFocused(640, 300);
+    SetText(
+        "SELECT 社員番号, 氏名 FROM 社員 -- 一覧\r\n"
+        "WHERE\t部署 = '開発'\r\n"
+        "\tタブの後の日本語とABC\r\n"
+        "この行は長いので六十桁で折り返されます。This long line wraps at sixty columns.\r\n"
+        "半角ｶﾀｶﾅ and 全角カタカナ\r\n");
+    E->PutRowMark(1, 2);
+    E->PutRowMark(2, 11);
+    E->SetSelectionMode(true);
+    E->SetRowCol(0, 7);
+    E->StartSelection();
+    E->SetRowCol(2, 15);
+    E->ExtendSelection();
+    QImage img = E->grab().toImage();
+    const char* tmp = std::getenv("ZINTAVOR_TEST_TMP");
+    QString dir = tmp ? QDir(QString::fromLocal8Bit(tmp)).absoluteFilePath(QStringLiteral("../screenshots"))
+                      : QStringLiteral("/tmp/zintavor-screenshots");
+    QDir().mkpath(dir);
+    ASSERT_TRUE(img.save(dir + QStringLiteral("/editor.png")));
+    // the box covers the same columns on every row
+    QRect a = CellRect(0, 8), b = CellRect(2, 8);
+    EXPECT_EQ(QColor(Grab().pixel(a.topLeft())), QColor(Grab().pixel(b.topLeft())));
+}
