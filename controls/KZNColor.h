@@ -1,8 +1,3 @@
-// The toolkit's colours (TColor) as Qt colours: a system colour takes its
-// value from the application's palette.
+// The toolkit's colours as Qt colours (kept in the platform layer, which the editor shares).
 #pragma once
-#include <QColor>
-
-#include "GraphicsTypes.h"
-
-QColor ToQColor(TColor color);
+#include "ColorQt.h"

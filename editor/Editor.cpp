@@ -185,21 +185,16 @@ void TEditor::SetHitStyle(TEditorHitStyle Value) {
     FHitStyle = Value;
 }
 
-void TEditor::SetImageDigits(TImageList* Value) {
-    if (FImageDigits == Value) return;
-    if (FImageDigits) FImageDigits->RemoveFreeNotification(this);
-    FImageDigits = Value;
+void TEditor::SetImageList(TImageList*& Field, TImageList* Value) {
+    if (Field == Value) return;
+    if (Field) Field->RemoveFreeNotification(this);
+    Field = Value;
     if (Value) Value->FreeNotification(this);
     if (FImagebar->Visible()) MarkDirtyAll();
 }
 
-void TEditor::SetImageMarks(TImageList* Value) {
-    if (FImageMarks == Value) return;
-    if (FImageMarks) FImageMarks->RemoveFreeNotification(this);
-    FImageMarks = Value;
-    if (Value) Value->FreeNotification(this);
-    if (FImagebar->Visible()) MarkDirtyAll();
-}
+void TEditor::SetImageDigits(TImageList* Value) { SetImageList(FImageDigits, Value); }
+void TEditor::SetImageMarks(TImageList* Value) { SetImageList(FImageMarks, Value); }
 
 void TEditor::SetLines(const TStringList& Value) {
     CleanSelection();

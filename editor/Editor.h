@@ -92,6 +92,8 @@ public:
     std::vector<QImage> Images;
 };
 
+// The digits 0 to 9 in a plain 4 x 7 pixel font, rows of '#' and '.'.
+extern const char* const EditorDigitShapes[10][7];
 // The default row-mark images: the digits 0 to 9 (8 x 11) and six marks (11 x 11).
 const TImageList& DefaultDigitImages();
 const TImageList& DefaultMarkImages();
@@ -512,6 +514,27 @@ public:
     void ImeCommit(std::string_view S);
     void UpdateImeWindow();
 
+    // Holds the caret still (and with Underline the caret-row underline) for
+    // its lifetime: the begin/end pair around a multi-step change.
+    class THold {
+    public:
+        explicit THold(TEditor& AEditor, bool ACaret = true, bool AUnderline = false)
+            : FE(AEditor), FC(ACaret), FU(AUnderline) {
+            if (FC) FE.CaretBeginUpdate();
+            if (FU) FE.UnderlineBeginUpdate();
+        }
+        ~THold() {
+            if (FU) FE.UnderlineEndUpdate();
+            if (FC) FE.CaretEndUpdate();
+        }
+        THold(const THold&) = delete;
+        THold& operator=(const THold&) = delete;
+
+    private:
+        TEditor& FE;
+        bool FC, FU;
+    };
+
     // Row painting parts, used by the paint event and by descendants.
     struct TPaintContext;
     void PaintRows(QPainter& P, const QRect& Clip);
@@ -568,7 +591,8 @@ private:
     void TabKey(TShiftState Shift);
     void ReturnKey(TShiftState Shift);
     void CharKey(std::string_view S);
-    void ReplaceAndPlace(int Index, int Count, std::string_view Text, int FromRow, int Offset);
+    void ShiftSelectedRows(bool Indent);
+    void SetImageList(TImageList*& Field, TImageList* Value);
     void RepaintSelectionChange();
     int LineFirstAbove(int ARow) const;  // max(LineStart(row), row - 1)
     int FirstOfLogicalLine(int ARow) const;

@@ -238,18 +238,6 @@ std::string TEditor::JoinRows(const TEditorStringList& List) {
 
 // ---- inserting and replacing ----------------------------------------------------------------------
 
-void TEditor::ReplaceAndPlace(int Index, int Count, std::string_view Text, int FromRow, int Offset) {
-    const int n = RowCount();
-    if (Index >= n) {
-        Index = n;
-        Count = 0;
-    } else {
-        Count = std::min(Count, n - Index);
-    }
-    FStore->ReplaceRows(Index, Count, Text);
-    SetCaretByOffset(FromRow, Offset);
-}
-
 namespace {
 // Inserts S into a row list's row at its 1-based insertion point, padding
 // with blanks when the point lies beyond the row.
@@ -282,10 +270,8 @@ void TEditor::SetSelTextBuf(std::string_view S) {
 
 static void InsertCore(TEditor& E, std::string_view S, bool AlwaysHoldCaret) {
     const bool hasCR = S.find('\r') != std::string_view::npos;
-    const bool holdCaret = hasCR || AlwaysHoldCaret;
-    if (holdCaret) E.CaretBeginUpdate();
-    if (hasCR) E.UnderlineBeginUpdate();
-    try {
+    TEditor::THold hold(E, hasCR || AlwaysHoldCaret, hasCR);
+    {
         TEditorScreenStrings& st = E.Store();
         if (E.SelState() == 2) {
             const TSelStrRec ss = E.SelStr();
@@ -329,13 +315,7 @@ static void InsertCore(TEditor& E, std::string_view S, bool AlwaysHoldCaret) {
             }
             E.SetCaretByOffset(a, target);
         }
-    } catch (...) {
-        if (hasCR) E.UnderlineEndUpdate();
-        if (holdCaret) E.CaretEndUpdate();
-        throw;
     }
-    if (hasCR) E.UnderlineEndUpdate();
-    if (holdCaret) E.CaretEndUpdate();
 }
 
 void TEditor::PasteBox(std::string_view S) {
@@ -402,113 +382,100 @@ void TEditor::PasteBox(std::string_view S) {
     int lastReplaced = sel ? std::max(r0 + L - 1, FSelStr.EndRow) : r0 + L - 1;
     lastReplaced = std::min(lastReplaced, n - 1);
     std::string text = JoinRows(rows);
-    CaretBeginUpdate();
-    UnderlineBeginUpdate();
-    try {
-        CleanSelection();
-        if (r0 >= n)
-            FStore->ReplaceRows(n, 0, text);
-        else
-            FStore->ReplaceRows(r0, lastReplaced - r0 + 1, text);
-        SetRow(r0 + L - 1);
-        int endByte = std::min(static_cast<int>(lastRowText.size()), std::max(0, lastPoint - 1) + lastLen);
-        SetCol(TextColumns(std::string_view(lastRowText).substr(0, static_cast<size_t>(endByte))));
-    } catch (...) {
-        UnderlineEndUpdate();
-        CaretEndUpdate();
-        throw;
-    }
-    UnderlineEndUpdate();
-    CaretEndUpdate();
+    THold hold(*this, true, true);
+    CleanSelection();
+    if (r0 >= n)
+        FStore->ReplaceRows(n, 0, text);
+    else
+        FStore->ReplaceRows(r0, lastReplaced - r0 + 1, text);
+    SetRow(r0 + L - 1);
+    int endByte = std::min(static_cast<int>(lastRowText.size()), std::max(0, lastPoint - 1) + lastLen);
+    SetCol(TextColumns(std::string_view(lastRowText).substr(0, static_cast<size_t>(endByte))));
 }
 
 // ---- indenting the selected rows ----------------------------------------------------------------------
 
-namespace {
-struct TIndentPlan {
-    int First = 0, Last = 0;
-};
-}  // namespace
-
-void TEditor::SelIndent() {
+// Adds (Indent) or takes away one tab at the start of each selected row, or
+// at the box's left edge in box mode; a normal selection stays on the same text.
+void TEditor::ShiftSelectedRows(bool Indent) {
     if (FSelState != 2 || FReadOnly) return;
     const int n = RowCount();
     const bool wrap = WordWrap();
     const int wrapByte = WrapOption().WrapByte();
     const int T = FCaret->TabSpaceCount();
-    if (FSelectionMode) {
-        int last = std::min(n - 1, FSelDraw.EndRow);
-        if (FSelDraw.StartRow > last) return;
-        std::string text;
-        for (int r = FSelDraw.StartRow; r <= last; ++r) {
-            std::string t = RowText(r);
-            int p = BoxStartIndex(ColumnCodes(t), FSelDraw.StartCol + 1);
-            bool can = p <= static_cast<int>(t.size());
-            if (can && wrap) {
-                bool cont = r > 0 && RowAttribute(r - 1) == raWrapped;
-                if (RowAttribute(r) == raWrapped || cont)
-                    can = false;
-                else {
-                    std::string u = t;
-                    u.insert(static_cast<size_t>(p - 1), 1, '\t');
-                    can = TextColumns(u) < wrapByte;
-                }
-            }
-            if (can) t.insert(static_cast<size_t>(p - 1), 1, '\t');
-            text += t;
-            if (RowAttribute(r) == raLineBreak) text += "\r\n";
-        }
-        CaretBeginUpdate();
-        FStore->ReplaceRows(FSelDraw.StartRow, last - FSelDraw.StartRow + 1, text);
-        CaretEndUpdate();
-        MarkDirtyAll();
-        return;
+    const bool box = FSelectionMode;
+    auto inWrappedLine = [&](int r) { return RowAttribute(r) == raWrapped || (r > 0 && RowAttribute(r - 1) == raWrapped); };
+    int first, last;
+    if (box) {
+        first = FSelDraw.StartRow;
+        last = FSelDraw.EndRow;
+    } else {
+        first = FSelStr.StartRow;
+        last = FSelStr.EndIndex == -1 ? std::max(first, FSelStr.EndRow - 1) : FSelStr.EndRow;
     }
-    int first = FSelStr.StartRow;
-    int last = FSelStr.EndIndex == -1 ? std::max(first, FSelStr.EndRow - 1) : FSelStr.EndRow;
     last = std::min(last, n - 1);
     if (first > last) return;
-    auto canIndent = [&](int r) {
-        if (!wrap) return true;
-        if (RowAttribute(r) == raWrapped || (r > 0 && RowAttribute(r - 1) == raWrapped)) return false;
-        return wrapByte > TextColumns(ExpandTabs(RowText(r))) + T;
-    };
-    bool anchorIsStart = FAnchorRow < FSelStr.EndRow || (FAnchorRow == FSelStr.EndRow && FAnchorCol < FSelDraw.EndCol);
+    std::vector<bool> changed(static_cast<size_t>(last - first + 1));
+    std::vector<int> base(changed.size());  // the indent the new columns are measured from
     std::string text;
-    std::vector<bool> got(static_cast<size_t>(last - first + 1));
     for (int r = first; r <= last; ++r) {
         std::string t = RowText(r);
-        if (canIndent(r)) {
-            t.insert(0, 1, '\t');
-            got[static_cast<size_t>(r - first)] = true;
+        const int len = static_cast<int>(t.size());
+        const int p = box ? BoxStartIndex(ColumnCodes(t), FSelDraw.StartCol + 1) : 1;
+        bool ok;
+        if (Indent) {
+            base[static_cast<size_t>(r - first)] = LeadingBlankWidth(ExpandTabs(t));
+            if (box) {
+                ok = p <= len && (!wrap || !inWrappedLine(r));
+                if (ok && wrap) {
+                    std::string u = t;
+                    u.insert(static_cast<size_t>(p - 1), 1, '\t');
+                    ok = TextColumns(u) < wrapByte;
+                }
+            } else {
+                ok = !wrap || (!inWrappedLine(r) && wrapByte > TextColumns(ExpandTabs(t)) + T);
+            }
+            if (ok) t.insert(static_cast<size_t>(p - 1), 1, '\t');
+        } else {
+            base[static_cast<size_t>(r - first)] = IndentColumn(t);
+            ok = p >= 1 && p <= len && t[static_cast<size_t>(p - 1)] == '\t' && !inWrappedLine(r);
+            if (ok) t.erase(static_cast<size_t>(p - 1), 1);
         }
+        changed[static_cast<size_t>(r - first)] = ok;
         text += t;
         if (RowAttribute(r) == raLineBreak) text += "\r\n";
     }
+    if (box) {
+        THold hold(*this);
+        FStore->ReplaceRows(first, last - first + 1, text);
+        MarkDirtyAll();
+        return;
+    }
+    auto shifted = [&](int r, int col) {
+        const int b = base[static_cast<size_t>(r - first)];
+        return Indent ? std::max(b + T, col + T) : std::max(b - T, col - T);
+    };
+    const bool anchorIsStart =
+        FAnchorRow < FSelStr.EndRow || (FAnchorRow == FSelStr.EndRow && FAnchorCol < FSelDraw.EndCol);
+    const bool emptySel = first == last && FSelStr.StartIndex == FSelStr.EndIndex + 1;
+    const bool firstChanged = changed.front();
+    const bool lastChanged = changed.back() && FSelStr.EndIndex != -1 && FSelStr.EndRow == last;
     int caretCol = FCol;
-    if (FRow >= first && FRow <= last && got[static_cast<size_t>(FRow - first)])
-        caretCol = std::max(LeadingBlankWidth(ExpandTabs(RowText(FRow))) + T, FCol + T);
-    bool emptySel = first == last && FSelStr.StartIndex == FSelStr.EndIndex + 1;
+    if (FRow >= first && FRow <= last && changed[static_cast<size_t>(FRow - first)]) caretCol = shifted(FRow, FCol);
     TSelDrawRec d = FSelDraw;
     TSelStrRec s = FSelStr;
-    if (got[0]) {
-        std::string er = ExpandTabs(RowText(first));
-        d.StartCol = std::max(LeadingBlankWidth(er) + T, d.StartCol + T);
-    }
-    if (got[static_cast<size_t>(last - first)] && s.EndIndex != -1 && s.EndRow == last) {
-        std::string er = ExpandTabs(RowText(last));
-        d.EndCol = std::max(LeadingBlankWidth(er) + T, d.EndCol + T);
-    }
-    CaretBeginUpdate();
+    if (firstChanged) d.StartCol = std::max(0, shifted(first, d.StartCol));
+    if (lastChanged) d.EndCol = std::max(0, shifted(last, d.EndCol));
+    THold hold(*this);
     FStore->ReplaceRows(first, last - first + 1, text);
-    if (got[0]) {
+    if (firstChanged) {
         s.StartIndex = ColToIndex(first, d.StartCol);
         if (anchorIsStart) {
             FAnchorIndex = s.StartIndex;
             FAnchorCol = d.StartCol;
         }
     }
-    if (got[static_cast<size_t>(last - first)] && s.EndIndex != -1 && s.EndRow == last) {
+    if (lastChanged) {
         s.EndIndex = ColToIndex(last, d.EndCol) - 1;
         if (!anchorIsStart) {
             FAnchorIndex = s.EndIndex + 1;
@@ -517,8 +484,7 @@ void TEditor::SelIndent() {
     }
     FSelDraw = d;
     FSelStr = s;
-    SetCol(caretCol);
-    CaretEndUpdate();
+    SetCol(std::max(0, caretCol));
     if (emptySel)
         CleanSelection();
     else
@@ -526,82 +492,8 @@ void TEditor::SelIndent() {
     MarkDirtyAll();
 }
 
-void TEditor::SelUnIndent() {
-    if (FSelState != 2 || FReadOnly) return;
-    const int n = RowCount();
-    const int T = FCaret->TabSpaceCount();
-    auto wrappedAround = [&](int r) { return RowAttribute(r) == raWrapped || (r > 0 && RowAttribute(r - 1) == raWrapped); };
-    if (FSelectionMode) {
-        int last = std::min(n - 1, FSelDraw.EndRow);
-        if (FSelDraw.StartRow > last) return;
-        std::string text;
-        for (int r = FSelDraw.StartRow; r <= last; ++r) {
-            std::string t = RowText(r);
-            int p = BoxStartIndex(ColumnCodes(t), FSelDraw.StartCol + 1);
-            if (p >= 1 && p <= static_cast<int>(t.size()) && t[static_cast<size_t>(p - 1)] == '\t' && !wrappedAround(r))
-                t.erase(static_cast<size_t>(p - 1), 1);
-            text += t;
-            if (RowAttribute(r) == raLineBreak) text += "\r\n";
-        }
-        CaretBeginUpdate();
-        FStore->ReplaceRows(FSelDraw.StartRow, last - FSelDraw.StartRow + 1, text);
-        CaretEndUpdate();
-        MarkDirtyAll();
-        return;
-    }
-    int first = FSelStr.StartRow;
-    int last = FSelStr.EndIndex == -1 ? std::max(first, FSelStr.EndRow - 1) : FSelStr.EndRow;
-    last = std::min(last, n - 1);
-    if (first > last) return;
-    bool anchorIsStart = FAnchorRow < FSelStr.EndRow || (FAnchorRow == FSelStr.EndRow && FAnchorCol < FSelDraw.EndCol);
-    std::string text;
-    std::vector<bool> lost(static_cast<size_t>(last - first + 1));
-    std::vector<int> oldIndent(static_cast<size_t>(last - first + 1));
-    for (int r = first; r <= last; ++r) {
-        std::string t = RowText(r);
-        oldIndent[static_cast<size_t>(r - first)] = IndentColumn(t);
-        if (!t.empty() && t[0] == '\t' && !wrappedAround(r)) {
-            t.erase(0, 1);
-            lost[static_cast<size_t>(r - first)] = true;
-        }
-        text += t;
-        if (RowAttribute(r) == raLineBreak) text += "\r\n";
-    }
-    int caretCol = FCol;
-    if (FRow >= first && FRow <= last && lost[static_cast<size_t>(FRow - first)])
-        caretCol = std::max(oldIndent[static_cast<size_t>(FRow - first)] - T, FCol - T);
-    bool emptySel = first == last && FSelStr.StartIndex == FSelStr.EndIndex + 1;
-    TSelDrawRec d = FSelDraw;
-    TSelStrRec s = FSelStr;
-    if (lost[0]) d.StartCol = std::max(oldIndent[0] - T, d.StartCol - T);
-    bool lastLost = lost[static_cast<size_t>(last - first)] && s.EndIndex != -1 && s.EndRow == last;
-    if (lastLost) d.EndCol = std::max(oldIndent[static_cast<size_t>(last - first)] - T, d.EndCol - T);
-    CaretBeginUpdate();
-    FStore->ReplaceRows(first, last - first + 1, text);
-    if (lost[0]) {
-        s.StartIndex = ColToIndex(first, std::max(0, d.StartCol));
-        if (anchorIsStart) {
-            FAnchorIndex = s.StartIndex;
-            FAnchorCol = d.StartCol;
-        }
-    }
-    if (lastLost) {
-        s.EndIndex = ColToIndex(last, std::max(0, d.EndCol)) - 1;
-        if (!anchorIsStart) {
-            FAnchorIndex = s.EndIndex + 1;
-            FAnchorCol = d.EndCol;
-        }
-    }
-    FSelDraw = d;
-    FSelStr = s;
-    SetCol(std::max(0, caretCol));
-    CaretEndUpdate();
-    if (emptySel)
-        CleanSelection();
-    else
-        FPrevSelDraw = FSelDraw;
-    MarkDirtyAll();
-}
+void TEditor::SelIndent() { ShiftSelectedRows(true); }
+void TEditor::SelUnIndent() { ShiftSelectedRows(false); }
 
 // ---- the token under a point ------------------------------------------------------------------------
 

@@ -8,12 +8,13 @@
 #include <QPainterPath>
 #include <QPalette>
 
+#include "ColorQt.h"
 #include "Editor.h"
 
-namespace {
-const char* const kDigitGlyphs[10][7] = {
+// The digits 0 to 9 in a plain 4 x 7 pixel font ('1' within 3 columns).
+const char* const EditorDigitShapes[10][7] = {
     {".##.", "#..#", "#..#", "#..#", "#..#", "#..#", ".##."},
-    {"..#.", ".##.", "..#.", "..#.", "..#.", "..#.", ".###"},
+    {".#..", "##..", ".#..", ".#..", ".#..", ".#..", "###."},
     {".##.", "#..#", "...#", "..#.", ".#..", "#...", "####"},
     {"###.", "...#", "...#", ".##.", "...#", "...#", "###."},
     {"..#.", ".##.", "#.#.", "#.#.", "####", "..#.", "..#."},
@@ -23,6 +24,8 @@ const char* const kDigitGlyphs[10][7] = {
     {".##.", "#..#", "#..#", ".##.", "#..#", "#..#", ".##."},
     {".##.", "#..#", "#..#", ".###", "...#", "...#", ".##."},
 };
+
+namespace {
 
 std::unique_ptr<TImageList> MakeDigitImages() {
     auto holder = std::make_unique<TImageList>();
@@ -41,46 +44,38 @@ std::unique_ptr<TImageList> MakeDigitImages() {
         }
         for (int y = 0; y < 7; ++y)
             for (int x = 0; x < 4; ++x)
-                if (kDigitGlyphs[d][y][x] == '#') img.setPixelColor(2 + x, 2 + y, QColor(0, 0xFF, 0xFF));
+                if (EditorDigitShapes[d][y][x] == '#') img.setPixelColor(2 + x, 2 + y, QColor(0, 0xFF, 0xFF));
         list.Add(img);
     }
     return holder;
 }
 
 std::unique_ptr<TImageList> MakeMarkImages() {
-    auto holder = std::make_unique<TImageList>();
-    TImageList& list = *holder;
-    auto blank = [] {
+    auto list = std::make_unique<TImageList>();
+    auto add = [&](auto&& draw) {
         QImage img(11, 11, QImage::Format_ARGB32);
         img.fill(Qt::transparent);
-        return img;
-    };
-    {  // a small blue dot
-        QImage img = blank();
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing);
+        draw(p);
+        p.end();
+        list->Add(img);
+    };
+    add([](QPainter& p) {  // a small blue dot
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 0xFF));
         p.drawEllipse(QRectF(3, 3, 5, 5));
-        p.end();
-        list.Add(img);
-    }
-    {  // a red disc with a black outline and a yellow cross
-        QImage img = blank();
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
+    });
+    add([](QPainter& p) {  // a red disc with a black outline and a yellow cross
         p.setPen(Qt::black);
         p.setBrush(QColor(0xFF, 0, 0));
         p.drawEllipse(QRectF(0.5, 0.5, 10, 10));
         p.setPen(QPen(QColor(0xFF, 0xFF, 0), 1.5));
         p.drawLine(QPointF(3.5, 3.5), QPointF(7.5, 7.5));
         p.drawLine(QPointF(7.5, 3.5), QPointF(3.5, 7.5));
-        p.end();
-        list.Add(img);
-    }
-    {  // a right-pointing arrow, green with a yellow inner edge and a black outline
-        QImage img = blank();
-        QPainter p(&img);
+    });
+    add([](QPainter& p) {  // a right-pointing arrow, green with a yellow inner edge and a black outline
+        p.setRenderHint(QPainter::Antialiasing, false);
         QPainterPath path;
         path.moveTo(0.5, 3.5);
         path.lineTo(5.5, 3.5);
@@ -96,33 +91,18 @@ std::unique_ptr<TImageList> MakeMarkImages() {
         p.setPen(QColor(0xFF, 0xFF, 0));
         p.drawLine(1, 4, 6, 4);
         p.drawLine(6, 2, 6, 4);
-        p.end();
-        list.Add(img);
-    }
-    {  // a red disc with a black outline
-        QImage img = blank();
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
+    });
+    add([](QPainter& p) {  // a red disc with a black outline
         p.setPen(Qt::black);
         p.setBrush(QColor(0xFF, 0, 0));
         p.drawEllipse(QRectF(0.5, 0.5, 10, 10));
-        p.end();
-        list.Add(img);
-    }
-    {  // a gray ring
-        QImage img = blank();
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
+    });
+    add([](QPainter& p) {  // a gray ring
         p.setPen(QPen(QColor(0x80, 0x80, 0x80), 2));
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(QRectF(1.5, 1.5, 8, 8));
-        p.end();
-        list.Add(img);
-    }
-    {  // a yellow smiling face
-        QImage img = blank();
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
+    });
+    add([](QPainter& p) {  // a yellow smiling face
         p.setPen(Qt::black);
         p.setBrush(QColor(0xFF, 0xFF, 0));
         p.drawEllipse(QRectF(0.5, 0.5, 10, 10));
@@ -130,10 +110,8 @@ std::unique_ptr<TImageList> MakeMarkImages() {
         p.drawPoint(QPointF(7.5, 4));
         p.setBrush(Qt::NoBrush);
         p.drawArc(QRectF(3, 4, 5, 4), 200 * 16, 140 * 16);
-        p.end();
-        list.Add(img);
-    }
-    return holder;
+    });
+    return list;
 }
 
 // The arrow pointer mirrored so that it points up and to the right.
@@ -196,26 +174,8 @@ QCursor EditorCursor(TCursor Cursor) {
 
 QColor EditorColor(TColor Color, TColor Fallback) {
     if (Color == clNone || Color == clDefault) Color = Fallback;
-    if (Color == clNone || Color == clDefault) return QColor(Qt::black);
-    if (!IsSystemColor(Color)) {
-        auto c = static_cast<uint32_t>(Color);
-        return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
-    }
-    QPalette pal = QGuiApplication::palette();
-    switch (Color) {
-        case clWindow: return pal.color(QPalette::Base);
-        case clWindowText: return pal.color(QPalette::Text);
-        case clHighlight: return pal.color(QPalette::Highlight);
-        case clHighlightText: return pal.color(QPalette::HighlightedText);
-        case clGrayText: return pal.color(QPalette::Disabled, QPalette::Text);
-        case clBtnFace: return pal.color(QPalette::Button);
-        case clBtnText: return pal.color(QPalette::ButtonText);
-        case clBtnShadow: return pal.color(QPalette::Dark);
-        case clBtnHighlight: return pal.color(QPalette::Light);
-        case clInfoText: return pal.color(QPalette::ToolTipText);
-        case clInfoBk: return pal.color(QPalette::ToolTipBase);
-        default: return pal.color(QPalette::Window);
-    }
+    QColor c = ToQColor(Color);
+    return c.isValid() ? c : QColor(Qt::black);
 }
 
 QFont EditorDefaultFont() {

@@ -253,8 +253,7 @@ void TEditor::DeleteKey() {
     const int a = LineFirstAbove(FRow);
     if (b >= len) {
         if (RowAttribute(FRow) == raEndOfText) return;
-        CaretBeginUpdate();
-        UnderlineBeginUpdate();
+        THold hold(*this, true, true);
         std::string pad(static_cast<size_t>(b - len), ' ');
         if (FRow == n - 1) {
             // the last row's final line break goes
@@ -263,8 +262,6 @@ void TEditor::DeleteKey() {
             FStore->ReplaceRows(FRow, 2, t + pad + RowBytesWithBreak(FRow + 1));
         }
         SetCaretByOffset(a, OffsetFromRow(a, FRow, FCol));
-        UnderlineEndUpdate();
-        CaretEndUpdate();
         return;
     }
     std::string codes = ColumnCodes(t);
@@ -364,16 +361,13 @@ void TEditor::BackSpaceKey() {
         } else {
             col = RowEndCol(above);
         }
-        CaretBeginUpdate();
-        UnderlineBeginUpdate();
+        THold hold(*this, true, true);
         if (FRow >= n) {
             FStore->ReplaceRows(above, 1, up);
         } else {
             FStore->ReplaceRows(above, 2, up + RowBytesWithBreak(FRow));
         }
         SetCaretByOffset(a, OffsetFromRow(a, above, col));
-        UnderlineEndUpdate();
-        CaretEndUpdate();
         return;
     }
     const int indent = IndentColumn(t);
@@ -472,9 +466,8 @@ void TEditor::ReturnKey(TShiftState Shift) {
     }
     if (FSelState == 3) CleanSelection();
     const int n = RowCount();
-    CaretBeginUpdate();
-    UnderlineBeginUpdate();
-    try {
+    THold hold(*this, true, true);
+    {
         if (FRow >= n) {
             FStore->ReplaceRows(n, 0, "\r\n");
             SetRowCol(FRow + 1, 0);
@@ -515,13 +508,7 @@ void TEditor::ReturnKey(TShiftState Shift) {
                 SetCaretByOffset(h, off);
             }
         }
-    } catch (...) {
-        UnderlineEndUpdate();
-        CaretEndUpdate();
-        throw;
     }
-    UnderlineEndUpdate();
-    CaretEndUpdate();
 }
 
 // ---- word positions --------------------------------------------------------------------------------

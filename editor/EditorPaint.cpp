@@ -33,19 +33,6 @@ TFontStyles StylesOf(const QFont& f) {
     return s;
 }
 
-// The digits 0 to 9 of the ruler, 4 x 7 pixels each ('1' in a cell 3 wide).
-const char* const kDigitShapes[10][7] = {
-    {".##.", "#..#", "#..#", "#..#", "#..#", "#..#", ".##."},
-    {".#..", "##..", ".#..", ".#..", ".#..", ".#..", "###."},
-    {".##.", "#..#", "...#", "..#.", ".#..", "#...", "####"},
-    {"###.", "...#", "...#", ".##.", "...#", "...#", "###."},
-    {"..#.", ".##.", "#.#.", "#.#.", "####", "..#.", "..#."},
-    {"####", "#...", "###.", "...#", "...#", "#..#", ".##."},
-    {".##.", "#...", "#...", "###.", "#..#", "#..#", ".##."},
-    {"####", "...#", "..#.", "..#.", ".#..", ".#..", ".#.."},
-    {".##.", "#..#", "#..#", ".##.", "#..#", "#..#", ".##."},
-    {".##.", "#..#", "#..#", ".###", "...#", "...#", ".##."},
-};
 
 int ScreenWidth() {
     if (QScreen* s = QGuiApplication::primaryScreen()) return std::max(640, s->geometry().width());
@@ -685,7 +672,7 @@ void TEditor::CreatePatternBitmap() {
     for (int d = 0; d < 10; ++d)
         for (int y = 0; y < 7; ++y)
             for (int x = 0; x < 4; ++x)
-                if (kDigitShapes[d][y][x] == '#') FRulerDigitPattern.setPixel(5 * d + x, 1 + y, qRgb(255, 255, 255));
+                if (EditorDigitShapes[d][y][x] == '#') FRulerDigitPattern.setPixel(5 * d + x, 1 + y, qRgb(255, 255, 255));
 }
 
 void TEditor::CreateRulerDigitBitmaps() {

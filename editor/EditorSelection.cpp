@@ -160,28 +160,13 @@ void TEditor::DeleteSelection() {
     std::string text = JoinRows(list);
     const bool box = FSelectionMode;
     const bool multi = ss.StartRow != ss.EndRow;
-    if (multi) {
-        CaretBeginUpdate();
-        UnderlineBeginUpdate();
-    }
-    try {
-        CleanSelection();
-        if (ss.StartRow < n && last >= ss.StartRow) FStore->ReplaceRows(ss.StartRow, last - ss.StartRow + 1, text);
-        if (box)
-            SetRowCol(sd.StartRow, sd.StartCol);  // the box's corner, also right of a short row
-        else
-            SetCaretByOffset(a, o);
-    } catch (...) {
-        if (multi) {
-            UnderlineEndUpdate();
-            CaretEndUpdate();
-        }
-        throw;
-    }
-    if (multi) {
-        UnderlineEndUpdate();
-        CaretEndUpdate();
-    }
+    THold hold(*this, multi, multi);
+    CleanSelection();
+    if (ss.StartRow < n && last >= ss.StartRow) FStore->ReplaceRows(ss.StartRow, last - ss.StartRow + 1, text);
+    if (box)
+        SetRowCol(sd.StartRow, sd.StartCol);  // the box's corner, also right of a short row
+    else
+        SetCaretByOffset(a, o);
 }
 
 // ---- the clipboard ------------------------------------------------------------------------------------
@@ -350,16 +335,10 @@ void TEditor::DragSelMove(int ARow, int ACol) {
         offset = OffsetFromRow(a, ARow, ACol) + static_cast<int>(s.size());
     }
     CleanSelection();
-    CaretBeginUpdate();
-    try {
-        if (top >= n)
-            FStore->ReplaceRows(n, 0, text);
-        else
-            FStore->ReplaceRows(top, std::min(bottom, n - 1) - top + 1, text);
-        SetCaretByOffset(a, offset);
-    } catch (...) {
-        CaretEndUpdate();
-        throw;
-    }
-    CaretEndUpdate();
+    THold hold(*this);
+    if (top >= n)
+        FStore->ReplaceRows(n, 0, text);
+    else
+        FStore->ReplaceRows(top, std::min(bottom, n - 1) - top + 1, text);
+    SetCaretByOffset(a, offset);
 }

@@ -1,4 +1,4 @@
-#include "KZNColor.h"
+#include "ColorQt.h"
 
 #include <QGuiApplication>
 #include <QPalette>
