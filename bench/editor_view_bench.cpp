@@ -122,6 +122,32 @@ int main(int argc, char** argv) {
     ed->CleanSelection();
     QApplication::clipboard()->clear();
 
+    // typing in the middle of the long text
+    {
+        ed->SetRowCol(lines / 2, 10);
+        QTextCursor c(peer.document()->findBlockByNumber(lines / 2));
+        c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 10);
+        peer.setTextCursor(c);
+        QApplication::processEvents();
+        const int keys = 50;
+        double worstOurs = 0, worstPeer = 0;
+        auto type = [&](QWidget* w, QWidget* vp, double& worst) {
+            return Ms([&] {
+                       for (int i = 0; i < keys; ++i) {
+                           auto t0 = Clock::now();
+                           SendKey(w, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+                           vp->repaint();
+                           worst = std::max(worst, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+                       }
+                   }) /
+                   keys;
+        };
+        double o = type(ed, ed->viewport(), worstOurs);
+        double p = type(&peer, peer.viewport(), worstPeer);
+        Row("one keystroke, middle of the text (mean)", o, p);
+        Row("one keystroke, middle of the text (worst)", worstOurs, worstPeer);
+    }
+
     // the paint cost of one frame against the visible rows, in the middle of the text
     ed->SetRowCol(lines / 2, 0);
     ed->SetTopRow(lines / 2);
