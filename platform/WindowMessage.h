@@ -24,6 +24,33 @@ using LRESULT = intptr_t;
 // The first message number free for the program's own messages.
 constexpr uint32_t WM_APP = 0x8000;
 
+// Mouse messages, numbered as the window system numbers them.
+constexpr uint32_t WM_MOUSEMOVE = 0x0200;
+constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
+constexpr uint32_t WM_LBUTTONUP = 0x0202;
+constexpr uint32_t WM_RBUTTONDOWN = 0x0204;
+constexpr uint32_t WM_RBUTTONUP = 0x0205;
+constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
+constexpr uint32_t WM_MBUTTONUP = 0x0208;
+constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
+constexpr uint32_t WM_XBUTTONDOWN = 0x020B;
+constexpr uint32_t WM_XBUTTONUP = 0x020C;
+
+// Bits of a mouse message's key-state word: the buttons and keys held once the
+// message has happened (a button's own bit is set in its down message and
+// clear in its up message).
+constexpr uint32_t MK_LBUTTON = 0x0001;
+constexpr uint32_t MK_RBUTTON = 0x0002;
+constexpr uint32_t MK_SHIFT = 0x0004;
+constexpr uint32_t MK_CONTROL = 0x0008;
+constexpr uint32_t MK_MBUTTON = 0x0010;
+constexpr uint32_t MK_XBUTTON1 = 0x0020;
+constexpr uint32_t MK_XBUTTON2 = 0x0040;
+
+// The two side buttons of the side-button messages.
+constexpr uint16_t XBUTTON1 = 1;
+constexpr uint16_t XBUTTON2 = 2;
+
 struct TMessage {
     uint32_t Msg = 0;
     WPARAM WParam = 0;
