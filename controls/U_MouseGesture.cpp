@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -287,7 +288,11 @@ bool TMouseGestureHook::eventFilter(QObject* Watched, QEvent* Event) {
         case QEvent::MouseButtonDblClick:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseMove:
-        case QEvent::Wheel: return FilterMouse(Event);
+        case QEvent::Wheel:
+            // Only where Qt hands the input to a widget: swallowed on its way
+            // to the window, it would leave Qt's own record of the pressed
+            // buttons and the mouse grab behind.
+            return Watched->isWidgetType() && FilterMouse(Event);
         default: return false;
     }
 }
@@ -333,16 +338,17 @@ bool TMouseGestureHook::FilterMouse(QEvent* Event) {
     if (!MouseMessageFromEvent(Event, msg)) return false;
     const uint64_t timestamp = static_cast<const QInputEvent*>(Event)->timestamp();
 
-    // Qt delivers one input to the window, then to the widget and its parents
-    // (a press that makes a double click once more as the double click): the
-    // copies share the message, position, keys and time stamp, and go the way
-    // the first one went.
+    // Qt offers one input to the widget and then to its parents while they
+    // ignore it: the copies share the message, position, keys and time stamp,
+    // and go the way the first one went.
     if (FLast.Valid && FLast.Timestamp == timestamp && FLast.Msg.Message == msg.Message &&
         FLast.Msg.Keys == msg.Keys && FLast.Msg.Pt == msg.Pt && FLast.Msg.XButton == msg.XButton &&
         FLast.Msg.WheelDelta == msg.WheelDelta)
         return FLast.Handled;
 
-    bool active = FGesture && FGesture->Enabled;
+    // A popup (an open menu, a combo box's list) runs its own mouse handling,
+    // which a gesture must not take over.
+    bool active = FGesture && FGesture->Enabled && !QApplication::activePopupWidget();
     if (active && FActive) {
         try {
             active = FActive();

@@ -136,8 +136,9 @@ private:
 //   qApp->installEventFilter(FGestureHook.get());
 //
 // Only input from the window system is handed over (an event sent from code is
-// not a message of the queue), each input once although Qt delivers it to the
-// window, the widget and the widget's parents. A handled event is swallowed.
+// not a message of the queue), as Qt delivers it to a widget, and each input
+// once although Qt offers it to the widget's parents too; nothing while a popup
+// (an open menu) is up. A handled event is swallowed.
 // The context menu that Qt raises on the right button's press is held back
 // until the release, and opened then only when the release is not handled, so
 // that a gesture suppresses it and a plain right click still opens it.
@@ -163,7 +164,6 @@ private:
     // The last message handed over, to know the copies of one input.
     struct TLastInput {
         bool Valid = false;
-        int Type = 0;
         uint64_t Timestamp = 0;
         TMouseMessage Msg;
         bool Handled = false;
