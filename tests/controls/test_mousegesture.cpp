@@ -501,7 +501,7 @@ TEST_F(HookRig, AGestureIsSwallowedAndOpensNoMenu) {
     EXPECT_EQ(editor->seen, std::vector<std::string>{"press 2"});
 }
 
-TEST_F(HookRig, AfterASwallowedReleaseTheMouseBelongsToNobody) {
+TEST_F(HookRig, AfterASwallowedReleaseTheMouseIsNoLongerGrabbed) {
     auto* other = new Control(&window);
     other->setGeometry(220, 10, 60, 60);
     other->setMouseTracking(true);
