@@ -24,14 +24,6 @@
 
 namespace {
 
-// Where output goes while no result page has a console.
-class TNoConsole : public IResultConsole {
-public:
-    void AddLine(const std::string&) override {}
-    void Clear() override {}
-    TStringList GetLines() const override { return TStringList(); }
-};
-
 int Round(double x) { return static_cast<int>(std::nearbyint(x)); }  // halves to the even neighbour
 
 }  // namespace
@@ -262,9 +254,8 @@ void TFrameSQLClient::ShowDataSetInActiveResult(std::unique_ptr<TDataSet> DataSe
 }
 
 IResultConsole& TFrameSQLClient::GetResultConsole() {
-    static TNoConsole none;
     TResultConsole* c = ActiveResultConsole();
-    return c ? static_cast<IResultConsole&>(*c) : none;
+    return c ? *c : NullResultConsole();
 }
 
 void TFrameSQLClient::ExecuteScriptWithParams(const TStringList& Lines, const TStringList& Params) {

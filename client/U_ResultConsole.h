@@ -29,3 +29,6 @@ public:
     virtual void BeginUpdate() = 0;
     virtual void EndUpdate() = 0;
 };
+
+// A console that keeps nothing: where output goes while no result page can take it.
+TResultConsole& NullResultConsole();

@@ -17,23 +17,6 @@ const char* const kFatal = "■■■致命的エラーが発生しました■�
 const char* const kErrorPause = "エラーが発生しました";
 const char* const kStepPause = "一時停止";
 
-// Where output goes while no result page can take it.
-class TNullConsole : public TResultConsole {
-public:
-    void AddLine(const std::string&) override {}
-    void Clear() override {}
-    TStringList GetLines() const override { return TStringList(); }
-    int LineCount() const override { return 0; }
-    void DeleteLine(int) override {}
-    void CaretToEnd() override {}
-    void SetCol(int) override {}
-    void ScrollCaretIntoView() override {}
-    void ScrollToEnd() override {}
-    void FormatLinesToWidth(const std::string& Text, TStringList& Lines) override { Lines.SetText(Text); }
-    void BeginUpdate() override {}
-    void EndUpdate() override {}
-};
-
 void SleepOneMillisecond() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
 
 std::string ClassNameOf(const std::exception& e) {
@@ -44,9 +27,8 @@ std::string ClassNameOf(const std::exception& e) {
 }  // namespace
 
 TResultConsole* TScriptExecutor::Console() {
-    static TNullConsole none;
     TResultConsole* c = Page.ResultConsole();
-    return c ? c : &none;
+    return c ? c : &NullResultConsole();
 }
 
 TStringList TScriptExecutor::ReplaceParams(const TStringList& Script, const TStringList& Params) {
