@@ -535,6 +535,10 @@ public:
         bool FC, FU;
     };
 
+    // The painter of the paint in progress (DoDrawLine and OnDrawLine draw with
+    // it, clipped to the row part); null outside painting.
+    QPainter* Canvas() const { return FCanvas; }
+
     // Row painting parts, used by the paint event and by descendants.
     struct TPaintContext;
     void PaintRows(QPainter& P, const QRect& Clip);
@@ -671,6 +675,7 @@ private:
     std::shared_ptr<TFontCache> FFontCache;  // raw fonts per style
     QRegion FDirty;  // what is due to be painted
     QString FPreedit;
+    QPainter* FCanvas = nullptr;
     int FPreeditCursor = 0;
 
     // margin bitmaps

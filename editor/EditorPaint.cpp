@@ -240,6 +240,7 @@ void TEditor::PaintRows(QPainter& P, const QRect& Clip) {
     const int W = viewport()->width(), H = viewport()->height();
     const int rh = std::max(1, GetRowHeight());
     P.save();
+    FCanvas = &P;
     P.setClipRect(Clip);
     P.fillRect(Clip, EditorColor(FColor, clWhite));
     CaretBeginUpdate();
@@ -313,6 +314,7 @@ void TEditor::PaintRows(QPainter& P, const QRect& Clip) {
         P.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
     P.restore();
+    FCanvas = nullptr;
 }
 
 void TEditor::PaintRow(QPainter& P, const QRect& R, int X0, TFountainParser* Parser, int ARow, const std::string& Text,

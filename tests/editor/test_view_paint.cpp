@@ -4,6 +4,7 @@
 #include <QDir>
 
 #include <cstdlib>
+#include <vector>
 
 #include "Fountain.h"
 #include "ViewTestUtil.h"
@@ -178,4 +179,22 @@ TEST_F(Painting, ScreenshotOfAFullEditor) {
     // the box covers the same columns on every row
     QRect a = CellRect(0, 8), b = CellRect(2, 8);
     EXPECT_EQ(QColor(Grab().pixel(a.topLeft())), QColor(Grab().pixel(b.topLeft())));
+}
+
+TEST_F(Painting, DrawLineEventGetsTheRowAndACanvas) {
+    ShowFocused();
+    E->Caret().SetTabSpaceCount(4);
+    SetText("a\tb\r\ncd");
+    std::vector<std::string> rows;
+    int withCanvas = 0;
+    E->OnDrawLine = [&](TObject*, const std::string& LineStr, int, int, int Index, const TRect&, bool Selected) {
+        if (!Selected && Index == static_cast<int>(rows.size())) rows.push_back(LineStr);
+        if (E->Canvas()) ++withCanvas;
+    };
+    Grab();
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_EQ(rows[0], "a   b");
+    EXPECT_EQ(rows[1], "cd");
+    EXPECT_GE(withCanvas, 2);
+    EXPECT_EQ(E->Canvas(), nullptr);
 }
