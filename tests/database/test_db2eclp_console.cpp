@@ -92,7 +92,10 @@ TEST(DB2eCLPConsole, WaitsProcessingEventsUntilTheChildEnds) {
     // the child ends only once the event processing has run
     clptest::CurrentFolder folder("clp-console-events");
     int calls = 0;
-    RunResult r = RunChild("sh -c \"while [ ! -f go ]; do sleep 0.01; done; printf ended\"", "", [&] {
+    // (bounded, so that a runner that never processes events fails instead of hanging)
+    RunResult r = RunChild("sh -c \"i=0; while [ ! -f go ] && [ $i -lt 3000 ]; do sleep 0.01; i=$((i+1)); done; "
+                           "[ -f go ] && printf ended\"",
+                           "", [&] {
         if (++calls == 1) clptest::Write("go", "");
     });
     EXPECT_GE(calls, 1);

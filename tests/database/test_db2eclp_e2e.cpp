@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@
 #include "FileSystem.h"
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
+#include "StringList.h"
+#include "U_ConsoleUtil.h"
 #include "U_DB2eCLPDriver.h"
 #include "U_DB2eCLP_SDF_ReadableDataSet.h"
 
@@ -119,6 +122,40 @@ TEST_P(DB2eCLPEndToEnd, ErrorsReachTheMessage) {
     q.SetSQL("select count(*) from " + Table);
     q.Open();
     EXPECT_EQ(q.Fields(0).AsString(), "3");
+}
+
+// The stand-in's own commands, talked to directly: plain SQL, DESCRIBE TABLE,
+// CONNECT RESET, and the exit code after an error.
+TEST(DB2eCLPStandIn, ScriptOfCommands) {
+    clptest::CurrentFolder folder("clp-standin");
+    ASSERT_EQ(symlink(ZINTAVOR_DB2ECLP, fs932::ToNative(folder.Dir + "DB2eCLP.exe").c_str()), 0);
+    unsetenv("DB2ECLP_ODBC_MINE");
+    std::istringstream in(
+        "connect to mine;\r\n"
+        "create table t (id integer, label varchar(8));\r\n"
+        "insert into t values (1, 'a;b');\r\n"
+        "describe table t;\r\n"
+        "export to other.csv of del select label, id from t;\r\n"
+        "export to other.csv of ixf select id from t;\r\n"
+        "connect reset;\r\n"
+        "select * from t;\r\n"
+        "quit;\r\n"
+        "connect to mine;\r\n");
+    std::ostringstream out, err;
+    const int code = RunConsoleProcess("\"" + folder.Dir + "DB2eCLP.exe\"", in, out, err);
+    EXPECT_EQ(code, 4);
+    TStringList fields;
+    TDB2eCLPDriver::ParseDescribeOutput(out.str(), fields);
+    EXPECT_EQ(fields.Items, (std::vector<std::string>{" id (INTEGER)", " label (VARCHAR)"}));
+    EXPECT_EQ(clptest::Read("other.csv"), "\"a;b\",1\r\n");
+    EXPECT_TRUE(fs932::FileExists("mine.db"));
+    const std::string text = out.str();
+    for (const char* line : {" Local database alias   = MINE\r\n", "Number of rows exported: 1\r\n",
+                             "SQL3009N  The parameter specifying the filetype is not valid.\r\n",
+                             "SQL1024N  A database connection does not exist.  SQLSTATE=08003\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    // nothing after quit ran: one connection only
+    EXPECT_EQ(text.find("Local database alias", text.find("Local database alias") + 1), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, DB2eCLPEndToEnd, ::testing::Values(Db::SQLite, Db::PostgreSQL), dbtest::DbName);
