@@ -1,5 +1,6 @@
 #include "ConsoleProcess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>

@@ -23,6 +23,7 @@
 // Exit code: 0 when everything succeeded, 4 after an SQL error, 8 after a
 // command it could not read.
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -38,6 +39,7 @@
 #include "OdbcQuery.h"
 #include "StringList.h"
 #include "SysUtils.h"
+#include "U_SQL99.h"
 #include "U_SQL99Splitter.h"
 
 namespace {
@@ -75,11 +77,13 @@ private:
     size_t P = 0;
 };
 
+// A query begins with SELECT, WITH or VALUES (after any comments).
 bool IsQuery(const std::string& sql) {
-    const std::string first = sys::UpperCase(TWords(sql).Next());
-    for (const char* w : {"SELECT", "WITH", "VALUES"})
-        if (first == w || first.compare(0, std::char_traits<char>::length(w) + 1, std::string(w) + "(") == 0) return true;
-    return false;
+    const std::string text = TSQL99CommentDelete::DeleteCommentText(sql);
+    size_t n = 0;
+    while (n < text.size() && std::isalpha(static_cast<unsigned char>(text[n]))) ++n;
+    const std::string first = sys::UpperCase(std::string_view(text).substr(0, n));
+    return first == "SELECT" || first == "WITH" || first == "VALUES";
 }
 
 std::string TypeName(const TFieldDef& d) {
