@@ -11,9 +11,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "Alignment.h"
 #include "GraphicsTypes.h"
-
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 class TKZNPanelEx;
 

@@ -16,6 +16,7 @@
 #include <variant>
 #include <vector>
 
+#include "Alignment.h"
 #include "Exception.h"
 
 // A database error: its message and the help context the toolkit carries with it.
@@ -38,7 +39,6 @@ enum TFieldType {
 // The toolkit's name of a field type without the "ft" prefix ("Integer", "LargeInt", ...).
 const char* FieldTypeName(TFieldType t);
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 enum TDataAction { daFail, daAbort, daRetry };
 enum TGetMode { gmCurrent, gmNext, gmPrior };
