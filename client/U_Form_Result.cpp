@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include "AppException.h"
+#include "KeyTypes.h"
 #include "Reentrancy.h"
 #include "SysUtils.h"
 #include "U_Form_Script.h"
@@ -61,12 +62,46 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
             if (TFrameSQLClient* f = Frame()) f->ExecuteScriptText("#SaveToFileXLS;");
         });
     });
+    Editor = MakeEditor<TKZNEditor>(this);
+    layout->addWidget(Editor, 1);
+    FEditorConsole = std::make_unique<TEditorResultConsole>(*Editor);
+    FConsole = FEditorConsole.get();
+    InitEditor();
+    Editor->Lines().Clear();
     SetOutputMode(rom_Text);
+}
+
+TForm_Result::~TForm_Result() { FConsole = nullptr; }
+
+void TForm_Result::InitEditor() {
+    Editor->AcceptShellDorpFile = true;
+    TEditorUtil::SetStandardOptions(*Editor);
+    Editor->Caret().FreeCaret = false;
+    int size = 11;
+    if (TFrameSQLClient* f = Frame()) size = f->EnvData->ResultEditorFontSize;
+    Editor->setFont(QFont(QStringLiteral("IPAGothic"), std::max(1, size)));
+    Editor->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(Key, Shift); };
+}
+
+// Enter on the last non-blank line of the console runs it when it is a command or import line.
+void TForm_Result::EditorKeyDown(uint16_t& Key, TShiftState Shift) {
+    if (Key != VK_RETURN || Shift != 0) return;
+    TFrameSQLClient* frame = Frame();
+    if (!frame) return;
+    std::string line;
+    const TStringList lines(Editor->Lines().GetText());
+    if (!CommandLineAtCaret(lines, Editor->LineOfRow(Editor->Row()), frame->CommandPrefix,
+                            frame->ImportScriptFileNamePrefix, line))
+        return;
+    Key = 0;
+    QPointer<TForm_Result> self = this;
+    app::Guard([&] { frame->ExecuteScript(TStringList(line)); });
+    if (self) self->Editor->setFocus();
 }
 
 TFrameSQLClient* TForm_Result::Frame() const { return dynamic_cast<TFrameSQLClient*>(Owner()); }
 
-void TForm_Result::FocusEditor() { setFocus(); }
+void TForm_Result::FocusEditor() { Editor->setFocus(); }
 
 void TForm_Result::SetOutputMode(TResultOutputMode Mode) {
     FOutputMode = Mode;

@@ -14,6 +14,8 @@
 #include "DataSet.h"
 #include "I_ScriptHost.h"
 #include "U_PageFormManager.h"
+#include "KZNEditor.h"
+#include "U_EditorResultConsole.h"
 #include "U_ResultConsole.h"
 
 Z_DECLARE_EXCEPTION(EForm_Result, Exception);
@@ -23,12 +25,15 @@ class TFrameSQLClient;
 class TForm_Result : public TPageForm {
 public:
     TForm_Result(QObject* AOwner, TPageFormManager* Manager);
+    ~TForm_Result() override;
 
     void EnableControls(bool) override {}
     void FocusEditor() override;
 
     void SetOutputMode(TResultOutputMode Mode);
     TResultOutputMode OutputMode() const { return FOutputMode; }
+    // The console editor's options, font and handlers; again when the settings change.
+    void InitEditor();
     // Writes an open dataset in the output mode and frees it.
     void ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet);
     // The start line of the output shown at Row (see StartLines); 0 when none.
@@ -51,6 +56,7 @@ public:
     std::string BundleStart, BundleEnd;
     bool BundleAdjust = false;
 
+    TKZNEditor* Editor;  // the console
     QToolBar* ToolBar1;
     QAction* Action_Mode_Text;
     QAction* Action_Mode_TextGrid;
@@ -63,4 +69,6 @@ public:
 private:
     TResultOutputMode FOutputMode = rom_Text;
     TResultConsole* FConsole = nullptr;  // not owned
+    std::unique_ptr<TEditorResultConsole> FEditorConsole;
+    void EditorKeyDown(uint16_t& Key, TShiftState Shift);
 };

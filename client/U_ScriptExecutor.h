@@ -13,12 +13,11 @@
 #include <string>
 
 #include "DataSet.h"
+#include "GraphicsTypes.h"
 #include "I_ScriptHost.h"
 #include "StringList.h"
 #include "U_ResultConsole.h"
 
-// The toolkit's cursors shown during a run.
-enum : int { crHourGlass = -11, crAppStart = -19 };
 
 // The run state of a script page.
 struct TScriptRunFlags {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "GraphicsTypes.h"
 #include "StringList.h"
 
 class TDataSet;
@@ -24,8 +25,7 @@ using TSQLErrorEvent = std::function<void(void* Sender, const std::exception& E,
 // Carries out a user-implemented command; sets Handled when it did.
 using TUserCommandEvent = std::function<void(void* Sender, TCommandInterface& Command, bool& Handled)>;
 
-// Screen cursors the engine shows.
-enum : int { crDefault = 0, crSQLWait = -17 };
+// Screen cursors the engine shows: crDefault and crSQLWait of the toolkit's cursors.
 
 // The lines of the active result page, where commands write directly.
 class IResultConsole {

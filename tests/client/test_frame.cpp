@@ -14,6 +14,7 @@
 
 #include "CP932Qt.h"
 #include "DbTestUtil.h"
+#include "editor/ViewTestUtil.h"
 #include "U_ADODriver.h"
 #include "ClientTestUtil.h"
 #include "QtTestApp.h"
@@ -462,6 +463,42 @@ TEST(ResultPage, CommandLineAtCaret) {
         EXPECT_EQ(TForm_Result::CommandLineAtCaret(TStringList(c.text), c.row, '#', '@', line), c.run) << c.text;
         EXPECT_EQ(line, c.line) << c.text;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The result page's own editor as the console.
+TEST(ResultEditor, RunsWriteIntoTheEditorAndEnterRunsACommandLine) {
+    testutil::App();
+    GrobalCommandRegister().Register(&TzSay_Class);
+    {
+        TFrameSQLClient frame(nullptr, 0);
+        frame.SQLDelimiter = ';';
+        frame.CommandPrefix = '#';
+        frame.ImportScriptFileNamePrefix = '@';
+        frame.resize(800, 600);
+        frame.show();
+        TForm_Result* page = frame.ActiveResultPage();
+        ASSERT_NE(page, nullptr);
+        frame.ExecuteScriptText("#Say a b;");
+        EXPECT_EQ(page->Editor->Lines().GetText(), "a\r\nb\r\n");
+
+        // A command line typed at the end of the console runs on Enter.
+        page->Editor->Lines().Add("#Say typed;");
+        page->Editor->Lines().Add("  ");
+        page->Editor->SetRowCol(2, 3);
+        page->Editor->setFocus();
+        viewtest::Key(page->Editor, Qt::Key_Return);
+        EXPECT_EQ(page->Editor->Lines().GetText(), "a\r\nb\r\n#Say typed;\r\n  \r\ntyped\r\n");
+        // Text below it: Enter just breaks the line.
+        page->Editor->SetRowCol(0, 1);
+        viewtest::Key(page->Editor, Qt::Key_Return);
+        EXPECT_EQ(page->Editor->Lines().Count(), 6);
+    }
+    GrobalCommandRegister().Unregister(&TzSay_Class);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 }  // namespace
