@@ -267,7 +267,7 @@ void TTreeNodeEx::SetImageIndex(int value) {
     FImageIndex = value;
     if (FTree && value >= 0 && value < FTree->Images.size())
         setIcon(0, FTree->Images.at(value));
-    else
+    else if (!icon(0).isNull())
         setIcon(0, QIcon());
 }
 
@@ -374,7 +374,7 @@ TKZNTreeNode* TKZNTreeView::Add(TTreeNodeEx* parent, std::string_view text) {
         parent->addChild(node);
     else
         addTopLevelItem(node);
-    node->SetImageIndex(node->GetImageIndex());
+    if (!Images.isEmpty()) node->SetImageIndex(node->GetImageIndex());
     return node;
 }
 

@@ -9,7 +9,6 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
@@ -20,6 +19,7 @@
 #include "AppException.h"
 #include "CP932Qt.h"
 #include "FileSystem.h"
+#include "KZNEditor.h"
 #include "KZNMessageDlg.h"
 #include "KZNPanelEx.h"
 #include "KZNTreeView.h"
@@ -172,8 +172,7 @@ void TForm_Connect::BuildForm() {
     ObjectTreeCheckListBox = new QListWidget(infoPage);
     info->addWidget(ObjectTreeCheckListBox, 2);
     PageControl1->addTab(infoPage, Q("接続情報"));
-    KZNEditor1 = new QPlainTextEdit;
-    KZNEditor1->setFont(QFont("IPAGothic", 10));
+    KZNEditor1 = MakeEditor<TKZNEditor>(PageControl1);
     PageControl1->addTab(KZNEditor1, Q("接続後実行スクリプト"));
     splitter->addWidget(ConnectTree);
     splitter->addWidget(PageControl1);
@@ -354,7 +353,7 @@ void TForm_Connect::ShowNode(TTreeNodeEx* Node) {
     StringGrid1->clearContents();
     StringGrid1->setRowCount(1);
     StringGrid1->setRowHidden(0, true);
-    KZNEditor1->clear();
+    KZNEditor1->Lines().Clear();
     UpdateActions();
     ObjectTreeCheckListBox->clear();
     if (!Node) return;
@@ -374,18 +373,15 @@ void TForm_Connect::ShowNode(TTreeNodeEx* Node) {
     }
     // the object trees and the script belong to the node even when it has no connection string yet
     FillObjectTreeList(Node);
-    QStringList script;
-    for (const std::string& line : Node->GetStringList01()->Items) script << Q(line);
-    KZNEditor1->setPlainText(script.join(QChar('\n')));
+    KZNEditor1->Lines().Assign(*Node->GetStringList01());
 }
 
 void TForm_Connect::LeaveNode(TTreeNodeEx* Node) {
     if (!Node || Node != FShownNode) return;
     TStringList* script = Node->GetStringList01();
     script->Clear();
-    QString text = KZNEditor1->toPlainText();
-    if (!text.isEmpty())
-        for (const QString& line : text.split(QChar('\n'))) script->Add(cp932::FromQString(line));
+    const TEditorStrings& lines = KZNEditor1->Lines();
+    for (int i = 0; i < lines.Count(); ++i) script->Add(lines.Get(i));
     Node->GetStringList02()->SetText(CheckedObjectTrees());
 }
 

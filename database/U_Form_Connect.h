@@ -21,13 +21,13 @@
 class QAction;
 class QListWidget;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
 class QToolBar;
 class TADODriver;
 class TDriverInterfaceProp;
+class TKZNEditor;
 class TKZNPanelEx;
 class TKZNTreeView;
 class TTreeNodeEx;
@@ -80,7 +80,7 @@ public:
     TKZNTreeView* ConnectTree;
     QTableWidget* StringGrid1;
     QListWidget* ObjectTreeCheckListBox;
-    QPlainTextEdit* KZNEditor1;
+    TKZNEditor* KZNEditor1;  // the post-connect script
     QTabWidget* PageControl1;
     TKZNPanelEx* Panel_ConnectionInfo;
     TKZNPanelEx* Panel_ObjectTree;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMimeData>
 #include <QWidget>
 
@@ -190,4 +192,34 @@ TEST(MessageDlg, GoesToAnInstalledPresenter) {
     MessageDlg("ファイルの保存に失敗しました。[x]", TMsgDlgType::mtError);
     SetMessageDlgPresenter(nullptr);
     EXPECT_EQ(seen, std::vector<std::string>{"ファイルの保存に失敗しました。[x] (error)"});
+}
+
+TEST(DropTarget, TakesTheDragEventsOfItsWidget) {
+    testutil::App();
+    QWidget w;
+    w.resize(100, 100);
+    TDropTarget target({"application/x-zintavor-test"}, &w);
+    target.RegisterDragDrop(&w);
+    EXPECT_TRUE(w.acceptDrops());
+    std::string dropped;
+    target.OnDrop = [&](const QMimeData* data, TDragKeyState, QPoint p, Qt::DropAction&) {
+        dropped = data->data("application/x-zintavor-test").toStdString() + "@" + std::to_string(p.x());
+    };
+    QMimeData files;
+    files.setData("application/x-zintavor-test", "file:///tmp/a.sql");
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &files, Qt::LeftButton,
+                          Qt::ControlModifier);
+    QApplication::sendEvent(&w, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(7, 5), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+    EXPECT_EQ(drop.dropAction(), Qt::MoveAction);
+    EXPECT_EQ(dropped, "file:///tmp/a.sql@7");
+
+    QMimeData text;
+    text.setText("x");
+    QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &refused);
+    EXPECT_FALSE(refused.isAccepted());
 }

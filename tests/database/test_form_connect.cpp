@@ -8,13 +8,13 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 
 #include "CP932Qt.h"
 #include "DbTestUtil.h"
 #include "FileSystem.h"
+#include "KZNEditor.h"
 #include "KZNMessageDlg.h"
 #include "KZNTreeView.h"
 #include "QtTestApp.h"
@@ -223,16 +223,15 @@ TEST_F(ConnectFormTest, TheScriptOfAConnectionIsKept) {
     Write({"a|DSN=a|", "b|DSN=b|"}, "a");
     {
         TForm_Connect f(nullptr, &Prop);
-        f.KZNEditor1->setPlainText(QString::fromUtf8(u8"SET 日付 = 1\n\nSELECT 2\n"));
+        f.KZNEditor1->Lines().SetText("SET 日付 = 1\r\n\r\nSELECT 2\r\n");
         f.SelectNode(std::string("b"));
-        EXPECT_EQ(f.KZNEditor1->toPlainText(), QString());
+        EXPECT_EQ(f.KZNEditor1->Lines().Count(), 0);
         f.SaveToFile();
     }
     TForm_Connect g(nullptr, &Prop);
-    EXPECT_EQ(g.FindNode("a")->GetStringList01()->Items,
-              (std::vector<std::string>{"SET 日付 = 1", "", "SELECT 2", ""}));
+    EXPECT_EQ(g.FindNode("a")->GetStringList01()->Items, (std::vector<std::string>{"SET 日付 = 1", "", "SELECT 2"}));
     g.SelectNode(std::string("a"));
-    EXPECT_EQ(g.KZNEditor1->toPlainText(), QString::fromUtf8(u8"SET 日付 = 1\n\nSELECT 2\n"));
+    EXPECT_EQ(g.KZNEditor1->Lines().GetText(), "SET 日付 = 1\r\n\r\nSELECT 2\r\n");
 }
 
 TEST_F(ConnectFormTest, ActionsFollowTheSelection) {
