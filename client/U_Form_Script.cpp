@@ -11,7 +11,10 @@
 #include "CP932Qt.h"
 #include "FileSystem.h"
 #include "ShortCutText.h"
+#include "SysUtils.h"
+#include "T_KZNUtil.h"
 #include "U_ClientMessages.h"
+#include "U_ScriptSelectionEdit.h"
 #include "U_Frame_SQLClient.h"
 
 namespace {
@@ -34,6 +37,16 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     layout->setSpacing(0);
 
     ToolBar2 = new QToolBar(this);
+    Action_ALLSQLExec = NewAction(this, u"実行");
+    Action_SelectedSQLExec = NewAction(this, u"選択範囲を実行");
+    Action_SendScriptToHistory = NewAction(this, u"履歴に追加保存");
+    Action_NewScript = NewAction(this, u"新しいスクリプト");
+    Action_ScriptClear = NewAction(this, u"クリア");
+    Action_SelectedSQLCommentOut = NewAction(this, u"指定範囲をコメントアウト");
+    Action_SelectedSQLCommentReOut = NewAction(this, u"指定範囲のコメント解除");
+    Action_SelectedSQLCommentDelete = NewAction(this, u"指定範囲のコメント削除");
+    Action_SelectedSQLCommaReturn = NewAction(this, u"指定範囲をカンマで改行");
+    Action_Selection5CEscape = NewAction(this, u"指定範囲の５C問題解決");
     Action_ScriptStop = NewAction(this, u"実行停止");
     Action_ErrorTimeStopToggle = NewAction(this, u"エラー発生で一時停止", true);
     Action_OutputSQLToggle = NewAction(this, u"発行SQLを結果に出力", true);
@@ -41,11 +54,24 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     Action_AfterClearToggle = NewAction(this, u"実行後にクリア", true);
     Action_ShowHistoryForm = NewAction(this, u"履歴画面表示");
     Action_AddFav = NewAction(this, u"お気に入りに追加保存");
+    for (QAction* a : {Action_ALLSQLExec, Action_SelectedSQLExec})
+        ToolBar2->addAction(a);
     for (QAction* a : {Action_ScriptStop, Action_ErrorTimeStopToggle, Action_OutputSQLToggle,
                        Action_EveryTimeStopToggle, Action_ShowHistoryForm})
         ToolBar2->addAction(a);
+    ToolBar2->addAction(Action_ScriptClear);
+    ToolBar2->addAction(Action_SendScriptToHistory);
     layout->addWidget(ToolBar2);
-    layout->addStretch(1);
+    ScriptEditor = MakeEditor<TScriptEditor>(this);
+    ScriptEditor->AcceptShellDorpFile = true;
+    ScriptEditor->WantTabs = true;
+    ScriptEditor->WantReturns = true;
+    ScriptEditor->SetUndoListMax(64);
+    ScriptEditor->OnChange = [this](TObject*) { HistoryDirty = true; };
+    ScriptEditor->OnKeyDown = [this](TObject*, uint16_t&, TShiftState) {
+        if (Flags.Executing) Blink();
+    };
+    layout->addWidget(ScriptEditor, 1);
 
     Panel_Pause = new QFrame(this);
     Panel_Pause->setAutoFillBackground(true);
@@ -59,6 +85,34 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     pauseLayout->addWidget(Button_DisContinue);
     layout->addWidget(Panel_Pause);
 
+    auto guarded = [this](QAction* a, std::function<void()> f) {
+        QObject::connect(a, &QAction::triggered, this, [f = std::move(f)] { app::Guard(f); });
+    };
+    guarded(Action_ALLSQLExec, [this] {
+        if (Flags.Executing) return Blink();
+        Execute(TStringList(ScriptEditor->Lines().GetText()), TStringList());
+    });
+    guarded(Action_SelectedSQLExec, [this] {
+        if (Flags.Executing) return Blink();
+        const std::string text = ScriptEditor->GetSelText();
+        if (sys::Trim(text).empty()) return;
+        TStringList one;
+        one.Add(text);
+        Execute(one, TStringList());
+    });
+    guarded(Action_SendScriptToHistory, [this] { SendToHistoryIfDirty(); });
+    guarded(Action_NewScript, [this] {
+        if (Flags.Executing) return;
+        SendToHistoryIfDirty();
+        ScriptEditor->Lines().Clear();
+        HistoryDirty = false;
+    });
+    guarded(Action_ScriptClear, [this] { ScriptEditor->Lines().Clear(); });
+    guarded(Action_SelectedSQLCommentOut, [this] { SelectedSQLCommentOut(); });
+    guarded(Action_SelectedSQLCommentReOut, [this] { SelectedSQLCommentReOut(); });
+    guarded(Action_SelectedSQLCommentDelete, [this] { SelectedSQLCommentDelete(); });
+    guarded(Action_SelectedSQLCommaReturn, [this] { SelectedSQLCommaReturn(); });
+    guarded(Action_Selection5CEscape, [this] { Selection5CEscape(); });
     QObject::connect(Button_Continue, &QPushButton::clicked, this, [this] { app::Guard([this] { Executor.Continue(); }); });
     QObject::connect(Button_DisContinue, &QPushButton::clicked, this,
                      [this] { app::Guard([this] { Executor.DisContinue(); }); });
@@ -97,13 +151,71 @@ void TForm_Script::Execute(const TStringList& Script, const TStringList& Params)
 void TForm_Script::Pause(const std::string& Reason) { Executor.Pause(Reason); }
 
 void TForm_Script::EnableControls(bool Value) {
-    Action_AddFav->setEnabled(Value);
+    for (QAction* a : {Action_ALLSQLExec, Action_SelectedSQLExec, Action_SendScriptToHistory, Action_NewScript, Action_AddFav})
+        a->setEnabled(Value);
     Action_ScriptStop->setEnabled(!Value);
 }
 
-void TForm_Script::FocusEditor() { setFocus(); }
+void TForm_Script::FocusEditor() { ScriptEditor->setFocus(); }
+
+void TForm_Script::SetScriptLines(const TStringList& Lines) {
+    if (Flags.Executing) return;
+    ScriptEditor->Lines().BeginUpdate();
+    ScriptEditor->Lines().Clear();
+    for (const std::string& line : Lines.Items) ScriptEditor->Lines().Add(line);
+    ScriptEditor->Lines().EndUpdate();
+    HistoryDirty = true;
+}
+
+void TForm_Script::ReplaceSelection(const std::string& Text, int SelLength) {
+    const int start = ScriptEditor->GetSelStart();
+    ScriptEditor->SetSelText(Text);
+    if (SelLength >= 0) {
+        ScriptEditor->SetSelStart(start);
+        ScriptEditor->SetSelLength(SelLength);
+    }
+}
+
+void TForm_Script::SelectedSQLCommentOut() {
+    const std::string s = ScriptEditor->GetSelText();
+    if (s.empty() || ScriptEditor->ReadOnly()) return;
+    const scriptedit::TSelectionEdit e = scriptedit::CommentOut(s);
+    ReplaceSelection(e.Text, e.SelLength);
+}
+
+void TForm_Script::SelectedSQLCommentReOut() {
+    const std::string s = ScriptEditor->GetSelText();
+    if (s.empty() || ScriptEditor->ReadOnly()) return;
+    const scriptedit::TSelectionEdit e = scriptedit::CommentIn(s);
+    ReplaceSelection(e.Text, e.SelLength);
+}
+
+void TForm_Script::SelectedSQLCommentDelete() {
+    if (Flags.Executing) return Blink();
+    const std::string s = ScriptEditor->GetSelText();
+    if (!s.empty()) ReplaceSelection(scriptedit::DeleteComments(s), -1);
+}
+
+void TForm_Script::SelectedSQLCommaReturn() {
+    if (Flags.Executing) return Blink();
+    const std::string s = ScriptEditor->GetSelText();
+    if (!s.empty()) ReplaceSelection(scriptedit::CommaBreak(s), -1);
+}
+
+void TForm_Script::Selection5CEscape() {
+    const std::string s = ScriptEditor->GetSelText();
+    if (s.empty() || ScriptEditor->ReadOnly()) return;
+    ReplaceSelection(TKZNUtil::Escape5CChars(s), -1);
+}
 
 void TForm_Script::ApplyEnv(const TWritableEnvData& Env) {
+    SetShortCut(Action_ALLSQLExec, Env.ShortcutKeys[sk_ALLSQLExec]);
+    SetShortCut(Action_SelectedSQLExec, Env.ShortcutKeys[sk_SelectedSQLExec]);
+    SetShortCut(Action_NewScript, Env.ShortcutKeys[sk_NewScript]);
+    SetShortCut(Action_SendScriptToHistory, Env.ShortcutKeys[sk_SendScriptToHistory]);
+    SetShortCut(Action_ScriptClear, Env.ShortcutKeys[sk_ScriptClear]);
+    SetShortCut(Action_SelectedSQLCommentOut, Env.ShortcutKeys[sk_ScriptEditorCommentOut]);
+    SetShortCut(Action_SelectedSQLCommentReOut, Env.ShortcutKeys[sk_ScriptEditorCommentReOut]);
     SetShortCut(Action_ScriptStop, Env.ShortcutKeys[sk_ScriptStop]);
     SetShortCut(Action_ErrorTimeStopToggle, Env.ShortcutKeys[sk_ErrorTimeStopToggle]);
     SetShortCut(Action_OutputSQLToggle, Env.ShortcutKeys[sk_OutputSQLToggle]);
@@ -172,13 +284,24 @@ char TForm_Script::SQLDelimiter() const {
 }
 
 void TForm_Script::SendScriptToHistory() {
-    // The page's text goes to the history with the script editor; until then
-    // only the flag records that the text is due.
+    // A run sends the text whether or not it was edited since.
     HistoryDirty = true;
+    SendToHistoryIfDirty();
+}
+
+void TForm_Script::SendToHistoryIfDirty() {
+    // Nothing goes while a run is on: a nested run sends nothing.
+    if (Flags.Executing) return;
+    TStringList lines(ScriptEditor->Lines().GetText());
+    if (sys::Trim(lines.Text()).empty() || !HistoryDirty) return;
+    if (TFrameSQLClient* f = Frame())
+        winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_ADDHISTORY, 0, reinterpret_cast<winmsg::LPARAM>(&lines));
+    HistoryDirty = false;
 }
 
 void TForm_Script::SetRunning(bool Running) {
     EnableControls(!Running);
+    ScriptEditor->SetReadOnly(Running);
     update();
 }
 

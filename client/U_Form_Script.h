@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include "KZNEditor.h"
 #include "T_EnvData.h"
 #include "U_PageFormManager.h"
 #include "U_ScriptExecutor.h"
@@ -42,6 +43,16 @@ public:
     void SetAfterClear(bool Value);
     void SetResultEcho(bool Value) { Flags.ResultEcho = Value; }
     void SetCutSheet(bool Value) { Flags.CutSheet = Value; }
+    // Unless running: the editor's text becomes Lines.
+    void SetScriptLines(const TStringList& Lines);
+    // The selection edits; nothing while the selection is empty.
+    void SelectedSQLCommentOut();
+    void SelectedSQLCommentReOut();
+    void SelectedSQLCommentDelete();
+    void SelectedSQLCommaReturn();
+    void Selection5CEscape();
+    // Two red blinks of the pause panel: the answer to a request refused while running.
+    void Blink() { BlinkPausePanel(); }
     void SetBundleOptions(const std::string& StartText, const std::string& EndText, bool Adjust);
     void SetEscapeReplaceOptions(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble);
 
@@ -60,7 +71,11 @@ public:
     TScriptRunFlags& RunFlags() override { return Flags; }
     IScriptHost& Host() override;
     char SQLDelimiter() const override;
+    // Sets the history-dirty flag and sends the text (what a run does first).
     void SendScriptToHistory() override;
+    // Action_SendScriptToHistory: unless running, a text that is not blank and
+    // was changed since the last send goes to the history (WM_MC_ADDHISTORY).
+    void SendToHistoryIfDirty();
     void SetRunning(bool Running) override;
     TResultConsole* ResultConsole() override;
     void ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet) override;
@@ -78,12 +93,23 @@ public:
     std::string CurrentFolder;
     bool EscapeSQ = false, EscapeDQ = false, EscapeY = false, Escape5C = false, EscapeEscapeDouble = false;
 
+    TScriptEditor* ScriptEditor;
     QToolBar* ToolBar2;
     QFrame* Panel_Pause;
     QLabel* Label_StopReason;
     QPushButton* Button_Continue;
     QPushButton* Button_DisContinue;
 
+    QAction* Action_ALLSQLExec;
+    QAction* Action_SelectedSQLExec;
+    QAction* Action_SendScriptToHistory;
+    QAction* Action_NewScript;
+    QAction* Action_ScriptClear;
+    QAction* Action_SelectedSQLCommentOut;
+    QAction* Action_SelectedSQLCommentReOut;
+    QAction* Action_SelectedSQLCommentDelete;
+    QAction* Action_SelectedSQLCommaReturn;
+    QAction* Action_Selection5CEscape;
     QAction* Action_ScriptStop;
     QAction* Action_ErrorTimeStopToggle;
     QAction* Action_OutputSQLToggle;
@@ -96,6 +122,7 @@ protected:
     void Closing() override;
 
 private:
+    void ReplaceSelection(const std::string& Text, int SelLength);
     TScriptRunFlags Flags;
     TScriptExecutor Executor{*this};
 };

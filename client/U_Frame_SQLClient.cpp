@@ -268,8 +268,14 @@ void TFrameSQLClient::ExecuteScriptTextWithParams(const std::string& Text, const
     ExecuteScriptWithParams(TStringList(Text), Params);
 }
 
+void TFrameSQLClient::SetActiveScriptLines(const TStringList& Lines) {
+    if (TForm_Script* page = ActiveScriptPage()) page->SetScriptLines(Lines);
+}
+
 void TFrameSQLClient::SetActiveScriptText(const std::string& Text) {
-    (void)Text;  // the page's text lives in its script editor
+    TStringList one;
+    one.Add(Text);
+    SetActiveScriptLines(one);
 }
 
 std::string TFrameSQLClient::GetActiveScriptFolder() const {
@@ -324,6 +330,9 @@ void TFrameSQLClient::CloneScriptEditor() {
     TForm_Script* old = ActiveScriptPage();
     TForm_Script* page = ScriptSheetManager->NewSheet(*EnvData);
     if (!old) return;
+    page->ScriptEditor->Lines().SetText(old->ScriptEditor->Lines().GetText());
+    page->ScriptEditor->SetCol(old->ScriptEditor->Col());
+    page->ScriptEditor->SetRow(old->ScriptEditor->Row());
     page->SetEveryTimeStop(old->EveryTimeStop());
     page->SetErrorTimeStop(old->ErrorTimeStop());
     page->SetAfterClear(old->AfterClear);

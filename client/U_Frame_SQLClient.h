@@ -45,6 +45,7 @@ public:
     // Runs in the active script page.
     void ExecuteScriptTextWithParams(const std::string& Text, const TStringList& Params);
     void ExecuteScript(const TStringList& Lines) { ExecuteScriptWithParams(Lines, TStringList()); }
+    void SetActiveScriptLines(const TStringList& Lines);
     void SetActiveScriptText(const std::string& Text);
     bool IsConnected();
     void SetEscapeReplaceOptions(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble);

@@ -502,3 +502,57 @@ TEST(ResultEditor, RunsWriteIntoTheEditorAndEnterRunsACommandLine) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FrameTest, ScriptEditorRunsHistoryAndSelectionEdits) {
+    TForm_Script* page = frame->ActiveScriptPage();
+    std::vector<std::string> history;
+    centre.WndProc = [&](winmsg::TMessage& m) {
+        if (m.Msg == mc::WM_MC_ADDHISTORY) history.push_back(reinterpret_cast<TStringList*>(m.LParam)->Text());
+    };
+    frame->SetActiveScriptText("#Say one;");
+    page->SetEveryTimeStop(true);
+    bool readOnlyInPause = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!page->Pausing()) return;
+        readOnlyInPause = page->ScriptEditor->ReadOnly() && !page->Action_ALLSQLExec->isEnabled();
+        page->Button_Continue->click();
+    });
+    timer.start(0);
+    page->ScriptEditor->Lines().SetText("#Say one;\r\n#Say two;\r\n");
+    page->Action_ALLSQLExec->trigger();
+    EXPECT_EQ(frame->Console.Lines.Items, (Lines{"one", "two"}));
+    EXPECT_TRUE(readOnlyInPause);
+    EXPECT_FALSE(page->ScriptEditor->ReadOnly());
+    EXPECT_EQ(history, Lines{"#Say one;\r\n#Say two;\r\n"});
+    page->Action_SendScriptToHistory->trigger();  // unchanged since: nothing more
+    EXPECT_EQ(history.size(), 1u);
+
+    // A selection of blanks runs nothing.
+    frame->Console.Lines.Clear();
+    page->ScriptEditor->Lines().SetText("  \r\n\r\nselect 1 from t\r\n");
+    page->ScriptEditor->SetRowCol(0, 0);
+    page->ScriptEditor->StartSelection();
+    page->ScriptEditor->SetRowCol(2, 0);
+    page->ScriptEditor->ExtendSelection();
+    page->Action_SelectedSQLExec->trigger();
+    EXPECT_TRUE(frame->Console.Lines.Empty());
+
+    // Comment out from the middle of a line.
+    page->ScriptEditor->SetRowCol(2, 7);
+    page->ScriptEditor->StartSelection();
+    page->ScriptEditor->SetRowCol(2, 15);
+    page->ScriptEditor->ExtendSelection();
+    page->Action_SelectedSQLCommentOut->trigger();
+    EXPECT_EQ(page->ScriptEditor->Lines().GetText(), "  \r\n\r\nselect --1 from t\r\n");
+    EXPECT_EQ(page->ScriptEditor->GetSelText(), "--1 from t");
+    page->Action_SelectedSQLCommentReOut->trigger();
+    EXPECT_EQ(page->ScriptEditor->Lines().GetText(), "  \r\n\r\nselect 1 from t\r\n");
+
+    frame->CloneScriptEditor();
+    EXPECT_EQ(frame->ActiveScriptPage()->ScriptEditor->Lines().GetText(), "  \r\n\r\nselect 1 from t\r\n");
+}
+
+}  // namespace
