@@ -209,19 +209,22 @@ void TForm_Script::Selection5CEscape() {
 }
 
 void TForm_Script::ApplyEnv(const TWritableEnvData& Env) {
-    SetShortCut(Action_ALLSQLExec, Env.ShortcutKeys[sk_ALLSQLExec]);
-    SetShortCut(Action_SelectedSQLExec, Env.ShortcutKeys[sk_SelectedSQLExec]);
-    SetShortCut(Action_NewScript, Env.ShortcutKeys[sk_NewScript]);
-    SetShortCut(Action_SendScriptToHistory, Env.ShortcutKeys[sk_SendScriptToHistory]);
-    SetShortCut(Action_ScriptClear, Env.ShortcutKeys[sk_ScriptClear]);
-    SetShortCut(Action_SelectedSQLCommentOut, Env.ShortcutKeys[sk_ScriptEditorCommentOut]);
-    SetShortCut(Action_SelectedSQLCommentReOut, Env.ShortcutKeys[sk_ScriptEditorCommentReOut]);
-    SetShortCut(Action_ScriptStop, Env.ShortcutKeys[sk_ScriptStop]);
-    SetShortCut(Action_ErrorTimeStopToggle, Env.ShortcutKeys[sk_ErrorTimeStopToggle]);
-    SetShortCut(Action_OutputSQLToggle, Env.ShortcutKeys[sk_OutputSQLToggle]);
-    SetShortCut(Action_EveryTimeStopToggle, Env.ShortcutKeys[sk_EveryTimeStopToggle]);
-    SetShortCut(Action_AfterClearToggle, Env.ShortcutKeys[sk_AfterClearToggle]);
-    SetShortCut(Action_ShowHistoryForm, Env.ShortcutKeys[sk_ShowHistoryForm]);
+    const std::pair<QAction*, TShortcutKeyIndex> keys[] = {
+        {Action_ALLSQLExec, sk_ALLSQLExec},
+        {Action_SelectedSQLExec, sk_SelectedSQLExec},
+        {Action_NewScript, sk_NewScript},
+        {Action_SendScriptToHistory, sk_SendScriptToHistory},
+        {Action_ScriptClear, sk_ScriptClear},
+        {Action_SelectedSQLCommentOut, sk_ScriptEditorCommentOut},
+        {Action_SelectedSQLCommentReOut, sk_ScriptEditorCommentReOut},
+        {Action_ScriptStop, sk_ScriptStop},
+        {Action_ErrorTimeStopToggle, sk_ErrorTimeStopToggle},
+        {Action_OutputSQLToggle, sk_OutputSQLToggle},
+        {Action_EveryTimeStopToggle, sk_EveryTimeStopToggle},
+        {Action_AfterClearToggle, sk_AfterClearToggle},
+        {Action_ShowHistoryForm, sk_ShowHistoryForm},
+    };
+    for (auto [action, index] : keys) SetShortCut(action, Env.ShortcutKeys[index]);
     const TWritableCloseTimeEnvData& c = *Env.CloseTimeEnvData;
     SetOutputSQL(c.OutputSQLToggleState);
     SetEveryTimeStop(c.EveryTimeStopToggleState);
