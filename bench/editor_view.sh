@@ -5,12 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-full}
-build=${ZINTAVOR_BUILD:-build/release}
-if [ ! -x "$build/bench/editor_view_bench" ]; then
-  kind=release
-  [ "$build" = build/asan ] && kind=asan
-  bash scripts/build.sh "$kind" editor_view_bench >/dev/null
-fi
+. bench/lib/common.sh
+bench_build editor_view_bench
 export QT_QPA_PLATFORM=offscreen
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 case "$mode" in

@@ -6,16 +6,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-smoke}
-build=${ZINTAVOR_BUILD:-build/release}
+. bench/lib/common.sh
 case "$mode" in
   smoke) small=1000; large=10000 ;;
   full)  small=10000; large=100000 ;;
   *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac
-if [ ! -x "$build/bench/engine_bench" ]; then
-  kind=$(basename "$build")
-  bash scripts/build.sh "$kind" engine_bench >/dev/null
-fi
+bench_build engine_bench
 bin="$build/bench/engine_bench"
 
 echo "-- mixed script (literals, comments, four statement kinds)"

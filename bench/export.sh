@@ -5,12 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-full}
-build=${ZINTAVOR_BUILD:-build/release}
-if [ ! -x "$build/bench/export_bench" ]; then
-  kind=release
-  [ "$build" = build/asan ] && kind=asan
-  bash scripts/build.sh "$kind" export_bench >/dev/null
-fi
+. bench/lib/common.sh
+bench_build export_bench
 case "$mode" in
   smoke) "$build/bench/export_bench" 1000 2 ;;
   full)  "$build/bench/export_bench" 16384 7 ;;

@@ -8,17 +8,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-smoke}
-build=${ZINTAVOR_BUILD:-build/release}
+. bench/lib/common.sh
 case "$mode" in
   smoke) rows=10000; runs=1 ;;
   full)  rows=1000000; runs=3 ;;
   *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac
-if [ ! -x "$build/bench/fetch_bench" ]; then
-  kind=release
-  [ "$build" = build/asan ] && kind=asan
-  bash scripts/build.sh "$kind" fetch_bench >/dev/null
-fi
+bench_build fetch_bench
 bin="$build/bench/fetch_bench"
 
 . scripts/pg.sh

@@ -4,12 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-full}
-build=${ZINTAVOR_BUILD:-build/release}
-if [ ! -x "$build/bench/formats_bench" ]; then
-  kind=release
-  [ "$build" = build/asan ] && kind=asan
-  bash scripts/build.sh "$kind" formats_bench >/dev/null
-fi
+. bench/lib/common.sh
+bench_build formats_bench
 case "$mode" in
   smoke) "$build/bench/formats_bench" 10000 3 ;;
   full)  "$build/bench/formats_bench" 1000000 3 ;;

@@ -5,10 +5,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-smoke}
-build=${ZINTAVOR_BUILD:-build/release}
-if [ ! -x "$build/bench/splitter_bench" ]; then
-  kind=release
-  [ "$build" = build/asan ] && kind=asan
-  bash scripts/build.sh "$kind" splitter_bench >/dev/null
-fi
+. bench/lib/common.sh
+bench_build splitter_bench
 "$build/bench/splitter_bench" "$mode"
