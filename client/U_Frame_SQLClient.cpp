@@ -112,6 +112,7 @@ void TFrameSQLClient::BuildMenusAndBars() {
     Action_CloneScriptEditor = NewAction(u"スクリプトエディタをクローンコピー");
     Action_DelActiveScriptSheet = NewAction(u"このシートの削除");
     Action_DelInActiveScriptSheet = NewAction(u"このシート以外全て削除");
+    Action_ClearActiveScriptSheet = NewAction(u"このシートのクリア");
     Action_AddResultSeet = NewAction(u"新しいシートの作成");
     Action_DelActiveResultSeet = NewAction(u"このシートの削除");
     Action_DelInActiveResultSeet = NewAction(u"このシート以外全て削除");
@@ -138,6 +139,7 @@ void TFrameSQLClient::BuildMenusAndBars() {
     on(Action_CloneScriptEditor, [this] { CloneScriptEditor(); });
     on(Action_DelActiveScriptSheet, [this] { ScriptSheetManager->DeleteActiveSheet(); });
     on(Action_DelInActiveScriptSheet, [this] { ScriptSheetManager->DeleteInActiveSheets(); });
+    on(Action_ClearActiveScriptSheet, [this] { ScriptSheetManager->ClearActiveSheet(); });
     on(Action_AddResultSeet, [this] { ResultSeetManager->NewSheet(); });
     on(Action_DelActiveResultSeet, [this] { ResultSeetManager->DeleteActiveSheet(); });
     on(Action_DelInActiveResultSeet, [this] { ResultSeetManager->DeleteInActiveSheets(); });
@@ -190,6 +192,7 @@ void TFrameSQLClient::BuildMenusAndBars() {
         item->setShortcut(a->shortcut());
         PopupMenu_ScriptSheet->addAction(item);
     };
+    PopupMenu_ScriptSheet->addAction(Action_ClearActiveScriptSheet);
     alias(Action_DelActiveScriptSheet, u"このスクリプトシートの削除");
     alias(Action_DelInActiveScriptSheet, u"このスクリプトシート以外全て削除");
     PopupMenu_ScriptSheet->addActions({Action_NewScriptEditor, Action_CloneScriptEditor});

@@ -148,6 +148,7 @@ public:
     QAction* Action_CloneScriptEditor;
     QAction* Action_DelActiveScriptSheet;
     QAction* Action_DelInActiveScriptSheet;
+    QAction* Action_ClearActiveScriptSheet;
     QAction* Action_AddResultSeet;
     QAction* Action_DelActiveResultSeet;
     QAction* Action_DelInActiveResultSeet;

@@ -16,3 +16,7 @@ void TScriptSheetManager::ApplyEnvToSheets(const TWritableEnvData& Env) {
 }
 
 TForm_Script* TScriptSheetManager::ActiveForm() const { return static_cast<TForm_Script*>(Pages->GetCurrent()); }
+
+void TScriptSheetManager::ClearActiveSheet() {
+    if (TForm_Script* page = ActiveForm()) page->ScriptEditor->Lines().Clear();
+}

@@ -19,6 +19,8 @@ public:
     void DeleteActiveSheet() { Pages->CloseActive(); }
     void DeleteInActiveSheets() { Pages->CloseOthers(); }
     void ActiveSheetChanged() { Pages->UpdateCurrent(); }
+    // Empties the active page's editor.
+    void ClearActiveSheet();
     void ApplyEnvToSheets(const TWritableEnvData& Env);
     TForm_Script* ActiveForm() const;
     TPageFormManager& PageManager() const { return *Pages; }

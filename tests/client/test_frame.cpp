@@ -136,7 +136,7 @@ TEST_F(FrameTest, MenusToolBarAndPopups) {
     EXPECT_EQ(texts(frame->PopupMenu1->actions()),
               (Lines{"このシートをクリア", "-", "このシートの削除", "-", "このシート以外全て削除", "-", "新しいシートの作成"}));
     EXPECT_EQ(texts(frame->PopupMenu_ScriptSheet->actions()),
-              (Lines{"このスクリプトシートの削除", "このスクリプトシート以外全て削除", "新しいスクリプトエディタ",
+              (Lines{"このシートのクリア", "このスクリプトシートの削除", "このスクリプトシート以外全て削除", "新しいスクリプトエディタ",
                      "スクリプトエディタをクローンコピー"}));
 }
 
@@ -553,6 +553,9 @@ TEST_F(FrameTest, ScriptEditorRunsHistoryAndSelectionEdits) {
 
     frame->CloneScriptEditor();
     EXPECT_EQ(frame->ActiveScriptPage()->ScriptEditor->Lines().GetText(), "  \r\n\r\nselect 1 from t\r\n");
+    frame->Action_ClearActiveScriptSheet->trigger();
+    EXPECT_EQ(frame->ActiveScriptPage()->ScriptEditor->Lines().Count(), 0);
+    EXPECT_EQ(page->ScriptEditor->Lines().GetText(), "  \r\n\r\nselect 1 from t\r\n");
 }
 
 }  // namespace
