@@ -30,6 +30,8 @@ bool HasBreak(std::string_view s) {
 
 TRecordStringItem MakeRow(std::string_view text, int attr) {
     TRecordStringItem r;
+    // A long row gets room to grow, so that typing into it does not copy it.
+    if (text.size() > 65536) r.Str.reserve(text.size() + text.size() / 16);
     r.Str.assign(text.data(), text.size());
     r.AttrA = static_cast<uint32_t>(attr) & 3u;
     return r;
@@ -479,6 +481,8 @@ TEditorScreenStrings::TStepResult TEditorScreenStrings::ReplaceBlock(int First, 
     const bool colZero = !fv || fv->Col() == 0;
 
     std::vector<TRecordStringItem> rows;
+    rows.reserve(static_cast<size_t>(std::max(0, SpecEnd - First)) + 4);
+    rd.P.reserve(static_cast<size_t>(std::max(0, SpecEnd - First - Cnt)) * 2 + 8);
     bool cutOnce = First > 0 && RowAttribute(First - 1) == raWrapped;
     int syncRow = -1;
     const int headRows = std::max(0, SpecFirst - First);
@@ -552,44 +556,53 @@ TEditorScreenStrings::TStepResult TEditorScreenStrings::ReplaceBlock(int First, 
     int lastAttr = raNone, taken = 0;
     RowsText(res.First, res.OldCount, lastAttr, taken, old);
     if (res.OldCount == 0) lastAttr = raNone;
+    // What the old and new text share at both ends, row by row.
     size_t P = 0, S = 0;
     {
-        // common prefix
-        size_t pos = 0;
-        bool stop = false;
-        for (const auto& row : rows) {
-            for (std::string_view part : {std::string_view(row.Str), AttrOf(row) == raLineBreak ? kCrLf : std::string_view()}) {
-                size_t k = 0, lim = std::min(part.size(), old.size() - pos);
-                while (k < lim && part[k] == old[pos + k]) ++k;
-                pos += k;
-                if (k < part.size()) {
-                    stop = true;
-                    break;
-                }
-            }
-            if (stop) break;
-        }
-        P = pos;
-        // common suffix, not overlapping the prefix
         size_t newLen = 0;
         for (const auto& row : rows) newLen += row.Str.size() + (AttrOf(row) == raLineBreak ? 2 : 0);
-        size_t maxS = std::min(old.size(), newLen) - std::min(P, std::min(old.size(), newLen));
-        size_t s = 0;
-        stop = false;
-        for (auto it = rows.rbegin(); it != rows.rend() && !stop; ++it) {
-            for (std::string_view part : {AttrOf(*it) == raLineBreak ? kCrLf : std::string_view(), std::string_view(it->Str)}) {
-                size_t k = 0;
-                while (k < part.size() && s < maxS && part[part.size() - 1 - k] == old[old.size() - 1 - s]) {
-                    ++k;
-                    ++s;
+        const size_t lim = std::min(old.size(), newLen);
+        auto prefixOf = [&](std::string_view part) {  // false at the first difference
+            size_t k = std::min(part.size(), lim - P);
+            size_t same = 0;
+            while (same < k) {
+                size_t step = std::min<size_t>(64, k - same);
+                if (std::memcmp(part.data() + same, old.data() + P + same, step) != 0) {
+                    while (part[same] == old[P + same]) ++same;
+                    P += same;
+                    return false;
                 }
-                if (k < part.size()) {
-                    stop = true;
-                    break;
-                }
+                same += step;
             }
+            P += same;
+            return same == part.size();
+        };
+        for (const auto& row : rows) {
+            if (!prefixOf(row.Str)) break;
+            if (AttrOf(row) == raLineBreak && !prefixOf(kCrLf)) break;
         }
-        S = s;
+        const size_t maxS = lim - P;
+        auto suffixOf = [&](std::string_view part) {
+            size_t k = std::min(part.size(), maxS - S);
+            size_t same = 0;
+            while (same < k) {
+                size_t step = std::min<size_t>(64, k - same);
+                const char* a = part.data() + part.size() - same - step;
+                const char* b = old.data() + old.size() - S - same - step;
+                if (std::memcmp(a, b, step) != 0) {
+                    while (part[part.size() - 1 - same] == old[old.size() - 1 - S - same]) ++same;
+                    S += same;
+                    return false;
+                }
+                same += step;
+            }
+            S += same;
+            return same == part.size();
+        };
+        for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+            if (AttrOf(*it) == raLineBreak && !suffixOf(kCrLf)) break;
+            if (!suffixOf(it->Str)) break;
+        }
     }
     Record.FirstRow = res.First;
     Record.RowCount = res.NewCount;
@@ -621,7 +634,10 @@ bool TEditorScreenStrings::InPlaceRowEdit(int Index, int64_t Head, std::string_v
     Record.Text = it.Str.substr(static_cast<size_t>(Head), static_cast<size_t>(delTo - Head));
     Record.HeadKeep = Head;
     Record.TailKeep = Tail;
-    FRows.StrRef(Index).replace(static_cast<size_t>(Head), static_cast<size_t>(delTo - Head), Mid.data(), Mid.size());
+    std::string& str = FRows.StrRef(Index);
+    size_t newSize = str.size() - static_cast<size_t>(delTo - Head) + Mid.size();
+    if (newSize > str.capacity() && newSize > 65536) str.reserve(newSize + newSize / 8);
+    str.replace(static_cast<size_t>(Head), static_cast<size_t>(delTo - Head), Mid.data(), Mid.size());
     // A replaced row carries no state, Value or DataStr of its own.
     FRows.SetAttrA(Index, it.AttrA & 3u);
     FRows.SetAttrB(Index, it.AttrB & 0xFFFF0000u);
@@ -800,6 +816,7 @@ int TEditorScreenStrings::UpdateRowStates(int From, bool Notify) {
             auto views = FViews;
             for (auto* view : views) view->InvalidateRow(r);
         }
+        if (r == limit) break;  // the state after the last row walked is not kept
         parser->RowData(r, *this, d);
         d.PrevRowAttribute = static_cast<uint8_t>(RowAttribute(r));
     }
@@ -820,6 +837,7 @@ void TEditorScreenStrings::InitRowStates() {
     for (int r = 0; r <= limit; ++r) {
         d.RowAttribute = static_cast<uint8_t>(RowAttribute(r));
         SetRowStateData(r, d);
+        if (r == limit) break;
         parser->RowData(r, *this, d);
         d.PrevRowAttribute = static_cast<uint8_t>(RowAttribute(r));
     }

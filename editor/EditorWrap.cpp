@@ -223,8 +223,38 @@ void TLineCutter::StepBackWhole(TEditorAttributeArray& A) const {
     if (A.Code == '4') A.Prev();
 }
 
+// Without WordBreak, FollowPunctuation and Leading a row ends at the character
+// that covers column W, or before it when that is a double-byte character
+// starting on column W: found by counting columns, without the codes.
+bool TLineCutter::CutPlain(std::string_view Rest, size_t& Len) const {
+    const long W = FW;
+    const long T = std::max(1, FM.TabSpaceCount);
+    long col = 0;  // columns before byte i
+    size_t i = 0, n = Rest.size();
+    while (i < n) {
+        unsigned char c = static_cast<unsigned char>(Rest[i]);
+        long width = 1;
+        size_t bytes = 1;
+        if (cp932::IsLeadByte(c) && i + 1 < n) {
+            width = 2;
+            bytes = 2;
+        } else if (c == '\t') {
+            long fill = std::min(T - (col % T + 1), W - (col % W + 1));
+            width = 1 + fill;
+        }
+        if (col + width >= W) {
+            Len = (bytes == 2 && col + 1 == W) ? i : i + bytes;
+            return true;
+        }
+        col += width;
+        i += bytes;
+    }
+    return false;
+}
+
 bool TLineCutter::Cut(std::string_view Rest, bool RestIsAll, size_t& Len) {
     (void)RestIsAll;
+    if (!FWordBreak && !FFollowPunctuation && !FLeading) return CutPlain(Rest, Len);
     const int W = FW;
     FCodes = ColumnCodes(FM, Rest, static_cast<size_t>(W) + 3);
     if (static_cast<int>(FCodes.size()) < W) return false;

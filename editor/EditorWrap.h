@@ -115,6 +115,7 @@ public:
     bool FollowRetMark() const { return FFollowRetMark; }
 
 private:
+    bool CutPlain(std::string_view Rest, size_t& Len) const;
     bool InSet(std::string_view Ch, const std::string& Set) const;
     void StepBackWhole(TEditorAttributeArray& A) const;
     TColumnMetrics FM;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -205,5 +206,49 @@ TEST(WrapRules, TabsFillToTheWrapEdgeAndRowsStayWithinTheWidth) {
             joined += r.text;
         }
         EXPECT_EQ(joined, line);
+    }
+}
+
+// Without the rules a row ends on the character that covers the last column,
+// or before a double-byte character that starts on it: the cutter's short way
+// must agree with cutting by the column codes and the column cursor.
+TEST(WrapRules, PlainCutsAgreeWithTheColumnCursor) {
+    std::mt19937 rng(7);
+    const char* const pieces[] = {"a", "b", "\t", "表", "漢", " ", "ｱ", "\x81", "", ","};  // 8: a NUL
+    for (int round = 0; round < 300; ++round) {
+        int W = 20 + static_cast<int>(rng() % 40);
+        int T = 2 * (1 + static_cast<int>(rng() % 4));
+        std::string line;
+        int n = static_cast<int>(rng() % 200);
+        for (int i = 0; i < n; ++i) {
+            unsigned k = rng() % 10;
+            if (k == 8)
+                line.push_back('\0');
+            else
+                line += pieces[k];
+        }
+        TColumnMetrics m;
+        m.TabSpaceCount = T;
+        m.WordWrap = true;
+        m.WrapByte = W;
+        std::vector<Row> expected;
+        size_t off = 0;
+        for (;;) {
+            std::string rest = line.substr(off);
+            std::string codes = ColumnCodes(m, rest);
+            if (static_cast<int>(codes.size()) < W) {
+                expected.push_back({rest, 0});
+                break;
+            }
+            TEditorAttributeArray a(rest, codes);
+            a.MoveTo(W);
+            if (a.Code == '4') a.Prev();
+            size_t len = static_cast<size_t>(a.TextPos);
+            expected.push_back({rest.substr(0, len), 1});
+            off += len;
+        }
+        TEditorWrapOption o;
+        o.SetWrapByte(W);
+        EXPECT_EQ(Cut(o, line, T), expected) << testutil::Hex(line);
     }
 }
