@@ -216,6 +216,19 @@ void TRowBlocks::InsertRows(int i, std::vector<TRecordStringItem>&& rows) {
     if (i >= FCount) {
         bi = FBlocks.size() - 1;
         off = FBlocks[bi]->Rows.size();
+        // Appending: a full last block is left as it is and a new one begun,
+        // so that a text built line by line never moves or splits its blocks.
+        if (off >= kBlockFill && rows.size() <= kBlockFill) {
+            auto nb = std::make_unique<Block>();
+            nb->Rows.reserve(kBlockFill);
+            nb->Rows.insert(nb->Rows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+            nb->LineEnds = le;
+            FBlocks.push_back(std::move(nb));
+            FCount += n;
+            FLineEnds += le;
+            Invalidate(FBlocks.size() - 1);
+            return;
+        }
     } else {
         bi = BlockOf(i);
         off = static_cast<size_t>(i - FRowStart[bi]);

@@ -428,3 +428,45 @@ TEST(RowStore, RowStatesAreRecomputedIncrementally) {
     v.Store->InitRowStates();
     EXPECT_EQ(v.Store->BracketIndex(39), -1);
 }
+
+TEST(RowStore, LinesStoredFormIsOneStringPerLogicalLine) {
+    TFakeView v;
+    v.Store->WrapOption().SetWrapByte(20);
+    v.Store->SetWordWrap(true);
+    v.Lines->SetText(std::string(30, 'a') + "\r\nb");
+    TStringList out;
+    EXPECT_TRUE(v.Lines->ShouldWriteStrings(nullptr));
+    v.Lines->WriteStrings(out);
+    EXPECT_EQ(out.Items, (std::vector<std::string>{std::string(30, 'a'), "b"}));
+    TFakeView same;
+    same.Lines->SetText(std::string(30, 'a') + "\r\nb");
+    EXPECT_FALSE(v.Lines->ShouldWriteStrings(same.Lines.get()));
+    TFakeView empty;
+    EXPECT_FALSE(empty.Lines->ShouldWriteStrings(nullptr));
+    // Reading puts each string in as one row ending in a line break; the view's Loaded wraps.
+    TFakeView loading;
+    loading.IsLoading = true;
+    loading.Store->SetWordWrap(true);
+    loading.Lines->ReadStrings(out);
+    EXPECT_EQ(loading.Rows(), (Rows{std::string(30, 'a') + "|0", "b|0"}));
+}
+
+TEST(RowStore, LinesUpdatesHoldTheCaretAndTheWindowsRedraw) {
+    struct Recorder : TFakeView {
+        std::vector<std::string> Calls;
+        void SetRedraw(bool v) override { Calls.push_back(v ? "redraw on" : "redraw off"); }
+        void Refresh() override { Calls.push_back("refresh"); }
+        void UpdateCaret() override { Calls.push_back("update caret"); }
+    } v;
+    v.IsVisible = true;
+    v.Lines->BeginUpdate();
+    v.Lines->BeginUpdate();
+    v.Lines->Add("a");
+    v.Lines->EndUpdate();
+    EXPECT_EQ(v.Calls, (std::vector<std::string>{"redraw off"}));
+    EXPECT_GT(v.CaretDepth, 0);
+    v.Lines->EndUpdate();
+    EXPECT_EQ(v.Calls, (std::vector<std::string>{"redraw off", "update caret", "redraw on", "refresh"}));
+    EXPECT_EQ(v.CaretDepth, 0);
+    EXPECT_EQ(v.Text(), "a\r\n");
+}
