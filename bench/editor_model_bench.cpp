@@ -22,6 +22,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -30,10 +31,7 @@
 
 #include "CP932.h"
 #include "EditorParser.h"
-#include "EditorStrings.h"
-#include "EditorUndo.h"
-#include "EditorViewLink.h"
-#include "EditorWrap.h"
+#include "FakeView.h"
 #include "FileSystem.h"
 
 namespace {
@@ -49,74 +47,6 @@ long PeakKB() {
         if (l.rfind("VmHWM:", 0) == 0) return std::stol(l.substr(6));
     return 0;
 }
-
-// A view without a display: the options a window would give, the caret kept
-// as numbers, notifications counted.
-class TBenchView : public TEditorViewLink {
-public:
-    explicit TBenchView(bool withFountain) {
-        Store = std::shared_ptr<TEditorScreenStrings>(MakeObject<TEditorScreenStrings>());
-        Store->Attach(this);
-        Lines = std::make_unique<TEditorStrings>(this);
-        if (withFountain) Fountain = MakeObject<TEditorFountain>();
-    }
-    ~TBenchView() override { Store->Detach(this); }
-    std::shared_ptr<TEditorScreenStrings> Store;
-    std::unique_ptr<TEditorStrings> Lines;
-    std::unique_ptr<TEditorFountain> Fountain;
-    TBreakChars Breaks = DefaultBreakChars();
-    int FRow = 0, FCol = 0, FTop = 0;
-    long Changes = 0;
-
-    TFountain* ActiveFountain() override { return Fountain.get(); }
-    int TabSpaceCount() const override { return 8; }
-    const TBreakChars& BreakChars() const override { return Breaks; }
-    int RowHeight() const override { return 16; }
-    int ScreenHeight() const override { return 1080; }
-    bool InitBracketsFull() const override { return false; }
-    bool Loading() const override { return false; }
-    bool Destroying() const override { return false; }
-    bool Focused() const override { return true; }
-    int Row() const override { return FRow; }
-    int Col() const override { return FCol; }
-    int TopRow() const override { return FTop; }
-    void SetRow(int v) override { FRow = v; }
-    void SetCol(int v) override { FCol = v; }
-    void SetTopRow(int v) override { FTop = v; }
-    void CaretBeginUpdate() override {}
-    void CaretEndUpdate() override {}
-    void UnderlineBeginUpdate() override {}
-    void UnderlineEndUpdate() override {}
-    void SetSettingRowCol(bool) override {}
-    void UpdateCaret() override {}
-    // The caret by a byte offset; the column is capped where the editor caps it.
-    void SetCaretByOffset(int FromRow, int Offset) override {
-        auto& s = *Store;
-        int n = s.GetCount(), r = FromRow, left = Offset;
-        while (r < n) {
-            const std::string& t = s.Str(r);
-            int a = s.RowAttribute(r);
-            int use = static_cast<int>(t.size()) + (a == raLineBreak ? 2 : a == raEndOfText ? 1 : 0);
-            if (use > left || a == raEndOfText) {
-                FRow = r;
-                FCol = std::min({left, static_cast<int>(t.size()), 8193});
-                return;
-            }
-            left -= use;
-            ++r;
-        }
-        FRow = r;
-        FCol = 0;
-    }
-    void CancelSelection() override {}
-    void DoChange() override { ++Changes; }
-    void InvalidateRow(int) override {}
-    void Refresh() override {}
-    bool Visible() const override { return false; }
-    bool HandleAllocated() const override { return false; }
-    void SetRedraw(bool) override {}
-    TEditorScreenStrings* ScreenStrings() override { return Store.get(); }
-};
 
 std::string ShortLine(long i) { return "結果: 行 " + std::to_string(i) + " 件"; }
 
@@ -177,8 +107,15 @@ constexpr double kQtBudgetMs = 60000;
 
 int RunOurs(const std::string& phase, const std::string& file) {
     long startKB = PeakKB();
-    bool fountain = phase != "type";
-    TBenchView v(fountain);
+    // A view without a display (the one the tests use), with the options a
+    // window would give: the editor fountain, 16-pixel rows on a 1080-pixel screen.
+    auto fountain = MakeObject<TEditorFountain>();
+    TFakeView v;
+    v.KeepRecords = false;
+    v.Fountain = phase == "type" ? nullptr : fountain.get();
+    v.Height = 16;
+    v.Screen = 1080;
+    v.IsFocused = true;
     auto& s = *v.Store;
     if (phase == "load" || phase == "loadwrap") {
         if (phase == "loadwrap") s.SetWordWrap(true);

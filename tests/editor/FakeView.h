@@ -1,8 +1,11 @@
-// A view without a display for the row store tests: it records what the store
-// asks of it and places its caret by the store's rows.
+// A view without a display for the row store tests and the editor model
+// benchmark: it records what the store asks of it (unless told not to keep
+// records) and places its caret by the store's rows.
 #pragma once
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "EditorStrings.h"
@@ -27,6 +30,7 @@ public:
     TBreakChars Breaks = DefaultBreakChars();
     int Height = 10, Screen = 100;
     bool BracketsFull = false, IsLoading = false, IsFocused = false, IsVisible = false;
+    bool KeepRecords = true;  // keep the change records and repainted rows
     int FRow = 0, FCol = 0, FTopRow = 0;
 
     // What the store asked.
@@ -65,7 +69,8 @@ public:
     void SetSettingRowCol(bool) override {}
     void UpdateCaret() override {}
     // As the editor places its caret: rows from FromRow consume their length,
-    // plus 2 after a line break and 1 at the end of the text.
+    // plus 2 after a line break and 1 at the end of the text; the column stops
+    // at 8193, the editor's last column.
     void SetCaretByOffset(int FromRow, int Offset) override {
         auto& s = *Store;
         int n = s.GetCount();
@@ -77,26 +82,29 @@ public:
             int a = s.RowAttribute(r);
             int use = len + (a == raLineBreak ? 2 : a == raEndOfText ? 1 : 0);
             if (use > left || a == raEndOfText) {
-                int endCol = TextColumns(m, s.Str(r));
-                int c = TextColumns(m, s.Str(r).substr(0, static_cast<size_t>(std::min(left, len))));
+                std::string_view t = s.Str(r);
+                int c = TextColumns(m, t.substr(0, static_cast<size_t>(std::min({left, len, kMaxCol}))));
                 FRow = r;
-                FCol = std::min(c, endCol);
+                FCol = std::min(c, kMaxCol);
                 return;
             }
             left -= use;
             ++r;
         }
         FRow = r;
-        FCol = r < n ? TextColumns(m, s.Str(r)) : 0;
+        FCol = 0;
     }
+    static constexpr int kMaxCol = 8193;
     void CancelSelection() override { ++Cancels; }
     void DoChange() override {
         ++Changes;
-        if (Store->IsChanged())
+        if (KeepRecords && Store->IsChanged())
             Records.push_back({Store->ChangeFirstRow(), Store->ChangeOldCount(), Store->ChangeNewCount(),
                                Store->ChangeStateRows()});
     }
-    void InvalidateRow(int r) override { Invalidated.push_back(r); }
+    void InvalidateRow(int r) override {
+        if (KeepRecords) Invalidated.push_back(r);
+    }
     void Refresh() override { ++Refreshes; }
     bool Visible() const override { return IsVisible; }
     bool HandleAllocated() const override { return IsVisible; }
