@@ -8,15 +8,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-smoke}
-build=${ZINTAVOR_BUILD:-build/release}
+. bench/lib/common.sh
 case "$mode" in
   smoke) lines=10000 ;;
   full)  lines=1000000 ;;
   *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac
-if [ ! -x "$build/bench/editor_model_bench" ]; then
-  bash scripts/build.sh "$(basename "$build")" editor_model_bench >/dev/null
-fi
+bench_build editor_model_bench
 bin="$build/bench/editor_model_bench"
 export QT_QPA_PLATFORM=offscreen
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"

@@ -1011,6 +1011,8 @@ void TEditorScreenStrings::WrapOptionChanged(TObject*) {
     ResetViewCols();
 }
 
+void TEditorScreenStrings::ViewMetricsChanged() { WrapOptionChanged(nullptr); }
+
 // ---- whole texts -----------------------------------------------------------------
 
 namespace {

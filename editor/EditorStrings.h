@@ -317,6 +317,9 @@ public:
     TEditorWrapOption& WrapOption() { return *FWrapOption; }
     void SetWrapOption(const TEditorWrapOption& Value);
     void WrapOptionChanged(TObject* Sender);
+    // The first view's tab width or break characters changed: with wrap the
+    // rows are cut again by the new columns (undo is cleared, as the rows move).
+    void ViewMetricsChanged();
     void WrapAll();
     void UnWrapAll();
     // The column rules of this text: the first view's break characters and tab

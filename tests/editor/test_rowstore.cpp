@@ -470,3 +470,17 @@ TEST(RowStore, LinesUpdatesHoldTheCaretAndTheWindowsRedraw) {
     EXPECT_EQ(v.CaretDepth, 0);
     EXPECT_EQ(v.Text(), "a\r\n");
 }
+
+TEST(RowStore, ANewTabWidthCutsTheRowsAgain) {
+    TFakeView v;
+    v.Tab = 8;
+    v.Store->WrapOption().SetWrapByte(20);
+    v.Store->SetWordWrap(true);
+    v.Lines->SetText("\t\tabcdef\r\nx");  // 16 + 6 columns with tabs of 8
+    ASSERT_EQ(v.Rows(), (Rows{"\t\tabcd|1", "ef|0", "x|2"}));
+    v.Lines->Add("y");
+    v.Tab = 4;
+    v.Store->ViewMetricsChanged();
+    EXPECT_EQ(v.Rows(), (Rows{"\t\tabcdef|0", "x|0", "y|2"}));
+    EXPECT_FALSE(v.Store->UndoObj().CanUndo());
+}
