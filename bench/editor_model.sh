@@ -2,8 +2,9 @@
 # The editor's text model (row store, word wrap, undo) against a plain Qt text
 # widget (QPlainTextEdit, offscreen) on the same CP932 script: loading it with
 # wrap off and on, appending its line count of short lines one by one, inserting
-# lines at the top of it, and typing into the middle of one long line. Every
-# phase runs in a process of its own, so the peak memory is the phase's own.
+# lines at the top of it, cutting one long line into rows, and typing into the
+# middle of that line. Every phase runs in a process of its own, so the peak
+# memory is the phase's own.
 # Usage: bench/editor_model.sh smoke|full   (smoke: 10,000 lines; full: 1,000,000)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,7 +24,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 "$bin" gen "$lines" "$tmp/script.sql"
 echo "-- $lines lines, $(( $(stat -c %s "$tmp/script.sql") / 1024 )) KB of CP932"
-for phase in load loadwrap append appendwrap top type typefountain typewrap; do
+for phase in load loadwrap append appendwrap top wrapline type typefountain typewrap; do
   for side in ours qt; do
     "$bin" "$phase" "$side" "$tmp/script.sql" 2>/dev/null >> "$tmp/results"
   done

@@ -8,7 +8,8 @@
 //
 // Phases: load (wrap off), loadwrap (wrap on), append (the file's line count
 // of short lines added one by one, wrap off), appendwrap (the same, wrap on),
-// top (the file loaded, then 100 lines inserted at the top one at a time), type
+// top (the file loaded, then 100 lines inserted at the top one at a time),
+// wrapline (one line of 10 MB set with wrap on and cut into rows), type
 // (1,000 characters typed into the middle of one 10 MB line, wrap off, the
 // store alone), typefountain (the same line between other lines, with the
 // editor fountain computing row states), typewrap (the long line with wrap on
@@ -152,6 +153,15 @@ int RunOurs(const std::string& phase, const std::string& file) {
         Report("top", "ours", Ms(t0, t1), maxEdit, startKB, 100, 100);
         return 0;
     }
+    if (phase == "wrapline") {
+        std::string text = LongLine(LongLineBytes(FileLines(file)));
+        s.SetWordWrap(true);
+        auto t0 = Clock::now();
+        v.Lines->SetText(text);
+        auto t1 = Clock::now();
+        Report("wrapline", "ours", Ms(t0, t1), 0, startKB);
+        return s.GetCount() > 1 ? 0 : 1;
+    }
     if (phase == "type" || phase == "typefountain" || phase == "typewrap") {
         long lines = FileLines(file);
         const int chars = TypedChars(lines);
@@ -239,6 +249,16 @@ int RunQt(int argc, char** argv, const std::string& phase, const std::string& fi
         }
         auto t1 = Clock::now();
         Report("top", "qt", Ms(t0, t1), maxEdit, startKB, 100, 100);
+        return 0;
+    }
+    if (phase == "wrapline") {
+        e.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        std::u16string u = cp932::ToUtf16(LongLine(LongLineBytes(FileLines(file))));
+        auto t0 = Clock::now();
+        e.setPlainText(QString::fromUtf16(u.data(), static_cast<qsizetype>(u.size())));
+        QCoreApplication::processEvents();
+        auto t1 = Clock::now();
+        Report("wrapline", "qt", Ms(t0, t1), 0, startKB);
         return 0;
     }
     if (phase == "type" || phase == "typefountain" || phase == "typewrap") {

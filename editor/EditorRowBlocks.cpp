@@ -16,6 +16,21 @@ struct TRowBlocks::Block {
     bool StatesReset = false;  // the rows' carried states read as not computed
 };
 
+// Moves rows [from, to) into new blocks of kBlockFill rows, appended to out.
+void TRowBlocks::MakeBlocks(std::vector<TRecordStringItem>& rows, size_t from, size_t to,
+                            std::vector<std::unique_ptr<Block>>& out) {
+    for (size_t s = from; s < to; s += kBlockFill) {
+        auto nb = std::make_unique<Block>();
+        size_t e = std::min(to, s + kBlockFill);
+        nb->Rows.reserve(e - s);
+        for (size_t k = s; k < e; ++k) {
+            if (EndsLine(rows[k])) nb->LineEnds++;
+            nb->Rows.push_back(std::move(rows[k]));
+        }
+        out.push_back(std::move(nb));
+    }
+}
+
 TRowBlocks::TRowBlocks() = default;
 TRowBlocks::~TRowBlocks() = default;
 
@@ -113,13 +128,17 @@ void TRowBlocks::SetValue(int i, int32_t v) {
     Find(i, off)->Rows[static_cast<size_t>(off)].Value = v;
 }
 
-void TRowBlocks::SetAttrA(int i, uint32_t a) {
+// Replaces row i by what Change makes of it, keeping the line-end and mark counts.
+template <class F>
+void TRowBlocks::ChangeRow(int i, F&& Change) {
     size_t bi = BlockOf(i);
     Block& b = *FBlocks[bi];
     Materialise(b);
     auto& r = b.Rows[static_cast<size_t>(i - FRowStart[bi])];
+    AddCounts(r, -1);
     bool was = EndsLine(r);
-    r.AttrA = a;
+    Change(r);
+    AddCounts(r, 1);
     bool now = EndsLine(r);
     if (was != now) {
         int d = now ? 1 : -1;
@@ -127,32 +146,18 @@ void TRowBlocks::SetAttrA(int i, uint32_t a) {
         FLineEnds += d;
         Invalidate(bi);
     }
+}
+
+void TRowBlocks::SetAttrA(int i, uint32_t a) {
+    ChangeRow(i, [&](TRecordStringItem& r) { r.AttrA = a; });
 }
 
 void TRowBlocks::SetAttrB(int i, uint32_t v) {
-    int off;
-    auto& r = Find(i, off)->Rows[static_cast<size_t>(off)];
-    AddCounts(r, -1);
-    r.AttrB = v;
-    AddCounts(r, 1);
+    ChangeRow(i, [&](TRecordStringItem& r) { r.AttrB = v; });
 }
 
 void TRowBlocks::SetItem(int i, TRecordStringItem item) {
-    size_t bi = BlockOf(i);
-    Block& b = *FBlocks[bi];
-    Materialise(b);
-    auto& r = b.Rows[static_cast<size_t>(i - FRowStart[bi])];
-    AddCounts(r, -1);
-    bool was = EndsLine(r);
-    r = std::move(item);
-    AddCounts(r, 1);
-    bool now = EndsLine(r);
-    if (was != now) {
-        int d = now ? 1 : -1;
-        b.LineEnds += d;
-        FLineEnds += d;
-        Invalidate(bi);
-    }
+    ChangeRow(i, [&](TRecordStringItem& r) { r = std::move(item); });
 }
 
 void TRowBlocks::SplitIfLarge(size_t bi) {
@@ -160,18 +165,8 @@ void TRowBlocks::SplitIfLarge(size_t bi) {
     if (b.Rows.size() <= kBlockMax) return;
     // Cut into pieces of kBlockFill rows.
     std::vector<std::unique_ptr<Block>> pieces;
-    size_t n = b.Rows.size();
-    for (size_t s = kBlockFill; s < n; s += kBlockFill) {
-        auto nb = std::make_unique<Block>();
-        size_t e = std::min(n, s + kBlockFill);
-        nb->Rows.reserve(e - s);
-        for (size_t k = s; k < e; ++k) {
-            if (EndsLine(b.Rows[k])) nb->LineEnds++;
-            nb->Rows.push_back(std::move(b.Rows[k]));
-        }
-        nb->StatesReset = b.StatesReset;
-        pieces.push_back(std::move(nb));
-    }
+    MakeBlocks(b.Rows, kBlockFill, b.Rows.size(), pieces);
+    for (auto& p : pieces) p->StatesReset = b.StatesReset;
     b.Rows.resize(kBlockFill);
     b.Rows.shrink_to_fit();
     int le = 0;
@@ -247,17 +242,7 @@ void TRowBlocks::InsertRows(int i, std::vector<TRecordStringItem>&& rows) {
     }
     // Many rows: the block is cut at the insertion point and new blocks go between.
     std::vector<std::unique_ptr<Block>> mid;
-    size_t total = rows.size();
-    for (size_t s = 0; s < total; s += kBlockFill) {
-        auto nb = std::make_unique<Block>();
-        size_t e = std::min(total, s + kBlockFill);
-        nb->Rows.reserve(e - s);
-        for (size_t k = s; k < e; ++k) {
-            if (EndsLine(rows[k])) nb->LineEnds++;
-            nb->Rows.push_back(std::move(rows[k]));
-        }
-        mid.push_back(std::move(nb));
-    }
+    MakeBlocks(rows, 0, rows.size(), mid);
     auto tail = std::make_unique<Block>();
     if (off < b.Rows.size()) {
         tail->Rows.assign(std::make_move_iterator(b.Rows.begin() + static_cast<std::ptrdiff_t>(off)),
@@ -356,17 +341,7 @@ void TRowBlocks::Clear() {
 
 void TRowBlocks::AssignRowsCounted(std::vector<TRecordStringItem>&& rows) {
     FBlocks.clear();
-    size_t total = rows.size();
-    for (size_t s = 0; s < total; s += kBlockFill) {
-        auto nb = std::make_unique<Block>();
-        size_t e = std::min(total, s + kBlockFill);
-        nb->Rows.reserve(e - s);
-        for (size_t k = s; k < e; ++k) {
-            if (EndsLine(rows[k])) nb->LineEnds++;
-            nb->Rows.push_back(std::move(rows[k]));
-        }
-        FBlocks.push_back(std::move(nb));
-    }
+    MakeBlocks(rows, 0, rows.size(), FBlocks);
     FValid = 0;
     FHint = 0;
 }

@@ -750,13 +750,7 @@ void TEditorScreenStrings::ReplaceRows(int Index, int Count, int64_t Start, int6
         } else {
             res = ReplaceBlock(first, Index + Count - first, head, Text, Tail, firstSpec, specEnd, step);
         }
-        TUndoData& rec = FUndoObj->NewRecord();
-        rec.FirstRow = step.FirstRow;
-        rec.RowCount = step.RowCount;
-        rec.Attribute = step.Attribute;
-        rec.Text = std::move(step.Text);
-        rec.HeadKeep = step.HeadKeep;
-        rec.TailKeep = step.TailKeep;
+        FUndoObj->NewRecord().SetBlock(std::move(step));
         FinishStep(res.First, res.OldCount, res.NewCount);
     } catch (...) {
         EndUpdate();
@@ -868,9 +862,8 @@ int TEditorScreenStrings::CountWrappedRows(std::string_view S) {
     return CountLineRows(cutter, S);
 }
 
-namespace {
 // Collects the rows of one logical line while the rows of a text go by.
-struct TLineGather {
+struct TEditorScreenStrings::TLineGather {
     std::string Text;
     std::vector<uint16_t> Marks;
     std::vector<TRecordStringItem> Single;  // the line's only row, moved whole
@@ -892,49 +885,34 @@ struct TLineGather {
         if (!Single.empty()) return std::move(Single.front().Str);
         return std::move(Text);
     }
+    uint16_t MarksUnion() const {
+        uint16_t u = 0;
+        for (auto k : Marks) u = static_cast<uint16_t>(u | k);
+        return u;
+    }
     void Reset() {
         Text.clear();
         Marks.clear();
         Single.clear();
     }
 };
-}  // namespace
 
-void TEditorScreenStrings::WrapAll() {
-    if (GetCount() == 0 || FirstViewLoading()) return;
+// The old rows are taken block by block from the front while the new ones
+// are appended, so the text is never held twice. Views are told nothing here;
+// the callers refresh them.
+void TEditorScreenStrings::RebuildLines(const std::function<void(TLineGather&)>& Line) {
     CancelViewSelections();
     TNotifyEvent saved = OnChange;
     OnChange = nullptr;
     BeginUpdate();
     int endAttr = RowAttribute(GetCount() - 1);
     if (endAttr == raWrapped) endAttr = raEndOfText;
-    TColumnMetrics m = Metrics();
-    m.WordWrap = true;
-    const int W = FWrapOption->WrapByte();
-    TLineCutter cutter(m, *FWrapOption);
     TRowBlocks old;
     old.Swap(FRows);
     TLineGather line;
     std::vector<TRecordStringItem> block;
-    std::vector<TRecordStringItem> cut;
     auto flush = [&] {
-        std::string text = line.TakeText();
-        const auto& marks = line.Marks;
-        if (TextColumns(m, text) < W) {
-            uint16_t u = 0;
-            for (auto k : marks) u = static_cast<uint16_t>(u | k);
-            TRecordStringItem r;
-            r.Str = std::move(text);
-            r.AttrB = static_cast<uint32_t>(u) << 16;
-            FRows.PushBack(std::move(r));
-        } else {
-            cut.clear();
-            CutLine(cutter, text, [&](const TWrappedRow& w) { cut.push_back(MakeRow(w.Text, w.Attribute)); });
-            size_t nOld = marks.size(), nNew = cut.size();
-            for (size_t i = 0; i < nNew && i < nOld; ++i) cut[i].AttrB = static_cast<uint32_t>(marks[i]) << 16;
-            for (size_t i = nNew; i < nOld; ++i) cut[nNew - 1].AttrB |= static_cast<uint32_t>(marks[i]) << 16;
-            for (auto& r : cut) FRows.PushBack(std::move(r));
-        }
+        Line(line);
         line.Reset();
     };
     while (old.PopFrontBlock(block)) {
@@ -950,38 +928,42 @@ void TEditorScreenStrings::WrapAll() {
     OnChange = saved;
 }
 
+void TEditorScreenStrings::WrapAll() {
+    if (GetCount() == 0 || FirstViewLoading()) return;
+    TColumnMetrics m = Metrics();
+    m.WordWrap = true;
+    const int W = FWrapOption->WrapByte();
+    TLineCutter cutter(m, *FWrapOption);
+    std::vector<TRecordStringItem> cut;
+    RebuildLines([&](TLineGather& line) {
+        std::string text = line.TakeText();
+        const auto& marks = line.Marks;
+        if (TextColumns(m, text) < W) {
+            // A line narrower than a row stays one row with all its marks.
+            TRecordStringItem r;
+            r.Str = std::move(text);
+            r.AttrB = static_cast<uint32_t>(line.MarksUnion()) << 16;
+            FRows.PushBack(std::move(r));
+            return;
+        }
+        // Row i keeps the marks of old row i; the marks of surplus old rows go to the last row.
+        cut.clear();
+        CutLine(cutter, text, [&](const TWrappedRow& w) { cut.push_back(MakeRow(w.Text, w.Attribute)); });
+        size_t nOld = marks.size(), nNew = cut.size();
+        for (size_t i = 0; i < nNew && i < nOld; ++i) cut[i].AttrB = static_cast<uint32_t>(marks[i]) << 16;
+        for (size_t i = nNew; i < nOld; ++i) cut[nNew - 1].AttrB |= static_cast<uint32_t>(marks[i]) << 16;
+        for (auto& r : cut) FRows.PushBack(std::move(r));
+    });
+}
+
 void TEditorScreenStrings::UnWrapAll() {
     if (GetCount() == 0) return;
-    CancelViewSelections();
-    TNotifyEvent saved = OnChange;
-    OnChange = nullptr;
-    BeginUpdate();
-    int endAttr = RowAttribute(GetCount() - 1);
-    if (endAttr == raWrapped) endAttr = raEndOfText;
-    TRowBlocks old;
-    old.Swap(FRows);
-    TLineGather line;
-    std::vector<TRecordStringItem> block;
-    auto flush = [&] {
-        uint16_t u = 0;
-        for (auto k : line.Marks) u = static_cast<uint16_t>(u | k);
+    RebuildLines([&](TLineGather& line) {
         TRecordStringItem r;
+        r.AttrB = static_cast<uint32_t>(line.MarksUnion()) << 16;
         r.Str = line.TakeText();
-        r.AttrB = static_cast<uint32_t>(u) << 16;
         FRows.PushBack(std::move(r));
-        line.Reset();
-    };
-    while (old.PopFrontBlock(block)) {
-        for (auto& r : block) {
-            bool ends = AttrOf(r) != raWrapped;
-            line.Add(std::move(r));
-            if (ends) flush();
-        }
-    }
-    if (!line.Marks.empty()) flush();
-    FRows.SetAttrA(FRows.Count() - 1, (FRows.Get(FRows.Count() - 1).AttrA & ~3u) | static_cast<uint32_t>(endAttr));
-    EndUpdate();
-    OnChange = saved;
+    });
 }
 
 void TEditorScreenStrings::SetWordWrap(bool Value) {

@@ -113,7 +113,11 @@ public:
 
 private:
     struct Block;
+    static void MakeBlocks(std::vector<TRecordStringItem>& rows, size_t from, size_t to,
+                           std::vector<std::unique_ptr<Block>>& out);
     Block* Find(int i, int& off) const;
+    template <class F>
+    void ChangeRow(int i, F&& Change);
     void Validate() const;
     void Invalidate(size_t b) const;
     void Materialise(Block& b) const;
@@ -369,6 +373,10 @@ public:
 
 private:
     struct TPieceReader;
+    struct TLineGather;
+    // Builds every row again, logical line by logical line: Line gets each
+    // line's joined text and its old rows' marks and puts its new rows in.
+    void RebuildLines(const std::function<void(TLineGather&)>& Line);
     void ApplyRows(int Index, int Count, std::vector<TRecordStringItem>&& Rows, int SpecNew);
     void DeleteWholeLines(int Index, int Count);
     void FinishStep(int First, int OldCount, int NewCount);

@@ -5,6 +5,17 @@
 
 #include "EditorViewLink.h"
 
+void TUndoData::SetBlock(TUndoData&& From) {
+    FirstRow = From.FirstRow;
+    RowCount = From.RowCount;
+    Attribute = From.Attribute;
+    Text = std::move(From.Text);
+    HeadKeep = From.HeadKeep;
+    TailKeep = From.TailKeep;
+}
+
+void TUndoData::SetBlock(const TUndoData& From) { SetBlock(TUndoData(From)); }
+
 TUndoData& TUndoDataList::Add() {
     FItems.push_back(std::make_unique<TUndoData>());
     return *FItems.back();
@@ -30,12 +41,7 @@ TUndoData& TEditorUndoObj::NewRecord() {
 
 void TEditorUndoObj::PushRedo(const TUndoData& Data) {
     TUndoData& r = RedoList.Add();
-    r.FirstRow = Data.FirstRow;
-    r.RowCount = Data.RowCount;
-    r.Attribute = Data.Attribute;
-    r.Text = Data.Text;
-    r.HeadKeep = Data.HeadKeep;
-    r.TailKeep = Data.TailKeep;
+    r.SetBlock(Data);
     if (TEditorViewLink* v = Owner ? Owner->FocusedView() : nullptr) {
         r.Row = v->Row();
         r.Col = v->Col();
@@ -102,12 +108,7 @@ void TEditorUndoObj::Replay(bool IsUndo) {
             Redoing = true;
             TUndoData& n = NewRecord();
             Redoing = false;
-            n.FirstRow = inv.FirstRow;
-            n.RowCount = inv.RowCount;
-            n.Attribute = inv.Attribute;
-            n.Text = std::move(inv.Text);
-            n.HeadKeep = inv.HeadKeep;
-            n.TailKeep = inv.TailKeep;
+            n.SetBlock(std::move(inv));
         }
     } catch (...) {
         Redoing = false;

@@ -27,6 +27,10 @@ struct TUndoData {
     std::string Text;
     int64_t HeadKeep = 0;
     int64_t TailKeep = 0;
+
+    // Takes the block and its text from another step (the caret stays).
+    void SetBlock(TUndoData&& From);
+    void SetBlock(const TUndoData& From);
 };
 
 // An owning list of steps.

@@ -484,3 +484,19 @@ TEST(RowStore, ANewTabWidthCutsTheRowsAgain) {
     EXPECT_EQ(v.Rows(), (Rows{"\t\tabcdef|0", "x|0", "y|2"}));
     EXPECT_FALSE(v.Store->UndoObj().CanUndo());
 }
+
+// A NUL byte in inserted text is data: nothing after it is lost.
+TEST(RowStore, InsertedTextHoldingANulKeepsTheRestOfTheRow) {
+    for (bool wrap : {false, true}) {
+        TFakeView v;
+        v.Store->SetWordWrap(wrap);
+        v.Lines->SetText("abcdef\r\nnext");
+        v.Store->ReplaceRows(0, 1, 3, 0, std::string("X\0Y", 3));
+        EXPECT_EQ(v.Text(), std::string("abcX\0Ydef\r\nnext", 15)) << wrap;
+        v.Store->ReplaceRows(0, 1, std::string("1\0" "2\r\n3\0", 7) + "\r\n");
+        EXPECT_EQ(v.Rows(), (Rows{std::string("1\0" "2|0", 5), std::string("3\0|0", 4), "next|2"})) << wrap;
+        v.Store->Undo();
+        v.Store->Undo();
+        EXPECT_EQ(v.Text(), "abcdef\r\nnext") << wrap;
+    }
+}
