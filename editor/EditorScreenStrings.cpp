@@ -396,10 +396,10 @@ void TEditorScreenStrings::ReplaceRowsFromList(int Index, int Count, const TEdit
 }
 
 // Puts Rows in place of Count rows from Index, the marks travelling with the
-// text. SpecNew is the number of new rows of the whole block the step stands
+// text. StepNew is the number of new rows of the whole block the step stands
 // for: the rows left out at its end are the same before and after, so the
 // marks move exactly as if the whole block had been replaced.
-void TEditorScreenStrings::ApplyRows(int Index, int Count, std::vector<TRecordStringItem>&& Rows, int SpecNew) {
+void TEditorScreenStrings::ApplyRows(int Index, int Count, std::vector<TRecordStringItem>&& Rows, int StepNew) {
     const int o = Count, n = static_cast<int>(Rows.size());
     std::vector<uint16_t> oldMarks(static_cast<size_t>(o));
     for (int k = 0; k < o; ++k) oldMarks[static_cast<size_t>(k)] = MarksOf(FRows.Get(Index + k));
@@ -411,7 +411,7 @@ void TEditorScreenStrings::ApplyRows(int Index, int Count, std::vector<TRecordSt
         for (int k = 0; k < n; ++k) newMarks[static_cast<size_t>(k)] = oldMarks[static_cast<size_t>(o - n + k)];
         if (n > 0)
             newMarks[0] = static_cast<uint16_t>(newMarks[0] | m);
-        else if (SpecNew > 0)
+        else if (StepNew > 0)
             lost = m;  // the block's first new row is the unchanged row after it
     } else if (o == n) {
         newMarks = oldMarks;
@@ -446,8 +446,8 @@ void TEditorScreenStrings::ApplyRows(int Index, int Count, std::vector<TRecordSt
 // ---- the replacement -------------------------------------------------------------
 
 TEditorScreenStrings::TStepResult TEditorScreenStrings::ReplaceBlock(int First, int Cnt, int64_t Head,
-                                                                     std::string_view Mid, int64_t Tail, int SpecFirst,
-                                                                     int SpecEnd, TUndoData& Record) {
+                                                                     std::string_view Mid, int64_t Tail, int StepFirst,
+                                                                     int StepEnd, TUndoData& Record) {
     TPieceReader rd(*this, First + Cnt);
     // The block's kept head and tail, as pieces of its rows.
     int64_t total = BlockLength(First, Cnt);
@@ -481,11 +481,11 @@ TEditorScreenStrings::TStepResult TEditorScreenStrings::ReplaceBlock(int First, 
     const bool colZero = !fv || fv->Col() == 0;
 
     std::vector<TRecordStringItem> rows;
-    rows.reserve(static_cast<size_t>(std::max(0, SpecEnd - First)) + 4);
-    rd.P.reserve(static_cast<size_t>(std::max(0, SpecEnd - First - Cnt)) * 2 + 8);
+    rows.reserve(static_cast<size_t>(std::max(0, StepEnd - First)) + 4);
+    rd.P.reserve(static_cast<size_t>(std::max(0, StepEnd - First - Cnt)) * 2 + 8);
     bool cutOnce = First > 0 && RowAttribute(First - 1) == raWrapped;
     int syncRow = -1;
-    const int headRows = std::max(0, SpecFirst - First);
+    const int headRows = std::max(0, StepFirst - First);
     for (;;) {
         int r = rd.OldRowHere();
         // An old row starts here: the rows from it on are unchanged when it
@@ -493,8 +493,8 @@ TEditorScreenStrings::TStepResult TEditorScreenStrings::ReplaceBlock(int First, 
         if (r >= First + Cnt && (r > 0 && RowAttribute(r - 1) == raWrapped) == cutOnce) {
             // The rows from r on are unchanged. Stop here when the marks move as
             // they would if the whole block were replaced.
-            int T = SpecEnd - r;
-            int oS = r - SpecFirst;
+            int T = StepEnd - r;
+            int oS = r - StepFirst;
             int nS = static_cast<int>(rows.size()) - headRows;
             if (T <= 0 || oS == nS || oS > nS || oS >= 1 || colZero) {
                 syncRow = r;
@@ -534,7 +534,7 @@ TEditorScreenStrings::TStepResult TEditorScreenStrings::ReplaceBlock(int First, 
     TStepResult res;
     res.First = First;
     res.OldCount = syncRow - First;
-    res.OverRan = syncRow > SpecEnd;
+    res.OverRan = syncRow > StepEnd;
     // Rows above the block the step stands for that came out unchanged are left out.
     if (headRows > 0 && res.OldCount >= headRows && static_cast<int>(rows.size()) >= headRows) {
         bool same = true;
@@ -611,7 +611,7 @@ TEditorScreenStrings::TStepResult TEditorScreenStrings::ReplaceBlock(int First, 
     Record.TailKeep = static_cast<int64_t>(S);
     Record.Text = old.substr(P, old.size() - P - S);
 
-    int T = SpecEnd - syncRow;
+    int T = StepEnd - syncRow;
     ApplyRows(res.First, res.OldCount, std::move(rows), res.NewCount + std::max(0, T));
     return res;
 }
@@ -710,8 +710,8 @@ void TEditorScreenStrings::ReplaceRows(int Index, int Count, int64_t Start, int6
     if (Count == 0 && Text.empty()) return;
     const int last = Index + Count - 1;
     // The row above is taken along when Index continues its line.
-    const int firstSpec = (Index > 0 && RowAttribute(Index - 1) != raLineBreak) ? Index - 1 : Index;
-    if (Start == 0 && Tail == 0 && Text.empty() && Count > 0 && Index == firstSpec && RowAttribute(last) != raWrapped) {
+    const int stepFirst = (Index > 0 && RowAttribute(Index - 1) != raLineBreak) ? Index - 1 : Index;
+    if (Start == 0 && Tail == 0 && Text.empty() && Count > 0 && Index == stepFirst && RowAttribute(last) != raWrapped) {
         DeleteWholeLines(Index, Count);
         return;
     }
@@ -719,17 +719,17 @@ void TEditorScreenStrings::ReplaceRows(int Index, int Count, int64_t Start, int6
     // takes the next line along when it ends a line (new text without a final
     // line break joins it).
     int lineEnd = LineEnd(last);
-    int specEnd;
+    int stepEnd;
     if (last < lineEnd)
-        specEnd = lineEnd + 1;
+        stepEnd = lineEnd + 1;
     else if (lineEnd >= n - 1)
-        specEnd = n;
+        stepEnd = n;
     else
-        specEnd = LineEnd(lineEnd + 1) + 1;
+        stepEnd = LineEnd(lineEnd + 1) + 1;
     // With wrap, rows above whose cut could look at the changed bytes are cut again too.
-    int first = firstSpec;
+    int first = stepFirst;
     int64_t head = Start;
-    for (int r = firstSpec; r < Index; ++r) head += static_cast<int64_t>(FRows.Get(r).Str.size());
+    for (int r = stepFirst; r < Index; ++r) head += static_cast<int64_t>(FRows.Get(r).Str.size());
     if (FWordWrap) {
         int64_t reach = static_cast<int64_t>(FWrapOption->WrapByte()) + 8;
         int64_t d = head;
@@ -738,7 +738,7 @@ void TEditorScreenStrings::ReplaceRows(int Index, int Count, int64_t Start, int6
             if (d >= reach) break;
             first = r;
         }
-        for (int r = first; r < firstSpec; ++r) head += static_cast<int64_t>(FRows.Get(r).Str.size());
+        for (int r = first; r < stepFirst; ++r) head += static_cast<int64_t>(FRows.Get(r).Str.size());
     }
     TUndoData step;
     BeginUpdate();
@@ -748,7 +748,7 @@ void TEditorScreenStrings::ReplaceRows(int Index, int Count, int64_t Start, int6
             res.First = Index;
             res.OldCount = res.NewCount = 1;
         } else {
-            res = ReplaceBlock(first, Index + Count - first, head, Text, Tail, firstSpec, specEnd, step);
+            res = ReplaceBlock(first, Index + Count - first, head, Text, Tail, stepFirst, stepEnd, step);
         }
         FUndoObj->NewRecord().SetBlock(std::move(step));
         FinishStep(res.First, res.OldCount, res.NewCount);

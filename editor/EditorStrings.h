@@ -355,16 +355,16 @@ public:
     // The replacement under every edit and every undo or redo step: rows
     // [First, First + Cnt), whose text is N, become N's first Head bytes, Mid and
     // N's last Tail bytes. Rows are cut again from First until they meet the old
-    // rows; the rows [SpecFirst, SpecEnd) are the block the step stands for (the
+    // rows; the rows [StepFirst, StepEnd) are the block the step stands for (the
     // marks move as if exactly these were replaced). Record receives the inverse step.
     struct TStepResult {
         int First = 0;
         int OldCount = 0;
         int NewCount = 0;
-        bool OverRan = false;  // the new rows met the old ones only past SpecEnd
+        bool OverRan = false;  // the new rows met the old ones only past StepEnd
     };
-    TStepResult ReplaceBlock(int First, int Cnt, int64_t Head, std::string_view Mid, int64_t Tail, int SpecFirst,
-                             int SpecEnd, TUndoData& Record);
+    TStepResult ReplaceBlock(int First, int Cnt, int64_t Head, std::string_view Mid, int64_t Tail, int StepFirst,
+                             int StepEnd, TUndoData& Record);
 
     // A change of bytes inside one row without word wrap, made in place (typing
     // into a long row costs the bytes typed); false when the change is not of
@@ -377,7 +377,7 @@ private:
     // Builds every row again, logical line by logical line: Line gets each
     // line's joined text and its old rows' marks and puts its new rows in.
     void RebuildLines(const std::function<void(TLineGather&)>& Line);
-    void ApplyRows(int Index, int Count, std::vector<TRecordStringItem>&& Rows, int SpecNew);
+    void ApplyRows(int Index, int Count, std::vector<TRecordStringItem>&& Rows, int StepNew);
     void DeleteWholeLines(int Index, int Count);
     void FinishStep(int First, int OldCount, int NewCount);
     int64_t BlockLength(int First, int Cnt) const;
