@@ -25,6 +25,7 @@ size_t FindBreak(std::string_view s) {
 }
 
 bool HasBreak(std::string_view s) {
+    if (s.empty()) return false;  // an empty view may carry no pointer at all
     return std::memchr(s.data(), '\r', s.size()) != nullptr || std::memchr(s.data(), '\n', s.size()) != nullptr;
 }
 
