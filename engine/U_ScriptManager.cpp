@@ -186,14 +186,14 @@ void TScriptFileImportCommandLineParser::GetFileName(std::string& S) const {
 
 TScriptManager::TScriptManager(IScriptHost* Host, const TStringList& Src, char Delimiter, uint8_t Mode)
     : Host(Host), Lines(Src) {
-    // The fast form of removing the comments of Lines in place, for whole scripts.
-    std::string text = TSQL99CommentDelete::DeleteCommentLinesText(Lines.Text());
-    Lines.SetText(text);
-    TSQL99Splitter splitter(std::move(text), Delimiter, Mode);
-    Items.reserve(static_cast<size_t>(splitter.Count()));
+    // Comments are removed and the text is split in one scan; Lines keeps the
+    // comment-free text.
+    auto splitter = TSQL99Splitter::CreateWithoutComments(Lines.Text(), Delimiter, Mode);
+    Lines.SetText(splitter->Text);
+    Items.reserve(static_cast<size_t>(splitter->Count()));
     std::string statement;
-    for (int i = 0; i < splitter.Count(); ++i) {
-        splitter.GetStatement(i, statement);
+    for (int i = 0; i < splitter->Count(); ++i) {
+        splitter->GetStatement(i, statement);
         Items.push_back(std::make_unique<TScriptItem>(Host, this, statement));
     }
 }
