@@ -12,7 +12,10 @@ esac
 if [ ! -f "$dir/build.ninja" ]; then
   cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
 fi
-jobs=$(nproc)
+# Several checkouts of the project share one compiler cache: paths below the
+# checkout are hashed relative to it.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+jobs=${ZINTAVOR_JOBS:-$(nproc)}
 if [ $# -gt 0 ]; then
   cmake --build "$dir" -j "$jobs" --target "$@"
 else
