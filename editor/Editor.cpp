@@ -10,10 +10,11 @@
 
 #include <algorithm>
 
+#include "EditorSearch.h"
 #include "EditorUndo.h"
 #include "Fountain.h"
 
-TSearchTextProc EditorSearchTextProc = nullptr;
+TSearchTextProc EditorSearchTextProc = &SearchText;
 
 // ---- construction -------------------------------------------------------------
 

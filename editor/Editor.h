@@ -58,7 +58,7 @@ enum : uint16_t {
 // on success Start and Length are the match's offset and length.
 using TSearchTextProc = bool (*)(std::string_view Buffer, int& Start, int& Length, std::string_view Pattern,
                                  uint16_t Options);
-// The search module installs its routine here; without one Search finds nothing.
+// SearchText (EditorSearch.h) unless replaced; without one Search finds nothing.
 extern TSearchTextProc EditorSearchTextProc;
 
 using TDrawLineEvent = TEvent<void(TObject* Sender, const std::string& LineStr, int X, int Y, int Index,

@@ -598,7 +598,13 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
     if (n == 0 || !EditorSearchTextProc) return false;
     const bool forward = (Options & soForward) != 0;
     const bool sel = FSelState == 2 || FSelState == 3;
-    auto rowWithBreak = [&](int r) { return RowBytesWithBreak(r); };
+    auto rowBytes = [&](int r) { return RowText(r).size() + (RowAttribute(r) == raLineBreak ? 2 : 0); };
+    auto appendRow = [&](std::string& chunk, int r) {
+        chunk += RowText(r);
+        if (RowAttribute(r) == raLineBreak) chunk += "\r\n";
+    };
+    std::string chunk;
+    chunk.reserve(16384);
     int foundRow = -1, foundOffset = 0, foundLength = 0;
     if (forward) {
         int r, o;
@@ -612,9 +618,9 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
         if (r >= n) return false;
         int len = (FHitStyle == hsCaret && FHitLength >= 1) ? FHitLength : 0;
         for (;;) {
-            std::string chunk;
+            chunk.clear();
             int last = r;
-            while (last < n && chunk.size() < 8192) chunk += rowWithBreak(last++);
+            while (last < n && chunk.size() < 8192) appendRow(chunk, last++);
             --last;
             int start = o, length = len;
             if (EditorSearchTextProc(chunk, start, length, SearchStr, Options)) {
@@ -635,20 +641,23 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
             o = FSelStr.StartIndex;
         } else if (FRow >= n) {
             r = n - 1;
-            o = static_cast<int>(rowWithBreak(r).size());
+            o = static_cast<int>(rowBytes(r));
         } else {
             r = FRow;
             o = std::min(static_cast<int>(RowText(r).size()), CaretIndex());
         }
         for (;;) {
-            std::string chunk = rowWithBreak(r);
+            // the rows above r go in front while the chunk is short; built once, top down
+            size_t size = rowBytes(r);
             int first = r;
             int pos = o;
-            while (first > 0 && chunk.size() < 8192) {
-                std::string above = rowWithBreak(--first);
-                pos += static_cast<int>(above.size());
-                chunk.insert(0, above);
+            while (first > 0 && size < 8192) {
+                const size_t above = rowBytes(--first);
+                pos += static_cast<int>(above);
+                size += above;
             }
+            chunk.clear();
+            for (int i = first; i <= r; ++i) appendRow(chunk, i);
             int start = pos, length = 0;
             if (EditorSearchTextProc(chunk, start, length, SearchStr, Options)) {
                 foundRow = first;
