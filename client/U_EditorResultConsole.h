@@ -1,5 +1,7 @@
 // The console of a result page over its editor.
 #pragma once
+#include <functional>
+
 #include "KZNEditor.h"
 #include "U_ResultConsole.h"
 
@@ -10,7 +12,10 @@ public:
     void AddLine(const std::string& S) override { Editor.Lines().Add(S); }
     // The whole block goes in as one item.
     void AddText(const std::string& Text) override;
-    void Clear() override { Editor.Lines().Clear(); }
+    void Clear() override {
+        Editor.Lines().Clear();
+        if (OnClear) OnClear();
+    }
     TStringList GetLines() const override { return TStringList(Editor.Lines().GetText()); }
     int LineCount() const override { return Editor.Lines().Count(); }
     void DeleteLine(int Index) override { Editor.Lines().Delete(Index); }
@@ -23,4 +28,5 @@ public:
     void EndUpdate() override { Editor.Lines().EndUpdate(); }
 
     TKZNEditor& Editor;
+    std::function<void()> OnClear;  // after the text was emptied
 };

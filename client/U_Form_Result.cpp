@@ -1,6 +1,7 @@
 #include "U_Form_Result.h"
 
 #include <QActionGroup>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include <QCoreApplication>
@@ -62,13 +63,99 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
             if (TFrameSQLClient* f = Frame()) f->ExecuteScriptText("#SaveToFileXLS;");
         });
     });
-    Editor = MakeEditor<TKZNEditor>(this);
-    layout->addWidget(Editor, 1);
+    Panel_EditorBase = new QWidget(this);
+    auto* editorLayout = new QVBoxLayout(Panel_EditorBase);
+    editorLayout->setContentsMargins(0, 0, 0, 0);
+    editorLayout->setSpacing(0);
+    EDITOR_Title = MakeEditor<TKZNEditor>(Panel_EditorBase);
+    Editor = MakeEditor<TKZNEditor>(Panel_EditorBase);
+    editorLayout->addWidget(EDITOR_Title);
+    editorLayout->addWidget(Editor, 1);
+    layout->addWidget(Panel_EditorBase, 1);
     FEditorConsole = std::make_unique<TEditorResultConsole>(*Editor);
+    // A cleared console starts its outputs anew.
+    FEditorConsole->OnClear = [this] { StartLines.clear(); };
     FConsole = FEditorConsole.get();
     InitEditor();
     Editor->Lines().Clear();
+
+    // The title: the console's text, read-only, with line numbers, marks and a ruler.
+    EDITOR_Title->ShareScreenStrings(Editor);
+    EDITOR_Title->SetReadOnly(true);
+    EDITOR_Title->SetScrollBars(ssNone);
+    EDITOR_Title->Leftbar().SetVisible(true);
+    EDITOR_Title->Leftbar().SetShowNumber(true);
+    EDITOR_Title->Leftbar().SetColumn(2);
+    EDITOR_Title->Leftbar().SetRightMargin(0);
+    EDITOR_Title->Marks().EofMark().SetVisible(true);
+    EDITOR_Title->Marks().RetMark().SetVisible(true);
+    EDITOR_Title->Ruler().SetVisible(true);
+    EDITOR_Title->setFrameShape(QFrame::NoFrame);
+    EDITOR_Title->setFocusPolicy(Qt::ClickFocus);
+    EDITOR_Title->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(EDITOR_Title, Key, Shift); };
+    EDITOR_Title->OnDblClick = [this](TObject*) { EditorDblClick(EDITOR_Title); };
+    Editor->OnTopRowChange = [this](TObject*) { SyncTitleRow(); };
+    Editor->OnTopColChange = [this](TObject*) { SyncTitleCol(); };
+    Editor->OnHScroll = [this](TObject*) { SyncTitleCol(); };
+    Editor->OnCaretMoved = [this](TObject*) { SyncTitleCol(); };
+    Editor->OnFonFontChange = [this](TObject*) { SizeTitleEditor(); };
+    Editor->OnEnter = [this](TObject*) {
+        if (TPageFormManager* m = this->Manager()) m->SetCurrent(this);
+    };
+    SizeTitleEditor();
     SetOutputMode(rom_Text);
+}
+
+void TForm_Result::showEvent(QShowEvent* E) {
+    TPageForm::showEvent(E);
+    app::Guard([this] { SizeTitleEditor(); });
+}
+
+void TForm_Result::SizeTitleEditor() {
+    if (EDITOR_Title->font() != Editor->font()) EDITOR_Title->setFont(Editor->font());
+    const int h = 2 * EDITOR_Title->GetRowHeight() + EDITOR_Title->GetTextTop() + EDITOR_Title->Margin().Line() + 2;
+    EDITOR_Title->setFixedHeight(h + 2 * EDITOR_Title->frameWidth());
+    SyncTitleRow();
+    SyncTitleCol();
+}
+
+void TForm_Result::SyncTitleRow() {
+    // Once the head of an output has scrolled off the console's top, the title shows it.
+    EDITOR_Title->SetTopRow(std::max(0, FindStartLine(Editor->TopRow()) - EDITOR_Title->VisibleRows()));
+}
+
+void TForm_Result::SyncTitleCol() {
+    if (EDITOR_Title->TopCol() != Editor->TopCol()) EDITOR_Title->SetTopCol(Editor->TopCol());
+}
+
+// ---- the console's context menu
+
+TEditorPopupMenu_ResutEditor::TEditorPopupMenu_ResutEditor(TKZNEditor* AEditor, TFrameSQLClient* AFrame)
+    : TEditorPopupMenu(AEditor), Frame(AFrame) {}
+
+void TEditorPopupMenu_ResutEditor::CreateMenuItem() {
+    ExecuteSelectionItem = AddItem(this, QString::fromUtf16(u"選択部分を実行"), "Ctrl+\\",
+                                   static_cast<void (TEditorPopupMenu::*)(QAction*)>(
+                                       &TEditorPopupMenu_ResutEditor::ExecuteSelectionClick),
+                                   false);
+    SeparatorItem = addSeparator();
+    TEditorPopupMenu::CreateMenuItem();
+}
+
+void TEditorPopupMenu_ResutEditor::SetMenu() {
+    TEditorPopupMenu::SetMenu();
+    if (!Editor) return;
+    ExecuteSelectionItem->setEnabled(Editor->GetSelLength() > 0 && !Editor->ReadOnly());
+}
+
+void TEditorPopupMenu_ResutEditor::ExecuteSelectionClick(QAction*) {
+    TEditor* editor = Editor;
+    if (!editor || !Frame) return;
+    const std::string text = editor->GetSelText();
+    if (text.empty()) return;
+    QPointer<TEditor> watch = editor;
+    app::Guard([&] { Frame->ExecuteScript(TStringList(text)); });
+    if (watch) watch->setFocus();
 }
 
 TForm_Result::~TForm_Result() { FConsole = nullptr; }
@@ -79,18 +166,37 @@ void TForm_Result::InitEditor() {
     Editor->Caret().FreeCaret = false;
     int size = 11;
     if (TFrameSQLClient* f = Frame()) size = f->EnvData->ResultEditorFontSize;
-    Editor->setFont(QFont(QStringLiteral("IPAGothic"), std::max(1, size)));
-    Editor->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(Key, Shift); };
+    QFont f = EditorDefaultFont();
+    f.setPointSize(std::max(1, size));
+    Editor->setFont(f);
+    Editor->SetScrollBars(ssBoth);
+    Editor->Leftbar().SetVisible(true);
+    Editor->Leftbar().SetShowNumber(true);
+    Editor->Leftbar().SetColumn(2);
+    Editor->Leftbar().SetRightMargin(0);
+    Editor->Marks().EofMark().SetVisible(true);
+    Editor->Marks().RetMark().SetVisible(true);
+    Editor->Ruler().SetVisible(false);
+    Editor->setFrameShape(QFrame::NoFrame);
+    if (!dynamic_cast<TEditorPopupMenu_ResutEditor*>(Editor->PopupMenu()))
+        Editor->SetPopupMenu(MakeObject<TEditorPopupMenu_ResutEditor>(Editor, Frame()).release());
+    Editor->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(Editor, Key, Shift); };
+    Editor->OnDblClick = [this](TObject*) { EditorDblClick(Editor); };
+}
+
+void TForm_Result::EditorDblClick(TKZNEditor* Source) {
+    const QPoint p = Source->GetCaretPoint();
+    Source->SelectTokenFromPos(TPoint{p.x() + 1, p.y() + 1});
 }
 
 // Enter on the last non-blank line of the console runs it when it is a command or import line.
-void TForm_Result::EditorKeyDown(uint16_t& Key, TShiftState Shift) {
+void TForm_Result::EditorKeyDown(TKZNEditor* Source, uint16_t& Key, TShiftState Shift) {
     if (Key != VK_RETURN || Shift != 0) return;
     TFrameSQLClient* frame = Frame();
     if (!frame) return;
     std::string line;
-    const TStringList lines(Editor->Lines().GetText());
-    if (!CommandLineAtCaret(lines, Editor->LineOfRow(Editor->Row()), frame->CommandPrefix,
+    const TStringList lines(Source->Lines().GetText());
+    if (!CommandLineAtCaret(lines, Source->LineOfRow(Source->Row()), frame->CommandPrefix,
                             frame->ImportScriptFileNamePrefix, line))
         return;
     Key = 0;

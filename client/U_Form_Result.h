@@ -1,8 +1,8 @@
 // A result page: one tab of the client window's result area, the console of
 // every run. It keeps its output mode, the first line of every dataset
 // output and its grid counter, and writes datasets in its output mode. Its
-// console editor, title view and tool bars arrive with the editor control;
-// the grid pages with the grid window.
+// console editor has a title view above it that shows the header of the
+// output scrolled off its top, and a context menu that runs the selection.
 #pragma once
 #include <memory>
 #include <string>
@@ -21,6 +21,20 @@
 Z_DECLARE_EXCEPTION(EForm_Result, Exception);
 
 class TFrameSQLClient;
+
+// The console's context menu: "選択部分を実行" (Ctrl+\), then the standard items.
+class TEditorPopupMenu_ResutEditor : public TEditorPopupMenu {
+public:
+    TEditorPopupMenu_ResutEditor(TKZNEditor* AEditor, TFrameSQLClient* AFrame);
+    void SetMenu() override;
+    void CreateMenuItem() override;
+    // Runs the selected text as a script in the client window.
+    virtual void ExecuteSelectionClick(QAction* Item);
+
+    TFrameSQLClient* Frame;
+    QAction* ExecuteSelectionItem = nullptr;
+    QAction* SeparatorItem = nullptr;
+};
 
 class TForm_Result : public TPageForm {
 public:
@@ -56,7 +70,14 @@ public:
     std::string BundleStart, BundleEnd;
     bool BundleAdjust = false;
 
-    TKZNEditor* Editor;  // the console
+    // The title view's height (two rows) and position, from the console's font and view.
+    void SizeTitleEditor();
+    void SyncTitleRow();
+    void SyncTitleCol();
+
+    QWidget* Panel_EditorBase;
+    TKZNEditor* EDITOR_Title;  // a read-only second view of the console's text
+    TKZNEditor* Editor;        // the console
     QToolBar* ToolBar1;
     QAction* Action_Mode_Text;
     QAction* Action_Mode_TextGrid;
@@ -70,5 +91,9 @@ private:
     TResultOutputMode FOutputMode = rom_Text;
     TResultConsole* FConsole = nullptr;  // not owned
     std::unique_ptr<TEditorResultConsole> FEditorConsole;
-    void EditorKeyDown(uint16_t& Key, TShiftState Shift);
+    void EditorKeyDown(TKZNEditor* Source, uint16_t& Key, TShiftState Shift);
+    void EditorDblClick(TKZNEditor* Source);
+
+protected:
+    void showEvent(QShowEvent* E) override;
 };

@@ -5,11 +5,16 @@
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include "AppException.h"
 #include "CP932Qt.h"
 #include "FileSystem.h"
+#include "KZNDragObject.h"
+#include "KZNMessageDlg.h"
+#include "KZNPopupMenu.h"
+#include "T_FolderFile.h"
 #include "ShortCutText.h"
 #include "SysUtils.h"
 #include "T_KZNUtil.h"
@@ -54,6 +59,9 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     Action_AfterClearToggle = NewAction(this, u"実行後にクリア", true);
     Action_ShowHistoryForm = NewAction(this, u"履歴画面表示");
     Action_AddFav = NewAction(this, u"お気に入りに追加保存");
+    Action_PrevHistoryRevival = NewAction(this, u"前の履歴");
+    Action_NextHistoryRevival = NewAction(this, u"次の履歴");
+    Action_CurrentHistoryRevival = NewAction(this, u"カレント履歴を復活");
     for (QAction* a : {Action_ALLSQLExec, Action_SelectedSQLExec})
         ToolBar2->addAction(a);
     for (QAction* a : {Action_ScriptStop, Action_ErrorTimeStopToggle, Action_OutputSQLToggle,
@@ -61,6 +69,8 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
         ToolBar2->addAction(a);
     ToolBar2->addAction(Action_ScriptClear);
     ToolBar2->addAction(Action_SendScriptToHistory);
+    ToolBar2->addAction(Action_PrevHistoryRevival);
+    ToolBar2->addAction(Action_NextHistoryRevival);
     layout->addWidget(ToolBar2);
     ScriptEditor = MakeEditor<TScriptEditor>(this);
     ScriptEditor->AcceptShellDorpFile = true;
@@ -71,7 +81,33 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     ScriptEditor->OnKeyDown = [this](TObject*, uint16_t&, TShiftState) {
         if (Flags.Executing) Blink();
     };
+    ScriptEditor->OnOLETextFileDrop = [this](TObject*, const std::string&, TStringList& L, TFilePasteMode Mode) {
+        ScriptFileDropped(L, Mode);
+    };
+    ScriptEditor->AddObjectDropFormat(QString::fromLatin1(THistoryItemDragObj::Format));
+    ScriptEditor->OnObjectDragOver = [this](TObject*, const QMimeData* Data, QPoint Point, bool& Accept) {
+        Accept = AcceptsHistoryDrop(Data);
+        if (!Accept) return;
+        int col = 0, row = 0;  // the caret follows the mouse
+        ScriptEditor->PosToRowCol(Point.x(), Point.y(), true, col, row);
+        ScriptEditor->SetRowCol(row, col);
+        ScriptEditor->setFocus();
+    };
+    ScriptEditor->OnObjectDrop = [this](TObject*, const QMimeData* Data, QPoint Point) { HistoryDropped(Data, Point); };
     layout->addWidget(ScriptEditor, 1);
+    ScriptEditor->SetPopupMenu(MakeObject<TScriptEditor_Popup>(ScriptEditor, this).release());
+
+    PopupMenu_HistoryDrop = new QMenu(this);
+    const std::pair<const char16_t*, int> dropItems[] = {{u"置き換え", 1}, {u"挿入", 2}, {nullptr, 0}, {u"キャンセル", 0}};
+    for (auto [caption, tag] : dropItems) {
+        if (!caption) {
+            PopupMenu_HistoryDrop->addSeparator();
+            continue;
+        }
+        QAction* item = PopupMenu_HistoryDrop->addAction(QString::fromUtf16(caption));
+        QObject::connect(item, &QAction::triggered, this, [this, t = tag] { PopupMenu_HistoryDrop->setProperty("Tag", t); });
+    }
+    PopupMenu_HistoryDrop->setDefaultAction(PopupMenu_HistoryDrop->actions().first());
 
     Panel_Pause = new QFrame(this);
     Panel_Pause->setAutoFillBackground(true);
@@ -108,6 +144,9 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
         HistoryDirty = false;
     });
     guarded(Action_ScriptClear, [this] { ScriptEditor->Lines().Clear(); });
+    guarded(Action_PrevHistoryRevival, [this] { PrevHistoryRevival(); });
+    guarded(Action_NextHistoryRevival, [this] { NextHistoryRevival(); });
+    guarded(Action_CurrentHistoryRevival, [this] { CurrentHistoryRevival(); });
     guarded(Action_SelectedSQLCommentOut, [this] { SelectedSQLCommentOut(); });
     guarded(Action_SelectedSQLCommentReOut, [this] { SelectedSQLCommentReOut(); });
     guarded(Action_SelectedSQLCommentDelete, [this] { SelectedSQLCommentDelete(); });
@@ -151,7 +190,8 @@ void TForm_Script::Execute(const TStringList& Script, const TStringList& Params)
 void TForm_Script::Pause(const std::string& Reason) { Executor.Pause(Reason); }
 
 void TForm_Script::EnableControls(bool Value) {
-    for (QAction* a : {Action_ALLSQLExec, Action_SelectedSQLExec, Action_SendScriptToHistory, Action_NewScript, Action_AddFav})
+    for (QAction* a : {Action_ALLSQLExec, Action_SelectedSQLExec, Action_SendScriptToHistory, Action_NewScript,
+                       Action_NextHistoryRevival, Action_PrevHistoryRevival, Action_CurrentHistoryRevival, Action_AddFav})
         a->setEnabled(Value);
     Action_ScriptStop->setEnabled(!Value);
 }
@@ -223,8 +263,15 @@ void TForm_Script::ApplyEnv(const TWritableEnvData& Env) {
         {Action_EveryTimeStopToggle, sk_EveryTimeStopToggle},
         {Action_AfterClearToggle, sk_AfterClearToggle},
         {Action_ShowHistoryForm, sk_ShowHistoryForm},
+        {Action_PrevHistoryRevival, sk_PrevHistorhyRevival},
+        {Action_NextHistoryRevival, sk_NextHistorhyRevival},
     };
     for (auto [action, index] : keys) SetShortCut(action, Env.ShortcutKeys[index]);
+    QFont f = ScriptEditor->font();
+    f.setPointSize(std::max(1, static_cast<int>(Env.ScriptEditorFontSize)));
+    ScriptEditor->setFont(f);
+    ScriptEditor->Caret().SoftTab = Env.ScriptEditorSoftTab;
+    ScriptEditor->Caret().SetTabSpaceCount(Env.ScriptEditorSoftTabSpaceCount);
     const TWritableCloseTimeEnvData& c = *Env.CloseTimeEnvData;
     SetOutputSQL(c.OutputSQLToggleState);
     SetEveryTimeStop(c.EveryTimeStopToggleState);
@@ -350,3 +397,149 @@ void TForm_Script::HidePausePanel() { Panel_Pause->hide(); }
 bool TForm_Script::PausePanelShown() const { return !Panel_Pause->isHidden(); }
 
 void TForm_Script::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+// ---- history
+
+void TForm_Script::PrevHistoryRevival() {
+    if (Flags.Executing) return;
+    if (TFrameSQLClient* f = Frame()) winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_PREVHISTORY, 0, 0);
+    CurrentHistoryRevival();
+    HistoryDirty = false;
+}
+
+void TForm_Script::NextHistoryRevival() {
+    if (Flags.Executing) return;
+    if (TFrameSQLClient* f = Frame()) winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_NEXTHISTORY, 0, 0);
+    CurrentHistoryRevival();
+    HistoryDirty = false;
+}
+
+void TForm_Script::CurrentHistoryRevival() {
+    if (Flags.Executing) return;
+    TFrameSQLClient* f = Frame();
+    if (!f) return;
+    // The shell fills the list with the current history item; an unchanged list leaves the editor alone.
+    const std::string before = ScriptEditor->Lines().GetText();
+    TStringList lines(before);
+    winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_REVIVEHISTORY, 0, reinterpret_cast<winmsg::LPARAM>(&lines));
+    if (lines.Text() != TStringList(before).Text()) ScriptEditor->Lines().SetText(lines.Text());
+    HistoryDirty = true;
+}
+
+bool TForm_Script::AcceptsHistoryDrop(const QMimeData* Data) const {
+    const THistoryItemDragObj* item = THistoryItemDragObj::From(Data);
+    if (Flags.Executing || !item) return false;
+    if (item->Kind != 3 && item->Kind != 6) return false;
+    return !sys::Trim(item->Lines.Text()).empty();
+}
+
+void TForm_Script::HistoryDropped(const QMimeData* Data, QPoint Point) {
+    if (!AcceptsHistoryDrop(Data)) return;
+    const TStringList lines = THistoryItemDragObj::From(Data)->Lines;
+    PopupMenu_HistoryDrop->setProperty("Tag", -1);
+    QPointer<TForm_Script> self = this;
+    popupmenu::Exec(*PopupMenu_HistoryDrop, ScriptEditor->viewport()->mapToGlobal(Point));
+    QCoreApplication::processEvents();
+    if (!self || Flags.Executing) return;
+    const int tag = PopupMenu_HistoryDrop->property("Tag").toInt();
+    if (tag == 1) {
+        HistoryDirty = true;
+        ScriptEditor->Lines().BeginUpdate();
+        ScriptEditor->Lines().Clear();
+        for (const std::string& line : lines.Items) ScriptEditor->Lines().Add(line);
+        ScriptEditor->Lines().EndUpdate();
+    } else if (tag == 2) {
+        HistoryDirty = true;
+        ScriptEditor->InsertLinesNearCaret(lines);
+    }
+}
+
+// ---- script files
+
+std::string TForm_Script::FileDialogFolder() const {
+    std::string folder;
+    GetCurrentFolder(folder);
+    return fs932::DirectoryExists(folder) ? folder : fs932::ProgramFolder();
+}
+
+bool TForm_Script::LoadScriptFile(const std::string& FileName) {
+    std::string bytes;
+    if (!fs932::FileExists(FileName) || !fs932::ReadFile(FileName, bytes)) {
+        MessageDlg("スクリプトファイルを読み込めません [ " + FileName + " ]", TMsgDlgType::mtError, this);
+        return false;
+    }
+    SendToHistoryIfDirty();  // the old text goes to the history
+    if (TFolderFile::IsTextFile(FileName)) {
+        try {
+            ScriptEditor->Lines().LoadFromFile(FileName);
+        } catch (const std::exception&) {
+            MessageDlg("スクリプトファイルを読み込めません [ " + FileName + " ]", TMsgDlgType::mtError, this);
+            return false;
+        }
+    } else {
+        ScriptEditor->Lines().Clear();
+        ScriptEditor->Lines().Add(FileName + "\r\nテキストファイルではありません。");
+    }
+    ScriptEditor->ScrollToEnd();
+    return true;
+}
+
+bool TForm_Script::SaveScriptFile(const std::string& FileName) {
+    SendToHistoryIfDirty();
+    if (!fs932::WriteFileAtomic(FileName, ScriptEditor->Lines().GetText())) {
+        MessageDlg("スクリプトファイルに書き込めません [ " + FileName + " ]", TMsgDlgType::mtError, this);
+        return false;
+    }
+    return true;
+}
+
+void TForm_Script::ScriptFileDropped(TStringList& PasteLines, TFilePasteMode PasteMode) {
+    if (PasteMode != fpFileNames) return;
+    std::string name = PasteLines.Text();
+    while (name.size() >= 2 && name.compare(name.size() - 2, 2, "\r\n") == 0) name.resize(name.size() - 2);
+    if (name.find(' ') != std::string::npos) name = "\"" + name + "\"";
+    TFrameSQLClient* f = Frame();
+    const char prefix = f && f->ImportScriptFileNamePrefix ? f->ImportScriptFileNamePrefix : '@';
+    const char delimiter = f && f->SQLDelimiter ? f->SQLDelimiter : ';';
+    PasteLines.Clear();
+    PasteLines.Add(std::string(1, prefix) + name + std::string(1, delimiter));
+}
+
+// ---- the editor's context menu
+
+TScriptEditor_Popup::TScriptEditor_Popup(TScriptEditor* AEditor, TForm_Script* APage)
+    : TEditorPopupMenu(AEditor), Page(APage) {}
+
+QAction* TScriptEditor_Popup::AddActionItem(QAction* Action) {
+    // Caption, shortcut and click come from the page's action (and follow its shortcut).
+    QAction* item = addAction(Action->text());
+    item->setShortcut(Action->shortcut());
+    item->setShortcutContext(Qt::WidgetShortcut);
+    QObject::connect(item, &QAction::triggered, Action, [Action] { Action->trigger(); });
+    QObject::connect(Action, &QAction::changed, item, [Action, item] { item->setShortcut(Action->shortcut()); });
+    return item;
+}
+
+void TScriptEditor_Popup::CreateMenuItem() {
+    SelectedSQLExecItem = AddActionItem(Page->Action_SelectedSQLExec);
+    CommentOutItem = AddActionItem(Page->Action_SelectedSQLCommentOut);
+    CommentReOutItem = AddActionItem(Page->Action_SelectedSQLCommentReOut);
+    addSeparator();
+    CommentDeleteItem = AddActionItem(Page->Action_SelectedSQLCommentDelete);
+    addSeparator();
+    CommaReturnItem = AddActionItem(Page->Action_SelectedSQLCommaReturn);
+    addSeparator();
+    TEditorPopupMenu::CreateMenuItem();
+    addSeparator();
+    AddFavItem = AddActionItem(Page->Action_AddFav);
+    addSeparator();
+    Selection5CEscapeItem = AddActionItem(Page->Action_Selection5CEscape);
+}
+
+void TScriptEditor_Popup::SetMenu() {
+    TEditorPopupMenu::SetMenu();
+    if (!Editor) return;
+    const bool s = Editor->GetSelLength() >= 1 && !Editor->ReadOnly();
+    for (QAction* a : {SelectedSQLExecItem, CommentDeleteItem, CommaReturnItem, Selection5CEscapeItem}) a->setEnabled(s);
+    AddFavItem->setEnabled(true);
+}

@@ -1,7 +1,7 @@
 // A script page: one tab of the client window's script area, with the page's
 // run toggles, its current folder, the pause panel and the script executor.
-// The page's script editor and the actions that work on its text arrive with
-// the script editor control.
+// Its script editor takes files dropped from the file manager (as import
+// lines, or their text) and history items (replacing or inserting).
 #pragma once
 #include <memory>
 #include <string>
@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QToolBar>
 
@@ -18,6 +19,28 @@
 #include "U_ScriptExecutor.h"
 
 class TFrameSQLClient;
+class TForm_Script;
+
+// The script editor's context menu: the page's selection actions, the
+// standard items, adding a favourite and the 0x5C fix.
+class TScriptEditor_Popup : public TEditorPopupMenu {
+public:
+    TScriptEditor_Popup(TScriptEditor* AEditor, TForm_Script* APage);
+    void SetMenu() override;
+    void CreateMenuItem() override;
+
+    TForm_Script* Page;  // not owned
+    QAction* SelectedSQLExecItem = nullptr;
+    QAction* CommentOutItem = nullptr;
+    QAction* CommentReOutItem = nullptr;
+    QAction* CommentDeleteItem = nullptr;
+    QAction* CommaReturnItem = nullptr;
+    QAction* AddFavItem = nullptr;
+    QAction* Selection5CEscapeItem = nullptr;
+
+private:
+    QAction* AddActionItem(QAction* Action);
+};
 
 class TForm_Script : public TPageForm, public IScriptRunPage {
 public:
@@ -54,6 +77,26 @@ public:
     // Two red blinks of the pause panel: the answer to a request refused while running.
     void Blink() { BlinkPausePanel(); }
     void SetBundleOptions(const std::string& StartText, const std::string& EndText, bool Adjust);
+    // The history actions: the previous, next or current history item into the editor.
+    void PrevHistoryRevival();
+    void NextHistoryRevival();
+    void CurrentHistoryRevival();
+    // Script files. The folder the file dialogs start in: the page's folder
+    // when it exists, else the program's. Loading replaces the editor's text
+    // (a file that is not text gives its name and a notice instead); saving
+    // writes the editor's bytes whole or not at all. Both say so in a message
+    // and return false when the file cannot be read or written; the editor's
+    // text is then kept.
+    std::string FileDialogFolder() const;
+    bool LoadScriptFile(const std::string& FileName);
+    bool SaveScriptFile(const std::string& FileName);
+    // A dropped file in file-name mode becomes an import line: the prefix,
+    // the name (in double quotes when it holds a blank) and the delimiter.
+    void ScriptFileDropped(TStringList& PasteLines, TFilePasteMode PasteMode);
+    // Whether a history item can be dropped on the editor: not while running,
+    // only favourites (3) and history entries (6) with some text.
+    bool AcceptsHistoryDrop(const QMimeData* Data) const;
+    void HistoryDropped(const QMimeData* Data, QPoint Point);
     void SetEscapeReplaceOptions(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble);
 
     bool Executing() const { return Flags.Executing; }
@@ -117,6 +160,10 @@ public:
     QAction* Action_AfterClearToggle;
     QAction* Action_ShowHistoryForm;
     QAction* Action_AddFav;
+    QAction* Action_PrevHistoryRevival;
+    QAction* Action_NextHistoryRevival;
+    QAction* Action_CurrentHistoryRevival;
+    QMenu* PopupMenu_HistoryDrop;
 
 protected:
     void Closing() override;

@@ -8,6 +8,8 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QSplitterHandle>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -20,6 +22,7 @@
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
 #include "U_ResultSeetManager.h"
+#include "U_ScriptFileDialog.h"
 #include "U_ScriptSheetManager.h"
 
 namespace {
@@ -73,6 +76,7 @@ TFrameSQLClient::TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow)
     QObject::connect(Page_Result->tabBar(), &QTabBar::tabBarDoubleClicked, this, [this](int) { TabDoubleClicked(false); });
     Page_Script->tabBar()->installEventFilter(this);
     Page_Result->tabBar()->installEventFilter(this);
+    Splitter_Script_Result->handle(1)->installEventFilter(this);
     QObject::connect(Splitter_Script_Result, &QSplitter::splitterMoved, this,
                      [this](int, int) { app::Guard([this] { Send(mc::WM_MC_SCRIPTRESULTSPLIT); }); });
     Page_Script->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -117,6 +121,8 @@ void TFrameSQLClient::BuildMenusAndBars() {
     Action_DelActiveResultSeet = NewAction(u"このシートの削除");
     Action_DelInActiveResultSeet = NewAction(u"このシート以外全て削除");
     Action_ClearActiveResultSheet = NewAction(u"このシートをクリア");
+    Action_ScriptFileOpen = NewAction(u"スクリプトを開く");
+    Action_ScriptSave = NewAction(u"スクリプトを保存");
     Action_Exit = NewAction(u"終了");
     Action_ObjectTreeViewConfig = NewAction(u"オブジェクトツリー表示設定");
     Action_EnvEdit = NewAction(u"環境設定");
@@ -131,6 +137,8 @@ void TFrameSQLClient::BuildMenusAndBars() {
     on(Action_ReConnect, [this] { ExecuteScriptText("#ReConnect"); });
     on(Action_DisConnect, [this] { ExecuteScriptText("#DisConnect"); });
     on(Action_Exit, [this] { ExecuteScriptText("#Exit"); });
+    on(Action_ScriptFileOpen, [this] { ScriptFileOpen(); });
+    on(Action_ScriptSave, [this] { ScriptSave(); });
     on(Action_ObjectTreeViewConfig, [this] { ExecuteScriptText("#ObjectTreeViewConfig"); });
     on(Action_AutoCommitToggle, [this] { AutoCommitToggle(); });
     on(Action_Commit, [this] { Commit(); });
@@ -151,7 +159,7 @@ void TFrameSQLClient::BuildMenusAndBars() {
 
     QMenuBar* bar = menuBar();
     Menu_File = bar->addMenu(QString::fromUtf16(u"ファイル"));
-    Menu_File->addAction(Action_Exit);
+    Menu_File->addActions({Action_ScriptFileOpen, Action_ScriptSave, Action_Exit});
     Menu_Database = bar->addMenu(QString::fromUtf16(u"データベース"));
     Menu_Database->addActions({Action_Connect, Action_ReConnect, Action_DisConnect});
     Menu_Transaction = bar->addMenu(QString::fromUtf16(u"トランザクション"));
@@ -230,7 +238,9 @@ void TFrameSQLClient::Initialize() {
                 throw;
             }
         }
+        if (TForm_Result* result = ActiveResultPage()) result->InitEditor();
         ScriptSheetManager->ApplyEnvToSheets(*EnvData);
+        RefreshConnectState();
         if (TForm_Script* page = ActiveScriptPage()) page->FocusEditor();
     } catch (const std::exception& e) {
         throw EFrameSQLClient(e.what());
@@ -342,6 +352,36 @@ void TFrameSQLClient::CloneScriptEditor() {
     page->SetOutputSQL(old->OutputSQL());
 }
 
+void TFrameSQLClient::ScriptResultSplitterPressed() {
+    if (TForm_Script* page = ActiveScriptPage()) page->ScriptEditor->setMinimumHeight(1);
+}
+
+// ---- script files
+
+void TFrameSQLClient::ScriptFileOpen() {
+    TForm_Script* page = ActiveScriptPage();
+    if (!page) return;
+    if (page->Executing()) return page->Blink();  // the text of a running page stays as it is
+    TScriptFileDialog dialog;
+    dialog.Title = "スクリプトファイルを開く";
+    dialog.InitialDir = page->FileDialogFolder();
+    QPointer<TForm_Script> watch = page;
+    if (!dialog.Execute(this) || !watch) return;
+    page->LoadScriptFile(dialog.FileName);
+}
+
+void TFrameSQLClient::ScriptSave() {
+    TForm_Script* page = ActiveScriptPage();
+    if (!page) return;
+    TScriptFileDialog dialog;
+    dialog.Save = true;
+    dialog.Title = "スクリプトを保存";
+    dialog.InitialDir = page->FileDialogFolder();
+    QPointer<TForm_Script> watch = page;
+    if (!dialog.Execute(this) || !watch) return;
+    page->SaveScriptFile(dialog.FileName);
+}
+
 // ---- connection and transaction mode
 
 bool TFrameSQLClient::IsConnected() {
@@ -445,6 +485,8 @@ void TFrameSQLClient::moveEvent(QMoveEvent* event) {
 }
 
 bool TFrameSQLClient::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress && watched == Splitter_Script_Result->handle(1))
+        app::Guard([this] { ScriptResultSplitterPressed(); });
     // A right button press on a tab selects it and makes its page the current one.
     if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
         const bool script = watched == Page_Script->tabBar();

@@ -153,6 +153,8 @@ public:
     QAction* Action_DelActiveResultSeet;
     QAction* Action_DelInActiveResultSeet;
     QAction* Action_ClearActiveResultSheet;
+    QAction* Action_ScriptFileOpen;
+    QAction* Action_ScriptSave;
     QAction* Action_Exit;
     QAction* Action_ObjectTreeViewConfig;
     QAction* Action_EnvEdit;
@@ -163,6 +165,11 @@ public:
     void Commit() { EndTransaction("#Commit", "自動コミットモードでは明示「コミット」は無効です"); }
     void RollBack() { EndTransaction("#RollBack", "自動コミットモードでは明示「ロールバック」は無効です"); }
     void CloneScriptEditor();
+    // Opens a script file into the active page, or saves its text, through the file dialogs.
+    void ScriptFileOpen();
+    void ScriptSave();
+    // Before the script and result areas are resized by hand: the script editor may become as low as one pixel.
+    void ScriptResultSplitterPressed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

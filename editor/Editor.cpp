@@ -128,6 +128,19 @@ std::unique_ptr<TEditorMarks> TEditor::CreateEditorMarks() { return std::make_un
 std::unique_ptr<TEditorMargin> TEditor::CreateEditorMargin() { return std::make_unique<TEditorMargin>(); }
 std::unique_ptr<TEditorRuler> TEditor::CreateEditorRuler() { return std::make_unique<TEditorRuler>(); }
 std::unique_ptr<TEditorSpeed> TEditor::CreateEditorSpeed() { return std::make_unique<TEditorSpeed>(); }
+void TEditor::SetPopupMenu(TEditorPopupMenu* Value) {
+    if (Value == FPopupMenu) return;
+    if (FPopupMenu) {
+        FPopupMenu->Editor = nullptr;
+        FPopupMenu->deleteLater();
+    }
+    FPopupMenu = Value;
+    if (FPopupMenu) {
+        FPopupMenu->Editor = this;
+        FPopupMenu->setParent(this, FPopupMenu->windowFlags());
+    }
+}
+
 TEditorPopupMenu* TEditor::CreateEditorPopupMenu() {
     auto p = MakeObject<TEditorPopupMenu>(this);
     return p.release();  // owned by the control as a child widget

@@ -227,6 +227,8 @@ public:
     void SetWrapOption(const TEditorWrapOption& Value);
     const TBreakChars& BreakChars() const override { return FBreakChars; }
     TEditorPopupMenu* PopupMenu() const { return FPopupMenu; }
+    // Replaces the context menu (its items' shortcuts too); the editor owns Value, the old menu is freed.
+    void SetPopupMenu(TEditorPopupMenu* Value);
 
     // ---- events
     TNotifyEvent OnCaretMoved, OnChange, OnSelectionModeChange, OnTopColChange, OnTopRowChange;

@@ -1,0 +1,33 @@
+#include "U_ScriptFileDialog.h"
+
+#include <QFileDialog>
+
+#include "CP932Qt.h"
+#include "FileSystem.h"
+
+namespace {
+
+TScriptFileDialog::TChooser& Chooser() {
+    static TScriptFileDialog::TChooser chooser;
+    return chooser;
+}
+
+QString Native(const std::string& Path) { return QString::fromUtf8(fs932::ToNative(Path).c_str()); }
+
+}  // namespace
+
+void TScriptFileDialog::SetChooser(TChooser Value) { Chooser() = std::move(Value); }
+
+bool TScriptFileDialog::Execute(QWidget* Parent) {
+    if (Chooser()) return Chooser()(*this);
+    QFileDialog dialog(Parent, cp932::ToQString(Title));
+    dialog.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.setNameFilters({QStringLiteral("SQL (*.sql *.txt *.Script)"), QString::fromUtf16(u"全て (*)")});
+    if (fs932::DirectoryExists(InitialDir)) dialog.setDirectory(Native(InitialDir));
+    if (!FileName.empty()) dialog.selectFile(Native(FileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    FileName = fs932::FromNative(dialog.selectedFiles().first().toUtf8().toStdString());
+    return true;
+}
