@@ -30,7 +30,6 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     layout->setContentsMargins(0, 0, 0, 0);
     ToolBar1 = new QToolBar(this);
     layout->addWidget(ToolBar1);
-    layout->addStretch(1);
 
     Action_Mode_Text = NewAction(this, u"テキストモード");
     Action_Mode_TextGrid = NewAction(this, u"テキストグリッドモード");

@@ -77,6 +77,10 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     ScriptEditor->WantTabs = true;
     ScriptEditor->WantReturns = true;
     ScriptEditor->SetUndoListMax(64);
+    ScriptEditor->Leftbar().SetVisible(true);
+    ScriptEditor->Leftbar().SetShowNumber(true);
+    ScriptEditor->Ruler().SetVisible(true);
+    ScriptEditor->SetWordWrap(false);
     ScriptEditor->OnChange = [this](TObject*) { HistoryDirty = true; };
     ScriptEditor->OnKeyDown = [this](TObject*, uint16_t&, TShiftState) {
         if (Flags.Executing) Blink();

@@ -168,6 +168,9 @@ QAction* TEditorPopupMenu::ShortCutItem(int Key, Qt::KeyboardModifiers Modifiers
     }
     for (QAction* a : {UndoItem, RedoItem, CutItem, CopyItem, PasteItem, BoxPasteItem, DeleteItem, SelectAllItem, BoxModeItem})
         if (match(a)) return a;
+    // Items a descendant added.
+    for (QAction* a : actions())
+        if (!a->menu() && match(a)) return a;
     return nullptr;
 }
 

@@ -1,0 +1,404 @@
+// The client window's script files, dropped files and history items on the
+// script editor, the history revival, the result page's title view and
+// context menu, the splitter between the areas, and the whole window drawn
+// after a real run.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QSplitterHandle>
+#include <QUrl>
+
+#include "CP932Qt.h"
+#include "ClientTestUtil.h"
+#include "DbTestUtil.h"
+#include "FileSystem.h"
+#include "KZNDragObject.h"
+#include "KZNMessageDlg.h"
+#include "KZNPopupMenu.h"
+#include "QtTestApp.h"
+#include "TestUtil.h"
+#include "U_ADODriver.h"
+#include "U_ClientMessages.h"
+#include "U_Form_Result.h"
+#include "U_Form_Script.h"
+#include "U_Frame_SQLClient.h"
+#include "U_GrobalCommandRegister.h"
+#include "U_ResultSeetManager.h"
+#include "U_ScriptFileDialog.h"
+#include "U_ScriptSheetManager.h"
+#include "editor/ViewTestUtil.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct ClientWindowTest : ::testing::Test, testutil::WithApp {
+    static void SetUpTestSuite() { GrobalCommandRegister().Register(&TzSay_Class); }
+    static void TearDownTestSuite() { GrobalCommandRegister().Unregister(&TzSay_Class); }
+
+    winmsg::TMessageWindow centre;
+    std::unique_ptr<TFrameSQLClient> frame;
+    std::string dir = testutil::TempFolder("clientwindow");
+    Lines shown;                        // messages to the user
+    std::vector<TScriptFileDialog> asked;  // the file dialogs opened
+    std::string chosen;                 // the file the dialog answers with; empty: cancelled
+    Lines history;                      // texts sent to the history
+    std::string revived;                // what the shell hands back as the current history item
+
+    ClientWindowTest() {
+        centre.WndProc = [this](winmsg::TMessage& m) {
+            if (m.Msg == mc::WM_MC_ADDHISTORY) history.push_back(reinterpret_cast<TStringList*>(m.LParam)->Text());
+            if (m.Msg == mc::WM_MC_PREVHISTORY) history.push_back("<prev>");
+            if (m.Msg == mc::WM_MC_NEXTHISTORY) history.push_back("<next>");
+            if (m.Msg == mc::WM_MC_REVIVEHISTORY && !revived.empty())
+                reinterpret_cast<TStringList*>(m.LParam)->SetText(revived);
+        };
+        frame = std::make_unique<TFrameSQLClient>(nullptr, centre.Handle());
+        frame->SQLDelimiter = ';';
+        frame->CommandPrefix = '#';
+        frame->ImportScriptFileNamePrefix = '@';
+        frame->resize(900, 700);
+        SetMessageDlgPresenter([this](const std::string& text, TMsgDlgType) { shown.push_back(text); });
+        TScriptFileDialog::SetChooser([this](TScriptFileDialog& d) {
+            asked.push_back(d);
+            d.FileName = chosen;
+            return !chosen.empty();
+        });
+    }
+    ~ClientWindowTest() override {
+        SetMessageDlgPresenter(nullptr);
+        TScriptFileDialog::SetChooser(nullptr);
+        popupmenu::SetPresenter(nullptr);
+        frame.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    TForm_Script* Page() { return frame->ActiveScriptPage(); }
+    TScriptEditor* Script() { return Page()->ScriptEditor; }
+    TKZNEditor* Result() { return frame->ActiveResultPage()->Editor; }
+};
+
+TEST_F(ClientWindowTest, OpeningScriptFiles) {
+    struct Case {
+        const char* name;
+        const char* file;  // in the temp folder; null: the dialog is cancelled
+        std::string bytes;  // written first unless empty
+        std::string expected;  // the editor's text afterwards ("NAME" stands for the file's name)
+        std::string message;
+    } cases[] = {
+        {"CP932 text", "jp.sql", "select '日本語' from t;\r\n#Say 表;\r\n", "select '日本語' from t;\r\n#Say 表;\r\n", ""},
+        {"LF line ends", "lf.sql", "a\nb\n", "a\r\nb\r\n", ""},
+        {"not a text file", "bin.dat", std::string("ab\0\x01", 4), "NAME\r\nテキストファイルではありません。\r\n", ""},
+        {"missing file", "missing.sql", "", "old text\r\n", "スクリプトファイルを読み込めません [ NAME ]"},
+        {"cancelled", nullptr, "", "old text\r\n", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.file ? dir + c.file : "";
+        if (!c.bytes.empty()) ASSERT_TRUE(fs932::WriteFileAtomic(name, c.bytes));
+        Script()->Lines().SetText("old text\r\n");
+        Page()->HistoryDirty = true;
+        shown.clear();
+        asked.clear();
+        history.clear();
+        chosen = name;
+        frame->Action_ScriptFileOpen->trigger();
+        auto subst = [&](std::string s) {
+            const size_t at = s.find("NAME");
+            if (at != std::string::npos) s.replace(at, 4, name);
+            return s;
+        };
+        EXPECT_EQ(Script()->Lines().GetText(), subst(c.expected)) << c.name;
+        EXPECT_EQ(shown, c.message.empty() ? Lines{} : Lines{subst(c.message)}) << c.name;
+        ASSERT_EQ(asked.size(), 1u) << c.name;
+        EXPECT_EQ(asked[0].Title, "スクリプトファイルを開く");
+        EXPECT_FALSE(asked[0].Save);
+        // The old text goes to the history when a file was read.
+        const bool read = c.file && c.message.empty();
+        EXPECT_EQ(history, read ? Lines{"old text\r\n"} : Lines{}) << c.name;
+    }
+}
+
+TEST_F(ClientWindowTest, SavingScriptFiles) {
+    const std::string text = "select 'ｶﾅ漢字' from t;\r\n\t-- 表示\r\n";
+    fs932::WriteFileAtomic(dir + "old.sql", "to be replaced");
+    struct Case {
+        const char* name;
+        std::string file;
+        bool written;
+    } cases[] = {
+        {"new file", dir + "new.sql", true},
+        {"replaces a file", dir + "old.sql", true},
+        {"folder missing", dir + "none/x.sql", false},
+    };
+    for (const auto& c : cases) {
+        Script()->Lines().SetText(text);
+        shown.clear();
+        asked.clear();
+        chosen = c.file;
+        frame->Action_ScriptSave->trigger();
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].Title, "スクリプトを保存");
+        EXPECT_TRUE(asked[0].Save);
+        std::string bytes;
+        EXPECT_EQ(fs932::ReadFile(c.file, bytes), c.written) << c.name;
+        if (c.written) {
+            EXPECT_EQ(bytes, text) << c.name;  // the CP932 bytes as they are
+            EXPECT_TRUE(shown.empty()) << c.name;
+        } else {
+            EXPECT_EQ(shown, Lines{"スクリプトファイルに書き込めません [ " + c.file + " ]"}) << c.name;
+        }
+        EXPECT_EQ(Script()->Lines().GetText(), text) << c.name;
+    }
+}
+
+TEST_F(ClientWindowTest, FileDialogsStartInThePagesFolder) {
+    const std::string sub = dir + "scripts";
+    fs932::CreateDir(sub);
+    frame->SetActiveScriptFolder(sub);
+    chosen.clear();
+    frame->Action_ScriptFileOpen->trigger();
+    std::string folder;
+    Page()->GetCurrentFolder(folder);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].InitialDir, folder);
+    // A folder removed since: the program's folder.
+    ASSERT_EQ(std::system(("rm -rf '" + fs932::ToNative(sub) + "'").c_str()), 0);
+    frame->Action_ScriptSave->trigger();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].InitialDir, fs932::ProgramFolder());
+}
+
+TEST_F(ClientWindowTest, DroppedFilesBecomeImportLines) {
+    struct Case {
+        std::string name;
+        TFilePasteMode mode;
+        std::string expected;
+    } cases[] = {
+        {"/tmp/a.sql", fpFileNames, "@/tmp/a.sql;"},
+        {"/tmp/my scripts/a b.sql", fpFileNames, "@\"/tmp/my scripts/a b.sql\";"},
+        {"/tmp/a.sql", fpFileDeploy, "/tmp/a.sql"},  // the file's own text stays
+    };
+    for (const auto& c : cases) {
+        TStringList lines;
+        lines.Add(c.name);
+        Page()->ScriptFileDropped(lines, c.mode);
+        EXPECT_EQ(lines.Items, Lines{c.expected}) << c.name;
+    }
+    // Through the editor, with another delimiter.
+    frame->SQLDelimiter = '/';
+    frame->show();
+    const std::string file = dir + "imp ort.sql";
+    fs932::WriteFileAtomic(file, "#Say x;");
+    Script()->Lines().SetText("select 1;\r\n");
+    Script()->SetRowCol(0, 0);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromUtf8(fs932::ToNative(file).c_str()))});
+    Qt::DropAction effect = Qt::CopyAction;
+    const QPoint p = viewtest::Cell(Script(), 0, 0);
+    Script()->OLEDragEnter(&data, {Qt::NoModifier, Qt::LeftButton}, p, effect);
+    Script()->OLEDragDrop(&data, {Qt::NoModifier, Qt::LeftButton}, p, effect);
+    EXPECT_EQ(Script()->Lines().GetText(), "@\"" + file + "\"/\r\nselect 1;\r\n");
+}
+
+TEST_F(ClientWindowTest, HistoryItemsDroppedOnTheEditor) {
+    frame->show();
+    struct Case {
+        const char* name;
+        uint8_t kind;
+        std::string lines;
+        int choice;  // 0 "置き換え", 1 "挿入", 3 "キャンセル", -1 none
+        bool accepted;
+        std::string expected;
+    } cases[] = {
+        {"replace", 6, "select 2;\r\n", 0, true, "select 2;\r\n"},
+        {"insert", 3, "select 2;\r\n", 1, true, "select 2;\r\nabc\r\nxyz\r\n"},
+        {"cancel", 6, "select 2;\r\n", 3, true, "abc\r\nxyz\r\n"},
+        {"menu dismissed", 6, "select 2;\r\n", -1, true, "abc\r\nxyz\r\n"},
+        {"a date node", 5, "select 2;\r\n", 0, false, "abc\r\nxyz\r\n"},
+        {"blank item", 6, " \r\n", 0, false, "abc\r\nxyz\r\n"},
+    };
+    for (const auto& c : cases) {
+        Script()->Lines().SetText("abc\r\nxyz\r\n");
+        Page()->HistoryDirty = false;
+        int menus = 0;
+        popupmenu::SetPresenter([&](QMenu& menu, const QPoint&) -> QAction* {
+            ++menus;
+            return c.choice < 0 ? nullptr : menu.actions().at(c.choice);
+        });
+        THistoryItemDragObj item(nullptr, TStringList(c.lines), c.kind, nullptr);
+        const QPoint p = viewtest::Cell(Script(), 0, 0);
+        Qt::DropAction effect = Qt::CopyAction;
+        Script()->OLEDragEnter(&item, {Qt::NoModifier, Qt::LeftButton}, p, effect);
+        EXPECT_EQ(effect != Qt::IgnoreAction, c.accepted) << c.name;
+        Script()->OLEDragDrop(&item, {Qt::NoModifier, Qt::LeftButton}, p, effect);
+        EXPECT_EQ(menus, c.accepted ? 1 : 0) << c.name;
+        EXPECT_EQ(Script()->Lines().GetText(), c.expected) << c.name;
+        EXPECT_EQ(Page()->HistoryDirty, c.accepted && c.choice >= 0 && c.choice <= 1) << c.name;
+    }
+}
+
+TEST_F(ClientWindowTest, HistoryRevival) {
+    Script()->Lines().SetText("mine\r\n");
+    revived = "select 'old';\r\n";
+    Page()->Action_PrevHistoryRevival->trigger();
+    EXPECT_EQ(history, Lines{"<prev>"});
+    EXPECT_EQ(Script()->Lines().GetText(), revived);
+    EXPECT_FALSE(Page()->HistoryDirty);
+    revived = "select 'new';\r\n";
+    Page()->Action_NextHistoryRevival->trigger();
+    EXPECT_EQ(history, (Lines{"<prev>", "<next>"}));
+    EXPECT_EQ(Script()->Lines().GetText(), revived);
+    Page()->Action_CurrentHistoryRevival->trigger();
+    EXPECT_TRUE(Page()->HistoryDirty);
+    // Nothing in the history: the editor keeps its text.
+    revived.clear();
+    Script()->Lines().SetText("kept\r\n");
+    Page()->Action_CurrentHistoryRevival->trigger();
+    EXPECT_EQ(Script()->Lines().GetText(), "kept\r\n");
+}
+
+TEST_F(ClientWindowTest, ResultEditorRunsItsSelection) {
+    frame->show();
+    auto* menu = dynamic_cast<TEditorPopupMenu_ResutEditor*>(Result()->PopupMenu());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(cp932::FromQString(menu->actions().at(0)->text()), "選択部分を実行");
+    EXPECT_EQ(menu->actions().at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Backslash));
+    EXPECT_TRUE(menu->actions().at(1)->isSeparator());
+    struct Case {
+        const char* name;
+        int fromCol, toCol;
+        bool readOnly;
+        bool enabled;
+    } cases[] = {
+        {"selection", 0, 13, false, true},
+        {"no selection", 3, 3, false, false},
+        {"read-only", 0, 13, true, false},
+    };
+    for (const auto& c : cases) {
+        Result()->Lines().SetText("#Say a b;xyz\r\n");
+        Result()->SetReadOnly(c.readOnly);
+        Result()->SetRowCol(0, c.fromCol);
+        Result()->StartSelection();
+        Result()->SetRowCol(0, c.toCol);
+        Result()->ExtendSelection();
+        menu->SetMenu();
+        EXPECT_EQ(menu->ExecuteSelectionItem->isEnabled(), c.enabled) << c.name;
+    }
+    Result()->SetReadOnly(false);
+    Result()->SetRowCol(0, 0);
+    Result()->StartSelection();
+    Result()->SetRowCol(0, 9);
+    Result()->ExtendSelection();
+    menu->SetMenu();
+    menu->ExecuteSelectionItem->trigger();
+    EXPECT_EQ(Result()->Lines().GetText(), "#Say a b;xyz\r\na\r\nb\r\n");
+    // Its shortcut in the editor.
+    Result()->SetRowCol(0, 0);
+    Result()->StartSelection();
+    Result()->SetRowCol(0, 9);
+    Result()->ExtendSelection();
+    Result()->setFocus();
+    viewtest::Key(Result(), Qt::Key_Backslash, Qt::ControlModifier);
+    EXPECT_EQ(Result()->Lines().GetText(), "#Say a b;xyz\r\na\r\nb\r\na\r\nb\r\n");
+}
+
+TEST_F(ClientWindowTest, SplitterLetsTheScriptEditorShrink) {
+    frame->show();
+    QApplication::processEvents();
+    QSplitterHandle* handle = frame->Splitter_Script_Result->handle(1);
+    auto shrink = [&] {
+        QApplication::processEvents();
+        frame->Splitter_Script_Result->setSizes({1, 2000});
+        QApplication::processEvents();
+        return Script()->height();
+    };
+    const int before = shrink();
+    EXPECT_GT(before, 1);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), handle->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), handle->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &release);
+    EXPECT_EQ(Script()->minimumHeight(), 1);
+    EXPECT_LT(shrink(), before);
+}
+
+// ---- a real run
+
+struct ClientRunTest : ClientWindowTest {
+    TADODriver driver;
+    ClientRunTest() {
+        driver.ConnectByConnectionString(dbtest::SqliteConn("clientrun"), "test");
+        frame->OnExecuteSQL = [this](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+                                     std::string& msg) { driver.Execute(sender, sql, kind, ds, msg); };
+        frame->OnIsConnected = [](void*, bool& c) { c = true; };
+        frame->show();
+        frame->Initialize();
+    }
+};
+
+TEST_F(ClientRunTest, TheTitleShowsTheHeadOfTheOutputScrolledOff) {
+    std::string script = "create table t (n integer, name text);\r\n";
+    for (int i = 1; i <= 60; ++i) script += "insert into t values (" + std::to_string(i) + ", 'x');\r\n";
+    frame->ExecuteScriptText(script);
+    frame->ExecuteScriptText("#Say before;\r\nselect n, name as header_name from t;");
+    TForm_Result* page = frame->ActiveResultPage();
+    ASSERT_EQ(page->StartLines.size(), 1u);
+    const int header = page->StartLines[0] - 1;  // 0-based
+    ASSERT_NE(Result()->RowText(header).find("header_name"), std::string::npos);
+    TKZNEditor* title = page->EDITOR_Title;
+    EXPECT_EQ(&title->Store(), &Result()->Store());  // one text, two views
+    EXPECT_TRUE(title->ReadOnly());
+    struct Case {
+        int top;
+        bool headShown;
+    } cases[] = {{0, false}, {header, false}, {header + 1, true}, {header + 30, true}};
+    for (const auto& c : cases) {
+        Result()->SetTopRow(c.top);
+        const int t = title->TopRow();
+        const bool shown = header >= t && header < t + std::max(1, title->VisibleRows());
+        EXPECT_EQ(shown, c.headShown) << c.top;
+        if (!c.headShown) EXPECT_EQ(t, 0) << c.top;
+    }
+    EXPECT_EQ(title->height(), 2 * title->GetRowHeight() + title->GetTextTop() + title->Margin().Line() + 2);
+    Result()->SetTopCol(7);
+    EXPECT_EQ(title->TopCol(), 7);
+    // A cleared page starts its outputs anew.
+    frame->Action_ClearActiveResultSheet->trigger();
+    EXPECT_TRUE(page->StartLines.empty());
+}
+
+TEST_F(ClientRunTest, TheWindowAfterAJapaneseScript) {
+    frame->resize(1000, 720);
+    Page()->ScriptEditor->Lines().SetText(
+        "create table 社員 (番号 integer, 氏名 text, 部署 text);\r\n"
+        "insert into 社員 values (1, '山田太郎', '営業部');\r\n"
+        "insert into 社員 values (2, '鈴木花子', '開発部');\r\n"
+        "-- 一覧\r\n"
+        "select 番号, 氏名, 部署 from 社員 order by 番号;\r\n");
+    Page()->Action_ALLSQLExec->trigger();
+    QApplication::processEvents();
+    const std::string out = Result()->Lines().GetText();
+    EXPECT_NE(out.find("山田太郎"), std::string::npos) << out;
+    EXPECT_NE(out.find("鈴木花子 開発部"), std::string::npos) << out;
+    EXPECT_NE(out.find("結果:2件"), std::string::npos) << out;
+
+    const QImage image = frame->grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    // Not blank: many pixels differ from the background of the window.
+    const QRgb bg = image.pixel(image.width() - 2, image.height() / 2);
+    int differ = 0;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2) differ += image.pixel(x, y) != bg;
+    EXPECT_GT(differ, 2000);
+    const QString folder = QCoreApplication::applicationDirPath() + "/../../screenshots";
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).absoluteFilePath(QStringLiteral("client-window.png"));
+    EXPECT_TRUE(image.save(path)) << path.toStdString();
+}
+
+}  // namespace
