@@ -422,11 +422,12 @@ void TForm_Script::CurrentHistoryRevival() {
     if (Flags.Executing) return;
     TFrameSQLClient* f = Frame();
     if (!f) return;
-    // The shell fills the list with the current history item; an unchanged list leaves the editor alone.
+    // The shell fills the list with the current history item; an unchanged list leaves the editor alone,
+    // and so does an empty one (a date, a folder or a root selected in the history: nothing to revive).
     const std::string before = ScriptEditor->Lines().GetText();
     TStringList lines(before);
     winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_REVIVEHISTORY, 0, reinterpret_cast<winmsg::LPARAM>(&lines));
-    if (lines.Text() != TStringList(before).Text()) ScriptEditor->Lines().SetText(lines.Text());
+    if (!lines.Empty() && lines.Text() != TStringList(before).Text()) ScriptEditor->Lines().SetText(lines.Text());
     HistoryDirty = true;
 }
 

@@ -13,9 +13,9 @@
 
 #include "KZNDragObject.h"
 #include "KZNEditor.h"
+#include "KZNPopupMenu.h"
 #include "KZNTreeView.h"
 #include "QtTestApp.h"
-#include "ShortCutText.h"
 #include "TestUtil.h"
 #include "U_ClientMessages.h"
 #include "U_Form_History.h"
@@ -148,87 +148,43 @@ TEST_F(PageHistoryTest, NothingWhileRunning) {
     Type("typed\r\n");
     page->RunFlags().Executing = true;
     sent.clear();
-    page->HistoryRevival(mc::WM_MC_PREVHISTORY);
+    page->PrevHistoryRevival();
+    page->NextHistoryRevival();
     page->CurrentHistoryRevival();
     EXPECT_TRUE(sent.empty());
     EXPECT_EQ(Text(), "typed\r\n");
     page->RunFlags().Executing = false;
-    page->EnableControls(false);
-    for (QAction* a : {page->Action_PrevHistoryRevival, page->Action_NextHistoryRevival, page->Action_CurrentHistoryRevival})
-        EXPECT_FALSE(a->isEnabled());
-    page->EnableControls(true);
-    EXPECT_TRUE(page->Action_PrevHistoryRevival->isEnabled());
 }
 
-TEST_F(PageHistoryTest, CaptionsAndShortcuts) {
-    EXPECT_EQ(page->Action_PrevHistoryRevival->text().toStdU16String(), u"前の履歴");
-    EXPECT_EQ(page->Action_NextHistoryRevival->text().toStdU16String(), u"次の履歴");
-    EXPECT_EQ(page->Action_CurrentHistoryRevival->text().toStdU16String(), u"カレント履歴を復活");
-    std::u16string menu;
-    for (QAction* a : page->PopupMenu_HistoryDrop->actions()) menu += a->isSeparator() ? u"|" : a->text().toStdU16String() + u" ";
-    EXPECT_EQ(menu, u"置き換え 挿入 |キャンセル ");
-    EXPECT_EQ(page->PopupMenu_HistoryDrop->defaultAction()->text().toStdU16String(), u"置き換え");
-    TWritableEnvData env;
-    env.SetDefaults();
-    page->ApplyEnv(env);
-    auto keys = [](QAction* a) { return shortcut::ShortCutToText(shortcut::FromKeySequence(a->shortcut())); };
-    EXPECT_EQ(keys(page->Action_PrevHistoryRevival), "Ctrl+J");
-    EXPECT_EQ(keys(page->Action_NextHistoryRevival), "Ctrl+N");
-}
-
-TEST_F(PageHistoryTest, HistoryItemsDroppedOnTheEditor) {
+TEST_F(PageHistoryTest, ItemsDraggedFromTheHistoryOntoTheEditor) {
     struct Case {
-        const char* name;
-        uint8_t kind;
-        std::string lines;
-        int choice;           // the drop menu's answer
-        bool accepted;
-        std::string text;     // the editor's text afterwards
+        const char* caption;  // the node dragged
+        bool dragged;         // the history lets it go
+        bool taken;           // the editor takes it
+        std::string text;     // after "置き換え"
     };
-    const std::string before = "one\r\ntwo\r\n";
     const std::vector<Case> cases = {
-        {"an entry replaces", 6, "select 4;\r\n", 1, true, "select 4;\r\n"},
-        {"a favourite is inserted", 3, "select 9;\r\n", 2, true, "one\r\nselect 9;\r\ntwo\r\n"},
-        {"cancelled", 6, "select 4;\r\n", 0, true, before},
-        {"menu closed", 6, "select 4;\r\n", -1, true, before},
-        {"a date is refused", 5, "x\r\n", 1, false, before},
-        {"a folder is refused", 2, "＄＄お気に入りフォルダ\r\n", 1, false, before},
-        {"a blank script is refused", 6, " \r\n\t\r\n", 1, false, before},
+        {"17:00:00", true, true, "select 3;\r\n"},
+        {"件数", true, true, "select count(*) from t;\r\n"},
+        {"2026/12/09", false, false, "mine\r\n"},
+        {"履歴", false, false, "mine\r\n"},
     };
-    QWidget* viewport = page->ScriptEditor->viewport();
-    page->ScriptEditor->Lines().SetText(before);
-    page->ScriptEditor->SetRowCol(1, 1);
-    const TRect r = page->ScriptEditor->CaretRect();
-    const QPoint second(r.Left + 2, r.Top + 2);  // on the second line
+    popupmenu::SetPresenter([](QMenu& menu, const QPoint&) { return menu.actions().at(0); });
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        page->ScriptEditor->Lines().SetText(before);
-        page->ScriptEditor->SetRowCol(0, 0);
-        page->HistoryDirty = false;
-        THistoryItemDragObj item(history->IndexTree2, TStringList(c.lines), c.kind, nullptr);
-        int asked = 0;
-        page->OnChooseHistoryDrop = [&](QPoint) {
-            ++asked;
-            return c.choice;
-        };
-        QDragEnterEvent enter(second, Qt::CopyAction | Qt::MoveAction, &item, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(viewport, &enter);
-        EXPECT_EQ(enter.isAccepted(), c.accepted);
-        if (c.accepted) {
-            EXPECT_EQ(page->ScriptEditor->Row(), 1);  // the caret follows the mouse
-        }
-        QDropEvent drop(QPointF(second), Qt::CopyAction | Qt::MoveAction, &item, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(viewport, &drop);
-        EXPECT_EQ(asked, c.accepted ? 1 : 0);
+        SCOPED_TRACE(c.caption);
+        Type("mine\r\n");
+        TTreeNodeEx* n = nullptr;
+        history->IndexTree2->ForEachNode([&](TTreeNodeEx* x) {
+            if (!n && x->Text() == c.caption) n = x;
+        });
+        std::unique_ptr<THistoryItemDragObj> item(history->StartDrag(n));
+        EXPECT_EQ(item != nullptr, c.dragged);
+        if (!item) continue;
+        EXPECT_EQ(page->AcceptsHistoryDrop(item.get()), c.taken);
+        page->HistoryDropped(item.get(), QPoint(2, 2));
         EXPECT_EQ(Text(), c.text);
-        EXPECT_EQ(page->HistoryDirty, c.accepted && c.choice > 0);
     }
-    // not while running
-    THistoryItemDragObj item(history->IndexTree2, TStringList("x"), 6, nullptr);
-    page->RunFlags().Executing = true;
-    EXPECT_FALSE(page->AcceptsHistoryDrop(&item));
-    page->RunFlags().Executing = false;
-    EXPECT_TRUE(page->AcceptsHistoryDrop(&item));
+    popupmenu::SetPresenter(nullptr);
 }
 
 }  // namespace
