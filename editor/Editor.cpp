@@ -18,7 +18,9 @@ TSearchTextProc EditorSearchTextProc = &SearchText;
 
 // ---- construction -------------------------------------------------------------
 
-TEditor::TEditor(QWidget* Parent) : QAbstractScrollArea(Parent), TComponent(nullptr) {}
+TEditor::TEditor(QWidget* Parent) : QAbstractScrollArea(Parent), TComponent(nullptr) {
+    WindowProc = [this](winmsg::TMessage& Message) { WndProc(Message); };
+}
 
 void TEditor::AfterConstruction() {
     TComponent::AfterConstruction();

@@ -33,6 +33,7 @@
 #include "GraphicsTypes.h"
 #include "KeyTypes.h"
 #include "Persistent.h"
+#include "WindowMessage.h"
 
 class QAction;
 class QMimeData;
@@ -502,6 +503,23 @@ public:
     void WmClear();
     // The row walk: the row an index falls in and the byte index in it.
     void CharIndexToRow(int Index, int& ARow, int& AIndex) const;
+
+    // ---- keyboard messages. Every key and character reaches the editor as a
+    // window message through WindowProc: CN_KEYDOWN, then WM_KEYDOWN when the
+    // notification answered 0; for each character of the key CN_CHAR, then
+    // WM_CHAR; and for each character of an input-method result WM_IME_CHAR
+    // (its default handling types the character, which the editor skips when
+    // it has inserted the result as a whole already). A character code of 256
+    // and above is a double-byte character, lead byte in the upper 8 bits.
+    // Modifiers are read from the thread's keyboard state (KeyboardState.h).
+    // A key macro replaces WindowProc while it records, and plays its records
+    // back through Perform.
+    winmsg::TWndMethod WindowProc;
+    winmsg::LRESULT Perform(uint32_t Msg, winmsg::WPARAM WParam, winmsg::LPARAM LParam);
+    // The editor's own window method. CN_KEYDOWN answers 1 for a shortcut of
+    // the context menu (which it runs); WM_KEYDOWN answers 1 when a key handler
+    // took the key (set it to 0), so that it types no characters.
+    virtual void WndProc(winmsg::TMessage& Message);
 
     // ---- keys (the toolkit's key handlers; a descendant may override)
     virtual void KeyDown(uint16_t& Key, TShiftState Shift);

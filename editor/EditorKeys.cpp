@@ -5,13 +5,16 @@
 #include <QContextMenuEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QPointer>
 
 #include <algorithm>
+#include <vector>
 
 #include "CP932.h"
 #include "CP932Qt.h"
 #include "Editor.h"
 #include "Fountain.h"
+#include "KeyboardState.h"
 
 namespace {
 // An empty text whose data is not null (the row store scans it with memchr).
@@ -106,42 +109,115 @@ void TEditor::contextMenuEvent(QContextMenuEvent* E) {
     }
 }
 
+// The key data of a key message: repeat count 1, the scan code, Alt as the
+// context bit and the auto-repeat as the previous-state bit.
+static winmsg::LPARAM KeyDataOf(const QKeyEvent* E) {
+    uint32_t d = 1u | ((E->nativeScanCode() & 0xFFu) << 16);
+    if (E->modifiers() & Qt::AltModifier) d |= 1u << 29;
+    if (E->isAutoRepeat()) d |= 1u << 30;
+    return static_cast<winmsg::LPARAM>(static_cast<int32_t>(d));
+}
+
 void TEditor::keyPressEvent(QKeyEvent* E) {
     try {
-        if (FPopupMenu && FPopupMenu->IsShortCut(E->key(), E->modifiers())) return;
-        const TShiftState shift = ShiftStateOf(E->modifiers());
-        uint16_t key = VirtualKeyOf(E->key());
+        kbstate::TrackKeyEvent(E->modifiers(), E->key());
+        const Qt::KeyboardModifiers mods = E->modifiers();
+        const bool ctrlOrAlt = (mods & (Qt::ControlModifier | Qt::AltModifier)) != 0;
+        int qtKey = E->key();
+        if ((mods & Qt::ControlModifier) && (mods & Qt::ShiftModifier)) qtKey = ShiftedDigitKey(qtKey);
+        const uint16_t key = VirtualKeyOf(qtKey);
+        const winmsg::LPARAM data = KeyDataOf(E);
         if (key) {
-            KeyDown(key, shift);
-            if (key == 0) return;
-            FKeyRepeat = E->isAutoRepeat();
-            WMKeyDown(key, shift);
+            QPointer<TEditor> self(this);
+            bool taken = Perform(winmsg::CN_KEYDOWN, key, data) != 0;
+            if (!self) return;
+            if (!taken) taken = Perform(winmsg::WM_KEYDOWN, key, data) != 0;
+            if (!self || taken) return;
         }
         // the characters of the key
-        const bool ctrlOrAlt = (E->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0;
+        std::vector<uint16_t> chars;
         if (key == VK_BACK && !ctrlOrAlt) {
-            WMChar(8, shift);
+            chars.push_back(8);
         } else if (key == VK_TAB && !ctrlOrAlt) {
-            WMChar(9, shift);
+            chars.push_back(9);
         } else if (key == VK_RETURN && !ctrlOrAlt) {
-            WMChar(13, shift);
+            chars.push_back(13);
         } else if (!ctrlOrAlt && key != VK_DELETE && key != VK_ESCAPE) {
             const QString t = E->text();
             if (!t.isEmpty() && t[0].unicode() >= 0x20 && t[0].unicode() != 0x7F) {
-                std::string bytes = cp932::FromQString(t);
+                const std::string bytes = cp932::FromQString(t);
                 for (size_t i = 0; i < bytes.size();) {
                     auto c = static_cast<uint8_t>(bytes[i]);
                     if (cp932::IsLeadByte(c) && i + 1 < bytes.size()) {
-                        WMCharPair(c, static_cast<uint8_t>(bytes[i + 1]));
+                        chars.push_back(static_cast<uint16_t>(c << 8 | static_cast<uint8_t>(bytes[i + 1])));
                         i += 2;
                     } else {
-                        WMChar(c, shift);
+                        chars.push_back(c);
                         ++i;
                     }
                 }
             }
         }
+        QPointer<TEditor> self(this);
+        for (uint16_t c : chars) {
+            if (Perform(winmsg::CN_CHAR, c, data) == 0 && self) Perform(winmsg::WM_CHAR, c, data);
+            if (!self) return;
+        }
     } catch (...) {
+    }
+}
+
+winmsg::LRESULT TEditor::Perform(uint32_t Msg, winmsg::WPARAM WParam, winmsg::LPARAM LParam) {
+    winmsg::TMessage m{Msg, WParam, LParam, 0};
+    // a copy: the method called may replace WindowProc (a macro unhooking itself)
+    const winmsg::TWndMethod proc = WindowProc;
+    if (proc)
+        proc(m);
+    else
+        WndProc(m);
+    return m.Result;
+}
+
+void TEditor::WndProc(winmsg::TMessage& Message) {
+    switch (Message.Msg) {
+        case winmsg::CN_KEYDOWN: {
+            const int qtKey = QtKeyOf(static_cast<uint16_t>(Message.WParam));
+            Qt::KeyboardModifiers mods;
+            const TShiftState shift = kbstate::ShiftState();
+            if (shift & ssShift) mods |= Qt::ShiftModifier;
+            if (shift & ssCtrl) mods |= Qt::ControlModifier;
+            if (shift & ssAlt) mods |= Qt::AltModifier;
+            Message.Result = (qtKey && FPopupMenu && FPopupMenu->IsShortCut(qtKey, mods)) ? 1 : 0;
+            break;
+        }
+        case winmsg::WM_KEYDOWN: {
+            const TShiftState shift = kbstate::ShiftState();
+            uint16_t key = static_cast<uint16_t>(Message.WParam);
+            KeyDown(key, shift);
+            if (key == 0) {
+                Message.Result = 1;
+                break;
+            }
+            FKeyRepeat = ((static_cast<uint32_t>(Message.LParam) >> 30) & 1u) != 0;
+            WMKeyDown(key, shift);
+            break;
+        }
+        case winmsg::WM_CHAR: {
+            const auto code = static_cast<uint16_t>(Message.WParam);
+            if (code >= 256)
+                WMCharPair(static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF));
+            else
+                WMChar(static_cast<uint8_t>(code), kbstate::ShiftState());
+            break;
+        }
+        case winmsg::WM_IME_CHAR: {
+            // the default handling: the character is typed
+            QPointer<TEditor> self(this);
+            if (Perform(winmsg::CN_CHAR, Message.WParam, Message.LParam) == 0 && self)
+                Perform(winmsg::WM_CHAR, Message.WParam, Message.LParam);
+            break;
+        }
+        default: break;  // CN_CHAR: the notification handles nothing itself
     }
 }
 
@@ -616,13 +692,31 @@ bool TEditor::GetTokenJumpPos(int& ARow, int& ACol, int Direction) {
 void TEditor::ImeCommit(std::string_view S) {
     if (FReadOnly || S.empty()) return;
     if (FImeUpdatePending) UpdateImeWindow();
+    // the characters of the result that follow as messages are not typed again
+    ImeSkipCount = static_cast<int>(S.size());
     InsertText(S);
 }
 
 void TEditor::inputMethodEvent(QInputMethodEvent* E) {
     try {
         const QString commit = E->commitString();
-        if (!commit.isEmpty()) ImeCommit(cp932::FromQString(commit));
+        if (!commit.isEmpty()) {
+            const std::string bytes = cp932::FromQString(commit);
+            ImeCommit(bytes);
+            QPointer<TEditor> self(this);
+            for (size_t i = 0; i < bytes.size() && self;) {
+                auto c = static_cast<uint8_t>(bytes[i]);
+                uint16_t code = c;
+                if (cp932::IsLeadByte(c) && i + 1 < bytes.size()) {
+                    code = static_cast<uint16_t>(c << 8 | static_cast<uint8_t>(bytes[i + 1]));
+                    i += 2;
+                } else {
+                    ++i;
+                }
+                Perform(winmsg::WM_IME_CHAR, code, 1);
+            }
+            if (!self) return;
+        }
         const QString pre = E->preeditString();
         if (pre != FPreedit) {
             const bool wasEmpty = FPreedit.isEmpty();

@@ -136,30 +136,9 @@ void TEditorPopupMenu::BoxModeClick(QAction* Item) {
     Editor->SetSelectionMode(Item->isChecked());
 }
 
-namespace {
-// Shift with a digit on the common layouts types a symbol; the shortcut means the digit.
-int DigitOfShifted(int Key) {
-    switch (Key) {
-        case Qt::Key_ParenRight: return Qt::Key_0;
-        case Qt::Key_Exclam: return Qt::Key_1;
-        case Qt::Key_At:
-        case Qt::Key_QuoteDbl: return Qt::Key_2;
-        case Qt::Key_NumberSign: return Qt::Key_3;
-        case Qt::Key_Dollar: return Qt::Key_4;
-        case Qt::Key_Percent: return Qt::Key_5;
-        case Qt::Key_AsciiCircum:
-        case Qt::Key_Ampersand: return Qt::Key_6;
-        case Qt::Key_Apostrophe: return Qt::Key_7;
-        case Qt::Key_Asterisk:
-        case Qt::Key_ParenLeft: return Qt::Key_8;
-        default: return Key;
-    }
-}
-}  // namespace
-
 QAction* TEditorPopupMenu::ShortCutItem(int Key, Qt::KeyboardModifiers Modifiers) const {
     Modifiers &= (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if ((Modifiers & Qt::ControlModifier) && (Modifiers & Qt::ShiftModifier)) Key = DigitOfShifted(Key);
+    if ((Modifiers & Qt::ControlModifier) && (Modifiers & Qt::ShiftModifier)) Key = ShiftedDigitKey(Key);
     QKeySequence pressed(QKeyCombination(Modifiers, static_cast<Qt::Key>(Key)));
     auto match = [&](QAction* a) { return a && !a->shortcut().isEmpty() && a->shortcut() == pressed; };
     for (int d = 0; d < 10; ++d) {

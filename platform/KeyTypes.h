@@ -38,7 +38,31 @@ enum : uint16_t {
     VK_INSERT = 45,
     VK_DELETE = 46,
     VK_F1 = 112,
+    VK_OEM_MINUS = 0xBD,  // "-"
+    VK_OEM_2 = 0xBF,      // "/"
+    VK_OEM_5 = 0xDC,      // "\\"
+    VK_OEM_7 = 0xDE,      // "^"
 };
+
+// Shift with a digit on the common layouts types a symbol; with Ctrl the key
+// means the digit. Other keys are returned as they are.
+inline int ShiftedDigitKey(int Key) {
+    switch (Key) {
+        case Qt::Key_ParenRight: return Qt::Key_0;
+        case Qt::Key_Exclam: return Qt::Key_1;
+        case Qt::Key_At:
+        case Qt::Key_QuoteDbl: return Qt::Key_2;
+        case Qt::Key_NumberSign: return Qt::Key_3;
+        case Qt::Key_Dollar: return Qt::Key_4;
+        case Qt::Key_Percent: return Qt::Key_5;
+        case Qt::Key_AsciiCircum:
+        case Qt::Key_Ampersand: return Qt::Key_6;
+        case Qt::Key_Apostrophe: return Qt::Key_7;
+        case Qt::Key_Asterisk:
+        case Qt::Key_ParenLeft: return Qt::Key_8;
+        default: return Key;
+    }
+}
 
 // The virtual-key code of a Qt key: letters and digits as their upper-case
 // ASCII code, function keys from VK_F1; 0 for a key without one.
@@ -64,11 +88,48 @@ inline uint16_t VirtualKeyOf(int key) {
         case Qt::Key_Down: return VK_DOWN;
         case Qt::Key_Insert: return VK_INSERT;
         case Qt::Key_Delete: return VK_DELETE;
+        case Qt::Key_Minus: return VK_OEM_MINUS;
+        case Qt::Key_Slash: return VK_OEM_2;
+        case Qt::Key_Backslash: return VK_OEM_5;
+        case Qt::Key_AsciiCircum: return VK_OEM_7;
         default: break;
     }
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<uint16_t>('0' + (key - Qt::Key_0));
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<uint16_t>('A' + (key - Qt::Key_A));
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return static_cast<uint16_t>(VK_F1 + (key - Qt::Key_F1));
+    return 0;
+}
+
+// The Qt key of a virtual-key code (the inverse of VirtualKeyOf); 0 for none.
+inline int QtKeyOf(uint16_t vk) {
+    switch (vk) {
+        case VK_BACK: return Qt::Key_Backspace;
+        case VK_TAB: return Qt::Key_Tab;
+        case VK_RETURN: return Qt::Key_Return;
+        case VK_SHIFT: return Qt::Key_Shift;
+        case VK_CONTROL: return Qt::Key_Control;
+        case VK_MENU: return Qt::Key_Alt;
+        case VK_ESCAPE: return Qt::Key_Escape;
+        case VK_SPACE: return Qt::Key_Space;
+        case VK_PRIOR: return Qt::Key_PageUp;
+        case VK_NEXT: return Qt::Key_PageDown;
+        case VK_END: return Qt::Key_End;
+        case VK_HOME: return Qt::Key_Home;
+        case VK_LEFT: return Qt::Key_Left;
+        case VK_UP: return Qt::Key_Up;
+        case VK_RIGHT: return Qt::Key_Right;
+        case VK_DOWN: return Qt::Key_Down;
+        case VK_INSERT: return Qt::Key_Insert;
+        case VK_DELETE: return Qt::Key_Delete;
+        case VK_OEM_MINUS: return Qt::Key_Minus;
+        case VK_OEM_2: return Qt::Key_Slash;
+        case VK_OEM_5: return Qt::Key_Backslash;
+        case VK_OEM_7: return Qt::Key_AsciiCircum;
+        default: break;
+    }
+    if (vk >= '0' && vk <= '9') return Qt::Key_0 + (vk - '0');
+    if (vk >= 'A' && vk <= 'Z') return Qt::Key_A + (vk - 'A');
+    if (vk >= VK_F1 && vk < VK_F1 + 24) return Qt::Key_F1 + (vk - VK_F1);
     return 0;
 }
 

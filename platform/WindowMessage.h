@@ -36,6 +36,17 @@ constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
 constexpr uint32_t WM_XBUTTONDOWN = 0x020B;
 constexpr uint32_t WM_XBUTTONUP = 0x020C;
 
+// Keyboard messages. The CN_ forms are the toolkit's notifications of the
+// plain messages (the message number + CN_BASE): a control receives the
+// notification first and the plain message only when it answered 0.
+constexpr uint32_t WM_KEYDOWN = 0x0100;
+constexpr uint32_t WM_KEYUP = 0x0101;
+constexpr uint32_t WM_CHAR = 0x0102;
+constexpr uint32_t WM_IME_CHAR = 0x0286;
+constexpr uint32_t CN_BASE = 0xBC00;
+constexpr uint32_t CN_KEYDOWN = CN_BASE + WM_KEYDOWN;
+constexpr uint32_t CN_CHAR = CN_BASE + WM_CHAR;
+
 // Bits of a mouse message's key-state word: the buttons and keys held once the
 // message has happened (a button's own bit is set in its down message and
 // clear in its up message).
