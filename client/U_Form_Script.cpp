@@ -71,6 +71,10 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     ToolBar2->addAction(Action_SendScriptToHistory);
     ToolBar2->addAction(Action_PrevHistoryRevival);
     ToolBar2->addAction(Action_NextHistoryRevival);
+    Action_Macro_Record = NewAction(this, u"Rec", true);
+    Action_Macro_Execute = NewAction(this, u"Exe");
+    ToolBar2->addAction(Action_Macro_Record);
+    ToolBar2->addAction(Action_Macro_Execute);
     layout->addWidget(ToolBar2);
     ScriptEditor = MakeEditor<TScriptEditor>(this);
     ScriptEditor->AcceptShellDorpFile = true;
@@ -112,6 +116,11 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
         QObject::connect(item, &QAction::triggered, this, [this, t = tag] { PopupMenu_HistoryDrop->setProperty("Tag", t); });
     }
     PopupMenu_HistoryDrop->setDefaultAction(PopupMenu_HistoryDrop->actions().first());
+    KeyMacro1 = std::make_unique<TKeyMacro>();
+    KeyMacro1->Name = "KeyMacro1";
+    KeyMacro1->ShowDialog = false;
+    KeyMacro1->SetControl(ScriptEditor);
+    KeyMacro1->OnChange = [this](TObject*) { KeyMacro1Change(); };
 
     Panel_Pause = new QFrame(this);
     Panel_Pause->setAutoFillBackground(true);
@@ -177,15 +186,42 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
         });
     });
 
+    QObject::connect(Action_Macro_Record, &QAction::triggered, this, [this] {
+        app::Guard([this] {
+            const TKeyMacroState st = KeyMacro1->State();
+            if (st == kmsIdle || st == kmsRecorded) {
+                KeyMacro1->Clear();
+                KeyMacro1->BeginRecord();
+            } else {
+                KeyMacro1->EndRecord();
+            }
+            KeyMacro1Change();
+        });
+    });
+    QObject::connect(Action_Macro_Execute, &QAction::triggered, this, [this] {
+        app::Guard([this] {
+            ScriptEditor->setFocus();
+            KeyMacro1->Execute();
+        });
+    });
+
     SetCurrentFolder(fs932::ProgramFolder());
     HistoryDirty = false;
     Flags.Executing = false;
     Flags.Stop = false;
     Panel_Pause->hide();
     EnableControls(true);
+    KeyMacro1Change();
 }
 
 TForm_Script::~TForm_Script() = default;
+
+void TForm_Script::KeyMacro1Change() {
+    const TKeyMacroState st = KeyMacro1->State();
+    Action_Macro_Record->setEnabled(st != kmsPlaying);
+    Action_Macro_Record->setChecked(st == kmsRecording);
+    Action_Macro_Execute->setEnabled(st == kmsRecorded);
+}
 
 TFrameSQLClient* TForm_Script::Frame() const { return dynamic_cast<TFrameSQLClient*>(Owner()); }
 

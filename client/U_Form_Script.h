@@ -14,6 +14,7 @@
 #include <QToolBar>
 
 #include "KZNEditor.h"
+#include "KeyMacro.h"
 #include "T_EnvData.h"
 #include "U_PageFormManager.h"
 #include "U_ScriptExecutor.h"
@@ -164,9 +165,15 @@ public:
     QAction* Action_NextHistoryRevival;
     QAction* Action_CurrentHistoryRevival;
     QMenu* PopupMenu_HistoryDrop;
+    // The key macro of the script editor and its record and play buttons.
+    std::unique_ptr<TKeyMacro> KeyMacro1;
+    QAction* Action_Macro_Record;
+    QAction* Action_Macro_Execute;
 
 protected:
     void Closing() override;
+    // The macro buttons follow the key macro's state.
+    void KeyMacro1Change();
 
 private:
     void ReplaceSelection(const std::string& Text, int SelLength);
