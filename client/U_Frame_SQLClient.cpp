@@ -206,8 +206,8 @@ void TFrameSQLClient::BuildMenusAndBars() {
     PopupMenu_ScriptSheet->addActions({Action_NewScriptEditor, Action_CloneScriptEditor});
 }
 
-void TFrameSQLClient::ApplyShortCuts(const TReadableEnvData& Env) {
-    const std::pair<QAction*, TShortcutKeyIndex> keys[] = {
+std::vector<std::pair<QAction*, TShortcutKeyIndex>> TFrameSQLClient::ShortCutActions() const {
+    return {
         {Action_Connect, sk_Connect},
         {Action_ReConnect, sk_ReConnect},
         {Action_DisConnect, sk_DisConnect},
@@ -222,8 +222,16 @@ void TFrameSQLClient::ApplyShortCuts(const TReadableEnvData& Env) {
         {Action_DelInActiveResultSeet, sk_DelInActiveResultSeet},
         {Action_EnvEdit, sk_EnvEdit},
     };
-    for (auto [action, index] : keys)
+}
+
+void TFrameSQLClient::ApplyShortCuts(const TReadableEnvData& Env) {
+    for (auto [action, index] : ShortCutActions())
         action->setShortcut(shortcut::ToKeySequence(shortcut::TextToShortCut(Env.ShortcutKeys[index])));
+}
+
+void TFrameSQLClient::ReadShortCuts(TReadableEnvData& Env) const {
+    for (auto [action, index] : ShortCutActions())
+        Env.ShortcutKeys[index] = shortcut::ShortCutToText(shortcut::FromKeySequence(action->shortcut()));
 }
 
 void TFrameSQLClient::Initialize() {

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <QAction>
 #include <QLabel>
@@ -54,6 +56,10 @@ public:
     void SetAutoCommitMode(TAutoCommitModeKind Value) { AutoCommitMode = Value; }
     // The shortcuts of the window's actions from the settings' shortcut texts.
     void ApplyShortCuts(const TReadableEnvData& Env);
+    // The shortcut texts of the window's actions back into Env (empty for none).
+    void ReadShortCuts(TReadableEnvData& Env) const;
+    // The window's actions whose shortcuts come from the settings, with their keys.
+    std::vector<std::pair<QAction*, TShortcutKeyIndex>> ShortCutActions() const;
 
     // The active pages; null while there is none.
     TForm_Script* ActiveScriptPage() const;

@@ -5,11 +5,7 @@
 // one per use (start-up, settings editor, reload, exit).
 //
 // Applying a record to the client window and reading the window's live
-// values back (ApplyLayoutToFrame, ApplySettingsToFrame, ApplyAllToFrame,
-// ApplyToFrame, ApplySettings, ReadFromFrame) join this class with the client
-// window; the parts of them that need no window are here already
-// (ClientActionShortcutKeys, ScriptAreaHeight, IsAutoCommitFor,
-// AssignResultTextFields).
+// values back join this class with the client window (U_EnvironmentFrame.cpp).
 #pragma once
 #include <array>
 #include <cstdint>
@@ -19,6 +15,8 @@
 
 #include "KZNMemIniFile.h"
 #include "T_EnvData.h"
+
+class TFrameSQLClient;
 
 // What reading a settings file found. A file with values that cannot be used
 // (not a number, out of range, a bad character, lines that are not ini
@@ -78,7 +76,28 @@ public:
     // The close-time section of EnvData into an open ini component.
     void WriteCloseTimeSection(TKZNMemIniFile& Ini) const;
 
-    // ---- for the client window
+    // ---- the client window
+
+    // The window's size, the script area's height and the auto-commit state.
+    static void ApplyLayoutToFrame(const TWritableEnvData& Data, TFrameSQLClient& Frame);
+    // Everything else the window takes: its own actions' shortcuts, the
+    // commit mode, the delimiter, the result-text settings (the active result
+    // page's editor set up anew), gestures, the grid prefix, the prefixes, and
+    // what the script pages take.
+    static void ApplySettingsToFrame(const TWritableEnvData& Data, TFrameSQLClient& Frame);
+    static void ApplyAllToFrame(const TWritableEnvData& Data, TFrameSQLClient& Frame) {
+        ApplyLayoutToFrame(Data, Frame);
+        ApplySettingsToFrame(Data, Frame);
+    }
+    void ApplyToFrame(TFrameSQLClient& Frame) { ApplyAllToFrame(*EnvData, Frame); }
+    // The settings editor's apply: the window's size and splitters stay.
+    void ApplySettings(TFrameSQLClient& Frame) { ApplySettingsToFrame(*EnvData, Frame); }
+    // The live values of the window into EnvData, the inverse of
+    // ApplySettingsToFrame; everything else keeps what EnvData held.
+    void ReadFromFrame(const TFrameSQLClient& Frame);
+    // The height of the window's script area as the close-time record keeps it.
+    static int32_t ScriptAreaHeightOf(const TFrameSQLClient& Frame);
+
 
     // The 16 shortcut texts that go to actions of the client window itself
     // (action "Action_" + the key name); the others go to the script pages.

@@ -4,44 +4,29 @@
 // the windows open only with no argument or when the first argument begins
 // with "@"; any other command line ends the process at once, silently, with
 // exit code 0.
-//
-// The main form and the client window are not built yet. Until they are, the
-// window road shows what the shell has: the splash window and the about box.
-// Without a display (the offscreen platform) the splash window is saved as a
-// picture instead, and its file name printed.
 #include <QApplication>
-#include <QPixmap>
-#include <QTimer>
+#include <QGuiApplication>
 
 #include <cstdio>
 
-#include "CP932Qt.h"
-#include "FileSystem.h"
-#include "U_Form_Splash.h"
-#include "U_Form_Version.h"
+#include "CP932.h"
+#include "Form_Main.h"
+#include "KZNMessageDlg.h"
+#include "U_StartUp.h"
 
 int main(int argc, char** argv) {
-    if (argc > 1 && argv[1][0] != '@') return 0;
+    if (!startup::OpensWindows(argc, argv)) return 0;
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Zintavor"));
-
-    TForm_Splash splash;
-    splash.show();
-    splash.repaint();
-
+    // Without a display nobody could close a message box: messages go to the
+    // error output instead.
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        std::string file = fs932::GetCurrentDir() + "/Zintavor-splash.png";
-        if (!splash.grab().save(cp932::ToQString(file))) return 1;
-        std::printf("%s\n", fs932::ToNative(file).c_str());
-        return 0;
+        SetMessageDlgPresenter([](const std::string& text, TMsgDlgType) {
+            std::fprintf(stderr, "%s\n", cp932::ToUtf8(text).c_str());
+        });
+        TMain::Hooks().ShowFatalError = [](QWidget*, const std::string& msg) {
+            std::fprintf(stderr, "%s\n", cp932::ToUtf8("起動エラー：" + msg).c_str());
+        };
     }
-
-    TForm_Version about(nullptr);
-    QTimer::singleShot(1500, &app, [&] {
-        splash.hide();
-        about.exec();
-        app.quit();
-    });
-    return app.exec();
+    return startup::RunWindows(app, startup::Arguments(argc, argv));
 }

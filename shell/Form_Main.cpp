@@ -1,0 +1,324 @@
+#include "Form_Main.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include "AppException.h"
+#include "CP932Qt.h"
+#include "DM_MessageCenter.h"
+#include "Exception.h"
+#include "FileSystem.h"
+#include "KZNMessageDlg.h"
+#include "Reentrancy.h"
+#include "ScreenMetrics.h"
+#include "StringList.h"
+#include "T_FolderFile.h"
+#include "U_ADODriver.h"
+#include "U_ApplicationInfo.h"
+#include "U_CloseTimeSaves.h"
+#include "U_DB2eCLPDriver.h"
+#include "U_DB2eCLP_SDF_ReadableDataSet.h"
+#include "U_EnvEditorLaunch.h"
+#include "U_Environment.h"
+#include "U_Form_Connect.h"
+#include "U_Form_Script.h"
+#include "U_Form_Version.h"
+#include "U_Frame_SQLClient.h"
+#include "U_RuntimeFatalError.h"
+#include "U_ScriptSheetManager.h"
+#include "U_ShellForms.h"
+#include "U_UserEnvManager.h"
+
+namespace {
+
+std::string MessageOf(const std::exception& E) {
+    if (auto* e = dynamic_cast<const Exception*>(&E)) return e->Message;
+    return E.what();
+}
+
+
+}  // namespace
+
+TMain::THooks& TMain::Hooks() {
+    static THooks hooks;
+    return hooks;
+}
+
+void TMain::ShowFatalError(QWidget* Owner, const std::string& Msg) {
+    if (Hooks().ShowFatalError) {
+        Hooks().ShowFatalError(Owner, Msg);
+        return;
+    }
+    TRuntimeFatalError dialog(Owner, Msg);
+    dialog.exec();
+}
+
+void TMain::Terminate() {
+    reentry::SetTerminating(true);
+    QCoreApplication::quit();
+}
+
+TMain::TMain(QWidget* Parent) : QWidget(Parent) {
+    setWindowTitle(QStringLiteral("Main"));
+    setFont(shellforms::FormFont());
+    FormCreate();
+}
+
+TMain::~TMain() { FormDestroy(); }
+
+// ---- start-up
+
+void TMain::FormCreate() {
+    try {
+        CurrentTarget = nullptr;
+        std::string program = Hooks().ProgramPath.empty() ? TApplicationInfo::ProgramPath() : Hooks().ProgramPath;
+        const size_t slash = program.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? std::string() : program.substr(0, slash + 1);
+        FProgramBaseName = TFolderFile::RemoveExt(program.substr(folder.size()));
+        EnvFileName = folder + FProgramBaseName + ".Environment";
+        HistoryFileName = folder + FProgramBaseName + ".History";
+
+        MessageCenter = std::make_unique<TMessageCenter>(*this);
+        CloseTimeEnvData = std::make_unique<TWritableCloseTimeEnvData>();
+        HistoryShowing = false;
+
+        ADODriver = std::make_unique<TADODriver>();
+        TForm_Connect::PlugInto(*ADODriver);
+
+        TFrameSQLClient* client = Hooks().MakeClient ? Hooks().MakeClient(this, MessageCenter->Handle())
+                                                     : new TFrameSQLClient(nullptr, MessageCenter->Handle());
+        SQLClient = client;
+        ADODriver->SetClientProp(*client->DriverInterfaceProp);
+
+        client->OnInitialize = [](void*) {};
+        client->OnFinalize = [](void*) {};
+        client->OnExecuteSQL = [this](void* Sender, const std::string& SQL, uint8_t Kind,
+                                      std::unique_ptr<TDataSet>& DataSet, std::string& Msg) {
+            ClientExecuteSQL(Sender, SQL, Kind, DataSet, Msg);
+        };
+        client->OnSQLError = [](void*, const std::exception& E, std::string& Msg) { Msg = MessageOf(E); };
+        client->OnIsConnected = [this](void*, bool& Connected) { Connected = ADODriver->IsConnected(); };
+        client->OnUserCommand = [this](void* Sender, TCommandInterface& Command, bool& Handled) {
+            ADODriver->HandleCommand(Sender, Command, Handled);
+        };
+
+        ApplySettingsFile();
+
+        client->show();
+        setWindowTitle(cp932::ToQString(ProgramNameAndVersion()));
+        client->Initialize();
+        if (TForm_Script* page = client->ActiveScriptPage()) page->FocusEditor();
+    } catch (const std::exception& e) {
+        FStartUpFailed = true;
+        try {
+            ShowFatalError(this, MessageOf(e));
+        } catch (...) {
+        }
+        Terminate();
+    }
+}
+
+// Reads the settings file and applies it. A damaged file is reported once; an
+// error here never stops the start-up: the window keeps what was applied.
+void TMain::ApplySettingsFile() {
+    std::string notice;
+    try {
+        TEnvironment env(EnvFileName);
+        notice = env.Load().Message;
+        env.ApplyToFrame(*SQLClient);
+        SQLClient->EnvData->Assign(*env.EnvData);
+        CloseTimeEnvData->Assign(*env.EnvData->CloseTimeEnvData);
+    } catch (...) {
+    }
+    if (!notice.empty()) app::Guard([&] { MessageDlg(notice, TMsgDlgType::mtWarning); });
+}
+
+std::string TMain::ProgramNameAndVersion() const {
+    return FProgramBaseName + " " + shellforms::ProgramFileVersion();
+}
+
+void TMain::ExecuteStartUp(const std::vector<std::string>& Args) {
+    if (FStartUpFailed || !SQLClient || reentry::Terminating()) return;
+    const std::string hello = fs932::GetCurrentDir() + "/Hello.Script";
+    if (fs932::FileExists(hello)) {
+        TStringList lines;
+        lines.LoadFromFile(hello);
+        SQLClient->ExecuteScriptText(lines.Text());
+    }
+    if (Args.empty() || !SQLClient || reentry::Terminating()) return;
+    const std::string line = BuildCommandLine(Args);
+    SQLClient->SetActiveScriptText(line);
+    SQLClient->ExecuteScriptText(line);
+}
+
+std::string TMain::BuildCommandLine(const std::vector<std::string>& Args) {
+    if (Args.empty()) return std::string();
+    std::string line = Args[0];
+    for (size_t i = 1; i < Args.size(); ++i) line += " \"" + Args[i] + "\"";
+    return line + ";";
+}
+
+TFrameSQLClient* TMain::GetCurrentTarget() const {
+    return CurrentTarget ? CurrentTarget.data() : SQLClient.data();
+}
+
+// ---- the client window's events
+
+void TMain::ClientExecuteSQL(void* Sender, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>& DataSet,
+                             std::string& Msg) {
+    TFrameSQLClient* target = GetCurrentTarget();
+    const uint8_t kind = target ? target->DriverKind : 0;
+    if (kind == 0) {
+        ADODriver->Execute(Sender, SQL, Kind, DataSet, Msg);
+    } else if (kind == 1) {
+        const std::string connectTo = SQLClient ? SQLClient->UserEnvManager->GetValue("DB2eCLP_ConnectTO") : "";
+        TDB2eCLPDriver::Export(connectTo, SQL, Msg,
+                               [] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+        auto ds = std::make_unique<TDB2eCLP_SDF_ReadableDataSet>(TDB2eCLPDriver::FieldsFileName,
+                                                                 TDB2eCLPDriver::DataFileName);
+        ds->Open();
+        DataSet = std::move(ds);
+    }
+}
+
+// ---- window messages
+
+void TMain::ShowEnvEditor(TFrameSQLClient* Target) {
+    if (!Target) return;
+    TEnvironment env(EnvFileName);
+    env.Load();
+    ShowEnvEditorDialog(*Target, env);
+}
+
+void TMain::ShowAbout(TFrameSQLClient* Target) {
+    TForm_Version about(Target);
+    about.setWindowFlag(Qt::WindowStaysOnTopHint);
+    about.exec();
+}
+
+void TMain::UpdateClientCaption(TFrameSQLClient* Target) {
+    if (!Target) return;
+    std::string description;
+    if (ADODriver) ADODriver->GetDescription(description);
+    Target->setWindowTitle(cp932::ToQString(description + " " + ProgramNameAndVersion()));
+}
+
+void TMain::CloseClient(TFrameSQLClient* Target) {
+    if (!Target) return;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == Target || w->isHidden() || typeid(*w) != typeid(*Target)) continue;
+        // Another client window stays open: only this one goes.
+        if (Target == CurrentTarget) CurrentTarget = nullptr;
+        Target->hide();
+        reentry::FreeWhenIdle(Target);
+        return;
+    }
+    Terminate();
+}
+
+void TMain::ReviveScript(TFrameSQLClient* Target, const TStringList& Lines) {
+    if (Target) Target->SetActiveScriptLines(Lines);
+}
+
+void TMain::SetCurrentTarget(TFrameSQLClient* Target) { CurrentTarget = Target; }
+
+void TMain::ClientMoved(TFrameSQLClient* Target) {
+    if (reentry::Terminating() || !Target) return;
+    if (Target->isVisible()) Target->activateWindow();
+}
+
+void TMain::ClientResized(TFrameSQLClient* Target) {
+    if (reentry::Terminating() || !Target) return;
+    if (!Target->isVisible()) return;
+    Target->activateWindow();
+    // A window as wide as 80 % of the desktop (a maximized one) is not
+    // recorded, so the next start keeps the last smaller size.
+    if (Target->width() < 0.8 * screen::VirtualScreenSize().Width) {
+        CloseTimeEnvData->ClientWindowWidth = Target->width();
+        CloseTimeEnvData->ClientWindowHeight = Target->height();
+    }
+}
+
+void TMain::ClientMaximized(TFrameSQLClient* Target) {
+    if (reentry::Terminating() || !Target) return;
+    if (Target->isVisible()) Target->activateWindow();
+}
+
+void TMain::ClientRestored(TFrameSQLClient* Target) { ClientMaximized(Target); }
+
+void TMain::EscapeReplaceChanged(TFrameSQLClient* Target) {
+    if (!Target) return;
+    CloseTimeEnvData->EscapeSQ = Target->EscapeSQ;
+    CloseTimeEnvData->EscapeDQ = Target->EscapeDQ;
+    CloseTimeEnvData->EscapeY = Target->EscapeY;
+    CloseTimeEnvData->Escape5C = Target->Escape5C;
+    CloseTimeEnvData->EscapeEscapeDouble = Target->EscapeEscapeDouble;
+}
+
+void TMain::ReloadEnvironment(TFrameSQLClient* Target) {
+    if (!Target) return;
+    TEnvironment env(EnvFileName);
+    env.Load();
+    env.ApplyToFrame(*Target);
+}
+
+void TMain::ScriptResultSplitMoved(TFrameSQLClient* Target) {
+    if (Target) CloseTimeEnvData->ScriptResultPos = TEnvironment::ScriptAreaHeightOf(*Target);
+}
+
+// ---- shutdown
+
+void TMain::SaveCloseTimeSettings() {
+    TEnvironment env(EnvFileName);
+    TWritableCloseTimeEnvData& ct = *env.EnvData->CloseTimeEnvData;
+    ct.Assign(*CloseTimeEnvData);
+    if (TForm_Script* page = SQLClient->ActiveScriptPage()) {
+        ct.EveryTimeStopToggleState = page->EveryTimeStop();
+        ct.ErrorTimeStopToggleState = page->ErrorTimeStop();
+        ct.AfterClearToggleState = page->AfterClear;
+        ct.OutputSQLToggleState = page->OutputSQL();
+    }
+    ct.CommitModeState = SQLClient->IsAutoCommit;
+    env.SaveCloseTime();
+}
+
+void TMain::AddCloseTimeSaves(TCloseTimeSaves& Saves) {
+    Saves.Add("設定ファイル", [this] { SaveCloseTimeSettings(); });
+}
+
+void TMain::FormDestroy() {
+    std::string failures;
+    if (SQLClient) {
+        TCloseTimeSaves saves;
+        AddCloseTimeSaves(saves);
+        failures = saves.Run();
+    }
+    try {
+        if (TFrameSQLClient* client = SQLClient.data()) {
+            // A window still used by a run further down the stack goes once
+            // the run has ended; it must not call back into this form.
+            client->OnExecuteSQL = nullptr;
+            client->OnSQLError = nullptr;
+            client->OnUserCommand = nullptr;
+            client->OnIsConnected = nullptr;
+            client->OnInitialize = nullptr;
+            client->OnFinalize = nullptr;
+            client->MessageWindowHandle = 0;
+            SQLClient = nullptr;
+            CurrentTarget = nullptr;
+            client->hide();
+            reentry::FreeWhenIdle(client);
+        }
+        ADODriver.reset();
+        MessageCenter.reset();
+        CloseTimeEnvData.reset();
+    } catch (const std::exception& e) {
+        failures += MessageOf(e) + "\r\n";
+    }
+    if (!failures.empty()) {
+        try {
+            ShowFatalError(nullptr, failures);
+        } catch (...) {
+        }
+    }
+}

@@ -1,0 +1,62 @@
+#include "U_StartUp.h"
+
+#include <memory>
+
+#include <QApplication>
+
+#include "AppException.h"
+#include "Exception.h"
+#include "FileSystem.h"
+#include "Form_Main.h"
+#include "KZNMessageDlg.h"
+#include "Reentrancy.h"
+#include "U_Form_Splash.h"
+
+namespace startup {
+
+bool OpensWindows(int argc, const char* const* argv) { return argc < 2 || argv[1][0] == '@'; }
+
+std::vector<std::string> Arguments(int argc, const char* const* argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(fs932::FromNative(argv[i]));
+    return args;
+}
+
+namespace {
+
+// An exception that no caller can take (an event handler's, a posted
+// message's) is shown to the user the way the message loop shows errors.
+void ShowException(const std::exception& E) {
+    std::string text;
+    if (auto* e = dynamic_cast<const Exception*>(&E)) {
+        if (dynamic_cast<const EAbort*>(e)) return;  // the silent exception
+        text = e->Message;
+    } else {
+        text = E.what();
+    }
+    MessageDlg(text, TMsgDlgType::mtError);
+}
+
+}  // namespace
+
+int RunWindows(QApplication& App, const std::vector<std::string>& Args) {
+    QApplication::setApplicationName(QStringLiteral("Zintavor"));
+    QApplication::setQuitOnLastWindowClosed(false);  // the shell decides when the program ends
+    app::SetExceptionHandler(ShowException);
+
+    std::unique_ptr<TMain> main;
+    {
+        TForm_Splash splash;
+        splash.show();
+        splash.repaint();
+        main = std::make_unique<TMain>();
+    }
+    const bool failed = main->StartUpFailed();
+    if (!failed) main->ExecuteStartUp(Args);
+    if (!failed && !reentry::Terminating()) App.exec();
+    main.reset();
+    app::SetExceptionHandler(nullptr);
+    return failed ? 1 : 0;
+}
+
+}  // namespace startup

@@ -1,0 +1,25 @@
+// The main program block: the command-line gate, the splash window while the
+// main form is built, the start-up script and the command line, the message
+// loop, and the main form's destruction.
+#pragma once
+#include <string>
+#include <vector>
+
+class QApplication;
+
+namespace startup {
+
+// The windows open only with no argument, or when the first argument begins
+// with "@". argv[0] is the program.
+bool OpensWindows(int argc, const char* const* argv);
+
+// The arguments after the program, as CP932 text.
+std::vector<std::string> Arguments(int argc, const char* const* argv);
+
+// Everything after the gate, on an existing application object: splash, main
+// form, start-up script and command line, message loop (skipped when the
+// program is already ending), main form freed. Returns the exit code: 0, or 1
+// when the start-up failed.
+int RunWindows(QApplication& App, const std::vector<std::string>& Args);
+
+}  // namespace startup

@@ -1,0 +1,483 @@
+// The main program block and the main form: the command-line gate and the
+// command line, the start-up order, the message centre's table, the settings
+// applied to the client window and read back, a fatal start-up error, and
+// whole runs of scripts through the main form.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QSplitter>
+
+#include "CP932.h"
+#include "CP932Qt.h"
+#include "DM_MessageCenter.h"
+#include "DbTestUtil.h"
+#include "FileSystem.h"
+#include "Form_Main.h"
+#include "KZNMessageDlg.h"
+#include "Reentrancy.h"
+#include "ScreenMetrics.h"
+#include "ShortCutText.h"
+#include "StringList.h"
+#include "TestUtil.h"
+#include "U_ADODriver.h"
+#include "U_ClientMessages.h"
+#include "U_Environment.h"
+#include "U_Form_Result.h"
+#include "U_Form_Script.h"
+#include "U_Frame_SQLClient.h"
+#include "U_ResultSeetManager.h"
+#include "U_ShellForms.h"
+#include "U_StartUp.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A UDL file: UTF-16LE with its byte-order mark, the connection string on the third line.
+std::string UdlBytes(const std::string& ConnectionString) {
+    std::u16string text = u"[oledb]\r\n; Everything after this line is an OLE DB initstring\r\n" +
+                          cp932::ToUtf16(ConnectionString) + u"\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    return bytes;
+}
+
+// The main form in a folder of its own: the program "lives" there (its
+// settings file is there) and it is the current folder.
+struct MainTest : ::testing::Test {
+    std::string dir;
+    std::string oldDir;
+    std::vector<std::string> notices;
+    std::vector<std::string> fatal;
+    std::unique_ptr<TMain> main;
+
+    void SetUp() override {
+        dir = testutil::TempFolder("main");
+        ASSERT_FALSE(dir.empty());
+        TMain::Hooks() = TMain::THooks();
+        TMain::Hooks().ProgramPath = dir + "Zintavor";
+        TMain::Hooks().ShowFatalError = [this](QWidget*, const std::string& m) { fatal.push_back(m); };
+        SetMessageDlgPresenter([this](const std::string& t, TMsgDlgType) { notices.push_back(t); });
+        reentry::SetTerminating(false);
+        oldDir = fs932::GetCurrentDir();
+        ASSERT_TRUE(fs932::SetCurrentDir(dir));
+    }
+    void TearDown() override {
+        main.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        fs932::SetCurrentDir(oldDir);
+        TMain::Hooks() = TMain::THooks();
+        SetMessageDlgPresenter(nullptr);
+        reentry::SetTerminating(false);
+    }
+    void Write(const std::string& Name, const std::string& Bytes) {
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + Name, Bytes)) << Name;
+    }
+    TFrameSQLClient& Client() { return *main->SQLClient; }
+    std::string ResultText() { return Client().ActiveResultPage()->Editor->Lines().GetText(); }
+    Lines ResultLines() { return TStringList(ResultText()).Items; }
+    winmsg::LRESULT Send(uint32_t Msg, winmsg::WPARAM W = 0, winmsg::LPARAM L = 0) {
+        return winmsg::SendMessage(main->MessageCenter->Handle(), Msg, W, L);
+    }
+    winmsg::WPARAM Me() { return reinterpret_cast<winmsg::WPARAM>(main->SQLClient.data()); }
+};
+
+}  // namespace
+
+// ---- the gate and the command line
+
+TEST(StartUp, OnlyNoArgumentOrAFirstArgumentWithAtOpensTheWindows) {
+    struct Case {
+        std::vector<const char*> args;  // after the program
+        bool opens;
+    } cases[] = {
+        {{}, true},
+        {{"@"}, true},
+        {{"@a.sql", "b c", "d"}, true},
+        {{"x"}, false},
+        {{"/help"}, false},
+        {{"-@x"}, false},
+        {{""}, false},
+        {{"x", "@a.sql"}, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> argv{"Zintavor"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        argv.push_back(nullptr);
+        EXPECT_EQ(startup::OpensWindows(static_cast<int>(argv.size()) - 1, argv.data()), c.opens)
+            << (c.args.empty() ? "(none)" : c.args[0]);
+    }
+}
+
+TEST(StartUp, TheCommandLineQuotesEveryArgumentAfterTheFirst) {
+    struct Case {
+        Lines args;
+        std::string line;
+    } cases[] = {
+        {{}, ""},
+        {{"@"}, "@;"},
+        {{"@a.sql"}, "@a.sql;"},
+        {{"@a.sql", "b c"}, "@a.sql \"b c\";"},
+        {{"@daily.sql", "2024", "A B"}, "@daily.sql \"2024\" \"A B\";"},
+        {{"@a.sql", "", "x\"y"}, "@a.sql \"\" \"x\"y\";"},  // not escaped
+        {{"@表.sql", "値"}, "@表.sql \"値\";"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TMain::BuildCommandLine(c.args), c.line);
+}
+
+TEST(StartUp, ArgumentsArriveAsCP932) {
+    const std::string utf8 = cp932::ToUtf8("@表.sql");
+    const char* argv[] = {"Zintavor", utf8.c_str(), "x", nullptr};
+    EXPECT_EQ(startup::Arguments(3, argv), (Lines{"@表.sql", "x"}));
+}
+
+// ---- start-up
+
+TEST_F(MainTest, HelloScriptRunsBeforeTheCommandLine) {
+    Write("Hello.Script", "#Print こんにちは;\r\n");
+    Write("cmd.sql", "#Print {%1}と{%2};\r\n");
+    main = std::make_unique<TMain>();
+    ASSERT_FALSE(main->StartUpFailed());
+    EXPECT_TRUE(Client().isVisible());
+    EXPECT_FALSE(main->isVisible());
+    main->ExecuteStartUp({"@" + dir + "cmd.sql", "一", "二 三"});
+    const Lines lines = ResultLines();
+    const auto hello = std::find(lines.begin(), lines.end(), "こんにちは");
+    const auto cmd = std::find(lines.begin(), lines.end(), "一と二 三");
+    ASSERT_NE(hello, lines.end()) << ResultText();
+    ASSERT_NE(cmd, lines.end()) << ResultText();
+    EXPECT_LT(hello, cmd);
+    // The command line stays in the active script page.
+    EXPECT_EQ(Client().ActiveScriptPage()->ScriptEditor->Lines().GetText(),
+              "@" + dir + "cmd.sql \"一\" \"二 三\";\r\n");
+}
+
+TEST_F(MainTest, WithoutHelloScriptAndArgumentsNothingRuns) {
+    main = std::make_unique<TMain>();
+    main->ExecuteStartUp({});
+    EXPECT_EQ(ResultText(), "");
+    EXPECT_TRUE(notices.empty());
+    EXPECT_TRUE(fatal.empty());
+}
+
+TEST_F(MainTest, AFatalStartUpErrorIsShownAndEndsTheProgramWithANonZeroCode) {
+    TMain::Hooks().MakeClient = [](QWidget*, winmsg::HWND) -> TFrameSQLClient* {
+        throw EFrameSQLClient("ウィンドウを作れません");
+    };
+    Write("Hello.Script", "#Print never\r\n");
+    EXPECT_EQ(startup::RunWindows(*qApp, {"@x.sql"}), 1);
+    EXPECT_EQ(fatal, Lines{"ウィンドウを作れません"});
+    EXPECT_TRUE(reentry::Terminating());
+}
+
+TEST_F(MainTest, AnOrderlyRunEndsWithZeroAndWritesTheCloseTimeSection) {
+    Write("cmd.sql", "#Print abc;\r\n#Exit;\r\n");
+    EXPECT_EQ(startup::RunWindows(*qApp, {"@" + dir + "cmd.sql"}), 0);
+    EXPECT_TRUE(fatal.empty());
+    std::string file;
+    ASSERT_TRUE(fs932::ReadFile(dir + "Zintavor.Environment", file));
+    EXPECT_NE(file.find("[CLOSETIMEESAVE]"), std::string::npos);
+    EXPECT_EQ(file.find("[SCRIPTEDITOR]"), std::string::npos) << "only the close-time section is written at exit";
+}
+
+// ---- the message centre
+
+TEST_F(MainTest, TheTableDispatchesTheClientWindowsMessages) {
+    const uint32_t dispatched[] = {mc::WM_MC_ENVEDIT,        mc::WM_MC_ABOUT,          mc::WM_MC_UPDATECAPTION,
+                                   mc::WM_MC_CLOSECLIENT,    mc::WM_MC_REVIVESCRIPT,   mc::WM_MC_CLIENTACTIVATE,
+                                   mc::WM_MC_CLIENTMOVE,     mc::WM_MC_CLIENTRESIZE,   mc::WM_MC_CLIENTMAXIMIZE,
+                                   mc::WM_MC_CLIENTRESTORE,  mc::WM_MC_ESCAPEREPLACECHANGE, mc::WM_MC_RELOADENV,
+                                   mc::WM_MC_SCRIPTRESULTSPLIT};
+    for (uint32_t m : dispatched) EXPECT_NE(TMessageCenter::Find(m), nullptr) << std::hex << m;
+    for (uint32_t m : {winmsg::WM_APP, winmsg::WM_APP + 3, winmsg::WM_APP + 16, winmsg::WM_APP + 1000, 0x0010u})
+        EXPECT_EQ(TMessageCenter::Find(m), nullptr) << std::hex << m;
+    EXPECT_EQ(mc::WM_MC_ENVEDIT, 0x8001u);
+    EXPECT_EQ(mc::WM_MC_LOADOBJECTTREE, 0x802Cu);
+    EXPECT_EQ(mc::WM_MC_RELOADENV, 0x83E9u);
+    EXPECT_EQ(mc::WM_MC_HISTORYAUTOMOVE, 0x87DDu);
+}
+
+TEST_F(MainTest, MessagesReachTheWindowTheyNameOrTheCurrentOne) {
+    main = std::make_unique<TMain>();
+    TFrameSQLClient& c = Client();
+    const std::string caption = " Zintavor " + shellforms::ProgramFileVersion();
+    // Never activated (offscreen windows need not be): the one client window is current.
+    EXPECT_EQ(main->GetCurrentTarget(), &c);
+    EXPECT_EQ(cp932::FromQString(c.windowTitle()), caption) << "the window's constructor asked for its caption";
+
+    struct Case {
+        const char* name;
+        uint32_t msg;
+        winmsg::WPARAM wparam;
+    } cases[] = {
+        {"the window itself", mc::WM_MC_UPDATECAPTION, Me()},
+        {"the current window", mc::WM_MC_UPDATECAPTION, 0},
+        {"not a window: the current one", mc::WM_MC_UPDATECAPTION, reinterpret_cast<winmsg::WPARAM>(&c.EscapeSQ)},
+    };
+    for (const auto& k : cases) {
+        c.setWindowTitle(QStringLiteral("x"));
+        EXPECT_EQ(Send(k.msg, k.wparam), 0) << k.name;
+        EXPECT_EQ(cp932::FromQString(c.windowTitle()), caption) << k.name;
+    }
+    // Numbers outside the table do nothing and answer 0.
+    c.setWindowTitle(QStringLiteral("x"));
+    EXPECT_EQ(Send(winmsg::WM_APP + 3, Me()), 0);
+    EXPECT_EQ(c.windowTitle(), QStringLiteral("x"));
+
+    Send(mc::WM_MC_CLIENTACTIVATE, Me());
+    EXPECT_EQ(main->CurrentTarget.data(), &c);
+
+    TStringList revived("SELECT 1\r\nFROM DUAL");
+    Send(mc::WM_MC_REVIVESCRIPT, 0, reinterpret_cast<winmsg::LPARAM>(&revived));
+    EXPECT_EQ(c.ActiveScriptPage()->ScriptEditor->Lines().GetText(), "SELECT 1\r\nFROM DUAL\r\n");
+
+    c.SetEscapeReplaceOptions(true, false, true, false, true);
+    const TWritableCloseTimeEnvData& ct = *main->CloseTimeEnvData;
+    EXPECT_EQ((std::vector<bool>{ct.EscapeSQ, ct.EscapeDQ, ct.EscapeY, ct.Escape5C, ct.EscapeEscapeDouble}),
+              (std::vector<bool>{true, false, true, false, true}));
+
+    c.Splitter_Script_Result->setSizes({123, 300});
+    Send(mc::WM_MC_SCRIPTRESULTSPLIT, Me());
+    EXPECT_EQ(main->CloseTimeEnvData->ScriptResultPos, c.Splitter_Script_Result->sizes()[0]);
+
+    EXPECT_FALSE(reentry::Terminating());
+    Send(mc::WM_MC_CLOSECLIENT, Me());
+    EXPECT_TRUE(reentry::Terminating()) << "the one client window closed ends the program";
+}
+
+TEST_F(MainTest, ASizeIsRecordedOnlyBelowEightyPercentOfTheDesktop) {
+    screen::SetVirtualScreenProvider([] { return screen::TScreenSize{1000, 800}; });
+    main = std::make_unique<TMain>();
+    TFrameSQLClient& c = Client();
+    struct Case {
+        int width, height;
+        int recordedW, recordedH;
+    } cases[] = {
+        {500, 400, 500, 400},
+        {790, 600, 790, 600},
+        {800, 700, 790, 600},  // 80 %: the size before stays
+        {1000, 800, 790, 600},
+        {640, 480, 640, 480},
+    };
+    for (const auto& k : cases) {
+        c.resize(k.width, k.height);
+        Send(mc::WM_MC_CLIENTRESIZE, Me());
+        EXPECT_EQ(main->CloseTimeEnvData->ClientWindowWidth, k.recordedW) << k.width;
+        EXPECT_EQ(main->CloseTimeEnvData->ClientWindowHeight, k.recordedH) << k.width;
+    }
+    screen::SetVirtualScreenProvider(nullptr);
+}
+
+TEST_F(MainTest, ReloadAppliesTheSettingsFileToTheWindow) {
+    main = std::make_unique<TMain>();
+    EXPECT_EQ(Client().SQLDelimiter, ';');
+    Write("Zintavor.Environment", "[SQLDELIMITER]\r\nDelimiter=\"!\"\r\n[SCRIPTPREFIX]\r\nCommand=\"%\"\r\n");
+    Send(mc::WM_MC_RELOADENV, 0);
+    EXPECT_EQ(Client().SQLDelimiter, '!');
+    EXPECT_EQ(Client().CommandPrefix, '%');
+}
+
+// ---- the settings on the client window
+
+namespace {
+
+std::string Keys(QAction* a) { return shortcut::ShortCutToText(shortcut::FromKeySequence(a->shortcut())); }
+
+struct FrameSettingsTest : ::testing::Test {
+    std::string dir = testutil::TempFolder("framesettings");
+    std::unique_ptr<TFrameSQLClient> frame = std::make_unique<TFrameSQLClient>(nullptr, 0);
+    ~FrameSettingsTest() override {
+        frame.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+}  // namespace
+
+TEST_F(FrameSettingsTest, ShortcutTextsGoToTheActionsAndComeBackInTheToolkitsWords) {
+    struct Case {
+        TShortcutKeyIndex key;
+        QAction* TFrameSQLClient::*action;
+        const char* text;      // in the settings file
+        const char* shown;     // on the action, and read back
+    } cases[] = {
+        {sk_Connect, &TFrameSQLClient::Action_Connect, "CTRL+F2", "Ctrl+F2"},
+        {sk_ReConnect, &TFrameSQLClient::Action_ReConnect, "SHIFT+Esc", "Shift+Esc"},
+        {sk_DisConnect, &TFrameSQLClient::Action_DisConnect, "CTRL+-", "Ctrl+-"},
+        {sk_Commit, &TFrameSQLClient::Action_Commit, "shift+ctrl+-", "Shift+Ctrl+-"},
+        {sk_RollBack, &TFrameSQLClient::Action_RollBack, "^N", "Ctrl+N"},
+        {sk_AutoCommitToggle, &TFrameSQLClient::Action_AutoCommitToggle, "Alt+Ctrl+Shift+F5", "Shift+Ctrl+Alt+F5"},
+        {sk_EnvEdit, &TFrameSQLClient::Action_EnvEdit, "", ""},
+        {sk_NewScriptEditor, &TFrameSQLClient::Action_NewScriptEditor, "CTRL+NoSuchKey", ""},
+        {sk_AddResultSeet, &TFrameSQLClient::Action_AddResultSeet, "F9", "F9"},
+    };
+    TEnvironment env(dir + "a.Environment");
+    for (const auto& c : cases) env.EnvData->ShortcutKeys[c.key] = c.text;
+    env.EnvData->ShortcutKeys[sk_ALLSQLExec] = "SHIFT+F1";  // a script page's: not the window's
+    env.ApplySettings(*frame);
+    for (const auto& c : cases) EXPECT_EQ(Keys((*frame).*c.action), c.shown) << c.text;
+
+    TEnvironment back(dir + "a.Environment");
+    back.ReadFromFrame(*frame);
+    for (const auto& c : cases) EXPECT_EQ(back.EnvData->ShortcutKeys[c.key], c.shown) << c.text;
+    EXPECT_EQ(back.EnvData->ShortcutKeys[sk_ALLSQLExec], "F9") << "not the window's: kept as the object held it";
+    // Read back and applied again, the actions keep their keys.
+    back.ApplySettings(*frame);
+    for (const auto& c : cases) EXPECT_EQ(Keys((*frame).*c.action), c.shown) << c.text;
+}
+
+TEST_F(FrameSettingsTest, SettingsGoToTheWindowAndComeBack) {
+    TEnvironment env(dir + "b.Environment");
+    TWritableEnvData& d = *env.EnvData;
+    d.SQLDelimiter = '/';
+    d.CommandPrefix = '%';
+    d.FavoriteExecutePrefix = '&';
+    d.ImportScriptFileNamePrefix = '<';
+    d.MouseGestureActive = false;
+    d.GridCaptionPrefix = "表#";
+    d.NullStr = "<ヌル>";
+    d.ConvertErrorStr = "??";
+    d.ResultEditorFontSize = 14;
+    d.TabReplace = false;
+    d.TabRepraceStr = "→";
+    d.CRLFReplace = true;
+    d.CRLFReplaceStr = "↓";
+    d.ResultScale = '|';
+    d.ResultScaleSpacer = '=';
+    d.ResultColumnDelim = ',';
+    d.ResultEditorSoftTab = false;
+    d.ResultEditorSoftTabSpaceCount = 8;
+    d.CommitMode = acmk_Manual;
+    d.ScriptEditorFontSize = 20;   // the script pages', not read back
+    d.ToolbarPositions[0] = 77;     // never on the window
+    env.ApplySettings(*frame);
+
+    EXPECT_EQ(frame->SQLDelimiter, '/');
+    EXPECT_EQ(frame->CommandPrefix, '%');
+    EXPECT_EQ(frame->FavoriteExecutePrefix, '&');
+    EXPECT_EQ(frame->ImportScriptFileNamePrefix, '<');
+    EXPECT_FALSE(frame->MouseGestureActive);
+    EXPECT_EQ(frame->GridCaptionPrefix, "表#");
+    EXPECT_EQ(frame->AutoCommitMode, acmk_Manual);
+    EXPECT_TRUE(frame->IsAutoCommit) << "the settings' apply leaves the open state alone";
+    EXPECT_EQ(frame->EnvData->NullStr, "<ヌル>");
+    EXPECT_EQ(frame->EnvData->CRLFReplaceStr, "↓");
+    EXPECT_EQ(frame->EnvData->ResultColumnDelim, ',');
+    EXPECT_EQ(frame->EnvData->ResultEditorFontSize, 14);
+    EXPECT_EQ(frame->ActiveResultPage()->Editor->font().pointSize(), 14) << "the result editor is set up anew";
+    EXPECT_EQ(frame->EnvData->ScriptEditorFontSize, 11) << "only the result-text fields go to the window's record";
+
+    TEnvironment back(dir + "b.Environment");
+    back.EnvData->ScriptEditorFontSize = 9;
+    back.ReadFromFrame(*frame);
+    const TWritableEnvData& r = *back.EnvData;
+    EXPECT_EQ(r.SQLDelimiter, '/');
+    EXPECT_EQ(r.CommandPrefix, '%');
+    EXPECT_EQ(r.FavoriteExecutePrefix, '&');
+    EXPECT_EQ(r.ImportScriptFileNamePrefix, '<');
+    EXPECT_FALSE(r.MouseGestureActive);
+    EXPECT_EQ(r.GridCaptionPrefix, "表#");
+    EXPECT_EQ(r.NullStr, "<ヌル>");
+    EXPECT_EQ(r.ConvertErrorStr, "??");
+    EXPECT_EQ(r.ResultEditorFontSize, 14);
+    EXPECT_FALSE(r.TabReplace);
+    EXPECT_EQ(r.TabRepraceStr, "→");
+    EXPECT_TRUE(r.CRLFReplace);
+    EXPECT_EQ(r.CRLFReplaceStr, "↓");
+    EXPECT_EQ(r.ResultScale, '|');
+    EXPECT_EQ(r.ResultScaleSpacer, '=');
+    EXPECT_FALSE(r.ResultEditorSoftTab);
+    EXPECT_EQ(r.ResultEditorSoftTabSpaceCount, 8);
+    EXPECT_EQ(r.ScriptEditorFontSize, 9) << "what the window does not hold keeps the object's value";
+    EXPECT_EQ(r.CommitMode, acmk_Auto);
+    EXPECT_EQ(r.ToolbarPositions[0], -1);
+}
+
+TEST_F(FrameSettingsTest, TheLayoutSizesTheWindowAndOpensTheScriptAreaUncollapsed) {
+    struct Case {
+        int saved;
+        bool half;  // opens at half the client panel
+    } cases[] = {{200, false}, {300, false}, {50, true}, {0, true}, {10000, true}};
+    for (const auto& c : cases) {
+        frame = std::make_unique<TFrameSQLClient>(nullptr, 0);
+        TEnvironment env(dir + "c.Environment");
+        env.EnvData->CloseTimeEnvData->ClientWindowWidth = 900;
+        env.EnvData->CloseTimeEnvData->ClientWindowHeight = 700;
+        env.EnvData->CloseTimeEnvData->ScriptResultPos = c.saved;
+        env.ApplyToFrame(*frame);
+        frame->show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(frame->size(), QSize(900, 700));
+        const int panel = frame->Panel_ClientBase->height();
+        if (c.half) {
+            const int half = TEnvironment::ScriptAreaHeight(0, panel);
+            EXPECT_EQ(frame->Page_Script->height(), half) << c.saved;
+            EXPECT_NEAR(half * 2, panel, 1);
+        } else {
+            EXPECT_EQ(frame->Page_Script->height(), c.saved);
+        }
+        EXPECT_EQ(TEnvironment::ScriptAreaHeightOf(*frame), frame->Page_Script->height());
+    }
+}
+
+TEST_F(FrameSettingsTest, TheCommitModeGivesTheOpeningState) {
+    struct Case {
+        TAutoCommitModeKind mode;
+        bool lastState;
+        bool autoCommit;
+    } cases[] = {{acmk_Auto, false, true}, {acmk_UnKnown, false, true}, {acmk_Manual, true, false},
+                 {acmk_Env, false, false}, {acmk_Env, true, true}};
+    for (const auto& c : cases) {
+        TEnvironment env(dir + "d.Environment");
+        env.EnvData->CommitMode = c.mode;
+        env.EnvData->CloseTimeEnvData->CommitModeState = c.lastState;
+        frame->SetIsAutoCommit(!c.autoCommit);
+        env.ApplyToFrame(*frame);
+        EXPECT_EQ(frame->IsAutoCommit, c.autoCommit) << c.mode << " " << c.lastState;
+        EXPECT_EQ(frame->Action_Commit->isEnabled(), !c.autoCommit);
+    }
+}
+
+TEST_F(MainTest, StartUpAppliesTheSettingsFileAndKeepsItsCloseTimeValues) {
+    Write("Zintavor.Environment",
+          "[SQLDELIMITER]\r\nDelimiter=\"!\"\r\n[SHORTCUTKEYS]\r\nConnect=SHIFT+Esc\r\n"
+          "[TRANSACTION]\r\nCommitMode=Env\r\n"
+          "[CLOSETIMEESAVE]\r\nCLIENTWINDOWSIZE_W=640\r\nCLIENTWINDOWSIZE_H=480\r\nCommitModeState=0\r\n"
+          "ESCAPE_Y=1\r\nBUNDLE_START=<<\r\n");
+    main = std::make_unique<TMain>();
+    EXPECT_EQ(Client().SQLDelimiter, '!');
+    EXPECT_EQ(Client().EnvData->SQLDelimiter, '!') << "the window's own record is the file's";
+    EXPECT_EQ(Keys(Client().Action_Connect), "Shift+Esc");
+    EXPECT_FALSE(Client().IsAutoCommit);
+    EXPECT_EQ(Client().size(), QSize(640, 480));
+    EXPECT_TRUE(main->CloseTimeEnvData->EscapeY);
+    EXPECT_EQ(main->CloseTimeEnvData->BundleStart, "<<");
+    EXPECT_TRUE(notices.empty());
+    main.reset();
+    // At close the section is written back from what was read, with the window's state.
+    TEnvironment after(dir + "Zintavor.Environment");
+    after.Load();
+    const TWritableCloseTimeEnvData& ct = *after.EnvData->CloseTimeEnvData;
+    EXPECT_EQ(ct.ClientWindowWidth, 640);
+    EXPECT_TRUE(ct.EscapeY);
+    EXPECT_EQ(ct.BundleStart, "<<");
+    EXPECT_FALSE(ct.CommitModeState);
+    EXPECT_EQ(after.EnvData->SQLDelimiter, '!') << "the other sections stay";
+}
+
+TEST_F(MainTest, ADamagedSettingsFileIsReportedOnceAndNeverStopsTheStart) {
+    Write("Zintavor.Environment", "[SCRIPTEDITOR]\r\nFontSize=abc\r\n[SQLDELIMITER]\r\nDelimiter=\"!\"\r\n");
+    main = std::make_unique<TMain>();
+    EXPECT_FALSE(main->StartUpFailed());
+    EXPECT_EQ(Client().SQLDelimiter, '!');
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(fs932::FileExists(dir + "Zintavor.Environment.bad"));
+}
