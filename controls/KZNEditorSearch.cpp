@@ -1,0 +1,270 @@
+#include "KZNEditorSearch.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+
+#include "AppException.h"
+#include "EditorSearch.h"
+#include "KZNEditorSearch_Progress.h"
+
+namespace {
+
+QAction* NewAction(QWidget* Owner, const char16_t* Caption, const char16_t* Hint, bool Checkable = false) {
+    auto* a = new QAction(QString::fromUtf16(Caption), Owner);
+    a->setToolTip(QString::fromUtf16(Hint));
+    a->setStatusTip(QString::fromUtf16(Hint));
+    a->setCheckable(Checkable);
+    return a;
+}
+
+QToolButton* NewButton(QWidget* Parent, QAction* Action) {
+    auto* b = new QToolButton(Parent);
+    b->setDefaultAction(Action);
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setAutoRaise(true);
+    return b;
+}
+
+// A focus rectangle five pixels wide and one row high, left where the caret
+// stands while the editor's window is not active.
+class TFocusMark : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        QStyleOptionFocusRect o;
+        o.initFrom(this);
+        o.rect = rect();
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &o, &p, this);
+        p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
+}  // namespace
+
+TFrame_KZNEditorSearch::TFrame_KZNEditorSearch(QWidget* Parent) : QFrame(Parent) {
+    Action_Execute = NewAction(this, u"検索", u"検索");
+    Action_AllowToggle = NewAction(this, u"方向", u"検索方向切り替え", true);
+    Action_Down = NewAction(this, u"↓検索", u"下方向検索");
+    Action_Up = NewAction(this, u"↑検索", u"上方向検索");
+    Action_IgnoreCaseToggle = NewAction(this, u"大・小文字を区別しない", u"大・小文字を区別しない", true);
+    Action_ReplaceShow = NewAction(this, u"置換", u"置換パネルを表示");
+    Action_Replace = NewAction(this, u"置換", u"検索ヒット部分を置換");
+    Action_ReplaceAndSearch = NewAction(this, u"置換＆次検索", u"置換＆次検索");
+    Action_ReplaceAll = NewAction(this, u"全て置換", u"全て置換");
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(2, 1, 2, 1);
+    row->setSpacing(2);
+    ComboBox_Search = new TKZNHistoryComboBox(this);
+    ComboBox_Search->setMinimumWidth(160);
+    BitBtn1 = NewButton(this, Action_Execute);
+    BitBtn6 = NewButton(this, Action_AllowToggle);
+    BitBtn2 = NewButton(this, Action_Down);
+    BitBtn3 = NewButton(this, Action_Up);
+    CheckBox_IgnoreCase = new QCheckBox(Action_IgnoreCaseToggle->text(), this);
+    BitBtn7 = NewButton(this, Action_ReplaceShow);
+    row->addWidget(ComboBox_Search, 1);
+    for (QWidget* w : {static_cast<QWidget*>(BitBtn1), static_cast<QWidget*>(BitBtn6), static_cast<QWidget*>(BitBtn2),
+                       static_cast<QWidget*>(BitBtn3), static_cast<QWidget*>(CheckBox_IgnoreCase),
+                       static_cast<QWidget*>(BitBtn7)})
+        row->addWidget(w);
+
+    Panel_Replace = new QFrame(this);
+    auto* rep = new QHBoxLayout(Panel_Replace);
+    rep->setContentsMargins(0, 0, 0, 0);
+    rep->setSpacing(2);
+    KZNHistoryComboBox_Replace = new TKZNHistoryComboBox(Panel_Replace);
+    KZNHistoryComboBox_Replace->setMinimumWidth(120);
+    Label_Ni = new QLabel(QString::fromUtf16(u"に"), Panel_Replace);
+    BitBtn4 = NewButton(Panel_Replace, Action_Replace);
+    BitBtn8 = NewButton(Panel_Replace, Action_ReplaceAndSearch);
+    BitBtn5 = NewButton(Panel_Replace, Action_ReplaceAll);
+    Label_ReplaceCount = new QLabel(Panel_Replace);
+    rep->addWidget(KZNHistoryComboBox_Replace, 1);
+    for (QWidget* w : {static_cast<QWidget*>(Label_Ni), static_cast<QWidget*>(BitBtn4), static_cast<QWidget*>(BitBtn8),
+                       static_cast<QWidget*>(BitBtn5), static_cast<QWidget*>(Label_ReplaceCount)})
+        rep->addWidget(w);
+    row->addWidget(Panel_Replace, 1);
+    Panel_Replace->hide();
+
+    auto on = [this](QAction* a, void (TFrame_KZNEditorSearch::*f)()) {
+        connect(a, &QAction::triggered, this, [this, f] { app::Guard([this, f] { (this->*f)(); }); });
+    };
+    on(Action_Execute, &TFrame_KZNEditorSearch::Execute);
+    // the action has flipped its own check mark when its trigger runs
+    connect(Action_AllowToggle, &QAction::triggered, this, [this] {
+        DirectionImage();
+        if (FEditor) FEditor->setFocus();
+    });
+    on(Action_Down, &TFrame_KZNEditorSearch::Down);
+    on(Action_Up, &TFrame_KZNEditorSearch::Up);
+    connect(Action_IgnoreCaseToggle, &QAction::triggered, this, [this](bool Checked) { SetIgnoreCase(Checked); });
+    connect(CheckBox_IgnoreCase, &QCheckBox::clicked, this, [this](bool Checked) { SetIgnoreCase(Checked); });
+    on(Action_ReplaceShow, &TFrame_KZNEditorSearch::ReplaceShow);
+    on(Action_Replace, &TFrame_KZNEditorSearch::Replace);
+    on(Action_ReplaceAndSearch, &TFrame_KZNEditorSearch::ReplaceAndSearch);
+    on(Action_ReplaceAll, &TFrame_KZNEditorSearch::ReplaceAll);
+    connect(ComboBox_Search, &QComboBox::editTextChanged, this, [this] { UpdateActionStates(); });
+    // Enter reaches the line edit first and, ignored there, the box: both are watched
+    ComboBox_Search->installEventFilter(this);
+    ComboBox_Search->lineEdit()->installEventFilter(this);
+
+    SetIgnoreCase(true);
+    SetReplaceCount(0);
+    DirectionImage();
+    UpdateActionStates();
+}
+
+TFrame_KZNEditorSearch::~TFrame_KZNEditorSearch() {
+    if (FEditor) FEditor->removeEventFilter(this);
+    delete FFocusMark;
+}
+
+void TFrame_KZNEditorSearch::SetEditor(TKZNEditor* Editor) {
+    if (FEditor) FEditor->removeEventFilter(this);
+    delete FFocusMark;
+    FEditor = Editor;
+    if (FEditor) FEditor->installEventFilter(this);
+    UpdateActionStates();
+}
+
+bool TFrame_KZNEditorSearch::eventFilter(QObject* Watched, QEvent* E) {
+    if ((Watched == ComboBox_Search || Watched == ComboBox_Search->lineEdit()) && E->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(E)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Action_Execute->trigger();
+            return true;
+        }
+    }
+    if (FEditor && Watched == FEditor && E->type() == QEvent::FocusIn && FFocusMark) FFocusMark->hide();
+    return QFrame::eventFilter(Watched, E);
+}
+
+void TFrame_KZNEditorSearch::SetIgnoreCase(bool Value) {
+    Action_IgnoreCaseToggle->setChecked(Value);
+    CheckBox_IgnoreCase->setChecked(Value);
+    UpdateActionStates();
+}
+
+void TFrame_KZNEditorSearch::SetReplaceCount(int N) {
+    Label_ReplaceCount->setText(QString::number(N) + QStringLiteral(" Replaced"));
+}
+
+bool TFrame_KZNEditorSearch::IsSelectionMatched() const {
+    if (!FEditor || !FEditor->GetSelected()) return false;
+    const std::string text = ComboBox_Search->Text();
+    if (text.empty()) return false;
+    const std::string sel = FEditor->GetSelText();
+    if (sel.empty()) return false;
+    if (!IgnoreCase()) return sel == text;
+    // the selection is the whole of what the search finds in it
+    int start = 0, length = 0;
+    return SearchText(sel, start, length, text, soForward) && start == 0 &&
+           length == static_cast<int>(sel.size());
+}
+
+void TFrame_KZNEditorSearch::UpdateActionStates() {
+    for (QAction* a : {Action_Up, Action_Execute, Action_AllowToggle, Action_ReplaceShow}) a->setEnabled(true);
+    const bool matched = IsSelectionMatched();
+    Action_Replace->setEnabled(matched);
+    Action_ReplaceAndSearch->setEnabled(matched);
+}
+
+void TFrame_KZNEditorSearch::Execute() {
+    if (!FEditor) return;
+    uint16_t options = 0;
+    if (!Upward()) options |= soForward;
+    if (!IgnoreCase()) options |= soMatchCase;
+    const std::string text = ComboBox_Search->Text();
+    if (FFocusMark) FFocusMark->hide();
+    if (FEditor->Search(text, options)) {
+        FEditor->setFocus();
+        FEditor->ConfirmSelection();
+    } else {
+        FEditor->CleanSelection();
+    }
+    UpdateActionStates();
+    FEditor->setFocus();
+    ComboBox_Search->AddHistory();
+    FEditor->ScrollCaretIntoView();
+    if (!FEditor->hasFocus()) ShowFocusMark();
+}
+
+void TFrame_KZNEditorSearch::ShowFocusMark() {
+    if (!FFocusMark) FFocusMark = new TFocusMark(FEditor->viewport());
+    const TPoint p = FEditor->CalcCaretPoint();
+    FFocusMark->setGeometry(p.X, p.Y, 5, FEditor->RowHeight());
+    FFocusMark->show();
+    FFocusMark->raise();
+}
+
+void TFrame_KZNEditorSearch::DirectionImage() {
+    BitBtn6->setIcon(style()->standardIcon(Upward() ? QStyle::SP_ArrowUp : QStyle::SP_ArrowDown));
+}
+
+void TFrame_KZNEditorSearch::AllowToggle() { Action_AllowToggle->trigger(); }
+
+void TFrame_KZNEditorSearch::Down() {
+    if (!Upward()) return Execute();
+    AllowToggle();
+    try {
+        Execute();
+    } catch (...) {
+        AllowToggle();
+        throw;
+    }
+    AllowToggle();
+}
+
+void TFrame_KZNEditorSearch::Up() {
+    if (Upward()) return Execute();
+    AllowToggle();
+    try {
+        Execute();
+    } catch (...) {
+        AllowToggle();
+        throw;
+    }
+    AllowToggle();
+}
+
+void TFrame_KZNEditorSearch::ReplaceShow() {
+    if (Panel_Replace->isVisible()) {
+        Panel_Replace->hide();
+    } else {
+        Panel_Replace->show();
+        KZNHistoryComboBox_Replace->setFocus();
+    }
+    UpdateActionStates();
+}
+
+void TFrame_KZNEditorSearch::Replace() {
+    if (IsSelectionMatched()) FEditor->SetSelText(KZNHistoryComboBox_Replace->Text());
+    UpdateActionStates();
+    if (FEditor) FEditor->setFocus();
+}
+
+void TFrame_KZNEditorSearch::ReplaceAndSearch() {
+    Replace();
+    Execute();
+}
+
+void TFrame_KZNEditorSearch::ReplaceAll() {
+    if (!FEditor) return;
+    auto* w = new TForm_KZNEditorSearch_Progress(FEditor, this);
+    QPointer<TForm_KZNEditorSearch_Progress> guard = w;
+    w->adjustSize();
+    const QPoint topRight = mapToGlobal(QPoint(width(), 0));
+    w->move(topRight.x() - w->width(), topRight.y());
+    w->exec();
+    delete guard.data();
+}
