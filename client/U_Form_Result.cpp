@@ -77,6 +77,7 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     FConsole = FEditorConsole.get();
     InitEditor();
     Editor->Lines().Clear();
+    InitToolBars();
 
     // The title: the console's text, read-only, with line numbers, marks and a ruler.
     EDITOR_Title->ShareScreenStrings(Editor);
@@ -268,4 +269,57 @@ void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet)
     ctx.ProcessMessages = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
     ctx.StartLines = &StartLines;
     TResultTextOutput::Show(std::move(DataSet), FOutputMode, CutSheet, ctx);
+}
+
+void TForm_Result::InitToolBars() {
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    Panel_ToolBase = new TKZNEditorToolPanel(this);
+    Frame_KZNEditorSearch1 = Panel_ToolBase->Search;
+    Frame_KZNEditorLineBundle1 = Panel_ToolBase->LineBundle;
+    Frame_KZNEditorEscapeReplace1 = Panel_ToolBase->EscapeReplace;
+    Panel_ToolBase->SetEditor(Editor);
+    layout->insertWidget(layout->indexOf(Panel_EditorBase), Panel_ToolBase);
+
+    Action_Search = NewAction(this, u"検索バーを表示");
+    Action_Linebundle = NewAction(this, u"各行を指定文字で括る");
+    Action_EditorEscapeReplace = NewAction(this, u"文字をエスケープ");
+    for (QAction* a : {Action_Search, Action_Linebundle, Action_EditorEscapeReplace}) {
+        a->setCheckable(true);
+        ToolBar1->insertAction(Action_Mode_Text, a);
+    }
+    ToolBar1->insertSeparator(Action_Mode_Text);
+    TKZNEditorToolPanel* panel = Panel_ToolBase;
+    QObject::connect(Action_Search, &QAction::triggered, this, [this, panel] {
+        panel->Toggle(Frame_KZNEditorSearch1, Action_Search, Frame_KZNEditorSearch1->ComboBox_Search);
+    });
+    QObject::connect(Action_Linebundle, &QAction::triggered, this, [this, panel] {
+        if (Frame_KZNEditorLineBundle1->isHidden())
+            Frame_KZNEditorLineBundle1->SetValues(BundleStart, BundleEnd, BundleAdjust);
+        panel->Toggle(Frame_KZNEditorLineBundle1, Action_Linebundle, Frame_KZNEditorLineBundle1->Edit_Bundle_Left);
+    });
+    QObject::connect(Action_EditorEscapeReplace, &QAction::triggered, this, [this, panel] {
+        if (Frame_KZNEditorEscapeReplace1->isHidden())
+            if (TFrameSQLClient* f = Frame())
+                Frame_KZNEditorEscapeReplace1->SetValues(f->EscapeSQ, f->EscapeDQ, f->EscapeY, f->Escape5C,
+                                                         f->EscapeEscapeDouble);
+        panel->Toggle(Frame_KZNEditorEscapeReplace1, Action_EditorEscapeReplace, Frame_KZNEditorEscapeReplace1->CheckBox_SQ);
+    });
+    // after the bars' own buttons have done their work
+    auto bundled = [this] {
+        app::Guard([this] {
+            TFrame_KZNEditorLineBundle* b = Frame_KZNEditorLineBundle1;
+            SetBundleOptions(b->LeftText(), b->RightText(), b->CheckBox_Adjust->isChecked());
+        });
+    };
+    QObject::connect(Frame_KZNEditorLineBundle1->Button1, &QPushButton::clicked, this, bundled);
+    QObject::connect(Frame_KZNEditorLineBundle1->Button2, &QPushButton::clicked, this, bundled);
+    QObject::connect(Frame_KZNEditorEscapeReplace1->Button1, &QPushButton::clicked, this, [this] {
+        app::Guard([this] {
+            TFrame_KZNEditorEscapeReplace* e = Frame_KZNEditorEscapeReplace1;
+            if (TFrameSQLClient* f = Frame())
+                f->SetEscapeReplaceOptions(e->CheckBox_SQ->isChecked(), e->CheckBox_DQ->isChecked(),
+                                           e->CheckBox_Y->isChecked(), e->CheckBox_5c->isChecked(),
+                                           e->RadioButton_Double->isChecked());
+        });
+    });
 }

@@ -15,6 +15,7 @@
 #include "I_ScriptHost.h"
 #include "U_PageFormManager.h"
 #include "KZNEditor.h"
+#include "KZNEditorToolPanel.h"
 #include "U_EditorResultConsole.h"
 #include "U_ResultConsole.h"
 
@@ -86,8 +87,17 @@ public:
     QAction* Action_Mode_SDF;
     QAction* Action_SaveToFile;
     QAction* Action_SaveToExcel;
+    // The tool area above the editors and the actions that show its bars.
+    TKZNEditorToolPanel* Panel_ToolBase;
+    TFrame_KZNEditorSearch* Frame_KZNEditorSearch1;
+    TFrame_KZNEditorLineBundle* Frame_KZNEditorLineBundle1;
+    TFrame_KZNEditorEscapeReplace* Frame_KZNEditorEscapeReplace1;
+    QAction* Action_Search;
+    QAction* Action_Linebundle;
+    QAction* Action_EditorEscapeReplace;
 
 private:
+    void InitToolBars();
     TResultOutputMode FOutputMode = rom_Text;
     TResultConsole* FConsole = nullptr;  // not owned
     std::unique_ptr<TEditorResultConsole> FEditorConsole;

@@ -210,8 +210,64 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     Flags.Executing = false;
     Flags.Stop = false;
     Panel_Pause->hide();
+    InitToolBars();
     EnableControls(true);
     KeyMacro1Change();
+}
+
+void TForm_Script::InitToolBars() {
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    Panel_Editor_ScriptToolBarBase = new TKZNEditorToolPanel(this);
+    Frame_KZNEditorSearch1 = Panel_Editor_ScriptToolBarBase->Search;
+    Frame_KZNEditorLineBundle1 = Panel_Editor_ScriptToolBarBase->LineBundle;
+    Frame_KZNEditorEscapeReplace1 = Panel_Editor_ScriptToolBarBase->EscapeReplace;
+    Panel_Editor_ScriptToolBarBase->SetEditor(ScriptEditor);
+    // the tool area goes above the editor, the vertical tool bar to its left
+    const int at = layout->indexOf(ScriptEditor);
+    layout->removeWidget(ScriptEditor);
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(0);
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setOrientation(Qt::Vertical);
+    body->addWidget(ToolBar1);
+    body->addWidget(ScriptEditor, 1);
+    layout->insertWidget(at, Panel_Editor_ScriptToolBarBase);
+    layout->insertLayout(at + 1, body, 1);
+
+    Action_ScriptEditor_Search_Show = NewAction(this, u"検索", true);
+    Action_EditorBundle = NewAction(this, u"各行を指定文字で括る", true);
+    Action_EditorEscapeReplace = NewAction(this, u"文字をエスケープ", true);
+    for (QAction* a : {Action_ScriptEditor_Search_Show, Action_EditorBundle, Action_EditorEscapeReplace})
+        ToolBar1->addAction(a);
+    TKZNEditorToolPanel* panel = Panel_Editor_ScriptToolBarBase;
+    QObject::connect(Action_ScriptEditor_Search_Show, &QAction::triggered, this, [this, panel] {
+        panel->Toggle(Frame_KZNEditorSearch1, Action_ScriptEditor_Search_Show, Frame_KZNEditorSearch1->ComboBox_Search);
+    });
+    QObject::connect(Action_EditorBundle, &QAction::triggered, this, [this, panel] {
+        Frame_KZNEditorLineBundle1->SetValues(BundleStart, BundleEnd, BundleAdjust);
+        panel->Toggle(Frame_KZNEditorLineBundle1, Action_EditorBundle, Frame_KZNEditorLineBundle1->Button1);
+    });
+    QObject::connect(Action_EditorEscapeReplace, &QAction::triggered, this, [this, panel] {
+        Frame_KZNEditorEscapeReplace1->SetValues(EscapeSQ, EscapeDQ, EscapeY, Escape5C, EscapeEscapeDouble);
+        panel->Toggle(Frame_KZNEditorEscapeReplace1, Action_EditorEscapeReplace, Frame_KZNEditorEscapeReplace1->Button1);
+    });
+    // after the bars' own buttons have done their work: the page keeps what was used
+    auto bundled = [this] {
+        app::Guard([this] {
+            TFrame_KZNEditorLineBundle* b = Frame_KZNEditorLineBundle1;
+            SetBundleOptions(b->LeftText(), b->RightText(), b->CheckBox_Adjust->isChecked());
+        });
+    };
+    QObject::connect(Frame_KZNEditorLineBundle1->Button1, &QPushButton::clicked, this, bundled);
+    QObject::connect(Frame_KZNEditorLineBundle1->Button2, &QPushButton::clicked, this, bundled);
+    QObject::connect(Frame_KZNEditorEscapeReplace1->Button1, &QPushButton::clicked, this, [this] {
+        app::Guard([this] {
+            TFrame_KZNEditorEscapeReplace* e = Frame_KZNEditorEscapeReplace1;
+            SetEscapeReplaceOptions(e->CheckBox_SQ->isChecked(), e->CheckBox_DQ->isChecked(), e->CheckBox_Y->isChecked(),
+                                    e->CheckBox_5c->isChecked(), e->RadioButton_Double->isChecked());
+        });
+    });
 }
 
 TForm_Script::~TForm_Script() = default;
@@ -317,6 +373,7 @@ void TForm_Script::ApplyEnv(const TWritableEnvData& Env) {
     SetEveryTimeStop(c.EveryTimeStopToggleState);
     SetErrorTimeStop(c.ErrorTimeStopToggleState);
     SetAfterClear(c.AfterClearToggleState);
+    Frame_KZNEditorEscapeReplace1->SetValues(c.EscapeSQ, c.EscapeDQ, c.EscapeY, c.Escape5C, c.EscapeEscapeDouble);
 }
 
 void TForm_Script::GetCurrentFolder(std::string& Folder) const {

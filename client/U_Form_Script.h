@@ -15,6 +15,7 @@
 
 #include "KZNEditor.h"
 #include "KeyMacro.h"
+#include "KZNEditorToolPanel.h"
 #include "T_EnvData.h"
 #include "U_PageFormManager.h"
 #include "U_ScriptExecutor.h"
@@ -169,6 +170,15 @@ public:
     std::unique_ptr<TKeyMacro> KeyMacro1;
     QAction* Action_Macro_Record;
     QAction* Action_Macro_Execute;
+    // The tool area above the editor and the buttons on its left that show its bars.
+    TKZNEditorToolPanel* Panel_Editor_ScriptToolBarBase;
+    TFrame_KZNEditorSearch* Frame_KZNEditorSearch1;
+    TFrame_KZNEditorLineBundle* Frame_KZNEditorLineBundle1;
+    TFrame_KZNEditorEscapeReplace* Frame_KZNEditorEscapeReplace1;
+    QToolBar* ToolBar1;
+    QAction* Action_ScriptEditor_Search_Show;
+    QAction* Action_EditorBundle;
+    QAction* Action_EditorEscapeReplace;
 
 protected:
     void Closing() override;
@@ -176,6 +186,7 @@ protected:
     void KeyMacro1Change();
 
 private:
+    void InitToolBars();
     void ReplaceSelection(const std::string& Text, int SelLength);
     TScriptRunFlags Flags;
     TScriptExecutor Executor{*this};

@@ -133,6 +133,7 @@ void TFrame_KZNEditorSearch::SetEditor(TKZNEditor* Editor) {
     if (FEditor) FEditor->removeEventFilter(this);
     delete FFocusMark;
     FEditor = Editor;
+    FWatched = Editor;
     if (FEditor) FEditor->installEventFilter(this);
     UpdateActionStates();
 }
@@ -145,7 +146,8 @@ bool TFrame_KZNEditorSearch::eventFilter(QObject* Watched, QEvent* E) {
             return true;
         }
     }
-    if (FEditor && Watched == FEditor && E->type() == QEvent::FocusIn && FFocusMark) FFocusMark->hide();
+    // compared as an object: the editor may be half destroyed when its last events come
+    if (E->type() == QEvent::FocusIn && Watched == FWatched.data() && FFocusMark) FFocusMark->hide();
     return QFrame::eventFilter(Watched, E);
 }
 

@@ -80,5 +80,6 @@ private:
     void ShowFocusMark();
     void DirectionImage();
     QPointer<TKZNEditor> FEditor;
+    QPointer<QObject> FWatched;  // the editor, as an object
     QPointer<QWidget> FFocusMark;
 };

@@ -1,0 +1,139 @@
+// The tool bars of the script and result pages: shown and hidden by their
+// actions, bound to the page's editor, filled from what the page (or the
+// window) last used, and keeping what their buttons used.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include "QtTestApp.h"
+#include "U_ClientMessages.h"
+#include "U_Form_Result.h"
+#include "U_Form_Script.h"
+#include "U_Frame_SQLClient.h"
+
+namespace {
+
+struct ToolBarsTest : ::testing::Test, testutil::WithApp {
+    winmsg::TMessageWindow centre;
+    std::vector<std::pair<uint32_t, winmsg::WPARAM>> messages;
+    std::unique_ptr<TFrameSQLClient> frame;
+    ToolBarsTest() {
+        centre.WndProc = [this](winmsg::TMessage& m) { messages.emplace_back(m.Msg, m.WParam); };
+        frame = std::make_unique<TFrameSQLClient>(nullptr, centre.Handle());
+        frame->resize(900, 700);
+        frame->show();
+        QCoreApplication::processEvents();
+    }
+    ~ToolBarsTest() override {
+        frame.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    bool Sent(uint32_t Msg, winmsg::WPARAM W) const {
+        for (auto& m : messages)
+            if (m.first == Msg && m.second == W) return true;
+        return false;
+    }
+    static void Select(TKZNEditor* E, int Start, int Length) {
+        E->CleanSelection();
+        E->SetSelStart(Start);
+        E->SetSelLength(Length);
+    }
+};
+
+TEST_F(ToolBarsTest, ScriptPageBars) {
+    TForm_Script* page = frame->ActiveScriptPage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->Action_ScriptEditor_Search_Show->text(), QString::fromUtf16(u"検索"));
+    EXPECT_EQ(page->Action_EditorBundle->text(), QString::fromUtf16(u"各行を指定文字で括る"));
+    EXPECT_EQ(page->Action_EditorEscapeReplace->text(), QString::fromUtf16(u"文字をエスケープ"));
+    EXPECT_TRUE(page->Frame_KZNEditorSearch1->isHidden());
+    EXPECT_TRUE(page->Frame_KZNEditorLineBundle1->isHidden());
+    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->isHidden());
+    EXPECT_EQ(page->Frame_KZNEditorSearch1->Editor(), page->ScriptEditor);
+
+    // the search bar searches the page's editor
+    page->ScriptEditor->Lines().SetText("select 1;\r\nSELECT 2;\r\n");
+    page->Action_ScriptEditor_Search_Show->trigger();
+    EXPECT_FALSE(page->Frame_KZNEditorSearch1->isHidden());
+    EXPECT_TRUE(page->Action_ScriptEditor_Search_Show->isChecked());
+    page->Frame_KZNEditorSearch1->ComboBox_Search->setEditText("select 2");
+    page->Frame_KZNEditorSearch1->Action_Execute->trigger();
+    EXPECT_EQ(page->ScriptEditor->GetSelText(), "SELECT 2");
+    page->Action_ScriptEditor_Search_Show->trigger();
+    EXPECT_TRUE(page->Frame_KZNEditorSearch1->isHidden());
+    EXPECT_FALSE(page->Action_ScriptEditor_Search_Show->isChecked());
+
+    // the bundle bar opens with the page's texts, empty before any bundling
+    page->Action_EditorBundle->trigger();
+    EXPECT_TRUE(page->Action_EditorBundle->isChecked());
+    EXPECT_EQ(page->Frame_KZNEditorLineBundle1->Edit_Bundle_Left->text(), "");
+    page->Frame_KZNEditorLineBundle1->SetValues("(", ")", false);
+    Select(page->ScriptEditor, 0, 9);
+    messages.clear();
+    page->Frame_KZNEditorLineBundle1->Button1->click();
+    EXPECT_EQ(page->ScriptEditor->Lines().GetText(), "(select 1;)\r\nSELECT 2;\r\n");
+    EXPECT_EQ(page->BundleStart, "(");
+    EXPECT_EQ(page->BundleEnd, ")");
+    EXPECT_TRUE(Sent(mc::WM_MC_BUNDLECHANGE, 0));
+    page->Action_EditorBundle->trigger();  // hide
+    page->Frame_KZNEditorLineBundle1->SetValues("x", "y", true);
+    page->Action_EditorBundle->trigger();  // shown again with the page's texts
+    EXPECT_EQ(page->Frame_KZNEditorLineBundle1->Edit_Bundle_Left->text(), "(");
+
+    // the escape bar: the settings' options, then the page's own on opening
+    TWritableEnvData env;
+    env.CloseTimeEnvData->EscapeSQ = true;
+    env.CloseTimeEnvData->EscapeEscapeDouble = true;
+    page->ApplyEnv(env);
+    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->CheckBox_SQ->isChecked());
+    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->RadioButton_Double->isChecked());
+    page->Action_EditorEscapeReplace->trigger();
+    EXPECT_FALSE(page->Frame_KZNEditorEscapeReplace1->CheckBox_SQ->isChecked());
+    page->ScriptEditor->Lines().SetText("'a'\r\n");
+    Select(page->ScriptEditor, 0, 3);
+    page->Frame_KZNEditorEscapeReplace1->CheckBox_SQ->setChecked(true);
+    messages.clear();
+    page->Frame_KZNEditorEscapeReplace1->Button1->click();
+    EXPECT_EQ(page->ScriptEditor->Lines().GetText(), "\\'a\\'\r\n");
+    EXPECT_TRUE(page->EscapeSQ);
+    EXPECT_FALSE(page->EscapeEscapeDouble);
+    EXPECT_TRUE(Sent(mc::WM_MC_ESCAPEREPLACECHANGE, 0));
+}
+
+TEST_F(ToolBarsTest, ResultPageBars) {
+    TForm_Result* page = frame->ActiveResultPage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->Action_Search->text(), QString::fromUtf16(u"検索バーを表示"));
+    EXPECT_EQ(page->Frame_KZNEditorSearch1->Editor(), page->Editor);
+    EXPECT_TRUE(page->Frame_KZNEditorSearch1->isHidden());
+    page->Action_Search->trigger();
+    EXPECT_FALSE(page->Frame_KZNEditorSearch1->isHidden());
+    EXPECT_TRUE(page->Action_Search->isChecked());
+
+    // the escape bar opens with the window's options and stores back into the window
+    frame->EscapeDQ = true;
+    page->Action_EditorEscapeReplace->trigger();
+    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->CheckBox_DQ->isChecked());
+    page->Editor->Lines().SetText("say \"hi\"\r\n");
+    Select(page->Editor, 0, 8);
+    page->Frame_KZNEditorEscapeReplace1->CheckBox_Y->setChecked(true);
+    messages.clear();
+    page->Frame_KZNEditorEscapeReplace1->Button1->click();
+    EXPECT_EQ(page->Editor->Lines().GetText(), "say \\\"hi\\\"\r\n");
+    EXPECT_TRUE(frame->EscapeY);
+    EXPECT_TRUE(Sent(mc::WM_MC_ESCAPEREPLACECHANGE, reinterpret_cast<winmsg::WPARAM>(frame.get())));
+
+    // the bundle bar keeps the page's texts
+    page->BundleStart = "[";
+    page->BundleEnd = "]";
+    page->Action_Linebundle->trigger();
+    EXPECT_EQ(page->Frame_KZNEditorLineBundle1->Edit_Bundle_Right->text(), "]");
+    Select(page->Editor, 0, 3);
+    messages.clear();
+    page->Frame_KZNEditorLineBundle1->Edit_Bundle_Right->setText("}");
+    page->Frame_KZNEditorLineBundle1->Button1->click();
+    EXPECT_EQ(page->BundleEnd, "}");
+    EXPECT_TRUE(Sent(mc::WM_MC_BUNDLECHANGE, reinterpret_cast<winmsg::WPARAM>(page)));
+}
+
+}  // namespace
