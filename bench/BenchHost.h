@@ -52,6 +52,14 @@ public:
     void FormatResultLinesToWidth(const std::string& Text, TStringList& Lines) override { Lines.SetText(Text); }
     int ShowModalDialog(QDialog&) override { return 2; }  // cancelled
 
+    std::string GetObjectTreeFolder() const override { return std::string(); }
+    bool AddObjectTree(const std::string&) override { return false; }
+    void ClearObjectTrees() override {}
+    void LoadObjectTrees() override {}
+    bool IsObjectTreeShown(const std::string&) const override { return false; }
+    uint8_t GetDriverKind() const override { return 0; }
+    void SetDriverKind(uint8_t) override {}
+
     TUserEnvManager Env{this};
     TBenchConsole Console;
     std::string Folder = "./";

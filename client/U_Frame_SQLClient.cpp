@@ -19,6 +19,7 @@
 #include "ShortCutText.h"
 #include "T_KZNUtil.h"
 #include "U_ClientMessages.h"
+#include "U_DescTreeManager.h"
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
 #include "U_ResultSeetManager.h"
@@ -56,7 +57,7 @@ TFrameSQLClient::TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow)
     Splitter_Script_Result->addWidget(Page_Result);
     Splitter_Script_Result->setStretchFactor(1, 1);
     baseLayout->addWidget(Splitter_Script_Result);
-    setCentralWidget(Panel_ClientBase);
+    BuildDescTreePane();  // the object tree on the left of the client area
 
     BuildMenusAndBars();
     ApplyShortCuts(*EnvData);
@@ -65,6 +66,7 @@ TFrameSQLClient::TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow)
     ScriptSheetManager = std::make_unique<TScriptSheetManager>(this, Page_Script);
     ResultSeetManager = std::make_unique<TResultSeetManager>(this, Page_Result);
     DriverInterfaceProp = std::make_unique<TDriverInterfaceProp_ClientImpl>(this);
+    DescTreeManager = std::make_unique<TDescTreeManager>(this, TreeView_Desc);
 
     QObject::connect(Page_Script, &QTabWidget::currentChanged, this, [this](int) {
         if (ScriptSheetManager) ScriptSheetManager->ActiveSheetChanged();
@@ -91,7 +93,8 @@ TFrameSQLClient::TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow)
 
 TFrameSQLClient::~TFrameSQLClient() {
     if (OnFinalize) app::Guard([this] { OnFinalize(this); });
-    // The pages go before the window's widgets.
+    // The object tree and the pages go before the window's widgets.
+    DescTreeManager.reset();
     ScriptSheetManager.reset();
     ResultSeetManager.reset();
     if (FOverrideCursor) QGuiApplication::restoreOverrideCursor();
@@ -398,7 +401,10 @@ bool TFrameSQLClient::IsConnected() {
     return connected;
 }
 
-void TFrameSQLClient::RefreshConnectState() { update(); }
+void TFrameSQLClient::RefreshConnectState() {
+    if (DescTreeManager) DescTreeManager->SetConnected(IsConnected());
+    update();
+}
 
 void TFrameSQLClient::SetIsAutoCommit(bool Value) {
     IsAutoCommit = Value;

@@ -31,6 +31,8 @@ class TScriptSheetManager;
 class TResultSeetManager;
 class TForm_Script;
 class TForm_Result;
+class TDescTreeManager;
+class TKZNTreeView;
 
 using TFrameNotifyEvent = std::function<void(void* Sender)>;
 using TIsConnectedEvent = std::function<void(void* Sender, bool& Connected)>;
@@ -107,12 +109,21 @@ public:
     void FormatResultLinesToWidth(const std::string& Text, TStringList& Lines) override;
     // Dialog becomes a window of this one and runs modally.
     int ShowModalDialog(QDialog& Dialog) override;
+    // The object tree (U_Frame_DescTreePane.cpp).
+    std::string GetObjectTreeFolder() const override;
+    bool AddObjectTree(const std::string& Name) override;
+    void ClearObjectTrees() override;
+    void LoadObjectTrees() override;
+    bool IsObjectTreeShown(const std::string& Name) const override;
+    uint8_t GetDriverKind() const override { return DriverKind; }
+    void SetDriverKind(uint8_t Kind) override { DriverKind = Kind; }
 
     // Fields.
     bool EscapeSQ = false, EscapeDQ = false, EscapeY = false, Escape5C = false, EscapeEscapeDouble = false;
     std::unique_ptr<TScriptSheetManager> ScriptSheetManager;
     std::unique_ptr<TResultSeetManager> ResultSeetManager;
     std::unique_ptr<TDriverInterfaceProp_ClientImpl> DriverInterfaceProp;
+    std::unique_ptr<TDescTreeManager> DescTreeManager;
     TAutoCommitModeKind AutoCommitMode = acmk_UnKnown;
     bool IsAutoCommit = true;
     int32_t StepDisplayCount = 0;
@@ -143,6 +154,16 @@ public:
     QMenu* Menu_Transaction;
     QMenu* Menu_Tool;
     QMenu* Menu_Help;
+    // The object tree pane on the left.
+    QSplitter* Splitter_Desctree;
+    QWidget* Panel_DelcTreeBase;
+    TKZNTreeView* TreeView_Desc;
+    QMenu* KZNTreeView_Desc_PopupMenu;
+    QSplitter* Splitter3;
+    QWidget* Panel_DescTreePropertyBase;
+    QLabel* Panel_DescTreeCurrentNode;
+    QTabWidget* PageControl_DescTreeProperty;
+    QLabel* Label_DescTreeAddress;
 
     QAction* Action_Connect;
     QAction* Action_ReConnect;
@@ -165,6 +186,8 @@ public:
     QAction* Action_ObjectTreeViewConfig;
     QAction* Action_EnvEdit;
     QAction* Action_About;
+    QAction* Action_DesctreeRefresh;
+    QAction* Action_DesctreeEdit;
 
     // The actions' handlers.
     void AutoCommitToggle();
@@ -190,6 +213,7 @@ private:
     void EndTransaction(const char* Command, const char* Refusal);
     QAction* NewAction(const char16_t* Caption);
     void BuildMenusAndBars();
+    void BuildDescTreePane();
 
     bool FInitialized = false;
     int FScreenCursor = 0;

@@ -102,6 +102,23 @@ public:
     // returns the dialog's result (1 OK, 2 cancel).
     virtual int ShowModalDialog(QDialog& Dialog) = 0;
 
+    // --- object tree and driver kind (used by the object-tree commands and DB2eCLP) ---
+    // The "ObjectTree" folder beside the program; empty when there is none.
+    virtual std::string GetObjectTreeFolder() const = 0;
+    // Adds Name to the shown trees when its folder exists in the object tree
+    // folder (any case); no rebuild. False when there is no such folder.
+    virtual bool AddObjectTree(const std::string& Name) = 0;
+    // Empties the shown trees and rebuilds the pane.
+    virtual void ClearObjectTrees() = 0;
+    // Rebuilds the pane from the shown trees.
+    virtual void LoadObjectTrees() = 0;
+    // Name is one of the shown trees (exact comparison).
+    virtual bool IsObjectTreeShown(const std::string& Name) const = 0;
+    // Where SQL goes: 0 the ODBC driver, 1 the DB2e CLP processor.
+    virtual uint8_t GetDriverKind() const = 0;
+    virtual void SetDriverKind(uint8_t Kind) = 0;
+    // --- end of object tree and driver kind ---
+
     // Runs Text (one line per line break) without parameters.
     void ExecuteScriptText(const std::string& Text) { ExecuteScriptWithParams(TStringList(Text), TStringList()); }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FileSystem.h"
 #include "I_ScriptHost.h"
 #include "KZNEditorText.h"
 #include "StringList.h"
@@ -111,6 +112,37 @@ public:
     int ResultWidth = 80;                        // visible columns of the result editor
     std::function<int(QDialog&)> DialogAnswer;   // answers a modal dialog; without it the dialog is cancelled
     int DialogsShown = 0;
+
+    // --- object tree and driver kind ---
+    // Calls are logged in Calls; the shown trees and the driver kind are plain fields.
+    std::string GetObjectTreeFolder() const override { return ObjectTreeFolder; }
+    bool AddObjectTree(const std::string& Name) override {
+        Calls.push_back("AddObjectTree(" + Name + ")");
+        if (ObjectTreeFolder.empty() || Name.empty() || !fs932::DirectoryExists(ObjectTreeFolder + Name)) return false;
+        ShownTrees.push_back(Name);
+        return true;
+    }
+    void ClearObjectTrees() override {
+        Calls.push_back("ClearObjectTrees");
+        ShownTrees.clear();
+    }
+    void LoadObjectTrees() override {
+        Calls.push_back("LoadObjectTrees");
+        LoadedTrees = ShownTrees;
+    }
+    bool IsObjectTreeShown(const std::string& Name) const override {
+        return std::find(ShownTrees.begin(), ShownTrees.end(), Name) != ShownTrees.end();
+    }
+    uint8_t GetDriverKind() const override { return DriverKind; }
+    void SetDriverKind(uint8_t K) override {
+        Calls.push_back("SetDriverKind(" + std::to_string(K) + ")");
+        DriverKind = K;
+    }
+    std::string ObjectTreeFolder;          // with a trailing separator; empty: none
+    std::vector<std::string> ShownTrees;
+    std::vector<std::string> LoadedTrees;  // the shown trees at the last rebuild
+    uint8_t DriverKind = 0;
+    // --- end of object tree and driver kind ---
 
     char CommandPrefix = '#';
     char ImportPrefix = '@';

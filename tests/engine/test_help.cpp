@@ -85,7 +85,7 @@ TEST_F(HelpTest, HiddenCommandsAreLeftOutAndTitlesShareOneColumn) {
     std::vector<std::string> words = CheckedWords(list);
     EXPECT_EQ(std::count(words.begin(), words.end(), "z_Hidden"), 0);
     const size_t width = std::string("AVeryLongCommandWordIndeed").size();
-    EXPECT_EQ(list[0], Padded("AVeryLongCommandWordIndeed", width) + "長い");
+    EXPECT_GE(list.IndexOf(Padded("AVeryLongCommandWordIndeed", width) + "長い"), 0);
     EXPECT_GE(list.IndexOf(Padded("Help", width) + "コマンドヘルプ表示"), 0);
     // The hidden command still runs.
     EXPECT_EQ(Run("#Z_HIDDEN").Count(), 0);

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Object tree: expanding a node whose deploy query lists 100,000 objects of a
+# SQLite table, against a plain QTreeWidget filled with the same strings after
+# the same query. Usage: bench/tree.sh smoke|full   (smoke: 2,000 objects)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=${1:-full}
+. bench/lib/common.sh
+bench_build tree_bench
+export QT_QPA_PLATFORM=offscreen
+case "$mode" in
+  smoke) "$build/bench/tree_bench" 2000 1 ;;
+  full)  "$build/bench/tree_bench" 100000 3 ;;
+  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
+esac

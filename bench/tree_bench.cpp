@@ -1,0 +1,141 @@
+// Expanding an object tree node whose deploy query lists many objects: the
+// window's object tree (query through the ODBC driver, one item per row with
+// its parameters, sorting, icons) beside a plain QTreeWidget filled with the
+// same strings after the same query (the peer).
+//
+//   tree_bench [rows] [repeats]
+//
+// Prints the best time of each and the ratio, and the time per row at a
+// tenth of the rows, so that a growth faster than linear shows.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTreeWidget>
+
+#include "CP932Qt.h"
+#include "FileSystem.h"
+#include "KZNTreeView.h"
+#include "U_ADODriver.h"
+#include "U_DescTreeManager.h"
+#include "U_Frame_SQLClient.h"
+#include "WindowMessage.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+struct Setup {
+    std::string Folder;
+    TADODriver Driver;
+    std::string SQL = "SELECT name, id FROM objs ORDER BY id";
+};
+
+void MakeObjects(Setup& s, int rows) {
+    auto run = [&](const std::string& sql) {
+        std::unique_ptr<TDataSet> ds;
+        std::string msg;
+        s.Driver.Execute(nullptr, sql, 4, ds, msg);
+    };
+    run("drop table if exists objs");
+    run("create table objs (id integer, name varchar(40))");
+    run("with recursive c(x) as (select 1 union all select x + 1 from c where x < " + std::to_string(rows) +
+        ") insert into objs select x, 'TABLE_' || substr('0000000' || x, -7) from c");
+}
+
+// The window's tree: the node Objects of the tree B lists the rows.
+double Ours(Setup& s, TFrameSQLClient& frame, int repeats, int& count) {
+    TDescTreeManager& m = *frame.DescTreeManager;
+    TTreeNodeEx* objects = nullptr;
+    TKZNTreeView& tree = *frame.TreeView_Desc;
+    double best = 1e300;
+    for (int r = 0; r < repeats; ++r) {
+        m.LoadObjectTrees();
+        TTreeNodeEx* b = tree.Root(0)->Item(0);
+        m.ExpandNode(b);
+        objects = b->Item(0);
+        const auto t0 = Clock::now();
+        m.ExpandNode(objects);
+        const auto t1 = Clock::now();
+        best = std::min(best, Ms(t0, t1));
+    }
+    count = objects ? objects->Count() : 0;
+    return best;
+}
+
+// The same query, then a plain tree item filled with the first field's strings.
+double Peer(Setup& s, int repeats, int& count) {
+    double best = 1e300;
+    for (int r = 0; r < repeats; ++r) {
+        QTreeWidget tree;
+        auto* parent = new QTreeWidgetItem(&tree, QStringList(QStringLiteral("Objects")));
+        const auto t0 = Clock::now();
+        std::unique_ptr<TDataSet> ds;
+        std::string msg;
+        s.Driver.Execute(nullptr, s.SQL, 0, ds, msg);
+        QList<QTreeWidgetItem*> items;
+        for (ds->First(); !ds->Eof(); ds->Next())
+            items.append(new QTreeWidgetItem(QStringList(cp932::ToQString(ds->Fields(0).AsString()))));
+        parent->addChildren(items);
+        const auto t1 = Clock::now();
+        best = std::min(best, Ms(t0, t1));
+        count = parent->childCount();
+    }
+    return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rows = argc > 1 ? std::max(10, std::atoi(argv[1])) : 100000;
+    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    QApplication app(argc, argv);
+
+    Setup s;
+    s.Folder = fs932::FromNative("/tmp/zintavor-tree-bench-" + std::to_string(::getpid())) + "/";
+    fs932::ForceDirectories(s.Folder + "ObjectTree/B/Objects");
+    fs932::WriteFileAtomic(s.Folder + "ObjectTree/B/Objects/DeployItem.SQL", s.SQL);
+    fs932::WriteFileAtomic(s.Folder + "ObjectTree/B/Objects/_Columns.PropertySQL", "SELECT 1");
+    fs932::ForceDirectories(s.Folder + "ObjectTree/B/Objects/_Columns");
+    if (!s.Driver.ConnectByConnectionString("DRIVER=SQLite3;Database=" + s.Folder + "objects.sqlite", "bench")) {
+        std::fprintf(stderr, "cannot open SQLite through ODBC\n");
+        return 1;
+    }
+
+    winmsg::TMessageWindow centre;
+    TFrameSQLClient frame(nullptr, centre.Handle());
+    frame.OnIsConnected = [](void*, bool& c) { c = true; };
+    frame.OnExecuteSQL = [&s](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+                              std::string& msg) { s.Driver.Execute(sender, sql, kind, ds, msg); };
+    frame.DescTreeManager->AddObjectTree("B");
+    frame.DescTreeManager->SetProgramFolder(s.Folder);
+
+    std::printf("object tree: expanding a node of N objects (SQLite through ODBC), best of %d\n", repeats);
+    double perRow[2] = {0, 0};
+    int step = 0;
+    for (int n : {rows / 10, rows}) {
+        MakeObjects(s, n);
+        int oursCount = 0, peerCount = 0;
+        const double ours = Ours(s, frame, repeats, oursCount);
+        const double peer = Peer(s, repeats, peerCount);
+        if (oursCount != n || peerCount != n) {
+            std::fprintf(stderr, "wrong count: ours %d, peer %d, expected %d\n", oursCount, peerCount, n);
+            return 1;
+        }
+        std::printf("  %8d objects: ours %9.1f ms   QTreeWidget %9.1f ms   ratio %.2f\n", n, ours, peer,
+                    peer > 0 ? ours / peer : 0.0);
+        perRow[step++] = ours / n;
+    }
+    std::printf("  time per object at N / at N/10: %.2f (1.00 is linear)\n", perRow[0] > 0 ? perRow[1] / perRow[0] : 0.0);
+    frame.DescTreeManager->LoadObjectTrees();
+    std::system(("rm -rf '" + fs932::ToNative(s.Folder) + "'").c_str());
+    return 0;
+}

@@ -1,0 +1,1282 @@
+#include "U_DescTreeManager.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <unordered_set>
+
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include "AppException.h"
+#include "CP932Qt.h"
+#include "CP932Text.h"
+#include "ShellOpen.h"
+#include "SysUtils.h"
+#include "T_FolderFile.h"
+#include "T_KZNUtil.h"
+#include "U_Form_DesctreeProperty.h"
+#include "U_Frame_SQLClient.h"
+#include "U_SQL99.h"
+
+namespace {
+
+const char* const kDone = "Done";
+const char* const kHide = "Hide";
+const char* const kParamsPage = "Params";
+constexpr int32_t kDefaultOrder = 2000;
+constexpr int32_t kFirstItemOrder = 5000;
+
+std::string Upper(std::string_view s) { return sys::UpperCase(s); }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && Upper(a) == Upper(b);
+}
+
+// Separators as '/', runs of them as one, "." and ".." components resolved.
+std::string NormalizePath(std::string_view path) {
+    std::vector<std::string> parts;
+    std::string part;
+    auto flush = [&] {
+        if (part == "..") {
+            if (!parts.empty() && parts.back() != "..") parts.pop_back();
+            else parts.push_back(part);
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        part.clear();
+    };
+    for (size_t i = 0; i < path.size(); i += cp932::CharLen(path, i)) {
+        if (path[i] == '\\' || path[i] == '/') flush();
+        else part.append(path.substr(i, cp932::CharLen(path, i)));
+    }
+    flush();
+    std::string out = !path.empty() && (path[0] == '/' || path[0] == '\\') ? "/" : "";
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i) out.push_back('/');
+        out += parts[i];
+    }
+    return out;
+}
+
+std::string WithoutTrailingSeparator(std::string s) {
+    while (s.size() > 1 && (s.back() == '/' || s.back() == '\\')) s.pop_back();
+    return s;
+}
+
+std::string JoinPath(const std::string& folder, std::string_view name) {
+    return WithoutTrailingSeparator(folder) + "/" + std::string(name);
+}
+
+std::string FirstLine(const TStringList* list) { return list && list->Count() > 0 ? (*list)[0] : std::string(); }
+
+void SetLine(TStringList* list, const std::string& value) {
+    list->Clear();
+    if (!value.empty()) list->Add(value);
+}
+
+std::string Repeat(char c, int n) { return std::string(static_cast<size_t>(std::max(0, n)), c); }
+
+// The name part of a name=value line.
+std::string NameOf(const std::string& line) {
+    const size_t eq = line.find('=');
+    return eq == std::string::npos ? std::string() : line.substr(0, eq);
+}
+
+std::string ValueOf(const std::string& line) {
+    const size_t eq = line.find('=');
+    return eq == std::string::npos ? std::string() : line.substr(eq + 1);
+}
+
+std::string MessageOf(const std::exception& e) {
+    if (const auto* x = dynamic_cast<const Exception*>(&e)) return x->Message;
+    return e.what();
+}
+
+// Sub-folder names and the depth rule of a node kind.
+bool FolderFits(const std::string& name, TDescNodeKind kind, int depth) {
+    if (kind == dnkItem) return TKZNUtil::CountLeadingChar('_', name) == depth;
+    return name.empty() || name[0] != '_';
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The tree's nodes tell the manager when they go.
+
+class TDescTreeManager::TNode : public TKZNTreeNode {
+public:
+    TNode(TKZNTreeView* tree, TDescTreeManager* manager) : TKZNTreeNode(tree), Manager(manager) {}
+    ~TNode() override {
+        if (!Manager) return;
+        if (Manager->FLastNode == this) Manager->FLastNode = nullptr;
+        if (Manager->FWatchNode == this) Manager->FWatchNode = nullptr;
+        if (Manager->FPropertyNode == this) Manager->FPropertyNode = nullptr;
+    }
+    TDescTreeManager* Manager;
+};
+
+// One folder cache per outermost operation: the definition may change between two.
+class TDescTreeManager::TOpScope {
+public:
+    explicit TOpScope(TDescTreeManager& m) : M(m) {
+        if (M.FBusy++ == 0) {
+            M.FCache.Clear();
+            M.FReportedOverrides.clear();
+        }
+    }
+    ~TOpScope() {
+        if (--M.FBusy == 0) M.FCache.Clear();
+    }
+
+private:
+    TDescTreeManager& M;
+};
+
+// The hourglass while an operation runs.
+class TDescTreeManager::TCursorScope {
+public:
+    explicit TCursorScope(TFrameSQLClient* frame) : Frame(frame), Old(frame->GetScreenCursor()) {
+        Frame->SetScreenCursor(crHourGlass);
+    }
+    ~TCursorScope() { Frame->SetScreenCursor(Old); }
+
+private:
+    TFrameSQLClient* Frame;
+    int Old;
+};
+
+// ---------------------------------------------------------------------------
+// TDescDragObj, TScriptExecuteMenuItem
+
+const char* const TDescDragObj::Format = "application/x-zintavor-object-tree-node";
+
+TDescDragObj::TDescDragObj(TDescTreeManager* Manager, TTreeNodeEx* Node) : Manager(Manager), Node(Node) {
+    setData(Format, QByteArray());
+    if (Node) setText(cp932::ToQString(Node->Text()));
+}
+
+void TDescDragObj::GetScriptNames(TStringList& Names) const {
+    Names.Clear();
+    if (Manager && Node) Manager->GetScriptNames(Node, Names);
+}
+
+const TDescDragObj* TDescDragObj::From(const QMimeData* Data) { return dynamic_cast<const TDescDragObj*>(Data); }
+
+TScriptExecuteMenuItem::TScriptExecuteMenuItem(const std::string& Caption, QObject* Parent)
+    : QAction(cp932::ToQString(Caption), Parent) {}
+
+// ---------------------------------------------------------------------------
+// TDescFolderCache
+
+const std::vector<fs932::DirEntry>& TDescFolderCache::Entries(const std::string& Folder) {
+    auto it = FEntries.find(Folder);
+    if (it != FEntries.end()) return it->second;
+    std::vector<fs932::DirEntry> entries;
+    if (!fs932::ListDirectory(Folder, entries)) entries.clear();
+    return FEntries.emplace(Folder, std::move(entries)).first->second;
+}
+
+std::string TDescFolderCache::FindFile(const std::string& Folder, std::string_view Name) {
+    if (Folder.empty()) return std::string();
+    for (const fs932::DirEntry& e : Entries(Folder))
+        if (!e.IsFolder && EqualNoCase(e.Name, Name)) return JoinPath(Folder, e.Name);
+    return std::string();
+}
+
+std::string TDescFolderCache::FindFolder(const std::string& Folder, std::string_view Name) {
+    if (Folder.empty()) return std::string();
+    for (const fs932::DirEntry& e : Entries(Folder))
+        if (e.IsFolder && EqualNoCase(e.Name, Name)) return JoinPath(Folder, e.Name);
+    return std::string();
+}
+
+void TDescFolderCache::Files(const std::string& Folder, std::string_view Mask, TStringList& Names) {
+    if (Folder.empty()) return;
+    for (const fs932::DirEntry& e : Entries(Folder))
+        if (!e.IsFolder && fs932::MatchesMask(e.Name, Mask)) Names.Add(e.Name);
+}
+
+void TDescFolderCache::SubFolders(const std::string& Folder, TStringList& Names) {
+    if (Folder.empty()) return;
+    for (const fs932::DirEntry& e : Entries(Folder))
+        if (e.IsFolder && !e.Name.empty() && e.Name[0] != '.') Names.Add(e.Name);
+}
+
+const std::string& TDescFolderCache::ReadText(const std::string& Path, bool& Ok) {
+    auto it = FTexts.find(Path);
+    if (it == FTexts.end()) {
+        std::string bytes;
+        const bool ok = fs932::ReadFile(Path, bytes);
+        it = FTexts.emplace(Path, std::make_pair(ok, std::move(bytes))).first;
+    }
+    Ok = it->second.first;
+    return it->second.second;
+}
+
+void TDescFolderCache::Clear() {
+    FEntries.clear();
+    FTexts.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Creation
+
+TDescTreeManager::TDescTreeManager(TFrameSQLClient* Frame, TKZNTreeView* TreeView, std::string ProgramFolder)
+    : Frame(Frame),
+      TreeView(TreeView),
+      Panel_DelcTreeBase(Frame->Panel_DelcTreeBase),
+      Label_DescTreeAddress(Frame->Label_DescTreeAddress),
+      Panel_DescTreeCurrentNode(Frame->Panel_DescTreeCurrentNode),
+      PageControl_DescTreeProperty(Frame->PageControl_DescTreeProperty),
+      PopupMenu(Frame->KZNTreeView_Desc_PopupMenu),
+      FProgramFolder(std::move(ProgramFolder)),
+      FContext(std::make_unique<QObject>()) {
+    FParamsPage = AddPropertyPage(kParamsPage);
+
+    TreeView->OnCreateNodeClass = [this](TKZNTreeView* tree) -> TKZNTreeNode* { return new TNode(tree, this); };
+    TreeView->SetReadOnly(true);
+    TreeView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    TreeView->setDragEnabled(true);
+    TreeView->setDragDropMode(QAbstractItemView::DragOnly);
+    TreeView->setContextMenuPolicy(Qt::NoContextMenu);
+    FChangeTimer.setSingleShot(true);
+
+    QObject* ctx = FContext.get();
+    QObject::connect(&FChangeTimer, &QTimer::timeout, ctx, [this] { app::Guard([this] { SelectionChanged(); }); });
+    QObject::connect(TreeView, &QTreeWidget::currentItemChanged, ctx, [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
+        app::Guard([&] {
+            if (current) Panel_DescTreeCurrentNode->setText(cp932::ToQString(static_cast<TTreeNodeEx*>(current)->Text()));
+            if (!FLoading) FChangeTimer.start(ChangeDelay);
+        });
+    });
+    QObject::connect(TreeView, &QTreeWidget::itemExpanded, ctx, [this](QTreeWidgetItem* item) {
+        if (FLoading) return;
+        app::Guard([&] { ExpandNode(static_cast<TTreeNodeEx*>(item)); });
+    });
+    // Several nodes may be selected, siblings only.
+    QObject::connect(TreeView, &QTreeWidget::itemSelectionChanged, ctx, [this] {
+        QTreeWidgetItem* current = this->TreeView->currentItem();
+        if (!current) return;
+        QSignalBlocker block(this->TreeView);
+        for (QTreeWidgetItem* item : this->TreeView->selectedItems())
+            if (item->parent() != current->parent()) item->setSelected(false);
+    });
+    QObject::connect(PageControl_DescTreeProperty, &QTabWidget::currentChanged, ctx,
+                     [this](int) { app::Guard([this] { ShowPropertyPage(); }); });
+
+    TreeView->OnNodeClickLeft = [this](TKZNTreeView*, Qt::KeyboardModifiers, TTreeNodeEx* node) {
+        FChangeTimer.stop();
+        NodeSelected(node);
+    };
+    TreeView->OnNodeClickRight = [this](TKZNTreeView*, Qt::KeyboardModifiers, TTreeNodeEx* node) {
+        FChangeTimer.stop();
+        FWatchNode = node;
+        NodeSelected(node);
+        if (!FWatchNode) return;  // gone while it was handled
+        FillPopupMenu(node);
+        PopupMenu->popup(QCursor::pos());
+    };
+    TreeView->OnWinProc = [this](TKZNTreeView*, QEvent* e) {
+        if (e->type() != QEvent::KeyPress) return;
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
+        if (TTreeNodeEx* node = this->TreeView->GetSelected()) node->SetExpanded(!node->GetExpanded());
+    };
+    TreeView->OnStartDrag = [this](TKZNTreeView*, TTreeNodeEx*) -> QMimeData* {
+        TTreeNodeEx* node = this->TreeView->GetSelected();
+        return node ? new TDescDragObj(this, node) : nullptr;
+    };
+
+    Panel_DelcTreeBase->setVisible(!RootFolder().empty());
+    try {
+        LoadObjectTrees();
+    } catch (const std::exception& e) {
+        // A damaged definition never keeps the window from opening.
+        AddResultLine("■" + MessageOf(e));
+    }
+}
+
+TDescTreeManager::~TDescTreeManager() {
+    FChangeTimer.stop();
+    FContext.reset();
+    TreeView->OnCreateNodeClass = nullptr;
+    TreeView->OnNodeClickLeft = nullptr;
+    TreeView->OnNodeClickRight = nullptr;
+    TreeView->OnWinProc = nullptr;
+    TreeView->OnStartDrag = nullptr;
+    // The nodes know this manager: they go first.
+    {
+        QSignalBlocker block(TreeView);
+        TreeView->ClearNodes();
+    }
+    if (PageControl_DescTreeProperty) {
+        QSignalBlocker block(PageControl_DescTreeProperty);
+        while (PageControl_DescTreeProperty->count() > 0) {
+            QWidget* page = PageControl_DescTreeProperty->widget(0);
+            PageControl_DescTreeProperty->removeTab(0);
+            delete page;
+        }
+    }
+}
+
+void TDescTreeManager::SetProgramFolder(const std::string& Folder) {
+    FProgramFolder = Folder;
+    LoadObjectTrees();
+}
+
+std::string TDescTreeManager::RootFolder() const {
+    std::vector<fs932::DirEntry> entries;
+    if (!fs932::ListDirectory(FProgramFolder, entries)) return std::string();
+    for (const fs932::DirEntry& e : entries)
+        if (e.IsFolder && EqualNoCase(e.Name, "ObjectTree")) return JoinPath(FProgramFolder, e.Name);
+    return std::string();
+}
+
+// ---------------------------------------------------------------------------
+// Node data
+
+TDescNodeKind TDescTreeManager::GetKind(const TTreeNodeEx* Node) {
+    if (!Node) return dnkNone;
+    const std::string k = FirstLine(Node->GetStringList01());
+    if (k.size() != 1 || k[0] < '0' || k[0] > '3') return dnkNone;
+    return static_cast<TDescNodeKind>(k[0] - '0');
+}
+
+std::string TDescTreeManager::GetFolder(const TTreeNodeEx* Node) { return Node ? FirstLine(Node->GetStringList()) : ""; }
+
+std::string TDescTreeManager::GetOverrideFolder(const TTreeNodeEx* Node) {
+    return Node ? FirstLine(Node->GetStringList06()) : "";
+}
+
+int TDescTreeManager::GetDepth(const TTreeNodeEx* Node) {
+    int depth = 0;
+    for (const TTreeNodeEx* n = Node; n && GetKind(n) == dnkItem; n = n->Parent()) ++depth;
+    return depth;
+}
+
+int32_t TDescTreeManager::GetOrderValue(const TTreeNodeEx* Node) {
+    const std::string s = Node ? FirstLine(Node->GetStringList03()) : "";
+    return s.empty() ? 0 : static_cast<int32_t>(std::strtol(s.c_str(), nullptr, 10));
+}
+
+bool TDescTreeManager::IsDone(const TTreeNodeEx* Node) { return Node && FirstLine(Node->GetStringList02()) == kDone; }
+
+std::string TDescTreeManager::FindNodeFile(TTreeNodeEx* Node, std::string_view Name) {
+    std::string path = FCache.FindFile(GetFolder(Node), Name);
+    if (path.empty()) path = FCache.FindFile(GetOverrideFolder(Node), Name);
+    return path;
+}
+
+std::string TDescTreeManager::ReadOverrideOf(const std::string& Folder) {
+    const std::string file = FCache.FindFile(Folder, "OverRide.txt");
+    if (file.empty()) return std::string();
+    bool ok = false;
+    const TStringList lines(FCache.ReadText(file, ok));
+    if (!ok || lines.Count() == 0) return std::string();
+    const std::string line = sys::Trim(lines[0]);
+    std::string path = line;
+    const bool relative = !line.empty() && (line[0] == '.' || line[0] == '\\') && line.compare(0, 2, "\\\\") != 0;
+    if (relative) path = WithoutTrailingSeparator(Folder) + "/" + line;
+    if (!line.empty() && fs932::DirectoryExists(path)) return NormalizePath(path);
+    // Reported once per operation, not once for every node that shares the folder.
+    if (std::find(FReportedOverrides.begin(), FReportedOverrides.end(), path) == FReportedOverrides.end()) {
+        FReportedOverrides.push_back(path);
+        AddResultLine("■オーバライドフォルダが見つかりません：" + path);
+        if (TResultConsole* c = Frame->ActiveResultConsole()) c->ScrollCaretIntoView();
+    }
+    return std::string();
+}
+
+void TDescTreeManager::ReadOverrideFolder(TTreeNodeEx* Node) {
+    SetLine(Node->GetStringList06(), ReadOverrideOf(GetFolder(Node)));
+}
+
+int32_t TDescTreeManager::GetOrder(const std::string& Folder) {
+    TStringList files;
+    FCache.Files(Folder, "*.Order", files);
+    if (files.Count() == 0) return kDefaultOrder;
+    const std::string name = TFolderFile::RemoveExt(files[0]);
+    if (TKZNUtil::IsInteger(name)) return static_cast<int32_t>(std::strtol(sys::Trim(name).c_str(), nullptr, 10));
+    AddResultLine(files[0] + "は整数の範囲外ですので、最後尾に回しました");
+    return kDefaultOrder;
+}
+
+// The deploy query of a node of the kind and depth in Folder (or its override
+// folder); Refused is set when the file holds something other than a query.
+std::string TDescTreeManager::DeploySQLOf(const std::string& Folder, const std::string& Override, TDescNodeKind Kind,
+                                          int Depth, bool& Refused) {
+    Refused = false;
+    std::string name;
+    switch (Kind) {
+        case dnkTop:
+        case dnkFolder:
+        case dnkItemFolder: name = "DeployItem.SQL"; break;
+        case dnkItem: name = Repeat('_', Depth) + "DeployItem.SQL"; break;
+        default: throw EDescTreeManager("例外ノード");
+    }
+    std::string file = FCache.FindFile(Folder, name);
+    if (file.empty()) file = FCache.FindFile(Override, name);
+    if (file.empty()) return std::string();
+    bool ok = false;
+    const std::string& text = FCache.ReadText(file, ok);
+    if (!ok) {
+        Refused = true;
+        return std::string();
+    }
+    uint8_t kind = TSQL99Parser::skOther;
+    try {
+        kind = TSQL99Parser::GetSQLKind(text);
+    } catch (const std::exception&) {
+        kind = TSQL99Parser::skOther;  // a query that cannot be read is no query
+    }
+    if (kind != TSQL99Parser::skQuery) {
+        Refused = true;
+        return std::string();
+    }
+    return text;
+}
+
+void TDescTreeManager::LoadDeploySQL(TTreeNodeEx* Node) {
+    bool refused = false;
+    const std::string sql = DeploySQLOf(GetFolder(Node), GetOverrideFolder(Node), GetKind(Node), GetDepth(Node), refused);
+    Node->GetStringList05()->SetText(sql);
+    if (refused) Node->SetText(Node->Text() + "■展開SQLにSELECT系以外のSQLを検出しました。");
+}
+
+std::string TDescTreeManager::DeployText(const TTreeNodeEx* Node) {
+    const TStringList* l = Node->GetStringList05();
+    return l ? TFolderFile::JoinList(*l, '\n') : std::string();
+}
+
+void TDescTreeManager::SetHideMark(TTreeNodeEx* Node) {
+    SetLine(Node->GetStringList07(), FindNodeFile(Node, "Empty.Hide").empty() ? "" : kHide);
+}
+
+void TDescTreeManager::ReadParamsFile(TTreeNodeEx* Node) {
+    TStringList* params = Node->GetStringList04();
+    params->Clear();
+    auto read = [&](const std::string& folder, TStringList& out) {
+        const std::string file = FCache.FindFile(folder, "Params.txt");
+        if (file.empty()) return;
+        bool ok = false;
+        const TStringList lines(FCache.ReadText(file, ok));
+        for (const std::string& line : lines.Items)
+            if (!sys::Trim(line).empty()) out.Add(line);
+    };
+    read(GetFolder(Node), *params);
+    TStringList over;
+    read(GetOverrideFolder(Node), over);
+    std::unordered_set<std::string> own;
+    for (const std::string& line : params->Items) own.insert(Upper(NameOf(line)));
+    for (const std::string& line : over.Items)
+        if (!own.count(Upper(NameOf(line)))) params->Add(line);
+}
+
+void TDescTreeManager::SetTitle(TTreeNodeEx* Node) {
+    const TDescNodeKind kind = GetKind(Node);
+    if (kind != dnkTop && kind != dnkFolder && kind != dnkItemFolder) throw EDescTreeManager("想定外のノード種別");
+    if (!Frame->IsConnected()) return;
+    const std::string file = FindNodeFile(Node, "Title.SQL");
+    if (file.empty()) return;
+    try {
+        bool ok = false;
+        const std::string& text = FCache.ReadText(file, ok);
+        if (!ok) throw EDescTreeManager("ファイルを読めません [" + file + "]");
+        std::unique_ptr<TDataSet> ds = RunQuery(ExpandPlaceholders(Node, text));
+        std::string caption;
+        if (ds && ds->Active()) {
+            ds->First();
+            if (!ds->Eof() && ds->FieldCount() > 0) caption = ds->Fields(0).AsString();
+        }
+        Node->SetText(caption);
+    } catch (const std::exception&) {
+        Node->SetText(Node->Text() + "←（タイトル設定失敗！！）");
+    }
+}
+
+std::unique_ptr<TDataSet> TDescTreeManager::RunQuery(const std::string& SQL) {
+    if (!Frame->OnExecuteSQL) throw EDescTreeManager("ユーザ実装エラー：SQL発行が実装されていません");
+    std::unique_ptr<TDataSet> ds;
+    std::string msg;
+    Frame->OnExecuteSQL(Frame, SQL, 0, ds, msg);
+    return ds;
+}
+
+// ---------------------------------------------------------------------------
+// Result page text
+
+void TDescTreeManager::AddResultLine(const std::string& Line) {
+    if (TResultConsole* c = Frame->ActiveResultConsole()) c->AddLine(Line);
+}
+
+void TDescTreeManager::AddResultEntry(const std::string& Text) {
+    TResultConsole* c = Frame->ActiveResultConsole();
+    if (!c) return;
+    c->AddText(Text);
+    c->CaretToEnd();
+    c->SetCol(0);
+    c->ScrollToEnd();
+}
+
+// ---------------------------------------------------------------------------
+// Shown trees and loading
+
+bool TDescTreeManager::AddObjectTree(const std::string& Name) {
+    const std::string root = RootFolder();
+    if (root.empty() || Name.empty()) return false;
+    std::vector<fs932::DirEntry> entries;
+    if (!fs932::ListDirectory(root, entries)) return false;
+    for (const fs932::DirEntry& e : entries) {
+        if (e.IsFolder && EqualNoCase(e.Name, Name)) {
+            FShownTrees.Add(Name);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TDescTreeManager::ClearObjectTrees() {
+    FShownTrees.Clear();
+    LoadObjectTrees();
+}
+
+bool TDescTreeManager::IsObjectTreeShown(const std::string& Name) const {
+    return std::find(FShownTrees.Items.begin(), FShownTrees.Items.end(), Name) != FShownTrees.Items.end();
+}
+
+namespace {
+
+// The folders below the root, in tree order, as AddFolderTree finds them.
+class TFolderCollector : public IFolderTreeNodes {
+public:
+    struct Entry {
+        int Parent;  // -1 for the root
+        std::string Name;
+        std::string Path;
+    };
+    void* AddChildNode(void* parent, const std::string& text) override {
+        const int p = static_cast<int>(reinterpret_cast<intptr_t>(parent)) - 1;
+        Entry e{p, text, p < 0 ? Root : JoinPath(Items[static_cast<size_t>(p)].Path, text)};
+        Items.push_back(std::move(e));
+        return reinterpret_cast<void*>(static_cast<intptr_t>(Items.size()));
+    }
+    std::string Root;
+    std::vector<Entry> Items;
+};
+
+}  // namespace
+
+void TDescTreeManager::LoadObjectTrees() {
+    TOpScope scope(*this);
+    const bool wasLoading = FLoading;
+    FLoading = true;
+    struct Restore {
+        bool& Flag;
+        bool Old;
+        ~Restore() { Flag = Old; }
+    } restore{FLoading, wasLoading};
+
+    // 1. Empty.
+    FIconMap.clear();
+    TreeView->Images.clear();
+    FChangeTimer.stop();
+    {
+        QSignalBlocker block(TreeView);
+        TreeView->ClearNodes();
+    }
+    FLastNode = nullptr;
+
+    // 2. The shown trees that exist.
+    const std::string root = RootFolder();
+    FolderPresent = !root.empty();
+    std::unordered_set<std::string> shown;
+    for (const std::string& name : FShownTrees.Items) shown.insert(Upper(name));
+    bool any = false;
+    if (FolderPresent) {
+        TStringList subs;
+        FCache.SubFolders(root, subs);
+        for (const std::string& s : subs.Items) any = any || shown.count(Upper(s)) > 0;
+    }
+    if (!any) {
+        Panel_DelcTreeBase->setVisible(false);
+        return;
+    }
+
+    // 3. Every definition folder of the shown trees.
+    TFolderCollector folders;
+    folders.Root = root;
+    TFolderFile::AddFolderTree(root, folders, nullptr);
+    std::vector<bool> keep(folders.Items.size(), false);
+    for (size_t i = 0; i < folders.Items.size(); ++i) {
+        const auto& e = folders.Items[i];
+        if (e.Parent < 0) keep[i] = true;
+        else if (e.Parent == 0) keep[i] = shown.count(Upper(e.Name)) > 0;
+        else keep[i] = keep[static_cast<size_t>(e.Parent)];
+    }
+
+    // 4. The pane and the first image.
+    Panel_DelcTreeBase->setVisible(true);
+    int w = 16, h = 16;
+    TFolderFile::GetSmallIconSize(w, h);
+    TreeView->setIconSize(QSize(w, h));
+    const std::string rootIcon = JoinPath(root, "Icon.Ico");
+    const std::string found = FCache.FindFile(root, "Icon.Ico");
+    QIcon first = found.empty() ? QIcon() : QIcon(cp932::ToQString(fs932::ToNative(found)));
+    if (first.isNull()) first = QApplication::windowIcon();
+    if (first.isNull()) first = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+    TreeView->Images.append(first);
+    FIconMap[NormalizePath(found.empty() ? rootIcon : found)] = 0;
+
+    // 5. Each folder's override folder, order and icons, from the last to the first.
+    for (size_t i = folders.Items.size(); i-- > 0;) {
+        if (!keep[i]) continue;
+        const std::string& folder = folders.Items[i].Path;
+        const std::string over = ReadOverrideOf(folder);
+        GetOrder(folder);
+        LoadIcons(over.empty() ? folder : over);
+    }
+
+    // The top node.
+    TKZNTreeNode* top = TreeView->Add(nullptr, "ObjectTree");
+    SetLine(top->GetStringList(), root);
+    SetLine(top->GetStringList01(), "0");
+    ReadOverrideFolder(top);
+    top->GetStringList02()->Clear();
+    SetLine(top->GetStringList03(), std::to_string(GetOrder(root)));
+    LoadDeploySQL(top);
+    SetHideMark(top);
+
+    // 6.
+    FLoading = wasLoading;
+    ExpandNode(top);
+}
+
+void TDescTreeManager::LoadIcons(const std::string& Folder) {
+    TStringList icons;
+    FCache.Files(Folder, "*.Ico", icons);
+    for (const std::string& name : icons.Items) {
+        const std::string path = NormalizePath(JoinPath(Folder, name));
+        if (FIconMap.count(path)) continue;
+        QIcon icon(cp932::ToQString(fs932::ToNative(path)));
+        TreeView->Images.append(icon);
+        FIconMap[path] = TreeView->Images.size() - 1;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Expansion
+
+TKZNTreeNode* TDescTreeManager::NewNode(const std::string& Caption, TDescNodeKind Kind, const std::string& Folder) {
+    TKZNTreeNode* node = TreeView->CreateNode();
+    node->SetText(Caption);
+    SetLine(node->GetStringList(), Folder);
+    SetLine(node->GetStringList01(), std::string(1, static_cast<char>('0' + Kind)));
+    return node;
+}
+
+void TDescTreeManager::DeleteChildren(TTreeNodeEx* Node) {
+    // Taken out in one step: a hundred thousand single removals would each search and shift the list.
+    QList<QTreeWidgetItem*> children = Node->takeChildren();
+    for (QTreeWidgetItem* child : children) delete child;
+}
+
+void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL, std::vector<QTreeWidgetItem*>& Children) {
+    std::unique_ptr<TDataSet> ds = RunQuery(SQL);
+    if (!ds || !ds->Active()) return;
+
+    // What every item shares: its folder and everything read from there.
+    const std::string folder = GetFolder(Node);
+    const std::string over = ReadOverrideOf(folder);
+    const int depth = GetKind(Node) == dnkItem ? GetDepth(Node) + 1 : 1;
+    bool refused = false;
+    const std::string deploy = DeploySQLOf(folder, over, dnkItem, depth, refused);
+    std::string hide = FCache.FindFile(folder, "Empty.Hide");
+    if (hide.empty()) hide = FCache.FindFile(over, "Empty.Hide");
+    bool subFolders = false;
+    for (const std::string& base : {folder, over}) {
+        TStringList subs;
+        FCache.SubFolders(base, subs);
+        for (const std::string& s : subs.Items) subFolders = subFolders || FolderFits(s, dnkItem, depth);
+    }
+    const bool mayHaveChildren = !deploy.empty() || subFolders;
+
+    const int fields = ds->FieldCount();
+    std::vector<std::string> names;
+    for (int i = 0; i < fields; ++i) names.push_back(ds->Fields(i).FieldName());
+    int32_t order = kFirstItemOrder;
+    ds->First();
+    while (!ds->Eof()) {
+        std::string caption = fields > 0 ? sys::Trim(ds->Fields(0).AsString()) : std::string();
+        if (refused) caption += "■展開SQLにSELECT系以外のSQLを検出しました。";
+        std::unique_ptr<TKZNTreeNode> item(NewNode(caption, dnkItem, folder));
+        SetLine(item->GetStringList06(), over);
+        SetLine(item->GetStringList03(), std::to_string(order++));
+        TStringList* params = item->GetStringList04();
+        for (int i = 0; i < fields; ++i) {
+            const std::string value = sys::Trim(ds->Fields(i).AsString());
+            if (!value.empty()) params->Add(names[static_cast<size_t>(i)] + "=" + value);
+        }
+        if (!deploy.empty()) item->GetStringList05()->SetText(deploy);
+        if (!hide.empty()) item->GetStringList07()->Add(kHide);
+        item->SetHasChildren(mayHaveChildren);
+        Children.push_back(item.release());
+        ds->Next();
+    }
+    ds->Close();
+}
+
+void TDescTreeManager::AddFolderChildren(TTreeNodeEx* Node, std::vector<TTreeNodeEx*>& Folders) {
+    const TDescNodeKind kind = GetKind(Node);
+    const int depth = GetDepth(Node);
+    const std::string base = GetFolder(Node);
+    const std::string over = GetOverrideFolder(Node);
+    std::unordered_set<std::string> shown;
+    for (const std::string& name : FShownTrees.Items) shown.insert(Upper(name));
+
+    std::unordered_set<std::string> own;
+    auto add = [&](const std::string& folder, bool fromOverride) {
+        TStringList subs;
+        FCache.SubFolders(folder, subs);
+        for (const std::string& name : subs.Items) {
+            if (kind == dnkTop && !shown.count(Upper(name))) continue;
+            const std::string key = Upper(sys::Trim(name));
+            if (!fromOverride) own.insert(key);
+            else if (own.count(key)) continue;
+            if (!FolderFits(name, kind, depth)) continue;
+            const std::string path = JoinPath(folder, name);
+            TKZNTreeNode* child;
+            if (kind == dnkItem) {
+                child = NewNode(name.substr(static_cast<size_t>(depth)), dnkItemFolder, path);
+                SetLine(child->GetStringList03(), "-1");
+            } else {
+                child = NewNode(name, dnkFolder, path);
+                SetLine(child->GetStringList03(), std::to_string(GetOrder(path)));
+            }
+            Folders.push_back(child);
+        }
+    };
+    add(base, false);
+    if (!over.empty()) add(over, true);
+    for (TTreeNodeEx* child : Folders) {
+        ReadOverrideFolder(child);
+        child->GetStringList02()->Clear();
+        ReadParamsFile(child);
+        LoadDeploySQL(child);
+        SetHideMark(child);
+    }
+}
+
+void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
+    if (!Node || IsDone(Node)) return;
+    TOpScope scope(*this);
+    TCursorScope cursor(Frame);
+    const bool wasLoading = FLoading;
+    FLoading = true;
+    struct Restore {
+        bool& Flag;
+        bool Old;
+        ~Restore() { Flag = Old; }
+    } restore{FLoading, wasLoading};
+
+    {
+        QSignalBlocker block(TreeView);
+        DeleteChildren(Node);
+    }
+    try {
+        const TDescNodeKind kind = GetKind(Node);
+        if (kind == dnkNone) throw EDescTreeManager("予期しないノード");
+
+        // 3. The rows of the deploy query.
+        std::vector<QTreeWidgetItem*> children;
+        bool stop = false;
+        const std::string deploy = sys::Trim(ExpandPlaceholders(Node, DeployText(Node)));
+        if (!deploy.empty()) {
+            if (!Frame->IsConnected()) {
+                stop = true;  // expanded again once connected
+            } else {
+                try {
+                    AddDeployItems(Node, deploy, children);
+                } catch (const std::exception& e) {
+                    AddResultEntry("\r\n■展開エラー " + Node->Text() + "\r\n" + deploy + "\r\n" + MessageOf(e));
+                }
+            }
+        }
+        if (!stop) {
+            // 4. The folders.
+            std::vector<TTreeNodeEx*> folders;
+            try {
+                AddFolderChildren(Node, folders);
+            } catch (...) {
+                for (QTreeWidgetItem* c : children) delete c;
+                for (TTreeNodeEx* c : folders) delete c;
+                throw;
+            }
+            children.insert(children.end(), folders.begin(), folders.end());
+            {
+                QSignalBlocker block(TreeView);
+                Node->addChildren(QList<QTreeWidgetItem*>(children.begin(), children.end()));
+            }
+            for (TTreeNodeEx* child : folders) SetTitle(child);
+
+            // 5.
+            SetLine(Node->GetStringList02(), kDone);
+            for (TTreeNodeEx* child : folders) {
+                const TDescNodeKind k = GetKind(child);
+                if ((k != dnkFolder && k != dnkItemFolder) || FirstLine(child->GetStringList07()) != kHide) continue;
+                ExpandNode(child);
+                FLoading = true;
+                if (child->childCount() == 0) {
+                    QSignalBlocker block(TreeView);
+                    delete child;
+                }
+            }
+            if (kind == dnkTop) {
+                QSignalBlocker block(TreeView);
+                Node->SetExpanded(true);
+            }
+        }
+    } catch (const std::exception&) {
+        QSignalBlocker block(TreeView);
+        DeleteChildren(Node);
+    }
+    // 6.
+    SortChildren(Node);
+    SetIcons(Node);
+    UpdateIndicator(Node);
+}
+
+void TDescTreeManager::UpdateIndicator(TTreeNodeEx* Node) {
+    if (IsDone(Node)) {
+        Node->SetHasChildren(false);
+        for (int i = 0; i < Node->childCount(); ++i) {
+            TTreeNodeEx* child = Node->Item(i);
+            if (GetKind(child) != dnkItem && !IsDone(child)) child->SetHasChildren(true);
+        }
+    } else {
+        Node->SetHasChildren(true);
+    }
+}
+
+void TDescTreeManager::SortChildren(TTreeNodeEx* Node) {
+    const int n = Node->childCount();
+    if (n < 2) return;
+    std::vector<std::pair<int32_t, int>> keys;
+    keys.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) keys.emplace_back(GetOrderValue(Node->Item(i)), i);
+    auto byOrder = [](const auto& a, const auto& b) { return a.first < b.first; };
+    if (std::is_sorted(keys.begin(), keys.end(), byOrder)) return;
+    std::stable_sort(keys.begin(), keys.end(), byOrder);
+    QSignalBlocker block(TreeView);
+    const bool expanded = Node->GetExpanded();
+    QList<QTreeWidgetItem*> children = Node->takeChildren();
+    QList<QTreeWidgetItem*> sorted;
+    sorted.reserve(n);
+    for (const auto& k : keys) sorted.append(children[k.second]);
+    Node->addChildren(sorted);
+    if (expanded) Node->SetExpanded(true);
+}
+
+void TDescTreeManager::SetIcons(TTreeNodeEx* Node) {
+    if (TreeView->Images.isEmpty()) return;
+    // Every node of the subtree; siblings share their folder, so the icon is looked up once per folder and depth.
+    std::map<std::pair<std::string, int>, int> known;  // -1: no icon file
+    std::vector<TTreeNodeEx*> stack{Node};
+    while (!stack.empty()) {
+        TTreeNodeEx* n = stack.back();
+        stack.pop_back();
+        const int depth = GetDepth(n);
+        const std::string folder = GetFolder(n);
+        auto key = std::make_pair(folder + "\n" + GetOverrideFolder(n), depth);
+        auto it = known.find(key);
+        if (it == known.end()) {
+            const std::string name = Repeat('_', depth) + "Icon.Ico";
+            std::string file = FCache.FindFile(folder, name);
+            if (file.empty()) file = FCache.FindFile(GetOverrideFolder(n), name);
+            int index = -1;
+            if (!file.empty()) {
+                auto m = FIconMap.find(NormalizePath(file));
+                if (m != FIconMap.end()) index = m->second;
+            }
+            it = known.emplace(key, index).first;
+        }
+        int index = it->second;
+        if (index < 0) index = n->Parent() ? n->Parent()->GetImageIndex() : 0;
+        if (n->GetImageIndex() != index || n->icon(0).isNull()) n->SetImageIndex(index);
+        for (int i = n->childCount() - 1; i >= 0; --i) stack.push_back(n->Item(i));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Parameters and placeholders
+
+void TDescTreeManager::CollectParams(TTreeNodeEx* Node, TStringList& Params) {
+    Params.Clear();
+    std::vector<TTreeNodeEx*> path;
+    for (TTreeNodeEx* n = Node; n && n->Parent(); n = n->Parent()) path.push_back(n);  // the top node has none
+    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+        const TStringList* own = (*it)->GetStringList04();
+        TStringList next;
+        std::unordered_set<std::string> names;
+        for (const std::string& line : own->Items) {
+            next.Add(line);
+            names.insert(Upper(NameOf(line)));
+        }
+        for (const std::string& line : Params.Items)
+            if (!names.count(Upper(NameOf(line)))) next.Add(line);
+        Params = std::move(next);
+    }
+}
+
+std::string TDescTreeManager::ExpandPlaceholders(TTreeNodeEx* Node, const std::string& Text) {
+    if (Text.find('{') == std::string::npos) return Text;
+    TStringList params;
+    CollectParams(Node, params);
+
+    // Double braces: the name in any case; unknown ones are deleted.
+    std::unordered_map<std::string, std::string> byUpper;
+    for (const std::string& line : params.Items) byUpper.emplace(Upper(NameOf(line)), ValueOf(line));
+    std::string text;
+    size_t at = 0;
+    for (;;) {
+        const size_t open = Text.find("{{%", at);
+        if (open == std::string::npos) break;
+        const size_t close = Text.find("%}}", open + 3);
+        if (close == std::string::npos) break;
+        text.append(Text, at, open - at);
+        auto it = byUpper.find(Upper(std::string_view(Text).substr(open + 3, close - open - 3)));
+        if (it != byUpper.end()) text += it->second;
+        else text.append(Text, open, close + 3 - open);
+        at = close + 3;
+    }
+    text.append(Text, at, std::string::npos);
+    for (size_t open = text.find("{{%"); open != std::string::npos; open = text.find("{{%", open)) {
+        const size_t close = text.find("%}}", open + 3);
+        if (close == std::string::npos) break;
+        text.erase(open, close + 3 - open);
+    }
+
+    // Single braces: the name exactly as written, until nothing changes. A
+    // value that holds its own placeholder would go on for ever: the passes
+    // and the growth are bounded.
+    const size_t limit = text.size() + (size_t(1) << 20);
+    for (int pass = 0; pass < 64; ++pass) {
+        bool changed = false;
+        for (const std::string& line : params.Items) {
+            const std::string from = "{%" + NameOf(line) + "%}";
+            if (text.find(from) == std::string::npos) continue;
+            text = sys::StringReplaceAll(text, from, ValueOf(line));
+            changed = true;
+        }
+        if (!changed || text.size() > limit) break;
+    }
+    return text;
+}
+
+// ---------------------------------------------------------------------------
+// Connection, refresh, folder
+
+void TDescTreeManager::SetConnected(bool Connected) {
+    QPalette pal = TreeView->palette();
+    const QPalette app = QApplication::palette();
+    pal.setColor(QPalette::Base, Connected ? app.color(QPalette::Base) : app.color(QPalette::Midlight));
+    TreeView->setPalette(pal);
+    TTreeNodeEx* top = TreeView->Root(0);
+    if (!top) return;
+    std::vector<TTreeNodeEx*> trees;
+    for (int i = 0; i < top->childCount(); ++i) trees.push_back(top->Item(i));
+    for (TTreeNodeEx* tree : trees) {
+        // A refresh of one tree cannot remove another, but the top node may be rebuilt meanwhile.
+        if (TreeView->Root(0) != top) break;
+        RefreshNode(tree);
+    }
+}
+
+void TDescTreeManager::RefreshNode(TTreeNodeEx* Node) {
+    TTreeNodeEx* node = Node ? Node : GetSelectedNode();
+    if (!node) return;
+    TOpScope scope(*this);
+    TCursorScope cursor(Frame);
+    switch (GetKind(node)) {
+        case dnkTop: {
+            LoadObjectTrees();
+            // The new top node: selected and open (reloading it again would never end).
+            if (TTreeNodeEx* top = TreeView->Root(0)) {
+                ExpandNode(top);
+                TreeView->SetSelected(top);
+            }
+            break;
+        }
+        case dnkFolder:
+            node->GetStringList02()->Clear();
+            ExpandNode(node);
+            TreeView->SetSelected(node);
+            break;
+        case dnkItem:
+        case dnkItemFolder: RefreshNode(node->Parent()); break;
+        default: throw EDescTreeManager("予期しないノード");
+    }
+}
+
+void TDescTreeManager::OpenNodeFolder(TTreeNodeEx* Node) {
+    TTreeNodeEx* node = Node ? Node : GetSelectedNode();
+    if (!node) return;
+    const std::string folder = GetFolder(node);
+    if (folder.empty() || !fs932::DirectoryExists(folder)) return;
+    if (OnOpenFolder) OnOpenFolder(folder);
+    else DefaultShellOpener().Open(folder);
+}
+
+TTreeNodeEx* TDescTreeManager::GetSelectedNode() const {
+    if (TTreeNodeEx* n = TreeView->GetSelected()) return n;
+    return TreeView->Root(0);
+}
+
+// ---------------------------------------------------------------------------
+// Selection
+
+void TDescTreeManager::SelectionChanged() { NodeSelected(TreeView->GetSelected()); }
+
+void TDescTreeManager::NodeSelected(TTreeNodeEx* Node) {
+    while (Node && Node != FLastNode && !FLoading) {
+        FWatchNode = Node;
+        ExpandNode(Node);
+        if (FWatchNode) RefreshPropertyPages(Node);
+        if (FWatchNode) {
+            std::string address;
+            for (TTreeNodeEx* p = Node->Parent(); p; p = p->Parent()) {
+                if (!address.empty()) address += " < ";
+                address += p->Text();
+            }
+            Label_DescTreeAddress->setText(cp932::ToQString(address));
+            RunDefaultScript(Node);
+        }
+        if (!FWatchNode) break;  // the node went while its script ran
+        FLastNode = Node;
+        TTreeNodeEx* now = TreeView->GetSelected();
+        if (!now || now == Node) break;
+        Node = now;
+    }
+}
+
+void TDescTreeManager::RunDefaultScript(TTreeNodeEx* Node) {
+    std::string text;
+    {
+        TOpScope scope(*this);
+        const std::string file = FindNodeFile(Node, "Default.Script");
+        if (file.empty()) return;
+        bool ok = false;
+        text = ExpandPlaceholders(Node, FCache.ReadText(file, ok));
+    }
+    if (sys::Trim(text).empty()) return;
+    if (Frame->IsConnected()) Frame->ExecuteScriptText(text);
+    else if (TResultConsole* c = Frame->ActiveResultConsole()) c->AddText(text);
+}
+
+// ---------------------------------------------------------------------------
+// Scripts and the popup menu
+
+void TDescTreeManager::GetScriptNames(TTreeNodeEx* Node, TStringList& Names) {
+    Names.Clear();
+    if (!Node) return;
+    TOpScope scope(*this);
+    const TDescNodeKind kind = GetKind(Node);
+    const int depth = GetDepth(Node);
+    TStringList all;
+    FCache.Files(GetFolder(Node), "*.Script", all);
+    FCache.Files(GetOverrideFolder(Node), "*.Script", all);
+    std::unordered_set<std::string> seen;
+    std::vector<std::string> names;
+    for (const std::string& name : all.Items) {
+        if (!seen.insert(Upper(name)).second) continue;  // the node's own comes first
+        if (FolderFits(name, kind, depth)) names.push_back(name);
+    }
+    std::stable_sort(names.begin(), names.end(),
+                     [](const std::string& a, const std::string& b) { return Upper(a) < Upper(b); });
+    for (auto& n : names) Names.Add(std::move(n));
+}
+
+std::string TDescTreeManager::GetScriptText(TTreeNodeEx* Node, const std::string& Name) {
+    TOpScope scope(*this);
+    const std::string file = FindNodeFile(Node, Name);
+    if (file.empty()) return std::string();
+    bool ok = false;
+    return ExpandPlaceholders(Node, FCache.ReadText(file, ok));
+}
+
+namespace {
+
+// Takes every action out of the menu; those it owns are freed once the running handler has returned.
+void EmptyMenu(QMenu* menu) {
+    for (QAction* a : menu->actions()) {
+        menu->removeAction(a);
+        if (a->parent() == menu) a->deleteLater();
+        if (QMenu* sub = a->menu(); sub && sub->parent() == menu) sub->deleteLater();
+    }
+}
+
+}  // namespace
+
+void TDescTreeManager::FillScriptMenu(TTreeNodeEx* Node, QMenu* Menu) {
+    TStringList names;
+    GetScriptNames(Node, names);
+    for (const std::string& name : names.Items) {
+        auto* item = new TScriptExecuteMenuItem(TKZNUtil::TrimChar(name, '_'), Menu);
+        item->ScriptName = name;
+        item->Lines.SetText(GetScriptText(Node, name));
+        TFrameSQLClient* frame = Frame;
+        QObject::connect(item, &QAction::triggered, Menu, [frame, item] {
+            const TStringList lines = item->Lines;
+            app::Guard([&] { frame->ExecuteScript(lines); });
+        });
+        Menu->addAction(item);
+    }
+}
+
+void TDescTreeManager::FillPopupMenu(TTreeNodeEx* Node) {
+    EmptyMenu(PopupMenu);
+    auto* refresh = new QAction(QString::fromUtf16(u"最新の状態に更新"), PopupMenu);
+    QObject::connect(refresh, &QAction::triggered, Frame->Action_DesctreeRefresh, &QAction::trigger);
+    PopupMenu->addAction(refresh);
+    PopupMenu->addSeparator();
+    auto* edit = new QAction(QString::fromUtf16(u"編集"), PopupMenu);
+    QObject::connect(edit, &QAction::triggered, Frame->Action_DesctreeEdit, &QAction::trigger);
+    PopupMenu->addAction(edit);
+    PopupMenu->addSeparator();
+    TStringList names;
+    GetScriptNames(Node, names);
+    if (names.Count() == 0) return;
+    auto* sub = new QMenu(QString::fromUtf16(u"スクリプト実行"), PopupMenu);
+    FillScriptMenu(Node, sub);
+    PopupMenu->addMenu(sub);
+}
+
+// ---------------------------------------------------------------------------
+// Property pages
+
+void TDescTreeManager::GetPropertyFiles(TTreeNodeEx* Node, TStringList& Files) {
+    Files.Clear();
+    const TDescNodeKind kind = GetKind(Node);
+    if (kind == dnkNone) throw EDescTreeManager("内部エラー：想定外のノード種別");
+    TOpScope scope(*this);
+    const int depth = GetDepth(Node);
+    const std::string folder = GetFolder(Node);
+    const std::string over = GetOverrideFolder(Node);
+    TStringList own;
+    FCache.Files(folder, "*.Property", own);
+    FCache.Files(folder, "*.PropertySQL", own);
+    std::unordered_set<std::string> ownNames;
+    for (const std::string& n : own.Items) ownNames.insert(Upper(sys::Trim(n)));
+    for (const std::string& n : own.Items)
+        if (FolderFits(n, kind, depth)) Files.Add(JoinPath(folder, n));
+    if (over.empty()) return;
+    TStringList others;
+    FCache.Files(over, "*.Property", others);
+    FCache.Files(over, "*.PropertySQL", others);
+    for (const std::string& n : others.Items)
+        if (!ownNames.count(Upper(sys::Trim(n))) && FolderFits(n, kind, depth)) Files.Add(JoinPath(over, n));
+}
+
+TForm_DesctreeProperty* TDescTreeManager::AddPropertyPage(const std::string& Caption) {
+    auto* page = new TForm_DesctreeProperty(PageControl_DescTreeProperty);
+    page->Caption = Caption;
+    QSignalBlocker block(PageControl_DescTreeProperty);
+    PageControl_DescTreeProperty->addTab(page, cp932::ToQString(Caption));
+    return page;
+}
+
+std::vector<TForm_DesctreeProperty*> TDescTreeManager::PropertyPages() const {
+    std::vector<TForm_DesctreeProperty*> pages;
+    for (int i = 0; i < PageControl_DescTreeProperty->count(); ++i)
+        pages.push_back(static_cast<TForm_DesctreeProperty*>(PageControl_DescTreeProperty->widget(i)));
+    return pages;
+}
+
+void TDescTreeManager::SortPropertyPages() {
+    std::vector<TForm_DesctreeProperty*> pages = PropertyPages();
+    std::stable_sort(pages.begin(), pages.end(), [this](TForm_DesctreeProperty* a, TForm_DesctreeProperty* b) {
+        if ((a == FParamsPage) != (b == FParamsPage)) return b == FParamsPage;  // "Params" goes last
+        return a->Caption < b->Caption;
+    });
+    QSignalBlocker block(PageControl_DescTreeProperty);
+    QWidget* current = PageControl_DescTreeProperty->currentWidget();
+    while (PageControl_DescTreeProperty->count() > 0) PageControl_DescTreeProperty->removeTab(0);
+    for (TForm_DesctreeProperty* p : pages) PageControl_DescTreeProperty->addTab(p, cp932::ToQString(p->Caption));
+    if (current) PageControl_DescTreeProperty->setCurrentWidget(current);
+}
+
+void TDescTreeManager::RefreshPropertyPages(TTreeNodeEx* Node) {
+    if (!Node) return;
+    TOpScope scope(*this);
+    TCursorScope cursor(Frame);
+    FPropertyNode = Node;
+    TStringList files;
+    GetPropertyFiles(Node, files);
+    const std::string prefix = Repeat('_', GetDepth(Node));
+    std::vector<std::string> fileNames, pageNames;
+    for (const std::string& f : files.Items) {
+        fileNames.push_back(TFolderFile::RemoveExt(TFolderFile::GetLastName(f)));
+        pageNames.push_back(fileNames.back().substr(std::min(prefix.size(), fileNames.back().size())));
+    }
+    std::vector<std::string> tabNames;
+    for (TForm_DesctreeProperty* p : PropertyPages())
+        if (p != FParamsPage) tabNames.push_back(prefix + p->Caption);
+    // The tabs are sorted while the files are not: the two sets are compared.
+    std::vector<std::string> a = fileNames, b = tabNames;
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    const bool keep = !files.Empty() && a == b;
+    if (!keep) {
+        QSignalBlocker block(PageControl_DescTreeProperty);
+        for (TForm_DesctreeProperty* p : PropertyPages()) {
+            if (p == FParamsPage) continue;
+            PageControl_DescTreeProperty->removeTab(PageControl_DescTreeProperty->indexOf(p));
+            p->deleteLater();
+        }
+        for (const std::string& name : pageNames) AddPropertyPage(name);
+        SortPropertyPages();
+        PageControl_DescTreeProperty->setCurrentIndex(0);
+    }
+    ShowPropertyPage();
+}
+
+void TDescTreeManager::ShowPropertyPage() {
+    TTreeNodeEx* node = FPropertyNode;
+    auto* page = static_cast<TForm_DesctreeProperty*>(PageControl_DescTreeProperty->currentWidget());
+    if (!node || !page) return;
+    TOpScope scope(*this);
+    if (page == FParamsPage) {
+        TStringList params;
+        CollectParams(node, params);
+        page->Editor_DescTreeParams->Lines().Clear();
+        page->Editor_DescTreeParams->Lines().SetText(params.Text());
+        return;
+    }
+    const std::string prefix = Repeat('_', GetDepth(node));
+    TStringList files;
+    GetPropertyFiles(node, files);
+    std::string textFile, sqlFile;
+    const std::string textName = Upper(prefix + page->Caption + ".Property");
+    const std::string sqlName = Upper(prefix + page->Caption + ".PropertySQL");
+    for (const std::string& f : files.Items) {
+        const std::string name = Upper(TFolderFile::GetLastName(f));
+        if (name == textName && textFile.empty()) textFile = f;
+        if (name == sqlName && sqlFile.empty()) sqlFile = f;
+    }
+    const bool isSQL = textFile.empty();
+    const std::string file = isSQL ? sqlFile : textFile;
+    std::string text;
+    if (!file.empty()) {
+        bool ok = false;
+        TStringList* scratch = node->GetStringList09();
+        scratch->SetText(FCache.ReadText(file, ok));
+        text = sys::Trim(ExpandPlaceholders(node, sys::Trim(scratch->Text())));
+        scratch->Clear();
+    }
+    if (isSQL && !text.empty() && Frame->IsConnected()) page->ShowSQL(Frame, text);
+    else page->ShowText(text);
+}

@@ -1,0 +1,231 @@
+// The object tree of the client window's left pane. Nothing about the tree is
+// built in: it is read from the folder "ObjectTree" beside the program, where
+// every sub-folder is one tree and every folder below is a node. Files in a
+// node's folder give it a deploy query (its rows become child items), a title
+// query, parameters, a sort order, an icon, property pages, scripts for its
+// menu and a script run when it is selected.
+//
+// Node data lives in the node's string lists:
+//   StringList    the node's folder (an item's is its parent's)
+//   StringList01  the kind digit "0" top, "1" folder, "2" item, "3" item folder
+//   StringList02  "Done" once the children are built
+//   StringList03  the order value
+//   StringList04  the node's own parameters, name=value lines
+//   StringList05  the deploy query (empty when none or refused)
+//   StringList06  the override folder
+//   StringList07  "Hide" when an "Empty.Hide" applies
+//   StringList09  scratch text while a property file is read
+//
+// File and folder names are matched without regard to case. SQL runs only
+// through the window's OnExecuteSQL, and only while it reports a connection.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include <QAction>
+#include <QMenu>
+#include <QMimeData>
+#include <QTimer>
+
+#include "DataSet.h"
+#include "Exception.h"
+#include "FileSystem.h"
+#include "KZNTreeView.h"
+#include "StringList.h"
+
+Z_DECLARE_EXCEPTION(EDescTreeManager, Exception);
+
+class QLabel;
+class QTabWidget;
+class QWidget;
+class TFrameSQLClient;
+class TForm_DesctreeProperty;
+class TDescTreeManager;
+
+enum TDescNodeKind : int { dnkNone = -1, dnkTop = 0, dnkFolder = 1, dnkItem = 2, dnkItemFolder = 3 };
+
+// The drag of a tree node: the drag's data. Receivers find it with From().
+class TDescDragObj : public QMimeData {
+public:
+    static const char* const Format;
+    TDescDragObj(TDescTreeManager* Manager, TTreeNodeEx* Node);
+
+    TDescTreeManager* Manager;  // not owned
+    TTreeNodeEx* Node;          // the node being dragged, not owned
+    // The node's script names (see TDescTreeManager::GetScriptNames).
+    void GetScriptNames(TStringList& Names) const;
+
+    static const TDescDragObj* From(const QMimeData* Data);
+};
+
+// One script of a node's menu: choosing it runs Lines in the window.
+class TScriptExecuteMenuItem : public QAction {
+public:
+    TScriptExecuteMenuItem(const std::string& Caption, QObject* Parent);
+    std::string ScriptName;
+    TStringList Lines;
+};
+
+// The directory listings and file texts of the definition folders, read once
+// per operation (an expansion of a hundred thousand items looks up the same
+// few files for every item).
+class TDescFolderCache {
+public:
+    // The entries of Folder (empty when it cannot be read).
+    const std::vector<fs932::DirEntry>& Entries(const std::string& Folder);
+    // The full path of the file or folder Name (any case) in Folder; empty when there is none.
+    std::string FindFile(const std::string& Folder, std::string_view Name);
+    std::string FindFolder(const std::string& Folder, std::string_view Name);
+    // The names of the files of Folder matching Mask (any case), in listing order.
+    void Files(const std::string& Folder, std::string_view Mask, TStringList& Names);
+    void SubFolders(const std::string& Folder, TStringList& Names);
+    // The bytes of a file; Ok false when it cannot be read.
+    const std::string& ReadText(const std::string& Path, bool& Ok);
+    void Clear();
+
+private:
+    std::unordered_map<std::string, std::vector<fs932::DirEntry>> FEntries;
+    std::unordered_map<std::string, std::pair<bool, std::string>> FTexts;
+};
+
+class TDescTreeManager {
+public:
+    // Takes the window's pane, label, panel and property page control; the
+    // program folder is where "ObjectTree" is looked for (the program's own
+    // folder unless a caller names another).
+    TDescTreeManager(TFrameSQLClient* Frame, TKZNTreeView* TreeView, std::string ProgramFolder = fs932::ProgramFolder());
+    ~TDescTreeManager();
+    TDescTreeManager(const TDescTreeManager&) = delete;
+    TDescTreeManager& operator=(const TDescTreeManager&) = delete;
+
+    // The folder the definition is looked for in (with a trailing separator); the tree is rebuilt.
+    void SetProgramFolder(const std::string& Folder);
+    const std::string& ProgramFolder() const { return FProgramFolder; }
+    // The "ObjectTree" folder (any case) of the program folder; empty when there is none.
+    std::string RootFolder() const;
+
+    // Rebuilds the whole tree from the shown-tree list.
+    void LoadObjectTrees();
+    // Appends Name to the shown-tree list when the tree folder exists; no rebuild.
+    bool AddObjectTree(const std::string& Name);
+    // Empties the shown-tree list and rebuilds.
+    void ClearObjectTrees();
+    bool IsObjectTreeShown(const std::string& Name) const;
+    const TStringList& ShownTrees() const { return FShownTrees; }
+
+    // The colour of the connection state, then every shown tree is refreshed.
+    void SetConnected(bool Connected);
+    // Null means the selected node.
+    void RefreshNode(TTreeNodeEx* Node = nullptr);
+    void OpenNodeFolder(TTreeNodeEx* Node = nullptr);
+    // Builds the node's children once ("Done"); also run on every selection change.
+    void ExpandNode(TTreeNodeEx* Node);
+    // Text with the node's parameters put in.
+    std::string ExpandPlaceholders(TTreeNodeEx* Node, const std::string& Text);
+    // The node's parameters: its own first, then its ancestors' that it does not define.
+    void CollectParams(TTreeNodeEx* Node, TStringList& Params);
+    // The selected node; with none, the top node; null for an empty tree.
+    TTreeNodeEx* GetSelectedNode() const;
+    // Handles a selection change to Node (expansion, property pages, address, default script).
+    void NodeSelected(TTreeNodeEx* Node);
+
+    // Node data.
+    static TDescNodeKind GetKind(const TTreeNodeEx* Node);
+    static std::string GetFolder(const TTreeNodeEx* Node);
+    static std::string GetOverrideFolder(const TTreeNodeEx* Node);
+    static int GetDepth(const TTreeNodeEx* Node);
+    static int32_t GetOrderValue(const TTreeNodeEx* Node);
+    static bool IsDone(const TTreeNodeEx* Node);
+
+    // Scripts: the names of the node's ".Script" files, and a script's text with placeholders put in.
+    void GetScriptNames(TTreeNodeEx* Node, TStringList& Names);
+    std::string GetScriptText(TTreeNodeEx* Node, const std::string& Name);
+    // Fills the tree's popup menu for Node.
+    void FillPopupMenu(TTreeNodeEx* Node);
+    // Fills Menu with one item per script of Node; choosing one runs it in the window.
+    void FillScriptMenu(TTreeNodeEx* Node, QMenu* Menu);
+
+    // Property pages.
+    void GetPropertyFiles(TTreeNodeEx* Node, TStringList& Files);
+    void RefreshPropertyPages(TTreeNodeEx* Node);
+    TForm_DesctreeProperty* AddPropertyPage(const std::string& Caption);
+    void SortPropertyPages();
+    void ShowPropertyPage();
+    TForm_DesctreeProperty* ParamsPage() const { return FParamsPage; }
+
+    // The icon map: full icon path -> image index.
+    const std::map<std::string, int>& IconMap() const { return FIconMap; }
+
+    TFrameSQLClient* Frame;
+    TKZNTreeView* TreeView;
+    bool FolderPresent = false;
+    // The window's components.
+    QWidget* Panel_DelcTreeBase;
+    QLabel* Label_DescTreeAddress;
+    QLabel* Panel_DescTreeCurrentNode;
+    QTabWidget* PageControl_DescTreeProperty;
+    QMenu* PopupMenu;
+
+    // Milliseconds between a selection change and its handling.
+    int ChangeDelay = 500;
+    // Opens a node's folder in the desktop's file manager; without it the desktop's "open" is used.
+    std::function<void(const std::string& Folder)> OnOpenFolder;
+
+private:
+    class TNode;
+    class TOpScope;
+    class TCursorScope;
+    friend class TNode;
+
+    // The node folder's data.
+    std::string ReadOverrideOf(const std::string& Folder);
+    void ReadOverrideFolder(TTreeNodeEx* Node);
+    std::string DeploySQLOf(const std::string& Folder, const std::string& Override, TDescNodeKind Kind, int Depth,
+                            bool& Refused);
+    void LoadDeploySQL(TTreeNodeEx* Node);
+    static std::string DeployText(const TTreeNodeEx* Node);
+    void SetHideMark(TTreeNodeEx* Node);
+    void SetTitle(TTreeNodeEx* Node);
+    void ReadParamsFile(TTreeNodeEx* Node);
+    int32_t GetOrder(const std::string& Folder);
+    // A file of the node: its own folder first, then its override folder; empty when neither has it.
+    std::string FindNodeFile(TTreeNodeEx* Node, std::string_view Name);
+
+    TKZNTreeNode* NewNode(const std::string& Caption, TDescNodeKind Kind, const std::string& Folder);
+    void AddFolderChildren(TTreeNodeEx* Node, std::vector<TTreeNodeEx*>& Folders);
+    void AddDeployItems(TTreeNodeEx* Node, const std::string& SQL, std::vector<QTreeWidgetItem*>& Children);
+    void DeleteChildren(TTreeNodeEx* Node);
+    void SortChildren(TTreeNodeEx* Node);
+    void SetIcons(TTreeNodeEx* Node);
+    void LoadIcons(const std::string& Folder);
+    void UpdateIndicator(TTreeNodeEx* Node);
+    std::unique_ptr<TDataSet> RunQuery(const std::string& SQL);
+    std::vector<TForm_DesctreeProperty*> PropertyPages() const;
+
+    // The active result page's text.
+    void AddResultLine(const std::string& Line);
+    void AddResultEntry(const std::string& Text);
+
+    void SelectionChanged();
+    void RunDefaultScript(TTreeNodeEx* Node);
+
+    std::string FProgramFolder;
+    TStringList FShownTrees;
+    std::map<std::string, int> FIconMap;
+    TTreeNodeEx* FLastNode = nullptr;      // the last node a selection change handled
+    TTreeNodeEx* FWatchNode = nullptr;     // nulled when that node goes
+    TTreeNodeEx* FPropertyNode = nullptr;  // the node whose property pages are shown
+    bool FLoading = false;
+    int FBusy = 0;  // nested operations sharing the folder cache
+    TDescFolderCache FCache;
+    TForm_DesctreeProperty* FParamsPage = nullptr;
+    QTimer FChangeTimer;
+    std::unique_ptr<QObject> FContext;  // the receiver of the widgets' signals
+    std::vector<std::string> FReportedOverrides;  // reported once per operation
+};

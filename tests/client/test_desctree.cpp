@@ -1,0 +1,328 @@
+// The object tree read from its definition folder: structure, order, override
+// folders, hide marks, placeholders, scripts, damaged definitions, and the
+// drag object. Queries here come from a small fake; the database cases are in
+// test_desctree_db.cpp.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMenu>
+#include <QTabWidget>
+
+#include "CP932Qt.h"
+#include "DescTreeTestUtil.h"
+#include "MemDataSet.h"
+#include "SysUtils.h"
+
+using namespace desctree_test;
+
+namespace {
+
+// A fake database: every query gives the rows of the table registered for a
+// word it contains, or raises when it contains "BROKEN".
+struct FakeDb {
+    std::vector<std::pair<std::string, std::vector<std::vector<std::string>>>> Tables;  // word, header + rows
+    std::vector<std::string> SQLs;
+    void Attach(TFrameSQLClient& frame) {
+        frame.OnExecuteSQL = [this](void*, const std::string& sql, uint8_t, std::unique_ptr<TDataSet>& ds, std::string&) {
+            SQLs.push_back(sql);
+            if (sql.find("BROKEN") != std::string::npos) throw Exception("no such table: BROKEN");
+            for (const auto& [word, rows] : Tables) {
+                if (sql.find(word) == std::string::npos) continue;
+                auto m = std::make_unique<TMemDataSet>();
+                for (const std::string& f : rows[0]) m->FieldDefs().Add(f, ftString, 40);
+                for (size_t r = 1; r < rows.size(); ++r) {
+                    std::vector<TVariant> values;
+                    for (const std::string& v : rows[r]) values.emplace_back(v);
+                    m->AddRow(values);
+                }
+                m->Open();
+                ds = std::move(m);
+                return;
+            }
+        };
+    }
+};
+
+const Files kSales = {
+    {"ObjectTree/Sales/Params.txt", "SCHEMA=S1\r\n"},
+    {"ObjectTree/Sales/Tables/DeployItem.SQL", "SELECT TABNAME FROM SYSCAT.TABLES WHERE TABSCHEMA = '{%SCHEMA%}'"},
+    {"ObjectTree/Sales/Tables/_Columns/DeployItem.SQL", "SELECT COLNAME FROM COLS WHERE TABNAME = '{%TABNAME%}'"},
+    {"ObjectTree/Other/", ""},
+};
+
+struct DescTreeTest : ::testing::Test, DescTreeFixture {
+    DescTreeTest() : DescTreeFixture("desctree") { Db.Attach(*Frame); }
+    FakeDb Db;
+};
+
+TEST_F(DescTreeTest, TheShownTreesOnlyAndNodeKinds) {
+    Load(kSales, {"Sales"});
+    EXPECT_TRUE(Frame->Panel_DelcTreeBase->isVisibleTo(Frame.get()));
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  Sales"}));
+    TTreeNodeEx* sales = Find("ObjectTree/Sales");
+    ASSERT_TRUE(sales);
+    // A node is expanded when it is selected.
+    Select("ObjectTree/Sales");
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  Sales", "    Tables"}));
+    EXPECT_EQ(TDescTreeManager::GetKind(Find("ObjectTree")), dnkTop);
+    EXPECT_EQ(TDescTreeManager::GetKind(sales), dnkFolder);
+    EXPECT_EQ(TDescTreeManager::GetFolder(sales), Program + "ObjectTree/Sales");
+    EXPECT_EQ(Params(sales), (Lines{"SCHEMA=S1"}));
+    EXPECT_TRUE(TDescTreeManager::IsDone(sales));
+    EXPECT_EQ(cp932::FromQString(Frame->Label_DescTreeAddress->text()), "ObjectTree");
+}
+
+TEST_F(DescTreeTest, ItemsFromTheDeployQueryWithTheirParameters) {
+    Db.Tables = {{"SYSCAT.TABLES", {{"TABNAME", "NOTE"}, {"EMP ", "x"}, {"DEPT", ""}}},
+                 {"COLS", {{"COLNAME"}, {"ID"}, {"NAME"}}}};
+    Load(kSales, {"Sales"});
+    Select("ObjectTree/Sales");
+    // Without a connection the deploy node stays unexpanded.
+    Select("ObjectTree/Sales/Tables");
+    EXPECT_EQ(Find("ObjectTree/Sales/Tables")->Count(), 0);
+    EXPECT_FALSE(TDescTreeManager::IsDone(Find("ObjectTree/Sales/Tables")));
+    EXPECT_TRUE(Db.SQLs.empty());
+
+    Connected = true;
+    Manager().RefreshNode(Find("ObjectTree/Sales"));
+    Select("ObjectTree/Sales/Tables");
+    ASSERT_EQ(Db.SQLs.size(), 1u);
+    EXPECT_EQ(Db.SQLs[0], "SELECT TABNAME FROM SYSCAT.TABLES WHERE TABSCHEMA = 'S1'");
+    TTreeNodeEx* emp = Find("ObjectTree/Sales/Tables/EMP");
+    ASSERT_TRUE(emp);
+    EXPECT_EQ(TDescTreeManager::GetKind(emp), dnkItem);
+    EXPECT_EQ(TDescTreeManager::GetDepth(emp), 1);
+    EXPECT_EQ(Params(emp), (Lines{"TABNAME=EMP", "NOTE=x"}));
+    EXPECT_EQ(Params(Find("ObjectTree/Sales/Tables/DEPT")), (Lines{"TABNAME=DEPT"}));
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  Sales", "    Tables", "      EMP", "      DEPT"}));
+
+    // Each item shows the item folder Columns, whose query sees the item's parameters.
+    Select("ObjectTree/Sales/Tables/EMP");
+    TTreeNodeEx* columns = Find("ObjectTree/Sales/Tables/EMP/Columns");
+    ASSERT_TRUE(columns);
+    EXPECT_EQ(TDescTreeManager::GetKind(columns), dnkItemFolder);
+    EXPECT_EQ(TDescTreeManager::GetFolder(columns), Program + "ObjectTree/Sales/Tables/_Columns");
+    Select("ObjectTree/Sales/Tables/EMP/Columns");
+    EXPECT_EQ(Db.SQLs.back(), "SELECT COLNAME FROM COLS WHERE TABNAME = 'EMP'");
+    EXPECT_TRUE(Find("ObjectTree/Sales/Tables/EMP/Columns/NAME"));
+    EXPECT_EQ(cp932::FromQString(Frame->Label_DescTreeAddress->text()), "EMP < Tables < Sales < ObjectTree");
+}
+
+TEST_F(DescTreeTest, PlaceholdersOfTheNodeAndItsAncestors) {
+    Load({{"ObjectTree/Sales/Params.txt", "SCHEMA=S1\r\nA=a{%B%}\r\nB=b\r\n"},
+          {"ObjectTree/Sales/Sub/Params.txt", "schema=S2\r\nB=own\r\n"},
+          {"ObjectTree/Sales/Self/Params.txt", "LOOP=x{%LOOP%}\r\n"}},
+         {"Sales"});
+    Select("ObjectTree/Sales");
+    TTreeNodeEx* sales = Find("ObjectTree/Sales");
+    TTreeNodeEx* sub = Find("ObjectTree/Sales/Sub");
+    ASSERT_TRUE(sub);
+    struct Case {
+        TTreeNodeEx* Node;
+        const char* Text;
+        const char* Expected;
+    } cases[] = {
+        {sales, "{{%UNKNOWN%}}x", "x"},
+        {sales, "{%UNKNOWN%}", "{%UNKNOWN%}"},
+        {sales, "{{%schema%}}/{%schema%}/{%SCHEMA%}", "S1/{%schema%}/S1"},
+        {sales, "{%A%}", "ab"},                             // values hold placeholders too
+        // The nearest definition wins, whatever case the names are in.
+        {sub, "{%schema%}.{%SCHEMA%}.{{%SCHEMA%}}", "S2.{%SCHEMA%}.S2"},
+        {sub, "{%A%}", "aown"},
+        {sales, "{{%SCHEMA", "{{%SCHEMA"},
+        {Find("ObjectTree"), "{%SCHEMA%}", "{%SCHEMA%}"},  // the top node has none
+    };
+    for (const Case& c : cases) EXPECT_EQ(Manager().ExpandPlaceholders(c.Node, c.Text), c.Expected) << c.Text;
+    TStringList params;
+    Manager().CollectParams(sub, params);
+    EXPECT_EQ(params.Items, (Lines{"schema=S2", "B=own", "A=a{%B%}"}));
+    // A value that holds its own placeholder ends.
+    Select("ObjectTree/Sales/Self");
+    const std::string loop = Manager().ExpandPlaceholders(Find("ObjectTree/Sales/Self"), "{%LOOP%}");
+    EXPECT_EQ(loop.substr(0, 3), "xxx");
+}
+
+TEST_F(DescTreeTest, OrderFilesSortTheFolders) {
+    Load({{"ObjectTree/T/B/", ""},
+          {"ObjectTree/T/A/x.Order", ""},
+          {"ObjectTree/T/C/10.Order", ""},
+          {"ObjectTree/T/D/-5.order", ""},
+          {"ObjectTree/T/E/3000.Order", ""}},
+         {"T"});
+    Select("ObjectTree/T");
+    // Equal orders keep the folders' listing order.
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  T", "    D", "    C", "    A", "    B", "    E"}));
+    const Lines console = Frame->Console.Lines.Items;
+    EXPECT_NE(std::find(console.begin(), console.end(), "x.Orderは整数の範囲外ですので、最後尾に回しました"), console.end());
+    EXPECT_EQ(TDescTreeManager::GetOrderValue(Find("ObjectTree/T/A")), 2000);
+}
+
+TEST_F(DescTreeTest, OverrideFolderStandsInForMissingFiles) {
+    Db.Tables = {{"FROM T", {{"N"}, {"r1"}}}};
+    Load({{"ObjectTree/Sales/Tables/OverRide.txt", ".\\..\\..\\..\\Common\r\n"},
+          {"ObjectTree/Sales/Tables/Params.txt", "P=own\r\n"},
+          {"ObjectTree/Sales/Tables/Mine/", ""},
+          {"Common/Params.txt", "P=common\r\nQ=common\r\n"},
+          {"Common/DeployItem.SQL", "SELECT N FROM T"},
+          {"Common/Extra/", ""},
+          {"Common/mine/", ""},
+          {"ObjectTree/Sales/Lost/OverRide.txt", "./NoSuchFolder\r\n"}},
+         {"Sales"});
+    Connected = true;
+    Select("ObjectTree/Sales");
+    Select("ObjectTree/Sales/Tables");
+    TTreeNodeEx* tables = Find("ObjectTree/Sales/Tables");
+    ASSERT_TRUE(tables);
+    EXPECT_EQ(Params(tables), (Lines{"P=own", "Q=common"}));
+    // Folders (2000) before items (5000 on); the override folder's own come after the node's.
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  Sales", "    Lost", "    Tables", "      Mine", "      Extra", "      r1"}));
+    EXPECT_EQ(TDescTreeManager::GetFolder(Find("ObjectTree/Sales/Tables/Extra")), Program + "Common/Extra");
+    const Lines console = Frame->Console.Lines.Items;
+    const std::string lost =
+        "■オーバライドフォルダが見つかりません：" + Program + "ObjectTree/Sales/Lost/./NoSuchFolder";
+    // Once when the tree was loaded, once when Sales was expanded.
+    EXPECT_EQ(std::count(console.begin(), console.end(), lost), 2);
+}
+
+TEST_F(DescTreeTest, HiddenWhenEmptyAndRefusedQueries) {
+    Db.Tables = {{"NONE", {{"N"}}}};
+    Load({{"ObjectTree/T/Empty/Empty.Hide", ""},
+          {"ObjectTree/T/Empty/DeployItem.SQL", "SELECT N FROM NONE"},
+          {"ObjectTree/T/EmptyNoQuery/empty.hide", ""},
+          {"ObjectTree/T/Full/Empty.Hide", ""},
+          {"ObjectTree/T/Full/Sub/", ""},
+          {"ObjectTree/T/Update/DeployItem.SQL", "UPDATE X SET A = 1"},
+          {"ObjectTree/T/Broken/DeployItem.SQL", "SELECT * FROM BROKEN"}},
+         {"T"});
+    Connected = true;
+    Select("ObjectTree/T");
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  T", "    Broken", "    Full", "      Sub",
+                             "    Update■展開SQLにSELECT系以外のSQLを検出しました。"}));
+    Frame->Console.Lines.Clear();
+    Select("ObjectTree/T/Broken");
+    EXPECT_EQ(Frame->Console.Lines.Items,
+              (Lines{"", "■展開エラー Broken", "SELECT * FROM BROKEN", "no such table: BROKEN"}));
+    for (const std::string& sql : Db.SQLs) EXPECT_EQ(sql.find("UPDATE"), std::string::npos);
+}
+
+TEST_F(DescTreeTest, TitleQueryNamesTheNode) {
+    Db.Tables = {{"CURRENT", {{"NAME"}, {"Production DB"}}}};
+    Load({{"ObjectTree/T/Db/Title.SQL", "SELECT NAME FROM CURRENT"}, {"ObjectTree/T/Bad/title.sql", "SELECT BROKEN"}},
+         {"T"});
+    Connected = true;
+    Select("ObjectTree/T");
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  T", "    Bad←（タイトル設定失敗！！）", "    Production DB"}));
+}
+
+TEST_F(DescTreeTest, DefaultScriptRunsOrIsShown) {
+    Load({{"ObjectTree/T/Params.txt", "WHO=me\r\n"}, {"ObjectTree/T/Default.Script", "#Print {%WHO%};\r\n"}}, {"T"});
+    Select("ObjectTree/T");
+    EXPECT_EQ(Frame->Console.Lines.Items, (Lines{"#Print me;"}));
+    Frame->Console.Lines.Clear();
+    Manager().NodeSelected(Find("ObjectTree/T"));  // the same node is handled once
+    EXPECT_TRUE(Frame->Console.Lines.Items.empty());
+}
+
+TEST_F(DescTreeTest, DamagedDefinitionsNeverStopTheLoad) {
+    Files files = {{"ObjectTree/T/D/DeployItem.SQL", std::string("\x01\x02\xff\0SELECT", 9)},
+                   {"ObjectTree/T/Bad.Order", ""},
+                   {"ObjectTree/T/OverRide.txt", "\r\n"},
+                   {"ObjectTree/T/Params.txt", "no equals sign\r\n=\r\n"},
+                   {"ObjectTree/T/Icon.Ico", "not an icon"},
+                   {"ObjectTree/T/X/", ""}};
+    Connected = true;
+    EXPECT_NO_THROW(Load(files, {"T"}));
+    EXPECT_NO_THROW(Select("ObjectTree/T"));
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  T", "    D■展開SQLにSELECT系以外のSQLを検出しました。", "    X"}));
+    const Lines console = Frame->Console.Lines.Items;
+    EXPECT_NE(std::find(console.begin(), console.end(), "Bad.Orderは整数の範囲外ですので、最後尾に回しました"), console.end());
+    EXPECT_NE(std::find(console.begin(), console.end(), "■オーバライドフォルダが見つかりません："), console.end());
+}
+
+TEST_F(DescTreeTest, PaneHiddenWithoutShownTrees) {
+    Load(kSales, {});
+    EXPECT_FALSE(Frame->Panel_DelcTreeBase->isVisibleTo(Frame.get()));
+    EXPECT_EQ(Tree().RootCount(), 0);
+    EXPECT_FALSE(Manager().AddObjectTree("Nope"));
+    EXPECT_TRUE(Manager().AddObjectTree("sales"));  // folder names in any case
+    EXPECT_TRUE(Manager().IsObjectTreeShown("sales"));
+    EXPECT_FALSE(Manager().IsObjectTreeShown("Sales"));
+    Manager().LoadObjectTrees();
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  Sales"}));
+    Manager().ClearObjectTrees();
+    EXPECT_EQ(Tree().RootCount(), 0);
+    EXPECT_FALSE(Frame->Panel_DelcTreeBase->isVisibleTo(Frame.get()));
+}
+
+TEST_F(DescTreeTest, CommandsThroughTheWindow) {
+    WriteFiles(Program, kSales);
+    Manager().SetProgramFolder(Program);
+    EXPECT_EQ(Frame->GetObjectTreeFolder(), Program + "ObjectTree");
+    Frame->ExecuteScriptText("#AddObjectTree Sales;#AddObjectTreeM Other;");
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  Sales"}));
+    Frame->ExecuteScriptText("#RefreshObjectTree;");
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  Other", "  Sales"}));
+    Frame->ExecuteScriptText("#ClearObjectTree;");
+    EXPECT_EQ(Tree().RootCount(), 0);
+}
+
+TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
+    Load({{"ObjectTree/T/Params.txt", "WHO=me\r\n"},
+          {"ObjectTree/T/b_select_.Script", "SELECT '{%WHO%}';"},
+          {"ObjectTree/T/A.script", "#Print A;"},
+          {"ObjectTree/T/_ItemOnly.Script", "x"},
+          {"ObjectTree/T/List/DeployItem.SQL", "SELECT N FROM ITEMS"},
+          {"ObjectTree/T/List/_Drop.Script", "DROP TABLE {%N%};"},
+          {"ObjectTree/T/List/Plain.Script", "y"}},
+         {"T"});
+    Db.Tables = {{"ITEMS", {{"N"}, {"t1"}}}};
+    Connected = true;
+    Select("ObjectTree/T");
+    TStringList names;
+    Manager().GetScriptNames(Find("ObjectTree/T"), names);
+    EXPECT_EQ(names.Items, (Lines{"A.script", "b_select_.Script"}));
+    Select("ObjectTree/T/List");
+    TTreeNodeEx* item = Find("ObjectTree/T/List/t1");
+    ASSERT_TRUE(item);
+    Manager().GetScriptNames(item, names);
+    EXPECT_EQ(names.Items, (Lines{"_Drop.Script"}));
+
+    Manager().FillPopupMenu(Find("ObjectTree/T"));
+    Lines captions;
+    QMenu* scripts = nullptr;
+    for (QAction* a : Frame->KZNTreeView_Desc_PopupMenu->actions()) {
+        captions.push_back(a->isSeparator() ? "-" : cp932::FromQString(a->text()));
+        if (a->menu()) scripts = a->menu();
+    }
+    EXPECT_EQ(captions, (Lines{"最新の状態に更新", "-", "編集", "-", "スクリプト実行"}));
+    ASSERT_TRUE(scripts);
+    ASSERT_EQ(scripts->actions().size(), 2);
+    auto* b = dynamic_cast<TScriptExecuteMenuItem*>(scripts->actions()[1]);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->ScriptName, "b_select_.Script");
+    EXPECT_EQ(b->Lines.Items, (Lines{"SELECT 'me';"}));
+    auto* a = dynamic_cast<TScriptExecuteMenuItem*>(scripts->actions()[0]);
+    Frame->Console.Lines.Clear();
+    a->trigger();  // runs in the window
+    const Lines ran = Frame->Console.Lines.Items;
+    EXPECT_NE(std::find(ran.begin(), ran.end(), "A"), ran.end());
+
+    // An item's scripts, captioned without the leading and trailing "_".
+    QMenu menu;
+    Manager().FillScriptMenu(item, &menu);
+    ASSERT_EQ(menu.actions().size(), 1);
+    EXPECT_EQ(cp932::FromQString(menu.actions()[0]->text()), "Drop.Script");
+
+    TDescDragObj drag(&Manager(), item);
+    TStringList dragged;
+    drag.GetScriptNames(dragged);
+    EXPECT_EQ(dragged.Items, (Lines{"_Drop.Script"}));
+    EXPECT_EQ(Manager().GetScriptText(item, "_Drop.Script"), "DROP TABLE t1;");
+    EXPECT_EQ(TDescDragObj::From(&drag), &drag);
+    Tree().SetSelected(item);
+    std::unique_ptr<QMimeData> started(Tree().OnStartDrag(&Tree(), item));
+    ASSERT_TRUE(TDescDragObj::From(started.get()));
+    EXPECT_EQ(TDescDragObj::From(started.get())->Node, item);
+}
+
+}  // namespace

@@ -1,0 +1,193 @@
+// The object tree against real databases (SQLite, and PostgreSQL through
+// ZINTAVOR_PG_CONN): nodes expanded from catalogue-like tables, item folders,
+// expansion errors, and the property pages of a node.
+#include <gtest/gtest.h>
+
+#include <QTabWidget>
+
+#include "CP932Qt.h"
+#include "DbTestUtil.h"
+#include "DescTreeTestUtil.h"
+#include "U_ADODriver.h"
+#include "U_Form_DesctreeProperty.h"
+
+using namespace desctree_test;
+
+namespace {
+
+class DescTreeDb : public ::testing::TestWithParam<dbtest::Db>, public DescTreeFixture {
+protected:
+    DescTreeDb() : DescTreeFixture("desctree-db") {}
+    void SetUp() override {
+        std::string conn;
+        if (GetParam() == dbtest::Db::PostgreSQL) {
+            DBTEST_REQUIRE_PG();
+            conn = dbtest::PgConn();
+        } else {
+            conn = dbtest::SqliteConn("desctree");
+        }
+        ASSERT_TRUE(Driver.ConnectByConnectionString(conn, "test"));
+        Frame->OnExecuteSQL = [this](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+                                     std::string& msg) { Driver.Execute(sender, sql, kind, ds, msg); };
+        Tables = dbtest::UniqueName("zt_tables");
+        Cols = dbtest::UniqueName("zt_cols");
+        Run("create table " + Tables + " (tabname varchar(30), schem varchar(10), seq integer)");
+        Run("create table " + Cols + " (tabname varchar(30), colname varchar(30), coltype varchar(10))");
+        Created = true;
+        for (const char* v : {"'EMP', 'S1', 2", "'DEPT', 'S1', 1", "'OTHER', 'S2', 3"})
+            Run("insert into " + Tables + " values (" + v + ")");
+        for (const char* v : {"'EMP', 'ID', 'int'", "'EMP', 'NAME', 'text'", "'DEPT', 'ID', 'int'"})
+            Run("insert into " + Cols + " values (" + v + ")");
+        Connected = true;
+        Load({{"ObjectTree/Cat/Params.txt", "SCHEMA=S1\r\n"},
+              {"ObjectTree/Cat/Tables/DeployItem.SQL",
+               "SELECT tabname, seq FROM " + Tables + " WHERE schem = '{%SCHEMA%}' ORDER BY seq"},
+              {"ObjectTree/Cat/Tables/_Columns/DeployItem.SQL",
+               "SELECT colname FROM " + Cols + " WHERE tabname = '{{%TABNAME%}}' ORDER BY colname"},
+              {"ObjectTree/Cat/Tables/_Columns.PropertySQL",
+               "SELECT colname AS name, coltype AS type FROM " + Cols + " WHERE tabname = '{{%TABNAME%}}' ORDER BY colname"},
+              {"ObjectTree/Cat/Tables/_Memo.Property", "  Table {{%TABNAME%}}\r\n"},
+              {"ObjectTree/Cat/Tables/Count.PropertySQL", "SELECT count(*) AS n FROM " + Tables},
+              {"ObjectTree/Cat/Tables/Info.Property", "schema {%SCHEMA%}"},
+              {"ObjectTree/Cat/Broken/DeployItem.SQL", "SELECT x FROM no_such_table_here"}},
+             {"Cat"});
+        Select("ObjectTree/Cat");
+    }
+    void TearDown() override {
+        if (!Created) return;
+        for (const std::string& t : {Tables, Cols}) {
+            try {
+                Run("drop table " + t);
+            } catch (...) {
+            }
+        }
+    }
+    void Run(const std::string& sql) {
+        std::unique_ptr<TDataSet> ds;
+        std::string msg;
+        Driver.Execute(nullptr, sql, 4, ds, msg);
+    }
+    Lines Tabs() {
+        Lines out;
+        for (int i = 0; i < Frame->PageControl_DescTreeProperty->count(); ++i)
+            out.push_back(cp932::FromQString(Frame->PageControl_DescTreeProperty->tabText(i)));
+        return out;
+    }
+    TForm_DesctreeProperty* Page() {
+        return static_cast<TForm_DesctreeProperty*>(Frame->PageControl_DescTreeProperty->currentWidget());
+    }
+    Lines PageLines() { return TStringList(Page()->Editor_DescTreeParams->Lines().GetText()).Items; }
+    void ShowTab(const std::string& caption) {
+        for (int i = 0; i < Frame->PageControl_DescTreeProperty->count(); ++i)
+            if (cp932::FromQString(Frame->PageControl_DescTreeProperty->tabText(i)) == caption)
+                Frame->PageControl_DescTreeProperty->setCurrentIndex(i);
+    }
+
+    TADODriver Driver;
+    std::string Tables, Cols;
+    bool Created = false;
+};
+
+TEST_P(DescTreeDb, ItemsInRowOrderAndTheirItemFolders) {
+    Select("ObjectTree/Cat/Tables");
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  Cat", "    Broken", "    Tables", "      DEPT", "      EMP"}));
+    TTreeNodeEx* emp = Find("ObjectTree/Cat/Tables/EMP");
+    ASSERT_TRUE(emp);
+    EXPECT_EQ(Params(emp), (Lines{"tabname=EMP", "seq=2"}));
+    Select("ObjectTree/Cat/Tables/EMP");
+    Select("ObjectTree/Cat/Tables/EMP/Columns");
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  Cat", "    Broken", "    Tables", "      DEPT", "      EMP", "        Columns",
+                             "          ID", "          NAME"}));
+}
+
+TEST_P(DescTreeDb, ExpansionErrorGoesToTheResultPage) {
+    Frame->Console.Lines.Clear();
+    Select("ObjectTree/Cat/Broken");
+    const Lines lines = Frame->Console.Lines.Items;
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "");
+    EXPECT_EQ(lines[1], "■展開エラー Broken");
+    EXPECT_EQ(lines[2], "SELECT x FROM no_such_table_here");
+    EXPECT_NE(lines[3], "");
+    EXPECT_TRUE(TDescTreeManager::IsDone(Find("ObjectTree/Cat/Broken")));
+    EXPECT_EQ(Find("ObjectTree/Cat/Broken")->Count(), 0);
+}
+
+TEST_P(DescTreeDb, PropertyPagesOfAFolderAndOfItems) {
+    Select("ObjectTree/Cat/Tables");
+    EXPECT_EQ(Tabs(), (Lines{"Count", "Info", "Params"}));
+    EXPECT_EQ(Frame->PageControl_DescTreeProperty->currentIndex(), 0);
+    EXPECT_EQ(PageLines(), (Lines{"n : 3"}));  // one row: one line per field
+    ShowTab("Info");
+    EXPECT_EQ(PageLines(), (Lines{"schema S1"}));
+    ShowTab("Params");
+    EXPECT_EQ(PageLines(), (Lines{"SCHEMA=S1"}));
+
+    // Items of depth 1: the files beginning with one "_", captioned without it.
+    Select("ObjectTree/Cat/Tables/EMP");
+    EXPECT_EQ(Tabs(), (Lines{"Columns", "Memo", "Params"}));
+    EXPECT_EQ(Frame->PageControl_DescTreeProperty->currentIndex(), 0);
+    const Lines two = PageLines();
+    ASSERT_EQ(two.size(), 4u);  // header, rule and two rows
+    EXPECT_EQ(two[0].substr(0, 4), "name");
+    EXPECT_EQ(two[1].substr(0, 4), "----");
+    EXPECT_EQ(two[2].substr(0, 2), "ID");
+    EXPECT_NE(two[2].find("int"), std::string::npos);
+    EXPECT_EQ(two[3].substr(0, 4), "NAME");
+    ShowTab("Memo");
+    EXPECT_EQ(PageLines(), (Lines{"Table EMP"}));
+
+    // The same files: the tabs and the active tab stay.
+    TForm_DesctreeProperty* memo = Page();
+    Select("ObjectTree/Cat/Tables/DEPT");
+    EXPECT_EQ(Page(), memo);
+    EXPECT_EQ(PageLines(), (Lines{"Table DEPT"}));
+    ShowTab("Columns");
+    EXPECT_EQ(PageLines(), (Lines{"name : ID", "type : int"}));
+    ShowTab("Params");
+    EXPECT_EQ(PageLines(), (Lines{"tabname=DEPT", "seq=1", "SCHEMA=S1"}));
+
+    // Other files: new tabs, the first one active.
+    Select("ObjectTree/Cat/Tables");
+    EXPECT_EQ(Tabs(), (Lines{"Count", "Info", "Params"}));
+    EXPECT_EQ(Frame->PageControl_DescTreeProperty->currentIndex(), 0);
+}
+
+TEST_P(DescTreeDb, PropertySQLWithoutAConnectionShowsItsText) {
+    Select("ObjectTree/Cat/Tables");
+    Select("ObjectTree/Cat/Tables/EMP");
+    Connected = false;
+    Select("ObjectTree/Cat/Tables/DEPT");
+    ShowTab("Columns");
+    EXPECT_EQ(PageLines(), (Lines{"SELECT colname AS name, coltype AS type FROM " + Cols +
+                                  " WHERE tabname = 'DEPT' ORDER BY colname"}));
+}
+
+TEST_P(DescTreeDb, FailingPropertyQueryShowsTheErrorAndTheQuery) {
+    WriteFiles(Program, {{"ObjectTree/Cat/Tables/Bad.PropertySQL", "SELECT nothing FROM no_such_table_here"}});
+    Select("ObjectTree/Cat/Tables");
+    EXPECT_EQ(Tabs(), (Lines{"Bad", "Count", "Info", "Params"}));
+    const Lines lines = PageLines();
+    ASSERT_GE(lines.size(), 2u);  // the message may take several lines
+    EXPECT_EQ(lines[0].substr(0, 2), "■");
+    EXPECT_GT(lines[0].size(), 2u);
+    EXPECT_EQ(lines.back(), "SELECT nothing FROM no_such_table_here");
+}
+
+TEST_P(DescTreeDb, ConnectionChangesRefreshTheTrees) {
+    Select("ObjectTree/Cat/Tables");
+    ASSERT_TRUE(Find("ObjectTree/Cat/Tables/EMP"));
+    Connected = false;
+    Frame->RefreshConnectState();
+    EXPECT_FALSE(TDescTreeManager::IsDone(Find("ObjectTree/Cat/Tables")));
+    EXPECT_EQ(Find("ObjectTree/Cat/Tables")->Count(), 0);
+    Connected = true;
+    Frame->RefreshConnectState();
+    Select("ObjectTree/Cat/Tables");
+    EXPECT_TRUE(Find("ObjectTree/Cat/Tables/EMP"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, DescTreeDb, ::testing::Values(dbtest::Db::SQLite, dbtest::Db::PostgreSQL),
+                         dbtest::DbName);
+
+}  // namespace
