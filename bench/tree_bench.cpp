@@ -115,8 +115,8 @@ int main(int argc, char** argv) {
     frame.OnIsConnected = [](void*, bool& c) { c = true; };
     frame.OnExecuteSQL = [&s](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
                               std::string& msg) { s.Driver.Execute(sender, sql, kind, ds, msg); };
-    frame.DescTreeManager->AddObjectTree("B");
     frame.DescTreeManager->SetProgramFolder(s.Folder);
+    frame.DescTreeManager->AddObjectTree("B");
 
     std::printf("object tree: expanding a node of N objects (SQLite through ODBC), best of %d\n", repeats);
     double perRow[2] = {0, 0};

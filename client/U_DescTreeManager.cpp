@@ -15,7 +15,7 @@
 #include "AppException.h"
 #include "CP932Qt.h"
 #include "CP932Text.h"
-#include "ShellOpen.h"
+#include "U_ExprolerManager.h"
 #include "SysUtils.h"
 #include "T_FolderFile.h"
 #include "T_KZNUtil.h"
@@ -1028,7 +1028,13 @@ void TDescTreeManager::OpenNodeFolder(TTreeNodeEx* Node) {
     const std::string folder = GetFolder(node);
     if (folder.empty() || !fs932::DirectoryExists(folder)) return;
     if (OnOpenFolder) OnOpenFolder(folder);
-    else DefaultShellOpener().Open(folder);
+    else TExprolerManager::OpenFolder(folder);
+}
+
+bool TDescTreeManager::IsNodeOfTree(const TTreeNodeEx* Node) const {
+    bool found = false;
+    if (Node) TreeView->ForEachNode([&](TTreeNodeEx* n) { found = found || n == Node; });
+    return found;
 }
 
 TTreeNodeEx* TDescTreeManager::GetSelectedNode() const {
@@ -1122,6 +1128,7 @@ void EmptyMenu(QMenu* menu) {
 }  // namespace
 
 void TDescTreeManager::FillScriptMenu(TTreeNodeEx* Node, QMenu* Menu) {
+    EmptyMenu(Menu);
     TStringList names;
     GetScriptNames(Node, names);
     for (const std::string& name : names.Items) {

@@ -130,6 +130,8 @@ public:
     std::string ExpandPlaceholders(TTreeNodeEx* Node, const std::string& Text);
     // The node's parameters: its own first, then its ancestors' that it does not define.
     void CollectParams(TTreeNodeEx* Node, TStringList& Params);
+    // Node is still one of the tree's (a drag may outlive its node).
+    bool IsNodeOfTree(const TTreeNodeEx* Node) const;
     // The selected node; with none, the top node; null for an empty tree.
     TTreeNodeEx* GetSelectedNode() const;
     // Handles a selection change to Node (expansion, property pages, address, default script).
@@ -174,7 +176,7 @@ public:
 
     // Milliseconds between a selection change and its handling.
     int ChangeDelay = 500;
-    // Opens a node's folder in the desktop's file manager; without it the desktop's "open" is used.
+    // Opens a node's folder; without it the folder opener shows it through the desktop.
     std::function<void(const std::string& Folder)> OnOpenFolder;
 
 private:

@@ -11,7 +11,9 @@
 #include "Reentrancy.h"
 #include "SysUtils.h"
 #include "U_Form_Script.h"
+#include "KZNPopupMenu.h"
 #include "U_ClientMessages.h"
+#include "U_DescTreeManager.h"
 #include "U_Frame_SQLClient.h"
 #include "U_ResultTextOutput.h"
 
@@ -104,6 +106,28 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     };
     SizeTitleEditor();
     SetOutputMode(rom_Text);
+
+    // An object tree node dropped on either editor offers the node's scripts.
+    PopupMenu_ScriptDrop = new QMenu(this);
+    for (TKZNEditor* e : {EDITOR_Title, Editor}) {
+        e->AddObjectDropFormat(QString::fromLatin1(TDescDragObj::Format));
+        e->OnObjectDragOver = [](TObject*, const QMimeData* Data, QPoint, bool& Accept) {
+            Accept = TDescDragObj::From(Data) != nullptr;
+        };
+        e->OnObjectDrop = [this, e](TObject*, const QMimeData* Data, QPoint Point) {
+            const QPoint at = e->viewport()->mapToGlobal(Point);
+            app::Guard([&] { ObjectTreeNodeDropped(Data, at); });
+        };
+    }
+}
+
+void TForm_Result::ObjectTreeNodeDropped(const QMimeData* Data, QPoint GlobalPos) {
+    const TDescDragObj* drag = TDescDragObj::From(Data);
+    if (!drag) throw EForm_Result("内部エラー：未対応のオブジェクトをドロップしようとしました");
+    PopupMenu_ScriptDrop->setProperty("Tag", -1);
+    if (!drag->Manager || !drag->Manager->IsNodeOfTree(drag->Node)) return;  // the node went during the drag
+    drag->Manager->FillScriptMenu(drag->Node, PopupMenu_ScriptDrop);
+    popupmenu::Exec(*PopupMenu_ScriptDrop, GlobalPos);
 }
 
 void TForm_Result::showEvent(QShowEvent* E) {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include <QAction>
+#include <QMenu>
+#include <QMimeData>
 #include <QToolBar>
 
 #include "DataSet.h"
@@ -79,6 +81,9 @@ public:
     QWidget* Panel_EditorBase;
     TKZNEditor* EDITOR_Title;  // a read-only second view of the console's text
     TKZNEditor* Editor;        // the console
+    // The scripts of an object tree node dropped on the page; choosing one runs it.
+    QMenu* PopupMenu_ScriptDrop;
+    void ObjectTreeNodeDropped(const QMimeData* Data, QPoint GlobalPos);
     QToolBar* ToolBar1;
     QAction* Action_Mode_Text;
     QAction* Action_Mode_TextGrid;

@@ -10,6 +10,7 @@
 
 #include "AppException.h"
 #include "CP932Qt.h"
+#include "U_DescTreeManager.h"
 #include "FileSystem.h"
 #include "KZNDragObject.h"
 #include "KZNMessageDlg.h"
@@ -93,8 +94,10 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
         ScriptFileDropped(L, Mode);
     };
     ScriptEditor->AddObjectDropFormat(QString::fromLatin1(THistoryItemDragObj::Format));
+    ScriptEditor->AddObjectDropFormat(QString::fromLatin1(TDescDragObj::Format));
     ScriptEditor->OnObjectDragOver = [this](TObject*, const QMimeData* Data, QPoint Point, bool& Accept) {
-        Accept = AcceptsHistoryDrop(Data);
+        // An object tree node is taken too; its drop leaves the script as it is.
+        Accept = AcceptsHistoryDrop(Data) || (!Flags.Executing && TDescDragObj::From(Data));
         if (!Accept) return;
         int col = 0, row = 0;  // the caret follows the mouse
         ScriptEditor->PosToRowCol(Point.x(), Point.y(), true, col, row);

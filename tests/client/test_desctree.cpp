@@ -10,6 +10,8 @@
 
 #include "CP932Qt.h"
 #include "DescTreeTestUtil.h"
+#include "KZNPopupMenu.h"
+#include "U_Form_Result.h"
 #include "MemDataSet.h"
 #include "SysUtils.h"
 
@@ -323,6 +325,38 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     std::unique_ptr<QMimeData> started(Tree().OnStartDrag(&Tree(), item));
     ASSERT_TRUE(TDescDragObj::From(started.get()));
     EXPECT_EQ(TDescDragObj::From(started.get())->Node, item);
+
+    // Dropped on a result page: the node's scripts in a menu; the one chosen runs.
+    TForm_Result* page = Frame->ActiveResultPage();
+    ASSERT_TRUE(page);
+    Lines offered;
+    popupmenu::SetPresenter([&](QMenu& menu, const QPoint&) -> QAction* {
+        for (QAction* a : menu.actions()) offered.push_back(cp932::FromQString(a->text()));
+        return menu.actions().isEmpty() ? nullptr : menu.actions()[0];
+    });
+    Db.SQLs.clear();
+    page->ObjectTreeNodeDropped(&drag, QPoint());
+    popupmenu::SetPresenter(nullptr);
+    EXPECT_EQ(offered, (Lines{"Drop.Script"}));
+    EXPECT_EQ(Db.SQLs, (Lines{"DROP TABLE t1\r\n"}));
+    QMimeData foreign;
+    try {
+        page->ObjectTreeNodeDropped(&foreign, QPoint());
+        ADD_FAILURE() << "a foreign drop is refused";
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.ClassName()) + ":" + e.Message, "EForm_Result:内部エラー：未対応のオブジェクトをドロップしようとしました");
+    }
+    // A node that went during the drag offers nothing.
+    TDescDragObj stale(&Manager(), item);
+    Manager().RefreshNode(Find("ObjectTree/T/List"));
+    offered.clear();
+    popupmenu::SetPresenter([&](QMenu& menu, const QPoint&) -> QAction* {
+        offered.push_back("shown");
+        return nullptr;
+    });
+    page->ObjectTreeNodeDropped(&stale, QPoint());
+    popupmenu::SetPresenter(nullptr);
+    EXPECT_TRUE(offered.empty());
 }
 
 }  // namespace

@@ -191,3 +191,49 @@ INSTANTIATE_TEST_SUITE_P(Backends, DescTreeDb, ::testing::Values(dbtest::Db::SQL
                          dbtest::DbName);
 
 }  // namespace
+
+namespace {
+
+// The sample definition shipped in samples/ObjectTree, against a SQLite database.
+struct SampleTree : ::testing::Test, DescTreeFixture {
+    SampleTree() : DescTreeFixture("desctree-sample") {}
+    TADODriver Driver;
+};
+
+TEST_F(SampleTree, SQLiteTreeListsTablesColumnsAndViews) {
+    ASSERT_TRUE(Driver.ConnectByConnectionString(dbtest::SqliteConn("sample"), "test"));
+    Frame->OnExecuteSQL = [this](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+                                 std::string& msg) { Driver.Execute(sender, sql, kind, ds, msg); };
+    for (const char* sql : {"create table emp (id integer primary key, name varchar(20))", "create table dept (no integer)",
+                            "create view v_emp as select name from emp"}) {
+        std::unique_ptr<TDataSet> ds;
+        std::string msg;
+        Driver.Execute(nullptr, sql, 4, ds, msg);
+    }
+    Connected = true;
+    // The test program lives in <build>/tests/client/; the samples in the repository's top folder.
+    Manager().SetProgramFolder(fs932::ProgramFolder() + "../../../../samples/");
+    ASSERT_TRUE(Manager().AddObjectTree("SQLite"));
+    Manager().LoadObjectTrees();
+    Select("ObjectTree/SQLite");
+    Select("ObjectTree/SQLite/Tables");
+    Select("ObjectTree/SQLite/Views");
+    Select("ObjectTree/SQLite/Tables/emp");
+    Select("ObjectTree/SQLite/Tables/emp/Columns");
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  SQLite", "    Tables", "      dept", "      emp", "        Columns", "          id",
+                             "          name", "    Views", "      v_emp"}));
+    TStringList names;
+    Manager().GetScriptNames(Find("ObjectTree/SQLite/Tables/emp"), names);
+    EXPECT_EQ(names.Items, (Lines{"_Count.Script", "_Select.Script"}));
+    EXPECT_EQ(Manager().GetScriptText(Find("ObjectTree/SQLite/Tables/emp"), "_Select.Script"), "SELECT * FROM \"emp\";\r\n");
+    Select("ObjectTree/SQLite/Tables/dept");
+    Lines tabs;
+    for (int i = 0; i < Frame->PageControl_DescTreeProperty->count(); ++i)
+        tabs.push_back(cp932::FromQString(Frame->PageControl_DescTreeProperty->tabText(i)));
+    EXPECT_EQ(tabs, (Lines{"Columns", "DDL", "Params"}));
+    const auto* page = static_cast<TForm_DesctreeProperty*>(Frame->PageControl_DescTreeProperty->currentWidget());
+    EXPECT_EQ(TStringList(page->Editor_DescTreeParams->Lines().GetText()).Items,
+              (Lines{"cid : 0", "name : no", "type : INTEGER", "notnull : 0", "pk : 0"}));
+}
+
+}  // namespace
