@@ -32,6 +32,8 @@ const TMessageCenter::TRow kTable[] = {
     {mc::WM_MC_ESCAPEREPLACECHANGE, [](TMain& m, TFrameSQLClient* t, TMessage&) { m.EscapeReplaceChanged(t); }},
     {mc::WM_MC_RELOADENV, [](TMain& m, TFrameSQLClient* t, TMessage&) { m.ReloadEnvironment(t); }},
     {mc::WM_MC_SCRIPTRESULTSPLIT, [](TMain& m, TFrameSQLClient* t, TMessage&) { m.ScriptResultSplitMoved(t); }},
+    {mc::WM_MC_LOADOBJECTTREE, [](TMain& m, TFrameSQLClient* t, TMessage&) { m.LoadClientObjectTrees(t); }},
+    {mc::WM_MC_DESCTREESPLIT, [](TMain& m, TFrameSQLClient* t, TMessage&) { m.DescTreeSplitMoved(t); }},
 };
 
 }  // namespace

@@ -266,6 +266,30 @@ void TMain::ScriptResultSplitMoved(TFrameSQLClient* Target) {
     if (Target) CloseTimeEnvData->ScriptResultPos = TEnvironment::ScriptAreaHeightOf(*Target);
 }
 
+void TMain::DescTreeSplitMoved(TFrameSQLClient* Target) {
+    if (Target) CloseTimeEnvData->DescTreePos = Target->Panel_DelcTreeBase->width();
+}
+
+// The command lines are written with "#" whatever the command prefix is.
+void TMain::LoadClientObjectTrees(TFrameSQLClient* Target) {
+    if (!Target) return;
+    std::string description;
+    ADODriver->GetDescription(description);
+    if (description.empty()) return;  // not connected
+    Target->ExecuteScriptText("#ClearObjectTree");
+    std::string names;
+    ADODriver->GetObjectTreeNames(names);
+    TStringList list;
+    list.SetCommaText(names);
+    try {
+        for (const std::string& name : list.Items) Target->ExecuteScriptText("#AddObjectTreeM \"" + name + "\"");
+    } catch (...) {
+        Target->ExecuteScriptText("#RefreshObjectTree");
+        throw;
+    }
+    Target->ExecuteScriptText("#RefreshObjectTree");
+}
+
 // ---- shutdown
 
 void TMain::SaveCloseTimeSettings() {

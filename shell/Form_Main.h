@@ -65,6 +65,9 @@ public:
     void EscapeReplaceChanged(TFrameSQLClient* Target);
     void ReloadEnvironment(TFrameSQLClient* Target);
     void ScriptResultSplitMoved(TFrameSQLClient* Target);
+    // The object trees recorded with the saved connection, loaded into Target.
+    void LoadClientObjectTrees(TFrameSQLClient* Target);
+    void DescTreeSplitMoved(TFrameSQLClient* Target);
 
     // The client window's events.
     void ClientExecuteSQL(void* Sender, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>& DataSet,

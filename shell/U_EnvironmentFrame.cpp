@@ -28,6 +28,10 @@ void TEnvironment::ApplyLayoutToFrame(const TWritableEnvData& Data, TFrameSQLCli
     const TWritableCloseTimeEnvData& ct = *Data.CloseTimeEnvData;
     Frame.resize(ct.ClientWindowWidth, ct.ClientWindowHeight);
     LayOut(&Frame);
+    // The object tree pane's width.
+    const int32_t whole = Frame.Splitter_Desctree->width();
+    const int32_t tree = std::clamp(ct.DescTreePos, 0, std::max(0, whole));
+    Frame.Splitter_Desctree->setSizes({tree, std::max(0, whole - tree - Frame.Splitter_Desctree->handleWidth())});
     LayOut(Frame.Panel_ClientBase);
     const int32_t panel = Frame.Panel_ClientBase->height();
     // The script area cannot be higher than its panel; what results is kept
