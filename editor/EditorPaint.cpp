@@ -243,7 +243,14 @@ void TEditor::PaintRows(QPainter& P, const QRect& Clip) {
     FCanvas = &P;
     P.setClipRect(Clip);
     P.fillRect(Clip, EditorColor(FColor, clWhite));
-    CaretBeginUpdate();
+    // The caret is drawn last, below: while the rows are painted it only has
+    // to stay put. Hiding and showing it here would mark its rectangle dirty
+    // again from inside the paint and paint for ever.
+    struct THold {
+        int& Count;
+        explicit THold(int& C) : Count(C) { ++Count; }
+        ~THold() { --Count; }
+    } hold(FCaretUpdateCount);
     if (Clip.intersects(QRect(0, 0, tl, tt)) && !FCornerBitmap.isNull()) P.drawImage(0, 0, FCornerBitmap);
     if (FRuler->Visible() && Clip.intersects(QRect(tl, 0, W - tl, FRulerHeight))) PaintRuler(P);
     int first = FTopRow, last = FTopRow - 1;
@@ -306,7 +313,6 @@ void TEditor::PaintRows(QPainter& P, const QRect& Clip) {
             }
         }
     }
-    CaretEndUpdate();
     P.setClipRect(Clip);
     if (FCaretShown && FCaretBlinkOn && hasFocus() && Clip.intersects(FCaretPaintRect)) {
         P.setCompositionMode(QPainter::CompositionMode_Difference);

@@ -198,3 +198,23 @@ TEST_F(Painting, DrawLineEventGetsTheRowAndACanvas) {
     EXPECT_GE(withCanvas, 2);
     EXPECT_EQ(E->Canvas(), nullptr);
 }
+
+// A focused editor with its caret shown paints once and then stays quiet: the
+// caret's own update during a paint must not ask for the next paint.
+TEST_F(Painting, AFocusedEditorIsQuietOnceItHasPainted) {
+    ShowFocused();
+    SetText("abc\r\ndef");
+    ASSERT_TRUE(E->hasFocus());
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    struct TCounter : QObject {
+        int Paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++Paints;
+            return false;
+        }
+    } counter;
+    E->viewport()->installEventFilter(&counter);
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    E->viewport()->removeEventFilter(&counter);
+    EXPECT_LE(counter.Paints, 1);
+}
