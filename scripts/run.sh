@@ -1,11 +1,23 @@
 #!/usr/bin/env bash
-# The run command: installs what is missing, builds the program and runs it.
+# The run command: installs what is missing, builds the program, makes the
+# demo's sample database and starts the program in demo/, whose Hello.Script
+# connects to it. Without a display the demo runs offscreen instead: a query
+# of the sample database is saved as text and printed, and the program exits.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh release
-# Without a display the program runs on Qt's offscreen platform.
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+bash scripts/build.sh release Zintavor
+bash scripts/make-demo.sh
+program=$PWD/build/release/shell/Zintavor
+cd demo
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   export QT_QPA_PLATFORM=offscreen
+  export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+  rm -f demo-result.txt
+  "$program" "@$PWD/offscreen-demo.sql"
+  echo "run: no display; the demo's result (demo/demo-result.txt):"
+  iconv -f CP932 -t UTF-8 demo-result.txt
+  exit 0
 fi
-exec build/release/shell/Zintavor "$@"
+exec "$program" "$@"

@@ -481,3 +481,39 @@ TEST_F(MainTest, ADamagedSettingsFileIsReportedOnceAndNeverStopsTheStart) {
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_TRUE(fs932::FileExists(dir + "Zintavor.Environment.bad"));
 }
+
+// ---- a whole run through the main form
+
+TEST_F(MainTest, TheCommandLineRunsAScriptAgainstSQLiteIntoTheResultPage) {
+    Write("db.udl", UdlBytes("DRIVER=SQLite3;Database=" + dir + "sample.sqlite"));
+    Write("run.sql",
+          "#Connect UDL:" + dir + "db.udl;\r\n"
+          "CREATE TABLE 商品 (番号 INTEGER, 名前 VARCHAR(20), 価格 INTEGER);\r\n"
+          "INSERT INTO 商品 VALUES (1, 'りんご', 120);\r\n"
+          "INSERT INTO 商品 VALUES (2, '{%1}', NULL);\r\n"
+          "#Erase;\r\n"
+          "#SQLResultEchoOff;\r\n"
+          "SELECT 番号, 名前, 価格 FROM 商品 ORDER BY 番号;\r\n"
+          "#TextGrid;\r\n"
+          "#SQLResultEchoOff;\r\n"
+          "SELECT 名前 FROM 商品 WHERE 番号 = 1;\r\n");
+    main = std::make_unique<TMain>();
+    main->ExecuteStartUp({"@" + dir + "run.sql", "みかん"});
+    EXPECT_EQ(ResultText(),
+              "\r\n"
+              "番号 名前   価格   \r\n"
+              "---- ------ ------ \r\n"
+              "   1 りんご    120 \r\n"
+              "   2 みかん (NULL) \r\n"
+              "\r\n"
+              "名前  |\r\n"
+              "------|\r\n"
+              "りんご|\r\n"
+              "------|\r\n")
+        << cp932::ToUtf8(ResultText());
+    EXPECT_TRUE(main->ADODriver->IsConnected());
+    std::string caption;
+    main->ADODriver->GetDescription(caption);
+    EXPECT_EQ(cp932::FromQString(Client().windowTitle()).rfind(caption + " Zintavor ", 0), 0u)
+        << "the caption names the connection";
+}
