@@ -22,11 +22,7 @@ std::vector<std::string> Arguments(int argc, const char* const* argv) {
     return args;
 }
 
-namespace {
-
-// An exception that no caller can take (an event handler's, a posted
-// message's) is shown to the user the way the message loop shows errors.
-void ShowException(const std::exception& E) {
+void ShowUnhandledException(const std::exception& E) {
     std::string text;
     if (auto* e = dynamic_cast<const Exception*>(&E)) {
         if (dynamic_cast<const EAbort*>(e)) return;  // the silent exception
@@ -37,12 +33,10 @@ void ShowException(const std::exception& E) {
     MessageDlg(text, TMsgDlgType::mtError);
 }
 
-}  // namespace
-
 int RunWindows(QApplication& App, const std::vector<std::string>& Args) {
     QApplication::setApplicationName(QStringLiteral("Zintavor"));
     QApplication::setQuitOnLastWindowClosed(false);  // the shell decides when the program ends
-    app::SetExceptionHandler(ShowException);
+    app::SetExceptionHandler(ShowUnhandledException);
 
     std::unique_ptr<TMain> main;
     {

@@ -2,6 +2,7 @@
 // main form is built, the start-up script and the command line, the message
 // loop, and the main form's destruction.
 #pragma once
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@ bool OpensWindows(int argc, const char* const* argv);
 
 // The arguments after the program, as CP932 text.
 std::vector<std::string> Arguments(int argc, const char* const* argv);
+
+// How the program shows an exception that no caller can take (one of an
+// event handler or a posted message): its message in an error box; the
+// silent EAbort shows nothing. RunWindows installs it as app::HandleException's handler.
+void ShowUnhandledException(const std::exception& E);
 
 // Everything after the gate, on an existing application object: splash, main
 // form, start-up script and command line, message loop (skipped when the

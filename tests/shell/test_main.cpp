@@ -4,16 +4,22 @@
 // whole runs of scripts through the main form.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QPointer>
 #include <QSplitter>
 
 #include "CP932.h"
 #include "CP932Qt.h"
+#include "DataSet.h"
 #include "DM_MessageCenter.h"
 #include "DbTestUtil.h"
 #include "FileSystem.h"
@@ -516,4 +522,72 @@ TEST_F(MainTest, TheCommandLineRunsAScriptAgainstSQLiteIntoTheResultPage) {
     main->ADODriver->GetDescription(caption);
     EXPECT_EQ(cp932::FromQString(Client().windowTitle()).rfind(caption + " Zintavor ", 0), 0u)
         << "the caption names the connection";
+}
+
+// ---- the DB2e CLP road, freeing, unhandled exceptions
+
+TEST_F(MainTest, InDB2eCLPModeSQLGoesThroughTheProcessorOfTheCurrentFolder) {
+    // A processor that answers describe and export and keeps what it was given.
+    Write("DB2eCLP.exe",
+          "#!/bin/sh\n"
+          "input=$(cat)\n"
+          "printf '%s\\n==\\n' \"$input\" >> stdin.txt\n"
+          "case \"$input\" in\n"
+          "  *describe*) printf ' --\\n INTEGER 4 ID\\n VARCHAR 10 NAME\\n' ;;\n"
+          "  *export*) printf '1,\"alpha\"\\r\\n2,\"beta\"\\r\\n' > ZINTAVOR_EXPORTCSV.csv; echo 'Number of rows exported: 2' ;;\n"
+          "esac\n");
+    ASSERT_EQ(chmod(fs932::ToNative(dir + "DB2eCLP.exe").c_str(), 0755), 0);
+    main = std::make_unique<TMain>();
+    Client().DriverKind = 1;
+
+    struct Case {
+        const char* connectTo;  // the user variable; null when not set
+        std::string input;      // what the processor was given
+    } cases[] = {
+        {nullptr,
+         "describe select ID, NAME from T;\r\n==\nexport to ZINTAVOR_EXPORTCSV.csv of del select ID, NAME from T;\r\n==\n"},
+        {"SAMPLE",
+         "Connect To SAMPLE;\r\ndescribe select ID, NAME from T;\r\n==\n"
+         "Connect To SAMPLE;\r\nexport to ZINTAVOR_EXPORTCSV.csv of del select ID, NAME from T;\r\n==\n"},
+    };
+    for (const auto& c : cases) {
+        std::remove(fs932::ToNative(dir + "stdin.txt").c_str());
+        if (c.connectTo) Client().UserEnvManager->SetValue("DB2eCLP_ConnectTO", c.connectTo);
+        std::unique_ptr<TDataSet> ds;
+        std::string msg;
+        main->ClientExecuteSQL(&Client(), "select ID, NAME from T", 0, ds, msg);
+        std::string input;
+        ASSERT_TRUE(fs932::ReadFile(dir + "stdin.txt", input));
+        EXPECT_EQ(input, c.input);
+        EXPECT_NE(msg.find("Number of rows exported: 2"), std::string::npos) << msg;
+        ASSERT_TRUE(ds);
+        EXPECT_EQ(ds->RecordCount(), 2);
+        ds->Last();
+        EXPECT_EQ(ds->Fields(1).AsString(), "beta");
+    }
+}
+
+TEST_F(MainTest, TheClientWindowIsFreedOnlyOnceNoRunUsesIt) {
+    main = std::make_unique<TMain>();
+    QPointer<TFrameSQLClient> client = main->SQLClient.data();
+    {
+        reentry::TBusyGuard run;  // a run further down the stack
+        main.reset();
+        ASSERT_TRUE(client) << "still used by the run";
+        EXPECT_FALSE(client->isVisible());
+        EXPECT_FALSE(client->OnExecuteSQL) << "it can no longer reach the freed main form";
+        EXPECT_FALSE(client->OnIsConnected);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(client);
+}
+
+TEST(StartUp, AnExceptionNoCallerTakesIsShownUnlessItIsSilent) {
+    std::vector<std::string> shown;
+    SetMessageDlgPresenter([&](const std::string& t, TMsgDlgType) { shown.push_back(t); });
+    startup::ShowUnhandledException(EFrameSQLClient("フォルダが存在しません [ x ]"));
+    startup::ShowUnhandledException(std::runtime_error("plain"));
+    startup::ShowUnhandledException(EAbort("silent"));
+    SetMessageDlgPresenter(nullptr);
+    EXPECT_EQ(shown, (Lines{"フォルダが存在しません [ x ]", "plain"}));
 }
