@@ -15,6 +15,8 @@ const std::string kEmpty;
 // Rows longer than this are measured only this far: the caret never goes
 // beyond column 8193, and every byte takes at least one column.
 constexpr size_t kMeasureBytes = 16400;
+// The last column the caret can stand on.
+constexpr int kMaxCaretCol = 8193;
 }  // namespace
 
 // ---- rows, columns and offsets -------------------------------------------------------------
@@ -606,8 +608,9 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
     std::string chunk;
     chunk.reserve(16384);
     int foundRow = -1, foundOffset = 0, foundLength = 0;
+    // where the search starts: row r, byte o of it, the length of the current hit
+    int r, o, len = 0;
     if (forward) {
-        int r, o;
         if (sel) {
             r = FSelStr.EndRow;
             o = FSelStr.EndIndex + 1;
@@ -616,58 +619,85 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
             o = std::min(static_cast<int>(RowText(r).size()), CaretIndex());
         }
         if (r >= n) return false;
-        int len = (FHitStyle == hsCaret && FHitLength >= 1) ? FHitLength : 0;
-        for (;;) {
-            chunk.clear();
-            int last = r;
-            while (last < n && chunk.size() < 8192) appendRow(chunk, last++);
-            --last;
-            int start = o, length = len;
-            if (EditorSearchTextProc(chunk, start, length, SearchStr, Options)) {
-                foundRow = r;
-                foundOffset = start;
-                foundLength = length;
-                break;
+        len = (FHitStyle == hsCaret && FHitLength >= 1) ? FHitLength : 0;
+    } else if (sel) {
+        r = FSelStr.StartRow;
+        o = FSelStr.StartIndex;
+    } else if (FRow >= n) {
+        r = n - 1;
+        o = static_cast<int>(rowBytes(r));
+    } else {
+        r = FRow;
+        o = std::min(static_cast<int>(RowText(r).size()), CaretIndex());
+    }
+    for (;;) {
+        if (forward) {
+            for (;;) {
+                chunk.clear();
+                int last = r;
+                while (last < n && chunk.size() < 8192) appendRow(chunk, last++);
+                --last;
+                int start = o, length = len;
+                if (EditorSearchTextProc(chunk, start, length, SearchStr, Options)) {
+                    foundRow = r;
+                    foundOffset = start;
+                    foundLength = length;
+                    break;
+                }
+                if (last >= n - 1) return false;
+                r = last > r ? last : r + 1;
+                o = 0;
+                len = 0;
             }
-            if (last >= n - 1) return false;
-            r = last > r ? last : r + 1;
+        } else {
+            for (;;) {
+                // the rows above r go in front while the chunk is short; built once, top down
+                size_t size = rowBytes(r);
+                int first = r;
+                int pos = o;
+                while (first > 0 && size < 8192) {
+                    const size_t above = rowBytes(--first);
+                    pos += static_cast<int>(above);
+                    size += above;
+                }
+                chunk.clear();
+                for (int i = first; i <= r; ++i) appendRow(chunk, i);
+                int start = pos, length = 0;
+                if (EditorSearchTextProc(chunk, start, length, SearchStr, Options)) {
+                    foundRow = first;
+                    foundOffset = start;
+                    foundLength = length;
+                    break;
+                }
+                if (first == 0) return false;
+                r = first < r ? first : r - 1;
+                o = static_cast<int>(RowText(r).size());
+            }
+        }
+        // The row and byte of the match. A match the caret cannot reach (past the
+        // last column of a long row) is passed over, or the next search would
+        // start before it and find it again.
+        int row = foundRow, index = foundOffset;
+        while (row < n - 1) {
+            const int a = RowAttribute(row);
+            const int used = static_cast<int>(RowText(row).size()) + (a == raLineBreak ? 2 : a == raWrapped ? 0 : 1);
+            if (index < used) break;
+            index -= used;
+            ++row;
+        }
+        const std::string& t = RowText(row);
+        const size_t end = std::min(t.size(), static_cast<size_t>(index) + static_cast<size_t>(foundLength));
+        // every byte takes at least one column, so a far end needs no measuring
+        if (end <= static_cast<size_t>(kMaxCaretCol) && TextColumns(std::string_view(t).substr(0, end)) <= kMaxCaretCol)
+            break;
+        if (forward) {
+            if (row + 1 >= n) return false;
+            r = row + 1;
             o = 0;
             len = 0;
-        }
-    } else {
-        int r, o;
-        if (sel) {
-            r = FSelStr.StartRow;
-            o = FSelStr.StartIndex;
-        } else if (FRow >= n) {
-            r = n - 1;
-            o = static_cast<int>(rowBytes(r));
         } else {
-            r = FRow;
-            o = std::min(static_cast<int>(RowText(r).size()), CaretIndex());
-        }
-        for (;;) {
-            // the rows above r go in front while the chunk is short; built once, top down
-            size_t size = rowBytes(r);
-            int first = r;
-            int pos = o;
-            while (first > 0 && size < 8192) {
-                const size_t above = rowBytes(--first);
-                pos += static_cast<int>(above);
-                size += above;
-            }
-            chunk.clear();
-            for (int i = first; i <= r; ++i) appendRow(chunk, i);
-            int start = pos, length = 0;
-            if (EditorSearchTextProc(chunk, start, length, SearchStr, Options)) {
-                foundRow = first;
-                foundOffset = start;
-                foundLength = length;
-                break;
-            }
-            if (first == 0) return false;
-            r = first < r ? first : r - 1;
-            o = static_cast<int>(RowText(r).size());
+            r = row;
+            o = index;
         }
     }
     CleanSelection();

@@ -308,3 +308,27 @@ TEST_F(EditorSearch, FindsEveryMatchOfALongTextOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EditorSearch, MatchesPastTheLastColumnArePassedOver) {
+    // the caret cannot go past column 8193, so the middle match cannot be shown
+    // and must not be found again and again
+    SetText("abc" + std::string(9000, 'x') + "abc\r\nabc\r\n");
+    E->SetRowCol(0, 0);
+    std::vector<std::pair<int, int>> hits;
+    while (hits.size() < 5 && E->Search("abc", soForward)) hits.emplace_back(E->SelStr().StartRow, E->SelStr().StartIndex);
+    EXPECT_EQ(hits, (std::vector<std::pair<int, int>>{{0, 0}, {1, 0}}));
+    E->CleanSelection();
+    E->SetRowCol(E->RowCount(), 0);
+    hits.clear();
+    while (hits.size() < 5 && E->Search("abc", 0)) hits.emplace_back(E->SelStr().StartRow, E->SelStr().StartIndex);
+    EXPECT_EQ(hits, (std::vector<std::pair<int, int>>{{1, 0}, {0, 0}}));
+    // nothing reachable: the caret and selection stay as they were
+    SetText(std::string(9000, 'x') + "abc");
+    E->SetRowCol(0, 5);
+    EXPECT_FALSE(E->Search("abc", soForward));
+    EXPECT_EQ(E->Col(), 5);
+}
+
+}  // namespace
