@@ -250,7 +250,10 @@ void TFrame_KZNEditorSearch::ReplaceShow() {
 }
 
 void TFrame_KZNEditorSearch::Replace() {
-    if (IsSelectionMatched()) FEditor->SetSelText(KZNHistoryComboBox_Replace->Text());
+    if (IsSelectionMatched()) {
+        FEditor->SetSelText(KZNHistoryComboBox_Replace->Text());
+        KZNHistoryComboBox_Replace->AddHistory();
+    }
     UpdateActionStates();
     if (FEditor) FEditor->setFocus();
 }

@@ -187,6 +187,7 @@ TEST_F(ToolFixture, ReplaceOnlyAMatchingSelection) {
     Bar->Action_ReplaceAndSearch->trigger();
     EXPECT_EQ(Text(), "\x95\x5C abc\r\n");
     EXPECT_EQ(E->GetSelText(), "abc");  // the next one is found
+    EXPECT_EQ(Items(Bar->KZNHistoryComboBox_Replace), QStringList{U(u"表")});  // the replace box keeps what was used
     Bar->SetIgnoreCase(false);
     Bar->Replace();
     EXPECT_EQ(Text(), "\x95\x5C abc\r\n");  // case matters now
