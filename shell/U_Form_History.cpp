@@ -429,6 +429,7 @@ void TForm_History::DeleteNode(TTreeNodeEx* Node) {
 // the file
 
 void TForm_History::LoadFromFile() {
+    FKeepFile = false;
     FShownNode = nullptr;
     SetCurrentEntry(nullptr);
     IndexTree2->ClearNodes();
