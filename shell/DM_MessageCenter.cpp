@@ -34,6 +34,19 @@ const TMessageCenter::TRow kTable[] = {
     {mc::WM_MC_SCRIPTRESULTSPLIT, [](TMain& m, TFrameSQLClient* t, TMessage&) { m.ScriptResultSplitMoved(t); }},
     {mc::WM_MC_LOADOBJECTTREE, [](TMain& m, TFrameSQLClient* t, TMessage&) { m.LoadClientObjectTrees(t); }},
     {mc::WM_MC_DESCTREESPLIT, [](TMain& m, TFrameSQLClient* t, TMessage&) { m.DescTreeSplitMoved(t); }},
+    {mc::WM_MC_CLIENTMINIMIZE, [](TMain& m, TFrameSQLClient*, TMessage&) { m.ClientMinimized(); }},
+    {mc::WM_MC_SHOWHISTORY, [](TMain& m, TFrameSQLClient* t, TMessage&) { m.ShowHistory(t); }},
+    {mc::WM_MC_ADDHISTORY, [](TMain& m, TFrameSQLClient*, TMessage& msg) { m.AddHistory(LinesOf(msg)); }},
+    {mc::WM_MC_REVIVEHISTORY, [](TMain& m, TFrameSQLClient*, TMessage& msg) { m.ReviveHistory(LinesOf(msg)); }},
+    {mc::WM_MC_ADDFAVORITE, [](TMain& m, TFrameSQLClient*, TMessage&) { m.AddFavoriteFromCurrent(); }},
+    {mc::WM_MC_ADDCLIENTFAVORITE, [](TMain& m, TFrameSQLClient* t, TMessage&) { m.AddFavoriteFromClient(t); }},
+    {mc::WM_MC_PREVHISTORY, [](TMain& m, TFrameSQLClient*, TMessage&) { m.PrevHistory(); }},
+    {mc::WM_MC_NEXTHISTORY, [](TMain& m, TFrameSQLClient*, TMessage&) { m.NextHistory(); }},
+    {mc::WM_MC_HISTORYSHOW, [](TMain& m, TFrameSQLClient*, TMessage&) { m.HistoryShown(); }},
+    {mc::WM_MC_HISTORYCLOSE, [](TMain& m, TFrameSQLClient*, TMessage&) { m.HistoryClosed(); }},
+    {mc::WM_MC_HISTORYRESIZE, [](TMain& m, TFrameSQLClient*, TMessage&) { m.HistoryResized(); }},
+    {mc::WM_MC_HISTORYSPLIT, [](TMain& m, TFrameSQLClient*, TMessage&) { m.HistorySplitMoved(); }},
+    {mc::WM_MC_HISTORYAUTOMOVE, [](TMain& m, TFrameSQLClient*, TMessage&) { m.HistoryAutoMoveChanged(); }},
 };
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSplitter>
 
 #include "AppException.h"
 #include "CP932Qt.h"
@@ -21,6 +24,8 @@
 #include "U_EnvEditorLaunch.h"
 #include "U_Environment.h"
 #include "U_Form_Connect.h"
+#include "KZNTreeView.h"
+#include "U_Form_History.h"
 #include "U_Form_Script.h"
 #include "U_Form_Version.h"
 #include "U_Frame_SQLClient.h"
@@ -81,6 +86,8 @@ void TMain::FormCreate() {
         MessageCenter = std::make_unique<TMessageCenter>(*this);
         CloseTimeEnvData = std::make_unique<TWritableCloseTimeEnvData>();
         HistoryShowing = false;
+        HistoryForm = std::make_unique<TForm_History>(nullptr, MessageCenter->Handle(), HistoryFileName);
+        HistoryForm->LoadFromFile();
 
         ADODriver = std::make_unique<TADODriver>();
         TForm_Connect::PlugInto(*ADODriver);
@@ -127,10 +134,38 @@ void TMain::ApplySettingsFile() {
         notice = env.Load().Message;
         env.ApplyToFrame(*SQLClient);
         SQLClient->EnvData->Assign(*env.EnvData);
+        try {
+            PlaceHistoryWindow(*env.EnvData->CloseTimeEnvData);
+        } catch (...) {
+        }
         CloseTimeEnvData->Assign(*env.EnvData->CloseTimeEnvData);
     } catch (...) {
     }
     if (!notice.empty()) app::Guard([&] { MessageDlg(notice, TMsgDlgType::mtWarning); });
+}
+
+void TMain::PlaceHistoryWindow(const TWritableCloseTimeEnvData& Loaded) {
+    TForm_History& h = *HistoryForm;
+    // the width first, so that the window ends at the desktop's right edge
+    if (Loaded.HistoryWindowWidth > 0) h.resize(Loaded.HistoryWindowWidth, h.height());
+    int desktopLeft = 0;
+    if (QScreen* s = QGuiApplication::primaryScreen()) desktopLeft = s->virtualGeometry().left();
+    const int top = SQLClient->frameGeometry().top();
+    auto atRightEdge = [&] {
+        h.move(desktopLeft + screen::VirtualScreenSize().Width - h.frameGeometry().width(), top);
+    };
+    atRightEdge();
+    if (Loaded.HistorySplitPos > 0) {
+        const int total = h.Splitter1->width();
+        h.Splitter1->setSizes({Loaded.HistorySplitPos, std::max(10, total - Loaded.HistorySplitPos)});
+    }
+    h.SetAutoMove(Loaded.HistoryAutoMove);
+    if (Loaded.HistoryShowing) {
+        HistoryShowing = true;
+        h.ShowBeside(SQLClient);
+        // the window's frame is known once it is shown
+        if (!h.AutoMove) atRightEdge();
+    }
 }
 
 std::string TMain::ProgramNameAndVersion() const {
@@ -224,6 +259,7 @@ void TMain::SetCurrentTarget(TFrameSQLClient* Target) { CurrentTarget = Target; 
 
 void TMain::ClientMoved(TFrameSQLClient* Target) {
     if (reentry::Terminating() || !Target) return;
+    if (HistoryForm && HistoryForm->AutoMove && HistoryForm->isVisible()) HistoryForm->ShowBeside(Target);
     if (Target->isVisible()) Target->activateWindow();
 }
 
@@ -241,7 +277,19 @@ void TMain::ClientResized(TFrameSQLClient* Target) {
 
 void TMain::ClientMaximized(TFrameSQLClient* Target) {
     if (reentry::Terminating() || !Target) return;
+    if (HistoryForm) {
+        if (!HistoryShowing)
+            HistoryForm->hide();
+        else
+            HistoryForm->ShowBeside(Target);
+    }
     if (Target->isVisible()) Target->activateWindow();
+}
+
+// Hiding the history window here is not closing it: HistoryShowing stays.
+void TMain::ClientMinimized() {
+    if (reentry::Terminating()) return;
+    if (HistoryForm) HistoryForm->hide();
 }
 
 void TMain::ClientRestored(TFrameSQLClient* Target) { ClientMaximized(Target); }
@@ -268,6 +316,60 @@ void TMain::ScriptResultSplitMoved(TFrameSQLClient* Target) {
 
 void TMain::DescTreeSplitMoved(TFrameSQLClient* Target) {
     if (Target) CloseTimeEnvData->DescTreePos = Target->Panel_DelcTreeBase->width();
+}
+
+// ---- the history window
+
+void TMain::ShowHistory(TFrameSQLClient* Target) {
+    if (!HistoryForm) return;
+    HistoryForm->ShowBeside(Target);
+    if (HistoryForm->isMinimized()) HistoryForm->showNormal();
+}
+
+void TMain::AddHistory(const TStringList& Lines) {
+    if (HistoryForm) HistoryForm->AddHistory(Lines);
+}
+
+void TMain::ReviveHistory(TStringList& Lines) {
+    if (HistoryForm) Lines.Assign(HistoryForm->GetEditorLines());
+}
+
+void TMain::AddFavoriteFromCurrent() { AddFavoriteFromClient(GetCurrentTarget()); }
+
+void TMain::AddFavoriteFromClient(TFrameSQLClient* Target) {
+    TForm_Script* page = Target ? Target->ActiveScriptPage() : nullptr;
+    if (!HistoryForm || !page) return;
+    const TStringList lines(page->ScriptEditor->Lines().GetText());
+    HistoryForm->AddFavorite(&lines);
+}
+
+void TMain::PrevHistory() {
+    if (HistoryForm) HistoryForm->Action_Prev->trigger();
+}
+
+void TMain::NextHistory() {
+    if (HistoryForm) HistoryForm->Action_Next->trigger();
+}
+
+void TMain::HistoryShown() { HistoryShowing = true; }
+
+void TMain::HistoryClosed() { HistoryShowing = false; }
+
+void TMain::HistoryResized() {
+    if (reentry::Terminating() || !HistoryForm || !CloseTimeEnvData) return;
+    CloseTimeEnvData->HistoryWindowWidth = HistoryForm->width();
+    HistorySplitMoved();
+}
+
+void TMain::HistorySplitMoved() {
+    if (reentry::Terminating() || !HistoryForm || !CloseTimeEnvData) return;
+    CloseTimeEnvData->HistorySplitPos = HistoryForm->IndexTree2->width();
+}
+
+void TMain::HistoryAutoMoveChanged() {
+    if (reentry::Terminating() || !HistoryForm || !CloseTimeEnvData) return;
+    CloseTimeEnvData->HistoryAutoMove = HistoryForm->AutoMove;
+    if (HistoryForm->AutoMove && HistoryForm->isVisible() && SQLClient) HistoryForm->ShowBeside(SQLClient);
 }
 
 // The command lines are written with "#" whatever the command prefix is.
@@ -303,10 +405,14 @@ void TMain::SaveCloseTimeSettings() {
         ct.OutputSQLToggleState = page->OutputSQL();
     }
     ct.CommitModeState = SQLClient->IsAutoCommit;
+    ct.HistoryShowing = HistoryForm && HistoryForm->isVisible();
     env.SaveCloseTime();
 }
 
 void TMain::AddCloseTimeSaves(TCloseTimeSaves& Saves) {
+    Saves.Add("履歴ファイル", [this] {
+        if (HistoryForm) HistoryForm->SaveToFile();
+    });
     Saves.Add("設定ファイル", [this] { SaveCloseTimeSettings(); });
 }
 
@@ -334,7 +440,9 @@ void TMain::FormDestroy() {
             reentry::FreeWhenIdle(client);
         }
         ADODriver.reset();
+        if (HistoryForm) HistoryForm->MessageWindowHandle = 0;
         MessageCenter.reset();
+        HistoryForm.reset();
         CloseTimeEnvData.reset();
     } catch (const std::exception& e) {
         failures += MessageOf(e) + "\r\n";

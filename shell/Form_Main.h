@@ -20,6 +20,7 @@ class TADODriver;
 class TCloseTimeSaves;
 class TCommandInterface;
 class TDataSet;
+class TForm_History;
 class TFrameSQLClient;
 class TMessageCenter;
 class TStringList;
@@ -68,6 +69,21 @@ public:
     // The object trees recorded with the saved connection, loaded into Target.
     void LoadClientObjectTrees(TFrameSQLClient* Target);
     void DescTreeSplitMoved(TFrameSQLClient* Target);
+    void ClientMinimized();
+    // The history window's messages.
+    void ShowHistory(TFrameSQLClient* Target);
+    void AddHistory(const TStringList& Lines);
+    // Lines := the history window's preview text (empty when the selected node holds no script).
+    void ReviveHistory(TStringList& Lines);
+    void AddFavoriteFromCurrent();
+    void AddFavoriteFromClient(TFrameSQLClient* Target);
+    void PrevHistory();
+    void NextHistory();
+    void HistoryShown();
+    void HistoryClosed();
+    void HistoryResized();
+    void HistorySplitMoved();
+    void HistoryAutoMoveChanged();
 
     // The client window's events.
     void ClientExecuteSQL(void* Sender, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>& DataSet,
@@ -85,6 +101,8 @@ public:
     QPointer<TFrameSQLClient> SQLClient;
     QPointer<TFrameSQLClient> CurrentTarget;
     std::string HistoryFileName;
+    // The history and favourites window; freed after the message centre.
+    std::unique_ptr<TForm_History> HistoryForm;
     bool HistoryShowing = false;
 
     // What start-up takes from outside; a test replaces them.
@@ -105,6 +123,9 @@ private:
     void FormCreate();
     void FormDestroy();
     void ApplySettingsFile();
+    // Width, split, auto-move and visibility of the history window from the
+    // loaded close-time values; it stands at the right edge of the desktop.
+    void PlaceHistoryWindow(const TWritableCloseTimeEnvData& Loaded);
     // The saves made at close, in order: each is tried even when one before failed.
     void AddCloseTimeSaves(TCloseTimeSaves& Saves);
     void SaveCloseTimeSettings();
