@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QImage>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMenuBar>
@@ -645,6 +648,21 @@ TEST_F(HistoryTest, CaptionsAndMenus) {
     EXPECT_EQ(cp932::FromQString(form->Action_NodeRename->text()), "名前の変更");
     EXPECT_TRUE(form->AutoMove);
     EXPECT_TRUE(form->Action_AutoMoveToggle->isChecked());
+}
+
+TEST_F(HistoryTest, AScreenshotOfTheWindow) {
+    Load(kTwoDays);
+    form->resize(520, 360);
+    form->show();
+    Select("件数");
+    QApplication::processEvents();
+    const QImage image = form->grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    const QString folder = QCoreApplication::applicationDirPath() + "/../../screenshots";
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).absoluteFilePath(QStringLiteral("history-window.png"));
+    EXPECT_TRUE(image.save(path)) << path.toStdString();
+    form->hide();
 }
 
 TEST_F(HistoryTest, BesideTheClientWindow) {
