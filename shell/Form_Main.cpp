@@ -173,17 +173,23 @@ std::string TMain::ProgramNameAndVersion() const {
 }
 
 void TMain::ExecuteStartUp(const std::vector<std::string>& Args) {
+    // Each runs like any script: its errors go into the result page, and
+    // whatever still escapes is shown; neither stops the program.
     if (FStartUpFailed || !SQLClient || reentry::Terminating()) return;
     const std::string hello = fs932::GetCurrentDir() + "/Hello.Script";
     if (fs932::FileExists(hello)) {
-        TStringList lines;
-        lines.LoadFromFile(hello);
-        SQLClient->ExecuteScriptText(lines.Text());
+        app::Guard([&] {
+            TStringList lines;
+            lines.LoadFromFile(hello);
+            SQLClient->ExecuteScriptText(lines.Text());
+        });
     }
     if (Args.empty() || !SQLClient || reentry::Terminating()) return;
-    const std::string line = BuildCommandLine(Args);
-    SQLClient->SetActiveScriptText(line);
-    SQLClient->ExecuteScriptText(line);
+    app::Guard([&] {
+        const std::string line = BuildCommandLine(Args);
+        SQLClient->SetActiveScriptText(line);
+        SQLClient->ExecuteScriptText(line);
+    });
 }
 
 std::string TMain::BuildCommandLine(const std::vector<std::string>& Args) {

@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QSplitter>
 
+#include "AppException.h"
 #include "CP932.h"
 #include "CP932Qt.h"
 #include "DataSet.h"
@@ -590,4 +591,34 @@ TEST(StartUp, AnExceptionNoCallerTakesIsShownUnlessItIsSilent) {
     startup::ShowUnhandledException(EAbort("silent"));
     SetMessageDlgPresenter(nullptr);
     EXPECT_EQ(shown, (Lines{"フォルダが存在しません [ x ]", "plain"}));
+}
+
+namespace {
+
+// A client window whose runs fail outright, counting them.
+class TFailingFrame : public TFrameSQLClient {
+public:
+    using TFrameSQLClient::TFrameSQLClient;
+    void ExecuteScriptWithParams(const TStringList& Lines, const TStringList&) override {
+        Runs.push_back(Lines.Text());
+        throw EFrameSQLClient("実行できません");
+    }
+    std::vector<std::string> Runs;
+};
+
+}  // namespace
+
+TEST_F(MainTest, AStartUpRunThatFailsIsShownAndTheNextStillRuns) {
+    TFailingFrame* failing = nullptr;
+    TMain::Hooks().MakeClient = [&](QWidget*, winmsg::HWND wnd) { return failing = new TFailingFrame(nullptr, wnd); };
+    std::vector<std::string> shown;
+    app::SetExceptionHandler([&](const std::exception& e) { shown.push_back(e.what()); });
+    Write("Hello.Script", "#Print 1;\r\n");
+    main = std::make_unique<TMain>();
+    ASSERT_FALSE(main->StartUpFailed());
+    main->ExecuteStartUp({"@a.sql"});
+    app::SetExceptionHandler(nullptr);
+    ASSERT_NE(failing, nullptr);
+    EXPECT_EQ(failing->Runs, (Lines{"#Print 1;\r\n", "@a.sql;\r\n"}));
+    EXPECT_EQ(shown, (Lines{"実行できません", "実行できません"}));
 }
