@@ -150,6 +150,19 @@ bool TKZNDataSet::GetFieldValue(const TField& field, TVariant& value) {
     const size_t i = static_cast<size_t>(field.FieldNo() - 1);
     const bool fromEdit = Modified() && ActiveBuffer.Row == EditRow && i < EditValues.size();
     TVariant v = fromEdit ? EditValues[i] : (i < ActiveBuffer.Values.size() ? ActiveBuffer.Values[i] : TVariant());
+    return FieldValueOf(field, v, value, true);
+}
+
+bool TKZNDataSet::ReadRowValue(int Row, const TField& Field, TVariant& Value) {
+    CheckActive();
+    Value = TVariant();
+    if (Row < 0 || Row >= GetRowCount() || Field.FieldNo() < 1) return false;
+    TVariant v;
+    GetRowValue(Row, FieldDefs()[Field.FieldNo() - 1], v);
+    return FieldValueOf(Field, v, Value, false);
+}
+
+bool TKZNDataSet::FieldValueOf(const TField& field, const TVariant& v, TVariant& value, bool memoBuffer) {
     if (v.IsNull()) return false;
     const TFieldType t = field.DataType();
     if (IsStringField(t)) {
@@ -165,6 +178,10 @@ bool TKZNDataSet::GetFieldValue(const TField& field, TVariant& value) {
     } else if (IsMemoField(t)) {
         // memo text goes into the shared buffer, which the blob stream reads
         std::string text = v.AsString();
+        if (!memoBuffer) {
+            value = TVariant(UpToNul(text));
+            return true;
+        }
         std::string& memo = MemoBuffer();
         memo.assign(text.size() + 1, '\0');
         memo.replace(0, text.size(), text);

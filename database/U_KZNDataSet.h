@@ -27,6 +27,8 @@ public:
 
     bool Locate(const std::string& keyFields, const TVariant& keyValue) override;
     TVariant Lookup(const std::string& keyFields, const TVariant& keyValue, const std::string& resultFields) override;
+    bool CanReadRows() const override { return true; }
+    bool ReadRowValue(int Row, const TField& Field, TVariant& Value) override;
     // Memo fields are read through this stream only; writing is refused.
     std::unique_ptr<TDataBlobStream> CreateBlobStream(TField& field, TBlobStreamMode mode) override;
 
@@ -82,4 +84,6 @@ protected:
 private:
     void InitRecord(TKZNRecordBuffer& Buffer);
     void ClearEditValues();
+    // The field's value from a row's raw value, in the field's type; false for null.
+    bool FieldValueOf(const TField& field, const TVariant& v, TVariant& value, bool memoBuffer);
 };

@@ -733,6 +733,11 @@ void TDataSet::Delete() {
     Resync();
 }
 
+bool TDataSet::ReadRowValue(int, const TField&, TVariant& Value) {
+    Value = TVariant();
+    throw EDatabaseError("このデータセットは行番号による読み取りをサポートしていません");
+}
+
 bool TDataSet::Locate(const std::string&, const TVariant&) {
     throw EDatabaseError("このデータセットは Locate をサポートしていません");
 }

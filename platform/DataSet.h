@@ -255,6 +255,13 @@ public:
     TFieldDefs& FieldDefs() { return FFieldDefs; }
     const TFieldDefs& FieldDefs() const { return FFieldDefs; }
 
+    // Records by number, read without moving the cursor or leaving the edit
+    // state (for views that show many records at once): Row is 0-based among
+    // the RecordCount stored records. False for a null value. A dataset that
+    // cannot (CanReadRows false) raises EDatabaseError.
+    virtual bool CanReadRows() const { return false; }
+    virtual bool ReadRowValue(int Row, const TField& Field, TVariant& Value);
+
     // A read stream over a large-object field of the current record.
     virtual std::unique_ptr<TDataBlobStream> CreateBlobStream(TField& field, TBlobStreamMode mode);
 

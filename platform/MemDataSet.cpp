@@ -46,6 +46,12 @@ bool TMemDataSet::GetFieldValue(const TField& field, TVariant& value) {
     return !value.IsNull();
 }
 
+bool TMemDataSet::ReadRowValue(int Row, const TField& Field, TVariant& Value) {
+    CheckActive();
+    Value = FRows.at(static_cast<size_t>(Row)).at(static_cast<size_t>(Field.Index()));
+    return !Value.IsNull();
+}
+
 void TMemDataSet::SetFieldValue(TField& field, const TVariant& value) {
     FEdit.at(static_cast<size_t>(field.Index())) = value;
 }

@@ -18,6 +18,8 @@ public:
     // False makes the dataset refuse every change.
     bool Modifiable = true;
     bool CanModify() const override { return Modifiable; }
+    bool CanReadRows() const override { return true; }
+    bool ReadRowValue(int Row, const TField& Field, TVariant& Value) override;
 
 protected:
     void InternalOpen() override;

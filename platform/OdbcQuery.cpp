@@ -373,6 +373,7 @@ void TOdbcQuery::InternalOpen() {
         if (!SQL_SUCCEEDED(r)) FConnection->RaiseError(SQL_HANDLE_STMT, st, "結果の取得");
     }
     Fetch(st);
+    FStoreRows = FRowCount;
     FCursorOpen = true;
     FCur = -1;
 }
@@ -411,6 +412,7 @@ void TOdbcQuery::Fetch(void* stmtHandle) {
         d.Scale = p.Digits;
         FColumns.emplace_back(p.Storage);
     }
+    TraceUpdateTable(st);
 
     const bool block = FConnection->BlockFetchWithPositioning();
     const bool bound = block || FConnection->GetDataOnBound();
@@ -554,7 +556,16 @@ void TOdbcQuery::InternalClose() {
     FColumns.clear();
     FColumns.shrink_to_fit();
     FRowCount = 0;
+    FStoreRows = 0;
     FCur = -1;
+    FEdited = false;
+    FRowMap.clear();
+    FRowMap.shrink_to_fit();
+    FChanged.clear();
+    FAdded.clear();
+    FEdit.clear();
+    FKeysLoaded = false;
+    FKeyColumns.clear();
 }
 
 TGetResult TOdbcQuery::GetRecord(TGetMode mode) { return MoveRowCursor(FCur, static_cast<int64_t>(FRowCount), mode); }
@@ -569,20 +580,47 @@ void TOdbcQuery::InternalGotoBookmark(const std::string& bookmark) {
     FCur = CheckedBookmarkRow(bookmark, static_cast<int64_t>(FRowCount));
 }
 
-bool TOdbcQuery::GetFieldValue(const TField& field, TVariant& value) {
-    if (FCur < 0 || static_cast<size_t>(FCur) >= FRowCount) return false;
-    const TColumnStore& store = FColumns.at(static_cast<size_t>(field.Index()));
-    const size_t row = static_cast<size_t>(FCur);
-    if (store.IsNull(row)) return false;
-    if (field.DataType() == ftBoolean) value = TVariant(store.Integer(row) != 0);
-    else value = store.Value(row);
+bool TOdbcQuery::CellValue(size_t storeRow, int col, TVariant& value) const {
+    if (storeRow >= FStoreRows) {
+        value = FAdded.at(storeRow - FStoreRows).at(static_cast<size_t>(col));
+        return !value.IsNull();
+    }
+    if (!FChanged.empty()) {
+        auto it = FChanged.find(storeRow);
+        if (it != FChanged.end()) {
+            value = it->second.at(static_cast<size_t>(col));
+            return !value.IsNull();
+        }
+    }
+    const TColumnStore& store = FColumns.at(static_cast<size_t>(col));
+    if (store.IsNull(storeRow)) return false;
+    if (FieldDefs()[col].DataType == ftBoolean) value = TVariant(store.Integer(storeRow) != 0);
+    else value = store.Value(storeRow);
     return true;
+}
+
+bool TOdbcQuery::GetFieldValue(const TField& field, TVariant& value) {
+    if (State() == dsEdit || State() == dsInsert) {
+        const size_t i = static_cast<size_t>(field.Index());
+        value = i < FEdit.size() ? FEdit[i] : TVariant();
+        return !value.IsNull();
+    }
+    if (FCur < 0 || static_cast<size_t>(FCur) >= FRowCount) return false;
+    return CellValue(StoreRow(FCur), field.Index(), value);
+}
+
+bool TOdbcQuery::ReadRowValue(int Row, const TField& Field, TVariant& Value) {
+    CheckActive();
+    Value = TVariant();
+    if (Row < 0 || static_cast<size_t>(Row) >= FRowCount) return false;
+    return CellValue(StoreRow(Row), Field.Index(), Value);
 }
 
 bool TOdbcQuery::GetFieldText(const TField& field, std::string& text) {
     text.clear();
     if (!Active()) CheckActive();
-    if (State() != dsBrowse || FCur < 0 || static_cast<size_t>(FCur) >= FRowCount) return false;
+    if (State() != dsBrowse || FEdited) return TDataSet::GetFieldText(field, text);
+    if (FCur < 0 || static_cast<size_t>(FCur) >= FRowCount) return false;
     const TColumnStore& store = FColumns.at(static_cast<size_t>(field.Index()));
     const size_t row = static_cast<size_t>(FCur);
     if (store.IsNull(row)) return false;
@@ -611,6 +649,301 @@ bool TOdbcQuery::GetFieldText(const TField& field, std::string& text) {
 
 bool TOdbcQuery::IsFieldNull(const TField& field) {
     CheckActive();
+    if (State() != dsBrowse || FEdited) return TDataSet::IsFieldNull(field);
     if (FCur < 0 || static_cast<size_t>(FCur) >= FRowCount) return true;
     return FColumns.at(static_cast<size_t>(field.Index())).IsNull(static_cast<size_t>(FCur));
+}
+
+// ---------------------------------------------------------------------------
+// Editing: changes are written to the result's table at once
+
+namespace {
+
+// A text attribute of a result column.
+std::string ColumnText(SQLHSTMT st, SQLUSMALLINT col, SQLUSMALLINT attr, bool utf8) {
+    std::string buf(1024, '\0');
+    SQLSMALLINT len = 0;
+    SQLRETURN r = utf8 ? SQLColAttribute(st, col, attr, &buf[0], static_cast<SQLSMALLINT>(buf.size() - 2), &len, nullptr)
+                       : SQLColAttributeW(st, col, attr, &buf[0], static_cast<SQLSMALLINT>(buf.size() - 2), &len, nullptr);
+    if (!SQL_SUCCEEDED(r) || len <= 0) return std::string();
+    buf.resize(std::min(static_cast<size_t>(len), buf.size() - 2));
+    return odbc::FromApiText(buf, utf8);
+}
+
+// Types whose values compare reliably with what was read (no rounding, no
+// text form of a date).
+bool ComparableType(TFieldType t) {
+    switch (t) {
+    case ftSmallint: case ftInteger: case ftWord: case ftLargeint: case ftAutoInc:
+    case ftString: case ftWideString: case ftFixedChar: case ftFixedWideChar: case ftMemo: case ftWideMemo:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+void TOdbcQuery::TraceUpdateTable(void* stmt) {
+    SQLHSTMT st = stmt;
+    const bool utf8 = FConnection->Utf8Api();
+    FUpdateTable.clear();
+    FTableCatalog.clear();
+    FTableSchema.clear();
+    FTableName.clear();
+    FBaseColumns.assign(static_cast<size_t>(FieldDefs().Count()), std::string());
+    bool one = true;
+    for (int c = 0; c < FieldDefs().Count() && one; ++c) {
+        const SQLUSMALLINT col = static_cast<SQLUSMALLINT>(c + 1);
+        std::string table = ColumnText(st, col, SQL_DESC_BASE_TABLE_NAME, utf8);
+        std::string column = ColumnText(st, col, SQL_DESC_BASE_COLUMN_NAME, utf8);
+        if (table.empty() || column.empty()) continue;   // a computed column
+        std::string schema = ColumnText(st, col, SQL_DESC_SCHEMA_NAME, utf8);
+        std::string catalog = ColumnText(st, col, SQL_DESC_CATALOG_NAME, utf8);
+        if (FTableName.empty()) {
+            FTableName = table;
+            FTableSchema = schema;
+            FTableCatalog = catalog;
+        } else if (table != FTableName || schema != FTableSchema || catalog != FTableCatalog) {
+            one = false;   // a join: which table a change belongs to is not known
+        }
+        // the same column twice can be written only once
+        if (std::find(FBaseColumns.begin(), FBaseColumns.end(), column) == FBaseColumns.end())
+            FBaseColumns[static_cast<size_t>(c)] = column;
+    }
+    if (!one || FTableName.empty()) {
+        FTableName.clear();
+        FBaseColumns.assign(FBaseColumns.size(), std::string());
+        return;
+    }
+    char quote[8] = {0};
+    SQLSMALLINT qlen = 0;
+    if (SQL_SUCCEEDED(SQLGetInfo(FConnection->Handle(), SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &qlen)) &&
+        quote[0] != ' ')
+        FQuote = quote;
+    else FQuote.clear();
+    FUpdateTable = (FTableSchema.empty() ? std::string() : Quoted(FTableSchema) + ".") + Quoted(FTableName);
+    for (int c = 0; c < FieldDefs().Count(); ++c)
+        if (FBaseColumns[static_cast<size_t>(c)].empty()) FieldDefs()[c].Required = false;
+}
+
+std::string TOdbcQuery::Quoted(const std::string& Name) const {
+    if (FQuote.empty()) return Name;
+    std::string out = FQuote;
+    for (size_t i = 0; i < Name.size(); ++i) {
+        if (Name.compare(i, FQuote.size(), FQuote) == 0) {
+            out += FQuote + FQuote;
+            i += FQuote.size() - 1;
+        } else {
+            out.push_back(Name[i]);
+        }
+    }
+    return out + FQuote;
+}
+
+bool TOdbcQuery::CanModify() const {
+    return Active() && !FUpdateTable.empty() && FConnection && FConnection->Connected();
+}
+
+void TOdbcQuery::LoadKeyColumns() {
+    if (FKeysLoaded) return;
+    CheckConnected();
+    const bool utf8 = FConnection->Utf8Api();
+    FKeyColumns.assign(static_cast<size_t>(FieldDefs().Count()), false);
+    std::vector<std::string> keys;
+    TStmt st;
+    if (SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, FConnection->Handle(), &st.H))) {
+        std::string cat = odbc::ApiText(FTableCatalog, utf8), sch = odbc::ApiText(FTableSchema, utf8),
+                    tab = odbc::ApiText(FTableName, utf8);
+        const SQLSMALLINT unit = static_cast<SQLSMALLINT>(odbc::UnitSize(utf8));
+        auto len = [&](const std::string& s) { return static_cast<SQLSMALLINT>(s.size() / static_cast<size_t>(unit)); };
+        cat.append(4, '\0');
+        sch.append(4, '\0');
+        tab.append(4, '\0');
+        SQLRETURN r =
+            utf8 ? SQLPrimaryKeys(st.H, FTableCatalog.empty() ? nullptr : reinterpret_cast<SQLCHAR*>(&cat[0]),
+                                  FTableCatalog.empty() ? 0 : static_cast<SQLSMALLINT>(cat.size() - 4),
+                                  FTableSchema.empty() ? nullptr : reinterpret_cast<SQLCHAR*>(&sch[0]),
+                                  FTableSchema.empty() ? 0 : static_cast<SQLSMALLINT>(sch.size() - 4),
+                                  reinterpret_cast<SQLCHAR*>(&tab[0]), static_cast<SQLSMALLINT>(tab.size() - 4))
+                 : SQLPrimaryKeysW(st.H, FTableCatalog.empty() ? nullptr : reinterpret_cast<SQLWCHAR*>(&cat[0]),
+                                   FTableCatalog.empty() ? 0 : static_cast<SQLSMALLINT>(len(cat) - 2),
+                                   FTableSchema.empty() ? nullptr : reinterpret_cast<SQLWCHAR*>(&sch[0]),
+                                   FTableSchema.empty() ? 0 : static_cast<SQLSMALLINT>(len(sch) - 2),
+                                   reinterpret_cast<SQLWCHAR*>(&tab[0]), static_cast<SQLSMALLINT>(len(tab) - 2));
+        if (SQL_SUCCEEDED(r)) {
+            std::string name(1024, '\0');
+            while (SQL_SUCCEEDED(SQLFetch(st.H))) {
+                SQLLEN ind = 0;
+                if (!SQL_SUCCEEDED(SQLGetData(st.H, 4, odbc::TextCType(utf8), &name[0], static_cast<SQLLEN>(name.size() - 2), &ind)) ||
+                    ind <= 0)
+                    continue;
+                keys.push_back(odbc::FromApiText(std::string_view(name.data(), std::min<size_t>(static_cast<size_t>(ind), name.size() - 2)), utf8));
+            }
+        }
+    }
+    // a key counts only when every one of its columns is in the result
+    bool whole = !keys.empty();
+    for (const std::string& k : keys) {
+        auto it = std::find(FBaseColumns.begin(), FBaseColumns.end(), k);
+        if (it == FBaseColumns.end()) { whole = false; break; }
+        FKeyColumns[static_cast<size_t>(it - FBaseColumns.begin())] = true;
+    }
+    if (!whole) FKeyColumns.assign(FKeyColumns.size(), false);
+    FKeysLoaded = true;
+}
+
+std::string TOdbcQuery::WhereOf(const std::vector<TVariant>& Old, const std::vector<bool>& Changed,
+                                std::vector<TVariant>& Values) const {
+    const bool keyed = std::find(FKeyColumns.begin(), FKeyColumns.end(), true) != FKeyColumns.end();
+    std::string where;
+    for (int c = 0; c < FieldDefs().Count(); ++c) {
+        const size_t i = static_cast<size_t>(c);
+        if (FBaseColumns[i].empty()) continue;
+        bool use = keyed ? FKeyColumns[i] || (Changed[i] && ComparableType(FieldDefs()[c].DataType))
+                         : ComparableType(FieldDefs()[c].DataType);
+        if (!use) continue;
+        where += where.empty() ? " WHERE " : " AND ";
+        where += Quoted(FBaseColumns[i]);
+        if (Old[i].IsNull()) {
+            where += " IS NULL";
+        } else {
+            Values.push_back(Old[i]);
+            where += " = :p" + std::to_string(Values.size());
+        }
+    }
+    return where;
+}
+
+int64_t TOdbcQuery::RunChange(const std::string& Sql, const std::vector<TVariant>& Values, bool Query) {
+    TOdbcQuery q(FConnection);
+    q.CommandTimeout = CommandTimeout;
+    q.SetParamCheck(true);
+    q.SetSQL(Sql);
+    for (size_t k = 0; k < Values.size(); ++k) {
+        TOdbcParameter& prm = q.Parameters().ParamByName("p" + std::to_string(k + 1));
+        prm.Value = Values[k];
+        prm.DataType = Values[k].IsBytes() ? ftBlob : ftUnknown;
+    }
+    if (!Query) {
+        q.ExecSQL();
+        return q.RowsAffected();
+    }
+    q.Open();
+    return q.FieldCount() > 0 ? q.Fields(0).AsInteger() : 0;
+}
+
+void TOdbcQuery::CheckOneRecord(const std::string& Where, const std::vector<TVariant>& Values, const char* Action) {
+    const int64_t n = RunChange("SELECT COUNT(*) FROM " + FUpdateTable + Where, Values, true);
+    if (n == 0)
+        throw EDatabaseError(std::string(Action) + "する行が見つかりません。読み込んだ後に変更または削除された可能性があります。");
+    if (n > 1)
+        throw EDatabaseError(std::string(Action) + "する行を一つに特定できません（該当 " + std::to_string(n) +
+                             " 行）。同じ値の行が複数あります。");
+}
+
+void TOdbcQuery::MaterialiseRowMap() {
+    if (!FRowMap.empty() || FRowCount == 0) return;
+    FRowMap.resize(FRowCount);
+    for (size_t i = 0; i < FRowCount; ++i) FRowMap[i] = i;
+}
+
+void TOdbcQuery::SetFieldValue(TField& field, const TVariant& value) {
+    if (FBaseColumns.at(static_cast<size_t>(field.Index())).empty())
+        throw EDatabaseError("フィールド '" + field.FieldName() + "' は表の列ではないため変更できません");
+    FEdit.at(static_cast<size_t>(field.Index())) = value;
+}
+
+void TOdbcQuery::InternalEdit() {
+    FEdit.assign(static_cast<size_t>(FieldDefs().Count()), TVariant());
+    const size_t row = StoreRow(FCur);
+    for (int c = 0; c < FieldDefs().Count(); ++c) CellValue(row, c, FEdit[static_cast<size_t>(c)]);
+}
+
+void TOdbcQuery::InternalInsert(bool append) {
+    FEdit.assign(static_cast<size_t>(FieldDefs().Count()), TVariant());
+    FInsertAt = append || FCur < 0 || static_cast<size_t>(FCur) >= FRowCount ? static_cast<int64_t>(FRowCount) : FCur;
+}
+
+void TOdbcQuery::InternalPost() {
+    CheckConnected();
+    const int n = FieldDefs().Count();
+    std::vector<TVariant> values;
+    if (State() == dsEdit) {
+        const size_t row = StoreRow(FCur);
+        std::vector<TVariant> old(static_cast<size_t>(n));
+        std::vector<bool> changed(static_cast<size_t>(n), false);
+        std::string set;
+        for (int c = 0; c < n; ++c) {
+            const size_t i = static_cast<size_t>(c);
+            CellValue(row, c, old[i]);
+            if (FBaseColumns[i].empty() || FEdit[i] == old[i]) continue;
+            changed[i] = true;
+            set += set.empty() ? " SET " : ", ";
+            set += Quoted(FBaseColumns[i]) + " = ";
+            if (FEdit[i].IsNull()) {
+                set += "NULL";
+            } else {
+                values.push_back(FEdit[i]);
+                set += ":p" + std::to_string(values.size());
+            }
+        }
+        if (set.empty()) {
+            FEdit.clear();
+            return;
+        }
+        LoadKeyColumns();
+        std::vector<TVariant> whereValues;
+        CheckOneRecord(WhereOf(old, changed, whereValues), whereValues, "更新");
+        // the WHERE's parameters are numbered on from the SET's
+        const std::string where = WhereOf(old, changed, values);
+        const int64_t done = RunChange("UPDATE " + FUpdateTable + set + where, values, false);
+        if (done == 0) throw EDatabaseError("更新する行が見つかりません。読み込んだ後に変更または削除された可能性があります。");
+        FChanged[row] = std::move(FEdit);
+        FEdited = true;
+    } else {
+        std::string cols, vals;
+        for (int c = 0; c < n; ++c) {
+            const size_t i = static_cast<size_t>(c);
+            if (FBaseColumns[i].empty() || FEdit[i].IsNull()) continue;
+            cols += (cols.empty() ? "" : ", ") + Quoted(FBaseColumns[i]);
+            values.push_back(FEdit[i]);
+            vals += (vals.empty() ? ":p" : ", :p") + std::to_string(values.size());
+        }
+        RunChange(cols.empty() ? "INSERT INTO " + FUpdateTable + " DEFAULT VALUES"
+                               : "INSERT INTO " + FUpdateTable + " (" + cols + ") VALUES (" + vals + ")",
+                  values, false);
+        const size_t storeRow = FStoreRows + FAdded.size();
+        FAdded.push_back(std::move(FEdit));
+        if (FRowMap.empty() && static_cast<size_t>(FInsertAt) == FRowCount && storeRow == FRowCount) {
+            // still every row at its own number
+        } else {
+            MaterialiseRowMap();
+            FRowMap.insert(FRowMap.begin() + FInsertAt, storeRow);
+        }
+        ++FRowCount;
+        FCur = FInsertAt;
+        FEdited = true;
+    }
+    FEdit.clear();
+}
+
+void TOdbcQuery::InternalDelete() {
+    CheckConnected();
+    LoadKeyColumns();
+    const int n = FieldDefs().Count();
+    const size_t row = StoreRow(FCur);
+    std::vector<TVariant> old(static_cast<size_t>(n));
+    for (int c = 0; c < n; ++c) CellValue(row, c, old[static_cast<size_t>(c)]);
+    std::vector<TVariant> values;
+    const std::string where = WhereOf(old, std::vector<bool>(static_cast<size_t>(n), false), values);
+    CheckOneRecord(where, values, "削除");
+    if (RunChange("DELETE FROM " + FUpdateTable + where, values, false) == 0)
+        throw EDatabaseError("削除する行が見つかりません。読み込んだ後に変更または削除された可能性があります。");
+    MaterialiseRowMap();
+    FRowMap.erase(FRowMap.begin() + FCur);
+    --FRowCount;
+    FChanged.erase(row);
+    FEdited = true;
+    if (FCur >= static_cast<int64_t>(FRowCount)) FCur = static_cast<int64_t>(FRowCount) - 1;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "DataSet.h"
@@ -78,7 +79,19 @@ public:
     // True when some text of the result needed the substitute character.
     bool LossyText() const { return FLossy; }
 
-    bool CanModify() const override { return false; }
+    // A result of one table, whose columns the driver traces back to it, can be
+    // edited: each post, insert and delete is written to that table at once,
+    // through the statement's connection (inside its open transaction, if
+    // any). A changed or deleted record is found again by the table's primary
+    // key and the original values of the changed columns, or, for a table
+    // without one, by the original values of all its columns; a change that
+    // would reach no record or more than one is refused and nothing is written.
+    bool CanModify() const override;
+    // The table edits are written to ("schema"."table", quoted); empty when
+    // the result cannot be edited.
+    const std::string& UpdateTable() const { return FUpdateTable; }
+    bool CanReadRows() const override { return true; }
+    bool ReadRowValue(int Row, const TField& Field, TVariant& Value) override;
     bool GetFieldText(const TField& field, std::string& text) override;
     bool IsFieldNull(const TField& field) override;
 
@@ -93,17 +106,41 @@ protected:
     void InternalLast() override { FCur = static_cast<int64_t>(FRowCount); }
     TGetResult GetRecord(TGetMode mode) override;
     int GetRecordCount() override { return static_cast<int>(FRowCount); }
-    int GetRecNo() override { return FCur <= 0 ? 1 : static_cast<int>(FCur + 1); }
+    int GetRecNo() override {
+        if (State() == dsInsert) return static_cast<int>(FInsertAt + 1);
+        return FCur <= 0 ? 1 : static_cast<int>(FCur + 1);
+    }
     void InternalSetRecNo(int value) override;
     void GetBookmarkData(std::string& bookmark) override;
     void InternalGotoBookmark(const std::string& bookmark) override;
     bool GetFieldValue(const TField& field, TVariant& value) override;
+    void SetFieldValue(TField& field, const TVariant& value) override;
+    void InternalEdit() override;
+    void InternalInsert(bool append) override;
+    void InternalPost() override;
+    void InternalCancel() override { FEdit.clear(); }
+    void InternalDelete() override;
 
 private:
     struct TRun;
     void* Execute(TRun& run);        // returns the executed statement handle
     void Fetch(void* stmt);
     void CheckConnected() const;
+    // Editing: where the rows of the result stand once records were changed,
+    // added or deleted (none of this exists for a result that was only read).
+    size_t StoreRow(int64_t row) const { return FRowMap.empty() ? static_cast<size_t>(row) : FRowMap[static_cast<size_t>(row)]; }
+    bool CellValue(size_t storeRow, int col, TVariant& value) const;
+    void TraceUpdateTable(void* stmt);
+    void LoadKeyColumns();
+    // " WHERE ..." finding the record of the original values Old; the
+    // parameters' values are appended to Values (numbered on from those in it).
+    std::string WhereOf(const std::vector<TVariant>& Old, const std::vector<bool>& Changed,
+                        std::vector<TVariant>& Values) const;
+    // Raises unless Where finds exactly one record; Action names the change.
+    void CheckOneRecord(const std::string& Where, const std::vector<TVariant>& Values, const char* Action);
+    int64_t RunChange(const std::string& Sql, const std::vector<TVariant>& Values, bool Query);
+    std::string Quoted(const std::string& Name) const;
+    void MaterialiseRowMap();
 
     TOdbcConnection* FConnection = nullptr;
     std::string FSQL;
@@ -115,4 +152,18 @@ private:
     int64_t FCur = -1;
     size_t FRowCount = 0;
     std::vector<TColumnStore> FColumns;
+
+    size_t FStoreRows = 0;                 // rows held in FColumns
+    bool FEdited = false;                  // a record was changed, added or deleted
+    std::vector<size_t> FRowMap;           // row -> store row; empty: the same number
+    std::unordered_map<size_t, std::vector<TVariant>> FChanged;   // store row -> its values after a post
+    std::vector<std::vector<TVariant>> FAdded;                    // store rows FStoreRows, FStoreRows + 1, ...
+    std::vector<TVariant> FEdit;           // the record being edited or inserted
+    int64_t FInsertAt = 0;
+    std::string FUpdateTable;              // quoted; empty: not editable
+    std::string FTableCatalog, FTableSchema, FTableName;
+    std::vector<std::string> FBaseColumns; // per field; empty: not a column of the table
+    std::string FQuote;                    // the driver's identifier quote
+    bool FKeysLoaded = false;
+    std::vector<bool> FKeyColumns;         // per field: part of the primary key
 };

@@ -1,0 +1,199 @@
+// Editing a query result: posts, appends and deletes written to the table of
+// the result, against SQLite and PostgreSQL.
+#include <gtest/gtest.h>
+
+#include "DbTestUtil.h"
+#include "OdbcConnection.h"
+#include "OdbcQuery.h"
+
+namespace {
+
+using dbtest::Db;
+
+class OdbcEditTest : public ::testing::TestWithParam<Db> {
+protected:
+    void SetUp() override {
+        if (GetParam() == Db::PostgreSQL) DBTEST_REQUIRE_PG();
+        Conn.SetConnectionString(dbtest::ConnFor(GetParam(), "odbcedit"));
+        Conn.Open();
+        Table = dbtest::UniqueName("ed");
+    }
+    void TearDown() override {
+        if (!Conn.Connected()) return;
+        for (const std::string& t : {Table, Table + "_k", Table + "_j"}) {
+            try {
+                Exec("drop table " + t);
+            } catch (...) {
+            }
+        }
+    }
+    void Exec(const std::string& sql) {
+        TOdbcQuery q(&Conn);
+        q.SetParamCheck(false);
+        q.SetSQL(sql);
+        q.ExecSQL();
+    }
+    std::unique_ptr<TOdbcQuery> Query(const std::string& sql) {
+        auto q = std::make_unique<TOdbcQuery>(&Conn);
+        q->SetParamCheck(false);
+        q->SetSQL(sql);
+        q->Open();
+        return q;
+    }
+    // The table's rows as "id:name:n" lines, ordered by id (null as "-").
+    std::string Rows(const std::string& table) {
+        auto q = Query("select id, name, n from " + table + " order by id");
+        std::string out;
+        for (; !q->Eof(); q->Next()) {
+            for (int c = 0; c < 3; ++c) {
+                out += q->Fields(c).IsNull() ? "-" : q->Fields(c).AsString();
+                out += c < 2 ? ":" : "\n";
+            }
+        }
+        return out;
+    }
+    void MakeKeyed() {
+        Exec("create table " + Table + " (id integer primary key, name varchar(40), n integer)");
+        Exec("insert into " + Table + " values (1, 'いち', 10)");
+        Exec("insert into " + Table + " values (2, 'に', NULL)");
+        Exec("insert into " + Table + " values (3, 'さん', 30)");
+    }
+    TOdbcConnection Conn;
+    std::string Table;
+};
+
+INSTANTIATE_TEST_SUITE_P(Both, OdbcEditTest, ::testing::Values(Db::SQLite, Db::PostgreSQL), dbtest::DbName);
+
+TEST_P(OdbcEditTest, PostWritesTheChangedColumnsOfTheRecord) {
+    MakeKeyed();
+    auto q = Query("select id, name, n from " + Table + " order by id");
+    ASSERT_TRUE(q->CanModify()) << "no table traced";
+    q->SetRecNo(2);
+    q->Edit();
+    q->Fields(1).SetAsString("にに（更新）");
+    q->Fields(2).SetAsString("22");
+    q->Post();
+    EXPECT_EQ(Rows(Table), "1:いち:10\n2:にに（更新）:22\n3:さん:30\n");
+    // the result shows the posted values, read through the cursor and by number
+    EXPECT_EQ(q->Fields(1).AsString(), "にに（更新）");
+    TVariant v;
+    EXPECT_TRUE(q->ReadRowValue(1, q->Fields(2), v));
+    EXPECT_EQ(v.AsInteger(), 22);
+    q->First();
+    EXPECT_EQ(q->Fields(1).AsString(), "いち");
+    // a value cleared becomes NULL in the table
+    q->Edit();
+    q->Fields(2).Clear();
+    q->Post();
+    EXPECT_EQ(Rows(Table), "1:いち:-\n2:にに（更新）:22\n3:さん:30\n");
+}
+
+TEST_P(OdbcEditTest, AppendAndDeleteReachTheTable) {
+    MakeKeyed();
+    auto q = Query("select id, name, n from " + Table + " order by id");
+    q->Append();
+    q->Fields(0).SetAsString("4");
+    q->Fields(1).SetAsString("よん");
+    q->Post();
+    EXPECT_EQ(q->RecordCount(), 4);
+    EXPECT_EQ(q->RecNo(), 4);
+    EXPECT_EQ(Rows(Table), "1:いち:10\n2:に:-\n3:さん:30\n4:よん:-\n");
+
+    q->SetRecNo(2);
+    q->Delete();
+    EXPECT_EQ(q->RecordCount(), 3);
+    EXPECT_EQ(q->Fields(1).AsString(), "さん");
+    TVariant v;
+    ASSERT_TRUE(q->ReadRowValue(2, q->Fields(1), v));
+    EXPECT_EQ(v.AsString(), "よん");
+    EXPECT_EQ(Rows(Table), "1:いち:10\n3:さん:30\n4:よん:-\n");
+    // a record inserted before the current one
+    q->SetRecNo(2);
+    q->Insert();
+    q->Fields(0).SetAsInteger(2);
+    q->Fields(1).SetAsString("にふたたび");
+    q->Post();
+    ASSERT_TRUE(q->ReadRowValue(1, q->Fields(1), v));
+    EXPECT_EQ(v.AsString(), "にふたたび");
+    ASSERT_TRUE(q->ReadRowValue(2, q->Fields(1), v));
+    EXPECT_EQ(v.AsString(), "さん");
+    EXPECT_EQ(Rows(Table), "1:いち:10\n2:にふたたび:-\n3:さん:30\n4:よん:-\n");
+}
+
+// A change is refused, and nothing is written, when its record cannot be
+// told apart or is no longer there; the record stays in editing.
+TEST_P(OdbcEditTest, AChangeThatWouldReachNoRecordOrSeveralIsRefused) {
+    Exec("create table " + Table + " (id integer, name varchar(40), n integer)");
+    Exec("insert into " + Table + " values (1, 'a', 1)");
+    Exec("insert into " + Table + " values (1, 'a', 1)");
+    Exec("insert into " + Table + " values (2, 'b', 2)");
+    auto q = Query("select id, name, n from " + Table + " order by id");
+    ASSERT_TRUE(q->CanModify());
+    q->Edit();
+    q->Fields(1).SetAsString("z");
+    try {
+        q->Post();
+        FAIL() << "posted";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message, "更新する行を一つに特定できません（該当 2 行）。同じ値の行が複数あります。");
+    }
+    EXPECT_EQ(q->State(), dsEdit);
+    EXPECT_EQ(q->Fields(1).AsString(), "z");
+    EXPECT_EQ(Rows(Table), "1:a:1\n1:a:1\n2:b:2\n");
+    q->Cancel();
+    EXPECT_THROW(q->Delete(), EDatabaseError);
+    EXPECT_EQ(Rows(Table), "1:a:1\n1:a:1\n2:b:2\n");
+
+    // someone else changed the record after it was read
+    q->Last();
+    Exec("update " + Table + " set name = 'changed' where id = 2");
+    q->Edit();
+    q->Fields(2).SetAsString("5");
+    try {
+        q->Post();
+        FAIL() << "posted";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message, "更新する行が見つかりません。読み込んだ後に変更または削除された可能性があります。");
+    }
+    EXPECT_EQ(Rows(Table), "1:a:1\n1:a:1\n2:changed:2\n");
+}
+
+TEST_P(OdbcEditTest, AKeyFindsTheRecordWhateverTheOtherColumnsHold) {
+    MakeKeyed();
+    auto q = Query("select id, name, n from " + Table + " order by id");
+    Exec("update " + Table + " set n = 99 where id = 1");
+    q->Edit();
+    q->Fields(1).SetAsString("one");
+    q->Post();
+    EXPECT_EQ(Rows(Table), "1:one:99\n2:に:-\n3:さん:30\n");
+}
+
+TEST_P(OdbcEditTest, ResultsThatAreNotOneTablesColumnsCannotBeChanged) {
+    MakeKeyed();
+    Exec("create table " + Table + "_j (id integer, note varchar(10))");
+    Exec("insert into " + Table + "_j values (1, 'x')");
+    const std::string sqls[] = {
+        "select a.id, b.note from " + Table + " a join " + Table + "_j b on a.id = b.id",
+        "select count(*) from " + Table,
+    };
+    for (const std::string& sql : sqls) {
+        auto q = Query(sql);
+        EXPECT_FALSE(q->CanModify()) << sql;
+        try {
+            q->Edit();
+            FAIL() << sql;
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.Message, "読み取り専用のデータセットは変更できません");
+        }
+    }
+    // a computed column beside the table's own: the table's columns can be changed, it cannot
+    auto q = Query("select id, name, n * 2 as twice from " + Table + " order by id");
+    ASSERT_TRUE(q->CanModify());
+    q->Edit();
+    EXPECT_THROW(q->Fields(2).SetAsString("1"), EDatabaseError);
+    q->Fields(1).SetAsString("x");
+    q->Post();
+    EXPECT_EQ(Rows(Table), "1:x:10\n2:に:-\n3:さん:30\n");
+}
+
+}  // namespace
