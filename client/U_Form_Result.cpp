@@ -64,7 +64,9 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
             if (TFrameSQLClient* f = Frame()) f->ExecuteScriptText("#SaveToFileXLS;");
         });
     });
-    Panel_EditorBase = new QWidget(this);
+    Splitter1 = new QSplitter(Qt::Vertical, this);
+    Splitter1->setChildrenCollapsible(false);
+    Panel_EditorBase = new QWidget(Splitter1);
     auto* editorLayout = new QVBoxLayout(Panel_EditorBase);
     editorLayout->setContentsMargins(0, 0, 0, 0);
     editorLayout->setSpacing(0);
@@ -72,7 +74,12 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     Editor = MakeEditor<TKZNEditor>(Panel_EditorBase);
     editorLayout->addWidget(EDITOR_Title);
     editorLayout->addWidget(Editor, 1);
-    layout->addWidget(Panel_EditorBase, 1);
+    Splitter1->addWidget(Panel_EditorBase);
+    Panel_PageBase = new TResultGridPages(Splitter1);
+    Splitter1->addWidget(Panel_PageBase);
+    layout->addWidget(Splitter1, 1);
+    Panel_PageBase->OnArrange = [this] { ArrangePageArea(); };
+    ArrangePageArea();
     FEditorConsole = std::make_unique<TEditorResultConsole>(*Editor);
     // A cleared console starts its outputs anew.
     FEditorConsole->OnClear = [this] { StartLines.clear(); };
@@ -274,9 +281,8 @@ void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet)
     TFrameSQLClient* frame = Frame();
     if (!console || !frame) return;
     if (FOutputMode == rom_Grid) {
-        StartLines.push_back(console->LineCount() + 1);
-        if (DataSet->IsUniDirectional()) console->AddLine("■単方向データセットはグリッド出力できません。");
-        return;  // the grid pages come with the grid window
+        ShowGrid(std::move(DataSet));
+        return;
     }
     QPointer<TForm_Result> self = this;
     TResultTextOutput::TContext ctx;
@@ -302,7 +308,7 @@ void TForm_Result::InitToolBars() {
     Frame_KZNEditorLineBundle1 = Panel_ToolBase->LineBundle;
     Frame_KZNEditorEscapeReplace1 = Panel_ToolBase->EscapeReplace;
     Panel_ToolBase->SetEditor(Editor);
-    layout->insertWidget(layout->indexOf(Panel_EditorBase), Panel_ToolBase);
+    layout->insertWidget(layout->indexOf(Splitter1), Panel_ToolBase);
 
     Action_Search = NewAction(this, u"検索バーを表示");
     Action_Linebundle = NewAction(this, u"各行を指定文字で括る");
@@ -346,4 +352,34 @@ void TForm_Result::InitToolBars() {
                                            e->RadioButton_Double->isChecked());
         });
     });
+}
+
+void TForm_Result::ShowGrid(std::unique_ptr<TDataSet> DataSet) {
+    TResultConsole* console = Console();
+    TFrameSQLClient* frame = Frame();
+    StartLines.push_back(console->LineCount() + 1);
+    if (DataSet->IsUniDirectional()) {
+        console->AddLine("■単方向データセットはグリッド出力できません。");
+        return;
+    }
+    const std::string caption = frame->GridCaptionPrefix + std::to_string(GridCounter + 1);
+    console->AddLine("■GRID OUT■ " + caption);
+    ++GridCounter;
+    try {
+        Panel_PageBase->AddGrid(std::move(DataSet), caption);
+    } catch (const std::exception& e) {
+        // no tab; the page says why instead of leaving a grid line without its grid
+        const Exception* x = dynamic_cast<const Exception*>(&e);
+        console->AddLine("■" + (x ? x->Message : std::string(e.what())));
+    }
+}
+
+// No grid page: the console fills the page; otherwise console and grids share it half and half.
+void TForm_Result::ArrangePageArea() {
+    const bool grids = Panel_PageBase->Count() > 0;
+    Panel_PageBase->setVisible(grids);
+    if (grids) {
+        const int h = std::max(2, Splitter1->height());
+        Splitter1->setSizes({h / 2, h - h / 2});
+    }
 }

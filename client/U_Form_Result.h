@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMimeData>
+#include <QSplitter>
 #include <QToolBar>
 
 #include "DataSet.h"
@@ -20,6 +21,7 @@
 #include "KZNEditorToolPanel.h"
 #include "U_EditorResultConsole.h"
 #include "U_ResultConsole.h"
+#include "U_ResultGridPages.h"
 
 Z_DECLARE_EXCEPTION(EForm_Result, Exception);
 
@@ -84,6 +86,9 @@ public:
     // The scripts of an object tree node dropped on the page; choosing one runs it.
     QMenu* PopupMenu_ScriptDrop;
     void ObjectTreeNodeDropped(const QMimeData* Data, QPoint GlobalPos);
+    // The grid pages below the console, hidden while there is none.
+    QSplitter* Splitter1;
+    TResultGridPages* Panel_PageBase;
     QToolBar* ToolBar1;
     QAction* Action_Mode_Text;
     QAction* Action_Mode_TextGrid;
@@ -103,6 +108,8 @@ public:
 
 private:
     void InitToolBars();
+    void ShowGrid(std::unique_ptr<TDataSet> DataSet);
+    void ArrangePageArea();
     TResultOutputMode FOutputMode = rom_Text;
     TResultConsole* FConsole = nullptr;  // not owned
     std::unique_ptr<TEditorResultConsole> FEditorConsole;

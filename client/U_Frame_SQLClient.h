@@ -128,7 +128,7 @@ public:
     bool IsAutoCommit = true;
     int32_t StepDisplayCount = 0;
     std::unique_ptr<TWritableEnvData> EnvData;
-    std::string GridCaptionPrefix;
+    std::string GridCaptionPrefix = "G#";
     bool MouseGestureActive = false;
     double LastCircleScrollTime = 0;
     std::unique_ptr<TUserEnvManager> UserEnvManager;

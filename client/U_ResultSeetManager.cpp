@@ -25,5 +25,6 @@ TForm_Result* TResultSeetManager::GetForm(int Index) const {
 
 void TResultSeetManager::ClearSheet(TForm_Result* Form) {
     if (!Form) return;
+    Form->Panel_PageBase->DeleteAll();
     if (TResultConsole* c = Form->Console()) c->Clear();
 }

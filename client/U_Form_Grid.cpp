@@ -1,0 +1,411 @@
+#include "U_Form_Grid.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QScrollBar>
+#include <QStyle>
+#include <QThread>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include "AppException.h"
+#include "ColorQt.h"
+#include "Reentrancy.h"
+
+namespace {
+
+const char* const kNotOpen = "内部エラー：オープンしていないデータセットをグリッド表示しようとしました";
+const char* const kDisconnected = "切断されたグリッドは更新できません。";
+
+QFont GridFont() {
+    QFont f(QStringLiteral("IPAGothic"));
+    f.setPixelSize(12);
+    return f;
+}
+
+std::string MessageOf(const std::exception& e) {
+    if (auto* x = dynamic_cast<const Exception*>(&e)) return x->Message;
+    return e.what();
+}
+
+}  // namespace
+
+TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
+    : QWidget(Owner), FDataSet(std::move(DataSet)) {
+    Busy = true;
+    Flashing = false;
+    FlashSleep = [](int Ms) { QThread::msleep(static_cast<unsigned long>(Ms)); };
+    if (!FDataSet || !FDataSet->Active()) throw EFormGrid(kNotOpen);   // the dataset goes with the exception
+
+    QFont formFont(QString::fromUtf16(u"IPAPGothic"));
+    formFont.setPixelSize(12);
+    setFont(formFont);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    Splitter1 = new QSplitter(Qt::Vertical, this);
+    Splitter1->setHandleWidth(3);
+    Splitter1->setChildrenCollapsible(false);
+    outer->addWidget(Splitter1);
+
+    Panel2 = new QWidget(Splitter1);
+    auto* top = new QHBoxLayout(Panel2);
+    top->setContentsMargins(0, 0, 0, 0);
+    top->setSpacing(0);
+    ToolBar1 = new QToolBar(Panel2);
+    ToolBar1->setOrientation(Qt::Vertical);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    top->addWidget(ToolBar1);
+    DBGrid1 = new QTableView(Panel2);
+    top->addWidget(DBGrid1, 1);
+
+    Panel1 = new QWidget(Splitter1);
+    auto* bottom = new QVBoxLayout(Panel1);
+    bottom->setContentsMargins(0, 0, 0, 0);
+    KZNEditor1 = MakeEditor<TKZNEditor>(Panel1);
+    bottom->addWidget(KZNEditor1);
+    Splitter1->addWidget(Panel2);
+    Splitter1->addWidget(Panel1);
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 0);
+    Splitter1->setSizes({400, 31});
+
+    QStyle* st = style();
+    auto action = [&](const char16_t* caption, QStyle::StandardPixmap icon, void (TForm_Grid::*run)()) {
+        auto* a = new QAction(st->standardIcon(icon), QString::fromUtf16(caption), this);
+        a->setToolTip(a->text());
+        addAction(a);
+        QObject::connect(a, &QAction::triggered, this, [this, run] { app::Guard([&] { (this->*run)(); }); });
+        return a;
+    };
+    Action_UpdateTggle = action(u"更新モード変更", QStyle::SP_FileDialogDetailedView, &TForm_Grid::Action_UpdateTggleExecute);
+    Action_UpdateTggle->setCheckable(true);
+    Action_Refresh = action(u"再読み込み", QStyle::SP_BrowserReload, &TForm_Grid::Action_RefreshExecute);
+    Action_First = action(u"先頭へ移動", QStyle::SP_MediaSkipBackward, &TForm_Grid::Action_FirstExecute);
+    Action_Post = action(u"Post", QStyle::SP_DialogSaveButton, &TForm_Grid::Action_PostExecute);
+    Action_Delete = action(u"レコード削除", QStyle::SP_TrashIcon, &TForm_Grid::Action_DeleteExecute);
+    Action_Cancel = action(u"変更キャンセル", QStyle::SP_DialogCancelButton, &TForm_Grid::Action_CancelExecute);
+    Action_Last = action(u"最後へ移動", QStyle::SP_MediaSkipForward, &TForm_Grid::Action_LastExecute);
+    Action_Add = action(u"レコード追加", QStyle::SP_FileDialogNewFolder, &TForm_Grid::Action_AddExecute);
+    for (QAction* a : {Action_First, Action_UpdateTggle, Action_Refresh, Action_Post, Action_Add, Action_Delete,
+                       Action_Cancel, Action_Last})
+        ToolBar1->addAction(a);
+
+    FDataSet->OnPostError = [this](TDataSet& D, EDatabaseError& E, TDataAction& A) { DataSetPostError(D, E, A); };
+    TEditorUtil::SetStandardOptions(*KZNEditor1);
+    QFont errorFont(QStringLiteral("IPAGothic"));
+    errorFont.setPixelSize(12);
+    KZNEditor1->setFont(errorFont);
+    KZNEditor1->Leftbar().SetVisible(true);
+    KZNEditor1->Leftbar().SetShowNumber(true);
+    KZNEditor1->Ruler().SetVisible(false);
+    KZNEditor1->SetScrollBars(ssNone);
+    KZNEditor1->Lines().Clear();
+    KZNEditor1->SetReadOnly(true);
+
+    FModel = new TDataSetGridModel(FDataSet.get(), this);
+    FModel->OnEdited = [this] { UpdateColor(); };
+    FModel->OnEditError = [](const std::exception& e) { app::HandleException(e); };
+    DBGrid1->setModel(FModel);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    // fixed row heights: a million rows scroll without measuring any of them
+    DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(GridFont()).height() + 4);
+    DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    DBGrid1->setWordWrap(false);
+    DBGrid1->viewport()->installEventFilter(this);
+    DBGrid1->installEventFilter(this);
+    QObject::connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                     [this](const QModelIndex& Current, const QModelIndex&) {
+                         if (!FSyncing && Current.isValid()) app::Guard([&] { ViewRowChanged(Current.row()); });
+                     });
+    QObject::connect(FModel, &QAbstractItemModel::modelReset, this, [this] {
+        QObject::disconnect(DBGrid1->selectionModel(), nullptr, this, nullptr);
+        QObject::connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                         [this](const QModelIndex& Current, const QModelIndex&) {
+                             if (!FSyncing && Current.isValid()) app::Guard([&] { ViewRowChanged(Current.row()); });
+                         });
+    });
+
+    SetGridReadOnly(true);
+    UpdateColor();
+    SyncView(false);
+    Busy = false;
+    UpdateActions();
+}
+
+TForm_Grid::~TForm_Grid() {
+    if (FDataSet) FDataSet->OnPostError = nullptr;
+    DBGrid1->setModel(nullptr);
+    FDataSet.reset();
+}
+
+void TForm_Grid::ApplyGridColors() {
+    QPalette p = DBGrid1->palette();
+    const QColor base = ToQColor(FGridColor), text = ToQColor(FGridFontColor);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::Text, text);
+    DBGrid1->setPalette(p);
+    for (QHeaderView* h : {DBGrid1->horizontalHeader(), DBGrid1->verticalHeader()}) {
+        QPalette hp = h->palette();
+        hp.setColor(QPalette::ButtonText, text);
+        hp.setColor(QPalette::WindowText, text);
+        h->setPalette(hp);
+    }
+}
+
+void TForm_Grid::SetGridReadOnly(bool ReadOnly) {
+    FGridReadOnly = ReadOnly;
+    FModel->ReadOnly = ReadOnly;
+    DBGrid1->setEditTriggers(ReadOnly ? QAbstractItemView::NoEditTriggers
+                                      : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    DBGrid1->setFont(GridFont());
+    DBGrid1->horizontalHeader()->setFont(GridFont());
+    // pending changes are dropped on every switch
+    const bool inserting = FDataSet->State() == dsInsert;
+    FDataSet->Cancel();
+    FGridFontColor = ReadOnly ? clWindowText : clRed;
+    Action_UpdateTggle->setChecked(!ReadOnly);
+    ApplyGridColors();
+    SyncView(inserting);
+    update();
+}
+
+void TForm_Grid::UpdateColor() {
+    const bool modified = DataSetOpen() && FDataSet->Modified();
+    const TColor c = modified ? clMoneyGreen : clWindow;
+    if (c != FGridColor) {
+        FGridColor = c;
+        ApplyGridColors();
+    }
+    UpdateActions();
+}
+
+void TForm_Grid::UpdateActions() {
+    const bool open = DataSetOpen();
+    const bool update = !FGridReadOnly;
+    const bool modified = open && FDataSet->Modified();
+    Action_UpdateTggle->setEnabled(true);
+    Action_Refresh->setEnabled(true);
+    Action_First->setEnabled(open);
+    Action_Last->setEnabled(open);
+    Action_Post->setEnabled(open && update && modified);
+    Action_Cancel->setEnabled(open && update && modified);
+    Action_Delete->setEnabled(open && update && !DataSetEmpty());
+    Action_Add->setEnabled(open && update);
+}
+
+void TForm_Grid::ShowError(const std::string& Text) {
+    KZNEditor1->Lines().Add(Text);
+    KZNEditor1->ScrollToEnd();
+}
+
+void TForm_Grid::FlashError() {
+    if (Flashing) return;
+    Flashing = true;
+    // a page closed meanwhile is freed once the flash is over
+    reentry::TBusyGuard busy;
+    QPointer<TForm_Grid> self = this;
+    const TColor former = KZNEditor1->Color();
+    try {
+        for (int step = 0; step < 5 && self; ++step) {
+            KZNEditor1->SetColor(step % 2 == 0 ? clRed : former);
+            repaint();
+            QApplication::processEvents();
+            if (!self) break;
+            FlashSleep(50);
+        }
+    } catch (...) {
+        if (self) {
+            KZNEditor1->SetColor(former);
+            Flashing = false;
+        }
+        throw;
+    }
+    if (!self) return;
+    KZNEditor1->SetColor(former);
+    Flashing = false;
+}
+
+void TForm_Grid::DataSetPostError(TDataSet&, EDatabaseError& E, TDataAction& Action) {
+    Action = daAbort;
+    std::string text = E.Message;
+    if (E.HelpContext != 0) text += "(HelpConText: " + std::to_string(E.HelpContext) + ")";
+    ShowError(text);
+    FlashError();
+}
+
+void TForm_Grid::SyncView(bool Reload) {
+    FSyncing = true;
+    if (Reload) FModel->Reload();
+    else FModel->CurrentRowChanged();
+    const int row = FModel->CurrentRow();
+    if (row >= 0) {
+        QModelIndex cur = DBGrid1->currentIndex();
+        const int col = cur.isValid() ? cur.column() : 0;
+        QModelIndex target = FModel->index(row, std::min(col, std::max(0, FModel->columnCount() - 1)));
+        DBGrid1->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+        DBGrid1->scrollTo(target);
+    }
+    FSyncing = false;
+}
+
+void TForm_Grid::ViewRowChanged(int Row) {
+    if (!DataSetOpen()) return;
+    const int here = FModel->CurrentRow();
+    if (Row == here) return;
+    const TDataSetState state = FDataSet->State();
+    int target = Row;
+    if (state == dsEdit || state == dsInsert) {
+        // leaving the record: a modified one is posted, an untouched one dropped
+        const int insertRow = FModel->InsertRow();
+        const bool post = FDataSet->Modified();
+        try {
+            if (post) FDataSet->Post();
+            else FDataSet->Cancel();
+        } catch (const EAbort&) {
+            SyncView(false);   // the post failed and was shown: the record stays in editing
+            UpdateColor();
+            return;
+        } catch (...) {
+            SyncView(false);
+            UpdateColor();
+            throw;
+        }
+        if (state == dsInsert && !post && Row > insertRow) --target;
+        if (state == dsInsert) FModel->Reload();
+    }
+    FDataSet->SetRecNo(target + 1);
+    SyncView(false);
+    UpdateColor();
+}
+
+bool TForm_Grid::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == DBGrid1->viewport() && Event->type() == QEvent::Wheel && DBGrid1->hasFocus()) {
+        // one line more in the wheel's direction; the grid's own wheel handling follows
+        const int dy = static_cast<QWheelEvent*>(Event)->angleDelta().y();
+        if (dy != 0)
+            DBGrid1->verticalScrollBar()->triggerAction(dy > 0 ? QAbstractSlider::SliderSingleStepSub
+                                                               : QAbstractSlider::SliderSingleStepAdd);
+        return false;
+    }
+    if (Watched == DBGrid1 && Event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Escape &&
+        DataSetOpen() && (FDataSet->State() == dsEdit || FDataSet->State() == dsInsert)) {
+        app::Guard([this] { Action_CancelExecute(); });
+        return true;
+    }
+    return QWidget::eventFilter(Watched, Event);
+}
+
+void TForm_Grid::Action_FirstExecute() {
+    if (!DataSetOpen()) return;
+    const bool inserting = FDataSet->State() == dsInsert;
+    try {
+        if (!DataSetEmpty()) FDataSet->First();
+    } catch (const EAbort&) {
+    }
+    SyncView(inserting && FDataSet->State() != dsInsert);
+    UpdateColor();
+}
+
+void TForm_Grid::Action_LastExecute() {
+    if (!DataSetOpen()) return;
+    const bool inserting = FDataSet->State() == dsInsert;
+    try {
+        if (!DataSetEmpty()) FDataSet->Last();
+    } catch (const EAbort&) {
+    }
+    SyncView(inserting && FDataSet->State() != dsInsert);
+    UpdateColor();
+}
+
+void TForm_Grid::Action_AddExecute() {
+    if (!DataSetOpen()) return;
+    try {
+        FDataSet->Append();
+    } catch (const EAbort&) {
+        // posting the record in editing failed and was shown
+    }
+    SyncView(true);
+    UpdateColor();
+}
+
+void TForm_Grid::Action_DeleteExecute() {
+    if (!DataSetOpen()) return;
+    if (!DataSetEmpty()) {
+        try {
+            FDataSet->Delete();
+        } catch (EDatabaseError& e) {
+            TDataAction ignored = daFail;
+            DataSetPostError(*FDataSet, e, ignored);
+        }
+    }
+    SyncView(true);
+    UpdateColor();
+}
+
+void TForm_Grid::Action_PostExecute() {
+    if (!DataSetOpen()) return;
+    const bool inserting = FDataSet->State() == dsInsert;
+    if (FDataSet->Modified()) {
+        try {
+            FDataSet->Post();
+        } catch (const EAbort&) {
+            // shown by the post-error event; the record stays in editing
+        }
+    }
+    SyncView(inserting && FDataSet->State() != dsInsert);
+    UpdateColor();
+}
+
+void TForm_Grid::Action_CancelExecute() {
+    if (!DataSetOpen()) return;
+    const bool inserting = FDataSet->State() == dsInsert;
+    FDataSet->Cancel();
+    SyncView(inserting);
+    UpdateColor();
+}
+
+void TForm_Grid::Action_UpdateTggleExecute() {
+    // a grid in update mode becomes read-only, a read-only one editable
+    SetGridReadOnly(!FGridReadOnly);
+    UpdateColor();
+}
+
+void TForm_Grid::Action_RefreshExecute() {
+    if (Busy) return;
+    Busy = true;
+    QPointer<TForm_Grid> self = this;
+    try {
+        if (DataSetOpen()) {
+            try {
+                SetGridReadOnly(true);
+                FDataSet->Close();
+                FDataSet->Open();
+            } catch (const std::exception& e) {
+                ShowError(MessageOf(e));
+                FlashError();
+            }
+        } else {
+            try {
+                throw EFormGrid(kDisconnected);
+            } catch (const EFormGrid& e) {
+                ShowError(std::string(e.ClassName()) + ":" + e.Message);
+                FlashError();
+            }
+        }
+    } catch (...) {
+        if (self) Busy = false;
+        throw;
+    }
+    if (!self) return;
+    Busy = false;
+    SyncView(true);
+    UpdateColor();
+}

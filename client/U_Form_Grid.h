@@ -1,0 +1,100 @@
+// A grid page of a result page: one dataset in a grid, read-only until the
+// user switches to update mode; then records are edited, appended, deleted,
+// posted and cancelled through the dataset's own operations (a query result
+// of one table writes them to the database). Errors of posting, deleting and
+// re-reading go into a small error editor under the grid, which flashes red.
+// The window owns its dataset.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QAction>
+#include <QSplitter>
+#include <QTableView>
+#include <QToolBar>
+#include <QWidget>
+
+#include "DataSet.h"
+#include "Exception.h"
+#include "GraphicsTypes.h"
+#include "KZNEditor.h"
+#include "U_DataSetGridModel.h"
+
+Z_DECLARE_EXCEPTION(EFormGrid, Exception);
+
+class TForm_Grid : public QWidget {
+public:
+    // Takes DataSet over. A dataset that is not open raises EFormGrid and is freed.
+    TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet);
+    ~TForm_Grid() override;
+
+    TDataSet* DataSet() const { return FDataSet.get(); }
+    TDataSetGridModel* Model() const { return FModel; }
+
+    // Update mode is the grid not being read-only.
+    void SetGridReadOnly(bool ReadOnly);
+    bool GridReadOnly() const { return FGridReadOnly; }
+    // The grid's background from the dataset's modified flag, then UpdateActions.
+    void UpdateColor();
+    void UpdateActions();
+    // Adds Text as the error editor's last line and scrolls it into view.
+    void ShowError(const std::string& Text);
+    void FlashError();
+    // The dataset's post-error event: the error is shown and the post abandoned.
+    void DataSetPostError(TDataSet& DataSet, EDatabaseError& E, TDataAction& Action);
+
+    void Action_FirstExecute();
+    void Action_LastExecute();
+    void Action_AddExecute();
+    void Action_DeleteExecute();
+    void Action_PostExecute();
+    void Action_CancelExecute();
+    void Action_UpdateTggleExecute();
+    void Action_RefreshExecute();
+
+    // The colours now set (the toolkit's values).
+    TColor GridColor() const { return FGridColor; }
+    TColor GridFontColor() const { return FGridFontColor; }
+
+    bool Busy = true;
+    bool Flashing = false;
+    // The pause between the steps of a flash (replaceable, for tests).
+    std::function<void(int Ms)> FlashSleep;
+
+    QWidget* Panel2;
+    QToolBar* ToolBar1;
+    QTableView* DBGrid1;
+    QSplitter* Splitter1;
+    QWidget* Panel1;
+    TKZNEditor* KZNEditor1;
+    QAction* Action_UpdateTggle;
+    QAction* Action_Refresh;
+    QAction* Action_First;
+    QAction* Action_Post;
+    QAction* Action_Delete;
+    QAction* Action_Cancel;
+    QAction* Action_Last;
+    QAction* Action_Add;
+
+    static constexpr TColor clMoneyGreen = 0xC0DCC0;
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    void ApplyGridColors();
+    // The view follows the dataset: rows again (Reload) or the current row's cells, and the current row.
+    void SyncView(bool Reload);
+    // The user moved to another row of the view: the dataset follows (posting or cancelling first).
+    void ViewRowChanged(int Row);
+    bool DataSetOpen() const { return FDataSet && FDataSet->Active(); }
+    bool DataSetEmpty() const { return FDataSet->Bof() && FDataSet->Eof(); }
+
+    std::unique_ptr<TDataSet> FDataSet;
+    TDataSetGridModel* FModel = nullptr;
+    bool FGridReadOnly = true;
+    bool FSyncing = false;
+    TColor FGridColor = clWindow;
+    TColor FGridFontColor = clWindowText;
+};

@@ -1,0 +1,98 @@
+#include "U_ResultGridPages.h"
+
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include "AppException.h"
+#include "CP932Qt.h"
+#include "Reentrancy.h"
+#include "U_Form_Grid.h"
+
+TResultGridPages::TResultGridPages(QWidget* Parent) : QWidget(Parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    PageControl1 = new QTabWidget(this);
+    layout->addWidget(PageControl1);
+    PopupMenu_PageControl = new QMenu(this);
+    auto item = [this](const char16_t* caption, void (TResultGridPages::*run)()) {
+        QAction* a = PopupMenu_PageControl->addAction(QString::fromUtf16(caption));
+        QObject::connect(a, &QAction::triggered, this, [this, run] { app::Guard([&] { (this->*run)(); }); });
+        return a;
+    };
+    N1 = item(u"このグリッドを削除", &TResultGridPages::DeleteActive);
+    N2 = item(u"このグリッド 以外 全て削除", &TResultGridPages::DeleteOthers);
+    N3 = item(u"全て削除", &TResultGridPages::DeleteAll);
+    N5 = item(u"無効グリッドをすべて削除", &TResultGridPages::DeleteInvalid);
+    N6 = item(u"このグリッドより前を削除", &TResultGridPages::DeleteBefore);
+    // a right press selects the tab under the mouse first
+    QTabBar* bar = PageControl1->tabBar();
+    bar->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(bar, &QWidget::customContextMenuRequested, this, [this, bar](const QPoint& At) {
+        const int i = bar->tabAt(At);
+        if (i >= 0) {
+            PageControl1->setCurrentIndex(i);
+            if (QWidget* w = PageControl1->widget(i)) w->setFocus();
+        }
+        PopupMenu_PageControl->popup(bar->mapToGlobal(At));
+    });
+}
+
+TForm_Grid* TResultGridPages::AddGrid(std::unique_ptr<TDataSet> DataSet, const std::string& Caption) {
+    auto* grid = new TForm_Grid(nullptr, std::move(DataSet));
+    const int i = PageControl1->addTab(grid, cp932::ToQString(Caption));
+    grid->show();
+    Arrange();
+    PageControl1->setCurrentIndex(i);
+    return grid;
+}
+
+TForm_Grid* TResultGridPages::Grid(int Index) const { return static_cast<TForm_Grid*>(PageControl1->widget(Index)); }
+
+std::string TResultGridPages::Caption(int Index) const { return cp932::FromQString(PageControl1->tabText(Index)); }
+
+void TResultGridPages::DeleteTab(int Index) {
+    QWidget* w = PageControl1->widget(Index);
+    PageControl1->removeTab(Index);
+    if (w) {
+        w->hide();
+        w->setParent(nullptr);
+        reentry::FreeWhenIdle(w);
+    }
+}
+
+void TResultGridPages::DeleteActive() {
+    if (PageControl1->currentIndex() >= 0) DeleteTab(PageControl1->currentIndex());
+    Arrange();
+}
+
+void TResultGridPages::DeleteOthers() {
+    QWidget* keep = PageControl1->currentWidget();
+    for (int i = PageControl1->count() - 1; i >= 0; --i)
+        if (PageControl1->widget(i) != keep) DeleteTab(i);
+    Arrange();
+}
+
+void TResultGridPages::DeleteAll() {
+    for (int i = PageControl1->count() - 1; i >= 0; --i) DeleteTab(i);
+    Arrange();
+}
+
+void TResultGridPages::DeleteInvalid() {
+    QWidget* active = PageControl1->currentWidget();
+    for (int i = PageControl1->count() - 1; i >= 0; --i) {
+        TDataSet* d = Grid(i)->DataSet();
+        if (!d || !d->Active()) DeleteTab(i);
+    }
+    const int stay = PageControl1->indexOf(active);
+    if (stay >= 0) PageControl1->setCurrentIndex(stay);
+    Arrange();
+}
+
+void TResultGridPages::DeleteBefore() {
+    for (int i = PageControl1->currentIndex() - 1; i >= 0; --i) DeleteTab(i);
+    Arrange();
+}
+
+void TResultGridPages::Arrange() {
+    if (OnArrange) OnArrange();
+}
