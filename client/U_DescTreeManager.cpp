@@ -572,6 +572,11 @@ public:
 }  // namespace
 
 void TDescTreeManager::LoadObjectTrees() {
+    // Not under a running expansion (a query may let events through): afterwards.
+    if (FExpanding > 0) {
+        FReloadPending = true;
+        return;
+    }
     TOpScope scope(*this);
     const bool wasLoading = FLoading;
     FLoading = true;
@@ -773,6 +778,15 @@ void TDescTreeManager::AddFolderChildren(TTreeNodeEx* Node, std::vector<TTreeNod
 
 void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
     if (!Node || IsDone(Node)) return;
+    struct Expanding {
+        TDescTreeManager& M;
+        explicit Expanding(TDescTreeManager& m) : M(m) { ++M.FExpanding; }
+        ~Expanding() {
+            if (--M.FExpanding > 0 || !M.FReloadPending) return;
+            M.FReloadPending = false;
+            app::Guard([this] { M.LoadObjectTrees(); });
+        }
+    } expanding(*this);
     TOpScope scope(*this);
     TCursorScope cursor(Frame);
     const bool wasLoading = FLoading;
@@ -817,6 +831,16 @@ void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
                 throw;
             }
             children.insert(children.end(), folders.begin(), folders.end());
+            if (!TreeView->Images.isEmpty()) {
+                // Their images before they enter the tree, where each change would be searched for.
+                TIconLookups known;
+                const int depth = kind == dnkItem ? GetDepth(Node) + 1 : 1;
+                for (QTreeWidgetItem* item : children) {
+                    auto* c = static_cast<TTreeNodeEx*>(item);
+                    const int index = IconOf(GetFolder(c), GetOverrideFolder(c), GetKind(c) == dnkItem ? depth : 0, known);
+                    c->SetImageIndex(index < 0 ? Node->GetImageIndex() : index);
+                }
+            }
             {
                 QSignalBlocker block(TreeView);
                 Node->addChildren(QList<QTreeWidgetItem*>(children.begin(), children.end()));
@@ -881,32 +905,34 @@ void TDescTreeManager::SortChildren(TTreeNodeEx* Node) {
     if (expanded) Node->SetExpanded(true);
 }
 
+int TDescTreeManager::IconOf(const std::string& Folder, const std::string& Override, int Depth, TIconLookups& Known) {
+    auto key = std::make_pair(Folder + "\n" + Override, Depth);
+    auto it = Known.find(key);
+    if (it != Known.end()) return it->second;
+    const std::string name = Repeat('_', Depth) + "Icon.Ico";
+    std::string file = FCache.FindFile(Folder, name);
+    if (file.empty()) file = FCache.FindFile(Override, name);
+    int index = -1;
+    if (!file.empty()) {
+        auto m = FIconMap.find(NormalizePath(file));
+        if (m != FIconMap.end()) index = m->second;
+    }
+    return Known.emplace(key, index).first->second;
+}
+
 void TDescTreeManager::SetIcons(TTreeNodeEx* Node) {
     if (TreeView->Images.isEmpty()) return;
     // Every node of the subtree; siblings share their folder, so the icon is looked up once per folder and depth.
-    std::map<std::pair<std::string, int>, int> known;  // -1: no icon file
+    // A node whose image is already right is left alone: a change of a node in the tree costs a search among its siblings.
+    TIconLookups known;
     std::vector<TTreeNodeEx*> stack{Node};
     while (!stack.empty()) {
         TTreeNodeEx* n = stack.back();
         stack.pop_back();
-        const int depth = GetDepth(n);
-        const std::string folder = GetFolder(n);
-        auto key = std::make_pair(folder + "\n" + GetOverrideFolder(n), depth);
-        auto it = known.find(key);
-        if (it == known.end()) {
-            const std::string name = Repeat('_', depth) + "Icon.Ico";
-            std::string file = FCache.FindFile(folder, name);
-            if (file.empty()) file = FCache.FindFile(GetOverrideFolder(n), name);
-            int index = -1;
-            if (!file.empty()) {
-                auto m = FIconMap.find(NormalizePath(file));
-                if (m != FIconMap.end()) index = m->second;
-            }
-            it = known.emplace(key, index).first;
-        }
-        int index = it->second;
+        int index = IconOf(GetFolder(n), GetOverrideFolder(n), GetDepth(n), known);
         if (index < 0) index = n->Parent() ? n->Parent()->GetImageIndex() : 0;
-        if (n->GetImageIndex() != index || n->icon(0).isNull()) n->SetImageIndex(index);
+        if (n->GetImageIndex() != index || n->icon(0).isNull() != TreeView->Images.at(index).isNull())
+            n->SetImageIndex(index);
         for (int i = n->childCount() - 1; i >= 0; --i) stack.push_back(n->Item(i));
     }
 }
@@ -999,6 +1025,10 @@ void TDescTreeManager::SetConnected(bool Connected) {
 void TDescTreeManager::RefreshNode(TTreeNodeEx* Node) {
     TTreeNodeEx* node = Node ? Node : GetSelectedNode();
     if (!node) return;
+    if (FExpanding > 0) {  // the node may be the one being built: everything is rebuilt afterwards
+        FReloadPending = true;
+        return;
+    }
     TOpScope scope(*this);
     TCursorScope cursor(Frame);
     switch (GetKind(node)) {

@@ -204,6 +204,9 @@ private:
     void AddDeployItems(TTreeNodeEx* Node, const std::string& SQL, std::vector<QTreeWidgetItem*>& Children);
     void DeleteChildren(TTreeNodeEx* Node);
     void SortChildren(TTreeNodeEx* Node);
+    using TIconLookups = std::map<std::pair<std::string, int>, int>;
+    // The image of the icon file of a node's folder and depth; -1 when there is none.
+    int IconOf(const std::string& Folder, const std::string& Override, int Depth, TIconLookups& Known);
     void SetIcons(TTreeNodeEx* Node);
     void LoadIcons(const std::string& Folder);
     void UpdateIndicator(TTreeNodeEx* Node);
@@ -224,6 +227,8 @@ private:
     TTreeNodeEx* FWatchNode = nullptr;     // nulled when that node goes
     TTreeNodeEx* FPropertyNode = nullptr;  // the node whose property pages are shown
     bool FLoading = false;
+    int FExpanding = 0;           // expansions on the stack
+    bool FReloadPending = false;  // a rebuild asked for during one
     int FBusy = 0;  // nested operations sharing the folder cache
     TDescFolderCache FCache;
     TForm_DesctreeProperty* FParamsPage = nullptr;

@@ -4,6 +4,9 @@
 // test_desctree_db.cpp.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 #include <QLabel>
 #include <QMenu>
 #include <QTabWidget>
@@ -24,9 +27,11 @@ namespace {
 struct FakeDb {
     std::vector<std::pair<std::string, std::vector<std::vector<std::string>>>> Tables;  // word, header + rows
     std::vector<std::string> SQLs;
+    std::function<void()> During;  // runs inside every query (as events let through by a long fetch would)
     void Attach(TFrameSQLClient& frame) {
         frame.OnExecuteSQL = [this](void*, const std::string& sql, uint8_t, std::unique_ptr<TDataSet>& ds, std::string&) {
             SQLs.push_back(sql);
+            if (During) std::exchange(During, nullptr)();
             if (sql.find("BROKEN") != std::string::npos) throw Exception("no such table: BROKEN");
             for (const auto& [word, rows] : Tables) {
                 if (sql.find(word) == std::string::npos) continue;
@@ -108,6 +113,20 @@ TEST_F(DescTreeTest, ItemsFromTheDeployQueryWithTheirParameters) {
     EXPECT_EQ(Db.SQLs.back(), "SELECT COLNAME FROM COLS WHERE TABNAME = 'EMP'");
     EXPECT_TRUE(Find("ObjectTree/Sales/Tables/EMP/Columns/NAME"));
     EXPECT_EQ(cp932::FromQString(Frame->Label_DescTreeAddress->text()), "EMP < Tables < Sales < ObjectTree");
+}
+
+TEST_F(DescTreeTest, RebuildAskedForDuringAnExpansionWaitsForItsEnd) {
+    Db.Tables = {{"SYSCAT.TABLES", {{"TABNAME"}, {"EMP"}}}};
+    Load(kSales, {"Sales"});
+    Connected = true;
+    Select("ObjectTree/Sales");
+    Db.During = [this] {
+        Manager().RefreshNode(Find("ObjectTree/Sales"));
+        Manager().LoadObjectTrees();
+    };
+    Select("ObjectTree/Sales/Tables");
+    EXPECT_EQ(Db.SQLs.size(), 1u);
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  Sales"}));
 }
 
 TEST_F(DescTreeTest, PlaceholdersOfTheNodeAndItsAncestors) {
