@@ -9,6 +9,9 @@ bash scripts/install-deps.sh
 bash scripts/build.sh release Zintavor
 bash scripts/make-demo.sh
 program=$PWD/build/release/shell/Zintavor
+# The object tree definition lives beside the program.
+rm -rf "$(dirname "$program")/ObjectTree"
+cp -r demo/ObjectTree "$(dirname "$program")/ObjectTree"
 cd demo
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   export QT_QPA_PLATFORM=offscreen

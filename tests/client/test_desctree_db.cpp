@@ -194,7 +194,7 @@ INSTANTIATE_TEST_SUITE_P(Backends, DescTreeDb, ::testing::Values(dbtest::Db::SQL
 
 namespace {
 
-// The sample definition shipped in samples/ObjectTree, against a SQLite database.
+// The sample definition of the demo (demo/ObjectTree), against a SQLite database.
 struct SampleTree : ::testing::Test, DescTreeFixture {
     SampleTree() : DescTreeFixture("desctree-sample") {}
     TADODriver Driver;
@@ -211,8 +211,8 @@ TEST_F(SampleTree, SQLiteTreeListsTablesColumnsAndViews) {
         Driver.Execute(nullptr, sql, 4, ds, msg);
     }
     Connected = true;
-    // The test program lives in <build>/tests/client/; the samples in the repository's top folder.
-    Manager().SetProgramFolder(fs932::ProgramFolder() + "../../../../samples/");
+    // The test program lives in <build>/tests/client/; the demo in the repository's top folder.
+    Manager().SetProgramFolder(fs932::ProgramFolder() + "../../../../demo/");
     ASSERT_TRUE(Manager().AddObjectTree("SQLite"));
     Manager().LoadObjectTrees();
     Select("ObjectTree/SQLite");
