@@ -169,6 +169,9 @@ TEST_F(MainTest, HelloScriptRunsBeforeTheCommandLine) {
 
 TEST_F(MainTest, WithoutHelloScriptAndArgumentsNothingRuns) {
     main = std::make_unique<TMain>();
+    // The saved connections and their prompts are plugged into the driver.
+    EXPECT_TRUE(main->ADODriver->ConnectionStoreFactory);
+    EXPECT_TRUE(main->ADODriver->ConnectDialog);
     main->ExecuteStartUp({});
     EXPECT_EQ(ResultText(), "");
     EXPECT_TRUE(notices.empty());
