@@ -1,8 +1,63 @@
 #include "U_EditorResultConsole.h"
 
+#include <algorithm>
+
+TEditorResultConsole::TEditorResultConsole(TKZNEditor& AEditor) : Editor(AEditor) {
+    FTimer.setSingleShot(true);
+    QObject::connect(&FTimer, &QTimer::timeout, &Editor, [this] { ApplyView(); });
+}
+
 void TEditorResultConsole::AddText(const std::string& Text) {
     if (Text.empty()) return;
+    Changing();
     size_t n = Text.size();
     if (n >= 2 && Text[n - 2] == '\r' && Text[n - 1] == '\n') n -= 2;
     Editor.Lines().Add(std::string_view(Text).substr(0, n));
+}
+
+bool TEditorResultConsole::Due() const {
+    return std::chrono::steady_clock::now() >= FLastApplied + std::chrono::milliseconds(ViewIntervalMs);
+}
+
+void TEditorResultConsole::Schedule() {
+    if (FTimer.isActive()) return;
+    const auto left = FLastApplied + std::chrono::milliseconds(ViewIntervalMs) - std::chrono::steady_clock::now();
+    FTimer.start(std::max(0, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(left).count())) + 1);
+}
+
+void TEditorResultConsole::Hold(bool On) {
+    if (FHeld == On) return;
+    FHeld = On;
+    QWidget* w = HoldWidget ? HoldWidget : &Editor;
+    w->setUpdatesEnabled(!On);
+}
+
+void TEditorResultConsole::Changing() {
+    if (Due()) {
+        // The first change after a quiet interval is painted as usual.
+        FLastApplied = std::chrono::steady_clock::now();
+        return;
+    }
+    Hold(true);
+    Schedule();
+}
+
+void TEditorResultConsole::Request(unsigned What) {
+    FPending |= What;
+    if (Due())
+        ApplyView();
+    else
+        Schedule();
+}
+
+void TEditorResultConsole::ApplyView() {
+    FTimer.stop();
+    const unsigned what = FPending;
+    FPending = 0;
+    FLastApplied = std::chrono::steady_clock::now();
+    Hold(false);
+    if (what & kCaretToEnd) Editor.SetRow(Editor.Lines().Count() - 1);
+    if (what & kCol) Editor.SetCol(FCol);
+    if (what & kCaretIntoView) Editor.ScrollCaretIntoView();
+    if (what & kToEnd) Editor.ScrollToEnd();
 }

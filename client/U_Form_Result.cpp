@@ -1,5 +1,7 @@
 #include "U_Form_Result.h"
 
+#include <chrono>
+
 #include <QActionGroup>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -18,6 +20,9 @@
 #include "U_ResultTextOutput.h"
 
 namespace {
+
+// Milliseconds between the showings of a long output.
+constexpr int kShowIntervalMs = 100;
 
 QAction* NewAction(QWidget* owner, const char16_t* caption) {
     auto* a = new QAction(QString::fromUtf16(caption), owner);
@@ -83,6 +88,7 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     FEditorConsole = std::make_unique<TEditorResultConsole>(*Editor);
     // A cleared console starts its outputs anew.
     FEditorConsole->OnClear = [this] { StartLines.clear(); };
+    FEditorConsole->HoldWidget = Panel_EditorBase;
     FConsole = FEditorConsole.get();
     InitEditor();
     Editor->Lines().Clear();
@@ -298,6 +304,15 @@ void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet)
     };
     ctx.ProcessMessages = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
     ctx.StartLines = &StartLines;
+    // A long output is shown (and the window answers) a few dozen times a
+    // second, not at every block: painting the window costs more than the block.
+    auto lastShown = std::chrono::steady_clock::now();
+    ctx.ShowDue = [lastShown]() mutable {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastShown < std::chrono::milliseconds(kShowIntervalMs)) return false;
+        lastShown = now;
+        return true;
+    };
     TResultTextOutput::Show(std::move(DataSet), FOutputMode, CutSheet, ctx);
 }
 

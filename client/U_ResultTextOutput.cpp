@@ -108,14 +108,19 @@ void TResultTextOutput::Show(std::unique_ptr<TDataSet> DataSet, TResultOutputMod
         DataSet->Next();
         if (n % BlockRecords == 0) {
             flush();
-            console.ScrollToEnd();
-            update.End();
+            const bool show = !Ctx.ShowDue || Ctx.ShowDue();
+            if (show) {
+                console.ScrollToEnd();
+                update.End();
+            }
             if (stopRequested()) {
                 console.AddLine(kUserBreakLine);
                 break;
             }
-            processMessages();
-            update.Begin();
+            if (show) {
+                processMessages();
+                update.Begin();
+            }
         }
     }
     flush();

@@ -27,6 +27,10 @@ public:
         // The active script page's stop flag.
         std::function<bool()> StopRequested;
         std::function<void()> ProcessMessages;
+        // Whether a block point shows the output (scrolls, paints and lets
+        // pending events through); unset: every block point does. The stop
+        // request is answered at every block point either way.
+        std::function<bool()> ShowDue;
         // The first line (1-based) of every output, in order; the title view reads it.
         std::vector<int>* StartLines = nullptr;
     };

@@ -53,6 +53,8 @@ void TKZNEditor::AfterConstruction() {
     Caret().NextLine = true;
     DropPopupMenu = new TEditorOLEDropPopupMenu(this);
     RegisterDropTarget();
+    // The editor paints every pixel of its view: what lies below need not be painted first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent, true);
 
     // A scroll bar request first moves the view, then gets the editor's own follow-up.
     auto code = [](int action) {

@@ -4,6 +4,9 @@
 // after a real run.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
@@ -23,6 +26,7 @@
 #include "TestUtil.h"
 #include "U_ADODriver.h"
 #include "U_ClientMessages.h"
+#include "U_EditorResultConsole.h"
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
 #include "U_Frame_SQLClient.h"
@@ -381,6 +385,12 @@ TEST_F(ClientRunTest, TheWindowAfterAJapaneseScript) {
         "-- 一覧\r\n"
         "select 番号, 氏名, 部署 from 社員 order by 番号;\r\n");
     Page()->Action_ALLSQLExec->trigger();
+    // The console shows what it held back once its interval is over.
+    auto* console = dynamic_cast<TEditorResultConsole*>(frame->ActiveResultPage()->Console());
+    for (int i = 0; i < 100 && (!console || console->ViewPending()); ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     QApplication::processEvents();
     const std::string out = Result()->Lines().GetText();
     EXPECT_NE(out.find("山田太郎"), std::string::npos) << out;
@@ -399,6 +409,51 @@ TEST_F(ClientRunTest, TheWindowAfterAJapaneseScript) {
     QDir().mkpath(folder);
     const QString path = QDir(folder).absoluteFilePath(QStringLiteral("client-window.png"));
     EXPECT_TRUE(image.save(path)) << path.toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// The result console applies caret and view requests at most every interval,
+// holds back painting of what changed meanwhile, and always catches up.
+TEST_F(ClientWindowTest, TheConsoleCatchesUpWithItsLastRequest) {
+    frame->show();
+    QApplication::processEvents();
+    auto* console = dynamic_cast<TEditorResultConsole*>(frame->ActiveResultPage()->Console());
+    ASSERT_NE(console, nullptr);
+    QWidget* held = console->HoldWidget;
+    ASSERT_NE(held, nullptr);
+    auto settle = [&] {
+        for (int i = 0; i < 100 && console->ViewPending(); ++i) {
+            QApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    };
+    for (int i = 0; i < 200; ++i) console->AddLine("line " + std::to_string(i));
+    console->CaretToEnd();
+    console->ScrollToEnd();
+    settle();
+    EXPECT_GT(Result()->TopRow(), 0);
+    // A request after a quiet interval is applied at once.
+    Result()->SetTopRow(0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(TEditorResultConsole::ViewIntervalMs + 5));
+    console->ScrollToEnd();
+    EXPECT_FALSE(console->ViewPending());
+    const int top = Result()->TopRow();
+    EXPECT_GT(top, 0);
+    // Sooner ones wait, and the changes are not painted meanwhile.
+    for (int i = 0; i < 100; ++i) console->AddLine("more " + std::to_string(i));
+    console->CaretToEnd();
+    console->ScrollToEnd();
+    EXPECT_TRUE(console->ViewPending());
+    EXPECT_EQ(Result()->TopRow(), top);
+    EXPECT_FALSE(held->updatesEnabled());
+    settle();
+    EXPECT_FALSE(console->ViewPending());
+    EXPECT_TRUE(held->updatesEnabled());
+    EXPECT_EQ(Result()->Row(), Result()->Lines().Count() - 1);
+    EXPECT_EQ(Result()->TopRow(), Result()->Lines().Count() - Result()->VisibleRows());
 }
 
 }  // namespace

@@ -180,4 +180,40 @@ TEST_F(TextOutputTest, AClosedDataSetShowsNothing) {
     EXPECT_TRUE(starts.empty());
 }
 
+TEST_F(TextOutputTest, BlockPointsShowOnlyWhenDue) {
+    struct Case {
+        const char* name;
+        std::vector<bool> due;  // the answers at the block points, in turn
+        int processed;
+        std::vector<int> painted;
+        bool stopAtSecond;  // a stop requested before the second block point
+        int lines;
+    } cases[] = {
+        // The head line, a line a record, the closing empty line.
+        {"every point", {true, true, true}, 3, {257, 513, 769, 1002}, false, 1002},
+        {"none", {false, false, false}, 0, {1002}, false, 1002},
+        {"every other", {false, true, false}, 1, {513, 1002}, false, 1002},
+        // The stop is answered at a point that does not show, too.
+        {"stop, not shown", {false, false, false}, 0, {515}, true, 515},
+    };
+    for (const auto& c : cases) {
+        console.Lines.Clear();
+        console.Painted.clear();
+        processed = 0;
+        stop = false;
+        size_t asked = 0;
+        TResultTextOutput::TContext ctx = Ctx();
+        ctx.ShowDue = [&] {
+            if (c.stopAtSecond && asked == 1) stop = true;
+            return c.due[asked++ % c.due.size()];
+        };
+        ctx.StopRequested = [&] { return stop; };
+        TResultTextOutput::Show(Numbers(1000), rom_SDF, false, ctx);
+        EXPECT_EQ(processed, c.processed) << c.name;
+        EXPECT_EQ(console.Painted, c.painted) << c.name;
+        EXPECT_EQ(console.Lines.Count(), c.lines) << c.name;
+        EXPECT_EQ(console.Depth, 0) << c.name;
+    }
+}
+
 }  // namespace
