@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -14,6 +15,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QPixmap>
 #include <QPointer>
 #include <QSplitter>
 
@@ -522,6 +525,12 @@ TEST_F(MainTest, TheCommandLineRunsAScriptAgainstSQLiteIntoTheResultPage) {
               "------|\r\n")
         << cp932::ToUtf8(ResultText());
     EXPECT_TRUE(main->ADODriver->IsConnected());
+    // A picture of the window after the run, under the build folder, for a person to look at.
+    const char* tmp = std::getenv("ZINTAVOR_TEST_TMP");
+    const QString shots = tmp ? QDir(QString::fromLocal8Bit(tmp)).absoluteFilePath(QStringLiteral("../screenshots"))
+                              : QStringLiteral("/tmp/zintavor-screenshots");
+    QDir().mkpath(shots);
+    EXPECT_TRUE(Client().grab().save(QDir(shots).absoluteFilePath(QStringLiteral("main-window.png"))));
     std::string caption;
     main->ADODriver->GetDescription(caption);
     EXPECT_EQ(cp932::FromQString(Client().windowTitle()).rfind(caption + " Zintavor ", 0), 0u)
