@@ -31,6 +31,7 @@
 #include "KZNMessageDlg.h"
 #include "Reentrancy.h"
 #include "ScreenMetrics.h"
+#include "QtTestApp.h"
 #include "ShortCutText.h"
 #include "StringList.h"
 #include "TestUtil.h"
@@ -39,6 +40,7 @@
 #include "U_Environment.h"
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
+#include "U_Form_Version.h"
 #include "U_Frame_SQLClient.h"
 #include "U_ResultSeetManager.h"
 #include "U_ShellForms.h"
@@ -633,4 +635,33 @@ TEST_F(MainTest, AStartUpRunThatFailsIsShownAndTheNextStillRuns) {
     ASSERT_NE(failing, nullptr);
     EXPECT_EQ(failing->Runs, (Lines{"#Print 1;\r\n", "@a.sql;\r\n"}));
     EXPECT_EQ(shown, (Lines{"実行できません", "実行できません"}));
+}
+
+TEST_F(MainTest, ClosingOneOfTwoClientWindowsReleasesOnlyIt) {
+    main = std::make_unique<TMain>();
+    QPointer<TFrameSQLClient> second = new TFrameSQLClient(nullptr, main->MessageCenter->Handle());
+    second->show();
+    Send(mc::WM_MC_CLIENTACTIVATE, reinterpret_cast<winmsg::WPARAM>(second.data()));
+    EXPECT_EQ(main->GetCurrentTarget(), second.data());
+    Send(mc::WM_MC_CLOSECLIENT, reinterpret_cast<winmsg::WPARAM>(second.data()));
+    EXPECT_FALSE(reentry::Terminating()) << "another client window is still open";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(second);
+    EXPECT_EQ(main->GetCurrentTarget(), &Client()) << "the one left is the current one again";
+    Send(mc::WM_MC_CLOSECLIENT, 0);
+    EXPECT_TRUE(reentry::Terminating());
+}
+
+TEST_F(MainTest, TheAboutBoxOpensModallyOverTheWindowThatAsked) {
+    main = std::make_unique<TMain>();
+    QWidget* owner = nullptr;
+    bool onTop = false;
+    testutil::AnswerModal<TForm_Version>([&](TForm_Version* about) {
+        owner = about->parentWidget();
+        onTop = about->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        about->reject();
+    });
+    Client().Action_About->trigger();
+    EXPECT_EQ(owner, &Client());
+    EXPECT_TRUE(onTop);
 }
