@@ -108,15 +108,18 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     FModel = new TDataSetGridModel(FDataSet.get(), this);
     FModel->OnEdited = [this] { UpdateColor(); };
     FModel->OnEditError = [](const std::exception& e) { app::HandleException(e); };
-    DBGrid1->setModel(FModel);
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    // fixed row heights: a million rows scroll without measuring any of them
+    // fixed row heights: a million rows scroll without measuring any of them;
+    // set before the model arrives, as each costs a pass over all rows after
+    DBGrid1->setFont(GridFont());
+    DBGrid1->horizontalHeader()->setFont(GridFont());
     DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     DBGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(GridFont()).height() + 4);
     DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     DBGrid1->setWordWrap(false);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    DBGrid1->setModel(FModel);
     DBGrid1->viewport()->installEventFilter(this);
     DBGrid1->installEventFilter(this);
     QObject::connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -164,8 +167,8 @@ void TForm_Grid::SetGridReadOnly(bool ReadOnly) {
     DBGrid1->setEditTriggers(ReadOnly ? QAbstractItemView::NoEditTriggers
                                       : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                             QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
-    DBGrid1->setFont(GridFont());
-    DBGrid1->horizontalHeader()->setFont(GridFont());
+    if (DBGrid1->font() != GridFont()) DBGrid1->setFont(GridFont());
+    if (DBGrid1->horizontalHeader()->font() != GridFont()) DBGrid1->horizontalHeader()->setFont(GridFont());
     // pending changes are dropped on every switch
     const bool inserting = FDataSet->State() == dsInsert;
     FDataSet->Cancel();

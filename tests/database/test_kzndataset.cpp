@@ -189,3 +189,27 @@ TEST(KZNDataSet, ClosingRemovesTheFieldsAndRefreshRebuildsThem) {
     EXPECT_FALSE(ds.IsOpen);
     EXPECT_EQ(ds.FieldCount(), 0);
 }
+
+// Records read by number, as a grid reads them: in the field's type, without
+// moving the cursor and without touching the memo buffer.
+TEST(KZNDataSet, RowsReadByNumberLeaveTheCursorAlone) {
+    RowsDataSet ds;
+    ds.Columns.push_back({"MEMO", ftMemo});
+    ds.Rows = {{TVariant("1"), TVariant("一"), TVariant("メモ一")}, {TVariant(2), TVariant(), TVariant("メモ二")}};
+    ds.Open();
+    ds.Next();
+    ASSERT_EQ(ds.RecNo(), 2);
+    ds.Fields(2).AsString();   // memo of row 2 in the shared buffer
+    TVariant v;
+    ASSERT_TRUE(ds.CanReadRows());
+    ASSERT_TRUE(ds.ReadRowValue(0, ds.Fields(0), v));
+    EXPECT_TRUE(v.IsInteger());
+    EXPECT_EQ(v.AsInteger(), 1);
+    EXPECT_FALSE(ds.ReadRowValue(1, ds.Fields(1), v));
+    EXPECT_TRUE(v.IsNull());
+    ASSERT_TRUE(ds.ReadRowValue(0, ds.Fields(2), v));
+    EXPECT_EQ(v.AsString(), "メモ一");
+    EXPECT_FALSE(ds.ReadRowValue(2, ds.Fields(0), v));
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_EQ(std::string(TKZNDataSet::MemoBuffer().c_str()), "メモ二");
+}
