@@ -60,6 +60,7 @@ TFrameSQLClient::TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow)
     BuildDescTreePane();  // the object tree on the left of the client area
 
     BuildMenusAndBars();
+    BuildEditorSearchActions();
     ApplyShortCuts(*EnvData);
     SetIsAutoCommit(true);
 
@@ -224,6 +225,9 @@ std::vector<std::pair<QAction*, TShortcutKeyIndex>> TFrameSQLClient::ShortCutAct
         {Action_DelActiveResultSeet, sk_DelActiveResultSeet},
         {Action_DelInActiveResultSeet, sk_DelInActiveResultSeet},
         {Action_EnvEdit, sk_EnvEdit},
+        {Action_EditorSearch, sk_EditorSearch},
+        {Action_EditorSearchReverse, sk_EditorSearchReverse},
+        {Action_EditorSearchShow, sk_EditorSearchShow},
     };
 }
 
@@ -567,4 +571,54 @@ void TFrameSQLClient::SetScreenCursor(int Cursor) {
     if (Cursor == crDefault) return;
     QGuiApplication::setOverrideCursor(Cursor == crAppStart ? Qt::BusyCursor : Qt::WaitCursor);
     FOverrideCursor = true;
+}
+
+// ---- the editor search keys
+
+void TFrameSQLClient::BuildEditorSearchActions() {
+    Action_EditorSearchShow = NewAction(u"エディタ検索バー表示");
+    Action_EditorSearch = NewAction(u"エディタ検索");
+    Action_EditorSearchReverse = NewAction(u"反対方向に検索");
+    Action_EditorSearchShow->setObjectName(QStringLiteral("Action_EditorSearchShow"));
+    Action_EditorSearch->setObjectName(QStringLiteral("Action_EditorSearch"));
+    Action_EditorSearchReverse->setObjectName(QStringLiteral("Action_EditorSearchReverse"));
+    auto on = [this](QAction* a, std::function<void()> f) {
+        QObject::connect(a, &QAction::triggered, this, [f = std::move(f)] { app::Guard(f); });
+    };
+    on(Action_EditorSearchShow, [this] {
+        TForm_Script* script = ActiveScriptPage();
+        TForm_Result* result = ActiveResultPage();
+        if (script && script->ScriptEditor->hasFocus())
+            script->Action_ScriptEditor_Search_Show->trigger();
+        else if (result && result->Editor->hasFocus())
+            result->Action_Search->trigger();
+    });
+    on(Action_EditorSearch, [this] {
+        if (TFrame_KZNEditorSearch* bar = FocusedSearchBar()) bar->Action_Execute->trigger();
+    });
+    on(Action_EditorSearchReverse, [this] {
+        TFrame_KZNEditorSearch* bar = FocusedSearchBar();
+        if (!bar) return;
+        QAction* toggle = bar->Action_AllowToggle;
+        toggle->setChecked(!toggle->isChecked());
+        try {
+            bar->Execute();
+        } catch (...) {
+            toggle->setChecked(!toggle->isChecked());
+            throw;
+        }
+        toggle->setChecked(!toggle->isChecked());
+    });
+}
+
+TFrame_KZNEditorSearch* TFrameSQLClient::FocusedSearchBar() const {
+    QWidget* focus = QApplication::focusWidget();
+    auto holds = [focus](TKZNEditor* Editor, TFrame_KZNEditorSearch* Bar) {
+        return focus && (focus == Editor || focus == Bar->ComboBox_Search || Bar->ComboBox_Search->isAncestorOf(focus));
+    };
+    if (TForm_Script* s = ActiveScriptPage(); s && holds(s->ScriptEditor, s->Frame_KZNEditorSearch1))
+        return s->Frame_KZNEditorSearch1;
+    if (TForm_Result* r = ActiveResultPage(); r && holds(r->Editor, r->Frame_KZNEditorSearch1))
+        return r->Frame_KZNEditorSearch1;
+    return nullptr;
 }

@@ -37,6 +37,7 @@ class TKZNTreeView;
 using TFrameNotifyEvent = std::function<void(void* Sender)>;
 using TIsConnectedEvent = std::function<void(void* Sender, bool& Connected)>;
 
+class TFrame_KZNEditorSearch;
 class TFrameSQLClient : public QMainWindow, public IScriptHost {
 public:
     TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow);
@@ -173,6 +174,10 @@ public:
     QAction* Action_RollBack;
     QAction* Action_NewScriptEditor;
     QAction* Action_CloneScriptEditor;
+    // The editor search keys, on the search bar of the page whose editor (or search box) has the focus.
+    QAction* Action_EditorSearchShow;
+    QAction* Action_EditorSearch;
+    QAction* Action_EditorSearchReverse;
     QAction* Action_DelActiveScriptSheet;
     QAction* Action_DelInActiveScriptSheet;
     QAction* Action_ClearActiveScriptSheet;
@@ -213,6 +218,10 @@ private:
     void EndTransaction(const char* Command, const char* Refusal);
     QAction* NewAction(const char16_t* Caption);
     void BuildMenusAndBars();
+    void BuildEditorSearchActions();
+    // The search bar of the active script page, or of the active result page,
+    // whose editor or search box holds the focus; null when neither does.
+    TFrame_KZNEditorSearch* FocusedSearchBar() const;
     void BuildDescTreePane();
 
     bool FInitialized = false;

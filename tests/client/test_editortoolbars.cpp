@@ -3,7 +3,9 @@
 // window) last used, and keeping what their buttons used.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QKeySequence>
 
 #include "QtTestApp.h"
 #include "U_ClientMessages.h"
@@ -134,6 +136,54 @@ TEST_F(ToolBarsTest, ResultPageBars) {
     page->Frame_KZNEditorLineBundle1->Button1->click();
     EXPECT_EQ(page->BundleEnd, "}");
     EXPECT_TRUE(Sent(mc::WM_MC_BUNDLECHANGE, reinterpret_cast<winmsg::WPARAM>(page)));
+}
+
+TEST_F(ToolBarsTest, WindowSearchKeysGoToTheFocusedEditorsBar) {
+    auto* show = frame->findChild<QAction*>("Action_EditorSearchShow");
+    auto* search = frame->findChild<QAction*>("Action_EditorSearch");
+    auto* reverse = frame->findChild<QAction*>("Action_EditorSearchReverse");
+    ASSERT_TRUE(show && search && reverse);
+    EXPECT_EQ(show->text(), QString::fromUtf16(u"エディタ検索バー表示"));
+    EXPECT_EQ(search->text(), QString::fromUtf16(u"エディタ検索"));
+    EXPECT_EQ(reverse->text(), QString::fromUtf16(u"反対方向に検索"));
+    EXPECT_EQ(show->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+    EXPECT_EQ(search->shortcut(), QKeySequence(QStringLiteral("F3")));
+    EXPECT_EQ(reverse->shortcut(), QKeySequence(QStringLiteral("Shift+F3")));
+
+    TForm_Script* page = frame->ActiveScriptPage();
+    TFrame_KZNEditorSearch* bar = page->Frame_KZNEditorSearch1;
+    QApplication::setActiveWindow(frame.get());
+    // nothing holds the focus: nothing happens
+    frame->setFocus();
+    QCoreApplication::processEvents();
+    show->trigger();
+    EXPECT_TRUE(bar->isHidden());
+    page->ScriptEditor->Lines().SetText("ab\r\nab\r\nab\r\n");
+    page->ScriptEditor->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(page->ScriptEditor->hasFocus());
+    show->trigger();
+    EXPECT_FALSE(bar->isHidden());
+    bar->ComboBox_Search->setEditText("ab");
+    page->ScriptEditor->setFocus();
+    page->ScriptEditor->SetRowCol(1, 1);
+    search->trigger();
+    EXPECT_EQ(page->ScriptEditor->SelStr().StartRow, 2);
+    reverse->trigger();
+    EXPECT_EQ(page->ScriptEditor->SelStr().StartRow, 1);
+    EXPECT_FALSE(bar->Upward());  // flipped back
+    // the result page's bar while its editor has the focus
+    TForm_Result* result = frame->ActiveResultPage();
+    result->Editor->Lines().SetText("xy xy\r\n");
+    result->Editor->setFocus();
+    QCoreApplication::processEvents();
+    show->trigger();
+    EXPECT_FALSE(result->Frame_KZNEditorSearch1->isHidden());
+    result->Frame_KZNEditorSearch1->ComboBox_Search->setEditText("xy");
+    result->Editor->setFocus();
+    search->trigger();
+    EXPECT_EQ(result->Editor->GetSelText(), "xy");
+    EXPECT_EQ(page->ScriptEditor->SelStr().StartRow, 1);  // the script page's editor is left alone
 }
 
 }  // namespace
