@@ -723,8 +723,6 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
         FQuote = quote;
     else FQuote.clear();
     FUpdateTable = (FTableSchema.empty() ? std::string() : Quoted(FTableSchema) + ".") + Quoted(FTableName);
-    for (int c = 0; c < FieldDefs().Count(); ++c)
-        if (FBaseColumns[static_cast<size_t>(c)].empty()) FieldDefs()[c].Required = false;
 }
 
 std::string TOdbcQuery::Quoted(const std::string& Name) const {
