@@ -258,14 +258,18 @@ TDescTreeManager::TDescTreeManager(TFrameSQLClient* Frame, TKZNTreeView* TreeVie
         if (FLoading) return;
         app::Guard([&] { ExpandNode(static_cast<TTreeNodeEx*>(item)); });
     });
-    // Several nodes may be selected, siblings only.
-    QObject::connect(TreeView, &QTreeWidget::itemSelectionChanged, ctx, [this] {
-        QTreeWidgetItem* current = this->TreeView->currentItem();
-        if (!current) return;
-        QSignalBlocker block(this->TreeView);
-        for (QTreeWidgetItem* item : this->TreeView->selectedItems())
-            if (item->parent() != current->parent()) item->setSelected(false);
-    });
+    // Several nodes may be selected, siblings only. Queued: an item records its
+    // own selection only after the selection's signal has been delivered.
+    QObject::connect(
+        TreeView, &QTreeWidget::itemSelectionChanged, ctx,
+        [this] {
+            QTreeWidgetItem* current = this->TreeView->currentItem();
+            if (!current) return;
+            QSignalBlocker block(this->TreeView);
+            for (QTreeWidgetItem* item : this->TreeView->selectedItems())
+                if (item->parent() != current->parent()) item->setSelected(false);
+        },
+        Qt::QueuedConnection);
     QObject::connect(PageControl_DescTreeProperty, &QTabWidget::currentChanged, ctx,
                      [this](int) { app::Guard([this] { ShowPropertyPage(); }); });
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <utility>
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QTabWidget>
@@ -376,6 +377,69 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     page->ObjectTreeNodeDropped(&stale, QPoint());
     popupmenu::SetPresenter(nullptr);
     EXPECT_TRUE(offered.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The pane as the user works it: the delayed selection change, the caption
+// panel, Enter, siblings-only selection, the popup menu and its two actions.
+TEST_F(DescTreeTest, PaneGesturesAndActions) {
+    Load({{"ObjectTree/T/A/Sub/", ""}, {"ObjectTree/T/B/", ""}, {"ObjectTree/T/Go.Script", "#Print go;"}}, {"T"});
+    Select("ObjectTree/T");
+    Select("ObjectTree/T/A");
+    TTreeNodeEx* a = Find("ObjectTree/T/A");
+    TTreeNodeEx* b = Find("ObjectTree/T/B");
+    TTreeNodeEx* sub = Find("ObjectTree/T/A/Sub");
+    ASSERT_TRUE(a && b && sub);
+
+    // A selection change shows the caption at once and is handled after the delay.
+    Tree().SetSelected(b);
+    EXPECT_EQ(cp932::FromQString(Frame->Panel_DescTreeCurrentNode->text()), "B");
+    EXPECT_EQ(cp932::FromQString(Frame->Label_DescTreeAddress->text()), "T < ObjectTree");
+    EXPECT_FALSE(TDescTreeManager::IsDone(b));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(TDescTreeManager::IsDone(b));
+
+    // Enter opens and closes the selected node.
+    Tree().SetSelected(a);
+    QCoreApplication::processEvents();
+    const bool open = a->GetExpanded();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(&Tree(), &enter);
+    EXPECT_NE(a->GetExpanded(), open);
+
+    // Several nodes may be selected, among one node's children only.
+    Tree().SetSelected(a);
+    b->setSelected(true);
+    sub->setSelected(true);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(a->isSelected());
+    EXPECT_TRUE(b->isSelected());
+    EXPECT_FALSE(sub->isSelected());
+
+    // A right click handles the node, then offers its menu.
+    Tree().clearSelection();
+    Tree().OnNodeClickRight(&Tree(), Qt::NoModifier, Find("ObjectTree/T"));
+    QMenu* menu = Frame->KZNTreeView_Desc_PopupMenu;
+    menu->hide();
+    ASSERT_EQ(menu->actions().size(), 5);
+    EXPECT_EQ(cp932::FromQString(menu->actions()[4]->text()), "スクリプト実行");
+
+    // "編集" opens the node's folder; "最新の状態に更新" rebuilds it.
+    std::vector<std::string> opened;
+    Manager().OnOpenFolder = [&](const std::string& f) { opened.push_back(f); };
+    Tree().SetSelected(a);
+    menu->actions()[2]->trigger();
+    EXPECT_EQ(opened, (Lines{Program + "ObjectTree/T/A"}));
+    Frame->Action_DesctreeEdit->trigger();
+    EXPECT_EQ(opened.size(), 2u);
+    Manager().OnOpenFolder = nullptr;
+    WriteFiles(Program, {{"ObjectTree/T/A/New/", ""}});
+    menu->actions()[0]->trigger();
+    EXPECT_TRUE(Find("ObjectTree/T/A/New"));
+    EXPECT_EQ(Tree().GetSelected(), Find("ObjectTree/T/A"));
 }
 
 }  // namespace
