@@ -412,8 +412,10 @@ TTreeNodeEx* TKZNTreeView::GetSelected() const {
 }
 
 void TKZNTreeView::SetSelected(TTreeNodeEx* node) {
+    // The node alone, whatever modifier keys the application last saw (a tree
+    // that selects several nodes would otherwise add to or toggle the selection).
     if (node)
-        setCurrentItem(node);
+        setCurrentItem(node, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     else
         clearSelection();
 }
