@@ -137,6 +137,7 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     SetGridReadOnly(true);
     UpdateColor();
     SyncView(false);
+    SizeColumns();
     Busy = false;
     UpdateActions();
 }
@@ -410,5 +411,19 @@ void TForm_Grid::Action_RefreshExecute() {
     if (!self) return;
     Busy = false;
     SyncView(true);
+    SizeColumns();
     UpdateColor();
+}
+
+// Each column as wide as its field's display width or its title, within bounds.
+void TForm_Grid::SizeColumns() {
+    if (!DataSetOpen()) return;
+    const QFontMetrics fm(GridFont());
+    const int ch = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
+    for (int c = 0; c < FDataSet->FieldCount() && c < FModel->columnCount(); ++c) {
+        const TField& f = FDataSet->Fields(c);
+        const int title = fm.horizontalAdvance(FModel->headerData(c, Qt::Horizontal).toString());
+        const int w = std::max(f.DisplayWidth() * ch, title) + 12;
+        DBGrid1->setColumnWidth(c, std::clamp(w, 40, 400));
+    }
 }

@@ -84,6 +84,7 @@ protected:
 
 private:
     void ApplyGridColors();
+    void SizeColumns();
     // The view follows the dataset: rows again (Reload) or the current row's cells, and the current row.
     void SyncView(bool Reload);
     // The user moved to another row of the view: the dataset follows (posting or cancelling first).

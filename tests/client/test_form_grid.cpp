@@ -516,3 +516,20 @@ TEST_F(GridModeTest, AUniDirectionalDataSetIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GridTest, ColumnsAreAsWideAsTheirFieldsWithinBounds) {
+    auto d = std::make_unique<TTestDataSet>();
+    d->FieldDefs().Add("n", ftInteger);
+    d->FieldDefs().Add("short", ftString, 2);
+    d->FieldDefs().Add("long", ftString, 4000);
+    d->Open();
+    auto g = Make(std::move(d));
+    const int n = g->DBGrid1->columnWidth(0), s = g->DBGrid1->columnWidth(1), l = g->DBGrid1->columnWidth(2);
+    EXPECT_GT(n, s);   // 11 digits against 2 characters (and its title)
+    EXPECT_GE(s, 40);
+    EXPECT_EQ(l, 400);
+}
+
+}  // namespace
