@@ -65,6 +65,7 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     auto* bottom = new QVBoxLayout(Panel1);
     bottom->setContentsMargins(0, 0, 0, 0);
     KZNEditor1 = MakeEditor<TKZNEditor>(Panel1);
+    KZNEditor1->setMinimumHeight(16);   // the panel keeps its two rows when the window grows
     bottom->addWidget(KZNEditor1);
     Splitter1->addWidget(Panel2);
     Splitter1->addWidget(Panel1);
