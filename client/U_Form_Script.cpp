@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPointer>
@@ -208,6 +209,16 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
         });
     });
 
+    MouseGesture = std::make_unique<TgMouseGesture>(ScriptEditor);
+    MouseGesture->OnMouseGestureExecute = [this](TObject*, const TMouseGestureArray& g) {
+        app::Guard([&] { GestureExecute(g); });
+    };
+    MouseGesture->OnMouseGestureNotifyMove = [this](TObject*, const TMouseGestureArray& g) {
+        app::Guard([&] { GestureMove(g); });
+    };
+    FGestureHook = std::make_unique<TMouseGestureHook>(MouseGesture.get(), [this] { return ScriptEditor->hasFocus(); });
+    qApp->installEventFilter(FGestureHook.get());
+
     SetCurrentFolder(fs932::ProgramFolder());
     HistoryDirty = false;
     Flags.Executing = false;
@@ -273,7 +284,41 @@ void TForm_Script::InitToolBars() {
     });
 }
 
-TForm_Script::~TForm_Script() = default;
+TForm_Script::~TForm_Script() { FGestureHook.reset(); }
+
+void TForm_Script::GestureMove(const TMouseGestureArray& Gestures) {
+    TFrameSQLClient* f = Frame();
+    if (!f) return;
+    f->SetStatusText("ScriptEditor MouseGesture: " + MouseGesturesToText(Gestures));
+    if (ScriptEditor->hasFocus()) f->CircleScroll(Gestures, ScriptEditor, true);
+}
+
+void TForm_Script::GestureExecute(const TMouseGestureArray& Gestures) {
+    TFrameSQLClient* f = Frame();
+    if (!f || !f->MouseGestureActive || !ScriptEditor->hasFocus()) return;
+    const std::string t = sys::Trim(MouseGesturesToText(Gestures));
+    QPointer<TForm_Script> self = this;
+    if (t == "↓") {
+        (ScriptEditor->GetSelLength() > 0 ? Action_SelectedSQLExec : Action_ALLSQLExec)->trigger();
+    } else if (t == "→") {
+        Action_SendScriptToHistory->trigger();
+        Action_NextHistoryRevival->trigger();
+    } else if (t == "←") {
+        Action_SendScriptToHistory->trigger();
+        Action_PrevHistoryRevival->trigger();
+    } else if (t == "←→") {
+        Action_NewScript->trigger();
+    } else if (t == "↑") {
+        Action_ShowHistoryForm->trigger();
+    } else if (t == "↑→") {
+        Action_SelectedSQLCommentOut->trigger();
+    } else if (t == "↑←") {
+        Action_SelectedSQLCommentReOut->trigger();
+    } else if (t == "→↑↓") {
+        f->Action_CloneScriptEditor->trigger();
+    }
+    f->SetStatusText("");
+}
 
 void TForm_Script::KeyMacro1Change() {
     const TKeyMacroState st = KeyMacro1->State();

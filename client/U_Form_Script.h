@@ -17,6 +17,7 @@
 #include "KeyMacro.h"
 #include "KZNEditorToolPanel.h"
 #include "T_EnvData.h"
+#include "U_MouseGesture.h"
 #include "U_PageFormManager.h"
 #include "U_ScriptExecutor.h"
 
@@ -48,6 +49,13 @@ class TForm_Script : public TPageForm, public IScriptRunPage {
 public:
     TForm_Script(QObject* AOwner, TPageFormManager* Manager);
     ~TForm_Script() override;
+
+    // Gestures on the script editor: the strokes so far in the window's status
+    // bar (circles scroll the editor), and a finished gesture carried out while
+    // the window's gestures are on and the editor has the focus.
+    void GestureMove(const TMouseGestureArray& Gestures);
+    void GestureExecute(const TMouseGestureArray& Gestures);
+    std::unique_ptr<TgMouseGesture> MouseGesture;
 
     // Runs Script with the parameters Params in this page.
     void Execute(const TStringList& Script, const TStringList& Params);
@@ -189,5 +197,6 @@ private:
     void InitToolBars();
     void ReplaceSelection(const std::string& Text, int SelLength);
     TScriptRunFlags Flags;
+    std::unique_ptr<TMouseGestureHook> FGestureHook;
     TScriptExecutor Executor{*this};
 };

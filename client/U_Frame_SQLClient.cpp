@@ -1,5 +1,6 @@
 #include "U_Frame_SQLClient.h"
 
+#include <chrono>
 #include <cmath>
 
 #include <QApplication>
@@ -15,8 +16,10 @@
 #include <QVBoxLayout>
 
 #include "AppException.h"
+#include "CP932Qt.h"
 #include "Reentrancy.h"
 #include "ShortCutText.h"
+#include "SysUtils.h"
 #include "T_KZNUtil.h"
 #include "U_ClientMessages.h"
 #include "U_DescTreeManager.h"
@@ -89,10 +92,22 @@ TFrameSQLClient::TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow)
     QObject::connect(Page_Result, &QWidget::customContextMenuRequested, this,
                      [this](const QPoint& p) { PopupMenu1->popup(Page_Result->mapToGlobal(p)); });
 
+    MouseGesture = std::make_unique<TgMouseGesture>(Page_Result);
+    MouseGesture->OnMouseGestureExecute = [this](TObject*, const TMouseGestureArray& g) {
+        app::Guard([&] { ResultGestureExecute(g); });
+    };
+    MouseGesture->OnMouseGestureNotifyMove = [this](TObject*, const TMouseGestureArray& g) {
+        app::Guard([&] { ResultGestureMove(g); });
+    };
+    LastCircleScrollTime = TickCount();
+    FGestureHook = std::make_unique<TMouseGestureHook>(MouseGesture.get(), [this] { return ActiveResultEditorFocused(); });
+    qApp->installEventFilter(FGestureHook.get());
+
     UpdateCaption();
 }
 
 TFrameSQLClient::~TFrameSQLClient() {
+    FGestureHook.reset();
     if (OnFinalize) app::Guard([this] { OnFinalize(this); });
     // The object tree and the pages go before the window's widgets.
     DescTreeManager.reset();
@@ -369,6 +384,84 @@ void TFrameSQLClient::CloneScriptEditor() {
 
 void TFrameSQLClient::ScriptResultSplitterPressed() {
     if (TForm_Script* page = ActiveScriptPage()) page->ScriptEditor->setMinimumHeight(1);
+}
+
+// ---- gestures
+
+double TFrameSQLClient::TickCount() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+void TFrameSQLClient::SetStatusText(const std::string& Text) { ClientStatusPanel0->setText(cp932::ToQString(Text)); }
+
+std::string TFrameSQLClient::StatusText() const { return cp932::FromQString(ClientStatusPanel0->text()); }
+
+bool TFrameSQLClient::ActiveResultEditorFocused() const {
+    TForm_Result* page = ActiveResultPage();
+    return page && page->Editor->hasFocus();
+}
+
+int TFrameSQLClient::CircleScrollSteps(const TMouseGestureArray& Gestures, bool Speed, double ElapsedMs) {
+    if (Gestures.size() < 5) return 0;
+    std::string k;
+    for (size_t i = Gestures.size() - 5; i < Gestures.size(); ++i) k += MouseGestureToText(Gestures[i]);
+    static const char* const clockwise[] = {"→↓←↑→", "↓←↑→↓", "←↑→↓←", "↑→↓←↑"};
+    static const char* const counter[] = {"←↓→↑←", "↓→↑←↓", "→↑←↓→", "↑←↓→↑"};
+    int direction = 0;
+    for (const char* c : clockwise)
+        if (k == c) direction = 1;
+    for (const char* c : counter)
+        if (k == c) direction = -1;
+    if (direction == 0) return 0;
+    int n = 1;
+    if (Speed) {
+        const long e = static_cast<long>(std::floor(ElapsedMs));
+        n = e < 0 ? 1 : e <= 1 ? 30 : e <= 50 ? 20 : e <= 100 ? 10 : e <= 200 ? 4 : e <= 300 ? 2 : 1;
+    }
+    return direction * n;
+}
+
+bool TFrameSQLClient::CircleScroll(const TMouseGestureArray& Gestures, TKZNEditor* Editor, bool Speed) {
+    if (!Editor) return false;
+    const double now = TickCount();
+    const int steps = CircleScrollSteps(Gestures, Speed, now - LastCircleScrollTime);
+    if (steps == 0) return false;
+    for (int i = 0; i < std::abs(steps); ++i) Editor->WMHScroll(steps > 0 ? TKZNEditor::SB_LINEDOWN : TKZNEditor::SB_LINEUP);
+    LastCircleScrollTime = now;
+    return true;
+}
+
+void TFrameSQLClient::ResultGestureMove(const TMouseGestureArray& Gestures) {
+    SetStatusText(" MouseGesture: " + MouseGesturesToText(Gestures));
+    if (ActiveResultEditorFocused()) CircleScroll(Gestures, ActiveResultPage()->Editor, true);
+}
+
+void TFrameSQLClient::ResultGestureExecute(const TMouseGestureArray& Gestures) {
+    if (!MouseGestureActive || !ActiveResultEditorFocused()) return;
+    const std::string t = sys::Trim(MouseGesturesToText(Gestures));
+    if (!t.empty()) {
+        auto visibleTab = [this](int step) {
+            const int n = Page_Result->count();
+            for (int i = 1, at = Page_Result->currentIndex(); i <= n; ++i) {
+                const int index = ((at + step * i) % n + n) % n;
+                if (Page_Result->isTabVisible(index)) {
+                    Page_Result->setCurrentIndex(index);
+                    ResultSeetManager->ActiveSheetChanged();
+                    return;
+                }
+            }
+        };
+        if (t == "↓")
+            Action_AddResultSeet->trigger();
+        else if (t == "←→")
+            Action_DelActiveResultSeet->trigger();
+        else if (t == "→")
+            visibleTab(1);
+        else if (t == "←")
+            visibleTab(-1);
+    }
+    SetStatusText("");
 }
 
 // ---- script files

@@ -19,6 +19,7 @@
 
 #include "Exception.h"
 #include "I_ScriptHost.h"
+#include "U_MouseGesture.h"
 #include "T_EnvData.h"
 #include "U_ConnectDriverInterfacePropImpl.h"
 #include "U_ResultConsole.h"
@@ -131,6 +132,7 @@ public:
     std::unique_ptr<TWritableEnvData> EnvData;
     std::string GridCaptionPrefix = "G#";
     bool MouseGestureActive = false;
+    std::unique_ptr<TgMouseGesture> MouseGesture;  // of the result area
     double LastCircleScrollTime = 0;
     std::unique_ptr<TUserEnvManager> UserEnvManager;
     char SQLDelimiter = 0;
@@ -205,6 +207,23 @@ public:
     // Before the script and result areas are resized by hand: the script editor may become as low as one pixel.
     void ScriptResultSplitterPressed();
 
+    // Gestures of the result area: the strokes so far shown in the status bar
+    // (and circles scroll the active result editor), and a finished gesture
+    // carried out while gestures are on and that editor has the focus.
+    void ResultGestureMove(const TMouseGestureArray& Gestures);
+    void ResultGestureExecute(const TMouseGestureArray& Gestures);
+    // Circle scrolling: the last five strokes of Gestures drawn clockwise
+    // scroll Editor to the right, counter-clockwise to the left; with Speed,
+    // the sooner after the last circle scroll, the further. True when it scrolled.
+    bool CircleScroll(const TMouseGestureArray& Gestures, class TKZNEditor* Editor, bool Speed);
+    // The columns of one circle scroll: positive clockwise, negative
+    // counter-clockwise, 0 for no circle; ElapsedMs since the last circle scroll.
+    static int CircleScrollSteps(const TMouseGestureArray& Gestures, bool Speed, double ElapsedMs);
+    void SetStatusText(const std::string& Text);
+    std::string StatusText() const;
+    // Milliseconds of a steady clock.
+    static double TickCount();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -224,6 +243,8 @@ private:
     TFrame_KZNEditorSearch* FocusedSearchBar() const;
     void BuildDescTreePane();
 
+    std::unique_ptr<TMouseGestureHook> FGestureHook;
+    bool ActiveResultEditorFocused() const;
     bool FInitialized = false;
     int FScreenCursor = 0;
     bool FOverrideCursor = false;

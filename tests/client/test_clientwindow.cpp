@@ -457,3 +457,152 @@ TEST_F(ClientWindowTest, TheConsoleCatchesUpWithItsLastRequest) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ClientGestures, CircleScrollSteps) {
+    const TMouseGestureArray clockwise{mgRight, mgDown, mgLeft, mgUp, mgRight};
+    const TMouseGestureArray counter{mgUp, mgLeft, mgDown, mgRight, mgUp};
+    struct Case {
+        TMouseGestureArray g;
+        bool speed;
+        double elapsed;
+        int steps;
+    } cases[] = {
+        {clockwise, true, 0.5, 30},   {clockwise, true, 1.9, 30},  {clockwise, true, 2, 20},
+        {clockwise, true, 50.9, 20},  {clockwise, true, 51, 10},   {clockwise, true, 101, 4},
+        {clockwise, true, 250, 2},    {clockwise, true, 301, 1},   {clockwise, true, -5, 1},
+        {clockwise, false, 0.5, 1},   {counter, true, 120, -4},    {counter, false, 0, -1},
+        {{mgDown, mgLeft, mgUp, mgRight, mgDown}, true, 400, 1},
+        {{mgLeft, mgDown, mgRight, mgUp}, true, 0, 0},  // four strokes: not yet a circle
+        {{mgRight, mgDown, mgLeft, mgUp, mgLeft}, true, 0, 0},
+        {{mgUp, mgUp, mgRight, mgDown, mgLeft, mgUp}, true, 0, 30},  // the last five count
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TFrameSQLClient::CircleScrollSteps(c.g, c.speed, c.elapsed), c.steps)
+            << MouseGesturesToText(c.g) << " " << c.elapsed;
+}
+
+struct GestureTest : ClientWindowTest {
+    GestureTest() {
+        frame->MouseGestureActive = true;
+        frame->show();
+        QApplication::setActiveWindow(frame.get());
+        QApplication::processEvents();
+    }
+    void Focus(QWidget* w) {
+        w->setFocus();
+        QApplication::processEvents();
+        ASSERT_TRUE(w->hasFocus());
+    }
+    std::vector<std::string> Tabs() const {
+        std::vector<std::string> out;
+        for (int i = 0; i < frame->Page_Result->count(); ++i) out.push_back(cp932::FromQString(frame->Page_Result->tabText(i)));
+        return out;
+    }
+};
+
+TEST_F(GestureTest, ResultAreaGestures) {
+    frame->NewResultSheet();
+    frame->NewResultSheet();  // "#0", "#1", "#2"; "#2" active
+    struct Case {
+        TMouseGestureArray g;
+        Lines tabs;
+        std::string active;
+    } cases[] = {
+        {{mgRight}, {"#0", "#1", "#2"}, "#0"},  // wraps to the first
+        {{mgLeft}, {"#0", "#1", "#2"}, "#2"},   // and back to the last
+        {{mgLeft}, {"#0", "#1", "#2"}, "#1"},
+        {{mgDown}, {"#0", "#1", "#2", "#3"}, "#3"},
+        {{mgLeft, mgRight}, {"#0", "#1", "#2"}, "#2"},
+        {{mgUp}, {"#0", "#1", "#2"}, "#2"},  // nothing
+    };
+    for (const auto& c : cases) {
+        Focus(Result());
+        frame->ResultGestureMove(c.g);
+        EXPECT_EQ(frame->StatusText(), " MouseGesture: " + MouseGesturesToText(c.g));
+        frame->ResultGestureExecute(c.g);
+        EXPECT_EQ(Tabs(), c.tabs) << MouseGesturesToText(c.g);
+        EXPECT_EQ(frame->ActiveResultPage()->Caption(), c.active) << MouseGesturesToText(c.g);
+        EXPECT_EQ(frame->StatusText(), "");
+    }
+    // Off, or another editor focused: nothing happens.
+    Focus(Result());
+    frame->MouseGestureActive = false;
+    frame->ResultGestureExecute({mgDown});
+    frame->MouseGestureActive = true;
+    Focus(Script());
+    frame->ResultGestureExecute({mgDown});
+    EXPECT_EQ(Tabs().size(), 3u);
+}
+
+TEST_F(GestureTest, CirclesScrollTheFocusedEditor) {
+    TStringList lines;
+    for (int i = 0; i < 20; ++i) lines.Add(std::string(500, 'x'));
+    Result()->Lines().SetText(lines.Text());
+    Focus(Result());
+    frame->LastCircleScrollTime = TFrameSQLClient::TickCount() + 1000;  // a tick that wrapped: one step
+    frame->ResultGestureMove({mgRight, mgDown, mgLeft, mgUp, mgRight});
+    EXPECT_EQ(Result()->TopCol(), 1);
+    frame->LastCircleScrollTime = TFrameSQLClient::TickCount() - 150;  // a circle 150 ms after the last: 4 steps
+    frame->ResultGestureMove({mgRight, mgDown, mgLeft, mgUp, mgRight, mgDown});
+    EXPECT_EQ(Result()->TopCol(), 5);
+    frame->LastCircleScrollTime = TFrameSQLClient::TickCount() - 1000;
+    frame->ResultGestureMove({mgLeft, mgDown, mgRight, mgUp, mgLeft});
+    EXPECT_EQ(Result()->TopCol(), 4);
+    EXPECT_NEAR(frame->LastCircleScrollTime, TFrameSQLClient::TickCount(), 1000);
+    // Not a circle: no scroll.
+    frame->ResultGestureMove({mgLeft, mgDown, mgRight});
+    EXPECT_EQ(Result()->TopCol(), 4);
+}
+
+TEST_F(GestureTest, ScriptEditorGestures) {
+    history.clear();
+    revived = "select 'revived';\r\n";
+    struct Case {
+        const char* name;
+        TMouseGestureArray g;
+        std::string before;
+        int selFrom, selTo;  // columns of row 0; equal: no selection
+        std::string after;
+        Lines history;
+        int pages;
+    } cases[] = {
+        {"new script", {mgLeft, mgRight}, "#Say x;\r\n", 0, 0, "", {"#Say x;\r\n"}, 1},
+        {"comment out", {mgUp, mgRight}, "select 1\r\n", 0, 8, "--select 1\r\n", {}, 1},
+        {"comment in", {mgUp, mgLeft}, "--select 1\r\n", 0, 10, "select 1\r\n", {}, 1},
+        {"previous history", {mgLeft}, "mine\r\n", 0, 0, "select 'revived';\r\n", {"mine\r\n", "<prev>"}, 1},
+        {"next history", {mgRight}, "mine\r\n", 0, 0, "select 'revived';\r\n", {"mine\r\n", "<next>"}, 1},
+        {"clone", {mgRight, mgUp, mgDown}, "abc\r\n", 0, 0, "abc\r\n", {}, 2},
+        {"none", {mgDown, mgDown, mgUp}, "abc\r\n", 0, 0, "abc\r\n", {}, 1},
+    };
+    for (const auto& c : cases) {
+        while (frame->Page_Script->count() > 1) frame->ScriptSheetManager->DeleteActiveSheet();
+        Script()->Lines().SetText(c.before);
+        Page()->HistoryDirty = true;
+        Script()->SetRowCol(0, c.selFrom);
+        if (c.selTo != c.selFrom) {
+            Script()->StartSelection();
+            Script()->SetRowCol(0, c.selTo);
+            Script()->ExtendSelection();
+        }
+        Focus(Script());
+        history.clear();
+        Page()->GestureMove(c.g);
+        EXPECT_EQ(frame->StatusText(), "ScriptEditor MouseGesture: " + MouseGesturesToText(c.g)) << c.name;
+        Page()->GestureExecute(c.g);
+        EXPECT_EQ(Script()->Lines().GetText(), c.after) << c.name;
+        EXPECT_EQ(history, c.history) << c.name;
+        EXPECT_EQ(frame->Page_Script->count(), c.pages) << c.name;
+        EXPECT_EQ(frame->StatusText(), "") << c.name;
+    }
+    // "↓" runs the script.
+    while (frame->Page_Script->count() > 1) frame->ScriptSheetManager->DeleteActiveSheet();
+    Result()->Lines().Clear();
+    Script()->Lines().SetText("#Say ran;\r\n");
+    Focus(Script());
+    Page()->GestureExecute({mgDown});
+    EXPECT_NE(Result()->Lines().GetText().find("ran"), std::string::npos);
+}
+
+}  // namespace
