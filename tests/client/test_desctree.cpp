@@ -16,6 +16,7 @@
 #include "DescTreeTestUtil.h"
 #include "KZNPopupMenu.h"
 #include "U_Form_Result.h"
+#include "U_Form_Script.h"
 #include "MemDataSet.h"
 #include "SysUtils.h"
 
@@ -345,6 +346,16 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     std::unique_ptr<QMimeData> started(Tree().OnStartDrag(&Tree(), item));
     ASSERT_TRUE(TDescDragObj::From(started.get()));
     EXPECT_EQ(TDescDragObj::From(started.get())->Node, item);
+
+    // A script editor takes the node (the caret follows the mouse) and leaves its text as it is.
+    TForm_Script* script = Frame->ActiveScriptPage();
+    ASSERT_TRUE(script);
+    script->ScriptEditor->Lines().SetText("abc\r\n");
+    bool accept = false;
+    script->ScriptEditor->OnObjectDragOver(nullptr, &drag, QPoint(1, 1), accept);
+    EXPECT_TRUE(accept);
+    script->ScriptEditor->OnObjectDrop(nullptr, &drag, QPoint(1, 1));
+    EXPECT_EQ(script->ScriptEditor->Lines().GetText(), "abc\r\n");
 
     // Dropped on a result page: the node's scripts in a menu; the one chosen runs.
     TForm_Result* page = Frame->ActiveResultPage();
