@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QPointer>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -530,6 +531,28 @@ TEST_F(GridTest, ColumnsAreAsWideAsTheirFieldsWithinBounds) {
     EXPECT_GT(n, s);   // 11 digits against 2 characters (and its title)
     EXPECT_GE(s, 40);
     EXPECT_EQ(l, 400);
+}
+
+}  // namespace
+
+namespace {
+
+// A grid tab deleted while its window is busy flashing is freed once the flash is over.
+TEST_F(GridTest, AGridDeletedDuringItsFlashIsFreedAfterIt) {
+    TResultGridPages pages;
+    TForm_Grid* g = pages.AddGrid(People(), "G#1");
+    QPointer<TForm_Grid> watch = g;
+    int steps = 0;
+    g->FlashSleep = [&](int) {
+        if (++steps == 1) pages.DeleteActive();
+        EXPECT_FALSE(watch.isNull());
+    };
+    g->DataSet()->Close();
+    g->Action_RefreshExecute();
+    EXPECT_EQ(steps, 5);
+    EXPECT_EQ(pages.Count(), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watch.isNull());
 }
 
 }  // namespace
