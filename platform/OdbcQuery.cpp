@@ -813,7 +813,17 @@ std::string TOdbcQuery::WhereOf(const std::vector<TVariant>& Old, const std::vec
     return where;
 }
 
-int64_t TOdbcQuery::RunChange(const std::string& Sql, const std::vector<TVariant>& Values, bool Query) {
+int64_t TOdbcQuery::RunChange(const std::string& Sql, const std::vector<TVariant>& Values, bool Query,
+                              const char* Failure) {
+    try {
+        return RunChangeStatement(Sql, Values, Query);
+    } catch (const EOdbcError& e) {
+        // the database's own words follow a line that says what failed
+        throw EOdbcError(std::string(Failure) + "\r\n" + e.Message, e.SQLState, e.NativeError);
+    }
+}
+
+int64_t TOdbcQuery::RunChangeStatement(const std::string& Sql, const std::vector<TVariant>& Values, bool Query) {
     TOdbcQuery q(FConnection);
     q.CommandTimeout = CommandTimeout;
     q.SetParamCheck(true);
@@ -832,7 +842,8 @@ int64_t TOdbcQuery::RunChange(const std::string& Sql, const std::vector<TVariant
 }
 
 void TOdbcQuery::CheckOneRecord(const std::string& Where, const std::vector<TVariant>& Values, const char* Action) {
-    const int64_t n = RunChange("SELECT COUNT(*) FROM " + FUpdateTable + Where, Values, true);
+    const int64_t n = RunChange("SELECT COUNT(*) FROM " + FUpdateTable + Where, Values, true,
+                                (std::string(Action) + "する行を確認できませんでした。").c_str());
     if (n == 0)
         throw EDatabaseError(std::string(Action) + "する行が見つかりません。読み込んだ後に変更または削除された可能性があります。");
     if (n > 1)
@@ -895,7 +906,7 @@ void TOdbcQuery::InternalPost() {
         CheckOneRecord(WhereOf(old, changed, whereValues), whereValues, "更新");
         // the WHERE's parameters are numbered on from the SET's
         const std::string where = WhereOf(old, changed, values);
-        const int64_t done = RunChange("UPDATE " + FUpdateTable + set + where, values, false);
+        const int64_t done = RunChange("UPDATE " + FUpdateTable + set + where, values, false, "行を更新できませんでした。");
         if (done == 0) throw EDatabaseError("更新する行が見つかりません。読み込んだ後に変更または削除された可能性があります。");
         FChanged[row] = std::move(FEdit);
         FEdited = true;
@@ -910,7 +921,7 @@ void TOdbcQuery::InternalPost() {
         }
         RunChange(cols.empty() ? "INSERT INTO " + FUpdateTable + " DEFAULT VALUES"
                                : "INSERT INTO " + FUpdateTable + " (" + cols + ") VALUES (" + vals + ")",
-                  values, false);
+                  values, false, "行を追加できませんでした。");
         const size_t storeRow = FStoreRows + FAdded.size();
         FAdded.push_back(std::move(FEdit));
         if (FRowMap.empty() && static_cast<size_t>(FInsertAt) == FRowCount && storeRow == FRowCount) {
@@ -936,7 +947,7 @@ void TOdbcQuery::InternalDelete() {
     std::vector<TVariant> values;
     const std::string where = WhereOf(old, std::vector<bool>(static_cast<size_t>(n), false), values);
     CheckOneRecord(where, values, "削除");
-    if (RunChange("DELETE FROM " + FUpdateTable + where, values, false) == 0)
+    if (RunChange("DELETE FROM " + FUpdateTable + where, values, false, "行を削除できませんでした。") == 0)
         throw EDatabaseError("削除する行が見つかりません。読み込んだ後に変更または削除された可能性があります。");
     MaterialiseRowMap();
     FRowMap.erase(FRowMap.begin() + FCur);

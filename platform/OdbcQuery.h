@@ -138,7 +138,10 @@ private:
                         std::vector<TVariant>& Values) const;
     // Raises unless Where finds exactly one record; Action names the change.
     void CheckOneRecord(const std::string& Where, const std::vector<TVariant>& Values, const char* Action);
-    int64_t RunChange(const std::string& Sql, const std::vector<TVariant>& Values, bool Query);
+    // Runs a statement of an edit (a count when Query); a database error is
+    // raised with Failure as its first line.
+    int64_t RunChange(const std::string& Sql, const std::vector<TVariant>& Values, bool Query, const char* Failure);
+    int64_t RunChangeStatement(const std::string& Sql, const std::vector<TVariant>& Values, bool Query);
     std::string Quoted(const std::string& Name) const;
     void MaterialiseRowMap();
 
