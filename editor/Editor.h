@@ -517,9 +517,15 @@ public:
     winmsg::TWndMethod WindowProc;
     winmsg::LRESULT Perform(uint32_t Msg, winmsg::WPARAM WParam, winmsg::LPARAM LParam);
     // The editor's own window method. CN_KEYDOWN answers 1 for a shortcut of
-    // the context menu (which it runs); WM_KEYDOWN answers 1 when a key handler
-    // took the key (set it to 0), so that it types no characters.
+    // the context menu or of an action around the editor (which it runs);
+    // WM_KEYDOWN answers 1 when a key handler took the key (set it to 0), so
+    // that it types no characters.
     virtual void WndProc(winmsg::TMessage& Message);
+    // The toolkit's shortcut processing for a key sent as a message: an
+    // enabled action of a widget around the editor (up to its window) whose
+    // shortcut is the key is run. A key of the platform reaches the editor
+    // only when no such action took it, so this serves keys played back.
+    bool RunAncestorShortCut(int Key, Qt::KeyboardModifiers Modifiers);
 
     // ---- keys (the toolkit's key handlers; a descendant may override)
     virtual void KeyDown(uint16_t& Key, TShiftState Shift);

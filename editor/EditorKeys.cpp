@@ -1,6 +1,7 @@
 // Keys, typed characters and the input method of the editor: the caret keys,
 // Delete, Backspace, Tab, Return with indentation, single- and double-byte
 // characters, word-wise moves, and the input method's commit and pre-edit text.
+#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QInputMethodEvent>
@@ -167,6 +168,22 @@ void TEditor::keyPressEvent(QKeyEvent* E) {
     }
 }
 
+bool TEditor::RunAncestorShortCut(int Key, Qt::KeyboardModifiers Modifiers) {
+    const QKeySequence pressed(QKeyCombination(Modifiers, static_cast<Qt::Key>(Key)));
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        for (QAction* a : w->actions()) {
+            if (!a->isEnabled() || a->shortcutContext() == Qt::WidgetShortcut) continue;
+            for (const QKeySequence& s : a->shortcuts())
+                if (s == pressed) {
+                    a->trigger();
+                    return true;
+                }
+        }
+        if (w->isWindow()) break;
+    }
+    return false;
+}
+
 winmsg::LRESULT TEditor::Perform(uint32_t Msg, winmsg::WPARAM WParam, winmsg::LPARAM LParam) {
     winmsg::TMessage m{Msg, WParam, LParam, 0};
     // a copy: the method called may replace WindowProc (a macro unhooking itself)
@@ -187,7 +204,11 @@ void TEditor::WndProc(winmsg::TMessage& Message) {
             if (shift & ssShift) mods |= Qt::ShiftModifier;
             if (shift & ssCtrl) mods |= Qt::ControlModifier;
             if (shift & ssAlt) mods |= Qt::AltModifier;
-            Message.Result = (qtKey && FPopupMenu && FPopupMenu->IsShortCut(qtKey, mods)) ? 1 : 0;
+            Message.Result = 0;
+            if (!qtKey) break;
+            QPointer<TEditor> self(this);
+            if ((FPopupMenu && FPopupMenu->IsShortCut(qtKey, mods)) || (self && RunAncestorShortCut(qtKey, mods)))
+                Message.Result = 1;
             break;
         }
         case winmsg::WM_KEYDOWN: {

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QAction>
 #include <QMessageBox>
+#include <QShortcutEvent>
 
 #include <sstream>
 
@@ -125,6 +127,20 @@ int64_t NumberOf(const std::string& T) {
 
 }  // namespace
 
+// Sees the shortcuts the toolkit runs before the editor gets their key.
+class TKeyMacroShortcutWatch : public QObject {
+public:
+    explicit TKeyMacroShortcutWatch(TKeyMacro* AMacro) : Macro(AMacro) {}
+    bool eventFilter(QObject* Watched, QEvent* E) override {
+        if (E->type() == QEvent::Shortcut && qobject_cast<QAction*>(Watched)) {
+            auto* s = static_cast<QShortcutEvent*>(E);
+            if (!s->isAmbiguous()) Macro->ShortcutSeen(s->key());
+        }
+        return false;
+    }
+    TKeyMacro* Macro;
+};
+
 // ---- the records
 
 void TKeyMacroDataList::AddMessage(const winmsg::TMessage& Message) {
@@ -200,6 +216,7 @@ void TKeyMacro::Notification(TComponent* AComponent, TOperation Operation) {
     FControl = nullptr;
     FHooked = nullptr;
     FSavedProc = nullptr;
+    FWatch.reset();
     if (FState == kmsRecording) {
         FList.Clear();
         SetState(kmsIdle);
@@ -211,13 +228,31 @@ void TKeyMacro::HookControl() {
     FHooked = FControl;
     FSavedProc = FControl->WindowProc;
     FControl->WindowProc = [this](winmsg::TMessage& Message) { MacroWndProc(Message); };
+    if (!FWatch && QCoreApplication::instance()) {
+        FWatch = std::make_unique<TKeyMacroShortcutWatch>(this);
+        QCoreApplication::instance()->installEventFilter(FWatch.get());
+    }
 }
 
 void TKeyMacro::UnhookControl() {
+    FWatch.reset();  // leaves the application's filters
     if (!FHooked) return;
     FHooked->WindowProc = FSavedProc;
     FHooked = nullptr;
     FSavedProc = nullptr;
+}
+
+void TKeyMacro::ShortcutSeen(const QKeySequence& Keys) {
+    if (FState != kmsRecording || !FHooked || Keys.isEmpty()) return;
+    if (QApplication::focusWidget() != FHooked) return;
+    const QKeyCombination c = Keys[0];
+    const Qt::KeyboardModifiers mods = c.keyboardModifiers();
+    int key = c.key();
+    if ((mods & Qt::ControlModifier) && (mods & Qt::ShiftModifier)) key = ShiftedDigitKey(key);
+    const uint16_t vk = VirtualKeyOf(key);
+    if (!vk) return;
+    kbstate::TrackKeyEvent(mods);
+    FList.AddMessage(winmsg::TMessage{winmsg::CN_KEYDOWN, vk, 1, 0});
 }
 
 void TKeyMacro::MacroWndProc(winmsg::TMessage& Message) {

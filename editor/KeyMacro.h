@@ -5,6 +5,11 @@
 // message on. Playing sends the kept messages again, each with the keyboard
 // state forged to the recorded modifier states. A macro can be written to and
 // read from a text (one line per message).
+//
+// A key that the toolkit gives to an action's shortcut before the editor sees
+// it (a key of the page or the window, F9 for instance) is kept as the
+// CN_KEYDOWN it stands for while the editor has the focus; played back, the
+// editor's CN_KEYDOWN runs that action again.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -17,6 +22,8 @@
 #include "Persistent.h"
 #include "WindowMessage.h"
 
+class QKeySequence;
+class QObject;
 class TEditor;
 
 // One recorded message.
@@ -93,6 +100,10 @@ protected:
 
 private:
     void ShowMessage(const std::string& Text, bool Error);
+    friend class TKeyMacroShortcutWatch;
+    // A shortcut of an action ran while recording.
+    void ShortcutSeen(const QKeySequence& Keys);
+    std::unique_ptr<QObject> FWatch;
     TKeyMacroDataList FList;
     TKeyMacroState FState = kmsIdle;
     TEditor* FControl = nullptr;

@@ -2,7 +2,9 @@
 // macro's state, and what was typed into the script editor plays back there.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QShortcutEvent>
 
 #include "QtTestApp.h"
 #include "U_Form_Script.h"
@@ -71,4 +73,40 @@ TEST_F(PageMacroTest, RecordAndPlayButtonsFollowTheMacro) {
     EXPECT_EQ(page->KeyMacro1->Data().Count(), 0);
     page->Action_Macro_Execute->trigger();
     EXPECT_EQ(ed->Lines().GetText(), "ab\x95\x5c" "ab\x95\x5c");
+}
+
+TEST_F(PageMacroTest, AShortcutOfThePageIsRecordedAndRunsAgainOnPlay) {
+    TForm_Script* page = frame->ActiveScriptPage();
+    TScriptEditor* ed = page->ScriptEditor;
+    frame->resize(600, 400);
+    frame->show();
+    QApplication::setActiveWindow(frame.get());
+    ed->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), ed);
+    page->Action_OutputSQLToggle->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    const bool before = page->OutputSQL();
+
+    page->Action_Macro_Record->trigger();
+    viewtest::Type(ed, QString::fromUtf8("x"));
+    // the toolkit gives Ctrl+Q to the page's action, not to the editor
+    QShortcutEvent shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), false);
+    QApplication::sendEvent(page->Action_OutputSQLToggle, &shortcut);
+    page->Action_Macro_Record->trigger();
+    EXPECT_EQ(page->OutputSQL(), !before);
+    ASSERT_EQ(page->KeyMacro1->Data().Count(), 3);
+    const TKeyMacroData& k = page->KeyMacro1->Data().Items[2];
+    EXPECT_EQ(k.Message, winmsg::CN_KEYDOWN);
+    EXPECT_EQ(k.CharCode, 'Q');
+    EXPECT_EQ(k.Ctrl & 0x80, 0x80);
+
+    page->Action_Macro_Execute->trigger();
+    EXPECT_EQ(page->OutputSQL(), before) << "played back, the key runs the action again";
+    EXPECT_EQ(ed->Lines().GetText(), "xx");
+    // a shortcut while another widget has the focus is not the editor's
+    page->Action_Macro_Record->trigger();
+    page->ToolBar2->setFocus();
+    QApplication::sendEvent(page->Action_OutputSQLToggle, &shortcut);
+    page->Action_Macro_Record->trigger();
+    EXPECT_EQ(page->KeyMacro1->Data().Count(), 0);
 }
