@@ -153,8 +153,6 @@ void TFrame_ENVForm_ShortCutKey::BuildRows(TFrameSQLClient& Frame, const TReadab
     FBuilt = true;
     TForm_Script* page = Frame.ActiveScriptPage();
     auto pageAction = [page](QAction* TForm_Script::*Member) { return page ? page->*Member : nullptr; };
-    // actions that are not members of the window are found by their object name
-    auto named = [&Frame](const char* Name) { return Frame.findChild<QAction*>(QString::fromLatin1(Name)); };
     struct TDef {
         const char* Name;
         QAction* Action;
@@ -188,9 +186,9 @@ void TFrame_ENVForm_ShortCutKey::BuildRows(TFrameSQLClient& Frame, const TReadab
           {"Commit", Frame.Action_Commit, sk_Commit},
           {"RollBack", Frame.Action_RollBack, sk_RollBack}}},
         {"エディタ検索",
-         {{"EditorSearch", named("Action_EditorSearch"), sk_EditorSearch},
-          {"EditorSearchReverse", named("Action_EditorSearchReverse"), sk_EditorSearchReverse},
-          {"EditorSearchShow", named("Action_EditorSearchShow"), sk_EditorSearchShow}}},
+         {{"EditorSearch", Frame.Action_EditorSearch, sk_EditorSearch},
+          {"EditorSearchReverse", Frame.Action_EditorSearchReverse, sk_EditorSearchReverse},
+          {"EditorSearchShow", Frame.Action_EditorSearchShow, sk_EditorSearchShow}}},
         {"スクリプトエディタ",
          {{"NewScriptEditor", Frame.Action_NewScriptEditor, sk_NewScriptEditor},
           {"CloneScriptEditor", Frame.Action_CloneScriptEditor, sk_CloneScriptEditor},

@@ -175,6 +175,7 @@ TEST_F(EnvEditorTest, CaptionsAndTexts) {
         EXPECT_EQ(r.Label->objectName(), QStringLiteral("Label_") + n + QStringLiteral("_Name"));
         EXPECT_EQ(r.AsyncKey->objectName(), QStringLiteral("ComboBox_") + n + QStringLiteral("_AsyncKey"));
         EXPECT_EQ(r.Key->objectName(), QStringLiteral("ComboBox_") + n + QStringLiteral("_Key"));
+        EXPECT_NE(r.Action, nullptr) << r.Name;
         EXPECT_EQ(r.AsyncKey->count(), 7);
         EXPECT_EQ(r.Key->count(), 43);
         EXPECT_EQ(r.Key->maxVisibleItems(), 30);
