@@ -522,7 +522,7 @@ public:
     // that it types no characters.
     virtual void WndProc(winmsg::TMessage& Message);
     // The toolkit's shortcut processing for a key sent as a message: an
-    // enabled action of a widget around the editor (up to its window) whose
+    // enabled, visible action of a widget around the editor (up to its window) whose
     // shortcut is the key is run. A key of the platform reaches the editor
     // only when no such action took it, so this serves keys played back.
     bool RunAncestorShortCut(int Key, Qt::KeyboardModifiers Modifiers);

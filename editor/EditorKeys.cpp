@@ -172,7 +172,7 @@ bool TEditor::RunAncestorShortCut(int Key, Qt::KeyboardModifiers Modifiers) {
     const QKeySequence pressed(QKeyCombination(Modifiers, static_cast<Qt::Key>(Key)));
     for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
         for (QAction* a : w->actions()) {
-            if (!a->isEnabled() || a->shortcutContext() == Qt::WidgetShortcut) continue;
+            if (!a->isEnabled() || !a->isVisible() || a->shortcutContext() == Qt::WidgetShortcut) continue;
             for (const QKeySequence& s : a->shortcuts())
                 if (s == pressed) {
                     a->trigger();
