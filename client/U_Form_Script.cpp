@@ -641,14 +641,12 @@ bool TForm_Script::SaveScriptFile(const std::string& FileName) {
 
 void TForm_Script::ScriptFileDropped(TStringList& PasteLines, TFilePasteMode PasteMode) {
     if (PasteMode != fpFileNames) return;
-    std::string name = PasteLines.Text();
-    while (name.size() >= 2 && name.compare(name.size() - 2, 2, "\r\n") == 0) name.resize(name.size() - 2);
-    if (name.find(' ') != std::string::npos) name = "\"" + name + "\"";
     TFrameSQLClient* f = Frame();
     const char prefix = f && f->ImportScriptFileNamePrefix ? f->ImportScriptFileNamePrefix : '@';
     const char delimiter = f && f->SQLDelimiter ? f->SQLDelimiter : ';';
+    const std::string line = scriptedit::DroppedFileImportLine(PasteLines, delimiter, prefix);
     PasteLines.Clear();
-    PasteLines.Add(std::string(1, prefix) + name + std::string(1, delimiter));
+    PasteLines.Add(line);
 }
 
 // ---- the editor's context menu
@@ -657,12 +655,16 @@ TScriptEditor_Popup::TScriptEditor_Popup(TScriptEditor* AEditor, TForm_Script* A
     : TEditorPopupMenu(AEditor), Page(APage) {}
 
 QAction* TScriptEditor_Popup::AddActionItem(QAction* Action) {
-    // Caption, shortcut and click come from the page's action (and follow its shortcut).
-    QAction* item = addAction(Action->text());
-    item->setShortcut(Action->shortcut());
-    item->setShortcutContext(Qt::WidgetShortcut);
+    // Caption and click come from the page's action; its shortcut is shown
+    // (the action itself answers the key, refusing it while the page runs).
+    QAction* item = addAction(QString());
+    auto caption = [Action, item] {
+        const QString keys = Action->shortcut().toString(QKeySequence::NativeText);
+        item->setText(keys.isEmpty() ? Action->text() : Action->text() + QLatin1Char('\t') + keys);
+    };
+    caption();
     QObject::connect(item, &QAction::triggered, Action, [Action] { Action->trigger(); });
-    QObject::connect(Action, &QAction::changed, item, [Action, item] { item->setShortcut(Action->shortcut()); });
+    QObject::connect(Action, &QAction::changed, item, caption);
     return item;
 }
 

@@ -40,10 +40,10 @@ std::string DeleteComments(std::string_view S) {
 
 std::string CommaBreak(std::string_view S) { return Finish(TSQL99Breaker(TStringList(S).Text()).ResultSQL, S); }
 
-std::string DroppedFileImportLine(const TStringList& NameLines, char Delimiter) {
+std::string DroppedFileImportLine(const TStringList& NameLines, char Delimiter, char Prefix) {
     std::string name = TKZNUtil::DeleteLastCRLF(NameLines.Text());
     if (name.find(' ') != std::string::npos) name = "\"" + name + "\"";
-    return "@" + name + std::string(1, Delimiter);
+    return std::string(1, Prefix) + name + std::string(1, Delimiter);
 }
 
 }  // namespace scriptedit

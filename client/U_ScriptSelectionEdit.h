@@ -23,8 +23,8 @@ TSelectionEdit CommentIn(std::string_view S);
 std::string DeleteComments(std::string_view S);
 // A line break after every comma of S outside literals and comments.
 std::string CommaBreak(std::string_view S);
-// "@" + the file name (in double quotes when it holds a blank) + Delimiter: a
+// Prefix + the file name (in double quotes when it holds a blank) + Delimiter: a
 // script file dropped as its name becomes an import line.
-std::string DroppedFileImportLine(const TStringList& NameLines, char Delimiter);
+std::string DroppedFileImportLine(const TStringList& NameLines, char Delimiter, char Prefix = '@');
 
 }  // namespace scriptedit

@@ -185,6 +185,12 @@ TEST_F(ClientWindowTest, DroppedFilesBecomeImportLines) {
         {"/tmp/my scripts/a b.sql", fpFileNames, "@\"/tmp/my scripts/a b.sql\";"},
         {"/tmp/a.sql", fpFileDeploy, "/tmp/a.sql"},  // the file's own text stays
     };
+    frame->ImportScriptFileNamePrefix = '!';  // a configured prefix keeps it an import line
+    TStringList other;
+    other.Add("/tmp/a.sql");
+    Page()->ScriptFileDropped(other, fpFileNames);
+    EXPECT_EQ(other.Items, Lines{"!/tmp/a.sql;"});
+    frame->ImportScriptFileNamePrefix = '@';
     for (const auto& c : cases) {
         TStringList lines;
         lines.Add(c.name);
@@ -603,6 +609,60 @@ TEST_F(GestureTest, ScriptEditorGestures) {
     Focus(Script());
     Page()->GestureExecute({mgDown});
     EXPECT_NE(Result()->Lines().GetText().find("ran"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ClientWindowTest, ScriptEditorContextMenu) {
+    auto* menu = dynamic_cast<TScriptEditor_Popup*>(Script()->PopupMenu());
+    ASSERT_NE(menu, nullptr);
+    TWritableEnvData env;
+    Page()->ApplyEnv(env);
+    std::vector<std::string> texts;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) texts.push_back("-");
+        else if (!a->menu()) texts.push_back(cp932::FromQString(a->text()));
+    }
+    ASSERT_GE(texts.size(), 8u);
+    EXPECT_EQ((std::vector<std::string>(texts.begin(), texts.begin() + 8)),
+              (Lines{"選択範囲を実行\tF8", "指定範囲をコメントアウト\tCtrl+-", "指定範囲のコメント解除\tCtrl+Shift+-", "-",
+                     "指定範囲のコメント削除", "-", "指定範囲をカンマで改行", "-"}));
+    EXPECT_EQ((std::vector<std::string>(texts.end() - 4, texts.end())),
+              (Lines{"-", "お気に入りに追加保存", "-", "指定範囲の５C問題解決"}));
+    struct Case {
+        const char* name;
+        int from, to;
+        bool readOnly;
+        bool enabled;
+    } cases[] = {{"selection", 0, 6, false, true}, {"none", 2, 2, false, false}, {"read-only", 0, 6, true, false}};
+    for (const auto& c : cases) {
+        Script()->Lines().SetText("select 1, 2\r\n");
+        Script()->SetReadOnly(c.readOnly);
+        Script()->SetRowCol(0, c.from);
+        Script()->StartSelection();
+        Script()->SetRowCol(0, c.to);
+        Script()->ExtendSelection();
+        menu->SetMenu();
+        for (QAction* a : {menu->SelectedSQLExecItem, menu->CommentDeleteItem, menu->CommaReturnItem, menu->Selection5CEscapeItem})
+            EXPECT_EQ(a->isEnabled(), c.enabled) << c.name << " " << cp932::FromQString(a->text());
+        EXPECT_TRUE(menu->AddFavItem->isEnabled()) << c.name;
+    }
+    Script()->SetReadOnly(false);
+    // An item runs its action; a changed shortcut shows in the item.
+    Script()->Lines().SetText("a, b\r\n");
+    Script()->SetRowCol(0, 0);
+    Script()->StartSelection();
+    Script()->SetRowCol(0, 4);
+    Script()->ExtendSelection();
+    ASSERT_EQ(Script()->GetSelText(), "a, b");
+    menu->SetMenu();  // as when it pops up
+    menu->CommaReturnItem->trigger();
+    EXPECT_EQ(Script()->Lines().GetText(), "a,\r\n b\r\n");
+    env.ShortcutKeys[sk_SelectedSQLExec] = "F7";
+    Page()->ApplyEnv(env);
+    EXPECT_EQ(cp932::FromQString(menu->SelectedSQLExecItem->text()), "選択範囲を実行\tF7");
 }
 
 }  // namespace
