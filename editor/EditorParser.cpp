@@ -2,6 +2,10 @@
 
 #include "SysUtils.h"
 
+#include <algorithm>
+#include <iterator>
+#include <typeinfo>
+
 // ---------------------------------------------------------------------------
 // TEditorColors
 
@@ -176,7 +180,48 @@ TTokenKinds TEditorParser::NoRemainderKinds() const {
     return TokenKinds({toComment, toSingleQuotation, toDoubleQuotation, toQuotation});
 }
 
+void TEditorParser::NewData(std::string_view S, const TRowAttributeData& Data) {
+    TFountainParser::NewData(S, Data);
+    // Only this class's own tests are known; a descendant may test other
+    // starts. Short rows are not worth the table.
+    FQuickDispatch = FLen >= 4096 && FEditorFountain && typeid(*this) == typeid(TEditorParser);
+    if (FQuickDispatch) MakeSpecialStarts();
+}
+
+void TEditorParser::MakeSpecialStarts() {
+    std::fill(std::begin(FSpecialStart), std::end(FSpecialStart), false);
+    auto mark = [this](char c) { FSpecialStart[static_cast<unsigned char>(c)] = true; };
+    const TFountainBracketCollection& b = FFountain->Brackets();
+    for (int i = 0; i < b.Count(); ++i) {
+        const TFountainBracketItem* item = b.Items(i);
+        if (!item->RightBracket().empty() && !item->LeftBracket().empty()) mark(item->LeftBracket()[0]);
+    }
+    const TEditorFountain& f = *FEditorFountain;
+    if (f.Mail)
+        for (int c = 0; c < 256; ++c)
+            if (c != '@' && MailChar(static_cast<unsigned char>(c))) FSpecialStart[c] = true;
+    if (f.Url) {
+        mark('h');
+        mark('f');
+        mark('w');
+    }
+    if (!f.Commenter.empty()) mark(f.Commenter[0]);
+    if (!f.Quotation.empty()) mark(f.Quotation[0]);
+    if (f.ControlCode) mark('#');
+    if (!f.HexPrefix.empty()) {
+        // compared without case: both cases of a letter
+        const char h = f.HexPrefix[0];
+        mark(h);
+        if (h >= 'a' && h <= 'z') mark(static_cast<char>(h - 'a' + 'A'));
+        if (h >= 'A' && h <= 'Z') mark(static_cast<char>(h - 'A' + 'a'));
+    }
+}
+
 void TEditorParser::DispatchProc() {
+    if (FQuickDispatch && !FSpecialStart[Ch(FRun)]) {
+        (this->*FMethodTable[Ch(FRun)])();
+        return;
+    }
     if (FBracketIndex >= -1 && IsBracketStart()) {
         BracketProc();
         return;

@@ -87,6 +87,7 @@ public:
     explicit TEditorParser(TFountain* AFountain);
     TTokenKinds NoRemainderKinds() const override;
     TFountainColor* TokenToFountainColor() override;
+    void NewData(std::string_view S, const TRowAttributeData& Data) override;
 
 protected:
     void InitMethodTable() override;
@@ -102,4 +103,13 @@ protected:
 
     // The fountain as an editor fountain (null for another class of fountain).
     TEditorFountain* FEditorFountain;
+
+private:
+    // Over a long row, the bytes at which a bracket, mail address, URL,
+    // comment, quotation, control code or hex prefix may begin; a token that
+    // starts with any other byte goes straight to the method table. Made
+    // afresh for each long row from the fountain's settings of that moment.
+    bool FQuickDispatch = false;
+    bool FSpecialStart[256] = {};
+    void MakeSpecialStarts();
 };

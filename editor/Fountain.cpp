@@ -240,6 +240,8 @@ bool TFountainParser::MatchAt(int i, std::string_view S) const {
     return std::memcmp(FBuffer.data() + i, S.data(), S.size()) == 0;
 }
 
+bool TFountainParser::MailChar(unsigned char c) { return IsMailChar(c); }
+
 bool TFountainParser::UsableBracket(int Index) const {
     const TFountainBracketCollection& b = FFountain->Brackets();
     if (Index < 0 || Index >= b.Count()) return false;

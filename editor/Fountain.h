@@ -295,6 +295,8 @@ protected:
     void QuotedStringProc(char Quote);
     // The bracket pair Index can be scanned (both strings set).
     bool UsableBracket(int Index) const;
+    // c may be part of a mail address.
+    static bool MailChar(unsigned char c);
 
     TParserMethod FMethodTable[256] = {};
     TParserMethod FTokenMethodTable[256] = {};

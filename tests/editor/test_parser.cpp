@@ -171,3 +171,85 @@ TEST(EditorParser, DescendantsGetTheirOwnMethodTables) {
     Tokens got = Tokenize(*f, "'it''s' \"a\"\"b\" 'open");
     EXPECT_EQ(got, (Tokens{{24, "'it''s'"}, {25, "\"a\"\"b\""}, {24, "'open"}})) << Show(got);
 }
+
+namespace {
+
+// The editor parser under another class name: it tokenizes every row the
+// long way, testing each special start in turn.
+class TLongWayParser : public TEditorParser {
+public:
+    using TEditorParser::TEditorParser;
+};
+
+class TLongWayFountain : public TEditorFountain {
+public:
+    using TEditorFountain::TEditorFountain;
+    TFountainParserClass GetParserClass() override { return &FountainParserOf<TLongWayParser>; }
+};
+
+Tokens AllTokens(TFountain& f, const std::string& row, const TRowAttributeData& data = {}) {
+    auto p = f.CreateParser();
+    p->NewData(row, data);
+    Tokens out;
+    while (p->NextToken() != toEof) out.emplace_back(p->Token(), p->TokenString());
+    return out;
+}
+
+}  // namespace
+
+TEST(EditorParser, LongRowsGiveTheSameTokensAsShortOnes) {
+    // A row of many kinds of tokens, long enough for the quick dispatch.
+    const std::string piece =
+        "abc 123 0x1F 0XaB 'q''s' - c /* b */ a.b@ex.co.jp http://a.b www.x #$1F#65 "
+        "\x82\xa0\x82\xa2 \x8a\xbf\x8e\x9a \xB1\xDE \x81\x40 {x} 1.5e3 hello foo-bar\t";
+    std::string row;
+    while (row.size() < 20000) row += piece;
+    auto brackets = [](TEditorFountain& f) {
+        auto* b = f.Brackets().Add();
+        b->SetLeftBracket("/*");
+        b->SetRightBracket("*/");
+        b = f.Brackets().Add();
+        b->SetLeftBracket("{");
+        b->SetRightBracket("}");
+        b = f.Brackets().Add();
+        b->SetLeftBracket("h");  // a pair without its right string never opens
+    };
+    const std::pair<const char*, std::function<void(TEditorFountain&)>> setups[] = {
+        {"none", [](TEditorFountain&) {}},
+        {"quotation", [](TEditorFountain& f) { f.Quotation = "'"; }},
+        {"commenter", [](TEditorFountain& f) { f.Commenter = "--"; }},
+        {"mail", [](TEditorFountain& f) { f.Mail = true; }},
+        {"url", [](TEditorFountain& f) { f.Url = true; }},
+        {"control code", [](TEditorFountain& f) { f.ControlCode = true; }},
+        {"hex prefix", [](TEditorFountain& f) { f.HexPrefix = "0x"; }},
+        {"upper hex prefix", [](TEditorFountain& f) { f.HexPrefix = "0X"; }},
+        {"brackets", brackets},
+        {"all", [&](TEditorFountain& f) {
+             f.Quotation = "'";
+             f.Commenter = "--";
+             f.Mail = f.Url = f.ControlCode = true;
+             f.HexPrefix = "0x";
+             brackets(f);
+         }},
+    };
+    for (const auto& [name, setup] : setups) {
+        auto quick = MakeObject<TEditorFountain>();
+        auto longWay = MakeObject<TLongWayFountain>();
+        setup(*quick);
+        setup(*longWay);
+        for (const std::string& text : {row, row + "/* open", row + " -- tail /*"}) {
+            Tokens a = AllTokens(*quick, text), b = AllTokens(*longWay, text);
+            EXPECT_GT(a.size(), 100u) << name;
+            EXPECT_TRUE(a == b) << name << ": " << a.size() << " tokens against " << b.size();
+        }
+        // the state carried into the next row
+        TEditorStringList lines;
+        lines.SetRowAttribute(lines.Add(row + "/* open"), 0);
+        lines.SetRowAttribute(lines.Add("x"), 0);
+        TRowAttributeData qa, qb;
+        quick->CreateParser()->RowData(0, lines, qa);
+        longWay->CreateParser()->RowData(0, lines, qb);
+        EXPECT_EQ(qa.BracketIndex, qb.BracketIndex) << name;
+        if (std::string(name) == "brackets" || std::string(name) == "all") EXPECT_EQ(qa.BracketIndex, 0) << name;
+    }
+}
