@@ -24,9 +24,14 @@ QRadioButton* Radio(QWidget* Parent, const char* Name, const char* Caption) {
     return r;
 }
 
-QPushButton* DefaultButton(QWidget* Parent) {
+// The page's "back to defaults" button, alone at the right end of a row below the page.
+QPushButton* AddDefaultButton(QWidget* Parent, QBoxLayout* Page) {
     auto* b = new QPushButton(Q("デフォルトに戻す"), Parent);
     b->setObjectName(QStringLiteral("Button_Default"));
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(b);
+    Page->addLayout(row);
     return b;
 }
 
@@ -104,11 +109,7 @@ TFrame_ENVForm_ShortCutKey::TFrame_ENVForm_ShortCutKey(QWidget* Parent) : QWidge
     Label_Legend->setText(Q("説明文が以下のような場合はショートカットキーを変更してください。") + QStringLiteral("<br>") +
                           blueLine + QStringLiteral("<br>") + redLine);
     outer->addWidget(Label_Legend);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    Button_Default = DefaultButton(this);
-    buttons->addWidget(Button_Default);
-    outer->addLayout(buttons);
+    Button_Default = AddDefaultButton(this, outer);
     QObject::connect(Button_Default, &QPushButton::clicked, this, [this] {
         if (FData) ShowDefault(*FData);
     });
@@ -368,11 +369,7 @@ TFrame_ENVForm_ResultString::TFrame_ENVForm_ResultString(QWidget* Parent) : QWid
                              {{"RadioButton_SoftTab", "ソフトタブ"}, {"RadioButton_HardTab", "ハードタブ"}}));
     l->addWidget(tab);
     l->addStretch(1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    Button_Default = DefaultButton(this);
-    buttons->addWidget(Button_Default);
-    l->addLayout(buttons);
+    Button_Default = AddDefaultButton(this, l);
 
     for (QRadioButton* r : {RadioButton_CRLFPlastic, RadioButton_CRLFReplace, RadioButton_ShowTabKind_Rep,
                             RadioButton_ShowTabKind_Tab})
@@ -448,11 +445,7 @@ TFrame_ENVForm_ScriptEditor::TFrame_ENVForm_ScriptEditor(QWidget* Parent) : QWid
                              {{"RadioButton_SoftTab", "ソフトタブ"}, {"RadioButton_HardTab", "ハードタブ"}}));
     l->addWidget(tab);
     l->addStretch(1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    Button_Default = DefaultButton(this);
-    buttons->addWidget(Button_Default);
-    l->addLayout(buttons);
+    Button_Default = AddDefaultButton(this, l);
     QObject::connect(Button_Default, &QPushButton::clicked, this, [this] { ShowDefault(); });
 }
 
@@ -516,11 +509,7 @@ TFrame_ENVForm_MouseJesture::TFrame_ENVForm_MouseJesture(QWidget* Parent) : QWid
     Memo1->setReadOnly(true);
     Memo1->setPlainText(cp932::ToQString(HelpText()));
     l->addWidget(Memo1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    Button_Default = DefaultButton(this);
-    buttons->addWidget(Button_Default);
-    l->addLayout(buttons);
+    Button_Default = AddDefaultButton(this, l);
     QObject::connect(Button_Default, &QPushButton::clicked, this, [this] { ShowDefault(); });
 }
 
@@ -555,11 +544,7 @@ TFrame_ENVForm_Tranzaction::TFrame_ENVForm_Tranzaction(QWidget* Parent) : QWidge
     }
     l->addWidget(g);
     l->addStretch(1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    Button_Default = DefaultButton(this);
-    buttons->addWidget(Button_Default);
-    l->addLayout(buttons);
+    Button_Default = AddDefaultButton(this, l);
     QObject::connect(Button_Default, &QPushButton::clicked, this, [this] { ShowDefault(); });
 }
 

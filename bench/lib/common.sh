@@ -6,3 +6,53 @@ build=${ZINTAVOR_BUILD:-build/release}
 bench_build() {
   [ -x "$build/bench/$1" ] || bash scripts/build.sh "$(basename "$build")" "$1" >/dev/null
 }
+
+# bench_pg: uses the PostgreSQL server of $ZINTAVOR_PG_CONN, or starts a
+# private one (bench_pg_done stops it again); sets $conn and exports psql's
+# PG* variables for that server.
+bench_pg() {
+  . scripts/pg.sh
+  bench_own_pg=0
+  if [ -z "${ZINTAVOR_PG_CONN:-}" ]; then
+    pg_start >/dev/null
+    bench_own_pg=1
+  fi
+  conn=$ZINTAVOR_PG_CONN
+  export PGHOST=$(bench_conn_field SERVER) PGPORT=$(bench_conn_field PORT) PGDATABASE=$(bench_conn_field DATABASE) \
+    PGUSER=$(bench_conn_field UID) PGPASSWORD=$(bench_conn_field PWD)
+}
+# bench_conn_field KEY: one value of the ODBC connection string $conn.
+bench_conn_field() {
+  printf '%s\n' "$conn" | tr ';' '\n' | sed -n "s/^$1=//Ip" | head -n 1
+}
+bench_pg_done() {
+  if [ "${bench_own_pg:-0}" = 1 ]; then pg_stop; fi
+}
+
+# bench_pg_table NAME ROWS: a table of 5 columns (integer, ASCII text,
+# Japanese text, timestamp, an integer that is NULL in every third row).
+bench_pg_table() {
+  psql -q -v ON_ERROR_STOP=1 -c "create table $1 as
+    select g as id, 'row ' || g as ascii, 'テキスト' || g as jp,
+           timestamp '2024-01-01' + g * interval '1 second' as ts,
+           case when g % 3 = 0 then null else g * 7 end as maybe
+    from generate_series(1, $2) g" >/dev/null
+}
+
+# bench_measure BEFORE INPUT COMMAND...: runs COMMAND $runs times with INPUT
+# as its standard input (after the shell command BEFORE each time), output in
+# $tmp/out and $tmp/err; prints "best-seconds peak-kilobytes-of-that-run".
+bench_measure() {
+  local before=$1 input=$2 best="" mem="" out
+  shift 2
+  for _ in $(seq "$runs"); do
+    eval "$before"
+    /usr/bin/time -f '%e %M' -o "$tmp/time" "$@" < "$input" > "$tmp/out" 2> "$tmp/err" || { cat "$tmp/err" >&2; return 1; }
+    out=$(cat "$tmp/time")
+    if [ -z "$best" ] || awk -v a="${out% *}" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+      best=${out% *}
+      mem=${out#* }
+    fi
+  done
+  echo "$best $mem"
+}
