@@ -60,6 +60,8 @@ char TKZNMemIniFile::ReadChar(std::string_view Section, std::string_view Ident, 
     std::string v = Ini().ReadString(Section, Ident, std::string(1, Default));
     if (v.empty()) return ' ';
     if (v.size() == 1) return v[0];
+    // WriteChar of a double quote stores three of them: read it back as written
+    if (v == "\"\"\"") return '"';
     std::vector<std::string> parts(3);
     std::string rest;
     TKZNUtil::SplitByChar(v, '"', parts, rest);

@@ -55,7 +55,8 @@ public:
     void WriteBool(std::string_view Section, std::string_view Ident, bool Value);
     void EraseSection(std::string_view Section);
     // An empty value gives a blank, a one-byte value that byte, a longer one
-    // the first byte between its first two double quotes (a blank when none).
+    // the first byte between its first two double quotes (a blank when none);
+    // three double quotes, as WriteChar stores a double quote, give a double quote.
     char ReadChar(std::string_view Section, std::string_view Ident, char Default) const;
     // Writes the character between two double quotes.
     void WriteChar(std::string_view Section, std::string_view Ident, char C);

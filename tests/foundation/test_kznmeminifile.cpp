@@ -77,7 +77,7 @@ TEST_F(KZNMemIniFileTest, OneCharacterValues) {
     } written[] = {
         {'a', "\"a\"", 'a'},
         {' ', "\" \"", ' '},
-        {'"', "\"\"\"", ' '},  // the part between the first two quotes is empty
+        {'"', "\"\"\"", '"'},  // a double quote comes back, not a blank
         {';', "\";\"", ';'},
         {'#', "\"#\"", '#'},
     };

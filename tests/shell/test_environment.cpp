@@ -185,7 +185,7 @@ TEST_F(EnvironmentTest, FilesInRecordsOut) {
              EXPECT_EQ(d.SQLDelimiter, '/');                // the byte after the first double quote
              EXPECT_EQ(d.ImportScriptFileNamePrefix, '@');  // missing: the default
              EXPECT_EQ(d.ResultScale, ' ');                 // empty: a blank
-             EXPECT_EQ(d.ResultScaleSpacer, ' ');           // a stored double quote reads as a blank
+             EXPECT_EQ(d.ResultScaleSpacer, '\"');          // a stored double quote reads back
              EXPECT_EQ(d.ResultColumnDelim, '|');
          }},
         {"half-width katakana prefix", "[SCRIPTPREFIX]\r\nCommand=\"\xB1\"\r\n", false,
