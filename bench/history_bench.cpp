@@ -39,11 +39,11 @@ std::string HistoryFile(int entries) {
     for (int i = 0; i < 20; ++i) s += Rec(1, "お気に入り " + std::to_string(i), "select * from 表" + std::to_string(i) + ";");
     s += Rec(0, "履歴", "＄＄履歴フォルダROOT");
     for (int day = 0; day * 100 < entries; ++day) {
-        char date[16];
+        char date[32];
         std::snprintf(date, sizeof date, "2026/%02d/%02d", 12 - day / 28 % 12, 28 - day % 28);
         s += Rec(1, date, "");
         for (int i = 0; i < 100 && day * 100 + i < entries; ++i) {
-            char time[16];
+            char time[32];
             std::snprintf(time, sizeof time, "%02d:%02d:%02d", 23 - i / 60, 59 - i % 60, i % 60);
             const std::string n = std::to_string(day * 100 + i);
             s += Rec(2, time, "select a, b, '名前" + n + "'\r\n  from t" + n + "\r\n where id = " + n + ";");

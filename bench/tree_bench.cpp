@@ -52,7 +52,7 @@ void MakeObjects(Setup& s, int rows) {
 }
 
 // The window's tree: the node Objects of the tree B lists the rows.
-double Ours(Setup& s, TFrameSQLClient& frame, int repeats, int& count) {
+double Ours(Setup&, TFrameSQLClient& frame, int repeats, int& count) {
     TDescTreeManager& m = *frame.DescTreeManager;
     TTreeNodeEx* objects = nullptr;
     TKZNTreeView& tree = *frame.TreeView_Desc;

@@ -101,7 +101,9 @@ TEST_F(ClientWindowTest, OpeningScriptFiles) {
     };
     for (const auto& c : cases) {
         const std::string name = c.file ? dir + c.file : "";
-        if (!c.bytes.empty()) ASSERT_TRUE(fs932::WriteFileAtomic(name, c.bytes));
+        if (!c.bytes.empty()) {
+            ASSERT_TRUE(fs932::WriteFileAtomic(name, c.bytes));
+        }
         Script()->Lines().SetText("old text\r\n");
         Page()->HistoryDirty = true;
         shown.clear();
@@ -372,7 +374,9 @@ TEST_F(ClientRunTest, TheTitleShowsTheHeadOfTheOutputScrolledOff) {
         const int t = title->TopRow();
         const bool shown = header >= t && header < t + std::max(1, title->VisibleRows());
         EXPECT_EQ(shown, c.headShown) << c.top;
-        if (!c.headShown) EXPECT_EQ(t, 0) << c.top;
+        if (!c.headShown) {
+            EXPECT_EQ(t, 0) << c.top;
+        }
     }
     EXPECT_EQ(title->height(), 2 * title->GetRowHeight() + title->GetTextTop() + title->Margin().Line() + 2);
     Result()->SetTopCol(7);

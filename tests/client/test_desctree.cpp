@@ -361,7 +361,7 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     TForm_Result* page = Frame->ActiveResultPage();
     ASSERT_TRUE(page);
     Lines offered;
-    popupmenu::SetPresenter([&](QMenu& menu, const QPoint&) -> QAction* {
+    popupmenu::SetPresenter([&](QMenu&, const QPoint&) -> QAction* {
         for (QAction* a : menu.actions()) offered.push_back(cp932::FromQString(a->text()));
         return menu.actions().isEmpty() ? nullptr : menu.actions()[0];
     });
@@ -381,7 +381,7 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     TDescDragObj stale(&Manager(), item);
     Manager().RefreshNode(Find("ObjectTree/T/List"));
     offered.clear();
-    popupmenu::SetPresenter([&](QMenu& menu, const QPoint&) -> QAction* {
+    popupmenu::SetPresenter([&](QMenu&, const QPoint&) -> QAction* {
         offered.push_back("shown");
         return nullptr;
     });

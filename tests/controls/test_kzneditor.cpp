@@ -209,7 +209,9 @@ TEST_F(DropTest, FilesGoInAtTheCaretLine) {
         }
         EXPECT_EQ(Text(), expected) << c.name;
         EXPECT_EQ(menuShown, c.menu ? 1 : 0) << c.name;
-        if (c.menu) EXPECT_EQ(deployEnabled, c.deploy) << c.name;
+        if (c.menu) {
+            EXPECT_EQ(deployEnabled, c.deploy) << c.name;
+        }
     }
 }
 

@@ -280,7 +280,9 @@ TEST_F(MacroFixture, ReadingAMacroText) {
         std::istringstream in(c.Text);
         EXPECT_EQ(M->ReadMacro(in), c.Ok);
         EXPECT_EQ(M->State(), c.Ok ? kmsRecorded : kmsIdle);
-        if (!c.Ok) EXPECT_EQ(Shown, std::vector<std::string>{"Invalid data loaded.KeyMacro1"});
+        if (!c.Ok) {
+            EXPECT_EQ(Shown, std::vector<std::string>{"Invalid data loaded.KeyMacro1"});
+        }
         ASSERT_EQ(M->Data().Count(), static_cast<int>(c.Records.size()));
         for (size_t i = 0; i < c.Records.size(); ++i) {
             const TKeyMacroData& d = M->Data().Items[i];

@@ -250,6 +250,8 @@ TEST(EditorParser, LongRowsGiveTheSameTokensAsShortOnes) {
         quick->CreateParser()->RowData(0, lines, qa);
         longWay->CreateParser()->RowData(0, lines, qb);
         EXPECT_EQ(qa.BracketIndex, qb.BracketIndex) << name;
-        if (std::string(name) == "brackets" || std::string(name) == "all") EXPECT_EQ(qa.BracketIndex, 0) << name;
+        if (std::string(name) == "brackets" || std::string(name) == "all") {
+            EXPECT_EQ(qa.BracketIndex, 0) << name;
+        }
     }
 }

@@ -61,7 +61,9 @@ struct EnvEditorTest : ::testing::Test, testutil::WithApp {
     }
     // The file's text before the dialog opens; empty: no file.
     void Open(const std::string& fileText = std::string()) {
-        if (!fileText.empty()) ASSERT_TRUE(fs932::WriteFileAtomic(file, fileText));
+        if (!fileText.empty()) {
+            ASSERT_TRUE(fs932::WriteFileAtomic(file, fileText));
+        }
         env = std::make_unique<TEnvironment>(file);
         env->Load();
         dlg = std::make_unique<TForm_EnvEditor>(frame.get(), env.get());

@@ -495,7 +495,9 @@ TEST_F(HistoryTest, FavouritesAndFoldersGoWhereTheSelectionSays) {
         Select(c.select);
         form->Action_CreateFav->trigger();
         EXPECT_EQ(Outline().size(), before + (c.made ? 1 : 0));
-        if (c.made) EXPECT_EQ(form->IndexTree2->GetSelected()->GetStringList()->Count(), 0);
+        if (c.made) {
+            EXPECT_EQ(form->IndexTree2->GetSelected()->GetStringList()->Count(), 0);
+        }
     }
 }
 

@@ -19,6 +19,7 @@
 #include "Reentrancy.h"
 #include "ScreenMetrics.h"
 #include "StringList.h"
+#include "MainTestUtil.h"
 #include "TestUtil.h"
 #include "U_ClientMessages.h"
 #include "U_Form_History.h"
@@ -37,49 +38,24 @@ const std::string kHistory = Rec(0, "お気に入り", "＄＄お気に入りフ
                              Rec(0, "履歴", "＄＄履歴フォルダROOT") + Rec(1, "2026/12/09") +
                              Rec(2, "18:00:00", "select 4;") + Rec(2, "17:00:00", "select 3;");
 
-struct HistoryMainTest : ::testing::Test {
-    std::string dir;
-    std::string oldDir;
-    std::vector<std::string> notices;
-    std::vector<std::string> fatal;
-    std::unique_ptr<TMain> main;
-
+struct HistoryMainTest : maintest::TMainFolderTest {
+    HistoryMainTest() : TMainFolderTest("history-main") {}
     void SetUp() override {
-        dir = testutil::TempFolder("history-main");
-        ASSERT_FALSE(dir.empty());
-        TMain::Hooks() = TMain::THooks();
-        TMain::Hooks().ProgramPath = dir + "Zintavor";
-        TMain::Hooks().ShowFatalError = [this](QWidget*, const std::string& m) { fatal.push_back(m); };
-        SetMessageDlgPresenter([this](const std::string& t, TMsgDlgType) { notices.push_back(t); });
-        reentry::SetTerminating(false);
-        oldDir = fs932::GetCurrentDir();
-        ASSERT_TRUE(fs932::SetCurrentDir(dir));
+        TMainFolderTest::SetUp();
         screen::SetVirtualScreenProvider([] { return screen::TScreenSize{1920, 1080}; });
     }
     void TearDown() override {
-        main.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        fs932::SetCurrentDir(oldDir);
-        TMain::Hooks() = TMain::THooks();
-        SetMessageDlgPresenter(nullptr);
-        reentry::SetTerminating(false);
+        TMainFolderTest::TearDown();
         screen::SetVirtualScreenProvider(nullptr);
-    }
-    void Write(const std::string& Name, const std::string& Bytes) {
-        ASSERT_TRUE(fs932::WriteFileAtomic(dir + Name, Bytes)) << Name;
     }
     std::string Read(const std::string& Name) {
         std::string bytes;
         fs932::ReadFile(dir + Name, bytes);
         return bytes;
     }
-    TFrameSQLClient& Client() { return *main->SQLClient; }
     TForm_Script& Page() { return *Client().ActiveScriptPage(); }
     TForm_History& History() { return *main->HistoryForm; }
     std::string Text() { return Page().ScriptEditor->Lines().GetText(); }
-    winmsg::LRESULT Send(uint32_t Msg, winmsg::WPARAM W = 0, winmsg::LPARAM L = 0) {
-        return winmsg::SendMessage(main->MessageCenter->Handle(), Msg, W, L);
-    }
     TTreeNodeEx* Find(const std::string& caption) {
         TTreeNodeEx* found = nullptr;
         History().IndexTree2->ForEachNode([&](TTreeNodeEx* n) {
@@ -164,13 +140,13 @@ TEST_F(HistoryMainTest, FavouritesFromThePageAndFromTheHistoryWindow) {
 }
 
 TEST_F(HistoryMainTest, ADamagedHistoryFileNeverStopsTheStart) {
-    Write("Zintavor.History", "\xA0\xA0broken\x06\r\n");
+    Write("Zintavor.History", "\xA0\xA0" "broken\x06\r\n");
     main = std::make_unique<TMain>();
     EXPECT_FALSE(main->StartUpFailed());
     EXPECT_TRUE(fatal.empty());
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_NE(notices[0].find("Zintavor.History.bad"), std::string::npos);
-    EXPECT_EQ(Read("Zintavor.History.bad"), "\xA0\xA0broken\x06\r\n");
+    EXPECT_EQ(Read("Zintavor.History.bad"), "\xA0\xA0" "broken\x06\r\n");
     EXPECT_NE(History().HistoryRoot(), nullptr);
     main.reset();
     EXPECT_EQ(Read("Zintavor.History").rfind(Rec(0, "お気に入り", "＄＄お気に入りフォルダROOT"), 0), 0u);

@@ -34,6 +34,7 @@
 #include "QtTestApp.h"
 #include "ShortCutText.h"
 #include "StringList.h"
+#include "MainTestUtil.h"
 #include "TestUtil.h"
 #include "U_ADODriver.h"
 #include "U_ClientMessages.h"
@@ -50,56 +51,11 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// A UDL file: UTF-16LE with its byte-order mark, the connection string on the third line.
-std::string UdlBytes(const std::string& ConnectionString) {
-    std::u16string text = u"[oledb]\r\n; Everything after this line is an OLE DB initstring\r\n" +
-                          cp932::ToUtf16(ConnectionString) + u"\r\n";
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<char>(c & 0xFF));
-        bytes.push_back(static_cast<char>(c >> 8));
-    }
-    return bytes;
-}
+using maintest::UdlBytes;
 
-// The main form in a folder of its own: the program "lives" there (its
-// settings file is there) and it is the current folder.
-struct MainTest : ::testing::Test {
-    std::string dir;
-    std::string oldDir;
-    std::vector<std::string> notices;
-    std::vector<std::string> fatal;
-    std::unique_ptr<TMain> main;
-
-    void SetUp() override {
-        dir = testutil::TempFolder("main");
-        ASSERT_FALSE(dir.empty());
-        TMain::Hooks() = TMain::THooks();
-        TMain::Hooks().ProgramPath = dir + "Zintavor";
-        TMain::Hooks().ShowFatalError = [this](QWidget*, const std::string& m) { fatal.push_back(m); };
-        SetMessageDlgPresenter([this](const std::string& t, TMsgDlgType) { notices.push_back(t); });
-        reentry::SetTerminating(false);
-        oldDir = fs932::GetCurrentDir();
-        ASSERT_TRUE(fs932::SetCurrentDir(dir));
-    }
-    void TearDown() override {
-        main.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        fs932::SetCurrentDir(oldDir);
-        TMain::Hooks() = TMain::THooks();
-        SetMessageDlgPresenter(nullptr);
-        reentry::SetTerminating(false);
-    }
-    void Write(const std::string& Name, const std::string& Bytes) {
-        ASSERT_TRUE(fs932::WriteFileAtomic(dir + Name, Bytes)) << Name;
-    }
-    TFrameSQLClient& Client() { return *main->SQLClient; }
+struct MainTest : maintest::TMainFolderTest {
     std::string ResultText() { return Client().ActiveResultPage()->Editor->Lines().GetText(); }
     Lines ResultLines() { return TStringList(ResultText()).Items; }
-    winmsg::LRESULT Send(uint32_t Msg, winmsg::WPARAM W = 0, winmsg::LPARAM L = 0) {
-        return winmsg::SendMessage(main->MessageCenter->Handle(), Msg, W, L);
-    }
-    winmsg::WPARAM Me() { return reinterpret_cast<winmsg::WPARAM>(main->SQLClient.data()); }
 };
 
 }  // namespace

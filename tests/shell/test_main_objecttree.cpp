@@ -17,6 +17,7 @@
 #include "I_ConnectionStore.h"
 #include "KZNMessageDlg.h"
 #include "Reentrancy.h"
+#include "MainTestUtil.h"
 #include "TestUtil.h"
 #include "U_ADODriver.h"
 #include "U_ClientMessages.h"
@@ -40,31 +41,13 @@ public:
     std::string Conn;
 };
 
-struct MainObjectTreeTest : ::testing::Test {
-    std::string dir, oldDir;
-    std::unique_ptr<TMain> main;
+struct MainObjectTreeTest : maintest::TMainFolderTest {
+    MainObjectTreeTest() : TMainFolderTest("main-objtree") {}
     void SetUp() override {
-        dir = testutil::TempFolder("main-objtree");
-        TMain::Hooks() = TMain::THooks();
-        TMain::Hooks().ProgramPath = dir + "Zintavor";
-        TMain::Hooks().ShowFatalError = [](QWidget*, const std::string&) {};
-        SetMessageDlgPresenter([](const std::string&, TMsgDlgType) {});
-        reentry::SetTerminating(false);
-        oldDir = fs932::GetCurrentDir();
-        ASSERT_TRUE(fs932::SetCurrentDir(dir));
+        TMainFolderTest::SetUp();
         main = std::make_unique<TMain>();
     }
-    void TearDown() override {
-        main.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        fs932::SetCurrentDir(oldDir);
-        TMain::Hooks() = TMain::THooks();
-        SetMessageDlgPresenter(nullptr);
-        reentry::SetTerminating(false);
-    }
-    TFrameSQLClient& Client() { return *main->SQLClient; }
-    winmsg::WPARAM Me() { return reinterpret_cast<winmsg::WPARAM>(main->SQLClient.data()); }
-    void Send(uint32_t Msg) { winmsg::SendMessage(main->MessageCenter->Handle(), Msg, Me(), 0); }
+    void Send(uint32_t Msg) { TMainFolderTest::Send(Msg, Me()); }
     Lines ResultLines() { return TStringList(Client().ActiveResultPage()->Editor->Lines().GetText()).Items; }
 };
 

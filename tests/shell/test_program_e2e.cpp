@@ -14,6 +14,7 @@
 #include "CP932.h"
 #include "DbTestUtil.h"
 #include "FileSystem.h"
+#include "MainTestUtil.h"
 #include "TestUtil.h"
 #include "engine/BiffTestUtil.h"
 
@@ -21,17 +22,7 @@ namespace {
 
 using dbtest::Db;
 
-// A UDL file: UTF-16LE with its byte-order mark, the connection string on the third line.
-std::string UdlBytes(const std::string& ConnectionString) {
-    std::u16string text = u"[oledb]\r\n; Everything after this line is an OLE DB initstring\r\n" +
-                          cp932::ToUtf16(ConnectionString) + u"\r\n";
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<char>(c & 0xFF));
-        bytes.push_back(static_cast<char>(c >> 8));
-    }
-    return bytes;
-}
+using maintest::UdlBytes;
 
 struct TRun {
     bool Finished = false;
