@@ -105,7 +105,9 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     EDITOR_Title->Marks().EofMark().SetVisible(true);
     EDITOR_Title->Marks().RetMark().SetVisible(true);
     EDITOR_Title->Ruler().SetVisible(true);
-    EDITOR_Title->setFrameShape(QFrame::NoFrame);
+    // A thin line sets the title off from the console below it.
+    EDITOR_Title->setFrameStyle(QFrame::Box | QFrame::Plain);
+    EDITOR_Title->setLineWidth(1);
     EDITOR_Title->setFocusPolicy(Qt::ClickFocus);
     EDITOR_Title->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(EDITOR_Title, Key, Shift); };
     EDITOR_Title->OnDblClick = [this](TObject*) { EditorDblClick(EDITOR_Title); };
@@ -150,7 +152,9 @@ void TForm_Result::showEvent(QShowEvent* E) {
 
 void TForm_Result::SizeTitleEditor() {
     if (EDITOR_Title->font() != Editor->font()) EDITOR_Title->setFont(Editor->font());
-    const int h = 2 * EDITOR_Title->GetRowHeight() + EDITOR_Title->GetTextTop() + EDITOR_Title->Margin().Line() + 2;
+    // Exactly two rows below the ruler: a taller view would show the top of a
+    // third row, which the title never means to show.
+    const int h = 2 * EDITOR_Title->GetRowHeight() + EDITOR_Title->GetTextTop();
     EDITOR_Title->setFixedHeight(h + 2 * EDITOR_Title->frameWidth());
     SyncTitleRow();
     SyncTitleCol();

@@ -378,7 +378,16 @@ TEST_F(ClientRunTest, TheTitleShowsTheHeadOfTheOutputScrolledOff) {
             EXPECT_EQ(t, 0) << c.top;
         }
     }
-    EXPECT_EQ(title->height(), 2 * title->GetRowHeight() + title->GetTextTop() + title->Margin().Line() + 2);
+    // Two whole rows below the ruler and nothing more, at any font size of the console.
+    for (int size : {11, 20, 8}) {
+        QFont f = Result()->font();
+        f.setPointSize(size);
+        Result()->setFont(f);
+        EXPECT_EQ(title->font().pointSize(), size);
+        EXPECT_EQ(title->viewport()->height(), title->GetTextTop() + 2 * title->GetRowHeight()) << size;
+        EXPECT_EQ(title->VisibleRows(), 2) << size;
+        EXPECT_EQ(title->height(), title->viewport()->height() + 2 * title->frameWidth()) << size;
+    }
     Result()->SetTopCol(7);
     EXPECT_EQ(title->TopCol(), 7);
     // A cleared page starts its outputs anew.
