@@ -39,6 +39,29 @@ constexpr int32_t kHistoryWidthMin = 20, kHistorySplitMin = 10;
 const char* const kScriptEditor = "SCRIPTEDITOR";
 const char* const kResultEditor = "RESULTEDITOR";
 
+// The shortcut keys in the order the file has always listed them: the
+// script page's clear action follows its stop action.
+constexpr std::array<TShortcutKeyIndex, sk_Count> kShortcutFileOrder = {
+    sk_Connect,           sk_ReConnect,           sk_DisConnect,          sk_ALLSQLExec,
+    sk_SelectedSQLExec,   sk_NewScript,           sk_ScriptStop,          sk_ScriptClear,
+    sk_ShowExecSQLToggle, sk_EveryTimeStopToggle, sk_ErrorTimeStopToggle, sk_OutputSQLToggle,
+    sk_AfterClearToggle,  sk_SendScriptToHistory, sk_PrevHistorhyRevival, sk_NextHistorhyRevival,
+    sk_ShowHistoryForm,   sk_AddResultSeet,       sk_DelActiveResultSeet, sk_DelInActiveResultSeet,
+    sk_EnvEdit,           sk_AutoCommitToggle,    sk_Commit,              sk_RollBack,
+    sk_NewScriptEditor,   sk_CloneScriptEditor,   sk_DelActiveScriptSheet, sk_EditorSearch,
+    sk_EditorSearchReverse, sk_EditorSearchShow,  sk_ScriptEditorCommentOut, sk_ScriptEditorCommentReOut,
+};
+
+constexpr bool EachShortcutOnce() {
+    for (size_t k = 0; k < sk_Count; ++k) {
+        int seen = 0;
+        for (TShortcutKeyIndex i : kShortcutFileOrder) seen += static_cast<size_t>(i) == k;
+        if (seen != 1) return false;
+    }
+    return true;
+}
+static_assert(EachShortcutOnce(), "every shortcut key is in the file once");
+
 // Visits every key of the sections other than the close-time one, in the
 // file's order. V has Int, Bool, Char, Str, QuotedStr and Mode.
 template <class Rec, class V>
@@ -62,7 +85,7 @@ void VisitSettings(Rec& D, V& v) {
     v.Str(kResultEditor, "NullStr", D.NullStr);
     v.Str(kResultEditor, "ConvertErrorStr", D.ConvertErrorStr);
     v.QuotedStr(kResultEditor, TEnvironment::KeyCRLFReplaceText, D.CRLFReplaceStr);
-    for (size_t i = 0; i < sk_Count; ++i) v.Str("SHORTCUTKEYS", ShortcutKeyNames[i], D.ShortcutKeys[i]);
+    for (TShortcutKeyIndex i : kShortcutFileOrder) v.Str("SHORTCUTKEYS", ShortcutKeyNames[i], D.ShortcutKeys[i]);
     for (size_t i = 0; i < tp_Count; ++i) v.Int("TOOLBARPOS", ToolbarPositionNames[i], D.ToolbarPositions[i], -1, kCoordMax);
     v.Bool("MOUSEJESTURE", "Active", D.MouseGestureActive);
     v.Mode("TRANSACTION", "CommitMode", D.CommitMode);
