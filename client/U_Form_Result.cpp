@@ -105,9 +105,8 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     EDITOR_Title->Marks().EofMark().SetVisible(true);
     EDITOR_Title->Marks().RetMark().SetVisible(true);
     EDITOR_Title->Ruler().SetVisible(true);
-    // A thin line sets the title off from the console below it.
-    EDITOR_Title->setFrameStyle(QFrame::Box | QFrame::Plain);
-    EDITOR_Title->setLineWidth(1);
+    // Frameless like the console, so that the two views' columns line up.
+    EDITOR_Title->setFrameShape(QFrame::NoFrame);
     EDITOR_Title->setFocusPolicy(Qt::ClickFocus);
     EDITOR_Title->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(EDITOR_Title, Key, Shift); };
     EDITOR_Title->OnDblClick = [this](TObject*) { EditorDblClick(EDITOR_Title); };

@@ -387,6 +387,10 @@ TEST_F(ClientRunTest, TheTitleShowsTheHeadOfTheOutputScrolledOff) {
         EXPECT_EQ(title->viewport()->height(), title->GetTextTop() + 2 * title->GetRowHeight()) << size;
         EXPECT_EQ(title->VisibleRows(), 2) << size;
         EXPECT_EQ(title->height(), title->viewport()->height() + 2 * title->frameWidth()) << size;
+        // The columns of the title stand over the console's.
+        EXPECT_EQ(title->viewport()->mapTo(page, QPoint(title->GetTextLeft(), 0)).x(),
+                  Result()->viewport()->mapTo(page, QPoint(Result()->GetTextLeft(), 0)).x())
+            << size;
     }
     Result()->SetTopCol(7);
     EXPECT_EQ(title->TopCol(), 7);
