@@ -421,7 +421,13 @@ void TForm_Script::ApplyEnv(const TWritableEnvData& Env) {
     SetEveryTimeStop(c.EveryTimeStopToggleState);
     SetErrorTimeStop(c.ErrorTimeStopToggleState);
     SetAfterClear(c.AfterClearToggleState);
-    Frame_KZNEditorEscapeReplace1->SetValues(c.EscapeSQ, c.EscapeDQ, c.EscapeY, c.Escape5C, c.EscapeEscapeDouble);
+    // The page's own options too: opening the bar shows them.
+    EscapeSQ = c.EscapeSQ;
+    EscapeDQ = c.EscapeDQ;
+    EscapeY = c.EscapeY;
+    Escape5C = c.Escape5C;
+    EscapeEscapeDouble = c.EscapeEscapeDouble;
+    Frame_KZNEditorEscapeReplace1->SetValues(EscapeSQ, EscapeDQ, EscapeY, Escape5C, EscapeEscapeDouble);
 }
 
 void TForm_Script::GetCurrentFolder(std::string& Folder) const {
@@ -464,7 +470,9 @@ void TForm_Script::SetEscapeReplaceOptions(bool SQ, bool DQ, bool Y, bool C5, bo
     EscapeY = Y;
     Escape5C = C5;
     EscapeEscapeDouble = EscapeDouble;
-    if (TFrameSQLClient* f = Frame()) winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_ESCAPEREPLACECHANGE, 0, 0);
+    // The window keeps the options last chosen anywhere; it tells the shell,
+    // which saves the window's options at close.
+    if (TFrameSQLClient* f = Frame()) f->SetEscapeReplaceOptions(SQ, DQ, Y, C5, EscapeDouble);
 }
 
 void TForm_Script::Closing() { Executor.PageClosing(); }

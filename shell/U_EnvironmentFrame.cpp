@@ -40,6 +40,13 @@ void TEnvironment::ApplyLayoutToFrame(const TWritableEnvData& Data, TFrameSQLCli
     const int32_t gap = Frame.Splitter_Script_Result->handleWidth();
     Frame.Splitter_Script_Result->setSizes({script, std::max(0, panel - script - gap)});
     Frame.SetIsAutoCommit(IsAutoCommitFor(Data.CommitMode, ct.CommitModeState));
+    // The escape options last chosen, so that an escape bar opens with them
+    // and the close-time save keeps them until the user changes them.
+    Frame.EscapeSQ = ct.EscapeSQ;
+    Frame.EscapeDQ = ct.EscapeDQ;
+    Frame.EscapeY = ct.EscapeY;
+    Frame.Escape5C = ct.Escape5C;
+    Frame.EscapeEscapeDouble = ct.EscapeEscapeDouble;
 }
 
 void TEnvironment::ApplySettingsToFrame(const TWritableEnvData& Data, TFrameSQLClient& Frame) {

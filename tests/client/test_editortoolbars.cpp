@@ -82,7 +82,8 @@ TEST_F(ToolBarsTest, ScriptPageBars) {
     page->Action_EditorBundle->trigger();  // shown again with the page's texts
     EXPECT_EQ(page->Frame_KZNEditorLineBundle1->Edit_Bundle_Left->text(), "(");
 
-    // the escape bar: the settings' options, then the page's own on opening
+    // the escape bar: the settings' options become the page's, so opening
+    // the bar shows them; a use stores the page's options into the window too
     TWritableEnvData env;
     env.CloseTimeEnvData->EscapeSQ = true;
     env.CloseTimeEnvData->EscapeEscapeDouble = true;
@@ -90,16 +91,19 @@ TEST_F(ToolBarsTest, ScriptPageBars) {
     EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->CheckBox_SQ->isChecked());
     EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->RadioButton_Double->isChecked());
     page->Action_EditorEscapeReplace->trigger();
-    EXPECT_FALSE(page->Frame_KZNEditorEscapeReplace1->CheckBox_SQ->isChecked());
+    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->CheckBox_SQ->isChecked());
+    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->RadioButton_Double->isChecked());
     page->ScriptEditor->Lines().SetText("'a'\r\n");
     Select(page->ScriptEditor, 0, 3);
-    page->Frame_KZNEditorEscapeReplace1->CheckBox_SQ->setChecked(true);
+    page->Frame_KZNEditorEscapeReplace1->CheckBox_DQ->setChecked(true);
     messages.clear();
     page->Frame_KZNEditorEscapeReplace1->Button1->click();
-    EXPECT_EQ(page->ScriptEditor->Lines().GetText(), "\\'a\\'\r\n");
+    EXPECT_EQ(page->ScriptEditor->Lines().GetText(), "''a''\r\n");
     EXPECT_TRUE(page->EscapeSQ);
-    EXPECT_FALSE(page->EscapeEscapeDouble);
-    EXPECT_TRUE(Sent(mc::WM_MC_ESCAPEREPLACECHANGE, 0));
+    EXPECT_TRUE(page->EscapeDQ);
+    EXPECT_TRUE(page->EscapeEscapeDouble);
+    EXPECT_TRUE(frame->EscapeDQ);
+    EXPECT_TRUE(Sent(mc::WM_MC_ESCAPEREPLACECHANGE, reinterpret_cast<winmsg::WPARAM>(frame.get())));
 }
 
 TEST_F(ToolBarsTest, ResultPageBars) {

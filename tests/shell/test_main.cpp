@@ -417,6 +417,29 @@ TEST_F(FrameSettingsTest, TheCommitModeGivesTheOpeningState) {
     }
 }
 
+TEST_F(MainTest, EscapeOptionsFromTheFileReachTheBarsAndAPagesChoiceIsSaved) {
+    Write("Zintavor.Environment", "[CLOSETIMEESAVE]\r\nESCAPE_Y=1\r\nESCAPE_ESCAPEDOUBLE=1\r\n");
+    main = std::make_unique<TMain>();
+    TForm_Script& page = *Client().ActiveScriptPage();
+    // Opening a bar shows the options last saved, on a script page and on the window.
+    const std::vector<bool> saved{false, false, true, false, true};
+    EXPECT_EQ((std::vector<bool>{page.EscapeSQ, page.EscapeDQ, page.EscapeY, page.Escape5C, page.EscapeEscapeDouble}),
+              saved);
+    EXPECT_EQ((std::vector<bool>{Client().EscapeSQ, Client().EscapeDQ, Client().EscapeY, Client().Escape5C,
+                                 Client().EscapeEscapeDouble}),
+              saved);
+    // A script page's choice is the one the close-time section keeps.
+    page.SetEscapeReplaceOptions(true, true, false, false, false);
+    const TWritableCloseTimeEnvData& ct = *main->CloseTimeEnvData;
+    EXPECT_EQ((std::vector<bool>{ct.EscapeSQ, ct.EscapeDQ, ct.EscapeY, ct.Escape5C, ct.EscapeEscapeDouble}),
+              (std::vector<bool>{true, true, false, false, false}));
+    main.reset();
+    TEnvironment after(dir + "Zintavor.Environment");
+    after.Load();
+    EXPECT_TRUE(after.EnvData->CloseTimeEnvData->EscapeDQ);
+    EXPECT_FALSE(after.EnvData->CloseTimeEnvData->EscapeY);
+}
+
 TEST_F(MainTest, StartUpAppliesTheSettingsFileAndKeepsItsCloseTimeValues) {
     Write("Zintavor.Environment",
           "[SQLDELIMITER]\r\nDelimiter=\"!\"\r\n[SHORTCUTKEYS]\r\nConnect=SHIFT+Esc\r\n"
