@@ -1,9 +1,11 @@
 #include "U_ScriptExecutor.h"
 
-#include <chrono>
-#include <thread>
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
 
 #include <sys/prctl.h>
+#include <time.h>
 
 #include "Reentrancy.h"
 #include "SysUtils.h"
@@ -19,11 +21,30 @@ const char* const kFatal = "■■■致命的エラーが発生しました■�
 const char* const kErrorPause = "エラーが発生しました";
 const char* const kStepPause = "一時停止";
 
+int64_t MonotonicNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// The pause is one millisecond from now, and not much more: the kernel wakes a
+// sleeper some tens of microseconds late (more on a busy machine), which over
+// thousands of statements adds up. So the thread sleeps to an absolute
+// deadline less the lateness seen so far and waits out the rest on the clock.
 void SleepOneMillisecond() {
-    // The pause is one millisecond, without the kernel's default timer slack on top of it.
     static const bool precise = [] { return prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0; }();
     (void)precise;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    constexpr int64_t kPauseNs = 1000000, kMinMarginNs = 20000, kMaxMarginNs = 300000;
+    static int64_t lateNs = 50000;  // the kernel's recent wake-up lateness, smoothed
+    const int64_t deadline = MonotonicNs() + kPauseNs;
+    const int64_t margin = std::clamp(lateNs + lateNs / 2 + 10000, kMinMarginNs, kMaxMarginNs);
+    const int64_t wake = deadline - margin;
+    const timespec at{static_cast<time_t>(wake / 1000000000), static_cast<long>(wake % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+    int64_t now = MonotonicNs();
+    lateNs += (std::max<int64_t>(now - wake, 0) - lateNs) / 8;
+    while (now < deadline) now = MonotonicNs();
 }
 
 std::string ClassNameOf(const std::exception& e) {
