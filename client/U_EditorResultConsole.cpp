@@ -29,7 +29,15 @@ void TEditorResultConsole::Hold(bool On) {
     if (FHeld == On) return;
     FHeld = On;
     QWidget* w = HoldWidget ? HoldWidget : &Editor;
-    w->setUpdatesEnabled(!On);
+    // While held, the editor is told of the changes once, when they are shown:
+    // telling it of every line (scroll bars, row marks) costs more than the line.
+    if (On) {
+        w->setUpdatesEnabled(false);
+        Editor.Lines().BeginUpdate();
+    } else {
+        Editor.Lines().EndUpdate();
+        w->setUpdatesEnabled(true);
+    }
 }
 
 void TEditorResultConsole::Changing() {

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QSplitterHandle>
 #include <QUrl>
 
@@ -472,9 +473,13 @@ TEST_F(ClientWindowTest, TheConsoleCatchesUpWithItsLastRequest) {
     EXPECT_TRUE(console->ViewPending());
     EXPECT_EQ(Result()->TopRow(), top);
     EXPECT_FALSE(held->updatesEnabled());
+    // The held lines are in the text already; the views learn of them when they are shown.
+    EXPECT_EQ(console->LineCount(), Result()->Lines().Count());
+    EXPECT_EQ(Result()->Lines().Get(Result()->Lines().Count() - 1), "more 99");
     settle();
     EXPECT_FALSE(console->ViewPending());
     EXPECT_TRUE(held->updatesEnabled());
+    EXPECT_EQ(Result()->verticalScrollBar()->maximum(), Result()->RowCount());
     EXPECT_EQ(Result()->Row(), Result()->Lines().Count() - 1);
     EXPECT_EQ(Result()->TopRow(), Result()->Lines().Count() - Result()->VisibleRows());
 }
