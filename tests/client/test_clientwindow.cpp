@@ -482,6 +482,17 @@ TEST_F(ClientWindowTest, TheConsoleCatchesUpWithItsLastRequest) {
     EXPECT_EQ(Result()->verticalScrollBar()->maximum(), Result()->RowCount());
     EXPECT_EQ(Result()->Row(), Result()->Lines().Count() - 1);
     EXPECT_EQ(Result()->TopRow(), Result()->Lines().Count() - Result()->VisibleRows());
+    // Emptied while held: the views start again from the top.
+    for (int i = 0; i < 50; ++i) console->AddLine("again " + std::to_string(i));
+    console->Clear();
+    for (int i = 0; i < 3; ++i) console->AddLine("last " + std::to_string(i));
+    console->CaretToEnd();
+    console->ScrollToEnd();
+    settle();
+    EXPECT_EQ(Result()->Lines().GetText(), "last 0\r\nlast 1\r\nlast 2\r\n");
+    EXPECT_EQ(Result()->Row(), Result()->Lines().Count() - 1);
+    EXPECT_EQ(Result()->TopRow(), 0);
+    EXPECT_EQ(Result()->verticalScrollBar()->maximum(), Result()->RowCount());
 }
 
 }  // namespace
