@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 
+#include "BenchTiming.h"
 #include "BenchHost.h"
 #include "FileSystem.h"
 #include "StringList.h"
@@ -21,16 +22,7 @@
 
 namespace {
 
-double Best(int repeats, const std::function<void()>& f) {
-    double best = 1e100;
-    for (int r = 0; r < repeats; ++r) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        std::chrono::duration<double> d = std::chrono::steady_clock::now() - start;
-        best = std::min(best, d.count());
-    }
-    return best;
-}
+using bench::Best;
 
 void PlainWrite(const std::string& path, const std::string& bytes) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -13,22 +13,14 @@
 
 #include <QApplication>
 
+#include "BenchTiming.h"
 #include "FileSystem.h"
 #include "KZNTreeView.h"
 #include "U_Form_History.h"
 
 namespace {
 
-double Best(int repeats, const std::function<void()>& f) {
-    double best = 1e100;
-    for (int r = 0; r < repeats; ++r) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        std::chrono::duration<double> d = std::chrono::steady_clock::now() - start;
-        best = std::min(best, d.count());
-    }
-    return best;
-}
+using bench::Best;
 
 std::string Rec(int level, const std::string& caption, const std::string& text) {
     return std::string(static_cast<size_t>(level), '\xA0') + caption + "\x07StringList=" + text + "\x06\r\n";

@@ -137,6 +137,19 @@ private:
     TDescTreeManager& M;
 };
 
+// FLoading set for the span of a scope, and put back as it was after it.
+class TDescTreeManager::TLoadingScope {
+public:
+    explicit TLoadingScope(TDescTreeManager& m) : M(m), Old(m.FLoading) { M.FLoading = true; }
+    ~TLoadingScope() { End(); }
+    // Puts FLoading back before the scope ends.
+    void End() { M.FLoading = Old; }
+
+private:
+    TDescTreeManager& M;
+    bool Old;
+};
+
 // The hourglass while an operation runs.
 class TDescTreeManager::TCursorScope {
 public:
@@ -582,13 +595,7 @@ void TDescTreeManager::LoadObjectTrees() {
         return;
     }
     TOpScope scope(*this);
-    const bool wasLoading = FLoading;
-    FLoading = true;
-    struct Restore {
-        bool& Flag;
-        bool Old;
-        ~Restore() { Flag = Old; }
-    } restore{FLoading, wasLoading};
+    TLoadingScope loading(*this);
 
     // 1. Empty.
     FIconMap.clear();
@@ -661,7 +668,7 @@ void TDescTreeManager::LoadObjectTrees() {
     SetHideMark(top);
 
     // 6.
-    FLoading = wasLoading;
+    loading.End();
     ExpandNode(top);
 }
 
@@ -793,13 +800,7 @@ void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
     } expanding(*this);
     TOpScope scope(*this);
     TCursorScope cursor(Frame);
-    const bool wasLoading = FLoading;
-    FLoading = true;
-    struct Restore {
-        bool& Flag;
-        bool Old;
-        ~Restore() { Flag = Old; }
-    } restore{FLoading, wasLoading};
+    TLoadingScope loading(*this);
 
     {
         QSignalBlocker block(TreeView);

@@ -183,6 +183,7 @@ private:
     class TNode;
     class TOpScope;
     class TCursorScope;
+    class TLoadingScope;
     friend class TNode;
 
     // The node folder's data.

@@ -215,8 +215,9 @@ void TFrame_KZNEditorSearch::DirectionImage() {
 
 void TFrame_KZNEditorSearch::AllowToggle() { Action_AllowToggle->trigger(); }
 
-void TFrame_KZNEditorSearch::Down() {
-    if (!Upward()) return Execute();
+// One search the other way: the direction is turned for it and turned back,
+// even when the search raises.
+void TFrame_KZNEditorSearch::ExecuteTurned() {
     AllowToggle();
     try {
         Execute();
@@ -227,16 +228,14 @@ void TFrame_KZNEditorSearch::Down() {
     AllowToggle();
 }
 
+void TFrame_KZNEditorSearch::Down() {
+    if (!Upward()) return Execute();
+    ExecuteTurned();
+}
+
 void TFrame_KZNEditorSearch::Up() {
     if (Upward()) return Execute();
-    AllowToggle();
-    try {
-        Execute();
-    } catch (...) {
-        AllowToggle();
-        throw;
-    }
-    AllowToggle();
+    ExecuteTurned();
 }
 
 void TFrame_KZNEditorSearch::ReplaceShow() {

@@ -77,6 +77,7 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* E) override;
 
 private:
+    void ExecuteTurned();
     void ShowFocusMark();
     void DirectionImage();
     QPointer<TKZNEditor> FEditor;
