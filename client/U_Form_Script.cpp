@@ -267,21 +267,12 @@ void TForm_Script::InitToolBars() {
         panel->Toggle(Frame_KZNEditorEscapeReplace1, Action_EditorEscapeReplace, Frame_KZNEditorEscapeReplace1->Button1);
     });
     // after the bars' own buttons have done their work: the page keeps what was used
-    auto bundled = [this] {
-        app::Guard([this] {
-            TFrame_KZNEditorLineBundle* b = Frame_KZNEditorLineBundle1;
-            SetBundleOptions(b->LeftText(), b->RightText(), b->CheckBox_Adjust->isChecked());
-        });
+    Frame_KZNEditorLineBundle1->OnUsed = [this](const std::string& Left, const std::string& Right, bool Adjust) {
+        SetBundleOptions(Left, Right, Adjust);
     };
-    QObject::connect(Frame_KZNEditorLineBundle1->Button1, &QPushButton::clicked, this, bundled);
-    QObject::connect(Frame_KZNEditorLineBundle1->Button2, &QPushButton::clicked, this, bundled);
-    QObject::connect(Frame_KZNEditorEscapeReplace1->Button1, &QPushButton::clicked, this, [this] {
-        app::Guard([this] {
-            TFrame_KZNEditorEscapeReplace* e = Frame_KZNEditorEscapeReplace1;
-            SetEscapeReplaceOptions(e->CheckBox_SQ->isChecked(), e->CheckBox_DQ->isChecked(), e->CheckBox_Y->isChecked(),
-                                    e->CheckBox_5c->isChecked(), e->RadioButton_Double->isChecked());
-        });
-    });
+    Frame_KZNEditorEscapeReplace1->OnUsed = [this](bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble) {
+        SetEscapeReplaceOptions(SQ, DQ, Y, C5, EscapeDouble);
+    };
 }
 
 TForm_Script::~TForm_Script() { FGestureHook.reset(); }

@@ -43,7 +43,14 @@ TFrame_KZNEditorEscapeReplace::TFrame_KZNEditorEscapeReplace(QWidget* Parent) : 
                        static_cast<QWidget*>(CheckBox_5c)})
         row->addWidget(w);
     row->addStretch(1);
-    connect(Button1, &QPushButton::clicked, this, [this] { app::Guard([this] { EscapeSelection(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        app::Guard([this] { EscapeSelection(); });
+        if (OnUsed)
+            app::Guard([this] {
+                OnUsed(CheckBox_SQ->isChecked(), CheckBox_DQ->isChecked(), CheckBox_Y->isChecked(),
+                       CheckBox_5c->isChecked(), RadioButton_Double->isChecked());
+            });
+    });
 }
 
 void TFrame_KZNEditorEscapeReplace::SetValues(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble) {

@@ -2,6 +2,7 @@
 // the editor's selection with a backslash or by doubling them, and optionally
 // the double-byte characters whose second byte is 0x5C.
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,10 @@ public:
     QRadioButton* RadioButton_Double;
     QPushButton* Button1;
     QCheckBox* CheckBox_5c;
+
+    // Told the bar's options after each use of its button, whether or not the
+    // use succeeded: the page or window keeps what was used last.
+    std::function<void(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble)> OnUsed;
 
 private:
     QPointer<TKZNEditor> FEditor;

@@ -58,8 +58,17 @@ TFrame_KZNEditorLineBundle::TFrame_KZNEditorLineBundle(QWidget* Parent) : QFrame
     row->addWidget(CheckBox_Adjust);
     row->addWidget(Button2);
     row->addStretch(1);
-    connect(Button1, &QPushButton::clicked, this, [this] { app::Guard([this] { Bundle(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { app::Guard([this] { Unbundle(); }); });
+    auto used = [this] {
+        if (OnUsed) app::Guard([this] { OnUsed(LeftText(), RightText(), CheckBox_Adjust->isChecked()); });
+    };
+    connect(Button1, &QPushButton::clicked, this, [this, used] {
+        app::Guard([this] { Bundle(); });
+        used();
+    });
+    connect(Button2, &QPushButton::clicked, this, [this, used] {
+        app::Guard([this] { Unbundle(); });
+        used();
+    });
 }
 
 void TFrame_KZNEditorLineBundle::SetValues(const std::string& Left, const std::string& Right, bool Adjust) {

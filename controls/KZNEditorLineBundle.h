@@ -2,6 +2,7 @@
 // (optionally padding the lines so the right texts stand in one column), or
 // takes such wrapping off again.
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,10 @@ public:
     QPushButton* Button1;
     QCheckBox* CheckBox_Adjust;
     QPushButton* Button2;
+
+    // Told the bar's texts after each use of either button, whether or not
+    // the use succeeded: the page keeps what was used last.
+    std::function<void(const std::string& Left, const std::string& Right, bool Adjust)> OnUsed;
 
 private:
     QPointer<TKZNEditor> FEditor;

@@ -6,17 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "CommandRunner.h"
 #include "FakeHost.h"
 #include "U_CommandManager.h"
 #include "U_GrobalCommandRegister.h"
 
 namespace {
 
-struct Texts {
-    const char* Word;
-    const char* Title;
-    std::vector<std::string> Help;
-};
+using Texts = TCommandTexts;
 
 const std::vector<Texts> kTexts = {
     {"Connect", "データベースコネクト",
@@ -92,16 +89,7 @@ const std::vector<Texts> kTexts = {
 };
 
 TEST(CommandCatalogue, TitlesAndHelpLines) {
-    TFakeHost host;
-    TCommandManager manager(&host);
-    for (const Texts& t : kTexts) {
-        std::unique_ptr<TCommand> cmd = manager.CreateCommand(std::string("#") + t.Word, TParamsArr());
-        EXPECT_EQ(cmd->GetCommandName(), t.Word);
-        std::string title;
-        cmd->GetTitle(title);
-        EXPECT_EQ(title, t.Title) << t.Word;
-        EXPECT_EQ(cmd->GetHelp().Items, t.Help) << t.Word;
-    }
+    ExpectCommandTexts(kTexts);
 }
 
 // The registry holds these commands in catalogue order, among the others.

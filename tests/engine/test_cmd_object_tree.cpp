@@ -19,11 +19,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-struct Texts {
-    const char* Word;
-    const char* Title;
-    Lines Help;
-};
+using Texts = TCommandTexts;
 
 const std::vector<Texts> kTexts = {
     {"AddObjectTree", "オブジェクトツリーの追加",
@@ -45,16 +41,7 @@ const std::vector<Texts> kTexts = {
 };
 
 TEST(ObjectTreeCommands, TitlesAndHelpLines) {
-    TFakeHost host;
-    TCommandManager manager(&host);
-    for (const Texts& t : kTexts) {
-        std::unique_ptr<TCommand> cmd = manager.CreateCommand(std::string("#") + t.Word, TParamsArr());
-        EXPECT_EQ(cmd->GetCommandName(), t.Word);
-        std::string title;
-        cmd->GetTitle(title);
-        EXPECT_EQ(title, t.Title) << t.Word;
-        EXPECT_EQ(cmd->GetHelp().Items, t.Help) << t.Word;
-    }
+    ExpectCommandTexts(kTexts);
 }
 
 // An "ObjectTree" folder with the trees Sales and Stock.
