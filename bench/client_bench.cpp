@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         frame.SQLDelimiter = ';';
         frame.CommandPrefix = '#';
         frame.ImportScriptFileNamePrefix = '@';
-        frame.OnExecuteSQL = [&](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+        frame.OnExecuteSQL = [&](void* sender, const std::string& sql, TSQLKind kind, std::unique_ptr<TDataSet>& ds,
                                  std::string& msg) { driver.Execute(sender, sql, kind, ds, msg); };
         frame.OnIsConnected = [&](void*, bool& c) { c = driver.IsConnected(); };
         frame.OnUserCommand = [&](void* sender, TCommandInterface& cmd, bool& handled) {

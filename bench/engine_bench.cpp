@@ -26,7 +26,7 @@ class TNullHost : public TBenchHost {
 public:
     TNullHost() {
         Console.Keep = false;
-        OnExecuteSQL = [this](void*, const std::string& SQL, uint8_t, std::unique_ptr<TDataSet>&, std::string&) {
+        OnExecuteSQL = [this](void*, const std::string& SQL, TSQLKind, std::unique_ptr<TDataSet>&, std::string&) {
             Bytes += SQL.size();
         };
     }
@@ -37,7 +37,7 @@ public:
 double RunScript(const TStringList& script, int& count) {
     TNullHost host;
     auto start = std::chrono::steady_clock::now();
-    TScriptManager manager(&host, script, ';', 0);
+    TScriptManager manager(&host, script, ';', TSQL99Splitter::smDelimiter);
     count = manager.Count();
     for (int i = 0; i < count; ++i) manager.Execute(i);
     std::chrono::duration<double> d = std::chrono::steady_clock::now() - start;

@@ -43,7 +43,7 @@ void MakeObjects(Setup& s, int rows) {
     auto run = [&](const std::string& sql) {
         std::unique_ptr<TDataSet> ds;
         std::string msg;
-        s.Driver.Execute(nullptr, sql, 4, ds, msg);
+        s.Driver.Execute(nullptr, sql, TSQLKind::Other, ds, msg);
     };
     run("drop table if exists objs");
     run("create table objs (id integer, name varchar(40))");
@@ -80,7 +80,7 @@ double Peer(Setup& s, int repeats, int& count) {
         const auto t0 = Clock::now();
         std::unique_ptr<TDataSet> ds;
         std::string msg;
-        s.Driver.Execute(nullptr, s.SQL, 0, ds, msg);
+        s.Driver.Execute(nullptr, s.SQL, TSQLKind::Query, ds, msg);
         QList<QTreeWidgetItem*> items;
         for (ds->First(); !ds->Eof(); ds->Next())
             items.append(new QTreeWidgetItem(QStringList(cp932::ToQString(ds->Fields(0).AsString()))));
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     winmsg::TMessageWindow centre;
     TFrameSQLClient frame(nullptr, centre.Handle());
     frame.OnIsConnected = [](void*, bool& c) { c = true; };
-    frame.OnExecuteSQL = [&s](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+    frame.OnExecuteSQL = [&s](void* sender, const std::string& sql, TSQLKind kind, std::unique_ptr<TDataSet>& ds,
                               std::string& msg) { s.Driver.Execute(sender, sql, kind, ds, msg); };
     frame.DescTreeManager->SetProgramFolder(s.Folder);
     frame.DescTreeManager->AddObjectTree("B");

@@ -1,10 +1,15 @@
 // The numbers of the window messages that the client window and its pages
-// send to the message centre's hidden window. wParam names the sending client
-// window (the TFrameSQLClient object) or is 0 for the current one.
+// send to the message centre's hidden window, and the typed senders and
+// readers of what they carry. wParam names the sending client window (the
+// TFrameSQLClient object) or is 0 for the current one; the messages that carry
+// a line list have it in lParam. Only this header casts either.
 #pragma once
 #include <cstdint>
 
+#include "StringList.h"
 #include "WindowMessage.h"
+
+class TFrameSQLClient;
 
 namespace mc {
 
@@ -38,5 +43,47 @@ constexpr uint32_t WM_MC_SCRIPTRESULTSPLIT = WM_APP + 2010;
 constexpr uint32_t WM_MC_HISTORYRESIZE = WM_APP + 2011;
 constexpr uint32_t WM_MC_HISTORYSPLIT = WM_APP + 2012;
 constexpr uint32_t WM_MC_HISTORYAUTOMOVE = WM_APP + 2013;
+
+// The messages whose lParam is a line list: the script to revive in the
+// current page, the page's text for the history, and the page's text that
+// the handler replaces with the current history entry.
+constexpr bool CarriesLines(uint32_t Msg) {
+    return Msg == WM_MC_REVIVESCRIPT || Msg == WM_MC_ADDHISTORY || Msg == WM_MC_REVIVEHISTORY;
+}
+
+// The wParam that names a client window; null names the current one.
+inline winmsg::WPARAM ClientWindowParam(const TFrameSQLClient* Window) {
+    return reinterpret_cast<winmsg::WPARAM>(Window);
+}
+
+// Sends (or posts) Msg on behalf of the client window From.
+template <uint32_t Msg>
+winmsg::LRESULT SendFromClient(winmsg::HWND To, const TFrameSQLClient* From = nullptr) {
+    static_assert(!CarriesLines(Msg), "this message carries a line list: use SendLines");
+    return winmsg::SendMessage(To, Msg, ClientWindowParam(From), 0);
+}
+// A result page names itself (WM_MC_BUNDLECHANGE): the centre finds no
+// client window in it and takes the current one.
+template <uint32_t Msg>
+winmsg::LRESULT SendFromPage(winmsg::HWND To, const void* Page) {
+    static_assert(!CarriesLines(Msg), "this message carries a line list: use SendLines");
+    return winmsg::SendMessage(To, Msg, reinterpret_cast<winmsg::WPARAM>(Page), 0);
+}
+template <uint32_t Msg>
+bool PostFromClient(winmsg::HWND To, const TFrameSQLClient* From = nullptr) {
+    static_assert(!CarriesLines(Msg), "a line list cannot be posted: it must outlive the handler");
+    return winmsg::PostMessage(To, Msg, ClientWindowParam(From), 0);
+}
+
+// Sends a message that carries Lines, for the current client window. The
+// send is synchronous, so Lines outlives the handler, which may change it.
+template <uint32_t Msg>
+winmsg::LRESULT SendLines(winmsg::HWND To, TStringList& Lines) {
+    static_assert(CarriesLines(Msg), "this message carries no line list");
+    return winmsg::SendMessage(To, Msg, 0, reinterpret_cast<winmsg::LPARAM>(&Lines));
+}
+
+// The line list of a message that carries one.
+inline TStringList& LinesOf(const winmsg::TMessage& M) { return *reinterpret_cast<TStringList*>(M.LParam); }
 
 }  // namespace mc

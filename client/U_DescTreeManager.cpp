@@ -445,13 +445,13 @@ std::string TDescTreeManager::DeploySQLOf(const std::string& Folder, const std::
         Refused = true;
         return std::string();
     }
-    uint8_t kind = TSQL99Parser::skOther;
+    TSQLKind kind = TSQLKind::Other;
     try {
         kind = TSQL99Parser::GetSQLKind(text);
     } catch (const std::exception&) {
-        kind = TSQL99Parser::skOther;  // a query that cannot be read is no query
+        kind = TSQLKind::Other;  // a query that cannot be read is no query
     }
-    if (kind != TSQL99Parser::skQuery) {
+    if (kind != TSQLKind::Query) {
         Refused = true;
         return std::string();
     }
@@ -520,7 +520,7 @@ std::unique_ptr<TDataSet> TDescTreeManager::RunQuery(const std::string& SQL) {
     if (!Frame->OnExecuteSQL) throw EDescTreeManager("ユーザ実装エラー：SQL発行が実装されていません");
     std::unique_ptr<TDataSet> ds;
     std::string msg;
-    Frame->OnExecuteSQL(Frame, SQL, 0, ds, msg);
+    Frame->OnExecuteSQL(Frame, SQL, TSQLKind::Query, ds, msg);
     return ds;
 }
 

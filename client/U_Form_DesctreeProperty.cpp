@@ -37,7 +37,7 @@ void TForm_DesctreeProperty::ShowSQL(TFrameSQLClient* Frame, const std::string& 
     try {
         if (!Frame->OnExecuteSQL) throw Exception("ユーザ実装エラー：SQL発行が実装されていません");
         std::string msg;
-        Frame->OnExecuteSQL(Frame, SQL, 0, dataSet, msg);
+        Frame->OnExecuteSQL(Frame, SQL, TSQLKind::Query, dataSet, msg);
         TStringList lines;
         if (dataSet && dataSet->Active()) WriteDataSet(Frame->GetEnvData(), dataSet.get(), lines);
         editor->Lines().SetText(lines.Text());

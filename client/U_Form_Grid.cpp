@@ -14,6 +14,7 @@
 #include "AppException.h"
 #include "ColorQt.h"
 #include "Reentrancy.h"
+#include "ScopeExit.h"
 
 namespace {
 
@@ -217,24 +218,18 @@ void TForm_Grid::FlashError() {
     reentry::TBusyGuard busy;
     QPointer<TForm_Grid> self = this;
     const TColor former = KZNEditor1->Color();
-    try {
-        for (int step = 0; step < 5 && self; ++step) {
-            KZNEditor1->SetColor(step % 2 == 0 ? clRed : former);
-            repaint();
-            QApplication::processEvents();
-            if (!self) break;
-            FlashSleep(50);
-        }
-    } catch (...) {
-        if (self) {
-            KZNEditor1->SetColor(former);
-            Flashing = false;
-        }
-        throw;
+    auto restore = ScopeExit([this, &self, former] {
+        if (!self) return;
+        KZNEditor1->SetColor(former);
+        Flashing = false;
+    });
+    for (int step = 0; step < 5 && self; ++step) {
+        KZNEditor1->SetColor(step % 2 == 0 ? clRed : former);
+        repaint();
+        QApplication::processEvents();
+        if (!self) break;
+        FlashSleep(50);
     }
-    if (!self) return;
-    KZNEditor1->SetColor(former);
-    Flashing = false;
 }
 
 void TForm_Grid::DataSetPostError(TDataSet&, EDatabaseError& E, TDataAction& Action) {
@@ -387,7 +382,10 @@ void TForm_Grid::Action_RefreshExecute() {
     if (Busy) return;
     Busy = true;
     QPointer<TForm_Grid> self = this;
-    try {
+    {
+        auto idle = ScopeExit([this, &self] {
+            if (self) Busy = false;
+        });
         if (DataSetOpen()) {
             try {
                 SetGridReadOnly(true);
@@ -398,19 +396,12 @@ void TForm_Grid::Action_RefreshExecute() {
                 FlashError();
             }
         } else {
-            try {
-                throw EFormGrid(kDisconnected);
-            } catch (const EFormGrid& e) {
-                ShowError(std::string(e.ClassName()) + ":" + e.Message);
-                FlashError();
-            }
+            const EFormGrid e(kDisconnected);
+            ShowError(std::string(e.ClassName()) + ":" + e.Message);
+            FlashError();
         }
-    } catch (...) {
-        if (self) Busy = false;
-        throw;
     }
     if (!self) return;
-    Busy = false;
     SyncView(true);
     SizeColumns();
     UpdateColor();

@@ -281,7 +281,7 @@ void TForm_Result::SetBundleOptions(const std::string& StartText, const std::str
     BundleEnd = EndText;
     BundleAdjust = Adjust;
     if (TFrameSQLClient* f = Frame())
-        winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_BUNDLECHANGE, reinterpret_cast<winmsg::WPARAM>(this), 0);
+        mc::SendFromPage<mc::WM_MC_BUNDLECHANGE>(f->MessageWindowHandle, this);
 }
 
 void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet) {
@@ -348,16 +348,15 @@ void TForm_Result::InitToolBars() {
     QObject::connect(Action_EditorEscapeReplace, &QAction::triggered, this, [this, panel] {
         if (Frame_KZNEditorEscapeReplace1->isHidden())
             if (TFrameSQLClient* f = Frame())
-                Frame_KZNEditorEscapeReplace1->SetValues(f->EscapeSQ, f->EscapeDQ, f->EscapeY, f->Escape5C,
-                                                         f->EscapeEscapeDouble);
+                Frame_KZNEditorEscapeReplace1->SetValues(f->EscapeReplaceOptions());
         panel->Toggle(Frame_KZNEditorEscapeReplace1, Action_EditorEscapeReplace, Frame_KZNEditorEscapeReplace1->CheckBox_SQ);
     });
     // after the bars' own buttons have done their work
     Frame_KZNEditorLineBundle1->OnUsed = [this](const std::string& Left, const std::string& Right, bool Adjust) {
         SetBundleOptions(Left, Right, Adjust);
     };
-    Frame_KZNEditorEscapeReplace1->OnUsed = [this](bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble) {
-        if (TFrameSQLClient* f = Frame()) f->SetEscapeReplaceOptions(SQ, DQ, Y, C5, EscapeDouble);
+    Frame_KZNEditorEscapeReplace1->OnUsed = [this](const TEscapeReplaceOptions& Options) {
+        if (TFrameSQLClient* f = Frame()) f->SetEscapeReplaceOptions(Options);
     };
 }
 

@@ -181,12 +181,12 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     QObject::connect(Action_AfterClearToggle, &QAction::triggered, this, [this] { SetAfterClear(!AfterClear); });
     QObject::connect(Action_ShowHistoryForm, &QAction::triggered, this, [this] {
         app::Guard([this] {
-            if (TFrameSQLClient* f = Frame()) winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_SHOWHISTORY, 0, 0);
+            if (TFrameSQLClient* f = Frame()) mc::SendFromClient<mc::WM_MC_SHOWHISTORY>(f->MessageWindowHandle);
         });
     });
     QObject::connect(Action_AddFav, &QAction::triggered, this, [this] {
         app::Guard([this] {
-            if (TFrameSQLClient* f = Frame()) winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_ADDCLIENTFAVORITE, 0, 0);
+            if (TFrameSQLClient* f = Frame()) mc::SendFromClient<mc::WM_MC_ADDCLIENTFAVORITE>(f->MessageWindowHandle);
         });
     });
 
@@ -263,15 +263,15 @@ void TForm_Script::InitToolBars() {
         panel->Toggle(Frame_KZNEditorLineBundle1, Action_EditorBundle, Frame_KZNEditorLineBundle1->Button1);
     });
     QObject::connect(Action_EditorEscapeReplace, &QAction::triggered, this, [this, panel] {
-        Frame_KZNEditorEscapeReplace1->SetValues(EscapeSQ, EscapeDQ, EscapeY, Escape5C, EscapeEscapeDouble);
+        Frame_KZNEditorEscapeReplace1->SetValues(EscapeReplaceOptions());
         panel->Toggle(Frame_KZNEditorEscapeReplace1, Action_EditorEscapeReplace, Frame_KZNEditorEscapeReplace1->Button1);
     });
     // after the bars' own buttons have done their work: the page keeps what was used
     Frame_KZNEditorLineBundle1->OnUsed = [this](const std::string& Left, const std::string& Right, bool Adjust) {
         SetBundleOptions(Left, Right, Adjust);
     };
-    Frame_KZNEditorEscapeReplace1->OnUsed = [this](bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble) {
-        SetEscapeReplaceOptions(SQ, DQ, Y, C5, EscapeDouble);
+    Frame_KZNEditorEscapeReplace1->OnUsed = [this](const TEscapeReplaceOptions& Options) {
+        SetEscapeReplaceOptions(Options);
     };
 }
 
@@ -413,12 +413,8 @@ void TForm_Script::ApplyEnv(const TWritableEnvData& Env) {
     SetErrorTimeStop(c.ErrorTimeStopToggleState);
     SetAfterClear(c.AfterClearToggleState);
     // The page's own options too: opening the bar shows them.
-    EscapeSQ = c.EscapeSQ;
-    EscapeDQ = c.EscapeDQ;
-    EscapeY = c.EscapeY;
-    Escape5C = c.Escape5C;
-    EscapeEscapeDouble = c.EscapeEscapeDouble;
-    Frame_KZNEditorEscapeReplace1->SetValues(EscapeSQ, EscapeDQ, EscapeY, Escape5C, EscapeEscapeDouble);
+    AssignEscapeReplaceOptions(c.EscapeReplaceOptions());
+    Frame_KZNEditorEscapeReplace1->SetValues(EscapeReplaceOptions());
 }
 
 void TForm_Script::GetCurrentFolder(std::string& Folder) const {
@@ -452,18 +448,14 @@ void TForm_Script::SetBundleOptions(const std::string& StartText, const std::str
     BundleStart = StartText;
     BundleEnd = EndText;
     BundleAdjust = Adjust;
-    if (TFrameSQLClient* f = Frame()) winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_BUNDLECHANGE, 0, 0);
+    if (TFrameSQLClient* f = Frame()) mc::SendFromClient<mc::WM_MC_BUNDLECHANGE>(f->MessageWindowHandle);
 }
 
-void TForm_Script::SetEscapeReplaceOptions(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble) {
-    EscapeSQ = SQ;
-    EscapeDQ = DQ;
-    EscapeY = Y;
-    Escape5C = C5;
-    EscapeEscapeDouble = EscapeDouble;
+void TForm_Script::SetEscapeReplaceOptions(const TEscapeReplaceOptions& Options) {
+    AssignEscapeReplaceOptions(Options);
     // The window keeps the options last chosen anywhere; it tells the shell,
     // which saves the window's options at close.
-    if (TFrameSQLClient* f = Frame()) f->SetEscapeReplaceOptions(SQ, DQ, Y, C5, EscapeDouble);
+    if (TFrameSQLClient* f = Frame()) f->SetEscapeReplaceOptions(Options);
 }
 
 void TForm_Script::Closing() { Executor.PageClosing(); }
@@ -489,7 +481,7 @@ void TForm_Script::SendToHistoryIfDirty() {
     TStringList lines(ScriptEditor->Lines().GetText());
     if (sys::Trim(lines.Text()).empty() || !HistoryDirty) return;
     if (TFrameSQLClient* f = Frame())
-        winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_ADDHISTORY, 0, reinterpret_cast<winmsg::LPARAM>(&lines));
+        mc::SendLines<mc::WM_MC_ADDHISTORY>(f->MessageWindowHandle, lines);
     HistoryDirty = false;
 }
 
@@ -546,14 +538,14 @@ void TForm_Script::ProcessMessages() { QCoreApplication::processEvents(QEventLoo
 
 void TForm_Script::PrevHistoryRevival() {
     if (Flags.Executing) return;
-    if (TFrameSQLClient* f = Frame()) winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_PREVHISTORY, 0, 0);
+    if (TFrameSQLClient* f = Frame()) mc::SendFromClient<mc::WM_MC_PREVHISTORY>(f->MessageWindowHandle);
     CurrentHistoryRevival();
     HistoryDirty = false;
 }
 
 void TForm_Script::NextHistoryRevival() {
     if (Flags.Executing) return;
-    if (TFrameSQLClient* f = Frame()) winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_NEXTHISTORY, 0, 0);
+    if (TFrameSQLClient* f = Frame()) mc::SendFromClient<mc::WM_MC_NEXTHISTORY>(f->MessageWindowHandle);
     CurrentHistoryRevival();
     HistoryDirty = false;
 }
@@ -566,7 +558,7 @@ void TForm_Script::CurrentHistoryRevival() {
     // and so does an empty one (a date, a folder or a root selected in the history: nothing to revive).
     const std::string before = ScriptEditor->Lines().GetText();
     TStringList lines(before);
-    winmsg::SendMessage(f->MessageWindowHandle, mc::WM_MC_REVIVEHISTORY, 0, reinterpret_cast<winmsg::LPARAM>(&lines));
+    mc::SendLines<mc::WM_MC_REVIVEHISTORY>(f->MessageWindowHandle, lines);
     if (!lines.Empty() && lines.Text() != TStringList(before).Text()) ScriptEditor->Lines().SetText(lines.Text());
     HistoryDirty = true;
 }

@@ -45,7 +45,7 @@ private:
     QAction* AddActionItem(QAction* Action);
 };
 
-class TForm_Script : public TPageForm, public IScriptRunPage {
+class TForm_Script : public TPageForm, public IScriptRunPage, public TEscapeReplaceOptions {
 public:
     TForm_Script(QObject* AOwner, TPageFormManager* Manager);
     ~TForm_Script() override;
@@ -107,7 +107,7 @@ public:
     // only favourites (3) and history entries (6) with some text.
     bool AcceptsHistoryDrop(const QMimeData* Data) const;
     void HistoryDropped(const QMimeData* Data, QPoint Point);
-    void SetEscapeReplaceOptions(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble);
+    void SetEscapeReplaceOptions(const TEscapeReplaceOptions& Options);
 
     bool Executing() const { return Flags.Executing; }
     bool Stop() const { return Flags.Stop; }
@@ -144,7 +144,6 @@ public:
     std::string BundleStart, BundleEnd;
     bool BundleAdjust = false;
     std::string CurrentFolder;
-    bool EscapeSQ = false, EscapeDQ = false, EscapeY = false, Escape5C = false, EscapeEscapeDouble = false;
 
     TScriptEditor* ScriptEditor;
     QToolBar* ToolBar2;

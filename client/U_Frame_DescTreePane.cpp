@@ -46,7 +46,7 @@ void TFrameSQLClient::BuildDescTreePane() {
 
     auto moved = [this](int, int) {
         app::Guard([this] {
-            winmsg::SendMessage(MessageWindowHandle, mc::WM_MC_DESCTREESPLIT, reinterpret_cast<winmsg::WPARAM>(this), 0);
+            mc::SendFromClient<mc::WM_MC_DESCTREESPLIT>(MessageWindowHandle, this);
         });
     };
     QObject::connect(Splitter_Desctree, &QSplitter::splitterMoved, this, moved);

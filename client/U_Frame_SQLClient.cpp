@@ -17,6 +17,7 @@
 
 #include "AppException.h"
 #include "CP932Qt.h"
+#include "ScopeExit.h"
 #include "Reentrancy.h"
 #include "ShortCutText.h"
 #include "SysUtils.h"
@@ -172,7 +173,7 @@ void TFrameSQLClient::BuildMenusAndBars() {
     on(Action_DelInActiveResultSeet, [this] { ResultSeetManager->DeleteInActiveSheets(); });
     on(Action_ClearActiveResultSheet, [this] { ResultSeetManager->ClearActiveSheet(); });
     on(Action_EnvEdit, [this] {
-        winmsg::PostMessage(MessageWindowHandle, mc::WM_MC_ENVEDIT, reinterpret_cast<winmsg::WPARAM>(this), 0);
+        mc::PostFromClient<mc::WM_MC_ENVEDIT>(MessageWindowHandle, this);
     });
     on(Action_About, [this] { Send(mc::WM_MC_ABOUT); });
 
@@ -543,18 +544,15 @@ void TFrameSQLClient::EndTransaction(const char* Command, const char* Refusal) {
 // ---- window messages
 
 void TFrameSQLClient::Send(uint32_t Msg) {
-    winmsg::SendMessage(MessageWindowHandle, Msg, reinterpret_cast<winmsg::WPARAM>(this), 0);
+    // only messages that carry nothing but the window
+    winmsg::SendMessage(MessageWindowHandle, Msg, mc::ClientWindowParam(this), 0);
 }
 
 void TFrameSQLClient::UpdateCaption() { Send(mc::WM_MC_UPDATECAPTION); }
 void TFrameSQLClient::LoadConnectionObjectTrees() { Send(mc::WM_MC_LOADOBJECTTREE); }
 
-void TFrameSQLClient::SetEscapeReplaceOptions(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble) {
-    EscapeSQ = SQ;
-    EscapeDQ = DQ;
-    EscapeY = Y;
-    Escape5C = C5;
-    EscapeEscapeDouble = EscapeDouble;
+void TFrameSQLClient::SetEscapeReplaceOptions(const TEscapeReplaceOptions& Options) {
+    AssignEscapeReplaceOptions(Options);
     Send(mc::WM_MC_ESCAPEREPLACECHANGE);
 }
 
@@ -694,13 +692,8 @@ void TFrameSQLClient::BuildEditorSearchActions() {
         if (!bar) return;
         QAction* toggle = bar->Action_AllowToggle;
         toggle->setChecked(!toggle->isChecked());
-        try {
-            bar->Execute();
-        } catch (...) {
-            toggle->setChecked(!toggle->isChecked());
-            throw;
-        }
-        toggle->setChecked(!toggle->isChecked());
+        auto back = ScopeExit([toggle] { toggle->setChecked(!toggle->isChecked()); });
+        bar->Execute();
     });
 }
 

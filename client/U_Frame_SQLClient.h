@@ -39,7 +39,7 @@ using TFrameNotifyEvent = std::function<void(void* Sender)>;
 using TIsConnectedEvent = std::function<void(void* Sender, bool& Connected)>;
 
 class TFrame_KZNEditorSearch;
-class TFrameSQLClient : public QMainWindow, public IScriptHost {
+class TFrameSQLClient : public QMainWindow, public IScriptHost, public TEscapeReplaceOptions {
 public:
     TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow);
     ~TFrameSQLClient() override;
@@ -54,7 +54,7 @@ public:
     void SetActiveScriptLines(const TStringList& Lines);
     void SetActiveScriptText(const std::string& Text);
     bool IsConnected();
-    void SetEscapeReplaceOptions(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble);
+    void SetEscapeReplaceOptions(const TEscapeReplaceOptions& Options);
     TWritableEnvData& GetEnvData() { return *EnvData; }
     void SetIsAutoCommit(bool Value);
     void SetAutoCommitMode(TAutoCommitModeKind Value) { AutoCommitMode = Value; }
@@ -121,7 +121,6 @@ public:
     void SetDriverKind(uint8_t Kind) override { DriverKind = Kind; }
 
     // Fields.
-    bool EscapeSQ = false, EscapeDQ = false, EscapeY = false, Escape5C = false, EscapeEscapeDouble = false;
     std::unique_ptr<TScriptSheetManager> ScriptSheetManager;
     std::unique_ptr<TResultSeetManager> ResultSeetManager;
     std::unique_ptr<TDriverInterfaceProp_ClientImpl> DriverInterfaceProp;

@@ -103,11 +103,11 @@ void TScriptExecutor::Execute(const TStringList& Script, const TStringList& Para
     TStringList scratch;
     try {
         TStringList L = ReplaceParams(Script, Params);
-        uint8_t mode = 0;
+        TSQL99Splitter::TSplitMode mode = TSQL99Splitter::smDelimiter;
         for (const std::string& line : L.Items) {
             if (sys::Trim(line).empty()) continue;
             if (line == "/") {
-                mode = 1;
+                mode = TSQL99Splitter::smBlock;
                 delimiter = '/';
                 TResultConsole* c = Console();
                 c->AddLine(kBannerRule);

@@ -47,27 +47,36 @@ TFrame_KZNEditorEscapeReplace::TFrame_KZNEditorEscapeReplace(QWidget* Parent) : 
         app::Guard([this] { EscapeSelection(); });
         if (OnUsed)
             app::Guard([this] {
-                OnUsed(CheckBox_SQ->isChecked(), CheckBox_DQ->isChecked(), CheckBox_Y->isChecked(),
-                       CheckBox_5c->isChecked(), RadioButton_Double->isChecked());
+                OnUsed(Values());
             });
     });
 }
 
-void TFrame_KZNEditorEscapeReplace::SetValues(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble) {
-    CheckBox_SQ->setChecked(SQ);
-    CheckBox_DQ->setChecked(DQ);
-    CheckBox_Y->setChecked(Y);
-    CheckBox_5c->setChecked(C5);
-    (EscapeDouble ? RadioButton_Double : RadioButton_Y)->setChecked(true);
+void TFrame_KZNEditorEscapeReplace::SetValues(const TEscapeReplaceOptions& Options) {
+    CheckBox_SQ->setChecked(Options.EscapeSQ);
+    CheckBox_DQ->setChecked(Options.EscapeDQ);
+    CheckBox_Y->setChecked(Options.EscapeY);
+    CheckBox_5c->setChecked(Options.Escape5C);
+    (Options.EscapeEscapeDouble ? RadioButton_Double : RadioButton_Y)->setChecked(true);
 }
 
-std::string TFrame_KZNEditorEscapeReplace::EscapeText(std::string_view S, bool SQ, bool DQ, bool Y, bool C5,
-                                                      bool EscapeDouble) {
+TEscapeReplaceOptions TFrame_KZNEditorEscapeReplace::Values() const {
+    TEscapeReplaceOptions o;
+    o.EscapeSQ = CheckBox_SQ->isChecked();
+    o.EscapeDQ = CheckBox_DQ->isChecked();
+    o.EscapeY = CheckBox_Y->isChecked();
+    o.Escape5C = CheckBox_5c->isChecked();
+    o.EscapeEscapeDouble = RadioButton_Double->isChecked();
+    return o;
+}
+
+std::string TFrame_KZNEditorEscapeReplace::EscapeText(std::string_view S, const TEscapeReplaceOptions& Options) {
+    const bool twice = Options.EscapeEscapeDouble;
     std::string out(S);
-    if (Y) out = EscapeChar(out, '\\', '\\');
-    if (SQ) out = EscapeChar(out, '\'', EscapeDouble ? '\'' : '\\');
-    if (DQ) out = EscapeChar(out, '"', EscapeDouble ? '"' : '\\');
-    if (C5) out = TKZNUtil::Escape5CChars(out);
+    if (Options.EscapeY) out = EscapeChar(out, '\\', '\\');
+    if (Options.EscapeSQ) out = EscapeChar(out, '\'', twice ? '\'' : '\\');
+    if (Options.EscapeDQ) out = EscapeChar(out, '"', twice ? '"' : '\\');
+    if (Options.Escape5C) out = TKZNUtil::Escape5CChars(out);
     return out;
 }
 
@@ -75,6 +84,5 @@ void TFrame_KZNEditorEscapeReplace::EscapeSelection() {
     if (!FEditor) return;
     const std::string s = FEditor->GetSelText();
     if (s.empty()) return;
-    FEditor->SetSelText(EscapeText(s, CheckBox_SQ->isChecked(), CheckBox_DQ->isChecked(), CheckBox_Y->isChecked(),
-                                   CheckBox_5c->isChecked(), RadioButton_Double->isChecked()));
+    FEditor->SetSelText(EscapeText(s, Values()));
 }

@@ -14,19 +14,22 @@
 #include <QRadioButton>
 
 #include "KZNEditor.h"
+#include "T_EscapeOptions.h"
 
 class TFrame_KZNEditorEscapeReplace : public QFrame {
 public:
     explicit TFrame_KZNEditorEscapeReplace(QWidget* Parent = nullptr);
     void SetEditor(TKZNEditor* Editor) { FEditor = Editor; }
     TKZNEditor* Editor() const { return FEditor; }
-    void SetValues(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble);
+    void SetValues(const TEscapeReplaceOptions& Options);
+    // The options as the check boxes and radio buttons show them.
+    TEscapeReplaceOptions Values() const;
 
     // "エスケープする" on the editor's selection.
     void EscapeSelection();
     // The escaped form of S: backslashes first, then single and double quotes,
     // then the 0x5C characters; double-byte characters are never split.
-    static std::string EscapeText(std::string_view S, bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble);
+    static std::string EscapeText(std::string_view S, const TEscapeReplaceOptions& Options);
 
     QLabel* Label1;
     QCheckBox* CheckBox_SQ;
@@ -40,7 +43,7 @@ public:
 
     // Told the bar's options after each use of its button, whether or not the
     // use succeeded: the page or window keeps what was used last.
-    std::function<void(bool SQ, bool DQ, bool Y, bool C5, bool EscapeDouble)> OnUsed;
+    std::function<void(const TEscapeReplaceOptions& Options)> OnUsed;
 
 private:
     QPointer<TKZNEditor> FEditor;

@@ -10,6 +10,7 @@
 
 #include "AppException.h"
 #include "EditorSearch.h"
+#include "ScopeExit.h"
 #include "KZNEditorSearch_Progress.h"
 
 namespace {
@@ -219,13 +220,8 @@ void TFrame_KZNEditorSearch::AllowToggle() { Action_AllowToggle->trigger(); }
 // even when the search raises.
 void TFrame_KZNEditorSearch::ExecuteTurned() {
     AllowToggle();
-    try {
-        Execute();
-    } catch (...) {
-        AllowToggle();
-        throw;
-    }
-    AllowToggle();
+    auto back = ScopeExit([this] { AllowToggle(); });
+    Execute();
 }
 
 void TFrame_KZNEditorSearch::Down() {

@@ -5,6 +5,7 @@
 #include "DataSet.h"
 #include "FileSystem.h"
 #include "OdbcQuery.h"
+#include "ScopeExit.h"
 #include "StringList.h"
 #include "SysUtils.h"
 #include "U_ADOConnectStringsUtil.h"
@@ -200,7 +201,7 @@ void TADODriver::GetObjectTreeNames(std::string& S) {
     if (!name.empty()) store->GetObjectTreeNames(name, S);
 }
 
-void TADODriver::Execute(void*, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>& DataSet, std::string& Msg) {
+void TADODriver::Execute(void*, const std::string& SQL, TSQLKind Kind, std::unique_ptr<TDataSet>& DataSet, std::string& Msg) {
     if (!IsConnected()) throw EADOError("接続が確立していません。");
     // taken before anything that can fail, so that every message carries a true time
     const int64_t start = TickMs();
@@ -208,8 +209,9 @@ void TADODriver::Execute(void*, const std::string& SQL, uint8_t Kind, std::uniqu
     Msg.clear();
     auto query = std::make_unique<TOdbcQuery>(&Conn());
     query->OnFetchProgress = OnFetchProgress;
-    auto elapsed = [&] { return " (" + std::to_string(TickMs() - start) + "ms)"; };
-    try {
+    // every message, of a success or of an error, ends with the time taken
+    auto elapsed = ScopeExit([&] { Msg += " (" + std::to_string(TickMs() - start) + "ms)"; });
+    {
         TADOSQLParamParser parser(SQL);
         query->SetParamCheck(parser.Files.Count() > 0);
         query->SetSQL(SQL);
@@ -232,31 +234,27 @@ void TADODriver::Execute(void*, const std::string& SQL, uint8_t Kind, std::uniqu
         }
         query->EnableBCD = false;
         switch (Kind) {
-        case 0:
-        case 4:
+        case TSQLKind::Query:
+        case TSQLKind::Other:
             try {
                 query->Open();
                 Msg = "結果:" + std::to_string(query->RecordCount()) + "件";
             } catch (const EDatabaseError& e) {
                 // only a statement without a result set is an answer here; every other error reaches the caller
                 if (e.Message != kNoResultSet || dynamic_cast<const EOdbcError*>(&e)) throw;
-                Msg = Kind == 0 ? "SELECT を実行しました。" : "実行しました。";
+                Msg = Kind == TSQLKind::Query ? "SELECT を実行しました。" : "実行しました。";
             }
             break;
-        case 1:
-        case 2:
-        case 3:
+        case TSQLKind::Insert:
+        case TSQLKind::Update:
+        case TSQLKind::Delete:
             query->ExecSQL();
             Msg = "結果: " + std::to_string(query->RowsAffected()) + " 件更新";
             break;
         default:
             break;
         }
-    } catch (...) {
-        Msg += elapsed();
-        throw;
     }
-    Msg += elapsed();
     DataSet = std::move(query);
 }
 

@@ -31,7 +31,7 @@ public:
     bool Connect(const std::string& Name) override;
     bool Disconnect() override;
     bool Reconnect() override;
-    void Execute(void* Sender, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>& DataSet,
+    void Execute(void* Sender, const std::string& SQL, TSQLKind Kind, std::unique_ptr<TDataSet>& DataSet,
                  std::string& Msg) override;
     void HandleCommand(void* Sender, TCommandInterface& Command, bool& Handled) override;
     bool IsConnected() override;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "U_CommandInterface.h"
+#include "U_SQL99.h"
 
 class TDataSet;
 
@@ -44,7 +45,7 @@ public:
     // Runs one statement of the given kind (0 query, 1 INSERT, 2 UPDATE,
     // 3 DELETE, 4 other). DataSet receives the dataset that ran it (the
     // caller owns it) and Msg the result message.
-    virtual void Execute(void* Sender, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>& DataSet,
+    virtual void Execute(void* Sender, const std::string& SQL, TSQLKind Kind, std::unique_ptr<TDataSet>& DataSet,
                          std::string& Msg) = 0;
     // Carries out a user-implemented command; Handled := true for a command the driver knows.
     virtual void HandleCommand(void* Sender, TCommandInterface& Command, bool& Handled) = 0;

@@ -9,16 +9,16 @@
 
 #include "GraphicsTypes.h"
 #include "StringList.h"
+#include "U_SQL99.h"
 
 class TDataSet;
 class TCommandInterface;
 class QDialog;
 class TUserEnvManager;
 
-// Runs one SQL statement. Kind is the statement kind (0 query, 1 INSERT,
-// 2 UPDATE, 3 DELETE, 4 other). The handler fills DataSet for a query (the
+// Runs one SQL statement of the given kind. The handler fills DataSet for a query (the
 // caller takes it) and Msg with its message.
-using TExecuteSQLEvent = std::function<void(void* Sender, const std::string& SQL, uint8_t Kind,
+using TExecuteSQLEvent = std::function<void(void* Sender, const std::string& SQL, TSQLKind Kind,
                                             std::unique_ptr<TDataSet>& DataSet, std::string& Msg)>;
 // Turns an error of the SQL event into the text that is reported.
 using TSQLErrorEvent = std::function<void(void* Sender, const std::exception& E, std::string& Msg)>;

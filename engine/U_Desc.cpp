@@ -19,7 +19,7 @@ void TDesc::GetFields(const std::string& Name, TDescTableItem& Table) {
     if (Table.Name.empty() || !Host->OnExecuteSQL) return;
     std::unique_ptr<TDataSet> dataSet;
     std::string msg;
-    Host->OnExecuteSQL(Host, "SELECT * FROM " + Name + " WHERE 1 = 2", 0, dataSet, msg);
+    Host->OnExecuteSQL(Host, "SELECT * FROM " + Name + " WHERE 1 = 2", TSQLKind::Query, dataSet, msg);
     if (!dataSet) return;
     for (int i = 0; i < dataSet->FieldCount(); ++i)
         Table.Add(std::make_unique<TDescFieldItem>(dataSet->Fields(i).FieldName()));

@@ -143,7 +143,7 @@ std::unique_ptr<TDataSet> TSQLManager::ExecuteSQL(std::string& Msg) {
     try {
         if (!Host->OnExecuteSQL) throw ESQLManager("ユーザ実装エラー：SQL発行が実装されていません");
         const std::string sql = Lines.Text();
-        const uint8_t kind = TSQL99Parser::GetSQLKind(sql);
+        const TSQLKind kind = TSQL99Parser::GetSQLKind(sql);
         Host->OnExecuteSQL(Host, sql, kind, dataSet, Msg);
     } catch (const std::exception& e) {
         dataSet.reset();
@@ -184,7 +184,8 @@ void TScriptFileImportCommandLineParser::GetFileName(std::string& S) const {
 
 // ---- TScriptManager
 
-TScriptManager::TScriptManager(IScriptHost* Host, const TStringList& Src, char Delimiter, uint8_t Mode)
+TScriptManager::TScriptManager(IScriptHost* Host, const TStringList& Src, char Delimiter,
+                               TSQL99Splitter::TSplitMode Mode)
     : Host(Host), Lines(Src) {
     // Comments are removed and the text is split in one scan; Lines keeps the
     // comment-free text.

@@ -13,6 +13,7 @@
 #include "Exception.h"
 #include "I_ScriptHost.h"
 #include "StringList.h"
+#include "U_SQL99Splitter.h"
 
 class TCommandLineParser;
 class TScriptManager;
@@ -85,9 +86,9 @@ public:
     // itself, or a cycle) is refused.
     static constexpr int MaxImportDepth = 32;
 
-    // Mode 0 cuts at every Delimiter outside literals and comments, mode 1 at
-    // lines holding only the Delimiter. Scanner errors reach the caller.
-    TScriptManager(IScriptHost* Host, const TStringList& Lines, char Delimiter, uint8_t Mode);
+    // smDelimiter cuts at every Delimiter outside literals and comments,
+    // smBlock at lines holding only the Delimiter. Scanner errors reach the caller.
+    TScriptManager(IScriptHost* Host, const TStringList& Lines, char Delimiter, TSQL99Splitter::TSplitMode Mode);
     ~TScriptManager();
 
     int Count() const { return static_cast<int>(Items.size()); }

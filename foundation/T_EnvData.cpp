@@ -52,11 +52,7 @@ void TWritableCloseTimeEnvData::SetDefaults() {
     BundleStart = "SQL.ADD(\"";
     BundleEnd = "\")";
     BundleAdjust = false;
-    EscapeSQ = false;
-    EscapeDQ = false;
-    EscapeY = false;
-    Escape5C = false;
-    EscapeEscapeDouble = false;
+    AssignEscapeReplaceOptions(TEscapeReplaceOptions());
     DescTreePos = ScaleRound(ClientWindowWidth, 0.3L);
     ScriptResultPos = ScaleRound(ClientWindowHeight, 0.3L);
     EveryTimeStopToggleState = false;

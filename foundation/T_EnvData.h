@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "T_EscapeOptions.h"
+
 enum TAutoCommitModeKind { acmk_UnKnown, acmk_Auto, acmk_Manual, acmk_Env };
 
 // "UnKnown", "Auto", "Manual", "Env": the texts of the modes in the settings file.
@@ -37,7 +39,7 @@ extern const std::array<const char*, tp_Count> ToolbarPositionNames;
 
 // What is written when the program closes. The window sizes default to parts
 // of the virtual screen (screen::VirtualScreenSize), read at every SetDefaults.
-class TWritableCloseTimeEnvData {
+class TWritableCloseTimeEnvData : public TEscapeReplaceOptions {
 public:
     TWritableCloseTimeEnvData() { SetDefaults(); }
     void SetDefaults();
@@ -48,11 +50,6 @@ public:
     std::string BundleStart;
     std::string BundleEnd;
     bool BundleAdjust = false;
-    bool EscapeSQ = false;
-    bool EscapeDQ = false;
-    bool EscapeY = false;
-    bool Escape5C = false;
-    bool EscapeEscapeDouble = false;
     int32_t DescTreePos = 0;
     int32_t ScriptResultPos = 0;
     bool EveryTimeStopToggleState = false;

@@ -267,18 +267,19 @@ std::string TSQL99CommentDelete::DeleteCommentText(std::string_view sql) {
 // ---------------------------------------------------------------------------
 // Statement kind
 
-uint8_t TSQL99Parser::GetSQLKind(std::string_view sql) {
+TSQLKind TSQL99Parser::GetSQLKind(std::string_view sql) {
     const std::string t = TSQL99CommentDelete::DeleteCommentText(sql);  // already trimmed
     // The longest keyword has 8 bytes; only they need upper-casing.
     const std::string head = sys::UpperCase(std::string_view(t).substr(0, 8));
     static const struct {
         const char* Word;
-        uint8_t Kind;
-    } kKeywords[] = {{"SELECT", skQuery}, {"SHOW", skQuery},   {"DESC", skQuery},   {"DESCRIBE", skQuery},
-                     {"INSERT", skInsert}, {"UPDATE", skUpdate}, {"DELETE", skDelete}};
+        TSQLKind Kind;
+    } kKeywords[] = {{"SELECT", TSQLKind::Query},   {"SHOW", TSQLKind::Query},     {"DESC", TSQLKind::Query},
+                     {"DESCRIBE", TSQLKind::Query}, {"INSERT", TSQLKind::Insert}, {"UPDATE", TSQLKind::Update},
+                     {"DELETE", TSQLKind::Delete}};
     for (const auto& k : kKeywords)
         if (head.compare(0, std::strlen(k.Word), k.Word) == 0) return k.Kind;
-    return skOther;
+    return TSQLKind::Other;
 }
 
 // ---------------------------------------------------------------------------

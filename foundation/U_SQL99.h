@@ -122,14 +122,20 @@ public:
     static std::string DeleteCommentLinesText(std::string text);
 };
 
-// The kind of a statement by its first keyword.
+// The kind of a statement, by its first keyword.
+enum class TSQLKind : uint8_t {
+    Query = 0,   // SELECT, SHOW, DESC, DESCRIBE
+    Insert = 1,
+    Update = 2,
+    Delete = 3,
+    Other = 4,   // anything else (WITH, DDL, a block, an empty text)
+};
+
 class TSQL99Parser {
 public:
-    enum : uint8_t { skQuery = 0, skInsert = 1, skUpdate = 2, skDelete = 3, skOther = 4 };
-    // 0 SELECT/SHOW/DESC/DESCRIBE, 1 INSERT, 2 UPDATE, 3 DELETE, 4 anything
-    // else; a plain prefix test after removing comments, trimming and
-    // upper-casing. Scanner errors pass to the caller.
-    static uint8_t GetSQLKind(std::string_view sql);
+    // A plain prefix test after removing comments, trimming and upper-casing.
+    // Scanner errors pass to the caller.
+    static TSQLKind GetSQLKind(std::string_view sql);
 };
 
 // A line break after every comma outside literals and comments that is not

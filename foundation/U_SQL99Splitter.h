@@ -31,7 +31,7 @@ public:
 // finds no delimiter. The text is that of a line list (CR LF after every line).
 class TSQL99Splitter {
 public:
-    enum : uint8_t { smDelimiter = 0, smBlock = 1 };
+    enum TSplitMode : uint8_t { smDelimiter = 0, smBlock = 1 };
 
     // Splits at once; raises the scanners' errors (ESQL99LiteralException,
     // ESQL99BlockCommentException) with positions in text.

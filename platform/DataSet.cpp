@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ScopeExit.h"
 #include "SysUtils.h"
 
 // ---------------------------------------------------------------------------
@@ -481,13 +482,8 @@ void TDataSet::CloseCursor() {
     FModified = false;
     FHasRecord = false;
     FEof = FBof = true;
-    try {
-        InternalClose();
-    } catch (...) {
-        DestroyFields();
-        throw;
-    }
-    DestroyFields();
+    auto destroy = ScopeExit([this] { DestroyFields(); });
+    InternalClose();
 }
 
 TGetResult TDataSet::MoveRowCursor(int64_t& cursor, int64_t count, TGetMode mode) {

@@ -5,6 +5,8 @@
 #include <cxxabi.h>
 #include <typeinfo>
 
+#include "ScopeExit.h"
+
 std::string TObject::ClassName() const {
     const char* mangled = typeid(*this).name();
     int status = 0;
@@ -113,14 +115,9 @@ void TCollection::Assign(const TPersistent& Source) {
     }
     if (src == this) return;
     BeginUpdate();
-    try {
-        FItems.clear();
-        for (const auto& item : src->FItems) Add()->Assign(*item);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    auto end = ScopeExit([this] { EndUpdate(); });
+    FItems.clear();
+    for (const auto& item : src->FItems) Add()->Assign(*item);
 }
 
 std::unique_ptr<TCollectionItem> TCollection::CreateItem() { return std::make_unique<TCollectionItem>(this); }

@@ -14,7 +14,7 @@ namespace {
 
 using winmsg::TMessage;
 
-TStringList& LinesOf(TMessage& M) { return *reinterpret_cast<TStringList*>(M.LParam); }
+using mc::LinesOf;
 
 // The messages and their handlers. A handler that needs a client window gets
 // none only when the program has no client window at all.
@@ -68,7 +68,7 @@ TFrameSQLClient* TMessageCenter::ClientWindowOf(winmsg::WPARAM WParam) {
     if (WParam == 0) return nullptr;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* frame = dynamic_cast<TFrameSQLClient*>(w);
-        if (frame && reinterpret_cast<winmsg::WPARAM>(frame) == WParam) return frame;
+        if (frame && mc::ClientWindowParam(frame) == WParam) return frame;
     }
     return nullptr;
 }

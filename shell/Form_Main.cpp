@@ -21,6 +21,7 @@
 #include "U_CloseTimeSaves.h"
 #include "U_DB2eCLPDriver.h"
 #include "U_DB2eCLP_SDF_ReadableDataSet.h"
+#include "ScopeExit.h"
 #include "U_EnvEditorLaunch.h"
 #include "U_Environment.h"
 #include "U_Form_Connect.h"
@@ -99,7 +100,7 @@ void TMain::FormCreate() {
 
         client->OnInitialize = [](void*) {};
         client->OnFinalize = [](void*) {};
-        client->OnExecuteSQL = [this](void* Sender, const std::string& SQL, uint8_t Kind,
+        client->OnExecuteSQL = [this](void* Sender, const std::string& SQL, TSQLKind Kind,
                                       std::unique_ptr<TDataSet>& DataSet, std::string& Msg) {
             ClientExecuteSQL(Sender, SQL, Kind, DataSet, Msg);
         };
@@ -205,7 +206,7 @@ TFrameSQLClient* TMain::GetCurrentTarget() const {
 
 // ---- the client window's events
 
-void TMain::ClientExecuteSQL(void* Sender, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>& DataSet,
+void TMain::ClientExecuteSQL(void* Sender, const std::string& SQL, TSQLKind Kind, std::unique_ptr<TDataSet>& DataSet,
                              std::string& Msg) {
     TFrameSQLClient* target = GetCurrentTarget();
     const uint8_t kind = target ? target->DriverKind : 0;
@@ -302,11 +303,7 @@ void TMain::ClientRestored(TFrameSQLClient* Target) { ClientMaximized(Target); }
 
 void TMain::EscapeReplaceChanged(TFrameSQLClient* Target) {
     if (!Target) return;
-    CloseTimeEnvData->EscapeSQ = Target->EscapeSQ;
-    CloseTimeEnvData->EscapeDQ = Target->EscapeDQ;
-    CloseTimeEnvData->EscapeY = Target->EscapeY;
-    CloseTimeEnvData->Escape5C = Target->Escape5C;
-    CloseTimeEnvData->EscapeEscapeDouble = Target->EscapeEscapeDouble;
+    CloseTimeEnvData->AssignEscapeReplaceOptions(Target->EscapeReplaceOptions());
 }
 
 void TMain::ReloadEnvironment(TFrameSQLClient* Target) {
@@ -389,13 +386,8 @@ void TMain::LoadClientObjectTrees(TFrameSQLClient* Target) {
     ADODriver->GetObjectTreeNames(names);
     TStringList list;
     list.SetCommaText(names);
-    try {
-        for (const std::string& name : list.Items) Target->ExecuteScriptText("#AddObjectTreeM \"" + name + "\"");
-    } catch (...) {
-        Target->ExecuteScriptText("#RefreshObjectTree");
-        throw;
-    }
-    Target->ExecuteScriptText("#RefreshObjectTree");
+    auto refresh = ScopeExit([Target] { Target->ExecuteScriptText("#RefreshObjectTree"); });
+    for (const std::string& name : list.Items) Target->ExecuteScriptText("#AddObjectTreeM \"" + name + "\"");
 }
 
 // ---- shutdown

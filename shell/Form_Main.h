@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include "T_EnvData.h"
+#include "U_SQL99.h"
 #include "WindowMessage.h"
 
 class TADODriver;
@@ -86,7 +87,7 @@ public:
     void HistoryAutoMoveChanged();
 
     // The client window's events.
-    void ClientExecuteSQL(void* Sender, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>& DataSet,
+    void ClientExecuteSQL(void* Sender, const std::string& SQL, TSQLKind Kind, std::unique_ptr<TDataSet>& DataSet,
                           std::string& Msg);
 
     // Tells the application to end: the message loop and every run stop.

@@ -42,11 +42,7 @@ void TEnvironment::ApplyLayoutToFrame(const TWritableEnvData& Data, TFrameSQLCli
     Frame.SetIsAutoCommit(IsAutoCommitFor(Data.CommitMode, ct.CommitModeState));
     // The escape options last chosen, so that an escape bar opens with them
     // and the close-time save keeps them until the user changes them.
-    Frame.EscapeSQ = ct.EscapeSQ;
-    Frame.EscapeDQ = ct.EscapeDQ;
-    Frame.EscapeY = ct.EscapeY;
-    Frame.Escape5C = ct.Escape5C;
-    Frame.EscapeEscapeDouble = ct.EscapeEscapeDouble;
+    Frame.AssignEscapeReplaceOptions(ct.EscapeReplaceOptions());
 }
 
 void TEnvironment::ApplySettingsToFrame(const TWritableEnvData& Data, TFrameSQLClient& Frame) {

@@ -239,7 +239,7 @@ void TForm_History::BuildForm() {
     };
     on(Action_CurrentRevival, [this] {
         TStringList lines = GetEditorLines();
-        Send(mc::WM_MC_REVIVESCRIPT, reinterpret_cast<winmsg::LPARAM>(&lines));
+        if (!FDestroying) mc::SendLines<mc::WM_MC_REVIVESCRIPT>(MessageWindowHandle, lines);
     });
     on(Action_Prev, [this] { MoveEntry(0); });
     on(Action_Next, [this] { MoveEntry(1); });
@@ -284,9 +284,9 @@ void TForm_History::SetUpEditor() {
     KZNEditor1->SetFontColor(clBtnText);
 }
 
-void TForm_History::Send(uint32_t Msg, winmsg::LPARAM LParam) {
+void TForm_History::Send(uint32_t Msg) {
     if (FDestroying) return;
-    winmsg::SendMessage(MessageWindowHandle, Msg, 0, LParam);
+    winmsg::SendMessage(MessageWindowHandle, Msg, mc::ClientWindowParam(nullptr), 0);
 }
 
 // ---------------------------------------------------------------------------

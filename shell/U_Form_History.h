@@ -151,7 +151,7 @@ protected:
 private:
     void BuildForm();
     void SetUpEditor();
-    void Send(uint32_t Msg, winmsg::LPARAM LParam = 0);
+    void Send(uint32_t Msg);
     void SetImages(TTreeNodeEx* Top);
     void SetImage(TTreeNodeEx* Node, THistoryNodeKind Kind);
     void SetCurrentEntry(TTreeNodeEx* Node);

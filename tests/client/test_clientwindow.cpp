@@ -346,7 +346,7 @@ struct ClientRunTest : ClientWindowTest {
     TADODriver driver;
     ClientRunTest() {
         driver.ConnectByConnectionString(dbtest::SqliteConn("clientrun"), "test");
-        frame->OnExecuteSQL = [this](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+        frame->OnExecuteSQL = [this](void* sender, const std::string& sql, TSQLKind kind, std::unique_ptr<TDataSet>& ds,
                                      std::string& msg) { driver.Execute(sender, sql, kind, ds, msg); };
         frame->OnIsConnected = [](void*, bool& c) { c = true; };
         frame->show();

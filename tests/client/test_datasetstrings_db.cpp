@@ -34,7 +34,7 @@ protected:
     }
     bool Pg() const { return GetParam() == Db::PostgreSQL; }
 
-    std::unique_ptr<TDataSet> Run(const std::string& sql, uint8_t kind = 4) {
+    std::unique_ptr<TDataSet> Run(const std::string& sql, TSQLKind kind = TSQLKind::Other) {
         std::unique_ptr<TDataSet> ds;
         std::string msg;
         Driver.Execute(nullptr, sql, kind, ds, msg);
@@ -43,10 +43,10 @@ protected:
     void Create(const std::string& columns, const std::vector<std::string>& rows) {
         Run("create table " + Table + " (" + columns + ")");
         Created = true;
-        for (const auto& r : rows) Run("insert into " + Table + " values (" + r + ")", 1);
+        for (const auto& r : rows) Run("insert into " + Table + " values (" + r + ")", TSQLKind::Insert);
     }
     std::unique_ptr<TDataSet> Select(const std::string& sql) {
-        auto ds = Run(sql, 0);
+        auto ds = Run(sql, TSQLKind::Query);
         EXPECT_TRUE(ds && ds->Active()) << sql;
         return ds;
     }
@@ -80,10 +80,10 @@ TEST_P(DataSetStringsDb, EmptyMultiLineAndTabValues) {
         SCOPED_TRACE(type);
         Run("create table " + Table + " (id integer, v " + type + ")");
         Created = true;
-        Run("insert into " + Table + " values (1, '')", 1);
-        Run("insert into " + Table + " values (2, 'a' || " + Chr(13) + " || " + Chr(10) + " || 'bb')", 1);
-        Run("insert into " + Table + " values (3, 'x' || " + Chr(9) + " || 'y')", 1);
-        Run("insert into " + Table + " values (4, '表示')", 1);
+        Run("insert into " + Table + " values (1, '')", TSQLKind::Insert);
+        Run("insert into " + Table + " values (2, 'a' || " + Chr(13) + " || " + Chr(10) + " || 'bb')", TSQLKind::Insert);
+        Run("insert into " + Table + " values (3, 'x' || " + Chr(9) + " || 'y')", TSQLKind::Insert);
+        Run("insert into " + Table + " values (4, '表示')", TSQLKind::Insert);
         auto ds = Select("select id as \"ID\", v as \"V\" from " + Table + " order by id");
         ASSERT_TRUE(ds);
         struct Case {

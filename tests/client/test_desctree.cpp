@@ -31,7 +31,7 @@ struct FakeDb {
     std::vector<std::string> SQLs;
     std::function<void()> During;  // runs inside every query (as events let through by a long fetch would)
     void Attach(TFrameSQLClient& frame) {
-        frame.OnExecuteSQL = [this](void*, const std::string& sql, uint8_t, std::unique_ptr<TDataSet>& ds, std::string&) {
+        frame.OnExecuteSQL = [this](void*, const std::string& sql, TSQLKind, std::unique_ptr<TDataSet>& ds, std::string&) {
             SQLs.push_back(sql);
             if (During) std::exchange(During, nullptr)();
             if (sql.find("BROKEN") != std::string::npos) throw Exception("no such table: BROKEN");

@@ -27,7 +27,7 @@ protected:
             conn = dbtest::SqliteConn("desctree");
         }
         ASSERT_TRUE(Driver.ConnectByConnectionString(conn, "test"));
-        Frame->OnExecuteSQL = [this](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+        Frame->OnExecuteSQL = [this](void* sender, const std::string& sql, TSQLKind kind, std::unique_ptr<TDataSet>& ds,
                                      std::string& msg) { Driver.Execute(sender, sql, kind, ds, msg); };
         Tables = dbtest::UniqueName("zt_tables");
         Cols = dbtest::UniqueName("zt_cols");
@@ -65,7 +65,7 @@ protected:
     void Run(const std::string& sql) {
         std::unique_ptr<TDataSet> ds;
         std::string msg;
-        Driver.Execute(nullptr, sql, 4, ds, msg);
+        Driver.Execute(nullptr, sql, TSQLKind::Other, ds, msg);
     }
     Lines Tabs() {
         Lines out;
@@ -202,13 +202,13 @@ struct SampleTree : ::testing::Test, DescTreeFixture {
 
 TEST_F(SampleTree, SQLiteTreeListsTablesColumnsAndViews) {
     ASSERT_TRUE(Driver.ConnectByConnectionString(dbtest::SqliteConn("sample"), "test"));
-    Frame->OnExecuteSQL = [this](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+    Frame->OnExecuteSQL = [this](void* sender, const std::string& sql, TSQLKind kind, std::unique_ptr<TDataSet>& ds,
                                  std::string& msg) { Driver.Execute(sender, sql, kind, ds, msg); };
     for (const char* sql : {"create table emp (id integer primary key, name varchar(20))", "create table dept (no integer)",
                             "create view v_emp as select name from emp"}) {
         std::unique_ptr<TDataSet> ds;
         std::string msg;
-        Driver.Execute(nullptr, sql, 4, ds, msg);
+        Driver.Execute(nullptr, sql, TSQLKind::Other, ds, msg);
     }
     Connected = true;
     // The test program lives in <build>/tests/client/; the demo in the repository's top folder.

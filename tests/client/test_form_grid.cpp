@@ -438,7 +438,7 @@ struct GridModeTest : ::testing::Test, testutil::WithApp {
         frame->ActiveResultPage()->SetConsole(&frame->Console);
         driver.ConnectByConnectionString(dbtest::SqliteConn("gridmode"), "test");
         frame->OnIsConnected = [this](void*, bool& c) { c = driver.IsConnected(); };
-        frame->OnExecuteSQL = [this](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+        frame->OnExecuteSQL = [this](void* sender, const std::string& sql, TSQLKind kind, std::unique_ptr<TDataSet>& ds,
                                      std::string& msg) {
             driver.Execute(sender, sql, kind, ds, msg);
             msg = msg.substr(0, msg.find("件") + 2);

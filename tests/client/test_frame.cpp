@@ -210,7 +210,7 @@ TEST_F(FrameTest, WindowMessages) {
     messages.clear();
     frame->UpdateCaption();
     frame->LoadConnectionObjectTrees();
-    frame->SetEscapeReplaceOptions(true, false, true, false, true);
+    frame->SetEscapeReplaceOptions({true, false, true, false, true});
     frame->Action_About->trigger();
     frame->Action_EnvEdit->trigger();  // posted: not there yet
     using M = std::pair<uint32_t, winmsg::WPARAM>;
@@ -396,7 +396,7 @@ struct RunTest : FrameTest {
     RunTest() {
         frame->ActiveResultPage()->SetConsole(&frame->Console);  // the page's console is the window's
         driver.ConnectByConnectionString(dbtest::SqliteConn("run"), "test");
-        frame->OnExecuteSQL = [this](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+        frame->OnExecuteSQL = [this](void* sender, const std::string& sql, TSQLKind kind, std::unique_ptr<TDataSet>& ds,
                                      std::string& msg) {
             driver.Execute(sender, sql, kind, ds, msg);
             msg = msg.substr(0, msg.find("件") + 2);  // without the time it took

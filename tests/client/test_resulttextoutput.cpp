@@ -52,16 +52,16 @@ struct TextOutputTest : ::testing::Test {
 TEST_F(TextOutputTest, EveryTextModeOnARealResult) {
     TADODriver driver;
     driver.ConnectByConnectionString(dbtest::SqliteConn("textout"), "test");
-    auto run = [&](const std::string& sql, uint8_t kind) {
+    auto run = [&](const std::string& sql, TSQLKind kind) {
         std::unique_ptr<TDataSet> ds;
         std::string msg;
         driver.Execute(nullptr, sql, kind, ds, msg);
         return ds;
     };
-    run("create table t (id integer, name varchar(10))", 4);
-    run("insert into t values (1, 'abc')", 1);
-    run("insert into t values (22, null)", 1);
-    run("insert into t values (3, 'x,y')", 1);
+    run("create table t (id integer, name varchar(10))", TSQLKind::Other);
+    run("insert into t values (1, 'abc')", TSQLKind::Insert);
+    run("insert into t values (22, null)", TSQLKind::Insert);
+    run("insert into t values (3, 'x,y')", TSQLKind::Insert);
     const std::string query = "select id, name from t order by id";
     struct Case {
         const char* name;
@@ -84,7 +84,7 @@ TEST_F(TextOutputTest, EveryTextModeOnARealResult) {
         console.Lines.Clear();
         console.AddLine("before");
         starts.clear();
-        TResultTextOutput::Show(run(query, 0), c.mode, c.cutSheet, Ctx());
+        TResultTextOutput::Show(run(query, TSQLKind::Query), c.mode, c.cutSheet, Ctx());
         Lines expected{"before"};
         expected.insert(expected.end(), c.expected.begin(), c.expected.end());
         EXPECT_EQ(console.Lines.Items, expected) << c.name;

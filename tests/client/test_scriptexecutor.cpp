@@ -30,7 +30,7 @@ class TRunBench : public TFakeHost, public IScriptRunPage {
 public:
     TRunBench() {
         g_bench = this;
-        OnExecuteSQL = [this](void*, const std::string& SQL, uint8_t, std::unique_ptr<TDataSet>& DataSet,
+        OnExecuteSQL = [this](void*, const std::string& SQL, TSQLKind, std::unique_ptr<TDataSet>& DataSet,
                               std::string& Msg) {
             std::string sql = sys::Trim(SQL);
             SQLs.push_back(sql);

@@ -303,7 +303,7 @@ TEST(EscapeReplace, EscapeTexts) {
         {"", true, true, true, true, true, ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(TFrame_KZNEditorEscapeReplace::EscapeText(c.s, c.sq, c.dq, c.y, c.c5, c.dbl), c.want) << c.s;
+        EXPECT_EQ(TFrame_KZNEditorEscapeReplace::EscapeText(c.s, {c.sq, c.dq, c.y, c.c5, c.dbl}), c.want) << c.s;
 }
 
 TEST_F(ToolFixture, EscapeBarOnTheSelection) {
@@ -313,14 +313,14 @@ TEST_F(ToolFixture, EscapeBarOnTheSelection) {
     EXPECT_EQ(bar.RadioButton_Double->text(), U(u"同一文字で"));
     EXPECT_TRUE(bar.RadioButton_Y->isChecked());
     bar.SetEditor(E);
-    bar.SetValues(true, false, false, false, true);
+    bar.SetValues({true, false, false, false, true});
     EXPECT_TRUE(bar.RadioButton_Double->isChecked());
     EXPECT_TRUE(bar.CheckBox_SQ->isChecked());
     E->Lines().SetText("'a' 'b'\r\n");
     Select(0, 3);
     bar.Button1->click();
     EXPECT_EQ(Text(), "''a'' 'b'\r\n");
-    bar.SetValues(false, false, false, false, false);
+    bar.SetValues({false, false, false, false, false});
     EXPECT_TRUE(bar.RadioButton_Y->isChecked());
 }
 

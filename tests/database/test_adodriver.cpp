@@ -101,12 +101,12 @@ protected:
     void TearDown() override {
         if (!Driver.IsConnected()) return;
         try {
-            Run("drop table " + Table, 4);
+            Run("drop table " + Table, TSQLKind::Other);
         } catch (...) {
         }
     }
     bool Pg() const { return GetParam() == Db::PostgreSQL; }
-    std::string Run(const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>* out = nullptr) {
+    std::string Run(const std::string& sql, TSQLKind kind, std::unique_ptr<TDataSet>* out = nullptr) {
         std::unique_ptr<TDataSet> ds;
         std::string msg;
         Driver.Execute(nullptr, sql, kind, ds, msg);
@@ -143,33 +143,33 @@ protected:
 INSTANTIATE_TEST_SUITE_P(Both, ADODriverTest, ::testing::Values(Db::SQLite, Db::PostgreSQL), dbtest::DbName);
 
 TEST_P(ADODriverTest, EveryKindGivesItsMessage) {
-    EXPECT_EQ(Run("create table " + Table + " (id integer, name varchar(20))", 4), "実行しました。");
-    EXPECT_EQ(Run("insert into " + Table + " values (1, 'a')", 1), "結果: 1 件更新");
-    EXPECT_EQ(Run("insert into " + Table + " select id + 1, name from " + Table, 1), "結果: 1 件更新");
-    EXPECT_EQ(Run("update " + Table + " set name = 'b'", 2), "結果: 2 件更新");
+    EXPECT_EQ(Run("create table " + Table + " (id integer, name varchar(20))", TSQLKind::Other), "実行しました。");
+    EXPECT_EQ(Run("insert into " + Table + " values (1, 'a')", TSQLKind::Insert), "結果: 1 件更新");
+    EXPECT_EQ(Run("insert into " + Table + " select id + 1, name from " + Table, TSQLKind::Insert), "結果: 1 件更新");
+    EXPECT_EQ(Run("update " + Table + " set name = 'b'", TSQLKind::Update), "結果: 2 件更新");
     std::unique_ptr<TDataSet> ds;
-    EXPECT_EQ(Run("select * from " + Table + " order by id", 0, &ds), "結果:2件");
+    EXPECT_EQ(Run("select * from " + Table + " order by id", TSQLKind::Query, &ds), "結果:2件");
     ASSERT_TRUE(ds && ds->Active());
     EXPECT_EQ(ds->Fields(1).AsString(), "b");
-    EXPECT_EQ(Run("delete from " + Table + " where id = 2", 3), "結果: 1 件更新");
-    EXPECT_EQ(Run("delete from " + Table + " where id = 99", 3), "結果: 0 件更新");
+    EXPECT_EQ(Run("delete from " + Table + " where id = 2", TSQLKind::Delete), "結果: 1 件更新");
+    EXPECT_EQ(Run("delete from " + Table + " where id = 99", TSQLKind::Delete), "結果: 0 件更新");
     // a statement without a result set, given as a query: run once, not open
-    EXPECT_EQ(Run("insert into " + Table + " values (5, 'q')", 0, &ds), "SELECT を実行しました。");
+    EXPECT_EQ(Run("insert into " + Table + " values (5, 'q')", TSQLKind::Query, &ds), "SELECT を実行しました。");
     ASSERT_TRUE(ds);
     EXPECT_FALSE(ds->Active());
-    EXPECT_EQ(Run("select count(*) from " + Table + " where id = 5", 0, &ds), "結果:1件");
+    EXPECT_EQ(Run("select count(*) from " + Table + " where id = 5", TSQLKind::Query, &ds), "結果:1件");
     EXPECT_EQ(ds->Fields(0).AsString(), "1");
     // numeric columns come back as floating-point fields
-    EXPECT_EQ(Run("select cast(2.5 as numeric(10,2)) as n", 4, &ds), "結果:1件");
+    EXPECT_EQ(Run("select cast(2.5 as numeric(10,2)) as n", TSQLKind::Other, &ds), "結果:1件");
     EXPECT_EQ(ds->Fields(0).DataType(), ftFloat);
-    EXPECT_EQ(Run("select 1", 9, &ds), "");   // an unknown kind runs nothing
+    EXPECT_EQ(Run("select 1", static_cast<TSQLKind>(9), &ds), "");   // an unknown kind runs nothing
 }
 
 TEST_P(ADODriverTest, ErrorsReachTheCallerAndNoDatasetIsLeft) {
     std::unique_ptr<TDataSet> ds;
     std::string msg = "old";
     try {
-        Driver.Execute(nullptr, "select * from zintavor_missing_table", 0, ds, msg);
+        Driver.Execute(nullptr, "select * from zintavor_missing_table", TSQLKind::Query, ds, msg);
         FAIL();
     } catch (const EOdbcError& e) {
         EXPECT_NE(e.Message.find("zintavor_missing_table"), std::string::npos) << e.Message;
@@ -178,7 +178,7 @@ TEST_P(ADODriverTest, ErrorsReachTheCallerAndNoDatasetIsLeft) {
     EXPECT_EQ(WithoutTime(msg), "");   // the time is there, and true
     Driver.Disconnect();
     try {
-        Driver.Execute(nullptr, "select 1", 0, ds, msg);
+        Driver.Execute(nullptr, "select 1", TSQLKind::Query, ds, msg);
         FAIL();
     } catch (const EADOError& e) {
         EXPECT_EQ(e.Message, "接続が確立していません。");
@@ -186,25 +186,25 @@ TEST_P(ADODriverTest, ErrorsReachTheCallerAndNoDatasetIsLeft) {
 }
 
 TEST_P(ADODriverTest, FileMarkersBecomeBinaryParameters) {
-    Run("create table " + Table + " (id integer, b " + std::string(Pg() ? "bytea" : "blob") + ")", 4);
+    Run("create table " + Table + " (id integer, b " + std::string(Pg() ? "bytea" : "blob") + ")", TSQLKind::Other);
     std::string data("\x00\x01\xFF\x0D\x0A\x5C", 6);
     ASSERT_TRUE(fs932::WriteFileAtomic(Folder.Folder + "a.bin", data));
     ASSERT_TRUE(fs932::WriteFileAtomic(Folder.Folder + "with blank.bin", "xy"));
-    EXPECT_EQ(Run("insert into " + Table + " values (1, <?FILE:" + Folder.Folder + "a.bin?>)", 1), "結果: 1 件更新");
-    EXPECT_EQ(Run("insert into " + Table + " values (2, <?file:" + Folder.Folder + "with blank.bin?>)", 1), "結果: 1 件更新");
+    EXPECT_EQ(Run("insert into " + Table + " values (1, <?FILE:" + Folder.Folder + "a.bin?>)", TSQLKind::Insert), "結果: 1 件更新");
+    EXPECT_EQ(Run("insert into " + Table + " values (2, <?file:" + Folder.Folder + "with blank.bin?>)", TSQLKind::Insert), "結果: 1 件更新");
     std::unique_ptr<TDataSet> ds;
-    Run("select b from " + Table + " order by id", 0, &ds);
+    Run("select b from " + Table + " order by id", TSQLKind::Query, &ds);
     EXPECT_EQ(testutil::Hex(ds->Fields(0).AsString()), "00 01 FF 0D 0A 5C");
     ds->Next();
     EXPECT_EQ(ds->Fields(0).AsString(), "xy");
     // the marker inside a literal stays text; "::" and ":" in the statement are left alone
-    EXPECT_EQ(Run("select '<?FILE:/nowhere?>' as t", 0, &ds), "結果:1件");
+    EXPECT_EQ(Run("select '<?FILE:/nowhere?>' as t", TSQLKind::Query, &ds), "結果:1件");
     EXPECT_EQ(ds->Fields(0).AsString(), "<?FILE:/nowhere?>");
 
     const std::string missing = Folder.Folder + "missing.bin";
     const std::string sql = "insert into " + Table + " values (3, <?FILE:" + missing + "?>)";
     try {
-        Run(sql, 1);
+        Run(sql, TSQLKind::Insert);
         FAIL();
     } catch (const EADOSQLParamParser& e) {
         std::string sent = "insert into " + Table + " values (3, :" + missing + ")";
@@ -213,7 +213,7 @@ TEST_P(ADODriverTest, FileMarkersBecomeBinaryParameters) {
         EXPECT_EQ(e.ErrorPosition, static_cast<int32_t>(sent.find(missing)) + 1);
     }
     try {
-        Run("insert into " + Table + " values (4, <?FILE:?>)", 1);
+        Run("insert into " + Table + " values (4, <?FILE:?>)", TSQLKind::Insert);
         FAIL();
     } catch (const EADOSQLParamParser& e) {
         EXPECT_EQ(e.Message, "パラメータが不正です。");
@@ -221,33 +221,33 @@ TEST_P(ADODriverTest, FileMarkersBecomeBinaryParameters) {
 }
 
 TEST_P(ADODriverTest, JapaneseTextBothWays) {
-    Run("create table " + Table + " (s varchar(40))", 4);
-    Run("insert into " + Table + " values ('日本語のテキスト～')", 1);
+    Run("create table " + Table + " (s varchar(40))", TSQLKind::Other);
+    Run("insert into " + Table + " values ('日本語のテキスト～')", TSQLKind::Insert);
     std::unique_ptr<TDataSet> ds;
-    EXPECT_EQ(Run("select s as 列名 from " + Table + " where s like '日本%'", 0, &ds), "結果:1件");
+    EXPECT_EQ(Run("select s as 列名 from " + Table + " where s like '日本%'", TSQLKind::Query, &ds), "結果:1件");
     EXPECT_EQ(ds->Fields(0).FieldName(), "列名");
     EXPECT_EQ(ds->Fields(0).AsString(), "日本語のテキスト～");
 }
 
 TEST_P(ADODriverTest, TransactionCommands) {
-    Run("create table " + Table + " (id integer)", 4);
+    Run("create table " + Table + " (id integer)", TSQLKind::Other);
     EXPECT_EQ(Command("Commit"), (std::vector<std::string>{"現在コミットは無効です。"}));
     EXPECT_EQ(Command("RollBack"), (std::vector<std::string>{"現在ロールバックは無効です。"}));
     EXPECT_EQ(Command("Begin"), (std::vector<std::string>{"トランザクションをスタートしました。"}));
-    Run("insert into " + Table + " values (1)", 1);
+    Run("insert into " + Table + " values (1)", TSQLKind::Insert);
     EXPECT_EQ(Command("BEGIN"), (std::vector<std::string>{"ロールバックしました。", "トランザクションをスタートしました。"}));
     std::unique_ptr<TDataSet> ds;
-    Run("select count(*) from " + Table, 0, &ds);
+    Run("select count(*) from " + Table, TSQLKind::Query, &ds);
     EXPECT_EQ(ds->Fields(0).AsString(), "0");
-    Run("insert into " + Table + " values (2)", 1);
+    Run("insert into " + Table + " values (2)", TSQLKind::Insert);
     bool ok = false;
     EXPECT_EQ(Command("commit", "", &ok), (std::vector<std::string>{"コミットしました。"}));
     EXPECT_TRUE(ok);
     Command("Begin");
-    Run("insert into " + Table + " values (3)", 1);
+    Run("insert into " + Table + " values (3)", TSQLKind::Insert);
     EXPECT_EQ(Command("RollBack"), (std::vector<std::string>{"ロールバックしました。"}));
     Command("Begin");
-    Run("insert into " + Table + " values (4)", 1);
+    Run("insert into " + Table + " values (4)", TSQLKind::Insert);
     // disconnecting with an open transaction rolls it back
     std::vector<std::string> out = Command("DisConnect");
     ASSERT_FALSE(out.empty());
@@ -266,14 +266,14 @@ TEST_P(ADODriverTest, TransactionCommands) {
     Driver.HandleCommand(nullptr, other, handled);
     EXPECT_FALSE(handled);
     Driver.Reconnect();
-    Run("select id from " + Table, 0, &ds);
+    Run("select id from " + Table, TSQLKind::Query, &ds);
     EXPECT_EQ(ds->RecordCount(), 1);
     EXPECT_EQ(ds->Fields(0).AsString(), "2");
 }
 
 TEST_P(ADODriverTest, DatasetsOfADroppedConnectionAreClosed) {
     std::unique_ptr<TDataSet> ds;
-    Run("select 1 as a", 0, &ds);
+    Run("select 1 as a", TSQLKind::Query, &ds);
     ASSERT_TRUE(ds->Active());
     Driver.Disconnect();
     EXPECT_FALSE(ds->Active());
@@ -387,7 +387,7 @@ TEST(ADODriverPg, DroppedServerConnectionAndReconnect) {
     driver.ConnectByConnectionString(dbtest::PgConn(), "pg");
     std::unique_ptr<TDataSet> ds;
     std::string msg;
-    driver.Execute(nullptr, "select pg_backend_pid()", 0, ds, msg);
+    driver.Execute(nullptr, "select pg_backend_pid()", TSQLKind::Query, ds, msg);
     std::string pid = ds->Fields(0).AsString();
     {
         TOdbcConnection killer;
@@ -398,7 +398,7 @@ TEST(ADODriverPg, DroppedServerConnectionAndReconnect) {
         k.Open();
     }
     try {
-        driver.Execute(nullptr, "select 1", 0, ds, msg);
+        driver.Execute(nullptr, "select 1", TSQLKind::Query, ds, msg);
         FAIL();
     } catch (const EOdbcError& e) {
         EXPECT_EQ(e.Message.rfind("データベースとの接続が切断されました。再接続してください。", 0), 0u) << e.Message;
@@ -407,6 +407,6 @@ TEST(ADODriverPg, DroppedServerConnectionAndReconnect) {
     bool handled = false;
     driver.HandleCommand(nullptr, c, handled);
     EXPECT_TRUE(c.Succeeded);
-    driver.Execute(nullptr, "select 7", 0, ds, msg);
+    driver.Execute(nullptr, "select 7", TSQLKind::Query, ds, msg);
     EXPECT_EQ(ds->Fields(0).AsString(), "7");
 }

@@ -494,7 +494,7 @@ struct ConnectByNameTest : ConnectFormTest, ::testing::WithParamInterface<Db> {
     std::string Query(const std::string& sql) {
         std::unique_ptr<TDataSet> ds;
         std::string msg;
-        Driver.Execute(nullptr, sql, 0, ds, msg);
+        Driver.Execute(nullptr, sql, TSQLKind::Query, ds, msg);
         return msg.substr(0, msg.find(" ("));
     }
     std::string Description() {

@@ -167,11 +167,11 @@ inline void TFakeHost::ExecuteScriptWithParams(const TStringList& Lines, const T
     for (int i = 0; i < Params.Count(); ++i)
         text = sys::StringReplaceAll(text, "{%" + std::to_string(i) + "}", Params[i]);
     TStringList script(text);
-    uint8_t mode = 0;
+    TSQL99Splitter::TSplitMode mode = TSQL99Splitter::smDelimiter;
     char delimiter = ';';
     for (const std::string& line : script.Items) {
         if (sys::Trim(line).empty()) continue;
-        if (line == "/") mode = 1, delimiter = '/';
+        if (line == "/") mode = TSQL99Splitter::smBlock, delimiter = '/';
         break;
     }
     ++Depth;

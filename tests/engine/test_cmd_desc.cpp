@@ -20,10 +20,10 @@ using Lines = std::vector<std::string>;
 class DescTest : public ::testing::Test, public TCommandRunner {
 protected:
     DescTest() {
-        Host.OnExecuteSQL = [this](void* Sender, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>& DataSet,
+        Host.OnExecuteSQL = [this](void* Sender, const std::string& SQL, TSQLKind Kind, std::unique_ptr<TDataSet>& DataSet,
                                    std::string& Msg) {
             EXPECT_EQ(Sender, &Host);
-            EXPECT_EQ(Kind, 0);
+            EXPECT_EQ(Kind, TSQLKind::Query);
             Host.SQLs.push_back(SQL);
             if (!Error.empty()) throw EDatabaseError(Error);
             auto ds = std::make_unique<TMemDataSet>();
@@ -106,7 +106,7 @@ protected:
             conn = dbtest::SqliteConn("desc");
         }
         ASSERT_TRUE(Driver.ConnectByConnectionString(conn, "test"));
-        Host.OnExecuteSQL = [this](void* Sender, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>& DataSet,
+        Host.OnExecuteSQL = [this](void* Sender, const std::string& SQL, TSQLKind Kind, std::unique_ptr<TDataSet>& DataSet,
                                    std::string& Msg) { Driver.Execute(Sender, SQL, Kind, DataSet, Msg); };
         Table = dbtest::UniqueName("desc");
     }
@@ -121,7 +121,7 @@ protected:
     void Sql(const std::string& sql) {
         std::unique_ptr<TDataSet> ds;
         std::string msg;
-        Driver.Execute(nullptr, sql, 4, ds, msg);
+        Driver.Execute(nullptr, sql, TSQLKind::Other, ds, msg);
     }
     TADODriver Driver;
     std::string Table;

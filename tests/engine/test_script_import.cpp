@@ -17,7 +17,7 @@ protected:
         ASSERT_FALSE(Root.empty());
         ASSERT_TRUE(fs932::CreateDir(Root + "page"));
         Host.Folder = Root + "page/";
-        Host.OnExecuteSQL = [this](void*, const std::string& SQL, uint8_t, std::unique_ptr<TDataSet>&, std::string&) {
+        Host.OnExecuteSQL = [this](void*, const std::string& SQL, TSQLKind, std::unique_ptr<TDataSet>&, std::string&) {
             Host.SQLs.push_back(SQL);
         };
     }
@@ -93,7 +93,7 @@ TEST_F(ScriptImportTest, ImportErrors) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Line);
-        auto m = std::make_unique<TScriptManager>(&Host, TStringList(c.Line), ';', 0);
+        auto m = std::make_unique<TScriptManager>(&Host, TStringList(c.Line), ';', TSQL99Splitter::smDelimiter);
         std::string error;
         try {
             m->Execute(0);

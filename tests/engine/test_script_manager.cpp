@@ -18,12 +18,12 @@ namespace {
 class ScriptManagerTest : public ::testing::Test {
 protected:
     // Builds a manager over the lines of Text.
-    std::unique_ptr<TScriptManager> Manager(const std::string& Text, char Delimiter = ';', uint8_t Mode = 0) {
+    std::unique_ptr<TScriptManager> Manager(const std::string& Text, char Delimiter = ';', TSQL99Splitter::TSplitMode Mode = TSQL99Splitter::smDelimiter) {
         return std::make_unique<TScriptManager>(&Host, TStringList(Text), Delimiter, Mode);
     }
     // Records each statement handed to the execution event.
     void RecordSQL() {
-        Host.OnExecuteSQL = [this](void*, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>&,
+        Host.OnExecuteSQL = [this](void*, const std::string& SQL, TSQLKind Kind, std::unique_ptr<TDataSet>&,
                                    std::string& Msg) {
             Host.SQLs.push_back(SQL);
             Kinds.push_back(Kind);
@@ -44,23 +44,23 @@ protected:
         return "no error";
     }
     TFakeHost Host;
-    std::vector<int> Kinds;
+    std::vector<TSQLKind> Kinds;
 };
 
 TEST_F(ScriptManagerTest, ItemKinds) {
     struct Case {
         std::string Script;
         char Delimiter;
-        uint8_t Mode;
+        TSQL99Splitter::TSplitMode Mode;
         std::vector<std::pair<int, std::string>> Items;  // kind, statement
     };
     const std::vector<Case> cases = {
-        {"\r\n   \r\n", ';', 0, {{0, "\r\n   \r\n"}}},
-        {"SELECT 1; ;SELECT 2;", ';', 0, {{1, "SELECT 1"}, {0, " "}, {1, "SELECT 2"}}},
-        {"-- only a comment\r\n", ';', 0, {{0, ""}}},
-        {"SELECT 1; /* gone */ ;\r\n", ';', 0, {{1, "SELECT 1"}, {0, "  "}}},
-        {"  #Help;\r\n@x.sql a;SELECT '#'", ';', 0, {{2, "  #Help"}, {3, "@x.sql a"}, {1, "SELECT '#'\r\n"}}},
-        {"SELECT 4/2 FROM DUAL\r\n/\r\nSELECT 1\r\n/\r\n", '/', 1,
+        {"\r\n   \r\n", ';', TSQL99Splitter::smDelimiter, {{0, "\r\n   \r\n"}}},
+        {"SELECT 1; ;SELECT 2;", ';', TSQL99Splitter::smDelimiter, {{1, "SELECT 1"}, {0, " "}, {1, "SELECT 2"}}},
+        {"-- only a comment\r\n", ';', TSQL99Splitter::smDelimiter, {{0, ""}}},
+        {"SELECT 1; /* gone */ ;\r\n", ';', TSQL99Splitter::smDelimiter, {{1, "SELECT 1"}, {0, "  "}}},
+        {"  #Help;\r\n@x.sql a;SELECT '#'", ';', TSQL99Splitter::smDelimiter, {{2, "  #Help"}, {3, "@x.sql a"}, {1, "SELECT '#'\r\n"}}},
+        {"SELECT 4/2 FROM DUAL\r\n/\r\nSELECT 1\r\n/\r\n", '/', TSQL99Splitter::smBlock,
          {{1, "SELECT 4/2 FROM DUAL\r\n"}, {1, "SELECT 1\r\n"}}},
     };
     for (const Case& c : cases) {
@@ -127,12 +127,12 @@ TEST_F(ScriptManagerTest, KindIsDecidedBeforeVariablesAreReplaced) {
 TEST_F(ScriptManagerTest, SQLGoesToTheExecutionEvent) {
     void* sender = nullptr;
     std::vector<int> cursors;
-    Host.OnExecuteSQL = [&](void* Sender, const std::string& SQL, uint8_t Kind, std::unique_ptr<TDataSet>& DataSet,
+    Host.OnExecuteSQL = [&](void* Sender, const std::string& SQL, TSQLKind Kind, std::unique_ptr<TDataSet>& DataSet,
                             std::string& Msg) {
         sender = Sender;
         cursors.push_back(Host.Cursor);
         Kinds.push_back(Kind);
-        if (Kind == 0) DataSet = std::make_unique<TMemDataSet>();
+        if (Kind == TSQLKind::Query) DataSet = std::make_unique<TMemDataSet>();
         Msg = "結果:" + SQL.substr(0, 6);
     };
     auto m = Manager("select 1;\r\n  insert into t values (1);\r\nWITH x AS (SELECT 1) SELECT * FROM x;");
@@ -140,7 +140,7 @@ TEST_F(ScriptManagerTest, SQLGoesToTheExecutionEvent) {
     EXPECT_NE(m->Execute(0), nullptr);
     EXPECT_EQ(m->Execute(1), nullptr);
     EXPECT_EQ(m->Execute(2), nullptr);
-    EXPECT_EQ(Kinds, (std::vector<int>{0, 1, 4}));
+    EXPECT_EQ(Kinds, (std::vector<TSQLKind>{TSQLKind::Query, TSQLKind::Insert, TSQLKind::Other}));
     EXPECT_EQ(sender, static_cast<IScriptHost*>(&Host));
     std::string result;
     m->GetResultText(1, result);
@@ -165,7 +165,7 @@ public:
 
 TEST_F(ScriptManagerTest, SQLErrors) {
     bool freed = false;
-    Host.OnExecuteSQL = [&](void*, const std::string&, uint8_t, std::unique_ptr<TDataSet>& DataSet, std::string&) {
+    Host.OnExecuteSQL = [&](void*, const std::string&, TSQLKind, std::unique_ptr<TDataSet>& DataSet, std::string&) {
         DataSet = std::make_unique<TWatchedDataSet>(freed);
         throw EDatabaseError("表がありません");
     };
@@ -200,7 +200,7 @@ TEST_F(ScriptManagerTest, CommandItems) {
 
 TEST_F(ScriptManagerTest, RunningAgainClearsTheLastResults) {
     bool fail = true;
-    Host.OnExecuteSQL = [&](void*, const std::string&, uint8_t, std::unique_ptr<TDataSet>&, std::string& Msg) {
+    Host.OnExecuteSQL = [&](void*, const std::string&, TSQLKind, std::unique_ptr<TDataSet>&, std::string& Msg) {
         if (fail) throw EDatabaseError("だめ");
         Msg = "ok";
     };

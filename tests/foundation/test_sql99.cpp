@@ -402,24 +402,24 @@ TEST(SQL99CommentDelete, AgreesWithTheStepByStepRemoval) {
 TEST(SQL99Parser, GetSQLKind) {
     struct Case {
         std::string sql;
-        int kind;
+        TSQLKind kind;
     } cases[] = {
-        {"-- c\r\n  select * from t", 0},
-        {"/* c */show tables", 0},
-        {"desc t", 0},
-        {"DESCRIBE t", 0},
-        {"DESCRIPTION", 0},
-        {"SHOWX", 0},
-        {"  insert into t values (1)", 1},
-        {"update t set a = 1", 2},
-        {"UPDATED", 2},
-        {"\r\n\tdelete from t", 3},
-        {"WITH x AS (SELECT 1) SELECT * FROM x", 4},
-        {"", 4},
-        {"SELEC", 4},
-        {"\x95\x5CSELECT", 4},
-        {"'SELECT'", 4},
-        {"/* select */ -- select\r\nmerge", 4},
+        {"-- c\r\n  select * from t", TSQLKind::Query},
+        {"/* c */show tables", TSQLKind::Query},
+        {"desc t", TSQLKind::Query},
+        {"DESCRIBE t", TSQLKind::Query},
+        {"DESCRIPTION", TSQLKind::Query},
+        {"SHOWX", TSQLKind::Query},
+        {"  insert into t values (1)", TSQLKind::Insert},
+        {"update t set a = 1", TSQLKind::Update},
+        {"UPDATED", TSQLKind::Update},
+        {"\r\n\tdelete from t", TSQLKind::Delete},
+        {"WITH x AS (SELECT 1) SELECT * FROM x", TSQLKind::Other},
+        {"", TSQLKind::Other},
+        {"SELEC", TSQLKind::Other},
+        {"\x95\x5CSELECT", TSQLKind::Other},
+        {"'SELECT'", TSQLKind::Other},
+        {"/* select */ -- select\r\nmerge", TSQLKind::Other},
     };
     for (const auto& c : cases) EXPECT_EQ(TSQL99Parser::GetSQLKind(c.sql), c.kind) << c.sql;
     EXPECT_EQ(ErrorOf([] { TSQL99Parser::GetSQLKind("SELECT 'x"); }), LiteralError(8));

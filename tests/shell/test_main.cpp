@@ -210,7 +210,7 @@ TEST_F(MainTest, MessagesReachTheWindowTheyNameOrTheCurrentOne) {
     Send(mc::WM_MC_REVIVESCRIPT, 0, reinterpret_cast<winmsg::LPARAM>(&revived));
     EXPECT_EQ(c.ActiveScriptPage()->ScriptEditor->Lines().GetText(), "SELECT 1\r\nFROM DUAL\r\n");
 
-    c.SetEscapeReplaceOptions(true, false, true, false, true);
+    c.SetEscapeReplaceOptions({true, false, true, false, true});
     const TWritableCloseTimeEnvData& ct = *main->CloseTimeEnvData;
     EXPECT_EQ((std::vector<bool>{ct.EscapeSQ, ct.EscapeDQ, ct.EscapeY, ct.Escape5C, ct.EscapeEscapeDouble}),
               (std::vector<bool>{true, false, true, false, true}));
@@ -429,7 +429,7 @@ TEST_F(MainTest, EscapeOptionsFromTheFileReachTheBarsAndAPagesChoiceIsSaved) {
                                  Client().EscapeEscapeDouble}),
               saved);
     // A script page's choice is the one the close-time section keeps.
-    page.SetEscapeReplaceOptions(true, true, false, false, false);
+    page.SetEscapeReplaceOptions({true, true, false, false, false});
     const TWritableCloseTimeEnvData& ct = *main->CloseTimeEnvData;
     EXPECT_EQ((std::vector<bool>{ct.EscapeSQ, ct.EscapeDQ, ct.EscapeY, ct.Escape5C, ct.EscapeEscapeDouble}),
               (std::vector<bool>{true, true, false, false, false}));
@@ -549,7 +549,7 @@ TEST_F(MainTest, InDB2eCLPModeSQLGoesThroughTheProcessorOfTheCurrentFolder) {
         if (c.connectTo) Client().UserEnvManager->SetValue("DB2eCLP_ConnectTO", c.connectTo);
         std::unique_ptr<TDataSet> ds;
         std::string msg;
-        main->ClientExecuteSQL(&Client(), "select ID, NAME from T", 0, ds, msg);
+        main->ClientExecuteSQL(&Client(), "select ID, NAME from T", TSQLKind::Query, ds, msg);
         std::string input;
         ASSERT_TRUE(fs932::ReadFile(dir + "stdin.txt", input));
         EXPECT_EQ(input, c.input);
