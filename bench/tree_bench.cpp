@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -34,10 +35,15 @@ using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
 
-// The first run's time and the best of all runs.
+// Bytes the heap holds now.
+size_t HeldBytes() { return mallinfo2().uordblks; }
+
+// The first run's time and the best of all runs, and the heap bytes the
+// first run's items hold.
 struct Times {
     double First = 0;
     double Best = 1e300;
+    double HeldBytes = 0;
     void Add(double ms) {
         if (Best == 1e300) First = ms;
         Best = std::min(Best, ms);
@@ -73,9 +79,11 @@ Times Ours(Setup&, TFrameSQLClient& frame, int repeats, int& count) {
         TTreeNodeEx* b = tree.Root(0)->Item(0);
         m.ExpandNode(b);
         objects = b->Item(0);
+        const size_t before = HeldBytes();
         const auto t0 = Clock::now();
         m.ExpandNode(objects);
         const auto t1 = Clock::now();
+        if (r == 0) times.HeldBytes = double(HeldBytes()) - double(before);
         times.Add(Ms(t0, t1));
     }
     count = objects ? objects->Count() : 0;
@@ -88,6 +96,7 @@ Times Peer(Setup& s, int repeats, int& count) {
     for (int r = 0; r < repeats; ++r) {
         QTreeWidget tree;
         auto* parent = new QTreeWidgetItem(&tree, QStringList(QStringLiteral("Objects")));
+        const size_t before = HeldBytes();
         const auto t0 = Clock::now();
         std::unique_ptr<TDataSet> ds;
         std::string msg;
@@ -97,6 +106,8 @@ Times Peer(Setup& s, int repeats, int& count) {
             items.append(new QTreeWidgetItem(QStringList(cp932::ToQString(ds->Fields(0).AsString()))));
         parent->addChildren(items);
         const auto t1 = Clock::now();
+        ds.reset();
+        if (r == 0) times.HeldBytes = double(HeldBytes()) - double(before);
         times.Add(Ms(t0, t1));
         count = parent->childCount();
     }
@@ -146,6 +157,9 @@ int main(int argc, char** argv) {
                     ratio(ours.First, peer.First));
         std::printf("  %8d objects, best:  ours %9.1f ms   QTreeWidget %9.1f ms   ratio %.2f\n", n, ours.Best, peer.Best,
                     ratio(ours.Best, peer.Best));
+        if (ours.HeldBytes > 0 && peer.HeldBytes > 0)
+            std::printf("  %8d objects, heap held per object: ours %.0f bytes   QTreeWidget %.0f bytes   ratio %.2f\n", n,
+                        ours.HeldBytes / n, peer.HeldBytes / n, ratio(ours.HeldBytes, peer.HeldBytes));
         perRow[step++] = ours.Best / n;
     }
     std::printf("  time per object at N / at N/10: %.2f (1.00 is linear)\n", perRow[0] > 0 ? perRow[1] / perRow[0] : 0.0);

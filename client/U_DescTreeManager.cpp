@@ -737,6 +737,7 @@ void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL,
         SetLine(item->GetStringList06(), over);
         SetLine(item->GetStringList03(), std::to_string(order++));
         TStringList* params = item->GetStringList04();
+        params->Items.reserve(static_cast<size_t>(fields));
         for (int i = 0; i < fields; ++i) {
             const std::string value = sys::Trim(ds->Fields(i).AsString());
             if (!value.empty()) params->Add(names[static_cast<size_t>(i)] + "=" + value);
