@@ -5,7 +5,8 @@
 //
 //   tree_bench [rows] [repeats]
 //
-// Prints the best time of each and the ratio, and the time per row at a
+// Prints the first time of each (fresh memory: allocation and page faults
+// count there) and the best, each with its ratio, and the time per row at a
 // tenth of the rows, so that a growth faster than linear shows.
 #include <algorithm>
 #include <chrono>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -32,6 +34,21 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+// Bytes the heap holds now.
+size_t HeldBytes() { return mallinfo2().uordblks; }
+
+// The first run's time and the best of all runs, and the heap bytes the
+// first run's items hold.
+struct Times {
+    double First = 0;
+    double Best = 1e300;
+    double HeldBytes = 0;
+    void Add(double ms) {
+        if (Best == 1e300) First = ms;
+        Best = std::min(Best, ms);
+    }
+};
 
 struct Setup {
     std::string Folder;
@@ -52,31 +69,34 @@ void MakeObjects(Setup& s, int rows) {
 }
 
 // The window's tree: the node Objects of the tree B lists the rows.
-double Ours(Setup&, TFrameSQLClient& frame, int repeats, int& count) {
+Times Ours(Setup&, TFrameSQLClient& frame, int repeats, int& count) {
     TDescTreeManager& m = *frame.DescTreeManager;
     TTreeNodeEx* objects = nullptr;
     TKZNTreeView& tree = *frame.TreeView_Desc;
-    double best = 1e300;
+    Times times;
     for (int r = 0; r < repeats; ++r) {
         m.LoadObjectTrees();
         TTreeNodeEx* b = tree.Root(0)->Item(0);
         m.ExpandNode(b);
         objects = b->Item(0);
+        const size_t before = HeldBytes();
         const auto t0 = Clock::now();
         m.ExpandNode(objects);
         const auto t1 = Clock::now();
-        best = std::min(best, Ms(t0, t1));
+        if (r == 0) times.HeldBytes = double(HeldBytes()) - double(before);
+        times.Add(Ms(t0, t1));
     }
     count = objects ? objects->Count() : 0;
-    return best;
+    return times;
 }
 
 // The same query, then a plain tree item filled with the first field's strings.
-double Peer(Setup& s, int repeats, int& count) {
-    double best = 1e300;
+Times Peer(Setup& s, int repeats, int& count) {
+    Times times;
     for (int r = 0; r < repeats; ++r) {
         QTreeWidget tree;
         auto* parent = new QTreeWidgetItem(&tree, QStringList(QStringLiteral("Objects")));
+        const size_t before = HeldBytes();
         const auto t0 = Clock::now();
         std::unique_ptr<TDataSet> ds;
         std::string msg;
@@ -86,10 +106,12 @@ double Peer(Setup& s, int repeats, int& count) {
             items.append(new QTreeWidgetItem(QStringList(cp932::ToQString(ds->Fields(0).AsString()))));
         parent->addChildren(items);
         const auto t1 = Clock::now();
-        best = std::min(best, Ms(t0, t1));
+        ds.reset();
+        if (r == 0) times.HeldBytes = double(HeldBytes()) - double(before);
+        times.Add(Ms(t0, t1));
         count = parent->childCount();
     }
-    return best;
+    return times;
 }
 
 }  // namespace
@@ -118,21 +140,27 @@ int main(int argc, char** argv) {
     frame.DescTreeManager->SetProgramFolder(s.Folder);
     frame.DescTreeManager->AddObjectTree("B");
 
-    std::printf("object tree: expanding a node of N objects (SQLite through ODBC), best of %d\n", repeats);
+    std::printf("object tree: expanding a node of N objects (SQLite through ODBC), first run and best of %d\n", repeats);
     double perRow[2] = {0, 0};
     int step = 0;
     for (int n : {rows / 10, rows}) {
         MakeObjects(s, n);
         int oursCount = 0, peerCount = 0;
-        const double ours = Ours(s, frame, repeats, oursCount);
-        const double peer = Peer(s, repeats, peerCount);
+        const Times ours = Ours(s, frame, repeats, oursCount);
+        const Times peer = Peer(s, repeats, peerCount);
         if (oursCount != n || peerCount != n) {
             std::fprintf(stderr, "wrong count: ours %d, peer %d, expected %d\n", oursCount, peerCount, n);
             return 1;
         }
-        std::printf("  %8d objects: ours %9.1f ms   QTreeWidget %9.1f ms   ratio %.2f\n", n, ours, peer,
-                    peer > 0 ? ours / peer : 0.0);
-        perRow[step++] = ours / n;
+        auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+        std::printf("  %8d objects, first: ours %9.1f ms   QTreeWidget %9.1f ms   ratio %.2f\n", n, ours.First, peer.First,
+                    ratio(ours.First, peer.First));
+        std::printf("  %8d objects, best:  ours %9.1f ms   QTreeWidget %9.1f ms   ratio %.2f\n", n, ours.Best, peer.Best,
+                    ratio(ours.Best, peer.Best));
+        if (ours.HeldBytes > 0 && peer.HeldBytes > 0)
+            std::printf("  %8d objects, heap held per object: ours %.0f bytes   QTreeWidget %.0f bytes   ratio %.2f\n", n,
+                        ours.HeldBytes / n, peer.HeldBytes / n, ratio(ours.HeldBytes, peer.HeldBytes));
+        perRow[step++] = ours.Best / n;
     }
     std::printf("  time per object at N / at N/10: %.2f (1.00 is linear)\n", perRow[0] > 0 ? perRow[1] / perRow[0] : 0.0);
     frame.DescTreeManager->LoadObjectTrees();

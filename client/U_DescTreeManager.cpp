@@ -127,6 +127,7 @@ public:
         if (M.FBusy++ == 0) {
             M.FCache.Clear();
             M.FReportedOverrides.clear();
+            M.FReportedPlaceholders.clear();
         }
     }
     ~TOpScope() {
@@ -168,14 +169,17 @@ private:
 
 const char* const TDescDragObj::Format = "application/x-zintavor-object-tree-node";
 
-TDescDragObj::TDescDragObj(TDescTreeManager* Manager, TTreeNodeEx* Node) : Manager(Manager), Node(Node) {
+TDescDragObj::TDescDragObj(TTreeNodeEx* Node) : FNode(Node) {
     setData(Format, QByteArray());
     if (Node) setText(cp932::ToQString(Node->Text()));
 }
 
+TDescTreeManager* TDescDragObj::Manager() const { return TDescTreeManager::ManagerOf(Node()); }
+
 void TDescDragObj::GetScriptNames(TStringList& Names) const {
     Names.Clear();
-    if (Manager && Node) Manager->GetScriptNames(Node, Names);
+    TTreeNodeEx* node = Node();
+    if (TDescTreeManager* m = TDescTreeManager::ManagerOf(node)) m->GetScriptNames(node, Names);
 }
 
 const TDescDragObj* TDescDragObj::From(const QMimeData* Data) { return dynamic_cast<const TDescDragObj*>(Data); }
@@ -306,7 +310,7 @@ TDescTreeManager::TDescTreeManager(TFrameSQLClient* Frame, TKZNTreeView* TreeVie
     };
     TreeView->OnStartDrag = [this](TKZNTreeView*, TTreeNodeEx*) -> QMimeData* {
         TTreeNodeEx* node = this->TreeView->GetSelected();
-        return node ? new TDescDragObj(this, node) : nullptr;
+        return node ? new TDescDragObj(node) : nullptr;
     };
 
     Panel_DelcTreeBase->setVisible(!RootFolder().empty());
@@ -733,6 +737,7 @@ void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL,
         SetLine(item->GetStringList06(), over);
         SetLine(item->GetStringList03(), std::to_string(order++));
         TStringList* params = item->GetStringList04();
+        params->Items.reserve(static_cast<size_t>(fields));
         for (int i = 0; i < fields; ++i) {
             const std::string value = sys::Trim(ds->Fields(i).AsString());
             if (!value.empty()) params->Add(names[static_cast<size_t>(i)] + "=" + value);
@@ -963,14 +968,54 @@ void TDescTreeManager::CollectParams(TTreeNodeEx* Node, TStringList& Params) {
     }
 }
 
+namespace {
+
+// How far a text may grow by its placeholders: values that nest (each holding
+// many placeholders of the next) would otherwise multiply it without end.
+constexpr size_t kPlaceholderGrowth = size_t(1) << 20;
+
+// The number of occurrences of From in Text.
+size_t CountOf(const std::string& Text, const std::string& From) {
+    size_t n = 0;
+    for (size_t at = Text.find(From); at != std::string::npos; at = Text.find(From, at + From.size())) ++n;
+    return n;
+}
+
+}  // namespace
+
+void TDescTreeManager::PlaceholderOverflow(TTreeNodeEx* Node, const std::string& Name) {
+    // The definition that nests: the nearest folder that defines the name.
+    std::string folder = GetFolder(Node);
+    for (TTreeNodeEx* n = Node; n && n->Parent(); n = n->Parent()) {
+        bool defines = false;
+        for (const std::string& line : n->GetStringList04()->Items) defines = defines || NameOf(line) == Name;
+        if (defines) {
+            folder = GetFolder(n);
+            break;
+        }
+    }
+    const std::string message = "パラメータの展開結果が上限（1MB）を超えました：{%" + Name + "%} [" + folder + "]";
+    // Reported once per operation, not once for every node that shares the definition.
+    if (std::find(FReportedPlaceholders.begin(), FReportedPlaceholders.end(), message) == FReportedPlaceholders.end()) {
+        FReportedPlaceholders.push_back(message);
+        AddResultLine("■" + message);
+        if (TResultConsole* c = Frame->ActiveResultConsole()) c->ScrollCaretIntoView();
+    }
+    throw EDescTreeManager(message);
+}
+
 std::string TDescTreeManager::ExpandPlaceholders(TTreeNodeEx* Node, const std::string& Text) {
     if (Text.find('{') == std::string::npos) return Text;
+    TOpScope scope(*this);
     TStringList params;
     CollectParams(Node, params);
+    // Every replacement is measured before it is made: a text past the limit is never built.
+    const size_t limit = Text.size() + kPlaceholderGrowth;
 
     // Double braces: the name in any case; unknown ones are deleted.
-    std::unordered_map<std::string, std::string> byUpper;
-    for (const std::string& line : params.Items) byUpper.emplace(Upper(NameOf(line)), ValueOf(line));
+    std::unordered_map<std::string, std::pair<std::string, std::string>> byUpper;  // name, value
+    for (const std::string& line : params.Items)
+        byUpper.emplace(Upper(NameOf(line)), std::make_pair(NameOf(line), ValueOf(line)));
     std::string text;
     size_t at = 0;
     for (;;) {
@@ -980,8 +1025,13 @@ std::string TDescTreeManager::ExpandPlaceholders(TTreeNodeEx* Node, const std::s
         if (close == std::string::npos) break;
         text.append(Text, at, open - at);
         auto it = byUpper.find(Upper(std::string_view(Text).substr(open + 3, close - open - 3)));
-        if (it != byUpper.end()) text += it->second;
-        else text.append(Text, open, close + 3 - open);
+        if (it != byUpper.end()) {
+            if (text.size() + it->second.second.size() + (Text.size() - close) > limit)
+                PlaceholderOverflow(Node, it->second.first);
+            text += it->second.second;
+        } else {
+            text.append(Text, open, close + 3 - open);
+        }
         at = close + 3;
     }
     text.append(Text, at, std::string::npos);
@@ -993,17 +1043,20 @@ std::string TDescTreeManager::ExpandPlaceholders(TTreeNodeEx* Node, const std::s
 
     // Single braces: the name exactly as written, until nothing changes. A
     // value that holds its own placeholder would go on for ever: the passes
-    // and the growth are bounded.
-    const size_t limit = text.size() + (size_t(1) << 20);
+    // are bounded, and so is the size after every replacement.
     for (int pass = 0; pass < 64; ++pass) {
         bool changed = false;
         for (const std::string& line : params.Items) {
             const std::string from = "{%" + NameOf(line) + "%}";
-            if (text.find(from) == std::string::npos) continue;
-            text = sys::StringReplaceAll(text, from, ValueOf(line));
+            const size_t count = CountOf(text, from);
+            if (count == 0) continue;
+            const std::string value = ValueOf(line);
+            if (value.size() > from.size() && (value.size() - from.size()) > (limit - std::min(limit, text.size())) / count)
+                PlaceholderOverflow(Node, NameOf(line));
+            text = sys::StringReplaceAll(text, from, value);
             changed = true;
         }
-        if (!changed || text.size() > limit) break;
+        if (!changed) break;
     }
     return text;
 }
@@ -1066,10 +1119,10 @@ void TDescTreeManager::OpenNodeFolder(TTreeNodeEx* Node) {
     else TExprolerManager::OpenFolder(folder);
 }
 
-bool TDescTreeManager::IsNodeOfTree(const TTreeNodeEx* Node) const {
-    bool found = false;
-    if (Node) TreeView->ForEachNode([&](TTreeNodeEx* n) { found = found || n == Node; });
-    return found;
+TDescTreeManager* TDescTreeManager::ManagerOf(const TTreeNodeEx* Node) {
+    // The manager frees its nodes before it goes, so a node's manager is alive.
+    const auto* n = dynamic_cast<const TNode*>(Node);
+    return n ? n->Manager : nullptr;
 }
 
 TTreeNodeEx* TDescTreeManager::GetSelectedNode() const {
@@ -1085,8 +1138,14 @@ void TDescTreeManager::SelectionChanged() { NodeSelected(TreeView->GetSelected()
 void TDescTreeManager::NodeSelected(TTreeNodeEx* Node) {
     while (Node && Node != FLastNode && !FLoading) {
         FWatchNode = Node;
-        ExpandNode(Node);
-        if (FWatchNode) RefreshPropertyPages(Node);
+        std::string script;
+        {
+            // One operation: a damaged definition is told once for the whole selection.
+            TOpScope scope(*this);
+            ExpandNode(Node);
+            if (FWatchNode) RefreshPropertyPages(Node);
+            if (FWatchNode) script = DefaultScriptText(Node);
+        }
         if (FWatchNode) {
             std::string address;
             for (TTreeNodeEx* p = Node->Parent(); p; p = p->Parent()) {
@@ -1094,7 +1153,7 @@ void TDescTreeManager::NodeSelected(TTreeNodeEx* Node) {
                 address += p->Text();
             }
             Label_DescTreeAddress->setText(cp932::ToQString(address));
-            RunDefaultScript(Node);
+            RunDefaultScript(script);
         }
         if (!FWatchNode) break;  // the node went while its script ran
         FLastNode = Node;
@@ -1104,15 +1163,19 @@ void TDescTreeManager::NodeSelected(TTreeNodeEx* Node) {
     }
 }
 
-void TDescTreeManager::RunDefaultScript(TTreeNodeEx* Node) {
-    std::string text;
-    {
-        TOpScope scope(*this);
-        const std::string file = FindNodeFile(Node, "Default.Script");
-        if (file.empty()) return;
-        bool ok = false;
-        text = ExpandPlaceholders(Node, FCache.ReadText(file, ok));
+std::string TDescTreeManager::DefaultScriptText(TTreeNodeEx* Node) {
+    TOpScope scope(*this);
+    const std::string file = FindNodeFile(Node, "Default.Script");
+    if (file.empty()) return std::string();
+    bool ok = false;
+    try {
+        return ExpandPlaceholders(Node, FCache.ReadText(file, ok));
+    } catch (const EDescTreeManager&) {
+        return std::string();  // told in the result page
     }
+}
+
+void TDescTreeManager::RunDefaultScript(const std::string& text) {
     if (sys::Trim(text).empty()) return;
     if (Frame->IsConnected()) Frame->ExecuteScriptText(text);
     else if (TResultConsole* c = Frame->ActiveResultConsole()) c->AddText(text);
@@ -1167,9 +1230,15 @@ void TDescTreeManager::FillScriptMenu(TTreeNodeEx* Node, QMenu* Menu) {
     TStringList names;
     GetScriptNames(Node, names);
     for (const std::string& name : names.Items) {
+        std::string text;
+        try {
+            text = GetScriptText(Node, name);
+        } catch (const EDescTreeManager&) {
+            continue;  // a definition that cannot be expanded, told in the result page
+        }
         auto* item = new TScriptExecuteMenuItem(TKZNUtil::TrimChar(name, '_'), Menu);
         item->ScriptName = name;
-        item->Lines.SetText(GetScriptText(Node, name));
+        item->Lines.SetText(text);
         TFrameSQLClient* frame = Frame;
         QObject::connect(item, &QAction::triggered, Menu, [frame, item] {
             const TStringList lines = item->Lines;
@@ -1316,8 +1385,14 @@ void TDescTreeManager::ShowPropertyPage() {
         bool ok = false;
         TStringList* scratch = node->GetStringList09();
         scratch->SetText(FCache.ReadText(file, ok));
-        text = sys::Trim(ExpandPlaceholders(node, sys::Trim(scratch->Text())));
+        const std::string raw = sys::Trim(scratch->Text());
         scratch->Clear();
+        try {
+            text = sys::Trim(ExpandPlaceholders(node, raw));
+        } catch (const EDescTreeManager& e) {
+            page->ShowText("■" + e.Message);
+            return;
+        }
     }
     if (isSQL && !text.empty() && Frame->IsConnected()) page->ShowSQL(Frame, text);
     else page->ShowText(text);

@@ -51,17 +51,24 @@ class TDescTreeManager;
 enum TDescNodeKind : int { dnkNone = -1, dnkTop = 0, dnkFolder = 1, dnkItem = 2, dnkItemFolder = 3 };
 
 // The drag of a tree node: the drag's data. Receivers find it with From().
+// A drag may outlive its node (a refresh frees and rebuilds the nodes): the
+// node is held by its serial number, never by its address alone.
 class TDescDragObj : public QMimeData {
 public:
     static const char* const Format;
-    TDescDragObj(TDescTreeManager* Manager, TTreeNodeEx* Node);
+    explicit TDescDragObj(TTreeNodeEx* Node);
 
-    TDescTreeManager* Manager;  // not owned
-    TTreeNodeEx* Node;          // the node being dragged, not owned
-    // The node's script names (see TDescTreeManager::GetScriptNames).
+    // The node being dragged while it is still in its tree; null once it has gone.
+    TTreeNodeEx* Node() const { return FNode.Get(); }
+    // The manager of that node; null once the node has gone.
+    TDescTreeManager* Manager() const;
+    // The node's script names (see TDescTreeManager::GetScriptNames); none once it has gone.
     void GetScriptNames(TStringList& Names) const;
 
     static const TDescDragObj* From(const QMimeData* Data);
+
+private:
+    TTreeNodeRef FNode;
 };
 
 // One script of a node's menu: choosing it runs Lines in the window.
@@ -130,8 +137,8 @@ public:
     std::string ExpandPlaceholders(TTreeNodeEx* Node, const std::string& Text);
     // The node's parameters: its own first, then its ancestors' that it does not define.
     void CollectParams(TTreeNodeEx* Node, TStringList& Params);
-    // Node is still one of the tree's (a drag may outlive its node).
-    bool IsNodeOfTree(const TTreeNodeEx* Node) const;
+    // The manager that built Node; null for a node of no object tree.
+    static TDescTreeManager* ManagerOf(const TTreeNodeEx* Node);
     // The selected node; with none, the top node; null for an empty tree.
     TTreeNodeEx* GetSelectedNode() const;
     // Handles a selection change to Node (expansion, property pages, address, default script).
@@ -195,6 +202,9 @@ private:
     static std::string DeployText(const TTreeNodeEx* Node);
     void SetHideMark(TTreeNodeEx* Node);
     void SetTitle(TTreeNodeEx* Node);
+    // Tells the result page (once per operation) that the parameter Name grows
+    // a text past the limit, then raises EDescTreeManager.
+    [[noreturn]] void PlaceholderOverflow(TTreeNodeEx* Node, const std::string& Name);
     void ReadParamsFile(TTreeNodeEx* Node);
     int32_t GetOrder(const std::string& Folder);
     // A file of the node: its own folder first, then its override folder; empty when neither has it.
@@ -219,7 +229,9 @@ private:
     void AddResultEntry(const std::string& Text);
 
     void SelectionChanged();
-    void RunDefaultScript(TTreeNodeEx* Node);
+    // The node's default script with its placeholders put in; empty when none.
+    std::string DefaultScriptText(TTreeNodeEx* Node);
+    void RunDefaultScript(const std::string& Text);
 
     std::string FProgramFolder;
     TStringList FShownTrees;
@@ -236,4 +248,5 @@ private:
     QTimer FChangeTimer;
     std::unique_ptr<QObject> FContext;  // the receiver of the widgets' signals
     std::vector<std::string> FReportedOverrides;  // reported once per operation
+    std::vector<std::string> FReportedPlaceholders;  // likewise
 };

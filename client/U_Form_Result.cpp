@@ -139,8 +139,11 @@ void TForm_Result::ObjectTreeNodeDropped(const QMimeData* Data, QPoint GlobalPos
     const TDescDragObj* drag = TDescDragObj::From(Data);
     if (!drag) throw EForm_Result("内部エラー：未対応のオブジェクトをドロップしようとしました");
     PopupMenu_ScriptDrop->setProperty("Tag", -1);
-    if (!drag->Manager || !drag->Manager->IsNodeOfTree(drag->Node)) return;  // the node went during the drag
-    drag->Manager->FillScriptMenu(drag->Node, PopupMenu_ScriptDrop);
+    // The node may have gone during the drag (a refresh rebuilds the nodes).
+    TTreeNodeEx* node = drag->Node();
+    TDescTreeManager* manager = drag->Manager();
+    if (!node || !manager) return;
+    manager->FillScriptMenu(node, PopupMenu_ScriptDrop);
     popupmenu::Exec(*PopupMenu_ScriptDrop, GlobalPos);
 }
 

@@ -6,7 +6,7 @@ const char* const THistoryItemDragObj::Format = "application/x-zintavor-history-
 
 THistoryItemDragObj::THistoryItemDragObj(QWidget* control, const TStringList& lines, uint8_t kind,
                                          TTreeNodeEx* node)
-    : Control(control), Node(node), Lines(lines), Kind(kind) {
+    : Control(control), Lines(lines), Kind(kind), FNode(node) {
     setData(Format, QByteArray());
     setText(cp932::ToQString(Lines.Text()));
 }

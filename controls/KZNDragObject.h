@@ -5,11 +5,11 @@
 #include <cstdint>
 
 #include <QMimeData>
+#include <QPointer>
+#include <QWidget>
 
+#include "KZNTreeView.h"
 #include "StringList.h"
-
-class QWidget;
-class TTreeNodeEx;
 
 class THistoryItemDragObj : public QMimeData {
 public:
@@ -19,11 +19,17 @@ public:
     // The drag object of control; lines are copied.
     THistoryItemDragObj(QWidget* control, const TStringList& lines, uint8_t kind, TTreeNodeEx* node);
 
-    QWidget* Control;   // not owned
-    TTreeNodeEx* Node;  // the history node being dragged, not owned
-    TStringList Lines;  // a copy of the item's lines
+    QPointer<QWidget> Control;  // null once it has gone
+    TStringList Lines;          // a copy of the item's lines
     uint8_t Kind;       // the node kind given by the history window
+
+    // The history node being dragged while it is still in its tree; null once
+    // it has gone (the drag may outlive it, and another node may take its place).
+    TTreeNodeEx* Node() const { return FNode.Get(); }
 
     // The history item carried by a drag, or null.
     static const THistoryItemDragObj* From(const QMimeData* data);
+
+private:
+    TTreeNodeRef FNode;
 };

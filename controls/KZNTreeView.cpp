@@ -24,6 +24,8 @@ constexpr uint32_t CM_POPUPWINDOWOPEN = 0x144B;
 constexpr uint32_t CM_POPUPWINDOWCLOSE = 0x144C;
 constexpr int kDragPauseMs = 50;
 constexpr int kDragBottomMargin = 5;
+// Node serial numbers: 64 bits never wrap within a run.
+uint64_t gLastNodeSerial = 0;
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -49,7 +51,7 @@ void TKZNExtendNodeData::Assign(const TKZNExtendNodeData& other) {
 // ---------------------------------------------------------------------------
 // TTreeNodeEx
 
-TTreeNodeEx::TTreeNodeEx(TKZNTreeView* tree) : FTree(tree), FData(std::make_unique<TKZNExtendNodeData>()) {
+TTreeNodeEx::TTreeNodeEx(TKZNTreeView* tree) : FTree(tree), FSerial(++gLastNodeSerial), FData(std::make_unique<TKZNExtendNodeData>()) {
     setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
              Qt::ItemIsDropEnabled);
     setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
@@ -425,6 +427,30 @@ TTreeNodeEx* TKZNTreeView::NodeAt(QPoint p) const { return static_cast<TTreeNode
 void TKZNTreeView::ForEachNode(const std::function<void(TTreeNodeEx* node)>& f) const {
     WalkNodes([&](QTreeWidgetItem* n, int) { f(static_cast<TTreeNodeEx*>(n)); });
 }
+
+TTreeNodeEx* TKZNTreeView::FindBySerial(uint64_t serial) const {
+    if (serial == 0) return nullptr;
+    std::vector<QTreeWidgetItem*> stack;
+    for (int i = topLevelItemCount() - 1; i >= 0; --i) stack.push_back(topLevelItem(i));
+    while (!stack.empty()) {
+        auto* n = static_cast<TTreeNodeEx*>(stack.back());
+        stack.pop_back();
+        if (n->Serial() == serial) return n;
+        for (int i = n->childCount() - 1; i >= 0; --i) stack.push_back(n->child(i));
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TTreeNodeRef
+
+TTreeNodeRef::TTreeNodeRef(const TTreeNodeEx* node) {
+    if (!node || !node->Tree()) return;
+    FTree = node->Tree();
+    FSerial = node->Serial();
+}
+
+TTreeNodeEx* TTreeNodeRef::Get() const { return FTree ? FTree->FindBySerial(FSerial) : nullptr; }
 
 template <class F>
 void TKZNTreeView::WalkNodes(F&& f) const {

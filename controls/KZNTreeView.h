@@ -7,6 +7,7 @@
 // Captions are CP932 text; the node keeps its caption's bytes, so a caption
 // survives a save and load unchanged even where Qt could not show it.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -17,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
+#include <QPointer>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -63,6 +65,9 @@ public:
     virtual void Assign(const TTreeNodeEx& source);
 
     TKZNTreeView* Tree() const { return FTree; }
+    // A number no other node of the run ever carries, not even one built
+    // where this one was freed: what a holder of a node compares later.
+    uint64_t Serial() const { return FSerial; }
     TKZNExtendNodeData* Data() const { return FData.get(); }
     TStringList* GetStringList() const { return GetStringListN(0); }
     TStringList* GetStringList01() const { return GetStringListN(1); }
@@ -127,12 +132,28 @@ private:
     void MoveTo(int newIndex);
 
     TKZNTreeView* FTree;
+    uint64_t FSerial;
     std::unique_ptr<TKZNExtendNodeData> FData;
     std::string FText;
     bool FSettingText = false;
     bool FCut = false;
     bool FDropTarget = false;
     int FImageIndex = 0;
+};
+
+// A node held across events (a drag, a menu, a timer): Get() gives the node
+// while it is still one of its tree's, and null once it or its tree has gone,
+// even when another node now lives at the same address.
+class TTreeNodeRef {
+public:
+    TTreeNodeRef() = default;
+    explicit TTreeNodeRef(const TTreeNodeEx* node);
+    TTreeNodeEx* Get() const;
+    bool IsNull() const { return FSerial == 0; }
+
+private:
+    QPointer<TKZNTreeView> FTree;
+    uint64_t FSerial = 0;
 };
 
 // The node class the tree creates.
@@ -223,6 +244,8 @@ public:
     TTreeNodeEx* NodeAt(QPoint p) const;  // viewport coordinates
     // Every node in tree order.
     void ForEachNode(const std::function<void(TTreeNodeEx* node)>& f) const;
+    // The node of that serial number in the tree; null when none.
+    TTreeNodeEx* FindBySerial(uint64_t serial) const;
     bool IsDestroying() const { return FDestroying; }
 
     // Caption editing.

@@ -712,9 +712,11 @@ THistoryItemDragObj* TForm_History::StartDrag(TTreeNodeEx* Node) {
 }
 
 bool TForm_History::CanDrop(const THistoryItemDragObj* Item, TTreeNodeEx* Target, int Position) const {
-    if (!Item || Item->Control != IndexTree2 || !Item->Node || !Target || Target == Item->Node) return false;
+    if (!Item || Item->Control != IndexTree2 || !Target) return false;
+    TTreeNodeEx* node = Item->Node();  // null when it went during the drag
+    if (!node || Target == node) return false;
     // a node never goes below itself
-    if (Target->IsDescendantOf(Item->Node)) return false;
+    if (Target->IsDescendantOf(node)) return false;
     const THistoryNodeKind kind = NodeKind(Target);
     if (Position == 1) return kind == hnkFavoriteRoot || kind == hnkFavoriteFolder || kind == hnkOther;
     if (Position == 2)
@@ -793,7 +795,7 @@ void TForm_History::TreeDrop(QDropEvent* E) {
         return;
     }
     E->acceptProposedAction();
-    DropNode(item->Node, target, position);
+    DropNode(item->Node(), target, position);
 }
 
 // ---------------------------------------------------------------------------

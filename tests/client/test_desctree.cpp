@@ -15,6 +15,7 @@
 #include "CP932Qt.h"
 #include "DescTreeTestUtil.h"
 #include "KZNPopupMenu.h"
+#include "U_Form_DesctreeProperty.h"
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
 #include "MemDataSet.h"
@@ -163,6 +164,70 @@ TEST_F(DescTreeTest, PlaceholdersOfTheNodeAndItsAncestors) {
     Select("ObjectTree/Sales/Self");
     const std::string loop = Manager().ExpandPlaceholders(Find("ObjectTree/Sales/Self"), "{%LOOP%}");
     EXPECT_EQ(loop.substr(0, 3), "xxx");
+}
+
+// Values that nest, each holding a hundred placeholders of the next, would
+// grow a title query to gigabytes in one pass: the growth stops at the limit,
+// the result page names the parameter and its folder once, and nothing built
+// from it runs.
+TEST_F(DescTreeTest, NestedValuesStopAtTheSizeLimitWithAMessage) {
+    std::string params;
+    const std::string names = "ABCDE";
+    for (size_t i = 0; i + 1 < names.size(); ++i) {
+        params += names.substr(i, 1) + "=";
+        for (int k = 0; k < 100; ++k) params += "{%" + names.substr(i + 1, 1) + "%}";
+        params += "\r\n";
+    }
+    params += "E=abcdefghij\r\n";
+    Load({{"ObjectTree/T/Bomb/Params.txt", params},
+          {"ObjectTree/T/Bomb/Title.SQL", "select length('{%A%}')"},
+          {"ObjectTree/T/Bomb/Default.Script", "SELECT '{%A%}';"},
+          {"ObjectTree/T/Bomb/Big.Script", "SELECT '{{%a%}}{%A%}';"},
+          {"ObjectTree/T/Bomb/Small.Script", "SELECT '{%E%}';"},
+          {"ObjectTree/T/Bomb/Page.Property", "{%A%}"}},
+         {"T"});
+    Connected = true;
+    Select("ObjectTree/T");
+    TTreeNodeEx* bomb = Find("ObjectTree/T/Bomb←（タイトル設定失敗！！）");
+    ASSERT_TRUE(bomb);
+    const std::string message =
+        "■パラメータの展開結果が上限（1MB）を超えました：{%C%} [" + TDescTreeManager::GetFolder(bomb) + "]";
+    EXPECT_EQ(Frame->Console.Lines.Items, (Lines{message}));
+    for (const std::string& sql : Db.SQLs) EXPECT_LT(sql.size(), 1000u);
+
+    // Selected: the default script does not run; the property page shows the message.
+    Db.SQLs.clear();
+    Frame->Console.Lines.Clear();
+    Select("ObjectTree/T/Bomb←（タイトル設定失敗！！）");
+    EXPECT_TRUE(Db.SQLs.empty());
+    EXPECT_EQ(Frame->Console.Lines.Items, (Lines{message}));
+    auto* page = dynamic_cast<TForm_DesctreeProperty*>(Frame->PageControl_DescTreeProperty->currentWidget());
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->Caption, "Page");
+    EXPECT_EQ(page->Editor_DescTreeParams->Lines().GetText(), message + "\r\n");
+
+    // The script menu leaves out the scripts that cannot be put together.
+    QMenu menu;
+    Manager().FillScriptMenu(bomb, &menu);
+    ASSERT_EQ(menu.actions().size(), 1);
+    EXPECT_EQ(cp932::FromQString(menu.actions()[0]->text()), "Small.Script");
+    try {
+        Manager().ExpandPlaceholders(bomb, "{{%a%}}");
+        ADD_FAILURE() << "the expansion stops";
+    } catch (const EDescTreeManager& e) {
+        EXPECT_EQ(e.Message, message.substr(std::string("■").size()));
+    }
+    // Double braces are measured too: a text of many copies of a long value.
+    std::string copies;
+    for (int i = 0; i < 3000; ++i) copies += "{{%D%}}";
+    try {
+        Manager().ExpandPlaceholders(bomb, copies);
+        ADD_FAILURE() << "the expansion stops";
+    } catch (const EDescTreeManager& e) {
+        EXPECT_NE(e.Message.find("{%D%}"), std::string::npos) << e.Message;
+    }
+    // Below the limit the same nesting is put together in full.
+    EXPECT_EQ(Manager().ExpandPlaceholders(bomb, "{%D%}").size(), 1000u);
 }
 
 TEST_F(DescTreeTest, OrderFilesSortTheFolders) {
@@ -336,7 +401,7 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     ASSERT_EQ(menu.actions().size(), 1);
     EXPECT_EQ(cp932::FromQString(menu.actions()[0]->text()), "Drop.Script");
 
-    TDescDragObj drag(&Manager(), item);
+    TDescDragObj drag(item);
     TStringList dragged;
     drag.GetScriptNames(dragged);
     EXPECT_EQ(dragged.Items, (Lines{"_Drop.Script"}));
@@ -345,7 +410,8 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     Tree().SetSelected(item);
     std::unique_ptr<QMimeData> started(Tree().OnStartDrag(&Tree(), item));
     ASSERT_TRUE(TDescDragObj::From(started.get()));
-    EXPECT_EQ(TDescDragObj::From(started.get())->Node, item);
+    EXPECT_EQ(TDescDragObj::From(started.get())->Node(), item);
+    EXPECT_EQ(TDescDragObj::From(started.get())->Manager(), &Manager());
 
     // A script editor takes the node (the caret follows the mouse) and leaves its text as it is.
     TForm_Script* script = Frame->ActiveScriptPage();
@@ -377,17 +443,30 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     } catch (const Exception& e) {
         EXPECT_EQ(std::string(e.ClassName()) + ":" + e.Message, "EForm_Result:内部エラー：未対応のオブジェクトをドロップしようとしました");
     }
-    // A node that went during the drag offers nothing.
-    TDescDragObj stale(&Manager(), item);
+    // A node that went during the drag offers nothing, even when the refresh
+    // built its successor where it was.
+    TDescDragObj stale(item);
     Manager().RefreshNode(Find("ObjectTree/T/List"));
+    TTreeNodeEx* successor = Find("ObjectTree/T/List/t1");
+    ASSERT_TRUE(successor);
+    EXPECT_EQ(stale.Node(), nullptr);
+    EXPECT_EQ(stale.Manager(), nullptr);
+    stale.GetScriptNames(dragged);
+    EXPECT_TRUE(dragged.Items.empty());
     offered.clear();
     popupmenu::SetPresenter([&](QMenu&, const QPoint&) -> QAction* {
         offered.push_back("shown");
         return nullptr;
     });
+    Db.SQLs.clear();
     page->ObjectTreeNodeDropped(&stale, QPoint());
-    popupmenu::SetPresenter(nullptr);
     EXPECT_TRUE(offered.empty());
+    EXPECT_TRUE(Db.SQLs.empty());
+    // The successor's own drag still offers its scripts.
+    TDescDragObj fresh(successor);
+    page->ObjectTreeNodeDropped(&fresh, QPoint());
+    popupmenu::SetPresenter(nullptr);
+    EXPECT_EQ(offered, (Lines{"shown"}));
 }
 
 }  // namespace

@@ -211,8 +211,8 @@ TEST_F(SampleTree, SQLiteTreeListsTablesColumnsAndViews) {
         Driver.Execute(nullptr, sql, TSQLKind::Other, ds, msg);
     }
     Connected = true;
-    // The test program lives in <build>/tests/client/; the demo in the repository's top folder.
-    Manager().SetProgramFolder(fs932::ProgramFolder() + "../../../../demo/");
+    // The demo lives in the source folder, wherever the build folder is.
+    Manager().SetProgramFolder(std::string(ZINTAVOR_SOURCE_DIR) + "/demo/");
     ASSERT_TRUE(Manager().AddObjectTree("SQLite"));
     Manager().LoadObjectTrees();
     Select("ObjectTree/SQLite");

@@ -221,6 +221,42 @@ TEST_F(TreeFixture, AfterDeleteFiresOnceTheNodeIsGone) {
     EXPECT_EQ(Outline(), "c(0) ");
 }
 
+// A held node is found again while it lives, wherever it moves, and never
+// again once it has gone, even when a new node is built at its address.
+TEST_F(TreeFixture, HeldNodesAreKnownByTheirSerialNotTheirAddress) {
+    TTreeNodeEx* a = tree.Add(nullptr, "a");
+    TTreeNodeEx* b = tree.Add(a, "b");
+    const TTreeNodeRef heldA(a), heldB(b), none(nullptr);
+    EXPECT_EQ(heldB.Get(), b);
+    EXPECT_TRUE(none.IsNull());
+    EXPECT_EQ(none.Get(), nullptr);
+    // moved to the top level: still the same node
+    a->takeChild(0);
+    tree.addTopLevelItem(b);
+    EXPECT_EQ(heldB.Get(), b);
+    const uint64_t serialB = b->Serial();
+    tree.Delete(b);
+    // Build nodes until one lands where b was (a freeing allocator gives the
+    // address back at once; one with a quarantine may never do so).
+    bool reused = false;
+    for (int i = 0; i < 64 && !reused; ++i) {
+        TTreeNodeEx* n = tree.Add(a, "new");
+        EXPECT_GT(n->Serial(), serialB);
+        reused = n == b;
+    }
+    EXPECT_EQ(heldB.Get(), nullptr);
+    EXPECT_EQ(tree.FindBySerial(serialB), nullptr);
+    EXPECT_EQ(heldA.Get(), a);
+    // a node whose tree has gone
+    TTreeNodeRef orphan;
+    {
+        TKZNTreeView other;
+        orphan = TTreeNodeRef(other.Add(nullptr, "x"));
+        EXPECT_NE(orphan.Get(), nullptr);
+    }
+    EXPECT_EQ(orphan.Get(), nullptr);
+}
+
 TEST_F(TreeFixture, CaptionEditsGoThroughOnEdited) {
     TTreeNodeEx* a = tree.Add(nullptr, "a");
     tree.OnEdited = [](TKZNTreeView*, TTreeNodeEx*, std::string& s) { s += "[Duplicate]"; };

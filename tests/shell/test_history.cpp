@@ -595,6 +595,32 @@ TEST_F(HistoryTest, ADropThroughTheTreesEvents) {
     form->hide();
 }
 
+// A drag that outlives its node moves nothing, not even the node built after
+// it (which a freeing allocator often puts at the same address).
+TEST_F(HistoryTest, ADragWhoseNodeWentMovesNothing) {
+    form->resize(500, 600);
+    form->show();
+    Load(kTwoDays);
+    Select("表示");
+    std::unique_ptr<THistoryItemDragObj> item(form->StartDrag(Find("表示")));
+    ASSERT_NE(item, nullptr);
+    form->Action_Delete->trigger();
+    ASSERT_EQ(Find("表示"), nullptr);
+    Select("お気に入り");
+    TStringList lines("select 9;\r\n");
+    form->AddFavorite(&lines);
+    EXPECT_EQ(item->Node(), nullptr);
+    EXPECT_FALSE(form->CanDrop(item.get(), Find("道具"), 1));
+    const Lines before = Outline();
+    TKZNTreeView* tree = form->IndexTree2;
+    const QRect r = tree->visualItemRect(Find("道具"));
+    QDropEvent drop(QPointF(r.left() + 30, r.top() + 1), Qt::MoveAction, item.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(tree->viewport(), &drop);
+    EXPECT_FALSE(drop.isAccepted());
+    EXPECT_EQ(Outline(), before);
+    form->hide();
+}
+
 TEST_F(HistoryTest, MessagesItSends) {
     Load(kTwoDays);
     sent.clear();
