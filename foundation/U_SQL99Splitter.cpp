@@ -96,20 +96,30 @@ std::unique_ptr<TSQL99Splitter> TSQL99Splitter::CreateWithoutComments(std::strin
 
     const int literalCount = literals.Count();
     int lit = 0;
-    size_t del = 0;
+    size_t del = 0, keptDelimiters = 0;
     sql99::RemoveRunsInPlace(text, sink.Comments, [&](size_t from, size_t to, size_t out) {
         // Positions are 1-based; from..to is 0-based, end exclusive.
         const int32_t shift = static_cast<int32_t>(out) - static_cast<int32_t>(from);
         int first = lit;
         while (lit < literalCount && static_cast<size_t>(literals.StartIndexAt(lit)) <= to) ++lit;
         if (shift != 0) literals.OffsetRanges(first, lit - first, shift);
-        for (; del < sink.Delimiters.size() && static_cast<size_t>(sink.Delimiters[del]) <= to; ++del) sink.Delimiters[del] += shift;
+        for (; del < sink.Delimiters.size() && static_cast<size_t>(sink.Delimiters[del]) <= to; ++del) {
+            // A delimiter before this piece went out with the text between
+            // (a line break delimiter of a line that held only a comment).
+            if (static_cast<size_t>(sink.Delimiters[del] - 1) < from) continue;
+            sink.Delimiters[keptDelimiters++] = sink.Delimiters[del] + shift;
+        }
     });
+    sink.Delimiters.resize(keptDelimiters);
     splitter->Text = std::move(text);
+    // The comment list is spent: its memory goes back before the statement
+    // lists are made, so that the two never add up.
+    sql99::Removals().swap(sink.Comments);
     // What is left holds no comment, and its literals are those of the text.
     literals.Normalize();
     if (mode == smDelimiter) splitter->AddDelimiters(sink.Delimiters);
     else if (mode == smBlock) splitter->FindBlockDelimiters();
+    sql99::Positions().swap(sink.Delimiters);
     splitter->BuildStatementRanges();
     return splitter;
 }

@@ -276,6 +276,34 @@ Outcome Describe(const TSQL99Splitter& s) {
 
 // Comment removal and splitting in one pass give what the two steps give.
 TEST(SQL99Splitter, CreateWithoutCommentsIsTheSplitterOfTheCleanedText) {
+    auto compare = [](const std::string& text, char delimiter, uint8_t mode) {
+        Outcome twoSteps, onePass;
+        try {
+            twoSteps = Describe(TSQL99Splitter(TSQL99CommentDelete::DeleteCommentLinesText(text), delimiter, mode));
+        } catch (const ESQL99Exception& e) {
+            twoSteps = {{}, e.ClassName(), e.Message, e.ErrorPosition};
+        }
+        try {
+            onePass = Describe(*TSQL99Splitter::CreateWithoutComments(text, delimiter, mode));
+        } catch (const ESQL99Exception& e) {
+            onePass = {{}, e.ClassName(), e.Message, e.ErrorPosition};
+        }
+        EXPECT_EQ(onePass, twoSteps) << testutil::Hex(text) << " mode " << int(mode) << " " << int(delimiter);
+    };
+    // A line break as the delimiter: the break of a line that held only a
+    // comment goes with the comment and ends no statement.
+    const struct {
+        std::string text;
+        char delimiter;
+    } fixed[] = {
+        {"a\r\n/* c */\r\nb\r\n", '\n'},
+        {"a\r\n/* c */\r\nb\r\n", '\r'},
+        {"a\r\n-- c\r\n\r\n/* d */\r\n", '\n'},
+        {"B;;@] (/@\x00\x83\x81\x81\x83" "A@x '@;' /*@*/\r\n/*@*/\r\n", '\n'},
+    };
+    for (const auto& f : fixed)
+        for (uint8_t mode : {0, 1}) compare(f.text, f.delimiter, mode);
+
     SqlGen gen(31);
     int errors = 0;
     for (int round = 0; round < 3000; ++round) {
