@@ -159,7 +159,7 @@ TEST(SQL99Splitter, RangesAndTags) {
     TSQL99Splitter s("SELECT 1;\r\nSELECT 'a';\r\nx", ';', 0);
     EXPECT_EQ(Of(s.DelimiterRanges), (Ranges{{"", 9, 11}, {"", 22, 24}}));
     EXPECT_EQ(Of(s.StatementRanges), (Ranges{{"最初のデリミタまで", 1, 8}, {"", 12, 21}, {"", 25, 25}}));
-    EXPECT_EQ(Of(s.IgnoreRanges), (Ranges{{"リテラル", 19, 21}}));
+    EXPECT_EQ(Of(s.GetIgnoreRanges()), (Ranges{{"リテラル", 19, 21}}));
     EXPECT_EQ(s.Count(), 3);
     EXPECT_THROW(s.GetStatement(3), EListError);
 
@@ -237,7 +237,7 @@ TEST(SQL99Splitter, DelimiterWalkFollowsTheRules) {
         for (uint8_t mode : {0, 1})
             for (char d : {';', '/', '|'}) {
                 TSQL99Splitter s(t, d, mode);
-                ASSERT_EQ(Of(s.DelimiterRanges), DelimitersByRules(t, d, mode, s.IgnoreRanges)) << testutil::Hex(t);
+                ASSERT_EQ(Of(s.DelimiterRanges), DelimitersByRules(t, d, mode, s.GetIgnoreRanges())) << testutil::Hex(t);
             }
     }
 }
@@ -264,7 +264,7 @@ Outcome Describe(const TSQL99Splitter& s) {
     Outcome o;
     o.statements = StatementsOf(s);
     o.statements.push_back(s.Text);
-    for (const TIndexStartEndList* l : {&s.IgnoreRanges, &s.DelimiterRanges, &s.StatementRanges}) {
+    for (const TIndexStartEndList* l : {&s.GetIgnoreRanges(), &s.DelimiterRanges, &s.StatementRanges}) {
         std::string ranges;
         for (const auto& [t, b, e] : Of(*l)) ranges += t + ":" + std::to_string(b) + "-" + std::to_string(e) + " ";
         o.statements.push_back(ranges);
@@ -336,7 +336,7 @@ TEST(SQL99Splitter, CreateWithoutComments) {
         "-- first\r\nSELECT 'a;b' /* x; */ FROM t;\r\n/* only a comment */\r\nDELETE FROM t -- it's\r\nWHERE k = 'x';\r\n", ';', 0);
     EXPECT_EQ(s->Text, "SELECT 'a;b'  FROM t;\r\nDELETE FROM t \r\nWHERE k = 'x';\r\n");
     EXPECT_EQ(StatementsOf(*s), (Statements{"SELECT 'a;b'  FROM t", "DELETE FROM t \r\nWHERE k = 'x'"}));
-    EXPECT_EQ(Of(s->IgnoreRanges), (Ranges{{"リテラル", 8, 12}, {"リテラル", 50, 52}}));
+    EXPECT_EQ(Of(s->GetIgnoreRanges()), (Ranges{{"リテラル", 8, 12}, {"リテラル", 50, 52}}));
     try {
         TSQL99Splitter::CreateWithoutComments("SELECT 1;\r\n/* open\r\n", ';', 0);
         FAIL();
