@@ -142,7 +142,7 @@ TEST_F(ScriptImportTest, ImportsReadOnlyRegularFiles) {
         }
         EXPECT_EQ(error, c.Error);
     }
-    EXPECT_EQ(Host.SQLs, std::vector<std::string>{"SELECT 1"});
+    EXPECT_EQ(Host.SQLs, std::vector<std::string>{"SELECT 1\r\n"});
 }
 
 // Running out of memory while a statement runs is told in words, not as the
