@@ -6,6 +6,10 @@
 //                                  largest size over that of the smallest
 //   engine_bench file PATH         the script in PATH (as an import reads it);
 //                                  prints "seconds=S statements=N"
+//   engine_bench peer PATH         the same work done by the sqlite3 shell's
+//                                  input loop: the file read, cut into
+//                                  statements with sqlite3_complete, each
+//                                  handed to an executor that does nothing
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +20,7 @@
 #include "BenchHost.h"
 #include "FileSystem.h"
 #include "I_ScriptHost.h"
+#include "SqliteShellLoop.h"
 #include "StringList.h"
 #include "U_ScriptManager.h"
 #include "U_UserEnvManager.h"
@@ -74,6 +79,25 @@ int main(int argc, char** argv) {
         std::printf("seconds=%.6f statements=%d\n", s, count);
         return 0;
     }
+    if (argc >= 3 && std::string(argv[1]) == "peer") {
+        const auto start = std::chrono::steady_clock::now();
+        std::string bytes;
+        if (!fs932::ReadFile(argv[2], bytes)) {
+            std::fprintf(stderr, "cannot read %s\n", argv[2]);
+            return 1;
+        }
+        TNullHost host;
+        int count = 0;
+        shellloop::Split(bytes, [&](const std::string& sql) {
+            std::unique_ptr<TDataSet> none;
+            std::string msg;
+            host.OnExecuteSQL(&host, sql, 0, none, msg);
+            ++count;
+        });
+        const std::chrono::duration<double> d = std::chrono::steady_clock::now() - start;
+        std::printf("seconds=%.6f statements=%d\n", d.count(), count);
+        return host.Bytes ? 0 : 1;
+    }
     if (argc >= 3 && std::string(argv[1]) == "scale") {
         // The first run of a size meets fresh memory; later ones reuse what it freed.
         std::vector<double> cold, warm;
@@ -93,6 +117,6 @@ int main(int argc, char** argv) {
                     cold.back() / cold.front(), warm.back() / warm.front());
         return 0;
     }
-    std::fprintf(stderr, "usage: engine_bench scale N1 N2 ... | engine_bench file PATH\n");
+    std::fprintf(stderr, "usage: engine_bench scale N1 N2 ... | engine_bench file|peer PATH\n");
     return 2;
 }

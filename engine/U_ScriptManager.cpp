@@ -1,6 +1,7 @@
 #include "U_ScriptManager.h"
 
 #include <algorithm>
+#include <new>
 
 #include "CP932Text.h"
 #include "DataSet.h"
@@ -17,6 +18,8 @@ namespace {
 
 // Imports now running, outermost first counted; runs are re-entrant on one thread.
 int ImportDepth = 0;
+
+constexpr const char* kOutOfMemory = "メモリが不足しています";
 
 struct TImportDepthGuard {
     TImportDepthGuard() { ++ImportDepth; }
@@ -95,6 +98,11 @@ std::unique_ptr<TDataSet> TScriptItem::Execute() {
             default:
                 break;
         }
+    } catch (const std::bad_alloc&) {
+        // The bare "std::bad_alloc" tells a user nothing; what held the memory
+        // is released by now.
+        ErrorText = kOutOfMemory;
+        throw EScriptManager(ErrorText);
     } catch (const std::exception& e) {
         ErrorText = e.what();
         throw;
@@ -113,14 +121,28 @@ void TScriptItem::ImportScript(const TStringList& Work) {
     }
     std::string name;
     parser.GetFileName(name);
-    if (!fs932::FileExists(name)) throw EScriptManager("ファイルが見つかりません:[ " + name + " ]");
-    if (ImportDepth >= TScriptManager::MaxImportDepth)
-        throw EScriptManager("スクリプトのインポートが" + std::to_string(TScriptManager::MaxImportDepth) +
-                             "段を超えました。インポートが循環していないか確認してください:[ " + name + " ]");
+    // Only a regular file is read: a folder, a FIFO or a device such as
+    // /dev/zero would block or never end.
     std::string bytes;
-    if (!fs932::ReadFile(name, bytes)) throw EScriptManager("ファイルを読み込めません:[ " + name + " ]");
     TStringList script;
-    script.SetText(bytes);  // CR LF, LF or CR
+    try {
+        switch (fs932::ReadRegularFile(name, bytes)) {
+            case fs932::ReadResult::Ok: break;
+            case fs932::ReadResult::Missing: throw EScriptManager("ファイルが見つかりません:[ " + name + " ]");
+            case fs932::ReadResult::NotRegular:
+                throw EScriptManager("通常のファイルではないため読み込めません:[ " + name + " ]");
+            case fs932::ReadResult::Failed: throw EScriptManager("ファイルを読み込めません:[ " + name + " ]");
+        }
+        if (ImportDepth >= TScriptManager::MaxImportDepth)
+            throw EScriptManager("スクリプトのインポートが" + std::to_string(TScriptManager::MaxImportDepth) +
+                                 "段を超えました。インポートが循環していないか確認してください:[ " + name + " ]");
+        script.SetText(bytes);  // CR LF, LF or CR
+    } catch (const std::bad_alloc&) {
+        bytes = std::string();
+        script.Clear();
+        throw EScriptManager(std::string(kOutOfMemory) + ":[ " + name + " ]");
+    }
+    bytes = std::string();  // the lines hold the text now
     TImportDepthGuard depth;
     Host->ExecuteScriptWithParams(script, args);
 }
@@ -145,6 +167,9 @@ std::unique_ptr<TDataSet> TSQLManager::ExecuteSQL(std::string& Msg) {
         const std::string sql = Lines.Text();
         const TSQLKind kind = TSQL99Parser::GetSQLKind(sql);
         Host->OnExecuteSQL(Host, sql, kind, dataSet, Msg);
+    } catch (const std::bad_alloc&) {
+        dataSet.reset();
+        throw ESQLManager(kOutOfMemory);
     } catch (const std::exception& e) {
         dataSet.reset();
         if (Host->OnSQLError) {
@@ -186,10 +211,11 @@ void TScriptFileImportCommandLineParser::GetFileName(std::string& S) const {
 
 TScriptManager::TScriptManager(IScriptHost* Host, const TStringList& Src, char Delimiter,
                                TSQL99Splitter::TSplitMode Mode)
-    : Host(Host), Lines(Src) {
+    : Host(Host) {
     // Comments are removed and the text is split in one scan; Lines keeps the
-    // comment-free text.
-    auto splitter = TSQL99Splitter::CreateWithoutComments(Lines.Text(), Delimiter, Mode);
+    // comment-free text. The source lines are not copied first: their text is
+    // the splitter's own.
+    auto splitter = TSQL99Splitter::CreateWithoutComments(Src.Text(), Delimiter, Mode);
     Lines.SetText(splitter->Text);
     Items.reserve(static_cast<size_t>(splitter->Count()));
     std::string statement;

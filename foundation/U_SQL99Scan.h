@@ -13,6 +13,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "CP932.h"
 #include "LargeBlock.h"
 #include "T_5CTable.h"
 #include "U_SQL99.h"
@@ -31,6 +32,22 @@ inline bool IsEscaped(const char* s, size_t p, char escape = '\\') {
     if (p >= 2 && t5c::IsPair(s + p - 2)) return false;
     if (p >= 3 && t5c::IsPair(s + p - 3)) return false;
     return true;
+}
+
+// True when the byte at the 0-based index p is the second byte of a
+// double-byte character: an odd run of lead bytes stands right before it (a
+// lead byte takes the next byte along; any other byte ends a character).
+inline bool IsTrailByte(const char* s, size_t p) {
+    size_t k = p;
+    while (k > 0 && cp932::IsLeadByte(s[k - 1])) --k;
+    return ((p - k) & 1) != 0;
+}
+
+// True when a byte can be the second byte of a double-byte character: a
+// delimiter of that kind is looked at twice.
+inline constexpr bool CanBeTrailByte(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return (u >= 0x40 && u <= 0x7E) || (u >= 0x80 && u <= 0xFC);
 }
 
 // Raises when a text is too long for 32-bit positions.
@@ -99,9 +116,11 @@ void Scan(std::string_view text, Sink& sink, bool wantDelimiter = false, char de
         // "/*/*": the second '/' opens nothing, its '*' may begin a "*/".
         i += (i + 3 < n && s[i + 2] == '/' && s[i + 3] == '*') ? 3 : 2;
     };
-    // A byte that begins nothing: it may still be the delimiter.
+    // A byte that begins nothing: it may still be the delimiter, unless it is
+    // the second byte of a double-byte character.
+    const bool delimiterMayBeTrail = CanBeTrailByte(delimiter);
     auto plain = [&] {
-        if (wantDelimiter && s[i] == delimiter) sink.Delimiter(pos(i));
+        if (wantDelimiter && s[i] == delimiter && !(delimiterMayBeTrail && IsTrailByte(s, i))) sink.Delimiter(pos(i));
         ++i;
     };
     while (i < n) {

@@ -56,7 +56,18 @@ TSQL99Splitter::TSQL99Splitter(std::string text, char delimiter, uint8_t mode)
     Split();
 }
 
+const TIndexStartEndList& TSQL99Splitter::GetIgnoreRanges() const {
+    if (!FIgnoreKnown) {
+        // Text holds no comment here: its ranges are its literals.
+        TSQL99Scanner::GetIgnoreRanges(Text, FIgnoreRanges);
+        FIgnoreKnown = true;
+    }
+    return FIgnoreRanges;
+}
+
 void TSQL99Splitter::Split() {
+    TIndexStartEndList& IgnoreRanges = FIgnoreRanges;
+    FIgnoreKnown = true;
     IgnoreRanges.Clear();
     StatementRanges.Clear();
     DelimiterRanges.Clear();
@@ -75,41 +86,58 @@ void TSQL99Splitter::Split() {
 std::unique_ptr<TSQL99Splitter> TSQL99Splitter::CreateWithoutComments(std::string text, char delimiter, uint8_t mode) {
     if (!sql99::IsLinesText(text)) text = TSQL99CommentDelete::DeleteCommentLinesText(std::move(text));
     std::unique_ptr<TSQL99Splitter> splitter(new TSQL99Splitter(std::string(), delimiter, mode, NoSplit{}));
-    TIndexStartEndList& literals = splitter->IgnoreRanges;
+    TIndexStartEndList& literals = splitter->FIgnoreRanges;
+    // Block mode looks at the literals to find its delimiter lines; delimiter
+    // mode leaves them to GetIgnoreRanges, so that a script run neither keeps
+    // nor moves them.
+    const bool keepLiterals = mode == smBlock;
 
     // One scan of the text with its comments: the comments to take out, the
     // literals and the delimiters, which then move down with the text.
     struct Sink : sql99::TopLevelSink<Sink> {
-        explicit Sink(TIndexStartEndList& literals) : Literals(literals) {}
+        Sink(TIndexStartEndList& literals, bool keep) : Literals(literals), Keep(keep) {}
         void Range(int kind, int32_t s, int32_t e) {
-            if (kind == 0) Literals.Add(kSQL99LiteralTag, s, e);
-            else Comments.push_back({s, e});
+            if (kind != 0) Comments.push_back({s, e});
+            else if (Keep) Literals.Add(kSQL99LiteralTag, s, e);
         }
         void Delimiter(int32_t p) { Delimiters.push_back(p); }
         TIndexStartEndList& Literals;
+        const bool Keep;
         sql99::Removals Comments;
         sql99::Positions Delimiters;
-    } sink(literals);
-    ReserveForText(text.size(), literals, sink.Delimiters);
+    } sink(literals, keepLiterals);
+    if (keepLiterals) literals.Reserve(static_cast<int>(text.size() / 32));
+    sink.Delimiters.reserve(text.size() / 64);
     sink.Comments.reserve(text.size() / 64);
     sql99::Scan(text, sink, mode == smDelimiter, delimiter);
 
     const int literalCount = literals.Count();
     int lit = 0;
-    size_t del = 0;
+    size_t del = 0, keptDelimiters = 0;
     sql99::RemoveRunsInPlace(text, sink.Comments, [&](size_t from, size_t to, size_t out) {
         // Positions are 1-based; from..to is 0-based, end exclusive.
         const int32_t shift = static_cast<int32_t>(out) - static_cast<int32_t>(from);
         int first = lit;
         while (lit < literalCount && static_cast<size_t>(literals.StartIndexAt(lit)) <= to) ++lit;
         if (shift != 0) literals.OffsetRanges(first, lit - first, shift);
-        for (; del < sink.Delimiters.size() && static_cast<size_t>(sink.Delimiters[del]) <= to; ++del) sink.Delimiters[del] += shift;
+        for (; del < sink.Delimiters.size() && static_cast<size_t>(sink.Delimiters[del]) <= to; ++del) {
+            // A delimiter before this piece went out with the text between
+            // (a line break delimiter of a line that held only a comment).
+            if (static_cast<size_t>(sink.Delimiters[del] - 1) < from) continue;
+            sink.Delimiters[keptDelimiters++] = sink.Delimiters[del] + shift;
+        }
     });
+    sink.Delimiters.resize(keptDelimiters);
     splitter->Text = std::move(text);
+    // The comment list is spent: its memory goes back before the statement
+    // lists are made, so that the two never add up.
+    sql99::Removals().swap(sink.Comments);
     // What is left holds no comment, and its literals are those of the text.
     literals.Normalize();
+    splitter->FIgnoreKnown = keepLiterals;
     if (mode == smDelimiter) splitter->AddDelimiters(sink.Delimiters);
     else if (mode == smBlock) splitter->FindBlockDelimiters();
+    sql99::Positions().swap(sink.Delimiters);
     splitter->BuildStatementRanges();
     return splitter;
 }
@@ -141,7 +169,7 @@ void TSQL99Splitter::FindBlockDelimiters() {
         if (s[p] == Delimiter) {
             size_t q = p + 1;
             while (q < n && s[q] == ' ') ++q;
-            if (q + 1 < n && s[q] == '\r' && s[q + 1] == '\n' && IgnoreRanges.IndexOfPosition(static_cast<int32_t>(q + 2)) < 0) {
+            if (q + 1 < n && s[q] == '\r' && s[q + 1] == '\n' && GetIgnoreRanges().IndexOfPosition(static_cast<int32_t>(q + 2)) < 0) {
                 DelimiterRanges.Add("ブロックデリミタ", static_cast<int32_t>(p + 1), static_cast<int32_t>(q + 2));
                 p = q + 2;
                 continue;

@@ -53,14 +53,20 @@ public:
         return s;
     }
 
+    // The literals and comments of Text, merged and sorted. A splitter made
+    // by CreateWithoutComments in delimiter mode finds them on first use: a
+    // script run asks only for its statements.
+    const TIndexStartEndList& GetIgnoreRanges() const;
+
     std::string Text;
-    TIndexStartEndList IgnoreRanges;     // literals and comments, merged and sorted
     TIndexStartEndList StatementRanges;  // one per statement, in text order
     TIndexStartEndList DelimiterRanges;  // the delimiters that count, with their line-break bytes
     uint8_t Mode;
     char Delimiter;
 
 private:
+    mutable TIndexStartEndList FIgnoreRanges;
+    mutable bool FIgnoreKnown = false;
     struct NoSplit {};
     TSQL99Splitter(std::string text, char delimiter, uint8_t mode, NoSplit);
     template <class Positions>

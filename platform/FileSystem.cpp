@@ -56,6 +56,33 @@ bool ReadFile(std::string_view path, std::string& bytes) {
     return true;
 }
 
+ReadResult ReadRegularFile(std::string_view path, std::string& bytes) {
+    bytes.clear();
+    // O_NONBLOCK: opening a FIFO with no writer must not wait.
+    const int fd = open(ToNative(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Failed;
+    struct Closer {
+        int Fd;
+        ~Closer() { close(Fd); }
+    } closer{fd};
+    struct stat st;
+    if (fstat(fd, &st) != 0) return ReadResult::Failed;
+    if (!S_ISREG(st.st_mode)) return ReadResult::NotRegular;
+    if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+    char buf[1 << 16];
+    for (;;) {
+        const ssize_t r = read(fd, buf, sizeof buf);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            bytes.clear();
+            return ReadResult::Failed;
+        }
+        if (r == 0) break;
+        bytes.append(buf, static_cast<size_t>(r));
+    }
+    return ReadResult::Ok;
+}
+
 bool WriteFileAtomic(std::string_view path, std::string_view bytes) {
     std::string target = ToNative(path);
     std::string tmp = target + ".tmp" + std::to_string(getpid());

@@ -14,6 +14,11 @@ std::string FromNative(std::string_view nativePath);
 bool FileExists(std::string_view path);        // an existing entry that is not a folder
 bool DirectoryExists(std::string_view path);
 bool ReadFile(std::string_view path, std::string& bytes);
+// How ReadRegularFile ended.
+enum class ReadResult { Ok, Missing, NotRegular, Failed };
+// Reads a regular file whole. Anything else (a folder, a FIFO, a device, a
+// socket) is refused as NotRegular without being read or waited on.
+ReadResult ReadRegularFile(std::string_view path, std::string& bytes);
 // Writes to a temporary file beside the target, then renames it over the target.
 bool WriteFileAtomic(std::string_view path, std::string_view bytes);
 bool DeleteFile(std::string_view path);

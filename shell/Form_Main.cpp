@@ -187,17 +187,17 @@ void TMain::ExecuteStartUp(const std::vector<std::string>& Args) {
     }
     if (Args.empty() || !SQLClient || reentry::Terminating()) return;
     app::Guard([&] {
-        const std::string line = BuildCommandLine(Args);
+        const std::string line = BuildCommandLine(Args, SQLClient->SQLDelimiter);
         SQLClient->SetActiveScriptText(line);
         SQLClient->ExecuteScriptText(line);
     });
 }
 
-std::string TMain::BuildCommandLine(const std::vector<std::string>& Args) {
+std::string TMain::BuildCommandLine(const std::vector<std::string>& Args, char Delimiter) {
     if (Args.empty()) return std::string();
     std::string line = Args[0];
     for (size_t i = 1; i < Args.size(); ++i) line += " \"" + Args[i] + "\"";
-    return line + ";";
+    return line + (Delimiter ? Delimiter : ';');
 }
 
 TFrameSQLClient* TMain::GetCurrentTarget() const {

@@ -44,8 +44,9 @@ public:
     void ExecuteStartUp(const std::vector<std::string>& Args);
 
     // The command line of the arguments: the first unchanged, each further one
-    // after a blank in double quotes (not escaped), then ";". Empty without arguments.
-    static std::string BuildCommandLine(const std::vector<std::string>& Args);
+    // after a blank in double quotes (not escaped), then the client's statement
+    // delimiter (0 stands for ";"). Empty without arguments.
+    static std::string BuildCommandLine(const std::vector<std::string>& Args, char Delimiter);
 
     bool StartUpFailed() const { return FStartUpFailed; }
 

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <new>
 
 #include <string>
 #include <vector>
@@ -106,6 +110,62 @@ TEST_F(ScriptImportTest, ImportErrors) {
         EXPECT_EQ(c.Error.substr(c.Error.find(':') + 1), kept);
     }
     EXPECT_TRUE(Host.Runs.empty());
+}
+
+// Only regular files are imported: a folder, a FIFO without a writer or a
+// device is refused at once, neither read to exhaustion nor waited on.
+TEST_F(ScriptImportTest, ImportsReadOnlyRegularFiles) {
+    ASSERT_TRUE(fs932::CreateDir(Root + "page/folder.sql"));
+    ASSERT_EQ(mkfifo(fs932::ToNative(Root + "page/fifo.sql").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", fs932::ToNative(Root + "page/zero.sql").c_str()), 0);
+    Write("page/ok.sql", "SELECT 1;");
+    const std::string refused = "EScriptManager:通常のファイルではないため読み込めません:[ ";
+    struct Case {
+        std::string Line;
+        std::string Error;
+    } cases[] = {
+        {"@folder.sql", refused + Root + "page/folder.sql ]"},
+        {"@fifo.sql", refused + Root + "page/fifo.sql ]"},
+        {"@zero.sql", refused + Root + "page/zero.sql ]"},
+        {"@/dev/zero", refused + "/dev/zero ]"},
+        {"@/dev/null", refused + "/dev/null ]"},
+        {"@ok.sql", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Line);
+        TScriptManager m(&Host, TStringList(c.Line), ';', 0);
+        std::string error;
+        try {
+            m.Execute(0);
+        } catch (const Exception& e) {
+            error = std::string(e.ClassName()) + ":" + e.Message;
+        }
+        EXPECT_EQ(error, c.Error);
+    }
+    EXPECT_EQ(Host.SQLs, std::vector<std::string>{"SELECT 1\r\n"});
+}
+
+// Running out of memory while a statement runs is told in words, not as the
+// bare name of the exception.
+TEST_F(ScriptImportTest, OutOfMemoryIsAClearMessage) {
+    Host.OnExecuteSQL = [](void*, const std::string&, uint8_t, std::unique_ptr<TDataSet>&, std::string&) {
+        throw std::bad_alloc();
+    };
+    TScriptManager m(&Host, TStringList("SELECT 1"), ';', 0);
+    std::string error, kept;
+    try {
+        m.Execute(0);
+    } catch (const Exception& e) {
+        error = std::string(e.ClassName()) + ":" + e.Message;
+    }
+    m.GetErrorText(0, kept);
+    EXPECT_EQ(error, "ESQLManager:メモリが不足しています");
+    EXPECT_EQ(kept, "メモリが不足しています");
+
+    // In an imported script the statement's error is told the same way.
+    Write("page/big.sql", "SELECT 1;");
+    Run("@big.sql");
+    EXPECT_EQ(Host.Errors, std::vector<std::string>{"ESQLManager:メモリが不足しています"});
 }
 
 TEST_F(ScriptImportTest, ArgumentIndexes) {

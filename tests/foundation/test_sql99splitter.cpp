@@ -97,6 +97,26 @@ TEST(SQL99Splitter, Conformance) {
         {"a quote inside a block comment pairs with nothing", "/* don't */ a;b;\r\n", ';', 0, Ok({"/* don't */ a", "b"})},
         {"\"--\" inside a block comment hides nothing", "/* -- */ a;b;\r\n", ';', 0, Ok({"/* -- */ a", "b"})},
         {"other delimiter", "a/b\r\n", '/', 0, Ok({"a", "b\r\n"})},
+        // A delimiter that can be the second byte of a double-byte character.
+        {"| inside ポ", "SELECT '1' AS \x83\x7C|x\r\n", '|', 0, Ok({"SELECT '1' AS \x83\x7C", "x\r\n"})},
+        {"| inside 怖", "\x95\x7C|\x95\x7C\r\n", '|', 0, Ok({"\x95\x7C", "\x95\x7C\r\n"})},
+        {"@ inside ァ", "\x83\x40@b\r\n", '@', 0, Ok({"\x83\x40", "b\r\n"})},
+        {"[ inside a character", "\x83\x5B[b\r\n", '[', 0, Ok({"\x83\x5B", "b\r\n"})},
+        {"] inside a character", "\x83\x5D]b\r\n", ']', 0, Ok({"\x83\x5D", "b\r\n"})},
+        {"^ inside a character", "\x83\x5E^b\r\n", '^', 0, Ok({"\x83\x5E", "b\r\n"})},
+        {"_ inside a character", "\x83\x5F_b\r\n", '_', 0, Ok({"\x83\x5F", "b\r\n"})},
+        {"{ inside a character", "\x83\x7B{b\r\n", '{', 0, Ok({"\x83\x7B", "b\r\n"})},
+        {"} inside a character", "\x83\x7D}b\r\n", '}', 0, Ok({"\x83\x7D", "b\r\n"})},
+        {"~ inside a character", "\x83\x7E~b\r\n", '~', 0, Ok({"\x83\x7E", "b\r\n"})},
+        {"a letter inside a character", "\x83\x60ZZb\x83Z\r\n", 'Z', 0, Ok({"\x83\x60", "b\x83Z\r\n"})},
+        {"half-width kana inside a character", "\x88\xB1\xB1" "b\r\n", '\xB1', 0, Ok({"\x88\xB1", "b\r\n"})},
+        {"a lead-byte run of even length ends before it", "\x81\x81\x88\x9F|b\r\n", '|', 0,
+         Ok({"\x81\x81\x88\x9F", "b\r\n"})},
+        {"a lead-byte run of odd length takes it", "\x81\x88\x9F|b|\r\n", '|', 0, Ok({"\x81\x88\x9F|b"})},
+        {"a line break ends a lone lead byte", "\x81\r\n|b\r\n", '|', 0, Ok({"\x81\r\n", "b\r\n"})},
+        {"after a literal", "'\x83\x7C'|b\r\n", '|', 0, Ok({"'\x83\x7C'", "b\r\n"})},
+        {"after a comment", "a/*\x83*/|b\r\n", '|', 0, Ok({"a/*\x83*/", "b\r\n"})},
+        {"a ; after a lone lead byte still counts", "\x81;b\r\n", ';', 0, Ok({"\x81", "b\r\n"})},
         // The escape test with the 0x5C table.
         {"backslash escapes the closing quote", "SELECT 'a\\';b';\r\n", ';', 0, Ok({"SELECT 'a\\';b'"})},
         {"a backslash after a backslash still escapes", "SELECT 'a\\\\';b';\r\n", ';', 0, Ok({"SELECT 'a\\\\';b'"})},
@@ -139,7 +159,7 @@ TEST(SQL99Splitter, RangesAndTags) {
     TSQL99Splitter s("SELECT 1;\r\nSELECT 'a';\r\nx", ';', 0);
     EXPECT_EQ(Of(s.DelimiterRanges), (Ranges{{"", 9, 11}, {"", 22, 24}}));
     EXPECT_EQ(Of(s.StatementRanges), (Ranges{{"最初のデリミタまで", 1, 8}, {"", 12, 21}, {"", 25, 25}}));
-    EXPECT_EQ(Of(s.IgnoreRanges), (Ranges{{"リテラル", 19, 21}}));
+    EXPECT_EQ(Of(s.GetIgnoreRanges()), (Ranges{{"リテラル", 19, 21}}));
     EXPECT_EQ(s.Count(), 3);
     EXPECT_THROW(s.GetStatement(3), EListError);
 
@@ -161,9 +181,17 @@ namespace {
 Ranges DelimitersByRules(const std::string& t, char delimiter, uint8_t mode, const TIndexStartEndList& ignore) {
     Ranges out;
     const size_t n = t.size();
+    // trail[p]: byte p is the second byte of a double-byte character, read
+    // from the start of the text.
+    std::vector<bool> trail(n, false);
+    for (size_t i = 1; i < n; ++i) {
+        const unsigned char lead = static_cast<unsigned char>(t[i - 1]), c = static_cast<unsigned char>(t[i]);
+        trail[i] = !trail[i - 1] && ((lead >= 0x81 && lead <= 0x9F) || lead >= 0xE0) && lead <= 0xFC &&
+                   ((c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC));
+    }
     size_t p = 0;
     while (p < n) {
-        if (t[p] != delimiter) {
+        if (t[p] != delimiter || trail[p]) {
             ++p;
             continue;
         }
@@ -199,15 +227,17 @@ Ranges DelimitersByRules(const std::string& t, char delimiter, uint8_t mode, con
 TEST(SQL99Splitter, DelimiterWalkFollowsTheRules) {
     std::mt19937 rng(5);
     const char* pieces[] = {"a", " ", "\r\n", ";", "/", "/\r\n", " /\r\n", "/ \t\r\n", "'x;\r\n/\r\n'", "-- ;/\r\n",
-                            "/* ;\r\n/\r\n */", "\"/\"", "\r\n;\r\n", "\n", "\r"};
+                            "/* ;\r\n/\r\n */", "\"/\"", "\r\n;\r\n", "\n", "\r",
+                            "|", "\x83", "\x95\x7C", "\x81\x81", "|\r\n", "\x83|"};
+    constexpr unsigned kPieces = sizeof pieces / sizeof pieces[0];
     for (int round = 0; round < 3000; ++round) {
         std::string t;
         const int n = static_cast<int>(rng() % 14);
-        for (int i = 0; i < n; ++i) t += pieces[rng() % 15];
+        for (int i = 0; i < n; ++i) t += pieces[rng() % kPieces];
         for (uint8_t mode : {0, 1})
-            for (char d : {';', '/'}) {
+            for (char d : {';', '/', '|'}) {
                 TSQL99Splitter s(t, d, mode);
-                ASSERT_EQ(Of(s.DelimiterRanges), DelimitersByRules(t, d, mode, s.IgnoreRanges)) << testutil::Hex(t);
+                ASSERT_EQ(Of(s.DelimiterRanges), DelimitersByRules(t, d, mode, s.GetIgnoreRanges())) << testutil::Hex(t);
             }
     }
 }
@@ -234,7 +264,7 @@ Outcome Describe(const TSQL99Splitter& s) {
     Outcome o;
     o.statements = StatementsOf(s);
     o.statements.push_back(s.Text);
-    for (const TIndexStartEndList* l : {&s.IgnoreRanges, &s.DelimiterRanges, &s.StatementRanges}) {
+    for (const TIndexStartEndList* l : {&s.GetIgnoreRanges(), &s.DelimiterRanges, &s.StatementRanges}) {
         std::string ranges;
         for (const auto& [t, b, e] : Of(*l)) ranges += t + ":" + std::to_string(b) + "-" + std::to_string(e) + " ";
         o.statements.push_back(ranges);
@@ -246,13 +276,42 @@ Outcome Describe(const TSQL99Splitter& s) {
 
 // Comment removal and splitting in one pass give what the two steps give.
 TEST(SQL99Splitter, CreateWithoutCommentsIsTheSplitterOfTheCleanedText) {
+    auto compare = [](const std::string& text, char delimiter, uint8_t mode) {
+        Outcome twoSteps, onePass;
+        try {
+            twoSteps = Describe(TSQL99Splitter(TSQL99CommentDelete::DeleteCommentLinesText(text), delimiter, mode));
+        } catch (const ESQL99Exception& e) {
+            twoSteps = {{}, e.ClassName(), e.Message, e.ErrorPosition};
+        }
+        try {
+            onePass = Describe(*TSQL99Splitter::CreateWithoutComments(text, delimiter, mode));
+        } catch (const ESQL99Exception& e) {
+            onePass = {{}, e.ClassName(), e.Message, e.ErrorPosition};
+        }
+        EXPECT_EQ(onePass, twoSteps) << testutil::Hex(text) << " mode " << int(mode) << " " << int(delimiter);
+    };
+    // A line break as the delimiter: the break of a line that held only a
+    // comment goes with the comment and ends no statement.
+    const struct {
+        std::string text;
+        char delimiter;
+    } fixed[] = {
+        {"a\r\n/* c */\r\nb\r\n", '\n'},
+        {"a\r\n/* c */\r\nb\r\n", '\r'},
+        {"a\r\n-- c\r\n\r\n/* d */\r\n", '\n'},
+        {"B;;@] (/@\x00\x83\x81\x81\x83" "A@x '@;' /*@*/\r\n/*@*/\r\n", '\n'},
+    };
+    for (const auto& f : fixed)
+        for (uint8_t mode : {0, 1}) compare(f.text, f.delimiter, mode);
+
     SqlGen gen(31);
     int errors = 0;
     for (int round = 0; round < 3000; ++round) {
         std::string text = gen.Text();
         if (round % 2) text = TStringList(text).Text();
         if (round % 7 == 3) text += "/\r\n;\r\n";
-        const char delimiter = ";/-"[round % 3];
+        if (round % 5 == 1) text.insert(text.size() / 2, "\x83|\x83\x7C|");
+        const char delimiter = ";/-|"[round % 4];
         for (uint8_t mode : {0, 1}) {
             Outcome twoSteps, onePass;
             try {
@@ -277,7 +336,7 @@ TEST(SQL99Splitter, CreateWithoutComments) {
         "-- first\r\nSELECT 'a;b' /* x; */ FROM t;\r\n/* only a comment */\r\nDELETE FROM t -- it's\r\nWHERE k = 'x';\r\n", ';', 0);
     EXPECT_EQ(s->Text, "SELECT 'a;b'  FROM t;\r\nDELETE FROM t \r\nWHERE k = 'x';\r\n");
     EXPECT_EQ(StatementsOf(*s), (Statements{"SELECT 'a;b'  FROM t", "DELETE FROM t \r\nWHERE k = 'x'"}));
-    EXPECT_EQ(Of(s->IgnoreRanges), (Ranges{{"リテラル", 8, 12}, {"リテラル", 50, 52}}));
+    EXPECT_EQ(Of(s->GetIgnoreRanges()), (Ranges{{"リテラル", 8, 12}, {"リテラル", 50, 52}}));
     try {
         TSQL99Splitter::CreateWithoutComments("SELECT 1;\r\n/* open\r\n", ';', 0);
         FAIL();

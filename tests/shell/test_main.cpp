@@ -88,17 +88,23 @@ TEST(StartUp, OnlyNoArgumentOrAFirstArgumentWithAtOpensTheWindows) {
 TEST(StartUp, TheCommandLineQuotesEveryArgumentAfterTheFirst) {
     struct Case {
         Lines args;
+        char delimiter;
         std::string line;
     } cases[] = {
-        {{}, ""},
-        {{"@"}, "@;"},
-        {{"@a.sql"}, "@a.sql;"},
-        {{"@a.sql", "b c"}, "@a.sql \"b c\";"},
-        {{"@daily.sql", "2024", "A B"}, "@daily.sql \"2024\" \"A B\";"},
-        {{"@a.sql", "", "x\"y"}, "@a.sql \"\" \"x\"y\";"},  // not escaped
-        {{"@表.sql", "値"}, "@表.sql \"値\";"},
+        {{}, ';', ""},
+        {{"@"}, ';', "@;"},
+        {{"@a.sql"}, ';', "@a.sql;"},
+        {{"@a.sql", "b c"}, ';', "@a.sql \"b c\";"},
+        {{"@daily.sql", "2024", "A B"}, ';', "@daily.sql \"2024\" \"A B\";"},
+        {{"@a.sql", "", "x\"y"}, ';', "@a.sql \"\" \"x\"y\";"},  // not escaped
+        {{"@表.sql", "値"}, ';', "@表.sql \"値\";"},
+        // the configured delimiter ends the line; none configured is ";"
+        {{"@a.sql", "2024"}, '|', "@a.sql \"2024\"|"},
+        {{"@a.sql"}, '/', "@a.sql/"},
+        {{"@a.sql"}, 0, "@a.sql;"},
+        {{}, '|', ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(TMain::BuildCommandLine(c.args), c.line);
+    for (const auto& c : cases) EXPECT_EQ(TMain::BuildCommandLine(c.args, c.delimiter), c.line);
 }
 
 TEST(StartUp, ArgumentsArriveAsCP932) {
@@ -126,6 +132,22 @@ TEST_F(MainTest, HelloScriptRunsBeforeTheCommandLine) {
     // The command line stays in the active script page.
     EXPECT_EQ(Client().ActiveScriptPage()->ScriptEditor->Lines().GetText(),
               "@" + dir + "cmd.sql \"一\" \"二 三\";\r\n");
+}
+
+TEST_F(MainTest, TheCommandLineEndsWithTheConfiguredDelimiter) {
+    Write("Zintavor.Environment", "[SQLDELIMITER]\r\nDelimiter=\"|\"\r\n");
+    Write("cmd.sql", "#Print {%1}|\r\n#Print 二|\r\n");
+    main = std::make_unique<TMain>();
+    ASSERT_FALSE(main->StartUpFailed());
+    ASSERT_EQ(Client().SQLDelimiter, '|');
+    main->ExecuteStartUp({"@" + dir + "cmd.sql", "一"});
+    const Lines lines = ResultLines();
+    const auto first = std::find(lines.begin(), lines.end(), "一");
+    const auto second = std::find(lines.begin(), lines.end(), "二");
+    ASSERT_NE(first, lines.end()) << ResultText();
+    ASSERT_NE(second, lines.end()) << ResultText();
+    EXPECT_LT(first, second);
+    EXPECT_EQ(Client().ActiveScriptPage()->ScriptEditor->Lines().GetText(), "@" + dir + "cmd.sql \"一\"|\r\n");
 }
 
 TEST_F(MainTest, WithoutHelloScriptAndArgumentsNothingRuns) {
