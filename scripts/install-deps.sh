@@ -7,7 +7,9 @@ PACKAGES=(
   # build tools
   build-essential cmake ninja-build ccache pkg-config git
   # Qt 6 Widgets
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins
+  # Qt's own dialogs in Japanese (qtbase_ja)
+  qt6-translations-l10n
   # ODBC: driver manager, SQLite3 and PostgreSQL drivers, tools
   unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql
   # databases used by tests and benchmarks
@@ -16,7 +18,9 @@ PACKAGES=(
   libjpeg62-turbo-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev python3 python3-xlrd
-  # fonts and a display for GUI runs
+  # what the scripts call beyond coreutils: /usr/bin/time (benchmarks), awk, iconv (libc-bin), isql (unixodbc)
+  time mawk
+  # fonts and a display for GUI runs and the screenshots
   fonts-ipafont-gothic xvfb xauth
   # CP932 conversion lives in glibc's iconv modules
   libc-bin locales
