@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
         shellloop::Split(bytes, [&](const std::string& sql) {
             std::unique_ptr<TDataSet> none;
             std::string msg;
-            host.OnExecuteSQL(&host, sql, 0, none, msg);
+            host.OnExecuteSQL(&host, sql, TSQLKind::Query, none, msg);
             ++count;
         });
         const std::chrono::duration<double> d = std::chrono::steady_clock::now() - start;

@@ -133,7 +133,7 @@ TEST_F(ScriptImportTest, ImportsReadOnlyRegularFiles) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Line);
-        TScriptManager m(&Host, TStringList(c.Line), ';', 0);
+        TScriptManager m(&Host, TStringList(c.Line), ';', TSQL99Splitter::smDelimiter);
         std::string error;
         try {
             m.Execute(0);
@@ -148,10 +148,10 @@ TEST_F(ScriptImportTest, ImportsReadOnlyRegularFiles) {
 // Running out of memory while a statement runs is told in words, not as the
 // bare name of the exception.
 TEST_F(ScriptImportTest, OutOfMemoryIsAClearMessage) {
-    Host.OnExecuteSQL = [](void*, const std::string&, uint8_t, std::unique_ptr<TDataSet>&, std::string&) {
+    Host.OnExecuteSQL = [](void*, const std::string&, TSQLKind, std::unique_ptr<TDataSet>&, std::string&) {
         throw std::bad_alloc();
     };
-    TScriptManager m(&Host, TStringList("SELECT 1"), ';', 0);
+    TScriptManager m(&Host, TStringList("SELECT 1"), ';', TSQL99Splitter::smDelimiter);
     std::string error, kept;
     try {
         m.Execute(0);

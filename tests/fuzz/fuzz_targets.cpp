@@ -165,7 +165,7 @@ class TFuzzHost : public TBenchHost {
 public:
     TFuzzHost() {
         Console.Keep = false;
-        OnExecuteSQL = [](void*, const std::string&, uint8_t, std::unique_ptr<TDataSet>&, std::string&) {};
+        OnExecuteSQL = [](void*, const std::string&, TSQLKind, std::unique_ptr<TDataSet>&, std::string&) {};
     }
 };
 
@@ -184,10 +184,10 @@ void Script(const std::string& in) {
     for (size_t i = 2; i < parts.size(); ++i) params.Add(parts[i]);
     const TStringList script = TScriptExecutor::ReplaceParams(TStringList(parts[0]), params);
     char delimiter = ';';
-    uint8_t mode = 0;
+    TSQL99Splitter::TSplitMode mode = TSQL99Splitter::smDelimiter;
     for (const std::string& line : script.Items) {
         if (sys::Trim(line).empty()) continue;
-        if (line == "/") mode = 1, delimiter = '/';
+        if (line == "/") mode = TSQL99Splitter::smBlock, delimiter = '/';
         break;
     }
     try {
@@ -332,7 +332,7 @@ void ObjectTree(const std::string& in) {
         f->CommandPrefix = '#';
         f->ImportScriptFileNamePrefix = '@';
         f->OnIsConnected = [](void*, bool& c) { c = true; };
-        f->OnExecuteSQL = [](void*, const std::string&, uint8_t, std::unique_ptr<TDataSet>& ds, std::string&) {
+        f->OnExecuteSQL = [](void*, const std::string&, TSQLKind, std::unique_ptr<TDataSet>& ds, std::string&) {
             auto m = std::make_unique<TMemDataSet>();
             m->FieldDefs().Add("NAME", ftString, 40);
             m->AddRow({TVariant(std::string("T1"))});
