@@ -15,6 +15,7 @@
 #include "AppException.h"
 #include "CP932Qt.h"
 #include "CP932Text.h"
+#include "KZNTabFloat.h"
 #include "U_ExprolerManager.h"
 #include "SysUtils.h"
 #include "T_FolderFile.h"
@@ -254,6 +255,16 @@ TDescTreeManager::TDescTreeManager(TFrameSQLClient* Frame, TKZNTreeView* TreeVie
       FProgramFolder(std::move(ProgramFolder)),
       FContext(std::make_unique<QObject>()) {
     FParamsPage = AddPropertyPage(kParamsPage);
+    // A property tab dragged out floats in a window of its own, showing the
+    // selected node's page like the tabs; closed, it comes back among them.
+    FFloater = std::make_unique<TKZNTabFloater>(PageControl_DescTreeProperty);
+    FFloater->OnDocked = [this](QWidget* Page) {
+        app::Guard([&] {
+            SortPropertyPages();
+            PageControl_DescTreeProperty->setCurrentWidget(Page);
+            ShowPropertyPage();
+        });
+    };
 
     TreeView->OnCreateNodeClass = [this](TKZNTreeView* tree) -> TKZNTreeNode* { return new TNode(tree, this); };
     TreeView->SetReadOnly(true);
@@ -335,6 +346,7 @@ TDescTreeManager::~TDescTreeManager() {
         QSignalBlocker block(TreeView);
         TreeView->ClearNodes();
     }
+    FFloater.reset();  // floating pages go with their windows
     if (PageControl_DescTreeProperty) {
         QSignalBlocker block(PageControl_DescTreeProperty);
         while (PageControl_DescTreeProperty->count() > 0) {
@@ -1304,11 +1316,17 @@ std::vector<TForm_DesctreeProperty*> TDescTreeManager::PropertyPages() const {
     std::vector<TForm_DesctreeProperty*> pages;
     for (int i = 0; i < PageControl_DescTreeProperty->count(); ++i)
         pages.push_back(static_cast<TForm_DesctreeProperty*>(PageControl_DescTreeProperty->widget(i)));
+    if (FFloater)
+        for (QWidget* p : FFloater->FloatingPages()) pages.push_back(static_cast<TForm_DesctreeProperty*>(p));
     return pages;
 }
 
 void TDescTreeManager::SortPropertyPages() {
     std::vector<TForm_DesctreeProperty*> pages = PropertyPages();
+    // floating pages keep their windows
+    pages.erase(std::remove_if(pages.begin(), pages.end(),
+                               [this](TForm_DesctreeProperty* p) { return FFloater && FFloater->IsFloating(p); }),
+                pages.end());
     std::stable_sort(pages.begin(), pages.end(), [this](TForm_DesctreeProperty* a, TForm_DesctreeProperty* b) {
         if ((a == FParamsPage) != (b == FParamsPage)) return b == FParamsPage;  // "Params" goes last
         return a->Caption < b->Caption;
@@ -1345,7 +1363,8 @@ void TDescTreeManager::RefreshPropertyPages(TTreeNodeEx* Node) {
         QSignalBlocker block(PageControl_DescTreeProperty);
         for (TForm_DesctreeProperty* p : PropertyPages()) {
             if (p == FParamsPage) continue;
-            PageControl_DescTreeProperty->removeTab(PageControl_DescTreeProperty->indexOf(p));
+            if (FFloater->IsFloating(p)) FFloater->Release(p);
+            else PageControl_DescTreeProperty->removeTab(PageControl_DescTreeProperty->indexOf(p));
             p->deleteLater();
         }
         for (const std::string& name : pageNames) AddPropertyPage(name);
@@ -1353,11 +1372,12 @@ void TDescTreeManager::RefreshPropertyPages(TTreeNodeEx* Node) {
         PageControl_DescTreeProperty->setCurrentIndex(0);
     }
     ShowPropertyPage();
+    for (QWidget* p : FFloater->FloatingPages()) ShowPropertyPage(static_cast<TForm_DesctreeProperty*>(p));
 }
 
-void TDescTreeManager::ShowPropertyPage() {
+void TDescTreeManager::ShowPropertyPage(TForm_DesctreeProperty* Page) {
     TTreeNodeEx* node = FPropertyNode;
-    auto* page = static_cast<TForm_DesctreeProperty*>(PageControl_DescTreeProperty->currentWidget());
+    auto* page = Page ? Page : static_cast<TForm_DesctreeProperty*>(PageControl_DescTreeProperty->currentWidget());
     if (!node || !page) return;
     TOpScope scope(*this);
     if (page == FParamsPage) {

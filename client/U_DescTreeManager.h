@@ -46,6 +46,7 @@ class QTabWidget;
 class QWidget;
 class TFrameSQLClient;
 class TForm_DesctreeProperty;
+class TKZNTabFloater;
 class TDescTreeManager;
 
 enum TDescNodeKind : int { dnkNone = -1, dnkTop = 0, dnkFolder = 1, dnkItem = 2, dnkItemFolder = 3 };
@@ -165,8 +166,11 @@ public:
     void RefreshPropertyPages(TTreeNodeEx* Node);
     TForm_DesctreeProperty* AddPropertyPage(const std::string& Caption);
     void SortPropertyPages();
-    void ShowPropertyPage();
+    // Fills Page (the active tab's page when null) for the selected node.
+    void ShowPropertyPage(TForm_DesctreeProperty* Page = nullptr);
     TForm_DesctreeProperty* ParamsPage() const { return FParamsPage; }
+    // Property tabs can be dragged out into windows of their own and back.
+    TKZNTabFloater* PropertyFloater() const { return FFloater.get(); }
 
     // The icon map: full icon path -> image index.
     const std::map<std::string, int>& IconMap() const { return FIconMap; }
@@ -249,4 +253,5 @@ private:
     std::unique_ptr<QObject> FContext;  // the receiver of the widgets' signals
     std::vector<std::string> FReportedOverrides;  // reported once per operation
     std::vector<std::string> FReportedPlaceholders;  // likewise
+    std::unique_ptr<TKZNTabFloater> FFloater;
 };

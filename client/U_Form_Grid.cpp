@@ -294,13 +294,57 @@ bool TForm_Grid::eventFilter(QObject* Watched, QEvent* Event) {
                                                                : QAbstractSlider::SliderSingleStepAdd);
         return false;
     }
-    if (Watched == DBGrid1 && Event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Escape &&
-        DataSetOpen() && (FDataSet->State() == dsEdit || FDataSet->State() == dsInsert)) {
-        app::Guard([this] { Action_CancelExecute(); });
-        return true;
+    if (Watched == DBGrid1 && Event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(Event);
+        if (key->key() == Qt::Key_Escape && DataSetOpen() &&
+            (FDataSet->State() == dsEdit || FDataSet->State() == dsInsert)) {
+            app::Guard([this] { Action_CancelExecute(); });
+            return true;
+        }
+        if (GridKey(key)) return true;
     }
     return QWidget::eventFilter(Watched, Event);
+}
+
+// The grid's own keys for records: Insert appends one, Ctrl+Delete deletes
+// the current one, Down on the last row appends one. Each goes through its
+// menu action, so it is refused, confirmed and reports its errors as the
+// action does; a key whose action is disabled (a read-only grid) does nothing.
+bool TForm_Grid::GridKey(QKeyEvent* Key) {
+    const Qt::KeyboardModifiers mods =
+        Key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    QAction* action = nullptr;
+    if (Key->key() == Qt::Key_Insert && mods == Qt::NoModifier) {
+        action = Action_Add;
+    } else if (Key->key() == Qt::Key_Delete && mods == Qt::ControlModifier) {
+        action = Action_Delete;
+    } else if (Key->key() == Qt::Key_Down && mods == Qt::NoModifier) {
+        if (!DataSetOpen() || !Action_Add->isEnabled()) return false;
+        const QModelIndex cur = DBGrid1->currentIndex();
+        if (!cur.isValid() || cur.row() != FModel->rowCount() - 1) return false;
+        CommitCellEditor();
+        // a new record left untouched is not followed by another
+        if (FDataSet->State() == dsInsert && !FDataSet->Modified()) return true;
+        action = Action_Add;
+    } else {
+        return false;
+    }
+    if (action->isEnabled()) {
+        CommitCellEditor();
+        action->trigger();
+    }
+    return true;
+}
+
+// The text typed into an open cell editor goes into the record before a key acts on it.
+void TForm_Grid::CommitCellEditor() {
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus == DBGrid1 || !DBGrid1->isAncestorOf(focus)) return;
+    QWidget* editor = focus;
+    while (editor->parentWidget() && editor->parentWidget() != DBGrid1->viewport()) editor = editor->parentWidget();
+    QAbstractItemDelegate* delegate = DBGrid1->itemDelegate();
+    emit delegate->commitData(editor);
+    emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 void TForm_Grid::Action_FirstExecute() {

@@ -83,6 +83,8 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+    bool GridKey(class QKeyEvent* Key);
+    void CommitCellEditor();
     void ApplyGridColors();
     void SizeColumns();
     // The view follows the dataset: rows again (Reload) or the current row's cells, and the current row.

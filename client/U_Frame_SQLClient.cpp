@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSplitterHandle>
 #include <QStatusBar>
 #include <QTabBar>
@@ -24,6 +25,7 @@
 #include "T_KZNUtil.h"
 #include "U_ClientMessages.h"
 #include "U_DescTreeManager.h"
+#include "U_Form_Grid.h"
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
 #include "U_ResultSeetManager.h"
@@ -33,6 +35,13 @@
 namespace {
 
 int Round(double x) { return static_cast<int>(std::nearbyint(x)); }  // halves to the even neighbour
+
+// The grid of the page's active grid tab when it has the focus; null otherwise.
+QTableView* FocusedResultGrid(TForm_Result* Page) {
+    if (!Page || Page->Panel_PageBase->Count() == 0) return nullptr;
+    TForm_Grid* grid = Page->Panel_PageBase->Grid(Page->Panel_PageBase->PageControl1->currentIndex());
+    return grid && grid->DBGrid1->hasFocus() ? grid->DBGrid1 : nullptr;
+}
 
 }  // namespace
 
@@ -101,7 +110,8 @@ TFrameSQLClient::TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow)
         app::Guard([&] { ResultGestureMove(g); });
     };
     LastCircleScrollTime = TickCount();
-    FGestureHook = std::make_unique<TMouseGestureHook>(MouseGesture.get(), [this] { return ActiveResultEditorFocused(); });
+    FGestureHook = std::make_unique<TMouseGestureHook>(
+        MouseGesture.get(), [this] { return ActiveResultEditorFocused() || FocusedResultGrid(ActiveResultPage()); });
     qApp->installEventFilter(FGestureHook.get());
 
     UpdateCaption();
@@ -403,6 +413,7 @@ bool TFrameSQLClient::ActiveResultEditorFocused() const {
     return page && page->Editor->hasFocus();
 }
 
+
 int TFrameSQLClient::CircleScrollSteps(const TMouseGestureArray& Gestures, bool Speed, double ElapsedMs) {
     if (Gestures.size() < 5) return 0;
     std::string k;
@@ -435,12 +446,28 @@ bool TFrameSQLClient::CircleScroll(const TMouseGestureArray& Gestures, TKZNEdito
 
 void TFrameSQLClient::ResultGestureMove(const TMouseGestureArray& Gestures) {
     SetStatusText(" MouseGesture: " + MouseGesturesToText(Gestures));
-    if (ActiveResultEditorFocused()) CircleScroll(Gestures, ActiveResultPage()->Editor, true);
+    if (ActiveResultEditorFocused()) {
+        CircleScroll(Gestures, ActiveResultPage()->Editor, true);
+    } else if (QTableView* grid = FocusedResultGrid(ActiveResultPage())) {
+        // a grid scrolls one column step per circle, whatever the speed
+        const double now = TickCount();
+        const int steps = CircleScrollSteps(Gestures, false, now - LastCircleScrollTime);
+        if (steps != 0) {
+            grid->horizontalScrollBar()->triggerAction(steps > 0 ? QAbstractSlider::SliderSingleStepAdd
+                                                                 : QAbstractSlider::SliderSingleStepSub);
+            LastCircleScrollTime = now;
+        }
+    }
 }
 
 void TFrameSQLClient::ResultGestureExecute(const TMouseGestureArray& Gestures) {
-    if (!MouseGestureActive || !ActiveResultEditorFocused()) return;
+    if (!MouseGestureActive || !ActiveResultEditorFocused()) {
+        // a gesture over a grid only scrolled it
+        if (FocusedResultGrid(ActiveResultPage())) SetStatusText("");
+        return;
+    }
     const std::string t = sys::Trim(MouseGesturesToText(Gestures));
+    QPointer<TForm_Result> before = ActiveResultPage();
     if (!t.empty()) {
         auto visibleTab = [this](int step) {
             const int n = Page_Result->count();
@@ -461,6 +488,8 @@ void TFrameSQLClient::ResultGestureExecute(const TMouseGestureArray& Gestures) {
             visibleTab(1);
         else if (t == "←")
             visibleTab(-1);
+        // a floating page that was active stays the active one
+        if (t != "←→" && before && before->window() != window()) ResultSeetManager->SetActiveForm(before);
     }
     SetStatusText("");
 }

@@ -5,7 +5,10 @@
 TResultSeetManager::TResultSeetManager(TFrameSQLClient* Owner, QTabWidget* DockHost)
     : Owner(Owner),
       DockHost(DockHost),
-      Pages(std::make_unique<TPageFormManager>(DockHost, Owner, TPageFormClass::Of<TForm_Result>())) {}
+      Pages(std::make_unique<TPageFormManager>(DockHost, Owner, TPageFormClass::Of<TForm_Result>())) {
+    // a result page can be dragged out to float in a window of its own, and back
+    Pages->SetFloatable(true);
+}
 
 void TResultSeetManager::DeleteActiveSheet() {
     try {

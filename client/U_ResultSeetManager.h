@@ -32,6 +32,8 @@ public:
     // Raises EResultSeetManager for an index out of range.
     TForm_Result* GetForm(int Index) const;
     int Counter() const { return Pages->Counter(); }
+    // A page dragged out of the page control into a window of its own.
+    bool IsFloating(const TForm_Result* Form) const { return Pages->IsFloating(Form); }
     void ClearSheet(TForm_Result* Form);
     void ClearActiveSheet() { ClearSheet(ActiveForm()); }
 

@@ -3,6 +3,7 @@
 #include <QVBoxLayout>
 
 #include "CP932Qt.h"
+#include "KZNTabFloat.h"
 #include "Reentrancy.h"
 #include "SysUtils.h"
 
@@ -55,6 +56,44 @@ TPageFormManager::~TPageFormManager() {
     // The forms may outlive the manager when a run still holds them.
     for (TPageForm* f : FList) f->FManager = nullptr;
     FreeAll();
+    FFloater.reset();
+}
+
+void TPageFormManager::SetFloatable(bool Value) {
+    if (!Value || !FPageControl) {
+        // pages floating now come home first
+        if (FFloater)
+            for (QWidget* page : FFloater->FloatingPages()) FFloater->Dock(page);
+        FFloater.reset();
+        return;
+    }
+    if (FFloater) return;
+    FFloater = std::make_unique<TKZNTabFloater>(FPageControl);
+    // a page dragged out or back is the one the user works with
+    FFloater->OnFloated = [this](QWidget* Sheet) {
+        if (TPageForm* form = FindFormInSheet(Sheet)) SetCurrent(form);
+    };
+    FFloater->OnDocked = FFloater->OnFloated;
+    FFloater->OnActivated = FFloater->OnFloated;
+    // closing its window frees the page
+    FFloater->OnClose = [this](QWidget* Sheet) {
+        TPageForm* form = FindFormInSheet(Sheet);
+        if (!form) return;
+        const bool wasCurrent = form == FCurrent;
+        FreeForm(form);
+        if (!reentry::Terminating() && FList.empty()) {
+            FCounter = 0;
+            AddNew();
+        }
+        if (wasCurrent) UpdateCurrent();
+    };
+}
+
+bool TPageFormManager::IsFloating(const TPageForm* Form) const {
+    if (!FFloater || !Form) return false;
+    for (QWidget* sheet : FFloater->FloatingPages())
+        if (FindFormInSheet(sheet) == Form) return true;
+    return false;
 }
 
 int TPageFormManager::GetCount() const { return static_cast<int>(FList.size()); }
@@ -80,6 +119,9 @@ QWidget* TPageFormManager::FindSheetOfForm(const TPageForm* Form) const {
         QWidget* sheet = FPageControl->widget(i);
         if (FindFormInSheet(sheet) == Form) return sheet;
     }
+    if (FFloater)
+        for (QWidget* sheet : FFloater->FloatingPages())
+            if (FindFormInSheet(sheet) == Form) return sheet;
     return nullptr;
 }
 
@@ -112,8 +154,10 @@ void TPageFormManager::FreeForm(TPageForm* Form) {
     Form->FManager = nullptr;  // the form may outlive the manager
     QWidget* sheet = FindSheetOfForm(Form);
     if (sheet && FPageControl) {
-        // The tab goes at once; the page itself may have to wait for a run to unwind.
-        FPageControl->removeTab(FPageControl->indexOf(sheet));
+        // The tab (or the floating window) goes at once; the page itself may
+        // have to wait for a run to unwind.
+        if (FFloater && FFloater->IsFloating(sheet)) FFloater->Release(sheet);
+        else FPageControl->removeTab(FPageControl->indexOf(sheet));
         sheet->hide();
     }
     reentry::FreeWhenIdle(sheet ? static_cast<QObject*>(sheet) : Form);
@@ -155,6 +199,8 @@ std::string TPageFormManager::SheetCaption(QWidget* Sheet) const {
 }
 
 void TPageFormManager::Close(std::string_view Caption) {
+    // a floating current page stays current unless it goes itself
+    QPointer<TPageForm> floating = IsFloating(FCurrent) ? FCurrent.data() : nullptr;
     QPointer<QWidget> next = ActiveSheet();
     const std::string key = sys::UpperCase(Caption);
     for (int i = GetCount() - 1; i >= 0; --i) {
@@ -185,22 +231,38 @@ void TPageFormManager::Close(std::string_view Caption) {
         }
     }
     UpdateCurrent();
+    if (floating && !floating->IsClosing()) FCurrent = floating;
 }
 
 void TPageFormManager::CloseActive() {
+    if (IsFloating(FCurrent)) {
+        // a floating active page is freed; the active tab's page becomes the current one
+        FreeForm(FCurrent);
+        if (!reentry::Terminating() && FList.empty()) {
+            FCounter = 0;
+            AddNew();
+        }
+        UpdateCurrent();
+        return;
+    }
     QWidget* sheet = ActiveSheet();
     if (sheet) Close(SheetCaption(sheet));
 }
 
 void TPageFormManager::CloseOthers() {
-    QPointer<QWidget> active = ActiveSheet();
+    // every tab but the active page's goes; when that page floats, every tab goes
+    QPointer<QWidget> active = IsFloating(FCurrent) ? FindSheetOfForm(FCurrent) : ActiveSheet();
     if (!active || !FPageControl) return;
     for (int i = FPageControl->count() - 1; i >= 0; --i) {
         if (i >= FPageControl->count()) continue;
         QWidget* sheet = FPageControl->widget(i);
         if (sheet != active) Close(SheetCaption(sheet));
     }
-    if (active) active->setFocus();
+    if (active && FFloater && FFloater->IsFloating(active)) {
+        if (TPageForm* form = FindFormInSheet(active)) SetCurrent(form);
+    } else if (active) {
+        active->setFocus();
+    }
 }
 
 TPageForm* TPageFormManager::GetCurrent() const { return FCurrent; }
@@ -222,7 +284,11 @@ void TPageFormManager::SetCurrent(TPageForm* Form) {
 
 void TPageFormManager::UpdateCurrent() {
     QWidget* sheet = ActiveSheet();
-    if (!sheet) return;
+    if (!sheet) {
+        // no tab left: a floating page is the current one
+        if (!FCurrent && !FList.empty()) FCurrent = FList.back();
+        return;
+    }
     TPageForm* last = nullptr;
     for (QObject* child : sheet->children()) {
         auto* form = dynamic_cast<TPageForm*>(child);
@@ -242,5 +308,8 @@ void TPageFormManager::Reset(std::string_view Caption) {
 
 void TPageFormManager::CaptionChanged(TPageForm* Form) {
     if (!FPageControl) return;
-    if (QWidget* sheet = FindSheetOfForm(Form)) FPageControl->setTabText(FPageControl->indexOf(sheet), TabText(Form->Caption()));
+    QWidget* sheet = FindSheetOfForm(Form);
+    if (!sheet) return;
+    if (FFloater) FFloater->SetTabText(sheet, TabText(Form->Caption()));
+    else FPageControl->setTabText(FPageControl->indexOf(sheet), TabText(Form->Caption()));
 }

@@ -2,11 +2,16 @@
 // known by its caption, which is also the tab's caption. New pages are
 // captioned "#0", "#1", ...; the manager always keeps at least one page.
 //
+// A floatable manager's tabs can be dragged out into windows of their own
+// and back (TKZNTabFloater). A floating page stays in the list and can be
+// the current one; closing its window frees it.
+//
 // A form is freed through reentry::FreeWhenIdle: while a run is busy the
 // form leaves the list and its tab at once, is told so (Closing), and is
 // freed once the run has unwound.
 #pragma once
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +21,8 @@
 #include <QWidget>
 
 #include "Exception.h"
+
+class TKZNTabFloater;
 
 Z_DECLARE_EXCEPTION(EPageFormManager, Exception);
 
@@ -103,6 +110,11 @@ public:
     // Frees every page, restarts the counter and adds one page (Caption, or "#0" when empty).
     void Reset(std::string_view Caption);
 
+    // Lets the tabs be dragged out into floating windows and back.
+    void SetFloatable(bool Value);
+    TKZNTabFloater* Floater() const { return FFloater.get(); }
+    bool IsFloating(const TPageForm* Form) const;
+
     QTabWidget* PageControl() const { return FPageControl; }
     int Counter() const { return FCounter; }
     QObject* Owner() const { return FOwner; }
@@ -122,4 +134,5 @@ private:
     int FCounter = 0;
     std::vector<TPageForm*> FList;
     QPointer<TPageForm> FCurrent;
+    std::unique_ptr<TKZNTabFloater> FFloater;
 };

@@ -1,25 +1,51 @@
 // The editor's standard context menu: row marks, undo and redo, the clipboard,
 // select all and box mode. Its items' shortcuts work while it is the editor's
 // menu; the item states are set before a shortcut runs, as when it pops up.
+// The items' keys are kept beside them (EditorMenuKeys.h).
 #include <QApplication>
 #include <QClipboard>
 #include <QKeySequence>
 #include <QMimeData>
 
 #include "Editor.h"
+#include "EditorMenuKeys.h"
 #include "EditorUndo.h"
 
 TEditorPopupMenu::TEditorPopupMenu(TEditor* AEditor) : QMenu(AEditor), Editor(AEditor) {}
+
+namespace {
+
+const char* const kShortCutProperty = "EditorMenuShortCut";
+
+}  // namespace
+
+QKeySequence EditorMenuShortCut(const QAction* Item) {
+    return Item ? Item->property(kShortCutProperty).value<QKeySequence>() : QKeySequence();
+}
+
+namespace {
+
+// The items of the menu and its submenus with a key of their own show it (or not).
+void ShowShortCuts(QMenu* Menu, bool Show) {
+    for (QAction* a : Menu->findChildren<QAction*>()) {
+        const QKeySequence keys = Show ? EditorMenuShortCut(a) : QKeySequence();
+        if (a->shortcut() != keys) a->setShortcut(keys);
+    }
+}
+
+}  // namespace
 
 void TEditorPopupMenu::AfterConstruction() {
     TObject::AfterConstruction();
     CreateMenuItem();
     QObject::connect(this, &QMenu::aboutToShow, [this] {
+        ShowShortCuts(this, true);
         try {
             SetMenu();
         } catch (...) {
         }
     });
+    QObject::connect(this, &QMenu::aboutToHide, [this] { ShowShortCuts(this, false); });
 }
 
 int TEditorPopupMenu::Tag(const QAction* Item) { return Item ? Item->data().toInt() : 0; }
@@ -28,7 +54,7 @@ QAction* TEditorPopupMenu::AddItem(QMenu* Menu, const QString& Caption, const ch
                                    void (TEditorPopupMenu::*Click)(QAction*), bool Enabled, int ATag) {
     QAction* a = Menu->addAction(Caption);
     if (ShortCut) {
-        a->setShortcut(QKeySequence(QString::fromLatin1(ShortCut)));
+        a->setProperty(kShortCutProperty, QKeySequence(QString::fromLatin1(ShortCut)));
         a->setShortcutContext(Qt::WidgetShortcut);
     }
     a->setData(ATag);
@@ -140,7 +166,11 @@ QAction* TEditorPopupMenu::ShortCutItem(int Key, Qt::KeyboardModifiers Modifiers
     Modifiers &= (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     if ((Modifiers & Qt::ControlModifier) && (Modifiers & Qt::ShiftModifier)) Key = ShiftedDigitKey(Key);
     QKeySequence pressed(QKeyCombination(Modifiers, static_cast<Qt::Key>(Key)));
-    auto match = [&](QAction* a) { return a && !a->shortcut().isEmpty() && a->shortcut() == pressed; };
+    auto match = [&](QAction* a) {
+        if (!a) return false;
+        const QKeySequence keys = EditorMenuShortCut(a);
+        return !keys.isEmpty() && keys == pressed;
+    };
     for (int d = 0; d < 10; ++d) {
         if (match(MarkSetItems[d])) return MarkSetItems[d];
         if (match(MarkJumpItems[d])) return MarkJumpItems[d];

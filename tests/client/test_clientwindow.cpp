@@ -14,8 +14,10 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSplitterHandle>
+#include <QTest>
 #include <QUrl>
 
+#include "EditorMenuKeys.h"
 #include "CP932Qt.h"
 #include "ClientTestUtil.h"
 #include "DbTestUtil.h"
@@ -23,11 +25,13 @@
 #include "KZNDragObject.h"
 #include "KZNMessageDlg.h"
 #include "KZNPopupMenu.h"
+#include "MemDataSet.h"
 #include "QtTestApp.h"
 #include "TestUtil.h"
 #include "U_ADODriver.h"
 #include "U_ClientMessages.h"
 #include "U_EditorResultConsole.h"
+#include "U_Form_Grid.h"
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
 #include "U_Frame_SQLClient.h"
@@ -278,7 +282,7 @@ TEST_F(ClientWindowTest, ResultEditorRunsItsSelection) {
     auto* menu = dynamic_cast<TEditorPopupMenu_ResutEditor*>(Result()->PopupMenu());
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(cp932::FromQString(menu->actions().at(0)->text()), "選択部分を実行");
-    EXPECT_EQ(menu->actions().at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Backslash));
+    EXPECT_EQ(EditorMenuShortCut(menu->actions().at(0)), QKeySequence(Qt::CTRL | Qt::Key_Backslash));
     EXPECT_TRUE(menu->actions().at(1)->isSeparator());
     struct Case {
         const char* name;
@@ -593,6 +597,60 @@ TEST_F(GestureTest, CirclesScrollTheFocusedEditor) {
     // Not a circle: no scroll.
     frame->ResultGestureMove({mgLeft, mgDown, mgRight});
     EXPECT_EQ(Result()->TopCol(), 4);
+}
+
+// Circles drawn with the right button over the focused grid of the active
+// result page move its horizontal scroll bar one step each, however quickly
+// they follow each other; over the focused console the console scrolls.
+TEST_F(GestureTest, CirclesDrawnOverAFocusedGridScrollItSideways) {
+    auto d = std::make_unique<TMemDataSet>();
+    for (int i = 0; i < 30; ++i) d->FieldDefs().Add("COLUMN" + std::to_string(i), ftString, 20);
+    for (int r = 0; r < 3; ++r) {
+        std::vector<TVariant> row;
+        for (int i = 0; i < 30; ++i) row.emplace_back("value");
+        d->AddRow(row);
+    }
+    d->Open();
+    TForm_Grid* grid = frame->ActiveResultPage()->Panel_PageBase->AddGrid(std::move(d), "G#1");
+    QApplication::processEvents();
+    QScrollBar* bar = grid->DBGrid1->horizontalScrollBar();
+    ASSERT_GT(bar->maximum(), 3);
+    ASSERT_EQ(bar->value(), 0);
+    QWindow* win = frame->windowHandle();
+    auto startOver = [&](QWidget* w) { return w->mapTo(frame.get(), w->rect().center()) - QPoint(30, 30); };
+    QPoint c = startOver(grid->DBGrid1->viewport());
+    auto draw = [&](const std::vector<QPoint>& strokes) {
+        QTest::mouseMove(win, c);
+        QTest::mousePress(win, Qt::RightButton, Qt::NoModifier, c);
+        QPoint at = c;
+        for (const QPoint& s : strokes) {
+            // in small steps, as a hand moves
+            for (int i = 1; i <= 4; ++i) QTest::mouseMove(win, at + s * i / 4);
+            at += s;
+        }
+        QTest::mouseRelease(win, Qt::RightButton, Qt::NoModifier, at);
+        QApplication::processEvents();
+    };
+    const std::vector<QPoint> clockwise{{60, 0}, {0, 60}, {-60, 0}, {0, -60}, {60, 0}};
+    const std::vector<QPoint> counter{{-60, 0}, {0, 60}, {60, 0}, {0, -60}, {-60, 0}};
+    Focus(grid->DBGrid1);
+    draw(clockwise);
+    EXPECT_EQ(bar->value(), 1);
+    draw(clockwise);   // straight after the last: still one step
+    EXPECT_EQ(bar->value(), 2);
+    draw(counter);
+    EXPECT_EQ(bar->value(), 1);
+    EXPECT_EQ(frame->StatusText(), "");
+    EXPECT_EQ(frame->Page_Result->count(), 1);   // no gesture was carried out
+    // over the focused console, the console scrolls and the grid stays
+    TStringList wide;
+    for (int i = 0; i < 20; ++i) wide.Add(std::string(500, 'x'));
+    Result()->Lines().SetText(wide.Text());
+    Focus(Result());
+    c = startOver(Result()->viewport());
+    draw(clockwise);
+    EXPECT_EQ(bar->value(), 1);
+    EXPECT_GT(Result()->TopCol(), 0);
 }
 
 TEST_F(GestureTest, ScriptEditorGestures) {

@@ -10,11 +10,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QTabWidget>
 
 #include "CP932Qt.h"
 #include "DescTreeTestUtil.h"
 #include "KZNPopupMenu.h"
+#include "KZNTabFloat.h"
+#include "TabDragUtil.h"
 #include "U_Form_DesctreeProperty.h"
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
@@ -533,3 +536,113 @@ TEST_F(DescTreeTest, PaneGesturesAndActions) {
 }
 
 }  // namespace
+
+// A property tab dragged out of the pages floats in a window of its own and
+// shows the selected node's page as the tabs do; dragged onto the tabs or
+// closed, it comes back in its sorted place; a node with other pages frees it.
+TEST_F(DescTreeTest, PropertyTabsFloatAndComeBack) {
+    Load({{"ObjectTree/Sales/Params.txt", "SCHEMA=S1\r\n"},
+          {"ObjectTree/Sales/One/A.Property", "one of {%SCHEMA%}"},
+          {"ObjectTree/Sales/One/B.Property", "b one"},
+          {"ObjectTree/Sales/Two/A.Property", "two of {%SCHEMA%}"},
+          {"ObjectTree/Sales/Two/B.Property", "b two"},
+          {"ObjectTree/Sales/Three/C.Property", "c"}},
+         {"Sales"});
+    Frame->resize(900, 700);
+    Frame->show();
+    QApplication::processEvents();
+    QTabWidget* tabs = Frame->PageControl_DescTreeProperty;
+    auto captions = [&] {
+        Lines out;
+        for (int i = 0; i < tabs->count(); ++i) out.push_back(cp932::FromQString(tabs->tabText(i)));
+        return out;
+    };
+    auto text = [](QWidget* page) {
+        return static_cast<TForm_DesctreeProperty*>(page)->Editor_DescTreeParams->Lines().GetText();
+    };
+    TKZNTabFloater* floater = Manager().PropertyFloater();
+    const QPoint away = tabs->tabBar()->mapToGlobal(QPoint(30, 250));
+    Select("ObjectTree/Sales");
+    Select("ObjectTree/Sales/One");
+    ASSERT_EQ(captions(), (Lines{"A", "B", "Params"}));
+
+    clienttest::DragTab(tabs->tabBar(), 0, away);
+    ASSERT_EQ(floater->FloatingPages().size(), 1u);
+    QPointer<QWidget> a = floater->FloatingPages().front();
+    EXPECT_EQ(captions(), (Lines{"B", "Params"}));
+    EXPECT_EQ(cp932::FromQString(a->window()->windowTitle()), "A");
+    EXPECT_TRUE(a->window()->isVisible());
+    EXPECT_EQ(text(a), "one of S1" "\r\n");
+    EXPECT_EQ(text(tabs->currentWidget()), "b one" "\r\n");
+    clienttest::SaveScreen("floating-property-tab");
+    // another node with the same pages: the floating page follows the selection
+    Select("ObjectTree/Sales/Two");
+    EXPECT_EQ(captions(), (Lines{"B", "Params"}));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(text(a), "two of S1" "\r\n");
+    EXPECT_EQ(text(tabs->currentWidget()), "b two" "\r\n");
+
+    // dragged onto the tabs, it docks in its sorted place
+    auto* window = dynamic_cast<TKZNFloatingTabWindow*>(a->window());
+    ASSERT_NE(window, nullptr);
+    clienttest::DragTab(window->Tabs()->tabBar(), 0, tabs->tabBar()->mapToGlobal(tabs->tabBar()->tabRect(1).center()));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(floater->FloatingPages().empty());
+    EXPECT_EQ(captions(), (Lines{"A", "B", "Params"}));
+    EXPECT_EQ(tabs->currentWidget(), a.data());
+    EXPECT_EQ(a->window(), Frame.get());
+
+    // closed, it comes back too
+    clienttest::DragTab(tabs->tabBar(), 1, away);
+    ASSERT_EQ(floater->FloatingPages().size(), 1u);
+    QPointer<QWidget> b = floater->FloatingPages().front();
+    EXPECT_EQ(captions(), (Lines{"A", "Params"}));
+    b->window()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(captions(), (Lines{"A", "B", "Params"}));
+    EXPECT_EQ(text(b), "b two" "\r\n");
+
+    // a node with other pages: the floating one goes with its window
+    clienttest::DragTab(tabs->tabBar(), 0, away);
+    ASSERT_EQ(floater->FloatingPages().size(), 1u);
+    QPointer<QWidget> gone = floater->FloatingPages().front();
+    QPointer<QWidget> goneWindow = gone->window();
+    Select("ObjectTree/Sales/Three");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(gone);
+    EXPECT_FALSE(goneWindow);
+    EXPECT_TRUE(floater->FloatingPages().empty());
+    EXPECT_EQ(captions(), (Lines{"C", "Params"}));
+    // the "Params" page floats too, and stays through node changes
+    clienttest::DragTab(tabs->tabBar(), 1, away);
+    ASSERT_EQ(floater->FloatingPages().size(), 1u);
+    EXPECT_EQ(floater->FloatingPages().front(), Manager().ParamsPage());
+    Select("ObjectTree/Sales/One");
+    EXPECT_EQ(captions(), (Lines{"A", "B"}));
+    EXPECT_NE(text(Manager().ParamsPage()).find("SCHEMA=S1"), std::string::npos);
+}
+
+// The tree takes the window colour while connected and the 3D light colour while not.
+TEST_F(DescTreeTest, TheTreeShowsTheConnectionState) {
+    Load(kSales, {"Sales"});
+    Frame->resize(900, 700);
+    Frame->show();
+    QApplication::processEvents();
+    const QPalette app = QApplication::palette();
+    ASSERT_NE(app.color(QPalette::Base), app.color(QPalette::Midlight));
+    // the colour drawn below the last node, within the rounding of the drawing
+    auto paints = [&](const QColor& expected) {
+        const QImage image = Tree().viewport()->grab().toImage();
+        const QColor c(image.pixel(image.width() - 3, image.height() - 3));
+        return std::abs(c.red() - expected.red()) <= 2 && std::abs(c.green() - expected.green()) <= 2 &&
+               std::abs(c.blue() - expected.blue()) <= 2;
+    };
+    Connected = false;
+    Frame->RefreshConnectState();
+    EXPECT_TRUE(paints(app.color(QPalette::Midlight)));
+    EXPECT_FALSE(paints(app.color(QPalette::Base)));
+    Connected = true;
+    Frame->RefreshConnectState();
+    EXPECT_TRUE(paints(app.color(QPalette::Base)));
+}

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPointer>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -415,6 +417,157 @@ TEST_P(GridDbTest, ADatabaseErrorOnPostIsShownAndTheTypedValuesStay) {
     EXPECT_TRUE(g->GridReadOnly());
     EXPECT_EQ(Cell(*g, 1, 1), "外から");
     EXPECT_EQ(ErrorLines(*g), shown);
+}
+
+// The grid's own keys: a key sent to the grid as the user's keyboard would.
+void PressKey(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QApplication::sendEvent(target, &release);
+}
+
+TEST_P(GridDbTest, InsertCtrlDeleteAndDownOnTheLastRowWriteToTheTable) {
+    auto g = Open();
+    g->resize(600, 400);
+    g->show();
+    g->Action_UpdateTggleExecute();
+    g->DBGrid1->setFocus();
+    g->DBGrid1->setCurrentIndex(g->Model()->index(0, 1));
+    PressKey(g->DBGrid1, Qt::Key_Down);   // not the last row: an ordinary move
+    EXPECT_EQ(g->DBGrid1->currentIndex().row(), 1);
+    EXPECT_EQ(g->Model()->rowCount(), 2);
+
+    PressKey(g->DBGrid1, Qt::Key_Down);   // the last row: a new record
+    ASSERT_EQ(g->Model()->rowCount(), 3);
+    EXPECT_EQ(g->DataSet()->State(), dsInsert);
+    PressKey(g->DBGrid1, Qt::Key_Down);   // an untouched new record gets no second one
+    EXPECT_EQ(g->Model()->rowCount(), 3);
+
+    // typed into the cell editor, then Down: the record goes in and another follows
+    ASSERT_TRUE(SetCell(*g, 2, 1, "三"));
+    g->DBGrid1->setCurrentIndex(g->Model()->index(2, 0));
+    g->DBGrid1->edit(g->Model()->index(2, 0));
+    QApplication::processEvents();
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("3"));
+    PressKey(editor, Qt::Key_Down);
+    EXPECT_EQ(Rows(), "1:一:-\n2:二:メモ\n3:三:-\n");
+    EXPECT_EQ(g->Model()->rowCount(), 4);
+    EXPECT_EQ(g->DataSet()->State(), dsInsert);
+    PressKey(g->DBGrid1, Qt::Key_Escape);
+    EXPECT_EQ(g->Model()->rowCount(), 3);
+
+    PressKey(g->DBGrid1, Qt::Key_Insert);
+    ASSERT_EQ(g->Model()->rowCount(), 4);
+    ASSERT_TRUE(SetCell(*g, 3, 0, "4"));
+    ASSERT_TRUE(SetCell(*g, 3, 1, "四"));
+    PressKey(g->DBGrid1, Qt::Key_Insert);   // posts the one typed in, appends the next
+    EXPECT_EQ(Rows(), "1:一:-\n2:二:メモ\n3:三:-\n4:四:-\n");
+    PressKey(g->DBGrid1, Qt::Key_Escape);
+
+    g->DBGrid1->setCurrentIndex(g->Model()->index(0, 0));
+    PressKey(g->DBGrid1, Qt::Key_Delete);   // without Ctrl: not a record deletion
+    EXPECT_EQ(Rows(), "1:一:-\n2:二:メモ\n3:三:-\n4:四:-\n");
+    PressKey(g->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(Rows(), "2:二:メモ\n3:三:-\n4:四:-\n");
+    EXPECT_EQ(g->Model()->rowCount(), 3);
+    EXPECT_EQ(Cell(*g, 0, 1), "二");
+    EXPECT_TRUE(ErrorLines(*g).empty());
+}
+
+TEST_P(GridDbTest, DownOnANewRecordThatFailsToPostShowsTheErrorAndAddsNoOther) {
+    auto g = Open();
+    g->Action_UpdateTggleExecute();
+    PressKey(g->DBGrid1, Qt::Key_Insert);
+    ASSERT_EQ(g->Model()->rowCount(), 3);
+    ASSERT_TRUE(SetCell(*g, 2, 0, "1"));   // the key of an existing record, and no name
+    PressKey(g->DBGrid1, Qt::Key_Down);
+    const Lines shown = ErrorLines(*g);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown[0], "行を追加できませんでした。");
+    EXPECT_EQ(Flashes.size(), 5u);
+    EXPECT_EQ(g->DataSet()->State(), dsInsert);
+    EXPECT_EQ(g->Model()->rowCount(), 3);
+    EXPECT_EQ(Cell(*g, 2, 0), "1");
+    EXPECT_EQ(Rows(), "1:一:-\n2:二:メモ\n");
+}
+
+// The keys are refused where their menu actions are: in a read-only grid
+// nothing happens; on a result of two tables the key fails as the menu
+// action fails, with the same message in the same place.
+TEST_P(GridDbTest, GridKeysAreRefusedAsTheirMenuActionsAre) {
+    std::vector<std::string> handled;
+    app::SetExceptionHandler([&](const std::exception& e) {
+        auto* x = dynamic_cast<const Exception*>(&e);
+        handled.push_back(x ? x->Message : e.what());
+    });
+    struct Case {
+        const char* what;
+        bool join;
+        bool update;
+        int key;
+        Qt::KeyboardModifiers mods;
+        QAction* TForm_Grid::*action;
+    };
+    const Case cases[] = {
+        {"read-only Insert", false, false, Qt::Key_Insert, Qt::NoModifier, &TForm_Grid::Action_Add},
+        {"read-only Ctrl+Delete", false, false, Qt::Key_Delete, Qt::ControlModifier, &TForm_Grid::Action_Delete},
+        {"read-only Down", false, false, Qt::Key_Down, Qt::NoModifier, &TForm_Grid::Action_Add},
+        {"two tables Insert", true, true, Qt::Key_Insert, Qt::NoModifier, &TForm_Grid::Action_Add},
+        {"two tables Ctrl+Delete", true, true, Qt::Key_Delete, Qt::ControlModifier, &TForm_Grid::Action_Delete},
+        {"two tables Down", true, true, Qt::Key_Down, Qt::NoModifier, &TForm_Grid::Action_Add},
+    };
+    Exec("create table " + Table + "_j (id integer, note varchar(10))");
+    Exec("insert into " + Table + "_j values (1, 'x')");
+    Exec("insert into " + Table + "_j values (2, 'y')");
+    const std::string before = Rows();
+    for (const Case& c : cases) {
+        auto open = [&] {
+            std::unique_ptr<TForm_Grid> g;
+            if (c.join) {
+                auto q = std::make_unique<TOdbcQuery>(&Conn);
+                q->SetParamCheck(false);
+                q->SetSQL("select a.id, a.name, b.note from " + Table + " a join " + Table + "_j b on a.id = b.id order by a.id");
+                q->Open();
+                g = std::make_unique<TForm_Grid>(nullptr, std::move(q));
+                g->FlashSleep = [](int) {};
+            } else {
+                g = Open();
+            }
+            if (c.update) g->Action_UpdateTggleExecute();
+            g->DBGrid1->setCurrentIndex(g->Model()->index(1, 0));
+            return g;
+        };
+        // the menu action
+        handled.clear();
+        auto viaMenu = open();
+        ((*viaMenu).*c.action)->trigger();
+        const std::vector<std::string> menuHandled = handled;
+        const Lines menuShown = ErrorLines(*viaMenu);
+        // the key
+        handled.clear();
+        auto viaKey = open();
+        PressKey(viaKey->DBGrid1, c.key, c.mods);
+        EXPECT_EQ(handled, menuHandled) << c.what;
+        EXPECT_EQ(ErrorLines(*viaKey), menuShown) << c.what;
+        EXPECT_EQ(viaKey->Model()->rowCount(), 2) << c.what;
+        EXPECT_EQ(viaKey->DataSet()->State(), dsBrowse) << c.what;
+        if (c.join) {
+            // refused with the dataset's own words, in the error editor or through the handler
+            std::vector<std::string> all = handled;
+            all.insert(all.end(), menuShown.begin(), menuShown.end());
+            ASSERT_EQ(all.size(), 1u) << c.what;
+            EXPECT_EQ(all[0], "読み取り専用のデータセットは変更できません") << c.what;
+        } else {
+            EXPECT_TRUE(handled.empty()) << c.what;
+            EXPECT_TRUE(menuShown.empty()) << c.what;
+        }
+    }
+    app::SetExceptionHandler(nullptr);
+    EXPECT_EQ(Rows(), before);
+    Exec("drop table " + Table + "_j");
 }
 
 // ---------------------------------------------------------------------------

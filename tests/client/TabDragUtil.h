@@ -1,0 +1,39 @@
+// Dragging a tab with the mouse, as the user does: press on the tab, move
+// in a few steps, let go.
+#pragma once
+#include <cstdlib>
+#include <string>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QTabBar>
+
+namespace clienttest {
+
+// Presses tab Index of Bar, moves the mouse to To (global) in a few steps, lets go there.
+inline void DragTab(QTabBar* Bar, int Index, QPoint To) {
+    const QPoint from = Bar->mapToGlobal(Bar->tabRect(Index).center());
+    auto send = [Bar](QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, Bar->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(Bar, &e);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    for (int i = 1; i <= 4; ++i) send(QEvent::MouseMove, from + (To - from) * i / 4, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, To, Qt::LeftButton, Qt::NoButton);
+    QApplication::processEvents();
+}
+
+// With ZINTAVOR_SCREENSHOT_DIR set, the screen as it is now is saved there as
+// Name.png (the screenshot script runs the floating tests on a virtual display).
+inline void SaveScreen(const char* Name) {
+    const char* dir = std::getenv("ZINTAVOR_SCREENSHOT_DIR");
+    if (!dir || !*dir) return;
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        screen->grabWindow(0).save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(Name) + QStringLiteral(".png"));
+}
+
+}  // namespace clienttest
