@@ -4,6 +4,7 @@
 
 #include "CP932Qt.h"
 #include "FileSystem.h"
+#include "KZNMessageDlg.h"
 
 namespace {
 
@@ -28,6 +29,14 @@ bool TScriptFileDialog::Execute(QWidget* Parent) {
     if (fs932::DirectoryExists(InitialDir)) dialog.setDirectory(Native(InitialDir));
     if (!FileName.empty()) dialog.selectFile(Native(FileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    FileName = fs932::FromNative(dialog.selectedFiles().first().toUtf8().toStdString());
+    bool lossy = false;
+    std::string chosen = cp932::FromUtf8(dialog.selectedFiles().first().toUtf8().toStdString(), &lossy);
+    if (lossy) {
+        // a substitute would reach another file
+        MessageDlg("ファイル名に、シフトJISで表せない文字が含まれています。このファイルは使えません。\r\n" + chosen,
+                   TMsgDlgType::mtError, Parent);
+        return false;
+    }
+    FileName = std::move(chosen);
     return true;
 }

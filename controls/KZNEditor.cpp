@@ -14,6 +14,7 @@
 #include "CP932.h"
 #include "FileSystem.h"
 #include "KZNEditorText.h"
+#include "KZNMessageDlg.h"
 #include "KZNPopupMenu.h"
 #include "KeyTypes.h"
 #include "T_FolderFile.h"
@@ -363,11 +364,23 @@ bool TKZNEditor::IsObjectData(const QMimeData* Data) const {
     return false;
 }
 
+namespace {
+// The local file names of a drop: those CP932 can hold, and the others (with
+// substitutes, for the message only: such a name would reach another file).
+void LocalFileNames(const QMimeData* Data, std::vector<std::string>& Names, std::vector<std::string>& Refused) {
+    if (!Data || !Data->hasUrls()) return;
+    for (const QUrl& url : Data->urls()) {
+        if (!url.isLocalFile()) continue;
+        bool lossy = false;
+        std::string name = cp932::FromUtf8(url.toLocalFile().toUtf8().toStdString(), &lossy);
+        (lossy ? Refused : Names).push_back(std::move(name));
+    }
+}
+}  // namespace
+
 std::vector<std::string> TKZNEditor::DroppedFileNames(const QMimeData* Data) {
-    std::vector<std::string> names;
-    if (!Data || !Data->hasUrls()) return names;
-    for (const QUrl& url : Data->urls())
-        if (url.isLocalFile()) names.push_back(fs932::FromNative(url.toLocalFile().toUtf8().toStdString()));
+    std::vector<std::string> names, refused;
+    LocalFileNames(Data, names, refused);
     return names;
 }
 
@@ -404,7 +417,13 @@ void TKZNEditor::OLEDragDrop(const QMimeData* Data, TDragKeyState, QPoint Point,
         Effect = Qt::IgnoreAction;
         return;
     }
-    const std::vector<std::string> names = DroppedFileNames(Data);
+    std::vector<std::string> names, refused;
+    LocalFileNames(Data, names, refused);
+    if (!refused.empty()) {
+        std::string text = "ファイル名に、シフトJISで表せない文字が含まれています。このファイルは使えません。";
+        for (const std::string& name : refused) text += "\r\n" + name;
+        MessageDlg(text, TMsgDlgType::mtError, this);
+    }
     if (names.empty()) {
         Effect = Qt::IgnoreAction;
         return;

@@ -508,7 +508,7 @@ void TKZNTreeView::SaveToFile(std::string_view fileName) { SaveToFileEx(fileName
 
 void TKZNTreeView::SaveToFileEx(std::string_view fileName, char indentChar) {
     std::string text = SaveToText(indentChar);
-    if (!fs932::WriteFileAtomic(fileName, text))
+    if (!fs932::WriteFileAtomic(fileName, text, NewFileMode))
         throw EFCreateError("ファイル " + std::string(fileName) + " を作成できません");
 }
 

@@ -196,6 +196,9 @@ public:
     char SavedStringListCRLF = '\x08';  // not used by the format
     char SaveLineCRLF = '\x06';
     TKZNTreeNodeSaveProperties DefaultRestoreNodeProperties;
+    // The permission bits a file made by SaveToFile gets (less the umask); a
+    // replaced file keeps its own.
+    unsigned NewFileMode = 0666;
 
     bool GetDblClickExpand() const { return FDblClickExpand; }
     void SetDblClickExpand(bool value);

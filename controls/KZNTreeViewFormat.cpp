@@ -161,4 +161,10 @@ void KZNTreeLoadText(IKZNTreeFormatNodes& nodes, std::string_view text, const TK
         while (pos < n && (text[pos] == '\r' || text[pos] == '\n' || text[pos] == chars.LineEnd)) ++pos;
     }
     nodes.ForEachFormatNode([](IKZNTreeFormatNode& node, int) { node.ApplyLoadedExpanded(); });
+    // reading ends at a NUL byte; records after it would be lost by the next save
+    for (; pos < n; ++pos) {
+        const char c = text[pos];
+        if (c != '\0' && c != '\r' && c != '\n' && c != chars.LineEnd)
+            throw EKZNTreeViewError("NUL 文字より後のデータは読み込めません");
+    }
 }

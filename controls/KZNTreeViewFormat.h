@@ -125,6 +125,8 @@ std::string KZNTreeSaveText(IKZNTreeFormatNodes& nodes, TKZNTreeNodeSaveProperti
                             const TKZNTreeFormatChars& chars);
 
 // Clears the tree and reads the text into it, then expands the nodes as read.
-// Raises EKZNTreeViewError on a structure error and EConvertError on a bad
-// value; the nodes read before the error stay in the tree.
+// Reading ends at the first NUL byte. Raises EKZNTreeViewError on a structure
+// error or when anything but line ends and NUL bytes follows that NUL, and
+// EConvertError on a bad value; the nodes read before the error stay in the
+// tree.
 void KZNTreeLoadText(IKZNTreeFormatNodes& nodes, std::string_view text, const TKZNTreeFormatChars& chars);

@@ -72,7 +72,10 @@ void TADOConnectStringsUtil::ReadUDLFile(const std::string& FileName, std::strin
         text.push_back(u);
     }
     TStringList lines;
-    lines.SetText(cp932::FromUtf16(text));
+    bool lossy = false;
+    lines.SetText(cp932::FromUtf16(text, &lossy));
     if (lines.Count() < 3) throw EADOConnectStringsUtil("UDLファイルが壊れています");
+    // a substitute in the connection string would reach another database or file
+    if (lossy) throw EADOConnectStringsUtil("UDLファイル " + FileName + " に、シフトJISで表せない文字が含まれています。");
     S = lines[2];
 }

@@ -21,6 +21,7 @@ public:
     // S := the completed connection string of a trial connection made from the lines.
     static void GetMoreDetail(const TStringList* List, std::string& S);
     // S := the connection string of a UDL file (UTF-16LE, its third line);
-    // empty when the file does not exist.
+    // empty when the file does not exist. Raises EADOConnectStringsUtil when
+    // the file holds a character that CP932 cannot hold (never a substitute).
     static void ReadUDLFile(const std::string& FileName, std::string& S);
 };

@@ -1,6 +1,6 @@
 #include "U_Form_Connect.h"
 
-#include <set>
+#include <map>
 
 #include <QAction>
 #include <QFileDialog>
@@ -40,16 +40,11 @@ QString Q(std::string_view s) { return cp932::ToQString(s); }
 
 std::string Key(std::string_view s) { return sys::UpperCase(sys::Trim(s)); }
 
-// A name beside the damaged file that no earlier damaged file holds.
-std::string FreeBadName(const std::string& file) {
-    std::string bad = file + ".bad";
-    for (int i = 2; fs932::FileExists(bad) || fs932::DirectoryExists(bad); ++i) bad = file + ".bad" + std::to_string(i);
-    return bad;
-}
-
-// The damaged files left in place that the user has been told of in this run.
-std::set<std::string>& ToldDamaged() {
-    static std::set<std::string> told;
+// The damaged files left in place that the user has been told of in this run:
+// true when a copy is kept beside it, false when the file itself is all there
+// is (it is never written over then).
+std::map<std::string, bool>& ToldDamaged() {
+    static std::map<std::string, bool> told;
     return told;
 }
 
@@ -117,6 +112,8 @@ void TForm_Connect::BuildForm() {
     ConnectTree->DefaultRestoreNodeProperties = {vtnFocused,       vtnSelected,   vtnExpanded,   vtnHasChildren,
                                                  vtnImageIndex,    vtnSelectedIndex, vtnStateIndex, vtnStringList,
                                                  vtnStringList01, vtnStringList02};
+    // connection strings may hold passwords
+    ConnectTree->NewFileMode = 0600;
     ConnectTree->setContextMenuPolicy(Qt::CustomContextMenu);
     ConnectTree->installEventFilter(this);
     ConnectTreePopupMenu = new QMenu(this);
@@ -243,18 +240,25 @@ void TForm_Connect::LoadFile() {
         return;
     } catch (const std::exception&) {
     }
-    // Damaged or unreadable: what was read stays; the file is kept beside it
+    // told already in this run: what was read stays, silently
+    if (ToldDamaged().count(FFileName)) return;
+    // Damaged or unreadable: what was read stays; a copy of the file is kept
     // under a name no save touches, and what was read becomes the store.
-    std::string bad = FreeBadName(FFileName);
-    bool kept = fs932::RenameFile(FFileName, bad);
+    std::string bad;
+    bool fresh = false;
+    const bool kept = TFolderFile::KeepDamagedCopy(FFileName, bad, fresh);
+    bool repaired = false;
     if (kept) {
         try {
             ConnectTree->SaveToFile(FFileName);
+            repaired = true;
         } catch (const std::exception&) {
         }
     }
-    // a file left in place would be found again by every store opened later: told once
-    if (!kept && !ToldDamaged().insert(FFileName).second) return;
+    // a file left damaged would be found again by every store opened later
+    if (!repaired) ToldDamaged()[FFileName] = kept;
+    // the same damage kept by an earlier run was told then
+    if (kept && !fresh) return;
     std::string text = "ファイルのロードに失敗しました。[" + FFileName + "]\r\n読み込めた接続情報で続けます。";
     if (kept) text += "\r\n元のファイルは [" + bad + "] に残しました。";
     MessageDlg(text, TMsgDlgType::mtWarning, this);
@@ -264,6 +268,8 @@ bool TForm_Connect::TrySaveToFile() {
     if (TTreeNodeEx* node = Selected()) node->GetStringList02()->SetText(CheckedObjectTrees());
     if (FFileName.empty()) throw EForm_Connect("内部エラー：ファイル名が決定していません");
     if (!TFolderFile::IsWritable(FFileName)) return false;
+    // a damaged file of which no copy could be kept is never written over
+    if (auto told = ToldDamaged().find(FFileName); told != ToldDamaged().end() && !told->second) return false;
     try {
         ConnectTree->SaveToFile(FFileName);
     } catch (const std::exception&) {
@@ -504,7 +510,14 @@ void TForm_Connect::Action_UDLOpenExecute() {
     auto choose = OnChooseFile ? OnChooseFile : [this](const std::string& t, const std::string& f, std::string& name) {
         QString chosen = QFileDialog::getOpenFileName(this, Q(t), Q(f), QStringLiteral("UDL files (*.UDL *.udl)"));
         if (chosen.isEmpty()) return false;
-        name = cp932::FromQString(chosen);
+        bool lossy = false;
+        name = cp932::FromQString(chosen, &lossy);
+        if (lossy) {
+            // a substitute would read another file
+            MessageDlg("ファイル名に、シフトJISで表せない文字が含まれています。このファイルは使えません。\r\n" + name,
+                       TMsgDlgType::mtError, this);
+            return false;
+        }
         return true;
     };
     for (;;) {

@@ -1066,12 +1066,13 @@ void TEditorScreenStrings::LoadFromFile(std::string_view FileName) {
         TLineCutter cutter(Metrics(), *FWrapOption);
         TRowBuilder b{FRows, wrap ? &cutter : nullptr};
         // Blocks of 8192 bytes; a CR that ends one block and an LF that starts
-        // the next make one line break. A NUL byte is data; Ctrl+Z ends the text.
+        // the next make one line break. NUL and Ctrl+Z bytes are data, so that
+        // a save writes back every byte that was read.
         constexpr size_t kBlock = 8192;
         std::vector<char> buf(kBlock);
         std::string line;
-        bool pendingCR = false, stop = false;
-        while (!stop) {
+        bool pendingCR = false;
+        for (;;) {
             size_t got = file.Read(buf.data(), kBlock);
             if (got == 0) {
                 if (file.Failed()) throw EFOpenError("ファイル " + std::string(FileName) + " を読めません");
@@ -1088,14 +1089,10 @@ void TEditorScreenStrings::LoadFromFile(std::string_view FileName) {
                     }
                 }
                 const char* q = p;
-                while (q < e && *q != '\r' && *q != '\n' && *q != 26) ++q;
+                while (q < e && *q != '\r' && *q != '\n') ++q;
                 line.append(p, static_cast<size_t>(q - p));
                 p = q;
                 if (p == e) break;
-                if (*p == 26) {
-                    stop = true;
-                    break;
-                }
                 b.Line(line, raLineBreak);
                 line.clear();
                 pendingCR = *p == '\r';

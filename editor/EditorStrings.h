@@ -339,8 +339,8 @@ public:
     int RowToLine(int Row) const;
 
     // ---- whole texts
-    // Reads a CP932 file (CR, LF or CR LF line breaks; a Ctrl+Z byte ends the
-    // text); raises EFOpenError when it cannot be read, leaving the store empty.
+    // Reads a CP932 file (CR, LF or CR LF line breaks; NUL and Ctrl+Z bytes are
+    // data); raises EFOpenError when it cannot be read, leaving the store empty.
     void LoadFromFile(std::string_view FileName);
     // Replaces the text by Source's strings, each ending in a line break:
     // undo is cleared, rows wrapped when WordWrap, states recomputed, views refreshed.

@@ -1,5 +1,7 @@
 #include "KZNMemIniFile.h"
 
+#include "StringList.h"
+
 #include <vector>
 
 #include "T_KZNUtil.h"
@@ -55,6 +57,11 @@ void TKZNMemIniFile::WriteBool(std::string_view Section, std::string_view Ident,
     Ini().WriteBool(Section, Ident, Value);
 }
 void TKZNMemIniFile::EraseSection(std::string_view Section) { Ini().EraseSection(Section); }
+void TKZNMemIniFile::EraseAllSections() {
+    TStringList names;
+    Ini().ReadSections(names);
+    for (const std::string& name : names.Items) Ini().EraseSection(name);
+}
 
 char TKZNMemIniFile::ReadChar(std::string_view Section, std::string_view Ident, char Default) const {
     std::string v = Ini().ReadString(Section, Ident, std::string(1, Default));

@@ -1,5 +1,6 @@
 #include "T_FolderFile.h"
 
+#include <cerrno>
 #include <deque>
 #include <vector>
 
@@ -159,6 +160,34 @@ bool TFolderFile::IsWritable(std::string_view FileName) {
         return true;
     }
     return !fs932::IsReadOnly(FileName) && fs932::CanOpenReadWrite(FileName);
+}
+
+bool TFolderFile::KeepDamagedCopy(std::string_view FileName, std::string& KeptName, bool& Fresh) {
+    KeptName.clear();
+    Fresh = false;
+    std::string bytes;
+    if (!fs932::ReadFile(FileName, bytes)) return false;
+    const std::string base = std::string(FileName) + ".bad";
+    for (int i = 1; i < 10000; ++i) {
+        std::string name = i == 1 ? base : base + std::to_string(i);
+        if (fs932::DirectoryExists(name)) continue;
+        if (fs932::FileExists(name)) {
+            std::string kept;
+            if (fs932::ReadFile(name, kept) && kept == bytes) {
+                KeptName = name;
+                return true;
+            }
+            continue;
+        }
+        if (!fs932::KeepCopy(FileName, name)) {
+            if (errno == EEXIST) continue;  // a link or something else stands there
+            return false;
+        }
+        KeptName = name;
+        Fresh = true;
+        return true;
+    }
+    return false;
 }
 
 std::string TFolderFile::GetLastName(std::string_view Path) {

@@ -54,6 +54,13 @@ public:
     // existing file: it is not read-only and opens for writing. Never raises.
     static bool IsWritable(std::string_view FileName);
 
+    // Keeps the bytes of a damaged file beside it, with its mode, under the
+    // first of "<FileName>.bad", "<FileName>.bad2", ... that either holds the
+    // same bytes already (Fresh := false: this damage was kept, and told, before)
+    // or is free (the copy is made there; Fresh := true). The file itself stays.
+    // False when no copy could be made.
+    static bool KeepDamagedCopy(std::string_view FileName, std::string& KeptName, bool& Fresh);
+
     // The last component of Path, a trailing separator ignored.
     static std::string GetLastName(std::string_view Path);
 

@@ -2,13 +2,17 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 
 #include "CP932.h"
 #include "SysUtils.h"
@@ -83,30 +87,187 @@ ReadResult ReadRegularFile(std::string_view path, std::string& bytes) {
     return ReadResult::Ok;
 }
 
-bool WriteFileAtomic(std::string_view path, std::string_view bytes) {
-    std::string target = ToNative(path);
-    std::string tmp = target + ".tmp" + std::to_string(getpid());
-    int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
+namespace {
+
+// The name a write reaches: symbolic links followed to the file they name,
+// which need not exist yet. Empty when the chain cannot be followed.
+std::string FollowLinks(std::string target) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
+        char buf[PATH_MAX];
+        ssize_t r = readlink(target.c_str(), buf, sizeof buf);
+        if (r <= 0 || static_cast<size_t>(r) >= sizeof buf) return std::string();
+        std::string link(buf, static_cast<size_t>(r));
+        if (link[0] != '/') {
+            size_t slash = target.rfind('/');
+            if (slash != std::string::npos) link = target.substr(0, slash + 1) + link;
+        }
+        target = std::move(link);
+    }
+    errno = ELOOP;
+    return std::string();
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// Whether this process may change an entry: the system allows it, and its
+// permission bits do not mark it read-only for everybody (which the
+// administrator honours too).
+bool MayWrite(const std::string& path, const struct stat& st) {
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+        errno = EACCES;
+        return false;
+    }
+    return true;
+}
+
+// A fresh name of the form ".~<16 hex digits>.tmp".
+std::string RandomTempName() {
+    unsigned char r[8];
+    if (getrandom(r, sizeof r, 0) != static_cast<ssize_t>(sizeof r)) {
+        // no entropy to be had: the exclusive creation still keeps the name safe
+        static uint64_t counter = 0;
+        uint64_t v = (static_cast<uint64_t>(getpid()) << 32) ^ static_cast<uint64_t>(time(nullptr)) ^
+                     (++counter * 0x9E3779B97F4A7C15ull);
+        std::memcpy(r, &v, sizeof r);
+    }
+    static const char* d = "0123456789abcdef";
+    std::string name = ".~";
+    for (unsigned char c : r) {
+        name.push_back(d[c >> 4]);
+        name.push_back(d[c & 15]);
+    }
+    return name + ".tmp";
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t w = write(fd, bytes.data() + done, bytes.size() - done);
         if (w < 0) {
             if (errno == EINTR) continue;
-            close(fd);
-            unlink(tmp.c_str());
             return false;
         }
         done += static_cast<size_t>(w);
     }
-    if (fsync(fd) != 0 || close(fd) != 0) {
-        unlink(tmp.c_str());
+    return true;
+}
+
+// Gives the new file the owner, group and mode of the one it replaces, as far
+// as the process may. A group that cannot be kept gets no more than others had.
+void TakeOver(int fd, const struct stat& old) {
+    mode_t mode = old.st_mode & 07777;
+    struct stat now;
+    if (fstat(fd, &now) != 0) return;
+    if (now.st_uid != old.st_uid || now.st_gid != old.st_gid) {
+        if (fchown(fd, old.st_uid, old.st_gid) != 0 && now.st_gid != old.st_gid) {
+            if (fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0)
+                mode = (mode & ~static_cast<mode_t>(S_IRWXG)) | (mode & ((mode & S_IRWXO) << 3));
+        }
+    }
+    (void)fchmod(fd, mode);
+}
+
+void SyncFolder(const std::string& folder) {
+    int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return;
+    (void)fsync(dfd);
+    close(dfd);
+}
+
+}  // namespace
+
+bool WriteFileAtomic(std::string_view path, std::string_view bytes, unsigned newFileMode) {
+    std::string target = FollowLinks(ToNative(path));
+    if (target.empty()) return false;
+    const std::string folder = FolderOf(target);
+    struct stat fst;
+    if (stat(folder.c_str(), &fst) != 0) return false;
+    if (!S_ISDIR(fst.st_mode)) {
+        errno = ENOTDIR;
         return false;
     }
-    if (rename(tmp.c_str(), target.c_str()) != 0) {
-        unlink(tmp.c_str());
+    if (!MayWrite(folder, fst)) return false;
+    struct stat old;
+    const bool replacing = lstat(target.c_str(), &old) == 0;
+    if (replacing) {
+        // only a plain file is replaced: never a folder, a device or a pipe
+        if (!S_ISREG(old.st_mode)) {
+            errno = S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+            return false;
+        }
+        if (!MayWrite(target, old)) return false;
+    } else if (errno != ENOENT) {
         return false;
     }
+
+    std::string tmp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 64 && fd < 0; ++attempt) {
+        tmp = (folder == "/" ? std::string() : folder) + "/" + RandomTempName();
+        fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  static_cast<mode_t>(replacing ? 0600 : (newFileMode & 07777)));
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    auto fail = [&] {
+        int e = errno;
+        if (fd >= 0) close(fd);
+        unlink(tmp.c_str());
+        errno = e;
+        return false;
+    };
+    if (replacing) TakeOver(fd, old);
+    if (!WriteAll(fd, bytes) || fsync(fd) != 0) return fail();
+    int closed = close(fd);
+    fd = -1;
+    if (closed != 0 || rename(tmp.c_str(), target.c_str()) != 0) return fail();
+    SyncFolder(folder);
+    return true;
+}
+
+bool KeepCopy(std::string_view path, std::string_view copyName) {
+    const std::string from = ToNative(path), to = ToNative(copyName);
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st;
+    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(in);
+        return false;
+    }
+    int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (out < 0) {
+        close(in);
+        return false;
+    }
+    TakeOver(out, st);
+    bool ok = true;
+    char buf[1 << 16];
+    for (;;) {
+        ssize_t r = read(in, buf, sizeof buf);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) {
+            ok = r == 0;
+            break;
+        }
+        if (!WriteAll(out, std::string_view(buf, static_cast<size_t>(r)))) {
+            ok = false;
+            break;
+        }
+    }
+    close(in);
+    ok = fsync(out) == 0 && ok;
+    ok = close(out) == 0 && ok;
+    if (!ok) {
+        unlink(to.c_str());
+        return false;
+    }
+    SyncFolder(FolderOf(to));
     return true;
 }
 

@@ -19,8 +19,20 @@ enum class ReadResult { Ok, Missing, NotRegular, Failed };
 // Reads a regular file whole. Anything else (a folder, a FIFO, a device, a
 // socket) is refused as NotRegular without being read or waited on.
 ReadResult ReadRegularFile(std::string_view path, std::string& bytes);
-// Writes to a temporary file beside the target, then renames it over the target.
-bool WriteFileAtomic(std::string_view path, std::string_view bytes);
+// Writes the bytes to a new file of a random name beside the target, made
+// exclusively, then renames it over the target and makes the new name
+// durable. A symbolic link is followed: the file it names is replaced and the
+// link stays. A replaced file keeps its mode (and its owner and group where the
+// process may set them); a new file gets newFileMode less the umask. False,
+// with nothing changed and no temporary file left, when the target is not a
+// plain file, when this process may not write it or its folder (a file or
+// folder without any write permission counts as read-only for everybody), or
+// when writing fails.
+bool WriteFileAtomic(std::string_view path, std::string_view bytes, unsigned newFileMode = 0666);
+// Copies what a plain file holds now to copyName, a name that must not exist
+// yet, with the file's mode (and owner and group where the process may).
+// False, leaving nothing behind, when it cannot.
+bool KeepCopy(std::string_view path, std::string_view copyName);
 bool DeleteFile(std::string_view path);
 bool RenameFile(std::string_view from, std::string_view to);
 bool CreateDir(std::string_view path);

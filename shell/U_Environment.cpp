@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "CP932.h"
 #include "CP932Text.h"
@@ -166,10 +167,16 @@ public:
         if (ok) V = c;
         else Bad(Sec, Key, FIni.ReadString(Sec, Key, ""));
     }
-    void Str(const char* Sec, const char* Key, std::string& V) { V = FIni.ReadString(Sec, Key, V); }
+    // A text that a written file could not hold cleanly keeps the default.
+    void Str(const char* Sec, const char* Key, std::string& V) {
+        std::string text = FIni.ReadString(Sec, Key, V);
+        if (!IsCleanText(text)) return Bad(Sec, Key, text);
+        V = std::move(text);
+    }
     void QuotedStr(const char* Sec, const char* Key, std::string& V) {
         std::string text = FIni.ReadString(Sec, Key, "\"" + V + "\"");
         if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+        if (!IsCleanText(text)) return Bad(Sec, Key, text);
         V = std::move(text);
     }
     void Mode(const char* Sec, const char* Key, TAutoCommitModeKind& V) {
@@ -184,6 +191,12 @@ public:
     }
 
 private:
+    static bool IsCleanText(std::string_view Text) {
+        if (Text.find('\0') != std::string_view::npos) return false;
+        bool lossy = false;
+        cp932::ToUtf16(Text, &lossy);
+        return !lossy;
+    }
     void Bad(const char* Sec, const char* Key, std::string_view Text) {
         FProblems.push_back(std::string("[") + Sec + "] " + Key + "=" +
                             std::string(cp932::CutAtCharBoundary(Text, kShownValueMax)));
@@ -272,17 +285,98 @@ TEnvironment::~TEnvironment() = default;
 
 void TEnvironment::SetDefaults() { EnvData->SetDefaults(); }
 
+namespace {
+
+// The names of the sections the record is kept in, upper-cased.
+class TSectionNames {
+public:
+    std::set<std::string> Names;
+    void Int(const char* Sec, const char*, int32_t, int32_t, int32_t) { Add(Sec); }
+    void Bool(const char* Sec, const char*, bool) { Add(Sec); }
+    void Char(const char* Sec, const char*, char, TCharKind) { Add(Sec); }
+    void Str(const char* Sec, const char*, const std::string&) { Add(Sec); }
+    void QuotedStr(const char* Sec, const char*, const std::string&) { Add(Sec); }
+    void Mode(const char* Sec, const char*, TAutoCommitModeKind) { Add(Sec); }
+
+private:
+    void Add(const char* Sec) { Names.insert(sys::UpperCase(Sec)); }
+};
+
+struct TKeptValue {
+    std::string Section, Key, Value;
+};
+
+// The key=value lines of the sections this program does not know, of those
+// sections only in which every line is sound; in the file's order.
+std::vector<TKeptValue> SoundUnknownValues(std::string_view Bytes, const std::set<std::string>& Known) {
+    std::vector<TKeptValue> kept;
+    TStringList lines(Bytes);
+    std::string section;
+    bool keep = false;
+    size_t sectionStart = 0;
+    for (const std::string& raw : lines.Items) {
+        std::string line = sys::Trim(raw);
+        bool lossy = false;
+        cp932::ToUtf16(line, &lossy);
+        const bool clean = !lossy && line.find('\0') == std::string::npos;
+        if (clean && line.size() >= 2 && line[0] == '[' && line.back() == ']') {
+            section = sys::Trim(std::string_view(line).substr(1, line.size() - 2));
+            keep = Known.count(sys::UpperCase(section)) == 0;
+            sectionStart = kept.size();
+            continue;
+        }
+        if (!keep || line.empty() || (clean && (line[0] == ';' || line[0] == '#'))) continue;
+        const size_t eq = clean ? cp932::FindChar(line, '=') : std::string::npos;
+        if (eq == std::string::npos) {
+            // one unsound line and the whole section stays in the copy only
+            kept.resize(sectionStart);
+            keep = false;
+            continue;
+        }
+        kept.push_back({section, sys::Trim(std::string_view(line).substr(0, eq)), sys::Trim(std::string_view(line).substr(eq + 1))});
+    }
+    return kept;
+}
+
+// The settings record written as the whole file: every section of the record
+// anew, then the sound sections this program does not know; nothing else.
+void WriteWhole(const std::string& FileName, std::string_view Bytes, TWritableEnvData& Data) {
+    TSectionNames known;
+    VisitSettings(static_cast<const TReadableEnvData&>(Data), known);
+    VisitCloseTime(static_cast<const TWritableCloseTimeEnvData&>(*Data.CloseTimeEnvData), known, true);
+    const std::vector<TKeptValue> unknown = SoundUnknownValues(Bytes, known.Names);
+    TKZNMemIniFile ini;
+    ini.SetRunTimeFileName(FileName);
+    ini.Open();
+    ini.EraseAllSections();
+    TEnvWriter writer(ini);
+    VisitCloseTime(static_cast<const TWritableCloseTimeEnvData&>(*Data.CloseTimeEnvData), writer, true);
+    VisitSettings(static_cast<const TReadableEnvData&>(Data), writer);
+    for (const TKeptValue& v : unknown) ini.WriteString(v.Section, v.Key, v.Value);
+    ini.UpdateFile();
+}
+
+// The first of "<name>.bad", "<name>.bad2", ... that does not exist.
+std::string FreeBackupName(const std::string& FileName) {
+    const std::string base = FileName + TEnvironment::BackupExtension;
+    std::string name = base;
+    for (int i = 2; fs932::FileExists(name) || fs932::DirectoryExists(name); ++i) name = base + std::to_string(i);
+    return name;
+}
+
+}  // namespace
+
 TEnvLoadResult TEnvironment::LoadFromFile(const std::string& FileName, TWritableEnvData& Data) {
     TEnvLoadResult r;
     Data.SetDefaults();
     if (!fs932::FileExists(FileName)) return r;
-    const std::string backup = FileName + BackupExtension;
 
     std::string bytes;
     if (!fs932::ReadFile(FileName, bytes)) {
-        // unreadable: moved aside, so that the next save makes a new file beside it
+        // unreadable: moved aside (never over an earlier backup), so that the next save makes a new file
         r.Damaged = true;
         r.Problems.push_back("ファイルを読めません");
+        const std::string backup = FreeBackupName(FileName);
         if (fs932::RenameFile(FileName, backup)) r.BackupFileName = backup;
         r.Message = DamageMessage(FileName, r, true);
         return r;
@@ -298,13 +392,21 @@ TEnvLoadResult TEnvironment::LoadFromFile(const std::string& FileName, TWritable
     if (r.Problems.empty()) return r;
 
     r.Damaged = true;
-    std::string kept;
-    if (fs932::ReadFile(backup, kept) && kept == bytes) {
-        r.BackupFileName = backup;  // this very file was kept, and reported, before
+    bool fresh = false;
+    if (!TFolderFile::KeepDamagedCopy(FileName, r.BackupFileName, fresh)) {
+        // with no copy kept, the damaged file is the only one: it stays as it is
+        r.Message = DamageMessage(FileName, r, false);
         return r;
     }
-    if (fs932::WriteFileAtomic(backup, bytes)) r.BackupFileName = backup;
-    r.Message = DamageMessage(FileName, r, false);
+    // the copy is safe: what could be read replaces the damage, so that the next start finds none
+    if (TFolderFile::IsWritable(FileName)) {
+        try {
+            WriteWhole(FileName, bytes, Data);
+        } catch (const std::exception&) {
+        }
+    }
+    // the same damage was kept, and reported, before
+    if (fresh) r.Message = DamageMessage(FileName, r, false);
     return r;
 }
 

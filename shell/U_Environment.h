@@ -21,8 +21,10 @@ class TFrameSQLClient;
 // What reading a settings file found. A file with values that cannot be used
 // (not a number, out of range, a bad character, lines that are not ini
 // lines, bytes that are not CP932) is damaged: what could be read is used,
-// the rest keeps its default, and the original is kept beside it as
-// "<name>.bad" so that the next save cannot destroy it.
+// the rest keeps its default, the original is copied beside it as
+// "<name>.bad" (or ".bad2", ... when an earlier, different damage holds that
+// name), and the file is written anew from what could be read, so that the
+// next start finds it clean. Each damage is reported once.
 struct TEnvLoadResult {
     bool Damaged = false;
     // One line per finding, e.g. "[SCRIPTEDITOR] FontSize=abc".
@@ -59,9 +61,10 @@ public:
     void SetDefaults();
 
     // Fills Data from a file: defaults first, then every key the file holds.
-    // A missing file leaves the defaults. The file is not written; a damaged
-    // one is kept as "<name>.bad" (an unreadable one is moved there). Never
-    // raises for the file's content.
+    // A missing file leaves the defaults. A sound file is not written; a
+    // damaged one is copied to a free "<name>.bad" name and replaced by the
+    // record as read (an unreadable one is moved to that name). Never raises
+    // for the file's content.
     static TEnvLoadResult LoadFromFile(const std::string& FileName, TWritableEnvData& Data);
     TEnvLoadResult Load() { return LoadFromFile(FileName, *EnvData); }
 

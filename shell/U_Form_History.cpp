@@ -1,6 +1,7 @@
 #include "U_Form_History.h"
 
 #include <algorithm>
+#include <deque>
 #include <set>
 #include <vector>
 
@@ -27,6 +28,7 @@
 #include "KZNEditor.h"
 #include "KZNMessageDlg.h"
 #include "KZNTreeView.h"
+#include "KZNTreeViewFormat.h"
 #include "ScreenMetrics.h"
 #include "SysUtils.h"
 #include "T_FolderFile.h"
@@ -93,14 +95,6 @@ TTreeNodeEx* PrevNode(const TTreeNodeEx* Node) {
 
 bool Within(const TTreeNodeEx* Node, const TTreeNodeEx* Top) {
     return Node && Top && (Node == Top || Node->IsDescendantOf(Top));
-}
-
-// A name beside the damaged file that no earlier damaged file holds.
-std::string FreeBadName(const std::string& File) {
-    std::string bad = File + TForm_History::BackupExtension;
-    for (int i = 2; fs932::FileExists(bad) || fs932::DirectoryExists(bad); ++i)
-        bad = File + TForm_History::BackupExtension + std::to_string(i);
-    return bad;
 }
 
 // Damaged files that had to stay in place, told of once in this run.
@@ -428,22 +422,180 @@ void TForm_History::DeleteNode(TTreeNodeEx* Node) {
 // ---------------------------------------------------------------------------
 // the file
 
+namespace {
+
+// The history file read into plain records: checked, trimmed and only then
+// made into tree items, all of them before they join the tree.
+class THistoryRecords final : public IKZNTreeFormatNodes {
+public:
+    struct TRecord final : IKZNTreeFormatNode {
+        std::string Caption;
+        TStringList List;
+        TRecord* Parent = nullptr;
+        TRecord* Top = nullptr;  // the root above (itself for a root)
+        int Level = 0;
+        TTreeNodeEx* Item = nullptr;
+        std::vector<TRecord*> Children;
+
+        std::string GetFormatText() const override { return Caption; }
+        TKZNTreeNodeSaveProperties GetRestoreProperties() const override { return {vtnStringList}; }
+        bool GetBoolProperty(TKZNTreeNodePublishedProperties) const override { return false; }
+        void SetBoolProperty(TKZNTreeNodePublishedProperties, bool) override {}
+        int32_t GetIntProperty(TKZNTreeNodePublishedProperties) const override { return 0; }
+        void SetIntProperty(TKZNTreeNodePublishedProperties, int32_t) override {}
+        TStringList* GetFormatList(int index) override { return index == 0 ? &List : nullptr; }
+        void ApplyLoadedExpanded() override {}
+        bool Is(const char* RootCaption, const char* MarkText) const {
+            return Caption == RootCaption && sys::Trim(List.Text()) == MarkText;
+        }
+    };
+
+    std::deque<TRecord> All;
+    std::vector<TRecord*> Roots;
+    TRecord* Fav = nullptr;
+    TRecord* Hist = nullptr;
+
+    void ClearFormatNodes() override {
+        Roots.clear();
+        All.clear();
+        Fav = Hist = nullptr;
+    }
+    IKZNTreeFormatNode* AddFormatNode(IKZNTreeFormatNode* parent, const std::string& text) override {
+        All.emplace_back();
+        TRecord& r = All.back();
+        r.Caption = text;
+        r.Parent = static_cast<TRecord*>(parent);
+        r.Top = r.Parent ? r.Parent->Top : &r;
+        r.Level = r.Parent ? r.Parent->Level + 1 : 0;
+        (r.Parent ? r.Parent->Children : Roots).push_back(&r);
+        return &r;
+    }
+    IKZNTreeFormatNode* GetFormatParent(IKZNTreeFormatNode* node) override {
+        return static_cast<TRecord*>(node)->Parent;
+    }
+    void ForEachFormatNode(const std::function<void(IKZNTreeFormatNode& node, int level)>& f) override {
+        Walk([&](TRecord& r) { f(r, r.Level); });
+    }
+    // Every record still in the tree, in tree order (no recursion: a file may nest deeply).
+    template <class F>
+    void Walk(F&& f) {
+        std::vector<TRecord*> stack(Roots.rbegin(), Roots.rend());
+        while (!stack.empty()) {
+            TRecord* r = stack.back();
+            stack.pop_back();
+            f(*r);
+            stack.insert(stack.end(), r->Children.rbegin(), r->Children.rend());
+        }
+    }
+
+    // The top level must be the favourites root and the history root, each at most once.
+    void CheckTopLevel() {
+        const char* const error = "最上位に履歴とお気に入り以外の項目があります";
+        for (TRecord* r : Roots) {
+            TRecord** slot = r->Is(TForm_History::FavoriteRootCaption, TForm_History::FavoriteRootMark)  ? &Fav
+                             : r->Is(TForm_History::HistoryRootCaption, TForm_History::HistoryRootMark) ? &Hist
+                                                                                                         : nullptr;
+            if (!slot || *slot) throw EForm_History(error);
+            *slot = r;
+        }
+    }
+    TRecord* NewRoot(const char* Caption, const char* MarkText, bool First) {
+        All.emplace_back();
+        TRecord& r = All.back();
+        r.Caption = Caption;
+        r.List.SetText(MarkText);
+        r.Top = &r;
+        if (First)
+            Roots.insert(Roots.begin(), &r);
+        else
+            Roots.push_back(&r);
+        return &r;
+    }
+    void AddMissingRoots() {
+        if (!Fav) Fav = NewRoot(TForm_History::FavoriteRootCaption, TForm_History::FavoriteRootMark, true);
+        if (!Hist) Hist = NewRoot(TForm_History::HistoryRootCaption, TForm_History::HistoryRootMark, false);
+    }
+    // The last records of the tree (the oldest history) go until MaxCount are
+    // left; the roots and the favourites stay.
+    void Trim(size_t MaxCount) {
+        size_t count = 0;
+        Walk([&](TRecord&) { ++count; });
+        while (count > MaxCount && !Roots.empty()) {
+            TRecord* last = Roots.back();
+            while (!last->Children.empty()) last = last->Children.back();
+            if (last == Hist || last->Top == Fav || !last->Parent) break;
+            last->Parent->Children.pop_back();
+            --count;
+        }
+    }
+};
+
+}  // namespace
+
 void TForm_History::LoadFromFile() {
     FKeepFile = false;
     FShownNode = nullptr;
     SetCurrentEntry(nullptr);
     IndexTree2->ClearNodes();
     SetUpEditor();
+    THistoryRecords records;
     if (fs932::FileExists(FileName)) {
+        std::string error;
         try {
-            IndexTree2->LoadFromFile(FileName);
+            std::string bytes;
+            if (!fs932::ReadFile(FileName, bytes)) throw EFOpenError("ファイル " + FileName + " を開けません");
+            TKZNTreeFormatChars chars;
+            chars.Indent = IndexTree2->SavedIndentChar;
+            chars.Separator = IndexTree2->SavedPropertySeparator;
+            chars.LineEnd = IndexTree2->SaveLineCRLF;
+            KZNTreeLoadText(records, bytes, chars);
+            records.CheckTopLevel();
         } catch (const Exception& e) {
-            KeepDamagedFile(e.Message);
+            error = e.Message.empty() ? std::string(" ") : e.Message;
         } catch (const std::exception& e) {
-            KeepDamagedFile(e.what());
+            error = *e.what() ? std::string(e.what()) : std::string(" ");
+        }
+        if (!error.empty()) {
+            records.ClearFormatNodes();
+            KeepDamagedFile(error);
         }
     }
-    if (IndexTree2->GetCount() == 0) {
+    IndexTree2->setUpdatesEnabled(false);
+    if (!records.Roots.empty()) {
+        records.AddMissingRoots();
+        records.Trim(MaxNodeCount);
+        // The items are made and joined to their parents outside the tree, so
+        // that the tree takes them in one step rather than one signal each.
+        std::vector<THistoryRecords::TRecord*> order;
+        QList<QTreeWidgetItem*> tops;
+        records.Walk([&](THistoryRecords::TRecord& r) {
+            TTreeNodeEx* node = IndexTree2->CreateNode();
+            node->SetText(r.Caption);
+            node->GetStringList()->Items = std::move(r.List.Items);
+            THistoryNodeKind kind = hnkOther;
+            if (&r == records.Fav)
+                kind = hnkFavoriteRoot;
+            else if (&r == records.Hist)
+                kind = hnkHistoryRoot;
+            else if (r.Top == records.Fav)
+                kind = Mark(node) == FolderMark ? hnkFavoriteFolder : hnkFavorite;
+            else if (r.Top == records.Hist)
+                kind = r.Level == 1 ? hnkDate : hnkEntry;
+            SetImage(node, kind);
+            r.Item = node;
+            order.push_back(&r);
+            if (!r.Parent) tops.push_back(node);
+        });
+        QList<QTreeWidgetItem*> children;
+        for (THistoryRecords::TRecord* r : order) {
+            if (r->Children.empty()) continue;
+            children.clear();
+            children.reserve(static_cast<qsizetype>(r->Children.size()));
+            for (THistoryRecords::TRecord* c : r->Children) children.push_back(c->Item);
+            r->Item->addChildren(children);
+        }
+        IndexTree2->addTopLevelItems(tops);
+    } else if (IndexTree2->GetCount() == 0) {
         CreateRoots();
         DateNode(DateCaption(Clock()));
     }
@@ -457,7 +609,6 @@ void TForm_History::LoadFromFile() {
         TTreeNodeEx* hist = IndexTree2->Add(nullptr, HistoryRootCaption);
         hist->GetStringList()->SetText(HistoryRootMark);
     }
-    IndexTree2->setUpdatesEnabled(false);
     SetImages(nullptr);
     TrimHistory();
     SetCurrentEntry(FirstEntryNode());
@@ -468,20 +619,31 @@ void TForm_History::LoadFromFile() {
 
 void TForm_History::KeepDamagedFile(const std::string& Error) {
     IndexTree2->ClearNodes();
-    const std::string bad = FreeBadName(FileName);
-    bool moved = fs932::RenameFile(FileName, bad);
-    bool kept = moved;
-    if (!moved) {
-        std::string bytes;
-        kept = fs932::ReadFile(FileName, bytes) && fs932::WriteFileAtomic(bad, bytes);
+    // damage left in place earlier in this run is not told again
+    if (ToldDamaged().count(FileName)) {
+        FKeepFile = true;
+        return;
     }
+    std::string bad;
+    bool fresh = false;
+    const bool kept = TFolderFile::KeepDamagedCopy(FileName, bad, fresh);
     // a file that could not be kept anywhere is never written over
     FKeepFile = !kept;
-    if (!moved && !ToldDamaged().insert(FileName).second) return;
+    if (kept) {
+        // the empty history replaces the damage at once, so that the next start finds none
+        CreateRoots();
+        DateNode(DateCaption(Clock()));
+        try {
+            SaveToFile();
+        } catch (const std::exception&) {
+        }
+    } else {
+        ToldDamaged().insert(FileName);
+    }
+    // the same damage kept by an earlier run was told then
+    if (kept && !fresh) return;
     std::string text = "履歴ファイル「" + FileName + "」を読み込めません。空の履歴で始めます。\r\n";
-    if (moved)
-        text += "元のファイルは「" + bad + "」に移しました。\r\n";
-    else if (kept)
+    if (kept)
         text += "元のファイルの写しを「" + bad + "」に残しました。\r\n";
     else
         text += "元のファイルを残せないため、このファイルには履歴を書き込みません。\r\n";

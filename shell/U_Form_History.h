@@ -75,8 +75,10 @@ public:
     // The current time; replaceable so that dates and times can be tested.
     std::function<std::time_t()> Clock;
 
-    // The history file. A damaged or unreadable file is moved aside as
-    // "<name>.bad" (told once) and the history starts empty.
+    // The history file. A damaged or unreadable file (one whose top level is
+    // anything but the favourites and history roots included) is copied to
+    // "<name>.bad" and replaced by an empty history at once; the user is told
+    // once per damage.
     void LoadFromFile();
     // Nothing when the file is not writable. Raises EForm_History when writing fails.
     void SaveToFile();

@@ -44,7 +44,11 @@ bool ShowFileDialog(TSaveResultDialog& D) {
         dialog.setDirectory(QString::fromUtf8(fs932::ToNative(D.InitialDir).c_str()));
     if (!D.FileName.empty()) dialog.selectFile(QString::fromUtf8(fs932::ToNative(D.FileName).c_str()));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    D.FileName = fs932::FromNative(dialog.selectedFiles().first().toUtf8().toStdString());
+    bool lossy = false;
+    std::string chosen = cp932::FromUtf8(dialog.selectedFiles().first().toUtf8().toStdString(), &lossy);
+    // a substitute would write another file
+    if (lossy) throw EFCreateError("ファイル名に、シフトJISで表せない文字が含まれています。[" + chosen + "]");
+    D.FileName = std::move(chosen);
     return true;
 }
 

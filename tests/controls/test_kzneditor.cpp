@@ -7,6 +7,7 @@
 
 #include "FileSystem.h"
 #include "KZNEditor.h"
+#include "KZNMessageDlg.h"
 #include "KZNPopupMenu.h"
 #include <QScrollBar>
 #include <cstring>
@@ -213,6 +214,25 @@ TEST_F(DropTest, FilesGoInAtTheCaretLine) {
             EXPECT_EQ(deployEnabled, c.deploy) << c.name;
         }
     }
+}
+
+TEST_F(DropTest, ANameCP932CannotHoldIsRefusedWithAMessage) {
+    Show();
+    std::vector<std::string> told;
+    SetMessageDlgPresenter([&](const std::string& text, TMsgDlgType) { told.push_back(text); });
+    const QString odd = QString::fromUtf8(fs932::ToNative(dir).c_str()) + QString::fromUtf8("\xF0\xA0\xAE\xB7.sql");
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(odd), QUrl::fromLocalFile(QString::fromUtf8(fs932::ToNative(a).c_str()))});
+    std::unique_ptr<QMimeData> owned(data);
+    EXPECT_EQ(TKZNEditor::DroppedFileNames(data), std::vector<std::string>{a});
+    E->Lines().SetText("abc\r\n");
+    E->SetRowCol(0, 0);
+    Drop(data, Qt::LeftButton);
+    EXPECT_EQ(Text(), a + "\r\nabc\r\n");
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].find("ファイル名に、シフトJISで表せない文字が含まれています。"), 0u);
+    EXPECT_EQ(told[0].find(a), std::string::npos);
+    SetMessageDlgPresenter(nullptr);
 }
 
 TEST_F(DropTest, OnlyFilesAndOnlyWhenAccepted) {

@@ -157,7 +157,11 @@ TEST(TreeFormat, ReaderRules) {
         {"first record indented", "\xA0" "A\x06\r\n", "", "TFastTree.LoadFromStream: Level Mismatch"},
         {"level jumps by two", "A\x06\r\n\xA0\xA0" "B\x06\r\n", "A(0) ", "TFastTree.LoadFromStream: Level Mismatch"},
         {"climbs back several levels", "A\x06\xA0" "B\x06\xA0\xA0" "C\x06" "D\x06", "A(0) B(1) C(2) D(0) ", ""},
-        {"NUL ends the walk", std::string("A\x06\r\nB", 5) + std::string(1, '\0') + "C\x06", "A(0) B(0) ", ""},
+        {"NUL ends the walk; records after it are damage", std::string("A\x06\r\nB", 5) + std::string(1, '\0') + "C\x06",
+         "A(0) B(0) ", "NUL 文字より後のデータは読み込めません"},
+        {"a child after a NUL is damage too", std::string("A\x06", 2) + std::string(1, '\0') + "\xA0" "B\x06", "A(0) ",
+         "NUL 文字より後のデータは読み込めません"},
+        {"only line ends and NULs after a NUL", std::string("A\x06\0\r\n\0\x06\0", 9), "A(0) ", ""},
         {"line ends between records are skipped", "A\x06\r\n\r\n\x06\nB\x06", "A(0) B(0) ", ""},
         {"last record without end", "A\x06\r\nB", "A(0) B(0) ", ""},
     };

@@ -82,6 +82,16 @@ TEST(ADOConnectStringsUtil, UdlFileGivesItsThirdLine) {
     }
     TADOConnectStringsUtil::ReadUDLFile(dir + "missing.udl", s);
     EXPECT_EQ(s, "");
+    // a name CP932 cannot hold would open another file: refused, never "?"
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "sjis.udl", Udl(u"[oledb]\r\n; c\r\nDriver=SQLite3;Database=/data/\U00020BB7.db\r\n")));
+    s = "x";
+    try {
+        TADOConnectStringsUtil::ReadUDLFile(dir + "sjis.udl", s);
+        FAIL();
+    } catch (const EADOConnectStringsUtil& e) {
+        EXPECT_EQ(e.Message, "UDLファイル " + dir + "sjis.udl に、シフトJISで表せない文字が含まれています。");
+    }
+    EXPECT_EQ(s, "");
 }
 
 namespace {

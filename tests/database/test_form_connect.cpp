@@ -2,6 +2,8 @@
 // saved name through the ADO driver to SQLite and PostgreSQL.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -341,6 +343,56 @@ TEST_F(ConnectFormTest, ADamagedFileIsKeptAsideAndReportedOnce) {
     EXPECT_EQ(kept, damaged);
     ASSERT_TRUE(fs932::ReadFile(File + ".bad2", kept));
     EXPECT_EQ(kept, "X\x07Selected=yes\x06");
+}
+
+TEST_F(ConnectFormTest, ConnectionsAfterANulAreKeptAndThePrivateModeStays) {
+    auto rec = [](const char* name, const char* dsn) {
+        return std::string(name) + "\x07StringList=DSN=" + dsn + "\x06\r\n";
+    };
+    const std::string damaged = rec("A", "a") + std::string(1, '\0') + rec("B", "b") + rec("C", "c");
+    ASSERT_TRUE(fs932::WriteFileAtomic(File, damaged));
+    ASSERT_EQ(chmod(fs932::ToNative(File).c_str(), 0600), 0);
+    auto mode = [](const std::string& f) {
+        struct stat st;
+        return stat(fs932::ToNative(f).c_str(), &st) == 0 ? st.st_mode & 0777 : 0u;
+    };
+    {
+        TForm_Connect f(nullptr, &Prop);
+        EXPECT_EQ(f.GetCount(), 1);
+        f.SaveToFile();  // as the driver does after a connect
+    }
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_NE(Messages[0].find("[" + File + ".bad]"), std::string::npos) << Messages[0];
+    std::string kept;
+    ASSERT_TRUE(fs932::ReadFile(File + ".bad", kept));
+    EXPECT_EQ(kept, damaged);
+    EXPECT_EQ(mode(File + ".bad"), 0600u);
+    EXPECT_EQ(mode(File), 0600u);
+    std::string now;
+    ASSERT_TRUE(fs932::ReadFile(File, now));
+    EXPECT_EQ(now.find('\0'), std::string::npos);
+
+    // a store made from nothing is private too
+    Clean();
+    Write({"n|DSN=n;PWD=secret|"});
+    EXPECT_EQ(mode(File), 0600u);
+}
+
+TEST_F(ConnectFormTest, TheSameDamageKeptBeforeIsNotToldAgain) {
+    // the same damage kept by an earlier run is not told again
+    const std::string damaged = std::string("A\x06\0B\x06", 6);
+    ASSERT_TRUE(fs932::WriteFileAtomic(File + ".bad", damaged));
+    ASSERT_TRUE(fs932::WriteFileAtomic(File, damaged));
+    {
+        TForm_Connect f(nullptr, &Prop);
+        EXPECT_EQ(f.GetCount(), 1);
+    }
+    EXPECT_TRUE(Messages.empty());
+    EXPECT_FALSE(fs932::FileExists(File + ".bad2"));
+    std::string now;
+    ASSERT_TRUE(fs932::ReadFile(File, now));
+    EXPECT_EQ(now.find('\0'), std::string::npos);
+    EXPECT_EQ(now.substr(0, 2), "A\x07");
 }
 
 TEST_F(ConnectFormTest, AnExplicitSaveThatCannotWriteTellsTheUser) {

@@ -337,8 +337,8 @@ TEST(RowStore, LoadFromFileReadsBlocksAndLineBreaks) {
         {"CR, CR LF and a last line without a break", "a\rb\r\nc", {"a|0", "b|0", "c|2"}},
         {"LF at the end gives no end-of-text row", "a\nb\n", {"a|0", "b|0"}},
         {"LF CR is two breaks", "a\n\rb", {"a|0", "|0", "b|2"}},
-        {"Ctrl+Z ends the text", "a\r\nb\x1A" "c\r\nd", {"a|0", "b|2"}},
-        {"Ctrl+Z right after a break", "a\r\n\x1A" "b", {"a|0"}},
+        {"Ctrl+Z is data", "a\r\nb\x1A" "c\r\nd", {"a|0", "b\x1A" "c|0", "d|2"}},
+        {"Ctrl+Z right after a break and at the end", "a\r\n\x1A" "b\x1A", {"a|0", "\x1A" "b\x1A|2"}},
         {"empty file", "", {}},
         {"CR LF split over the block boundary", big + "\r\nz", {big + "|0", "z|2"}},
         {"CR at the boundary followed by a plain byte", big + "\rz", {big + "|0", "z|2"}},
@@ -355,6 +355,17 @@ TEST(RowStore, LoadFromFileReadsBlocksAndLineBreaks) {
         v.Store->LoadFromFile(path);
         EXPECT_EQ(v.Rows(), c.rows) << c.name;
         EXPECT_FALSE(v.Store->UndoObj().CanUndo()) << c.name;
+        // what was read is what a save writes back (line breaks made CR LF)
+        std::string crlf;
+        for (size_t i = 0; i < c.bytes.size(); ++i) {
+            if (c.bytes[i] == '\r' || c.bytes[i] == '\n') {
+                if (c.bytes[i] == '\r' && i + 1 < c.bytes.size() && c.bytes[i + 1] == '\n') ++i;
+                crlf += "\r\n";
+            } else {
+                crlf += c.bytes[i];
+            }
+        }
+        EXPECT_EQ(testutil::Hex(v.Lines->GetText()), testutil::Hex(crlf)) << c.name;
     }
 }
 

@@ -290,7 +290,16 @@ TEST_F(EnvironmentTest, FilesInRecordsOut) {
         EXPECT_EQ(r.Damaged, c.damaged);
         EXPECT_EQ(r.Problems.empty(), !c.damaged);
         EXPECT_EQ(fs932::FileExists(File + ".bad"), c.damaged);
-        EXPECT_EQ(Read(), c.file);  // loading never writes the file
+        if (c.damaged) {
+            EXPECT_EQ(Read(File + ".bad"), c.file);
+            // the damage was replaced by what could be read: the next start finds a sound file with the same values
+            TWritableEnvData again;
+            TEnvLoadResult next = TEnvironment::LoadFromFile(File, again);
+            EXPECT_FALSE(next.Damaged) << Read();
+            c.check(again);
+        } else {
+            EXPECT_EQ(Read(), c.file);  // a sound file is never written by loading
+        }
         c.check(d);
     }
 }
@@ -306,38 +315,51 @@ TEST_F(EnvironmentTest, AMissingFileGivesTheDefaultsAndIsNotCreated) {
 }
 
 TEST_F(EnvironmentTest, ADamagedFileIsKeptBesideAndReportedOnce) {
-    const std::string damaged = "[SCRIPTEDITOR]\r\nFontSize=abc\r\n[MINE]\r\nkeep=1\r\n";
+    const std::string damaged = "[SCRIPTEDITOR]\r\nFontSize=abc\r\n[MINE]\r\nkeep=1\r\n[JUNK]\r\nno equals\r\nk=v\r\n";
     Write(damaged);
+    ASSERT_EQ(chmod(fs932::ToNative(File).c_str(), 0600), 0);
     TEnvironment env(File);
     TEnvLoadResult first = env.Load();
     EXPECT_TRUE(first.Damaged);
     EXPECT_EQ(first.BackupFileName, File + ".bad");
     EXPECT_EQ(Read(File + ".bad"), damaged);
-    EXPECT_EQ(first.Problems, std::vector<std::string>{"[SCRIPTEDITOR] FontSize=abc"});
+    EXPECT_EQ(first.Problems, (std::vector<std::string>{"読めない行：no equals", "[SCRIPTEDITOR] FontSize=abc"}));
     EXPECT_EQ(first.Message, "設定ファイル「" + File +
                                  "」に使えない値がありました。読めた値を使い、ほかは既定の設定にしました。\r\n"
                                  "元のファイルは「" + File + ".bad」に残しました。\r\n"
-                                 "[SCRIPTEDITOR] FontSize=abc\r\n");
+                                 "読めない行：no equals\r\n[SCRIPTEDITOR] FontSize=abc\r\n");
 
-    // the same file read again (the client window's own record) is not reported again
+    // the file was written whole at once: every section of the record, the
+    // sound section it does not know, not the unsound one; the mode stays
+    const std::string repaired = Read();
+    EXPECT_EQ(repaired.find("[CLOSETIMEESAVE]\r\n"), 0u) << repaired;
+    EXPECT_NE(repaired.find("[SCRIPTEDITOR]\r\nFontSize=11\r\n"), std::string::npos) << repaired;
+    EXPECT_NE(repaired.find("[GRID]\r\n"), std::string::npos) << repaired;
+    EXPECT_NE(repaired.find("[MINE]\r\nkeep=1\r\n"), std::string::npos) << repaired;
+    EXPECT_EQ(repaired.find("JUNK"), std::string::npos) << repaired;
+    struct stat st;
+    ASSERT_EQ(stat(fs932::ToNative(File).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // the next start finds nothing to report
     TWritableEnvData other;
     TEnvLoadResult second = TEnvironment::LoadFromFile(File, other);
-    EXPECT_TRUE(second.Damaged);
+    EXPECT_FALSE(second.Damaged);
     EXPECT_EQ(second.Message, "");
 
-    // the next save writes sound values and keeps the section it does not know; the original stays beside
-    env.Save();
-    EXPECT_EQ(Read(File + ".bad"), damaged);
-    TEnvLoadResult third = env.Load();
-    EXPECT_FALSE(third.Damaged);
-    EXPECT_EQ(env.EnvData->ScriptEditorFontSize, 11);
-    EXPECT_NE(Read().find("[MINE]\r\nkeep=1\r\n"), std::string::npos);
-
-    // damaged anew, differently: kept and reported again
+    // a file that cannot be repaired: its damage is reported once, whatever the close-time save changes
     Write("[SCRIPTEDITOR]\r\nFontSize=1000\r\n");
+    ASSERT_EQ(chmod(fs932::ToNative(File).c_str(), 0444), 0);
+    TEnvLoadResult third = env.Load();
+    EXPECT_NE(third.Message, "");
+    EXPECT_EQ(third.BackupFileName, File + ".bad2");
+    EXPECT_EQ(Read(File + ".bad"), damaged);  // the first copy is kept
+    EXPECT_EQ(Read(File + ".bad2"), "[SCRIPTEDITOR]\r\nFontSize=1000\r\n");
     TEnvLoadResult fourth = env.Load();
-    EXPECT_NE(fourth.Message, "");
-    EXPECT_EQ(Read(File + ".bad"), "[SCRIPTEDITOR]\r\nFontSize=1000\r\n");
+    EXPECT_TRUE(fourth.Damaged);
+    EXPECT_EQ(fourth.Message, "");
+    EXPECT_FALSE(fs932::FileExists(File + ".bad3"));
+    ASSERT_EQ(chmod(fs932::ToNative(File).c_str(), 0644), 0);
 }
 
 TEST_F(EnvironmentTest, TheReportListsAtMostTenFindings) {

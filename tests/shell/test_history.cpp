@@ -4,6 +4,8 @@
 // client window.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -279,8 +281,6 @@ TEST_F(HistoryTest, MissingRootsAreMadeInTheirPlaces) {
     const std::vector<Case> cases = {
         {kHistRoot + Rec(1, "2026/12/09") + Rec(2, "10:00:00", {"a"}), {"お気に入り", "履歴", ".2026/12/09", "..10:00:00"}},
         {kFavRoot + Rec(1, "f", {"x"}), {"お気に入り", ".f", "履歴"}},
-        // a root needs its caption and its mark: these are ordinary nodes
-        {Rec(0, "お気に入り", {"x"}) + Rec(0, "歴", {"＄＄履歴フォルダROOT"}), {"お気に入り", "お気に入り", "歴", "履歴"}},
     };
     for (const Case& c : cases) {
         Load(c.bytes);
@@ -292,35 +292,60 @@ TEST_F(HistoryTest, MissingRootsAreMadeInTheirPlaces) {
 }
 
 TEST_F(HistoryTest, ADamagedFileIsKeptAsideAndTheHistoryStartsEmpty) {
+    const std::string topLevel = "最上位に履歴とお気に入り以外の項目があります";
     struct Case {
         const char* name;
         std::string bytes;
+        std::string error;  // a part of the message
     };
     const std::vector<Case> cases = {
-        {"level mismatch", "\xA0" "x\x06\r\n" + kFavRoot},
-        {"logical error after good records", kFavRoot + kHistRoot + Rec(1, "2026/12/09") + "\xA0\xA0\xA0" "x\x06\r\n"},
+        {"level mismatch", "\xA0" "x\x06\r\n" + kFavRoot, "TFastTree.LoadFromStream"},
+        {"logical error after good records", kFavRoot + kHistRoot + Rec(1, "2026/12/09") + "\xA0\xA0\xA0" "x\x06\r\n",
+         "TFastTree.LoadFromStream"},
+        {"records after a NUL", kFavRoot + kHistRoot + std::string(1, '\0') + Rec(1, "2026/12/09") + Rec(2, "10:00:00", {"a"}),
+         "NUL"},
+        {"random bytes", std::string("\x93\x1f\xc4zq\x8e\x02\xff\x10k\x95\x7c\x81", 13), topLevel},
+        {"another node beside the roots", kFavRoot + Rec(0, "x", {"y"}) + kHistRoot, topLevel},
+        // a root needs its caption and its mark
+        {"look-alike roots", Rec(0, "お気に入り", {"x"}) + Rec(0, "歴", {"＄＄履歴フォルダROOT"}), topLevel},
+        {"a root twice", kFavRoot + kHistRoot + kHistRoot, topLevel},
     };
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         told.clear();
-        Load(c.bytes);
+        ASSERT_TRUE(fs932::WriteFileAtomic(file, c.bytes));
+        ASSERT_EQ(chmod(fs932::ToNative(file).c_str(), 0600), 0);
+        form->LoadFromFile();
         EXPECT_EQ(Outline(), (Lines{"お気に入り", "履歴", ".2026/12/10"}));
-        const std::string bad = file + (n++ ? ".bad2" : ".bad");
+        const std::string bad = file + (n++ ? ".bad" + std::to_string(n) : ".bad");
         std::string kept;
         ASSERT_TRUE(fs932::ReadFile(bad, kept));
         EXPECT_EQ(kept, c.bytes);
-        EXPECT_FALSE(fs932::FileExists(file));
+        struct stat st;
+        ASSERT_EQ(stat(fs932::ToNative(bad).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        // the damage is replaced at once by the empty history, with the file's mode
+        std::string now;
+        ASSERT_TRUE(fs932::ReadFile(file, now));
+        EXPECT_EQ(now, kFavRoot + kHistRoot + Rec(1, "2026/12/10"));
+        ASSERT_EQ(stat(fs932::ToNative(file).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
         ASSERT_EQ(told.size(), 1u);
-        EXPECT_NE(told[0].find("「" + bad + "」に移しました"), std::string::npos) << told[0];
-        EXPECT_NE(told[0].find("TFastTree.LoadFromStream"), std::string::npos) << told[0];
+        EXPECT_NE(told[0].find("写しを「" + bad + "」に残しました"), std::string::npos) << told[0];
+        EXPECT_NE(told[0].find(c.error), std::string::npos) << told[0];
         // the next start reads the new file and says nothing
-        Add("after", now);
+        Add("after", this->now);
         form->SaveToFile();
         told.clear();
         form->LoadFromFile();
         EXPECT_TRUE(told.empty());
         EXPECT_NE(Find("09:30:00"), nullptr);
+        // the same damage found again was told before: no second copy, no word
+        ASSERT_TRUE(fs932::WriteFileAtomic(file, c.bytes));
+        form->LoadFromFile();
+        EXPECT_TRUE(told.empty());
+        EXPECT_FALSE(fs932::FileExists(file + ".bad" + std::to_string(n + 1)));
         fs932::DeleteFile(file);
     }
 }
