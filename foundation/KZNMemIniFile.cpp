@@ -56,6 +56,12 @@ void TKZNMemIniFile::WriteBool(std::string_view Section, std::string_view Ident,
 }
 void TKZNMemIniFile::EraseSection(std::string_view Section) { Ini().EraseSection(Section); }
 
+bool TKZNMemIniFile::ValueExists(std::string_view Section, std::string_view Ident) const {
+    return Ini().ValueExists(Section, Ident);
+}
+
+void TKZNMemIniFile::DeleteKey(std::string_view Section, std::string_view Ident) { Ini().DeleteKey(Section, Ident); }
+
 char TKZNMemIniFile::ReadChar(std::string_view Section, std::string_view Ident, char Default) const {
     std::string v = Ini().ReadString(Section, Ident, std::string(1, Default));
     if (v.empty()) return ' ';

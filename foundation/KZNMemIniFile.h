@@ -54,6 +54,8 @@ public:
     void WriteInteger(std::string_view Section, std::string_view Ident, int32_t Value);
     void WriteBool(std::string_view Section, std::string_view Ident, bool Value);
     void EraseSection(std::string_view Section);
+    bool ValueExists(std::string_view Section, std::string_view Ident) const;
+    void DeleteKey(std::string_view Section, std::string_view Ident);
     // An empty value gives a blank, a one-byte value that byte, a longer one
     // the first byte between its first two double quotes (a blank when none);
     // three double quotes, as WriteChar stores a double quote, give a double quote.

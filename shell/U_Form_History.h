@@ -78,7 +78,8 @@ public:
     // The history file. A damaged or unreadable file is moved aside as
     // "<name>.bad" (told once) and the history starts empty.
     void LoadFromFile();
-    // Nothing when the file is not writable. Raises EForm_History when writing fails.
+    // Nothing when the file is not writable. Raises EForm_History when writing
+    // fails, or when a folder stands where the file should be.
     void SaveToFile();
     // A new entry for today, selected.
     void AddHistory(const TStringList& Lines);
