@@ -19,6 +19,7 @@
 #include "AppException.h"
 #include "CP932Qt.h"
 #include "ScopeExit.h"
+#include "Headless.h"
 #include "Reentrancy.h"
 #include "ShortCutText.h"
 #include "SysUtils.h"
@@ -376,6 +377,7 @@ void TFrameSQLClient::FormatResultLinesToWidth(const std::string& Text, TStringL
 }
 
 int TFrameSQLClient::ShowModalDialog(QDialog& Dialog) {
+    if (headless::Declined(cp932::FromQString(Dialog.windowTitle()))) return QDialog::Rejected;
     Dialog.setParent(this, Dialog.windowFlags());  // owned by and centred on this window
     return Dialog.exec();
 }

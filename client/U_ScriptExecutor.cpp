@@ -7,6 +7,7 @@
 #include <sys/prctl.h>
 #include <time.h>
 
+#include "Headless.h"
 #include "Reentrancy.h"
 #include "SysUtils.h"
 #include "U_SQL99.h"
@@ -45,6 +46,13 @@ void SleepOneMillisecond() {
     int64_t now = MonotonicNs();
     lateNs += (std::max<int64_t>(now - wake, 0) - lateNs) / 8;
     while (now < deadline) now = MonotonicNs();
+}
+
+// A failure of the run: counted for the exit code; without a display its
+// message goes to the error output, where someone may read it.
+void RunFailed(const std::string& Message) {
+    headless::NoteFailure();
+    if (headless::NoDisplay()) headless::ErrorLine(Message);
 }
 
 std::string ClassNameOf(const std::exception& e) {
@@ -130,14 +138,17 @@ void TScriptExecutor::Execute(const TStringList& Script, const TStringList& Para
     } catch (const ESQL99Exception& e) {
         Console()->FormatLinesToWidth(SQLErrorPositionText(e), scratch);
         Console()->AddLines(scratch);
+        RunFailed(SQLErrorPositionText(e));
     } catch (const std::exception& e) {
         TResultConsole* c = Console();
         c->AddLine(kFatal);
         c->FormatLinesToWidth(ClassNameOf(e) + ":" + e.what(), scratch);
         c->AddLines(scratch);
         c->ScrollToEnd();
+        RunFailed(std::string(kFatal) + "\r\n" + ClassNameOf(e) + ":" + e.what());
     } catch (...) {
         Console()->AddLine(kFatal);
+        RunFailed(kFatal);
     }
 
     --f.Depth;
@@ -174,11 +185,13 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
             Page.ProcessMessages();
         };
         if (f.Stop || reentry::Terminating()) {
+            if (f.Stop && !reentry::Terminating()) headless::NoteFailure();  // stopped before its end
             settle();
             break;
         }
 
         bool error = false;
+        std::string errorText;
         std::unique_ptr<TDataSet> dataSet;
         try {
             if (f.OutputSQL) {
@@ -218,6 +231,7 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
             c->AddLines(Scratch);
             c->AddLine("");
             error = true;
+            errorText = text;
         }
 
         std::string result;
@@ -234,9 +248,15 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
         Page.Host().SetScreenCursor(crAppStart);
 
         const bool last = i == count - 1;
-        if (error && f.ErrorTimeStop && !last) {
+        const bool errorPause = error && f.ErrorTimeStop && !last;
+        if (error) {
+            headless::NoteFailure();
+            // the pause says it with its reason
+            if (!errorPause && headless::NoDisplay()) headless::ErrorLine(errorText);
+        }
+        if (errorPause) {
             Console()->ScrollToEnd();
-            Pause(kErrorPause);
+            Pause(kErrorPause, errorText);
         } else if (f.EveryTimeStop && !last) {
             Console()->ScrollToEnd();
             Pause(kStepPause);
@@ -244,8 +264,16 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
     }
 }
 
-void TScriptExecutor::Pause(const std::string& Reason) {
+void TScriptExecutor::Pause(const std::string& Reason, const std::string& Detail) {
     TScriptRunFlags& f = Page.RunFlags();
+    if (headless::NoDisplay()) {
+        headless::ErrorLine("一時停止（" + Reason + "）：画面がないため「中断」しました。" +
+                            (Detail.empty() ? std::string() : "\r\n" + Detail));
+        headless::NoteFailure();
+        f.Pausing = false;
+        f.Stop = true;
+        return;
+    }
     Page.ShowPausePanel(Reason);
     Page.BlinkPausePanel();
     Console()->ScrollToEnd();

@@ -64,7 +64,10 @@ public:
     // No error leaves it.
     void Execute(const TStringList& Script, const TStringList& Params);
     // Shows the pause panel with Reason and waits for Continue or Stop.
-    void Pause(const std::string& Reason);
+    // Without a display nobody can answer: the run stops at once, and the
+    // reason, followed by Detail (the failing statement's message), goes to
+    // the error output.
+    void Pause(const std::string& Reason, const std::string& Detail = std::string());
     // The answers of the pause panel ("続行", "中断") and the page's stop action.
     void Continue();
     void DisContinue();

@@ -5,6 +5,7 @@
 #include "CP932Qt.h"
 #include "FileSystem.h"
 #include "KZNMessageDlg.h"
+#include "Headless.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ void TScriptFileDialog::SetChooser(TChooser Value) { Chooser() = std::move(Value
 
 bool TScriptFileDialog::Execute(QWidget* Parent) {
     if (Chooser()) return Chooser()(*this);
+    if (headless::Declined((Save ? "保存するファイル名の選択（" : "開くファイルの選択（") + Title + "）")) return false;
     QFileDialog dialog(Parent, cp932::ToQString(Title));
     dialog.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

@@ -5,6 +5,7 @@
 
 #include "CP932Qt.h"
 #include "FileSystem.h"
+#include "Headless.h"
 
 namespace {
 TMessageDlgPresenter& Presenter() {
@@ -18,6 +19,10 @@ void SetMessageDlgPresenter(TMessageDlgPresenter presenter) { Presenter() = std:
 void MessageDlg(std::string_view text, TMsgDlgType type, QWidget* parent) {
     if (Presenter()) {
         Presenter()(std::string(text), type);
+        return;
+    }
+    if (headless::NoDisplay()) {
+        headless::ErrorLine(std::string(text));
         return;
     }
     QMessageBox::Icon icon = type == TMsgDlgType::mtError     ? QMessageBox::Critical

@@ -4,6 +4,8 @@
 
 #include "DataSet.h"
 #include "FileSystem.h"
+#include "Headless.h"
+#include "OdbcConnection.h"
 #include "OdbcQuery.h"
 #include "ScopeExit.h"
 #include "StringList.h"
@@ -87,15 +89,24 @@ void TADODriver::SetLoginPrompt() {
 }
 
 void TADODriver::OpenConnection() {
-    if (Conn().LoginPrompt) {
+    if (Conn().LoginPrompt && !headless::NoDisplay()) {
         Conn().Open();
         return;
     }
+    // Without a display nobody could fill in the prompt first: the string's
+    // user and password are tried as they are, and only a failure asks.
+    Conn().LoginPrompt = false;
     try {
         Conn().Open();
-    } catch (const std::exception&) {
+    } catch (const std::exception& first) {
+        // The driver's own message stays: a cancelled retry must not hide why the connect failed.
+        const std::string driverMessage = first.what();
         Conn().LoginPrompt = true;
-        Conn().Open();
+        try {
+            Conn().Open();
+        } catch (const ELoginCancelled& e) {
+            throw EADOError(driverMessage + "\r\n" + e.Message);
+        }
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "CP932Qt.h"
+#include "Headless.h"
 #include "KZNMessageDlg.h"
 #include "OdbcConnection.h"
 #include "OdbcInstalled.h"
@@ -115,6 +116,7 @@ TDialog_ConnectString::TDialog_ConnectString(QWidget* parent) : QDialog(parent) 
 
 std::string TDialog_ConnectString::Edit(const std::string& ConnectionString) {
     SetConnectionString(ConnectionString);
+    if (headless::Declined("接続文字列の編集")) return ConnectionString;
     if (exec() != QDialog::Accepted) return ConnectionString;
     return GetConnectionString();
 }

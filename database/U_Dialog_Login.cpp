@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "CP932Qt.h"
+#include "Headless.h"
 
 namespace {
 
@@ -52,6 +53,7 @@ bool TDialog_Login::Execute(std::string& UserName, std::string& Password) {
         Edit_UserName->setFocus();
     else
         Edit_Password->setFocus();
+    if (headless::Declined("ログイン（ユーザー名とパスワードの入力）")) return false;
     if (exec() != QDialog::Accepted) return false;
     UserName = cp932::FromQString(Edit_UserName->text());
     Password = cp932::FromQString(Edit_Password->text());

@@ -19,6 +19,7 @@
 #include "AppException.h"
 #include "CP932Qt.h"
 #include "FileSystem.h"
+#include "Headless.h"
 #include "KZNEditor.h"
 #include "KZNMessageDlg.h"
 #include "KZNPanelEx.h"
@@ -564,6 +565,7 @@ void TForm_Connect::PlugInto(TADODriver& Driver) {
         return std::make_unique<TForm_Connect>(nullptr, &prop);
     };
     Driver.ConnectDialog = [](TDriverInterfaceProp& prop, std::string& name) {
+        if (headless::Declined("接続の選択（接続名が指定されていません）")) return false;
         TForm_Connect form(nullptr, &prop);
         form.setWindowFlag(Qt::WindowStaysOnTopHint);
         if (form.exec() != QDialog::Accepted) return false;

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "CP932Qt.h"
+#include "Headless.h"
 #include "Editor.h"
 #include "FileSystem.h"
 #include "KeyboardState.h"
@@ -183,6 +184,10 @@ TKeyMacro::~TKeyMacro() {
 void TKeyMacro::ShowMessage(const std::string& Text, bool Error) {
     if (Presenter()) {
         Presenter()(Text, Error);
+        return;
+    }
+    if (headless::NoDisplay()) {
+        headless::ErrorLine(Text);
         return;
     }
     const QString t = cp932::ToQString(Text);

@@ -63,6 +63,12 @@ void TKZNMemIniFile::EraseAllSections() {
     for (const std::string& name : names.Items) Ini().EraseSection(name);
 }
 
+bool TKZNMemIniFile::ValueExists(std::string_view Section, std::string_view Ident) const {
+    return Ini().ValueExists(Section, Ident);
+}
+
+void TKZNMemIniFile::DeleteKey(std::string_view Section, std::string_view Ident) { Ini().DeleteKey(Section, Ident); }
+
 char TKZNMemIniFile::ReadChar(std::string_view Section, std::string_view Ident, char Default) const {
     std::string v = Ini().ReadString(Section, Ident, std::string(1, Default));
     if (v.empty()) return ' ';

@@ -56,6 +56,8 @@ public:
     void EraseSection(std::string_view Section);
     // Every section erased: what is written next makes the whole file.
     void EraseAllSections();
+    bool ValueExists(std::string_view Section, std::string_view Ident) const;
+    void DeleteKey(std::string_view Section, std::string_view Ident);
     // An empty value gives a blank, a one-byte value that byte, a longer one
     // the first byte between its first two double quotes (a blank when none);
     // three double quotes, as WriteChar stores a double quote, give a double quote.

@@ -118,6 +118,26 @@ bool TMemIniFile::ValueExists(std::string_view Section, std::string_view Ident) 
     return FindLine(Section, Ident) != nullptr;
 }
 
+void TMemIniFile::DeleteKey(std::string_view Section, std::string_view Ident) {
+    auto found = FIndex.find(sys::UpperCase(Section));
+    if (found == FIndex.end()) return;
+    TSection& sec = FSections[found->second];
+    const std::string key = sys::UpperCase(Ident);
+    if (sec.Keys.find(key) == sec.Keys.end()) return;
+    std::vector<std::string> kept;
+    sec.Keys.clear();
+    for (std::string& line : sec.Lines) {
+        const size_t eq = cp932::FindChar(line, '=');
+        if (eq != std::string::npos) {
+            std::string name = sys::UpperCase(std::string_view(line).substr(0, eq));
+            if (name == key) continue;
+            sec.Keys.emplace(std::move(name), kept.size());
+        }
+        kept.push_back(std::move(line));
+    }
+    sec.Lines = std::move(kept);
+}
+
 std::string TMemIniFile::GetText() const {
     TStringList out;
     for (const auto& sec : FSections) {

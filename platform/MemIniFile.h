@@ -35,6 +35,8 @@ public:
     // As the toolkit answers it: the section holds at least one key.
     bool SectionExists(std::string_view Section) const;
     bool ValueExists(std::string_view Section, std::string_view Ident) const;
+    // Removes every line of the key from the section; the other lines keep their order.
+    void DeleteKey(std::string_view Section, std::string_view Ident);
 
     // The whole text as it is written: every section as "[name]", its lines, and an empty line.
     std::string GetText() const;

@@ -174,7 +174,7 @@ void TOdbcConnection::Open() {
     std::string odbcString = p.OdbcString;
     if (LoginPrompt && OnLogin) {
         std::string user = p.UserName, password = p.Password;
-        if (!OnLogin(user, password)) throw EDatabaseError("ログインがキャンセルされました。");
+        if (!OnLogin(user, password)) throw ELoginCancelled("ログインがキャンセルされました。");
         odbcString = odbc::SetOdbcKey(odbcString, "UID", user);
         odbcString = odbc::SetOdbcKey(odbcString, "PWD", password);
     }

@@ -26,6 +26,12 @@ public:
     int NativeError = 0;
 };
 
+// The login prompt was cancelled: nothing was tried with the driver.
+class ELoginCancelled : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
 class TOdbcQuery;
 
 class TOdbcConnection {
@@ -54,7 +60,9 @@ public:
 
     bool Connected() const { return FDbc != nullptr; }
     void SetConnected(bool v) { if (v) Open(); else Close(); }
-    void Open();    // raises EOdbcError or EDatabaseError; stays disconnected then
+    // Raises EOdbcError or EDatabaseError (ELoginCancelled when the login
+    // prompt was cancelled); stays disconnected then.
+    void Open();
     // Closes every dataset, rolls back an open transaction and disconnects.
     // Errors of a connection that is already lost are ignored.
     void Close();

@@ -1,5 +1,9 @@
 #include "Form_Main.h"
 
+#include <optional>
+#include <utility>
+#include <vector>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -11,6 +15,8 @@
 #include "DM_MessageCenter.h"
 #include "Exception.h"
 #include "FileSystem.h"
+#include "Headless.h"
+#include "KZNMemIniFile.h"
 #include "KZNMessageDlg.h"
 #include "Reentrancy.h"
 #include "ScreenMetrics.h"
@@ -42,6 +48,31 @@ std::string MessageOf(const std::exception& E) {
     return E.what();
 }
 
+// The close-time keys of the windows' sizes and split positions.
+const char* const kGeometryKeys[] = {"CLIENTWINDOWSIZE_W", "CLIENTWINDOWSIZE_H", "DESCTREEPOS",
+                                     "SCRIPT_RESULTPOS",   "HISTORYWINDOW_W",    "HISTORYSPLITPOS"};
+
+// Writes the close-time section of Env, but each window geometry key stays as
+// the file has it (absent when it has none).
+void SaveCloseTimeKeepingGeometry(const TEnvironment& Env) {
+    if (!Env.IsWritable()) return;
+    TKZNMemIniFile ini;
+    ini.SetRunTimeFileName(Env.FileName);
+    ini.Open();
+    const char* const section = TEnvironment::SectionCloseTime;
+    std::vector<std::pair<const char*, std::optional<std::string>>> kept;
+    for (const char* key : kGeometryKeys)
+        kept.emplace_back(key, ini.ValueExists(section, key) ? std::optional(ini.ReadString(section, key, ""))
+                                                               : std::nullopt);
+    Env.WriteCloseTimeSection(ini);
+    for (const auto& [key, value] : kept) {
+        if (value)
+            ini.WriteString(section, key, *value);
+        else
+            ini.DeleteKey(section, key);
+    }
+    ini.UpdateFile();
+}
 
 }  // namespace
 
@@ -53,6 +84,10 @@ TMain::THooks& TMain::Hooks() {
 void TMain::ShowFatalError(QWidget* Owner, const std::string& Msg) {
     if (Hooks().ShowFatalError) {
         Hooks().ShowFatalError(Owner, Msg);
+        return;
+    }
+    if (headless::NoDisplay()) {
+        headless::ErrorLine("起動エラー：" + Msg);
         return;
     }
     TRuntimeFatalError dialog(Owner, Msg);
@@ -226,13 +261,14 @@ void TMain::ClientExecuteSQL(void* Sender, const std::string& SQL, TSQLKind Kind
 // ---- window messages
 
 void TMain::ShowEnvEditor(TFrameSQLClient* Target) {
-    if (!Target) return;
+    if (!Target || headless::Declined("設定の編集")) return;
     TEnvironment env(EnvFileName);
     env.Load();
     ShowEnvEditorDialog(*Target, env);
 }
 
 void TMain::ShowAbout(TFrameSQLClient* Target) {
+    if (headless::Declined("バージョン情報")) return;
     TForm_Version about(Target);
     about.setWindowFlag(Qt::WindowStaysOnTopHint);
     about.exec();
@@ -404,23 +440,39 @@ void TMain::SaveCloseTimeSettings() {
     }
     ct.CommitModeState = SQLClient->IsAutoCommit;
     ct.HistoryShowing = HistoryForm && HistoryForm->isVisible();
-    env.SaveCloseTime();
+    if (fs932::DirectoryExists(EnvFileName))
+        throw EFCreateError("ファイル " + EnvFileName + " を作成できません（同じ名前のフォルダがあります）");
+    // Without a display the window sizes are the platform's, not the user's:
+    // the next windowed start keeps the ones the file held.
+    if (headless::NoDisplay())
+        SaveCloseTimeKeepingGeometry(env);
+    else
+        env.SaveCloseTime();
 }
 
 void TMain::AddCloseTimeSaves(TCloseTimeSaves& Saves) {
-    Saves.Add("履歴ファイル", [this] {
+    Saves.Add("履歴ファイル", HistoryFileName, [this] {
         if (HistoryForm) HistoryForm->SaveToFile();
     });
-    Saves.Add("設定ファイル", [this] { SaveCloseTimeSettings(); });
+    Saves.Add("設定ファイル", EnvFileName, [this] { SaveCloseTimeSettings(); });
+}
+
+bool TMain::SaveAtClose() {
+    if (FSavedAtClose) return !FSaveAtCloseFailed;
+    FSavedAtClose = true;
+    if (!SQLClient) return true;
+    TCloseTimeSaves saves;
+    AddCloseTimeSaves(saves);
+    const std::string failures = saves.Run();
+    if (failures.empty()) return true;
+    FSaveAtCloseFailed = true;
+    app::Guard([&] { MessageDlg(failures, TMsgDlgType::mtError); });
+    return false;
 }
 
 void TMain::FormDestroy() {
+    SaveAtClose();
     std::string failures;
-    if (SQLClient) {
-        TCloseTimeSaves saves;
-        AddCloseTimeSaves(saves);
-        failures = saves.Run();
-    }
     try {
         if (TFrameSQLClient* client = SQLClient.data()) {
             // A window still used by a run further down the stack goes once

@@ -50,6 +50,12 @@ public:
 
     bool StartUpFailed() const { return FStartUpFailed; }
 
+    // The saves made at close (the history file, the close-time section of
+    // the settings file), done once: destroying the form does them when no
+    // one did before. A failure is shown as a save error naming the file;
+    // the answer is false then.
+    bool SaveAtClose();
+
     // The client window activated last; the one client window until one has
     // been activated (some window systems never activate a window).
     TFrameSQLClient* GetCurrentTarget() const;
@@ -136,5 +142,7 @@ private:
     std::string ProgramNameAndVersion() const;
 
     bool FStartUpFailed = false;
+    bool FSavedAtClose = false;
+    bool FSaveAtCloseFailed = false;
     std::string FProgramBaseName;
 };

@@ -4,8 +4,8 @@
 
 #include "Exception.h"
 
-void TCloseTimeSaves::Add(std::string Name, std::function<void()> Save) {
-    FSteps.push_back(TStep{std::move(Name), std::move(Save)});
+void TCloseTimeSaves::Add(std::string Name, std::string FileName, std::function<void()> Save) {
+    FSteps.push_back(TStep{std::move(Name), std::move(FileName), std::move(Save)});
 }
 
 std::string TCloseTimeSaves::Run() const {
@@ -22,7 +22,7 @@ std::string TCloseTimeSaves::Run() const {
         } catch (...) {
             error = "不明なエラー";
         }
-        failures += step.Name + "の保存に失敗しました：" + error + "\r\n";
+        failures += step.Name + "の保存に失敗しました。[" + step.FileName + "]\r\n" + error + "\r\n";
     }
     return failures;
 }

@@ -652,7 +652,12 @@ void TForm_History::KeepDamagedFile(const std::string& Error) {
 }
 
 void TForm_History::SaveToFile() {
-    if (FKeepFile || !TFolderFile::IsWritable(FileName)) return;
+    if (FKeepFile) return;
+    // a folder of the file's name would otherwise keep every entry from being saved, unnoticed
+    if (fs932::DirectoryExists(FileName))
+        throw EForm_History("ファイル " + FileName + " を作成できません（同じ名前のフォルダがあります）" +
+                            "\r\n内部エラー：ファイル書き込み失敗");
+    if (!TFolderFile::IsWritable(FileName)) return;
     // a favourite is edited in the preview
     if (FShownNode && NodeKind(FShownNode) == hnkFavorite) FShownNode->GetStringList()->Assign(GetEditorLines());
     try {

@@ -80,7 +80,8 @@ public:
     // "<name>.bad" and replaced by an empty history at once; the user is told
     // once per damage.
     void LoadFromFile();
-    // Nothing when the file is not writable. Raises EForm_History when writing fails.
+    // Nothing when the file is not writable. Raises EForm_History when writing
+    // fails, or when a folder stands where the file should be.
     void SaveToFile();
     // A new entry for today, selected.
     void AddHistory(const TStringList& Lines);

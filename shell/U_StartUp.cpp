@@ -7,6 +7,7 @@
 #include "AppException.h"
 #include "Exception.h"
 #include "FileSystem.h"
+#include "Headless.h"
 #include "Form_Main.h"
 #include "KZNMessageDlg.h"
 #include "Reentrancy.h"
@@ -30,6 +31,7 @@ void ShowUnhandledException(const std::exception& E) {
     } else {
         text = E.what();
     }
+    headless::NoteFailure();
     MessageDlg(text, TMsgDlgType::mtError);
 }
 
@@ -46,11 +48,21 @@ int RunWindows(QApplication& App, const std::vector<std::string>& Args) {
         main = std::make_unique<TMain>();
     }
     const bool failed = main->StartUpFailed();
+    int code = failed ? 1 : 0;
     if (!failed) main->ExecuteStartUp(Args);
-    if (!failed && !reentry::Terminating()) App.exec();
+    // "#Exit" has ended the program by now: its code stays 0.
+    if (!failed && !reentry::Terminating()) {
+        if (headless::NoDisplay()) {
+            code = headless::AnyFailure() ? 1 : 0;
+            reentry::SetTerminating(true);
+        } else {
+            App.exec();
+        }
+    }
+    if (!main->SaveAtClose()) code = 1;
     main.reset();
     app::SetExceptionHandler(nullptr);
-    return failed ? 1 : 0;
+    return code;
 }
 
 }  // namespace startup

@@ -24,8 +24,12 @@ void ShowUnhandledException(const std::exception& E);
 
 // Everything after the gate, on an existing application object: splash, main
 // form, start-up script and command line, message loop (skipped when the
-// program is already ending), main form freed. Returns the exit code: 0, or 1
-// when the start-up failed.
+// program is already ending), the saves at close, main form freed.
+//
+// Without a display the start-up runs are all there is: no message loop
+// follows them. Returns the exit code: 1 when the start-up failed or a save
+// at close failed; without a display and without "#Exit" also 1 when a
+// statement or a connection failed or the run was stopped; 0 otherwise.
 int RunWindows(QApplication& App, const std::vector<std::string>& Args);
 
 }  // namespace startup

@@ -7,26 +7,14 @@
 #include <QApplication>
 #include <QGuiApplication>
 
-#include <cstdio>
-
-#include "CP932.h"
-#include "Form_Main.h"
-#include "KZNMessageDlg.h"
+#include "Headless.h"
 #include "U_StartUp.h"
 
 int main(int argc, char** argv) {
     if (!startup::OpensWindows(argc, argv)) return 0;
 
     QApplication app(argc, argv);
-    // Without a display nobody could close a message box: messages go to the
-    // error output instead.
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        SetMessageDlgPresenter([](const std::string& text, TMsgDlgType) {
-            std::fprintf(stderr, "%s\n", cp932::ToUtf8(text).c_str());
-        });
-        TMain::Hooks().ShowFatalError = [](QWidget*, const std::string& msg) {
-            std::fprintf(stderr, "%s\n", cp932::ToUtf8("起動エラー：" + msg).c_str());
-        };
-    }
+    // Without a display nobody could answer a prompt: the one place that decides it.
+    headless::SetNoDisplay(headless::IsPlatformWithoutDisplay(QGuiApplication::platformName().toStdString()));
     return startup::RunWindows(app, startup::Arguments(argc, argv));
 }

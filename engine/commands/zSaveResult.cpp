@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "CP932Qt.h"
+#include "Headless.h"
 #include "CP932Text.h"
 #include "FileSystem.h"
 #include "StringList.h"
@@ -35,6 +36,7 @@ QStringList NameFilters(const std::string& Filter) {
 }
 
 bool ShowFileDialog(TSaveResultDialog& D) {
+    if (headless::Declined("保存するファイル名の選択（" + D.Title + "）")) return false;
     QFileDialog dialog(nullptr, cp932::ToQString(D.Title));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

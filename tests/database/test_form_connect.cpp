@@ -12,10 +12,12 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 
 #include "CP932Qt.h"
 #include "DbTestUtil.h"
 #include "FileSystem.h"
+#include "Headless.h"
 #include "KZNEditor.h"
 #include "KZNMessageDlg.h"
 #include "KZNTreeView.h"
@@ -655,4 +657,63 @@ TEST(ConnectByNamePg, TheLoginPromptAsksBeforeConnecting) {
     TConnectPrompts::LoginPrompt = nullptr;
     EXPECT_EQ(asked, "zintavor");
     EXPECT_TRUE(driver.IsConnected());
+}
+
+// A failed connect asks for the user and the password once more. Cancelled,
+// the error still says why the driver refused; without a display nobody is
+// asked at all, before or after the first try.
+TEST(ConnectLogin, ACancelledRetryKeepsTheDriversMessage) {
+    testutil::App();
+    const std::string dir = testutil::TempFolder("login-retry");
+    ASSERT_FALSE(dir.empty());
+    struct Case {
+        const char* Name;
+        bool NoDisplay;
+        std::string Connection;
+        int Shown;                       // login dialogs shown (each cancelled)
+        std::vector<std::string> Lines;  // on the error output
+    };
+    const std::string missing = "DRIVER=SQLite3;Database=" + dir + "missing/db.sqlite";
+    const std::string declined = "ログイン（ユーザー名とパスワードの入力）：画面がないため、キャンセルしました。";
+    const std::vector<Case> cases = {
+        {"window", false, missing, 1, {}},
+        {"nodisplay", true, missing, 0, {declined}},
+        // "User ID" and "Password" ask before the first try, but not without a display
+        {"nodisplay-user", true, missing + ";User ID=u;Password=p", 0, {declined}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::vector<std::string> lines;
+        headless::SetErrorLineWriter([&](const std::string& t) { lines.push_back(t); });
+        headless::SetNoDisplay(c.NoDisplay);
+        int shown = 0;
+        QTimer answer;
+        answer.setInterval(5);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (auto* d = dynamic_cast<TDialog_Login*>(QApplication::activeModalWidget())) {
+                ++shown;
+                d->Button_Cancel->click();
+            }
+        });
+        answer.start();
+        TADODriver driver;
+        Folder prop;
+        driver.SetClientProp(prop);
+        TConnectPrompts::LoginPrompt = &TDialog_Login::Prompt();
+        std::string error;
+        try {
+            driver.ConnectByConnectionString(c.Connection, "x");
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+        TConnectPrompts::LoginPrompt = nullptr;
+        headless::SetNoDisplay(false);
+        headless::SetErrorLineWriter(nullptr);
+        headless::ResetFailures();
+        EXPECT_NE(error.find("[SQLite]connect failed"), std::string::npos) << error;
+        EXPECT_NE(error.find("ログインがキャンセルされました。"), std::string::npos) << error;
+        EXPECT_EQ(shown, c.Shown);
+        EXPECT_EQ(lines, c.Lines);
+        EXPECT_FALSE(driver.IsConnected());
+    }
 }

@@ -144,3 +144,17 @@ TEST(MemIniFile, AFileThatCannotBeReadIsAnEmptyIni) {
     }
     EXPECT_TRUE(fs932::DirectoryExists(dir + "folder.ini"));
 }
+
+TEST(MemIniFile, DeleteKeyRemovesEveryLineOfTheKeyAndKeepsTheRest) {
+    TMemIniFile ini(WriteIni("ini-delete", "[A]\r\nx=1\r\nFlag\r\ny=2\r\nX=3\r\nz=4\r\n[B]\r\nx=9\r\n"));
+    ini.DeleteKey("a", "X");
+    ini.DeleteKey("A", "missing");
+    ini.DeleteKey("none", "x");
+    EXPECT_FALSE(ini.ValueExists("A", "x"));
+    EXPECT_EQ(ini.GetText(), "[A]\r\nFlag\r\ny=2\r\nz=4\r\n\r\n[B]\r\nx=9\r\n\r\n");
+    // the keys after the removed lines are still found, and written in place
+    ini.WriteString("A", "z", "5");
+    ini.WriteString("A", "x", "6");
+    EXPECT_EQ(ini.ReadString("A", "y", ""), "2");
+    EXPECT_EQ(ini.GetText(), "[A]\r\nFlag\r\ny=2\r\nz=5\r\nx=6\r\n\r\n[B]\r\nx=9\r\n\r\n");
+}

@@ -567,20 +567,20 @@ TEST(EnvironmentLayout, ResultTextFieldsAreCopiedAndNothingElse) {
 
 TEST_F(EnvironmentTest, EverySaveAtCloseIsAttemptedAfterAFailure) {
     TCloseTimeSaves saves;
-    saves.Add("履歴ファイル", [] { throw EFCreateError("ファイル x.History を作成できません"); });
-    saves.Add("設定ファイル", [this] {
+    saves.Add("履歴ファイル", "/d/x.History", [] { throw EFCreateError("ファイル x.History を作成できません"); });
+    saves.Add("設定ファイル", File, [this] {
         TEnvironment env(File);
         env.EnvData->CloseTimeEnvData->HistoryShowing = true;
         env.SaveCloseTime();
     });
-    saves.Add("その他", [] { throw std::runtime_error("disk full"); });
+    saves.Add("その他", "/d/other", [] { throw std::runtime_error("disk full"); });
     EXPECT_EQ(saves.Run(),
-              "履歴ファイルの保存に失敗しました：ファイル x.History を作成できません\r\n"
-              "その他の保存に失敗しました：disk full\r\n");
+              "履歴ファイルの保存に失敗しました。[/d/x.History]\r\nファイル x.History を作成できません\r\n"
+              "その他の保存に失敗しました。[/d/other]\r\ndisk full\r\n");
     EXPECT_NE(Read().find("HISTORYSHOWING=1\r\n"), std::string::npos);
 
     TCloseTimeSaves fine;
-    fine.Add("設定ファイル", [] {});
+    fine.Add("設定ファイル", File, [] {});
     EXPECT_EQ(fine.Run(), "");
 }
 

@@ -181,6 +181,24 @@ TEST_F(MainTest, AnOrderlyRunEndsWithZeroAndWritesTheCloseTimeSection) {
     EXPECT_EQ(file.find("[SCRIPTEDITOR]"), std::string::npos) << "only the close-time section is written at exit";
 }
 
+// A save at close that fails is a save error naming its file, never a start-up error.
+TEST_F(MainTest, AFailedSaveAtCloseIsASaveErrorAndEndsWithCodeOne) {
+    for (const char* name : {"Zintavor.History", "Zintavor.Environment"}) {
+        SCOPED_TRACE(name);
+        const std::string rm = "rm -rf '" + fs932::ToNative(dir) + "Zintavor.'*";
+        ASSERT_EQ(std::system(rm.c_str()), 0);
+        ASSERT_TRUE(fs932::ForceDirectories(dir + name));
+        Write("cmd.sql", "#Print abc;\r\n#Exit;\r\n");
+        notices.clear();
+        reentry::SetTerminating(false);
+        EXPECT_EQ(startup::RunWindows(*qApp, {"@" + dir + "cmd.sql"}), 1);
+        EXPECT_TRUE(fatal.empty());
+        ASSERT_EQ(notices.size(), 1u);
+        EXPECT_NE(notices[0].find("の保存に失敗しました。[" + dir + name + "]\r\n"), std::string::npos) << notices[0];
+        EXPECT_NE(notices[0].find("同じ名前のフォルダがあります"), std::string::npos) << notices[0];
+    }
+}
+
 // ---- the message centre
 
 TEST_F(MainTest, TheTableDispatchesTheClientWindowsMessages) {

@@ -7,49 +7,22 @@
 #include <string>
 #include <vector>
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QStringList>
 
 #include "CP932.h"
 #include "DbTestUtil.h"
 #include "FileSystem.h"
 #include "MainTestUtil.h"
+#include "ProgramRunner.h"
+#include "SysUtils.h"
 #include "TestUtil.h"
 #include "engine/BiffTestUtil.h"
 
 namespace {
 
 using dbtest::Db;
-
 using maintest::UdlBytes;
-
-struct TRun {
-    bool Finished = false;
-    int ExitCode = -1;
-    std::string Output;  // standard output and error
-};
-
-// Runs the program in Folder with Args; gives up (and kills it) after Seconds.
-TRun RunProgram(const std::string& Folder, const QStringList& Args, int Seconds = 180) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(QString::fromStdString(fs932::ToNative(Folder)));
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(ZINTAVOR_PROGRAM), Args);
-    TRun run;
-    if (!p.waitForStarted(30000)) return run;
-    run.Finished = p.waitForFinished(Seconds * 1000);
-    if (!run.Finished) {
-        p.kill();
-        p.waitForFinished(10000);
-    }
-    run.Output = p.readAll().toStdString();
-    run.ExitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return run;
-}
+using programrun::TRun;
 
 std::string FileBytes(const std::string& Name) {
     std::string b;
@@ -57,17 +30,28 @@ std::string FileBytes(const std::string& Name) {
     return b;
 }
 
+QStringList ScriptArg(const std::string& Path) { return {QString::fromStdString(fs932::ToNative("@" + Path))}; }
+
+// The value of Key in the settings file's text; empty when it has none.
+std::string IniValue(const std::string& Text, const std::string& Key) {
+    const size_t at = Text.find("\n" + Key + "=");
+    if (at == std::string::npos) return std::string();
+    const size_t from = at + Key.size() + 2;
+    return Text.substr(from, Text.find('\r', from) - from);
+}
+
 struct ProgramE2E : ::testing::TestWithParam<Db> {};
 
 }  // namespace
 
 TEST(ProgramE2E, AnyOtherCommandLineEndsAtOnceWithoutAWord) {
-    const std::string dir = testutil::TempFolder("e2e-gate");
+    const std::string dir = programrun::ProgramFolder("e2e-gate");
+    ASSERT_FALSE(dir.empty());
     for (const char* arg : {"x", "/help", "-@x", ""}) {
-        const TRun run = RunProgram(dir, {QString::fromUtf8(arg), QStringLiteral("@a.sql")}, 60);
+        const TRun run = programrun::Run(dir, {QString::fromUtf8(arg), QStringLiteral("@a.sql")}, 60);
         ASSERT_TRUE(run.Finished) << arg;
         EXPECT_EQ(run.ExitCode, 0) << arg;
-        EXPECT_EQ(run.Output, "") << arg;
+        EXPECT_EQ(run.Output + run.Errors, "") << arg;
     }
     EXPECT_FALSE(fs932::FileExists(dir + "Zintavor.Environment"));
 }
@@ -75,7 +59,7 @@ TEST(ProgramE2E, AnyOtherCommandLineEndsAtOnceWithoutAWord) {
 TEST_P(ProgramE2E, AScriptOfCommandsAndSQLExportsItsResultAndExits) {
     const Db db = GetParam();
     if (db == Db::PostgreSQL) DBTEST_REQUIRE_PG();
-    const std::string dir = testutil::TempFolder(db == Db::SQLite ? "e2e-sqlite" : "e2e-pg");
+    const std::string dir = programrun::ProgramFolder(db == Db::SQLite ? "e2e-sqlite" : "e2e-pg");
     ASSERT_FALSE(dir.empty());
     const std::string conn = db == Db::SQLite ? "DRIVER=SQLite3;Database=" + dir + "sample.sqlite" : dbtest::PgConn();
     ASSERT_TRUE(fs932::WriteFileAtomic(dir + "db.udl", UdlBytes(conn)));
@@ -101,10 +85,10 @@ TEST_P(ProgramE2E, AScriptOfCommandsAndSQLExportsItsResultAndExits) {
         "#Exit;\r\n";
     ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", script));
 
-    const TRun run = RunProgram(dir, {QString::fromStdString(fs932::ToNative("@" + dir + "run.sql")),
-                                      QString::fromStdString(cp932::ToUtf8("高橋 一"))});
-    ASSERT_TRUE(run.Finished) << "the program did not end:\n" << run.Output;
-    EXPECT_EQ(run.ExitCode, 0) << run.Output;
+    const TRun run = programrun::Run(dir, {QString::fromStdString(fs932::ToNative("@" + dir + "run.sql")),
+                                           QString::fromStdString(cp932::ToUtf8("高橋 一"))});
+    ASSERT_TRUE(run.Finished) << "the program did not end:\n" << run.Errors;
+    EXPECT_EQ(run.ExitCode, 0) << run.Errors;
 
     const std::string text = FileBytes(dir + "社員.txt");
     const std::string expected =
@@ -125,8 +109,142 @@ TEST_P(ProgramE2E, AScriptOfCommandsAndSQLExportsItsResultAndExits) {
         {3, 0, "2"},    {3, 1, "鈴木花子"}, {3, 2, "(NULL)"}, {4, 0, "10"}, {4, 1, "高橋 一"},  {4, 2, "開発"},
     };
     EXPECT_EQ(cells, expectedCells);
-    // The close-time section is written beside the program, not here.
-    EXPECT_FALSE(fs932::FileExists(dir + "Zintavor.Environment"));
+    // The close-time section is written beside the program, in the run's own folder.
+    EXPECT_TRUE(fs932::FileExists(dir + "Zintavor.Environment"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, ProgramE2E, ::testing::Values(Db::SQLite, Db::PostgreSQL), dbtest::DbName);
+
+// ---- runs without a display
+
+// Each failure ends the run at once with exit code 1 and says why on the error output.
+TEST(ProgramWithoutDisplay, AFailureEndsTheRunWithCodeOneAndTheDriversMessage) {
+    struct Case {
+        const char* Name;
+        std::string Connection;  // of the UDL file "db.udl"; the folder stands for "<dir>"
+        std::string Script;
+        std::vector<std::string> Said;  // on the error output (CP932)
+        bool NeedsPg;
+        std::string Settings = std::string();  // the close-time section's lines, when not the defaults
+    };
+    const std::string sqlite = "DRIVER=SQLite3;Database=<dir>ok.sqlite";
+    // The test server trusts its loopback clients, so a user it does not know
+    // stands for wrong credentials.
+    const std::string wrongPg =
+        sys::StringReplaceAll(dbtest::PgConn(), "UID=zintavor;", "UID=zintavor_nobody;");
+    // the system's own form with "User ID" and "Password" asks for them before connecting
+    const std::string wrongPgAdo =
+        sys::StringReplaceAll(sys::StringReplaceAll(wrongPg, "UID=", "User ID="), "PWD=", "Password=");
+    const std::vector<Case> cases = {
+        {"nodriver", "DRIVER={Zintavor Missing Driver};Database=x", "#Connect UDL:db.udl;\r\n",
+         {"接続に失敗しました。", "Can't open lib 'Zintavor Missing Driver'"}, false},
+        {"nofolder", "DRIVER=SQLite3;Database=<dir>missing/folder/db.sqlite", "#Connect UDL:db.udl;\r\n",
+         {"接続に失敗しました。", "[SQLite]connect failed"}, false},
+        {"badsql", sqlite,
+         "#Connect UDL:db.udl;\r\nSELECT * FROM no_such_table;\r\n#SaveToFile <dir>after.txt;\r\n",
+         {"no such table: no_such_table", "エラーが発生しました", "中断"}, false},
+        {"noname", sqlite, "#Connect;\r\n#Print after;\r\n", {"接続の選択", "画面がないため"}, false},
+        // the pause after every statement and the one every so many records stop the run as well
+        {"everystep", sqlite, "#Connect UDL:db.udl;\r\n#SaveToFile <dir>after.txt;\r\n", {"一時停止", "中断"}, false,
+         "EVERYTIMESTOPTOGGLE_STATE=1\r\n"},
+        {"stepdisplay", sqlite,
+         "#Connect UDL:db.udl;\r\n#StepDisplayCount 1;\r\nSELECT 1 UNION ALL SELECT 2;\r\n",
+         {"表示中断中 [StepDisplayCount:1]", "中断"}, false},
+        {"pguser", wrongPg, "#Connect UDL:db.udl;\r\n",
+         {"接続に失敗しました。", "role \"zintavor_nobody\" does not exist", "ログインがキャンセルされました。"}, true},
+        {"pguserado", wrongPgAdo, "#Connect UDL:db.udl;\r\n",
+         {"接続に失敗しました。", "role \"zintavor_nobody\" does not exist"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (c.NeedsPg && dbtest::PgConn().empty()) {
+            if (dbtest::RequireDb()) ADD_FAILURE() << "no PostgreSQL server";
+            continue;
+        }
+        const std::string dir = programrun::ProgramFolder(std::string("e2e-fail-") + c.Name);
+        ASSERT_FALSE(dir.empty());
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "db.udl", UdlBytes(sys::StringReplaceAll(c.Connection, "<dir>", dir))));
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", sys::StringReplaceAll(c.Script, "<dir>", dir)));
+        if (!c.Settings.empty()) {
+            ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Environment", "[CLOSETIMEESAVE]\r\n" + c.Settings));
+        }
+        const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+        ASSERT_TRUE(run.Finished) << run.Errors;
+        EXPECT_EQ(run.ExitCode, 1) << run.Errors;
+        const std::string said = cp932::FromUtf8(run.Errors);
+        for (const std::string& s : c.Said) EXPECT_NE(said.find(s), std::string::npos) << s << "\n" << run.Errors;
+        // a stopped run runs nothing after the failure
+        EXPECT_FALSE(fs932::FileExists(dir + "after.txt"));
+    }
+}
+
+TEST(ProgramWithoutDisplay, ACleanRunEndsWithCodeZeroAndExitKeepsItsCode) {
+    struct Case {
+        const char* Name;
+        std::string Script;
+        int Code;
+    };
+    const std::vector<Case> cases = {
+        // no "#Exit": the end of the start-up runs ends the program
+        {"clean", "#Connect UDL:db.udl;\r\nCREATE TABLE t (n INTEGER);\r\nSELECT n FROM t;\r\n#Print done;\r\n", 0},
+        // the pause after an error is off: the run goes on past it, and "#Exit" still ends with 0
+        {"exit", "#Connect UDL:db.udl;\r\nSELECT * FROM none;\r\n#Exit;\r\n", 0},
+        {"noexit", "#Connect UDL:db.udl;\r\nSELECT * FROM none;\r\n#Print done;\r\n", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string dir = programrun::ProgramFolder(std::string("e2e-end-") + c.Name);
+        ASSERT_FALSE(dir.empty());
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "db.udl", UdlBytes("DRIVER=SQLite3;Database=" + dir + "db.sqlite")));
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", c.Script));
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Environment", "[CLOSETIMEESAVE]\r\nERRORTIMESTOPTOGGLE_STATE=0\r\n"));
+        const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+        ASSERT_TRUE(run.Finished) << run.Errors;
+        EXPECT_EQ(run.ExitCode, c.Code) << run.Errors;
+        if (c.Code == 0) {
+            // nothing was declined, paused or reported as failed (the toolkit may still say its own words)
+            const std::string said = cp932::FromUtf8(run.Errors);
+            for (const char* word : {"画面がないため", "中断", "失敗"})
+                EXPECT_EQ(said.find(word), std::string::npos) << word << "\n" << run.Errors;
+        }
+    }
+}
+
+// The offscreen screen is small: its window sizes must not reach the next
+// windowed start. The toggles are still saved.
+TEST(ProgramWithoutDisplay, TheSettingsFileKeepsItsWindowSizes) {
+    const std::string dir = programrun::ProgramFolder("e2e-geometry");
+    ASSERT_FALSE(dir.empty());
+    const std::vector<std::pair<std::string, std::string>> kept = {
+        {"CLIENTWINDOWSIZE_W", "1500"}, {"CLIENTWINDOWSIZE_H", "1000"}, {"DESCTREEPOS", "300"},
+        {"SCRIPT_RESULTPOS", "420"},    {"HISTORYWINDOW_W", "400"},     {"HISTORYSPLITPOS", "190"},
+    };
+    std::string ini = "[CLOSETIMEESAVE]\r\n";
+    for (const auto& kv : kept) ini += kv.first + "=" + kv.second + "\r\n";
+    ini += "OUTPUTSQLTOGGLE_STATE=0\r\n";
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Environment", ini));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#SQLEcho ON;\r\n#Print done;\r\n"));
+    const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(run.Finished) << run.Errors;
+    EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+    const std::string after = FileBytes(dir + "Zintavor.Environment");
+    for (const auto& kv : kept) EXPECT_EQ(IniValue(after, kv.first), kv.second) << kv.first << "\n" << after;
+    EXPECT_EQ(IniValue(after, "OUTPUTSQLTOGGLE_STATE"), "1") << after;
+}
+
+// A save at close that fails is said, naming the file, and the exit code is not 0.
+TEST(ProgramWithoutDisplay, AFailedSaveAtCloseIsSaidAndEndsWithCodeOne) {
+    for (const char* name : {"Zintavor.History", "Zintavor.Environment"}) {
+        SCOPED_TRACE(name);
+        const std::string dir = programrun::ProgramFolder(std::string("e2e-save-") + name);
+        ASSERT_FALSE(dir.empty());
+        ASSERT_TRUE(fs932::ForceDirectories(dir + name));
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#Print done;\r\n#Exit;\r\n"));
+        const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+        ASSERT_TRUE(run.Finished) << run.Errors;
+        EXPECT_EQ(run.ExitCode, 1) << run.Errors;
+        const std::string said = cp932::FromUtf8(run.Errors);
+        EXPECT_NE(said.find("の保存に失敗しました。[" + dir + name + "]"), std::string::npos) << run.Errors;
+        EXPECT_EQ(said.find("起動エラー"), std::string::npos) << run.Errors;
+    }
+}
