@@ -27,7 +27,7 @@ std::unique_ptr<TFrameSQLClient> MakeFrame(TADODriver& driver) {
     frame->SQLDelimiter = ';';
     frame->CommandPrefix = '#';
     frame->ImportScriptFileNamePrefix = '@';
-    frame->OnExecuteSQL = [&driver](void* sender, const std::string& sql, uint8_t kind, std::unique_ptr<TDataSet>& ds,
+    frame->OnExecuteSQL = [&driver](void* sender, const std::string& sql, TSQLKind kind, std::unique_ptr<TDataSet>& ds,
                                     std::string& msg) { driver.Execute(sender, sql, kind, ds, msg); };
     frame->OnIsConnected = [&driver](void*, bool& c) { c = driver.IsConnected(); };
     frame->resize(1200, 800);
