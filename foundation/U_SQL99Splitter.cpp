@@ -65,12 +65,29 @@ const TIndexStartEndList& TSQL99Splitter::GetIgnoreRanges() const {
     return FIgnoreRanges;
 }
 
+const TIndexStartEndList& TSQL99Splitter::GetDelimiterRanges() const {
+    if (!FDelimitersKnown) {
+        // Text holds no comment here: the delimiters outside its literals.
+        struct Sink : sql99::TopLevelSink<Sink> {
+            void Range(int, int32_t, int32_t) {}
+            void Delimiter(int32_t p) { Positions.push_back(p); }
+            sql99::Positions Positions;
+        } sink;
+        sql99::Scan(Text, sink, true, Delimiter);
+        FDelimiterRanges.Clear();
+        AddDelimiters(sink.Positions);
+        FDelimitersKnown = true;
+    }
+    return FDelimiterRanges;
+}
+
 void TSQL99Splitter::Split() {
     TIndexStartEndList& IgnoreRanges = FIgnoreRanges;
     FIgnoreKnown = true;
+    FDelimitersKnown = true;
     IgnoreRanges.Clear();
     StatementRanges.Clear();
-    DelimiterRanges.Clear();
+    FDelimiterRanges.Clear();
     // The ignore ranges are what TSQL99Ignore gives; the same scan finds the
     // delimiters outside them.
     sql99::Positions delimiters;
@@ -135,29 +152,42 @@ std::unique_ptr<TSQL99Splitter> TSQL99Splitter::CreateWithoutComments(std::strin
     // What is left holds no comment, and its literals are those of the text.
     literals.Normalize();
     splitter->FIgnoreKnown = keepLiterals;
-    if (mode == smDelimiter) splitter->AddDelimiters(sink.Delimiters);
-    else if (mode == smBlock) splitter->FindBlockDelimiters();
+    if (mode == smDelimiter) {
+        // The statements straight from the delimiter positions; the
+        // delimiter ranges are found again only when asked for.
+        TSQL99Splitter& sp = *splitter;
+        sp.BuildStatementRanges([&](auto&& fn) { sp.ForEachDelimiter(sink.Delimiters, fn); },
+                                static_cast<int>(sink.Delimiters.size()));
+        return splitter;
+    }
+    if (mode == smBlock) splitter->FindBlockDelimiters();
+    splitter->FDelimitersKnown = true;
     sql99::Positions().swap(sink.Delimiters);
     splitter->BuildStatementRanges();
     return splitter;
 }
 
-template <class Positions>
-void TSQL99Splitter::AddDelimiters(const Positions& positions) {
+template <class Positions, class F>
+void TSQL99Splitter::ForEachDelimiter(const Positions& positions, F&& fn) const {
     // Each delimiter takes the CR and LF bytes right after it; the walk goes
     // on after them.
     const char* s = Text.data();
     const size_t n = Text.size();
-    DelimiterRanges.Reserve(static_cast<int>(positions.size()));
     size_t next = 0;  // 0-based: the walk goes on here
     for (const int32_t p : positions) {
         const size_t d = static_cast<size_t>(p - 1);
         if (d < next) continue;
         size_t e = d;
         while (e + 1 < n && (s[e + 1] == '\r' || s[e + 1] == '\n')) ++e;
-        DelimiterRanges.Add(std::string_view(), static_cast<int32_t>(d + 1), static_cast<int32_t>(e + 1));
+        fn(static_cast<int32_t>(d + 1), static_cast<int32_t>(e + 1));
         next = e + 1;
     }
+}
+
+template <class Positions>
+void TSQL99Splitter::AddDelimiters(const Positions& positions) const {
+    FDelimiterRanges.Reserve(static_cast<int>(positions.size()));
+    ForEachDelimiter(positions, [&](int32_t d, int32_t e) { FDelimiterRanges.Add(std::string_view(), d, e); });
 }
 
 void TSQL99Splitter::FindBlockDelimiters() {
@@ -170,7 +200,7 @@ void TSQL99Splitter::FindBlockDelimiters() {
             size_t q = p + 1;
             while (q < n && s[q] == ' ') ++q;
             if (q + 1 < n && s[q] == '\r' && s[q + 1] == '\n' && GetIgnoreRanges().IndexOfPosition(static_cast<int32_t>(q + 2)) < 0) {
-                DelimiterRanges.Add("ブロックデリミタ", static_cast<int32_t>(p + 1), static_cast<int32_t>(q + 2));
+                FDelimiterRanges.Add("ブロックデリミタ", static_cast<int32_t>(p + 1), static_cast<int32_t>(q + 2));
                 p = q + 2;
                 continue;
             }
@@ -181,28 +211,40 @@ void TSQL99Splitter::FindBlockDelimiters() {
     }
 }
 
-void TSQL99Splitter::BuildStatementRanges() {
-    const TIndexStartEndList& d = DelimiterRanges;
+template <class ForEach>
+void TSQL99Splitter::BuildStatementRanges(ForEach&& forEach, int count) {
     const int32_t length = static_cast<int32_t>(Text.size());
-    const int n = d.Count();
-    if (n == 0) {
+    StatementRanges.Reserve(count + 1);
+    int32_t lastEnd = 0;  // the end of the last delimiter; 0 before the first
+    bool any = false;
+    forEach([&](int32_t start, int32_t end) {
+        if (!any) {
+            if (start > 1) StatementRanges.Add("最初のデリミタまで", 1, start - 1);
+        } else if (lastEnd + 1 != start) {
+            StatementRanges.Add(std::string(), lastEnd + 1, start - 1);
+        }
+        any = true;
+        lastEnd = end;
+    });
+    if (!any) {
         StatementRanges.Add(std::string(), 1, length);
         return;
     }
-    StatementRanges.Reserve(n + 1);
-    if (d.StartIndexAt(0) > 1) StatementRanges.Add("最初のデリミタまで", 1, d.StartIndexAt(0) - 1);
-    for (int i = 0; i + 1 < n; ++i) {
-        const int32_t from = d.EndIndexAt(i) + 1;
-        const int32_t to = d.StartIndexAt(i + 1) - 1;
-        if (from != to + 1) StatementRanges.Add(std::string(), from, to);
-    }
-    const int32_t lastEnd = d.EndIndexAt(n - 1);
     if (length > lastEnd) {
         bool blank = true;
         for (size_t i = static_cast<size_t>(lastEnd); i < Text.size() && blank; ++i)
             blank = static_cast<unsigned char>(Text[i]) < 0x21;
         if (!blank) StatementRanges.Add(std::string(), lastEnd + 1, length);
     }
+}
+
+void TSQL99Splitter::BuildStatementRanges() {
+    const TIndexStartEndList& d = FDelimiterRanges;
+    BuildStatementRanges(
+        [&](auto&& fn) {
+            for (int i = 0; i < d.Count(); ++i) fn(d.StartIndexAt(i), d.EndIndexAt(i));
+        },
+        d.Count());
 }
 
 void TSQL99Splitter::GetStatement(int index, std::string& s) const {

@@ -58,19 +58,32 @@ public:
     // script run asks only for its statements.
     const TIndexStartEndList& GetIgnoreRanges() const;
 
+    // The delimiters that count, with their line-break bytes. A splitter made
+    // by CreateWithoutComments in delimiter mode finds them again on first
+    // use: its statements were cut without keeping them.
+    const TIndexStartEndList& GetDelimiterRanges() const;
+
     std::string Text;
     TIndexStartEndList StatementRanges;  // one per statement, in text order
-    TIndexStartEndList DelimiterRanges;  // the delimiters that count, with their line-break bytes
     uint8_t Mode;
     char Delimiter;
 
 private:
     mutable TIndexStartEndList FIgnoreRanges;
     mutable bool FIgnoreKnown = false;
+    mutable TIndexStartEndList FDelimiterRanges;
+    mutable bool FDelimitersKnown = false;
     struct NoSplit {};
     TSQL99Splitter(std::string text, char delimiter, uint8_t mode, NoSplit);
+    // fn(start, end) for each delimiter that counts among the positions
+    // (1-based, ascending), with the line-break bytes after it.
+    template <class Positions, class F>
+    void ForEachDelimiter(const Positions& positions, F&& fn) const;
     template <class Positions>
-    void AddDelimiters(const Positions& positions);
+    void AddDelimiters(const Positions& positions) const;
     void FindBlockDelimiters();
+    // StatementRanges from the delimiters that forEach(fn) hands over in order.
+    template <class ForEach>
+    void BuildStatementRanges(ForEach&& forEach, int count);
     void BuildStatementRanges();
 };

@@ -157,21 +157,21 @@ TEST(SQL99Splitter, Conformance) {
 
 TEST(SQL99Splitter, RangesAndTags) {
     TSQL99Splitter s("SELECT 1;\r\nSELECT 'a';\r\nx", ';', 0);
-    EXPECT_EQ(Of(s.DelimiterRanges), (Ranges{{"", 9, 11}, {"", 22, 24}}));
+    EXPECT_EQ(Of(s.GetDelimiterRanges()), (Ranges{{"", 9, 11}, {"", 22, 24}}));
     EXPECT_EQ(Of(s.StatementRanges), (Ranges{{"最初のデリミタまで", 1, 8}, {"", 12, 21}, {"", 25, 25}}));
     EXPECT_EQ(Of(s.GetIgnoreRanges()), (Ranges{{"リテラル", 19, 21}}));
     EXPECT_EQ(s.Count(), 3);
     EXPECT_THROW(s.GetStatement(3), EListError);
 
     TSQL99Splitter b("a\r\n/ \r\nb\r\n/\r\n", '/', 1);
-    EXPECT_EQ(Of(b.DelimiterRanges), (Ranges{{"ブロックデリミタ", 4, 7}, {"ブロックデリミタ", 11, 13}}));
+    EXPECT_EQ(Of(b.GetDelimiterRanges()), (Ranges{{"ブロックデリミタ", 4, 7}, {"ブロックデリミタ", 11, 13}}));
     EXPECT_EQ(Of(b.StatementRanges), (Ranges{{"最初のデリミタまで", 1, 3}, {"", 8, 10}}));
 
     // Splitting again gives the same lists, not twice as many.
     s.Text = "a;b";
     s.Split();
     EXPECT_EQ(StatementsOf(s), (Statements{"a", "b"}));
-    EXPECT_EQ(s.DelimiterRanges.Count(), 1);
+    EXPECT_EQ(s.GetDelimiterRanges().Count(), 1);
 }
 
 namespace {
@@ -237,7 +237,7 @@ TEST(SQL99Splitter, DelimiterWalkFollowsTheRules) {
         for (uint8_t mode : {0, 1})
             for (char d : {';', '/', '|'}) {
                 TSQL99Splitter s(t, d, mode);
-                ASSERT_EQ(Of(s.DelimiterRanges), DelimitersByRules(t, d, mode, s.GetIgnoreRanges())) << testutil::Hex(t);
+                ASSERT_EQ(Of(s.GetDelimiterRanges()), DelimitersByRules(t, d, mode, s.GetIgnoreRanges())) << testutil::Hex(t);
             }
     }
 }
@@ -264,7 +264,7 @@ Outcome Describe(const TSQL99Splitter& s) {
     Outcome o;
     o.statements = StatementsOf(s);
     o.statements.push_back(s.Text);
-    for (const TIndexStartEndList* l : {&s.GetIgnoreRanges(), &s.DelimiterRanges, &s.StatementRanges}) {
+    for (const TIndexStartEndList* l : {&s.GetIgnoreRanges(), &s.GetDelimiterRanges(), &s.StatementRanges}) {
         std::string ranges;
         for (const auto& [t, b, e] : Of(*l)) ranges += t + ":" + std::to_string(b) + "-" + std::to_string(e) + " ";
         o.statements.push_back(ranges);

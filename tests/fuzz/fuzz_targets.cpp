@@ -120,9 +120,9 @@ void Sql(const std::string& in) {
     try {
         TSQL99Splitter s(text, delimiter, mode);
         CheckRanges(s.StatementRanges, n, "statement ranges");
-        CheckRanges(s.DelimiterRanges, n, "delimiter ranges");
-        for (int i = 0; i < s.DelimiterRanges.Count(); ++i) {
-            const size_t p = static_cast<size_t>(s.DelimiterRanges.StartIndexAt(i) - 1);
+        CheckRanges(s.GetDelimiterRanges(), n, "delimiter ranges");
+        for (int i = 0; i < s.GetDelimiterRanges().Count(); ++i) {
+            const size_t p = static_cast<size_t>(s.GetDelimiterRanges().StartIndexAt(i) - 1);
             Check(text[p] == delimiter, "a delimiter range that does not start at the delimiter");
             Check(!TrailAt(text, p), "a delimiter on the second byte of a character");
         }
@@ -154,6 +154,11 @@ void Sql(const std::string& in) {
         Check(onePass->Count() == twoSteps->Count(), "one pass and two steps split differently");
         for (int i = 0; i < onePass->Count(); ++i)
             Check(onePass->GetStatement(i) == twoSteps->GetStatement(i), "one pass and two steps differ in a statement");
+        const TIndexStartEndList &a = onePass->GetDelimiterRanges(), &b = twoSteps->GetDelimiterRanges();
+        Check(a.Count() == b.Count(), "one pass and two steps find other delimiters");
+        for (int i = 0; i < a.Count(); ++i)
+            Check(a.StartIndexAt(i) == b.StartIndexAt(i) && a.EndIndexAt(i) == b.EndIndexAt(i),
+                  "one pass and two steps find other delimiters");
     } catch (const ESQL99Exception&) {
         Check(twoStepsFailed, "one pass refuses what the two steps split");
     }
