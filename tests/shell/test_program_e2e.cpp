@@ -144,6 +144,9 @@ TEST(ProgramWithoutDisplay, AFailureEndsTheRunWithCodeOneAndTheDriversMessage) {
          "#Connect UDL:db.udl;\r\nSELECT * FROM no_such_table;\r\n#SaveToFile <dir>after.txt;\r\n",
          {"no such table: no_such_table", "エラーが発生しました", "中断"}, false},
         {"noname", sqlite, "#Connect;\r\n#Print after;\r\n", {"接続の選択", "画面がないため"}, false},
+        // the variables dialog and the save dialog answer themselves too
+        {"setv", sqlite, "#SetV;\r\n", {"環境変数設定：画面がないため"}, false},
+        {"savename", sqlite, "#Print x;\r\n#SaveToFile;\r\n", {"保存するファイル名の選択", "画面がないため"}, false},
         // the pause after every statement and the one every so many records stop the run as well
         {"everystep", sqlite, "#Connect UDL:db.udl;\r\n#SaveToFile <dir>after.txt;\r\n", {"一時停止", "中断"}, false,
          "EVERYTIMESTOPTOGGLE_STATE=1\r\n"},
