@@ -91,6 +91,7 @@ TKZNFloatingTabWindow* TKZNTabFloater::Float(int Index, QPoint GlobalPos) {
     window->move(GlobalPos);
     FWindows.emplace_back(window);
     window->show();
+    page->setUpdatesEnabled(true);   // a hidden tab's page may have had them off
     page->show();
     if (OnFloated) OnFloated(page);
     return window;
