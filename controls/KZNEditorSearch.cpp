@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
@@ -211,7 +212,15 @@ void TFrame_KZNEditorSearch::ShowFocusMark() {
 }
 
 void TFrame_KZNEditorSearch::DirectionImage() {
-    BitBtn6->setIcon(style()->standardIcon(Upward() ? QStyle::SP_ArrowUp : QStyle::SP_ArrowDown));
+    // the style loads a standard icon from its files each time: every page's bar shares the two
+    static QStyle* loadedBy = nullptr;
+    static QIcon up, down;
+    if (loadedBy != style()) {
+        loadedBy = style();
+        up = style()->standardIcon(QStyle::SP_ArrowUp);
+        down = style()->standardIcon(QStyle::SP_ArrowDown);
+    }
+    BitBtn6->setIcon(Upward() ? up : down);
 }
 
 void TFrame_KZNEditorSearch::AllowToggle() { Action_AllowToggle->trigger(); }

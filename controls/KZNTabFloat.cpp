@@ -79,7 +79,8 @@ TKZNFloatingTabWindow* TKZNTabFloater::Float(int Index, QPoint GlobalPos) {
     QWidget* page = FHome->widget(Index);
     if (!page) return nullptr;
     const QString text = FHome->tabText(Index);
-    const QSize size = FHome->size();
+    // as large as the pages it came from, and never too small to work in
+    const QSize size = FHome->size().expandedTo(QSize(360, 240));
     auto* window = new TKZNFloatingTabWindow(this, FHome->window());
     window->addActions(FHome->window()->actions());
     window->setWindowTitle(QString(text).replace(QStringLiteral("&&"), QStringLiteral("&")));
@@ -90,6 +91,7 @@ TKZNFloatingTabWindow* TKZNTabFloater::Float(int Index, QPoint GlobalPos) {
     window->move(GlobalPos);
     FWindows.emplace_back(window);
     window->show();
+    page->setUpdatesEnabled(true);   // a hidden tab's page may have had them off
     page->show();
     if (OnFloated) OnFloated(page);
     return window;

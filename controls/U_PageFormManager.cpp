@@ -1,5 +1,7 @@
 #include "U_PageFormManager.h"
 
+#include <memory>
+
 #include <QVBoxLayout>
 
 #include "CP932Qt.h"
@@ -49,6 +51,19 @@ void TPageForm::SetCaption(std::string_view Value) {
 
 TPageFormManager::TPageFormManager(QTabWidget* PageControl, QObject* Owner, TPageFormClass FormClass)
     : FPageControl(PageControl), FOwner(Owner), FFormClass(std::move(FormClass)) {
+    if (PageControl) {
+        // Only the shown tab's page takes updates. Switching tabs turns the
+        // updates of the whole stack of pages off and on again, which walks
+        // every widget of every page unless the hidden pages have theirs off.
+        auto shown = std::make_shared<QPointer<QWidget>>();
+        QObject::connect(PageControl, &QTabWidget::currentChanged, PageControl, [PageControl, shown](int) {
+            QWidget* now = PageControl->currentWidget();
+            if (*shown && shown->data() != now && PageControl->indexOf(shown->data()) >= 0)
+                (*shown)->setUpdatesEnabled(false);
+            if (now) now->setUpdatesEnabled(true);
+            *shown = now;
+        });
+    }
     Reset("");
 }
 

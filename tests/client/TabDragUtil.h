@@ -5,6 +5,7 @@
 #include <string>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -31,7 +32,10 @@ inline void DragTab(QTabBar* Bar, int Index, QPoint To) {
 inline void SaveScreen(const char* Name) {
     const char* dir = std::getenv("ZINTAVOR_SCREENSHOT_DIR");
     if (!dir || !*dir) return;
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    // the console shows its changes a few times a second: give it the time
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 400) QApplication::processEvents(QEventLoop::AllEvents, 50);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         screen->grabWindow(0).save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(Name) + QStringLiteral(".png"));
 }
