@@ -4,6 +4,10 @@
 // process. The exports are compared byte for byte (CP932).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
+
 #include <string>
 #include <vector>
 
@@ -130,3 +134,34 @@ TEST_P(ProgramE2E, AScriptOfCommandsAndSQLExportsItsResultAndExits) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, ProgramE2E, ::testing::Values(Db::SQLite, Db::PostgreSQL), dbtest::DbName);
+
+// A saved-connections file with a NUL byte before two more connections: after
+// a connect and the exit, both are still there, in the file or in its copy,
+// and the file is as private as it was.
+TEST(ProgramE2E, ConnectionsAfterANulSurviveAConnectAndTheExit) {
+    const std::string dir = testutil::TempFolder("e2e-nul");
+    const std::string program = fs932::FromNative(ZINTAVOR_PROGRAM);
+    const std::string store = program.substr(0, program.rfind('/') + 1) + "Zintavor.Connection";
+    const std::string clean = "rm -f '" + fs932::ToNative(store) + "' '" + fs932::ToNative(store) + ".bad'*";
+    ASSERT_EQ(std::system(clean.c_str()), 0);
+    auto rec = [&](const std::string& name) {
+        return name + "\x07StringList=DRIVER=SQLite3\r\nDatabase=" + dir + name + ".sqlite\x06\r\n";
+    };
+    const std::string damaged = rec("A") + std::string(1, '\0') + rec("B") + rec("C");
+    ASSERT_TRUE(fs932::WriteFileAtomic(store, damaged));
+    ASSERT_EQ(chmod(fs932::ToNative(store).c_str(), 0600), 0);
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#Connect A;\r\n#Exit;\r\n"));
+
+    const TRun run = RunProgram(dir, {QString::fromStdString(fs932::ToNative("@" + dir + "run.sql"))}, 120);
+    ASSERT_TRUE(run.Finished) << run.Output;
+    std::string now, kept;
+    ASSERT_TRUE(fs932::ReadFile(store, now));
+    fs932::ReadFile(store + ".bad", kept);
+    for (const char* name : {"B", "C"})
+        EXPECT_NE((now + kept).find(rec(name)), std::string::npos) << name << "\n" << run.Output;
+    EXPECT_EQ(kept, damaged);
+    struct stat st;
+    ASSERT_EQ(stat(fs932::ToNative(store).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(std::system(clean.c_str()), 0);
+}
