@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Exports: 16,384 result lines of 5 columns saved as a BIFF2 workbook and as a
-# text file by the export commands, against one plain write of the same bytes
-# (the floor). Usage: bench/export.sh smoke|full
+# text file by the export commands, against the durable write of the same bytes
+# (write, fsync, rename: the fair floor), then one plain write for reference.
+# Usage: bench/export.sh smoke|full
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-full}

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The history file: 10,000 entries loaded and saved by the history window,
-# against `cp` of the same file (the floor). Usage: bench/history.sh smoke|full
+# against reading and writing the same bytes in-process (the floor).
+# Usage: bench/history.sh smoke|full
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-full}

@@ -4,6 +4,10 @@
 // process. The exports are compared byte for byte (CP932).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
+
 #include <string>
 #include <vector>
 
@@ -250,4 +254,32 @@ TEST(ProgramWithoutDisplay, AFailedSaveAtCloseIsSaidAndEndsWithCodeOne) {
         EXPECT_NE(said.find("の保存に失敗しました。[" + dir + name + "]"), std::string::npos) << run.Errors;
         EXPECT_EQ(said.find("起動エラー"), std::string::npos) << run.Errors;
     }
+}
+
+// A saved-connections file with a NUL byte before two more connections: after
+// a connect and the exit, both are still there, in the file or in its copy,
+// and the file is as private as it was.
+TEST(ProgramE2E, ConnectionsAfterANulSurviveAConnectAndTheExit) {
+    const std::string dir = programrun::ProgramFolder("e2e-nul");
+    ASSERT_FALSE(dir.empty());
+    const std::string store = dir + "Zintavor.Connection";
+    auto rec = [&](const std::string& name) {
+        return name + "\x07StringList=DRIVER=SQLite3\r\nDatabase=" + dir + name + ".sqlite\x06\r\n";
+    };
+    const std::string damaged = rec("A") + std::string(1, '\0') + rec("B") + rec("C");
+    ASSERT_TRUE(fs932::WriteFileAtomic(store, damaged));
+    ASSERT_EQ(chmod(fs932::ToNative(store).c_str(), 0600), 0);
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#Connect A;\r\n#Exit;\r\n"));
+
+    const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(run.Finished) << run.Errors;
+    std::string now, kept;
+    ASSERT_TRUE(fs932::ReadFile(store, now));
+    fs932::ReadFile(store + ".bad", kept);
+    for (const char* name : {"B", "C"})
+        EXPECT_NE((now + kept).find(rec(name)), std::string::npos) << name << "\n" << run.Errors;
+    EXPECT_EQ(kept, damaged);
+    struct stat st;
+    ASSERT_EQ(stat(fs932::ToNative(store).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
