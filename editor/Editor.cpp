@@ -9,6 +9,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <chrono>
 
 #include "EditorSearch.h"
 #include "EditorUndo.h"
@@ -64,6 +65,14 @@ void TEditor::AfterConstruction() {
         FCaretBlinkOn = !FCaretBlinkOn;
         if (FCaretShown) MarkDirty(FCaretPaintRect.isNull() ? QRect() : FCaretPaintRect);
     });
+    FStateTimer.setInterval(0);
+    QObject::connect(&FStateTimer, &QTimer::timeout, [this] {
+        using Clock = std::chrono::steady_clock;
+        auto until = Clock::now() + std::chrono::milliseconds(4);
+        bool more = true;
+        while (more && Clock::now() < until) more = FStore && FStore->FillStateCheckpoints(2048);
+        if (!more) FStateTimer.stop();
+    });
     // what the window's creation does
     FontMetrics();
     UpdateScrollBars();
@@ -75,6 +84,7 @@ void TEditor::AfterConstruction() {
 TEditor::~TEditor() {
     FDestroying = true;
     FCaretTimer.stop();
+    FStateTimer.stop();
     SetFountain(nullptr);
     if (FImageDigits) FImageDigits->RemoveFreeNotification(this);
     if (FImageMarks) FImageMarks->RemoveFreeNotification(this);
@@ -99,6 +109,7 @@ void TEditor::Loaded() {
     if (WordWrap()) FStore->WrapAll();
     FStore->InitRowStates();
     FModified = false;
+    ScheduleStateFill();
 }
 
 void TEditor::Notification(TComponent* AComponent, TOperation Operation) {
@@ -192,6 +203,7 @@ void TEditor::SetFountain(TFountain* Value) {
     FFountain = Value;
     if (FDestroying) return;
     FStore->InitRowStates();
+    ScheduleStateFill();
     MarkDirtyAll();
 }
 
@@ -305,6 +317,7 @@ void TEditor::DoChange() {
         }
     }
     UpdateScrollBars();
+    ScheduleStateFill();
     if (FStore->IsChanged()) {
         FModified = true;
         if (OnChange) OnChange(this);
@@ -336,8 +349,15 @@ void TEditorScreen::Update() {
     }
 }
 
+void TEditor::ScheduleStateFill() {
+    if (!FDestroying && !FLoading && !FStateTimer.isActive() &&
+        FStore->GetCount() > TEditorScreenStrings::kStateCheckpointRows)
+        FStateTimer.start();
+}
+
 void TEditor::ViewChanged(TObject* Sender) {
     if (FDestroying) return;
+    ScheduleStateFill();
     if (dynamic_cast<TEditorMarks*>(Sender)) FMargin->SetUnderlineSpace(FMarks->Underline().Visible() ? 1 : 0);
     if (dynamic_cast<TEditorViewInfo*>(Sender) || dynamic_cast<TFountain*>(Sender)) FStore->InitRowStates();
     FontMetrics();

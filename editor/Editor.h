@@ -664,12 +664,24 @@ private:
     int FFontAscent = 12;
     uint8_t FCursorZone = 0;
     int FHitLength = 0;
+    // The rows a forward search last joined, kept while the text stays the same:
+    // finding every match one by one joins each stretch of rows once.
+    struct TSearchChunk {
+        uint64_t List = 0, Version = 0;
+        int First = 0, Last = -1;
+        std::string Text;
+        std::vector<int> Starts;  // where each row begins in Text
+    } FSearchChunk;
     bool FSettingRowCol = false;
     int FCaretUpdateCount = 0;
     bool FCaretShown = false;
     bool FCaretCreated = false;
     bool FCaretBlinkOn = true;
     QTimer FCaretTimer;
+    // Saves the parser's state checkpoints of a long text while the event loop
+    // is idle, a few milliseconds at a time.
+    QTimer FStateTimer;
+    void ScheduleStateFill();
     QRect FCaretPaintRect;  // where the caret was last drawn
     int FCaretWidth = 2, FCaretHeight = 16;
     int FKeepCaretCol = 0;

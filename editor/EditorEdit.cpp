@@ -633,12 +633,27 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
     for (;;) {
         if (forward) {
             for (;;) {
-                chunk.clear();
-                int last = r;
-                while (last < n && chunk.size() < 8192) appendRow(chunk, last++);
-                --last;
+                // rows r .. last, joined: the kept chunk serves when it holds r
+                // and a row after it (a match may run on into the next row)
+                TSearchChunk& c = FSearchChunk;
+                if (c.List != FStore->ListId() || c.Version != FStore->TextVersion() || r < c.First ||
+                    (r >= c.Last && c.Last < n - 1) || r > c.Last) {
+                    c.List = FStore->ListId();
+                    c.Version = FStore->TextVersion();
+                    c.Text.clear();
+                    c.Starts.clear();
+                    c.First = r;
+                    int k = r;
+                    while (k < n && c.Text.size() < 8192) {
+                        c.Starts.push_back(static_cast<int>(c.Text.size()));
+                        appendRow(c.Text, k++);
+                    }
+                    c.Last = k - 1;
+                }
+                const int last = c.Last;
+                const std::string_view part = std::string_view(c.Text).substr(static_cast<size_t>(c.Starts[static_cast<size_t>(r - c.First)]));
                 int start = o, length = len;
-                if (EditorSearchTextProc(chunk, start, length, SearchStr, Options)) {
+                if (EditorSearchTextProc(part, start, length, SearchStr, Options)) {
                     foundRow = r;
                     foundOffset = start;
                     foundLength = length;

@@ -1,5 +1,6 @@
 // The block storage under the row lists.
 #include <algorithm>
+#include <atomic>
 
 #include "EditorStrings.h"
 
@@ -31,7 +32,10 @@ void TRowBlocks::MakeBlocks(std::vector<TRecordStringItem>& rows, size_t from, s
     }
 }
 
-TRowBlocks::TRowBlocks() = default;
+TRowBlocks::TRowBlocks() {
+    static std::atomic<uint64_t> lists{0};
+    FId = ++lists;
+}
 TRowBlocks::~TRowBlocks() = default;
 
 void TRowBlocks::AddCounts(const TRecordStringItem& r, int sign) {
@@ -109,11 +113,13 @@ const TRecordStringItem& TRowBlocks::Get(int i) const {
 }
 
 void TRowBlocks::SetStr(int i, std::string s) {
+    Touched(i);
     int off;
     Find(i, off)->Rows[static_cast<size_t>(off)].Str = std::move(s);
 }
 
 std::string& TRowBlocks::StrRef(int i) {
+    Touched(i);
     int off;
     return Find(i, off)->Rows[static_cast<size_t>(off)].Str;
 }
@@ -149,7 +155,10 @@ void TRowBlocks::ChangeRow(int i, F&& Change) {
 }
 
 void TRowBlocks::SetAttrA(int i, uint32_t a) {
-    ChangeRow(i, [&](TRecordStringItem& r) { r.AttrA = a; });
+    ChangeRow(i, [&](TRecordStringItem& r) {
+        if ((r.AttrA ^ a) & 3u) Touched(i);
+        r.AttrA = a;
+    });
 }
 
 void TRowBlocks::SetAttrB(int i, uint32_t v) {
@@ -157,6 +166,7 @@ void TRowBlocks::SetAttrB(int i, uint32_t v) {
 }
 
 void TRowBlocks::SetItem(int i, TRecordStringItem item) {
+    Touched(i);
     ChangeRow(i, [&](TRecordStringItem& r) { r = std::move(item); });
 }
 
@@ -194,6 +204,7 @@ void TRowBlocks::InsertRow(int i, TRecordStringItem row) {
 
 void TRowBlocks::InsertRows(int i, std::vector<TRecordStringItem>&& rows) {
     if (rows.empty()) return;
+    Touched(std::min(i, FCount));
     int n = static_cast<int>(rows.size());
     int le = 0;
     for (auto& r : rows) {
@@ -266,6 +277,7 @@ uint16_t TRowBlocks::EraseRows(int i, int n) {
     uint16_t marks = 0;
     if (n <= 0 || i < 0 || i >= FCount) return 0;
     if (i + n > FCount) n = FCount - i;
+    Touched(i);
     size_t bi = BlockOf(i);
     size_t off = static_cast<size_t>(i - FRowStart[bi]);
     size_t firstTouched = bi;
@@ -314,6 +326,7 @@ uint16_t TRowBlocks::EraseRows(int i, int n) {
 
 void TRowBlocks::Exchange(int i, int j) {
     if (i == j) return;
+    Touched(std::min(i, j));
     int oi, oj;
     Block* bi = Find(i, oi);
     Block* bj = Find(j, oj);
@@ -337,11 +350,13 @@ void TRowBlocks::Clear() {
     FCount = 0;
     FLineEnds = 0;
     FMarkCount.fill(0);
+    Touched(0);
 }
 
 void TRowBlocks::AssignRowsCounted(std::vector<TRecordStringItem>&& rows) {
     FBlocks.clear();
     MakeBlocks(rows, 0, rows.size(), FBlocks);
+    Touched(0);
     FValid = 0;
     FHint = 0;
 }
@@ -429,6 +444,7 @@ void TRowBlocks::ResetStatesFrom(int from) {
 }
 
 void TRowBlocks::PushBack(TRecordStringItem&& row) {
+    Touched(FCount);
     if (FBlocks.empty() || FBlocks.back()->Rows.size() >= kBlockFill) {
         FBlocks.push_back(std::make_unique<Block>());
         FBlocks.back()->Rows.reserve(kBlockFill);
@@ -448,6 +464,7 @@ void TRowBlocks::PushBack(TRecordStringItem&& row) {
 bool TRowBlocks::PopFrontBlock(std::vector<TRecordStringItem>& out) {
     out.clear();
     if (FBlocks.empty()) return false;
+    Touched(0);
     Block& b = *FBlocks.front();
     Materialise(b);
     for (auto& r : b.Rows) AddCounts(r, -1);
@@ -469,6 +486,8 @@ void TRowBlocks::Swap(TRowBlocks& other) {
     std::swap(FCount, other.FCount);
     std::swap(FLineEnds, other.FLineEnds);
     std::swap(FMarkCount, other.FMarkCount);
+    Touched(0);
+    other.Touched(0);
 }
 
 int TRowBlocks::PrevComputedRow(int row) const {

@@ -213,6 +213,8 @@ void TEditorScreenStrings::Attach(TEditorViewLink* View) {
 }
 
 void TEditorScreenStrings::Detach(TEditorViewLink* View) {
+    // the first view's fountain parses the text: another first view, another parse
+    if (FirstView() == View) FCheckpoints.clear();
     FViews.erase(std::remove(FViews.begin(), FViews.end(), View), FViews.end());
 }
 
@@ -776,20 +778,66 @@ bool SameState(const TRowAttributeData& a, const TRowAttributeData& b) {
 }
 }  // namespace
 
-// Stores states from row From (the state in hand computed from the row above)
-// up to Limit; with Compare the walk stops at the first row whose stored state
-// equals the new one.
+// Drops the checkpoints that rows changed since they were taken may have made
+// stale: the state at the start of a row depends on the rows above it and, when
+// the row above is wrapped, on the row itself.
+void TEditorScreenStrings::DropStaleCheckpoints() {
+    int changed = FRows.FirstChangedRow();
+    if (changed >= INT32_MAX) return;
+    size_t keep = static_cast<size_t>((changed + kStateCheckpointRows - 1) / kStateCheckpointRows);
+    if (FCheckpoints.size() > keep) FCheckpoints.resize(keep);
+    FRows.ForgetChanges();
+}
+
+int TEditorScreenStrings::StateCheckpointCount() {
+    DropStaleCheckpoints();
+    return static_cast<int>(FCheckpoints.size());
+}
+
+bool TEditorScreenStrings::FillStateCheckpoints(int Budget) {
+    DropStaleCheckpoints();
+    int n = GetCount();
+    TEditorViewLink* v = FirstView();
+    TFountain* f = v ? v->ActiveFountain() : nullptr;
+    if (!f || n == 0 || (v->Loading() || v->Destroying())) return false;
+    int last = static_cast<int>(FCheckpoints.size()) - 1;
+    if ((last + 1) * kStateCheckpointRows >= n) return false;
+    TRowAttributeData d;
+    int r = 0;
+    if (last >= 0) {
+        d = FCheckpoints[static_cast<size_t>(last)];
+        r = last * kStateCheckpointRows;
+    }
+    auto parser = f->CreateParser();
+    // at least up to the next checkpoint, as every call starts again from the last one
+    for (int end = std::min(n, std::max(r + Budget, (last + 1) * kStateCheckpointRows + 1)); r < end; ++r) {
+        d.RowAttribute = static_cast<uint8_t>(RowAttribute(r));
+        SaveCheckpoint(r, d);
+        parser->RowData(r, *this, d);
+        d.PrevRowAttribute = static_cast<uint8_t>(RowAttribute(r));
+    }
+    return static_cast<int>(FCheckpoints.size()) * kStateCheckpointRows < n;
+}
+
+// Stores states from row From (the state in hand computed from the row above,
+// or taken from the nearest checkpoint) up to Limit; the walk stops at the
+// first row whose stored state equals the new one.
 int TEditorScreenStrings::UpdateRowStates(int From, bool Notify) {
     int n = GetCount();
     if (From < 0 || From >= n) return 0;
     TEditorViewLink* v = FirstView();
     TFountain* f = v ? v->ActiveFountain() : nullptr;
     if (!f) return 0;
+    DropStaleCheckpoints();
     auto parser = f->CreateParser();
     TRowAttributeData d;
     int r;
     int k = PrevComputedRow(From);
-    if (k >= 0) {
+    int c = std::min(static_cast<int>(FCheckpoints.size()) - 1, From / kStateCheckpointRows);
+    if (c >= 0 && c * kStateCheckpointRows > k) {
+        d = FCheckpoints[static_cast<size_t>(c)];
+        r = c * kStateCheckpointRows;
+    } else if (k >= 0) {
         GetRowAttributeData(k, d);
         parser->RowData(k, *this, d);
         d.PrevRowAttribute = static_cast<uint8_t>(RowAttribute(k));
@@ -797,6 +845,14 @@ int TEditorScreenStrings::UpdateRowStates(int From, bool Notify) {
     } else {
         d = TRowAttributeData();
         r = 0;
+    }
+    // rows above From between the start and From have no state stored: they
+    // are only walked through
+    for (; r < From; ++r) {
+        d.RowAttribute = static_cast<uint8_t>(RowAttribute(r));
+        SaveCheckpoint(r, d);
+        parser->RowData(r, *this, d);
+        d.PrevRowAttribute = static_cast<uint8_t>(RowAttribute(r));
     }
     int limit = std::min(n - 1, From + 2 * ScreenRows());
     int count = 0;
@@ -806,6 +862,7 @@ int TEditorScreenStrings::UpdateRowStates(int From, bool Notify) {
         GetRowAttributeData(r, stored);
         if (SameState(stored, d)) return count;
         SetRowStateData(r, d);
+        SaveCheckpoint(r, d);
         ++count;
         if (Notify) {
             auto views = FViews;
@@ -820,18 +877,22 @@ int TEditorScreenStrings::UpdateRowStates(int From, bool Notify) {
 }
 
 void TEditorScreenStrings::InitRowStates() {
+    // the fountain or its settings may have changed: no saved state holds
+    FCheckpoints.clear();
     TEditorViewLink* v = FirstView();
     if (v && (v->Loading() || v->Destroying())) return;
     int n = GetCount();
     MarkStatesNotComputed(0);
     TFountain* f = v ? v->ActiveFountain() : nullptr;
     if (!f || n == 0) return;
+    FRows.ForgetChanges();
     int limit = v->InitBracketsFull() ? n - 1 : std::min(n - 1, v->TopRow() + 2 * ScreenRows());
     auto parser = f->CreateParser();
     TRowAttributeData d;
     for (int r = 0; r <= limit; ++r) {
         d.RowAttribute = static_cast<uint8_t>(RowAttribute(r));
         SetRowStateData(r, d);
+        SaveCheckpoint(r, d);
         if (r == limit) break;
         parser->RowData(r, *this, d);
         d.PrevRowAttribute = static_cast<uint8_t>(RowAttribute(r));

@@ -111,7 +111,20 @@ public:
     // The last row before `row` whose carried state is computed, -1 when none.
     int PrevComputedRow(int row) const;
 
+    // The first row whose text or attribute changed (or that moved) since
+    // ForgetChanges; Count() or more when none did.
+    int FirstChangedRow() const { return FFirstChanged; }
+    void ForgetChanges() { FFirstChanged = INT32_MAX; }
+    // Counts the changes of text, attributes or row order: equal counts, equal rows.
+    uint64_t TextVersion() const { return FVersion; }
+    // Unique to this list for the life of the process.
+    uint64_t ListId() const { return FId; }
+
 private:
+    void Touched(int row) {
+        ++FVersion;
+        if (row < FFirstChanged) FFirstChanged = row < 0 ? 0 : row;
+    }
     struct Block;
     static void MakeBlocks(std::vector<TRecordStringItem>& rows, size_t from, size_t to,
                            std::vector<std::unique_ptr<Block>>& out);
@@ -134,6 +147,9 @@ private:
     mutable size_t FHint = 0;
     int FCount = 0;
     int FLineEnds = 0;
+    int FFirstChanged = 0;
+    uint64_t FVersion = 0;
+    uint64_t FId;
     std::array<int, 16> FMarkCount{};
 };
 
@@ -218,6 +234,9 @@ public:
     int LineEndsBefore(int row) const { return FRows.LineEndsBefore(row); }
     int PrevLineEnd(int row) const { return FRows.PrevLineEnd(row); }
     int NextLineEnd(int row) const { return FRows.NextLineEnd(row); }
+    // Changes with every change of a row's text or attribute, or of the rows' order.
+    uint64_t TextVersion() const { return FRows.TextVersion(); }
+    uint64_t ListId() const { return FRows.ListId(); }
     // The union of every row's marks.
     uint16_t RowMarksUnion() const { return FRows.MarksUnion(); }
     // The last row before `row` whose state is computed (bracket not -2), -1 when none.
@@ -300,6 +319,15 @@ public:
     // Recomputes carried states from row From; answers the rows recomputed.
     int UpdateRowStates(int From, bool Notify);
     void InitRowStates();
+    // Rows between two saved parser states: the state at the start of every
+    // kStateCheckpointRows-th row is kept aside, so that computing the state of a
+    // row far down starts from the nearest saved one instead of the top.
+    static constexpr int kStateCheckpointRows = 256;
+    // Saves further checkpoints from the last one for at most Budget rows;
+    // false when every row has its checkpoint (nothing left to do).
+    bool FillStateCheckpoints(int Budget);
+    // The checkpoints kept (those made stale by changes are dropped first).
+    int StateCheckpointCount();
 
     // ---- the change record of the current update
     void SetChange(int First, int OldCount, int NewCount, int StateRows);
@@ -384,6 +412,13 @@ private:
     int ScreenRows() const;
     void ComputeStates(int From, int Limit, bool Compare, bool Notify, int& Count);
     bool FirstViewLoading() const;
+    void DropStaleCheckpoints();
+    void SaveCheckpoint(int Row, const TRowAttributeData& State) {
+        if (Row % kStateCheckpointRows == 0 && Row / kStateCheckpointRows == static_cast<int>(FCheckpoints.size()))
+            FCheckpoints.push_back(State);
+    }
+    // The state at the start of row i of FCheckpoints (every kStateCheckpointRows-th row).
+    std::vector<TRowAttributeData> FCheckpoints;
 
     std::vector<TEditorViewLink*> FViews;
     std::unique_ptr<TEditorUndoObj> FUndoObj;

@@ -8,6 +8,7 @@
 
 #include <sstream>
 
+#include "CP932.h"
 #include "CP932Qt.h"
 #include "Headless.h"
 #include "Editor.h"
@@ -124,6 +125,18 @@ int64_t NumberOf(const std::string& T) {
     if (neg) v = -v;
     if (v < INT32_MIN || v > INT32_MAX) return 0;
     return v;
+}
+
+// A character record replays its code as typed text: a lead byte must have a
+// trail byte after it (never a control byte), and a single byte must not be a
+// lead byte (it would pair with whatever is typed next).
+bool WellFormedChar(const TKeyMacroData& D) {
+    const uint32_t m = D.Message;
+    if (m != winmsg::WM_CHAR && m != winmsg::CN_CHAR && m != winmsg::WM_IME_CHAR) return true;
+    const auto high = static_cast<unsigned char>(D.CharCode >> 8);
+    const auto low = static_cast<unsigned char>(D.CharCode & 0xFF);
+    if (high == 0) return !cp932::IsLeadByte(low);
+    return !cp932::IsLeadByte(high) || (low >= 0x40 && low <= 0xFC && low != 0x7F);
 }
 
 }  // namespace
@@ -385,16 +398,17 @@ bool TKeyMacro::ReadMacro(std::istream& Stream) {
     all << Stream.rdbuf();
     const std::vector<TToken> tokens = Tokenize(all.str());
     std::vector<TKeyMacroData> items;
+    auto refuse = [&] {
+        FList.Clear();
+        SetState(kmsIdle);
+        if (ShowDialog) ShowMessage("Invalid data loaded." + Name, true);
+        return false;
+    };
     int recordLine = -1;  // the line of the record being filled
     int filled = 0;
     for (const TToken& t : tokens) {
         if (t.Line != recordLine) {
-            if (recordLine >= 0 && filled < 6) {
-                FList.Clear();
-                SetState(kmsIdle);
-                if (ShowDialog) ShowMessage("Invalid data loaded." + Name, true);
-                return false;
-            }
+            if (recordLine >= 0 && filled < 6) return refuse();
             items.emplace_back();
             recordLine = t.Line;
             filled = 0;
@@ -411,6 +425,8 @@ bool TKeyMacro::ReadMacro(std::istream& Stream) {
             default: d.Alt = static_cast<uint8_t>(v); break;
         }
     }
+    for (const TKeyMacroData& d : items)
+        if (!WellFormedChar(d)) return refuse();
     FList.Items = std::move(items);
     SetState(kmsRecorded);
     return true;

@@ -1,5 +1,6 @@
 // The key macro: what it records from an editor's keys and input method, and
 // what playing the records does to another text; the macro text form.
+#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -272,6 +273,11 @@ TEST_F(MacroFixture, ReadingAMacroText) {
         {"a number out of range is 0; fractions are no numbers", "99999999999 2.5 3 4 5 6 7", true,
          {{0, 3, 4, 5, 6, 7}}},
         {"empty", "", true, {}},
+        {"a lead byte followed by a control byte", "646 33293 1 0 0 0 // \x82\r\n", false, {}},
+        {"a double-byte code whose second byte is no trail byte", "258 33312 1 0 0 0\r\n", false, {}},
+        {"a lone lead byte typed as a character", "48386 65 1 0 0 0\r\n48386 224 1 0 0 0\r\n", false, {}},
+        {"a key-down code is no character", "48384 33293 1 0 0 0\r\n", true, {{48384, 33293, 1, 0, 0, 0}}},
+        {"a whole double-byte character", "646 33440 1 0 0 0 // \x82\xa0\r\n", true, {{646, 33440, 1, 0, 0, 0}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -295,4 +301,22 @@ TEST_F(MacroFixture, ReadingAMacroText) {
             EXPECT_EQ(d.Alt, static_cast<uint8_t>(r[5]));
         }
     }
+}
+
+TEST_F(MacroFixture, AMacroFileWithABrokenDoubleByteCharacterIsRefusedAndTypesNothing) {
+    // the second record is a lead byte with a carriage return as its trail byte
+    const std::string file = testutil::TempFolder("keymacro") + "broken.txt";
+    {
+        std::ofstream f(file, std::ios::binary);
+        f << "CN_CHAR: 48386, CharCode: 65, KeyData: 1, Shift: 0, Ctrl: 0, Alt: 0 // A\r\n"
+             "WM_IME_CHAR: 646, CharCode: 33293, KeyData: 1, Shift: 0, Ctrl: 0, Alt: 0 // \x82\r\r\n";
+    }
+    Start("abc", 0, 1);
+    M->ShowDialog = true;
+    EXPECT_FALSE(M->LoadFromFile(file));
+    EXPECT_EQ(M->State(), kmsIdle);
+    EXPECT_EQ(M->Data().Count(), 0);
+    EXPECT_EQ(Shown, std::vector<std::string>{"Invalid data loaded.KeyMacro1"});
+    M->Execute();
+    EXPECT_EQ(Text(), "abc");
 }

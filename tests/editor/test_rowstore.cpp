@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -438,6 +439,85 @@ TEST(RowStore, RowStatesAreRecomputedIncrementally) {
     v.BracketsFull = true;
     v.Store->InitRowStates();
     EXPECT_EQ(v.Store->BracketIndex(39), -1);
+}
+
+// Row states far down start from the nearest saved checkpoint: whatever was
+// edited, and wherever the walk starts, they equal the states of the same
+// text computed from the top.
+TEST(RowStore, StatesFromCheckpointsEqualStatesFromTheTop) {
+    auto f = MakeObject<TEditorFountain>();
+    auto* b = f->Brackets().Add();
+    b->SetLeftBracket("/*");
+    b->SetRightBracket("*/");
+    f->Quotation = "'";
+    const std::vector<std::string> pieces = {"select 1", "/* open", "close */", "'str", "end'", "x /* a */ y",
+                                             std::string(30, 'w') + "/*" + std::string(30, 'z'), ""};
+    auto stateOf = [](const TEditorScreenStrings& s, int r) {
+        TRowAttributeData d;
+        s.GetRowAttributeData(r, d);
+        return std::to_string(d.BracketIndex) + "/" + std::to_string(d.PrevToken) + "/" + std::to_string(d.WrappedByte) +
+               "/" + std::to_string(d.UserIndex) + "/" + std::to_string(d.PrevRowAttribute) + "/" + d.DataStr;
+    };
+    for (bool wrap : {false, true}) {
+        SCOPED_TRACE(wrap ? "wrapped" : "not wrapped");
+        std::mt19937 rng(7);
+        TFakeView v;
+        v.Fountain = f.get();
+        v.Height = 10;
+        v.Screen = 50;
+        if (wrap) {
+            v.Store->WrapOption().SetWrapByte(20);
+            v.Store->SetWordWrap(true);
+        }
+        std::string text;
+        for (int i = 0; i < 2000; ++i) text += pieces[rng() % pieces.size()] + "\r\n";
+        v.Lines->SetText(text);
+        for (int round = 0; round < 24; ++round) {
+            const int lines = v.Lines->Count();
+            const int at = static_cast<int>(rng() % static_cast<unsigned>(lines));
+            const std::string piece = pieces[rng() % pieces.size()];
+            switch (round % 3) {
+                case 0: v.Lines->Put(at, piece); break;
+                case 1: v.Lines->Insert(at, piece); break;
+                default: v.Lines->Delete(at); break;
+            }
+            if (round % 4 == 0)
+                while (v.Store->FillStateCheckpoints(300)) {
+                }
+            TFakeView ref;
+            ref.Fountain = f.get();
+            ref.BracketsFull = true;
+            if (wrap) {
+                ref.Store->WrapOption().SetWrapByte(20);
+                ref.Store->SetWordWrap(true);
+            }
+            ref.Lines->SetText(v.Lines->GetText());
+            ASSERT_EQ(ref.Store->GetCount(), v.Store->GetCount());
+            const int n = v.Store->GetCount();
+            for (int k = 0; k < 6; ++k) {
+                const int r = static_cast<int>(rng() % static_cast<unsigned>(n));
+                v.Store->UpdateRowStates(r, false);
+                ASSERT_EQ(stateOf(*v.Store, r), stateOf(*ref.Store, r)) << "round " << round << " row " << r;
+            }
+        }
+    }
+    // an edit keeps the checkpoints above it and drops those after it
+    TFakeView v;
+    v.Fountain = f.get();
+    std::string text;
+    for (int i = 0; i < 1000; ++i) text += "row\r\n";
+    v.Lines->SetText(text);
+    while (v.Store->FillStateCheckpoints(100)) {
+    }
+    EXPECT_EQ(v.Store->StateCheckpointCount(), 4);  // rows 0, 256, 512, 768
+    v.Lines->Put(600, "/* open");
+    EXPECT_EQ(v.Store->StateCheckpointCount(), 3);
+    v.Store->UpdateRowStates(900, false);
+    EXPECT_EQ(v.Store->BracketIndex(900), 0);
+    EXPECT_EQ(v.Store->StateCheckpointCount(), 4);
+    f->Brackets().Clear();
+    v.Store->InitRowStates();
+    EXPECT_EQ(v.Store->StateCheckpointCount(), 1);
 }
 
 TEST(RowStore, LinesStoredFormIsOneStringPerLogicalLine) {

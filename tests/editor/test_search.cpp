@@ -307,6 +307,40 @@ TEST_F(EditorSearch, FindsEveryMatchOfALongTextOnce) {
     EXPECT_EQ(back, count);
 }
 
+TEST_F(EditorSearch, FindingAgainAfterAChangeSeesTheNewText) {
+    // rows of 100 bytes: the joined rows of one search reach past row 81
+    std::vector<std::string> rows(120, std::string(98, 'x'));
+    rows[10] = "abc" + std::string(95, 'x');
+    rows[20] = "abc" + std::string(95, 'x');
+    rows[81] = std::string(97, 'x') + "q";
+    rows[82] = "r" + std::string(97, 'x');
+    auto joined = [&] {
+        std::string t;
+        for (const auto& r : rows) t += r + "\r\n";
+        return t;
+    };
+    SetText(joined());
+    E->SetRowCol(0, 0);
+    ASSERT_TRUE(E->Search("abc", soForward));
+    EXPECT_EQ(E->SelStr().StartRow, 10);
+    // the next match is taken away and one put after it
+    E->Lines().Put(20, std::string(98, 'y'));
+    E->Lines().Put(30, "yyabc");
+    E->SetRowCol(10, 3);
+    ASSERT_TRUE(E->Search("abc", soForward));
+    EXPECT_EQ(E->SelStr().StartRow, 30);
+    EXPECT_EQ(E->SelStr().StartIndex, 2);
+    EXPECT_FALSE(E->Search("abc", soForward));
+    // a match that runs from the last of the rows joined from the top into the next row
+    E->CleanSelection();
+    E->SetRowCol(0, 0);
+    ASSERT_TRUE(E->Search("abc", soForward));
+    EXPECT_EQ(E->SelStr().StartRow, 10);
+    ASSERT_TRUE(E->Search("qr", soForward | soIgnoreLineBreaks | soMatchCase));
+    EXPECT_EQ(E->SelStr().StartRow, 81);
+    EXPECT_EQ(E->SelStr().StartIndex, 97);
+}
+
 }  // namespace
 
 namespace {
