@@ -24,7 +24,9 @@ pg_start() {
     -c "CREATE ROLE zintavor LOGIN SUPERUSER PASSWORD 'zintavor'" \
     -c "CREATE DATABASE zintavor OWNER zintavor" >/dev/null
   export ZINTAVOR_PG_PORT ZINTAVOR_PG_DATA
-  export ZINTAVOR_PG_CONN="DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=$ZINTAVOR_PG_PORT;DATABASE=zintavor;UID=zintavor;PWD=zintavor"
+  # CommLog and Debug off: the driver's logs (on in some odbcinst.ini files)
+  # would otherwise be left in /tmp by every connection
+  export ZINTAVOR_PG_CONN="DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=$ZINTAVOR_PG_PORT;DATABASE=zintavor;UID=zintavor;PWD=zintavor;CommLog=0;Debug=0"
   echo "pg.sh: PostgreSQL listening on 127.0.0.1:$ZINTAVOR_PG_PORT"
 }
 
