@@ -1,7 +1,10 @@
 // Fetches a query's whole result into a dataset of the ODBC layer and walks
-// it, reading every field as text, as a result page does.
+// it, reading every field as text, as a result page does, and writes the rows
+// as psql -A -t -F, does (fields joined by ',', NULL empty, one line a row)
+// to standard output.
 // Usage: fetch_bench <connection string> <sql>
-// Prints the row count, the fetch and walk times and the peak memory.
+// Prints the row count, the fetch and walk times and the peak memory on
+// standard error.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -12,6 +15,8 @@
 #include "OdbcQuery.h"
 
 int main(int argc, char** argv) {
+    static char outBuf[1 << 20];
+    std::setvbuf(stdout, outBuf, _IOFBF, sizeof outBuf);
     if (argc != 3) {
         std::fprintf(stderr, "usage: fetch_bench <connection string> <sql>\n");
         return 2;
@@ -28,18 +33,29 @@ int main(int argc, char** argv) {
         q.Open();
         auto t1 = Clock::now();
         size_t rows = 0, bytes = 0, nulls = 0;
+        std::string line;
         for (q.First(); !q.Eof(); q.Next()) {
             ++rows;
+            line.clear();
             for (int i = 0; i < q.FieldCount(); ++i) {
                 const TField& f = q.Fields(i);
-                if (f.IsNull()) ++nulls;
-                bytes += f.AsString().size();
+                if (i) line.push_back(',');
+                if (f.IsNull()) {
+                    ++nulls;
+                    continue;
+                }
+                const std::string text = f.AsString();
+                bytes += text.size();
+                line += text;
             }
+            line.push_back('\n');
+            std::fwrite(line.data(), 1, line.size(), stdout);
         }
+        std::fflush(stdout);
         auto t2 = Clock::now();
         struct rusage ru {};
         getrusage(RUSAGE_SELF, &ru);
-        std::printf("rows=%zu nulls=%zu text_bytes=%zu fetch=%.3fs walk=%.3fs peak_kb=%ld\n", rows, nulls, bytes,
+        std::fprintf(stderr, "rows=%zu nulls=%zu text_bytes=%zu fetch=%.3fs walk=%.3fs peak_kb=%ld\n", rows, nulls, bytes,
                     std::chrono::duration<double>(t1 - t0).count(), std::chrono::duration<double>(t2 - t1).count(),
                     ru.ru_maxrss);
     } catch (const std::exception& e) {

@@ -185,6 +185,15 @@ void TOdbcConnection::Open() {
         for (const auto& kv : odbc::SplitConnectString(odbcString)) given = given || sys::SameText(kv.first, "UseDeclareFetch");
         if (!given) odbcString = odbc::SetOdbcKey(odbc::SetOdbcKey(odbcString, "UseDeclareFetch", "1"), "Fetch", "10000");
     }
+    bool sqliteNames = false;
+    if (library.find("sqlite3odbc") != std::string::npos) {
+        bool given = false;
+        for (const auto& kv : odbc::SplitConnectString(odbcString)) given = given || sys::SameText(kv.first, "LongNames");
+        if (!given) {
+            odbcString = odbc::SetOdbcKey(odbcString, "LongNames", "1");
+            sqliteNames = true;
+        }
+    }
     SQLHDBC dbc = SQL_NULL_HDBC;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, odbc::Environment(), &dbc)))
         throw odbc::DiagError(SQL_HANDLE_ENV, odbc::Environment(), "接続の準備", false);
@@ -213,13 +222,34 @@ void TOdbcConnection::Open() {
     FUtf8 = utf8;
     FLost = false;
     FTransactionLevel = 0;
-    FCompleted = odbc::CompletedAdoString(odbc::FromApiText(out, utf8), p);
+    std::string completed = odbc::FromApiText(out, utf8);
+    if (sqliteNames) {
+        // the key the layer added is no choice of the user's: kept out of the completed string
+        odbc::TKeyValues kv = odbc::SplitConnectString(completed);
+        kv.erase(std::remove_if(kv.begin(), kv.end(), [](const auto& e) { return sys::SameText(e.first, "LongNames"); }), kv.end());
+        completed = odbc::JoinOdbcString(kv);
+    }
+    FCompleted = odbc::CompletedAdoString(completed, p);
 
     SQLUINTEGER gd = 0, pos = 0;
     SQLGetInfo(dbc, SQL_GETDATA_EXTENSIONS, &gd, sizeof gd, nullptr);
     SQLGetInfo(dbc, SQL_POS_OPERATIONS, &pos, sizeof pos, nullptr);
     FGetDataBound = (gd & SQL_GD_BOUND) != 0;
     FBlockFetch = FGetDataBound && (gd & SQL_GD_BLOCK) && (pos & SQL_POS_POSITION);
+
+    FTextWire = library.find("psqlodbc") != std::string::npos;
+    FSqliteNames = false;
+    if (sqliteNames) {
+        // LongNames=1 turned SQLite's full names on ("table.column"); back to the short ones
+        SQLHSTMT st = SQL_NULL_HSTMT;
+        bool done = SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st));
+        for (const char* pragma : {"PRAGMA full_column_names = 0", "PRAGMA short_column_names = 1"}) {
+            done = done && SQL_SUCCEEDED(SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(pragma)), SQL_NTS));
+            if (done) SQLFreeStmt(st, SQL_CLOSE);
+        }
+        if (st) SQLFreeHandle(SQL_HANDLE_STMT, st);
+        FSqliteNames = done;
+    }
 }
 
 void TOdbcConnection::Close() {

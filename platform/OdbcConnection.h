@@ -7,6 +7,13 @@
 // not keep a second copy of each, the layer asks it to fetch through a
 // cursor in blocks (UseDeclareFetch=1;Fetch=10000) unless the connection
 // string sets UseDeclareFetch.
+//
+// The SQLite driver cuts a column's name at its last '.' (an expression such
+// as round(t.x, 2), an alias "a.b") and, when every column comes from one
+// table, its label too. Unless the connection string sets LongNames, the
+// layer connects with LongNames=1 (the driver then keeps the names SQLite
+// gives) and sets SQLite back to its usual short names, so that the names
+// are those the sqlite3 shell shows.
 #pragma once
 #include <functional>
 #include <string>
@@ -81,10 +88,16 @@ public:
     void* Handle() const { return FDbc; }
     bool BlockFetchWithPositioning() const { return FBlockFetch; }
     bool GetDataOnBound() const { return FGetDataBound; }
+    // True on the SQLite driver with the whole names described above.
+    bool SqliteWholeNames() const { return FSqliteNames; }
     // True for a driver without the wide-character API: the layer talks
     // UTF-8 to it through the narrow API (the driver manager would hand it
     // Latin-1 otherwise).
     bool Utf8Api() const { return FUtf8; }
+    // True when the driver gets every value from the server as text (the
+    // PostgreSQL driver): the layer then fetches integers and date-times as
+    // that text rather than have the driver parse them and format them back.
+    bool TextWire() const { return FTextWire; }
     void RegisterDataSet(TOdbcQuery* q);
     void UnregisterDataSet(TOdbcQuery* q);
     // Raises the error of a handle's diagnostic records (handleType as in ODBC).
@@ -101,6 +114,8 @@ private:
     bool FLost = false;
     bool FBlockFetch = false;
     bool FGetDataBound = false;
+    bool FSqliteNames = false;
+    bool FTextWire = false;
     std::vector<TOdbcQuery*> FDataSets;
 };
 

@@ -1,6 +1,7 @@
 #include "OdbcQuery.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstring>
 
@@ -97,6 +98,136 @@ TParsedSQL ParseParamSQL(std::string_view s) {
     return out;
 }
 
+namespace {
+
+// A token of a statement: a word (keywords and plain names), a quoted name
+// (unquoted), a literal, or one punctuation byte.
+struct TSqlToken {
+    enum TKind { Word, Quoted, Literal, Punct } Kind;
+    std::string Text;
+};
+
+bool WordByte(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u >= 0x80 || std::isalnum(u) || c == '_' || c == '$';
+}
+
+std::vector<TSqlToken> SqlTokens(std::string_view s) {
+    std::vector<TSqlToken> out;
+    const size_t n = s.size();
+    size_t i = 0;
+    while (i < n) {
+        const char c = s[i];
+        if (static_cast<unsigned char>(c) <= 0x20) {
+            ++i;
+        } else if (c == '-' && i + 1 < n && s[i + 1] == '-') {
+            size_t j = s.find('\n', i);
+            i = j == std::string_view::npos ? n : j;
+        } else if (c == '/' && i + 1 < n && s[i + 1] == '*') {
+            size_t j = s.find("*/", i + 2);
+            i = j == std::string_view::npos ? n : j + 2;
+        } else if (c == '\'' || c == '"' || c == '`' || c == '[') {
+            const char close = c == '[' ? ']' : c;
+            std::string text;
+            size_t j = i + 1;
+            for (; j < n; ++j) {
+                if (cp932::IsLeadByte(s[j]) && j + 1 < n) {
+                    text.append(s.substr(j, 2));
+                    ++j;
+                    continue;
+                }
+                if (s[j] == close) {
+                    if (close != ']' && j + 1 < n && s[j + 1] == close) {
+                        text.push_back(close);
+                        ++j;
+                        continue;
+                    }
+                    break;
+                }
+                text.push_back(s[j]);
+            }
+            out.push_back({c == '\'' ? TSqlToken::Literal : TSqlToken::Quoted, std::move(text)});
+            i = std::min(j + 1, n);
+        } else if (WordByte(c)) {
+            size_t j = i;
+            while (j < n && WordByte(s[j])) j += cp932::IsLeadByte(s[j]) && j + 1 < n ? 2 : 1;
+            out.push_back({TSqlToken::Word, std::string(s.substr(i, j - i))});
+            i = j;
+        } else {
+            out.push_back({TSqlToken::Punct, std::string(1, c)});
+            ++i;
+        }
+    }
+    return out;
+}
+
+bool IsWord(const TSqlToken& t, const char* word) { return t.Kind == TSqlToken::Word && sys::SameText(t.Text, word); }
+bool IsPunct(const TSqlToken& t, char c) { return t.Kind == TSqlToken::Punct && t.Text.size() == 1 && t.Text[0] == c; }
+bool IsName(const TSqlToken& t) { return t.Kind == TSqlToken::Word || t.Kind == TSqlToken::Quoted; }
+
+// The column an item names ("a.b.c [AS] x" names c); empty for any other item.
+std::string ItemColumn(const std::vector<TSqlToken>& item) {
+    size_t k = 0;
+    if (item.empty() || !IsName(item[0])) return std::string();
+    // literals written as words are no columns
+    static const char* const kValues[] = {"NULL", "TRUE", "FALSE", "CURRENT_DATE", "CURRENT_TIME", "CURRENT_TIMESTAMP"};
+    for (const char* v : kValues)
+        if (IsWord(item[0], v)) return std::string();
+    if (item[0].Kind == TSqlToken::Word && std::isdigit(static_cast<unsigned char>(item[0].Text[0]))) return std::string();
+    std::string column = item[k++].Text;
+    while (k + 1 < item.size() && IsPunct(item[k], '.') && IsName(item[k + 1])) {
+        column = item[k + 1].Text;
+        k += 2;
+    }
+    if (k < item.size() && IsWord(item[k], "AS")) ++k;
+    if (k < item.size() && IsName(item[k])) ++k;
+    return k == item.size() ? column : std::string();
+}
+
+}  // namespace
+
+std::vector<std::string> SelectListColumns(std::string_view sql) {
+    const std::vector<TSqlToken> tokens = SqlTokens(sql);
+    size_t i = 0;
+    int depth = 0;
+    for (; i < tokens.size(); ++i) {
+        if (IsPunct(tokens[i], '(')) ++depth;
+        else if (IsPunct(tokens[i], ')')) --depth;
+        else if (depth == 0 && IsWord(tokens[i], "SELECT")) break;
+    }
+    if (i == tokens.size()) return {};
+    ++i;
+    if (i < tokens.size() && (IsWord(tokens[i], "DISTINCT") || IsWord(tokens[i], "ALL"))) ++i;
+    std::vector<std::vector<TSqlToken>> items(1);
+    bool star = false;
+    for (; i < tokens.size(); ++i) {
+        const TSqlToken& t = tokens[i];
+        if (IsPunct(t, '(')) ++depth;
+        else if (IsPunct(t, ')')) --depth;
+        if (depth == 0 && (IsWord(t, "FROM") || IsPunct(t, ';') || IsWord(t, "UNION") || IsWord(t, "INTERSECT") ||
+                           IsWord(t, "EXCEPT")))
+            break;
+        if (depth == 0 && IsPunct(t, ',')) {
+            items.emplace_back();
+            continue;
+        }
+        // "*" alone or "t.*": the columns it stands for are not known here
+        if (depth == 0 && IsPunct(t, '*') && (items.back().empty() || IsPunct(items.back().back(), '.'))) star = true;
+        items.back().push_back(t);
+    }
+    if (star) return {};
+    for (; i < tokens.size() && !IsPunct(tokens[i], ';'); ++i) {
+        const TSqlToken& t = tokens[i];
+        if (IsPunct(t, '(')) ++depth;
+        else if (IsPunct(t, ')')) --depth;
+        else if (depth == 0 && (IsWord(t, "UNION") || IsWord(t, "INTERSECT") || IsWord(t, "EXCEPT"))) return {};
+    }
+    std::vector<std::string> out;
+    out.reserve(items.size());
+    for (const auto& item : items) out.push_back(ItemColumn(item));
+    return out;
+}
+
 }  // namespace odbc
 
 // ---------------------------------------------------------------------------
@@ -113,6 +244,17 @@ struct TStmt {
     }
 };
 
+// A text attribute of a result column.
+std::string ColumnText(SQLHSTMT st, SQLUSMALLINT col, SQLUSMALLINT attr, bool utf8) {
+    std::string buf(1024, '\0');
+    SQLSMALLINT len = 0;
+    SQLRETURN r = utf8 ? SQLColAttribute(st, col, attr, &buf[0], static_cast<SQLSMALLINT>(buf.size() - 2), &len, nullptr)
+                       : SQLColAttributeW(st, col, attr, &buf[0], static_cast<SQLSMALLINT>(buf.size() - 2), &len, nullptr);
+    if (!SQL_SUCCEEDED(r) || len <= 0) return std::string();
+    buf.resize(std::min(static_cast<size_t>(len), buf.size() - 2));
+    return odbc::FromApiText(buf, utf8);
+}
+
 // How a result column is fetched and kept.
 struct TColPlan {
     SQLSMALLINT SqlType = 0;
@@ -122,11 +264,14 @@ struct TColPlan {
     TColumnStore::TStorage Storage = TColumnStore::csText;
     SQLSMALLINT CType = SQL_C_WCHAR;
     SQLLEN Width = 0;   // bytes of one bound value
+    // an integer or a date-time fetched as the driver's text (kept as the
+    // layer's own text form, see StoreWireText)
+    enum TWire : uint8_t { wireNone, wireInteger, wireStamp } Wire = wireNone;
     std::vector<char> Buf;
     std::vector<SQLLEN> Ind;
 };
 
-void PlanColumn(TColPlan& p, bool unsignedType, bool enableBCD, bool utf8) {
+void PlanColumn(TColPlan& p, bool unsignedType, bool enableBCD, bool utf8, bool textWire) {
     auto text = [&](TFieldType t, SQLULEN chars) {
         p.Type = t;
         p.Storage = TColumnStore::csText;
@@ -180,6 +325,104 @@ void PlanColumn(TColPlan& p, bool unsignedType, bool enableBCD, bool utf8) {
         text(ftString, shortText);
         break;
     }
+    // the server's text of an integer or a date-time is read as it is; the
+    // typed value is made from it only when one is asked for
+    const bool wireInteger = p.Storage == TColumnStore::csInteger && p.Type != ftBoolean;
+    const bool wireStamp = p.Type == ftDateTime || p.Type == ftDate;
+    if (textWire && (wireInteger || wireStamp)) {
+        p.Wire = wireInteger ? TColPlan::wireInteger : TColPlan::wireStamp;
+        p.Storage = TColumnStore::csText;
+        p.CType = SQL_C_CHAR;
+        p.Width = 64;
+    }
+}
+
+bool IntegerField(TFieldType t) {
+    return t == ftSmallint || t == ftInteger || t == ftWord || t == ftLargeint || t == ftAutoInc;
+}
+
+bool Digits(const char* s, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        if (s[i] < '0' || s[i] > '9') return false;
+    return true;
+}
+
+// The layer's text of an integer or a date-time (as GetFieldText gives it)
+// from the server's text in out; false when the text is of another form
+// (the value is then read typed).
+bool WireText(TColPlan::TWire wire, TFieldType type, const char* s, size_t n, std::string_view& out, char* buf) {
+    if (wire == TColPlan::wireInteger) {
+        // canonical decimal: no sign but '-', no leading zero, at most 18 digits
+        const size_t neg = n > 0 && s[0] == '-' ? 1 : 0;
+        const size_t digits = n - neg;
+        if (digits == 0 || digits > 18 || !Digits(s + neg, digits) || (s[neg] == '0' && (digits > 1 || neg))) return false;
+        out = std::string_view(s, n);
+        return true;
+    }
+    // "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS[.fraction]" becomes "YYYY/MM/DD ...";
+    // a year past 9999 has five digits
+    const size_t y = n > 5 && s[4] != '-' ? 5 : 4;
+    if (n < y + 6 || !Digits(s, y) || (y == 5 && s[0] == '0') || s[y] != '-' || !Digits(s + y + 1, 2) ||
+        s[y + 3] != '-' || !Digits(s + y + 4, 2))
+        return false;
+    const char* t = s + y + 6;   // the time, when there is one
+    const size_t rest = n - (y + 6);
+    size_t len = y + 6;
+    if (type == ftDate) {
+        if (rest != 0) return false;
+    } else {
+        if (rest < 9 || t[0] != ' ' || !Digits(t + 1, 2) || t[3] != ':' || !Digits(t + 4, 2) || t[6] != ':' ||
+            !Digits(t + 7, 2))
+            return false;
+        len += 9;
+        if (rest > 9) {
+            if (t[9] != '.' || rest - 10 > 9 || rest == 10 || !Digits(t + 10, rest - 10)) return false;
+            len = n;
+            while (s[len - 1] == '0') --len;   // the layer's fraction has no trailing zeros
+            if (s[len - 1] == '.') --len;
+        }
+    }
+    std::memcpy(buf, s, len);
+    buf[y] = buf[y + 3] = '/';
+    out = std::string_view(buf, len);
+    return true;
+}
+
+// Reads the layer's date-time text back (DateTimeToStr's forms); false when it is not one.
+bool StampFromText(std::string_view t, TFieldType type, TSQLTimeStamp& v) {
+    v = TSQLTimeStamp();
+    size_t i = 0;
+    auto number = [&](size_t maxDigits, unsigned& out) {
+        size_t start = i;
+        out = 0;
+        while (i < t.size() && i - start < maxDigits && t[i] >= '0' && t[i] <= '9') out = out * 10 + static_cast<unsigned>(t[i++] - '0');
+        return i > start;
+    };
+    auto expect = [&](char c) { return i < t.size() && t[i++] == c; };
+    unsigned a = 0, b = 0, c = 0;
+    if (type != ftTime) {
+        const bool neg = i < t.size() && t[i] == '-';
+        if (neg) ++i;
+        if (!number(5, a) || !expect('/') || !number(2, b) || !expect('/') || !number(2, c)) return false;
+        v.Year = static_cast<int16_t>(neg ? -static_cast<int>(a) : static_cast<int>(a));
+        v.Month = static_cast<uint16_t>(b);
+        v.Day = static_cast<uint16_t>(c);
+        if (type == ftDate) return i == t.size();
+        if (!expect(' ')) return false;
+    }
+    if (!number(2, a) || !expect(':') || !number(2, b) || !expect(':') || !number(2, c)) return false;
+    v.Hour = static_cast<uint16_t>(a);
+    v.Minute = static_cast<uint16_t>(b);
+    v.Second = static_cast<uint16_t>(c);
+    if (i < t.size()) {
+        if (!expect('.')) return false;
+        const size_t start = i;
+        unsigned f = 0;
+        if (!number(9, f) || i != t.size()) return false;
+        for (size_t k = i - start; k < 9; ++k) f *= 10;
+        v.Fraction = f;
+    }
+    return i == t.size();
 }
 
 int FieldSize(const TColPlan& p) {
@@ -401,8 +644,12 @@ void TOdbcQuery::Fetch(void* stmtHandle) {
                              name.size()));
         SQLLEN uns = SQL_FALSE;
         SQLColAttribute(st, col, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &uns);
-        PlanColumn(p, uns == SQL_TRUE, EnableBCD, utf8);
-        std::string fieldName = odbc::FromApiText(name, utf8);
+        PlanColumn(p, uns == SQL_TRUE, EnableBCD, utf8,
+                   FConnection->TextWire() && (FConnection->BlockFetchWithPositioning() || FConnection->GetDataOnBound()));
+        // the label is the name as the database gives it: an expression's whole
+        // text, an alias as written (SQLDescribeCol may give a shortened name)
+        std::string fieldName = ColumnText(st, col, SQL_DESC_LABEL, utf8);
+        if (fieldName.empty()) fieldName = odbc::FromApiText(name, utf8);
         if (fieldName.empty()) fieldName = "COLUMN" + std::to_string(c + 1);
         // the toolkit's names for duplicates: NAME, NAME_1, NAME_2, ...
         std::string unique = fieldName;
@@ -412,7 +659,6 @@ void TOdbcQuery::Fetch(void* stmtHandle) {
         d.Scale = p.Digits;
         FColumns.emplace_back(p.Storage);
     }
-    TraceUpdateTable(st);
 
     const bool block = FConnection->BlockFetchWithPositioning();
     const bool bound = block || FConnection->GetDataOnBound();
@@ -468,6 +714,7 @@ void TOdbcQuery::Fetch(void* stmtHandle) {
     };
 
     std::string longValue;
+    char wireBuf[64];
     size_t total = 0;
     for (;;) {
         SQLRETURN r = SQLFetch(st);
@@ -525,6 +772,35 @@ void TOdbcQuery::Fetch(void* stmtHandle) {
                         break;
                     }
                     default: {
+                        if (p.Wire != TColPlan::wireNone) {
+                            std::string_view text;
+                            if (ind >= 0 && ind < p.Width &&
+                                WireText(p.Wire, p.Type, cell, static_cast<size_t>(ind), text, wireBuf)) {
+                                store.AppendBytes(text);
+                                break;
+                            }
+                            // a form of its own (a far date, a time zone): the driver's typed value
+                            if (block && !SQL_SUCCEEDED(SQLSetPos(st, static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE)))
+                                FConnection->RaiseError(SQL_HANDLE_STMT, st, "データの取得");
+                            SQLLEN typedInd = 0;
+                            alignas(8) char typed[sizeof(SQL_TIMESTAMP_STRUCT) + 8];
+                            const bool integer = p.Wire == TColPlan::wireInteger;
+                            if (!SQL_SUCCEEDED(SQLGetData(st, col, integer ? SQL_C_SBIGINT : SQL_C_TYPE_TIMESTAMP, typed, sizeof typed, &typedInd)))
+                                FConnection->RaiseError(SQL_HANDLE_STMT, st, "データの取得");
+                            if (typedInd == SQL_NULL_DATA) {
+                                store.AppendNull();
+                            } else if (integer) {
+                                int64_t v;
+                                std::memcpy(&v, typed, sizeof v);
+                                auto res = std::to_chars(wireBuf, wireBuf + 32, v);
+                                store.AppendBytes(std::string_view(wireBuf, static_cast<size_t>(res.ptr - wireBuf)));
+                            } else {
+                                SQL_TIMESTAMP_STRUCT v;
+                                std::memcpy(&v, typed, sizeof v);
+                                store.AppendBytes(dbtext::DateTimeToStr(Stamp(v), p.Type));
+                            }
+                            break;
+                        }
                         const SQLLEN room = p.Width - (p.Storage == TColumnStore::csText ? odbc::UnitSize(utf8) : 0);
                         if (ind == SQL_NO_TOTAL || ind > room) {
                             // longer than the bound buffer: read the whole value
@@ -549,6 +825,8 @@ void TOdbcQuery::Fetch(void* stmtHandle) {
         }
     }
     FRowCount = total;
+    // once every row is read (tracing may run other statements on the connection)
+    TraceUpdateTable(st);
 }
 
 void TOdbcQuery::InternalClose() {
@@ -594,8 +872,23 @@ bool TOdbcQuery::CellValue(size_t storeRow, int col, TVariant& value) const {
     }
     const TColumnStore& store = FColumns.at(static_cast<size_t>(col));
     if (store.IsNull(storeRow)) return false;
-    if (FieldDefs()[col].DataType == ftBoolean) value = TVariant(store.Integer(storeRow) != 0);
-    else value = store.Value(storeRow);
+    const TFieldType type = FieldDefs()[col].DataType;
+    if (type == ftBoolean) {
+        value = TVariant(store.Integer(storeRow) != 0);
+    } else if (store.Storage() == TColumnStore::csText && (IntegerField(type) || type == ftDateTime || type == ftDate)) {
+        // an integer or a date-time kept as its text
+        const std::string_view t = store.Bytes(storeRow);
+        if (type == ftDateTime || type == ftDate) {
+            TSQLTimeStamp v;
+            value = StampFromText(t, type, v) ? TVariant(v) : TVariant(std::string(t));
+        } else {
+            int64_t v = 0;
+            auto res = std::from_chars(t.data(), t.data() + t.size(), v);
+            value = res.ec == std::errc() && res.ptr == t.data() + t.size() ? TVariant(v) : TVariant(std::string(t));
+        }
+    } else {
+        value = store.Value(storeRow);
+    }
     return true;
 }
 
@@ -659,17 +952,6 @@ bool TOdbcQuery::IsFieldNull(const TField& field) {
 
 namespace {
 
-// A text attribute of a result column.
-std::string ColumnText(SQLHSTMT st, SQLUSMALLINT col, SQLUSMALLINT attr, bool utf8) {
-    std::string buf(1024, '\0');
-    SQLSMALLINT len = 0;
-    SQLRETURN r = utf8 ? SQLColAttribute(st, col, attr, &buf[0], static_cast<SQLSMALLINT>(buf.size() - 2), &len, nullptr)
-                       : SQLColAttributeW(st, col, attr, &buf[0], static_cast<SQLSMALLINT>(buf.size() - 2), &len, nullptr);
-    if (!SQL_SUCCEEDED(r) || len <= 0) return std::string();
-    buf.resize(std::min(static_cast<size_t>(len), buf.size() - 2));
-    return odbc::FromApiText(buf, utf8);
-}
-
 // Types whose values compare reliably with what was read (no rounding, no
 // text form of a date).
 bool ComparableType(TFieldType t) {
@@ -691,13 +973,28 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
     FTableCatalog.clear();
     FTableSchema.clear();
     FTableName.clear();
-    FBaseColumns.assign(static_cast<size_t>(FieldDefs().Count()), std::string());
+    const size_t count = static_cast<size_t>(FieldDefs().Count());
+    FBaseColumns.assign(count, std::string());
+    std::vector<std::string> tables(count), columns(count);
+    bool any = false;
+    for (size_t c = 0; c < count; ++c) {
+        const SQLUSMALLINT col = static_cast<SQLUSMALLINT>(c + 1);
+        tables[c] = ColumnText(st, col, SQL_DESC_BASE_TABLE_NAME, utf8);
+        columns[c] = ColumnText(st, col, SQL_DESC_BASE_COLUMN_NAME, utf8);
+        any = any || !tables[c].empty();
+    }
+    if (any && FConnection->SqliteWholeNames()) {
+        // the SQLite driver gives the label as the base column name, an alias included
+        std::vector<std::string> labels(count);
+        for (size_t c = 0; c < count; ++c) labels[c] = ColumnText(st, static_cast<SQLUSMALLINT>(c + 1), SQL_DESC_LABEL, utf8);
+        columns = SqliteBaseColumns(labels, tables);
+    }
     bool one = true;
     for (int c = 0; c < FieldDefs().Count() && one; ++c) {
+        const std::string& table = tables[static_cast<size_t>(c)];
+        const std::string& column = columns[static_cast<size_t>(c)];
+        if (table.empty()) continue;   // a computed column
         const SQLUSMALLINT col = static_cast<SQLUSMALLINT>(c + 1);
-        std::string table = ColumnText(st, col, SQL_DESC_BASE_TABLE_NAME, utf8);
-        std::string column = ColumnText(st, col, SQL_DESC_BASE_COLUMN_NAME, utf8);
-        if (table.empty() || column.empty()) continue;   // a computed column
         std::string schema = ColumnText(st, col, SQL_DESC_SCHEMA_NAME, utf8);
         std::string catalog = ColumnText(st, col, SQL_DESC_CATALOG_NAME, utf8);
         if (FTableName.empty()) {
@@ -707,11 +1004,13 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
         } else if (table != FTableName || schema != FTableSchema || catalog != FTableCatalog) {
             one = false;   // a join: which table a change belongs to is not known
         }
+        if (column.empty()) continue;   // a column of the table whose name is not known for certain
         // the same column twice can be written only once
         if (std::find(FBaseColumns.begin(), FBaseColumns.end(), column) == FBaseColumns.end())
             FBaseColumns[static_cast<size_t>(c)] = column;
     }
-    if (!one || FTableName.empty()) {
+    const bool named = std::any_of(FBaseColumns.begin(), FBaseColumns.end(), [](const std::string& b) { return !b.empty(); });
+    if (!one || FTableName.empty() || !named) {
         FTableName.clear();
         FBaseColumns.assign(FBaseColumns.size(), std::string());
         return;
@@ -723,6 +1022,75 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
         FQuote = quote;
     else FQuote.clear();
     FUpdateTable = (FTableSchema.empty() ? std::string() : Quoted(FTableSchema) + ".") + Quoted(FTableName);
+}
+
+std::vector<std::string> TOdbcQuery::SqlitePreparedLabels(const std::string& Sql) {
+    std::vector<std::string> labels;
+    TStmt st;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, FConnection->Handle(), &st.H))) return labels;
+    std::string text = odbc::ApiText(Sql, false);
+    text.append(2, '\0');
+    if (!SQL_SUCCEEDED(SQLPrepareW(st.H, reinterpret_cast<SQLWCHAR*>(&text[0]), static_cast<SQLINTEGER>(text.size() / 2 - 1))))
+        return labels;
+    SQLSMALLINT n = 0;
+    if (!SQL_SUCCEEDED(SQLNumResultCols(st.H, &n))) return labels;
+    for (SQLSMALLINT c = 1; c <= n; ++c) labels.push_back(ColumnText(st.H, static_cast<SQLUSMALLINT>(c), SQL_DESC_LABEL, false));
+    return labels;
+}
+
+std::vector<std::string> TOdbcQuery::SqliteBaseColumns(const std::vector<std::string>& Labels,
+                                                       const std::vector<std::string>& Tables) {
+    const size_t count = Labels.size();
+    std::vector<std::string> bases(count);
+    const std::string sql = FParamCheck ? odbc::ParseParamSQL(FSQL).Text : FSQL;
+    // With full names SQLite names a column reference "table.column" and keeps
+    // an alias or an expression as it is. (The driver's wide names of these
+    // may lose characters outside ASCII: such a name is taken for an alias,
+    // which the select list then resolves.)
+    std::vector<std::string> full;
+    auto pragma = [&](const char* text) {
+        TStmt p;
+        if (SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, FConnection->Handle(), &p.H)))
+            SQLExecDirect(p.H, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS);
+    };
+    pragma("PRAGMA full_column_names = 1");
+    try {
+        full = SqlitePreparedLabels(sql);
+    } catch (...) {
+        pragma("PRAGMA full_column_names = 0");
+        throw;
+    }
+    pragma("PRAGMA full_column_names = 0");
+    if (full.size() != count) return bases;
+    std::vector<std::string> items;   // read only when an alias needs it
+    bool itemsRead = false;
+    std::unordered_map<std::string, std::vector<std::string>> tableColumns;
+    for (size_t c = 0; c < count; ++c) {
+        if (Tables[c].empty()) continue;
+        const std::string& f = full[c];
+        const std::string& label = Labels[c];
+        if (f.size() > label.size() + 1 && f[f.size() - label.size() - 1] == '.' &&
+            f.compare(f.size() - label.size(), label.size(), label) == 0) {
+            bases[c] = label;   // "table.column": a reference, whose short name is the column's own
+            continue;
+        }
+        // an alias: the select list says which column it stands for
+        if (!itemsRead) {
+            items = odbc::SelectListColumns(sql);
+            itemsRead = true;
+        }
+        if (items.size() != count || items[c].empty()) continue;
+        auto it = tableColumns.find(Tables[c]);
+        if (it == tableColumns.end()) {
+            std::string quoted = "\"";
+            for (char ch : Tables[c]) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+            it = tableColumns.emplace(Tables[c], SqlitePreparedLabels("SELECT * FROM " + quoted + "\"")).first;
+        }
+        // SQLite compares names without regard to case; the table's own spelling is used
+        for (const std::string& name : it->second)
+            if (sys::SameText(name, items[c])) bases[c] = name;
+    }
+    return bases;
 }
 
 std::string TOdbcQuery::Quoted(const std::string& Name) const {

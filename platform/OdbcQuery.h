@@ -46,6 +46,12 @@ struct TParsedSQL {
     std::vector<std::string> Names;
 };
 TParsedSQL ParseParamSQL(std::string_view sql);
+// The column each item of a query's select list names, by position: "c",
+// "t.c", "c AS x", "t.c x" name c (unquoted); any other item (an expression,
+// a literal) names none (empty). Nothing at all when the items cannot be
+// matched to the result's columns with certainty: a "*" among them, a
+// compound select (UNION, INTERSECT, EXCEPT) or no SELECT.
+std::vector<std::string> SelectListColumns(std::string_view sql);
 }  // namespace odbc
 
 class TOdbcQuery : public TDataSet {
@@ -131,6 +137,12 @@ private:
     size_t StoreRow(int64_t row) const { return FRowMap.empty() ? static_cast<size_t>(row) : FRowMap[static_cast<size_t>(row)]; }
     bool CellValue(size_t storeRow, int col, TVariant& value) const;
     void TraceUpdateTable(void* stmt);
+    // SQLite: the base column of each field (empty where none can be told
+    // with certainty); Labels are the fields' names, Tables their base tables.
+    std::vector<std::string> SqliteBaseColumns(const std::vector<std::string>& Labels,
+                                               const std::vector<std::string>& Tables);
+    // SQLite: the labels of a statement prepared (not run) on the connection.
+    std::vector<std::string> SqlitePreparedLabels(const std::string& Sql);
     void LoadKeyColumns();
     // " WHERE ..." finding the record of the original values Old; the
     // parameters' values are appended to Values (numbered on from those in it).

@@ -568,6 +568,25 @@ TEST_P(GridDbTest, GridKeysAreRefusedAsTheirMenuActionsAre) {
     app::SetExceptionHandler(nullptr);
     EXPECT_EQ(Rows(), before);
     Exec("drop table " + Table + "_j");
+// Columns shown under aliases stay editable and are written to the columns
+// they stand for; an expression stays read-only.
+TEST_P(GridDbTest, AnAliasedColumnIsEditedThroughTheGrid) {
+    auto q = std::make_unique<TOdbcQuery>(&Conn);
+    q->SetParamCheck(false);
+    q->SetSQL("select id as \"番.号\", name as \"名.前\", memo || '!' as memo from " + Table + " order by id");
+    q->Open();
+    TForm_Grid g(nullptr, std::move(q));
+    g.FlashSleep = [](int) {};
+    EXPECT_EQ(cp932::FromQString(g.Model()->headerData(1, Qt::Horizontal).toString()), "名.前");
+    g.Action_UpdateTggleExecute();
+    ASSERT_TRUE(SetCell(g, 1, 1, "にに"));
+    g.Action_PostExecute();
+    EXPECT_TRUE(ErrorLines(g).empty());
+    EXPECT_EQ(Rows(), "1:一:-\n2:にに:メモ\n");
+    g.DBGrid1->setCurrentIndex(g.Model()->index(0, 2));
+    EXPECT_FALSE(SetCell(g, 0, 2, "x"));
+    g.Action_PostExecute();
+    EXPECT_EQ(Rows(), "1:一:-\n2:にに:メモ\n");
 }
 
 // ---------------------------------------------------------------------------
