@@ -16,8 +16,10 @@
 
 int main(int argc, char** argv) {
     if (!startup::OpensWindows(argc, argv)) return 0;
+    startup::PrepareRuntimeFolder();
 
     QApplication app(argc, argv);
+    startup::LoadQtTranslations(app);
     // Without a display nobody could close a message box: messages go to the
     // error output instead.
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
