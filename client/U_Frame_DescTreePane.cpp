@@ -36,7 +36,9 @@ void TFrameSQLClient::BuildDescTreePane() {
     propLayout->addWidget(Label_DescTreeAddress);
     Splitter3->addWidget(TreeView_Desc);
     Splitter3->addWidget(Panel_DescTreePropertyBase);
-    Splitter3->setStretchFactor(0, 1);
+    // the property pages take two fifths of the pane's height, not just their few rows
+    Splitter3->setStretchFactor(0, 3);
+    Splitter3->setStretchFactor(1, 2);
     paneLayout->addWidget(Splitter3);
     Splitter_Desctree->addWidget(Panel_DelcTreeBase);
     Splitter_Desctree->addWidget(Panel_ClientBase);
