@@ -36,9 +36,9 @@ void TFrameSQLClient::BuildDescTreePane() {
     propLayout->addWidget(Label_DescTreeAddress);
     Splitter3->addWidget(TreeView_Desc);
     Splitter3->addWidget(Panel_DescTreePropertyBase);
-    // the property pages take two fifths of the pane's height, not just their few rows
-    Splitter3->setStretchFactor(0, 3);
-    Splitter3->setStretchFactor(1, 2);
+    Splitter3->setStretchFactor(0, 1);
+    // the property pages show a dozen rows, not just the two their tabs would leave
+    PageControl_DescTreeProperty->setMinimumHeight(PageControl_DescTreeProperty->fontMetrics().lineSpacing() * 12);
     paneLayout->addWidget(Splitter3);
     Splitter_Desctree->addWidget(Panel_DelcTreeBase);
     Splitter_Desctree->addWidget(Panel_ClientBase);

@@ -22,8 +22,11 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-# the program's folder: its settings and history start afresh, its object tree is the demo's
+# the program's folder: its settings and history start afresh; the object tree
+# definition is read beside the running program, as the run command puts it
 cp -r demo/ObjectTree "$work/ObjectTree"
+rm -rf "$(dirname "$driver")/ObjectTree"
+cp -r demo/ObjectTree "$(dirname "$driver")/ObjectTree"
 
 # Xvfb picks a free display and writes its number once it is ready
 Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
