@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QThread>
@@ -58,6 +59,7 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     ToolBar1 = new QToolBar(Panel2);
     ToolBar1->setOrientation(Qt::Vertical);
     ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar1->setIconSize(QSize(16, 16));  // all eight buttons fit a result pane of the default height
     top->addWidget(ToolBar1);
     DBGrid1 = new QTableView(Panel2);
     top->addWidget(DBGrid1, 1);
@@ -94,6 +96,7 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     for (QAction* a : {Action_First, Action_UpdateTggle, Action_Refresh, Action_Post, Action_Add, Action_Delete,
                        Action_Cancel, Action_Last})
         ToolBar1->addAction(a);
+    Panel2->setMinimumHeight(ToolBar1->sizeHint().height());  // no button hides behind the overflow arrow
 
     FDataSet->OnPostError = [this](TDataSet& D, EDatabaseError& E, TDataAction& A) { DataSetPostError(D, E, A); };
     TEditorUtil::SetStandardOptions(*KZNEditor1);
@@ -285,7 +288,23 @@ void TForm_Grid::ViewRowChanged(int Row) {
     UpdateColor();
 }
 
+void TForm_Grid::DropClosedRows() {
+    if (DataSetOpen() || (FModel->rowCount() == 0 && FModel->columnCount() == 0)) return;
+    FModel->Reload();
+    DBGrid1->setCurrentIndex(QModelIndex());
+    DBGrid1->clearSelection();
+    UpdateColor();
+}
+
 bool TForm_Grid::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == DBGrid1 && Event->type() == QEvent::Show) DropClosedRows();
+    if (Watched == DBGrid1->viewport() && Event->type() == QEvent::Paint && !DataSetOpen() &&
+        FModel->rowCount() + FModel->columnCount() > 0) {
+        // not while painting: the view is asked again once the model is empty
+        QMetaObject::invokeMethod(this, [self = QPointer<TForm_Grid>(this)] {
+            if (self) self->DropClosedRows();
+        }, Qt::QueuedConnection);
+    }
     if (Watched == DBGrid1->viewport() && Event->type() == QEvent::Wheel && DBGrid1->hasFocus()) {
         // one line more in the wheel's direction; the grid's own wheel handling follows
         const int dy = static_cast<QWheelEvent*>(Event)->angleDelta().y();
@@ -451,15 +470,21 @@ void TForm_Grid::Action_RefreshExecute() {
     UpdateColor();
 }
 
-// Each column as wide as its field's display width or its title, within bounds.
+// Each column as wide as its title and the texts of the rows in view (a
+// screenful from the top row shown), within bounds: the declared size of a
+// field says little of what it holds.
 void TForm_Grid::SizeColumns() {
     if (!DataSetOpen()) return;
     const QFontMetrics fm(GridFont());
-    const int ch = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
+    const int rowHeight = std::max(1, DBGrid1->verticalHeader()->defaultSectionSize());
+    const QScreen* screen = DBGrid1->screen();
+    const int screenful = (screen ? screen->availableGeometry().height() : 1000) / rowHeight + 1;
+    const int top = std::max(0, DBGrid1->rowAt(0));
+    const int end = std::min(FModel->rowCount(), top + screenful);
     for (int c = 0; c < FDataSet->FieldCount() && c < FModel->columnCount(); ++c) {
-        const TField& f = FDataSet->Fields(c);
-        const int title = fm.horizontalAdvance(FModel->headerData(c, Qt::Horizontal).toString());
-        const int w = std::max(f.DisplayWidth() * ch, title) + 12;
+        int w = DBGrid1->horizontalHeader()->sectionSizeHint(c);
+        for (int r = top; r < end; ++r)
+            w = std::max(w, fm.horizontalAdvance(FModel->data(FModel->index(r, c)).toString()) + 12);
         DBGrid1->setColumnWidth(c, std::clamp(w, 40, 400));
     }
 }

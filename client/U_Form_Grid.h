@@ -91,6 +91,9 @@ private:
     void SyncView(bool Reload);
     // The user moved to another row of the view: the dataset follows (posting or cancelling first).
     void ViewRowChanged(int Row);
+    // A dataset closed under the grid (its connection was closed or made
+    // anew) leaves nothing to show: the rows, captions and current cell go.
+    void DropClosedRows();
     bool DataSetOpen() const { return FDataSet && FDataSet->Active(); }
     bool DataSetEmpty() const { return FDataSet->Bof() && FDataSet->Eof(); }
 

@@ -1,5 +1,6 @@
 #include "U_Form_Script.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -502,7 +503,13 @@ void TForm_Script::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet)
 
 void TForm_Script::ShowPausePanel(const std::string& Reason) {
     Label_StopReason->setText(cp932::ToQString(Reason));
+    // the panel takes room from the editor: the rows at its bottom (the last
+    // line of a short script among them) stay in view above the panel
+    const int bottom = std::min(ScriptEditor->TopRow() + ScriptEditor->VisibleRows(), ScriptEditor->RowCount()) - 1;
     Panel_Pause->show();
+    if (layout()) layout()->activate();
+    const int visible = ScriptEditor->VisibleRows();
+    if (bottom >= ScriptEditor->TopRow() + visible) ScriptEditor->SetTopRow(bottom - visible + 1);
     Button_Continue->setFocus();
 }
 

@@ -37,6 +37,8 @@ void TFrameSQLClient::BuildDescTreePane() {
     Splitter3->addWidget(TreeView_Desc);
     Splitter3->addWidget(Panel_DescTreePropertyBase);
     Splitter3->setStretchFactor(0, 1);
+    // the property pages show a dozen rows, not just the two their tabs would leave
+    PageControl_DescTreeProperty->setMinimumHeight(PageControl_DescTreeProperty->fontMetrics().lineSpacing() * 12);
     paneLayout->addWidget(Splitter3);
     Splitter_Desctree->addWidget(Panel_DelcTreeBase);
     Splitter_Desctree->addWidget(Panel_ClientBase);

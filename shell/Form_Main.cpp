@@ -132,6 +132,13 @@ void TMain::FormCreate() {
                                                      : new TFrameSQLClient(nullptr, MessageCenter->Handle());
         SQLClient = client;
         ADODriver->SetClientProp(*client->DriverInterfaceProp);
+        // The saved-connections dialog asks the window, not the driver's copy
+        // taken at start-up, so that its file dialog opens in the active
+        // script page's current folder.
+        ADODriver->ConnectDialog = [this, dialog = ADODriver->ConnectDialog](TDriverInterfaceProp& Prop,
+                                                                             std::string& Name) {
+            return dialog(SQLClient ? *SQLClient->DriverInterfaceProp : Prop, Name);
+        };
 
         client->OnInitialize = [](void*) {};
         client->OnFinalize = [](void*) {};
@@ -192,7 +199,10 @@ void TMain::PlaceHistoryWindow(const TWritableCloseTimeEnvData& Loaded) {
     };
     atRightEdge();
     if (Loaded.HistorySplitPos > 0) {
-        const int total = h.Splitter1->width();
+        // the splitter spans the window; before the window was ever shown it
+        // has not been laid out, and sizes against its wrong width would be
+        // spread again over the tree once it is
+        const int total = h.width() - h.Splitter1->handleWidth();
         h.Splitter1->setSizes({Loaded.HistorySplitPos, std::max(10, total - Loaded.HistorySplitPos)});
     }
     h.SetAutoMove(Loaded.HistoryAutoMove);

@@ -1,6 +1,8 @@
 #include "U_Form_Connect.h"
 
 #include <map>
+#include <algorithm>
+#include <set>
 
 #include <QAction>
 #include <QFileDialog>
@@ -107,6 +109,8 @@ void TForm_Connect::BuildForm() {
                        Action_PlaceUp, Action_PlaceDown, Action_Delete, Action_Save})
         ToolBar1->addAction(a);
     root->addWidget(ToolBar1);
+    // wide enough that no button of the bar hides behind its overflow arrow
+    resize(std::max(width(), ToolBar1->sizeHint().width() + 8), height());
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     ConnectTree = new TKZNTreeView(splitter);

@@ -214,6 +214,8 @@ void TForm_History::BuildForm() {
     KZNEditor1 = MakeEditor<TKZNEditor>(Splitter1);
     Splitter1->addWidget(IndexTree2);
     Splitter1->addWidget(KZNEditor1);
+    // a wider window widens the tree as well as the preview
+    Splitter1->setStretchFactor(0, 1);
     Splitter1->setStretchFactor(1, 1);
     layout->addWidget(Splitter1, 1);
 

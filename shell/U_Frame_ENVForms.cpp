@@ -1,5 +1,7 @@
 #include "U_Frame_ENVForms.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -97,6 +99,9 @@ TFrame_ENVForm_ShortCutKey::TFrame_ENVForm_ShortCutKey(QWidget* Parent) : QWidge
     auto* body = new QWidget(scroll);
     body->setObjectName(QStringLiteral("Panel_Rows"));
     body->setLayout(new QVBoxLayout);
+    // the rows' panel grows with its rows (and their texts), so that they
+    // scroll instead of being squeezed into the page
+    body->layout()->setSizeConstraint(QLayout::SetMinimumSize);
     scroll->setWidget(body);
     outer->addWidget(scroll, 1);
     Label_Legend = new QLabel(this);
@@ -328,7 +333,10 @@ void TFontSizeGroup::SizeChanged() {
     QFont f = font();
     f.setPointSize(size);
     setFont(f);
-    setFixedHeight(static_cast<int>(1.5 * size) + TrackBar_FontSize->sizeHint().height() + 10);
+    // about one and a half lines of the caption, the bar and a margin; never
+    // less than the caption and the bar need, or the bar is squeezed away
+    const int planned = static_cast<int>(1.5 * size) + TrackBar_FontSize->sizeHint().height() + 10;
+    setFixedHeight(std::max(planned, minimumSizeHint().height()));
 }
 
 // ---- result display --------------------------------------------------------------------------------------

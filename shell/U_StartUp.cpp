@@ -1,8 +1,17 @@
 #include "U_StartUp.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "AppException.h"
 #include "Exception.h"
@@ -14,6 +23,37 @@
 #include "U_Form_Splash.h"
 
 namespace startup {
+
+std::string PrepareRuntimeFolder(const std::string& Base) {
+    if (const char* set = std::getenv("XDG_RUNTIME_DIR"); set && *set) return set;
+    const uid_t me = getuid();
+    std::string dir = Base + "/runtime-" + std::to_string(me);
+    // a folder of our own, reached without a link, readable by nobody else
+    auto ours = [me](const std::string& Path) {
+        struct stat st {};
+        if (lstat(Path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != me) return false;
+        return (st.st_mode & 0777) == 0700 || chmod(Path.c_str(), 0700) == 0;
+    };
+    if ((mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) || !ours(dir)) {
+        std::vector<char> name(dir.begin(), dir.end());
+        for (char c : std::string("-XXXXXX")) name.push_back(c);
+        name.push_back('\0');
+        dir = mkdtemp(name.data()) ? std::string(name.data()) : std::string();
+    }
+    if (!dir.empty()) setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    return dir;
+}
+
+QTranslator* LoadQtTranslations(QCoreApplication& App) {
+    auto* qt = new QTranslator(&App);
+    if (!qt->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qt;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(qt);
+    return qt;
+}
 
 bool OpensWindows(int argc, const char* const* argv) { return argc < 2 || argv[1][0] == '@'; }
 

@@ -7,8 +7,23 @@
 #include <vector>
 
 class QApplication;
+class QCoreApplication;
+class QTranslator;
 
 namespace startup {
+
+// Gives the process the private runtime folder a desktop login would: when
+// XDG_RUNTIME_DIR is unset or empty, Base + "/runtime-" + the user id (made
+// with mode 0700, or narrowed to it when it is ours), or a fresh folder beside
+// it when that name is taken by somebody else or is not a folder. Returns the
+// folder XDG_RUNTIME_DIR names afterwards, empty when none could be made.
+std::string PrepareRuntimeFolder(const std::string& Base = "/tmp");
+
+// Installs Qt's Japanese translations (qtbase_ja) so that Qt's own dialogs
+// (files, colours, fonts, message box buttons) speak the program's language.
+// Returns the installed translator (a child of App), null when the
+// translation file is missing.
+QTranslator* LoadQtTranslations(QCoreApplication& App);
 
 // The windows open only with no argument, or when the first argument begins
 // with "@". argv[0] is the program.

@@ -12,8 +12,10 @@
 
 int main(int argc, char** argv) {
     if (!startup::OpensWindows(argc, argv)) return 0;
+    startup::PrepareRuntimeFolder();
 
     QApplication app(argc, argv);
+    startup::LoadQtTranslations(app);
     // Without a display nobody could answer a prompt: the one place that decides it.
     headless::SetNoDisplay(headless::IsPlatformWithoutDisplay(QGuiApplication::platformName().toStdString()));
     return startup::RunWindows(app, startup::Arguments(argc, argv));

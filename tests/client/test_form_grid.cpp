@@ -3,6 +3,8 @@
 // grid output of the result pages.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -692,17 +694,55 @@ TEST_F(GridModeTest, AUniDirectionalDataSetIsRefused) {
 
 namespace {
 
-TEST_F(GridTest, ColumnsAreAsWideAsTheirFieldsWithinBounds) {
+TEST_F(GridTest, ADataSetClosedUnderTheGridLeavesNothingShown) {
+    struct Case {
+        const char* name;
+        std::function<void(TForm_Grid&)> after;  // what the grid sees after the close
+    } cases[] = {
+        {"its tab shown again", [](TForm_Grid& g) { g.hide(); g.show(); }},
+        {"painted where it is", [](TForm_Grid& g) { g.DBGrid1->viewport()->repaint(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto g = Make(People());
+        g->resize(400, 300);
+        g->show();
+        g->DBGrid1->setCurrentIndex(g->Model()->index(1, 1));
+        QApplication::processEvents();
+        g->DataSet()->Close();  // the connection was made anew
+        c.after(*g);
+        QApplication::processEvents();
+        EXPECT_EQ(g->Model()->rowCount(), 0);
+        EXPECT_EQ(g->Model()->columnCount(), 0);
+        EXPECT_FALSE(g->DBGrid1->currentIndex().isValid());
+        EXPECT_FALSE(g->DBGrid1->selectionModel()->hasSelection());
+    }
+}
+
+TEST_F(GridTest, ColumnsAreAsWideAsTheirTitlesAndTheRowsInView) {
+    const std::string company = "株式会社サンプル商事 第一営業所";
     auto d = std::make_unique<TTestDataSet>();
     d->FieldDefs().Add("n", ftInteger);
-    d->FieldDefs().Add("short", ftString, 2);
+    d->FieldDefs().Add("会社名", ftString, 10);    // declared narrower than what it holds
+    d->FieldDefs().Add("empty", ftString, 4000);  // declared wide, holding nothing
     d->FieldDefs().Add("long", ftString, 4000);
+    d->FieldDefs().Add("far", ftString, 4000);   // its one long text lies far below the rows in view
+    for (int i = 0; i < 500; ++i)
+        d->AddRow({TVariant(i), TVariant(company), TVariant(""), TVariant(std::string(300, 'W')),
+                   TVariant(i == 499 ? std::string(300, 'W') : std::string("x"))});
     d->Open();
     auto g = Make(std::move(d));
-    const int n = g->DBGrid1->columnWidth(0), s = g->DBGrid1->columnWidth(1), l = g->DBGrid1->columnWidth(2);
-    EXPECT_GT(n, s);   // 11 digits against 2 characters (and its title)
-    EXPECT_GE(s, 40);
-    EXPECT_EQ(l, 400);
+    QTableView& grid = *g->DBGrid1;
+    const QFontMetrics fm(grid.font());
+    auto fits = [&](int col, const std::string& text) {
+        return grid.columnWidth(col) >= fm.horizontalAdvance(cp932::ToQString(text)) + 6;
+    };
+    EXPECT_TRUE(fits(1, company)) << grid.columnWidth(1);
+    EXPECT_TRUE(fits(1, "会社名"));
+    EXPECT_LT(grid.columnWidth(2), 80) << "an empty column is as wide as its title";
+    EXPECT_EQ(grid.columnWidth(3), 400) << "capped";
+    EXPECT_LT(grid.columnWidth(4), 80) << "rows out of view are not measured";
+    EXPECT_GE(grid.columnWidth(0), 40);
 }
 
 }  // namespace

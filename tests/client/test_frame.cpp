@@ -3,6 +3,7 @@
 // height, result sheets, the pause panel and pages closed during a run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -360,6 +361,39 @@ TEST_F(FrameTest, PausePanelAnswersAndStop) {
     EXPECT_FALSE(page->Executing());
     EXPECT_TRUE(page->Panel_Pause->isHidden());
     EXPECT_FALSE(page->Action_ScriptStop->isEnabled());
+}
+
+TEST_F(FrameTest, ThePausePanelLeavesTheScriptsLastLineInView) {
+    frame->resize(900, 700);
+    frame->show();
+    TForm_Script* page = frame->ActiveScriptPage();
+    QCoreApplication::processEvents();
+    TScriptEditor& editor = *page->ScriptEditor;
+    struct Case {
+        const char* name;
+        int extraRows;  // rows beyond what the editor shows at once
+    } cases[] = {{"a script that just fits", 0}, {"a longer one scrolled to its end", 30}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        page->HidePausePanel();
+        QCoreApplication::processEvents();
+        std::string text;
+        const int rows = editor.VisibleRows() - 1 + c.extraRows;
+        for (int i = 1; i <= rows; ++i) text += "#Say " + std::to_string(i) + ";\r\n";
+        text += "#Say last;";
+        editor.Lines().SetText(text);
+        QCoreApplication::processEvents();
+        for (int i = 0; i < 2; ++i) {  // the last line at the editor's bottom (the first pass may bring a scroll bar)
+            editor.SetTopRow(std::max(0, editor.RowCount() - editor.VisibleRows()));
+            QCoreApplication::processEvents();
+        }
+        ASSERT_GE(editor.TopRow() + editor.VisibleRows(), editor.RowCount()) << "the last line shows before the pause";
+        page->ShowPausePanel("一時停止");
+        QCoreApplication::processEvents();
+        EXPECT_GE(editor.TopRow() + editor.VisibleRows(), editor.RowCount()) << "and still shows with the panel";
+        EXPECT_LE(editor.geometry().bottom(), page->Panel_Pause->geometry().top());
+    }
+    page->HidePausePanel();
 }
 
 TEST_F(FrameTest, ClosingAPageDuringItsRun) {

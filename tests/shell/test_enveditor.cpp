@@ -3,6 +3,9 @@
 // client window, saving, cancelling and refused input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -450,12 +453,24 @@ TEST_F(EnvEditorTest, ResultAndScriptPagesShowTheirRecord) {
         Open(c.File);
         c.Check(*dlg);
     }
-    // the font group follows its bar
-    auto* g = dlg->Frame_ENVForm_ScriptEditor1->GroupBox_Font;
-    dlg->Frame_ENVForm_ScriptEditor1->TrackBar_FontSize->setValue(20);
-    EXPECT_EQ(S(g->title()), "初期フォントサイズ： [ 20 ]");
-    EXPECT_EQ(g->font().pointSize(), 20);
-    EXPECT_EQ(g->height(), 30 + g->TrackBar_FontSize->sizeHint().height() + 10);
+    // the font group follows its bar, and the bar keeps the room it needs under the caption
+    const std::pair<QWidget*, TFontSizeGroup*> groups[] = {
+        {dlg->Frame_ENVForm_ScriptEditor1, dlg->Frame_ENVForm_ScriptEditor1->GroupBox_Font},
+        {dlg->Frame_ENVForm_ResultString1, dlg->Frame_ENVForm_ResultString1->GroupBox_Font}};
+    for (const auto& [page, g] : groups) {
+        dlg->PageControl1->setCurrentWidget(page);
+        for (int size : {2, 9, 20, 40, 72}) {
+            SCOPED_TRACE(size);
+            g->TrackBar_FontSize->setValue(size);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(S(g->title()), "初期フォントサイズ： [ " + std::to_string(size) + " ]");
+            EXPECT_EQ(g->font().pointSize(), size);
+            const int planned = static_cast<int>(1.5 * size) + g->TrackBar_FontSize->sizeHint().height() + 10;
+            EXPECT_EQ(g->height(), std::max(planned, g->minimumSizeHint().height()));
+            EXPECT_GE(g->TrackBar_FontSize->height(), g->TrackBar_FontSize->minimumSizeHint().height());
+            EXPECT_TRUE(g->rect().contains(g->TrackBar_FontSize->geometry()));
+        }
+    }
 }
 
 TEST_F(EnvEditorTest, RefusedInputAppliesNothing) {

@@ -25,6 +25,7 @@
 #include "KZNEditor.h"
 #include "KZNMessageDlg.h"
 #include "KZNTreeView.h"
+#include "LayoutCheck.h"
 #include "QtTestApp.h"
 #include "ScreenMetrics.h"
 #include "TestUtil.h"
@@ -709,6 +710,10 @@ TEST_F(HistoryTest, AScreenshotOfTheWindow) {
     form->show();
     Select("件数");
     QApplication::processEvents();
+    // what the picture must show: every entry in view readable, none cut to "…"
+    std::string cut;
+    for (const std::string& c : layoutcheck::CutCaptions(form->IndexTree2)) cut += c + "\n";
+    EXPECT_EQ(cut, "");
     const QImage image = form->grab().toImage();
     ASSERT_FALSE(image.isNull());
     const QString folder = QCoreApplication::applicationDirPath() + "/../../screenshots";

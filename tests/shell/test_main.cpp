@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -19,6 +21,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QSplitter>
+#include <QTranslator>
 
 #include "AppException.h"
 #include "CP932.h"
@@ -38,6 +41,8 @@
 #include "TestUtil.h"
 #include "U_ADODriver.h"
 #include "U_ClientMessages.h"
+#include "U_Form_Connect.h"
+#include "U_Form_Script.h"
 #include "U_Environment.h"
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
@@ -113,6 +118,61 @@ TEST(StartUp, ArgumentsArriveAsCP932) {
     EXPECT_EQ(startup::Arguments(3, argv), (Lines{"@表.sql", "x"}));
 }
 
+// ---- what the process gets before its windows
+
+TEST(StartUp, APrivateRuntimeFolderIsMadeAsADesktopLoginWould) {
+    const std::string base = fs932::ToNative(testutil::TempFolder("runtime"));
+    const std::string mine = base + "runtime-" + std::to_string(getuid());
+    struct Case {
+        const char* name;
+        const char* already;  // XDG_RUNTIME_DIR before, or null
+        std::function<void()> before;
+        bool fresh;  // a folder beside the usual name
+    } cases[] = {
+        {"already set", "/somewhere/else", [] {}, false},
+        {"missing", nullptr, [] {}, false},
+        {"empty variable", "", [] {}, false},
+        {"ours but open to others", nullptr, [&] { ::mkdir(mine.c_str(), 0755); }, false},
+        {"a file in its place", nullptr, [&] { std::FILE* f = std::fopen(mine.c_str(), "w"); std::fclose(f); }, true},
+        {"a link in its place", nullptr, [&] { ::symlink(base.c_str(), mine.c_str()); }, true},
+    };
+    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = old ? old : "";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(std::system(("rm -rf '" + base + "'; mkdir -p '" + base + "'").c_str()), 0);
+        if (c.already) setenv("XDG_RUNTIME_DIR", c.already, 1); else unsetenv("XDG_RUNTIME_DIR");
+        c.before();
+        const std::string dir = startup::PrepareRuntimeFolder(base.substr(0, base.size() - 1));
+        EXPECT_EQ(std::string(std::getenv("XDG_RUNTIME_DIR")), dir);
+        if (c.already && *c.already) {
+            EXPECT_EQ(dir, c.already);
+            continue;
+        }
+        if (c.fresh) {
+            EXPECT_EQ(dir.rfind(mine + "-", 0), 0u) << dir;
+        } else {
+            EXPECT_EQ(dir, mine);
+        }
+        struct stat st {};
+        ASSERT_EQ(::lstat(dir.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        EXPECT_EQ(st.st_uid, getuid());
+    }
+    if (old) setenv("XDG_RUNTIME_DIR", saved.c_str(), 1); else unsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(StartUp, QtsOwnDialogsSpeakJapanese) {
+    QTranslator* qt = startup::LoadQtTranslations(*qApp);
+    ASSERT_NE(qt, nullptr) << "qtbase_ja is missing: install qt6-translations-l10n";
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf16(u"キャンセル"));
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
+    EXPECT_NE(QCoreApplication::translate("QColorDialog", "Select Color"), QStringLiteral("Select Color"));
+    QCoreApplication::removeTranslator(qt);
+    delete qt;
+}
+
 // ---- start-up
 
 TEST_F(MainTest, HelloScriptRunsBeforeTheCommandLine) {
@@ -159,6 +219,30 @@ TEST_F(MainTest, WithoutHelloScriptAndArgumentsNothingRuns) {
     EXPECT_EQ(ResultText(), "");
     EXPECT_TRUE(notices.empty());
     EXPECT_TRUE(fatal.empty());
+}
+
+TEST_F(MainTest, TheConnectionsDialogsFileDialogOpensInTheActivePagesFolder) {
+    main = std::make_unique<TMain>();
+    ASSERT_FALSE(main->StartUpFailed());
+    const std::string folder = dir + "udl files/";
+    ASSERT_TRUE(fs932::ForceDirectories(folder));
+    Client().ActiveScriptPage()->SetCurrentFolder(folder);  // after the driver took its copy
+    std::string shownIn = "(not shown)";
+    testutil::AnswerModal<TForm_Connect>([&](TForm_Connect* d) {
+        d->OnChooseFile = [&](const std::string&, const std::string& Folder, std::string&) {
+            shownIn = Folder;
+            return false;
+        };
+        d->Action_UDLOpen->trigger();
+        d->reject();
+    });
+    TDriverInterfaceProp_DriverImpl startUpCopy;
+    std::string name;
+    EXPECT_FALSE(main->ADODriver->ConnectDialog(startUpCopy, name));
+    std::string expected;
+    Client().ActiveScriptPage()->GetCurrentFolder(expected);
+    EXPECT_EQ(shownIn, expected);
+    EXPECT_EQ(shownIn.rfind(folder, 0), 0u) << shownIn;
 }
 
 TEST_F(MainTest, AFatalStartUpErrorIsShownAndEndsTheProgramWithANonZeroCode) {
