@@ -570,6 +570,8 @@ TEST_P(GridDbTest, GridKeysAreRefusedAsTheirMenuActionsAre) {
     app::SetExceptionHandler(nullptr);
     EXPECT_EQ(Rows(), before);
     Exec("drop table " + Table + "_j");
+}
+
 // Columns shown under aliases stay editable and are written to the columns
 // they stand for; an expression stays read-only.
 TEST_P(GridDbTest, AnAliasedColumnIsEditedThroughTheGrid) {
