@@ -102,30 +102,35 @@ int main(int argc, char** argv) {
             vp->repaint();
         });
     };
+    auto fresh = [&](std::string_view t) {
+        TEditor* e = MakeEditor<TEditor>();
+        e->resize(800, 600);
+        e->show();
+        e->Lines().SetText(t);
+        QApplication::processEvents();
+        return e;
+    };
     for (int size : {lines / 16, lines / 4, lines}) {
         if (size <= 0) continue;
         const bool whole = size == lines;
-        TEditor* e = whole ? ed : MakeEditor<TEditor>();
+        size_t cut = 0;
+        for (int i = 0; i < size; ++i) cut = text.find('\n', cut) + 1;
+        const std::string_view part = std::string_view(text).substr(0, cut);
         QPlainTextEdit* p = whole ? &peer : new QPlainTextEdit;
         if (!whole) {
-            e->resize(800, 600);
-            e->show();
             p->setLineWrapMode(QPlainTextEdit::NoWrap);
             p->setFont(ed->font());
             p->resize(800, 600);
             p->show();
-        }
-        size_t cut = 0;
-        for (int i = 0; i < size; ++i) cut = text.find('\n', cut) + 1;
-        const std::string_view part = std::string_view(text).substr(0, cut);
-        if (!whole) {
-            e->Lines().SetText(part);
             p->setPlainText(cp932::ToQString(part));
         }
-        QApplication::processEvents();
-        double cold = jump(e, e->viewport());
-        // loaded again, then idle time, the same for both: until every checkpoint is saved
-        e->Lines().SetText(part);
+        // right after loading: the states are computed from the top
+        TEditor* c = whole ? ed : fresh(part);
+        double cold = jump(c, c->viewport());
+        if (!whole) delete c;
+        // another editor with the same text, after the idle time it takes to save
+        // its checkpoints (the peer stands idle as long)
+        TEditor* e = fresh(part);
         auto t0 = Clock::now();
         while (e->Store().StateCheckpointCount() * TEditorScreenStrings::kStateCheckpointRows < e->RowCount())
             QApplication::processEvents();
@@ -135,10 +140,8 @@ int main(int argc, char** argv) {
         std::string label = "jump to the end and paint, " + std::to_string(size) + " lines";
         Row(label.c_str(), ours, theirs);
         std::printf("  right after loading: TEditor %.2f ms; idle time to save its checkpoints %.1f ms\n", cold, idle);
-        if (!whole) {
-            delete e;
-            delete p;
-        }
+        delete e;
+        if (!whole) delete p;
     }
     std::printf("  top row after the jump: TEditor %d\n", ed->TopRow());
     Focus(ed);
