@@ -283,3 +283,43 @@ TEST(ProgramE2E, ConnectionsAfterANulSurviveAConnectAndTheExit) {
     ASSERT_EQ(stat(fs932::ToNative(store).c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
+
+// A statement that holds ";" inside it (a trigger body, a PL/pgSQL function)
+// runs in the "/" style: the first line "/" turns it on, and only a line
+// holding "/" alone ends a statement. Each is created, then used.
+TEST_P(ProgramE2E, StatementsWithSemicolonsInsideRunInTheSlashStyle) {
+    const Db db = GetParam();
+    if (db == Db::PostgreSQL) DBTEST_REQUIRE_PG();
+    const std::string dir = programrun::ProgramFolder(db == Db::SQLite ? "e2e-slash-sqlite" : "e2e-slash-pg");
+    ASSERT_FALSE(dir.empty());
+    const std::string conn = db == Db::SQLite ? "DRIVER=SQLite3;Database=" + dir + "slash.sqlite" : dbtest::PgConn();
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "db.udl", UdlBytes(conn)));
+    const std::string body =
+        db == Db::SQLite
+            ? "CREATE TABLE t (n INTEGER)\r\n/\r\n"
+              "CREATE TRIGGER tr AFTER INSERT ON t BEGIN\r\n"
+              "  UPDATE t SET n = n * 10 WHERE rowid = new.rowid;\r\n"
+              "  UPDATE t SET n = n + 1 WHERE rowid = new.rowid;\r\n"
+              "END;\r\n/\r\n"
+              "INSERT INTO t VALUES (2)\r\n/\r\n"
+              "SELECT n AS 結果 FROM t\r\n/\r\n"
+            : "CREATE FUNCTION pg_temp.times_ten_plus_one(x integer) RETURNS integer AS $$\r\n"
+              "DECLARE y integer;\r\n"
+              "BEGIN\r\n"
+              "  y := x * 10;\r\n"
+              "  RETURN y + 1;\r\n"
+              "END;\r\n"
+              "$$ LANGUAGE plpgsql\r\n/\r\n"
+              "SELECT pg_temp.times_ten_plus_one(2) AS 結果\r\n/\r\n";
+    const std::string script = "/\r\n#Connect UDL:" + dir + "db.udl\r\n/\r\n" + body + "#SaveToFile " + dir +
+                               "out.txt\r\n/\r\n#Exit\r\n/\r\n";
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", script));
+    const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(run.Finished) << run.Errors;
+    EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+    const std::string out = FileBytes(dir + "out.txt");
+    EXPECT_NE(out.find("Oracle SQLPlus 仕様でスクリプトを解析しました"), std::string::npos) << out;
+    // the column under its alias, then the value the trigger or function made (right-aligned)
+    EXPECT_NE(out.find("結果 \r\n---- \r\n  21 \r\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find("エラー"), std::string::npos) << out;
+}
