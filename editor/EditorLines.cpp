@@ -2,6 +2,7 @@
 #include "EditorStrings.h"
 #include "EditorViewLink.h"
 #include "Exception.h"
+#include "ScopeExit.h"
 #include "StringList.h"
 
 namespace {
@@ -130,13 +131,8 @@ std::string TEditorStrings::GetText() const {
 
 void TEditorStrings::SetText(std::string_view Value) {
     BeginUpdate();
-    try {
-        Store().SetTextRows(Value);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    auto end = ScopeExit([&] { EndUpdate(); });
+    Store().SetTextRows(Value);
 }
 
 void TEditorStrings::Assign(const TStringList& Source) {
@@ -171,16 +167,11 @@ void TEditorStrings::WriteStrings(TStringList& Dest) const {
 void TEditorStrings::ReadStrings(const TStringList& Source) {
     auto& s = Store();
     s.BeginUpdate();
-    try {
-        s.Clear();
-        std::vector<TRecordStringItem> rows(Source.Items.size());
-        for (size_t i = 0; i < rows.size(); ++i) rows[i].Str = Source.Items[i];
-        s.InsertItems(0, std::move(rows));
-    } catch (...) {
-        s.EndUpdate();
-        throw;
-    }
-    s.EndUpdate();
+    auto end = ScopeExit([&] { s.EndUpdate(); });
+    s.Clear();
+    std::vector<TRecordStringItem> rows(Source.Items.size());
+    for (size_t i = 0; i < rows.size(); ++i) rows[i].Str = Source.Items[i];
+    s.InsertItems(0, std::move(rows));
 }
 
 void TEditorStrings::BeginUpdate() {

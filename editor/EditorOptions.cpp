@@ -1,6 +1,7 @@
 #include "EditorOptions.h"
 
 #include "CP932.h"
+#include "ScopeExit.h"
 
 namespace {
 
@@ -18,13 +19,8 @@ void SetAndReport(TNotifyPersistent& Self, T& Field, T Value) {
 template <class F>
 void InOneUpdate(TNotifyPersistent& Self, F&& Copy) {
     Self.BeginUpdate();
-    try {
-        Copy();
-    } catch (...) {
-        Self.EndUpdate();
-        throw;
-    }
-    Self.EndUpdate();
+    auto end = ScopeExit([&] { Self.EndUpdate(); });
+    Copy();
 }
 
 // Assign from the same class: Copy(source) inside one update of Self; from

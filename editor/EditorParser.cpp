@@ -1,5 +1,6 @@
 #include "EditorParser.h"
 
+#include "ScopeExit.h"
 #include "SysUtils.h"
 
 #include <algorithm>
@@ -123,16 +124,11 @@ void TEditorFountain::SetColorProc(void* Data, TPersistent* Instance, const TPro
 
 void TEditorFountain::SetAll(const TSetColorData& Data) {
     NotifyEventList().BeginUpdate();
-    try {
-        WalkProperties(
-            FColors.get(), tkProperties,
-            [this](void* d, TPersistent* inst, const TPropInfo& p) { SetColorProc(d, inst, p); },
-            const_cast<TSetColorData*>(&Data));
-    } catch (...) {
-        NotifyEventList().EndUpdate();
-        throw;
-    }
-    NotifyEventList().EndUpdate();
+    auto end = ScopeExit([&] { NotifyEventList().EndUpdate(); });
+    WalkProperties(
+        FColors.get(), tkProperties,
+        [this](void* d, TPersistent* inst, const TPropInfo& p) { SetColorProc(d, inst, p); },
+        const_cast<TSetColorData*>(&Data));
 }
 
 void TEditorFountain::SetAllBkColor(TColor Value) {

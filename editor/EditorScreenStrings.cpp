@@ -12,6 +12,7 @@
 #include "EditorWrap.h"
 #include "Exception.h"
 #include "Fountain.h"
+#include "ScopeExit.h"
 #include "StringList.h"
 
 namespace {
@@ -662,19 +663,14 @@ void TEditorScreenStrings::DeleteWholeLines(int Index, int Count) {
     rec.RowCount = 0;
     rec.Attribute = static_cast<uint8_t>(attr);
     BeginUpdate();
-    try {
-        uint16_t m = DeleteRows(Index, Count);
-        int n = GetCount();
-        if (n > 0 && m) {
-            int r = std::min(Index, n - 1);
-            SetRowMarks(r, static_cast<uint16_t>(RowMarks(r) | m));
-        }
-        FinishStep(Index, Count, 0);
-    } catch (...) {
-        EndUpdate();
-        throw;
+    auto end = ScopeExit([&] { EndUpdate(); });
+    uint16_t m = DeleteRows(Index, Count);
+    int n = GetCount();
+    if (n > 0 && m) {
+        int r = std::min(Index, n - 1);
+        SetRowMarks(r, static_cast<uint16_t>(RowMarks(r) | m));
     }
-    EndUpdate();
+    FinishStep(Index, Count, 0);
 }
 
 void TEditorScreenStrings::ReplaceRows(int Index, int Count, std::string_view Text) {
@@ -745,21 +741,16 @@ void TEditorScreenStrings::ReplaceRows(int Index, int Count, int64_t Start, int6
     }
     TUndoData step;
     BeginUpdate();
-    try {
-        TStepResult res;
-        if (first == Index && Count == 1 && InPlaceRowEdit(Index, Start, Text, Tail, step)) {
-            res.First = Index;
-            res.OldCount = res.NewCount = 1;
-        } else {
-            res = ReplaceBlock(first, Index + Count - first, head, Text, Tail, stepFirst, stepEnd, step);
-        }
-        FUndoObj->NewRecord().SetBlock(std::move(step));
-        FinishStep(res.First, res.OldCount, res.NewCount);
-    } catch (...) {
-        EndUpdate();
-        throw;
+    auto end = ScopeExit([&] { EndUpdate(); });
+    TStepResult res;
+    if (first == Index && Count == 1 && InPlaceRowEdit(Index, Start, Text, Tail, step)) {
+        res.First = Index;
+        res.OldCount = res.NewCount = 1;
+    } else {
+        res = ReplaceBlock(first, Index + Count - first, head, Text, Tail, stepFirst, stepEnd, step);
     }
-    EndUpdate();
+    FUndoObj->NewRecord().SetBlock(std::move(step));
+    FinishStep(res.First, res.OldCount, res.NewCount);
 }
 
 // ---- row states -----------------------------------------------------------------
@@ -1080,24 +1071,19 @@ struct TRowBuilder {
 
 void TEditorScreenStrings::SetTextRows(std::string_view Value) {
     BeginUpdate();
-    try {
-        Clear();
-        bool wrap = FWordWrap && !FirstViewLoading();
-        TColumnMetrics m = Metrics();
-        TLineCutter cutter(m, *FWrapOption);
-        TRowBuilder b{FRows, wrap ? &cutter : nullptr};
-        bool endsWithBreak = !Value.empty() && (Value.back() == '\n' || Value.back() == '\r');
-        int lines = TextLineCount(Value), k = 0;
-        ForEachTextLine(Value, [&](std::string_view l) {
-            ++k;
-            b.Line(l, (k == lines && !endsWithBreak) ? raEndOfText : raLineBreak);
-        });
-        InitRowStates();
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    auto end = ScopeExit([&] { EndUpdate(); });
+    Clear();
+    bool wrap = FWordWrap && !FirstViewLoading();
+    TColumnMetrics m = Metrics();
+    TLineCutter cutter(m, *FWrapOption);
+    TRowBuilder b{FRows, wrap ? &cutter : nullptr};
+    bool endsWithBreak = !Value.empty() && (Value.back() == '\n' || Value.back() == '\r');
+    int lines = TextLineCount(Value), k = 0;
+    ForEachTextLine(Value, [&](std::string_view l) {
+        ++k;
+        b.Line(l, (k == lines && !endsWithBreak) ? raEndOfText : raLineBreak);
+    });
+    InitRowStates();
 }
 
 void TEditorScreenStrings::AssignStrings(const TStringList& Source) {
