@@ -51,7 +51,7 @@ void TKZNExtendNodeData::Assign(const TKZNExtendNodeData& other) {
 // ---------------------------------------------------------------------------
 // TTreeNodeEx
 
-TTreeNodeEx::TTreeNodeEx(TKZNTreeView* tree) : FTree(tree), FSerial(++gLastNodeSerial), FData(std::make_unique<TKZNExtendNodeData>()) {
+TTreeNodeEx::TTreeNodeEx(TKZNTreeView* tree) : FTree(tree), FSerial(++gLastNodeSerial) {
     setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
              Qt::ItemIsDropEnabled);
     setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
@@ -71,6 +71,11 @@ TTreeNodeEx::~TTreeNodeEx() {
         TKZNTreeView* tree = FTree;
         app::Guard([&] { tree->OnAfterDelete(tree); });
     }
+}
+
+TKZNExtendNodeData* TTreeNodeEx::Data() const {
+    if (!FData) FData = std::make_unique<TKZNExtendNodeData>();
+    return FData.get();
 }
 
 void TTreeNodeEx::Assign(const TTreeNodeEx& source) {
@@ -266,11 +271,21 @@ void TTreeNodeEx::SetHasChildren(bool value) {
 }
 
 void TTreeNodeEx::SetImageIndex(int value) {
+    const bool changed = value != FImageIndex;
     FImageIndex = value;
-    if (FTree && value >= 0 && value < FTree->Images.size())
-        setIcon(0, FTree->Images.at(value));
-    else if (!icon(0).isNull())
-        setIcon(0, QIcon());
+    // an icon set directly gives way to the image index
+    if (QTreeWidgetItem::data(0, Qt::DecorationRole).isValid()) {
+        QTreeWidgetItem::setData(0, Qt::DecorationRole, QVariant());
+    } else if (changed && treeWidget()) {
+        emitDataChanged();
+    }
+}
+
+QVariant TTreeNodeEx::data(int column, int role) const {
+    if (column != 0 || role != Qt::DecorationRole) return QTreeWidgetItem::data(column, role);
+    QVariant own = QTreeWidgetItem::data(column, role);
+    if (own.isValid() || !FTree || FImageIndex < 0 || FImageIndex >= FTree->Images.size()) return own;
+    return QVariant(FTree->Images.at(FImageIndex));
 }
 
 // ---------------------------------------------------------------------------

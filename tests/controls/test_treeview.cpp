@@ -4,7 +4,9 @@
 #include <sstream>
 
 #include <QApplication>
+#include <QImage>
 #include <QMouseEvent>
+#include <QPixmap>
 
 #include "FileSystem.h"
 #include "KZNTreeView.h"
@@ -422,6 +424,57 @@ TEST_F(TreeFixture, NodeDataAssignCopiesEveryList) {
     b.Clear();
     EXPECT_TRUE(b.List.empty());
     EXPECT_EQ(b.StringList09.Count(), 0);
+}
+
+TEST_F(TreeFixture, NodeDataIsMadeOnFirstUseAndKept) {
+    TTreeNodeEx* a = tree.Add(nullptr, "A");
+    EXPECT_FALSE(a->HasData());
+    a->GetStringList05()->Add("five");
+    ASSERT_TRUE(a->HasData());
+    TKZNExtendNodeData* data = a->Data();
+    EXPECT_EQ(a->GetStringList05()->Text(), "five\r\n");
+    EXPECT_EQ(a->GetStringList()->Count(), 0);
+    EXPECT_EQ(a->Data(), data);
+    // a saved tree with lists loads them into nodes that made no data before
+    tree.DefaultRestoreNodeProperties = kConnectionProps;
+    const std::string text = tree.SaveToText('\xA0');
+    tree.LoadFromText(text, '\xA0');
+    EXPECT_FALSE(tree.Root(0)->HasData());
+    a = tree.Add(nullptr, "B");
+    a->GetStringList02()->Add("two");
+    tree.LoadFromText(tree.SaveToText('\xA0'), '\xA0');
+    EXPECT_EQ(tree.Root(1)->GetStringList02()->Text(), "two\r\n");
+}
+
+TEST_F(TreeFixture, IconsFollowTheImageIndex) {
+    QPixmap red(8, 8), blue(8, 8);
+    red.fill(Qt::red);
+    blue.fill(Qt::blue);
+    auto colour = [](const QIcon& icon) { return icon.isNull() ? QColor() : icon.pixmap(8, 8).toImage().pixelColor(0, 0); };
+    tree.Images = {QIcon(red), QIcon(blue)};
+    TTreeNodeEx* a = tree.Add(nullptr, "A");
+    struct Case {
+        int Index;
+        QColor Shown;
+    };
+    for (const Case& c : {Case{1, Qt::blue}, Case{0, Qt::red}, Case{2, QColor()}, Case{-1, QColor()}, Case{1, Qt::blue}}) {
+        a->SetImageIndex(c.Index);
+        EXPECT_EQ(a->GetImageIndex(), c.Index);
+        EXPECT_EQ(colour(a->icon(0)), c.Shown) << c.Index;
+        EXPECT_EQ(colour(qvariant_cast<QIcon>(tree.model()->data(tree.model()->index(0, 0), Qt::DecorationRole))), c.Shown);
+    }
+    // an icon set directly stands until the image index is set again
+    QPixmap green(8, 8);
+    green.fill(Qt::green);
+    a->setIcon(0, QIcon(green));
+    EXPECT_EQ(colour(a->icon(0)), QColor(Qt::green));
+    a->SetImageIndex(0);
+    EXPECT_EQ(colour(a->icon(0)), QColor(Qt::red));
+    // a node that is not in the tree yet takes its tree's images all the same
+    TKZNTreeNode* loose = tree.CreateNode();
+    loose->SetImageIndex(1);
+    EXPECT_EQ(colour(loose->icon(0)), QColor(Qt::blue));
+    delete loose;
 }
 
 TEST_F(TreeFixture, TakesAFolderTree) {
