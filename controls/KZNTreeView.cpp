@@ -95,13 +95,13 @@ void TTreeNodeEx::SetText(std::string_view text) {
 }
 
 void TTreeNodeEx::ShowText() {
-    FSettingText = true;
-    setText(0, cp932::ToQString(FText));
-    FSettingText = false;
+    // The item keeps no copy of the caption: data() makes the shown text from
+    // the bytes whenever it is asked for. A view showing the node draws it again.
+    if (treeWidget()) emitDataChanged();
 }
 
 void TTreeNodeEx::setData(int column, int role, const QVariant& value) {
-    if (column == 0 && (role == Qt::EditRole || role == Qt::DisplayRole) && !FSettingText) {
+    if (column == 0 && (role == Qt::EditRole || role == Qt::DisplayRole)) {
         // an edit by the user (or a direct Qt call): the CP932 caption follows
         std::string text = cp932::FromQString(value.toString());
         if (FTree && FTree->OnEdited) {
@@ -109,9 +109,7 @@ void TTreeNodeEx::setData(int column, int role, const QVariant& value) {
             app::Guard([&] { tree->OnEdited(tree, this, text); });
         }
         FText = text;
-        FSettingText = true;
-        QTreeWidgetItem::setData(column, role, cp932::ToQString(FText));
-        FSettingText = false;
+        ShowText();
         return;
     }
     QTreeWidgetItem::setData(column, role, value);
@@ -282,6 +280,7 @@ void TTreeNodeEx::SetImageIndex(int value) {
 }
 
 QVariant TTreeNodeEx::data(int column, int role) const {
+    if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole)) return cp932::ToQString(FText);
     if (column != 0 || role != Qt::DecorationRole) return QTreeWidgetItem::data(column, role);
     QVariant own = QTreeWidgetItem::data(column, role);
     if (own.isValid() || !FTree || FImageIndex < 0 || FImageIndex >= FTree->Images.size()) return own;

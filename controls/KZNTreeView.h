@@ -132,7 +132,8 @@ public:
 
     // Caption edits by the user go through the tree's OnEdited.
     void setData(int column, int role, const QVariant& value) override;
-    // The icon of column 0 is the tree's image of the image index, unless one was set directly since.
+    // Column 0 shows the caption, made from its bytes when asked for, and the
+    // tree's image of the image index, unless an icon was set directly since.
     QVariant data(int column, int role) const override;
 
 private:
@@ -143,7 +144,6 @@ private:
     uint64_t FSerial;
     mutable std::unique_ptr<TKZNExtendNodeData> FData;
     std::string FText;
-    bool FSettingText = false;
     bool FCut = false;
     bool FDropTarget = false;
     int FImageIndex = 0;

@@ -269,6 +269,36 @@ TEST_F(TreeFixture, CaptionEditsGoThroughOnEdited) {
     EXPECT_EQ(a->Text(), "plain");
 }
 
+TEST_F(TreeFixture, TheViewShowsTheCaptionAndHearsOfItsChanges) {
+    TTreeNodeEx* a = tree.Add(nullptr, "a");
+    TTreeNodeEx* b = tree.Add(a, "b");
+    int changed = 0;
+    QObject::connect(tree.model(), &QAbstractItemModel::dataChanged, [&](const QModelIndex& from, const QModelIndex&) {
+        if (tree.itemFromIndex(from) == b) ++changed;
+    });
+    struct Case {
+        std::string Caption;
+        QString Shown;
+    };
+    for (const Case& c : {Case{"表", QString::fromUtf8(u8"表")}, Case{"", QString()}, Case{"x y", QStringLiteral("x y")}}) {
+        const int before = changed;
+        b->SetText(c.Caption);
+        EXPECT_EQ(changed, before + 1) << c.Caption;
+        const QModelIndex index = tree.model()->index(0, 0, tree.model()->index(0, 0));
+        EXPECT_EQ(tree.model()->data(index, Qt::DisplayRole).toString(), c.Shown);
+        EXPECT_EQ(tree.model()->data(index, Qt::EditRole).toString(), c.Shown);
+        EXPECT_EQ(b->text(0), c.Shown);
+    }
+    // an edit through the model reaches the caption's bytes
+    tree.model()->setData(tree.model()->index(0, 0), QString::fromUtf8(u8"列"));
+    EXPECT_EQ(a->Text(), "列");
+    // a node not yet in a tree has its caption too
+    TKZNTreeNode* loose = tree.CreateNode();
+    loose->SetText("loose");
+    EXPECT_EQ(loose->text(0), QStringLiteral("loose"));
+    delete loose;
+}
+
 TEST_F(TreeFixture, ClickEventsPerButtonOnAndBesideNodes) {
     tree.resize(200, 200);
     tree.show();
