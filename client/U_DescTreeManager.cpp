@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_set>
 
 #include <QApplication>
@@ -26,8 +27,6 @@
 
 namespace {
 
-const char* const kDone = "Done";
-const char* const kHide = "Hide";
 const char* const kParamsPage = "Params";
 constexpr int32_t kDefaultOrder = 2000;
 constexpr int32_t kFirstItemOrder = 5000;
@@ -73,13 +72,6 @@ std::string JoinPath(const std::string& folder, std::string_view name) {
     return WithoutTrailingSeparator(folder) + "/" + std::string(name);
 }
 
-std::string FirstLine(const TStringList* list) { return list && list->Count() > 0 ? (*list)[0] : std::string(); }
-
-void SetLine(TStringList* list, const std::string& value) {
-    list->Clear();
-    if (!value.empty()) list->Add(value);
-}
-
 std::string Repeat(char c, int n) { return std::string(static_cast<size_t>(std::max(0, n)), c); }
 
 // The name part of a name=value line.
@@ -109,17 +101,103 @@ bool FolderFits(const std::string& name, TDescNodeKind kind, int depth) {
 // ---------------------------------------------------------------------------
 // The tree's nodes tell the manager when they go.
 
-class TDescTreeManager::TNode : public TKZNTreeNode {
+// What a node knows of its definition. The items of one expansion share one
+// place (a hundred thousand items hold one copy of their folder); a change to
+// a shared place is made on the node's own copy.
+struct TDescTreeManager::TPlace {
+    std::string Folder;    // the node's folder (an item's is its parent's)
+    std::string Override;  // the override folder; empty when none
+    std::string Deploy;    // the deploy query, lines joined by LF; empty when none or refused
+};
+
+// Name=value lines in one block: its size (4 bytes), then each line as its
+// length (4 bytes) and its bytes. An item's parameters cost one allocation,
+// not one per line, and nothing when there are none.
+class TParamLines {
 public:
-    TNode(TKZNTreeView* tree, TDescTreeManager* manager) : TKZNTreeNode(tree), Manager(manager) {}
+    // Appends a line in the block's form to Bytes.
+    static void Append(std::string& Bytes, std::string_view Line) {
+        const auto n = static_cast<uint32_t>(Line.size());
+        Bytes.append(reinterpret_cast<const char*>(&n), sizeof n).append(Line.data(), Line.size());
+    }
+    // Appends the line Name=Value.
+    static void Append(std::string& Bytes, std::string_view Name, std::string_view Value) {
+        const auto n = static_cast<uint32_t>(Name.size() + 1 + Value.size());
+        Bytes.append(reinterpret_cast<const char*>(&n), sizeof n)
+            .append(Name.data(), Name.size())
+            .append(1, '=')
+            .append(Value.data(), Value.size());
+    }
+    // Lines as Append writes them.
+    void SetBytes(std::string_view Bytes) {
+        if (Bytes.empty()) {
+            FBlock.reset();
+            return;
+        }
+        const auto size = static_cast<uint32_t>(Bytes.size());
+        FBlock.reset(new char[sizeof size + Bytes.size()]);
+        std::memcpy(FBlock.get(), &size, sizeof size);
+        std::memcpy(FBlock.get() + sizeof size, Bytes.data(), Bytes.size());
+    }
+    void Assign(const TStringList& Lines) {
+        std::string bytes;
+        for (const std::string& line : Lines.Items) Append(bytes, line);
+        SetBytes(bytes);
+    }
+    TStringList List() const {
+        TStringList out;
+        if (!FBlock) return out;
+        uint32_t size = 0;
+        std::memcpy(&size, FBlock.get(), sizeof size);
+        const char* at = FBlock.get() + sizeof size;
+        const char* const end = at + size;
+        while (at < end) {
+            uint32_t n = 0;
+            std::memcpy(&n, at, sizeof n);
+            at += sizeof n;
+            out.Add(std::string(at, n));
+            at += n;
+        }
+        return out;
+    }
+
+private:
+    std::unique_ptr<char[]> FBlock;
+};
+
+class TDescTreeManager::TNode final : public TKZNTreeNode {
+public:
+    TNode(TKZNTreeView* tree, TDescTreeManager* manager) : TKZNTreeNode(tree), Manager(manager), Place(NoPlace()) {}
     ~TNode() override {
         if (!Manager) return;
         if (Manager->FLastNode == this) Manager->FLastNode = nullptr;
         if (Manager->FWatchNode == this) Manager->FWatchNode = nullptr;
         if (Manager->FPropertyNode == this) Manager->FPropertyNode = nullptr;
     }
+    // The place to change: the node's own, copied first when it is shared.
+    TPlace& OwnPlace() {
+        if (Place.use_count() > 1) Place = std::make_shared<TPlace>(*Place);
+        return *Place;
+    }
+    static const std::shared_ptr<TPlace>& NoPlace() {
+        static const std::shared_ptr<TPlace> none = std::make_shared<TPlace>();
+        return none;
+    }
+
     TDescTreeManager* Manager;
+    std::shared_ptr<TPlace> Place;  // never null
+    TParamLines Params;             // the node's own parameters, name=value lines
+    int32_t Order = 0;
+    int8_t Kind = dnkNone;  // a TDescNodeKind
+    bool Done = false;  // the children are built
+    bool Hide = false;  // an "Empty.Hide" applies
 };
+
+TDescTreeManager::TNode* TDescTreeManager::NodeData(TTreeNodeEx* Node) { return dynamic_cast<TNode*>(Node); }
+
+const TDescTreeManager::TNode* TDescTreeManager::NodeData(const TTreeNodeEx* Node) {
+    return dynamic_cast<const TNode*>(Node);
+}
 
 // One folder cache per outermost operation: the definition may change between two.
 class TDescTreeManager::TOpScope {
@@ -374,16 +452,23 @@ std::string TDescTreeManager::RootFolder() const {
 // Node data
 
 TDescNodeKind TDescTreeManager::GetKind(const TTreeNodeEx* Node) {
-    if (!Node) return dnkNone;
-    const std::string k = FirstLine(Node->GetStringList01());
-    if (k.size() != 1 || k[0] < '0' || k[0] > '3') return dnkNone;
-    return static_cast<TDescNodeKind>(k[0] - '0');
+    const TNode* n = NodeData(Node);
+    return n ? static_cast<TDescNodeKind>(n->Kind) : dnkNone;
 }
 
-std::string TDescTreeManager::GetFolder(const TTreeNodeEx* Node) { return Node ? FirstLine(Node->GetStringList()) : ""; }
+const std::string& TDescTreeManager::GetFolder(const TTreeNodeEx* Node) {
+    const TNode* n = NodeData(Node);
+    return n ? n->Place->Folder : TNode::NoPlace()->Folder;
+}
 
-std::string TDescTreeManager::GetOverrideFolder(const TTreeNodeEx* Node) {
-    return Node ? FirstLine(Node->GetStringList06()) : "";
+const std::string& TDescTreeManager::GetOverrideFolder(const TTreeNodeEx* Node) {
+    const TNode* n = NodeData(Node);
+    return n ? n->Place->Override : TNode::NoPlace()->Override;
+}
+
+TStringList TDescTreeManager::GetParams(const TTreeNodeEx* Node) {
+    const TNode* n = NodeData(Node);
+    return n ? n->Params.List() : TStringList();
 }
 
 int TDescTreeManager::GetDepth(const TTreeNodeEx* Node) {
@@ -393,11 +478,14 @@ int TDescTreeManager::GetDepth(const TTreeNodeEx* Node) {
 }
 
 int32_t TDescTreeManager::GetOrderValue(const TTreeNodeEx* Node) {
-    const std::string s = Node ? FirstLine(Node->GetStringList03()) : "";
-    return s.empty() ? 0 : static_cast<int32_t>(std::strtol(s.c_str(), nullptr, 10));
+    const TNode* n = NodeData(Node);
+    return n ? n->Order : 0;
 }
 
-bool TDescTreeManager::IsDone(const TTreeNodeEx* Node) { return Node && FirstLine(Node->GetStringList02()) == kDone; }
+bool TDescTreeManager::IsDone(const TTreeNodeEx* Node) {
+    const TNode* n = NodeData(Node);
+    return n && n->Done;
+}
 
 std::string TDescTreeManager::FindNodeFile(TTreeNodeEx* Node, std::string_view Name) {
     std::string path = FCache.FindFile(GetFolder(Node), Name);
@@ -426,7 +514,8 @@ std::string TDescTreeManager::ReadOverrideOf(const std::string& Folder) {
 }
 
 void TDescTreeManager::ReadOverrideFolder(TTreeNodeEx* Node) {
-    SetLine(Node->GetStringList06(), ReadOverrideOf(GetFolder(Node)));
+    std::string over = ReadOverrideOf(GetFolder(Node));
+    if (TNode* n = NodeData(Node)) n->OwnPlace().Override = std::move(over);
 }
 
 int32_t TDescTreeManager::GetOrder(const std::string& Folder) {
@@ -477,22 +566,29 @@ std::string TDescTreeManager::DeploySQLOf(const std::string& Folder, const std::
 void TDescTreeManager::LoadDeploySQL(TTreeNodeEx* Node) {
     bool refused = false;
     const std::string sql = DeploySQLOf(GetFolder(Node), GetOverrideFolder(Node), GetKind(Node), GetDepth(Node), refused);
-    Node->GetStringList05()->SetText(sql);
+    if (TNode* n = NodeData(Node)) n->OwnPlace().Deploy = DeployLines(sql);
     if (refused) Node->SetText(Node->Text() + "■展開SQLにSELECT系以外のSQLを検出しました。");
 }
 
-std::string TDescTreeManager::DeployText(const TTreeNodeEx* Node) {
-    const TStringList* l = Node->GetStringList05();
-    return l ? TFolderFile::JoinList(*l, '\n') : std::string();
+std::string TDescTreeManager::DeployLines(const std::string& SQL) {
+    return SQL.empty() ? std::string() : TFolderFile::JoinList(TStringList(SQL), '\n');
+}
+
+const std::string& TDescTreeManager::DeployText(const TTreeNodeEx* Node) {
+    const TNode* n = NodeData(Node);
+    return n ? n->Place->Deploy : TNode::NoPlace()->Deploy;
 }
 
 void TDescTreeManager::SetHideMark(TTreeNodeEx* Node) {
-    SetLine(Node->GetStringList07(), FindNodeFile(Node, "Empty.Hide").empty() ? "" : kHide);
+    const bool hide = !FindNodeFile(Node, "Empty.Hide").empty();
+    if (TNode* n = NodeData(Node)) n->Hide = hide;
 }
 
 void TDescTreeManager::ReadParamsFile(TTreeNodeEx* Node) {
-    TStringList* params = Node->GetStringList04();
-    params->Clear();
+    TNode* n = NodeData(Node);
+    if (!n) return;
+    TStringList own;
+    TStringList* params = &own;
     auto read = [&](const std::string& folder, TStringList& out) {
         const std::string file = FCache.FindFile(folder, "Params.txt");
         if (file.empty()) return;
@@ -504,10 +600,11 @@ void TDescTreeManager::ReadParamsFile(TTreeNodeEx* Node) {
     read(GetFolder(Node), *params);
     TStringList over;
     read(GetOverrideFolder(Node), over);
-    std::unordered_set<std::string> own;
-    for (const std::string& line : params->Items) own.insert(Upper(NameOf(line)));
+    std::unordered_set<std::string> names;
+    for (const std::string& line : params->Items) names.insert(Upper(NameOf(line)));
     for (const std::string& line : over.Items)
-        if (!own.count(Upper(NameOf(line)))) params->Add(line);
+        if (!names.count(Upper(NameOf(line)))) params->Add(line);
+    n->Params.Assign(*params);
 }
 
 void TDescTreeManager::SetTitle(TTreeNodeEx* Node) {
@@ -675,11 +772,17 @@ void TDescTreeManager::LoadObjectTrees() {
 
     // The top node.
     TKZNTreeNode* top = TreeView->Add(nullptr, "ObjectTree");
-    SetLine(top->GetStringList(), root);
-    SetLine(top->GetStringList01(), "0");
+    if (TNode* n = NodeData(top)) {
+        n->Place = std::make_shared<TPlace>();
+        n->Place->Folder = root;
+        n->Kind = static_cast<int8_t>(dnkTop);
+    }
     ReadOverrideFolder(top);
-    top->GetStringList02()->Clear();
-    SetLine(top->GetStringList03(), std::to_string(GetOrder(root)));
+    const int32_t order = GetOrder(root);
+    if (TNode* n = NodeData(top)) {
+        n->Done = false;
+        n->Order = order;
+    }
     LoadDeploySQL(top);
     SetHideMark(top);
 
@@ -703,11 +806,13 @@ void TDescTreeManager::LoadIcons(const std::string& Folder) {
 // ---------------------------------------------------------------------------
 // Expansion
 
-TKZNTreeNode* TDescTreeManager::NewNode(const std::string& Caption, TDescNodeKind Kind, const std::string& Folder) {
-    TKZNTreeNode* node = TreeView->CreateNode();
+TDescTreeManager::TNode* TDescTreeManager::NewNode(const std::string& Caption, TDescNodeKind Kind,
+                                                   std::shared_ptr<TPlace> Place) {
+    auto* node = new TNode(TreeView, this);
+    node->RestoreProperties = TreeView->DefaultRestoreNodeProperties;
     node->SetText(Caption);
-    SetLine(node->GetStringList(), Folder);
-    SetLine(node->GetStringList01(), std::string(1, static_cast<char>('0' + Kind)));
+    node->Place = std::move(Place);
+    node->Kind = static_cast<int8_t>(Kind);
     return node;
 }
 
@@ -737,25 +842,31 @@ void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL,
     }
     const bool mayHaveChildren = !deploy.empty() || subFolders;
 
+    // One place for all the items.
+    auto place = std::make_shared<TPlace>();
+    place->Folder = folder;
+    place->Override = over;
+    place->Deploy = DeployLines(deploy);
+
     const int fields = ds->FieldCount();
     std::vector<std::string> names;
     for (int i = 0; i < fields; ++i) names.push_back(ds->Fields(i).FieldName());
     int32_t order = kFirstItemOrder;
+    std::string line;  // an item's parameters as they are kept
     ds->First();
     while (!ds->Eof()) {
         std::string caption = fields > 0 ? sys::Trim(ds->Fields(0).AsString()) : std::string();
         if (refused) caption += "■展開SQLにSELECT系以外のSQLを検出しました。";
-        std::unique_ptr<TKZNTreeNode> item(NewNode(caption, dnkItem, folder));
-        SetLine(item->GetStringList06(), over);
-        SetLine(item->GetStringList03(), std::to_string(order++));
-        TStringList* params = item->GetStringList04();
-        params->Items.reserve(static_cast<size_t>(fields));
+        std::unique_ptr<TNode> item(NewNode(caption, dnkItem, place));
+        item->Order = order++;
+        line.clear();
         for (int i = 0; i < fields; ++i) {
             const std::string value = sys::Trim(ds->Fields(i).AsString());
-            if (!value.empty()) params->Add(names[static_cast<size_t>(i)] + "=" + value);
+            if (value.empty()) continue;
+            TParamLines::Append(line, names[static_cast<size_t>(i)], value);
         }
-        if (!deploy.empty()) item->GetStringList05()->SetText(deploy);
-        if (!hide.empty()) item->GetStringList07()->Add(kHide);
+        item->Params.SetBytes(line);
+        item->Hide = !hide.empty();
         item->SetHasChildren(mayHaveChildren);
         Children.push_back(item.release());
         ds->Next();
@@ -781,14 +892,16 @@ void TDescTreeManager::AddFolderChildren(TTreeNodeEx* Node, std::vector<TTreeNod
             if (!fromOverride) own.insert(key);
             else if (own.count(key)) continue;
             if (!FolderFits(name, kind, depth)) continue;
-            const std::string path = JoinPath(folder, name);
-            TKZNTreeNode* child;
+            auto place = std::make_shared<TPlace>();
+            place->Folder = JoinPath(folder, name);
+            TNode* child;
             if (kind == dnkItem) {
-                child = NewNode(name.substr(static_cast<size_t>(depth)), dnkItemFolder, path);
-                SetLine(child->GetStringList03(), "-1");
+                child = NewNode(name.substr(static_cast<size_t>(depth)), dnkItemFolder, std::move(place));
+                child->Order = -1;
             } else {
-                child = NewNode(name, dnkFolder, path);
-                SetLine(child->GetStringList03(), std::to_string(GetOrder(path)));
+                const int32_t order = GetOrder(place->Folder);
+                child = NewNode(name, dnkFolder, std::move(place));
+                child->Order = order;
             }
             Folders.push_back(child);
         }
@@ -797,7 +910,7 @@ void TDescTreeManager::AddFolderChildren(TTreeNodeEx* Node, std::vector<TTreeNod
     if (!over.empty()) add(over, true);
     for (TTreeNodeEx* child : Folders) {
         ReadOverrideFolder(child);
-        child->GetStringList02()->Clear();
+        if (TNode* n = NodeData(child)) n->Done = false;
         ReadParamsFile(child);
         LoadDeploySQL(child);
         SetHideMark(child);
@@ -859,7 +972,7 @@ void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
                 const int depth = kind == dnkItem ? GetDepth(Node) + 1 : 1;
                 for (QTreeWidgetItem* item : children) {
                     auto* c = static_cast<TTreeNodeEx*>(item);
-                    const int index = IconOf(GetFolder(c), GetOverrideFolder(c), GetKind(c) == dnkItem ? depth : 0, known);
+                    const int index = IconOf(c, GetKind(c) == dnkItem ? depth : 0, known);
                     c->SetImageIndex(index < 0 ? Node->GetImageIndex() : index);
                 }
             }
@@ -870,10 +983,11 @@ void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
             for (TTreeNodeEx* child : folders) SetTitle(child);
 
             // 5.
-            SetLine(Node->GetStringList02(), kDone);
+            if (TNode* n = NodeData(Node)) n->Done = true;
             for (TTreeNodeEx* child : folders) {
                 const TDescNodeKind k = GetKind(child);
-                if ((k != dnkFolder && k != dnkItemFolder) || FirstLine(child->GetStringList07()) != kHide) continue;
+                const TNode* c = NodeData(child);
+                if ((k != dnkFolder && k != dnkItemFolder) || !c || !c->Hide) continue;
                 ExpandNode(child);
                 FLoading = true;
                 if (child->childCount() == 0) {
@@ -929,8 +1043,8 @@ void TDescTreeManager::SortChildren(TTreeNodeEx* Node) {
 
 int TDescTreeManager::IconOf(const std::string& Folder, const std::string& Override, int Depth, TIconLookups& Known) {
     auto key = std::make_pair(Folder + "\n" + Override, Depth);
-    auto it = Known.find(key);
-    if (it != Known.end()) return it->second;
+    auto it = Known.ByFolders.find(key);
+    if (it != Known.ByFolders.end()) return it->second;
     const std::string name = Repeat('_', Depth) + "Icon.Ico";
     std::string file = FCache.FindFile(Folder, name);
     if (file.empty()) file = FCache.FindFile(Override, name);
@@ -939,7 +1053,19 @@ int TDescTreeManager::IconOf(const std::string& Folder, const std::string& Overr
         auto m = FIconMap.find(NormalizePath(file));
         if (m != FIconMap.end()) index = m->second;
     }
-    return Known.emplace(key, index).first->second;
+    return Known.ByFolders.emplace(key, index).first->second;
+}
+
+int TDescTreeManager::IconOf(const TTreeNodeEx* Node, int Depth, TIconLookups& Known) {
+    // Siblings mostly share their place: the last answer serves them all.
+    const TNode* n = NodeData(Node);
+    const TPlace* place = n ? n->Place.get() : nullptr;
+    if (place && place == Known.LastPlace && Depth == Known.LastDepth) return Known.LastIndex;
+    const int index = IconOf(GetFolder(Node), GetOverrideFolder(Node), Depth, Known);
+    Known.LastPlace = place;
+    Known.LastDepth = Depth;
+    Known.LastIndex = index;
+    return index;
 }
 
 void TDescTreeManager::SetIcons(TTreeNodeEx* Node) {
@@ -951,7 +1077,7 @@ void TDescTreeManager::SetIcons(TTreeNodeEx* Node) {
     while (!stack.empty()) {
         TTreeNodeEx* n = stack.back();
         stack.pop_back();
-        int index = IconOf(GetFolder(n), GetOverrideFolder(n), GetDepth(n), known);
+        int index = IconOf(n, GetDepth(n), known);
         if (index < 0) index = n->Parent() ? n->Parent()->GetImageIndex() : 0;
         if (n->GetImageIndex() != index || n->icon(0).isNull() != TreeView->Images.at(index).isNull())
             n->SetImageIndex(index);
@@ -967,10 +1093,10 @@ void TDescTreeManager::CollectParams(TTreeNodeEx* Node, TStringList& Params) {
     std::vector<TTreeNodeEx*> path;
     for (TTreeNodeEx* n = Node; n && n->Parent(); n = n->Parent()) path.push_back(n);  // the top node has none
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        const TStringList* own = (*it)->GetStringList04();
+        const TStringList own = GetParams(*it);
         TStringList next;
         std::unordered_set<std::string> names;
-        for (const std::string& line : own->Items) {
+        for (const std::string& line : own.Items) {
             next.Add(line);
             names.insert(Upper(NameOf(line)));
         }
@@ -1000,7 +1126,7 @@ void TDescTreeManager::PlaceholderOverflow(TTreeNodeEx* Node, const std::string&
     std::string folder = GetFolder(Node);
     for (TTreeNodeEx* n = Node; n && n->Parent(); n = n->Parent()) {
         bool defines = false;
-        for (const std::string& line : n->GetStringList04()->Items) defines = defines || NameOf(line) == Name;
+        for (const std::string& line : GetParams(n).Items) defines = defines || NameOf(line) == Name;
         if (defines) {
             folder = GetFolder(n);
             break;
@@ -1112,7 +1238,7 @@ void TDescTreeManager::RefreshNode(TTreeNodeEx* Node) {
             break;
         }
         case dnkFolder:
-            node->GetStringList02()->Clear();
+            if (TNode* n = NodeData(node)) n->Done = false;
             ExpandNode(node);
             TreeView->SetSelected(node);
             break;

@@ -5,16 +5,15 @@
 // query, parameters, a sort order, an icon, property pages, scripts for its
 // menu and a script run when it is selected.
 //
-// Node data lives in the node's string lists:
-//   StringList    the node's folder (an item's is its parent's)
-//   StringList01  the kind digit "0" top, "1" folder, "2" item, "3" item folder
-//   StringList02  "Done" once the children are built
-//   StringList03  the order value
-//   StringList04  the node's own parameters, name=value lines
-//   StringList05  the deploy query (empty when none or refused)
-//   StringList06  the override folder
-//   StringList07  "Hide" when an "Empty.Hide" applies
-//   StringList09  scratch text while a property file is read
+// Node data lives in the manager's own node class, read through GetKind,
+// GetFolder, GetOverrideFolder, GetParams, GetOrderValue and IsDone: the kind
+// (top, folder, item, item folder), whether the children are built, the order
+// value, the node's own parameters (name=value lines), whether an "Empty.Hide"
+// applies, and the node's place: its folder (an item's is its parent's), the
+// override folder and the deploy query (empty when none or refused). The items
+// of one expansion share one place. The node's StringList09 holds scratch text
+// while a property file is read; its other string lists are left unused, so an
+// item never makes them.
 //
 // File and folder names are matched without regard to case. SQL runs only
 // through the window's OnExecuteSQL, and only while it reports a connection.
@@ -147,8 +146,10 @@ public:
 
     // Node data.
     static TDescNodeKind GetKind(const TTreeNodeEx* Node);
-    static std::string GetFolder(const TTreeNodeEx* Node);
-    static std::string GetOverrideFolder(const TTreeNodeEx* Node);
+    static const std::string& GetFolder(const TTreeNodeEx* Node);
+    static const std::string& GetOverrideFolder(const TTreeNodeEx* Node);
+    // The node's own parameters, name=value lines.
+    static TStringList GetParams(const TTreeNodeEx* Node);
     static int GetDepth(const TTreeNodeEx* Node);
     static int32_t GetOrderValue(const TTreeNodeEx* Node);
     static bool IsDone(const TTreeNodeEx* Node);
@@ -191,6 +192,7 @@ public:
     std::function<void(const std::string& Folder)> OnOpenFolder;
 
 private:
+    struct TPlace;
     class TNode;
     class TOpScope;
     class TCursorScope;
@@ -203,7 +205,12 @@ private:
     std::string DeploySQLOf(const std::string& Folder, const std::string& Override, TDescNodeKind Kind, int Depth,
                             bool& Refused);
     void LoadDeploySQL(TTreeNodeEx* Node);
-    static std::string DeployText(const TTreeNodeEx* Node);
+    static const std::string& DeployText(const TTreeNodeEx* Node);
+    // A deploy query as a node keeps it: its lines joined by LF.
+    static std::string DeployLines(const std::string& SQL);
+    // The node as the manager's node class; null for any other node.
+    static TNode* NodeData(TTreeNodeEx* Node);
+    static const TNode* NodeData(const TTreeNodeEx* Node);
     void SetHideMark(TTreeNodeEx* Node);
     void SetTitle(TTreeNodeEx* Node);
     // Tells the result page (once per operation) that the parameter Name grows
@@ -214,14 +221,21 @@ private:
     // A file of the node: its own folder first, then its override folder; empty when neither has it.
     std::string FindNodeFile(TTreeNodeEx* Node, std::string_view Name);
 
-    TKZNTreeNode* NewNode(const std::string& Caption, TDescNodeKind Kind, const std::string& Folder);
+    TNode* NewNode(const std::string& Caption, TDescNodeKind Kind, std::shared_ptr<TPlace> Place);
     void AddFolderChildren(TTreeNodeEx* Node, std::vector<TTreeNodeEx*>& Folders);
     void AddDeployItems(TTreeNodeEx* Node, const std::string& SQL, std::vector<QTreeWidgetItem*>& Children);
     void DeleteChildren(TTreeNodeEx* Node);
     void SortChildren(TTreeNodeEx* Node);
-    using TIconLookups = std::map<std::pair<std::string, int>, int>;
+    // Icons found during one operation: by folders and depth, and the last by place and depth.
+    struct TIconLookups {
+        std::map<std::pair<std::string, int>, int> ByFolders;
+        const TPlace* LastPlace = nullptr;
+        int LastDepth = 0;
+        int LastIndex = -1;
+    };
     // The image of the icon file of a node's folder and depth; -1 when there is none.
     int IconOf(const std::string& Folder, const std::string& Override, int Depth, TIconLookups& Known);
+    int IconOf(const TTreeNodeEx* Node, int Depth, TIconLookups& Known);
     void SetIcons(TTreeNodeEx* Node);
     void LoadIcons(const std::string& Folder);
     void UpdateIndicator(TTreeNodeEx* Node);

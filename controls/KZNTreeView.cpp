@@ -51,7 +51,7 @@ void TKZNExtendNodeData::Assign(const TKZNExtendNodeData& other) {
 // ---------------------------------------------------------------------------
 // TTreeNodeEx
 
-TTreeNodeEx::TTreeNodeEx(TKZNTreeView* tree) : FTree(tree), FSerial(++gLastNodeSerial), FData(std::make_unique<TKZNExtendNodeData>()) {
+TTreeNodeEx::TTreeNodeEx(TKZNTreeView* tree) : FTree(tree), FSerial(++gLastNodeSerial) {
     setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
              Qt::ItemIsDropEnabled);
     setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
@@ -73,6 +73,11 @@ TTreeNodeEx::~TTreeNodeEx() {
     }
 }
 
+TKZNExtendNodeData* TTreeNodeEx::Data() const {
+    if (!FData) FData = std::make_unique<TKZNExtendNodeData>();
+    return FData.get();
+}
+
 void TTreeNodeEx::Assign(const TTreeNodeEx& source) {
     SetText(source.Text());
     SetImageIndex(source.GetImageIndex());
@@ -90,13 +95,13 @@ void TTreeNodeEx::SetText(std::string_view text) {
 }
 
 void TTreeNodeEx::ShowText() {
-    FSettingText = true;
-    setText(0, cp932::ToQString(FText));
-    FSettingText = false;
+    // The item keeps no copy of the caption: data() makes the shown text from
+    // the bytes whenever it is asked for. A view showing the node draws it again.
+    if (treeWidget()) emitDataChanged();
 }
 
 void TTreeNodeEx::setData(int column, int role, const QVariant& value) {
-    if (column == 0 && (role == Qt::EditRole || role == Qt::DisplayRole) && !FSettingText) {
+    if (column == 0 && (role == Qt::EditRole || role == Qt::DisplayRole)) {
         // an edit by the user (or a direct Qt call): the CP932 caption follows
         std::string text = cp932::FromQString(value.toString());
         if (FTree && FTree->OnEdited) {
@@ -104,9 +109,7 @@ void TTreeNodeEx::setData(int column, int role, const QVariant& value) {
             app::Guard([&] { tree->OnEdited(tree, this, text); });
         }
         FText = text;
-        FSettingText = true;
-        QTreeWidgetItem::setData(column, role, cp932::ToQString(FText));
-        FSettingText = false;
+        ShowText();
         return;
     }
     QTreeWidgetItem::setData(column, role, value);
@@ -266,11 +269,22 @@ void TTreeNodeEx::SetHasChildren(bool value) {
 }
 
 void TTreeNodeEx::SetImageIndex(int value) {
+    const bool changed = value != FImageIndex;
     FImageIndex = value;
-    if (FTree && value >= 0 && value < FTree->Images.size())
-        setIcon(0, FTree->Images.at(value));
-    else if (!icon(0).isNull())
-        setIcon(0, QIcon());
+    // an icon set directly gives way to the image index
+    if (QTreeWidgetItem::data(0, Qt::DecorationRole).isValid()) {
+        QTreeWidgetItem::setData(0, Qt::DecorationRole, QVariant());
+    } else if (changed && treeWidget()) {
+        emitDataChanged();
+    }
+}
+
+QVariant TTreeNodeEx::data(int column, int role) const {
+    if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole)) return cp932::ToQString(FText);
+    if (column != 0 || role != Qt::DecorationRole) return QTreeWidgetItem::data(column, role);
+    QVariant own = QTreeWidgetItem::data(column, role);
+    if (own.isValid() || !FTree || FImageIndex < 0 || FImageIndex >= FTree->Images.size()) return own;
+    return QVariant(FTree->Images.at(FImageIndex));
 }
 
 // ---------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 // The program's tree control: every node carries a data object with a
-// pointer list and ten string lists; the whole tree is saved to and loaded
+// pointer list and ten string lists (made when the node first asks for it, so
+// that a node that never uses them costs nothing for them); the whole tree is saved to and loaded
 // from the indented text format of KZNTreeViewFormat.h; separate click events
 // per mouse button; a drop marker with auto-scroll while something is dragged
 // over it; moving nodes among their siblings.
@@ -68,7 +69,10 @@ public:
     // A number no other node of the run ever carries, not even one built
     // where this one was freed: what a holder of a node compares later.
     uint64_t Serial() const { return FSerial; }
-    TKZNExtendNodeData* Data() const { return FData.get(); }
+    // The node data, made on first use.
+    TKZNExtendNodeData* Data() const;
+    // True once the node data has been made.
+    bool HasData() const { return FData != nullptr; }
     TStringList* GetStringList() const { return GetStringListN(0); }
     TStringList* GetStringList01() const { return GetStringListN(1); }
     TStringList* GetStringList02() const { return GetStringListN(2); }
@@ -79,7 +83,7 @@ public:
     TStringList* GetStringList07() const { return GetStringListN(7); }
     TStringList* GetStringList08() const { return GetStringListN(8); }
     TStringList* GetStringList09() const { return GetStringListN(9); }
-    TStringList* GetStringListN(int index) const { return FData ? &FData->Lists(index) : nullptr; }
+    TStringList* GetStringListN(int index) const { return &Data()->Lists(index); }
 
     // The caption, CP932.
     const std::string& Text() const { return FText; }
@@ -119,6 +123,8 @@ public:
     bool GetHasChildren() const;
     void SetHasChildren(bool value);
     int GetImageIndex() const { return FImageIndex; }
+    // The node shows the tree's image of that index (none while out of range);
+    // the image is looked up when it is drawn, so nodes hold no copy of it.
     void SetImageIndex(int value);
     int OverlayIndex = -1;
     int SelectedIndex = 0;
@@ -126,6 +132,9 @@ public:
 
     // Caption edits by the user go through the tree's OnEdited.
     void setData(int column, int role, const QVariant& value) override;
+    // Column 0 shows the caption, made from its bytes when asked for, and the
+    // tree's image of the image index, unless an icon was set directly since.
+    QVariant data(int column, int role) const override;
 
 private:
     void ShowText();
@@ -133,9 +142,8 @@ private:
 
     TKZNTreeView* FTree;
     uint64_t FSerial;
-    std::unique_ptr<TKZNExtendNodeData> FData;
+    mutable std::unique_ptr<TKZNExtendNodeData> FData;
     std::string FText;
-    bool FSettingText = false;
     bool FCut = false;
     bool FDropTarget = false;
     int FImageIndex = 0;

@@ -109,7 +109,7 @@ struct DescTreeFixture : testutil::WithApp {
         Tree().ForEachNode([&](TTreeNodeEx* n) { out.push_back(std::string(2 * n->Level(), ' ') + n->Text()); });
         return out;
     }
-    static Lines Params(TTreeNodeEx* n) { return n->GetStringList04()->Items; }
+    static Lines Params(TTreeNodeEx* n) { return TDescTreeManager::GetParams(n).Items; }
 };
 
 }  // namespace desctree_test

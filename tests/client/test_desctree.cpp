@@ -121,6 +121,49 @@ TEST_F(DescTreeTest, ItemsFromTheDeployQueryWithTheirParameters) {
     EXPECT_EQ(cp932::FromQString(Frame->Label_DescTreeAddress->text()), "EMP < Tables < Sales < ObjectTree");
 }
 
+TEST_F(DescTreeTest, ItemsShareTheirFolderAndKeepTheirOwnValues) {
+    // Values with line breaks, control bytes and a longer text stay one parameter each.
+    const std::string longValue(36, 'v');
+    Db.Tables = {{"FROM T", {{"N", "NOTE"}, {"A", "one\r\ntwo"}, {"B", "x\x05\x01y"}, {"C", longValue}}},
+                 {"FROM U", {{"M"}, {"m1"}}}};
+    Load({{"ObjectTree/T/Tables/OverRide.txt", ".\\..\\..\\..\\Common\r\n"},
+          {"ObjectTree/T/Tables/DeployItem.SQL", "SELECT N FROM T"},
+          {"ObjectTree/T/Tables/Empty.Hide", ""},
+          {"Common/_DeployItem.SQL", "SELECT M\r\nFROM U\r\nWHERE N = '{%N%}'\r\n"}},
+         {"T"});
+    Connected = true;
+    Select("ObjectTree/T");
+    Select("ObjectTree/T/Tables");
+    TTreeNodeEx* tables = Find("ObjectTree/T/Tables");
+    ASSERT_TRUE(tables);
+    ASSERT_EQ(tables->Count(), 3);
+    struct Case {
+        const char* Caption;
+        Lines Params;
+    };
+    for (const Case& c : {Case{"A", {"N=A", "NOTE=one\r\ntwo"}}, Case{"B", {"N=B", "NOTE=x\x05\x01y"}},
+                          Case{"C", {"N=C", "NOTE=" + longValue}}}) {
+        TTreeNodeEx* item = Find(std::string("ObjectTree/T/Tables/") + c.Caption);
+        ASSERT_TRUE(item) << c.Caption;
+        EXPECT_EQ(Params(item), c.Params) << c.Caption;
+        EXPECT_EQ(TDescTreeManager::GetFolder(item), TDescTreeManager::GetFolder(tables));
+        EXPECT_EQ(TDescTreeManager::GetOverrideFolder(item), Program + "Common");
+        EXPECT_TRUE(item->GetHasChildren());
+        // an item's data needs none of the node's string lists
+        EXPECT_FALSE(item->HasData());
+    }
+    // The items' deploy query (lines joined, the last line break gone) with each item's own values.
+    Select("ObjectTree/T/Tables/B");
+    EXPECT_EQ(Db.SQLs.back(), "SELECT M\nFROM U\nWHERE N = 'B'");
+    EXPECT_TRUE(Find("ObjectTree/T/Tables/B/m1"));
+    // Refreshing the folder rebuilds the items with the same data.
+    Manager().RefreshNode(tables);
+    tables = Find("ObjectTree/T/Tables");
+    ASSERT_TRUE(tables);
+    EXPECT_EQ(Params(Find("ObjectTree/T/Tables/A")), (Lines{"N=A", "NOTE=one\r\ntwo"}));
+    EXPECT_EQ(TDescTreeManager::GetOverrideFolder(Find("ObjectTree/T/Tables/A")), Program + "Common");
+}
+
 TEST_F(DescTreeTest, RebuildAskedForDuringAnExpansionWaitsForItsEnd) {
     Db.Tables = {{"SYSCAT.TABLES", {{"TABNAME"}, {"EMP"}}}};
     Load(kSales, {"Sales"});

@@ -4,7 +4,9 @@
 #include <sstream>
 
 #include <QApplication>
+#include <QImage>
 #include <QMouseEvent>
+#include <QPixmap>
 
 #include "FileSystem.h"
 #include "KZNTreeView.h"
@@ -267,6 +269,36 @@ TEST_F(TreeFixture, CaptionEditsGoThroughOnEdited) {
     EXPECT_EQ(a->Text(), "plain");
 }
 
+TEST_F(TreeFixture, TheViewShowsTheCaptionAndHearsOfItsChanges) {
+    TTreeNodeEx* a = tree.Add(nullptr, "a");
+    TTreeNodeEx* b = tree.Add(a, "b");
+    int changed = 0;
+    QObject::connect(tree.model(), &QAbstractItemModel::dataChanged, [&](const QModelIndex& from, const QModelIndex&) {
+        if (tree.itemFromIndex(from) == b) ++changed;
+    });
+    struct Case {
+        std::string Caption;
+        QString Shown;
+    };
+    for (const Case& c : {Case{"表", QString::fromUtf8(u8"表")}, Case{"", QString()}, Case{"x y", QStringLiteral("x y")}}) {
+        const int before = changed;
+        b->SetText(c.Caption);
+        EXPECT_EQ(changed, before + 1) << c.Caption;
+        const QModelIndex index = tree.model()->index(0, 0, tree.model()->index(0, 0));
+        EXPECT_EQ(tree.model()->data(index, Qt::DisplayRole).toString(), c.Shown);
+        EXPECT_EQ(tree.model()->data(index, Qt::EditRole).toString(), c.Shown);
+        EXPECT_EQ(b->text(0), c.Shown);
+    }
+    // an edit through the model reaches the caption's bytes
+    tree.model()->setData(tree.model()->index(0, 0), QString::fromUtf8(u8"列"));
+    EXPECT_EQ(a->Text(), "列");
+    // a node not yet in a tree has its caption too
+    TKZNTreeNode* loose = tree.CreateNode();
+    loose->SetText("loose");
+    EXPECT_EQ(loose->text(0), QStringLiteral("loose"));
+    delete loose;
+}
+
 TEST_F(TreeFixture, ClickEventsPerButtonOnAndBesideNodes) {
     tree.resize(200, 200);
     tree.show();
@@ -422,6 +454,57 @@ TEST_F(TreeFixture, NodeDataAssignCopiesEveryList) {
     b.Clear();
     EXPECT_TRUE(b.List.empty());
     EXPECT_EQ(b.StringList09.Count(), 0);
+}
+
+TEST_F(TreeFixture, NodeDataIsMadeOnFirstUseAndKept) {
+    TTreeNodeEx* a = tree.Add(nullptr, "A");
+    EXPECT_FALSE(a->HasData());
+    a->GetStringList05()->Add("five");
+    ASSERT_TRUE(a->HasData());
+    TKZNExtendNodeData* data = a->Data();
+    EXPECT_EQ(a->GetStringList05()->Text(), "five\r\n");
+    EXPECT_EQ(a->GetStringList()->Count(), 0);
+    EXPECT_EQ(a->Data(), data);
+    // a saved tree with lists loads them into nodes that made no data before
+    tree.DefaultRestoreNodeProperties = kConnectionProps;
+    const std::string text = tree.SaveToText('\xA0');
+    tree.LoadFromText(text, '\xA0');
+    EXPECT_FALSE(tree.Root(0)->HasData());
+    a = tree.Add(nullptr, "B");
+    a->GetStringList02()->Add("two");
+    tree.LoadFromText(tree.SaveToText('\xA0'), '\xA0');
+    EXPECT_EQ(tree.Root(1)->GetStringList02()->Text(), "two\r\n");
+}
+
+TEST_F(TreeFixture, IconsFollowTheImageIndex) {
+    QPixmap red(8, 8), blue(8, 8);
+    red.fill(Qt::red);
+    blue.fill(Qt::blue);
+    auto colour = [](const QIcon& icon) { return icon.isNull() ? QColor() : icon.pixmap(8, 8).toImage().pixelColor(0, 0); };
+    tree.Images = {QIcon(red), QIcon(blue)};
+    TTreeNodeEx* a = tree.Add(nullptr, "A");
+    struct Case {
+        int Index;
+        QColor Shown;
+    };
+    for (const Case& c : {Case{1, Qt::blue}, Case{0, Qt::red}, Case{2, QColor()}, Case{-1, QColor()}, Case{1, Qt::blue}}) {
+        a->SetImageIndex(c.Index);
+        EXPECT_EQ(a->GetImageIndex(), c.Index);
+        EXPECT_EQ(colour(a->icon(0)), c.Shown) << c.Index;
+        EXPECT_EQ(colour(qvariant_cast<QIcon>(tree.model()->data(tree.model()->index(0, 0), Qt::DecorationRole))), c.Shown);
+    }
+    // an icon set directly stands until the image index is set again
+    QPixmap green(8, 8);
+    green.fill(Qt::green);
+    a->setIcon(0, QIcon(green));
+    EXPECT_EQ(colour(a->icon(0)), QColor(Qt::green));
+    a->SetImageIndex(0);
+    EXPECT_EQ(colour(a->icon(0)), QColor(Qt::red));
+    // a node that is not in the tree yet takes its tree's images all the same
+    TKZNTreeNode* loose = tree.CreateNode();
+    loose->SetImageIndex(1);
+    EXPECT_EQ(colour(loose->icon(0)), QColor(Qt::blue));
+    delete loose;
 }
 
 TEST_F(TreeFixture, TakesAFolderTree) {
