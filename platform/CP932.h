@@ -1,5 +1,5 @@
 // The one codec between the system's CP932 bytes and the outside world
-// (Qt, ODBC, file names). Tables are built once from iconv "CP932".
+// (Qt, ODBC, file names). Its tables hold iconv's "CP932" mapping, taken when the program is built.
 #pragma once
 #include <string>
 #include <string_view>

@@ -11,6 +11,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
+#include <QIconEngine>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -103,7 +104,46 @@ std::set<std::string>& ToldDamaged() {
     return told;
 }
 
-QIcon MakeIcon(QStyle::StandardPixmap Pixmap) { return QApplication::style()->standardIcon(Pixmap); }
+// A standard icon fetched from the style when it is first drawn or measured:
+// the style reads and decodes its image files then, not while the window is
+// built at start-up, usually without ever being shown.
+class TLazyStandardIcon : public QIconEngine {
+public:
+    explicit TLazyStandardIcon(QStyle::StandardPixmap Pixmap) : FPixmap(Pixmap) {}
+    void paint(QPainter* Painter, const QRect& Rect, QIcon::Mode Mode, QIcon::State State) override {
+        Icon().paint(Painter, Rect, Qt::AlignCenter, Mode, State);
+    }
+    QSize actualSize(const QSize& Size, QIcon::Mode Mode, QIcon::State State) override {
+        return Icon().actualSize(Size, Mode, State);
+    }
+    QPixmap pixmap(const QSize& Size, QIcon::Mode Mode, QIcon::State State) override {
+        return Icon().pixmap(Size, Mode, State);
+    }
+    // Size is in device pixels here, and QIcon::pixmap scales what it is given
+    QPixmap scaledPixmap(const QSize& Size, QIcon::Mode Mode, QIcon::State State, qreal Scale) override {
+        return Icon().pixmap(Scale > 0 ? Size / Scale : Size, Scale, Mode, State);
+    }
+    QList<QSize> availableSizes(QIcon::Mode Mode, QIcon::State State) override {
+        return Icon().availableSizes(Mode, State);
+    }
+    // the style has every standard pixmap asked for here
+    bool isNull() override { return FMade ? FIcon.isNull() : false; }
+    QIconEngine* clone() const override { return new TLazyStandardIcon(*this); }
+
+private:
+    const QIcon& Icon() {
+        if (!FMade) {
+            FIcon = QApplication::style()->standardIcon(FPixmap);
+            FMade = true;
+        }
+        return FIcon;
+    }
+    QStyle::StandardPixmap FPixmap;
+    QIcon FIcon;
+    bool FMade = false;
+};
+
+QIcon MakeIcon(QStyle::StandardPixmap Pixmap) { return QIcon(new TLazyStandardIcon(Pixmap)); }
 
 std::tm LocalTime(std::time_t Time) {
     std::tm tm{};

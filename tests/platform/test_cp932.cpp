@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "CP932.h"
+#include "CP932Tables.h"
 #include "TestUtil.h"
 
 using testutil::Hex;
@@ -82,4 +85,21 @@ TEST(CP932, LeadBytes) {
     EXPECT_TRUE(cp932::IsLeadByte('\xFC'));
     EXPECT_FALSE(cp932::IsLeadByte('\xFD'));
     EXPECT_FALSE(cp932::IsLeadByte('A'));
+}
+
+// The tables compiled into the program are iconv's mapping as this machine has it.
+TEST(CP932, CompiledTablesMatchIconv) {
+    auto fresh = std::make_unique<cp932::Tables>();
+    ASSERT_TRUE(cp932::FillTablesFromIconv(*fresh));
+    const cp932::Tables& built = cp932::kTables;
+    for (int b = 0; b < 256; ++b) ASSERT_EQ(built.single[b], fresh->single[b]) << "byte " << b;
+    for (int lead = 0; lead < 128; ++lead)
+        for (int trail = 0; trail < 256; ++trail)
+            ASSERT_EQ(built.dbl[lead][trail], fresh->dbl[lead][trail]) << "pair " << lead + 0x80 << " " << trail;
+    for (int cp = 0; cp < 0x10000; ++cp) ASSERT_EQ(built.enc[cp], fresh->enc[cp]) << "code unit " << cp;
+    // spot checks that the tables are not empty or shifted
+    EXPECT_EQ(built.single[0x41], u'A');
+    EXPECT_EQ(built.dbl[0x95 - 0x80][0x5C], u'\u8868');  // 表
+    EXPECT_EQ(built.enc[0x8868], 0x955C);
+    EXPECT_EQ(built.enc[0xFF71], 0xB1);                  // half-width katakana ｱ
 }

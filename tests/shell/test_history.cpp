@@ -18,6 +18,7 @@
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStyle>
 
 #include "CP932Qt.h"
 #include "FileSystem.h"
@@ -702,6 +703,37 @@ TEST_F(HistoryTest, CaptionsAndMenus) {
     EXPECT_EQ(cp932::FromQString(form->Action_NodeRename->text()), "名前の変更");
     EXPECT_TRUE(form->AutoMove);
     EXPECT_TRUE(form->Action_AutoMoveToggle->isChecked());
+}
+
+// The icons are the style's standard ones, fetched on first use, in every size asked for.
+TEST_F(HistoryTest, IconsAreTheStylesStandardOnes) {
+    struct Case {
+        QIcon icon;
+        QStyle::StandardPixmap standard;
+    };
+    const Case cases[] = {
+        {form->Action_CurrentRevival->icon(), QStyle::SP_ArrowLeft},
+        {form->Action_Prev->icon(), QStyle::SP_ArrowDown},
+        {form->Action_Next->icon(), QStyle::SP_ArrowUp},
+        {form->Action_Delete->icon(), QStyle::SP_TrashIcon},
+        {form->Action_FormClose->icon(), QStyle::SP_DialogCloseButton},
+        {form->IndexTree2->Images.at(TForm_History::ImageFolder), QStyle::SP_DirIcon},
+        {form->IndexTree2->Images.at(TForm_History::ImageDate), QStyle::SP_FileDialogDetailedView},
+        {form->IndexTree2->Images.at(TForm_History::ImageEntry), QStyle::SP_FileIcon},
+        {form->IndexTree2->Images.at(TForm_History::ImageCurrentEntry), QStyle::SP_ArrowRight},
+        {form->IndexTree2->Images.at(TForm_History::ImageFavorite), QStyle::SP_DialogApplyButton},
+    };
+    for (const Case& c : cases) {
+        const QIcon expected = QApplication::style()->standardIcon(c.standard);
+        EXPECT_FALSE(c.icon.isNull()) << c.standard;
+        for (int size : {16, 32}) {
+            EXPECT_EQ(c.icon.actualSize(QSize(size, size)), expected.actualSize(QSize(size, size))) << c.standard;
+            EXPECT_EQ(c.icon.pixmap(size).toImage(), expected.pixmap(size).toImage()) << c.standard << " " << size;
+            EXPECT_EQ(c.icon.pixmap(QSize(size, size), 2.0).toImage(), expected.pixmap(QSize(size, size), 2.0).toImage())
+                << c.standard << " " << size << " at twice the scale";
+        }
+        EXPECT_EQ(c.icon.availableSizes(), expected.availableSizes()) << c.standard;
+    }
 }
 
 TEST_F(HistoryTest, AScreenshotOfTheWindow) {
