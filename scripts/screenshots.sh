@@ -37,6 +37,21 @@ for _ in $(seq 100); do
 done
 [ -s "$work/display" ] || { echo "screenshots: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 
-cd demo
-DISPLAY=:$(head -n 1 "$work/display") QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 \
-  "$driver" "$work" "$out" "$@"
+display=:$(head -n 1 "$work/display")
+rc=0
+(cd demo && DISPLAY=$display QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 \
+  "$driver" "$work" "$out" "$@") || rc=$?
+
+# A floating result page and a floated property tab: the client tests that
+# drag them out save the screen when asked to.
+if [ $# -eq 0 ]; then
+  bash scripts/build.sh "$kind" test_client >/dev/null
+  (cd "$work" && DISPLAY=$display QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 ZINTAVOR_SCREENSHOT_DIR="$out" \
+    "$OLDPWD/build/$kind/tests/client/test_client" \
+    --gtest_filter='FloatingTest.AFloating*:DescTreeTest.PropertyTabs*' >"$work/floating.log" 2>&1) ||
+    { echo "screenshots: the floating shots failed" >&2; tail -20 "$work/floating.log" >&2; rc=1; }
+  for shot in floating-result-page floating-property-tab; do
+    [ -f "$out/$shot.png" ] && echo "$shot: $out/$shot.png"
+  done
+fi
+exit $rc
