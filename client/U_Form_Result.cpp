@@ -24,6 +24,21 @@ namespace {
 // Milliseconds between the showings of a long output.
 constexpr int kShowIntervalMs = 100;
 
+// The console: it is built with the page's context menu, not with the
+// standard one only to have it replaced.
+class TResultConsoleEditor : public TKZNEditor {
+public:
+    TResultConsoleEditor(QWidget* Parent, TFrameSQLClient* AFrame) : TKZNEditor(Parent), FFrame(AFrame) {}
+
+protected:
+    TEditorPopupMenu* CreateEditorPopupMenu() override {
+        return MakeObject<TEditorPopupMenu_ResutEditor>(this, FFrame).release();  // a child of the editor
+    }
+
+private:
+    TFrameSQLClient* FFrame;
+};
+
 QAction* NewAction(QWidget* owner, const char16_t* caption) {
     auto* a = new QAction(QString::fromUtf16(caption), owner);
     owner->addAction(a);
@@ -76,7 +91,7 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     editorLayout->setContentsMargins(0, 0, 0, 0);
     editorLayout->setSpacing(0);
     EDITOR_Title = MakeEditor<TKZNEditor>(Panel_EditorBase);
-    Editor = MakeEditor<TKZNEditor>(Panel_EditorBase);
+    Editor = MakeEditor<TResultConsoleEditor>(Panel_EditorBase, Frame());
     editorLayout->addWidget(EDITOR_Title);
     editorLayout->addWidget(Editor, 1);
     Splitter1->addWidget(Panel_EditorBase);
