@@ -733,7 +733,11 @@ void TEditor::ResizeRulerBitmaps() {
 }
 
 void TEditor::UpdateRulerMetrics() {
-    CalcRulerHeight();
+    // A hidden ruler keeps no pictures; they are drawn when it is shown.
+    if (!CalcRulerHeight()) {
+        FRulerGaugeBitmap = FRulerTextBitmap = FRulerMarkBitmap = QImage();
+        return;
+    }
     CreateRulerDigitBitmaps();
     DrawRulerBitmap();
     ResizeRulerBitmaps();
