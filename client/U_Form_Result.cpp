@@ -236,8 +236,6 @@ void TForm_Result::InitEditor() {
     Editor->Marks().RetMark().SetVisible(true);
     Editor->Ruler().SetVisible(false);
     Editor->setFrameShape(QFrame::NoFrame);
-    if (!dynamic_cast<TEditorPopupMenu_ResutEditor*>(Editor->PopupMenu()))
-        Editor->SetPopupMenu(MakeObject<TEditorPopupMenu_ResutEditor>(Editor, Frame()).release());
     Editor->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(Editor, Key, Shift); };
     Editor->OnDblClick = [this](TObject*) { EditorDblClick(Editor); };
 }
