@@ -727,10 +727,9 @@ void TEditor::DrawRulerBitmap() {
     for (int x = p; x < FRulerGaugeBitmap.width(); x += p) g.drawImage(x, 0, FRulerGaugeBitmap, 0, 0, p, rh);
 }
 
-void TEditor::ResizeRulerBitmaps() {
-    FRulerTextBitmap = QImage(FRulerGaugeBitmap.size(), QImage::Format_RGB32);
-    FRulerMarkBitmap = QImage(FRulerGaugeBitmap.size(), QImage::Format_RGB32);
-}
+// The numbered and marked rulers are made from the gauge at each paint of the
+// ruler and not kept between paints.
+void TEditor::ResizeRulerBitmaps() { FRulerTextBitmap = FRulerMarkBitmap = QImage(); }
 
 void TEditor::UpdateRulerMetrics() {
     // A hidden ruler keeps no pictures; they are drawn when it is shown.
@@ -790,6 +789,7 @@ void TEditor::PaintRuler(QPainter& P) {
         int h = FRulerHeight - 1 - (FRuler->Edge() ? 1 : 0);
         P.drawImage(QPoint(tl + cx, 0), FRulerMarkBitmap, QRect(sx + cx, 0, FColWidth - 1, h));
     }
+    ResizeRulerBitmaps();
 }
 
 void TEditor::DrawRulerMark(int ACol) {

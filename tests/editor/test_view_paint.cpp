@@ -245,4 +245,10 @@ TEST_F(Painting, RulerShownLateIsDrawnAsOneShownFromTheStart) {
     ASSERT_GT(strip.height(), 0);
     EXPECT_EQ(late.copy(strip), first.copy(strip));
     EXPECT_GT(Ink(late, QRect(late.width() - 60, 0, 50, strip.height())), 0);  // ticks at the right end too
+    // painted again the same, with the caret's column mark moved along
+    E->SetRowCol(0, 2);
+    early->SetRowCol(0, 2);
+    const QImage again = E->grab().toImage();
+    EXPECT_EQ(again.copy(strip), early->grab().toImage().copy(strip));
+    EXPECT_NE(again.copy(strip), late.copy(strip));
 }
