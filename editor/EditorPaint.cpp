@@ -727,8 +727,8 @@ void TEditor::DrawRulerBitmap() {
     for (int x = p; x < FRulerGaugeBitmap.width(); x += p) g.drawImage(x, 0, FRulerGaugeBitmap, 0, 0, p, rh);
 }
 
-// The numbered and marked rulers are made from the gauge at each paint of the
-// ruler and not kept between paints.
+// The gauge, and the numbered and marked rulers made from it, are drawn at
+// each paint of the ruler and not kept between paints.
 void TEditor::ResizeRulerBitmaps() { FRulerTextBitmap = FRulerMarkBitmap = QImage(); }
 
 void TEditor::UpdateRulerMetrics() {
@@ -738,7 +738,7 @@ void TEditor::UpdateRulerMetrics() {
         return;
     }
     CreateRulerDigitBitmaps();
-    DrawRulerBitmap();
+    FRulerGaugeBitmap = QImage();  // drawn at the ruler's next paint
     ResizeRulerBitmaps();
 }
 
@@ -777,7 +777,9 @@ void TEditor::CreateRulerMarkBitmap() {
 }
 
 void TEditor::PaintRuler(QPainter& P) {
+    DrawRulerBitmap();
     CreateRulerMarkBitmap();
+    FRulerGaugeBitmap = QImage();
     if (FRulerTextBitmap.isNull()) return;
     const int tl = GetTextLeft();
     const int gr = FRuler->GaugeRange();
