@@ -24,6 +24,21 @@ namespace {
 // Milliseconds between the showings of a long output.
 constexpr int kShowIntervalMs = 100;
 
+// The console: it is built with the page's context menu, not with the
+// standard one only to have it replaced.
+class TResultConsoleEditor : public TKZNEditor {
+public:
+    TResultConsoleEditor(QWidget* Parent, TFrameSQLClient* AFrame) : TKZNEditor(Parent), FFrame(AFrame) {}
+
+protected:
+    TEditorPopupMenu* CreateEditorPopupMenu() override {
+        return MakeObject<TEditorPopupMenu_ResutEditor>(this, FFrame).release();  // a child of the editor
+    }
+
+private:
+    TFrameSQLClient* FFrame;
+};
+
 QAction* NewAction(QWidget* owner, const char16_t* caption) {
     auto* a = new QAction(QString::fromUtf16(caption), owner);
     owner->addAction(a);
@@ -76,7 +91,7 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     editorLayout->setContentsMargins(0, 0, 0, 0);
     editorLayout->setSpacing(0);
     EDITOR_Title = MakeEditor<TKZNEditor>(Panel_EditorBase);
-    Editor = MakeEditor<TKZNEditor>(Panel_EditorBase);
+    Editor = MakeEditor<TResultConsoleEditor>(Panel_EditorBase, Frame());
     editorLayout->addWidget(EDITOR_Title);
     editorLayout->addWidget(Editor, 1);
     Splitter1->addWidget(Panel_EditorBase);
@@ -221,8 +236,6 @@ void TForm_Result::InitEditor() {
     Editor->Marks().RetMark().SetVisible(true);
     Editor->Ruler().SetVisible(false);
     Editor->setFrameShape(QFrame::NoFrame);
-    if (!dynamic_cast<TEditorPopupMenu_ResutEditor*>(Editor->PopupMenu()))
-        Editor->SetPopupMenu(MakeObject<TEditorPopupMenu_ResutEditor>(Editor, Frame()).release());
     Editor->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(Editor, Key, Shift); };
     Editor->OnDblClick = [this](TObject*) { EditorDblClick(Editor); };
 }
@@ -325,9 +338,6 @@ void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet)
 void TForm_Result::InitToolBars() {
     auto* layout = static_cast<QVBoxLayout*>(this->layout());
     Panel_ToolBase = new TKZNEditorToolPanel(this);
-    Frame_KZNEditorSearch1 = Panel_ToolBase->Search;
-    Frame_KZNEditorLineBundle1 = Panel_ToolBase->LineBundle;
-    Frame_KZNEditorEscapeReplace1 = Panel_ToolBase->EscapeReplace;
     Panel_ToolBase->SetEditor(Editor);
     layout->insertWidget(layout->indexOf(Splitter1), Panel_ToolBase);
 
@@ -341,25 +351,30 @@ void TForm_Result::InitToolBars() {
     ToolBar1->insertSeparator(Action_Mode_Text);
     TKZNEditorToolPanel* panel = Panel_ToolBase;
     QObject::connect(Action_Search, &QAction::triggered, this, [this, panel] {
-        panel->Toggle(Frame_KZNEditorSearch1, Action_Search, Frame_KZNEditorSearch1->ComboBox_Search);
+        TFrame_KZNEditorSearch* bar = Frame_KZNEditorSearch1();
+        panel->Toggle(bar, Action_Search, bar->ComboBox_Search);
     });
     QObject::connect(Action_Linebundle, &QAction::triggered, this, [this, panel] {
-        if (Frame_KZNEditorLineBundle1->isHidden())
-            Frame_KZNEditorLineBundle1->SetValues(BundleStart, BundleEnd, BundleAdjust);
-        panel->Toggle(Frame_KZNEditorLineBundle1, Action_Linebundle, Frame_KZNEditorLineBundle1->Edit_Bundle_Left);
+        TFrame_KZNEditorLineBundle* bar = Frame_KZNEditorLineBundle1();
+        if (bar->isHidden()) bar->SetValues(BundleStart, BundleEnd, BundleAdjust);
+        panel->Toggle(bar, Action_Linebundle, bar->Edit_Bundle_Left);
     });
     QObject::connect(Action_EditorEscapeReplace, &QAction::triggered, this, [this, panel] {
-        if (Frame_KZNEditorEscapeReplace1->isHidden())
-            if (TFrameSQLClient* f = Frame())
-                Frame_KZNEditorEscapeReplace1->SetValues(f->EscapeReplaceOptions());
-        panel->Toggle(Frame_KZNEditorEscapeReplace1, Action_EditorEscapeReplace, Frame_KZNEditorEscapeReplace1->CheckBox_SQ);
+        TFrame_KZNEditorEscapeReplace* bar = Frame_KZNEditorEscapeReplace1();
+        if (bar->isHidden())
+            if (TFrameSQLClient* f = Frame()) bar->SetValues(f->EscapeReplaceOptions());
+        panel->Toggle(bar, Action_EditorEscapeReplace, bar->CheckBox_SQ);
     });
     // after the bars' own buttons have done their work
-    Frame_KZNEditorLineBundle1->OnUsed = [this](const std::string& Left, const std::string& Right, bool Adjust) {
-        SetBundleOptions(Left, Right, Adjust);
+    panel->OnLineBundleBuilt = [this](TFrame_KZNEditorLineBundle& Bar) {
+        Bar.OnUsed = [this](const std::string& Left, const std::string& Right, bool Adjust) {
+            SetBundleOptions(Left, Right, Adjust);
+        };
     };
-    Frame_KZNEditorEscapeReplace1->OnUsed = [this](const TEscapeReplaceOptions& Options) {
-        if (TFrameSQLClient* f = Frame()) f->SetEscapeReplaceOptions(Options);
+    panel->OnEscapeReplaceBuilt = [this](TFrame_KZNEditorEscapeReplace& Bar) {
+        Bar.OnUsed = [this](const TEscapeReplaceOptions& Options) {
+            if (TFrameSQLClient* f = Frame()) f->SetEscapeReplaceOptions(Options);
+        };
     };
 }
 

@@ -97,11 +97,12 @@ public:
     QAction* Action_Mode_SDF;
     QAction* Action_SaveToFile;
     QAction* Action_SaveToExcel;
-    // The tool area above the editors and the actions that show its bars.
+    // The tool area above the editors and the actions that show its bars;
+    // each bar is built on first use.
     TKZNEditorToolPanel* Panel_ToolBase;
-    TFrame_KZNEditorSearch* Frame_KZNEditorSearch1;
-    TFrame_KZNEditorLineBundle* Frame_KZNEditorLineBundle1;
-    TFrame_KZNEditorEscapeReplace* Frame_KZNEditorEscapeReplace1;
+    TFrame_KZNEditorSearch* Frame_KZNEditorSearch1() { return Panel_ToolBase->Search(); }
+    TFrame_KZNEditorLineBundle* Frame_KZNEditorLineBundle1() { return Panel_ToolBase->LineBundle(); }
+    TFrame_KZNEditorEscapeReplace* Frame_KZNEditorEscapeReplace1() { return Panel_ToolBase->EscapeReplace(); }
     QAction* Action_Search;
     QAction* Action_Linebundle;
     QAction* Action_EditorEscapeReplace;

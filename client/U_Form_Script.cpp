@@ -233,9 +233,6 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
 void TForm_Script::InitToolBars() {
     auto* layout = static_cast<QVBoxLayout*>(this->layout());
     Panel_Editor_ScriptToolBarBase = new TKZNEditorToolPanel(this);
-    Frame_KZNEditorSearch1 = Panel_Editor_ScriptToolBarBase->Search;
-    Frame_KZNEditorLineBundle1 = Panel_Editor_ScriptToolBarBase->LineBundle;
-    Frame_KZNEditorEscapeReplace1 = Panel_Editor_ScriptToolBarBase->EscapeReplace;
     Panel_Editor_ScriptToolBarBase->SetEditor(ScriptEditor);
     // the tool area goes above the editor, the vertical tool bar to its left
     const int at = layout->indexOf(ScriptEditor);
@@ -257,22 +254,28 @@ void TForm_Script::InitToolBars() {
         ToolBar1->addAction(a);
     TKZNEditorToolPanel* panel = Panel_Editor_ScriptToolBarBase;
     QObject::connect(Action_ScriptEditor_Search_Show, &QAction::triggered, this, [this, panel] {
-        panel->Toggle(Frame_KZNEditorSearch1, Action_ScriptEditor_Search_Show, Frame_KZNEditorSearch1->ComboBox_Search);
+        TFrame_KZNEditorSearch* bar = Frame_KZNEditorSearch1();
+        panel->Toggle(bar, Action_ScriptEditor_Search_Show, bar->ComboBox_Search);
     });
     QObject::connect(Action_EditorBundle, &QAction::triggered, this, [this, panel] {
-        Frame_KZNEditorLineBundle1->SetValues(BundleStart, BundleEnd, BundleAdjust);
-        panel->Toggle(Frame_KZNEditorLineBundle1, Action_EditorBundle, Frame_KZNEditorLineBundle1->Button1);
+        TFrame_KZNEditorLineBundle* bar = Frame_KZNEditorLineBundle1();
+        bar->SetValues(BundleStart, BundleEnd, BundleAdjust);
+        panel->Toggle(bar, Action_EditorBundle, bar->Button1);
     });
     QObject::connect(Action_EditorEscapeReplace, &QAction::triggered, this, [this, panel] {
-        Frame_KZNEditorEscapeReplace1->SetValues(EscapeReplaceOptions());
-        panel->Toggle(Frame_KZNEditorEscapeReplace1, Action_EditorEscapeReplace, Frame_KZNEditorEscapeReplace1->Button1);
+        TFrame_KZNEditorEscapeReplace* bar = Frame_KZNEditorEscapeReplace1();
+        bar->SetValues(EscapeReplaceOptions());
+        panel->Toggle(bar, Action_EditorEscapeReplace, bar->Button1);
     });
     // after the bars' own buttons have done their work: the page keeps what was used
-    Frame_KZNEditorLineBundle1->OnUsed = [this](const std::string& Left, const std::string& Right, bool Adjust) {
-        SetBundleOptions(Left, Right, Adjust);
+    panel->OnLineBundleBuilt = [this](TFrame_KZNEditorLineBundle& Bar) {
+        Bar.OnUsed = [this](const std::string& Left, const std::string& Right, bool Adjust) {
+            SetBundleOptions(Left, Right, Adjust);
+        };
     };
-    Frame_KZNEditorEscapeReplace1->OnUsed = [this](const TEscapeReplaceOptions& Options) {
-        SetEscapeReplaceOptions(Options);
+    panel->OnEscapeReplaceBuilt = [this](TFrame_KZNEditorEscapeReplace& Bar) {
+        Bar.SetValues(EscapeReplaceOptions());
+        Bar.OnUsed = [this](const TEscapeReplaceOptions& Options) { SetEscapeReplaceOptions(Options); };
     };
 }
 
@@ -415,7 +418,8 @@ void TForm_Script::ApplyEnv(const TWritableEnvData& Env) {
     SetAfterClear(c.AfterClearToggleState);
     // The page's own options too: opening the bar shows them.
     AssignEscapeReplaceOptions(c.EscapeReplaceOptions());
-    Frame_KZNEditorEscapeReplace1->SetValues(EscapeReplaceOptions());
+    if (TFrame_KZNEditorEscapeReplace* bar = Panel_Editor_ScriptToolBarBase->BuiltEscapeReplace())
+        bar->SetValues(EscapeReplaceOptions());
 }
 
 void TForm_Script::GetCurrentFolder(std::string& Folder) const {

@@ -177,11 +177,14 @@ public:
     std::unique_ptr<TKeyMacro> KeyMacro1;
     QAction* Action_Macro_Record;
     QAction* Action_Macro_Execute;
-    // The tool area above the editor and the buttons on its left that show its bars.
+    // The tool area above the editor and the buttons on its left that show
+    // its bars; each bar is built on first use.
     TKZNEditorToolPanel* Panel_Editor_ScriptToolBarBase;
-    TFrame_KZNEditorSearch* Frame_KZNEditorSearch1;
-    TFrame_KZNEditorLineBundle* Frame_KZNEditorLineBundle1;
-    TFrame_KZNEditorEscapeReplace* Frame_KZNEditorEscapeReplace1;
+    TFrame_KZNEditorSearch* Frame_KZNEditorSearch1() { return Panel_Editor_ScriptToolBarBase->Search(); }
+    TFrame_KZNEditorLineBundle* Frame_KZNEditorLineBundle1() { return Panel_Editor_ScriptToolBarBase->LineBundle(); }
+    TFrame_KZNEditorEscapeReplace* Frame_KZNEditorEscapeReplace1() {
+        return Panel_Editor_ScriptToolBarBase->EscapeReplace();
+    }
     QToolBar* ToolBar1;
     QAction* Action_ScriptEditor_Search_Show;
     QAction* Action_EditorBundle;

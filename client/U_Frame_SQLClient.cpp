@@ -730,12 +730,16 @@ void TFrameSQLClient::BuildEditorSearchActions() {
 
 TFrame_KZNEditorSearch* TFrameSQLClient::FocusedSearchBar() const {
     QWidget* focus = QApplication::focusWidget();
-    auto holds = [focus](TKZNEditor* Editor, TFrame_KZNEditorSearch* Bar) {
-        return focus && (focus == Editor || focus == Bar->ComboBox_Search || Bar->ComboBox_Search->isAncestorOf(focus));
+    if (!focus) return nullptr;
+    // the editor's own bar, built now if it never was; a bar not yet built holds no focus
+    auto held = [focus](TKZNEditor* Editor, TKZNEditorToolPanel* Panel) -> TFrame_KZNEditorSearch* {
+        if (focus == Editor) return Panel->Search();
+        TFrame_KZNEditorSearch* bar = Panel->BuiltSearch();
+        return bar && (focus == bar->ComboBox_Search || bar->ComboBox_Search->isAncestorOf(focus)) ? bar : nullptr;
     };
-    if (TForm_Script* s = ActiveScriptPage(); s && holds(s->ScriptEditor, s->Frame_KZNEditorSearch1))
-        return s->Frame_KZNEditorSearch1;
-    if (TForm_Result* r = ActiveResultPage(); r && holds(r->Editor, r->Frame_KZNEditorSearch1))
-        return r->Frame_KZNEditorSearch1;
+    if (TForm_Script* s = ActiveScriptPage())
+        if (TFrame_KZNEditorSearch* bar = held(s->ScriptEditor, s->Panel_Editor_ScriptToolBarBase)) return bar;
+    if (TForm_Result* r = ActiveResultPage())
+        if (TFrame_KZNEditorSearch* bar = held(r->Editor, r->Panel_ToolBase)) return bar;
     return nullptr;
 }

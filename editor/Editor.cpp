@@ -59,7 +59,7 @@ void TEditor::AfterConstruction() {
     FRuler->OnChange = MakeEvent<&TEditor::ViewChanged>(this);
     CreateMarginBitmaps();
     FSpeed = CreateEditorSpeed();
-    FPopupMenu = CreateEditorPopupMenu();
+    FPopupMenuDue = true;
     FCaretTimer.setInterval(std::max(100, QApplication::cursorFlashTime() / 2));
     QObject::connect(&FCaretTimer, &QTimer::timeout, [this] {
         FCaretBlinkOn = !FCaretBlinkOn;
@@ -141,7 +141,17 @@ std::unique_ptr<TEditorMarks> TEditor::CreateEditorMarks() { return std::make_un
 std::unique_ptr<TEditorMargin> TEditor::CreateEditorMargin() { return std::make_unique<TEditorMargin>(); }
 std::unique_ptr<TEditorRuler> TEditor::CreateEditorRuler() { return std::make_unique<TEditorRuler>(); }
 std::unique_ptr<TEditorSpeed> TEditor::CreateEditorSpeed() { return std::make_unique<TEditorSpeed>(); }
+TEditorPopupMenu* TEditor::PopupMenu() const {
+    if (FPopupMenuDue && !FDestroying) {
+        auto* self = const_cast<TEditor*>(this);
+        self->FPopupMenuDue = false;
+        self->FPopupMenu = self->CreateEditorPopupMenu();
+    }
+    return FPopupMenu;
+}
+
 void TEditor::SetPopupMenu(TEditorPopupMenu* Value) {
+    FPopupMenuDue = false;
     if (Value == FPopupMenu) return;
     if (FPopupMenu) {
         FPopupMenu->Editor = nullptr;

@@ -227,7 +227,9 @@ public:
     TEditorWrapOption& WrapOption();
     void SetWrapOption(const TEditorWrapOption& Value);
     const TBreakChars& BreakChars() const override { return FBreakChars; }
-    TEditorPopupMenu* PopupMenu() const { return FPopupMenu; }
+    // The context menu, built by CreateEditorPopupMenu on first use (a key, a
+    // right click or a call here): an editor never used holds none.
+    TEditorPopupMenu* PopupMenu() const;
     // Replaces the context menu (its items' shortcuts too); the editor owns Value, the old menu is freed.
     void SetPopupMenu(TEditorPopupMenu* Value);
 
@@ -643,6 +645,7 @@ private:
     std::unique_ptr<TEditorRuler> FRuler;
     std::unique_ptr<TEditorSpeed> FSpeed;
     TEditorPopupMenu* FPopupMenu = nullptr;
+    bool FPopupMenuDue = false;  // CreateEditorPopupMenu is still to be called
     TBreakChars FBreakChars;
 
     TBorderStyle FBorderStyle = bsSingle;

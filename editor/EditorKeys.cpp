@@ -44,7 +44,8 @@ bool TEditor::event(QEvent* E) {
         switch (E->type()) {
             case QEvent::ShortcutOverride: {
                 auto* k = static_cast<QKeyEvent*>(E);
-                if (FPopupMenu && FPopupMenu->ShortCutItem(k->key(), k->modifiers())) {
+                TEditorPopupMenu* menu = PopupMenu();
+                if (menu && menu->ShortCutItem(k->key(), k->modifiers())) {
                     E->accept();
                     return true;
                 }
@@ -103,7 +104,7 @@ bool TEditor::event(QEvent* E) {
 void TEditor::changeEvent(QEvent* E) { QAbstractScrollArea::changeEvent(E); }
 
 void TEditor::contextMenuEvent(QContextMenuEvent* E) {
-    if (FDragState != 0 || FLeftButtonDown || !FPopupMenu) return;
+    if (FDragState != 0 || FLeftButtonDown || !PopupMenu()) return;
     try {
         FPopupMenu->popup(E->globalPos());
     } catch (...) {
@@ -207,7 +208,8 @@ void TEditor::WndProc(winmsg::TMessage& Message) {
             Message.Result = 0;
             if (!qtKey) break;
             QPointer<TEditor> self(this);
-            if ((FPopupMenu && FPopupMenu->IsShortCut(qtKey, mods)) || (self && RunAncestorShortCut(qtKey, mods)))
+            TEditorPopupMenu* menu = PopupMenu();
+            if ((menu && menu->IsShortCut(qtKey, mods)) || (self && RunAncestorShortCut(qtKey, mods)))
                 Message.Result = 1;
             break;
         }

@@ -727,15 +727,18 @@ void TEditor::DrawRulerBitmap() {
     for (int x = p; x < FRulerGaugeBitmap.width(); x += p) g.drawImage(x, 0, FRulerGaugeBitmap, 0, 0, p, rh);
 }
 
-void TEditor::ResizeRulerBitmaps() {
-    FRulerTextBitmap = QImage(FRulerGaugeBitmap.size(), QImage::Format_RGB32);
-    FRulerMarkBitmap = QImage(FRulerGaugeBitmap.size(), QImage::Format_RGB32);
-}
+// The gauge, and the numbered and marked rulers made from it, are drawn at
+// each paint of the ruler and not kept between paints.
+void TEditor::ResizeRulerBitmaps() { FRulerTextBitmap = FRulerMarkBitmap = QImage(); }
 
 void TEditor::UpdateRulerMetrics() {
-    CalcRulerHeight();
+    // A hidden ruler keeps no pictures; they are drawn when it is shown.
+    if (!CalcRulerHeight()) {
+        FRulerGaugeBitmap = FRulerTextBitmap = FRulerMarkBitmap = QImage();
+        return;
+    }
     CreateRulerDigitBitmaps();
-    DrawRulerBitmap();
+    FRulerGaugeBitmap = QImage();  // drawn at the ruler's next paint
     ResizeRulerBitmaps();
 }
 
@@ -774,7 +777,9 @@ void TEditor::CreateRulerMarkBitmap() {
 }
 
 void TEditor::PaintRuler(QPainter& P) {
+    DrawRulerBitmap();
     CreateRulerMarkBitmap();
+    FRulerGaugeBitmap = QImage();
     if (FRulerTextBitmap.isNull()) return;
     const int tl = GetTextLeft();
     const int gr = FRuler->GaugeRange();
@@ -786,6 +791,7 @@ void TEditor::PaintRuler(QPainter& P) {
         int h = FRulerHeight - 1 - (FRuler->Edge() ? 1 : 0);
         P.drawImage(QPoint(tl + cx, 0), FRulerMarkBitmap, QRect(sx + cx, 0, FColWidth - 1, h));
     }
+    ResizeRulerBitmaps();
 }
 
 void TEditor::DrawRulerMark(int ACol) {

@@ -1,11 +1,14 @@
 // The tool bars of the script and result pages: shown and hidden by their
 // actions, bound to the page's editor, filled from what the page (or the
 // window) last used, and keeping what their buttons used.
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QKeySequence>
+#include <QLayout>
 
 #include "QtTestApp.h"
 #include "U_ClientMessages.h"
@@ -48,39 +51,39 @@ TEST_F(ToolBarsTest, ScriptPageBars) {
     EXPECT_EQ(page->Action_ScriptEditor_Search_Show->text(), QString::fromUtf16(u"検索"));
     EXPECT_EQ(page->Action_EditorBundle->text(), QString::fromUtf16(u"各行を指定文字で括る"));
     EXPECT_EQ(page->Action_EditorEscapeReplace->text(), QString::fromUtf16(u"文字をエスケープ"));
-    EXPECT_TRUE(page->Frame_KZNEditorSearch1->isHidden());
-    EXPECT_TRUE(page->Frame_KZNEditorLineBundle1->isHidden());
-    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->isHidden());
-    EXPECT_EQ(page->Frame_KZNEditorSearch1->Editor(), page->ScriptEditor);
+    EXPECT_TRUE(page->Frame_KZNEditorSearch1()->isHidden());
+    EXPECT_TRUE(page->Frame_KZNEditorLineBundle1()->isHidden());
+    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1()->isHidden());
+    EXPECT_EQ(page->Frame_KZNEditorSearch1()->Editor(), page->ScriptEditor);
 
     // the search bar searches the page's editor
     page->ScriptEditor->Lines().SetText("select 1;\r\nSELECT 2;\r\n");
     page->Action_ScriptEditor_Search_Show->trigger();
-    EXPECT_FALSE(page->Frame_KZNEditorSearch1->isHidden());
+    EXPECT_FALSE(page->Frame_KZNEditorSearch1()->isHidden());
     EXPECT_TRUE(page->Action_ScriptEditor_Search_Show->isChecked());
-    page->Frame_KZNEditorSearch1->ComboBox_Search->setEditText("select 2");
-    page->Frame_KZNEditorSearch1->Action_Execute->trigger();
+    page->Frame_KZNEditorSearch1()->ComboBox_Search->setEditText("select 2");
+    page->Frame_KZNEditorSearch1()->Action_Execute->trigger();
     EXPECT_EQ(page->ScriptEditor->GetSelText(), "SELECT 2");
     page->Action_ScriptEditor_Search_Show->trigger();
-    EXPECT_TRUE(page->Frame_KZNEditorSearch1->isHidden());
+    EXPECT_TRUE(page->Frame_KZNEditorSearch1()->isHidden());
     EXPECT_FALSE(page->Action_ScriptEditor_Search_Show->isChecked());
 
     // the bundle bar opens with the page's texts, empty before any bundling
     page->Action_EditorBundle->trigger();
     EXPECT_TRUE(page->Action_EditorBundle->isChecked());
-    EXPECT_EQ(page->Frame_KZNEditorLineBundle1->Edit_Bundle_Left->text(), "");
-    page->Frame_KZNEditorLineBundle1->SetValues("(", ")", false);
+    EXPECT_EQ(page->Frame_KZNEditorLineBundle1()->Edit_Bundle_Left->text(), "");
+    page->Frame_KZNEditorLineBundle1()->SetValues("(", ")", false);
     Select(page->ScriptEditor, 0, 9);
     messages.clear();
-    page->Frame_KZNEditorLineBundle1->Button1->click();
+    page->Frame_KZNEditorLineBundle1()->Button1->click();
     EXPECT_EQ(page->ScriptEditor->Lines().GetText(), "(select 1;)\r\nSELECT 2;\r\n");
     EXPECT_EQ(page->BundleStart, "(");
     EXPECT_EQ(page->BundleEnd, ")");
     EXPECT_TRUE(Sent(mc::WM_MC_BUNDLECHANGE, 0));
     page->Action_EditorBundle->trigger();  // hide
-    page->Frame_KZNEditorLineBundle1->SetValues("x", "y", true);
+    page->Frame_KZNEditorLineBundle1()->SetValues("x", "y", true);
     page->Action_EditorBundle->trigger();  // shown again with the page's texts
-    EXPECT_EQ(page->Frame_KZNEditorLineBundle1->Edit_Bundle_Left->text(), "(");
+    EXPECT_EQ(page->Frame_KZNEditorLineBundle1()->Edit_Bundle_Left->text(), "(");
 
     // the escape bar: the settings' options become the page's, so opening
     // the bar shows them; a use stores the page's options into the window too
@@ -88,16 +91,16 @@ TEST_F(ToolBarsTest, ScriptPageBars) {
     env.CloseTimeEnvData->EscapeSQ = true;
     env.CloseTimeEnvData->EscapeEscapeDouble = true;
     page->ApplyEnv(env);
-    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->CheckBox_SQ->isChecked());
-    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->RadioButton_Double->isChecked());
+    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1()->CheckBox_SQ->isChecked());
+    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1()->RadioButton_Double->isChecked());
     page->Action_EditorEscapeReplace->trigger();
-    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->CheckBox_SQ->isChecked());
-    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->RadioButton_Double->isChecked());
+    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1()->CheckBox_SQ->isChecked());
+    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1()->RadioButton_Double->isChecked());
     page->ScriptEditor->Lines().SetText("'a'\r\n");
     Select(page->ScriptEditor, 0, 3);
-    page->Frame_KZNEditorEscapeReplace1->CheckBox_DQ->setChecked(true);
+    page->Frame_KZNEditorEscapeReplace1()->CheckBox_DQ->setChecked(true);
     messages.clear();
-    page->Frame_KZNEditorEscapeReplace1->Button1->click();
+    page->Frame_KZNEditorEscapeReplace1()->Button1->click();
     EXPECT_EQ(page->ScriptEditor->Lines().GetText(), "''a''\r\n");
     EXPECT_TRUE(page->EscapeSQ);
     EXPECT_TRUE(page->EscapeDQ);
@@ -110,21 +113,21 @@ TEST_F(ToolBarsTest, ResultPageBars) {
     TForm_Result* page = frame->ActiveResultPage();
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->Action_Search->text(), QString::fromUtf16(u"検索バーを表示"));
-    EXPECT_EQ(page->Frame_KZNEditorSearch1->Editor(), page->Editor);
-    EXPECT_TRUE(page->Frame_KZNEditorSearch1->isHidden());
+    EXPECT_EQ(page->Frame_KZNEditorSearch1()->Editor(), page->Editor);
+    EXPECT_TRUE(page->Frame_KZNEditorSearch1()->isHidden());
     page->Action_Search->trigger();
-    EXPECT_FALSE(page->Frame_KZNEditorSearch1->isHidden());
+    EXPECT_FALSE(page->Frame_KZNEditorSearch1()->isHidden());
     EXPECT_TRUE(page->Action_Search->isChecked());
 
     // the escape bar opens with the window's options and stores back into the window
     frame->EscapeDQ = true;
     page->Action_EditorEscapeReplace->trigger();
-    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1->CheckBox_DQ->isChecked());
+    EXPECT_TRUE(page->Frame_KZNEditorEscapeReplace1()->CheckBox_DQ->isChecked());
     page->Editor->Lines().SetText("say \"hi\"\r\n");
     Select(page->Editor, 0, 8);
-    page->Frame_KZNEditorEscapeReplace1->CheckBox_Y->setChecked(true);
+    page->Frame_KZNEditorEscapeReplace1()->CheckBox_Y->setChecked(true);
     messages.clear();
-    page->Frame_KZNEditorEscapeReplace1->Button1->click();
+    page->Frame_KZNEditorEscapeReplace1()->Button1->click();
     EXPECT_EQ(page->Editor->Lines().GetText(), "say \\\"hi\\\"\r\n");
     EXPECT_TRUE(frame->EscapeY);
     EXPECT_TRUE(Sent(mc::WM_MC_ESCAPEREPLACECHANGE, reinterpret_cast<winmsg::WPARAM>(frame.get())));
@@ -133,13 +136,63 @@ TEST_F(ToolBarsTest, ResultPageBars) {
     page->BundleStart = "[";
     page->BundleEnd = "]";
     page->Action_Linebundle->trigger();
-    EXPECT_EQ(page->Frame_KZNEditorLineBundle1->Edit_Bundle_Right->text(), "]");
+    EXPECT_EQ(page->Frame_KZNEditorLineBundle1()->Edit_Bundle_Right->text(), "]");
     Select(page->Editor, 0, 3);
     messages.clear();
-    page->Frame_KZNEditorLineBundle1->Edit_Bundle_Right->setText("}");
-    page->Frame_KZNEditorLineBundle1->Button1->click();
+    page->Frame_KZNEditorLineBundle1()->Edit_Bundle_Right->setText("}");
+    page->Frame_KZNEditorLineBundle1()->Button1->click();
     EXPECT_EQ(page->BundleEnd, "}");
     EXPECT_TRUE(Sent(mc::WM_MC_BUNDLECHANGE, reinterpret_cast<winmsg::WPARAM>(page)));
+}
+
+// A page holds no bar until one is asked for; a bar built late is bound to
+// the page's editor, hidden, in its place in the stack (search, line bundle,
+// escape) and reports its use to the page.
+TEST_F(ToolBarsTest, BarsAreBuiltOnFirstUseInTheirPlace) {
+    TForm_Script* script = frame->ActiveScriptPage();
+    ASSERT_NE(script, nullptr);
+    frame->ExecuteScriptText("#NewSheet;");
+    TForm_Result* sheet = frame->ActiveResultPage();
+    ASSERT_NE(sheet, nullptr);
+    struct Case {
+        const char* name;
+        TKZNEditorToolPanel* panel;
+        TKZNEditor* editor;
+        std::function<std::string()> bundleStart;
+    };
+    const Case cases[] = {
+        {"script", script->Panel_Editor_ScriptToolBarBase, script->ScriptEditor, [script] { return script->BundleStart; }},
+        {"sheet", sheet->Panel_ToolBase, sheet->Editor, [sheet] { return sheet->BundleStart; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TKZNEditorToolPanel* panel = c.panel;
+        EXPECT_EQ(panel->BuiltSearch(), nullptr);
+        EXPECT_EQ(panel->BuiltLineBundle(), nullptr);
+        EXPECT_EQ(panel->BuiltEscapeReplace(), nullptr);
+        EXPECT_EQ(panel->findChildren<QFrame*>(Qt::FindDirectChildrenOnly).size(), 0);
+        // built last first: the stack's order does not follow the order of building
+        TFrame_KZNEditorEscapeReplace* escape = panel->EscapeReplace();
+        TFrame_KZNEditorSearch* search = panel->Search();
+        TFrame_KZNEditorLineBundle* bundle = panel->LineBundle();
+        EXPECT_EQ(panel->EscapeReplace(), escape);  // built once
+        EXPECT_EQ(panel->BuiltSearch(), search);
+        QLayout* stack = panel->layout();
+        EXPECT_EQ(stack->indexOf(search), 0);
+        EXPECT_EQ(stack->indexOf(bundle), 1);
+        EXPECT_EQ(stack->indexOf(escape), 2);
+        for (QWidget* bar : {static_cast<QWidget*>(search), static_cast<QWidget*>(bundle), static_cast<QWidget*>(escape)})
+            EXPECT_TRUE(bar->isHidden());
+        EXPECT_EQ(search->Editor(), c.editor);
+        EXPECT_EQ(bundle->Editor(), c.editor);
+        EXPECT_EQ(escape->Editor(), c.editor);
+        c.editor->Lines().SetText("ab\r\n");
+        Select(c.editor, 0, 2);
+        bundle->SetValues("<", ">", false);
+        bundle->Button1->click();
+        EXPECT_EQ(c.editor->Lines().GetText(), "<ab>\r\n");
+        EXPECT_EQ(c.bundleStart(), "<");
+    }
 }
 
 TEST_F(ToolBarsTest, WindowSearchKeysGoToTheFocusedEditorsBar) {
@@ -155,7 +208,7 @@ TEST_F(ToolBarsTest, WindowSearchKeysGoToTheFocusedEditorsBar) {
     EXPECT_EQ(reverse->shortcut(), QKeySequence(QStringLiteral("Shift+F3")));
 
     TForm_Script* page = frame->ActiveScriptPage();
-    TFrame_KZNEditorSearch* bar = page->Frame_KZNEditorSearch1;
+    TFrame_KZNEditorSearch* bar = page->Frame_KZNEditorSearch1();
     QApplication::setActiveWindow(frame.get());
     // nothing holds the focus: nothing happens
     frame->setFocus();
@@ -181,9 +234,15 @@ TEST_F(ToolBarsTest, WindowSearchKeysGoToTheFocusedEditorsBar) {
     result->Editor->Lines().SetText("xy xy\r\n");
     result->Editor->setFocus();
     QCoreApplication::processEvents();
+    // F3 before the bar was ever shown builds it, hidden, for the focused editor
+    ASSERT_EQ(result->Panel_ToolBase->BuiltSearch(), nullptr);
+    search->trigger();
+    ASSERT_NE(result->Panel_ToolBase->BuiltSearch(), nullptr);
+    EXPECT_TRUE(result->Panel_ToolBase->BuiltSearch()->isHidden());
+    EXPECT_EQ(result->Panel_ToolBase->BuiltSearch()->Editor(), result->Editor);
     show->trigger();
-    EXPECT_FALSE(result->Frame_KZNEditorSearch1->isHidden());
-    result->Frame_KZNEditorSearch1->ComboBox_Search->setEditText("xy");
+    EXPECT_FALSE(result->Frame_KZNEditorSearch1()->isHidden());
+    result->Frame_KZNEditorSearch1()->ComboBox_Search->setEditText("xy");
     result->Editor->setFocus();
     search->trigger();
     EXPECT_EQ(result->Editor->GetSelText(), "xy");

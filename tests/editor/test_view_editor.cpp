@@ -2,6 +2,7 @@
 // positions as character offsets, two views of one text, the edit-control
 // operations and the popup menu.
 #include <QAction>
+#include <QMenu>
 
 #include "EditorMenuKeys.h"
 #include "EditorUndo.h"
@@ -263,6 +264,26 @@ TEST_F(EditorView, PopupMenuCaptionsShortcutsAndStates) {
     m->SetMenu();
     EXPECT_TRUE(m->MarkSetItems[4]->isChecked());
     EXPECT_FALSE(m->MarkSetItems[5]->isChecked());
+}
+
+// The context menu is built on first use, once; an editor told to have
+// none never builds one, not even for a key.
+TEST_F(EditorView, PopupMenuIsBuiltOnFirstUseOnly) {
+    EXPECT_TRUE(E->findChildren<QMenu*>(Qt::FindDirectChildrenOnly).isEmpty());
+    TEditorPopupMenu* menu = E->PopupMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(E->PopupMenu(), menu);
+    EXPECT_EQ(E->findChildren<QMenu*>(Qt::FindDirectChildrenOnly).size(), 1);
+
+    std::unique_ptr<TEditor> bare(MakeEditor<TEditor>());
+    bare->SetPopupMenu(nullptr);
+    bare->resize(200, 100);
+    bare->show();
+    bare->setFocus();
+    QApplication::processEvents();
+    Key(bare.get(), Qt::Key_5, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(bare->PopupMenu(), nullptr);
+    EXPECT_TRUE(bare->findChildren<QMenu*>(Qt::FindDirectChildrenOnly).isEmpty());
 }
 
 TEST_F(EditorView, PopupShortcutsWorkFromTheKeyboard) {

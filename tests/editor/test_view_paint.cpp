@@ -218,3 +218,37 @@ TEST_F(Painting, AFocusedEditorIsQuietOnceItHasPainted) {
     E->viewport()->removeEventFilter(&counter);
     EXPECT_LE(counter.Paints, 1);
 }
+
+// A ruler shown late (after the font, colours and size were set while it was
+// hidden) is drawn as one shown from the start, across the whole width.
+TEST_F(Painting, RulerShownLateIsDrawnAsOneShownFromTheStart) {
+    std::unique_ptr<TEditor> early(MakeEditor<TEditor>());
+    early->Ruler().SetVisible(true);
+    for (TEditor* e : {E.get(), early.get()}) {
+        QFont f = e->font();
+        f.setPointSize(13);
+        e->setFont(f);
+        e->SetFontColor(clNavy);
+        e->resize(300, 200);
+        e->show();
+        e->Lines().SetText("abc\r\ndef");
+    }
+    QApplication::processEvents();
+    E->resize(560, 200);  // while hidden: no pictures to keep up to date
+    early->resize(560, 200);
+    QApplication::processEvents();
+    E->Ruler().SetVisible(true);
+    QApplication::processEvents();
+    const QImage late = E->grab().toImage(), first = early->grab().toImage();
+    ASSERT_EQ(late.size(), first.size());
+    const QRect strip(E->GetTextLeft(), 0, late.width() - E->GetTextLeft(), E->GetTextTop());
+    ASSERT_GT(strip.height(), 0);
+    EXPECT_EQ(late.copy(strip), first.copy(strip));
+    EXPECT_GT(Ink(late, QRect(late.width() - 60, 0, 50, strip.height())), 0);  // ticks at the right end too
+    // painted again the same, with the caret's column mark moved along
+    E->SetRowCol(0, 2);
+    early->SetRowCol(0, 2);
+    const QImage again = E->grab().toImage();
+    EXPECT_EQ(again.copy(strip), early->grab().toImage().copy(strip));
+    EXPECT_NE(again.copy(strip), late.copy(strip));
+}
