@@ -18,36 +18,22 @@ void TKZNEditorToolPanel::Place(QWidget* Bar, int Slot) {
     static_cast<QVBoxLayout*>(layout())->insertWidget(at, Bar);
 }
 
-TFrame_KZNEditorSearch* TKZNEditorToolPanel::Search() {
-    if (!FSearch) {
-        auto* bar = new TFrame_KZNEditorSearch(this);
-        Place(bar, 0);
+template <class TBar>
+TBar* TKZNEditorToolPanel::BuildOnce(TBar*& Field, int Slot, const std::function<void(TBar&)>& OnBuilt) {
+    if (!Field) {
+        auto* bar = new TBar(this);
+        Place(bar, Slot);
         bar->SetEditor(FEditor);
-        FSearch = bar;
+        Field = bar;
+        if (OnBuilt) OnBuilt(*bar);
     }
-    return FSearch;
+    return Field;
 }
 
-TFrame_KZNEditorLineBundle* TKZNEditorToolPanel::LineBundle() {
-    if (!FLineBundle) {
-        auto* bar = new TFrame_KZNEditorLineBundle(this);
-        Place(bar, 1);
-        bar->SetEditor(FEditor);
-        FLineBundle = bar;
-        if (OnLineBundleBuilt) OnLineBundleBuilt(*bar);
-    }
-    return FLineBundle;
-}
-
+TFrame_KZNEditorSearch* TKZNEditorToolPanel::Search() { return BuildOnce(FSearch, 0); }
+TFrame_KZNEditorLineBundle* TKZNEditorToolPanel::LineBundle() { return BuildOnce(FLineBundle, 1, OnLineBundleBuilt); }
 TFrame_KZNEditorEscapeReplace* TKZNEditorToolPanel::EscapeReplace() {
-    if (!FEscapeReplace) {
-        auto* bar = new TFrame_KZNEditorEscapeReplace(this);
-        Place(bar, 2);
-        bar->SetEditor(FEditor);
-        FEscapeReplace = bar;
-        if (OnEscapeReplaceBuilt) OnEscapeReplaceBuilt(*bar);
-    }
-    return FEscapeReplace;
+    return BuildOnce(FEscapeReplace, 2, OnEscapeReplaceBuilt);
 }
 
 void TKZNEditorToolPanel::SetEditor(TKZNEditor* Editor) {

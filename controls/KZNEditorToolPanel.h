@@ -37,6 +37,9 @@ public:
 private:
     // Puts a new bar into the stack at its place (Slot: 0 search, 1 line bundle, 2 escape), hidden.
     void Place(QWidget* Bar, int Slot);
+    // Field's bar, built into its Slot on first use and told to OnBuilt.
+    template <class TBar>
+    TBar* BuildOnce(TBar*& Field, int Slot, const std::function<void(TBar&)>& OnBuilt = nullptr);
     TKZNEditor* FEditor = nullptr;
     TFrame_KZNEditorSearch* FSearch = nullptr;
     TFrame_KZNEditorLineBundle* FLineBundle = nullptr;

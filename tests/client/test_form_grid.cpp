@@ -17,6 +17,7 @@
 #include "CP932Qt.h"
 #include "ClientTestUtil.h"
 #include "DbTestUtil.h"
+#include "OdbcTestUtil.h"
 #include "MemDataSet.h"
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
@@ -337,12 +338,7 @@ struct GridDbTest : ::testing::TestWithParam<Db>, testutil::WithApp {
         } catch (...) {
         }
     }
-    void Exec(const std::string& sql) {
-        TOdbcQuery q(&Conn);
-        q.SetParamCheck(false);
-        q.SetSQL(sql);
-        q.ExecSQL();
-    }
+    void Exec(const std::string& sql) { odbctest::Exec(Conn, sql); }
     std::unique_ptr<TForm_Grid> Open() {
         auto q = std::make_unique<TOdbcQuery>(&Conn);
         q->SetParamCheck(false);

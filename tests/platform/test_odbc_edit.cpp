@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "DbTestUtil.h"
+#include "OdbcTestUtil.h"
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
 
@@ -27,19 +28,8 @@ protected:
             }
         }
     }
-    void Exec(const std::string& sql) {
-        TOdbcQuery q(&Conn);
-        q.SetParamCheck(false);
-        q.SetSQL(sql);
-        q.ExecSQL();
-    }
-    std::unique_ptr<TOdbcQuery> Query(const std::string& sql) {
-        auto q = std::make_unique<TOdbcQuery>(&Conn);
-        q->SetParamCheck(false);
-        q->SetSQL(sql);
-        q->Open();
-        return q;
-    }
+    void Exec(const std::string& sql) { odbctest::Exec(Conn, sql); }
+    std::unique_ptr<TOdbcQuery> Query(const std::string& sql) { return odbctest::Query(Conn, sql); }
     // The table's rows as "id:name:n" lines, ordered by id (null as "-").
     std::string Rows(const std::string& table) {
         auto q = Query("select id, name, n from " + table + " order by id");

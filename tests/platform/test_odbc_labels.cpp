@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "DbTestUtil.h"
+#include "OdbcTestUtil.h"
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
 
@@ -47,19 +48,8 @@ protected:
         } catch (...) {
         }
     }
-    void Exec(const std::string& sql) {
-        TOdbcQuery q(&Conn);
-        q.SetParamCheck(false);
-        q.SetSQL(sql);
-        q.ExecSQL();
-    }
-    std::unique_ptr<TOdbcQuery> Query(const std::string& sql) {
-        auto q = std::make_unique<TOdbcQuery>(&Conn);
-        q->SetParamCheck(false);
-        q->SetSQL(sql);
-        q->Open();
-        return q;
-    }
+    void Exec(const std::string& sql) { odbctest::Exec(Conn, sql); }
+    std::unique_ptr<TOdbcQuery> Query(const std::string& sql) { return odbctest::Query(Conn, sql); }
     std::string Header(const std::string& sql) {
         auto q = Query(sql);
         std::string out;
