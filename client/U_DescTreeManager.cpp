@@ -21,6 +21,7 @@
 #include "SysUtils.h"
 #include "T_FolderFile.h"
 #include "T_KZNUtil.h"
+#include "U_DescTreeManagerValues.h"
 #include "U_Form_DesctreeProperty.h"
 #include "U_Frame_SQLClient.h"
 #include "U_SQL99.h"
@@ -1088,22 +1089,30 @@ void TDescTreeManager::SetIcons(TTreeNodeEx* Node) {
 // ---------------------------------------------------------------------------
 // Parameters and placeholders
 
-void TDescTreeManager::CollectParams(TTreeNodeEx* Node, TStringList& Params) {
-    Params.Clear();
+void TDescTreeManager::CollectParamEntries(TTreeNodeEx* Node, std::vector<TParamEntry>& Params) {
+    Params.clear();
     std::vector<TTreeNodeEx*> path;
     for (TTreeNodeEx* n = Node; n && n->Parent(); n = n->Parent()) path.push_back(n);  // the top node has none
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        const TStringList own = GetParams(*it);
-        TStringList next;
+        // An item's parameters are the row of its parent's deploy query.
+        const bool fromDatabase = GetKind(*it) == dnkItem;
+        std::vector<TParamEntry> next;
         std::unordered_set<std::string> names;
-        for (const std::string& line : own.Items) {
-            next.Add(line);
-            names.insert(Upper(NameOf(line)));
+        for (const std::string& line : GetParams(*it).Items) {
+            next.push_back({NameOf(line), ValueOf(line), fromDatabase});
+            names.insert(Upper(next.back().Name));
         }
-        for (const std::string& line : Params.Items)
-            if (!names.count(Upper(NameOf(line)))) next.Add(line);
+        for (TParamEntry& p : Params)
+            if (!names.count(Upper(p.Name))) next.push_back(std::move(p));
         Params = std::move(next);
     }
+}
+
+void TDescTreeManager::CollectParams(TTreeNodeEx* Node, TStringList& Params) {
+    std::vector<TParamEntry> entries;
+    CollectParamEntries(Node, entries);
+    Params.Clear();
+    for (const TParamEntry& p : entries) Params.Add(p.Name + "=" + p.Value);
 }
 
 namespace {
@@ -1121,8 +1130,8 @@ size_t CountOf(const std::string& Text, const std::string& From) {
 
 }  // namespace
 
-void TDescTreeManager::PlaceholderOverflow(TTreeNodeEx* Node, const std::string& Name) {
-    // The definition that nests: the nearest folder that defines the name.
+void TDescTreeManager::PlaceholderError(TTreeNodeEx* Node, const std::string& Text, const std::string& Name) {
+    // The definition in question: the nearest folder that defines the name.
     std::string folder = GetFolder(Node);
     for (TTreeNodeEx* n = Node; n && n->Parent(); n = n->Parent()) {
         bool defines = false;
@@ -1132,7 +1141,7 @@ void TDescTreeManager::PlaceholderOverflow(TTreeNodeEx* Node, const std::string&
             break;
         }
     }
-    const std::string message = "パラメータの展開結果が上限（1MB）を超えました：{%" + Name + "%} [" + folder + "]";
+    const std::string message = Text + "{%" + Name + "%} [" + folder + "]";
     // Reported once per operation, not once for every node that shares the definition.
     if (std::find(FReportedPlaceholders.begin(), FReportedPlaceholders.end(), message) == FReportedPlaceholders.end()) {
         FReportedPlaceholders.push_back(message);
@@ -1142,18 +1151,57 @@ void TDescTreeManager::PlaceholderOverflow(TTreeNodeEx* Node, const std::string&
     throw EDescTreeManager(message);
 }
 
+void TDescTreeManager::PlaceholderOverflow(TTreeNodeEx* Node, const std::string& Name) {
+    PlaceholderError(Node, "パラメータの展開結果が上限（1MB）を超えました：", Name);
+}
+
 std::string TDescTreeManager::ExpandPlaceholders(TTreeNodeEx* Node, const std::string& Text) {
+    return Expand(Node, Text, true);
+}
+
+std::string TDescTreeManager::ExpandPlaceholderText(TTreeNodeEx* Node, const std::string& Text) {
+    return Expand(Node, Text, false);
+}
+
+std::string TDescTreeManager::Expand(TTreeNodeEx* Node, const std::string& Text, bool DatabaseValuesAsData) {
     if (Text.find('{') == std::string::npos) return Text;
     TOpScope scope(*this);
-    TStringList params;
-    CollectParams(Node, params);
+    std::vector<TParamEntry> params;
+    CollectParamEntries(Node, params);
     // Every replacement is measured before it is made: a text past the limit is never built.
     const size_t limit = Text.size() + kPlaceholderGrowth;
 
+    // A value read from the database goes in last, where its hole stands: it
+    // is never read for placeholders, and it is put in as data (see FillHoles).
+    // A hole is shorter or longer than its value: pending counts the difference.
+    char mark = 0;
+    std::vector<std::string> holes(params.size());
+    const bool fromDatabase =
+        DatabaseValuesAsData && std::any_of(params.begin(), params.end(), [](const TParamEntry& p) { return p.FromDatabase; });
+    if (fromDatabase) {
+        std::vector<std::string_view> written{Text};
+        for (const TParamEntry& p : params)
+            if (!p.FromDatabase) written.push_back(p.Value);
+        mark = desctree::HoleMark(written);
+        for (size_t k = 0; k < params.size(); ++k)
+            if (params[k].FromDatabase) holes[k] = desctree::Hole(mark, k);
+    }
+    auto asPut = [&](size_t k) -> const std::string& { return mark && params[k].FromDatabase ? holes[k] : params[k].Value; };
+    long long pending = 0;
+    auto size = [&](const std::string& text) { return static_cast<size_t>(std::max<long long>(0, (long long)text.size() + pending)); };
+    auto note = [&](size_t k, size_t count) {
+        pending += static_cast<long long>(count) *
+                   (static_cast<long long>(params[k].Value.size()) - static_cast<long long>(asPut(k).size()));
+    };
+    if (fromDatabase && !mark) {  // every control byte is in use: nothing to mark a hole with
+        for (const TParamEntry& p : params)
+            if (p.FromDatabase)
+                PlaceholderError(Node, "データベースから読んだ値を埋め込めないため実行しません（定義の制御文字と区別できません）：", p.Name);
+    }
+
     // Double braces: the name in any case; unknown ones are deleted.
-    std::unordered_map<std::string, std::pair<std::string, std::string>> byUpper;  // name, value
-    for (const std::string& line : params.Items)
-        byUpper.emplace(Upper(NameOf(line)), std::make_pair(NameOf(line), ValueOf(line)));
+    std::unordered_map<std::string, size_t> byUpper;
+    for (size_t k = 0; k < params.size(); ++k) byUpper.emplace(Upper(params[k].Name), k);
     std::string text;
     size_t at = 0;
     for (;;) {
@@ -1164,9 +1212,10 @@ std::string TDescTreeManager::ExpandPlaceholders(TTreeNodeEx* Node, const std::s
         text.append(Text, at, open - at);
         auto it = byUpper.find(Upper(std::string_view(Text).substr(open + 3, close - open - 3)));
         if (it != byUpper.end()) {
-            if (text.size() + it->second.second.size() + (Text.size() - close) > limit)
-                PlaceholderOverflow(Node, it->second.first);
-            text += it->second.second;
+            const size_t k = it->second;
+            if (size(text) + params[k].Value.size() + (Text.size() - close) > limit) PlaceholderOverflow(Node, params[k].Name);
+            text += asPut(k);
+            note(k, 1);
         } else {
             text.append(Text, open, close + 3 - open);
         }
@@ -1184,19 +1233,42 @@ std::string TDescTreeManager::ExpandPlaceholders(TTreeNodeEx* Node, const std::s
     // are bounded, and so is the size after every replacement.
     for (int pass = 0; pass < 64; ++pass) {
         bool changed = false;
-        for (const std::string& line : params.Items) {
-            const std::string from = "{%" + NameOf(line) + "%}";
+        for (size_t k = 0; k < params.size(); ++k) {
+            const std::string from = "{%" + params[k].Name + "%}";
             const size_t count = CountOf(text, from);
             if (count == 0) continue;
-            const std::string value = ValueOf(line);
-            if (value.size() > from.size() && (value.size() - from.size()) > (limit - std::min(limit, text.size())) / count)
-                PlaceholderOverflow(Node, NameOf(line));
-            text = sys::StringReplaceAll(text, from, value);
+            const size_t grows = params[k].Value.size();
+            if (grows > from.size() && (grows - from.size()) > (limit - std::min(limit, size(text))) / count)
+                PlaceholderOverflow(Node, params[k].Name);
+            text = sys::StringReplaceAll(text, from, asPut(k));
+            note(k, count);
             changed = true;
         }
         if (!changed) break;
     }
-    return text;
+    if (!mark || text.find(mark) == std::string::npos) return text;
+
+    // The values read from the database, each where its hole stands.
+    std::vector<std::string> values(params.size());
+    for (size_t k = 0; k < params.size(); ++k)
+        if (params[k].FromDatabase) values[k] = params[k].Value;
+    std::string out;
+    const desctree::TPasteResult r = desctree::FillHoles(text, mark, values, limit, out);
+    const std::string& name = params[std::min(r.Index, params.size() - 1)].Name;
+    switch (r.Refusal) {
+        case desctree::TPasteRefusal::None: return out;
+        case desctree::TPasteRefusal::TooLarge: PlaceholderOverflow(Node, name);
+        case desctree::TPasteRefusal::NotPlain:
+            PlaceholderError(Node, "データベースから読んだ値を埋め込めないため実行しません（引用符の外には名前か数値だけを埋め込めます）：",
+                             name);
+        case desctree::TPasteRefusal::UserVariable:
+            PlaceholderError(Node, "データベースから読んだ値を埋め込めないため実行しません（値がユーザー変数の参照 {! を含みます）：",
+                             name);
+        case desctree::TPasteRefusal::ChangesText:
+            PlaceholderError(Node, "データベースから読んだ値を埋め込めないため実行しません（値が引用符やコメントの区切りを変えます）：",
+                             name);
+    }
+    return out;
 }
 
 // ---------------------------------------------------------------------------
@@ -1534,7 +1606,7 @@ void TDescTreeManager::ShowPropertyPage(TForm_DesctreeProperty* Page) {
         const std::string raw = sys::Trim(scratch->Text());
         scratch->Clear();
         try {
-            text = sys::Trim(ExpandPlaceholders(node, raw));
+            text = sys::Trim(isSQL ? ExpandPlaceholders(node, raw) : ExpandPlaceholderText(node, raw));
         } catch (const EDescTreeManager& e) {
             page->ShowText("■" + e.Message);
             return;

@@ -133,8 +133,14 @@ public:
     void OpenNodeFolder(TTreeNodeEx* Node = nullptr);
     // Builds the node's children once ("Done"); also run on every selection change.
     void ExpandNode(TTreeNodeEx* Node);
-    // Text with the node's parameters put in.
+    // SQL or script text with the node's parameters put in. A value that came
+    // from the database (an item's) is data: inside '...' or "..." its quotes
+    // are doubled, elsewhere it must be a plain name or a number. A value that
+    // cannot be put in safely is told in the result page, naming its
+    // placeholder, and raises EDescTreeManager: nothing built from the text runs.
     std::string ExpandPlaceholders(TTreeNodeEx* Node, const std::string& Text);
+    // Text only shown (a ".Property" page): every value as it is.
+    std::string ExpandPlaceholderText(TTreeNodeEx* Node, const std::string& Text);
     // The node's parameters: its own first, then its ancestors' that it does not define.
     void CollectParams(TTreeNodeEx* Node, TStringList& Params);
     // The manager that built Node; null for a node of no object tree.
@@ -213,9 +219,19 @@ private:
     static const TNode* NodeData(const TTreeNodeEx* Node);
     void SetHideMark(TTreeNodeEx* Node);
     void SetTitle(TTreeNodeEx* Node);
+    // One parameter as the node sees it, and whether the database gave it.
+    struct TParamEntry {
+        std::string Name, Value;
+        bool FromDatabase;
+    };
+    void CollectParamEntries(TTreeNodeEx* Node, std::vector<TParamEntry>& Params);
+    std::string Expand(TTreeNodeEx* Node, const std::string& Text, bool DatabaseValuesAsData);
     // Tells the result page (once per operation) that the parameter Name grows
     // a text past the limit, then raises EDescTreeManager.
     [[noreturn]] void PlaceholderOverflow(TTreeNodeEx* Node, const std::string& Name);
+    // Tells the result page (once per operation) Text followed by the
+    // placeholder of Name and the folder that defines it, then raises EDescTreeManager.
+    [[noreturn]] void PlaceholderError(TTreeNodeEx* Node, const std::string& Text, const std::string& Name);
     void ReadParamsFile(TTreeNodeEx* Node);
     int32_t GetOrder(const std::string& Folder);
     // A file of the node: its own folder first, then its override folder; empty when neither has it.

@@ -276,6 +276,108 @@ TEST_F(DescTreeTest, NestedValuesStopAtTheSizeLimitWithAMessage) {
     EXPECT_EQ(Manager().ExpandPlaceholders(bomb, "{%D%}").size(), 1000u);
 }
 
+// Values read from the database are data: inside '...' and "..." their quotes
+// are doubled, elsewhere only a plain name or a number goes in; what the user
+// wrote (Params.txt) goes in as written; a value that would change where a
+// literal or comment ends is refused with a message naming its placeholder.
+TEST_F(DescTreeTest, DatabaseValuesGoInAsData) {
+    const std::string hostile = "x'; create table pwned (a int); --";
+    Db.Tables = {{"FROM NAMES", {{"N"}, {"emp"}, {"社員 表"}, {"it's"}, {"a\"b"}, {hostile}, {"12.5"}, {"-1"},
+                                  {"z\\"}, {"z\\w"}, {"{%WHO%}"}, {"{!V}"}, {"ｶﾅ$1"}}}};
+    Load({{"ObjectTree/T/Params.txt", "WHO=o'k\r\nFULL=\"{%N%}\"\r\n"},
+          {"ObjectTree/T/List/DeployItem.SQL", "SELECT N FROM NAMES"}},
+         {"T"});
+    Connected = true;
+    Select("ObjectTree/T");
+    Select("ObjectTree/T/List");
+    const std::string notPlain = "データベースから読んだ値を埋め込めないため実行しません（引用符の外には名前か数値だけを埋め込めます）：{%N%}";
+    const std::string changes = "データベースから読んだ値を埋め込めないため実行しません（値が引用符やコメントの区切りを変えます）：{%N%}";
+    const std::string userVar = "データベースから読んだ値を埋め込めないため実行しません（値がユーザー変数の参照 {! を含みます）：{%N%}";
+    struct Case {
+        std::string Item, Text, Expected;  // Expected: the text, or the message (without its folder)
+        bool Refused;
+    } cases[] = {
+        {"emp", "SELECT * FROM t WHERE n = '{%N%}' AND m = {%N%}", "SELECT * FROM t WHERE n = 'emp' AND m = emp", false},
+        {"社員 表", "'{%N%}' \"{{%n%}}\"", "'社員 表' \"社員 表\"", false},
+        {"社員 表", "SELECT {%N%}", notPlain, true},
+        {"it's", "'{%N%}' \"{%N%}\"", "'it''s' \"it's\"", false},
+        {"a\"b", "'{%N%}' \"{%N%}\"", "'a\"b' \"a\"\"b\"", false},
+        {hostile, "SELECT * FROM c WHERE t = '{%N%}'", "SELECT * FROM c WHERE t = 'x''; create table pwned (a int); --'", false},
+        {hostile, "SELECT * FROM {%N%}", notPlain, true},
+        // a comment hides quotes from the database: there the value is outside them
+        {hostile, "SELECT 1 -- '{%N%}'\r\n", notPlain, true},
+        {hostile, "SELECT 1 /* '{%N%}' */", notPlain, true},
+        {hostile, "SELECT $$ '{%N%}' $$", notPlain, true},
+        {"12.5", "SELECT {%N%} + 1", "SELECT 12.5 + 1", false},
+        {"-1", "SELECT 1 + {%N%}", "SELECT 1 + -1", false},
+        {"-1", "SELECT 1-{%N%}\r\nFROM t WHERE a = '{%N%}'", changes, true},  // "--" would begin a comment
+        // a backslash before the closing quote ends no literal for the database, but does for the splitter
+        {"z\\", "SELECT '{%N%}'", changes, true},
+        {"z\\", "SELECT \"{%N%}\" || 'a'", changes, true},  // some databases take a backslash escape there too
+        {"z\\w", "SELECT '{%N%}', \"{%N%}\"", "SELECT 'z\\w', \"z\\w\"", false},
+        // a value from the database is never read for placeholders; one the user wrote is
+        {"{%WHO%}", "'{%N%}'", "'{%WHO%}'", false},
+        {"emp", "SELECT {%WHO%}, {%FULL%}", "SELECT o'k, \"emp\"", false},
+        {"it's", "SELECT {%FULL%}", "SELECT \"it's\"", false},
+        {"{!V}", "SELECT '{%N%}'", userVar, true},
+        {"ｶﾅ$1", "SELECT {%N%}", "SELECT ｶﾅ$1", false},
+    };
+    for (const Case& c : cases) {
+        TTreeNodeEx* item = Find("ObjectTree/T/List/" + c.Item);
+        ASSERT_TRUE(item) << c.Item;
+        Frame->Console.Lines.Clear();
+        try {
+            const std::string text = Manager().ExpandPlaceholders(item, c.Text);
+            EXPECT_FALSE(c.Refused) << c.Text << " -> " << text;
+            EXPECT_EQ(text, c.Expected) << c.Text;
+        } catch (const EDescTreeManager& e) {
+            EXPECT_TRUE(c.Refused) << c.Text << ": " << e.Message;
+            const std::string folder = " [" + TDescTreeManager::GetFolder(item) + "]";
+            EXPECT_EQ(e.Message, c.Expected + folder) << c.Text;
+            EXPECT_EQ(Frame->Console.Lines.Items, (Lines{"■" + c.Expected + folder})) << c.Text;
+        }
+    }
+    // A page that is only shown takes the values as they are.
+    EXPECT_EQ(Manager().ExpandPlaceholderText(Find("ObjectTree/T/List/" + hostile), "name: {%N%}"), "name: " + hostile);
+}
+
+// An item whose value cannot go in safely: its queries, pages and scripts do
+// not run; the result page says why once; the other items work.
+TEST_F(DescTreeTest, RefusedValueRunsNothing) {
+    const std::string hostile = "x'; DROP TABLE keep; --";
+    Db.Tables = {{"FROM NAMES", {{"N"}, {hostile}, {"emp"}}}, {"FROM COLS", {{"C"}, {"c1"}}}};
+    Load({{"ObjectTree/T/List/DeployItem.SQL", "SELECT N FROM NAMES"},
+          {"ObjectTree/T/List/_Cols/DeployItem.SQL", "SELECT C FROM COLS WHERE T = {%N%}"},
+          {"ObjectTree/T/List/_Count.PropertySQL", "SELECT count(*) FROM {%N%}"},
+          {"ObjectTree/T/List/_Drop.Script", "DROP TABLE {%N%};"},
+          {"ObjectTree/T/List/_Cols/Default.Script", "SELECT * FROM {%N%};"}},
+         {"T"});
+    Connected = true;
+    Select("ObjectTree/T");
+    Select("ObjectTree/T/List");
+    Db.SQLs.clear();
+    Frame->Console.Lines.Clear();
+    Select("ObjectTree/T/List/" + hostile);
+    Select("ObjectTree/T/List/" + hostile + "/Cols");
+    TTreeNodeEx* item = Find("ObjectTree/T/List/" + hostile);
+    ASSERT_TRUE(item);
+    QMenu menu;
+    Manager().FillScriptMenu(item, &menu);
+    EXPECT_TRUE(menu.actions().isEmpty());
+    for (const std::string& sql : Db.SQLs) EXPECT_EQ(sql.find("DROP"), std::string::npos) << sql;
+    EXPECT_EQ(Find("ObjectTree/T/List/" + hostile + "/Cols")->Count(), 0);
+    const std::string message = "■データベースから読んだ値を埋め込めないため実行しません（引用符の外には名前か数値だけを埋め込めます）：{%N%} [" +
+                                TDescTreeManager::GetFolder(item) + "]";
+    const Lines console = Frame->Console.Lines.Items;
+    EXPECT_GE(std::count(console.begin(), console.end(), message), 1);
+    for (const std::string& line : console) EXPECT_EQ(line.find("DROP"), std::string::npos) << line;
+    // the plain name works
+    Select("ObjectTree/T/List/emp");
+    Select("ObjectTree/T/List/emp/Cols");
+    EXPECT_TRUE(Find("ObjectTree/T/List/emp/Cols/c1"));
+    EXPECT_NE(std::find(Db.SQLs.begin(), Db.SQLs.end(), "SELECT C FROM COLS WHERE T = emp"), Db.SQLs.end());
+}
+
 TEST_F(DescTreeTest, OrderFilesSortTheFolders) {
     Load({{"ObjectTree/T/B/", ""},
           {"ObjectTree/T/A/x.Order", ""},
