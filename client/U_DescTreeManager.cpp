@@ -720,6 +720,8 @@ void TDescTreeManager::LoadObjectTrees() {
         TreeView->ClearNodes();
     }
     FLastNode = nullptr;
+    // The pages, the address and the caption of the node shown go with it.
+    ClearPropertyPages();
 
     // 2. The shown trees that exist.
     const std::string root = RootFolder();
@@ -1536,6 +1538,24 @@ void TDescTreeManager::SortPropertyPages() {
     if (current) PageControl_DescTreeProperty->setCurrentWidget(current);
 }
 
+void TDescTreeManager::FreePropertyPages() {
+    for (TForm_DesctreeProperty* p : PropertyPages()) {
+        if (p == FParamsPage) continue;
+        if (FFloater->IsFloating(p)) FFloater->Release(p);  // its window goes
+        else PageControl_DescTreeProperty->removeTab(PageControl_DescTreeProperty->indexOf(p));
+        p->deleteLater();
+    }
+}
+
+void TDescTreeManager::ClearPropertyPages() {
+    FPropertyNode = nullptr;
+    QSignalBlocker block(PageControl_DescTreeProperty);
+    FreePropertyPages();
+    FParamsPage->Editor_DescTreeParams->Lines().Clear();
+    Label_DescTreeAddress->clear();
+    Panel_DescTreeCurrentNode->clear();
+}
+
 void TDescTreeManager::RefreshPropertyPages(TTreeNodeEx* Node) {
     if (!Node) return;
     TOpScope scope(*this);
@@ -1559,12 +1579,7 @@ void TDescTreeManager::RefreshPropertyPages(TTreeNodeEx* Node) {
     const bool keep = !files.Empty() && a == b;
     if (!keep) {
         QSignalBlocker block(PageControl_DescTreeProperty);
-        for (TForm_DesctreeProperty* p : PropertyPages()) {
-            if (p == FParamsPage) continue;
-            if (FFloater->IsFloating(p)) FFloater->Release(p);
-            else PageControl_DescTreeProperty->removeTab(PageControl_DescTreeProperty->indexOf(p));
-            p->deleteLater();
-        }
+        FreePropertyPages();
         for (const std::string& name : pageNames) AddPropertyPage(name);
         SortPropertyPages();
         PageControl_DescTreeProperty->setCurrentIndex(0);

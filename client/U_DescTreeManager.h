@@ -171,6 +171,9 @@ public:
     // Property pages.
     void GetPropertyFiles(TTreeNodeEx* Node, TStringList& Files);
     void RefreshPropertyPages(TTreeNodeEx* Node);
+    // Frees every page but "Params" (docked or floating, whose window goes)
+    // and empties "Params", the address and the node caption: no node is shown.
+    void ClearPropertyPages();
     TForm_DesctreeProperty* AddPropertyPage(const std::string& Caption);
     void SortPropertyPages();
     // Fills Page (the active tab's page when null) for the selected node.
@@ -257,6 +260,8 @@ private:
     void UpdateIndicator(TTreeNodeEx* Node);
     std::unique_ptr<TDataSet> RunQuery(const std::string& SQL);
     std::vector<TForm_DesctreeProperty*> PropertyPages() const;
+    // Frees every page but "Params", docked or floating.
+    void FreePropertyPages();
 
     // The active result page's text.
     void AddResultLine(const std::string& Line);

@@ -791,3 +791,58 @@ TEST_F(DescTreeTest, TheTreeShowsTheConnectionState) {
     Frame->RefreshConnectState();
     EXPECT_TRUE(paints(app.color(QPalette::Base)));
 }
+
+// #ClearObjectTree (and every rebuild of the tree) takes the shown node's
+// pages away, docked and floating, and empties "Params", the address and the
+// node caption: nothing of the last node stays on the screen.
+TEST_F(DescTreeTest, ClearingTheTreesClearsThePropertyPages) {
+    Load({{"ObjectTree/Sales/Params.txt", "SCHEMA=S1\r\n"},
+          {"ObjectTree/Sales/One/A.Property", "one of {%SCHEMA%}"},
+          {"ObjectTree/Sales/One/B.Property", "b one"}},
+         {"Sales"});
+    Frame->resize(900, 700);
+    Frame->show();
+    QApplication::processEvents();
+    QTabWidget* tabs = Frame->PageControl_DescTreeProperty;
+    TKZNTabFloater* floater = Manager().PropertyFloater();
+    const QPoint away = tabs->tabBar()->mapToGlobal(QPoint(30, 250));
+    auto text = [](QWidget* page) {
+        return static_cast<TForm_DesctreeProperty*>(page)->Editor_DescTreeParams->Lines().GetText();
+    };
+    auto captions = [&] {
+        Lines out;
+        for (int i = 0; i < tabs->count(); ++i) out.push_back(cp932::FromQString(tabs->tabText(i)));
+        return out;
+    };
+    for (bool floating : {false, true}) {
+        Frame->ExecuteScriptText("#AddObjectTree Sales;");
+        Select("ObjectTree/Sales");
+        Select("ObjectTree/Sales/One");
+        ASSERT_EQ(captions(), (Lines{"A", "B", "Params"}));
+        QPointer<QWidget> a = tabs->widget(0), b = tabs->widget(1);
+        QPointer<QWidget> aWindow;
+        if (floating) {  // A and "Params" in windows of their own
+            clienttest::DragTab(tabs->tabBar(), 2, away);
+            clienttest::DragTab(tabs->tabBar(), 0, away + QPoint(300, 0));
+            ASSERT_EQ(floater->FloatingPages().size(), 2u);
+            aWindow = a->window();
+        }
+        tabs->setCurrentWidget(b);
+        EXPECT_EQ(text(b), "b one" "\r\n");
+        EXPECT_NE(text(Manager().ParamsPage()), "");
+        EXPECT_NE(cp932::FromQString(Frame->Label_DescTreeAddress->text()), "");
+        EXPECT_EQ(cp932::FromQString(Frame->Panel_DescTreeCurrentNode->text()), "One");
+
+        Frame->ExecuteScriptText("#ClearObjectTree;");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(Tree().RootCount(), 0);
+        EXPECT_FALSE(a) << floating;
+        EXPECT_FALSE(b) << floating;
+        EXPECT_FALSE(aWindow) << floating;
+        EXPECT_EQ(text(Manager().ParamsPage()), "") << floating;
+        EXPECT_EQ(floater->IsFloating(Manager().ParamsPage()), floating);
+        EXPECT_EQ(captions(), floating ? Lines{} : Lines{"Params"});
+        EXPECT_EQ(cp932::FromQString(Frame->Label_DescTreeAddress->text()), "");
+        EXPECT_EQ(cp932::FromQString(Frame->Panel_DescTreeCurrentNode->text()), "");
+    }
+}
