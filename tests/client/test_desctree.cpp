@@ -7,6 +7,8 @@
 #include <functional>
 #include <utility>
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -55,6 +57,20 @@ struct FakeDb {
         };
     }
 };
+
+// Drags Data over the widget and drops it there, as the mouse does; true when the widget took it.
+bool DropOn(QWidget* Widget, QMimeData* Data) {
+    const QPoint at = Widget->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, Data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Widget, &enter);
+    if (!enter.isAccepted()) return false;
+    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, Data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Widget, &move);
+    if (!move.isAccepted()) return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, Data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Widget, &drop);
+    return drop.isAccepted();
+}
 
 const Files kSales = {
     {"ObjectTree/Sales/Params.txt", "SCHEMA=S1\r\n"},
@@ -509,6 +525,7 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
           {"ObjectTree/T/_ItemOnly.Script", "x"},
           {"ObjectTree/T/List/DeployItem.SQL", "SELECT N FROM ITEMS"},
           {"ObjectTree/T/List/_Drop.Script", "DROP TABLE {%N%};"},
+          {"ObjectTree/T/List/_Count.Script", "SELECT count(*) FROM {%N%};"},
           {"ObjectTree/T/List/Plain.Script", "y"}},
          {"T"});
     Db.Tables = {{"ITEMS", {{"N"}, {"t1"}}}};
@@ -521,7 +538,7 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     TTreeNodeEx* item = Find("ObjectTree/T/List/t1");
     ASSERT_TRUE(item);
     Manager().GetScriptNames(item, names);
-    EXPECT_EQ(names.Items, (Lines{"_Drop.Script"}));
+    EXPECT_EQ(names.Items, (Lines{"_Count.Script", "_Drop.Script"}));
 
     Manager().FillPopupMenu(Find("ObjectTree/T"));
     Lines captions;
@@ -546,13 +563,13 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     // An item's scripts, captioned without the leading and trailing "_".
     QMenu menu;
     Manager().FillScriptMenu(item, &menu);
-    ASSERT_EQ(menu.actions().size(), 1);
-    EXPECT_EQ(cp932::FromQString(menu.actions()[0]->text()), "Drop.Script");
+    ASSERT_EQ(menu.actions().size(), 2);
+    EXPECT_EQ(cp932::FromQString(menu.actions()[1]->text()), "Drop.Script");
 
     TDescDragObj drag(item);
     TStringList dragged;
     drag.GetScriptNames(dragged);
-    EXPECT_EQ(dragged.Items, (Lines{"_Drop.Script"}));
+    EXPECT_EQ(dragged.Items, (Lines{"_Count.Script", "_Drop.Script"}));
     EXPECT_EQ(Manager().GetScriptText(item, "_Drop.Script"), "DROP TABLE t1;");
     EXPECT_EQ(TDescDragObj::From(&drag), &drag);
     Tree().SetSelected(item);
@@ -571,20 +588,47 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     script->ScriptEditor->OnObjectDrop(nullptr, &drag, QPoint(1, 1));
     EXPECT_EQ(script->ScriptEditor->Lines().GetText(), "abc\r\n");
 
-    // Dropped on a result page: the node's scripts in a menu; the one chosen runs.
+    // Dropped on either editor of a result page, as the mouse does it: the
+    // node's scripts in the page's menu; the one chosen runs.
     TForm_Result* page = Frame->ActiveResultPage();
     ASSERT_TRUE(page);
+    QMenu* shown = nullptr;
     Lines offered;
-    popupmenu::SetPresenter([&](QMenu&, const QPoint&) -> QAction* {
-        for (QAction* a : menu.actions()) offered.push_back(cp932::FromQString(a->text()));
-        return menu.actions().isEmpty() ? nullptr : menu.actions()[0];
+    std::string choose;  // the caption to choose; none when empty
+    popupmenu::SetPresenter([&](QMenu& m, const QPoint&) -> QAction* {
+        shown = &m;
+        QAction* chosen = nullptr;
+        for (QAction* a : m.actions()) {
+            offered.push_back(cp932::FromQString(a->text()));
+            if (offered.back() == choose) chosen = a;
+        }
+        return chosen;
     });
+    for (TKZNEditor* editor : {page->Editor, page->EDITOR_Title}) {
+        for (const char* script : {"Drop.Script", "Count.Script"}) {
+            shown = nullptr;
+            offered.clear();
+            choose = script;
+            Db.SQLs.clear();
+            EXPECT_TRUE(DropOn(editor->viewport(), &drag));
+            EXPECT_EQ(shown, page->PopupMenu_ScriptDrop);
+            EXPECT_EQ(offered, (Lines{"Count.Script", "Drop.Script"}));
+            EXPECT_EQ(Db.SQLs, (Lines{choose == "Drop.Script" ? "DROP TABLE t1\r\n" : "SELECT count(*) FROM t1\r\n"}));
+        }
+    }
+    // Nothing chosen, nothing runs.
+    choose.clear();
+    offered.clear();
     Db.SQLs.clear();
-    page->ObjectTreeNodeDropped(&drag, QPoint());
-    popupmenu::SetPresenter(nullptr);
-    EXPECT_EQ(offered, (Lines{"Drop.Script"}));
-    EXPECT_EQ(Db.SQLs, (Lines{"DROP TABLE t1\r\n"}));
+    EXPECT_TRUE(DropOn(page->Editor->viewport(), &drag));
+    EXPECT_EQ(offered.size(), 2u);
+    EXPECT_TRUE(Db.SQLs.empty());
+    // Other data is not taken.
     QMimeData foreign;
+    foreign.setText("plain");
+    offered.clear();
+    EXPECT_FALSE(DropOn(page->Editor->viewport(), &foreign));
+    EXPECT_TRUE(offered.empty());
     try {
         page->ObjectTreeNodeDropped(&foreign, QPoint());
         ADD_FAILURE() << "a foreign drop is refused";
@@ -601,20 +645,19 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     EXPECT_EQ(stale.Manager(), nullptr);
     stale.GetScriptNames(dragged);
     EXPECT_TRUE(dragged.Items.empty());
+    shown = nullptr;
     offered.clear();
-    popupmenu::SetPresenter([&](QMenu&, const QPoint&) -> QAction* {
-        offered.push_back("shown");
-        return nullptr;
-    });
+    choose = "Drop.Script";
     Db.SQLs.clear();
-    page->ObjectTreeNodeDropped(&stale, QPoint());
-    EXPECT_TRUE(offered.empty());
+    DropOn(page->Editor->viewport(), &stale);
+    EXPECT_EQ(shown, nullptr);
     EXPECT_TRUE(Db.SQLs.empty());
     // The successor's own drag still offers its scripts.
     TDescDragObj fresh(successor);
-    page->ObjectTreeNodeDropped(&fresh, QPoint());
+    EXPECT_TRUE(DropOn(page->Editor->viewport(), &fresh));
     popupmenu::SetPresenter(nullptr);
-    EXPECT_EQ(offered, (Lines{"shown"}));
+    EXPECT_EQ(offered, (Lines{"Count.Script", "Drop.Script"}));
+    EXPECT_EQ(Db.SQLs, (Lines{"DROP TABLE t1\r\n"}));
 }
 
 }  // namespace
