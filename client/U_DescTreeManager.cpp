@@ -825,7 +825,7 @@ void TDescTreeManager::DeleteChildren(TTreeNodeEx* Node) {
     for (QTreeWidgetItem* child : children) delete child;
 }
 
-void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL, std::vector<QTreeWidgetItem*>& Children) {
+void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL, TChildren& Children) {
     std::unique_ptr<TDataSet> ds = RunQuery(SQL);
     if (!ds || !ds->Active()) return;
 
@@ -844,6 +844,13 @@ void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL,
         for (const std::string& s : subs.Items) subFolders = subFolders || FolderFits(s, dnkItem, depth);
     }
     const bool mayHaveChildren = !deploy.empty() || subFolders;
+    // The items' image: their icon file, or the node's image when there is none.
+    int image = -1;
+    if (!TreeView->Images.isEmpty()) {
+        TIconLookups known;
+        image = IconOf(folder, over, depth, known);
+        if (image < 0) image = Node->GetImageIndex();
+    }
 
     // One place for all the items.
     auto place = std::make_shared<TPlace>();
@@ -871,7 +878,11 @@ void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL,
         item->Params.SetBytes(line);
         item->Hide = !hide.empty();
         item->SetHasChildren(mayHaveChildren);
-        Children.push_back(item.release());
+        if (image >= 0) item->SetImageIndex(image);
+        // Everything an item needs is set here, while it is new: a later walk
+        // over a hundred thousand items would find them out of the caches.
+        Children.Items.emplace_back(item->Order, item.get());
+        item.release();
         ds->Next();
     }
     ds->Close();
@@ -939,12 +950,15 @@ void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
         QSignalBlocker block(TreeView);
         DeleteChildren(Node);
     }
+    // The node's own image first: a child without an icon file takes it.
+    SetOwnIcon(Node);
+    std::vector<TTreeNodeEx*> folders;  // the folder children that stay
     try {
         const TDescNodeKind kind = GetKind(Node);
         if (kind == dnkNone) throw EDescTreeManager("予期しないノード");
 
         // 3. The rows of the deploy query.
-        std::vector<QTreeWidgetItem*> children;
+        TChildren children;
         bool stop = false;
         const std::string deploy = sys::Trim(ExpandPlaceholders(Node, DeployText(Node)));
         if (!deploy.empty()) {
@@ -960,42 +974,46 @@ void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
         }
         if (!stop) {
             // 4. The folders.
-            std::vector<TTreeNodeEx*> folders;
             try {
                 AddFolderChildren(Node, folders);
             } catch (...) {
-                for (QTreeWidgetItem* c : children) delete c;
+                for (const auto& c : children.Items) delete c.second;
                 for (TTreeNodeEx* c : folders) delete c;
                 throw;
             }
-            children.insert(children.end(), folders.begin(), folders.end());
-            if (!TreeView->Images.isEmpty()) {
+            TIconLookups known;
+            for (TTreeNodeEx* c : folders) {
+                children.Folders.emplace_back(GetOrderValue(c), c);
                 // Their images before they enter the tree, where each change would be searched for.
-                TIconLookups known;
-                const int depth = kind == dnkItem ? GetDepth(Node) + 1 : 1;
-                for (QTreeWidgetItem* item : children) {
-                    auto* c = static_cast<TTreeNodeEx*>(item);
-                    const int index = IconOf(c, GetKind(c) == dnkItem ? depth : 0, known);
-                    c->SetImageIndex(index < 0 ? Node->GetImageIndex() : index);
-                }
+                if (TreeView->Images.isEmpty()) continue;
+                const int index = IconOf(c, 0, known);
+                c->SetImageIndex(index < 0 ? Node->GetImageIndex() : index);
             }
+            // In the order of their order values before they enter the tree (equal ones as they came).
+            const QList<QTreeWidgetItem*> sorted = children.Sorted();
             {
                 QSignalBlocker block(TreeView);
-                Node->addChildren(QList<QTreeWidgetItem*>(children.begin(), children.end()));
+                Node->addChildren(sorted);
             }
             for (TTreeNodeEx* child : folders) SetTitle(child);
 
             // 5.
             if (TNode* n = NodeData(Node)) n->Done = true;
-            for (TTreeNodeEx* child : folders) {
-                const TDescNodeKind k = GetKind(child);
+            for (auto it = folders.begin(); it != folders.end();) {
+                TTreeNodeEx* child = *it;
                 const TNode* c = NodeData(child);
-                if ((k != dnkFolder && k != dnkItemFolder) || !c || !c->Hide) continue;
+                if (!c || !c->Hide) {
+                    ++it;
+                    continue;
+                }
                 ExpandNode(child);
                 FLoading = true;
                 if (child->childCount() == 0) {
                     QSignalBlocker block(TreeView);
                     delete child;
+                    it = folders.erase(it);
+                } else {
+                    ++it;
                 }
             }
             if (kind == dnkTop) {
@@ -1006,42 +1024,40 @@ void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
     } catch (const std::exception&) {
         QSignalBlocker block(TreeView);
         DeleteChildren(Node);
+        folders.clear();
     }
-    // 6.
-    SortChildren(Node);
-    SetIcons(Node);
-    UpdateIndicator(Node);
+    // 6. The children came in order and with their images.
+    UpdateIndicator(Node, folders);
 }
 
-void TDescTreeManager::UpdateIndicator(TTreeNodeEx* Node) {
+QList<QTreeWidgetItem*> TDescTreeManager::TChildren::Sorted() {
+    // The items come in increasing order already; the few folders are sorted
+    // and merged in, so a hundred thousand items cost no sort.
+    auto byOrder = [](const auto& a, const auto& b) { return a.first < b.first; };
+    std::stable_sort(Folders.begin(), Folders.end(), byOrder);
+    if (!std::is_sorted(Items.begin(), Items.end(), byOrder)) std::stable_sort(Items.begin(), Items.end(), byOrder);
+    QList<QTreeWidgetItem*> out;
+    out.reserve(static_cast<qsizetype>(Items.size() + Folders.size()));
+    auto item = Items.begin(), folder = Folders.begin();
+    while (item != Items.end() || folder != Folders.end()) {
+        // equal orders: the items (which came first) before the folders
+        if (folder == Folders.end() || (item != Items.end() && !(folder->first < item->first))) out.append((item++)->second);
+        else out.append((folder++)->second);
+    }
+    Items.clear();
+    Folders.clear();
+    return out;
+}
+
+void TDescTreeManager::UpdateIndicator(TTreeNodeEx* Node, const std::vector<TTreeNodeEx*>& Folders) {
     if (IsDone(Node)) {
         Node->SetHasChildren(false);
-        for (int i = 0; i < Node->childCount(); ++i) {
-            TTreeNodeEx* child = Node->Item(i);
-            if (GetKind(child) != dnkItem && !IsDone(child)) child->SetHasChildren(true);
-        }
+        // an item knows from its creation whether it may have children
+        for (TTreeNodeEx* child : Folders)
+            if (!IsDone(child)) child->SetHasChildren(true);
     } else {
         Node->SetHasChildren(true);
     }
-}
-
-void TDescTreeManager::SortChildren(TTreeNodeEx* Node) {
-    const int n = Node->childCount();
-    if (n < 2) return;
-    std::vector<std::pair<int32_t, int>> keys;
-    keys.reserve(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) keys.emplace_back(GetOrderValue(Node->Item(i)), i);
-    auto byOrder = [](const auto& a, const auto& b) { return a.first < b.first; };
-    if (std::is_sorted(keys.begin(), keys.end(), byOrder)) return;
-    std::stable_sort(keys.begin(), keys.end(), byOrder);
-    QSignalBlocker block(TreeView);
-    const bool expanded = Node->GetExpanded();
-    QList<QTreeWidgetItem*> children = Node->takeChildren();
-    QList<QTreeWidgetItem*> sorted;
-    sorted.reserve(n);
-    for (const auto& k : keys) sorted.append(children[k.second]);
-    Node->addChildren(sorted);
-    if (expanded) Node->SetExpanded(true);
 }
 
 int TDescTreeManager::IconOf(const std::string& Folder, const std::string& Override, int Depth, TIconLookups& Known) {
@@ -1071,21 +1087,16 @@ int TDescTreeManager::IconOf(const TTreeNodeEx* Node, int Depth, TIconLookups& K
     return index;
 }
 
-void TDescTreeManager::SetIcons(TTreeNodeEx* Node) {
+void TDescTreeManager::SetOwnIcon(TTreeNodeEx* Node) {
     if (TreeView->Images.isEmpty()) return;
-    // Every node of the subtree; siblings share their folder, so the icon is looked up once per folder and depth.
-    // A node whose image is already right is left alone: a change of a node in the tree costs a search among its siblings.
+    // Its icon file, or its parent's image when there is none. A node whose
+    // image is already right is left alone: a change of a node in the tree
+    // costs a search among its siblings.
     TIconLookups known;
-    std::vector<TTreeNodeEx*> stack{Node};
-    while (!stack.empty()) {
-        TTreeNodeEx* n = stack.back();
-        stack.pop_back();
-        int index = IconOf(n, GetDepth(n), known);
-        if (index < 0) index = n->Parent() ? n->Parent()->GetImageIndex() : 0;
-        if (n->GetImageIndex() != index || n->icon(0).isNull() != TreeView->Images.at(index).isNull())
-            n->SetImageIndex(index);
-        for (int i = n->childCount() - 1; i >= 0; --i) stack.push_back(n->Item(i));
-    }
+    int index = IconOf(Node, GetDepth(Node), known);
+    if (index < 0) index = Node->Parent() ? Node->Parent()->GetImageIndex() : 0;
+    if (Node->GetImageIndex() != index || Node->icon(0).isNull() != TreeView->Images.at(index).isNull())
+        Node->SetImageIndex(index);
 }
 
 // ---------------------------------------------------------------------------

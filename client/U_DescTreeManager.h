@@ -242,9 +242,16 @@ private:
 
     TNode* NewNode(const std::string& Caption, TDescNodeKind Kind, std::shared_ptr<TPlace> Place);
     void AddFolderChildren(TTreeNodeEx* Node, std::vector<TTreeNodeEx*>& Folders);
-    void AddDeployItems(TTreeNodeEx* Node, const std::string& SQL, std::vector<QTreeWidgetItem*>& Children);
+    // The children of one expansion with their order values: the items in
+    // the order of their rows, then the folders.
+    struct TChildren {
+        std::vector<std::pair<int32_t, QTreeWidgetItem*>> Items, Folders;
+        // All of them by order value (stable), emptying both lists.
+        QList<QTreeWidgetItem*> Sorted();
+    };
+    // Items made complete (order, parameters, image, indicator) as they are made.
+    void AddDeployItems(TTreeNodeEx* Node, const std::string& SQL, TChildren& Children);
     void DeleteChildren(TTreeNodeEx* Node);
-    void SortChildren(TTreeNodeEx* Node);
     // Icons found during one operation: by folders and depth, and the last by place and depth.
     struct TIconLookups {
         std::map<std::pair<std::string, int>, int> ByFolders;
@@ -255,9 +262,11 @@ private:
     // The image of the icon file of a node's folder and depth; -1 when there is none.
     int IconOf(const std::string& Folder, const std::string& Override, int Depth, TIconLookups& Known);
     int IconOf(const TTreeNodeEx* Node, int Depth, TIconLookups& Known);
-    void SetIcons(TTreeNodeEx* Node);
+    // The node's image: its icon file's, or its parent's.
+    void SetOwnIcon(TTreeNodeEx* Node);
     void LoadIcons(const std::string& Folder);
-    void UpdateIndicator(TTreeNodeEx* Node);
+    // The expand mark of an expanded node and of its folder children.
+    void UpdateIndicator(TTreeNodeEx* Node, const std::vector<TTreeNodeEx*>& Folders);
     std::unique_ptr<TDataSet> RunQuery(const std::string& SQL);
     std::vector<TForm_DesctreeProperty*> PropertyPages() const;
     // Frees every page but "Params", docked or floating.

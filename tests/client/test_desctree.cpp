@@ -889,3 +889,49 @@ TEST_F(DescTreeTest, ClearingTheTreesClearsThePropertyPages) {
         EXPECT_EQ(cp932::FromQString(Frame->Panel_DescTreeCurrentNode->text()), "");
     }
 }
+
+// Each node shows the image of its icon file ("Icon.Ico" in its folder, with
+// "_" per item depth in front for items), or its parent's when it has none.
+TEST_F(DescTreeTest, NodesShowTheirIconsOrTheirParents) {
+    Db.Tables = {{"FROM T", {{"N"}, {"r1"}, {"r2"}}}};
+    Load({{"ObjectTree/Icon.Ico", "root"},
+          {"ObjectTree/T/Tables/Icon.Ico", "tables"},
+          {"ObjectTree/T/Tables/_Icon.Ico", "items"},
+          {"ObjectTree/T/Tables/DeployItem.SQL", "SELECT N FROM T"},
+          {"ObjectTree/T/Tables/_Cols/", ""},
+          {"ObjectTree/T/Tables/Sub/", ""},
+          {"ObjectTree/T/Tables/Late/9000.Order", ""},
+          {"ObjectTree/T/Views/", ""}},
+         {"T"});
+    Connected = true;
+    Select("ObjectTree/T");
+    Select("ObjectTree/T/Tables");
+    Select("ObjectTree/T/Tables/r2");
+    auto image = [&](const std::string& file) {
+        auto it = Manager().IconMap().find(Program + "ObjectTree/" + file);
+        return it == Manager().IconMap().end() ? -100 : it->second;
+    };
+    const int root = image("Icon.Ico"), tables = image("T/Tables/Icon.Ico"), items = image("T/Tables/_Icon.Ico");
+    EXPECT_EQ(root, 0);
+    EXPECT_NE(tables, items);
+    struct Case {
+        const char* Node;
+        int Image;
+    } cases[] = {{"ObjectTree", root},
+                 {"ObjectTree/T", root},
+                 {"ObjectTree/T/Views", root},
+                 {"ObjectTree/T/Tables", tables},
+                 {"ObjectTree/T/Tables/Sub", tables},
+                 {"ObjectTree/T/Tables/r1", items},
+                 {"ObjectTree/T/Tables/r2", items},
+                 {"ObjectTree/T/Tables/r2/Cols", items}};
+    for (const Case& c : cases) {
+        TTreeNodeEx* node = Find(c.Node);
+        ASSERT_TRUE(node) << c.Node;
+        EXPECT_EQ(node->GetImageIndex(), c.Image) << c.Node;
+        EXPECT_FALSE(node->icon(0).isNull()) << c.Node;
+    }
+    // Items (5000 on, in row order) among the folders by order.
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  T", "    Tables", "      Sub", "      r1", "      r2", "        Cols", "      Late",
+                             "    Views"}));
+}
