@@ -299,7 +299,7 @@ TEST_F(DescTreeTest, NestedValuesStopAtTheSizeLimitWithAMessage) {
 TEST_F(DescTreeTest, DatabaseValuesGoInAsData) {
     const std::string hostile = "x'; create table pwned (a int); --";
     Db.Tables = {{"FROM NAMES", {{"N"}, {"emp"}, {"社員 表"}, {"it's"}, {"a\"b"}, {hostile}, {"12.5"}, {"-1"},
-                                  {"z\\"}, {"z\\w"}, {"{%WHO%}"}, {"{!V}"}, {"ｶﾅ$1"}}}};
+                                  {"z\\"}, {"z\\w"}, {"一覧表"}, {"a\xFA\x5C"}, {"{%WHO%}"}, {"{!V}"}, {"ｶﾅ$1"}}}};
     Load({{"ObjectTree/T/Params.txt", "WHO=o'k\r\nFULL=\"{%N%}\"\r\n"},
           {"ObjectTree/T/List/DeployItem.SQL", "SELECT N FROM NAMES"}},
          {"T"});
@@ -331,6 +331,9 @@ TEST_F(DescTreeTest, DatabaseValuesGoInAsData) {
         {"z\\", "SELECT '{%N%}'", changes, true},
         {"z\\", "SELECT \"{%N%}\" || 'a'", changes, true},  // some databases take a backslash escape there too
         {"z\\w", "SELECT '{%N%}', \"{%N%}\"", "SELECT 'z\\w', \"z\\w\"", false},
+        // a double-byte character whose second byte is 0x5C: the splitter knows 表, not every one
+        {"一覧表", "SELECT '{%N%}', \"{%N%}\"", "SELECT '一覧表', \"一覧表\"", false},
+        {"a\xFA\x5C", "SELECT '{%N%}'", changes, true},
         // a value from the database is never read for placeholders; one the user wrote is
         {"{%WHO%}", "'{%N%}'", "'{%WHO%}'", false},
         {"emp", "SELECT {%WHO%}, {%FULL%}", "SELECT o'k, \"emp\"", false},
