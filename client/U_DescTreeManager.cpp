@@ -863,6 +863,7 @@ void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL,
     for (int i = 0; i < fields; ++i) names.push_back(ds->Fields(i).FieldName());
     int32_t order = kFirstItemOrder;
     std::string line;  // an item's parameters as they are kept
+    if (const int records = ds->RecordCount(); records > 0) Children.Items.reserve(static_cast<size_t>(records));
     ds->First();
     while (!ds->Eof()) {
         std::string caption = fields > 0 ? sys::Trim(ds->Fields(0).AsString()) : std::string();
