@@ -38,9 +38,17 @@ public:
     // The grid's background from the dataset's modified flag, then UpdateActions.
     void UpdateColor();
     void UpdateActions();
-    // Adds Text as the error editor's last line and scrolls it into view.
+    // Adds Text (one or more lines) at the end of the error editor and shows
+    // it whole, first line first: the editor grows to its lines (up to half
+    // the window) and scrolls to its first line.
     void ShowError(const std::string& Text);
     void FlashError();
+    // An edit refused before it began: why, in the error editor, which flashes
+    // (the same refusal again only flashes).
+    void ShowRefusal(const std::string& Text);
+    // Empties the error editor and gives it its own height again; done when an
+    // edit has been written.
+    void ClearErrors();
     // The dataset's post-error event: the error is shown and the post abandoned.
     void DataSetPostError(TDataSet& DataSet, EDatabaseError& E, TDataAction& Action);
 
@@ -87,6 +95,8 @@ private:
     void CommitCellEditor();
     void ApplyGridColors();
     void SizeColumns();
+    // Whether the cell may be edited; a refusal is said once the key or click that asked has been handled.
+    bool MayEditCell(const QModelIndex& Index);
     // The view follows the dataset: rows again (Reload) or the current row's cells, and the current row.
     void SyncView(bool Reload);
     // The user moved to another row of the view: the dataset follows (posting or cancelling first).
@@ -101,6 +111,8 @@ private:
     TDataSetGridModel* FModel = nullptr;
     bool FGridReadOnly = true;
     bool FSyncing = false;
+    int FErrorBoxHeight = 31;      // the error editor's own height
+    std::string FLastRefusal;      // the refusal shown last, while the editor holds it
     TColor FGridColor = clWindow;
     TColor FGridFontColor = clWindowText;
 };
