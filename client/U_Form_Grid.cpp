@@ -61,22 +61,25 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     QFont formFont(QString::fromUtf16(u"IPAPGothic"));
     formFont.setPixelSize(12);
     setFont(formFont);
-    auto* outer = new QVBoxLayout(this);
+    // the tool bar runs down the whole left edge, so that the error editor
+    // can grow under the grid without pushing its buttons out of sight
+    auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setOrientation(Qt::Vertical);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar1->setIconSize(QSize(16, 16));  // all eight buttons fit a result pane of the default height
+    outer->addWidget(ToolBar1);
     Splitter1 = new QSplitter(Qt::Vertical, this);
     Splitter1->setHandleWidth(3);
     Splitter1->setChildrenCollapsible(false);
-    outer->addWidget(Splitter1);
+    outer->addWidget(Splitter1, 1);
 
     Panel2 = new QWidget(Splitter1);
     auto* top = new QHBoxLayout(Panel2);
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(0);
-    ToolBar1 = new QToolBar(Panel2);
-    ToolBar1->setOrientation(Qt::Vertical);
-    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    ToolBar1->setIconSize(QSize(16, 16));  // all eight buttons fit a result pane of the default height
-    top->addWidget(ToolBar1);
     DBGrid1 = new QTableView(Panel2);
     top->addWidget(DBGrid1, 1);
 
@@ -112,7 +115,7 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     for (QAction* a : {Action_First, Action_UpdateTggle, Action_Refresh, Action_Post, Action_Add, Action_Delete,
                        Action_Cancel, Action_Last})
         ToolBar1->addAction(a);
-    Panel2->setMinimumHeight(ToolBar1->sizeHint().height());  // no button hides behind the overflow arrow
+    ToolBar1->setMinimumHeight(ToolBar1->sizeHint().height());  // no button hides behind the overflow arrow
 
     FDataSet->OnPostError = [this](TDataSet& D, EDatabaseError& E, TDataAction& A) { DataSetPostError(D, E, A); };
     // an edit written: the errors before it are over
@@ -344,6 +347,10 @@ void TForm_Grid::ViewRowChanged(int Row) {
         } catch (const EAbort&) {
             SyncView(false);   // the post failed and was shown: the record stays in editing
             UpdateColor();
+            // the view selects the cell it moved to once this returns: the record's cell again after it
+            QMetaObject::invokeMethod(this, [self = QPointer<TForm_Grid>(this)] {
+                if (self && self->DataSetOpen()) self->SyncView(false);
+            }, Qt::QueuedConnection);
             return;
         } catch (...) {
             SyncView(false);

@@ -431,6 +431,7 @@ TEST_P(GridDbTest, InsertCtrlDeleteAndDownOnTheLastRowWriteToTheTable) {
     auto g = Open();
     g->resize(600, 400);
     g->show();
+    QApplication::setActiveWindow(g.get());   // the cell editor takes the focus on a real display too
     g->Action_UpdateTggleExecute();
     g->DBGrid1->setFocus();
     g->DBGrid1->setCurrentIndex(g->Model()->index(0, 1));

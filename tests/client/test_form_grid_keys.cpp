@@ -326,6 +326,11 @@ TEST_P(GridKeysTest, TheErrorEditorShowsTheWholeMessageFirstLineFirstUntilAnEdit
     EXPECT_EQ(first[0], "行を追加できませんでした。");
     EXPECT_EQ(Flashes, 5);
     EXPECT_EQ(grid.DataSet()->State(), dsInsert);
+    // the grid stays on the record, and shows it selected
+    EXPECT_EQ(grid.DBGrid1->currentIndex().row(), 4);
+    const QModelIndexList selected = grid.DBGrid1->selectionModel()->selectedIndexes();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].row(), 4);
     wholeFrom(0);
     if (first.size() > 2) EXPECT_GT(box.height(), small) << "grown to the message";
 
