@@ -2,8 +2,11 @@
 // user switches to update mode; then records are edited, appended, deleted,
 // posted and cancelled through the dataset's own operations (a query result
 // of one table writes them to the database). Errors of posting, deleting and
-// re-reading go into a small error editor under the grid, which flashes red.
-// The window owns its dataset.
+// re-reading go into a small error editor under the grid, which flashes red
+// and shows the newest message whole; an edit the dataset cannot take (a
+// result that cannot be written, a column that is no table's) is refused
+// there in words when it is tried. The editor is emptied once an edit has
+// been written. The window owns its dataset.
 #pragma once
 #include <functional>
 #include <memory>

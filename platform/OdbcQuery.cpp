@@ -1217,7 +1217,7 @@ std::string TOdbcQuery::ReadOnlyReason() const {
 std::string TOdbcQuery::FieldReadOnlyMessage(const TField& Field) const {
     std::string refused = TDataSet::FieldReadOnlyMessage(Field);
     const size_t i = static_cast<size_t>(Field.Index());
-    if (refused.empty() && CanModify() && i < FBaseColumns.size() && FBaseColumns[i].empty())
+    if (refused.empty() && i < FBaseColumns.size() && FBaseColumns[i].empty())
         refused = "フィールド '" + Field.FieldName() + "' は表の列ではないため変更できません";
     return refused;
 }
@@ -1337,8 +1337,8 @@ void TOdbcQuery::MaterialiseRowMap() {
 }
 
 void TOdbcQuery::SetFieldValue(TField& field, const TVariant& value) {
-    if (FBaseColumns.at(static_cast<size_t>(field.Index())).empty())
-        throw EDatabaseError("フィールド '" + field.FieldName() + "' は表の列ではないため変更できません");
+    const std::string refused = FieldReadOnlyMessage(field);
+    if (!refused.empty()) throw EDatabaseError(refused);
     FEdit.at(static_cast<size_t>(field.Index())) = value;
 }
 
