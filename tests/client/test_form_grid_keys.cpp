@@ -140,6 +140,15 @@ struct GridKeysTest : ::testing::TestWithParam<Db>, testutil::WithApp {
         Settle();
         if (QLineEdit* e = CellEditor(g)) Type(e, text.mid(1));
     }
+    // Clicks the first cell of the record in row and types its cells one by
+    // one, Tab between them and Return after the last.
+    static void TypeRecord(TForm_Grid& g, int row, const std::vector<const char*>& cells) {
+        ClickCell(g, row, 0);
+        for (size_t i = 0; i < cells.size(); ++i) {
+            TypeIntoGrid(g, cells[i]);
+            Key(CellEditor(g), i + 1 < cells.size() ? Qt::Key_Tab : Qt::Key_Return);
+        }
+    }
     static std::string Cell(TForm_Grid& g, int row, int col) {
         QVariant v = g.Model()->data(g.Model()->index(row, col));
         return v.isValid() ? cp932::FromQString(v.toString()) : std::string("<NULL>");
@@ -203,13 +212,7 @@ TEST_P(GridKeysTest, EditsInsertsAndDeletesTypedIntoTheGridAreWritten) {
     Key(grid.DBGrid1, Qt::Key_Down);
     ASSERT_EQ(grid.Model()->rowCount(), 5);
     EXPECT_EQ(grid.DataSet()->State(), dsInsert);
-    ClickCell(grid, 4, 0);   // the cell of the new record, current already
-    TypeIntoGrid(grid, "105");
-    Key(CellEditor(grid), Qt::Key_Tab);
-    TypeIntoGrid(grid, "新商品");
-    Key(CellEditor(grid), Qt::Key_Tab);
-    TypeIntoGrid(grid, "500");
-    Key(CellEditor(grid), Qt::Key_Return);
+    TypeRecord(grid, 4, {"105", "新商品", "500"});   // a click on the new record's cell, current already
     EXPECT_EQ(grid.DataSet()->State(), dsInsert);
     Key(grid.DBGrid1, Qt::Key_Up);
     EXPECT_EQ(grid.DataSet()->State(), dsBrowse);
@@ -313,13 +316,7 @@ TEST_P(GridKeysTest, TheErrorEditorShowsTheWholeMessageFirstLineFirstUntilAnEdit
     UpdateMode(grid);
     // a record with a key that is taken: the database's message over several lines
     Key(grid.DBGrid1, Qt::Key_Insert);
-    ClickCell(grid, 4, 0);
-    TypeIntoGrid(grid, "101");
-    Key(CellEditor(grid), Qt::Key_Tab);
-    TypeIntoGrid(grid, "重複");
-    Key(CellEditor(grid), Qt::Key_Tab);
-    TypeIntoGrid(grid, "1");
-    Key(CellEditor(grid), Qt::Key_Return);
+    TypeRecord(grid, 4, {"101", "重複", "1"});
     Key(grid.DBGrid1, Qt::Key_Up);
     const Lines first = ErrorLines(grid);
     ASSERT_GE(first.size(), 2u);
