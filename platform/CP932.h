@@ -10,6 +10,10 @@ namespace cp932 {
 inline bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 inline bool IsLeadByte(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
 
+// True for a byte that can be the second byte of a double-byte character (0x40-0x7E, 0x80-0xFC).
+inline bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+inline bool IsTrailByte(char c) { return IsTrailByte(static_cast<unsigned char>(c)); }
+
 // Substitutes used for what cannot be converted. Each conversion reports
 // through *lossy whether it had to use one (lossy may be null).
 constexpr char kSubstitute = '?';             // in CP932 output
