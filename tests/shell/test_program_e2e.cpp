@@ -4,8 +4,11 @@
 // process. The exports are compared byte for byte (CP932).
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -439,4 +442,54 @@ TEST(ProgramWithoutDisplay, AClosedErrorOutputDoesNotEndTheRunBeforeItsSaves) {
         EXPECT_NE(history.find("@" + dir + "run.sql;"), std::string::npos) << history;
         EXPECT_NE(FileBytes(dir + "Zintavor.Environment").find("OUTPUTSQLTOGGLE_STATE="), std::string::npos);
     }
+}
+
+namespace {
+
+// A loopback port nobody listens on: a PostgreSQL server that has stopped.
+int UnusedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    close(fd);
+    return port;
+}
+
+}  // namespace
+
+// A password is never printed: not for a connection string given where a
+// name is expected (the error output), nor in the lines of a failed 再接続
+// (the result page, saved to a file, and the error output).
+TEST(ProgramWithoutDisplay, APasswordIsNeverPrinted) {
+    const std::string dir = programrun::ProgramFolder("e2e-password");
+    ASSERT_FALSE(dir.empty());
+    const std::string port = std::to_string(UnusedPort());
+    // the saved connection 再接続 takes: PostgreSQL, its server gone
+    const std::string store = "pg\x07Selected=True\x07StringList=Provider=MSDASQL.1\r\nDRIVER={PostgreSQL Unicode}\r\n"
+                              "Server=127.0.0.1\r\nPort=" + port + "\r\nDatabase=zintavor\r\nUser ID=zt\r\nPassword=S3cret\x06\r\n";
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Connection", store));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Environment", "[CLOSETIMEESAVE]\r\nERRORTIMESTOPTOGGLE_STATE=0\r\n"));
+    // the echo of a command line does not show it either
+    const std::string script = "#SQLEcho ON;\r\n"
+                               "#Connect \"DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=" + port + ";UID=zt;PWD=S3cret\";\r\n"
+                               "#ReConnect;\r\n"
+                               "#SaveToFile " + dir + "page.txt;\r\n";
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", script));
+    const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(run.Finished) << run.Errors;
+    EXPECT_EQ(run.ExitCode, 1) << run.Errors;
+    const std::string said = cp932::FromUtf8(run.Errors);
+    EXPECT_NE(said.find("接続情報が登録されていません。[ DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=" + port +
+                        ";UID=zt;PWD=**** ]"),
+              std::string::npos)
+        << run.Errors;
+    const std::string page = FileBytes(dir + "page.txt");
+    EXPECT_NE(page.find("User ID=zt\r\nPassword=****\r\n\r\nへの接続に失敗しました。"), std::string::npos) << cp932::ToUtf8(page);
+    EXPECT_EQ(said.find("S3cret"), std::string::npos) << run.Errors;
+    EXPECT_EQ(page.find("S3cret"), std::string::npos) << cp932::ToUtf8(page);
 }
