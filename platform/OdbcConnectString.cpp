@@ -163,7 +163,8 @@ std::string MaskPasswords(std::string_view s) {
             // a connection string inside another (ADO's Extended Properties)
             const std::string inner = MaskPasswords(e.Value);
             if (inner == e.Value) return;
-            shown = Quoted(inner, e.Open);
+            // braces would take a lone lead byte's closing brace for its second byte
+            shown = Quoted(inner, e.Open == '{' && EndsWithLoneLeadByte(inner) ? '"' : e.Open);
         } else {
             return;
         }

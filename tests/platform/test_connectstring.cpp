@@ -84,6 +84,8 @@ TEST(ConnectString, PasswordsAreMaskedAndNothingElse) {
         {"Extended Properties=\"DSN=a;PWD=inner\";User ID=u",
          "Extended Properties=\"DSN=a;PWD=****\";User ID=u"},
         {"X={DSN=a;Password={p;q}}}", "X={DSN=a;Password=****}"},
+        // braces around a lone lead byte would not close: the masked inner string goes in quotes
+        {"X={PWD=c;Y=d\x82", "X=\"PWD=****;Y=d\x82\""},
         {"PWD=表ソ;x=1", "PWD=****;x=1"},
         {"PWD", "PWD"},
         {"接続名", "接続名"},
