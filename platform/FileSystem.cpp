@@ -28,6 +28,24 @@ std::string ToNative(std::string_view p) {
 
 std::string FromNative(std::string_view p) { return cp932::FromUtf8(p); }
 
+bool FromNativeExact(std::string_view p, std::string& out) {
+    // a backslash of a native name would be read back as a separator
+    return cp932::FromUtf8Exact(p, out) && p.find('\\') == std::string_view::npos;
+}
+
+bool IsUsableName(std::string_view p) {
+    if (p.find('\0') != std::string_view::npos) return false;
+    bool lossy = false;
+    cp932::ToUtf16(p, &lossy);
+    return !lossy;
+}
+
+std::string UnusableNameMessage(std::string_view p) {
+    std::string shown = cp932::FromUtf16(cp932::ToUtf16(p));
+    std::replace(shown.begin(), shown.end(), '\0', '?');
+    return "ファイル名に、シフトJISで表せない文字が含まれています。このファイルは使えません。\r\n" + shown;
+}
+
 bool FileExists(std::string_view path) {
     struct stat st;
     return stat(ToNative(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
@@ -305,8 +323,10 @@ bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries) {
         std::string name = e->d_name;
         if (name == "." || name == "..") continue;
         struct stat st;
+        std::string cp;
+        if (!FromNativeExact(name, cp)) continue;
         bool isDir = stat((dir + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        entries.push_back({FromNative(name), isDir});
+        entries.push_back({std::move(cp), isDir});
     }
     closedir(d);
     std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {

@@ -10,6 +10,17 @@ namespace fs932 {
 // The native (UTF-8, '/'-separated) form of a CP932 path, and back.
 std::string ToNative(std::string_view cp932Path);
 std::string FromNative(std::string_view nativePath);
+// The CP932 form of a native name that turns back into the same native bytes:
+// every character maps, and nothing (a '\\' read as a separator, a character
+// of two spellings) would make it name another entry. False, with cp932 set
+// to the form with substitutes (for messages only), when there is none.
+bool FromNativeExact(std::string_view nativePath, std::string& cp932Path);
+// True when a CP932 name has a native form: every byte is part of a character
+// CP932 maps, and no NUL byte would cut it short.
+bool IsUsableName(std::string_view cp932Path);
+// The message that refuses a name CP932 cannot hold, with the name as far as
+// it can be shown ("?" for what cannot).
+std::string UnusableNameMessage(std::string_view cp932Path);
 
 bool FileExists(std::string_view path);        // an existing entry that is not a folder
 bool DirectoryExists(std::string_view path);
@@ -43,7 +54,8 @@ struct DirEntry {
     bool IsFolder = false;
 };
 // The entries of a folder except "." and "..", sorted case-insensitively by name.
-// False when the folder cannot be read.
+// An entry whose name has no exact CP932 form (FromNativeExact) is left out:
+// its name would open another file. False when the folder cannot be read.
 bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries);
 
 // Case-insensitive wildcard match of a file name ('*' and '?'); "*.*" means "*".

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -213,4 +214,21 @@ TEST(FileSystem, AKeptCopyHasTheModeAndNeverReplaces) {
     EXPECT_EQ(Read(dir + "f.bad"), std::string("a\0b", 3));
     EXPECT_FALSE(fs932::KeepCopy(dir + "missing", dir + "m.bad"));
     EXPECT_EQ(Names(dir), (std::vector<std::string>{"f", "f.bad"}));
+}
+
+// A listed name opens the entry it was listed for: a name with no exact CP932
+// form (overlong or broken UTF-8, a character CP932 lacks, a backslash that
+// would be read as a separator) is not listed at all.
+TEST(FileSystem, ListingLeavesOutNamesThatWouldOpenAnotherFile) {
+    const std::string dir = testutil::TempFolder("listing-exact");
+    const std::string native = fs932::ToNative(dir);
+    for (const char* raw : {"a\xC0\xAF" "b.sql", "\xC0\xAE\xC0\xAE", "\xE0\x80\xAF" "c", "n\xC0\x80" "ul",
+                            "s\xED\xA0\x80", "big\xF4\x90\x80\x80", "caf\xC3\xA9.sql", "x\\y.sql", "cut\xE8\xA1"}) {
+        const int fd = open((native + raw).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0) << testutil::Hex(raw);
+        close(fd);
+    }
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "表.sql", "x"));
+    ASSERT_TRUE(fs932::CreateDir(dir + "a"));
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{"a", "表.sql"}));
 }

@@ -4,7 +4,14 @@
 // process. The exports are compared byte for byte (CP932).
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -322,4 +329,167 @@ TEST_P(ProgramE2E, StatementsWithSemicolonsInsideRunInTheSlashStyle) {
     // the column under its alias, then the value the trigger or function made (right-aligned)
     EXPECT_NE(out.find("結果 \r\n---- \r\n  21 \r\n"), std::string::npos) << out;
     EXPECT_EQ(out.find("エラー"), std::string::npos) << out;
+}
+
+// ---- names and outputs the program cannot use
+
+// A script name or a parameter that CP932 cannot hold is refused as such, not
+// looked for under a name with "?" in it; the start-up script still runs.
+TEST(ProgramWithoutDisplay, ACommandLineCP932CannotHoldIsRefused) {
+    struct Case {
+        const char* Name;
+        QStringList Args;  // "<dir>" stands for the folder
+        std::string Said;  // the refused name or argument as the message shows it (CP932)
+    };
+    const std::string refusedName = "ファイル名に、シフトJISで表せない文字が含まれています。このファイルは使えません。";
+    const std::string refusedArg = "コマンドラインの引数に、シフトJISで表せない文字が含まれています。この引数は使えません。";
+    const std::vector<Case> cases = {
+        {"name", {QString::fromUtf8(u8"@<dir>caf\u00e9.sql")}, refusedName + "\r\n<dir>caf?.sql"},
+        {"param", {QString::fromUtf8("@<dir>run.sql"), QString::fromUtf8(u8"\u00e9t\u00e9")}, refusedArg + "\r\n?t?"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string dir = programrun::ProgramFolder(std::string("e2e-refuse-") + c.Name);
+        ASSERT_FALSE(dir.empty());
+        const std::string script = "#Print ran;\r\n#SaveToFile " + dir + "ran.txt;\r\n";
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", script));
+        // the file of that name is there: a substitute would miss it, or reach another
+        std::string native = fs932::ToNative(dir) + u8"caf\u00e9.sql";
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "caf?.sql", script));
+        ASSERT_EQ(std::rename(fs932::ToNative(dir + "caf?.sql").c_str(), native.c_str()), 0);
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Hello.Script", "#Print hello;\r\n#SaveToFile " + dir + "hello.txt;\r\n"));
+        QStringList args;
+        for (const QString& a : c.Args) args << QString(a).replace(QStringLiteral("<dir>"), QString::fromStdString(fs932::ToNative(dir)));
+        const TRun run = programrun::Run(dir, args);
+        ASSERT_TRUE(run.Finished) << run.Errors;
+        EXPECT_EQ(run.ExitCode, 1) << run.Errors;
+        const std::string said = cp932::FromUtf8(run.Errors);
+        EXPECT_NE(said.find(sys::StringReplaceAll(sys::StringReplaceAll(c.Said, "\r\n", "\n"), "<dir>", dir)),
+                  std::string::npos)
+            << run.Errors;
+        EXPECT_EQ(said.find("ファイルが見つかりません"), std::string::npos) << run.Errors;
+        EXPECT_TRUE(fs932::FileExists(dir + "hello.txt"));
+        EXPECT_FALSE(fs932::FileExists(dir + "ran.txt"));
+    }
+}
+
+namespace {
+
+// Runs the program of Folder with Args, its error output a pipe whose reader
+// has gone and its standard output thrown away; SIGPIPE at its default, as a
+// shell gives it. The exit code, or 128 + the signal that ended it; -1 when it
+// had to be killed.
+int RunWithClosedErrorOutput(const std::string& Folder, const std::vector<std::string>& Args, int Seconds = 120) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    close(fds[0]);
+    const std::string program = fs932::ToNative(Folder + "Zintavor"), folder = fs932::ToNative(Folder);
+    std::vector<std::string> native;
+    for (const std::string& a : Args) native.push_back(fs932::ToNative(a));
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGPIPE, SIG_DFL);
+        dup2(fds[1], 2);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        if (chdir(folder.c_str()) != 0) _exit(126);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (std::string& a : native) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    if (pid < 0) return -1;
+    int status = 0;
+    for (int waited = 0; waitpid(pid, &status, WNOHANG) == 0; ++waited) {
+        if (waited >= Seconds * 20) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        usleep(50000);
+    }
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+// With the error output gone, a failing run still ends with code 1 (not by
+// SIGPIPE) after its close-time saves, and a clean one with 0.
+TEST(ProgramWithoutDisplay, AClosedErrorOutputDoesNotEndTheRunBeforeItsSaves) {
+    struct Case {
+        const char* Name;
+        std::string Script;
+        int Code;
+    };
+    const std::vector<Case> cases = {
+        {"failing", "#Connect UDL:db.udl;\r\nSELECT * FROM no_such_table;\r\n#Print after;\r\n", 1},
+        {"clean", "#Connect UDL:db.udl;\r\n#Print done;\r\n", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string dir = programrun::ProgramFolder(std::string("e2e-sigpipe-") + c.Name);
+        ASSERT_FALSE(dir.empty());
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "db.udl", UdlBytes("DRIVER=SQLite3;Database=" + dir + "db.sqlite")));
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", c.Script));
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Environment", "[CLOSETIMEESAVE]\r\nERRORTIMESTOPTOGGLE_STATE=0\r\n"));
+        EXPECT_EQ(RunWithClosedErrorOutput(dir, {"@" + dir + "run.sql"}), c.Code);
+        // the close-time saves happened: the history holds the run, the settings their section
+        const std::string history = FileBytes(dir + "Zintavor.History");
+        EXPECT_NE(history.find("@" + dir + "run.sql;"), std::string::npos) << history;
+        EXPECT_NE(FileBytes(dir + "Zintavor.Environment").find("OUTPUTSQLTOGGLE_STATE="), std::string::npos);
+    }
+}
+
+namespace {
+
+// A loopback port nobody listens on: a PostgreSQL server that has stopped.
+int UnusedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    close(fd);
+    return port;
+}
+
+}  // namespace
+
+// A password is never printed: not for a connection string given where a
+// name is expected (the error output), nor in the lines of a failed 再接続
+// (the result page, saved to a file, and the error output).
+TEST(ProgramWithoutDisplay, APasswordIsNeverPrinted) {
+    const std::string dir = programrun::ProgramFolder("e2e-password");
+    ASSERT_FALSE(dir.empty());
+    const std::string port = std::to_string(UnusedPort());
+    // the saved connection 再接続 takes: PostgreSQL, its server gone
+    const std::string store = "pg\x07Selected=True\x07StringList=Provider=MSDASQL.1\r\nDRIVER={PostgreSQL Unicode}\r\n"
+                              "Server=127.0.0.1\r\nPort=" + port + "\r\nDatabase=zintavor\r\nUser ID=zt\r\nPassword=S3cret\x06\r\n";
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Connection", store));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Environment", "[CLOSETIMEESAVE]\r\nERRORTIMESTOPTOGGLE_STATE=0\r\n"));
+    // the echo of a command line does not show it either
+    const std::string script = "#SQLEcho ON;\r\n"
+                               "#Connect \"DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=" + port + ";UID=zt;PWD=S3cret\";\r\n"
+                               "#ReConnect;\r\n"
+                               "#SaveToFile " + dir + "page.txt;\r\n";
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", script));
+    const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(run.Finished) << run.Errors;
+    EXPECT_EQ(run.ExitCode, 1) << run.Errors;
+    const std::string said = cp932::FromUtf8(run.Errors);
+    EXPECT_NE(said.find("接続情報が登録されていません。[ DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=" + port +
+                        ";UID=zt;PWD=**** ]"),
+              std::string::npos)
+        << run.Errors;
+    const std::string page = FileBytes(dir + "page.txt");
+    EXPECT_NE(page.find("User ID=zt\r\nPassword=****\r\n\r\nへの接続に失敗しました。"), std::string::npos) << cp932::ToUtf8(page);
+    EXPECT_EQ(said.find("S3cret"), std::string::npos) << run.Errors;
+    EXPECT_EQ(page.find("S3cret"), std::string::npos) << cp932::ToUtf8(page);
 }
