@@ -8,27 +8,9 @@
 
 TKZNTreeTextRecords KZNTreeSplitText(std::string_view Text, const TKZNTreeFormatChars& Chars) {
     TKZNTreeTextRecords records;
-    int prevLevel = -1;
-    size_t pos = 0;
-    const size_t n = Text.size();
-    while (pos < n && Text[pos] != '\0') {
-        size_t end = pos;
-        while (end < n && Text[end] != Chars.LineEnd && Text[end] != '\0') ++end;
-        const std::string_view record = Text.substr(pos, end - pos);
-        size_t level = 0;
-        while (level < record.size() && record[level] == Chars.Indent) ++level;
-        const int lev = static_cast<int>(level);
-        if (lev > prevLevel + 1) throw EKZNTreeViewError("TFastTree.LoadFromStream: Level Mismatch");
-        records.push_back({lev, std::string(record.substr(level))});
-        prevLevel = lev;
-        pos = end;
-        while (pos < n && (Text[pos] == '\r' || Text[pos] == '\n' || Text[pos] == Chars.LineEnd)) ++pos;
-    }
-    for (; pos < n; ++pos) {
-        const char c = Text[pos];
-        if (c != '\0' && c != '\r' && c != '\n' && c != Chars.LineEnd)
-            throw EKZNTreeViewError("NUL 文字より後のデータは読み込めません");
-    }
+    const size_t stop =
+        KZNTreeWalkRecords(Text, Chars, [&](int level, std::string_view body) { records.push_back({level, std::string(body)}); });
+    KZNTreeCheckAfterNul(Text, stop, Chars);
     return records;
 }
 

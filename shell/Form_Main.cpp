@@ -1,6 +1,5 @@
 #include "Form_Main.h"
 
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -16,7 +15,6 @@
 #include "Exception.h"
 #include "FileSystem.h"
 #include "Headless.h"
-#include "KZNMemIniFile.h"
 #include "KZNMessageDlg.h"
 #include "Reentrancy.h"
 #include "ScreenMetrics.h"
