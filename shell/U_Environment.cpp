@@ -466,7 +466,7 @@ void TEnvironment::Write(bool All, const std::vector<std::string>& KeptKeys) {
     for (size_t i = 0; i < texts.size(); ++i) {
         TKeyText& t = texts[i];
         const bool inFile = ini.ValueExists(t.Section, t.Key);
-        const bool kept = t.Section == SectionCloseTime &&
+        const bool kept = std::string_view(t.Section) == SectionCloseTime &&
                           std::find(KeptKeys.begin(), KeptKeys.end(), t.Key) != KeptKeys.end();
         // a key this copy did not change since it read the file keeps what the file holds now
         const bool unchanged = !read.empty() && read[i].Text == t.Text;
