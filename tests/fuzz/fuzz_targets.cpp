@@ -16,6 +16,7 @@
 #include "FuzzDriver.h"
 #include "KZNMessageDlg.h"
 #include "KZNTreeView.h"
+#include "KZNTreeViewFormatMerge.h"
 #include "KeyMacro.h"
 #include "KZNMemIniFile.h"
 #include "MemDataSet.h"
@@ -393,6 +394,36 @@ void TreeFile(const std::string& in) {
     Check(first == second, "a saved tree file loads to another tree");
 }
 
+// Three tree texts (what a copy read, holds and finds in the file) cut at
+// 0x01 bytes: merged by body and by caption, the result is a tree text that
+// splits again; a copy that changed nothing takes the file's tree as it is.
+void TreeMerge(const std::string& in) {
+    const std::vector<std::string> parts = Parts(in, 3);
+    const TKZNTreeFormatChars chars;
+    std::vector<TKZNTreeTextRecords> trees;
+    for (const std::string& p : parts) {
+        try {
+            trees.push_back(KZNTreeSplitText(p, chars));
+        } catch (const Exception&) {
+            trees.emplace_back();
+        }
+    }
+    while (trees.size() < 3) trees.emplace_back();
+    TKZNTreeMergeRules byName;
+    byName.Identity = [&](std::string_view body) { return sys::UpperCase(KZNTreeBodyCaption(body, chars)); };
+    byName.Content = [&](std::string_view body) { return KZNTreeBodyWithout(body, {"Selected"}, chars); };
+    for (const TKZNTreeMergeRules& rules : {TKZNTreeMergeRules{}, byName}) {
+        const TKZNTreeTextRecords merged = KZNTreeMerge(trees[0], trees[1], trees[2], rules);
+        int level = -1;
+        for (const TKZNTreeTextRecord& r : merged) {
+            Check(r.Level >= 0 && r.Level <= level + 1, "a merged tree skips a level");
+            level = r.Level;
+        }
+        Check(KZNTreeMerge(trees[0], trees[0], trees[2], rules) == trees[2], "an unchanged copy does not take the file's tree");
+        (void)KZNTreePathKeys(merged, rules);
+    }
+}
+
 void History(const std::string& in) {
     static winmsg::TMessageWindow centre;
     const std::string file = WorkFile("fuzz.History");
@@ -512,6 +543,7 @@ const std::vector<TTarget>& Targets() {
         {"script", false, Script},
         {"cmdline", false, CommandLine},
         {"treefile", true, TreeFile},
+        {"treemerge", false, TreeMerge},
         {"history", true, History},
         {"settings", true, Settings},
         {"udl", false, Udl},

@@ -18,10 +18,14 @@
 #include <string>
 #include <vector>
 
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include "CP932.h"
 #include "DbTestUtil.h"
+#include "FileLock.h"
+#include "KZNTreeViewFormatMerge.h"
 #include "FileSystem.h"
 #include "MainTestUtil.h"
 #include "ProgramRunner.h"
@@ -492,4 +496,209 @@ TEST(ProgramWithoutDisplay, APasswordIsNeverPrinted) {
     EXPECT_NE(page.find("User ID=zt\r\nPassword=****\r\n\r\nへの接続に失敗しました。"), std::string::npos) << cp932::ToUtf8(page);
     EXPECT_EQ(said.find("S3cret"), std::string::npos) << run.Errors;
     EXPECT_EQ(page.find("S3cret"), std::string::npos) << cp932::ToUtf8(page);
+}
+
+// ---- files that are not plain files, files shared by two copies
+
+namespace {
+
+int Occurrences(const std::string& Text, const std::string& Part) {
+    int n = 0;
+    for (size_t at = Text.find(Part); at != std::string::npos; at = Text.find(Part, at + Part.size())) ++n;
+    return n;
+}
+
+bool IsFifo(const std::string& Path) {
+    struct stat st;
+    return lstat(fs932::ToNative(Path).c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+// A copy of the program started in the background; its saves pause at the
+// point between reading the file again and writing it, each until the test
+// takes the mark "<file name>.<pid>.paused" away from Marks.
+struct TCopy {
+    QProcess P;
+    std::string Marks;
+
+    TCopy(const std::string& Dir, const std::string& MarksDir, const QStringList& Args) : Marks(MarksDir) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("ZINTAVOR_SAVE_PAUSE"), QString::fromStdString(fs932::ToNative(Marks)));
+        P.setProcessEnvironment(env);
+        P.setWorkingDirectory(QString::fromStdString(fs932::ToNative(Dir)));
+        P.start(QString::fromStdString(fs932::ToNative(Dir + "Zintavor")), Args);
+        P.waitForStarted(30000);
+    }
+    ~TCopy() {
+        if (P.state() != QProcess::NotRunning) {
+            P.kill();
+            P.waitForFinished(10000);
+        }
+    }
+    std::string Mark(const std::string& FileName, const char* Stage) const {
+        return Marks + FileName + "." + std::to_string(P.processId()) + "." + Stage;
+    }
+    // Waits until the mark is there; false when the copy ended first or after two minutes.
+    bool WaitForMark(const std::string& Mark) {
+        for (int i = 0; i < 6000; ++i) {
+            if (fs932::FileExists(Mark)) return true;
+            if (P.state() == QProcess::NotRunning) return false;
+            P.waitForFinished(20);
+        }
+        return false;
+    }
+    // Lets every pause of this copy go until it ends; its exit code, -1 when it did not end.
+    int Finish() {
+        const std::string tail = "." + std::to_string(P.processId()) + ".paused";
+        for (int i = 0; i < 6000 && P.state() != QProcess::NotRunning; ++i) {
+            std::vector<fs932::DirEntry> entries;
+            fs932::ListDirectory(Marks, entries);
+            for (const fs932::DirEntry& e : entries)
+                if (e.Name.size() > tail.size() && e.Name.compare(e.Name.size() - tail.size(), tail.size(), tail) == 0)
+                    fs932::DeleteFile(Marks + e.Name);
+            P.waitForFinished(20);
+        }
+        if (P.state() != QProcess::NotRunning) return -1;
+        return P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
+    }
+    std::string Errors() { return P.readAllStandardError().toStdString(); }
+};
+
+}  // namespace
+
+// A FIFO (or a link to a device) in place of a file the program reads: the run
+// ends, the file is refused with "ファイル … を開けません" once, and nothing
+// is copied to ".bad" or written into it.
+TEST(ProgramWithoutDisplay, NoFileReadWaitsOnAFifoOrADevice) {
+    struct Case {
+        const char* Name;      // made a FIFO in the run's folder
+        bool ToZero;           // a link to /dev/zero instead
+        std::string Script;    // "<dir>" stands for the folder
+        int Code;
+    };
+    const std::vector<Case> cases = {
+        {"Zintavor.Environment", false, "#Print done;\r\n#Exit;\r\n", 0},
+        {"Zintavor.History", false, "#Print done;\r\n#Exit;\r\n", 0},
+        {"Zintavor.Connection", false, "#Connect A;\r\n", 1},
+        {"Hello.Script", false, "#Print done;\r\n", 1},
+        {"fifo.udl", false, "#Connect UDL:fifo.udl;\r\n", 1},
+        {"zero.udl", true, "#Connect UDL:zero.udl;\r\n", 1},
+        {"param.bin", false,
+         "#Connect UDL:db.udl;\r\nCREATE TABLE t (b BLOB);\r\nINSERT INTO t VALUES (<?FILE:<dir>param.bin?>);\r\n", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string dir = programrun::ProgramFolder(std::string("e2e-fifo-") + c.Name);
+        ASSERT_FALSE(dir.empty());
+        const std::string special = dir + c.Name;
+        if (c.ToZero)
+            ASSERT_EQ(symlink("/dev/zero", fs932::ToNative(special).c_str()), 0);
+        else
+            ASSERT_EQ(mkfifo(fs932::ToNative(special).c_str(), 0644), 0);
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "db.udl", UdlBytes("DRIVER=SQLite3;Database=" + dir + "db.sqlite")));
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", sys::StringReplaceAll(c.Script, "<dir>", dir)));
+        const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"), 60);
+        ASSERT_TRUE(run.Finished) << "the program waited:\n" << run.Errors;
+        EXPECT_EQ(run.ExitCode, c.Code) << run.Errors;
+        const std::string said = cp932::FromUtf8(run.Errors);
+        EXPECT_EQ(Occurrences(said, c.Name + std::string(" を開けません")), 1) << run.Errors;
+        if (!c.ToZero) EXPECT_TRUE(IsFifo(special));
+        EXPECT_FALSE(fs932::FileExists(special + ".bad"));
+    }
+}
+
+// Saving the history is not skipped in silence when its file is read-only: the
+// run's history would be lost. A read-only settings file stays silent.
+TEST(ProgramWithoutDisplay, AReadOnlyHistoryIsSaidAndAReadOnlySettingsFileIsNot) {
+    struct Case {
+        const char* Name;
+        std::string Bytes;
+        int Code;
+        bool Said;
+    };
+    const std::vector<Case> cases = {
+        {"Zintavor.History",
+         "お気に入り\x07StringList=＄＄お気に入りフォルダROOT\x06\r\n履歴\x07StringList=＄＄履歴フォルダROOT\x06\r\n", 1, true},
+        {"Zintavor.Environment", "[CLOSETIMEESAVE]\r\nERRORTIMESTOPTOGGLE_STATE=1\r\n", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string dir = programrun::ProgramFolder(std::string("e2e-ro-") + c.Name);
+        ASSERT_FALSE(dir.empty());
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + c.Name, c.Bytes));
+        ASSERT_EQ(chmod(fs932::ToNative(dir + c.Name).c_str(), 0444), 0);
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#Print done;\r\n#Exit;\r\n"));
+        const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+        ASSERT_TRUE(run.Finished) << run.Errors;
+        EXPECT_EQ(run.ExitCode, c.Code) << run.Errors;
+        const std::string said = cp932::FromUtf8(run.Errors);
+        EXPECT_EQ(Occurrences(said, "の保存に失敗しました。[" + dir + c.Name + "]"), c.Said ? 1 : 0) << run.Errors;
+        if (c.Said) EXPECT_NE(said.find("読み取り専用"), std::string::npos) << run.Errors;
+        EXPECT_EQ(FileBytes(dir + c.Name), c.Bytes);
+    }
+}
+
+// Two copies in one folder ending at the same moment: the second holds at the
+// history's lock while the first has read the file again and not yet written
+// it. Both runs' history entries are kept, and the settings key the first
+// changed survives the second's save.
+TEST(ProgramE2E, TwoCopiesEndingTogetherKeepEachOthersHistoryAndSettings) {
+    const std::string dir = programrun::ProgramFolder("e2e-two");
+    ASSERT_FALSE(dir.empty());
+    const std::string marks = dir + "marks/";
+    ASSERT_TRUE(fs932::ForceDirectories(marks));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Environment", "[CLOSETIMEESAVE]\r\nOUTPUTSQLTOGGLE_STATE=0\r\n"));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "first.sql", "#SQLEcho ON;\r\n#Print first;\r\n"));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "second.sql", "#Print second;\r\n"));
+
+    TCopy first(dir, marks, ScriptArg(dir + "first.sql"));
+    ASSERT_TRUE(first.WaitForMark(first.Mark("Zintavor.History", "paused"))) << first.Errors();
+    TCopy second(dir, marks, ScriptArg(dir + "second.sql"));
+    ASSERT_TRUE(second.WaitForMark(second.Mark("Zintavor.History", "waiting"))) << second.Errors();
+    EXPECT_EQ(first.Finish(), 0) << first.Errors();
+    EXPECT_EQ(second.Finish(), 0) << second.Errors();
+
+    const std::string history = FileBytes(dir + "Zintavor.History");
+    for (const char* script : {"first.sql", "second.sql"})
+        EXPECT_EQ(Occurrences(history, dir + script), 1) << script << "\n" << cp932::ToUtf8(history);
+    const std::string settings = FileBytes(dir + "Zintavor.Environment");
+    EXPECT_EQ(IniValue(settings, "OUTPUTSQLTOGGLE_STATE"), "1") << settings;
+}
+
+// A connect by name saves the current connection: it waits while another copy
+// holds the connections file's lock, and keeps what that copy wrote.
+TEST(ProgramE2E, AConnectByNameKeepsTheConnectionsAnotherCopySavedMeanwhile) {
+    const std::string dir = programrun::ProgramFolder("e2e-connections");
+    ASSERT_FALSE(dir.empty());
+    const std::string marks = dir + "marks/";
+    ASSERT_TRUE(fs932::ForceDirectories(marks));
+    const std::string store = dir + "Zintavor.Connection";
+    auto rec = [&](const std::string& name, bool selected) {
+        return name + "\x07" "Focused=" + (selected ? "True" : "False") + "\x07Selected=" + (selected ? "True" : "False") +
+               "\x07StringList=DRIVER=SQLite3\r\nDatabase=" + dir + name + ".sqlite\x06\r\n";
+    };
+    ASSERT_TRUE(fs932::WriteFileAtomic(store, rec("A", true) + rec("B", false)));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#Connect B;\r\n"));
+
+    auto other = std::make_unique<fs932::TFileLock>();
+    other->Lock(store);
+    TCopy copy(dir, marks, ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(copy.WaitForMark(copy.Mark("Zintavor.Connection", "waiting"))) << copy.Errors();
+    // the other copy saves a new connection and lets go
+    ASSERT_TRUE(fs932::WriteFileAtomic(store, rec("A", true) + rec("B", false) + rec("C", false)));
+    other.reset();
+    EXPECT_EQ(copy.Finish(), 0) << copy.Errors();
+
+    const std::string now = FileBytes(store);
+    const TKZNTreeFormatChars chars;
+    const TKZNTreeTextRecords records = KZNTreeSplitText(now, chars);
+    std::vector<std::string> names, selected;
+    for (const TKZNTreeTextRecord& r : records) {
+        const std::string name = KZNTreeBodyCaption(r.Body, chars);
+        names.push_back(name);
+        if (KZNTreeBodyProperty(r.Body, "Selected", chars) == "True") selected.push_back(name);
+        EXPECT_EQ(KZNTreeBodyProperty(r.Body, "StringList", chars), "DRIVER=SQLite3\r\nDatabase=" + dir + name + ".sqlite");
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C"})) << cp932::ToUtf8(now);
+    EXPECT_EQ(selected, std::vector<std::string>{"B"}) << cp932::ToUtf8(now);
 }
