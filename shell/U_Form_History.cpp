@@ -667,7 +667,13 @@ void TForm_History::ShowRecords(THistoryRecords& records) {
     SetImages(nullptr);
     TrimHistory();
     SetCurrentEntry(FirstEntryNode());
-    IndexTree2->expandAll();
+    // Every node with children is opened. Node by node rather than with
+    // expandAll, which lays the tree out at once: the items just added leave
+    // the layout pending, so a tree not yet shown measures its rows (and loads
+    // their icons) only when it is first shown.
+    IndexTree2->ForEachNode([](TTreeNodeEx* n) {
+        if (n->childCount() > 0) n->setExpanded(true);
+    });
     IndexTree2->setUpdatesEnabled(true);
     IndexTree2->SetSelected(IndexTree2->GetFirstNode());
 }

@@ -183,6 +183,44 @@ TEST_F(HistoryTest, EntriesByDayAndTime) {
     }
 }
 
+// A loaded tree is open wherever a node has children, and only there; whether
+// the window is hidden while it loads (as at start-up, where its rows are laid
+// out only when it is first shown) or already shown.
+TEST_F(HistoryTest, LoadedTreeIsOpenWhereNodesHaveChildren) {
+    const std::string emptyFolder = Rec(1, "空", {"＄＄お気に入りフォルダ"});
+    // an empty favourites folder before the others
+    const std::string withEmpty = kFavRoot + emptyFolder + kTwoDays.substr(kFavRoot.size());
+    for (bool shownFirst : {false, true}) {
+        SCOPED_TRACE(shownFirst ? "loaded into a shown window" : "loaded hidden, shown afterwards");
+        if (shownFirst) {
+            form->show();
+            QApplication::processEvents();
+        }
+        Load(withEmpty);
+        Lines open, closed;
+        form->IndexTree2->ForEachNode([&](TTreeNodeEx* n) {
+            if (n->childCount() == 0) return;
+            (n->isExpanded() ? open : closed).push_back(n->Text());
+        });
+        EXPECT_EQ(open, (Lines{"お気に入り", "道具", "履歴", "2026/12/09", "2026/12/08"}));
+        EXPECT_TRUE(closed.empty());
+        EXPECT_FALSE(Find("空")->isExpanded());
+        form->show();
+        QApplication::processEvents();
+        // every node is on a row of its own, one below the other, each as high
+        // as its text and icon need
+        int lastTop = -1;
+        form->IndexTree2->ForEachNode([&](TTreeNodeEx* n) {
+            const QRect r = form->IndexTree2->visualItemRect(n);
+            EXPECT_GT(r.height(), 0) << n->Text();
+            EXPECT_GT(r.top(), lastTop) << n->Text();
+            EXPECT_GE(r.height(), form->IndexTree2->iconSize().height()) << n->Text();
+            lastTop = r.top();
+        });
+        form->hide();
+    }
+}
+
 TEST_F(HistoryTest, AddHistorySelectsTheNewEntryAndItBecomesCurrent) {
     Load(kTwoDays);
     EXPECT_EQ(Selected(), "お気に入り");
