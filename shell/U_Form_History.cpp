@@ -171,9 +171,7 @@ TForm_History::TForm_History(QWidget* AOwner, winmsg::HWND MessageWindow, std::s
     MessageWindowHandle = MessageWindow;
     CurrentEntry = FirstEntryNode();
     IndexTree2->setMinimumWidth(10);
-    KZNEditor1->setMinimumWidth(10);
     CreateRoots();
-    SetUpEditor();
     setWindowTitle(cp932::ToQString("履歴 " + TFolderFile::RemoveExt(TApplicationInfo::ProgramFileName()) + " " +
                                     shellforms::ProgramFileVersion()));
     DateNode(DateCaption(Clock()));
@@ -254,9 +252,11 @@ void TForm_History::BuildForm() {
                           MakeIcon(QStyle::SP_FileDialogDetailedView), MakeIcon(QStyle::SP_FileIcon),
                           MakeIcon(QStyle::SP_ArrowRight),      MakeIcon(QStyle::SP_FileLinkIcon),
                           MakeIcon(QStyle::SP_DriveHDIcon),     MakeIcon(QStyle::SP_DialogApplyButton)};
-    KZNEditor1 = MakeEditor<TKZNEditor>(Splitter1);
+    // the preview editor takes this place when it is first needed
+    FPreviewSlot = new QWidget(Splitter1);
+    FPreviewSlot->setMinimumWidth(10);
     Splitter1->addWidget(IndexTree2);
-    Splitter1->addWidget(KZNEditor1);
+    Splitter1->addWidget(FPreviewSlot);
     // a wider window widens the tree as well as the preview
     Splitter1->setStretchFactor(0, 1);
     Splitter1->setStretchFactor(1, 1);
@@ -309,18 +309,48 @@ void TForm_History::BuildForm() {
     IndexTree2->Loaded();
 }
 
+TKZNEditor& TForm_History::PreviewEditor() const {
+    if (!FPreview) const_cast<TForm_History*>(this)->BuildPreviewEditor();
+    return *FPreview;
+}
+
+void TForm_History::BuildPreviewEditor() {
+    TKZNEditor* e = MakeEditor<TKZNEditor>(nullptr);
+    e->setMinimumWidth(10);
+    FPreview = e;
+    SetUpEditor();
+    // in the place kept for it, the splitter's position kept
+    const QList<int> sizes = Splitter1->sizes();
+    const int index = Splitter1->indexOf(FPreviewSlot);
+    delete FPreviewSlot;
+    FPreviewSlot = nullptr;
+    Splitter1->insertWidget(index, e);
+    Splitter1->setSizes(sizes);
+    ShowInPreview(FShownNode);
+}
+
 void TForm_History::SetUpEditor() {
-    KZNEditor1->SetReadOnly(true);
-    KZNEditor1->Leftbar().SetVisible(false);
-    KZNEditor1->Leftbar().SetShowNumber(false);
-    KZNEditor1->Ruler().SetVisible(false);
-    KZNEditor1->Margin().SetLeft(0);
-    KZNEditor1->SetScrollBars(ssBoth);
-    KZNEditor1->setFont(QFont(QStringLiteral("IPAGothic"), 9));
-    KZNEditor1->Lines().Clear();
-    TEditorUtil::SetStandardOptions(*KZNEditor1);
-    KZNEditor1->SetColor(clBtnFace);
-    KZNEditor1->SetFontColor(clBtnText);
+    FPreview->SetReadOnly(true);
+    FPreview->Leftbar().SetVisible(false);
+    FPreview->Leftbar().SetShowNumber(false);
+    FPreview->Ruler().SetVisible(false);
+    FPreview->Margin().SetLeft(0);
+    FPreview->SetScrollBars(ssBoth);
+    FPreview->setFont(QFont(QStringLiteral("IPAGothic"), 9));
+    FPreview->Lines().Clear();
+    TEditorUtil::SetStandardOptions(*FPreview);
+    FPreview->SetColor(clBtnFace);
+    FPreview->SetFontColor(clBtnText);
+}
+
+void TForm_History::ShowInPreview(const TTreeNodeEx* Node) {
+    const THistoryNodeKind kind = NodeKind(Node);
+    FPreview->Lines().Clear();
+    if (kind == hnkFavorite || kind == hnkEntry) FPreview->Lines().Assign(*Node->GetStringList());
+    const bool editable = kind == hnkFavorite;
+    FPreview->SetReadOnly(!editable);
+    FPreview->SetColor(editable ? clWindow : clBtnFace);
+    FPreview->SetFontColor(editable ? clWindowText : clBtnText);
 }
 
 void TForm_History::Send(uint32_t Msg) {
@@ -586,7 +616,7 @@ void TForm_History::LoadFromFile() {
     FShownNode = nullptr;
     SetCurrentEntry(nullptr);
     IndexTree2->ClearNodes();
-    SetUpEditor();
+    if (FPreview) SetUpEditor();
     THistoryRecords records;
     std::string bytes;
     fs932::ReadResult read = fs932::ReadRegularFile(FileName, bytes);
@@ -881,12 +911,8 @@ void TForm_History::SelectionChanged(TTreeNodeEx* Current) {
     LeaveShownNode();
     FShownNode = Current;
     const THistoryNodeKind kind = NodeKind(Current);
-    KZNEditor1->Lines().Clear();
-    if (kind == hnkFavorite || kind == hnkEntry) KZNEditor1->Lines().Assign(*Current->GetStringList());
-    const bool editable = kind == hnkFavorite;
-    KZNEditor1->SetReadOnly(!editable);
-    KZNEditor1->SetColor(editable ? clWindow : clBtnFace);
-    KZNEditor1->SetFontColor(editable ? clWindowText : clBtnText);
+    // a preview not yet built shows the node when it is
+    if (FPreview) ShowInPreview(Current);
     UpdateActions(kind);
     if (kind == hnkEntry) SetCurrentEntry(Current);
 }
@@ -933,7 +959,7 @@ void TForm_History::MoveEntry(int Direction) {
     }
 }
 
-TStringList TForm_History::GetEditorLines() const { return TStringList(KZNEditor1->Lines().GetText()); }
+TStringList TForm_History::GetEditorLines() const { return TStringList(PreviewEditor().Lines().GetText()); }
 
 // ---------------------------------------------------------------------------
 // deleting, favourites and folders
@@ -1133,6 +1159,8 @@ void TForm_History::SetAutoMove(bool Value) {
 }
 
 void TForm_History::showEvent(QShowEvent* E) {
+    // the preview editor is built before the window is first painted
+    if (!FPreview) app::Guard([this] { BuildPreviewEditor(); });
     QWidget::showEvent(E);
     if (!E->spontaneous()) app::Guard([this] { Send(mc::WM_MC_HISTORYSHOW); });
 }

@@ -104,6 +104,11 @@ public:
     void SetAutoMove(bool Value);
     // The preview editor's lines.
     TStringList GetEditorLines() const;
+    // The preview editor beside the tree, built when it is first needed (the
+    // window first shown, or its text asked for), so that a window never
+    // shown holds none.
+    TKZNEditor& PreviewEditor() const;
+    bool BuiltPreviewEditor() const { return FPreview != nullptr; }
     // Removes the last nodes of the tree (the oldest history) down to MaxNodeCount.
     void TrimHistory();
     // Empties the tree and makes the two roots.
@@ -138,7 +143,6 @@ public:
 
     TKZNTreeView* IndexTree2;
     QSplitter* Splitter1;
-    TKZNEditor* KZNEditor1;
     QToolBar* ToolBar1;
     QMenuBar* MainMenu1;
     QMenu* PopupMenu1;
@@ -162,7 +166,10 @@ protected:
 
 private:
     void BuildForm();
-    void SetUpEditor();
+    void BuildPreviewEditor();
+    void SetUpEditor();  // the built preview, empty and read-only
+    // Shows Node's text in the built preview, editable for a favourite.
+    void ShowInPreview(const TTreeNodeEx* Node);
     void Send(uint32_t Msg);
     void SetImages(TTreeNodeEx* Top);
     void SetImage(TTreeNodeEx* Node, THistoryNodeKind Kind);
@@ -187,6 +194,8 @@ private:
 
     // The node whose text the preview shows.
     TTreeNodeEx* FShownNode = nullptr;
+    TKZNEditor* FPreview = nullptr;
+    QWidget* FPreviewSlot = nullptr;  // its place in the splitter until it is built
     bool FDestroying = false;
     // A damaged file that could not be kept aside, or a FIFO or device in the
     // file's place, is never written over.

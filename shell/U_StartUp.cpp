@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <QTranslator>
 
 #include "AppException.h"
@@ -54,6 +56,34 @@ QTranslator* LoadQtTranslations(QCoreApplication& App) {
     }
     QCoreApplication::installTranslator(qt);
     return qt;
+}
+
+namespace {
+
+// The application's style, with the overflow buttons' icons made once per
+// layout direction.
+class TSharedExtensionIconStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    QIcon standardIcon(StandardPixmap Pixmap, const QStyleOption* Option, const QWidget* Widget) const override {
+        const bool extension = Pixmap == SP_ToolBarHorizontalExtensionButton || Pixmap == SP_ToolBarVerticalExtensionButton;
+        if (!extension) return QProxyStyle::standardIcon(Pixmap, Option, Widget);
+        // the icon differs only by the direction the option or the application gives
+        const bool rtl = (Option ? Option->direction : QGuiApplication::layoutDirection()) == Qt::RightToLeft;
+        QIcon& icon = FIcons[Pixmap == SP_ToolBarVerticalExtensionButton ? 1 : 0][rtl ? 1 : 0];
+        if (icon.isNull()) icon = QProxyStyle::standardIcon(Pixmap, Option, Widget);
+        return icon;
+    }
+
+private:
+    mutable QIcon FIcons[2][2];  // horizontal, vertical; left to right, right to left
+};
+
+}  // namespace
+
+void ShareToolBarExtensionIcons(QApplication& App) {
+    (void)App;
+    QApplication::setStyle(new TSharedExtensionIconStyle(QApplication::style()->name()));
 }
 
 bool OpensWindows(int argc, const char* const* argv) { return argc < 2 || argv[1][0] == '@'; }

@@ -25,6 +25,12 @@ std::string PrepareRuntimeFolder(const std::string& Base = "/tmp");
 // translation file is missing.
 QTranslator* LoadQtTranslations(QCoreApplication& App);
 
+// Makes the application's style fetch the icon of the tool bars' and menu
+// bar's overflow button once rather than once per bar (the style reads and
+// decodes its image files every time it is asked, though the button is
+// hidden until a bar overflows). Everything else is the style's own.
+void ShareToolBarExtensionIcons(QApplication& App);
+
 // The windows open only with no argument, or when the first argument begins
 // with "@". argv[0] is the program.
 bool OpensWindows(int argc, const char* const* argv);

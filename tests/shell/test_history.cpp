@@ -112,7 +112,7 @@ struct HistoryTest : ::testing::Test, testutil::WithApp {
         TTreeNodeEx* n = form->IndexTree2->GetSelected();
         return n ? n->Text() : "(none)";
     }
-    std::string Preview() const { return form->KZNEditor1->Lines().GetText(); }
+    std::string Preview() const { return form->PreviewEditor().Lines().GetText(); }
     void Select(const std::string& caption, const std::string& text = std::string()) {
         TTreeNodeEx* n = Find(caption, text);
         ASSERT_NE(n, nullptr) << caption;
@@ -219,6 +219,50 @@ TEST_F(HistoryTest, LoadedTreeIsOpenWhereNodesHaveChildren) {
         });
         form->hide();
     }
+}
+
+// The preview editor is made when the window is first shown or its text is
+// first needed; a window never shown holds none. Made later, it shows what it
+// would have shown all along, where the splitter put it.
+TEST_F(HistoryTest, PreviewIsBuiltWhenFirstNeeded) {
+    Load(kTwoDays);
+    Select("18:00:00");
+    Add("select 5;", now);
+    form->MoveEntry(0);
+    EXPECT_FALSE(form->BuiltPreviewEditor());
+    EXPECT_EQ(Selected(), "18:00:00");
+    // the splitter placed before the window was ever shown, as the main form does
+    form->resize(600, 400);
+    form->Splitter1->setSizes({200, 600 - 200 - form->Splitter1->handleWidth()});
+    form->show();
+    QApplication::processEvents();
+    ASSERT_TRUE(form->BuiltPreviewEditor());
+    TKZNEditor& preview = form->PreviewEditor();
+    EXPECT_TRUE(preview.isVisible());
+    EXPECT_EQ(Preview(), "select 4;\r\n");
+    EXPECT_TRUE(preview.ReadOnly());
+    EXPECT_EQ(form->Splitter1->sizes().at(0), 200);
+    EXPECT_EQ(form->Splitter1->widget(1), &preview);
+    // a favourite shown then is editable, and its edit is kept
+    Select("件数");
+    EXPECT_EQ(Preview(), "select count(*) from t;\r\n");
+    EXPECT_FALSE(preview.ReadOnly());
+}
+
+// A favourite selected in a window never shown keeps its text as it was when
+// the selection moves on, and the preview made for that is not shown.
+TEST_F(HistoryTest, PreviewBuiltForItsTextStaysOutOfSight) {
+    Load(kTwoDays);
+    Select("件数");
+    EXPECT_FALSE(form->BuiltPreviewEditor());
+    Select("表示");
+    EXPECT_EQ(Find("件数")->GetStringList()->Text(), "select count(*) from t;\r\n");
+    EXPECT_TRUE(form->BuiltPreviewEditor());
+    EXPECT_FALSE(form->PreviewEditor().isVisible());
+    form->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(form->PreviewEditor().isVisible());
+    EXPECT_EQ(Preview(), "select '表' from dual;\r\n");
 }
 
 TEST_F(HistoryTest, AddHistorySelectsTheNewEntryAndItBecomesCurrent) {
@@ -502,7 +546,7 @@ TEST_F(HistoryTest, ActionsFollowTheSelectedKind) {
         e += form->Action_Delete->isEnabled() ? 'D' : '-';
         EXPECT_EQ(e, c.enabled);
         EXPECT_TRUE(form->Action_Prev->isEnabled() && form->Action_Next->isEnabled());
-        EXPECT_EQ(form->KZNEditor1->ReadOnly(), !c.editable);
+        EXPECT_EQ(form->PreviewEditor().ReadOnly(), !c.editable);
         // roots and dates keep their captions
         const bool renamable = c.select != "お気に入り" && c.select != "履歴" && c.select != "2026/12/09";
         EXPECT_EQ(bool(Find(c.select)->flags() & Qt::ItemIsEditable), renamable);
@@ -570,16 +614,16 @@ TEST_F(HistoryTest, FavouritesAndFoldersGoWhereTheSelectionSays) {
 TEST_F(HistoryTest, AFavouriteEditedInThePreviewKeepsTheEdit) {
     Load(kTwoDays);
     Select("件数");
-    form->KZNEditor1->Lines().SetText("select count(*) from u;\r\n");
+    form->PreviewEditor().Lines().SetText("select count(*) from u;\r\n");
     Select("表示");
     EXPECT_EQ(Find("件数")->GetStringList()->Text(), "select count(*) from u;\r\n");
     // still selected when the program closes
-    form->KZNEditor1->Lines().SetText("select '裏' from dual;\r\n");
+    form->PreviewEditor().Lines().SetText("select '裏' from dual;\r\n");
     const std::string bytes = Saved();
     EXPECT_NE(bytes.find(Rec(1, "表示", {"select '裏' from dual;"})), std::string::npos) << testutil::Hex(bytes);
     // an entry's preview is read-only: nothing of it is taken back
     Select("18:00:00");
-    EXPECT_TRUE(form->KZNEditor1->ReadOnly());
+    EXPECT_TRUE(form->PreviewEditor().ReadOnly());
 }
 
 TEST_F(HistoryTest, DropsInsideTheTree) {
@@ -630,7 +674,7 @@ TEST_F(HistoryTest, DropsInsideTheTree) {
     form->DropNode(entry, Find("道具"), 1);
     EXPECT_EQ(form->NodeKind(entry), hnkFavorite);
     EXPECT_EQ(entry->GetImageIndex(), TForm_History::ImageFavorite);
-    EXPECT_FALSE(form->KZNEditor1->ReadOnly());
+    EXPECT_FALSE(form->PreviewEditor().ReadOnly());
     EXPECT_EQ(form->CurrentEntry, Find("2026/12/09"));
     form->Action_Prev->trigger();
     EXPECT_EQ(Selected(), "17:00:00");

@@ -21,6 +21,12 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QSplitter>
+#include <QMenuBar>
+#include <QProxyStyle>
+#include <QStyle>
+#include <QStyleOption>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTranslator>
 
 #include "AppException.h"
@@ -196,6 +202,48 @@ TEST(StartUp, QtsOwnDialogsSpeakJapanese) {
     EXPECT_NE(QCoreApplication::translate("QColorDialog", "Select Color"), QStringLiteral("Select Color"));
     QCoreApplication::removeTranslator(qt);
     delete qt;
+}
+
+// The overflow buttons of tool bars and menu bars, which the program's style
+// makes once for all bars, show the style's own icons, each orientation and
+// direction its own.
+TEST(StartUp, OverflowButtonsKeepTheStylesIcons) {
+    const QString before = QApplication::style()->name();
+    auto image = [](const QIcon& icon) { return icon.pixmap(QSize(16, 16)).toImage(); };
+    auto standard = [&](QStyle::StandardPixmap p, Qt::LayoutDirection d) {
+        QStyleOption o;
+        o.direction = d;
+        return image(QApplication::style()->standardIcon(p, &o));
+    };
+    const QImage horizontal = standard(QStyle::SP_ToolBarHorizontalExtensionButton, Qt::LeftToRight);
+    const QImage vertical = standard(QStyle::SP_ToolBarVerticalExtensionButton, Qt::LeftToRight);
+    const QImage horizontalRtl = standard(QStyle::SP_ToolBarHorizontalExtensionButton, Qt::RightToLeft);
+    ASSERT_NE(horizontal, vertical);
+    startup::ShareToolBarExtensionIcons(*qApp);
+    // the same style underneath
+    auto* proxy = qobject_cast<QProxyStyle*>(QApplication::style());
+    ASSERT_NE(proxy, nullptr);
+    EXPECT_EQ(proxy->baseStyle()->name(), before);
+    auto button = [](QWidget& bar, const char* name) { return bar.findChild<QToolButton*>(QString::fromLatin1(name)); };
+    QToolBar top, side, right;
+    side.setOrientation(Qt::Vertical);
+    right.setLayoutDirection(Qt::RightToLeft);
+    QMenuBar menus;
+    for (QWidget* bar : std::initializer_list<QWidget*>{&top, &side, &right, &menus}) bar->show();
+    QApplication::processEvents();
+    ASSERT_NE(button(top, "qt_toolbar_ext_button"), nullptr);
+    ASSERT_NE(button(menus, "qt_menubar_ext_button"), nullptr);
+    EXPECT_EQ(image(button(top, "qt_toolbar_ext_button")->icon()), horizontal);
+    EXPECT_EQ(image(button(side, "qt_toolbar_ext_button")->icon()), vertical);
+    EXPECT_EQ(image(button(menus, "qt_menubar_ext_button")->icon()), horizontal);
+    // a bar turned on its side takes the other icon, and back again
+    side.setOrientation(Qt::Horizontal);
+    EXPECT_EQ(image(button(side, "qt_toolbar_ext_button")->icon()), horizontal);
+    EXPECT_EQ(standard(QStyle::SP_ToolBarHorizontalExtensionButton, Qt::RightToLeft), horizontalRtl);
+    // other icons are the style's, made as it makes them
+    EXPECT_EQ(image(QApplication::style()->standardIcon(QStyle::SP_DirIcon)),
+              image(QApplication::style()->proxy()->standardIcon(QStyle::SP_DirIcon)));
+    QApplication::setStyle(before);
 }
 
 // ---- start-up
