@@ -120,7 +120,7 @@ struct Series {
 // for each peer.
 class Table {
 public:
-    Table(const std::string& title, int runs, bool smoke) : Smoke(smoke) {
+    Table(const std::string& title, int runs, bool smoke, bool columns = true) : Smoke(smoke) {
         std::printf("%s\n", title.c_str());
         std::printf("  %d run%s, every side in every run (taking turns); min / median over the runs;\n", runs,
                     runs == 1 ? "" : "s");
@@ -128,20 +128,20 @@ public:
         if (smoke)
             std::printf("  SMOKE RUN: these sizes are far too small to judge the aims; the figures only show that it "
                         "works\n");
-        Columns();
+        if (columns) Columns();
     }
     void Columns() {
-        std::printf("  %-30s %-22s %21s %21s\n", "case", "side", "wall ms min / median", "cpu ms min / median");
+        std::printf("  %-26s %-26s %21s %21s\n", "case", "side", "wall ms min / median", "cpu ms min / median");
     }
     void Side(const std::string& kase, const Series& s) {
         const Spread w = s.Wall(), c = s.Cpu();
-        std::printf("  %-30s %-22s %10.1f / %8.1f %10.1f / %8.1f\n", kase.c_str(), s.Side.c_str(), w.Min, w.Median,
+        std::printf("  %-26s %-26s %10.1f / %8.1f %10.1f / %8.1f\n", kase.c_str(), s.Side.c_str(), w.Min, w.Median,
                     c.Min, c.Median);
     }
     void RatioLine(const std::string& kase, const Series& ours, const Series& peer) {
         const Spread ow = ours.Wall(), oc = ours.Cpu(), pw = peer.Wall(), pc = peer.Cpu();
         const std::string side = "ours/" + peer.Side;
-        std::printf("  %-30s %-22s %10.2f / %8.2f %10.2f / %8.2f\n", kase.c_str(), side.c_str(), Ratio(ow.Min, pw.Min),
+        std::printf("  %-26s %-26s %10.2f / %8.2f %10.2f / %8.2f\n", kase.c_str(), side.c_str(), Ratio(ow.Min, pw.Min),
                     Ratio(ow.Median, pw.Median), Ratio(oc.Min, pc.Min), Ratio(oc.Median, pc.Median));
     }
     // Our side, each peer, and ours / each peer.
@@ -149,6 +149,20 @@ public:
         Side(kase, ours);
         for (const Series* p : peers) Side(kase, *p);
         for (const Series* p : peers) RatioLine(kase, ours, *p);
+    }
+    // Several sides of ours against one peer: the peer's line, then each of
+    // ours with its ratios (ours / peer, min over min and median over median,
+    // wall and CPU) at the end of its line.
+    void Group(const std::string& kase, const Series& peer, const std::vector<const Series*>& ours) {
+        std::printf("  %-26s %-26s %21s %21s   %s\n", "case", "side", "wall ms min / median", "cpu ms min / median",
+                    ("ours/" + peer.Side + ": wall, cpu (min / median)").c_str());
+        Side(kase, peer);
+        for (const Series* o : ours) {
+            const Spread ow = o->Wall(), oc = o->Cpu(), pw = peer.Wall(), pc = peer.Cpu();
+            std::printf("  %-26s %-26s %10.1f / %8.1f %10.1f / %8.1f   %5.2f / %5.2f, %5.2f / %5.2f\n", kase.c_str(),
+                        o->Side.c_str(), ow.Min, ow.Median, oc.Min, oc.Median, Ratio(ow.Min, pw.Min),
+                        Ratio(ow.Median, pw.Median), Ratio(oc.Min, pc.Min), Ratio(oc.Median, pc.Median));
+        }
     }
     // A line of text under the table (an aim is left out of a smoke run: pass
     // it as Aim).
@@ -210,6 +224,37 @@ inline std::vector<double> InChild(const std::function<std::vector<double>()>& f
         std::exit(1);
     }
     return std::vector<double>(in + 1, in + 1 + size_t(in[0]));
+}
+
+// Runs every side once per run in a child process of its own (InChild), the
+// sides taking turns at going first; Result[side][run] is what the side's
+// function returned in that run.
+inline std::vector<std::vector<std::vector<double>>> TakeTurns(
+    int runs, const std::vector<std::function<std::vector<double>()>>& sides) {
+    std::vector<std::vector<std::vector<double>>> out(sides.size());
+    for (int r = 0; r < runs; ++r)
+        for (size_t k = 0; k < sides.size(); ++k) {
+            const size_t side = (k + size_t(r)) % sides.size();
+            out[side].push_back(InChild(sides[side]));
+        }
+    return out;
+}
+
+// The Series of one side from its runs' figures: wall at Figures[WallAt],
+// CPU at Figures[WallAt + 1].
+inline Series SeriesOf(const std::string& side, const std::vector<std::vector<double>>& runs, size_t wallAt) {
+    Series s(side);
+    for (const std::vector<double>& f : runs)
+        if (f.size() > wallAt + 1) s.Add({f[wallAt], f[wallAt + 1]});
+    return s;
+}
+
+// The median over the runs of one figure.
+inline double MedianOf(const std::vector<std::vector<double>>& runs, size_t at) {
+    std::vector<double> v;
+    for (const std::vector<double>& f : runs)
+        if (f.size() > at) v.push_back(f[at]);
+    return SpreadOf(v).Median;
 }
 
 // A folder of its own under $TMPDIR (or /tmp), removed with everything in it

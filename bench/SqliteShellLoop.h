@@ -1,9 +1,13 @@
 // The sqlite3 shell's input loop, as the peer of the splitter and of the
 // script engine: lines accumulated, a line holding ';' makes it test the text
 // with sqlite3_complete, and a complete text is one statement handed to run.
+// The shell reads its input line by line (SplitFile does the same); Split
+// cuts a text already in memory the same way.
 #pragma once
 #include <sqlite3.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -30,36 +34,70 @@ inline bool AllWhitespace(const char* z) {
     return true;
 }
 
+// The loop's state: one line after another (without its line break).
+template <class Run>
+class TInput {
+public:
+    explicit TInput(Run& run) : FRun(run) {}
+    void Line(const char* p, size_t n) {
+        if (n > 0 && p[n - 1] == '\r') --n;  // the shell drops the CR of a CR LF too
+        FLine.assign(p, n);
+        if (FSql.empty() && AllWhitespace(FLine.c_str())) return;
+        const size_t prior = FSql.size();
+        if (FSql.empty()) {
+            size_t i = 0;
+            while (i < FLine.size() && (FLine[i] == ' ' || FLine[i] == '\t')) ++i;
+            FSql.append(FLine, i, std::string::npos);
+        } else {
+            FSql.push_back('\n');
+            FSql += FLine;
+        }
+        if (!FSql.empty() && std::memchr(FSql.data() + prior, ';', FSql.size() - prior) && sqlite3_complete(FSql.c_str())) {
+            FRun(FSql);
+            FSql.clear();
+        } else if (!FSql.empty() && AllWhitespace(FSql.c_str())) {
+            FSql.clear();
+        }
+    }
+
+private:
+    Run& FRun;
+    std::string FSql;   // the shell's zSql
+    std::string FLine;  // the shell's zLine
+};
+
 // Cuts script into the statements the shell would run; run(statement) for each.
 template <class Run>
 void Split(const std::string& script, Run&& run) {
-    std::string sql;   // the shell's zSql
-    std::string line;  // the shell's zLine
+    TInput<Run> input(run);
     const char* p = script.data();
     const char* end = p + script.size();
     while (p < end) {
         const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
         const char* e = lf ? lf : end;
-        const char* le = (e > p && e[-1] == '\r') ? e - 1 : e;
-        line.assign(p, static_cast<size_t>(le - p));
+        input.Line(p, static_cast<size_t>(e - p));
         p = lf ? lf + 1 : end;
-        if (sql.empty() && AllWhitespace(line.c_str())) continue;
-        const size_t prior = sql.size();
-        if (sql.empty()) {
-            size_t i = 0;
-            while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-            sql.append(line, i, std::string::npos);
-        } else {
-            sql.push_back('\n');
-            sql += line;
-        }
-        if (!sql.empty() && std::memchr(sql.data() + prior, ';', sql.size() - prior) && sqlite3_complete(sql.c_str())) {
-            run(sql);
-            sql.clear();
-        } else if (!sql.empty() && AllWhitespace(sql.c_str())) {
-            sql.clear();
-        }
     }
+}
+
+// The same, reading the file line by line as the shell reads its input.
+// Returns false when the file cannot be opened.
+template <class Run>
+bool SplitFile(const char* path, Run&& run) {
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    TInput<Run> input(run);
+    char* line = nullptr;
+    size_t cap = 0;
+    ssize_t n;
+    while ((n = getline(&line, &cap, f)) > 0) {
+        size_t len = static_cast<size_t>(n);
+        if (line[len - 1] == '\n') --len;
+        input.Line(line, len);
+    }
+    std::free(line);
+    std::fclose(f);
+    return true;
 }
 
 }  // namespace shellloop

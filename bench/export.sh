@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Exports: 16,384 result lines of 5 columns saved as a BIFF2 workbook and as a
 # text file by the export commands, against the durable write of the same bytes
-# (write, fsync, rename: the fair floor), then one plain write for reference.
+# (write, fsync, rename: the fair peer), then one plain write for reference;
+# cold and warm, each side in a process of its own in every run.
 # Usage: bench/export.sh smoke|full
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +10,7 @@ mode=${1:-full}
 . bench/lib/common.sh
 bench_build export_bench
 case "$mode" in
-  smoke) "$build/bench/export_bench" 1000 2 ;;
+  smoke) "$build/bench/export_bench" 1000 3 smoke ;;
   full)  "$build/bench/export_bench" 16384 7 ;;
   *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac

@@ -1,27 +1,27 @@
 // Result-to-text formats against the floor: the same rows of a materialised
-// dataset formatted in each layout into one reusable byte buffer, beside the
-// plain copy of every value's text into that buffer (no layout at all).
+// dataset formatted in each layout into one byte buffer, beside the plain
+// copy of every value's text into that buffer (no layout at all: the peer).
 //
 // Two datasets of the same five columns:
 //   - a SQLite result held by the ODBC layer (what a query gives the result page);
 //   - the values' texts in plain columns, where reading a value costs almost
 //     nothing, so the ratio shows the layouts' own work.
 //
-//   formats_bench [rows] [repeats] [database file]
+// Every layout and the floor run in a child process of their own in every run
+// (taking turns): cold, the first pass of the process (a fresh buffer);
+// warm, the third (the buffer reused).
 //
-// Prints rows per second, bytes per second and each layout's time as a ratio
-// of the floor's.
+//   formats_bench ROWS RUNS [smoke]
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
+#include "BenchTiming.h"
 #include "DataSet.h"
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
@@ -124,44 +124,12 @@ private:
     bool FOpen = false;
 };
 
-double Seconds(const std::function<void()>& f) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
+using TLayout = std::function<void(TDataSet&, std::string&)>;
 
-struct Result {
-    const char* name;
-    double seconds = 1e300;
-    size_t bytes = 0;
-};
-
-// Every layout and the floor over one dataset, best of repeats; one table.
-void RunAll(const char* title, TDataSet& ds, int rows, int repeats) {
-    TWritableEnvData env;
-    std::string out;
-    std::vector<Result> results = {{"floor (copy)"}, {"text"}, {"text grid"}, {"csv"}, {"tab"}, {"record sheet"}};
-    auto measure = [&](Result& res, const std::function<void()>& body) {
-        for (int k = 0; k < repeats; ++k) {
-            out.clear();
-            res.seconds = std::min(res.seconds, Seconds(body));
-            res.bytes = out.size();
-        }
-    };
-
-    measure(results[0], [&] {
-        std::string cell;
-        const int fields = ds.FieldCount();
-        for (ds.First(); !ds.Eof(); ds.Next()) {
-            for (int i = 0; i < fields; ++i) {
-                ds.GetFieldText(ds.Fields(i), cell);
-                out += cell;
-            }
-            out += "\r\n";
-        }
-    });
-    auto separate = [&](bool grid) {
-        return [&, grid] {
+// The floor and the five layouts, as the result page writes them.
+std::vector<std::pair<const char*, TLayout>> Layouts(const TWritableEnvData& env) {
+    auto separate = [&env](bool grid) {
+        return [&env, grid](TDataSet& ds, std::string& out) {
             TResultSetSeparateStrings s(env, false, &ds);
             if (grid) s.SetColumnDelim('|');
             out += s.GetHeaderLine();
@@ -178,46 +146,85 @@ void RunAll(const char* title, TDataSet& ds, int rows, int repeats) {
             }
         };
     };
-    measure(results[1], separate(false));
-    measure(results[2], separate(true));
-    measure(results[3], [&] {
-        TResultSetCSVStrings s(env, &ds);
-        out += s.GetHeaderLine();
-        out += "\r\n";
-        for (ds.First(); !ds.Eof(); ds.Next()) s.AppendRecordText(out);
-    });
-    measure(results[4], [&] {
-        TResultSetTABStrings s(env, &ds);
-        out += s.GetHeaderLine();
-        out += "\r\n";
-        for (ds.First(); !ds.Eof(); ds.Next()) s.AppendRecordText(out);
-    });
-    measure(results[5], [&] {
-        TResultSetCutSheetStrings s(env, &ds);
-        bool first = true;
-        for (ds.First(); !ds.Eof(); ds.Next()) {
-            if (!first) out += "\r\n";
-            first = false;
-            s.AppendRecordText(out);
-        }
-    });
+    return {
+        {"floor", [](TDataSet& ds, std::string& out) {
+             std::string cell;
+             const int fields = ds.FieldCount();
+             for (ds.First(); !ds.Eof(); ds.Next()) {
+                 for (int i = 0; i < fields; ++i) {
+                     ds.GetFieldText(ds.Fields(i), cell);
+                     out += cell;
+                 }
+                 out += "\r\n";
+             }
+         }},
+        {"text", separate(false)},
+        {"text grid", separate(true)},
+        {"csv", [&env](TDataSet& ds, std::string& out) {
+             TResultSetCSVStrings s(env, &ds);
+             out += s.GetHeaderLine();
+             out += "\r\n";
+             for (ds.First(); !ds.Eof(); ds.Next()) s.AppendRecordText(out);
+         }},
+        {"tab", [&env](TDataSet& ds, std::string& out) {
+             TResultSetTABStrings s(env, &ds);
+             out += s.GetHeaderLine();
+             out += "\r\n";
+             for (ds.First(); !ds.Eof(); ds.Next()) s.AppendRecordText(out);
+         }},
+        {"record sheet", [&env](TDataSet& ds, std::string& out) {
+             TResultSetCutSheetStrings s(env, &ds);
+             bool first = true;
+             for (ds.First(); !ds.Eof(); ds.Next()) {
+                 if (!first) out += "\r\n";
+                 first = false;
+                 s.AppendRecordText(out);
+             }
+         }},
+    };
+}
 
-    std::printf("%s: %d rows x 5 columns, best of %d\n", title, rows, repeats);
-    std::printf("%-14s %12s %14s %12s %8s\n", "layout", "rows/s", "bytes/s", "bytes", "ratio");
-    const double floor = results[0].seconds;
-    for (const auto& r : results)
-        std::printf("%-14s %12.0f %14.0f %12zu %8.2f\n", r.name, rows / r.seconds, r.bytes / r.seconds, r.bytes,
-                    r.seconds / floor);
+// One layout in a child: cold wall, cold cpu, warm wall, warm cpu, bytes.
+std::vector<double> Passes(const TLayout& layout, TDataSet& ds) {
+    std::string out;
+    const bench::Sample cold = bench::Measure([&] { layout(ds, out); });
+    out.clear();
+    layout(ds, out);
+    out.clear();
+    const bench::Sample warm = bench::Measure([&] { layout(ds, out); });
+    return {cold.Wall, cold.Cpu, warm.Wall, warm.Cpu, double(out.size())};
+}
+
+// Every layout against the floor over one dataset.
+void RunAll(bench::Table& table, const char* title, TDataSet& ds, int rows, int runs) {
+    TWritableEnvData env;
+    const auto layouts = Layouts(env);
+    std::vector<std::function<std::vector<double>()>> sides;
+    for (const auto& l : layouts) sides.push_back([&l, &ds] { return Passes(l.second, ds); });
+    const auto results = bench::TakeTurns(runs, sides);
+    std::printf("\n  %s, %d rows x 5 columns\n", title, rows);
+    for (int warm = 0; warm < 2; ++warm) {
+        const bench::Series floor = bench::SeriesOf("floor", results[0], warm ? 2 : 0);
+        std::vector<bench::Series> ours;
+        for (size_t k = 1; k < layouts.size(); ++k) ours.push_back(bench::SeriesOf(layouts[k].first, results[k], warm ? 2 : 0));
+        std::vector<const bench::Series*> list;
+        for (const bench::Series& o : ours) list.push_back(&o);
+        table.Group(warm ? "warm" : "cold", floor, list);
+    }
+    std::string bytes = "bytes written (median):";
+    for (size_t k = 0; k < layouts.size(); ++k)
+        bytes += std::string(" ") + layouts[k].first + " " + std::to_string(long(bench::MedianOf(results[k], 4))) + ";";
+    table.Note(bytes);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
-    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-    const std::string file =
-        argc > 3 ? argv[3] : "/tmp/formats_bench-" + std::to_string(static_cast<long>(getpid())) + ".sqlite";
-    std::remove(file.c_str());
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const bool smoke = argc > 3 && std::strcmp(argv[3], "smoke") == 0;
+    bench::TempFolder temp("zintavor-formats-bench");
+    const std::string file = temp.Path + "rows.sqlite";
     int rc = 0;
     try {
         TOdbcConnection conn;
@@ -226,19 +233,19 @@ int main(int argc, char** argv) {
         auto result = MakeSQLiteRows(conn, rows);
         if (result->RecordCount() != rows) {
             std::fprintf(stderr, "formats_bench: %d rows read, %d expected\n", result->RecordCount(), rows);
-            rc = 1;
-        } else {
-            RunAll("SQLite result (ODBC layer)", *result, rows, repeats);
-            TTextColumns columns(*result);
-            result.reset();
-            columns.Open();
-            std::printf("\n");
-            RunAll("value texts in plain columns", columns, rows, repeats);
+            return 1;
         }
+        bench::Table table("result-to-text layouts: each layout of a result page against the floor, the plain copy of\n"
+                           "  every value's text into the same buffer; cold: the first pass of a fresh process, warm: the third",
+                           runs, smoke, false);
+        RunAll(table, "a SQLite result held by the ODBC layer", *result, rows, runs);
+        TTextColumns columns(*result);
+        result.reset();
+        columns.Open();
+        RunAll(table, "the value texts in plain columns (the layouts' own work)", columns, rows, runs);
     } catch (const Exception& e) {
         std::fprintf(stderr, "formats_bench: %s: %s\n", e.ClassName(), e.what());
         rc = 1;
     }
-    std::remove(file.c_str());
     return rc;
 }

@@ -2,10 +2,17 @@
 // holding the same strings (offscreen): opening a result of N rows and 5
 // columns (window made, shown and painted), moving to the last record and
 // painting there, and paging through the rows, painting each page.
-//   grid_bench ROWS PAGES
-#include <chrono>
+//
+// Every side runs in a child process of its own in every run (taking turns),
+// over the result fetched once by the parent: cold, the first grid or table of
+// the process (the toolkit's one-time set-up of fonts and style included, on
+// both sides); warm, after a small grid or table was opened and painted first.
+//
+//   grid_bench ROWS PAGES RUNS [smoke]
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +23,7 @@
 #include <QScrollBar>
 #include <QTableView>
 
+#include "BenchTiming.h"
 #include "CP932Qt.h"
 #include "MemDataSet.h"
 #include "OdbcConnection.h"
@@ -23,9 +31,6 @@
 #include "U_Form_Grid.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-double Ms(Clock::time_point a) { return std::chrono::duration<double, std::milli>(Clock::now() - a).count(); }
 
 // The peer's model: every column's text in one UTF-16 block with end offsets.
 class TPlainModel : public QAbstractTableModel {
@@ -57,8 +62,96 @@ void Paint(QTableView* v) {
     v->viewport()->repaint();
 }
 
-void Row(const char* what, double ours, double peer) {
-    std::printf("%-40s %12.2f ms %12.2f ms %8.2fx\n", what, ours, peer, peer > 0 ? ours / peer : 0.0);
+int gArgc = 1;
+char gName[] = "grid_bench";
+char* gArgv[] = {gName, nullptr};
+
+// The peer's font and row height: the grid window's (IPAGothic at 12 pixels,
+// rows as high as its text and 4 pixels).
+QFont PeerFont() {
+    QFont f(QStringLiteral("IPAGothic"));
+    f.setPixelSize(12);
+    return f;
+}
+
+// The three phases on a shown view: open (Open makes, shows and paints it),
+// to the last record, paging; wall and CPU of each, then the current row, the
+// last row shown and the row height.
+template <class Open, class Last>
+std::vector<double> Phases(Open&& open, Last&& last, int pages) {
+    QTableView* v = nullptr;
+    const bench::Sample o = bench::Measure([&] { v = open(); });
+    const bench::Sample l = bench::Measure([&] {
+        last(v);
+        Paint(v);
+    });
+    QScrollBar* bar = v->verticalScrollBar();
+    bar->setValue(0);
+    Paint(v);
+    const int step = std::max(1, bar->maximum() / std::max(1, pages));
+    const bench::Sample p = bench::Measure([&] {
+        for (int i = 0; i < pages; ++i) {
+            bar->setValue(std::min(bar->maximum(), bar->value() + step));
+            Paint(v);
+        }
+    });
+    return {o.Wall, o.Cpu, l.Wall, l.Cpu, p.Wall, p.Cpu, double(v->currentIndex().row()),
+            double(v->rowAt(v->viewport()->height() - 1)), double(v->verticalHeader()->defaultSectionSize())};
+}
+
+// A small grid window and table view opened and painted first (the warm case).
+void WarmUp() {
+    auto w = std::make_unique<TMemDataSet>();
+    w->FieldDefs().Add("x", ftString, 10);
+    w->AddRow({TVariant("x")});
+    w->Open();
+    TForm_Grid g(nullptr, std::move(w));
+    g.show();
+    Paint(g.DBGrid1);
+    TPlainModel m;
+    QTableView v;
+    v.setFont(PeerFont());
+    v.setModel(&m);
+    v.show();
+    Paint(&v);
+}
+
+std::vector<double> Ours(std::unique_ptr<TOdbcQuery>& q, int pages, bool warm) {
+    QApplication app(gArgc, gArgv);
+    if (warm) WarmUp();
+    std::unique_ptr<TForm_Grid> grid;
+    return Phases(
+        [&] {
+            grid = std::make_unique<TForm_Grid>(nullptr, std::move(q));
+            grid->resize(1000, 700);
+            grid->show();
+            Paint(grid->DBGrid1);
+            return static_cast<QTableView*>(grid->DBGrid1);
+        },
+        [&](QTableView*) { grid->Action_LastExecute(); }, pages);
+}
+
+std::vector<double> Peer(TPlainModel& model, int pages, bool warm) {
+    QApplication app(gArgc, gArgv);
+    if (warm) WarmUp();
+    std::unique_ptr<QTableView> peer;
+    return Phases(
+        [&] {
+            peer = std::make_unique<QTableView>();
+            peer->setFont(PeerFont());
+            peer->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+            peer->verticalHeader()->setDefaultSectionSize(QFontMetrics(PeerFont()).height() + 4);
+            peer->setModel(&model);
+            peer->resize(1000, 700);
+            peer->show();
+            Paint(peer.get());
+            return peer.get();
+        },
+        [&](QTableView* v) {
+            v->setCurrentIndex(model.index(model.Rows - 1, 0));
+            v->scrollToBottom();
+        },
+        pages);
 }
 
 }  // namespace
@@ -66,8 +159,8 @@ void Row(const char* what, double ours, double peer) {
 int main(int argc, char** argv) {
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int pages = argc > 2 ? std::atoi(argv[2]) : 200;
-    QApplication app(argc, argv);
-    QApplication::setFont(QFont("IPAGothic", 9));
+    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
+    const bool smoke = argc > 4 && std::strcmp(argv[4], "smoke") == 0;
 
     // the result: rows x 5 text columns from SQLite, fetched once for both
     TOdbcConnection conn;
@@ -78,11 +171,7 @@ int main(int argc, char** argv) {
     q->SetSQL("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < " + std::to_string(rows) +
               ") SELECT 'r' || x AS c1, 'データ' || x AS c2, printf('%08d', x * 7) AS c3, 'あいう' || (x % 97) AS c4, "
               "'z' || (x % 13) AS c5 FROM n");
-    auto t0 = Clock::now();
     q->Open();
-    const double fetch = Ms(t0);
-    std::printf("result: %d rows x %d columns (fetched in %.0f ms)\n", q->RecordCount(), q->FieldCount(), fetch);
-
     TPlainModel peerModel;
     peerModel.Rows = q->RecordCount();
     peerModel.Cols.resize(static_cast<size_t>(q->FieldCount()));
@@ -98,77 +187,37 @@ int main(int argc, char** argv) {
         }
     }
 
-    // the toolkit's one-time start (fonts, style) is paid by neither side
-    {
-        auto w = std::make_unique<TMemDataSet>();
-        w->FieldDefs().Add("x", ftString, 10);
-        w->AddRow({TVariant("x")});
-        w->Open();
-        TForm_Grid g(nullptr, std::move(w));
-        g.show();
-        Paint(g.DBGrid1);
-        TPlainModel m;
-        QTableView v;
-        v.setModel(&m);
-        v.show();
-        Paint(&v);
-    }
-
-    std::printf("%-40s %15s %15s %9s\n", "", "TForm_Grid", "QTableView", "ours/peer");
-
-    // open: the window made, shown and painted
-    t0 = Clock::now();
-    auto grid = std::make_unique<TForm_Grid>(nullptr, std::move(q));
-    grid->resize(1000, 700);
-    grid->show();
-    Paint(grid->DBGrid1);
-    const double openOurs = Ms(t0);
-    t0 = Clock::now();
-    auto peer = std::make_unique<QTableView>();
-    // the same font and row height as the grid window's
-    peer->setFont(grid->DBGrid1->font());
-    peer->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    peer->verticalHeader()->setDefaultSectionSize(grid->DBGrid1->verticalHeader()->defaultSectionSize());
-    peer->setModel(&peerModel);
-    peer->resize(1000, 700);
-    peer->show();
-    Paint(peer.get());
-    const double openPeer = Ms(t0);
-    Row("open and paint", openOurs, openPeer);
-
-    // to the last record, painted there
-    t0 = Clock::now();
-    grid->Action_LastExecute();
-    Paint(grid->DBGrid1);
-    const double lastOurs = Ms(t0);
-    t0 = Clock::now();
-    peer->setCurrentIndex(peerModel.index(peerModel.Rows - 1, 0));
-    peer->scrollToBottom();
-    Paint(peer.get());
-    const double lastPeer = Ms(t0);
-    Row("to the last record and paint", lastOurs, lastPeer);
-    std::printf("  current row: TForm_Grid %d, QTableView %d\n", grid->DBGrid1->currentIndex().row(),
-                peer->currentIndex().row());
-
-    // paging from the top down, one paint per page
-    auto pageThrough = [&](QTableView* v) {
-        QScrollBar* bar = v->verticalScrollBar();
-        bar->setValue(0);
-        Paint(v);
-        const int step = std::max(1, bar->maximum() / std::max(1, pages));
-        auto start = Clock::now();
-        for (int i = 0; i < pages; ++i) {
-            bar->setValue(std::min(bar->maximum(), bar->value() + step));
-            Paint(v);
+    bench::Table table("grid window: a result of " + std::to_string(rows) +
+                           " rows x 5 columns (fetched once) in the grid window, against a plain\n"
+                           "  QTableView over a trivial model of the same strings, with the same font and row height;\n"
+                           "  cold: the first view of a fresh process (fonts and style set up on both sides); warm: after\n"
+                           "  a small grid or table view was opened and painted in that process",
+                       runs, smoke);
+    const auto results = bench::TakeTurns(runs, {[&] { return Ours(q, pages, false); },
+                                                 [&] { return Peer(peerModel, pages, false); },
+                                                 [&] { return Ours(q, pages, true); },
+                                                 [&] { return Peer(peerModel, pages, true); }});
+    const char* phases[] = {"open and paint", "to the last record", "pages"};
+    for (int warm = 0; warm < 2; ++warm)
+        for (size_t p = 0; p < 3; ++p) {
+            std::string kase = phases[p];
+            if (p == 2) kase = std::to_string(pages) + " pages";
+            kase += warm ? ", warm" : ", cold";
+            const bench::Series ours = bench::SeriesOf("TForm_Grid", results[warm ? 2 : 0], p * 2);
+            const bench::Series peer = bench::SeriesOf("QTableView", results[warm ? 3 : 1], p * 2);
+            table.Case(kase, ours, {&peer});
         }
-        return Ms(start);
-    };
-    const double pagesOurs = pageThrough(grid->DBGrid1), pagesPeer = pageThrough(peer.get());
-    char what[64];
-    std::snprintf(what, sizeof what, "%d pages to the end, painted", pages);
-    Row(what, pagesOurs, pagesPeer);
-    std::printf("  last row shown: TForm_Grid %d, QTableView %d\n",
-                grid->DBGrid1->rowAt(grid->DBGrid1->viewport()->height() - 1),
-                peer->rowAt(peer->viewport()->height() - 1));
-    return 0;
+    int status = 0;
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "current row after the last-record step: TForm_Grid %.0f, QTableView %.0f; last row shown after "
+                  "paging: %.0f, %.0f; row height %.0f, %.0f px",
+                  bench::MedianOf(results[0], 6), bench::MedianOf(results[1], 6), bench::MedianOf(results[0], 7),
+                  bench::MedianOf(results[1], 7), bench::MedianOf(results[0], 8), bench::MedianOf(results[1], 8));
+    table.Note(line);
+    for (size_t s = 0; s < 4; ++s)
+        for (const auto& r : results[s])
+            if (r[6] != rows - 1 || r[8] != results[0][0][8]) status = 1;
+    if (status) table.Note("the sides did not reach the last record, or their rows are not as high");
+    return status;
 }

@@ -1,17 +1,25 @@
-// The history file: a file of N history entries (100 a day) and favourites
-// loaded by the history window (which keeps the newest 1000 nodes) and saved
-// again, against reading and writing the same bytes in this process (the
-// floor: the same read and the same durable atomic write the window uses);
-// the tree control alone loading and saving all N entries, for the format's
-// own speed.
+// The history file: a file of history entries (100 a day) and 20 favourites
+// loaded by the history window and saved again, against reading the same file
+// and atomically writing the bytes the window wrote (the peer: the same read
+// and the same durable write, without the tree); and the tree control alone
+// loading and saving every entry, against reading and writing the same bytes.
 //
-//   history_bench ENTRIES REPEATS     best of REPEATS runs of each
+// Two files: one within the window's limit of 1,000 nodes (every entry kept,
+// so both sides write every entry), and one of ENTRIES entries, over the limit:
+// the window keeps the newest entries up to the limit and writes only those,
+// and the peer writes the same bytes, so both sides handle the same entries.
+//
+// Every side runs in a child process of its own in every run (taking turns):
+// cold, the first load and save of the process; warm, the third.
+//
+//   history_bench ENTRIES RUNS [smoke]
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <QApplication>
 
@@ -21,8 +29,6 @@
 #include "U_Form_History.h"
 
 namespace {
-
-using bench::Best;
 
 std::string Rec(int level, const std::string& caption, const std::string& text) {
     return std::string(static_cast<size_t>(level), '\xA0') + caption + "\x07StringList=" + text + "\x06\r\n";
@@ -46,64 +52,141 @@ std::string HistoryFile(int entries) {
     return s;
 }
 
+// Entries (level 2) and all nodes of a tree file's text.
+std::pair<int, int> CountRecords(const std::string& text) {
+    int entries = 0, nodes = 0;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find("\x06\r\n", at);
+        if (end == std::string::npos) break;
+        ++nodes;
+        if (text.compare(at, 2, "\xA0\xA0") == 0) ++entries;
+        at = end + 3;
+    }
+    return {entries, nodes};
+}
+
+int gArgc = 1;
+char gName[] = "history_bench";
+char* gArgv[] = {gName, nullptr};
+
+// Three passes in this process: cold wall, cold cpu, warm wall, warm cpu.
+// Before each pass Reset runs, untimed.
+std::vector<double> ThreePasses(const std::function<void()>& reset, const std::function<void()>& pass) {
+    std::vector<double> out;
+    for (int i = 0; i < 3; ++i) {
+        reset();
+        const bench::Sample s = bench::Measure(pass);
+        if (i != 1) {
+            out.push_back(s.Wall);
+            out.push_back(s.Cpu);
+        }
+    }
+    return out;
+}
+
+// The window on a copy of Source in Dir: loaded and saved.
+std::vector<double> Window(const std::string& dir, const std::string& source) {
+    QApplication app(gArgc, gArgv);
+    const std::string file = dir + "window.History";
+    TForm_History form(nullptr, 0, file);
+    return ThreePasses([&] { fs932::WriteFileAtomic(file, source); },
+                       [&] {
+                           form.LoadFromFile();
+                           form.SaveToFile();
+                       });
+}
+
+// The tree control alone, every node loaded and saved.
+std::vector<double> Tree(const std::string& dir, const std::string& in) {
+    QApplication app(gArgc, gArgv);
+    TKZNTreeView tree;
+    tree.DefaultRestoreNodeProperties = {vtnStringList};
+    return ThreePasses([] {},
+                       [&] {
+                           tree.LoadFromFile(in);
+                           tree.SaveToFile(dir + "tree.History");
+                       });
+}
+
+// The peer: the file read, and Out written as the window writes its file.
+std::vector<double> Plain(const std::string& dir, const std::string& in, const std::string& out) {
+    return ThreePasses([] {},
+                       [&] {
+                           std::string bytes;
+                           if (!fs932::ReadFile(in, bytes) || !fs932::WriteFileAtomic(dir + "plain.History", out))
+                               std::abort();
+                       });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int entries = argc > 1 ? std::atoi(argv[1]) : 10000;
-    const int repeats = argc > 2 ? std::atoi(argv[2]) : 5;
-    QApplication app(argc, argv);
-    char tmpl[] = "/tmp/zintavor-history-bench.XXXXXX";
-    if (!mkdtemp(tmpl)) return 1;
-    const std::string dir = std::string(tmpl) + "/";
-    const std::string src = dir + "in.History", dst = dir + "out.History", copy = dir + "copy.History";
-    const std::string bytes = HistoryFile(entries);
-    if (!fs932::WriteFileAtomic(src, bytes)) return 1;
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    const bool smoke = argc > 3 && std::strcmp(argv[3], "smoke") == 0;
+    bench::TempFolder temp("zintavor-history-bench");
+    const std::string dir = temp.Path;
+    const int limit = TForm_History::MaxNodeCount;
 
-    // the window loads its file and saves it back (the save reads the file
-    // again under its lock, as a copy sharing it with another must)
-    TForm_History form(nullptr, 0, dst);
-    int kept = 0;
-    double load = 1e100, save = 1e100, both = 1e100;
-    for (int r = 0; r < std::max(1, repeats); ++r) {
-        if (!fs932::WriteFileAtomic(dst, bytes)) return 1;
-        auto t0 = std::chrono::steady_clock::now();
-        form.LoadFromFile();
-        auto t1 = std::chrono::steady_clock::now();
-        form.SaveToFile();
-        auto t2 = std::chrono::steady_clock::now();
-        kept = form.IndexTree2->GetCount();
-        load = std::min(load, std::chrono::duration<double>(t1 - t0).count());
-        save = std::min(save, std::chrono::duration<double>(t2 - t1).count());
-        both = std::min(both, std::chrono::duration<double>(t2 - t0).count());
+    bench::Table table("history file: the history window loading its file and saving it, against reading the same file\n"
+                       "  and writing the bytes the window wrote (atomically, with fsync: the same entries on both sides);\n"
+                       "  the tree control alone loading and saving every entry, against reading and writing those bytes;\n"
+                       "  cold: the first load and save of a fresh process, warm: the third",
+                       runs, smoke, false);
+    int status = 0;
+    // within the limit (every entry kept), then over it
+    const int within = std::min(entries, (limit - 40) / 101 * 100);
+    for (int n : {within, entries}) {
+        const std::string source = HistoryFile(n);
+        const std::string in = dir + "in.History";
+        if (!fs932::WriteFileAtomic(in, source)) return 1;
+        // what the window writes, once in a process of its own
+        bench::InChild([&] {
+            QApplication app(gArgc, gArgv);
+            fs932::WriteFileAtomic(dir + "model.History", source);
+            TForm_History form(nullptr, 0, dir + "model.History");
+            form.LoadFromFile();
+            form.SaveToFile();
+            return std::vector<double>{};
+        });
+        std::string written;
+        if (!fs932::ReadFile(dir + "model.History", written)) return 1;
+        const auto [keptEntries, keptNodes] = CountRecords(written);
+        const auto [readEntries, readNodes] = CountRecords(source);
+
+        const auto results = bench::TakeTurns(runs, {[&] { return Window(dir, source); },
+                                                     [&] { return Plain(dir, in, written); },
+                                                     [&] { return Tree(dir, in); },
+                                                     [&] { return Plain(dir, in, source); }});
+        std::printf("\n  %d entries in the file (%zu bytes, %d nodes); the window holds %d nodes after its limit of %d:\n"
+                    "  %d entries (%zu bytes written)%s\n",
+                    readEntries, source.size(), readNodes, keptNodes, limit, keptEntries, written.size(),
+                    keptEntries == readEntries ? ", every entry" : ", the newest");
+        for (int warm = 0; warm < 2; ++warm) {
+            const bench::Series w = bench::SeriesOf("history_window", results[0], warm ? 2 : 0);
+            const bench::Series p = bench::SeriesOf("read+write_kept", results[1], warm ? 2 : 0);
+            const bench::Series t = bench::SeriesOf("tree_control_all", results[2], warm ? 2 : 0);
+            const bench::Series q = bench::SeriesOf("read+write_all", results[3], warm ? 2 : 0);
+            table.Columns();
+            table.Case(std::string("window, ") + (warm ? "warm" : "cold"), w, {&p});
+            table.Case(std::string("tree, ") + (warm ? "warm" : "cold"), t, {&q});
+        }
+        if (n == within && keptEntries != readEntries) {
+            std::printf("  the window dropped entries of a file within its limit\n");
+            status = 1;
+        }
+        if (keptNodes > limit) {
+            std::printf("  the window holds more than its limit\n");
+            status = 1;
+        }
+        std::string tree;
+        if (!fs932::ReadFile(dir + "tree.History", tree) || tree != source) {
+            std::printf("  the tree did not save the file as it read it\n");
+            status = 1;
+        }
     }
-
-    TKZNTreeView tree;
-    tree.DefaultRestoreNodeProperties = {vtnStringList};
-    const double treeBoth = Best(repeats, [&] {
-        tree.LoadFromFile(src);
-        tree.SaveToFile(dir + "tree.History");
-    });
-    std::string treeBytes;
-    if (!fs932::ReadFile(dir + "tree.History", treeBytes) || treeBytes != bytes) {
-        std::fprintf(stderr, "the tree did not save the file as it read it\n");
-        return 1;
-    }
-
-    // the floor: the file's bytes read and written again, in this process, as the window does
-    const double floor = Best(repeats, [&] {
-        std::string b;
-        if (!fs932::ReadFile(src, b) || !fs932::WriteFileAtomic(copy, b)) std::abort();
-    });
-
-    std::printf("entries=%d bytes=%zu repeats=%d (best run)\n", entries, bytes.size(), repeats);
-    std::printf("%-34s %12s %12s %10s\n", "", "ms", "floor ms", "ratio");
-    std::printf("%-34s %12.3f %12.3f %9.2fx\n", "history window load + save", both * 1e3, floor * 1e3, both / floor);
-    std::printf("%-34s %12.3f\n", "  load (best; keeps 1000 nodes)", load * 1e3);
-    std::printf("%-34s %12.3f\n", "  save (best)", save * 1e3);
-    std::printf("%-34s %12.3f %12.3f %9.2fx\n", "tree load + save of every entry", treeBoth * 1e3, floor * 1e3,
-                treeBoth / floor);
-    std::printf("nodes kept by the history window: %d\n", kept);
-    std::printf("floor: the same bytes read and written (atomically, with fsync) in this process\n");
-    std::string cmd = "rm -rf '" + dir + "'";
-    return std::system(cmd.c_str()) == 0 ? 0 : 1;
+    table.Note("the window's save reads the file again under its lock and merges (as a copy sharing the file must);");
+    table.Note("the peers do not");
+    return status;
 }

@@ -1,25 +1,27 @@
-// Comment removal plus statement splitting of a generated CP932 script,
-// against the statement splitting of the sqlite3 shell (lines accumulated and
-// tested with sqlite3_complete) on the same bytes. Each run is a child process
-// of its own, so that its peak memory is its own; the two sides take turns.
-// Both sides hold the script once: ours is handed the script itself (the
-// child's own copy of the parent's bytes, moved, as the script manager hands
-// the splitter the text it builds for it and keeps no other), the peer reads
-// it line by line. Peak memory is that of the child, the script included.
+// Comment removal plus statement splitting of a generated CP932 script file,
+// against the statement splitting of the sqlite3 shell (its input loop: the
+// file read line by line, lines accumulated and tested with sqlite3_complete)
+// on the same file. Both sides read the script from the file, as the shell
+// reads its input and as an import reads a script.
+//
+// Each side runs in a child process of its own in every run (the sides take
+// turns at going first): cold, the file dropped from the page cache and the
+// process fresh; warm, the same again in that process. Peak memory is the
+// child's: ours holds the script's text whole, the shell one statement.
 // Full size runs three scripts: 6.25, 25 and 100 MB.
 //   splitter_bench smoke|full
-#include <sys/resource.h>
-#include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
+#include "FileSystem.h"
 #include "SqliteShellLoop.h"
 #include "U_SQL99.h"
 #include "U_SQL99Splitter.h"
@@ -77,117 +79,64 @@ std::string MakeScript(size_t target) {
     return s;
 }
 
-struct Result {
-    double Seconds = 1e30;
-    long PeakKB = 0;
-    long StartKB = 0;
-    long Statements = 0;
-    uint64_t Check = 0;
-    char Error[160] = {};
-};
-
-long MaxRssKB() {
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_maxrss;
-}
-
-double Now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 bool NotBlank(const std::string& s) {
     for (unsigned char c : s)
         if (c >= 0x21) return true;
     return false;
 }
 
-// Ours: the script handed over as the text of its lines, comments removed,
-// split at ';', every statement taken out.
-void RunZintavor(std::string& script, Result& r) {
-    const double t0 = Now();
-    std::string input = std::move(script);
-    const auto splitter = TSQL99Splitter::CreateWithoutComments(std::move(input), ';', TSQL99Splitter::smDelimiter);
+// The statements one pass found (both sides must find as many), and the sum
+// of their lengths (ours has the comments taken out).
+struct Found {
+    double Statements = 0;
+    double Bytes = 0;
+};
+
+// Ours: the file read as an import reads it, comments removed, split at ';',
+// every statement taken out.
+Found Ours(const std::string& path) {
+    std::string bytes;
+    if (fs932::ReadRegularFile(path, bytes) != fs932::ReadResult::Ok) throw std::runtime_error("cannot read " + path);
+    const auto splitter = TSQL99Splitter::CreateWithoutComments(std::move(bytes), ';', TSQL99Splitter::smDelimiter);
     std::string stmt;
-    long count = 0;
-    uint64_t check = 0;
+    Found f;
     for (int i = 0; i < splitter->Count(); ++i) {
         splitter->GetStatement(i, stmt);
         if (!NotBlank(stmt)) continue;
-        ++count;
-        check += stmt.size();
+        ++f.Statements;
+        f.Bytes += double(stmt.size());
     }
-    const double t = Now() - t0;
-    if (t < r.Seconds) r.Seconds = t;
-    r.Statements = count;
-    r.Check = check;
+    return f;
 }
 
-void RunSqlite(const std::string& script, Result& r) {
-    const double t0 = Now();
+// The sqlite3 shell's input loop over the file.
+Found Shell(const std::string& path) {
+    Found f;
     std::string stmt;
-    long count = 0;
-    uint64_t check = 0;
-    shellloop::Split(script, [&](const std::string& sql) {
-        stmt = sql;  // the statement run
-        ++count;
-        check += stmt.size();
-    });
-    const double t = Now() - t0;
-    if (t < r.Seconds) r.Seconds = t;
-    r.Statements = count;
-    r.Check = check;
+    if (!shellloop::SplitFile(path.c_str(), [&](const std::string& sql) {
+            stmt = sql;  // the statement run
+            ++f.Statements;
+            f.Bytes += double(stmt.size());
+        }))
+        throw std::runtime_error("cannot read " + path);
+    return f;
 }
 
-// One run in a child process of its own.
-// ownPages: the side changes the text in place, as a text just built for it
-// can be: the child's pages are made its own (written once) before the clock.
-template <class F>
-Result InChild(std::string& script, F run, bool ownPages) {
-    int fd[2];
-    if (pipe(fd) != 0) std::exit(2);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fd[0]);
-        Result r;
-        // A forked child maps the parent's pages on first touch: touch them all
-        // before the clock starts, for either side.
-        volatile unsigned char sink = 0;
-        for (size_t i = 0; i < script.size(); i += 4096) sink = sink + static_cast<unsigned char>(script[i]);
-        if (ownPages) {
-            volatile char* bytes = script.data();
-            for (size_t i = 0; i < script.size(); i += 4096) bytes[i] = bytes[i];
-        }
-        r.StartKB = MaxRssKB();
-        try {
-            run(script, r);
-        } catch (const std::exception& e) {
-            std::snprintf(r.Error, sizeof r.Error, "%s", e.what());
-        }
-        r.PeakKB = MaxRssKB();
-        const ssize_t w = write(fd[1], &r, sizeof r);
-        _exit(w == static_cast<ssize_t>(sizeof r) ? 0 : 1);
-    }
-    close(fd[1]);
-    Result r;
-    const ssize_t got = read(fd[0], &r, sizeof r);
-    close(fd[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (got != static_cast<ssize_t>(sizeof r)) std::snprintf(r.Error, sizeof r.Error, "the child process failed");
-    return r;
+void DropFromPageCache(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    close(fd);
 }
 
-// The best time and the highest peak of the runs so far.
-void Keep(Result& best, const Result& r) {
-    if (r.Error[0]) std::snprintf(best.Error, sizeof best.Error, "%s", r.Error);
-    if (r.Seconds < best.Seconds) best.Seconds = r.Seconds;
-    if (r.PeakKB > best.PeakKB) {
-        best.PeakKB = r.PeakKB;
-        best.StartKB = r.StartKB;
-    }
-    best.Statements = r.Statements;
-    best.Check = r.Check;
+// One side in a child: cold wall, cold cpu, warm wall, warm cpu, peak KB,
+// statements, bytes.
+std::vector<double> Side(Found (*side)(const std::string&), const std::string& path) {
+    DropFromPageCache(path);
+    Found f;
+    const bench::Sample cold = bench::Measure([&] { f = side(path); });
+    const bench::Sample warm = bench::Measure([&] { f = side(path); });
+    return {cold.Wall, cold.Cpu, warm.Wall, warm.Cpu, bench::PeakKB(), f.Statements, f.Bytes};
 }
 
 }  // namespace
@@ -198,40 +147,54 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: splitter_bench smoke|full\n");
         return 2;
     }
-    const std::vector<size_t> targets = mode == "full" ? std::vector<size_t>{6250000, 25000000, 100000000}
-                                                       : std::vector<size_t>{1000000};
-    const int reps = mode == "full" ? 5 : 3;
+    const bool smoke = mode == "smoke";
+    const std::vector<size_t> targets = smoke ? std::vector<size_t>{1000000} : std::vector<size_t>{6250000, 25000000, 100000000};
+    const int runs = smoke ? 3 : 5;
+    bench::TempFolder temp("zintavor-splitter-bench");
+    const std::string path = temp.Path + "script.sql";
+
+    bench::Table table("splitter: comment removal and splitting of a CP932 script file, against the sqlite3 shell's\n"
+                       "  input loop (the file read line by line, statements found with sqlite3_complete); both read the file;\n"
+                       "  cold: the file dropped from the page cache, a fresh process; warm: the same again in that process",
+                       runs, smoke);
+    std::vector<std::string> memory;
     int status = 0;
     for (const size_t target : targets) {
-        std::string script = MakeScript(target);
-        const double mb = static_cast<double>(script.size()) / 1e6;
-
-        // The two sides take turns, so that a busy moment of the machine falls on both.
-        Result ours, peer;
-        for (int i = 0; i < reps; ++i) {
-            Keep(ours, InChild(script, RunZintavor, true));
-            Keep(peer, InChild(script, RunSqlite, false));
-        }
-        if (ours.Error[0] || peer.Error[0]) {
-            std::printf("error: %s %s\n", ours.Error, peer.Error);
-            return 1;
-        }
-        auto line = [&](const char* name, const Result& r) {
-            const double peakMB = static_cast<double>(r.PeakKB) * 1024 / 1e6;
-            std::printf("  %-9s %8.1f MB/s   %9ld statements   peak %7.1f MB = %.2f x script (%.2f x above the script held)\n",
-                        name, mb / r.Seconds, r.Statements, peakMB, peakMB / mb,
-                        static_cast<double>(r.PeakKB - r.StartKB) * 1024 / 1e6 / mb);
-        };
-        std::printf("splitter (%s): comment removal + splitting of a %.2f MB CP932 script, best of %d\n", mode.c_str(), mb,
-                    reps);
-        line("zintavor", ours);
-        line("sqlite3", peer);
-        std::printf("  ratio zintavor/sqlite3 at %.2f MB: speed %.2f, peak memory %.2f\n", mb, peer.Seconds / ours.Seconds,
-                    static_cast<double>(ours.PeakKB) / static_cast<double>(peer.PeakKB));
-        if (ours.Statements != peer.Statements) {
-            std::printf("  statements differ: %ld and %ld\n", ours.Statements, peer.Statements);
-            status = 1;
-        }
+        double mb = 0;
+        {
+            const std::string script = MakeScript(target);
+            mb = double(script.size()) / 1e6;
+            if (!fs932::WriteFileAtomic(path, script)) {
+                std::fprintf(stderr, "cannot write %s\n", path.c_str());
+                return 1;
+            }
+        }  // the parent holds no copy while the children run
+        const auto results = bench::TakeTurns(runs, {[&] { return Side(Ours, path); }, [&] { return Side(Shell, path); }});
+        const auto& ours = results[0];
+        const auto& shell = results[1];
+        char size[32];
+        std::snprintf(size, sizeof size, "%.2f MB", mb);
+        const bench::Series oc = bench::SeriesOf("zintavor", ours, 0), pc = bench::SeriesOf("sqlite3_loop", shell, 0);
+        const bench::Series ow = bench::SeriesOf("zintavor", ours, 2), pw = bench::SeriesOf("sqlite3_loop", shell, 2);
+        table.Case(std::string(size) + ", cold", oc, {&pc});
+        table.Case(std::string(size) + ", warm", ow, {&pw});
+        const double oursMB = bench::MedianOf(ours, 4) * 1024 / 1e6, shellMB = bench::MedianOf(shell, 4) * 1024 / 1e6;
+        char line[256];
+        std::snprintf(line, sizeof line,
+                      "%s: peak memory (median) zintavor %.1f MB (%.2f x the script), sqlite3_loop %.1f MB; ours/peer %.2f; "
+                      "warm speed zintavor %.0f MB/s",
+                      size, oursMB, oursMB / mb, shellMB, bench::Ratio(oursMB, shellMB), mb / (ow.Wall().Median / 1e3));
+        memory.push_back(line);
+        for (size_t r = 0; r < ours.size(); ++r)
+            if (ours[r][5] != shell[r][5]) {
+                std::printf("  %s: the sides found different numbers of statements: %.0f and %.0f\n", size, ours[r][5],
+                            shell[r][5]);
+                status = 1;
+            }
+        if (!status)
+            memory.push_back(std::string(size) + ": both sides found the same " + std::to_string(long(ours[0][5])) +
+                             " statements");
     }
+    for (const std::string& m : memory) table.Note(m);
     return status;
 }

@@ -7,6 +7,15 @@ bench_build() {
   [ -x "$build/bench/$1" ] || bash scripts/build.sh "$(basename "$build")" "$1" >/dev/null
 }
 
+# bench_qt: the environment of a benchmark that starts Qt programs: the
+# offscreen platform, a private runtime folder, the sanitizer's suppressions.
+bench_qt() {
+  export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+  export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+}
+
 # bench_pg: uses the PostgreSQL server of $ZINTAVOR_PG_CONN, or starts a
 # private one (bench_pg_done stops it again); sets $conn and exports psql's
 # PG* variables for that server.
