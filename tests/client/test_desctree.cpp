@@ -7,7 +7,9 @@
 #include <functional>
 #include <utility>
 
+#include <QBuffer>
 #include <QDragEnterEvent>
+#include <QImage>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -896,10 +898,20 @@ TEST_F(DescTreeTest, ClearingTheTreesClearsThePropertyPages) {
 // Each node shows the image of its icon file ("Icon.Ico" in its folder, with
 // "_" per item depth in front for items), or its parent's when it has none.
 TEST_F(DescTreeTest, NodesShowTheirIconsOrTheirParents) {
+    // Real pictures: a file that holds no picture gives no icon to draw.
+    auto picture = [](Qt::GlobalColor colour) {
+        QImage image(16, 16, QImage::Format_ARGB32);
+        image.fill(colour);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return bytes.toStdString();
+    };
     Db.Tables = {{"FROM T", {{"N"}, {"r1"}, {"r2"}}}};
-    Load({{"ObjectTree/Icon.Ico", "root"},
-          {"ObjectTree/T/Tables/Icon.Ico", "tables"},
-          {"ObjectTree/T/Tables/_Icon.Ico", "items"},
+    Load({{"ObjectTree/Icon.Ico", picture(Qt::red)},
+          {"ObjectTree/T/Tables/Icon.Ico", picture(Qt::green)},
+          {"ObjectTree/T/Tables/_Icon.Ico", picture(Qt::blue)},
           {"ObjectTree/T/Tables/DeployItem.SQL", "SELECT N FROM T"},
           {"ObjectTree/T/Tables/_Cols/", ""},
           {"ObjectTree/T/Tables/Sub/", ""},
