@@ -28,6 +28,7 @@
 #include "U_DescTreeManager.h"
 #include "U_Frame_SQLClient.h"
 #include "WindowMessage.h"
+#include "QtMessages.h"
 
 namespace {
 
@@ -119,6 +120,7 @@ Times Peer(Setup& s, int repeats, int& count) {
 int main(int argc, char** argv) {
     const int rows = argc > 1 ? std::max(10, std::atoi(argv[1])) : 100000;
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
 
     Setup s;

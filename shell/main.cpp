@@ -8,11 +8,13 @@
 #include <QGuiApplication>
 
 #include "Headless.h"
+#include "QtMessages.h"
 #include "U_StartUp.h"
 
 int main(int argc, char** argv) {
     if (!startup::OpensWindows(argc, argv)) return 0;
     startup::PrepareRuntimeFolder();
+    qtmessages::DropPlatformNoise();
 
     QApplication app(argc, argv);
     startup::LoadQtTranslations(app);

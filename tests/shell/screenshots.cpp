@@ -34,6 +34,7 @@
 #include "KZNMessageDlg.h"
 #include "KZNTreeView.h"
 #include "LayoutCheck.h"
+#include "QtMessages.h"
 #include "StringList.h"
 #include "T_ObjectWrapper.h"
 #include "U_Dialog_ConnectString.h"
@@ -135,6 +136,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     startup::PrepareRuntimeFolder();
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
     startup::LoadQtTranslations(app);
     QApplication::setApplicationName(QStringLiteral("Zintavor"));
