@@ -15,7 +15,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -197,7 +199,19 @@ int main(int argc, char** argv) {
                  return;
              }
              page->Panel_PageBase->PageControl1->setCurrentWidget(grid->parentWidget());
+             // folded to its tab beside the text: opened again as the user does, by a click on the tab
+             if (auto* strip = page->Panel_PageBase->findChild<QTabBar*>(QStringLiteral("FoldBar"));
+                 strip && strip->isVisible()) {
+                 const QPoint at = strip->tabRect(0).center();
+                 QMouseEvent press(QEvent::MouseButtonPress, at, strip->mapToGlobal(at), Qt::LeftButton,
+                                   Qt::LeftButton, Qt::NoModifier);
+                 QMouseEvent release(QEvent::MouseButtonRelease, at, strip->mapToGlobal(at), Qt::LeftButton,
+                                     Qt::NoButton, Qt::NoModifier);
+                 QApplication::sendEvent(strip, &press);
+                 QApplication::sendEvent(strip, &release);
+             }
              shooter.Shoot("grid", &client, grid);
+             shooter.Shoot("client-grid", &client);  // the whole window with the grid open
          }},
         {"history",
          [&] {
