@@ -593,7 +593,7 @@ TEST_F(DescTreeTest, PropertyTabsFloatAndComeBack) {
           {"ObjectTree/Sales/Two/B.Property", "b two"},
           {"ObjectTree/Sales/Three/C.Property", "c"}},
          {"Sales"});
-    Frame->resize(900, 700);
+    Frame->resize(clienttest::DefaultClientSize());
     Frame->show();
     QApplication::processEvents();
     QTabWidget* tabs = Frame->PageControl_DescTreeProperty;

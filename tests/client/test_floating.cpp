@@ -40,7 +40,7 @@ struct FloatingTest : ::testing::Test, testutil::WithApp {
         frame->CommandPrefix = '#';
         frame->ImportScriptFileNamePrefix = '@';
         frame->GridCaptionPrefix = "G#";
-        frame->resize(900, 700);
+        frame->resize(clienttest::DefaultClientSize());
         frame->move(0, 0);
         frame->show();
         QApplication::processEvents();
