@@ -7,6 +7,7 @@
 #include <functional>
 #include <utility>
 
+#include <QApplication>
 #include <QBuffer>
 #include <QDragEnterEvent>
 #include <QImage>
@@ -26,6 +27,7 @@
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
 #include "MemDataSet.h"
+#include "ScreenMetrics.h"
 #include "SysUtils.h"
 
 using namespace desctree_test;
@@ -741,7 +743,7 @@ TEST_F(DescTreeTest, PropertyTabsFloatAndComeBack) {
           {"ObjectTree/Sales/Two/B.Property", "b two"},
           {"ObjectTree/Sales/Three/C.Property", "c"}},
          {"Sales"});
-    Frame->resize(900, 700);
+    Frame->resize(clienttest::DefaultClientSize());
     Frame->show();
     QApplication::processEvents();
     QTabWidget* tabs = Frame->PageControl_DescTreeProperty;
@@ -814,6 +816,32 @@ TEST_F(DescTreeTest, PropertyTabsFloatAndComeBack) {
     Select("ObjectTree/Sales/One");
     EXPECT_EQ(captions(), (Lines{"A", "B"}));
     EXPECT_NE(text(Manager().ParamsPage()).find("SCHEMA=S1"), std::string::npos);
+}
+
+// A property tab let go near the corner of a laptop's screen opens wholly on it.
+TEST_F(DescTreeTest, AFloatingPropertyTabOpensWhollyOnTheScreen) {
+    struct Laptop {
+        Laptop() { screen::SetVirtualScreenProvider([] { return screen::TScreenSize{1366, 768}; }); }
+        ~Laptop() { screen::SetVirtualScreenProvider(nullptr); }
+    } laptop;
+    Load({{"ObjectTree/Sales/One/A.Property", "one"}, {"ObjectTree/Sales/One/B.Property", "b one"}}, {"Sales"});
+    Frame->resize(1229, 691);
+    Frame->move(0, 0);
+    Frame->show();
+    QApplication::processEvents();
+    Select("ObjectTree/Sales");
+    Select("ObjectTree/Sales/One");
+    QTabWidget* tabs = Frame->PageControl_DescTreeProperty;
+    const QSize docked = tabs->size();
+    const QPoint drop(1350, 760);
+    clienttest::DragTab(tabs->tabBar(), 0, drop);
+    TKZNTabFloater* floater = Manager().PropertyFloater();
+    ASSERT_EQ(floater->FloatingPages().size(), 1u);
+    QWidget* window = floater->FloatingPages().front()->window();
+    const QRect at = window->frameGeometry();
+    EXPECT_TRUE(QRect(0, 0, 1366, 768).contains(at)) << at.x() << "," << at.y() << " " << at.width() << "x" << at.height();
+    EXPECT_TRUE(at.contains(drop));
+    EXPECT_GE(window->width(), docked.width() - 1);
 }
 
 // The tree takes the window colour while connected and the 3D light colour while not.
