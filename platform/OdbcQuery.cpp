@@ -234,20 +234,38 @@ TSingleTable SingleTable(std::string_view sql) {
     const size_t n = tokens.size();
     auto word = [&](size_t i, const char* w) { return i < n && IsWord(tokens[i], w); };
     auto punct = [&](size_t i, char c) { return i < n && IsPunct(tokens[i], c); };
-    // the names before the main SELECT: the tables a WITH clause makes
+    // past the bracketed group that opens at i (n when it never closes)
+    auto group = [&](size_t i) {
+        for (int depth = 0; i < n; ++i) {
+            if (IsPunct(tokens[i], '(')) ++depth;
+            else if (IsPunct(tokens[i], ')') && --depth == 0) return i + 1;
+        }
+        return n;
+    };
+    // the tables a WITH clause makes:
+    // WITH [RECURSIVE] name [(columns)] AS [NOT] [MATERIALIZED] (query), ...
     std::vector<std::string> before;
     size_t i = 0;
-    int depth = 0;
-    for (; i < n; ++i) {
-        if (IsPunct(tokens[i], '(')) ++depth;
-        else if (IsPunct(tokens[i], ')')) --depth;
-        else if (depth == 0 && IsWord(tokens[i], "SELECT")) break;
-        else if (depth == 0 && IsName(tokens[i])) before.push_back(tokens[i].Text);
+    if (word(0, "WITH")) {
+        i = word(1, "RECURSIVE") ? 2 : 1;
+        for (;;) {
+            if (i >= n || !IsName(tokens[i])) return {};
+            before.push_back(tokens[i++].Text);
+            if (punct(i, '(')) i = group(i);
+            if (!word(i, "AS")) return {};
+            if (word(++i, "NOT")) ++i;
+            if (word(i, "MATERIALIZED")) ++i;
+            if (!punct(i, '(')) return {};
+            i = group(i);
+            if (!punct(i, ',')) break;
+            ++i;
+        }
     }
-    if (i == n) return {};
+    if (!word(i, "SELECT")) return {};
     ++i;
     if (word(i, "DISTINCT") || word(i, "ALL")) ++i;
     const size_t listStart = i;
+    int depth = 0;
     for (; i < n; ++i) {
         if (IsPunct(tokens[i], '(')) ++depth;
         else if (IsPunct(tokens[i], ')')) --depth;
@@ -260,14 +278,16 @@ TSingleTable SingleTable(std::string_view sql) {
                    (listEnd == listStart + 3 && IsName(tokens[listStart]) && punct(listStart + 1, '.') &&
                     punct(listStart + 2, '*'));
     if (i >= n || !IsName(tokens[i])) return {};
+    if (word(i, "ONLY") && i + 1 < n && IsName(tokens[i + 1])) return {};   // "ONLY t" or the table "only"
     std::string name = tokens[i++].Text;
     if (punct(i, '.') && i + 1 < n && IsName(tokens[i + 1])) {
-        if (!sys::SameText(name, "main")) return {};   // a table of another database
+        out.Schema = std::move(name);
         name = tokens[i + 1].Text;
         i += 2;
     }
     auto ends = [&](size_t k) {
-        static const char* const kNext[] = {"WHERE", "GROUP", "HAVING", "WINDOW", "ORDER", "LIMIT"};
+        static const char* const kNext[] = {"WHERE", "GROUP", "HAVING", "WINDOW", "ORDER",
+                                            "LIMIT", "OFFSET", "FETCH", "FOR"};
         if (k >= n || IsPunct(tokens[k], ';')) return true;
         for (const char* w : kNext)
             if (IsWord(tokens[k], w)) return true;
@@ -280,12 +300,20 @@ TSingleTable SingleTable(std::string_view sql) {
         ++i;
         if (!ends(i)) return {};
     }
-    // nothing after it may join another select to this one
+    // Nothing after it may read another table beside it or join another
+    // select to this one. A word taken for the end of the FROM clause may be
+    // an alias ("FROM t window, u"), so a join is looked for up to the end: a
+    // JOIN, or a comma before the clauses that list items (GROUP BY, ORDER
+    // BY, LIMIT, words no alias can be).
+    bool lists = false;
     for (depth = 0; i < n && !IsPunct(tokens[i], ';'); ++i) {
-        if (IsPunct(tokens[i], '(')) ++depth;
-        else if (IsPunct(tokens[i], ')')) --depth;
-        else if (depth == 0 && (IsWord(tokens[i], "UNION") || IsWord(tokens[i], "INTERSECT") || IsWord(tokens[i], "EXCEPT")))
-            return {};
+        const TSqlToken& t = tokens[i];
+        if (IsPunct(t, '(')) ++depth;
+        else if (IsPunct(t, ')')) --depth;
+        else if (depth != 0) continue;
+        else if (IsWord(t, "UNION") || IsWord(t, "INTERSECT") || IsWord(t, "EXCEPT") || IsWord(t, "JOIN")) return {};
+        else if (IsWord(t, "GROUP") || IsWord(t, "ORDER") || IsWord(t, "LIMIT")) lists = true;
+        else if (IsPunct(t, ',') && !lists) return {};
     }
     for (const std::string& b : before)
         if (sys::SameText(b, name)) return {};
@@ -1062,6 +1090,16 @@ bool ComparableType(TFieldType t) {
     }
 }
 
+// The text a statement runs as: its named parameters as '?'.
+std::string RunText(const std::string& Sql, bool ParamCheck) { return ParamCheck ? odbc::ParseParamSQL(Sql).Text : Sql; }
+
+// Whether the one table a statement reads itself is Table, in Schema when
+// the statement names a schema.
+bool ReadsItself(const odbc::TSingleTable& From, const std::string& Schema, const std::string& Table) {
+    return !From.Name.empty() && sys::SameText(From.Name, Table) &&
+           (From.Schema.empty() || sys::SameText(From.Schema, Schema));
+}
+
 }  // namespace
 
 void TOdbcQuery::TraceUpdateTable(void* stmt) {
@@ -1112,6 +1150,14 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
         if (std::find(FBaseColumns.begin(), FBaseColumns.end(), column) == FBaseColumns.end())
             FBaseColumns[static_cast<size_t>(c)] = column;
     }
+    // The driver names each column's table and column but not which of the
+    // table's rows the value came from: where the statement reads the table
+    // more than once (a self-join, a subquery in FROM) a change would reach
+    // another row than the one shown. So the columns count only where the
+    // statement reads the one table itself (on SQLite they are told only then).
+    if (one && !FTableName.empty() && !FConnection->Sqlite() &&
+        !ReadsItself(odbc::SingleTable(RunText(FSQL, FParamCheck)), FTableSchema, FTableName))
+        FBaseColumns.assign(FBaseColumns.size(), std::string());
     const bool named = std::any_of(FBaseColumns.begin(), FBaseColumns.end(), [](const std::string& b) { return !b.empty(); });
     if (!one || FTableName.empty() || !named) {
         FReadOnlyReason = !one ? "結果に複数の表の列があります（結合した結果です）。"
@@ -1153,13 +1199,14 @@ std::vector<std::string> TOdbcQuery::SqliteBaseColumns(const std::vector<std::st
                                                        const std::vector<std::string>& Tables) {
     const size_t count = Labels.size();
     std::vector<std::string> bases(count);
-    const std::string sql = FParamCheck ? odbc::ParseParamSQL(FSQL).Text : FSQL;
+    const std::string sql = RunText(FSQL, FParamCheck);
     // The driver names a column's table (through views and subqueries, the
     // table the value comes from) but not the column: its "base column" is
     // the label. The columns are told only where the statement reads the one
-    // table itself, so that every name in its select list is a column of it.
+    // table itself, so that every name in its select list is a column of it;
+    // the driver names no schema, so a table of an attached database is not.
     const odbc::TSingleTable from = odbc::SingleTable(sql);
-    if (from.Name.empty()) return bases;
+    if (from.Name.empty() || (!from.Schema.empty() && !sys::SameText(from.Schema, "main"))) return bases;
     const std::string* table = nullptr;
     for (const std::string& t : Tables)
         if (!t.empty()) {

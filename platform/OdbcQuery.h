@@ -52,14 +52,20 @@ TParsedSQL ParseParamSQL(std::string_view sql);
 // matched to the result's columns with certainty: a "*" among them, a
 // compound select (UNION, INTERSECT, EXCEPT) or no SELECT.
 std::vector<std::string> SelectListColumns(std::string_view sql);
-// The one table a query reads, when its FROM names a single table directly
-// ("FROM t", "FROM main.t", "FROM t AS x", "FROM t x", then nothing or WHERE,
-// GROUP, HAVING, WINDOW, ORDER, LIMIT): Name is that table (unquoted) and
-// StarOnly tells a select list of just "*" or "x.*". Name is empty for
-// anything else: a join, a subquery, a table-valued function, a table of
-// the WITH clause, a compound select, another schema than main.
+// The one table a query reads, when it is a SELECT (after a WITH clause, if
+// any) whose FROM names a single table directly ("FROM t", "FROM s.t",
+// "FROM t AS x", "FROM t x", then nothing or WHERE, GROUP, HAVING, WINDOW,
+// ORDER, LIMIT): Name is that table and Schema the schema it was qualified
+// with (both unquoted; Schema empty when none), and StarOnly tells a select
+// list of just "*" or "x.*". Subqueries in the select list and after the
+// FROM clause read other rows only into expressions, so they are allowed.
+// Name is empty for anything else: a join (JOIN, or a comma before any
+// GROUP, ORDER or LIMIT), a subquery or a table-valued function in FROM, a
+// table of the WITH clause, a compound select, a name of three parts, a
+// statement other than a SELECT.
 struct TSingleTable {
     std::string Name;
+    std::string Schema;
     bool StarOnly = false;
 };
 TSingleTable SingleTable(std::string_view sql);
