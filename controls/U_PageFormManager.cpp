@@ -1,7 +1,13 @@
 #include "U_PageFormManager.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <optional>
 
+#include <QEvent>
+#include <QHash>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 #include "CP932Qt.h"
@@ -11,7 +17,10 @@
 
 namespace {
 
-// The tab page that holds one form.
+// The tab page that holds one form. The tab widget asks every page for its
+// size hints whenever its layout changes; a hidden page answers with what it
+// measured when it was last shown, so that a thousand hidden pages cost a
+// thousand look-ups, not a thousand walks through their layouts.
 class TPageSheet : public QWidget {
 public:
     TPageSheet() {
@@ -19,12 +28,82 @@ public:
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
     }
+    QSize sizeHint() const override { return Hint(FSizeHint, [this] { return QWidget::sizeHint(); }); }
+    QSize minimumSizeHint() const override {
+        return Hint(FMinimumSizeHint, [this] { return QWidget::minimumSizeHint(); });
+    }
+
+private:
+    template <class F>
+    QSize Hint(std::optional<QSize>& Kept, F Measure) const {
+        if (!Kept || isVisible()) Kept = Measure();
+        return *Kept;
+    }
+    mutable std::optional<QSize> FSizeHint, FMinimumSizeHint;
 };
+
+// Pointers that read null once their form has been freed.
+std::vector<QPointer<TPageForm>> Guarded(const std::vector<TPageForm*>& Forms) {
+    return std::vector<QPointer<TPageForm>>(Forms.begin(), Forms.end());
+}
 
 // A tab caption shows '&' as it is.
 QString TabText(std::string_view caption) { return cp932::ToQString(caption).replace(QStringLiteral("&"), QStringLiteral("&&")); }
 
+// A tab's size depends on its text (and icon and buttons), the current tab,
+// the shape, the font and the style: sizes are kept by text for the plain
+// tabs and forgotten when anything else changes.
+class TPageTabBar : public QTabBar {
+public:
+    using QTabBar::QTabBar;
+
+protected:
+    QSize tabSizeHint(int Index) const override {
+        if (!tabIcon(Index).isNull() || tabButton(Index, LeftSide) || tabButton(Index, RightSide))
+            return QTabBar::tabSizeHint(Index);
+        const TShapeKey key{shape(), documentMode(), iconSize(), elideMode(), expanding()};
+        if (!(key == FKey)) {
+            FKey = key;
+            FSizes[0].clear();
+            FSizes[1].clear();
+        }
+        QHash<QString, QSize>& sizes = FSizes[Index == currentIndex() ? 1 : 0];
+        const QString text = tabText(Index);
+        auto it = sizes.constFind(text);
+        if (it != sizes.cend()) return *it;
+        const QSize size = QTabBar::tabSizeHint(Index);
+        sizes.insert(text, size);
+        return size;
+    }
+    void changeEvent(QEvent* E) override {
+        if (E->type() == QEvent::FontChange || E->type() == QEvent::StyleChange) {
+            FSizes[0].clear();
+            FSizes[1].clear();
+        }
+        QTabBar::changeEvent(E);
+    }
+
+private:
+    struct TShapeKey {
+        QTabBar::Shape Shape = QTabBar::RoundedNorth;
+        bool DocumentMode = false;
+        QSize IconSize;
+        Qt::TextElideMode Elide = Qt::ElideNone;
+        bool Expanding = true;
+        bool operator==(const TShapeKey& o) const {
+            return Shape == o.Shape && DocumentMode == o.DocumentMode && IconSize == o.IconSize && Elide == o.Elide &&
+                   Expanding == o.Expanding;
+        }
+    };
+    mutable TShapeKey FKey;
+    mutable QHash<QString, QSize> FSizes[2];  // other tabs, the current tab
+};
+
 }  // namespace
+
+// ------------------------------------------------------------- TPageControl
+
+TPageControl::TPageControl(QWidget* Parent) : QTabWidget(Parent) { setTabBar(new TPageTabBar(this)); }
 
 // ---------------------------------------------------------------- TPageForm
 
@@ -130,6 +209,11 @@ TPageForm* TPageFormManager::FindFormInSheet(QWidget* Sheet) const {
 
 QWidget* TPageFormManager::FindSheetOfForm(const TPageForm* Form) const {
     if (!Form || !FPageControl) return nullptr;
+    // A form sits in its own tab page, docked or floating.
+    if (QWidget* sheet = Form->parentWidget())
+        if (FindFormInSheet(sheet) == Form &&
+            (FPageControl->indexOf(sheet) >= 0 || (FFloater && FFloater->IsFloating(sheet))))
+            return sheet;
     for (int i = FPageControl->count() - 1; i >= 0; --i) {
         QWidget* sheet = FPageControl->widget(i);
         if (FindFormInSheet(sheet) == Form) return sheet;
@@ -140,20 +224,45 @@ QWidget* TPageFormManager::FindSheetOfForm(const TPageForm* Form) const {
     return nullptr;
 }
 
-void TPageFormManager::TakeOut(TPageForm* Form) {
-    for (auto it = FList.begin(); it != FList.end(); ++it)
+void TPageFormManager::Index(TPageForm* Form) {
+    Form->FCaptionKey = sys::UpperCase(Form->FCaption);
+    FByCaption[Form->FCaptionKey].push_back(Form);
+}
+
+void TPageFormManager::Unindex(TPageForm* Form) {
+    auto bucket = FByCaption.find(Form->FCaptionKey);
+    if (bucket == FByCaption.end()) return;
+    auto& forms = bucket->second;
+    for (auto it = forms.begin(); it != forms.end(); ++it)
         if (*it == Form) {
-            FList.erase(it);
+            forms.erase(it);
+            break;
+        }
+    if (forms.empty()) FByCaption.erase(bucket);
+}
+
+std::vector<TPageForm*> TPageFormManager::FormsCaptioned(std::string_view Caption) const {
+    auto bucket = FByCaption.find(sys::UpperCase(Caption));
+    if (bucket == FByCaption.end()) return {};
+    std::vector<TPageForm*> forms = bucket->second;
+    std::sort(forms.begin(), forms.end(), [](const TPageForm* a, const TPageForm* b) { return a->FSerial > b->FSerial; });
+    return forms;
+}
+
+void TPageFormManager::TakeOut(TPageForm* Form) {
+    if (Form->FSerial == 0) return;  // not listed
+    Unindex(Form);
+    Form->FSerial = 0;
+    for (auto it = FList.rbegin(); it != FList.rend(); ++it)
+        if (*it == Form) {
+            FList.erase(std::next(it).base());
             break;
         }
     if (FCurrent == Form) FCurrent = nullptr;
 }
 
 void TPageFormManager::Remove(TPageForm* Form) {
-    if (!Form) return;
-    bool listed = false;
-    for (TPageForm* f : FList) listed = listed || f == Form;
-    if (!listed) return;
+    if (!Form || Form->FSerial == 0 || Form->FManager != this) return;
     if (Form->IsDestroying())
         TakeOut(Form);
     else
@@ -183,9 +292,8 @@ void TPageFormManager::FreeAll() {
 }
 
 TPageForm* TPageFormManager::Add(std::string_view Caption) {
-    for (int i = GetCount() - 1; i >= 0; --i)
-        if (i < GetCount() && sys::UpperCase(FList[static_cast<size_t>(i)]->Caption()) == sys::UpperCase(Caption))
-            FreeForm(FList[static_cast<size_t>(i)]);
+    for (const QPointer<TPageForm>& same : Guarded(FormsCaptioned(Caption)))
+        if (same && !same->IsClosing()) FreeForm(same);
     ++FCounter;
     TPageForm* form = FFormClass.Create(FOwner, this);
     form->SetCaption(Caption);
@@ -197,6 +305,8 @@ TPageForm* TPageFormManager::Add(std::string_view Caption) {
     form->show();
     SetCurrent(form);
     FList.push_back(form);
+    form->FSerial = ++FSerial;
+    Index(form);
     return form;
 }
 
@@ -217,11 +327,8 @@ void TPageFormManager::Close(std::string_view Caption) {
     // a floating current page stays current unless it goes itself
     QPointer<TPageForm> floating = IsFloating(FCurrent) ? FCurrent.data() : nullptr;
     QPointer<QWidget> next = ActiveSheet();
-    const std::string key = sys::UpperCase(Caption);
-    for (int i = GetCount() - 1; i >= 0; --i) {
-        if (i >= GetCount()) continue;
-        TPageForm* form = FList[static_cast<size_t>(i)];
-        if (sys::UpperCase(form->Caption()) != key) continue;
+    for (const QPointer<TPageForm>& form : Guarded(FormsCaptioned(Caption))) {
+        if (!form || form->IsClosing()) continue;
         QWidget* sheet = FindSheetOfForm(form);
         if (sheet && sheet == ActiveSheet() && FPageControl) {
             const int index = FPageControl->indexOf(sheet);
@@ -290,11 +397,8 @@ void TPageFormManager::SetCurrent(TPageForm* Form) {
     }
     FCurrent = Form;
     if (!FPageControl) return;
-    for (int i = 0; i < FPageControl->count(); ++i)
-        if (FindFormInSheet(FPageControl->widget(i)) == Form) {
-            FPageControl->setCurrentIndex(i);
-            break;
-        }
+    const int index = FPageControl->indexOf(FindSheetOfForm(Form));
+    if (index >= 0) FPageControl->setCurrentIndex(index);
 }
 
 void TPageFormManager::UpdateCurrent() {
@@ -322,6 +426,10 @@ void TPageFormManager::Reset(std::string_view Caption) {
 }
 
 void TPageFormManager::CaptionChanged(TPageForm* Form) {
+    if (Form->FSerial != 0) {
+        Unindex(Form);
+        Index(Form);
+    }
     if (!FPageControl) return;
     QWidget* sheet = FindSheetOfForm(Form);
     if (!sheet) return;
