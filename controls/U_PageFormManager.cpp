@@ -7,6 +7,8 @@
 
 #include <QEvent>
 #include <QHash>
+#include <QStyleOption>
+#include <QStyleOptionTab>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -50,53 +52,78 @@ std::vector<QPointer<TPageForm>> Guarded(const std::vector<TPageForm*>& Forms) {
 // A tab caption shows '&' as it is.
 QString TabText(std::string_view caption) { return cp932::ToQString(caption).replace(QStringLiteral("&"), QStringLiteral("&&")); }
 
-// A tab's size depends on its text (and icon and buttons), the current tab,
-// the shape, the font and the style: sizes are kept by text for the plain
-// tabs and forgotten when anything else changes.
+// The tab bar lays out every tab whenever a tab comes or goes, and paints
+// every tab's style option even when only a few tabs are in sight. With a
+// thousand tabs that is what costs, so this bar
+// - keeps the size of each caption it has measured: a tab's size depends on
+//   its text (and icon and buttons), whether it is the current tab, the
+//   shape, the font and the style; sizes are kept by text for the plain tabs
+//   and forgotten when anything else changes;
+// - gives a tab scrolled out of sight only the option fields the painting
+//   reads of it (its rectangle and state), not its measured, elided caption.
 class TPageTabBar : public QTabBar {
 public:
     using QTabBar::QTabBar;
 
 protected:
-    QSize tabSizeHint(int Index) const override {
-        if (!tabIcon(Index).isNull() || tabButton(Index, LeftSide) || tabButton(Index, RightSide))
-            return QTabBar::tabSizeHint(Index);
-        const TShapeKey key{shape(), documentMode(), iconSize(), elideMode(), expanding()};
-        if (!(key == FKey)) {
-            FKey = key;
-            FSizes[0].clear();
-            FSizes[1].clear();
+    QSize tabSizeHint(int Index) const override { return Kept(Index, FSizes, [&] { return QTabBar::tabSizeHint(Index); }); }
+    QSize minimumTabSizeHint(int Index) const override {
+        return Kept(Index, FMinimumSizes, [&] { return QTabBar::minimumTabSizeHint(Index); });
+    }
+    void initStyleOption(QStyleOptionTab* Option, int Index) const override {
+        const QRect r = tabRect(Index);
+        const bool vertical = shape() == RoundedWest || shape() == RoundedEast || shape() == TriangularWest ||
+                              shape() == TriangularEast;
+        const bool outOfSight = vertical ? r.bottom() < 0 || r.top() > height() : r.right() < 0 || r.left() > width();
+        if (!outOfSight || Index == currentIndex()) {
+            QTabBar::initStyleOption(Option, Index);
+            return;
         }
-        QHash<QString, QSize>& sizes = FSizes[Index == currentIndex() ? 1 : 0];
-        const QString text = tabText(Index);
-        auto it = sizes.constFind(text);
-        if (it != sizes.cend()) return *it;
-        const QSize size = QTabBar::tabSizeHint(Index);
-        sizes.insert(text, size);
-        return size;
+        Option->initFrom(this);
+        Option->state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
+        if (!isTabEnabled(Index)) Option->state &= ~QStyle::State_Enabled;
+        Option->rect = r;
+        Option->shape = shape();
+        Option->text = tabText(Index);
     }
     void changeEvent(QEvent* E) override {
-        if (E->type() == QEvent::FontChange || E->type() == QEvent::StyleChange) {
-            FSizes[0].clear();
-            FSizes[1].clear();
-        }
+        if (E->type() == QEvent::FontChange || E->type() == QEvent::StyleChange) Forget();
         QTabBar::changeEvent(E);
     }
 
 private:
-    struct TShapeKey {
+    using TSizes = QHash<QString, QSize>[2];  // other tabs, the current tab
+    template <class F>
+    QSize Kept(int Index, TSizes& Sizes, F Measure) const {
+        if (!tabIcon(Index).isNull() || tabButton(Index, LeftSide) || tabButton(Index, RightSide)) return Measure();
+        const TLook look{shape(), documentMode(), elideMode(), expanding()};
+        if (!(look == FLook)) {
+            FLook = look;
+            Forget();
+        }
+        QHash<QString, QSize>& sizes = Sizes[Index == currentIndex() ? 1 : 0];
+        const QString text = tabText(Index);
+        auto it = sizes.constFind(text);
+        if (it != sizes.cend()) return *it;
+        const QSize size = Measure();
+        sizes.insert(text, size);
+        return size;
+    }
+    void Forget() const {
+        for (TSizes* sizes : {&FSizes, &FMinimumSizes})
+            for (QHash<QString, QSize>& h : *sizes) h.clear();
+    }
+    struct TLook {
         QTabBar::Shape Shape = QTabBar::RoundedNorth;
         bool DocumentMode = false;
-        QSize IconSize;
         Qt::TextElideMode Elide = Qt::ElideNone;
         bool Expanding = true;
-        bool operator==(const TShapeKey& o) const {
-            return Shape == o.Shape && DocumentMode == o.DocumentMode && IconSize == o.IconSize && Elide == o.Elide &&
-                   Expanding == o.Expanding;
+        bool operator==(const TLook& o) const {
+            return Shape == o.Shape && DocumentMode == o.DocumentMode && Elide == o.Elide && Expanding == o.Expanding;
         }
     };
-    mutable TShapeKey FKey;
-    mutable QHash<QString, QSize> FSizes[2];  // other tabs, the current tab
+    mutable TLook FLook;
+    mutable TSizes FSizes, FMinimumSizes;
 };
 
 }  // namespace
@@ -104,6 +131,36 @@ private:
 // ------------------------------------------------------------- TPageControl
 
 TPageControl::TPageControl(QWidget* Parent) : QTabWidget(Parent) { setTabBar(new TPageTabBar(this)); }
+
+QSize TPageControl::AroundPage(QSize Page, QSize Bar) const {
+    if (tabBarAutoHide() && count() <= 1) Bar = QSize(0, 0);
+    QSize corners(0, 0);
+    for (Qt::Corner c : {Qt::TopLeftCorner, Qt::TopRightCorner})
+        if (QWidget* w = cornerWidget(c)) corners = corners.expandedTo(w->sizeHint());
+    const bool horizontal = tabPosition() == North || tabPosition() == South;
+    const QSize size = horizontal ? QSize(std::max(Page.width(), Bar.width() + 2 * corners.width()),
+                                          Page.height() + std::max(corners.height(), Bar.height()))
+                                  : QSize(Page.width() + std::max(corners.width(), Bar.width()),
+                                          std::max(Page.height(), Bar.height() + 2 * corners.height()));
+    QStyleOptionTabWidgetFrame opt;
+    initStyleOption(&opt);
+    opt.state = QStyle::State_None;
+    return style()->sizeFromContents(QStyle::CT_TabWidget, &opt, size, this);
+}
+
+QSize TPageControl::sizeHint() const {
+    const QWidget* page = currentWidget();
+    QSize bar = tabBar()->sizeHint();
+    bar = bar.boundedTo(usesScrollButtons() ? QSize(200, 200) : bar);
+    return AroundPage(page ? page->sizeHint().expandedTo(QSize(0, 0)) : QSize(0, 0), bar);
+}
+
+QSize TPageControl::minimumSizeHint() const {
+    const QWidget* page = currentWidget();
+    QSize min(0, 0);
+    if (page) min = page->minimumSizeHint().expandedTo(page->minimumSize()).expandedTo(QSize(0, 0));
+    return AroundPage(min, tabBar()->minimumSizeHint());
+}
 
 // ---------------------------------------------------------------- TPageForm
 
@@ -209,18 +266,10 @@ TPageForm* TPageFormManager::FindFormInSheet(QWidget* Sheet) const {
 
 QWidget* TPageFormManager::FindSheetOfForm(const TPageForm* Form) const {
     if (!Form || !FPageControl) return nullptr;
-    // A form sits in its own tab page, docked or floating.
-    if (QWidget* sheet = Form->parentWidget())
-        if (FindFormInSheet(sheet) == Form &&
-            (FPageControl->indexOf(sheet) >= 0 || (FFloater && FFloater->IsFloating(sheet))))
-            return sheet;
-    for (int i = FPageControl->count() - 1; i >= 0; --i) {
-        QWidget* sheet = FPageControl->widget(i);
-        if (FindFormInSheet(sheet) == Form) return sheet;
-    }
-    if (FFloater)
-        for (QWidget* sheet : FFloater->FloatingPages())
-            if (FindFormInSheet(sheet) == Form) return sheet;
+    // A form sits in a tab page of its own, docked or floating.
+    auto* sheet = dynamic_cast<TPageSheet*>(Form->parentWidget());
+    if (!sheet || FindFormInSheet(sheet) != Form) return nullptr;
+    if (FPageControl->indexOf(sheet) >= 0 || (FFloater && FFloater->IsFloating(sheet))) return sheet;
     return nullptr;
 }
 
@@ -288,7 +337,12 @@ void TPageFormManager::FreeForm(TPageForm* Form) {
 }
 
 void TPageFormManager::FreeAll() {
+    // The tab bar would lay out the tabs left after every tab taken out.
+    QTabBar* bar = FPageControl ? FPageControl->tabBar() : nullptr;
+    const bool shown = bar && !bar->isHidden() && FList.size() > 1;
+    if (shown) bar->hide();
     while (!FList.empty()) FreeForm(FList.back());
+    if (shown && FPageControl) bar->show();
 }
 
 TPageForm* TPageFormManager::Add(std::string_view Caption) {

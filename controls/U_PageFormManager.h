@@ -75,9 +75,19 @@ private:
 // size of each caption it has measured. The tab bar lays out every tab at
 // each tab added; with the sizes kept that is a look-up per tab, not a
 // measuring of its text through the style.
+//
+// The tab widget's own size hints ask every page; this one asks the shown
+// page only (the pages of one control are alike), so that its layout costs
+// the same with a thousand pages as with one.
 class TPageControl : public QTabWidget {
 public:
     explicit TPageControl(QWidget* Parent = nullptr);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+private:
+    // The size around a page of size Page and the tab bar of size Bar.
+    QSize AroundPage(QSize Page, QSize Bar) const;
 };
 
 // The class of the managed forms: how to make one and how to recognise one
