@@ -9,7 +9,7 @@
 // time per sheet at each size and how flat it stays (the time per sheet at
 // the largest size over that at the smallest).
 // Usage: sheets_bench <sqlite file> <N>...
-//        sheets_bench <sqlite file> --ours N   (one run of our side only, for a profiler)
+//        sheets_bench <sqlite file> --ours|--peer N   (one run of one side only, for a profiler)
 #include <malloc.h>
 #include <time.h>
 
@@ -144,11 +144,12 @@ int main(int argc, char** argv) {
         TADODriver driver;
         if (!driver.ConnectByConnectionString(std::string("DRIVER=SQLite3;Database=") + argv[1], "bench"))
             throw std::runtime_error("cannot connect");
-        if (std::string(argv[2]) == "--ours" && argc > 3) {
+        if ((std::string(argv[2]) == "--ours" || std::string(argv[2]) == "--peer") && argc > 3) {
             const int n = std::atoi(argv[3]);
+            const bool ours = std::string(argv[2]) == "--ours";
             auto frame = MakeFrame(driver);
-            const TTimes t = Run(*frame, TScripts(n).Sheets);
-            std::printf("%d #NewSheet + SELECT: %.3f s wall, %.3f s CPU\n", n, t.Wall, t.Cpu);
+            const TTimes t = Run(*frame, ours ? TScripts(n).Sheets : TScripts(n).Plain);
+            std::printf("%d %s: %.3f s wall, %.3f s CPU\n", n, ours ? "#NewSheet + SELECT" : "SELECTs", t.Wall, t.Cpu);
             FreeFrame(frame);
             return 0;
         }

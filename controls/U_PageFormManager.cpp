@@ -44,6 +44,25 @@ private:
     mutable std::optional<QSize> FSizeHint, FMinimumSizeHint;
 };
 
+// While many tabs go at once: the tab bar lays out the tabs left after every
+// tab taken out, unless it is hidden; hidden meanwhile, it lays them out once
+// when it is shown again (nothing is painted in between).
+class THeldTabLayout {
+public:
+    THeldTabLayout(QTabWidget* Tabs, size_t Going) {
+        if (Tabs && Going > 1 && !Tabs->tabBar()->isHidden()) FBar = Tabs->tabBar();
+        if (FBar) FBar->hide();
+    }
+    ~THeldTabLayout() {
+        if (FBar) FBar->show();
+    }
+    THeldTabLayout(const THeldTabLayout&) = delete;
+    THeldTabLayout& operator=(const THeldTabLayout&) = delete;
+
+private:
+    QPointer<QTabBar> FBar;
+};
+
 // Pointers that read null once their form has been freed.
 std::vector<QPointer<TPageForm>> Guarded(const std::vector<TPageForm*>& Forms) {
     return std::vector<QPointer<TPageForm>>(Forms.begin(), Forms.end());
@@ -337,12 +356,8 @@ void TPageFormManager::FreeForm(TPageForm* Form) {
 }
 
 void TPageFormManager::FreeAll() {
-    // The tab bar would lay out the tabs left after every tab taken out.
-    QTabBar* bar = FPageControl ? FPageControl->tabBar() : nullptr;
-    const bool shown = bar && !bar->isHidden() && FList.size() > 1;
-    if (shown) bar->hide();
+    THeldTabLayout held(FPageControl, FList.size());
     while (!FList.empty()) FreeForm(FList.back());
-    if (shown && FPageControl) bar->show();
 }
 
 TPageForm* TPageFormManager::Add(std::string_view Caption) {
@@ -429,10 +444,13 @@ void TPageFormManager::CloseOthers() {
     // every tab but the active page's goes; when that page floats, every tab goes
     QPointer<QWidget> active = IsFloating(FCurrent) ? FindSheetOfForm(FCurrent) : ActiveSheet();
     if (!active || !FPageControl) return;
-    for (int i = FPageControl->count() - 1; i >= 0; --i) {
-        if (i >= FPageControl->count()) continue;
-        QWidget* sheet = FPageControl->widget(i);
-        if (sheet != active) Close(SheetCaption(sheet));
+    {
+        THeldTabLayout held(FPageControl, static_cast<size_t>(FPageControl->count()));
+        for (int i = FPageControl->count() - 1; i >= 0; --i) {
+            if (i >= FPageControl->count()) continue;
+            QWidget* sheet = FPageControl->widget(i);
+            if (sheet != active) Close(SheetCaption(sheet));
+        }
     }
     if (active && FFloater && FFloater->IsFloating(active)) {
         if (TPageForm* form = FindFormInSheet(active)) SetCurrent(form);
