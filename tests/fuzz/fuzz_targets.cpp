@@ -369,7 +369,11 @@ void ObjectTree(const std::string& in) {
     for (int i = 0; i < frame->TreeView_Desc->RootCount(); ++i) nodes.push_back(frame->TreeView_Desc->Root(i));
     for (size_t k = 0; k < nodes.size() && k < 300; ++k) {
         manager.ExpandNode(nodes[k]);
-        manager.ExpandPlaceholders(nodes[k], part(1));
+        try {
+            manager.ExpandPlaceholders(nodes[k], part(1));
+        } catch (const EDescTreeManager&) {
+            // a value that cannot go in (too large, or a database value that cannot be quoted there)
+        }
         for (int i = 0; i < nodes[k]->Count(); ++i) nodes.push_back(nodes[k]->Item(i));
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
