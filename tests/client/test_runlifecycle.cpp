@@ -40,6 +40,19 @@ QAction* MenuItem(QMenu* Menu, const char16_t* Caption) {
     return nullptr;
 }
 
+// A client window with the usual prefixes and delimiter, shown.
+std::unique_ptr<TFrameSQLClient> ShownFrame(winmsg::HWND Centre) {
+    auto frame = std::make_unique<TFrameSQLClient>(nullptr, Centre);
+    frame->SQLDelimiter = ';';
+    frame->CommandPrefix = '#';
+    frame->ImportScriptFileNamePrefix = '@';
+    frame->resize(900, 700);
+    frame->move(0, 0);
+    frame->show();
+    QApplication::processEvents();
+    return frame;
+}
+
 // The client window over a real database, shown; the shell lets the window
 // go when asked to close it (as it does while another client window stays open).
 struct RunEndTest : ::testing::TestWithParam<Db>, testutil::WithApp {
@@ -52,18 +65,11 @@ struct RunEndTest : ::testing::TestWithParam<Db>, testutil::WithApp {
         centre.WndProc = [this](winmsg::TMessage& m) {
             if (m.Msg == mc::WM_MC_CLOSECLIENT && frame) frame->hide();
         };
-        frame = std::make_unique<TFrameSQLClient>(nullptr, centre.Handle());
-        frame->SQLDelimiter = ';';
-        frame->CommandPrefix = '#';
-        frame->ImportScriptFileNamePrefix = '@';
+        frame = ShownFrame(centre.Handle());
         frame->OnExecuteSQL = [this](void* sender, const std::string& sql, TSQLKind kind,
                                      std::unique_ptr<TDataSet>& ds, std::string& msg) {
             driver.Execute(sender, sql, kind, ds, msg);
         };
-        frame->resize(900, 700);
-        frame->move(0, 0);
-        frame->show();
-        QApplication::processEvents();
     }
     void SetUp() override {
         if (GetParam() == Db::PostgreSQL) DBTEST_REQUIRE_PG();
@@ -228,15 +234,7 @@ struct TPaintLog : QObject {
 struct RunPaintTest : ::testing::Test, testutil::WithApp {
     winmsg::TMessageWindow centre;
     std::unique_ptr<TFrameSQLClient> frame;
-    RunPaintTest() {
-        frame = std::make_unique<TFrameSQLClient>(nullptr, centre.Handle());
-        frame->SQLDelimiter = ';';
-        frame->CommandPrefix = '#';
-        frame->ImportScriptFileNamePrefix = '@';
-        frame->resize(900, 700);
-        frame->show();
-        QApplication::processEvents();
-    }
+    RunPaintTest() : frame(ShownFrame(centre.Handle())) {}
     ~RunPaintTest() override {
         frame.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
