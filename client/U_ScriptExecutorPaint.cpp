@@ -11,6 +11,7 @@ using Clock = std::chrono::steady_clock;
 
 TRunPaintPacer::TRunPaintPacer() {
     FTimer.setSingleShot(true);
+    FTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&FTimer, &QTimer::timeout, this, [this] { PaintHeld(); });
 }
 
@@ -18,13 +19,13 @@ TRunPaintPacer::~TRunPaintPacer() {
     if (FPacing) QCoreApplication::instance()->removeEventFilter(this);
 }
 
-bool TRunPaintPacer::Due() const { return Clock::now() >= FLastPaint + std::chrono::milliseconds(IntervalMs); }
+bool TRunPaintPacer::Due() const { return Clock::now() >= FLastPaint + std::chrono::milliseconds(HoldMs); }
 
 void TRunPaintPacer::Schedule() {
     if (FTimer.isActive()) return;
-    const auto left = FLastPaint + std::chrono::milliseconds(IntervalMs) - Clock::now();
+    const auto left = FLastPaint + std::chrono::milliseconds(HoldMs) - Clock::now();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
-    FTimer.start(static_cast<int>(std::clamp<long long>(ms + 1, 0, IntervalMs)));
+    FTimer.start(static_cast<int>(std::clamp<long long>(ms, 0, HoldMs)));
 }
 
 void TRunPaintPacer::ProcessEvents() {

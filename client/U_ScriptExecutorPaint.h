@@ -3,10 +3,12 @@
 // timers run then, as a pause or a stop needs them to. Painting is what costs
 // there, and a fast script would repaint its window after every statement;
 // so in that processing a window's paint request waits when the window was
-// painted less than IntervalMs ago, and a timer paints it once that time is
-// up. A long run thus repaints its windows at least every IntervalMs, and
-// everything else (the pause panel, dialogs, the result display's own
-// processing) paints as always.
+// painted less than HoldMs ago, and a precise timer paints it once that time
+// is up. The timer runs in the same event processing, which a run reaches
+// after every statement, so a long run repaints its windows at least every
+// 50 ms (HoldMs plus a statement's worth). Everything else (the pause panel,
+// dialogs, the result display's own processing, the end of the run) paints
+// as always.
 #pragma once
 #include <chrono>
 #include <vector>
@@ -18,13 +20,13 @@
 
 class TRunPaintPacer : public QObject {
 public:
-    static constexpr int IntervalMs = 50;
+    static constexpr int HoldMs = 45;
 
     TRunPaintPacer();
     ~TRunPaintPacer() override;
 
     // Processes the pending events; paint requests of windows painted less
-    // than IntervalMs ago wait for the timer.
+    // than HoldMs ago wait for the timer.
     void ProcessEvents();
     // Paints the windows whose requests wait, now.
     void PaintHeld();
