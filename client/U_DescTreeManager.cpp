@@ -6,6 +6,9 @@
 #include <unordered_set>
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
+#include <QPixmap>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,6 +30,24 @@
 #include "U_SQL99.h"
 
 namespace {
+
+// An icon file read through the program's own file access, which never waits
+// on a FIFO or a device standing in its place; null when it cannot be read.
+QIcon IconFromFile(const std::string& Path) {
+    std::string bytes;
+    if (!fs932::ReadFile(Path, bytes)) return QIcon();
+    QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    QIcon icon;
+    do {
+        const QImage image = reader.read();
+        if (image.isNull()) break;
+        icon.addPixmap(QPixmap::fromImage(image));
+    } while (reader.jumpToNextImage());
+    return icon;
+}
 
 const char* const kParamsPage = "Params";
 constexpr int32_t kDefaultOrder = 2000;
@@ -758,7 +779,7 @@ void TDescTreeManager::LoadObjectTrees() {
     TreeView->setIconSize(QSize(w, h));
     const std::string rootIcon = JoinPath(root, "Icon.Ico");
     const std::string found = FCache.FindFile(root, "Icon.Ico");
-    QIcon first = found.empty() ? QIcon() : QIcon(cp932::ToQString(fs932::ToNative(found)));
+    QIcon first = found.empty() ? QIcon() : IconFromFile(found);
     if (first.isNull()) first = QApplication::windowIcon();
     if (first.isNull()) first = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
     TreeView->Images.append(first);
@@ -800,7 +821,7 @@ void TDescTreeManager::LoadIcons(const std::string& Folder) {
     for (const std::string& name : icons.Items) {
         const std::string path = NormalizePath(JoinPath(Folder, name));
         if (FIconMap.count(path)) continue;
-        QIcon icon(cp932::ToQString(fs932::ToNative(path)));
+        QIcon icon = IconFromFile(path);
         TreeView->Images.append(icon);
         FIconMap[path] = TreeView->Images.size() - 1;
     }
