@@ -26,6 +26,7 @@
 #include "U_Frame_SQLClient.h"
 #include "U_Form_Result.h"
 #include "U_ResultSeetManager.h"
+#include "QtMessages.h"
 
 namespace {
 
@@ -139,6 +140,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
     try {
         TADODriver driver;

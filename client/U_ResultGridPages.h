@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QWidget>
 
@@ -37,6 +38,17 @@ public:
     // Called whenever grid pages were added or deleted.
     std::function<void()> OnArrange;
 
+    // Folded, the grid pages show only a strip of their tabs, so the console
+    // above them keeps its room on a short page; a click on a tab of the
+    // strip makes it the current grid and asks OnUnfold to open them again
+    // (without a handler they unfold at once).
+    void SetFolded(bool Value);
+    bool Folded() const { return FFolded; }
+    // The least height of the grid pages open, and of their strip folded.
+    int OpenHeight() const { return PageControl1 ? PageControl1->minimumSizeHint().height() : 0; }
+    int FoldedHeight();
+    std::function<void(int Index)> OnUnfold;
+
     QTabWidget* PageControl1 = nullptr;
     QMenu* PopupMenu_PageControl = nullptr;
     QAction* N1 = nullptr;
@@ -49,4 +61,9 @@ private:
     void Build();
     void DeleteTab(int Index);
     void Arrange();
+    // The strip's tabs as the grid pages' tabs are.
+    void SyncFoldBar();
+    QTabBar* FoldBar();
+    bool FFolded = false;
+    QTabBar* FFoldBar = nullptr;  // made on the first fold
 };
