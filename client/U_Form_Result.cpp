@@ -39,6 +39,23 @@ private:
     TFrameSQLClient* FFrame;
 };
 
+// Line numbers (two digit columns, no right margin) and the end and line-break
+// marks; each group of options is reported to the editor once.
+void ShowNumbersAndMarks(TKZNEditor& E) {
+    TEditorLeftbar& bar = E.Leftbar();
+    bar.BeginUpdate();
+    bar.SetVisible(true);
+    bar.SetShowNumber(true);
+    bar.SetColumn(2);
+    bar.SetRightMargin(0);
+    bar.EndUpdate();
+    TEditorMarks& marks = E.Marks();
+    marks.BeginUpdate();
+    marks.EofMark().SetVisible(true);
+    marks.RetMark().SetVisible(true);
+    marks.EndUpdate();
+}
+
 QAction* NewAction(QWidget* owner, const char16_t* caption) {
     auto* a = new QAction(QString::fromUtf16(caption), owner);
     owner->addAction(a);
@@ -115,16 +132,13 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     Editor->Lines().Clear();
     InitToolBars();
 
-    // The title: the console's text, read-only, with line numbers, marks and a ruler.
+    // The title: the console's text, read-only, with line numbers, marks and
+    // a ruler. Its font first: a font change redraws whatever margins show.
+    EDITOR_Title->setFont(Editor->font());
     EDITOR_Title->ShareScreenStrings(Editor);
     EDITOR_Title->SetReadOnly(true);
     EDITOR_Title->SetScrollBars(ssNone);
-    EDITOR_Title->Leftbar().SetVisible(true);
-    EDITOR_Title->Leftbar().SetShowNumber(true);
-    EDITOR_Title->Leftbar().SetColumn(2);
-    EDITOR_Title->Leftbar().SetRightMargin(0);
-    EDITOR_Title->Marks().EofMark().SetVisible(true);
-    EDITOR_Title->Marks().RetMark().SetVisible(true);
+    ShowNumbersAndMarks(*EDITOR_Title);
     EDITOR_Title->Ruler().SetVisible(true);
     // Frameless like the console, so that the two views' columns line up.
     EDITOR_Title->setFrameShape(QFrame::NoFrame);
@@ -143,7 +157,6 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     SetOutputMode(rom_Text);
 
     // An object tree node dropped on either editor offers the node's scripts.
-    PopupMenu_ScriptDrop = new QMenu(this);
     for (TKZNEditor* e : {EDITOR_Title, Editor}) {
         e->AddObjectDropFormat(QString::fromLatin1(TDescDragObj::Format));
         e->OnObjectDragOver = [](TObject*, const QMimeData* Data, QPoint, bool& Accept) {
@@ -159,6 +172,7 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
 void TForm_Result::ObjectTreeNodeDropped(const QMimeData* Data, QPoint GlobalPos) {
     const TDescDragObj* drag = TDescDragObj::From(Data);
     if (!drag) throw EForm_Result("内部エラー：未対応のオブジェクトをドロップしようとしました");
+    if (!PopupMenu_ScriptDrop) PopupMenu_ScriptDrop = new QMenu(this);  // built for the first drop
     PopupMenu_ScriptDrop->setProperty("Tag", -1);
     // The node may have gone during the drag (a refresh rebuilds the nodes).
     TTreeNodeEx* node = drag->Node();
@@ -180,6 +194,10 @@ void TForm_Result::resizeEvent(QResizeEvent* E) {
     TPageForm::resizeEvent(E);
     // the layout has sized the splitter by now
     app::Guard([this] { FitPageArea(FEvenSplitDue); });
+}
+
+void TForm_Result::Closing() {
+    if (TFrameSQLClient* f = Frame()) f->ResultPageClosing(this);
 }
 
 void TForm_Result::SizeTitleEditor() {
@@ -243,12 +261,7 @@ void TForm_Result::InitEditor() {
     f.setPointSize(std::max(1, size));
     Editor->setFont(f);
     Editor->SetScrollBars(ssBoth);
-    Editor->Leftbar().SetVisible(true);
-    Editor->Leftbar().SetShowNumber(true);
-    Editor->Leftbar().SetColumn(2);
-    Editor->Leftbar().SetRightMargin(0);
-    Editor->Marks().EofMark().SetVisible(true);
-    Editor->Marks().RetMark().SetVisible(true);
+    ShowNumbersAndMarks(*Editor);
     Editor->Ruler().SetVisible(false);
     Editor->setFrameShape(QFrame::NoFrame);
     Editor->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(Editor, Key, Shift); };
@@ -320,7 +333,7 @@ void TForm_Result::SetBundleOptions(const std::string& StartText, const std::str
         mc::SendFromPage<mc::WM_MC_BUNDLECHANGE>(f->MessageWindowHandle, this);
 }
 
-void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet) {
+void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet, TForm_Script* RunPage) {
     if (!DataSet || !DataSet->Active()) return;
     TResultConsole* console = Console();
     TFrameSQLClient* frame = Frame();
@@ -330,16 +343,17 @@ void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet)
         return;
     }
     QPointer<TForm_Result> self = this;
+    QPointer<TForm_Script> run = RunPage ? RunPage : frame->ActiveScriptPage();
     TResultTextOutput::TContext ctx;
     ctx.Console = console;
     ctx.EnvData = frame->EnvData.get();
     ctx.StepDisplayCount = frame->StepDisplayCount;
-    ctx.Pause = [frame](const std::string& reason) {
-        if (TForm_Script* page = frame->ActiveScriptPage()) page->Pause(reason);
+    ctx.Pause = [run, self](const std::string& reason) {
+        if (run && self) run->Pause(reason, self);
     };
-    ctx.StopRequested = [frame] {
-        TForm_Script* page = frame->ActiveScriptPage();
-        return (page && page->Stop()) || reentry::Terminating();
+    // The display ends on a stop, when its run has to end or when this page is deleted.
+    ctx.StopRequested = [run, self] {
+        return !self || self->IsClosing() || (run && (run->Stop() || run->RunMustEnd())) || reentry::Terminating();
     };
     ctx.ProcessMessages = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
     ctx.StartLines = &StartLines;

@@ -28,6 +28,7 @@
 Z_DECLARE_EXCEPTION(EForm_Result, Exception);
 
 class TFrameSQLClient;
+class TForm_Script;
 
 // The console's context menu: "選択部分を実行" (Ctrl+\), then the standard items.
 class TEditorPopupMenu_ResutEditor : public TEditorPopupMenu {
@@ -55,8 +56,10 @@ public:
     TResultOutputMode OutputMode() const { return FOutputMode; }
     // The console editor's options, font and handlers; again when the settings change.
     void InitEditor();
-    // Writes an open dataset in the output mode and frees it.
-    void ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet);
+    // Writes an open dataset in the output mode and frees it. RunPage is the
+    // script page whose run shows it: its step pauses and its stop (the active
+    // page's when null). The display ends when the run has to end or this page is deleted.
+    void ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet, TForm_Script* RunPage = nullptr);
     // The start line of the output shown at Row (see StartLines); 0 when none.
     int FindStartLine(int Row) const;
     void SetBundleOptions(const std::string& StartText, const std::string& EndText, bool Adjust);
@@ -85,8 +88,8 @@ public:
     QWidget* Panel_EditorBase;
     TKZNEditor* EDITOR_Title;  // a read-only second view of the console's text
     TKZNEditor* Editor;        // the console
-    // The scripts of an object tree node dropped on the page; choosing one runs it.
-    QMenu* PopupMenu_ScriptDrop;
+    // The scripts of an object tree node dropped on the page; choosing one runs it (built at the first drop).
+    QMenu* PopupMenu_ScriptDrop = nullptr;
     void ObjectTreeNodeDropped(const QMimeData* Data, QPoint GlobalPos);
     // The grid pages below the console, hidden while there is none. In a text
     // mode the console keeps room for MinTextRows rows: where the grid pages'
@@ -136,4 +139,6 @@ private:
 protected:
     void showEvent(QShowEvent* E) override;
     void resizeEvent(QResizeEvent* E) override;
+    // Deleted: a paused run whose output it shows ends.
+    void Closing() override;
 };

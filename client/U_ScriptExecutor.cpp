@@ -107,6 +107,7 @@ void TScriptExecutor::Execute(const TStringList& Script, const TStringList& Para
         f.Executing = true;
         Page.SetRunning(true);
         f.Stop = false;
+        f.EndRun = false;
     }
 
     TStringList scratch;
@@ -156,6 +157,7 @@ void TScriptExecutor::Execute(const TStringList& Script, const TStringList& Para
     if (outermost) {
         Page.SetRunning(false);
         f.Executing = false;
+        f.EndRun = false;
     }
     f.ResultEcho = true;
     f.CutSheet = false;
@@ -183,10 +185,10 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
                 f.ResultEcho = true;
             }
             SleepOneMillisecond();
-            Page.ProcessMessages();
+            Page.ProcessMessagesAfterItem();
         };
-        if (f.Stop || reentry::Terminating()) {
-            if (f.Stop && !reentry::Terminating()) headless::NoteFailure();  // stopped before its end
+        if (f.Stop || MustEnd()) {
+            if (!reentry::Terminating()) headless::NoteFailure();  // stopped before its end
             settle();
             break;
         }
@@ -278,20 +280,22 @@ void TScriptExecutor::Pause(const std::string& Reason, const std::string& Detail
         f.Stop = true;
         return;
     }
+    // Nobody could answer a pause in a page that has gone: the run ends.
+    if (MustEnd()) {
+        f.Pausing = false;
+        f.Stop = true;
+        return;
+    }
     Page.ShowPausePanel(Reason);
+    // Waiting already while the panel blinks: an answer, or the page's end, may come meanwhile.
+    f.Pausing = true;
     Page.BlinkPausePanel();
     Console()->ScrollToEnd();
-    f.Pausing = true;
-    do {
-        if (!f.Pausing) break;
+    while (f.Pausing && !MustEnd() && Page.PausePanelShown()) {
         Page.ProcessMessages();
         SleepOneMillisecond();
-        if (!f.Pausing) break;
-        if (reentry::Terminating()) {
-            f.Pausing = false;
-            f.Stop = true;
-        }
-    } while (Page.PausePanelShown());
+    }
+    if (MustEnd()) f.Stop = true;
     f.Pausing = false;
     Page.HidePausePanel();
 }
@@ -312,6 +316,18 @@ void TScriptExecutor::DisContinue() {
 void TScriptExecutor::PageClosing() {
     TScriptRunFlags& f = Page.RunFlags();
     if (!f.Executing) return;
-    f.Pausing = false;
+    EndRun();
+}
+
+void TScriptExecutor::EndRun() {
+    TScriptRunFlags& f = Page.RunFlags();
+    if (!f.Executing) return;
+    f.EndRun = true;
     f.Stop = true;
+    f.Pausing = false;
+    Page.HidePausePanel();
+}
+
+bool TScriptExecutor::MustEnd() {
+    return Page.RunFlags().EndRun || Page.PageClosed() || reentry::Terminating();
 }
