@@ -24,6 +24,9 @@ size_t EncodeUtf16(const char16_t* utf16, size_t n, char* out, bool* lossy = nul
 void AppendFromUtf16(std::u16string_view utf16, std::string& out, bool* lossy = nullptr);
 std::string ToUtf8(std::string_view cp932, bool* lossy = nullptr);
 std::string FromUtf8(std::string_view utf8, bool* lossy = nullptr);
+// Writes the CP932 form of n bytes of UTF-8 to out, which has room for n
+// bytes (the CP932 form is never longer); returns the number of bytes written.
+size_t EncodeUtf8(const char* utf8, size_t n, char* out, bool* lossy = nullptr);
 // Appends the CP932 form of utf8 to out; *lossy (when given) is set when a substitute was used.
 void AppendFromUtf8(std::string_view utf8, std::string& out, bool* lossy = nullptr);
 

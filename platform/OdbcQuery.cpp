@@ -285,10 +285,12 @@ struct TColPlan {
     SQLLEN Terminator() const { return Storage == TColumnStore::csBytes ? 0 : (Narrow ? 1 : 2); }
 };
 
-// narrow: the driver is talked to in UTF-8 (or, for values that are ASCII
-// by their type, the PostgreSQL driver, whose narrow text of them is its own).
+// Text is read narrow (UTF-8) from a driver without the wide API, and from
+// the PostgreSQL driver, whose narrow text is the server's own UTF-8 (its
+// wide text costs it a conversion and a second copy of a long value).
 void PlanColumn(TColPlan& p, bool unsignedType, bool enableBCD, bool utf8, bool postgres, bool money) {
-    auto text = [&](TFieldType t, TValueKind kind, SQLULEN chars, bool narrow) {
+    const bool narrow = utf8 || postgres;
+    auto text = [&](TFieldType t, TValueKind kind, SQLULEN chars) {
         p.Type = t;
         p.Kind = kind;
         p.Storage = TColumnStore::csText;
@@ -305,43 +307,41 @@ void PlanColumn(TColPlan& p, bool unsignedType, bool enableBCD, bool utf8, bool 
         p.Width = p.ColSize > 0 && p.ColSize <= 8192 ? static_cast<SQLLEN>(p.ColSize) : 1024;
     };
     // the text of a number or a date is short; a longer one is read whole
-    const bool asciiNarrow = utf8 || postgres;
     SQLULEN shortText = p.ColSize > 0 && p.ColSize <= 1024 ? p.ColSize : 256;
     switch (p.SqlType) {
-    case SQL_CHAR: case SQL_VARCHAR: text(ftString, vkText, shortText, utf8); break;
-    case SQL_WCHAR: case SQL_WVARCHAR: text(ftWideString, vkText, shortText, utf8); break;
-    case SQL_LONGVARCHAR: text(ftMemo, vkText, 256, utf8); break;
-    case SQL_WLONGVARCHAR: text(ftWideMemo, vkText, 256, utf8); break;
-    case SQL_GUID: text(ftGuid, vkText, 36, utf8); break;
+    case SQL_CHAR: case SQL_VARCHAR: text(ftString, vkText, shortText); break;
+    case SQL_WCHAR: case SQL_WVARCHAR: text(ftWideString, vkText, shortText); break;
+    case SQL_LONGVARCHAR: text(ftMemo, vkText, 256); break;
+    case SQL_WLONGVARCHAR: text(ftWideMemo, vkText, 256); break;
+    case SQL_GUID: text(ftGuid, vkText, 36); break;
     case SQL_DECIMAL: case SQL_NUMERIC:
-        text(enableBCD ? (p.ColSize > 18 ? ftFMTBcd : ftBCD) : ftFloat, vkNumeric, std::max<SQLULEN>(p.ColSize, 38) + 3,
-             utf8);
+        text(enableBCD ? (p.ColSize > 18 ? ftFMTBcd : ftBCD) : ftFloat, vkNumeric, std::max<SQLULEN>(p.ColSize, 38) + 3);
         break;
     case SQL_BINARY: bytes(ftBytes); break;
     case SQL_VARBINARY: bytes(ftVarBytes); break;
     case SQL_LONGVARBINARY: bytes(ftBlob); break;
     case SQL_BIT:
-        text(ftBoolean, vkBoolean, 7, asciiNarrow);
+        text(ftBoolean, vkBoolean, 7);
         break;
     case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT:
         text(p.SqlType == SQL_BIGINT ? ftLargeint
              : p.SqlType == SQL_INTEGER ? (unsignedType ? ftLargeint : ftInteger)
                                         : (unsignedType ? ftWord : ftSmallint),
-             vkInteger, 23, asciiNarrow);
+             vkInteger, 23);
         break;
     case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE:
         // money: its text keeps the currency sign the server writes
-        if (money) text(ftCurrency, vkText, 31, utf8);
-        else text(ftFloat, vkFloat, 31, asciiNarrow);
+        if (money) text(ftCurrency, vkText, 31);
+        else text(ftFloat, vkFloat, 31);
         break;
     case SQL_TYPE_DATE: case SQL_DATE: case SQL_TYPE_TIME: case SQL_TIME: case SQL_TYPE_TIMESTAMP: case SQL_TIMESTAMP:
         text(p.SqlType == SQL_TYPE_DATE || p.SqlType == SQL_DATE   ? ftDate
              : p.SqlType == SQL_TYPE_TIME || p.SqlType == SQL_TIME ? ftTime
                                                                      : ftDateTime,
-             vkStamp, 40, asciiNarrow);
+             vkStamp, 40);
         break;
     default:
-        text(ftString, vkText, shortText, utf8);
+        text(ftString, vkText, shortText);
         break;
     }
 }

@@ -117,20 +117,35 @@ bool BooleanText(std::string_view s, std::string& out) {
 bool StampText(std::string_view s, TFieldType type, std::string& out) {
     TStampParts p;
     if (!StampParts(s, p)) return false;
-    out.clear();
+    char buf[48];
+    char* o = buf;
+    auto put = [&](std::string_view part) {
+        std::memcpy(o, part.data(), part.size());
+        o += part.size();
+    };
     if (p.HasDate) {
-        out.append(p.Year).append(1, '/').append(p.Month).append(1, '/').append(p.Day);
-        if (!p.HasTime) {
-            if (type == ftDateTime || type == ftTimeStamp) out += " 00:00:00";
-            return true;
-        }
-        out += ' ';
+        put(p.Year);
+        *o++ = '/';
+        put(p.Month);
+        *o++ = '/';
+        put(p.Day);
+        if (!p.HasTime && (type == ftDateTime || type == ftTimeStamp)) put(" 00:00:00");
+        if (p.HasTime) *o++ = ' ';
     }
-    out.append(p.Hour).append(1, ':').append(p.Minute).append(1, ':');
-    out.append(p.HasSeconds ? p.Second : std::string_view("00"));
-    size_t n = p.Fraction.size();
-    while (n > 0 && p.Fraction[n - 1] == '0') --n;
-    if (n > 0) out.append(1, '.').append(p.Fraction.substr(0, n));
+    if (p.HasTime) {
+        put(p.Hour);
+        *o++ = ':';
+        put(p.Minute);
+        *o++ = ':';
+        put(p.HasSeconds ? p.Second : std::string_view("00"));
+        size_t n = p.Fraction.size();
+        while (n > 0 && p.Fraction[n - 1] == '0') --n;
+        if (n > 0) {
+            *o++ = '.';
+            put(p.Fraction.substr(0, n));
+        }
+    }
+    out.assign(buf, static_cast<size_t>(o - buf));
     return true;
 }
 
