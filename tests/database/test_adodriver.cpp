@@ -2,9 +2,6 @@
 // transactions, file parameters, UDL files and the plugged-in store.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "DataSet.h"
@@ -444,16 +441,12 @@ TEST(ADODriverPg, NoTimeLimitBeforeDuringOrAfterAStatement) {
 TEST(ADODriverPg, AConnectThatNeverSucceededIsNotCalledCut) {
     DBTEST_REQUIRE_PG();
     // a port nobody listens on
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    socklen_t len = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    int port = 0;
+    const int s = dbtest::LoopbackSocket(port);
+    ASSERT_GE(s, 0);
     close(s);
     const std::string folder = testutil::TempFolder("driver-refused");
-    const std::string conn = "DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=" + std::to_string(ntohs(a.sin_port)) +
+    const std::string conn = "DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=" + std::to_string(port) +
                              ";DATABASE=zintavor;UID=zintavor;PWD=zintavor";
     ASSERT_TRUE(fs932::WriteFileAtomic(folder + "refused.udl", UdlBytes(conn)));
     TADODriver driver;

@@ -370,16 +370,12 @@ TEST_P(OdbcTest, NoStatementTimeLimitIsSet) {
 TEST(OdbcPg, LoginTimeoutEndsAConnectThatHangs) {
     DBTEST_REQUIRE_PG();
     // a listening socket that never answers
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    int port = 0;
+    const int s = dbtest::LoopbackSocket(port);
+    ASSERT_GE(s, 0);
     ASSERT_EQ(listen(s, 4), 0);
-    socklen_t len = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
     TOdbcConnection c;
-    c.SetConnectionString("DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=" + std::to_string(ntohs(a.sin_port)) +
+    c.SetConnectionString("DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=" + std::to_string(port) +
                           ";DATABASE=x;UID=x;PWD=x;Connect Timeout=2");
     EXPECT_THROW(c.Open(), EOdbcError);
     EXPECT_FALSE(c.Connected());
