@@ -739,12 +739,36 @@ void TOdbcQuery::TFetch::PositionOn(size_t Row) {
 
 bool TOdbcQuery::TFetch::ReadWhole(size_t C, std::string& Out) {
     const TColPlan& p = Plans[C];
-    std::string& piece = Scratch->Piece();
-    const SQLLEN room = static_cast<SQLLEN>(piece.size()) - p.Terminator();
+    const SQLUSMALLINT col = static_cast<SQLUSMALLINT>(C + 1);
+    const SQLLEN terminator = p.Terminator();
     Out.clear();
+    // Its length first, with no room for any of it, then all of it into room
+    // made for it here: the driver copies the value once (the PostgreSQL
+    // driver would otherwise make a whole copy of its own first, and does not
+    // check that it got the memory for it).
+    char none[8];
+    SQLLEN ind = 0;
+    SQLRETURN r = SQLGetData(St, col, p.CType, none, 0, &ind);
+    if (r == SQL_NO_DATA) return true;
+    if (!SQL_SUCCEEDED(r)) Fail("データの取得");
+    if (ind == SQL_NULL_DATA) return false;
+    if (ind == 0) return true;
+    if (ind > 0) {
+        Out.resize(static_cast<size_t>(ind + terminator));
+        SQLLEN got = 0;
+        r = SQLGetData(St, col, p.CType, &Out[0], ind + terminator, &got);
+        if (!SQL_SUCCEEDED(r)) Fail("データの取得");
+        if (got >= 0 && got <= ind) {
+            Out.resize(static_cast<size_t>(got));
+            return true;
+        }
+        // the driver had more than it said: the rest in pieces
+        Out.resize(static_cast<size_t>(ind));
+    }
+    std::string& piece = Scratch->Piece();
+    const SQLLEN room = static_cast<SQLLEN>(piece.size()) - terminator;
     for (;;) {
-        SQLLEN ind = 0;
-        SQLRETURN r = SQLGetData(St, static_cast<SQLUSMALLINT>(C + 1), p.CType, &piece[0], static_cast<SQLLEN>(piece.size()), &ind);
+        r = SQLGetData(St, col, p.CType, &piece[0], static_cast<SQLLEN>(piece.size()), &ind);
         if (r == SQL_NO_DATA) break;
         if (!SQL_SUCCEEDED(r)) Fail("データの取得");
         if (ind == SQL_NULL_DATA) return false;
