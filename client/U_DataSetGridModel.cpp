@@ -119,9 +119,17 @@ Qt::ItemFlags TDataSetGridModel::flags(const QModelIndex& Index) const {
     Qt::ItemFlags f = QAbstractTableModel::flags(Index);
     if (!Index.isValid() || ReadOnly || !FDataSet || !FDataSet->Active()) return f;
     if (Index.column() >= FDataSet->FieldCount()) return f;
-    const TField& field = FDataSet->Fields(Index.column());
-    if (!field.ReadOnly() && !ShownAsBlob(field)) f |= Qt::ItemIsEditable;
-    return f;
+    return f | Qt::ItemIsEditable;
+}
+
+std::string TDataSetGridModel::EditRefusal(int Col) const {
+    if (!FDataSet || !FDataSet->Active() || Col < 0 || Col >= FDataSet->FieldCount()) return std::string();
+    if (!FDataSet->CanModify()) return FDataSet->ReadOnlyMessage();
+    const TField& field = FDataSet->Fields(Col);
+    std::string refused = FDataSet->FieldReadOnlyMessage(field);
+    if (refused.empty() && ShownAsBlob(field))
+        refused = "フィールド '" + field.FieldName() + "' はバイナリ値のため、グリッドでは変更できません";
+    return refused;
 }
 
 bool TDataSetGridModel::setData(const QModelIndex& Index, const QVariant& Value, int Role) {

@@ -22,7 +22,12 @@ public:
     // Field names; the row of the current record is marked ("▶" browsing,
     // "I" editing, "*" inserting).
     QVariant headerData(int Section, Qt::Orientation Orientation, int Role = Qt::DisplayRole) const override;
+    // Off ReadOnly every cell is editable: whether it can be written is
+    // asked of EditRefusal when an edit starts, so that a refusal is said.
     Qt::ItemFlags flags(const QModelIndex& Index) const override;
+    // Why the cells of column Col cannot be changed, in words (the dataset's
+    // or the field's refusal); empty when they can.
+    std::string EditRefusal(int Col) const;
     bool setData(const QModelIndex& Index, const QVariant& Value, int Role = Qt::EditRole) override;
 
     // The rows and columns again, after records were added, deleted or re-read.

@@ -6,6 +6,9 @@
 #include <unordered_set>
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
+#include <QPixmap>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,11 +24,30 @@
 #include "SysUtils.h"
 #include "T_FolderFile.h"
 #include "T_KZNUtil.h"
+#include "U_DescTreeManagerValues.h"
 #include "U_Form_DesctreeProperty.h"
 #include "U_Frame_SQLClient.h"
 #include "U_SQL99.h"
 
 namespace {
+
+// An icon file read through the program's own file access, which never waits
+// on a FIFO or a device standing in its place; null when it cannot be read.
+QIcon IconFromFile(const std::string& Path) {
+    std::string bytes;
+    if (!fs932::ReadFile(Path, bytes)) return QIcon();
+    QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    QIcon icon;
+    do {
+        const QImage image = reader.read();
+        if (image.isNull()) break;
+        icon.addPixmap(QPixmap::fromImage(image));
+    } while (reader.jumpToNextImage());
+    return icon;
+}
 
 const char* const kParamsPage = "Params";
 constexpr int32_t kDefaultOrder = 2000;
@@ -719,6 +741,8 @@ void TDescTreeManager::LoadObjectTrees() {
         TreeView->ClearNodes();
     }
     FLastNode = nullptr;
+    // The pages, the address and the caption of the node shown go with it.
+    ClearPropertyPages();
 
     // 2. The shown trees that exist.
     const std::string root = RootFolder();
@@ -755,7 +779,7 @@ void TDescTreeManager::LoadObjectTrees() {
     TreeView->setIconSize(QSize(w, h));
     const std::string rootIcon = JoinPath(root, "Icon.Ico");
     const std::string found = FCache.FindFile(root, "Icon.Ico");
-    QIcon first = found.empty() ? QIcon() : QIcon(cp932::ToQString(fs932::ToNative(found)));
+    QIcon first = found.empty() ? QIcon() : IconFromFile(found);
     if (first.isNull()) first = QApplication::windowIcon();
     if (first.isNull()) first = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
     TreeView->Images.append(first);
@@ -797,7 +821,7 @@ void TDescTreeManager::LoadIcons(const std::string& Folder) {
     for (const std::string& name : icons.Items) {
         const std::string path = NormalizePath(JoinPath(Folder, name));
         if (FIconMap.count(path)) continue;
-        QIcon icon(cp932::ToQString(fs932::ToNative(path)));
+        QIcon icon = IconFromFile(path);
         TreeView->Images.append(icon);
         FIconMap[path] = TreeView->Images.size() - 1;
     }
@@ -822,7 +846,7 @@ void TDescTreeManager::DeleteChildren(TTreeNodeEx* Node) {
     for (QTreeWidgetItem* child : children) delete child;
 }
 
-void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL, std::vector<QTreeWidgetItem*>& Children) {
+void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL, TChildren& Children) {
     std::unique_ptr<TDataSet> ds = RunQuery(SQL);
     if (!ds || !ds->Active()) return;
 
@@ -841,6 +865,13 @@ void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL,
         for (const std::string& s : subs.Items) subFolders = subFolders || FolderFits(s, dnkItem, depth);
     }
     const bool mayHaveChildren = !deploy.empty() || subFolders;
+    // The items' image: their icon file, or the node's image when there is none.
+    int image = -1;
+    if (!TreeView->Images.isEmpty()) {
+        TIconLookups known;
+        image = IconOf(folder, over, depth, known);
+        if (image < 0) image = Node->GetImageIndex();
+    }
 
     // One place for all the items.
     auto place = std::make_shared<TPlace>();
@@ -853,6 +884,7 @@ void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL,
     for (int i = 0; i < fields; ++i) names.push_back(ds->Fields(i).FieldName());
     int32_t order = kFirstItemOrder;
     std::string line;  // an item's parameters as they are kept
+    if (const int records = ds->RecordCount(); records > 0) Children.Items.reserve(static_cast<size_t>(records));
     ds->First();
     while (!ds->Eof()) {
         std::string caption = fields > 0 ? sys::Trim(ds->Fields(0).AsString()) : std::string();
@@ -868,7 +900,11 @@ void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL,
         item->Params.SetBytes(line);
         item->Hide = !hide.empty();
         item->SetHasChildren(mayHaveChildren);
-        Children.push_back(item.release());
+        if (image >= 0) item->SetImageIndex(image);
+        // Everything an item needs is set here, while it is new: a later walk
+        // over a hundred thousand items would find them out of the caches.
+        Children.Items.emplace_back(item->Order, item.get());
+        item.release();
         ds->Next();
     }
     ds->Close();
@@ -936,12 +972,15 @@ void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
         QSignalBlocker block(TreeView);
         DeleteChildren(Node);
     }
+    // The node's own image first: a child without an icon file takes it.
+    SetOwnIcon(Node);
+    std::vector<TTreeNodeEx*> folders;  // the folder children that stay
     try {
         const TDescNodeKind kind = GetKind(Node);
         if (kind == dnkNone) throw EDescTreeManager("予期しないノード");
 
         // 3. The rows of the deploy query.
-        std::vector<QTreeWidgetItem*> children;
+        TChildren children;
         bool stop = false;
         const std::string deploy = sys::Trim(ExpandPlaceholders(Node, DeployText(Node)));
         if (!deploy.empty()) {
@@ -957,42 +996,46 @@ void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
         }
         if (!stop) {
             // 4. The folders.
-            std::vector<TTreeNodeEx*> folders;
             try {
                 AddFolderChildren(Node, folders);
             } catch (...) {
-                for (QTreeWidgetItem* c : children) delete c;
+                for (const auto& c : children.Items) delete c.second;
                 for (TTreeNodeEx* c : folders) delete c;
                 throw;
             }
-            children.insert(children.end(), folders.begin(), folders.end());
-            if (!TreeView->Images.isEmpty()) {
+            TIconLookups known;
+            for (TTreeNodeEx* c : folders) {
+                children.Folders.emplace_back(GetOrderValue(c), c);
                 // Their images before they enter the tree, where each change would be searched for.
-                TIconLookups known;
-                const int depth = kind == dnkItem ? GetDepth(Node) + 1 : 1;
-                for (QTreeWidgetItem* item : children) {
-                    auto* c = static_cast<TTreeNodeEx*>(item);
-                    const int index = IconOf(c, GetKind(c) == dnkItem ? depth : 0, known);
-                    c->SetImageIndex(index < 0 ? Node->GetImageIndex() : index);
-                }
+                if (TreeView->Images.isEmpty()) continue;
+                const int index = IconOf(c, 0, known);
+                c->SetImageIndex(index < 0 ? Node->GetImageIndex() : index);
             }
+            // In the order of their order values before they enter the tree (equal ones as they came).
+            const QList<QTreeWidgetItem*> sorted = children.Sorted();
             {
                 QSignalBlocker block(TreeView);
-                Node->addChildren(QList<QTreeWidgetItem*>(children.begin(), children.end()));
+                Node->addChildren(sorted);
             }
             for (TTreeNodeEx* child : folders) SetTitle(child);
 
             // 5.
             if (TNode* n = NodeData(Node)) n->Done = true;
-            for (TTreeNodeEx* child : folders) {
-                const TDescNodeKind k = GetKind(child);
+            for (auto it = folders.begin(); it != folders.end();) {
+                TTreeNodeEx* child = *it;
                 const TNode* c = NodeData(child);
-                if ((k != dnkFolder && k != dnkItemFolder) || !c || !c->Hide) continue;
+                if (!c || !c->Hide) {
+                    ++it;
+                    continue;
+                }
                 ExpandNode(child);
                 FLoading = true;
                 if (child->childCount() == 0) {
                     QSignalBlocker block(TreeView);
                     delete child;
+                    it = folders.erase(it);
+                } else {
+                    ++it;
                 }
             }
             if (kind == dnkTop) {
@@ -1003,42 +1046,40 @@ void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
     } catch (const std::exception&) {
         QSignalBlocker block(TreeView);
         DeleteChildren(Node);
+        folders.clear();
     }
-    // 6.
-    SortChildren(Node);
-    SetIcons(Node);
-    UpdateIndicator(Node);
+    // 6. The children came in order and with their images.
+    UpdateIndicator(Node, folders);
 }
 
-void TDescTreeManager::UpdateIndicator(TTreeNodeEx* Node) {
+QList<QTreeWidgetItem*> TDescTreeManager::TChildren::Sorted() {
+    // The items come in increasing order already; the few folders are sorted
+    // and merged in, so a hundred thousand items cost no sort.
+    auto byOrder = [](const auto& a, const auto& b) { return a.first < b.first; };
+    std::stable_sort(Folders.begin(), Folders.end(), byOrder);
+    if (!std::is_sorted(Items.begin(), Items.end(), byOrder)) std::stable_sort(Items.begin(), Items.end(), byOrder);
+    QList<QTreeWidgetItem*> out;
+    out.reserve(static_cast<qsizetype>(Items.size() + Folders.size()));
+    auto item = Items.begin(), folder = Folders.begin();
+    while (item != Items.end() || folder != Folders.end()) {
+        // equal orders: the items (which came first) before the folders
+        if (folder == Folders.end() || (item != Items.end() && !(folder->first < item->first))) out.append((item++)->second);
+        else out.append((folder++)->second);
+    }
+    Items.clear();
+    Folders.clear();
+    return out;
+}
+
+void TDescTreeManager::UpdateIndicator(TTreeNodeEx* Node, const std::vector<TTreeNodeEx*>& Folders) {
     if (IsDone(Node)) {
         Node->SetHasChildren(false);
-        for (int i = 0; i < Node->childCount(); ++i) {
-            TTreeNodeEx* child = Node->Item(i);
-            if (GetKind(child) != dnkItem && !IsDone(child)) child->SetHasChildren(true);
-        }
+        // an item knows from its creation whether it may have children
+        for (TTreeNodeEx* child : Folders)
+            if (!IsDone(child)) child->SetHasChildren(true);
     } else {
         Node->SetHasChildren(true);
     }
-}
-
-void TDescTreeManager::SortChildren(TTreeNodeEx* Node) {
-    const int n = Node->childCount();
-    if (n < 2) return;
-    std::vector<std::pair<int32_t, int>> keys;
-    keys.reserve(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) keys.emplace_back(GetOrderValue(Node->Item(i)), i);
-    auto byOrder = [](const auto& a, const auto& b) { return a.first < b.first; };
-    if (std::is_sorted(keys.begin(), keys.end(), byOrder)) return;
-    std::stable_sort(keys.begin(), keys.end(), byOrder);
-    QSignalBlocker block(TreeView);
-    const bool expanded = Node->GetExpanded();
-    QList<QTreeWidgetItem*> children = Node->takeChildren();
-    QList<QTreeWidgetItem*> sorted;
-    sorted.reserve(n);
-    for (const auto& k : keys) sorted.append(children[k.second]);
-    Node->addChildren(sorted);
-    if (expanded) Node->SetExpanded(true);
 }
 
 int TDescTreeManager::IconOf(const std::string& Folder, const std::string& Override, int Depth, TIconLookups& Known) {
@@ -1068,42 +1109,45 @@ int TDescTreeManager::IconOf(const TTreeNodeEx* Node, int Depth, TIconLookups& K
     return index;
 }
 
-void TDescTreeManager::SetIcons(TTreeNodeEx* Node) {
+void TDescTreeManager::SetOwnIcon(TTreeNodeEx* Node) {
     if (TreeView->Images.isEmpty()) return;
-    // Every node of the subtree; siblings share their folder, so the icon is looked up once per folder and depth.
-    // A node whose image is already right is left alone: a change of a node in the tree costs a search among its siblings.
+    // Its icon file, or its parent's image when there is none. A node whose
+    // image is already right is left alone: a change of a node in the tree
+    // costs a search among its siblings.
     TIconLookups known;
-    std::vector<TTreeNodeEx*> stack{Node};
-    while (!stack.empty()) {
-        TTreeNodeEx* n = stack.back();
-        stack.pop_back();
-        int index = IconOf(n, GetDepth(n), known);
-        if (index < 0) index = n->Parent() ? n->Parent()->GetImageIndex() : 0;
-        if (n->GetImageIndex() != index || n->icon(0).isNull() != TreeView->Images.at(index).isNull())
-            n->SetImageIndex(index);
-        for (int i = n->childCount() - 1; i >= 0; --i) stack.push_back(n->Item(i));
-    }
+    int index = IconOf(Node, GetDepth(Node), known);
+    if (index < 0) index = Node->Parent() ? Node->Parent()->GetImageIndex() : 0;
+    if (Node->GetImageIndex() != index || Node->icon(0).isNull() != TreeView->Images.at(index).isNull())
+        Node->SetImageIndex(index);
 }
 
 // ---------------------------------------------------------------------------
 // Parameters and placeholders
 
-void TDescTreeManager::CollectParams(TTreeNodeEx* Node, TStringList& Params) {
-    Params.Clear();
+void TDescTreeManager::CollectParamEntries(TTreeNodeEx* Node, std::vector<TParamEntry>& Params) {
+    Params.clear();
     std::vector<TTreeNodeEx*> path;
     for (TTreeNodeEx* n = Node; n && n->Parent(); n = n->Parent()) path.push_back(n);  // the top node has none
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        const TStringList own = GetParams(*it);
-        TStringList next;
+        // An item's parameters are the row of its parent's deploy query.
+        const bool fromDatabase = GetKind(*it) == dnkItem;
+        std::vector<TParamEntry> next;
         std::unordered_set<std::string> names;
-        for (const std::string& line : own.Items) {
-            next.Add(line);
-            names.insert(Upper(NameOf(line)));
+        for (const std::string& line : GetParams(*it).Items) {
+            next.push_back({NameOf(line), ValueOf(line), fromDatabase});
+            names.insert(Upper(next.back().Name));
         }
-        for (const std::string& line : Params.Items)
-            if (!names.count(Upper(NameOf(line)))) next.Add(line);
+        for (TParamEntry& p : Params)
+            if (!names.count(Upper(p.Name))) next.push_back(std::move(p));
         Params = std::move(next);
     }
+}
+
+void TDescTreeManager::CollectParams(TTreeNodeEx* Node, TStringList& Params) {
+    std::vector<TParamEntry> entries;
+    CollectParamEntries(Node, entries);
+    Params.Clear();
+    for (const TParamEntry& p : entries) Params.Add(p.Name + "=" + p.Value);
 }
 
 namespace {
@@ -1121,8 +1165,8 @@ size_t CountOf(const std::string& Text, const std::string& From) {
 
 }  // namespace
 
-void TDescTreeManager::PlaceholderOverflow(TTreeNodeEx* Node, const std::string& Name) {
-    // The definition that nests: the nearest folder that defines the name.
+void TDescTreeManager::PlaceholderError(TTreeNodeEx* Node, const std::string& Text, const std::string& Name) {
+    // The definition in question: the nearest folder that defines the name.
     std::string folder = GetFolder(Node);
     for (TTreeNodeEx* n = Node; n && n->Parent(); n = n->Parent()) {
         bool defines = false;
@@ -1132,7 +1176,7 @@ void TDescTreeManager::PlaceholderOverflow(TTreeNodeEx* Node, const std::string&
             break;
         }
     }
-    const std::string message = "パラメータの展開結果が上限（1MB）を超えました：{%" + Name + "%} [" + folder + "]";
+    const std::string message = Text + "{%" + Name + "%} [" + folder + "]";
     // Reported once per operation, not once for every node that shares the definition.
     if (std::find(FReportedPlaceholders.begin(), FReportedPlaceholders.end(), message) == FReportedPlaceholders.end()) {
         FReportedPlaceholders.push_back(message);
@@ -1142,18 +1186,57 @@ void TDescTreeManager::PlaceholderOverflow(TTreeNodeEx* Node, const std::string&
     throw EDescTreeManager(message);
 }
 
+void TDescTreeManager::PlaceholderOverflow(TTreeNodeEx* Node, const std::string& Name) {
+    PlaceholderError(Node, "パラメータの展開結果が上限（1MB）を超えました：", Name);
+}
+
 std::string TDescTreeManager::ExpandPlaceholders(TTreeNodeEx* Node, const std::string& Text) {
+    return Expand(Node, Text, true);
+}
+
+std::string TDescTreeManager::ExpandPlaceholderText(TTreeNodeEx* Node, const std::string& Text) {
+    return Expand(Node, Text, false);
+}
+
+std::string TDescTreeManager::Expand(TTreeNodeEx* Node, const std::string& Text, bool DatabaseValuesAsData) {
     if (Text.find('{') == std::string::npos) return Text;
     TOpScope scope(*this);
-    TStringList params;
-    CollectParams(Node, params);
+    std::vector<TParamEntry> params;
+    CollectParamEntries(Node, params);
     // Every replacement is measured before it is made: a text past the limit is never built.
     const size_t limit = Text.size() + kPlaceholderGrowth;
 
+    // A value read from the database goes in last, where its hole stands: it
+    // is never read for placeholders, and it is put in as data (see FillHoles).
+    // A hole is shorter or longer than its value: pending counts the difference.
+    char mark = 0;
+    std::vector<std::string> holes(params.size());
+    const bool fromDatabase =
+        DatabaseValuesAsData && std::any_of(params.begin(), params.end(), [](const TParamEntry& p) { return p.FromDatabase; });
+    if (fromDatabase) {
+        std::vector<std::string_view> written{Text};
+        for (const TParamEntry& p : params)
+            if (!p.FromDatabase) written.push_back(p.Value);
+        mark = desctree::HoleMark(written);
+        for (size_t k = 0; k < params.size(); ++k)
+            if (params[k].FromDatabase) holes[k] = desctree::Hole(mark, k);
+    }
+    auto asPut = [&](size_t k) -> const std::string& { return mark && params[k].FromDatabase ? holes[k] : params[k].Value; };
+    long long pending = 0;
+    auto size = [&](const std::string& text) { return static_cast<size_t>(std::max<long long>(0, (long long)text.size() + pending)); };
+    auto note = [&](size_t k, size_t count) {
+        pending += static_cast<long long>(count) *
+                   (static_cast<long long>(params[k].Value.size()) - static_cast<long long>(asPut(k).size()));
+    };
+    if (fromDatabase && !mark) {  // every control byte is in use: nothing to mark a hole with
+        for (const TParamEntry& p : params)
+            if (p.FromDatabase)
+                PlaceholderError(Node, "データベースから読んだ値を埋め込めないため実行しません（定義の制御文字と区別できません）：", p.Name);
+    }
+
     // Double braces: the name in any case; unknown ones are deleted.
-    std::unordered_map<std::string, std::pair<std::string, std::string>> byUpper;  // name, value
-    for (const std::string& line : params.Items)
-        byUpper.emplace(Upper(NameOf(line)), std::make_pair(NameOf(line), ValueOf(line)));
+    std::unordered_map<std::string, size_t> byUpper;
+    for (size_t k = 0; k < params.size(); ++k) byUpper.emplace(Upper(params[k].Name), k);
     std::string text;
     size_t at = 0;
     for (;;) {
@@ -1164,9 +1247,10 @@ std::string TDescTreeManager::ExpandPlaceholders(TTreeNodeEx* Node, const std::s
         text.append(Text, at, open - at);
         auto it = byUpper.find(Upper(std::string_view(Text).substr(open + 3, close - open - 3)));
         if (it != byUpper.end()) {
-            if (text.size() + it->second.second.size() + (Text.size() - close) > limit)
-                PlaceholderOverflow(Node, it->second.first);
-            text += it->second.second;
+            const size_t k = it->second;
+            if (size(text) + params[k].Value.size() + (Text.size() - close) > limit) PlaceholderOverflow(Node, params[k].Name);
+            text += asPut(k);
+            note(k, 1);
         } else {
             text.append(Text, open, close + 3 - open);
         }
@@ -1184,19 +1268,42 @@ std::string TDescTreeManager::ExpandPlaceholders(TTreeNodeEx* Node, const std::s
     // are bounded, and so is the size after every replacement.
     for (int pass = 0; pass < 64; ++pass) {
         bool changed = false;
-        for (const std::string& line : params.Items) {
-            const std::string from = "{%" + NameOf(line) + "%}";
+        for (size_t k = 0; k < params.size(); ++k) {
+            const std::string from = "{%" + params[k].Name + "%}";
             const size_t count = CountOf(text, from);
             if (count == 0) continue;
-            const std::string value = ValueOf(line);
-            if (value.size() > from.size() && (value.size() - from.size()) > (limit - std::min(limit, text.size())) / count)
-                PlaceholderOverflow(Node, NameOf(line));
-            text = sys::StringReplaceAll(text, from, value);
+            const size_t grows = params[k].Value.size();
+            if (grows > from.size() && (grows - from.size()) > (limit - std::min(limit, size(text))) / count)
+                PlaceholderOverflow(Node, params[k].Name);
+            text = sys::StringReplaceAll(text, from, asPut(k));
+            note(k, count);
             changed = true;
         }
         if (!changed) break;
     }
-    return text;
+    if (!mark || text.find(mark) == std::string::npos) return text;
+
+    // The values read from the database, each where its hole stands.
+    std::vector<std::string> values(params.size());
+    for (size_t k = 0; k < params.size(); ++k)
+        if (params[k].FromDatabase) values[k] = params[k].Value;
+    std::string out;
+    const desctree::TPasteResult r = desctree::FillHoles(text, mark, values, limit, out);
+    const std::string& name = params[std::min(r.Index, params.size() - 1)].Name;
+    switch (r.Refusal) {
+        case desctree::TPasteRefusal::None: return out;
+        case desctree::TPasteRefusal::TooLarge: PlaceholderOverflow(Node, name);
+        case desctree::TPasteRefusal::NotPlain:
+            PlaceholderError(Node, "データベースから読んだ値を埋め込めないため実行しません（引用符の外には名前か数値だけを埋め込めます）：",
+                             name);
+        case desctree::TPasteRefusal::UserVariable:
+            PlaceholderError(Node, "データベースから読んだ値を埋め込めないため実行しません（値がユーザー変数の参照 {! を含みます）：",
+                             name);
+        case desctree::TPasteRefusal::ChangesText:
+            PlaceholderError(Node, "データベースから読んだ値を埋め込めないため実行しません（値が引用符やコメントの区切りを変えます）：",
+                             name);
+    }
+    return out;
 }
 
 // ---------------------------------------------------------------------------
@@ -1464,6 +1571,24 @@ void TDescTreeManager::SortPropertyPages() {
     if (current) PageControl_DescTreeProperty->setCurrentWidget(current);
 }
 
+void TDescTreeManager::FreePropertyPages() {
+    for (TForm_DesctreeProperty* p : PropertyPages()) {
+        if (p == FParamsPage) continue;
+        if (FFloater->IsFloating(p)) FFloater->Release(p);  // its window goes
+        else PageControl_DescTreeProperty->removeTab(PageControl_DescTreeProperty->indexOf(p));
+        p->deleteLater();
+    }
+}
+
+void TDescTreeManager::ClearPropertyPages() {
+    FPropertyNode = nullptr;
+    QSignalBlocker block(PageControl_DescTreeProperty);
+    FreePropertyPages();
+    FParamsPage->Editor_DescTreeParams->Lines().Clear();
+    Label_DescTreeAddress->clear();
+    Panel_DescTreeCurrentNode->clear();
+}
+
 void TDescTreeManager::RefreshPropertyPages(TTreeNodeEx* Node) {
     if (!Node) return;
     TOpScope scope(*this);
@@ -1487,12 +1612,7 @@ void TDescTreeManager::RefreshPropertyPages(TTreeNodeEx* Node) {
     const bool keep = !files.Empty() && a == b;
     if (!keep) {
         QSignalBlocker block(PageControl_DescTreeProperty);
-        for (TForm_DesctreeProperty* p : PropertyPages()) {
-            if (p == FParamsPage) continue;
-            if (FFloater->IsFloating(p)) FFloater->Release(p);
-            else PageControl_DescTreeProperty->removeTab(PageControl_DescTreeProperty->indexOf(p));
-            p->deleteLater();
-        }
+        FreePropertyPages();
         for (const std::string& name : pageNames) AddPropertyPage(name);
         SortPropertyPages();
         PageControl_DescTreeProperty->setCurrentIndex(0);
@@ -1534,7 +1654,7 @@ void TDescTreeManager::ShowPropertyPage(TForm_DesctreeProperty* Page) {
         const std::string raw = sys::Trim(scratch->Text());
         scratch->Clear();
         try {
-            text = sys::Trim(ExpandPlaceholders(node, raw));
+            text = sys::Trim(isSQL ? ExpandPlaceholders(node, raw) : ExpandPlaceholderText(node, raw));
         } catch (const EDescTreeManager& e) {
             page->ShowText("■" + e.Message);
             return;

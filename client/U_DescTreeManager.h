@@ -133,8 +133,14 @@ public:
     void OpenNodeFolder(TTreeNodeEx* Node = nullptr);
     // Builds the node's children once ("Done"); also run on every selection change.
     void ExpandNode(TTreeNodeEx* Node);
-    // Text with the node's parameters put in.
+    // SQL or script text with the node's parameters put in. A value that came
+    // from the database (an item's) is data: inside '...' or "..." its quotes
+    // are doubled, elsewhere it must be a plain name or a number. A value that
+    // cannot be put in safely is told in the result page, naming its
+    // placeholder, and raises EDescTreeManager: nothing built from the text runs.
     std::string ExpandPlaceholders(TTreeNodeEx* Node, const std::string& Text);
+    // Text only shown (a ".Property" page): every value as it is.
+    std::string ExpandPlaceholderText(TTreeNodeEx* Node, const std::string& Text);
     // The node's parameters: its own first, then its ancestors' that it does not define.
     void CollectParams(TTreeNodeEx* Node, TStringList& Params);
     // The manager that built Node; null for a node of no object tree.
@@ -165,6 +171,9 @@ public:
     // Property pages.
     void GetPropertyFiles(TTreeNodeEx* Node, TStringList& Files);
     void RefreshPropertyPages(TTreeNodeEx* Node);
+    // Frees every page but "Params" (docked or floating, whose window goes)
+    // and empties "Params", the address and the node caption: no node is shown.
+    void ClearPropertyPages();
     TForm_DesctreeProperty* AddPropertyPage(const std::string& Caption);
     void SortPropertyPages();
     // Fills Page (the active tab's page when null) for the selected node.
@@ -213,9 +222,19 @@ private:
     static const TNode* NodeData(const TTreeNodeEx* Node);
     void SetHideMark(TTreeNodeEx* Node);
     void SetTitle(TTreeNodeEx* Node);
+    // One parameter as the node sees it, and whether the database gave it.
+    struct TParamEntry {
+        std::string Name, Value;
+        bool FromDatabase;
+    };
+    void CollectParamEntries(TTreeNodeEx* Node, std::vector<TParamEntry>& Params);
+    std::string Expand(TTreeNodeEx* Node, const std::string& Text, bool DatabaseValuesAsData);
     // Tells the result page (once per operation) that the parameter Name grows
     // a text past the limit, then raises EDescTreeManager.
     [[noreturn]] void PlaceholderOverflow(TTreeNodeEx* Node, const std::string& Name);
+    // Tells the result page (once per operation) Text followed by the
+    // placeholder of Name and the folder that defines it, then raises EDescTreeManager.
+    [[noreturn]] void PlaceholderError(TTreeNodeEx* Node, const std::string& Text, const std::string& Name);
     void ReadParamsFile(TTreeNodeEx* Node);
     int32_t GetOrder(const std::string& Folder);
     // A file of the node: its own folder first, then its override folder; empty when neither has it.
@@ -223,9 +242,16 @@ private:
 
     TNode* NewNode(const std::string& Caption, TDescNodeKind Kind, std::shared_ptr<TPlace> Place);
     void AddFolderChildren(TTreeNodeEx* Node, std::vector<TTreeNodeEx*>& Folders);
-    void AddDeployItems(TTreeNodeEx* Node, const std::string& SQL, std::vector<QTreeWidgetItem*>& Children);
+    // The children of one expansion with their order values: the items in
+    // the order of their rows, then the folders.
+    struct TChildren {
+        std::vector<std::pair<int32_t, QTreeWidgetItem*>> Items, Folders;
+        // All of them by order value (stable), emptying both lists.
+        QList<QTreeWidgetItem*> Sorted();
+    };
+    // Items made complete (order, parameters, image, indicator) as they are made.
+    void AddDeployItems(TTreeNodeEx* Node, const std::string& SQL, TChildren& Children);
     void DeleteChildren(TTreeNodeEx* Node);
-    void SortChildren(TTreeNodeEx* Node);
     // Icons found during one operation: by folders and depth, and the last by place and depth.
     struct TIconLookups {
         std::map<std::pair<std::string, int>, int> ByFolders;
@@ -236,11 +262,15 @@ private:
     // The image of the icon file of a node's folder and depth; -1 when there is none.
     int IconOf(const std::string& Folder, const std::string& Override, int Depth, TIconLookups& Known);
     int IconOf(const TTreeNodeEx* Node, int Depth, TIconLookups& Known);
-    void SetIcons(TTreeNodeEx* Node);
+    // The node's image: its icon file's, or its parent's.
+    void SetOwnIcon(TTreeNodeEx* Node);
     void LoadIcons(const std::string& Folder);
-    void UpdateIndicator(TTreeNodeEx* Node);
+    // The expand mark of an expanded node and of its folder children.
+    void UpdateIndicator(TTreeNodeEx* Node, const std::vector<TTreeNodeEx*>& Folders);
     std::unique_ptr<TDataSet> RunQuery(const std::string& SQL);
     std::vector<TForm_DesctreeProperty*> PropertyPages() const;
+    // Frees every page but "Params", docked or floating.
+    void FreePropertyPages();
 
     // The active result page's text.
     void AddResultLine(const std::string& Line);

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QStyle>
 #include <QThread>
 #include <QVBoxLayout>
@@ -33,6 +34,21 @@ std::string MessageOf(const std::exception& e) {
     return e.what();
 }
 
+// The cell editor of the grid: a cell that cannot be written gets none, and
+// the grid says why.
+class TGridCellDelegate : public QStyledItemDelegate {
+public:
+    TGridCellDelegate(QObject* Parent, std::function<bool(const QModelIndex&)> MayEdit)
+        : QStyledItemDelegate(Parent), FMayEdit(std::move(MayEdit)) {}
+    QWidget* createEditor(QWidget* Parent, const QStyleOptionViewItem& Option, const QModelIndex& Index) const override {
+        if (!FMayEdit(Index)) return nullptr;
+        return QStyledItemDelegate::createEditor(Parent, Option, Index);
+    }
+
+private:
+    std::function<bool(const QModelIndex&)> FMayEdit;
+};
+
 }  // namespace
 
 TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
@@ -45,22 +61,25 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     QFont formFont(QString::fromUtf16(u"IPAPGothic"));
     formFont.setPixelSize(12);
     setFont(formFont);
-    auto* outer = new QVBoxLayout(this);
+    // the tool bar runs down the whole left edge, so that the error editor
+    // can grow under the grid without pushing its buttons out of sight
+    auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setOrientation(Qt::Vertical);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar1->setIconSize(QSize(16, 16));  // all eight buttons fit a result pane of the default height
+    outer->addWidget(ToolBar1);
     Splitter1 = new QSplitter(Qt::Vertical, this);
     Splitter1->setHandleWidth(3);
     Splitter1->setChildrenCollapsible(false);
-    outer->addWidget(Splitter1);
+    outer->addWidget(Splitter1, 1);
 
     Panel2 = new QWidget(Splitter1);
     auto* top = new QHBoxLayout(Panel2);
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(0);
-    ToolBar1 = new QToolBar(Panel2);
-    ToolBar1->setOrientation(Qt::Vertical);
-    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    ToolBar1->setIconSize(QSize(16, 16));  // all eight buttons fit a result pane of the default height
-    top->addWidget(ToolBar1);
     DBGrid1 = new QTableView(Panel2);
     top->addWidget(DBGrid1, 1);
 
@@ -74,7 +93,7 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     Splitter1->addWidget(Panel1);
     Splitter1->setStretchFactor(0, 1);
     Splitter1->setStretchFactor(1, 0);
-    Splitter1->setSizes({400, 31});
+    Splitter1->setSizes({400, FErrorBoxHeight});
 
     QStyle* st = style();
     auto action = [&](const char16_t* caption, QStyle::StandardPixmap icon, void (TForm_Grid::*run)()) {
@@ -96,9 +115,12 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     for (QAction* a : {Action_First, Action_UpdateTggle, Action_Refresh, Action_Post, Action_Add, Action_Delete,
                        Action_Cancel, Action_Last})
         ToolBar1->addAction(a);
-    Panel2->setMinimumHeight(ToolBar1->sizeHint().height());  // no button hides behind the overflow arrow
+    ToolBar1->setMinimumHeight(ToolBar1->sizeHint().height());  // no button hides behind the overflow arrow
 
     FDataSet->OnPostError = [this](TDataSet& D, EDatabaseError& E, TDataAction& A) { DataSetPostError(D, E, A); };
+    // an edit written: the errors before it are over
+    FDataSet->AfterPost = [this](TDataSet&) { ClearErrors(); };
+    FDataSet->AfterDelete = [this](TDataSet&) { ClearErrors(); };
     TEditorUtil::SetStandardOptions(*KZNEditor1);
     QFont errorFont(QStringLiteral("IPAGothic"));
     errorFont.setPixelSize(12);
@@ -125,6 +147,7 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid1->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     DBGrid1->setModel(FModel);
+    DBGrid1->setItemDelegate(new TGridCellDelegate(DBGrid1, [this](const QModelIndex& Index) { return MayEditCell(Index); }));
     DBGrid1->viewport()->installEventFilter(this);
     DBGrid1->installEventFilter(this);
     QObject::connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -148,7 +171,11 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
 }
 
 TForm_Grid::~TForm_Grid() {
-    if (FDataSet) FDataSet->OnPostError = nullptr;
+    if (FDataSet) {
+        FDataSet->OnPostError = nullptr;
+        FDataSet->AfterPost = nullptr;
+        FDataSet->AfterDelete = nullptr;
+    }
     DBGrid1->setModel(nullptr);
     FDataSet.reset();
 }
@@ -170,9 +197,10 @@ void TForm_Grid::ApplyGridColors() {
 void TForm_Grid::SetGridReadOnly(bool ReadOnly) {
     FGridReadOnly = ReadOnly;
     FModel->ReadOnly = ReadOnly;
+    // a click on the current cell starts no edit: the key typed right after it must
     DBGrid1->setEditTriggers(ReadOnly ? QAbstractItemView::NoEditTriggers
                                       : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+                                            QAbstractItemView::AnyKeyPressed);
     if (DBGrid1->font() != GridFont()) DBGrid1->setFont(GridFont());
     if (DBGrid1->horizontalHeader()->font() != GridFont()) DBGrid1->horizontalHeader()->setFont(GridFont());
     // pending changes are dropped on every switch
@@ -210,8 +238,53 @@ void TForm_Grid::UpdateActions() {
 }
 
 void TForm_Grid::ShowError(const std::string& Text) {
-    KZNEditor1->Lines().Add(Text);
-    KZNEditor1->ScrollToEnd();
+    std::string text = Text;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    const int first = KZNEditor1->Lines().Count();
+    KZNEditor1->Lines().Add(text);
+    const int rows = std::max(1, KZNEditor1->Lines().Count() - first);
+    FLastRefusal.clear();
+    // tall enough for the message's rows, within half the window
+    const QList<int> sizes = Splitter1->sizes();
+    if (sizes.size() == 2) {
+        const int frame = KZNEditor1->height() - KZNEditor1->viewport()->height();
+        const int need = rows * KZNEditor1->RowHeight() + KZNEditor1->GetTextTop() + frame + 1;
+        const int total = sizes[0] + sizes[1];
+        const int box = std::max(sizes[1], std::min(need, total / 2));
+        if (box != sizes[1]) Splitter1->setSizes({total - box, box});
+    }
+    // the message's first line at the top
+    KZNEditor1->SetRowCol(first, 0);
+    KZNEditor1->SetTopRow(first);
+}
+
+void TForm_Grid::ShowRefusal(const std::string& Text) {
+    if (Text != FLastRefusal || KZNEditor1->Lines().Count() == 0) {
+        ShowError(Text);
+        FLastRefusal = Text;
+    }
+    FlashError();
+}
+
+void TForm_Grid::ClearErrors() {
+    FLastRefusal.clear();
+    if (KZNEditor1->Lines().Count() == 0) return;
+    KZNEditor1->Lines().Clear();
+    KZNEditor1->SetTopRow(0);
+    const QList<int> sizes = Splitter1->sizes();
+    if (sizes.size() == 2 && sizes[1] > FErrorBoxHeight)
+        Splitter1->setSizes({sizes[0] + sizes[1] - FErrorBoxHeight, FErrorBoxHeight});
+}
+
+bool TForm_Grid::MayEditCell(const QModelIndex& Index) {
+    if (FGridReadOnly) return false;
+    const std::string refused = FModel->EditRefusal(Index.column());
+    if (refused.empty()) return true;
+    // said once the key or the click that asked for the editor is over
+    QMetaObject::invokeMethod(this, [self = QPointer<TForm_Grid>(this), refused] {
+        if (self) app::Guard([&] { self->ShowRefusal(refused); });
+    }, Qt::QueuedConnection);
+    return false;
 }
 
 void TForm_Grid::FlashError() {
@@ -274,6 +347,10 @@ void TForm_Grid::ViewRowChanged(int Row) {
         } catch (const EAbort&) {
             SyncView(false);   // the post failed and was shown: the record stays in editing
             UpdateColor();
+            // the view selects the cell it moved to once this returns: the record's cell again after it
+            QMetaObject::invokeMethod(this, [self = QPointer<TForm_Grid>(this)] {
+                if (self && self->DataSetOpen()) self->SyncView(false);
+            }, Qt::QueuedConnection);
             return;
         } catch (...) {
             SyncView(false);
@@ -390,6 +467,11 @@ void TForm_Grid::Action_LastExecute() {
 
 void TForm_Grid::Action_AddExecute() {
     if (!DataSetOpen()) return;
+    if (!FDataSet->CanModify()) {
+        ShowRefusal(FDataSet->ReadOnlyMessage());
+        UpdateActions();
+        return;
+    }
     try {
         FDataSet->Append();
     } catch (const EAbort&) {
@@ -401,6 +483,11 @@ void TForm_Grid::Action_AddExecute() {
 
 void TForm_Grid::Action_DeleteExecute() {
     if (!DataSetOpen()) return;
+    if (!DataSetEmpty() && FDataSet->State() != dsInsert && !FDataSet->CanModify()) {
+        ShowRefusal(FDataSet->ReadOnlyMessage());
+        UpdateActions();
+        return;
+    }
     if (!DataSetEmpty()) {
         try {
             FDataSet->Delete();

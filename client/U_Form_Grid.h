@@ -2,8 +2,11 @@
 // user switches to update mode; then records are edited, appended, deleted,
 // posted and cancelled through the dataset's own operations (a query result
 // of one table writes them to the database). Errors of posting, deleting and
-// re-reading go into a small error editor under the grid, which flashes red.
-// The window owns its dataset.
+// re-reading go into a small error editor under the grid, which flashes red
+// and shows the newest message whole; an edit the dataset cannot take (a
+// result that cannot be written, a column that is no table's) is refused
+// there in words when it is tried. The editor is emptied once an edit has
+// been written. The window owns its dataset.
 #pragma once
 #include <functional>
 #include <memory>
@@ -38,9 +41,17 @@ public:
     // The grid's background from the dataset's modified flag, then UpdateActions.
     void UpdateColor();
     void UpdateActions();
-    // Adds Text as the error editor's last line and scrolls it into view.
+    // Adds Text (one or more lines) at the end of the error editor and shows
+    // it whole, first line first: the editor grows to its lines (up to half
+    // the window) and scrolls to its first line.
     void ShowError(const std::string& Text);
     void FlashError();
+    // An edit refused before it began: why, in the error editor, which flashes
+    // (the same refusal again only flashes).
+    void ShowRefusal(const std::string& Text);
+    // Empties the error editor and gives it its own height again; done when an
+    // edit has been written.
+    void ClearErrors();
     // The dataset's post-error event: the error is shown and the post abandoned.
     void DataSetPostError(TDataSet& DataSet, EDatabaseError& E, TDataAction& Action);
 
@@ -87,6 +98,8 @@ private:
     void CommitCellEditor();
     void ApplyGridColors();
     void SizeColumns();
+    // Whether the cell may be edited; a refusal is said once the key or click that asked has been handled.
+    bool MayEditCell(const QModelIndex& Index);
     // The view follows the dataset: rows again (Reload) or the current row's cells, and the current row.
     void SyncView(bool Reload);
     // The user moved to another row of the view: the dataset follows (posting or cancelling first).
@@ -101,6 +114,8 @@ private:
     TDataSetGridModel* FModel = nullptr;
     bool FGridReadOnly = true;
     bool FSyncing = false;
+    int FErrorBoxHeight = 31;      // the error editor's own height
+    std::string FLastRefusal;      // the refusal shown last, while the editor holds it
     TColor FGridColor = clWindow;
     TColor FGridFontColor = clWindowText;
 };

@@ -9,6 +9,7 @@
 #include <time.h>
 
 #include "Headless.h"
+#include "OdbcConnectString.h"
 #include "Reentrancy.h"
 #include "SysUtils.h"
 #include "U_SQL99.h"
@@ -204,6 +205,9 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
             if (f.OutputSQL) {
                 Scratch.Assign(Manager.GetItem(i).Lines);
                 Manager.GetItem(i).ReplaceUserVariables(Scratch);
+                // a command's parameter may be a connection string: its password is not shown
+                if (Manager.GetItem(i).GetKind() == sikCommand)
+                    for (std::string& line : Scratch.Items) line = odbc::MaskPasswords(line);
                 TResultConsole* c = Console();
                 c->AddLine("");
                 c->AddLines(Scratch);

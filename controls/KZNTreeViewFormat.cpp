@@ -119,9 +119,8 @@ std::string KZNTreeSaveText(IKZNTreeFormatNodes& nodes, TKZNTreeNodeSaveProperti
     return out;
 }
 
-void KZNTreeLoadText(IKZNTreeFormatNodes& nodes, std::string_view text, const TKZNTreeFormatChars& chars) {
-    nodes.ClearFormatNodes();
-    IKZNTreeFormatNode* prevNode = nullptr;
+size_t KZNTreeWalkRecords(std::string_view text, const TKZNTreeFormatChars& chars,
+                          const std::function<void(int level, std::string_view body)>& f) {
     int prevLevel = -1;
     size_t pos = 0;
     const size_t n = text.size();
@@ -131,10 +130,30 @@ void KZNTreeLoadText(IKZNTreeFormatNodes& nodes, std::string_view text, const TK
         std::string_view record = text.substr(pos, end - pos);
         size_t level = 0;
         while (level < record.size() && record[level] == chars.Indent) ++level;
-        std::string_view body = record.substr(level);
         const int lev = static_cast<int>(level);
-
         if (lev > prevLevel + 1) throw EKZNTreeViewError("TFastTree.LoadFromStream: Level Mismatch");
+        f(lev, record.substr(level));
+        prevLevel = lev;
+        pos = end;
+        while (pos < n && (text[pos] == '\r' || text[pos] == '\n' || text[pos] == chars.LineEnd)) ++pos;
+    }
+    return pos;
+}
+
+void KZNTreeCheckAfterNul(std::string_view text, size_t pos, const TKZNTreeFormatChars& chars) {
+    // reading ends at a NUL byte; records after it would be lost by the next save
+    for (; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c != '\0' && c != '\r' && c != '\n' && c != chars.LineEnd)
+            throw EKZNTreeViewError("NUL 文字より後のデータは読み込めません");
+    }
+}
+
+void KZNTreeLoadText(IKZNTreeFormatNodes& nodes, std::string_view text, const TKZNTreeFormatChars& chars) {
+    nodes.ClearFormatNodes();
+    IKZNTreeFormatNode* prevNode = nullptr;
+    int prevLevel = -1;
+    const size_t stop = KZNTreeWalkRecords(text, chars, [&](int lev, std::string_view body) {
         IKZNTreeFormatNode* parent = nullptr;
         if (lev == prevLevel + 1) {
             parent = prevNode;
@@ -156,15 +175,7 @@ void KZNTreeLoadText(IKZNTreeFormatNodes& nodes, std::string_view text, const TK
         prevNode = node;
         if (node) ApplyProperties(*node, props, chars);
         prevLevel = lev;
-
-        pos = end;
-        while (pos < n && (text[pos] == '\r' || text[pos] == '\n' || text[pos] == chars.LineEnd)) ++pos;
-    }
+    });
     nodes.ForEachFormatNode([](IKZNTreeFormatNode& node, int) { node.ApplyLoadedExpanded(); });
-    // reading ends at a NUL byte; records after it would be lost by the next save
-    for (; pos < n; ++pos) {
-        const char c = text[pos];
-        if (c != '\0' && c != '\r' && c != '\n' && c != chars.LineEnd)
-            throw EKZNTreeViewError("NUL 文字より後のデータは読み込めません");
-    }
+    KZNTreeCheckAfterNul(text, stop, chars);
 }

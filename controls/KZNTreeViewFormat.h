@@ -124,6 +124,14 @@ struct TKZNTreeFormatChars {
 std::string KZNTreeSaveText(IKZNTreeFormatNodes& nodes, TKZNTreeNodeSaveProperties properties,
                             const TKZNTreeFormatChars& chars);
 
+// Hands each record of the text (its level and its body: the caption and the
+// properties) to f, up to the first NUL byte; gives where reading stopped.
+// Raises EKZNTreeViewError for a level that skips one.
+size_t KZNTreeWalkRecords(std::string_view text, const TKZNTreeFormatChars& chars,
+                          const std::function<void(int level, std::string_view body)>& f);
+// Raises EKZNTreeViewError when anything but line ends and NUL bytes stands from pos on.
+void KZNTreeCheckAfterNul(std::string_view text, size_t pos, const TKZNTreeFormatChars& chars);
+
 // Clears the tree and reads the text into it, then expands the nodes as read.
 // Reading ends at the first NUL byte. Raises EKZNTreeViewError on a structure
 // error or when anything but line ends and NUL bytes follows that NUL, and

@@ -23,7 +23,8 @@ void TADOConnectStringsUtil::StringToList(const std::string& S, TStringList* Lis
     std::string t = S;
     bool quoted = false;
     for (size_t i = 0; i < t.size(); ++i) {
-        if (cp932::IsLeadByte(t[i])) {
+        // a double-byte character is passed over whole; a lone lead byte keeps the ';' after it
+        if (cp932::IsLeadByte(t[i]) && i + 1 < t.size() && cp932::IsTrailByte(t[i + 1])) {
             ++i;
             continue;
         }

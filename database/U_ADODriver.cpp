@@ -5,6 +5,7 @@
 #include "DataSet.h"
 #include "FileSystem.h"
 #include "Headless.h"
+#include "OdbcConnectString.h"
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
 #include "ScopeExit.h"
@@ -140,7 +141,8 @@ void TADODriver::ConnectSaved(const std::string& Name) {
             store->SaveToFile();
         }
     }
-    if (s.empty()) throw EADOError("接続情報が登録されていません。[ " + Name + " ]");
+    // the name may be a connection string given where a name was expected
+    if (s.empty()) throw EADOError("接続情報が登録されていません。[ " + odbc::MaskPasswords(Name) + " ]");
     Conn().SetConnectionString(s);
     SetLoginPrompt();
 }
@@ -199,7 +201,7 @@ bool TADODriver::IsConnected() { return Conn().Connected(); }
 
 void TADODriver::GetDescription(std::string& S) {
     S.clear();
-    if (IsConnected()) S = " [ " + FMadeName + " ] ";
+    if (IsConnected()) S = " [ " + odbc::MaskPasswords(FMadeName) + " ] ";
 }
 
 void TADODriver::GetObjectTreeNames(std::string& S) {
@@ -272,7 +274,8 @@ void TADODriver::Execute(void*, const std::string& SQL, TSQLKind Kind, std::uniq
 void TADODriver::AddConnectionLines(TStringList& Output) {
     TStringList lines;
     const std::string& s = Conn().Connected() ? Conn().CompletedConnectionString() : Conn().ConnectionString();
-    TADOConnectStringsUtil::StringToList(s, &lines);
+    // the lines are shown: a password is not
+    TADOConnectStringsUtil::StringToList(odbc::MaskPasswords(s), &lines);
     Output.AddStrings(lines);
 }
 

@@ -18,6 +18,7 @@
 #include "CP932Qt.h"
 #include "Editor.h"
 #include "EditorUtil.h"
+#include "FileSystem.h"
 
 namespace {
 
@@ -134,7 +135,14 @@ void TFormSearch::OKClick() {
     accept();
 }
 
+namespace {
+// A FIFO or a device in the store file's place would keep the settings
+// component waiting for ever: it is neither read nor written then.
+bool StoreUsable() { return !fs932::IsSpecialFile(TFormSearch::StoreFileName()); }
+}  // namespace
+
 void TFormSearch::LoadSettings() {
+    if (!StoreUsable()) return;
     QSettings ini(cp932::ToQString(StoreFileName()), QSettings::IniFormat);
     ini.beginGroup(QStringLiteral("Options"));
     CheckBox_MatchCase->setChecked(ini.value(QStringLiteral("MatchCase"), false).toBool());
@@ -154,6 +162,7 @@ void TFormSearch::LoadSettings() {
 }
 
 void TFormSearch::SaveSettings(bool WithHistory) {
+    if (!StoreUsable()) return;
     const QString file = cp932::ToQString(StoreFileName());
     QDir().mkpath(QFileInfo(file).absolutePath());
     QSettings ini(file, QSettings::IniFormat);

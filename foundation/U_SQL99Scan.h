@@ -228,9 +228,13 @@ bool IsLinesText(std::string_view t);
 // line left with nothing, that lost bytes to a comment, goes with its line
 // break (CR LF, a lone CR or a lone LF, as a line list reads them). Before
 // each kept piece moves, moved(inStart, inEnd, outStart) is told where
-// (0-based, end exclusive).
-template <class Moved>
-void RemoveRunsInPlace(std::string& text, const Removals& runs, Moved&& moved) {
+// (0-based, end exclusive); blank(outPos) is told where each blank that
+// stands for a run goes, after the pieces before it.
+struct NoBlank {
+    void operator()(size_t) const {}
+};
+template <class Moved, class Blank = NoBlank>
+void RemoveRunsInPlace(std::string& text, const Removals& runs, Moved&& moved, Blank&& blank = Blank()) {
     char* s = text.data();
     const size_t n = text.size();
     size_t w = 0;          // output length
@@ -254,6 +258,7 @@ void RemoveRunsInPlace(std::string& text, const Removals& runs, Moved&& moved) {
         const bool blankAfter = b >= n || static_cast<unsigned char>(s[b]) <= 0x20;
         i = b;
         if (!blankBefore && !blankAfter) {
+            blank(w);
             s[w++] = ' ';
         } else if (b >= n || s[b] == '\r' || s[b] == '\n') {
             // The line ends here: without any byte left it goes, line break and all.

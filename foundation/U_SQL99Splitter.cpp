@@ -131,20 +131,35 @@ std::unique_ptr<TSQL99Splitter> TSQL99Splitter::CreateWithoutComments(std::strin
     const int literalCount = literals.Count();
     int lit = 0;
     size_t del = 0, keptDelimiters = 0;
-    sql99::RemoveRunsInPlace(text, sink.Comments, [&](size_t from, size_t to, size_t out) {
-        // Positions are 1-based; from..to is 0-based, end exclusive.
-        const int32_t shift = static_cast<int32_t>(out) - static_cast<int32_t>(from);
-        int first = lit;
-        while (lit < literalCount && static_cast<size_t>(literals.StartIndexAt(lit)) <= to) ++lit;
-        if (shift != 0) literals.OffsetRanges(first, lit - first, shift);
-        for (; del < sink.Delimiters.size() && static_cast<size_t>(sink.Delimiters[del]) <= to; ++del) {
-            // A delimiter before this piece went out with the text between
-            // (a line break delimiter of a line that held only a comment).
-            if (static_cast<size_t>(sink.Delimiters[del] - 1) < from) continue;
-            sink.Delimiters[keptDelimiters++] = sink.Delimiters[del] + shift;
-        }
-    });
-    sink.Delimiters.resize(keptDelimiters);
+    // The blank that stands for a comment between two words is a delimiter
+    // of the text without comments when the delimiter is a blank: those go
+    // into a list of their own, merged in text order.
+    const bool blankDelimits = mode == smDelimiter && delimiter == ' ';
+    sql99::Positions merged;
+    auto keepDelimiter = [&](int32_t p) {
+        if (blankDelimits) merged.push_back(p);
+        else sink.Delimiters[keptDelimiters++] = p;
+    };
+    sql99::RemoveRunsInPlace(
+        text, sink.Comments,
+        [&](size_t from, size_t to, size_t out) {
+            // Positions are 1-based; from..to is 0-based, end exclusive.
+            const int32_t shift = static_cast<int32_t>(out) - static_cast<int32_t>(from);
+            int first = lit;
+            while (lit < literalCount && static_cast<size_t>(literals.StartIndexAt(lit)) <= to) ++lit;
+            if (shift != 0) literals.OffsetRanges(first, lit - first, shift);
+            for (; del < sink.Delimiters.size() && static_cast<size_t>(sink.Delimiters[del]) <= to; ++del) {
+                // A delimiter before this piece went out with the text between
+                // (a line break delimiter of a line that held only a comment).
+                if (static_cast<size_t>(sink.Delimiters[del] - 1) < from) continue;
+                keepDelimiter(sink.Delimiters[del] + shift);
+            }
+        },
+        [&](size_t out) {
+            if (blankDelimits) merged.push_back(static_cast<int32_t>(out + 1));
+        });
+    if (blankDelimits) sink.Delimiters.swap(merged);
+    else sink.Delimiters.resize(keptDelimiters);
     splitter->Text = std::move(text);
     // The comment list is spent: its memory goes back before the statement
     // lists are made, so that the two never add up.

@@ -1,14 +1,17 @@
 #include "BlockFile.h"
 
+#include <unistd.h>
+
 #include <string>
 
 #include "FileSystem.h"
 
 bool TBlockFile::Open(std::string_view Path) {
     Close();
-    if (!fs932::FileExists(Path)) return false;
-    std::string native = fs932::ToNative(Path);
-    FFile = std::fopen(native.c_str(), "rb");
+    int fd = -1;
+    if (fs932::OpenRegularFile(Path, fd) != fs932::ReadResult::Ok) return false;
+    FFile = fdopen(fd, "rb");
+    if (!FFile) close(fd);
     return FFile != nullptr;
 }
 

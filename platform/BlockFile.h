@@ -12,7 +12,8 @@ public:
     TBlockFile(const TBlockFile&) = delete;
     TBlockFile& operator=(const TBlockFile&) = delete;
 
-    // Opens the file for reading; false when it cannot be opened (or is a folder).
+    // Opens the file for reading; false when it cannot be opened or is not a
+    // regular file (a folder, a FIFO, a device: never waited on).
     bool Open(std::string_view Path);
     // Reads up to Size bytes; answers the bytes read, 0 at the end or on an error.
     size_t Read(char* Buffer, size_t Size);

@@ -113,6 +113,28 @@ std::string ToUtf8(std::string_view s, bool* lossy) {
     return out;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence that begins with c, and the
+// range its second byte must lie in: overlong forms, surrogates (U+D800 to
+// U+DFFF) and code points above U+10FFFF have none. 0 for a byte that begins
+// no sequence.
+struct Utf8Lead {
+    uint8_t Len, Lo, Hi;
+};
+constexpr Utf8Lead Utf8LeadOf(unsigned char c) {
+    if (c >= 0xC2 && c <= 0xDF) return {2, 0x80, 0xBF};
+    if (c == 0xE0) return {3, 0xA0, 0xBF};
+    if (c == 0xED) return {3, 0x80, 0x9F};
+    if (c >= 0xE1 && c <= 0xEF) return {3, 0x80, 0xBF};
+    if (c == 0xF0) return {4, 0x90, 0xBF};
+    if (c >= 0xF1 && c <= 0xF3) return {4, 0x80, 0xBF};
+    if (c == 0xF4) return {4, 0x80, 0x8F};
+    return {0, 0, 0};
+}
+
+}  // namespace
+
 size_t EncodeUtf8(const char* s, size_t n, char* out, bool* lossy) {
     const Tables& t = T();
     bool lost = false;
@@ -130,20 +152,20 @@ size_t EncodeUtf8(const char* s, size_t n, char* out, bool* lossy) {
         if (i >= n) break;
         const unsigned char c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) { *p++ = static_cast<char>(c); ++i; continue; }
-        uint32_t cp;
-        size_t len;
-        if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
-        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
-        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
-        else { *p++ = kSubstitute; lost = true; ++i; continue; }
-        bool ok = i + len <= n;
-        for (size_t k = 1; ok && k < len; ++k) {
+        // Anything but a well-formed sequence is one substitute per byte: it
+        // never decodes to a character (a "/" or a "." of a file name) that
+        // the bytes do not spell.
+        const Utf8Lead lead = Utf8LeadOf(c);
+        bool ok = lead.Len != 0 && i + lead.Len <= n;
+        uint32_t cp = c & (0x7F >> lead.Len);
+        for (size_t k = 1; ok && k < lead.Len; ++k) {
             const unsigned char d = static_cast<unsigned char>(s[i + k]);
-            if ((d & 0xC0) != 0x80) ok = false;
+            const unsigned char lo = k == 1 ? lead.Lo : 0x80, hi = k == 1 ? lead.Hi : 0xBF;
+            if (d < lo || d > hi) ok = false;
             else cp = cp << 6 | (d & 0x3F);
         }
         if (!ok) { *p++ = kSubstitute; lost = true; ++i; continue; }
-        i += len;
+        i += lead.Len;
         const uint16_t e = cp < 0x10000 ? t.enc[cp] : 0;   // a supplementary character: CP932 holds none
         if (e == 0) { *p++ = kSubstitute; lost = true; }
         else if (e < 0x100) *p++ = static_cast<char>(e);
@@ -157,6 +179,12 @@ void AppendFromUtf8(std::string_view s, std::string& out, bool* lossy) {
     const size_t old = out.size();
     out.resize(old + s.size());
     out.resize(old + EncodeUtf8(s.data(), s.size(), &out[old], lossy));
+}
+
+bool FromUtf8Exact(std::string_view s, std::string& out) {
+    bool lossy = false;
+    out = FromUtf8(s, &lossy);
+    return !lossy && ToUtf8(out) == s;
 }
 
 std::string FromUtf8(std::string_view s, bool* lossy) {

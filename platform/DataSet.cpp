@@ -637,11 +637,26 @@ void TDataSet::Resync() {
     }
 }
 
+std::string TDataSet::ReadOnlyMessage() const {
+    if (CanModify()) return std::string();
+    const std::string reason = ReadOnlyReason();
+    return reason.empty() ? std::string(kReadOnly) : std::string(kReadOnly) + "\r\n" + reason;
+}
+
+void TDataSet::CheckCanModify() const {
+    if (!CanModify()) throw EDatabaseError(ReadOnlyMessage());
+}
+
+std::string TDataSet::FieldReadOnlyMessage(const TField& Field) const {
+    if (Field.ReadOnly()) return "フィールド '" + Field.FieldName() + "' は変更できません";
+    return std::string();
+}
+
 void TDataSet::Edit() {
     CheckActive();
     if (FState == dsEdit || FState == dsInsert) return;
     if (!FHasRecord) { Insert(); return; }
-    if (!CanModify()) throw EDatabaseError(kReadOnly);
+    CheckCanModify();
     InternalEdit();
     FState = dsEdit;
     FModified = false;
@@ -649,7 +664,7 @@ void TDataSet::Edit() {
 
 void TDataSet::Insert() {
     CheckBrowseMode();
-    if (!CanModify()) throw EDatabaseError(kReadOnly);
+    CheckCanModify();
     InternalInsert(false);
     FState = dsInsert;
     FModified = false;
@@ -658,7 +673,7 @@ void TDataSet::Insert() {
 
 void TDataSet::Append() {
     CheckBrowseMode();
-    if (!CanModify()) throw EDatabaseError(kReadOnly);
+    CheckCanModify();
     InternalInsert(true);
     FState = dsInsert;
     FModified = false;
@@ -670,14 +685,14 @@ void TDataSet::InternalAddRecord(const std::vector<TVariant>&, bool) { throw EDa
 
 void TDataSet::AppendRecord(const std::vector<TVariant>& values) {
     CheckBrowseMode();
-    if (!CanModify()) throw EDatabaseError(kReadOnly);
+    CheckCanModify();
     InternalAddRecord(values, true);
     Resync();
 }
 
 void TDataSet::InsertRecord(const std::vector<TVariant>& values) {
     CheckBrowseMode();
-    if (!CanModify()) throw EDatabaseError(kReadOnly);
+    CheckCanModify();
     InternalAddRecord(values, false);
     Resync();
 }
@@ -708,6 +723,7 @@ void TDataSet::Post() {
     FState = dsBrowse;
     FModified = false;
     Resync();
+    if (AfterPost) AfterPost(*this);
 }
 
 void TDataSet::Cancel() {
@@ -722,11 +738,12 @@ void TDataSet::Delete() {
     CheckActive();
     if (FState == dsInsert) { Cancel(); return; }
     if (!FHasRecord) throw EDatabaseError(kEmpty);
-    if (!CanModify()) throw EDatabaseError(kReadOnly);
+    CheckCanModify();
     CheckOperation(&TDataSet::InternalDelete, OnDeleteError);
     FState = dsBrowse;
     FModified = false;
     Resync();
+    if (AfterDelete) AfterDelete(*this);
 }
 
 bool TDataSet::ReadRowValue(int, const TField&, TVariant& Value) {
@@ -752,7 +769,8 @@ bool TDataSet::ReadFieldValue(const TField& field, TVariant& value) {
 void TDataSet::WriteFieldValue(TField& field, const TVariant& value) {
     CheckActive();
     if (FState != dsEdit && FState != dsInsert) throw EDatabaseError(kNotEditing);
-    if (field.ReadOnly()) throw EDatabaseError("フィールド '" + field.FieldName() + "' は変更できません");
+    const std::string refused = FieldReadOnlyMessage(field);
+    if (!refused.empty()) throw EDatabaseError(refused);
     SetFieldValue(field, value);
     FModified = true;
 }

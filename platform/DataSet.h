@@ -230,6 +230,12 @@ public:
     // Editing. Edit on an empty dataset inserts; moving while editing posts
     // a modified record and cancels an unmodified one.
     virtual bool CanModify() const { return true; }
+    // Why records cannot be changed, in words, when CanModify is false: the
+    // refusal's first line, then the reason the dataset knows (empty when it
+    // can be changed). Edit, Insert, Append and Delete raise it.
+    std::string ReadOnlyMessage() const;
+    // Why the field cannot be written (empty when it can).
+    virtual std::string FieldReadOnlyMessage(const TField& Field) const;
     void Edit();
     void Insert();
     void Append();
@@ -267,7 +273,10 @@ public:
 
     // Events. A post-error or delete-error handler may turn daFail (raise the
     // error) into daAbort (abandon silently: EAbort is raised) or daRetry.
+    // AfterPost and AfterDelete follow a post or a delete that succeeded.
     std::function<void(TDataSet&)> BeforePost;
+    std::function<void(TDataSet&)> AfterPost;
+    std::function<void(TDataSet&)> AfterDelete;
     std::function<void(TDataSet&, EDatabaseError&, TDataAction&)> OnPostError;
     std::function<void(TDataSet&, EDatabaseError&, TDataAction&)> OnDeleteError;
 
@@ -324,6 +333,10 @@ protected:
     void Resync();
     void CheckActive() const;
     void CheckBrowseMode();
+    // The reason behind ReadOnlyMessage's first line (empty: none to give).
+    virtual std::string ReadOnlyReason() const { return std::string(); }
+    // Raises ReadOnlyMessage unless the dataset can be modified.
+    void CheckCanModify() const;
     void SetModified(bool v) { FModified = v; }
 
 private:

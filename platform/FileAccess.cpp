@@ -12,13 +12,8 @@
 namespace fs932 {
 
 bool ReadFileBlocks(std::string_view path, const std::function<bool(std::string_view)>& sink) {
-    int fd = open(ToNative(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        close(fd);
-        return false;
-    }
+    int fd = -1;
+    if (OpenRegularFile(path, fd) != ReadResult::Ok) return false;
     char buf[1 << 16];
     bool ok = true;
     for (;;) {
@@ -40,7 +35,10 @@ bool IsReadOnly(std::string_view path) {
 }
 
 bool CanOpenReadWrite(std::string_view path) {
-    int fd = open(ToNative(path).c_str(), O_RDWR | O_CLOEXEC);
+    const std::string native = ToNative(path);
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    int fd = open(native.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return false;
     close(fd);
     return true;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,6 +29,24 @@ std::string ToNative(std::string_view p) {
 
 std::string FromNative(std::string_view p) { return cp932::FromUtf8(p); }
 
+bool FromNativeExact(std::string_view p, std::string& out) {
+    // a backslash of a native name would be read back as a separator
+    return cp932::FromUtf8Exact(p, out) && p.find('\\') == std::string_view::npos;
+}
+
+bool IsUsableName(std::string_view p) {
+    if (p.find('\0') != std::string_view::npos) return false;
+    bool lossy = false;
+    cp932::ToUtf16(p, &lossy);
+    return !lossy;
+}
+
+std::string UnusableNameMessage(std::string_view p) {
+    std::string shown = cp932::FromUtf16(cp932::ToUtf16(p));
+    std::replace(shown.begin(), shown.end(), '\0', '?');
+    return "ファイル名に、シフトJISで表せない文字が含まれています。このファイルは使えません。\r\n" + shown;
+}
+
 bool FileExists(std::string_view path) {
     struct stat st;
     return stat(ToNative(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
@@ -38,41 +57,48 @@ bool DirectoryExists(std::string_view path) {
     return stat(ToNative(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool ReadFile(std::string_view path, std::string& bytes) {
-    bytes.clear();
-    int fd = open(ToNative(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+bool IsSpecialFile(std::string_view path) {
     struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) { close(fd); return false; }
-    if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
-    char buf[1 << 16];
-    for (;;) {
-        ssize_t r = read(fd, buf, sizeof buf);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            close(fd);
-            return false;
-        }
-        if (r == 0) break;
-        bytes.append(buf, static_cast<size_t>(r));
+    return stat(ToNative(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
+ReadResult OpenRegularFile(std::string_view path, int& fd) {
+    fd = -1;
+    const std::string native = ToNative(path);
+    auto failed = [] { return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Failed; };
+    // looked at first, so that a device is never opened at all
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0) return failed();
+    if (!S_ISREG(st.st_mode)) return ReadResult::NotRegular;
+    // O_NONBLOCK: should a FIFO take the file's place meanwhile, opening it must not wait
+    const int f = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (f < 0) return failed();
+    struct stat now;
+    if (fstat(f, &now) != 0) {
+        close(f);
+        return ReadResult::Failed;
     }
-    close(fd);
-    return true;
+    if (!S_ISREG(now.st_mode)) {
+        close(f);
+        return ReadResult::NotRegular;
+    }
+    const int flags = fcntl(f, F_GETFL);
+    if (flags >= 0) (void)fcntl(f, F_SETFL, flags & ~O_NONBLOCK);
+    fd = f;
+    return ReadResult::Ok;
 }
 
 ReadResult ReadRegularFile(std::string_view path, std::string& bytes) {
     bytes.clear();
-    // O_NONBLOCK: opening a FIFO with no writer must not wait.
-    const int fd = open(ToNative(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Failed;
+    int fd = -1;
+    const ReadResult opened = OpenRegularFile(path, fd);
+    if (opened != ReadResult::Ok) return opened;
     struct Closer {
         int Fd;
         ~Closer() { close(Fd); }
     } closer{fd};
     struct stat st;
-    if (fstat(fd, &st) != 0) return ReadResult::Failed;
-    if (!S_ISREG(st.st_mode)) return ReadResult::NotRegular;
-    if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+    if (fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
     char buf[1 << 16];
     for (;;) {
         const ssize_t r = read(fd, buf, sizeof buf);
@@ -86,6 +112,8 @@ ReadResult ReadRegularFile(std::string_view path, std::string& bytes) {
     }
     return ReadResult::Ok;
 }
+
+bool ReadFile(std::string_view path, std::string& bytes) { return ReadRegularFile(path, bytes) == ReadResult::Ok; }
 
 namespace {
 
@@ -126,8 +154,13 @@ bool MayWrite(const std::string& path, const struct stat& st) {
     return true;
 }
 
-// A fresh name of the form ".~<16 hex digits>.tmp".
-std::string RandomTempName() {
+std::string NameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// 16 random hex digits.
+std::string RandomHex() {
     unsigned char r[8];
     if (getrandom(r, sizeof r, 0) != static_cast<ssize_t>(sizeof r)) {
         // no entropy to be had: the exclusive creation still keeps the name safe
@@ -137,12 +170,51 @@ std::string RandomTempName() {
         std::memcpy(r, &v, sizeof r);
     }
     static const char* d = "0123456789abcdef";
-    std::string name = ".~";
+    std::string hex;
     for (unsigned char c : r) {
-        name.push_back(d[c >> 4]);
-        name.push_back(d[c & 15]);
+        hex.push_back(d[c >> 4]);
+        hex.push_back(d[c & 15]);
     }
-    return name + ".tmp";
+    return hex;
+}
+
+// The process id of a temporary file's name "<prefix><pid>.<16 hex>.tmp"; 0
+// when the name is not of that form.
+pid_t TempFileWriter(std::string_view name, std::string_view prefix) {
+    constexpr std::string_view tail = ".tmp";
+    if (name.size() <= prefix.size() + tail.size() || name.substr(0, prefix.size()) != prefix ||
+        name.substr(name.size() - tail.size()) != tail)
+        return 0;
+    std::string_view middle = name.substr(prefix.size(), name.size() - prefix.size() - tail.size());
+    const size_t dot = middle.find('.');
+    if (dot == 0 || dot == std::string_view::npos || dot > 9 || middle.size() - dot - 1 != 16) return 0;
+    pid_t pid = 0;
+    for (char c : middle.substr(0, dot)) {
+        if (c < '0' || c > '9') return 0;
+        pid = pid * 10 + (c - '0');
+    }
+    for (char c : middle.substr(dot + 1))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return 0;
+    return pid;
+}
+
+// Removes the temporary files of a target that a process left which no
+// longer exists (killed during a save). A running process's stay, and so
+// does anything that is not a plain file.
+void RemoveStaleTempFiles(const std::string& folder, const std::string& targetName) {
+    const std::string prefix = TempFilePrefix(targetName);
+    DIR* d = opendir(folder.c_str());
+    if (!d) return;
+    const int dfd = dirfd(d);
+    while (dirent* e = readdir(d)) {
+        const pid_t pid = TempFileWriter(e->d_name, prefix);
+        if (pid <= 0 || pid == getpid()) continue;
+        if (kill(pid, 0) == 0 || errno != ESRCH) continue;
+        struct stat st;
+        if (fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        (void)unlinkat(dfd, e->d_name, 0);
+    }
+    closedir(d);
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -182,6 +254,23 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
+std::string TempFilePrefix(std::string_view nativeTargetName) {
+    // room for the process id, the random part and ".tmp" within a name's 255 bytes
+    constexpr size_t kNameMax = 200;
+    std::string_view name = nativeTargetName;
+    if (name.size() > kNameMax) {
+        size_t cut = kNameMax;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // a whole UTF-8 character
+        name = name.substr(0, cut);
+    }
+    return "." + std::string(name) + ".";
+}
+
+std::string WriteTarget(std::string_view path) {
+    const std::string target = FollowLinks(ToNative(path));
+    return target.empty() ? std::string() : FromNative(target);
+}
+
 bool WriteFileAtomic(std::string_view path, std::string_view bytes, unsigned newFileMode) {
     std::string target = FollowLinks(ToNative(path));
     if (target.empty()) return false;
@@ -206,10 +295,14 @@ bool WriteFileAtomic(std::string_view path, std::string_view bytes, unsigned new
         return false;
     }
 
+    const std::string targetName = NameOf(target);
+    RemoveStaleTempFiles(folder, targetName);
+    const std::string tmpStart =
+        (folder == "/" ? std::string() : folder) + "/" + TempFilePrefix(targetName) + std::to_string(getpid()) + ".";
     std::string tmp;
     int fd = -1;
     for (int attempt = 0; attempt < 64 && fd < 0; ++attempt) {
-        tmp = (folder == "/" ? std::string() : folder) + "/" + RandomTempName();
+        tmp = tmpStart + RandomHex() + ".tmp";
         fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                   static_cast<mode_t>(replacing ? 0600 : (newFileMode & 07777)));
         if (fd < 0 && errno != EEXIST) return false;
@@ -232,11 +325,11 @@ bool WriteFileAtomic(std::string_view path, std::string_view bytes, unsigned new
 }
 
 bool KeepCopy(std::string_view path, std::string_view copyName) {
-    const std::string from = ToNative(path), to = ToNative(copyName);
-    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
+    const std::string to = ToNative(copyName);
+    int in = -1;
+    if (OpenRegularFile(path, in) != ReadResult::Ok) return false;
     struct stat st;
-    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(in, &st) != 0) {
         close(in);
         return false;
     }
@@ -305,8 +398,10 @@ bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries) {
         std::string name = e->d_name;
         if (name == "." || name == "..") continue;
         struct stat st;
+        std::string cp;
+        if (!FromNativeExact(name, cp)) continue;
         bool isDir = stat((dir + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        entries.push_back({FromNative(name), isDir});
+        entries.push_back({std::move(cp), isDir});
     }
     closedir(d);
     std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {

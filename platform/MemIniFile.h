@@ -2,7 +2,9 @@
 // created; sections and keys stay in memory in their order and are looked up
 // without regard to ASCII case; the file is written back only by UpdateFile.
 // Text is CP932 bytes; written lines end with CR LF and the file is replaced
-// atomically. A file that cannot be read gives an empty ini.
+// atomically. A file that cannot be read gives an empty ini. A value reads
+// back as written, less the bytes below 0x21 at its ends, which reading trims
+// as the toolkit's file does (texts that keep them are quoted by their owners).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -10,7 +12,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Exception.h"
+
 class TStringList;
+
+Z_DECLARE_EXCEPTION(EIniFileError, Exception);
 
 class TMemIniFile {
 public:
@@ -19,6 +25,10 @@ public:
     const std::string& FileName() const { return FFileName; }
 
     std::string ReadString(std::string_view Section, std::string_view Ident, std::string_view Default) const;
+    // Raises EIniFileError for what no line could hold so that it reads back:
+    // a line break anywhere; a section name with a byte below 0x21 at an end;
+    // a key with '=', with such a byte at an end, or whose line would read as
+    // a comment or a section.
     void WriteString(std::string_view Section, std::string_view Ident, std::string_view Value);
     // A value that is not an integer (decimal, or hexadecimal after "0x" or "$") gives Default.
     int32_t ReadInteger(std::string_view Section, std::string_view Ident, int32_t Default) const;

@@ -6,68 +6,134 @@
 
 namespace odbc {
 
-TKeyValues SplitConnectString(std::string_view s) {
-    TKeyValues out;
+namespace {
+
+// The byte length of the character at s[i]: 2 for a lead byte that a trail
+// byte follows, else 1. A lone lead byte is one byte of its own, so it never
+// takes a ';', '=' or quote after it along.
+size_t CharLen(std::string_view s, size_t i) {
+    return cp932::IsLeadByte(s[i]) && i + 1 < s.size() && cp932::IsTrailByte(s[i + 1]) ? 2 : 1;
+}
+
+// One element of a connection string, as SplitConnectString reads it.
+struct TElement {
+    size_t ValueBegin = std::string_view::npos;  // the byte after '='; npos without one
+    size_t End = 0;                              // the ';' that ends it, or the text's end
+    std::string Key, Value;                      // trimmed key; value unquoted
+    char Open = 0;                               // the quote or brace the value was in
+};
+
+template <class F>
+void ForEachElement(std::string_view s, F&& f) {
     size_t i = 0;
     const size_t n = s.size();
     while (i < n) {
-        // key up to '=' or ';'
-        size_t k = i;
-        while (i < n && s[i] != '=' && s[i] != ';') {
-            if (cp932::IsLeadByte(s[i]) && i + 1 < n) ++i;
-            ++i;
-        }
-        std::string key = sys::Trim(s.substr(k, i - k));
-        std::string value;
+        TElement e;
+        const size_t k = i;
+        while (i < n && s[i] != '=' && s[i] != ';') i += CharLen(s, i);
+        e.Key = sys::Trim(s.substr(k, i - k));
         if (i < n && s[i] == '=') {
-            ++i;
+            e.ValueBegin = ++i;
             while (i < n && s[i] == ' ') ++i;
             if (i < n && (s[i] == '"' || s[i] == '\'' || s[i] == '{')) {
-                char open = s[i];
-                char close = open == '{' ? '}' : open;
-                ++i;
-                for (; i < n; ++i) {
+                e.Open = s[i];
+                const char close = e.Open == '{' ? '}' : e.Open;
+                for (++i; i < n;) {
                     if (s[i] == close) {
-                        if (i + 1 < n && s[i + 1] == close) { value.push_back(close); ++i; continue; }
+                        if (i + 1 < n && s[i + 1] == close) {
+                            e.Value.push_back(close);
+                            i += 2;
+                            continue;
+                        }
                         ++i;
                         break;
                     }
-                    value.push_back(s[i]);
+                    const size_t len = CharLen(s, i);
+                    e.Value.append(s, i, len);
+                    i += len;
                 }
-                while (i < n && s[i] != ';') ++i;   // anything after the closing quote is dropped
+                while (i < n && s[i] != ';') i += CharLen(s, i);  // anything after the closing quote is dropped
             } else {
-                size_t v = i;
-                while (i < n && s[i] != ';') {
-                    if (cp932::IsLeadByte(s[i]) && i + 1 < n) ++i;
-                    ++i;
-                }
-                value = sys::Trim(s.substr(v, i - v));
+                const size_t v = i;
+                while (i < n && s[i] != ';') i += CharLen(s, i);
+                e.Value = sys::Trim(s.substr(v, i - v));
             }
         }
+        e.End = i;
+        f(e);
         if (i < n && s[i] == ';') ++i;
-        if (!key.empty()) out.emplace_back(std::move(key), std::move(value));
     }
-    return out;
 }
 
-namespace {
-bool NeedsBraces(const std::string& v) {
-    if (v.empty()) return false;
-    if (v.front() == ' ' || v.back() == ' ') return true;
-    return v.find_first_of(";{}") != std::string::npos;
+// Whether a character of v, read as the splitter reads it, is one of set.
+bool HasSingleByteOf(std::string_view v, std::string_view set) {
+    for (size_t i = 0; i < v.size(); i += CharLen(v, i))
+        if (set.find(v[i]) != std::string_view::npos) return true;
+    return false;
 }
-std::string Braced(const std::string& v) {
-    if (!NeedsBraces(v)) return v;
+
+// True when v ends with a lead byte that no trail byte follows.
+bool EndsWithLoneLeadByte(std::string_view v) {
+    size_t i = 0, last = 0;
+    for (; i < v.size(); i += CharLen(v, i)) last = i;
+    return !v.empty() && last == v.size() - 1 && cp932::IsLeadByte(v[last]);
+}
+
+// Written bare, the value would read back otherwise: trimmed, unquoted or cut.
+bool NeedsBraces(std::string_view v) {
+    if (v.empty()) return false;
+    const unsigned char first = static_cast<unsigned char>(v.front()), last = static_cast<unsigned char>(v.back());
+    if (first < 0x21 || last < 0x21 || first == '"' || first == '\'') return true;
+    return HasSingleByteOf(v, ";{}");
+}
+
+// v between braces, each '}' character doubled ("}}" stands for "}"); a
+// trail byte 0x7D is part of its character and stays single.
+std::string Braced(std::string_view v) {
     std::string out = "{";
-    for (char c : v) {
-        out.push_back(c);
-        if (c == '}') out.push_back('}');
+    for (size_t i = 0; i < v.size();) {
+        const size_t len = CharLen(v, i);
+        out.append(v, i, len);
+        if (len == 1 && v[i] == '}') out.push_back('}');
+        i += len;
     }
     out.push_back('}');
     return out;
 }
+
+// v between quotes, each quote doubled: the form of the system's own strings.
+std::string Quoted(std::string_view v, char quote) {
+    if (quote == '{') return Braced(v);
+    std::string out(1, quote);
+    for (char c : v) {
+        out.push_back(c);
+        if (c == quote) out.push_back(quote);
+    }
+    out.push_back(quote);
+    return out;
+}
+
+// The same for the system's own form, which quotes with '"' only.
+bool NeedsQuotes(std::string_view v) {
+    if (v.empty()) return false;
+    const unsigned char first = static_cast<unsigned char>(v.front()), last = static_cast<unsigned char>(v.back());
+    if (first < 0x21 || last < 0x21 || first == '\'' || first == '{') return true;
+    return HasSingleByteOf(v, ";\"");
+}
+
 bool IsKey(const std::string& k, const char* name) { return sys::SameText(k, name); }
+
+bool IsPasswordKey(const std::string& k) { return IsKey(k, "PWD") || IsKey(k, "Password"); }
+
 }  // namespace
+
+TKeyValues SplitConnectString(std::string_view s) {
+    TKeyValues out;
+    ForEachElement(s, [&](TElement& e) {
+        if (!e.Key.empty()) out.emplace_back(std::move(e.Key), std::move(e.Value));
+    });
+    return out;
+}
 
 std::string JoinOdbcString(const TKeyValues& kv) {
     std::string out;
@@ -75,9 +141,38 @@ std::string JoinOdbcString(const TKeyValues& kv) {
         out += k;
         out += '=';
         // the driver name is braced by custom, whatever it holds
-        out += IsKey(k, "DRIVER") && !v.empty() && v.front() != '{' ? "{" + v + "}" : Braced(v);
+        const bool braced = NeedsBraces(v) || (IsKey(k, "DRIVER") && !v.empty() && !EndsWithLoneLeadByte(v));
+        if (braced && EndsWithLoneLeadByte(v))
+            // its closing brace would be read as the second byte of a character
+            throw EDatabaseError("接続文字列の " + k + " の値が、2バイト文字の途中で終わっています。");
+        out += braced ? Braced(v) : v;
         out += ';';
     }
+    return out;
+}
+
+std::string MaskPasswords(std::string_view s) {
+    std::string out;
+    size_t copied = 0;
+    ForEachElement(s, [&](const TElement& e) {
+        if (e.ValueBegin == std::string_view::npos) return;
+        std::string shown;
+        if (IsPasswordKey(e.Key)) {
+            shown = "****";
+        } else if (e.Open && e.Value.find('=') != std::string::npos) {
+            // a connection string inside another (ADO's Extended Properties)
+            const std::string inner = MaskPasswords(e.Value);
+            if (inner == e.Value) return;
+            // braces would take a lone lead byte's closing brace for its second byte
+            shown = Quoted(inner, e.Open == '{' && EndsWithLoneLeadByte(inner) ? '"' : e.Open);
+        } else {
+            return;
+        }
+        out.append(s, copied, e.ValueBegin - copied);
+        out += shown;
+        copied = e.End;
+    });
+    out.append(s, copied, std::string_view::npos);
     return out;
 }
 
@@ -148,7 +243,7 @@ std::string CompletedAdoString(std::string_view odbcOut, const TOdbcConnectParam
         if (!p.PersistSecurityInfo && IsKey(k, "PWD")) continue;
         s += k;
         s += '=';
-        s += v.find_first_of(";\"") != std::string::npos ? sys::AnsiQuotedStr(v, '"') : v;
+        s += NeedsQuotes(v) ? Quoted(v, '"') : v;
         s += ';';
     }
     return s;

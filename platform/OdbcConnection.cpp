@@ -249,6 +249,7 @@ void TOdbcConnection::Open() {
     FBlockFetch = FGetDataBound && (gd & SQL_GD_BLOCK) && (pos & SQL_POS_POSITION);
 
     FPostgreSql = library.find("psqlodbc") != std::string::npos;
+    FSqlite = library.find("sqlite3odbc") != std::string::npos;
     FSqliteNames = false;
     if (sqliteNames) {
         // LongNames=1 turned SQLite's full names on ("table.column"); back to the short ones

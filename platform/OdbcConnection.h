@@ -115,6 +115,8 @@ public:
     bool GetDataOnBound() const { return FGetDataBound; }
     // True on the SQLite driver with the whole names described above.
     bool SqliteWholeNames() const { return FSqliteNames; }
+    // True on the SQLite driver (whose base column names are the labels).
+    bool Sqlite() const { return FSqlite; }
     // True for a driver without the wide-character API: the layer talks
     // UTF-8 to it through the narrow API (the driver manager would hand it
     // Latin-1 otherwise).
@@ -142,6 +144,7 @@ private:
     bool FBlockFetch = false;
     bool FGetDataBound = false;
     bool FSqliteNames = false;
+    bool FSqlite = false;
     bool FPostgreSql = false;
     TFetchScratch FScratch;
     std::vector<TOdbcQuery*> FDataSets;

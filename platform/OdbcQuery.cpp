@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <unordered_set>
 
 #include "CP932.h"
 #include "FileSystem.h"
@@ -226,6 +227,97 @@ std::vector<std::string> SelectListColumns(std::string_view sql) {
     std::vector<std::string> out;
     out.reserve(items.size());
     for (const auto& item : items) out.push_back(ItemColumn(item));
+    return out;
+}
+
+TSingleTable SingleTable(std::string_view sql) {
+    const std::vector<TSqlToken> tokens = SqlTokens(sql);
+    const size_t n = tokens.size();
+    auto word = [&](size_t i, const char* w) { return i < n && IsWord(tokens[i], w); };
+    auto punct = [&](size_t i, char c) { return i < n && IsPunct(tokens[i], c); };
+    // the names before the main SELECT: the tables a WITH clause makes
+    std::vector<std::string> before;
+    size_t i = 0;
+    int depth = 0;
+    for (; i < n; ++i) {
+        if (IsPunct(tokens[i], '(')) ++depth;
+        else if (IsPunct(tokens[i], ')')) --depth;
+        else if (depth == 0 && IsWord(tokens[i], "SELECT")) break;
+        else if (depth == 0 && IsName(tokens[i])) before.push_back(tokens[i].Text);
+    }
+    if (i == n) return {};
+    ++i;
+    if (word(i, "DISTINCT") || word(i, "ALL")) ++i;
+    const size_t listStart = i;
+    for (; i < n; ++i) {
+        if (IsPunct(tokens[i], '(')) ++depth;
+        else if (IsPunct(tokens[i], ')')) --depth;
+        else if (depth == 0 && (IsWord(tokens[i], "FROM") || IsPunct(tokens[i], ';'))) break;
+    }
+    if (!word(i, "FROM")) return {};
+    const size_t listEnd = i++;
+    TSingleTable out;
+    out.StarOnly = (listEnd == listStart + 1 && punct(listStart, '*')) ||
+                   (listEnd == listStart + 3 && IsName(tokens[listStart]) && punct(listStart + 1, '.') &&
+                    punct(listStart + 2, '*'));
+    if (i >= n || !IsName(tokens[i])) return {};
+    std::string name = tokens[i++].Text;
+    if (punct(i, '.') && i + 1 < n && IsName(tokens[i + 1])) {
+        if (!sys::SameText(name, "main")) return {};   // a table of another database
+        name = tokens[i + 1].Text;
+        i += 2;
+    }
+    auto ends = [&](size_t k) {
+        static const char* const kNext[] = {"WHERE", "GROUP", "HAVING", "WINDOW", "ORDER", "LIMIT"};
+        if (k >= n || IsPunct(tokens[k], ';')) return true;
+        for (const char* w : kNext)
+            if (IsWord(tokens[k], w)) return true;
+        return false;
+    };
+    if (!ends(i)) {
+        // an alias, then the end of the FROM clause
+        if (word(i, "AS")) ++i;
+        if (i >= n || !IsName(tokens[i])) return {};
+        ++i;
+        if (!ends(i)) return {};
+    }
+    // nothing after it may join another select to this one
+    for (depth = 0; i < n && !IsPunct(tokens[i], ';'); ++i) {
+        if (IsPunct(tokens[i], '(')) ++depth;
+        else if (IsPunct(tokens[i], ')')) --depth;
+        else if (depth == 0 && (IsWord(tokens[i], "UNION") || IsWord(tokens[i], "INTERSECT") || IsWord(tokens[i], "EXCEPT")))
+            return {};
+    }
+    for (const std::string& b : before)
+        if (sys::SameText(b, name)) return {};
+    out.Name = std::move(name);
+    return out;
+}
+
+std::vector<std::string> UniqueFieldNames(const std::vector<std::string>& labels) {
+    std::unordered_set<std::string> used;   // upper case: every label, then every name given
+    used.reserve(labels.size() * 2);
+    for (const std::string& l : labels) used.insert(sys::UpperCase(l));
+    // per label (upper case): met already, and the next n to try
+    std::unordered_map<std::string, int> next;
+    next.reserve(labels.size());
+    std::vector<std::string> out;
+    out.reserve(labels.size());
+    for (const std::string& label : labels) {
+        auto met = next.try_emplace(sys::UpperCase(label), 1);
+        if (met.second) {
+            out.push_back(label);
+            continue;
+        }
+        for (int& k = met.first->second;; ++k) {
+            std::string name = label + "_" + std::to_string(k);
+            if (used.insert(sys::UpperCase(name)).second) {
+                out.push_back(std::move(name));
+                ++k;
+                break;
+            }
+        }
+    }
     return out;
 }
 
@@ -594,6 +686,8 @@ void TOdbcQuery::TFetch::DescribeColumns() {
     SQLSMALLINT cols = 0;
     SQLNumResultCols(St, &cols);
     Plans.assign(static_cast<size_t>(cols), TColPlan());
+    std::vector<std::string> labels(Plans.size());
+    std::vector<bool> required(Plans.size());
     Q.FieldDefs().Clear();
     Q.FColumns.clear();
     Q.FValueKinds.clear();
@@ -620,13 +714,17 @@ void TOdbcQuery::TFetch::DescribeColumns() {
         PlanColumn(p, uns == SQL_TRUE, Q.EnableBCD, utf8, Postgres, money);
         // the label is the name as the database gives it: an expression's whole
         // text, an alias as written (SQLDescribeCol may give a shortened name)
-        std::string fieldName = ColumnText(st, col, SQL_DESC_LABEL, utf8);
+        std::string& fieldName = labels[static_cast<size_t>(c)];
+        fieldName = ColumnText(st, col, SQL_DESC_LABEL, utf8);
         if (fieldName.empty()) fieldName = odbc::FromApiText(name, utf8);
         if (fieldName.empty()) fieldName = "COLUMN" + std::to_string(c + 1);
-        // the toolkit's names for duplicates: NAME, NAME_1, NAME_2, ...
-        std::string unique = fieldName;
-        for (int k = 1; Q.FieldDefs().IndexOf(unique) >= 0; ++k) unique = fieldName + "_" + std::to_string(k);
-        TFieldDef& d = Q.FieldDefs().Add(unique, p.Type, FieldSize(p), nullable == SQL_NO_NULLS);
+        required[static_cast<size_t>(c)] = nullable == SQL_NO_NULLS;
+    }
+    // duplicates are told apart as fields are looked up, ignoring case
+    const std::vector<std::string> names = odbc::UniqueFieldNames(labels);
+    for (size_t c = 0; c < Plans.size(); ++c) {
+        const TColPlan& p = Plans[c];
+        TFieldDef& d = Q.FieldDefs().Add(names[c], p.Type, FieldSize(p), required[c]);
         d.Precision = static_cast<int>(std::min<SQLULEN>(p.ColSize, 0x7FFFFFFF));
         d.Scale = p.Digits;
         Q.FColumns.emplace_back(p.Storage);
@@ -1006,6 +1104,7 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
     SQLHSTMT st = stmt;
     const bool utf8 = FConnection->Utf8Api();
     FUpdateTable.clear();
+    FReadOnlyReason.clear();
     FTableCatalog.clear();
     FTableSchema.clear();
     FTableName.clear();
@@ -1019,7 +1118,11 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
         columns[c] = ColumnText(st, col, SQL_DESC_BASE_COLUMN_NAME, utf8);
         any = any || !tables[c].empty();
     }
-    if (any && FConnection->SqliteWholeNames()) {
+    if (!any) {
+        FReadOnlyReason = "結果の列はどれも表の列ではありません（式や定数の列です）。";
+        return;
+    }
+    if (FConnection->Sqlite()) {
         // the SQLite driver gives the label as the base column name, an alias included
         std::vector<std::string> labels(count);
         for (size_t c = 0; c < count; ++c) labels[c] = ColumnText(st, static_cast<SQLUSMALLINT>(c + 1), SQL_DESC_LABEL, utf8);
@@ -1047,6 +1150,8 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
     }
     const bool named = std::any_of(FBaseColumns.begin(), FBaseColumns.end(), [](const std::string& b) { return !b.empty(); });
     if (!one || FTableName.empty() || !named) {
+        FReadOnlyReason = !one ? "結果に複数の表の列があります（結合した結果です）。"
+                               : "結果の列が表のどの列にあたるかを確かめられません（ビュー、副問い合わせ、結合などを通した結果です）。";
         FTableName.clear();
         FBaseColumns.assign(FBaseColumns.size(), std::string());
         return;
@@ -1064,13 +1169,19 @@ std::vector<std::string> TOdbcQuery::SqlitePreparedLabels(const std::string& Sql
     std::vector<std::string> labels;
     TStmt st;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, FConnection->Handle(), &st.H))) return labels;
-    std::string text = odbc::ApiText(Sql, false);
+    // through the API the statements of the connection use: the narrow one
+    // (UTF-8) for a driver without the wide one, which the driver manager
+    // would hand Latin-1
+    const bool utf8 = FConnection->Utf8Api();
+    std::string text = odbc::ApiText(Sql, utf8);
+    const SQLINTEGER units = static_cast<SQLINTEGER>(text.size() / static_cast<size_t>(odbc::UnitSize(utf8)));
     text.append(2, '\0');
-    if (!SQL_SUCCEEDED(SQLPrepareW(st.H, reinterpret_cast<SQLWCHAR*>(&text[0]), static_cast<SQLINTEGER>(text.size() / 2 - 1))))
-        return labels;
+    const SQLRETURN r = utf8 ? SQLPrepare(st.H, reinterpret_cast<SQLCHAR*>(&text[0]), units)
+                             : SQLPrepareW(st.H, reinterpret_cast<SQLWCHAR*>(&text[0]), units);
+    if (!SQL_SUCCEEDED(r)) return labels;
     SQLSMALLINT n = 0;
     if (!SQL_SUCCEEDED(SQLNumResultCols(st.H, &n))) return labels;
-    for (SQLSMALLINT c = 1; c <= n; ++c) labels.push_back(ColumnText(st.H, static_cast<SQLUSMALLINT>(c), SQL_DESC_LABEL, false));
+    for (SQLSMALLINT c = 1; c <= n; ++c) labels.push_back(ColumnText(st.H, static_cast<SQLUSMALLINT>(c), SQL_DESC_LABEL, utf8));
     return labels;
 }
 
@@ -1079,53 +1190,39 @@ std::vector<std::string> TOdbcQuery::SqliteBaseColumns(const std::vector<std::st
     const size_t count = Labels.size();
     std::vector<std::string> bases(count);
     const std::string sql = FParamCheck ? odbc::ParseParamSQL(FSQL).Text : FSQL;
-    // With full names SQLite names a column reference "table.column" and keeps
-    // an alias or an expression as it is. (The driver's wide names of these
-    // may lose characters outside ASCII: such a name is taken for an alias,
-    // which the select list then resolves.)
-    std::vector<std::string> full;
-    auto pragma = [&](const char* text) {
-        TStmt p;
-        if (SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, FConnection->Handle(), &p.H)))
-            SQLExecDirect(p.H, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS);
+    // The driver names a column's table (through views and subqueries, the
+    // table the value comes from) but not the column: its "base column" is
+    // the label. The columns are told only where the statement reads the one
+    // table itself, so that every name in its select list is a column of it.
+    const odbc::TSingleTable from = odbc::SingleTable(sql);
+    if (from.Name.empty()) return bases;
+    const std::string* table = nullptr;
+    for (const std::string& t : Tables)
+        if (!t.empty()) {
+            if (!sys::SameText(t, from.Name) || (table && t != *table)) return bases;
+            table = &t;
+        }
+    if (!table) return bases;
+    std::string quoted = "\"";
+    for (char ch : *table) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+    const std::vector<std::string> own = SqlitePreparedLabels("SELECT * FROM " + quoted + "\"");
+    // SQLite compares names without regard to case; the table's own spelling is used
+    auto ownName = [&](const std::string& name) {
+        for (const std::string& o : own)
+            if (sys::SameText(o, name)) return o;
+        return std::string();
     };
-    pragma("PRAGMA full_column_names = 1");
-    try {
-        full = SqlitePreparedLabels(sql);
-    } catch (...) {
-        pragma("PRAGMA full_column_names = 0");
-        throw;
+    if (from.StarOnly) {
+        // "*": the table's columns in their order
+        if (own.size() != count) return bases;
+        for (size_t c = 0; c < count; ++c)
+            if (!Tables[c].empty() && sys::SameText(Labels[c], own[c])) bases[c] = own[c];
+        return bases;
     }
-    pragma("PRAGMA full_column_names = 0");
-    if (full.size() != count) return bases;
-    std::vector<std::string> items;   // read only when an alias needs it
-    bool itemsRead = false;
-    std::unordered_map<std::string, std::vector<std::string>> tableColumns;
-    for (size_t c = 0; c < count; ++c) {
-        if (Tables[c].empty()) continue;
-        const std::string& f = full[c];
-        const std::string& label = Labels[c];
-        if (f.size() > label.size() + 1 && f[f.size() - label.size() - 1] == '.' &&
-            f.compare(f.size() - label.size(), label.size(), label) == 0) {
-            bases[c] = label;   // "table.column": a reference, whose short name is the column's own
-            continue;
-        }
-        // an alias: the select list says which column it stands for
-        if (!itemsRead) {
-            items = odbc::SelectListColumns(sql);
-            itemsRead = true;
-        }
-        if (items.size() != count || items[c].empty()) continue;
-        auto it = tableColumns.find(Tables[c]);
-        if (it == tableColumns.end()) {
-            std::string quoted = "\"";
-            for (char ch : Tables[c]) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-            it = tableColumns.emplace(Tables[c], SqlitePreparedLabels("SELECT * FROM " + quoted + "\"")).first;
-        }
-        // SQLite compares names without regard to case; the table's own spelling is used
-        for (const std::string& name : it->second)
-            if (sys::SameText(name, items[c])) bases[c] = name;
-    }
+    const std::vector<std::string> items = odbc::SelectListColumns(sql);
+    if (items.size() != count) return bases;
+    for (size_t c = 0; c < count; ++c)
+        if (!Tables[c].empty() && !items[c].empty()) bases[c] = ownName(items[c]);
     return bases;
 }
 
@@ -1145,6 +1242,20 @@ std::string TOdbcQuery::Quoted(const std::string& Name) const {
 
 bool TOdbcQuery::CanModify() const {
     return Active() && !FUpdateTable.empty() && FConnection && FConnection->Connected();
+}
+
+std::string TOdbcQuery::ReadOnlyReason() const {
+    if (!Active()) return "データセットが閉じています。";
+    if (!FConnection || !FConnection->Connected()) return "データベースに接続していません。";
+    return FReadOnlyReason;
+}
+
+std::string TOdbcQuery::FieldReadOnlyMessage(const TField& Field) const {
+    std::string refused = TDataSet::FieldReadOnlyMessage(Field);
+    const size_t i = static_cast<size_t>(Field.Index());
+    if (refused.empty() && i < FBaseColumns.size() && FBaseColumns[i].empty())
+        refused = "フィールド '" + Field.FieldName() + "' は表の列ではないため変更できません";
+    return refused;
 }
 
 void TOdbcQuery::LoadKeyColumns() {
@@ -1261,8 +1372,8 @@ void TOdbcQuery::MaterialiseRowMap() {
 }
 
 void TOdbcQuery::SetFieldValue(TField& field, const TVariant& value) {
-    if (FBaseColumns.at(static_cast<size_t>(field.Index())).empty())
-        throw EDatabaseError("フィールド '" + field.FieldName() + "' は表の列ではないため変更できません");
+    const std::string refused = FieldReadOnlyMessage(field);
+    if (!refused.empty()) throw EDatabaseError(refused);
     FEdit.at(static_cast<size_t>(field.Index())) = value;
 }
 

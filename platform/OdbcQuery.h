@@ -56,6 +56,23 @@ TParsedSQL ParseParamSQL(std::string_view sql);
 // matched to the result's columns with certainty: a "*" among them, a
 // compound select (UNION, INTERSECT, EXCEPT) or no SELECT.
 std::vector<std::string> SelectListColumns(std::string_view sql);
+// The one table a query reads, when its FROM names a single table directly
+// ("FROM t", "FROM main.t", "FROM t AS x", "FROM t x", then nothing or WHERE,
+// GROUP, HAVING, WINDOW, ORDER, LIMIT): Name is that table (unquoted) and
+// StarOnly tells a select list of just "*" or "x.*". Name is empty for
+// anything else: a join, a subquery, a table-valued function, a table of
+// the WITH clause, a compound select, another schema than main.
+struct TSingleTable {
+    std::string Name;
+    bool StarOnly = false;
+};
+TSingleTable SingleTable(std::string_view sql);
+// The field names of a result from its labels: a label that no other label
+// equals (compared ignoring case, as fields are looked up) keeps its text, as
+// does the first of a group of equal labels; each later one takes the first
+// LABEL_n (n = 1, 2, ...) that no label of the result and no name given
+// before uses.
+std::vector<std::string> UniqueFieldNames(const std::vector<std::string>& labels);
 }  // namespace odbc
 
 class TOdbcQuery : public TDataSet {
@@ -99,6 +116,8 @@ public:
     // without one, by the original values of all its columns; a change that
     // would reach no record or more than one is refused and nothing is written.
     bool CanModify() const override;
+    // A column that is not one of the table's (an expression) cannot be written.
+    std::string FieldReadOnlyMessage(const TField& Field) const override;
     // The table edits are written to ("schema"."table", quoted); empty when
     // the result cannot be edited.
     const std::string& UpdateTable() const { return FUpdateTable; }
@@ -111,6 +130,7 @@ public:
     void ConnectionClosing(bool detach);
 
 protected:
+    std::string ReadOnlyReason() const override;
     void InternalOpen() override;
     void InternalClose() override;
     bool IsCursorOpen() const override { return FCursorOpen; }
@@ -149,7 +169,7 @@ private:
     bool CellValue(size_t storeRow, int col, TVariant& value) const;
     void TraceUpdateTable(void* stmt);
     // SQLite: the base column of each field (empty where none can be told
-    // with certainty); Labels are the fields' names, Tables their base tables.
+    // with certainty); Labels are the driver's labels, Tables the base tables.
     std::vector<std::string> SqliteBaseColumns(const std::vector<std::string>& Labels,
                                                const std::vector<std::string>& Tables);
     // SQLite: the labels of a statement prepared (not run) on the connection.
@@ -190,6 +210,7 @@ private:
     std::vector<TVariant> FEdit;           // the record being edited or inserted
     int64_t FInsertAt = 0;
     std::string FUpdateTable;              // quoted; empty: not editable
+    std::string FReadOnlyReason;           // why not, in words
     std::string FTableCatalog, FTableSchema, FTableName;
     std::vector<std::string> FBaseColumns; // per field; empty: not a column of the table
     std::string FQuote;                    // the driver's identifier quote

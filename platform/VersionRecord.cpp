@@ -53,10 +53,11 @@ bool InFile(uint64_t offset, uint64_t size, uint64_t fileSize) {
 
 TReadResult ReadFileVersionBlock(std::string_view FileName, std::string& Block) {
     Block.clear();
-    TFd f(open(fs932::ToNative(FileName).c_str(), O_RDONLY | O_CLOEXEC));
-    if (f.Fd < 0) return TReadResult::Unreadable;
+    int fd = -1;
+    if (fs932::OpenRegularFile(FileName, fd) != fs932::ReadResult::Ok) return TReadResult::Unreadable;
+    TFd f(fd);
     struct stat st {};
-    if (fstat(f.Fd, &st) != 0 || S_ISDIR(st.st_mode)) return TReadResult::Unreadable;
+    if (fstat(f.Fd, &st) != 0) return TReadResult::Unreadable;
     const auto fileSize = static_cast<uint64_t>(st.st_size);
 
     if (fileSize < sizeof(Elf64_Ehdr)) return TReadResult::NoRecord;  // too small to be a program

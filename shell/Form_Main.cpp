@@ -1,6 +1,5 @@
 #include "Form_Main.h"
 
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -16,7 +15,6 @@
 #include "Exception.h"
 #include "FileSystem.h"
 #include "Headless.h"
-#include "KZNMemIniFile.h"
 #include "KZNMessageDlg.h"
 #include "Reentrancy.h"
 #include "ScreenMetrics.h"
@@ -49,30 +47,8 @@ std::string MessageOf(const std::exception& E) {
 }
 
 // The close-time keys of the windows' sizes and split positions.
-const char* const kGeometryKeys[] = {"CLIENTWINDOWSIZE_W", "CLIENTWINDOWSIZE_H", "DESCTREEPOS",
-                                     "SCRIPT_RESULTPOS",   "HISTORYWINDOW_W",    "HISTORYSPLITPOS"};
-
-// Writes the close-time section of Env, but each window geometry key stays as
-// the file has it (absent when it has none).
-void SaveCloseTimeKeepingGeometry(const TEnvironment& Env) {
-    if (!Env.IsWritable()) return;
-    TKZNMemIniFile ini;
-    ini.SetRunTimeFileName(Env.FileName);
-    ini.Open();
-    const char* const section = TEnvironment::SectionCloseTime;
-    std::vector<std::pair<const char*, std::optional<std::string>>> kept;
-    for (const char* key : kGeometryKeys)
-        kept.emplace_back(key, ini.ValueExists(section, key) ? std::optional(ini.ReadString(section, key, ""))
-                                                               : std::nullopt);
-    Env.WriteCloseTimeSection(ini);
-    for (const auto& [key, value] : kept) {
-        if (value)
-            ini.WriteString(section, key, *value);
-        else
-            ini.DeleteKey(section, key);
-    }
-    ini.UpdateFile();
-}
+const std::vector<std::string> kGeometryKeys = {"CLIENTWINDOWSIZE_W", "CLIENTWINDOWSIZE_H", "DESCTREEPOS",
+                                                "SCRIPT_RESULTPOS",   "HISTORYWINDOW_W",    "HISTORYSPLITPOS"};
 
 }  // namespace
 
@@ -175,6 +151,7 @@ void TMain::ApplySettingsFile() {
     try {
         TEnvironment env(EnvFileName);
         notice = env.Load().Message;
+        EnvReadData = std::move(env.ReadData);
         env.ApplyToFrame(*SQLClient);
         SQLClient->EnvData->Assign(*env.EnvData);
         try {
@@ -452,12 +429,13 @@ void TMain::SaveCloseTimeSettings() {
     ct.HistoryShowing = HistoryForm && HistoryForm->isVisible();
     if (fs932::DirectoryExists(EnvFileName))
         throw EFCreateError("ファイル " + EnvFileName + " を作成できません（同じ名前のフォルダがあります）");
+    if (EnvReadData) {
+        env.ReadData = std::make_unique<TWritableEnvData>();
+        env.ReadData->Assign(*EnvReadData);
+    }
     // Without a display the window sizes are the platform's, not the user's:
     // the next windowed start keeps the ones the file held.
-    if (headless::NoDisplay())
-        SaveCloseTimeKeepingGeometry(env);
-    else
-        env.SaveCloseTime();
+    env.SaveCloseTime(headless::NoDisplay() ? kGeometryKeys : std::vector<std::string>());
 }
 
 void TMain::AddCloseTimeSaves(TCloseTimeSaves& Saves) {

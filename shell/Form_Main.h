@@ -105,6 +105,9 @@ public:
     std::unique_ptr<TADODriver> ADODriver;
     std::unique_ptr<TMessageCenter> MessageCenter;
     std::unique_ptr<TWritableCloseTimeEnvData> CloseTimeEnvData;
+    // The settings file as start-up read it: at exit a close-time key this
+    // run did not change keeps what the file holds by then.
+    std::unique_ptr<TWritableEnvData> EnvReadData;
     // Owned; freed through reentry::FreeWhenIdle, never under a run that still uses it.
     QPointer<TFrameSQLClient> SQLClient;
     QPointer<TFrameSQLClient> CurrentTarget;

@@ -6,6 +6,7 @@
 
 #include "CP932.h"
 #include "CP932Text.h"
+#include "FileLock.h"
 #include "FileSystem.h"
 #include "StringList.h"
 #include "SysUtils.h"
@@ -240,30 +241,27 @@ std::string DamageMessage(const std::string& FileName, const TEnvLoadResult& r, 
 
 // ---- writing
 
-class TEnvWriter {
-public:
-    explicit TEnvWriter(TKZNMemIniFile& Ini) : FIni(Ini) {}
+// A key and the text the file holds for it.
+struct TKeyText {
+    const char* Section;
+    const char* Key;
+    std::string Text;
+};
 
-    void Int(const char* Sec, const char* Key, int32_t V, int32_t, int32_t) { Section(Sec).WriteInteger(Sec, Key, V); }
-    void Bool(const char* Sec, const char* Key, bool V) { Section(Sec).WriteBool(Sec, Key, V); }
-    void Char(const char* Sec, const char* Key, char V, TCharKind) { Section(Sec).WriteChar(Sec, Key, V); }
-    void Str(const char* Sec, const char* Key, const std::string& V) { Section(Sec).WriteString(Sec, Key, OneLine(V)); }
-    void QuotedStr(const char* Sec, const char* Key, const std::string& V) {
-        Section(Sec).WriteString(Sec, Key, "\"" + OneLine(V) + "\"");
-    }
-    void Mode(const char* Sec, const char* Key, TAutoCommitModeKind V) {
-        Section(Sec).WriteString(Sec, Key, AutoCommitModeKindName(V));
-    }
+// The text of every key visited, in the file's order, as the ini component writes it.
+class TEnvTexts {
+public:
+    std::vector<TKeyText> Items;
+
+    void Int(const char* Sec, const char* Key, int32_t V, int32_t, int32_t) { Add(Sec, Key, sys::IntToStr(V)); }
+    void Bool(const char* Sec, const char* Key, bool V) { Add(Sec, Key, V ? "1" : "0"); }
+    void Char(const char* Sec, const char* Key, char V, TCharKind) { Add(Sec, Key, std::string{'"', V, '"'}); }
+    void Str(const char* Sec, const char* Key, const std::string& V) { Add(Sec, Key, OneLine(V)); }
+    void QuotedStr(const char* Sec, const char* Key, const std::string& V) { Add(Sec, Key, "\"" + OneLine(V) + "\""); }
+    void Mode(const char* Sec, const char* Key, TAutoCommitModeKind V) { Add(Sec, Key, AutoCommitModeKindName(V)); }
 
 private:
-    // A section is erased before its first key is written.
-    TKZNMemIniFile& Section(const char* Sec) {
-        if (FSection != Sec) {
-            FSection = Sec;
-            FIni.EraseSection(Sec);
-        }
-        return FIni;
-    }
+    void Add(const char* Sec, const char* Key, std::string Text) { Items.push_back({Sec, Key, std::move(Text)}); }
     // A line break inside a value would end the ini line: it is left out.
     static std::string OneLine(const std::string& V) {
         if (V.find_first_of("\r\n") == std::string::npos) return V;
@@ -272,9 +270,27 @@ private:
             if (c != '\r' && c != '\n') out.push_back(c);
         return out;
     }
-    TKZNMemIniFile& FIni;
-    std::string FSection;
 };
+
+// The keys of the close-time section and, with All, of every other section.
+TEnvTexts TextsOf(const TWritableEnvData& Data, bool All) {
+    TEnvTexts texts;
+    VisitCloseTime(static_cast<const TWritableCloseTimeEnvData&>(*Data.CloseTimeEnvData), texts, true);
+    if (All) VisitSettings(static_cast<const TReadableEnvData&>(Data), texts);
+    return texts;
+}
+
+// Writes the texts into the ini component, each section erased before its first key.
+void WriteTexts(TKZNMemIniFile& Ini, const std::vector<TKeyText>& Texts) {
+    std::string section;
+    for (const TKeyText& t : Texts) {
+        if (section != t.Section) {
+            section = t.Section;
+            Ini.EraseSection(t.Section);
+        }
+        Ini.WriteString(t.Section, t.Key, t.Text);
+    }
+}
 
 }  // namespace
 
@@ -349,9 +365,7 @@ void WriteWhole(const std::string& FileName, std::string_view Bytes, TWritableEn
     ini.SetRunTimeFileName(FileName);
     ini.Open();
     ini.EraseAllSections();
-    TEnvWriter writer(ini);
-    VisitCloseTime(static_cast<const TWritableCloseTimeEnvData&>(*Data.CloseTimeEnvData), writer, true);
-    VisitSettings(static_cast<const TReadableEnvData&>(Data), writer);
+    WriteTexts(ini, TextsOf(Data, true).Items);
     for (const TKeptValue& v : unknown) ini.WriteString(v.Section, v.Key, v.Value);
     ini.UpdateFile();
 }
@@ -369,10 +383,21 @@ std::string FreeBackupName(const std::string& FileName) {
 TEnvLoadResult TEnvironment::LoadFromFile(const std::string& FileName, TWritableEnvData& Data) {
     TEnvLoadResult r;
     Data.SetDefaults();
-    if (!fs932::FileExists(FileName)) return r;
-
     std::string bytes;
-    if (!fs932::ReadFile(FileName, bytes)) {
+    fs932::ReadResult read = fs932::ReadRegularFile(FileName, bytes);
+    // a folder in the file's place gives the defaults; the save at exit says why it cannot be written
+    if (read == fs932::ReadResult::Missing ||
+        (read == fs932::ReadResult::NotRegular && fs932::DirectoryExists(FileName)))
+        return r;
+    if (read == fs932::ReadResult::NotRegular) {
+        // a FIFO or a device is neither read, moved nor written: the defaults, and one word
+        r.Problems.push_back("通常のファイルではありません");
+        r.Message = "設定ファイル「" + FileName + "」を読めません。既定の設定で起動します。\r\n" +
+                    "通常のファイルではないため、このファイルには書き込みません。\r\nファイル " + FileName +
+                    " を開けません\r\n";
+        return r;
+    }
+    if (read != fs932::ReadResult::Ok) {
         // unreadable: moved aside (never over an earlier backup), so that the next save makes a new file
         r.Damaged = true;
         r.Problems.push_back("ファイルを読めません");
@@ -401,7 +426,11 @@ TEnvLoadResult TEnvironment::LoadFromFile(const std::string& FileName, TWritable
     // the copy is safe: what could be read replaces the damage, so that the next start finds none
     if (TFolderFile::IsWritable(FileName)) {
         try {
-            WriteWhole(FileName, bytes, Data);
+            fs932::TFileLock lock;
+            lock.Lock(FileName);
+            // another copy of the program may have mended it meanwhile
+            std::string now;
+            if (fs932::ReadFile(FileName, now) && now == bytes) WriteWhole(FileName, bytes, Data);
         } catch (const std::exception&) {
         }
     }
@@ -410,32 +439,47 @@ TEnvLoadResult TEnvironment::LoadFromFile(const std::string& FileName, TWritable
     return r;
 }
 
+TEnvLoadResult TEnvironment::Load() {
+    TEnvLoadResult r = LoadFromFile(FileName, *EnvData);
+    ReadData = std::make_unique<TWritableEnvData>();
+    ReadData->Assign(*EnvData);
+    return r;
+}
+
 bool TEnvironment::IsWritable() const { return TFolderFile::IsWritable(FileName); }
 
-void TEnvironment::Save() {
+void TEnvironment::Save() { Write(true, {}); }
+
+void TEnvironment::SaveCloseTime(const std::vector<std::string>& KeptKeys) { Write(false, KeptKeys); }
+
+void TEnvironment::Write(bool All, const std::vector<std::string>& KeptKeys) {
     if (!IsWritable()) return;
+    fs932::TFileLock lock;
+    lock.Lock(FileName);
+    // the file as it is now, another copy's saves included
     TKZNMemIniFile ini;
     ini.SetRunTimeFileName(FileName);
     ini.Open();
-    WriteCloseTimeSection(ini);
-    TEnvWriter writer(ini);
-    VisitSettings(static_cast<const TReadableEnvData&>(*EnvData), writer);
+    std::vector<TKeyText> texts = TextsOf(*EnvData, All).Items;
+    const std::vector<TKeyText> read = ReadData ? TextsOf(*ReadData, All).Items : std::vector<TKeyText>();
+    std::vector<TKeyText> final;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        TKeyText& t = texts[i];
+        const bool inFile = ini.ValueExists(t.Section, t.Key);
+        const bool kept = std::string_view(t.Section) == SectionCloseTime &&
+                          std::find(KeptKeys.begin(), KeptKeys.end(), t.Key) != KeptKeys.end();
+        // a key this copy did not change since it read the file keeps what the file holds now
+        const bool unchanged = !read.empty() && read[i].Text == t.Text;
+        if (kept && !inFile) continue;
+        if (inFile && (kept || unchanged)) t.Text = ini.ReadString(t.Section, t.Key, t.Text);
+        final.push_back(std::move(t));
+    }
+    WriteTexts(ini, final);
+    fs932::SavePausePoint(FileName);
     ini.UpdateFile();
 }
 
-void TEnvironment::SaveCloseTime() {
-    if (!IsWritable()) return;
-    TKZNMemIniFile ini;
-    ini.SetRunTimeFileName(FileName);
-    ini.Open();
-    WriteCloseTimeSection(ini);
-    ini.UpdateFile();
-}
-
-void TEnvironment::WriteCloseTimeSection(TKZNMemIniFile& Ini) const {
-    TEnvWriter writer(Ini);
-    VisitCloseTime(static_cast<const TWritableCloseTimeEnvData&>(*EnvData->CloseTimeEnvData), writer, true);
-}
+void TEnvironment::WriteCloseTimeSection(TKZNMemIniFile& Ini) const { WriteTexts(Ini, TextsOf(*EnvData, false).Items); }
 
 int32_t TEnvironment::ScriptAreaHeight(int32_t SavedHeight, int32_t PanelHeight) {
     const int64_t fromTop = SavedHeight;

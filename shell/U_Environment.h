@@ -65,17 +65,32 @@ public:
     // damaged one is copied to a free "<name>.bad" name and replaced by the
     // record as read (an unreadable one is moved to that name). Never raises
     // for the file's content.
+    // A FIFO, a device or a socket in the file's place gives the defaults and
+    // a message; it is neither read, moved nor written.
     static TEnvLoadResult LoadFromFile(const std::string& FileName, TWritableEnvData& Data);
-    TEnvLoadResult Load() { return LoadFromFile(FileName, *EnvData); }
+    // LoadFromFile into EnvData; ReadData takes a copy of what was read.
+    TEnvLoadResult Load();
 
+    // What the file held when this copy of the program read it. A save writes
+    // a key as EnvData has it when it differs from this, and otherwise keeps
+    // what the file holds by then (another copy may have saved meanwhile).
+    // Null: every key is written as EnvData has it.
+    std::unique_ptr<TWritableEnvData> ReadData;
+
+    // False for a read-only file, a FIFO or a device in the file's place, and
+    // a file that cannot be made.
     bool IsWritable() const;
     // Writes every section from EnvData (the close-time section too). Known
     // sections are written anew; sections this program does not know stay.
-    // Nothing happens when the file is not writable. Raises EFCreateError
-    // when the file cannot be replaced.
+    // Nothing happens when the file is not writable. Each save holds the
+    // file's lock ("<name>.lock") while it reads the file again and writes
+    // it. Raises EFCreateError when the file cannot be replaced or the lock
+    // cannot be had.
     void Save();
-    // Writes only the close-time section; the rest of the file stays.
-    void SaveCloseTime();
+    // Writes only the close-time section; the rest of the file stays. Each of
+    // KeptKeys (keys of that section) stays as the file has it, absent when
+    // it has none.
+    void SaveCloseTime(const std::vector<std::string>& KeptKeys = {});
     // The close-time section of EnvData into an open ini component.
     void WriteCloseTimeSection(TKZNMemIniFile& Ini) const;
 
@@ -114,4 +129,7 @@ public:
     static bool IsAutoCommitFor(TAutoCommitModeKind Mode, bool CommitModeState);
     // The twelve result-text fields, each into the field of the same name.
     static void AssignResultTextFields(const TReadableEnvData& Source, TReadableEnvData& Dest);
+
+private:
+    void Write(bool All, const std::vector<std::string>& KeptKeys);
 };

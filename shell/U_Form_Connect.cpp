@@ -20,7 +20,9 @@
 
 #include "AppException.h"
 #include "CP932Qt.h"
+#include "FileLock.h"
 #include "FileSystem.h"
+#include "KZNTreeViewFormatMerge.h"
 #include "Headless.h"
 #include "KZNEditor.h"
 #include "KZNMessageDlg.h"
@@ -238,10 +240,32 @@ bool TForm_Connect::eventFilter(QObject* watched, QEvent* e) {
 // --- the file -------------------------------------------------------------------
 
 void TForm_Connect::LoadFile() {
-    if (!fs932::FileExists(FFileName)) return;
+    std::string bytes;
+    fs932::ReadResult read = fs932::ReadRegularFile(FFileName, bytes);
+    // a folder in the file's place holds no connections; saving there fails with its own message
+    if (read == fs932::ReadResult::NotRegular && fs932::DirectoryExists(FFileName)) read = fs932::ReadResult::Missing;
+    // what was told of the file no longer holds once it has gone
+    if (read == fs932::ReadResult::Missing) {
+        ToldDamaged().erase(FFileName);
+        return;
+    }
+    if (read == fs932::ReadResult::NotRegular) {
+        // a FIFO or a device is never read nor written; every store of this run finds it so
+        const bool told = ToldDamaged().count(FFileName) > 0;
+        ToldDamaged()[FFileName] = false;
+        if (!told)
+            MessageDlg("ファイルのロードに失敗しました。[" + FFileName + "]\r\nファイル " + FFileName +
+                           " を開けません（通常のファイルではないため、このファイルには書き込みません）",
+                       TMsgDlgType::mtWarning, this);
+        return;
+    }
     try {
         FShownNode = nullptr;
-        ConnectTree->LoadFromFile(FFileName);
+        if (read != fs932::ReadResult::Ok) throw EFOpenError("ファイル " + FFileName + " を開けません");
+        ConnectTree->LoadFromText(bytes, ConnectTree->SavedIndentChar);
+        FReadText = std::move(bytes);
+        // a sound file stands where damage was told of: it is written again
+        ToldDamaged().erase(FFileName);
         return;
     } catch (const std::exception&) {
     }
@@ -255,8 +279,7 @@ void TForm_Connect::LoadFile() {
     bool repaired = false;
     if (kept) {
         try {
-            ConnectTree->SaveToFile(FFileName);
-            repaired = true;
+            repaired = WriteStore(bytes);
         } catch (const std::exception&) {
         }
     }
@@ -276,10 +299,86 @@ bool TForm_Connect::TrySaveToFile() {
     // a damaged file of which no copy could be kept is never written over
     if (auto told = ToldDamaged().find(FFileName); told != ToldDamaged().end() && !told->second) return false;
     try {
-        ConnectTree->SaveToFile(FFileName);
+        return WriteStore(FReadText);
     } catch (const std::exception&) {
         throw EForm_Connect("ファイルの保存に失敗しました。[" + FFileName + "]");
     }
+}
+
+bool TForm_Connect::WriteStore(const std::string& Read) {
+    fs932::TFileLock lock;
+    lock.Lock(FFileName);
+    std::string text = ConnectTree->SaveToText(ConnectTree->SavedIndentChar);
+    std::string now;
+    switch (fs932::ReadRegularFile(FFileName, now)) {
+        case fs932::ReadResult::Ok:
+            // another copy of the program saved since this store read the file
+            if (now != Read && !MergeWithFile(Read, now, text)) return false;
+            break;
+        case fs932::ReadResult::Missing: break;
+        default: throw EFOpenError("ファイル " + FFileName + " を開けません");
+    }
+    fs932::SavePausePoint(FFileName);
+    // connection strings may hold passwords
+    if (!fs932::WriteFileAtomic(FFileName, text, 0600)) throw EFCreateError("ファイル " + FFileName + " を作成できません");
+    FReadText = std::move(text);
+    return true;
+}
+
+bool TForm_Connect::MergeWithFile(const std::string& Read, const std::string& Now, std::string& Text) {
+    TKZNTreeFormatChars chars;
+    chars.Indent = ConnectTree->SavedIndentChar;
+    chars.Separator = ConnectTree->SavedPropertySeparator;
+    chars.LineEnd = ConnectTree->SaveLineCRLF;
+    // each version as this store writes it, so that what nobody changed compares equal
+    auto records = [&](const std::string& Bytes) {
+        TKZNTreeView tree;
+        tree.DefaultRestoreNodeProperties = ConnectTree->DefaultRestoreNodeProperties;
+        tree.SavedPropertySeparator = chars.Separator;
+        tree.SaveLineCRLF = chars.LineEnd;
+        tree.LoadFromText(Bytes, chars.Indent);
+        return KZNTreeSplitText(tree.SaveToText(chars.Indent), chars);
+    };
+    TKZNTreeTextRecords base, theirs;
+    const TKZNTreeTextRecords ours = KZNTreeSplitText(Text, chars);
+    try {
+        base = records(Read);
+    } catch (const std::exception&) {
+        // nothing this store can tell apart was read: every connection of the file is kept
+    }
+    try {
+        theirs = records(Now);
+    } catch (const std::exception&) {
+        // what stands in the file now cannot be read: written over only once a copy of it is kept
+        std::string bad;
+        bool fresh = false;
+        return TFolderFile::KeepDamagedCopy(FFileName, bad, fresh);
+    }
+    // A connection is known by its name; its selection and focus are the
+    // store's current connection, one choice of its own.
+    TKZNTreeMergeRules rules;
+    rules.Identity = [&](std::string_view body) { return Key(KZNTreeBodyCaption(body, chars)); };
+    rules.Content = [&](std::string_view body) { return KZNTreeBodyWithout(body, {"Selected", "Focused"}, chars); };
+    auto selectedOf = [&](const TKZNTreeTextRecords& records) {
+        const std::vector<std::string> keys = KZNTreePathKeys(records, rules);
+        for (size_t i = 0; i < records.size(); ++i)
+            if (sys::SameText(KZNTreeBodyProperty(records[i].Body, "Selected", chars), "True")) return keys[i];
+        return std::string();
+    };
+    const std::string readSelected = selectedOf(base), ourSelected = selectedOf(ours);
+    const std::string selected = ourSelected != readSelected ? ourSelected : selectedOf(theirs);
+    TKZNTreeTextRecords merged = KZNTreeMerge(base, ours, theirs, rules);
+    const std::vector<std::string> keys = KZNTreePathKeys(merged, rules);
+    for (size_t i = 0; i < merged.size(); ++i) {
+        const char* value = !selected.empty() && keys[i] == selected ? "True" : "False";
+        for (const char* name : {"Selected", "Focused"})
+            merged[i].Body = KZNTreeSetBodyProperty(merged[i].Body, name, value, chars);
+    }
+    Text = KZNTreeJoinText(merged, chars);
+    // the dialog shows what the file holds from now on
+    FShownNode = nullptr;
+    ConnectTree->LoadFromText(Text, chars.Indent);
+    ShowNode(Selected());
     return true;
 }
 

@@ -55,7 +55,12 @@ public:
     void SelectNode(const std::string& Name) override;
     // Saves the store when its file can be written; a file that cannot be
     // written is skipped (see Save for the user's own save). Raises
-    // EForm_Connect when writing fails.
+    // EForm_Connect when writing fails. The save holds the file's lock
+    // ("<name>.lock") while it reads the file again and writes it: a
+    // connection this store changed, added or deleted since it read the file
+    // is written as the store has it, every other one as the file holds it
+    // by then (another copy of the program may have saved meanwhile), and so
+    // is the current connection unless this store chose another.
     void SaveToFile() override;
 
     // The node whose caption, trimmed and upper-cased, equals Name trimmed and
@@ -126,6 +131,11 @@ protected:
 private:
     void BuildForm();
     void LoadFile();
+    // Saves the tree under the file's lock, merged with what another copy
+    // wrote since the store read Read; false when the file now holds damage
+    // of which no copy could be kept.
+    bool WriteStore(const std::string& Read);
+    bool MergeWithFile(const std::string& Read, const std::string& Now, std::string& Text);
     void ShowNode(TTreeNodeEx* Node);
     void LeaveNode(TTreeNodeEx* Node);
     void FillObjectTreeList(TTreeNodeEx* Node);
@@ -137,4 +147,5 @@ private:
     std::string FFileName;
     TDriverInterfaceProp* DriverProp;  // not owned
     TTreeNodeEx* FShownNode = nullptr; // the node whose data the panes show
+    std::string FReadText;             // the file as this store read or last wrote it
 };

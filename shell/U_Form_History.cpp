@@ -30,6 +30,9 @@
 #include "KZNMessageDlg.h"
 #include "KZNTreeView.h"
 #include "KZNTreeViewFormat.h"
+#include "KZNTreeViewFormatMerge.h"
+#include "FileAccess.h"
+#include "FileLock.h"
 #include "ScreenMetrics.h"
 #include "SysUtils.h"
 #include "T_FolderFile.h"
@@ -464,8 +467,6 @@ void TForm_History::DeleteNode(TTreeNodeEx* Node) {
 // ---------------------------------------------------------------------------
 // the file
 
-namespace {
-
 // The history file read into plain records: checked, trimmed and only then
 // made into tree items, all of them before they join the tree.
 class THistoryRecords final : public IKZNTreeFormatNodes {
@@ -570,28 +571,36 @@ public:
             --count;
         }
     }
+    // The dates newest first, and the entries of each date newest first.
+    void SortHistory() {
+        if (!Hist) return;
+        auto newestFirst = [](const TRecord* a, const TRecord* b) { return a->Caption > b->Caption; };
+        std::stable_sort(Hist->Children.begin(), Hist->Children.end(), newestFirst);
+        for (TRecord* date : Hist->Children) std::stable_sort(date->Children.begin(), date->Children.end(), newestFirst);
+    }
 };
-
-}  // namespace
 
 void TForm_History::LoadFromFile() {
     FKeepFile = false;
+    FReadText.clear();
     FShownNode = nullptr;
     SetCurrentEntry(nullptr);
     IndexTree2->ClearNodes();
     SetUpEditor();
     THistoryRecords records;
-    if (fs932::FileExists(FileName)) {
+    std::string bytes;
+    fs932::ReadResult read = fs932::ReadRegularFile(FileName, bytes);
+    // a folder in the file's place holds no history; the save at exit says so
+    if (read == fs932::ReadResult::NotRegular && fs932::DirectoryExists(FileName)) read = fs932::ReadResult::Missing;
+    if (read == fs932::ReadResult::NotRegular) {
+        KeepSpecialFile();
+    } else if (read != fs932::ReadResult::Missing) {
         std::string error;
         try {
-            std::string bytes;
-            if (!fs932::ReadFile(FileName, bytes)) throw EFOpenError("ファイル " + FileName + " を開けません");
-            TKZNTreeFormatChars chars;
-            chars.Indent = IndexTree2->SavedIndentChar;
-            chars.Separator = IndexTree2->SavedPropertySeparator;
-            chars.LineEnd = IndexTree2->SaveLineCRLF;
-            KZNTreeLoadText(records, bytes, chars);
+            if (read != fs932::ReadResult::Ok) throw EFOpenError("ファイル " + FileName + " を開けません");
+            KZNTreeLoadText(records, bytes, FormatChars());
             records.CheckTopLevel();
+            FReadText = std::move(bytes);
         } catch (const Exception& e) {
             error = e.Message.empty() ? std::string(" ") : e.Message;
         } catch (const std::exception& e) {
@@ -602,6 +611,10 @@ void TForm_History::LoadFromFile() {
             KeepDamagedFile(error);
         }
     }
+    ShowRecords(records);
+}
+
+void TForm_History::ShowRecords(THistoryRecords& records) {
     IndexTree2->setUpdatesEnabled(false);
     if (!records.Roots.empty()) {
         records.AddMissingRoots();
@@ -659,6 +672,25 @@ void TForm_History::LoadFromFile() {
     IndexTree2->SetSelected(IndexTree2->GetFirstNode());
 }
 
+TKZNTreeFormatChars TForm_History::FormatChars() const {
+    TKZNTreeFormatChars chars;
+    chars.Indent = IndexTree2->SavedIndentChar;
+    chars.Separator = IndexTree2->SavedPropertySeparator;
+    chars.LineEnd = IndexTree2->SaveLineCRLF;
+    return chars;
+}
+
+// A FIFO, a device or a socket where the file should be is never read nor
+// written; the history starts empty and the user is told once.
+void TForm_History::KeepSpecialFile() {
+    FKeepFile = true;
+    if (!ToldDamaged().insert(FileName).second) return;
+    MessageDlg("履歴ファイル「" + FileName + "」を読み込めません。空の履歴で始めます。\r\n" +
+                   "通常のファイルではないため、このファイルには履歴を書き込みません。\r\n" + "ファイル " + FileName +
+                   " を開けません",
+               TMsgDlgType::mtWarning, this);
+}
+
 void TForm_History::KeepDamagedFile(const std::string& Error) {
     IndexTree2->ClearNodes();
     // damage left in place earlier in this run is not told again
@@ -695,20 +727,79 @@ void TForm_History::KeepDamagedFile(const std::string& Error) {
 
 void TForm_History::SaveToFile() {
     if (FKeepFile) return;
+    const std::string failed = "\r\n内部エラー：ファイル書き込み失敗";
     // a folder of the file's name would otherwise keep every entry from being saved, unnoticed
     if (fs932::DirectoryExists(FileName))
-        throw EForm_History("ファイル " + FileName + " を作成できません（同じ名前のフォルダがあります）" +
-                            "\r\n内部エラー：ファイル書き込み失敗");
+        throw EForm_History("ファイル " + FileName + " を作成できません（同じ名前のフォルダがあります）" + failed);
+    // so would a read-only file: the history of this run is lost unless the user hears of it
+    if (fs932::FileExists(FileName) && fs932::IsReadOnly(FileName))
+        throw EForm_History("ファイル " + FileName + " を作成できません（読み取り専用です）" + failed);
     if (!TFolderFile::IsWritable(FileName)) return;
     // a favourite is edited in the preview
     if (FShownNode && NodeKind(FShownNode) == hnkFavorite) FShownNode->GetStringList()->Assign(GetEditorLines());
     try {
-        IndexTree2->SaveToFile(FileName);
+        fs932::TFileLock lock;
+        lock.Lock(FileName);
+        std::string text = IndexTree2->SaveToText(IndexTree2->SavedIndentChar);
+        std::string now;
+        switch (fs932::ReadRegularFile(FileName, now)) {
+            case fs932::ReadResult::Ok:
+                // another copy of the program wrote the file since this one read it
+                if (now != FReadText) text = MergeWithFile(now, text);
+                break;
+            case fs932::ReadResult::Missing: break;
+            default: throw EFOpenError("ファイル " + FileName + " を開けません");
+        }
+        fs932::SavePausePoint(FileName);
+        // the history holds every statement run, passwords included: a new file is the user's alone
+        if (!fs932::WriteFileAtomic(FileName, text, 0600))
+            throw EFCreateError("ファイル " + FileName + " を作成できません");
+        FReadText = std::move(text);
     } catch (const Exception& e) {
-        throw EForm_History(e.Message + "\r\n内部エラー：ファイル書き込み失敗");
+        throw EForm_History(e.Message + failed);
     } catch (const std::exception& e) {
-        throw EForm_History(std::string(e.what()) + "\r\n内部エラー：ファイル書き込み失敗");
+        throw EForm_History(std::string(e.what()) + failed);
     }
+}
+
+std::string TForm_History::MergeWithFile(const std::string& Now, const std::string& Ours) {
+    const TKZNTreeFormatChars chars = FormatChars();
+    // each version as this window writes it, so that what nobody changed compares equal
+    auto records = [&](const std::string& Text) {
+        THistoryRecords r;
+        KZNTreeLoadText(r, Text, chars);
+        return KZNTreeSplitText(KZNTreeSaveText(r, {vtnStringList}, chars), chars);
+    };
+    TKZNTreeTextRecords read;
+    try {
+        read = records(FReadText);
+    } catch (const std::exception&) {
+        // nothing this window can tell apart was read
+    }
+    THistoryRecords merged;
+    try {
+        KZNTreeLoadText(merged,
+                        KZNTreeJoinText(KZNTreeMerge(read, KZNTreeSplitText(Ours, chars), records(Now), {}), chars),
+                        chars);
+        merged.CheckTopLevel();
+    } catch (const std::exception&) {
+        // what stands in the file now cannot be read: it is kept beside it, never lost
+        std::string bad;
+        bool fresh = false;
+        if (!TFolderFile::KeepDamagedCopy(FileName, bad, fresh))
+            throw EFCreateError("ファイル " + FileName + " を読めず、写しも残せないため書き込みません");
+        return Ours;
+    }
+    merged.SortHistory();
+    merged.AddMissingRoots();
+    merged.Trim(MaxNodeCount);
+    std::string text = KZNTreeSaveText(merged, {vtnStringList}, chars);
+    // this window shows what the file holds from now on
+    FShownNode = nullptr;
+    SetCurrentEntry(nullptr);
+    IndexTree2->ClearNodes();
+    ShowRecords(merged);
+    return text;
 }
 
 // ---------------------------------------------------------------------------

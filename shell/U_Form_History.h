@@ -34,6 +34,8 @@ class TKZNEditor;
 class TKZNTreeView;
 class TTreeNodeEx;
 class THistoryItemDragObj;
+class THistoryRecords;
+struct TKZNTreeFormatChars;
 
 Z_DECLARE_EXCEPTION(EForm_History, Exception);
 
@@ -78,10 +80,17 @@ public:
     // The history file. A damaged or unreadable file (one whose top level is
     // anything but the favourites and history roots included) is copied to
     // "<name>.bad" and replaced by an empty history at once; the user is told
-    // once per damage.
+    // once per damage. A FIFO, a device or a socket in the file's place is
+    // never read, copied or written: the history starts empty and the user is
+    // told once.
     void LoadFromFile();
-    // Nothing when the file is not writable. Raises EForm_History when writing
-    // fails, or when a folder stands where the file should be.
+    // Nothing when the file cannot be made (a folder without write
+    // permission). Raises EForm_History when writing fails, when the file is
+    // read-only, or when a folder stands where the file should be. The save
+    // holds the file's lock ("<name>.lock") while it reads the file again and
+    // writes it: what another copy of the program added since this one read
+    // the file stays, what this copy deleted or moved is gone, and the size
+    // limit applies to the whole. A new file is readable by the user alone.
     void SaveToFile();
     // A new entry for today, selected.
     void AddHistory(const TStringList& Lines);
@@ -166,12 +175,22 @@ private:
     // TrimHistory; each pointer of Keep is set to null when its node goes.
     void TrimHistoryKeeping(std::initializer_list<TTreeNodeEx**> Keep);
     void KeepDamagedFile(const std::string& Error);
+    void KeepSpecialFile();
+    // Makes the tree of the records (the two roots added where missing).
+    void ShowRecords(THistoryRecords& Records);
+    TKZNTreeFormatChars FormatChars() const;
+    // The text to write when the file holds Now: this window's tree (Ours)
+    // merged with what another copy wrote; the window then shows it.
+    std::string MergeWithFile(const std::string& Now, const std::string& Ours);
     void TreeDragOver(QDragMoveEvent* E);
     void TreeDrop(QDropEvent* E);
 
     // The node whose text the preview shows.
     TTreeNodeEx* FShownNode = nullptr;
     bool FDestroying = false;
-    // A damaged file that could not be kept aside is never written over.
+    // A damaged file that could not be kept aside, or a FIFO or device in the
+    // file's place, is never written over.
     bool FKeepFile = false;
+    // The file as this window read or last wrote it.
+    std::string FReadText;
 };

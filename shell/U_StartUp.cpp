@@ -14,6 +14,7 @@
 #include <QTranslator>
 
 #include "AppException.h"
+#include "CP932.h"
 #include "Exception.h"
 #include "FileSystem.h"
 #include "Headless.h"
@@ -63,6 +64,17 @@ std::vector<std::string> Arguments(int argc, const char* const* argv) {
     return args;
 }
 
+std::string ArgumentsRefusal(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg;
+        if (cp932::FromUtf8Exact(argv[i], arg)) continue;
+        // the first argument is "@" and the script's name
+        if (i == 1) return fs932::UnusableNameMessage(arg.substr(1));
+        return "コマンドラインの引数に、シフトJISで表せない文字が含まれています。この引数は使えません。\r\n" + arg;
+    }
+    return std::string();
+}
+
 void ShowUnhandledException(const std::exception& E) {
     std::string text;
     if (auto* e = dynamic_cast<const Exception*>(&E)) {
@@ -75,7 +87,7 @@ void ShowUnhandledException(const std::exception& E) {
     MessageDlg(text, TMsgDlgType::mtError);
 }
 
-int RunWindows(QApplication& App, const std::vector<std::string>& Args) {
+int RunWindows(QApplication& App, const std::vector<std::string>& Args, const std::string& Refusal) {
     QApplication::setApplicationName(QStringLiteral("Zintavor"));
     QApplication::setQuitOnLastWindowClosed(false);  // the shell decides when the program ends
     app::SetExceptionHandler(ShowUnhandledException);
@@ -89,7 +101,11 @@ int RunWindows(QApplication& App, const std::vector<std::string>& Args) {
     }
     const bool failed = main->StartUpFailed();
     int code = failed ? 1 : 0;
-    if (!failed) main->ExecuteStartUp(Args);
+    if (!failed) main->ExecuteStartUp(Refusal.empty() ? Args : std::vector<std::string>());
+    if (!failed && !Refusal.empty() && !reentry::Terminating()) {
+        headless::NoteFailure();
+        MessageDlg(Refusal, TMsgDlgType::mtError);
+    }
     // "#Exit" has ended the program by now: its code stays 0.
     if (!failed && !reentry::Terminating()) {
         if (headless::NoDisplay()) {

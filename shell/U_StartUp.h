@@ -31,6 +31,10 @@ bool OpensWindows(int argc, const char* const* argv);
 
 // The arguments after the program, as CP932 text.
 std::vector<std::string> Arguments(int argc, const char* const* argv);
+// The message that refuses a command line one argument of which CP932 cannot
+// hold exactly (the script name, or a parameter: a substitute would name
+// another file or change a value); empty when every argument is usable.
+std::string ArgumentsRefusal(int argc, const char* const* argv);
 
 // How the program shows an exception that no caller can take (one of an
 // event handler or a posted message): its message in an error box; the
@@ -41,10 +45,14 @@ void ShowUnhandledException(const std::exception& E);
 // form, start-up script and command line, message loop (skipped when the
 // program is already ending), the saves at close, main form freed.
 //
+// A command line with a Refusal (ArgumentsRefusal) is not run: the start-up
+// script runs, then the refusal is shown and counts as a failure.
+//
 // Without a display the start-up runs are all there is: no message loop
 // follows them. Returns the exit code: 1 when the start-up failed or a save
 // at close failed; without a display and without "#Exit" also 1 when a
-// statement or a connection failed or the run was stopped; 0 otherwise.
-int RunWindows(QApplication& App, const std::vector<std::string>& Args);
+// statement or a connection failed, the run was stopped or the command line
+// was refused; 0 otherwise.
+int RunWindows(QApplication& App, const std::vector<std::string>& Args, const std::string& Refusal = std::string());
 
 }  // namespace startup

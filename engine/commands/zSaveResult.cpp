@@ -46,10 +46,10 @@ bool ShowFileDialog(TSaveResultDialog& D) {
         dialog.setDirectory(QString::fromUtf8(fs932::ToNative(D.InitialDir).c_str()));
     if (!D.FileName.empty()) dialog.selectFile(QString::fromUtf8(fs932::ToNative(D.FileName).c_str()));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    bool lossy = false;
-    std::string chosen = cp932::FromUtf8(dialog.selectedFiles().first().toUtf8().toStdString(), &lossy);
+    std::string chosen;
     // a substitute would write another file
-    if (lossy) throw EFCreateError("ファイル名に、シフトJISで表せない文字が含まれています。[" + chosen + "]");
+    if (!fs932::FromNativeExact(dialog.selectedFiles().first().toUtf8().toStdString(), chosen))
+        throw EFCreateError(fs932::UnusableNameMessage(chosen));
     D.FileName = std::move(chosen);
     return true;
 }
@@ -72,6 +72,8 @@ bool ChooseFileName(TCommand& Cmd, const char* Title, const char* Ext, const cha
     }
     if (Name.empty()) return false;
     Name = AddDefaultExt(Name, Ext);
+    // a name with bytes CP932 does not map would be written under another name
+    if (!fs932::IsUsableName(Name)) throw EFCreateError(fs932::UnusableNameMessage(Name));
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <functional>
 #include <utility>
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -55,6 +57,20 @@ struct FakeDb {
         };
     }
 };
+
+// Drags Data over the widget and drops it there, as the mouse does; true when the widget took it.
+bool DropOn(QWidget* Widget, QMimeData* Data) {
+    const QPoint at = Widget->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, Data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Widget, &enter);
+    if (!enter.isAccepted()) return false;
+    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, Data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Widget, &move);
+    if (!move.isAccepted()) return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, Data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Widget, &drop);
+    return drop.isAccepted();
+}
 
 const Files kSales = {
     {"ObjectTree/Sales/Params.txt", "SCHEMA=S1\r\n"},
@@ -276,6 +292,111 @@ TEST_F(DescTreeTest, NestedValuesStopAtTheSizeLimitWithAMessage) {
     EXPECT_EQ(Manager().ExpandPlaceholders(bomb, "{%D%}").size(), 1000u);
 }
 
+// Values read from the database are data: inside '...' and "..." their quotes
+// are doubled, elsewhere only a plain name or a number goes in; what the user
+// wrote (Params.txt) goes in as written; a value that would change where a
+// literal or comment ends is refused with a message naming its placeholder.
+TEST_F(DescTreeTest, DatabaseValuesGoInAsData) {
+    const std::string hostile = "x'; create table pwned (a int); --";
+    Db.Tables = {{"FROM NAMES", {{"N"}, {"emp"}, {"社員 表"}, {"it's"}, {"a\"b"}, {hostile}, {"12.5"}, {"-1"},
+                                  {"z\\"}, {"z\\w"}, {"一覧表"}, {"a\xFA\x5C"}, {"{%WHO%}"}, {"{!V}"}, {"ｶﾅ$1"}}}};
+    Load({{"ObjectTree/T/Params.txt", "WHO=o'k\r\nFULL=\"{%N%}\"\r\n"},
+          {"ObjectTree/T/List/DeployItem.SQL", "SELECT N FROM NAMES"}},
+         {"T"});
+    Connected = true;
+    Select("ObjectTree/T");
+    Select("ObjectTree/T/List");
+    const std::string notPlain = "データベースから読んだ値を埋め込めないため実行しません（引用符の外には名前か数値だけを埋め込めます）：{%N%}";
+    const std::string changes = "データベースから読んだ値を埋め込めないため実行しません（値が引用符やコメントの区切りを変えます）：{%N%}";
+    const std::string userVar = "データベースから読んだ値を埋め込めないため実行しません（値がユーザー変数の参照 {! を含みます）：{%N%}";
+    struct Case {
+        std::string Item, Text, Expected;  // Expected: the text, or the message (without its folder)
+        bool Refused;
+    } cases[] = {
+        {"emp", "SELECT * FROM t WHERE n = '{%N%}' AND m = {%N%}", "SELECT * FROM t WHERE n = 'emp' AND m = emp", false},
+        {"社員 表", "'{%N%}' \"{{%n%}}\"", "'社員 表' \"社員 表\"", false},
+        {"社員 表", "SELECT {%N%}", notPlain, true},
+        {"it's", "'{%N%}' \"{%N%}\"", "'it''s' \"it's\"", false},
+        {"a\"b", "'{%N%}' \"{%N%}\"", "'a\"b' \"a\"\"b\"", false},
+        {hostile, "SELECT * FROM c WHERE t = '{%N%}'", "SELECT * FROM c WHERE t = 'x''; create table pwned (a int); --'", false},
+        {hostile, "SELECT * FROM {%N%}", notPlain, true},
+        // a comment hides quotes from the database: there the value is outside them
+        {hostile, "SELECT 1 -- '{%N%}'\r\n", notPlain, true},
+        {hostile, "SELECT 1 /* '{%N%}' */", notPlain, true},
+        {hostile, "SELECT $$ '{%N%}' $$", notPlain, true},
+        {"12.5", "SELECT {%N%} + 1", "SELECT 12.5 + 1", false},
+        {"-1", "SELECT 1 + {%N%}", "SELECT 1 + -1", false},
+        {"-1", "SELECT 1-{%N%}\r\nFROM t WHERE a = '{%N%}'", changes, true},  // "--" would begin a comment
+        // a backslash before the closing quote ends no literal for the database, but does for the splitter
+        {"z\\", "SELECT '{%N%}'", changes, true},
+        {"z\\", "SELECT \"{%N%}\" || 'a'", changes, true},  // some databases take a backslash escape there too
+        {"z\\w", "SELECT '{%N%}', \"{%N%}\"", "SELECT 'z\\w', \"z\\w\"", false},
+        // a double-byte character whose second byte is 0x5C: the splitter knows 表, not every one
+        {"一覧表", "SELECT '{%N%}', \"{%N%}\"", "SELECT '一覧表', \"一覧表\"", false},
+        {"a\xFA\x5C", "SELECT '{%N%}'", changes, true},
+        // a value from the database is never read for placeholders; one the user wrote is
+        {"{%WHO%}", "'{%N%}'", "'{%WHO%}'", false},
+        {"emp", "SELECT {%WHO%}, {%FULL%}", "SELECT o'k, \"emp\"", false},
+        {"it's", "SELECT {%FULL%}", "SELECT \"it's\"", false},
+        {"{!V}", "SELECT '{%N%}'", userVar, true},
+        {"ｶﾅ$1", "SELECT {%N%}", "SELECT ｶﾅ$1", false},
+    };
+    for (const Case& c : cases) {
+        TTreeNodeEx* item = Find("ObjectTree/T/List/" + c.Item);
+        ASSERT_TRUE(item) << c.Item;
+        Frame->Console.Lines.Clear();
+        try {
+            const std::string text = Manager().ExpandPlaceholders(item, c.Text);
+            EXPECT_FALSE(c.Refused) << c.Text << " -> " << text;
+            EXPECT_EQ(text, c.Expected) << c.Text;
+        } catch (const EDescTreeManager& e) {
+            EXPECT_TRUE(c.Refused) << c.Text << ": " << e.Message;
+            const std::string folder = " [" + TDescTreeManager::GetFolder(item) + "]";
+            EXPECT_EQ(e.Message, c.Expected + folder) << c.Text;
+            EXPECT_EQ(Frame->Console.Lines.Items, (Lines{"■" + c.Expected + folder})) << c.Text;
+        }
+    }
+    // A page that is only shown takes the values as they are.
+    EXPECT_EQ(Manager().ExpandPlaceholderText(Find("ObjectTree/T/List/" + hostile), "name: {%N%}"), "name: " + hostile);
+}
+
+// An item whose value cannot go in safely: its queries, pages and scripts do
+// not run; the result page says why once; the other items work.
+TEST_F(DescTreeTest, RefusedValueRunsNothing) {
+    const std::string hostile = "x'; DROP TABLE keep; --";
+    Db.Tables = {{"FROM NAMES", {{"N"}, {hostile}, {"emp"}}}, {"FROM COLS", {{"C"}, {"c1"}}}};
+    Load({{"ObjectTree/T/List/DeployItem.SQL", "SELECT N FROM NAMES"},
+          {"ObjectTree/T/List/_Cols/DeployItem.SQL", "SELECT C FROM COLS WHERE T = {%N%}"},
+          {"ObjectTree/T/List/_Count.PropertySQL", "SELECT count(*) FROM {%N%}"},
+          {"ObjectTree/T/List/_Drop.Script", "DROP TABLE {%N%};"},
+          {"ObjectTree/T/List/_Cols/Default.Script", "SELECT * FROM {%N%};"}},
+         {"T"});
+    Connected = true;
+    Select("ObjectTree/T");
+    Select("ObjectTree/T/List");
+    Db.SQLs.clear();
+    Frame->Console.Lines.Clear();
+    Select("ObjectTree/T/List/" + hostile);
+    Select("ObjectTree/T/List/" + hostile + "/Cols");
+    TTreeNodeEx* item = Find("ObjectTree/T/List/" + hostile);
+    ASSERT_TRUE(item);
+    QMenu menu;
+    Manager().FillScriptMenu(item, &menu);
+    EXPECT_TRUE(menu.actions().isEmpty());
+    for (const std::string& sql : Db.SQLs) EXPECT_EQ(sql.find("DROP"), std::string::npos) << sql;
+    EXPECT_EQ(Find("ObjectTree/T/List/" + hostile + "/Cols")->Count(), 0);
+    const std::string message = "■データベースから読んだ値を埋め込めないため実行しません（引用符の外には名前か数値だけを埋め込めます）：{%N%} [" +
+                                TDescTreeManager::GetFolder(item) + "]";
+    const Lines console = Frame->Console.Lines.Items;
+    EXPECT_GE(std::count(console.begin(), console.end(), message), 1);
+    for (const std::string& line : console) EXPECT_EQ(line.find("DROP"), std::string::npos) << line;
+    // the plain name works
+    Select("ObjectTree/T/List/emp");
+    Select("ObjectTree/T/List/emp/Cols");
+    EXPECT_TRUE(Find("ObjectTree/T/List/emp/Cols/c1"));
+    EXPECT_NE(std::find(Db.SQLs.begin(), Db.SQLs.end(), "SELECT C FROM COLS WHERE T = emp"), Db.SQLs.end());
+}
+
 TEST_F(DescTreeTest, OrderFilesSortTheFolders) {
     Load({{"ObjectTree/T/B/", ""},
           {"ObjectTree/T/A/x.Order", ""},
@@ -407,6 +528,7 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
           {"ObjectTree/T/_ItemOnly.Script", "x"},
           {"ObjectTree/T/List/DeployItem.SQL", "SELECT N FROM ITEMS"},
           {"ObjectTree/T/List/_Drop.Script", "DROP TABLE {%N%};"},
+          {"ObjectTree/T/List/_Count.Script", "SELECT count(*) FROM {%N%};"},
           {"ObjectTree/T/List/Plain.Script", "y"}},
          {"T"});
     Db.Tables = {{"ITEMS", {{"N"}, {"t1"}}}};
@@ -419,7 +541,7 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     TTreeNodeEx* item = Find("ObjectTree/T/List/t1");
     ASSERT_TRUE(item);
     Manager().GetScriptNames(item, names);
-    EXPECT_EQ(names.Items, (Lines{"_Drop.Script"}));
+    EXPECT_EQ(names.Items, (Lines{"_Count.Script", "_Drop.Script"}));
 
     Manager().FillPopupMenu(Find("ObjectTree/T"));
     Lines captions;
@@ -444,13 +566,13 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     // An item's scripts, captioned without the leading and trailing "_".
     QMenu menu;
     Manager().FillScriptMenu(item, &menu);
-    ASSERT_EQ(menu.actions().size(), 1);
-    EXPECT_EQ(cp932::FromQString(menu.actions()[0]->text()), "Drop.Script");
+    ASSERT_EQ(menu.actions().size(), 2);
+    EXPECT_EQ(cp932::FromQString(menu.actions()[1]->text()), "Drop.Script");
 
     TDescDragObj drag(item);
     TStringList dragged;
     drag.GetScriptNames(dragged);
-    EXPECT_EQ(dragged.Items, (Lines{"_Drop.Script"}));
+    EXPECT_EQ(dragged.Items, (Lines{"_Count.Script", "_Drop.Script"}));
     EXPECT_EQ(Manager().GetScriptText(item, "_Drop.Script"), "DROP TABLE t1;");
     EXPECT_EQ(TDescDragObj::From(&drag), &drag);
     Tree().SetSelected(item);
@@ -469,20 +591,47 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     script->ScriptEditor->OnObjectDrop(nullptr, &drag, QPoint(1, 1));
     EXPECT_EQ(script->ScriptEditor->Lines().GetText(), "abc\r\n");
 
-    // Dropped on a result page: the node's scripts in a menu; the one chosen runs.
+    // Dropped on either editor of a result page, as the mouse does it: the
+    // node's scripts in the page's menu; the one chosen runs.
     TForm_Result* page = Frame->ActiveResultPage();
     ASSERT_TRUE(page);
+    QMenu* shown = nullptr;
     Lines offered;
-    popupmenu::SetPresenter([&](QMenu&, const QPoint&) -> QAction* {
-        for (QAction* a : menu.actions()) offered.push_back(cp932::FromQString(a->text()));
-        return menu.actions().isEmpty() ? nullptr : menu.actions()[0];
+    std::string choose;  // the caption to choose; none when empty
+    popupmenu::SetPresenter([&](QMenu& m, const QPoint&) -> QAction* {
+        shown = &m;
+        QAction* chosen = nullptr;
+        for (QAction* a : m.actions()) {
+            offered.push_back(cp932::FromQString(a->text()));
+            if (offered.back() == choose) chosen = a;
+        }
+        return chosen;
     });
+    for (TKZNEditor* editor : {page->Editor, page->EDITOR_Title}) {
+        for (const char* script : {"Drop.Script", "Count.Script"}) {
+            shown = nullptr;
+            offered.clear();
+            choose = script;
+            Db.SQLs.clear();
+            EXPECT_TRUE(DropOn(editor->viewport(), &drag));
+            EXPECT_EQ(shown, page->PopupMenu_ScriptDrop);
+            EXPECT_EQ(offered, (Lines{"Count.Script", "Drop.Script"}));
+            EXPECT_EQ(Db.SQLs, (Lines{choose == "Drop.Script" ? "DROP TABLE t1\r\n" : "SELECT count(*) FROM t1\r\n"}));
+        }
+    }
+    // Nothing chosen, nothing runs.
+    choose.clear();
+    offered.clear();
     Db.SQLs.clear();
-    page->ObjectTreeNodeDropped(&drag, QPoint());
-    popupmenu::SetPresenter(nullptr);
-    EXPECT_EQ(offered, (Lines{"Drop.Script"}));
-    EXPECT_EQ(Db.SQLs, (Lines{"DROP TABLE t1\r\n"}));
+    EXPECT_TRUE(DropOn(page->Editor->viewport(), &drag));
+    EXPECT_EQ(offered.size(), 2u);
+    EXPECT_TRUE(Db.SQLs.empty());
+    // Other data is not taken.
     QMimeData foreign;
+    foreign.setText("plain");
+    offered.clear();
+    EXPECT_FALSE(DropOn(page->Editor->viewport(), &foreign));
+    EXPECT_TRUE(offered.empty());
     try {
         page->ObjectTreeNodeDropped(&foreign, QPoint());
         ADD_FAILURE() << "a foreign drop is refused";
@@ -499,20 +648,19 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     EXPECT_EQ(stale.Manager(), nullptr);
     stale.GetScriptNames(dragged);
     EXPECT_TRUE(dragged.Items.empty());
+    shown = nullptr;
     offered.clear();
-    popupmenu::SetPresenter([&](QMenu&, const QPoint&) -> QAction* {
-        offered.push_back("shown");
-        return nullptr;
-    });
+    choose = "Drop.Script";
     Db.SQLs.clear();
-    page->ObjectTreeNodeDropped(&stale, QPoint());
-    EXPECT_TRUE(offered.empty());
+    DropOn(page->Editor->viewport(), &stale);
+    EXPECT_EQ(shown, nullptr);
     EXPECT_TRUE(Db.SQLs.empty());
     // The successor's own drag still offers its scripts.
     TDescDragObj fresh(successor);
-    page->ObjectTreeNodeDropped(&fresh, QPoint());
+    EXPECT_TRUE(DropOn(page->Editor->viewport(), &fresh));
     popupmenu::SetPresenter(nullptr);
-    EXPECT_EQ(offered, (Lines{"shown"}));
+    EXPECT_EQ(offered, (Lines{"Count.Script", "Drop.Script"}));
+    EXPECT_EQ(Db.SQLs, (Lines{"DROP TABLE t1\r\n"}));
 }
 
 }  // namespace
@@ -688,4 +836,105 @@ TEST_F(DescTreeTest, TheTreeShowsTheConnectionState) {
     Connected = true;
     Frame->RefreshConnectState();
     EXPECT_TRUE(paints(app.color(QPalette::Base)));
+}
+
+// #ClearObjectTree (and every rebuild of the tree) takes the shown node's
+// pages away, docked and floating, and empties "Params", the address and the
+// node caption: nothing of the last node stays on the screen.
+TEST_F(DescTreeTest, ClearingTheTreesClearsThePropertyPages) {
+    Load({{"ObjectTree/Sales/Params.txt", "SCHEMA=S1\r\n"},
+          {"ObjectTree/Sales/One/A.Property", "one of {%SCHEMA%}"},
+          {"ObjectTree/Sales/One/B.Property", "b one"}},
+         {"Sales"});
+    Frame->resize(900, 700);
+    Frame->show();
+    QApplication::processEvents();
+    QTabWidget* tabs = Frame->PageControl_DescTreeProperty;
+    TKZNTabFloater* floater = Manager().PropertyFloater();
+    const QPoint away = tabs->tabBar()->mapToGlobal(QPoint(30, 250));
+    auto text = [](QWidget* page) {
+        return static_cast<TForm_DesctreeProperty*>(page)->Editor_DescTreeParams->Lines().GetText();
+    };
+    auto captions = [&] {
+        Lines out;
+        for (int i = 0; i < tabs->count(); ++i) out.push_back(cp932::FromQString(tabs->tabText(i)));
+        return out;
+    };
+    for (bool floating : {false, true}) {
+        Frame->ExecuteScriptText("#AddObjectTree Sales;");
+        Select("ObjectTree/Sales");
+        Select("ObjectTree/Sales/One");
+        ASSERT_EQ(captions(), (Lines{"A", "B", "Params"}));
+        QPointer<QWidget> a = tabs->widget(0), b = tabs->widget(1);
+        QPointer<QWidget> aWindow;
+        if (floating) {  // A and "Params" in windows of their own
+            clienttest::DragTab(tabs->tabBar(), 2, away);
+            clienttest::DragTab(tabs->tabBar(), 0, away + QPoint(300, 0));
+            ASSERT_EQ(floater->FloatingPages().size(), 2u);
+            aWindow = a->window();
+        }
+        tabs->setCurrentWidget(b);
+        EXPECT_EQ(text(b), "b one" "\r\n");
+        EXPECT_NE(text(Manager().ParamsPage()), "");
+        EXPECT_NE(cp932::FromQString(Frame->Label_DescTreeAddress->text()), "");
+        EXPECT_EQ(cp932::FromQString(Frame->Panel_DescTreeCurrentNode->text()), "One");
+
+        Frame->ExecuteScriptText("#ClearObjectTree;");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(Tree().RootCount(), 0);
+        EXPECT_FALSE(a) << floating;
+        EXPECT_FALSE(b) << floating;
+        EXPECT_FALSE(aWindow) << floating;
+        EXPECT_EQ(text(Manager().ParamsPage()), "") << floating;
+        EXPECT_EQ(floater->IsFloating(Manager().ParamsPage()), floating);
+        EXPECT_EQ(captions(), floating ? Lines{} : Lines{"Params"});
+        EXPECT_EQ(cp932::FromQString(Frame->Label_DescTreeAddress->text()), "");
+        EXPECT_EQ(cp932::FromQString(Frame->Panel_DescTreeCurrentNode->text()), "");
+    }
+}
+
+// Each node shows the image of its icon file ("Icon.Ico" in its folder, with
+// "_" per item depth in front for items), or its parent's when it has none.
+TEST_F(DescTreeTest, NodesShowTheirIconsOrTheirParents) {
+    Db.Tables = {{"FROM T", {{"N"}, {"r1"}, {"r2"}}}};
+    Load({{"ObjectTree/Icon.Ico", "root"},
+          {"ObjectTree/T/Tables/Icon.Ico", "tables"},
+          {"ObjectTree/T/Tables/_Icon.Ico", "items"},
+          {"ObjectTree/T/Tables/DeployItem.SQL", "SELECT N FROM T"},
+          {"ObjectTree/T/Tables/_Cols/", ""},
+          {"ObjectTree/T/Tables/Sub/", ""},
+          {"ObjectTree/T/Tables/Late/9000.Order", ""},
+          {"ObjectTree/T/Views/", ""}},
+         {"T"});
+    Connected = true;
+    Select("ObjectTree/T");
+    Select("ObjectTree/T/Tables");
+    Select("ObjectTree/T/Tables/r2");
+    auto image = [&](const std::string& file) {
+        auto it = Manager().IconMap().find(Program + "ObjectTree/" + file);
+        return it == Manager().IconMap().end() ? -100 : it->second;
+    };
+    const int root = image("Icon.Ico"), tables = image("T/Tables/Icon.Ico"), items = image("T/Tables/_Icon.Ico");
+    EXPECT_EQ(root, 0);
+    EXPECT_NE(tables, items);
+    struct Case {
+        const char* Node;
+        int Image;
+    } cases[] = {{"ObjectTree", root},
+                 {"ObjectTree/T", root},
+                 {"ObjectTree/T/Views", root},
+                 {"ObjectTree/T/Tables", tables},
+                 {"ObjectTree/T/Tables/Sub", tables},
+                 {"ObjectTree/T/Tables/r1", items},
+                 {"ObjectTree/T/Tables/r2", items},
+                 {"ObjectTree/T/Tables/r2/Cols", items}};
+    for (const Case& c : cases) {
+        TTreeNodeEx* node = Find(c.Node);
+        ASSERT_TRUE(node) << c.Node;
+        EXPECT_EQ(node->GetImageIndex(), c.Image) << c.Node;
+        EXPECT_FALSE(node->icon(0).isNull()) << c.Node;
+    }
+    // Items (5000 on, in row order) among the folders by order.
+    EXPECT_EQ(Dump(), (Lines{"ObjectTree", "  T", "    Tables", "      Sub", "      r1", "      r2", "        Cols", "      Late",
+                             "    Views"}));
 }

@@ -3,6 +3,8 @@
 // expansion errors, and the property pages of a node.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QMenu>
 #include <QTabWidget>
 
 #include "CP932Qt.h"
@@ -235,5 +237,149 @@ TEST_F(SampleTree, SQLiteTreeListsTablesColumnsAndViews) {
     EXPECT_EQ(TStringList(page->Editor_DescTreeParams->Lines().GetText()).Items,
               (Lines{"cid : 0", "name : no", "type : INTEGER", "notnull : 0", "pk : 0"}));
 }
+
+}  // namespace
+
+namespace {
+
+// The shipped definitions (demo/ObjectTree) on both databases, with tables
+// whose names hold Japanese, quotes, blanks, and SQL that must never run.
+class ShippedTreeNames : public ::testing::TestWithParam<dbtest::Db>, public DescTreeFixture {
+protected:
+    ShippedTreeNames() : DescTreeFixture("desctree-names") {}
+    void SetUp() override {
+        Pg = GetParam() == dbtest::Db::PostgreSQL;
+        if (Pg) DBTEST_REQUIRE_PG();
+        ASSERT_TRUE(Driver.ConnectByConnectionString(dbtest::ConnFor(GetParam(), "names"), "test"));
+        Frame->OnExecuteSQL = [this](void* sender, const std::string& sql, TSQLKind kind, std::unique_ptr<TDataSet>& ds,
+                                     std::string& msg) {
+            SQLs.push_back(sql);
+            Driver.Execute(sender, sql, kind, ds, msg);
+        };
+        Connected = true;
+    }
+    void TearDown() override {
+        for (const std::string& t : Made) Run("drop table " + Quoted(t));
+    }
+    static std::string Quoted(const std::string& name) {
+        std::string q = "\"";
+        for (char c : name) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+        return q + "\"";
+    }
+    // Runs SQL; false when it fails.
+    bool Run(const std::string& sql) {
+        std::unique_ptr<TDataSet> ds;
+        std::string msg;
+        try {
+            Driver.Execute(nullptr, sql, TSQLKind::Other, ds, msg);
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+    void Make(const std::string& name) {
+        ASSERT_TRUE(Run("create table " + Quoted(name) + " (col1 integer, \"列 二\" varchar(10))")) << name;
+        Made.push_back(name);
+    }
+    bool TableExists(const std::string& name) {
+        std::unique_ptr<TDataSet> ds;
+        std::string msg;
+        const std::string sql = Pg ? "SELECT count(*) FROM information_schema.tables WHERE table_name = '" + name + "'"
+                                   : "SELECT count(*) FROM sqlite_master WHERE name = '" + name + "'";
+        Driver.Execute(nullptr, sql, TSQLKind::Query, ds, msg);
+        ds->First();
+        return ds->Fields(0).AsString() != "0";
+    }
+    TForm_DesctreeProperty* Page() {
+        return static_cast<TForm_DesctreeProperty*>(Frame->PageControl_DescTreeProperty->currentWidget());
+    }
+    // Shows the shipped tree of the database and opens its Tables; returns the path of Tables.
+    std::string OpenTables() {
+        const std::string tree = Pg ? "PostgreSQL" : "SQLite";
+        Manager().SetProgramFolder(std::string(ZINTAVOR_SOURCE_DIR) + "/demo/");
+        EXPECT_TRUE(Manager().AddObjectTree(tree));
+        Manager().LoadObjectTrees();
+        // The PostgreSQL tree takes its caption from its title query.
+        const std::string caption = Tree().Root(0)->Item(0)->Text();
+        EXPECT_EQ(caption.substr(0, tree.size()), tree);
+        Select("ObjectTree/" + caption);
+        const std::string tables = "ObjectTree/" + caption + "/Tables";
+        EXPECT_TRUE(Select(tables));
+        return tables;
+    }
+
+    bool Pg = false;
+    TADODriver Driver;
+    std::vector<std::string> Made;
+};
+
+TEST_P(ShippedTreeNames, NamesAreDataInQueriesPagesAndScripts) {
+    const std::string pwned = dbtest::UniqueName("pwned");
+    const std::string plain = dbtest::UniqueName("emp");
+    const std::string names[] = {
+        plain,
+        "社員 一覧" + dbtest::UniqueName(""),
+        "it's \"q\"" + dbtest::UniqueName(""),
+        "x'; create table " + pwned + " (a int); --",
+        "y\"; create table " + pwned + "b (a int); --",
+    };
+    for (const std::string& n : names) Make(n);
+    const std::string tables = OpenTables();
+    for (const std::string& n : names) {
+        const std::string item = tables + "/" + n;
+        ASSERT_TRUE(Select(item)) << n;
+        // The first property page lists the table's columns.
+        const std::string page = Page()->Editor_DescTreeParams->Lines().GetText();
+        EXPECT_NE(page.find("col1"), std::string::npos) << n << "\n" << page;
+        EXPECT_NE(page.find("列 二"), std::string::npos) << n << "\n" << page;
+        // Its item folder Columns lists them as nodes.
+        EXPECT_TRUE(Select(item + "/Columns")) << n;
+        EXPECT_TRUE(Find(item + "/Columns/col1")) << n;
+        EXPECT_TRUE(Find(item + "/Columns/列 二")) << n;
+        // Its scripts, dropped on the result page, read the table.
+        TTreeNodeEx* node = Find(item);
+        ASSERT_TRUE(node);
+        QMenu menu;
+        Manager().FillScriptMenu(node, &menu);
+        ASSERT_EQ(menu.actions().size(), 2) << n;
+        for (QAction* a : menu.actions()) {
+            SQLs.clear();
+            a->trigger();
+            EXPECT_EQ(SQLs.size(), 1u) << n;
+            for (const std::string& sql : SQLs) {
+                std::unique_ptr<TDataSet> ds;
+                std::string msg;
+                EXPECT_NO_THROW(Driver.Execute(nullptr, sql, TSQLKind::Query, ds, msg)) << sql;
+            }
+        }
+    }
+    EXPECT_FALSE(TableExists(pwned));
+    EXPECT_FALSE(TableExists(pwned + "b"));
+}
+
+// A name that no quoting can carry (a backslash before the closing quote is
+// read one way by the database and another by the statement splitter): the
+// queries that need it are refused, named in the result page, and the rest works.
+TEST_P(ShippedTreeNames, ANameThatCannotGoInIsRefused) {
+    const std::string pwned = dbtest::UniqueName("pwned");
+    const std::string name = "z\\'; create table " + pwned + " (a int); --";
+    Make(name);
+    const std::string item = OpenTables() + "/" + name;
+    Frame->Console.Lines.Clear();
+    SQLs.clear();
+    ASSERT_TRUE(Select(item));
+    const std::string message = "■データベースから読んだ値を埋め込めないため実行しません（値が引用符やコメントの区切りを変えます）：{%TABNAME%} [" +
+                                TDescTreeManager::GetFolder(Find(item)) + "]";
+    EXPECT_EQ(Page()->Editor_DescTreeParams->Lines().GetText(), message + "\r\n");
+    Select(item + "/Columns");
+    EXPECT_EQ(Find(item + "/Columns")->Count(), 0);
+    const Lines console = Frame->Console.Lines.Items;
+    EXPECT_NE(std::find(console.begin(), console.end(), message), console.end());
+    for (const std::string& sql : SQLs) EXPECT_EQ(sql.find(pwned), std::string::npos) << sql;
+    EXPECT_FALSE(TableExists(pwned));
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ShippedTreeNames, ::testing::Values(dbtest::Db::SQLite, dbtest::Db::PostgreSQL),
+                         dbtest::DbName);
 
 }  // namespace

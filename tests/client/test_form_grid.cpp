@@ -22,6 +22,7 @@
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
 #include "QtTestApp.h"
+#include "ScopeExit.h"
 #include "U_ADODriver.h"
 #include "U_Form_Grid.h"
 #include "U_Form_Result.h"
@@ -401,12 +402,13 @@ TEST_P(GridDbTest, ADatabaseErrorOnPostIsShownAndTheTypedValuesStay) {
     EXPECT_EQ(g->DataSet()->State(), dsInsert);
     EXPECT_EQ(Cell(*g, 2, 0), "1");
     EXPECT_EQ(Rows(), "1:一:-\n2:二:メモ\n");
-    // corrected, it goes in
+    // corrected, it goes in, and the error is over
     ASSERT_TRUE(SetCell(*g, 2, 0, "9"));
     ASSERT_TRUE(SetCell(*g, 2, 1, "九"));
     g->Action_PostExecute();
     EXPECT_EQ(g->DataSet()->State(), dsBrowse);
     EXPECT_EQ(Rows(), "1:一:-\n2:二:メモ\n9:九:-\n");
+    EXPECT_TRUE(ErrorLines(*g).empty());
     // a refresh re-reads the table, read-only again
     Exec("update " + Table + " set name = '外から' where id = 2");
     g->Action_UpdateTggleExecute();
@@ -414,7 +416,7 @@ TEST_P(GridDbTest, ADatabaseErrorOnPostIsShownAndTheTypedValuesStay) {
     g->Action_RefreshExecute();
     EXPECT_TRUE(g->GridReadOnly());
     EXPECT_EQ(Cell(*g, 1, 1), "外から");
-    EXPECT_EQ(ErrorLines(*g), shown);
+    EXPECT_TRUE(ErrorLines(*g).empty());
 }
 
 // The grid's own keys: a key sent to the grid as the user's keyboard would.
@@ -429,6 +431,7 @@ TEST_P(GridDbTest, InsertCtrlDeleteAndDownOnTheLastRowWriteToTheTable) {
     auto g = Open();
     g->resize(600, 400);
     g->show();
+    QApplication::setActiveWindow(g.get());   // the cell editor takes the focus on a real display too
     g->Action_UpdateTggleExecute();
     g->DBGrid1->setFocus();
     g->DBGrid1->setCurrentIndex(g->Model()->index(0, 1));
@@ -494,13 +497,14 @@ TEST_P(GridDbTest, DownOnANewRecordThatFailsToPostShowsTheErrorAndAddsNoOther) {
 
 // The keys are refused where their menu actions are: in a read-only grid
 // nothing happens; on a result of two tables the key fails as the menu
-// action fails, with the same message in the same place.
+// action fails, with the same words in the same place: the error editor.
 TEST_P(GridDbTest, GridKeysAreRefusedAsTheirMenuActionsAre) {
     std::vector<std::string> handled;
     app::SetExceptionHandler([&](const std::exception& e) {
         auto* x = dynamic_cast<const Exception*>(&e);
         handled.push_back(x ? x->Message : e.what());
     });
+    auto restore = ScopeExit([] { app::SetExceptionHandler(nullptr); });
     struct Case {
         const char* what;
         bool join;
@@ -553,11 +557,11 @@ TEST_P(GridDbTest, GridKeysAreRefusedAsTheirMenuActionsAre) {
         EXPECT_EQ(viaKey->Model()->rowCount(), 2) << c.what;
         EXPECT_EQ(viaKey->DataSet()->State(), dsBrowse) << c.what;
         if (c.join) {
-            // refused with the dataset's own words, in the error editor or through the handler
-            std::vector<std::string> all = handled;
-            all.insert(all.end(), menuShown.begin(), menuShown.end());
-            ASSERT_EQ(all.size(), 1u) << c.what;
-            EXPECT_EQ(all[0], "読み取り専用のデータセットは変更できません") << c.what;
+            // refused with the dataset's own words: that it cannot be changed, and why
+            EXPECT_TRUE(handled.empty()) << c.what;
+            EXPECT_EQ(menuShown, (Lines{"読み取り専用のデータセットは変更できません",
+                                        "結果に複数の表の列があります（結合した結果です）。"}))
+                << c.what;
         } else {
             EXPECT_TRUE(handled.empty()) << c.what;
             EXPECT_TRUE(menuShown.empty()) << c.what;

@@ -6,6 +6,8 @@
 #include "U_ADOConnectStringsUtil.h"
 
 namespace {
+using Lines = std::vector<std::string>;
+
 // A UDL file: the byte-order mark, then the lines as UTF-16LE.
 std::string Udl(const std::u16string& text, bool oddByte = false) {
     std::string bytes("\xFF\xFE", 2);
@@ -27,6 +29,9 @@ TEST(ADOConnectStringsUtil, StringAndLinesBothWays) {
         {"", {}},
         {"名前=表;ソ=1", {"名前=表", "ソ=1"}},
         {" A = 1 ;B", {" A = 1 ", "B"}},
+        // a lone lead byte keeps the separator after it
+        {"DSN=ab\x82;UID=u", {"DSN=ab\x82", "UID=u"}},
+        {"A=\x82\";B=\x82\";C", {"A=\x82\";B=\x82\"", "C"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.s);
@@ -34,6 +39,15 @@ TEST(ADOConnectStringsUtil, StringAndLinesBothWays) {
         list.Add("old");
         TADOConnectStringsUtil::StringToList(c.s, &list);
         EXPECT_EQ(list.Items, c.lines);
+    }
+    // what ListToString writes, StringToList reads back
+    for (const Lines& lines : {Lines{"DSN=ab\x82", "UID=u"}, Lines{"A=\"x;\x83\"", "", "B=\x82"}, Lines{""}}) {
+        TStringList list;
+        list.Items = lines;
+        std::string joined;
+        TADOConnectStringsUtil::ListToString(&list, joined);
+        TADOConnectStringsUtil::StringToList(joined, &list);
+        EXPECT_EQ(list.Items, lines) << testutil::Hex(joined);
     }
     TStringList list;
     std::string s = "x";

@@ -4,9 +4,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "DataSet.h"
 #include "DbTestUtil.h"
 #include "FileSystem.h"
+#include "OdbcConnectString.h"
 #include "OdbcQuery.h"
 #include "CP932.h"
 #include "SysUtils.h"
@@ -364,6 +367,55 @@ TEST_P(ADODriverTest, SavedConnectionsThroughThePluggedStore) {
     EXPECT_FALSE(ok);
     EXPECT_NE(err.find("Data Source=zintavor_no_dsn\r\n\r\nへの接続に失敗しました。\r\n"), std::string::npos) << err;
     EXPECT_EQ(CommandError("Connect", "nobody"), "接続に失敗しました。\r\n接続情報が登録されていません。[ nobody ]");
+}
+
+// No message, caption or output line shows a password: a connection string
+// given where a name is expected, a saved name that is one, the lines of a
+// failed reconnect and of a connection that keeps its security information.
+TEST_P(ADODriverTest, PasswordsNeverReachMessagesOrLines) {
+    const bool hasPassword = !odbc::ParseAdoConnectString(ConnStr).Password.empty();  // the test server's
+    StoreData data;
+    data.Nodes = {{"UID=a;PWD=n4me", ConnStr},
+                  {"Kept", ConnStr + ";Persist Security Info=True"},
+                  {"Broken", "Provider=MSDASQL.1;Data Source=zintavor_no_dsn;User ID=zt;Password=S3cret"}};
+    Driver.ConnectionStoreFactory = [&](TDriverInterfaceProp&) { return std::make_unique<FakeStore>(data); };
+    // every password line shows "****"
+    auto passwordLines = [](const std::vector<std::string>& lines) {
+        std::vector<std::string> found;
+        for (const std::string& line : lines)
+            if (sys::StartsText("PWD=", line) || sys::StartsText("Password=", line)) found.push_back(line);
+        return found;
+    };
+
+    EXPECT_EQ(CommandError("Connect", "DRIVER={PostgreSQL Unicode};UID=zt;PWD=S3cret"),
+              "接続に失敗しました。\r\n接続情報が登録されていません。[ DRIVER={PostgreSQL Unicode};UID=zt;PWD=**** ]");
+
+    bool ok = false;
+    std::vector<std::string> out = Command("Connect", "UID=a;PWD=n4me", &ok);
+    ASSERT_TRUE(ok);
+    std::string caption;
+    Driver.GetDescription(caption);
+    EXPECT_EQ(caption, " [ UID=a;PWD=**** ] ");
+
+    out = Command("Connect", "Kept", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(passwordLines(out), hasPassword ? std::vector<std::string>{"PWD=****"} : std::vector<std::string>{});
+
+    // a failed reconnect lists the lines it tried
+    const std::string err = CommandError("Connect", "Broken");
+    EXPECT_EQ(err.find("S3cret"), std::string::npos) << err;
+    data.Selected = "Broken";
+    FakeCommand reconnect("ReConnect");
+    bool handled = false;
+    try {
+        Driver.HandleCommand(nullptr, reconnect, handled);
+        ADD_FAILURE() << "the reconnect did not fail";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message.find("User ID=zt\r\nPassword=****\r\n\r\nへの接続に失敗しました。"), std::string::npos) << e.Message;
+        EXPECT_EQ(e.Message.find("S3cret"), std::string::npos) << e.Message;
+    }
+    EXPECT_EQ(reconnect.Output.Items,
+              (std::vector<std::string>{"Provider=MSDASQL.1", "Data Source=zintavor_no_dsn", "User ID=zt", "Password=****"}));
 }
 
 TEST(ADODriver, ReconnectWithoutAnyConnectionInformation) {

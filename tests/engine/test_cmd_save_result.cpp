@@ -3,6 +3,8 @@
 // extensions), the text and BIFF2 contents, the limits and write errors.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <string>
 #include <vector>
 
@@ -203,6 +205,43 @@ TEST_F(SaveResultTest, TooManyRowsOrColumnsAreRefusedAndTheOldFileStays) {
     std::vector<fs932::DirEntry> entries;
     ASSERT_TRUE(fs932::ListDirectory(WorkDir, entries));
     EXPECT_EQ(entries.size(), 1u);
+}
+
+// The entries of a folder as the file system has them, whatever their names.
+size_t RawEntryCount(const std::string& Folder) {
+    size_t n = 0;
+    if (DIR* d = opendir(fs932::ToNative(Folder).c_str())) {
+        while (dirent* e = readdir(d)) n += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
+        closedir(d);
+    }
+    return n;
+}
+
+// A name with bytes CP932 does not map is refused, given or chosen: nothing
+// is written under a name with a substitute in it.
+TEST_F(SaveResultTest, NamesCP932CannotHoldAreRefusedAndNothingIsWritten) {
+    struct Case {
+        std::string command, given, shown;
+    };
+    const std::vector<Case> cases = {
+        {"SaveToFile", "a\x82", "a?.txt"},            // a lead byte with no trail byte
+        {"SaveToFileXLS", "a\x82", "a?.xls"},
+        {"SaveToFile", "\xFD.dat", "?.dat"},           // a byte that begins no character
+        {"SaveToFileXLS", "b\x81\x20" "c.xls", "b? c.xls"},  // a lead byte before a blank
+    };
+    SetResult({"a"});
+    const std::string refusal = "EFCreateError:ファイル名に、シフトJISで表せない文字が含まれています。このファイルは使えません。\r\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testutil::Hex(c.given));
+        EXPECT_EQ(ErrorOf("#" + c.command + " \"" + c.given + "\""), refusal + c.shown);
+        SaveResultDialog().Chooser = [&](TSaveResultDialog& d) {
+            d.FileName = WorkDir + c.given;
+            return true;
+        };
+        EXPECT_EQ(ErrorOf("#" + c.command), refusal + WorkDir + c.shown);
+        SaveResultDialog().Chooser = nullptr;
+    }
+    EXPECT_EQ(RawEntryCount(WorkDir), 0u);
 }
 
 TEST_F(SaveResultTest, AFileThatCannotBeWrittenIsAnError) {

@@ -300,6 +300,12 @@ TEST(SQL99Splitter, CreateWithoutCommentsIsTheSplitterOfTheCleanedText) {
         {"a\r\n/* c */\r\nb\r\n", '\r'},
         {"a\r\n-- c\r\n\r\n/* d */\r\n", '\n'},
         {"B;;@] (/@\x00\x83\x81\x81\x83" "A@x '@;' /*@*/\r\n/*@*/\r\n", '\n'},
+        // A blank as the delimiter: the blank that stands for a comment between
+        // two words is one, as it is in the text without comments.
+        {"\xFF/**/A\r\n", ' '},
+        {"x/**/A", ' '},
+        {"a/* c */b/**/'x y'/*z*/--w\r\nc d\r\n", ' '},
+        {"\x81/**/A \x83/**/\x83 b\r\n", ' '},
     };
     for (const auto& f : fixed)
         for (uint8_t mode : {0, 1}) compare(f.text, f.delimiter, mode);
@@ -311,7 +317,7 @@ TEST(SQL99Splitter, CreateWithoutCommentsIsTheSplitterOfTheCleanedText) {
         if (round % 2) text = TStringList(text).Text();
         if (round % 7 == 3) text += "/\r\n;\r\n";
         if (round % 5 == 1) text.insert(text.size() / 2, "\x83|\x83\x7C|");
-        const char delimiter = ";/-|"[round % 4];
+        const char delimiter = ";/-| "[round % 5];
         for (uint8_t mode : {0, 1}) {
             Outcome twoSteps, onePass;
             try {

@@ -1,6 +1,8 @@
 // The fuzz targets: each hands one input to a real entry point and checks
 // what that entry point promises (positions inside the text, round trips
 // that settle, errors only of the documented kinds).
+#include <algorithm>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -8,16 +10,21 @@
 #include <QCoreApplication>
 
 #include "../../bench/BenchHost.h"
+#include "CP932.h"
 #include "Editor.h"
 #include "FileSystem.h"
 #include "FuzzDriver.h"
 #include "KZNMessageDlg.h"
 #include "KZNTreeView.h"
+#include "KZNTreeViewFormatMerge.h"
 #include "KeyMacro.h"
+#include "KZNMemIniFile.h"
 #include "MemDataSet.h"
+#include "OdbcConnectString.h"
 #include "StringList.h"
 #include "SysUtils.h"
 #include "T_EnvData.h"
+#include "DataSet.h"
 #include "U_ADOConnectStringsUtil.h"
 #include "U_CommandLineParser.h"
 #include "U_DescTreeManager.h"
@@ -237,6 +244,62 @@ void CommandLine(const std::string& in) {
     CheckRanges(runs, in.size(), "space runs");
 }
 
+// ---- connection strings: what is joined splits back as it was
+
+bool IsPasswordKey(const std::string& k) { return sys::SameText(k, "PWD") || sys::SameText(k, "Password"); }
+
+// The input as a connection string, and its parts (0x01 between them) as
+// keys and values; the lines of the system's form; the masked form.
+void ConnectString(const std::string& in) {
+    auto roundTrip = [](const odbc::TKeyValues& kv) {
+        std::string joined;
+        try {
+            joined = odbc::JoinOdbcString(kv);
+        } catch (const EDatabaseError&) {
+            // only a value to be braced that ends with a lone lead byte is refused
+            bool lone = false;
+            for (const auto& [k, v] : kv) lone = lone || (!v.empty() && cp932::IsLeadByte(v.back()));
+            Check(lone, "a join refused without a lone lead byte");
+            return;
+        }
+        Check(odbc::SplitConnectString(joined) == kv, "a joined string splits into other pairs");
+    };
+    const odbc::TKeyValues split = odbc::SplitConnectString(in);
+    roundTrip(split);
+    // keys as the splitter gives them (trimmed, without '=' or ';'), any bytes as values
+    const std::vector<std::string> parts = Parts(in, 64);
+    odbc::TKeyValues kv;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        const std::string key = sys::Trim(parts[i]);
+        if (key.empty() || key.find_first_of("=;") != std::string::npos) continue;
+        kv.emplace_back(key, parts[i + 1]);
+    }
+    roundTrip(kv);
+
+    // the key=value lines of the system's form: lines whose quotes pair up come back
+    TStringList lines;
+    TADOConnectStringsUtil::StringToList(in, &lines);
+    bool paired = true;
+    for (const std::string& line : lines.Items) paired = paired && std::count(line.begin(), line.end(), '"') % 2 == 0;
+    if (paired) {
+        std::string joined;
+        TADOConnectStringsUtil::ListToString(&lines, joined);
+        TStringList again;
+        TADOConnectStringsUtil::StringToList(joined, &again);
+        Check(again.Items == lines.Items, "the lines of a connection string do not come back");
+    }
+
+    // masked: the same keys, every password "****", nothing else changed
+    const odbc::TKeyValues masked = odbc::SplitConnectString(odbc::MaskPasswords(in));
+    Check(masked.size() == split.size(), "masking changed the pairs");
+    for (size_t i = 0; i < split.size() && i < masked.size(); ++i) {
+        Check(masked[i].first == split[i].first, "masking changed a key");
+        if (IsPasswordKey(split[i].first))
+            Check(masked[i].second == "****" || (split[i].second.empty() && masked[i].second.empty()), "a password shows");
+        else if (split[i].second.find('=') == std::string::npos) Check(masked[i].second == split[i].second, "masking changed a value");
+    }
+}
+
 // ---- files
 
 std::string WorkFile(const char* name) { return fuzz::WorkFolder() + "/" + name; }
@@ -244,6 +307,67 @@ std::string WorkFile(const char* name) { return fuzz::WorkFolder() + "/" + name;
 void WriteInput(const std::string& file, const std::string& bytes) {
     fs932::DeleteFile(file + ".bad");
     Check(fs932::WriteFileAtomic(file, bytes), "the work file cannot be written");
+}
+
+// ---- the ini file: what is written reads back from the file
+
+// Parts in threes: section, key, value. Each write either is refused (and
+// changes nothing) or reads back, before and after a save, as the value
+// trimmed; a character written with WriteChar reads back as itself.
+void Ini(const std::string& in) {
+    const std::string file = WorkFile("fuzz.ini");
+    fs932::DeleteFile(file);
+    const std::vector<std::string> parts = Parts(in, 48);
+    std::map<std::pair<std::string, std::string>, std::string> expected;
+    std::vector<std::pair<std::string, std::string>> names;
+    char c = parts[0].empty() ? ' ' : parts[0][0];
+    const bool charHeld = c != '\r' && c != '\n';
+    {
+        TKZNMemIniFile ini;
+        ini.SetRunTimeFileName(file);
+        ini.Open();
+        for (size_t i = 0; i + 2 < parts.size(); i += 3) {
+            const std::string &sec = parts[i], &key = parts[i + 1], &value = parts[i + 2];
+            const auto id = std::make_pair(sys::UpperCase(sec), sys::UpperCase(key));
+            const std::string before = ini.ReadString(sec, key, "\x01<none>");
+            try {
+                ini.WriteString(sec, key, value);
+            } catch (const EIniFileError&) {
+                Check(ini.ReadString(sec, key, "\x01<none>") == before, "a refused write changed the value");
+                continue;
+            }
+            expected[id] = sys::Trim(value);
+            names.emplace_back(sec, key);
+            Check(ini.ReadString(sec, key, "") == expected[id], "a written value reads back otherwise");
+        }
+        ini.UpdateFile();
+    }
+    TKZNMemIniFile again;
+    again.SetRunTimeFileName(file);
+    again.Open();
+    for (const auto& [sec, key] : names)
+        Check(again.ReadString(sec, key, "\x01<none>") == expected[std::make_pair(sys::UpperCase(sec), sys::UpperCase(key))],
+              "a saved value reads back otherwise");
+    // the first byte as a one-character value, in a file of its own
+    const std::string chars = WorkFile("fuzz-char.ini");
+    fs932::DeleteFile(chars);
+    {
+        TKZNMemIniFile ini;
+        ini.SetRunTimeFileName(chars);
+        ini.Open();
+        try {
+            ini.WriteChar("Chars", "c", c);
+            Check(charHeld, "a line break written as a character");
+        } catch (const EIniFileError&) {
+            Check(!charHeld, "a character refused");
+            return;
+        }
+        ini.UpdateFile();
+    }
+    TKZNMemIniFile read;
+    read.SetRunTimeFileName(chars);
+    read.Open();
+    Check(read.ReadChar("Chars", "c", '?') == c, "a saved character reads back otherwise");
 }
 
 // Loaded, saved, loaded and saved again: the second save equals the first.
@@ -268,6 +392,36 @@ void TreeFile(const std::string& in) {
         Check(fs932::ReadFile(again, second), "the saved tree cannot be read");
     }
     Check(first == second, "a saved tree file loads to another tree");
+}
+
+// Three tree texts (what a copy read, holds and finds in the file) cut at
+// 0x01 bytes: merged by body and by caption, the result is a tree text that
+// splits again; a copy that changed nothing takes the file's tree as it is.
+void TreeMerge(const std::string& in) {
+    const std::vector<std::string> parts = Parts(in, 3);
+    const TKZNTreeFormatChars chars;
+    std::vector<TKZNTreeTextRecords> trees;
+    for (const std::string& p : parts) {
+        try {
+            trees.push_back(KZNTreeSplitText(p, chars));
+        } catch (const Exception&) {
+            trees.emplace_back();
+        }
+    }
+    while (trees.size() < 3) trees.emplace_back();
+    TKZNTreeMergeRules byName;
+    byName.Identity = [&](std::string_view body) { return sys::UpperCase(KZNTreeBodyCaption(body, chars)); };
+    byName.Content = [&](std::string_view body) { return KZNTreeBodyWithout(body, {"Selected"}, chars); };
+    for (const TKZNTreeMergeRules& rules : {TKZNTreeMergeRules{}, byName}) {
+        const TKZNTreeTextRecords merged = KZNTreeMerge(trees[0], trees[1], trees[2], rules);
+        int level = -1;
+        for (const TKZNTreeTextRecord& r : merged) {
+            Check(r.Level >= 0 && r.Level <= level + 1, "a merged tree skips a level");
+            level = r.Level;
+        }
+        Check(KZNTreeMerge(trees[0], trees[0], trees[2], rules) == trees[2], "an unchanged copy does not take the file's tree");
+        (void)KZNTreePathKeys(merged, rules);
+    }
 }
 
 void History(const std::string& in) {
@@ -369,7 +523,11 @@ void ObjectTree(const std::string& in) {
     for (int i = 0; i < frame->TreeView_Desc->RootCount(); ++i) nodes.push_back(frame->TreeView_Desc->Root(i));
     for (size_t k = 0; k < nodes.size() && k < 300; ++k) {
         manager.ExpandNode(nodes[k]);
-        manager.ExpandPlaceholders(nodes[k], part(1));
+        try {
+            manager.ExpandPlaceholders(nodes[k], part(1));
+        } catch (const EDescTreeManager&) {
+            // a value that cannot go in (too large, or a database value that cannot be quoted there)
+        }
         for (int i = 0; i < nodes[k]->Count(); ++i) nodes.push_back(nodes[k]->Item(i));
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -385,11 +543,14 @@ const std::vector<TTarget>& Targets() {
         {"script", false, Script},
         {"cmdline", false, CommandLine},
         {"treefile", true, TreeFile},
+        {"treemerge", false, TreeMerge},
         {"history", true, History},
         {"settings", true, Settings},
         {"udl", false, Udl},
         {"keymacro", true, KeyMacro},
         {"objtree", true, ObjectTree},
+        {"connstring", false, ConnectString},
+        {"ini", false, Ini},
     };
     static const bool quiet = [] {
         SetMessageDlgPresenter([](const std::string&, TMsgDlgType) {});

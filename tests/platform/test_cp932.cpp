@@ -81,6 +81,43 @@ TEST(CP932, InvalidBytesDecodeToReplacementCharacter) {
     }
 }
 
+// Only well-formed UTF-8 decodes. Overlong forms (of "/", ".", NUL),
+// surrogates, code points above U+10FFFF and cut sequences are one
+// substitute a byte and lossy: never a separator, a dot or a NUL.
+TEST(CP932, OnlyWellFormedUtf8Decodes) {
+    struct Case {
+        std::string utf8, cp932;
+        bool lossy;
+    } cases[] = {
+        {"\xC0\xAF", "??", true},                 // "/" in two bytes
+        {"\xE0\x80\xAF", "???", true},            // "/" in three
+        {"\xF0\x80\x80\xAF", "????", true},       // "/" in four
+        {"\xC0\xAE\xC0\xAE", "????", true},        // ".."
+        {"\xC0\x80", "??", true},                 // NUL in two bytes
+        {"\xC1\xBF", "??", true},
+        {"\xE0\x9F\xBF", "???", true},            // U+07FF in three bytes
+        {"\xED\xA0\x80", "???", true},            // U+D800
+        {"\xED\xBF\xBF", "???", true},            // U+DFFF
+        {"\xF4\x90\x80\x80", "????", true},       // U+110000
+        {"\xF5\x80\x80\x80", "????", true},
+        {"\xFF", "?", true},
+        {"\xE8\xA1", "??", true},                 // cut short
+        {"a\xE8\xA1\xA8" "b", "a\x95\x5C" "b", false},  // 表, whole
+        {"\xEE\x80\x80", "\xF0\x40", false},       // U+E000, the first user-defined character
+        {"\xED\x9F\xBF", "?", true},              // U+D7FF: one character CP932 lacks
+        {"\xF4\x8F\xBF\xBF", "?", true},          // U+10FFFF
+        {std::string("\0", 1), std::string("\0", 1), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Hex(c.utf8));
+        bool lossy = !c.lossy;
+        EXPECT_EQ(Hex(cp932::FromUtf8(c.utf8, &lossy)), Hex(c.cp932));
+        EXPECT_EQ(lossy, c.lossy);
+        std::string exact;
+        EXPECT_EQ(cp932::FromUtf8Exact(c.utf8, exact), !c.lossy);
+    }
+}
+
 TEST(CP932, LeadBytes) {
     EXPECT_TRUE(cp932::IsLeadByte('\x81'));
     EXPECT_TRUE(cp932::IsLeadByte('\x9F'));

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
+#include "BlockFile.h"
+#include "FileAccess.h"
 #include "FileSystem.h"
 #include "TestUtil.h"
 
@@ -213,4 +217,135 @@ TEST(FileSystem, AKeptCopyHasTheModeAndNeverReplaces) {
     EXPECT_EQ(Read(dir + "f.bad"), std::string("a\0b", 3));
     EXPECT_FALSE(fs932::KeepCopy(dir + "missing", dir + "m.bad"));
     EXPECT_EQ(Names(dir), (std::vector<std::string>{"f", "f.bad"}));
+}
+
+// A listed name opens the entry it was listed for: a name with no exact CP932
+// form (overlong or broken UTF-8, a character CP932 lacks, a backslash that
+// would be read as a separator) is not listed at all.
+TEST(FileSystem, ListingLeavesOutNamesThatWouldOpenAnotherFile) {
+    const std::string dir = testutil::TempFolder("listing-exact");
+    const std::string native = fs932::ToNative(dir);
+    for (const char* raw : {"a\xC0\xAF" "b.sql", "\xC0\xAE\xC0\xAE", "\xE0\x80\xAF" "c", "n\xC0\x80" "ul",
+                            "s\xED\xA0\x80", "big\xF4\x90\x80\x80", "caf\xC3\xA9.sql", "x\\y.sql", "cut\xE8\xA1"}) {
+        const int fd = open((native + raw).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0) << testutil::Hex(raw);
+        close(fd);
+    }
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "表.sql", "x"));
+    ASSERT_TRUE(fs932::CreateDir(dir + "a"));
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{"a", "表.sql"}));
+}
+
+namespace {
+
+// Runs Body in a child process that the alarm kills after Seconds; true when
+// the child ended by itself with exit code 0 (a read that waits for ever, or
+// reads for ever, is killed and fails).
+bool EndsSoonWithSuccess(const std::function<bool()>& Body, unsigned Seconds = 3) {
+    const pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        alarm(Seconds);
+        _exit(Body() ? 0 : 1);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+// A FIFO without a writer, a device, or a link to one of them, in place of a
+// file: every read of a named file refuses it at once, and nothing takes it
+// for a file that can be written.
+TEST(FileSystem, NoReadWaitsOnAFifoOrADevice) {
+    const std::string dir = testutil::TempFolder("special");
+    ASSERT_EQ(mkfifo((dir + "fifo").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("fifo", (dir + "to-fifo").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/zero", (dir + "to-zero").c_str()), 0);
+    struct Reader {
+        const char* Name;
+        std::function<bool(const std::string& path)> Refuses;
+    };
+    const std::vector<Reader> readers = {
+        {"ReadFile", [](const std::string& p) { std::string b; return !fs932::ReadFile(p, b) && b.empty(); }},
+        {"ReadRegularFile",
+         [](const std::string& p) { std::string b; return fs932::ReadRegularFile(p, b) == fs932::ReadResult::NotRegular; }},
+        {"OpenRegularFile",
+         [](const std::string& p) {
+             int fd = 7;
+             return fs932::OpenRegularFile(p, fd) == fs932::ReadResult::NotRegular && fd == -1;
+         }},
+        {"ReadFileBlocks",
+         [](const std::string& p) {
+             bool any = false;
+             return !fs932::ReadFileBlocks(p, [&](std::string_view) { return any = true; }) && !any;
+         }},
+        {"TBlockFile", [](const std::string& p) { TBlockFile f; return !f.Open(p); }},
+        {"KeepCopy", [](const std::string& p) { return !fs932::KeepCopy(p, p + ".copy") && !fs932::FileExists(p + ".copy"); }},
+        {"CanOpenReadWrite", [](const std::string& p) { return !fs932::CanOpenReadWrite(p); }},
+        {"IsSpecialFile", [](const std::string& p) { return fs932::IsSpecialFile(p); }},
+    };
+    for (const char* name : {"fifo", "to-fifo", "to-zero"}) {
+        for (const Reader& r : readers) {
+            SCOPED_TRACE(std::string(name) + " " + r.Name);
+            const std::string path = dir + name;
+            EXPECT_TRUE(EndsSoonWithSuccess([&] { return r.Refuses(path); }));
+        }
+    }
+    // a regular file is still read, and is no special file
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "plain", "abc"));
+    std::string b;
+    EXPECT_TRUE(fs932::ReadFile(dir + "plain", b));
+    EXPECT_EQ(b, "abc");
+    EXPECT_FALSE(fs932::IsSpecialFile(dir + "plain"));
+    EXPECT_FALSE(fs932::IsSpecialFile(dir + "missing"));
+    EXPECT_EQ(fs932::ReadRegularFile(dir + "missing", b), fs932::ReadResult::Missing);
+}
+
+// A kill during a save leaves its temporary file; its name says which file and
+// which process it was for, and the next save of that file removes it. The
+// temporary files of a running process, of another file and anything else stay.
+TEST(FileSystem, ATemporaryFileLeftByAKillIsNamedAndRemovedByTheNextSave) {
+    const std::string dir = testutil::TempFolder("killed");
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "f", "old"));
+    // the file size limit kills the writer in the middle of its write
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_DFL);
+        struct rlimit none = {0, 0};
+        setrlimit(RLIMIT_CORE, &none);
+        struct rlimit lim = {4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        fs932::WriteFileAtomic(dir + "f", std::string(100000, 'x'));
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer must die in its write";
+    std::vector<std::string> left;
+    for (const std::string& n : Names(dir))
+        if (n != "f") left.push_back(n);
+    ASSERT_EQ(left.size(), 1u);
+    const std::string prefix = ".f." + std::to_string(child) + ".";
+    ASSERT_EQ(left[0].compare(0, prefix.size(), prefix), 0) << left[0];
+    const std::string random = left[0].substr(prefix.size());
+    EXPECT_EQ(random.size(), 16u + 4u) << left[0];
+    EXPECT_EQ(random.find_first_not_of("0123456789abcdef"), 16u) << left[0];
+    EXPECT_EQ(random.substr(16), ".tmp");
+    EXPECT_EQ(Read(dir + "f"), "old");
+
+    // process 1 always runs; the dead writer's file of "g" belongs to another target
+    const std::vector<std::string> stay = {".f.1.0123456789abcdef.tmp", ".g." + std::to_string(child) + ".0123456789abcdef.tmp",
+                                           ".f.x.0123456789abcdef.tmp", ".f.tmp"};
+    for (const std::string& n : stay) ASSERT_TRUE(fs932::WriteFileAtomic(dir + n, "keep"));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "f", "new"));
+    std::vector<std::string> expected = stay;
+    expected.push_back("f");
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::string> names = Names(dir);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(Read(dir + "f"), "new");
 }

@@ -158,3 +158,66 @@ TEST(MemIniFile, DeleteKeyRemovesEveryLineOfTheKeyAndKeepsTheRest) {
     EXPECT_EQ(ini.ReadString("A", "y", ""), "2");
     EXPECT_EQ(ini.GetText(), "[A]\r\nFlag\r\ny=2\r\nz=5\r\nx=6\r\n\r\n[B]\r\nx=9\r\n\r\n");
 }
+
+// Names and values that end with a lone lead byte, or hold '[', ']' and '='
+// where a line allows them, read back from the file as written; a value's
+// bytes below 0x21 at its ends are trimmed, before and after a save alike.
+TEST(MemIniFile, WhatIsWrittenReadsBackFromTheFile) {
+    struct Case {
+        std::string section, ident, value, read;
+    };
+    const std::vector<Case> cases = {
+        {"S", "key\x82", "v", "v"},          // '=' after a lone lead byte
+        {"S\x82", "k", "v\x82", "v\x82"},    // ']' after a lone lead byte
+        {"S", "表\x82", "\x82", "\x82"},
+        {"[x", "[k", "v", "v"},              // a key line that is no section line
+        {"a]b", "k", "[v]=w", "[v]=w"},
+        {"S", "", "empty key", "empty key"},
+        {"S", "n", std::string("a\0b", 3), std::string("a\0b", 3)},
+        {"S", "blanks", "  v\x01", "v"},     // trimmed, as reading trims
+        {"S", "ソ", "表", "表"},
+    };
+    const std::string file = WriteIni("ini-roundtrip", "");
+    {
+        TMemIniFile ini(file);
+        for (const Case& c : cases) {
+            ini.WriteString(c.section, c.ident, c.value);
+            EXPECT_EQ(ini.ReadString(c.section, c.ident, "<d>"), c.read) << testutil::Hex(c.ident);
+        }
+        ini.UpdateFile();
+    }
+    TMemIniFile again(file);
+    for (const Case& c : cases)
+        EXPECT_EQ(again.ReadString(c.section, c.ident, "<d>"), c.read) << testutil::Hex(c.section + "." + c.ident);
+    TStringList keys;
+    again.ReadSection("S", keys);
+    EXPECT_EQ(keys.Items, (Lines{"key\x82", "表\x82", "", "n", "blanks", "ソ"}));
+}
+
+// What no line could hold is refused, and nothing of it is kept.
+TEST(MemIniFile, NamesAndValuesNoLineCanHoldAreRefused) {
+    struct Case {
+        std::string section, ident, value, message;
+    };
+    const std::vector<Case> cases = {
+        {"S", "a=b", "v", "INIファイルに書けないキー名です [a=b]"},
+        {"S", " k", "v", "INIファイルに書けないキー名です [ k]"},
+        {"S", "k\x01", "v", "INIファイルに書けないキー名です [k\x01]"},
+        {"S", ";k", "v", "INIファイルに書けないキー名です [;k]"},
+        {"S", "[k", "v]", "INIファイルに書けないキー名です [[k]"},   // the line would be a section
+        {"S", "k\r\nx", "v", "INIファイルに書けないキー名です [k\r\nx]"},
+        {" S", "k", "v", "INIファイルに書けないセクション名です [ S]"},
+        {"S\n", "k", "v", "INIファイルに書けないセクション名です [S\n]"},
+        {"S", "k", "a\r\nb", "INIファイルに改行を含む値は書けません [k]"},
+    };
+    TMemIniFile ini(WriteIni("ini-refused", "[S]\r\nold=1\r\n"));
+    for (const Case& c : cases) {
+        try {
+            ini.WriteString(c.section, c.ident, c.value);
+            ADD_FAILURE() << testutil::Hex(c.section + "." + c.ident);
+        } catch (const EIniFileError& e) {
+            EXPECT_EQ(e.Message, c.message);
+        }
+    }
+    EXPECT_EQ(ini.GetText(), "[S]\r\nold=1\r\n\r\n");
+}

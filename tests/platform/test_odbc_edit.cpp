@@ -162,18 +162,25 @@ TEST_P(OdbcEditTest, ResultsThatAreNotOneTablesColumnsCannotBeChanged) {
     MakeKeyed();
     Exec("create table " + Table + "_j (id integer, note varchar(10))");
     Exec("insert into " + Table + "_j values (1, 'x')");
-    const std::string sqls[] = {
-        "select a.id, b.note from " + Table + " a join " + Table + "_j b on a.id = b.id",
-        "select count(*) from " + Table,
+    // refused with the reason in words
+    const struct {
+        std::string Sql;
+        const char* Why;
+    } cases[] = {
+        {"select a.id, b.note from " + Table + " a join " + Table + "_j b on a.id = b.id",
+         "結果に複数の表の列があります（結合した結果です）。"},
+        {"select count(*) from " + Table, "結果の列はどれも表の列ではありません（式や定数の列です）。"},
     };
-    for (const std::string& sql : sqls) {
-        auto q = Query(sql);
-        EXPECT_FALSE(q->CanModify()) << sql;
+    for (const auto& c : cases) {
+        auto q = Query(c.Sql);
+        EXPECT_FALSE(q->CanModify()) << c.Sql;
+        const std::string expected = std::string("読み取り専用のデータセットは変更できません\r\n") + c.Why;
+        EXPECT_EQ(q->ReadOnlyMessage(), expected);
         try {
             q->Edit();
-            FAIL() << sql;
+            FAIL() << c.Sql;
         } catch (const EDatabaseError& e) {
-            EXPECT_EQ(e.Message, "読み取り専用のデータセットは変更できません");
+            EXPECT_EQ(e.Message, expected);
         }
     }
     // a computed column beside the table's own: the table's columns can be changed, it cannot

@@ -7,26 +7,40 @@
 #include "OdbcTestUtil.h"
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
+#include "SysUtils.h"
 
 namespace {
 
 using dbtest::Db;
 
-// A header as the shells print it ("a|b|c") with the toolkit's names for
-// duplicates: NAME, NAME_1, NAME_2, ...
+// A header as the shells print it ("a|b|c") with the names the layer gives
+// duplicates: a label equal to no earlier one (ignoring case) stays; a later
+// one takes the first LABEL_n that no label and no earlier name uses.
 std::string Deduplicated(const std::string& header) {
-    std::vector<std::string> names;
-    std::string out;
-    size_t start = 0;
-    for (;;) {
+    std::vector<std::string> labels;
+    for (size_t start = 0;;) {
         size_t bar = header.find('|', start);
-        std::string name = header.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
-        std::string unique = name;
-        for (int k = 1; std::find(names.begin(), names.end(), unique) != names.end(); ++k) unique = name + "_" + std::to_string(k);
-        names.push_back(unique);
-        out += (out.empty() ? "" : "|") + unique;
+        labels.push_back(header.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
         if (bar == std::string::npos) break;
         start = bar + 1;
+    }
+    auto taken = [](const std::vector<std::string>& names, const std::string& n) {
+        for (const std::string& x : names)
+            if (sys::SameText(x, n)) return true;
+        return false;
+    };
+    std::vector<std::string> given;
+    std::string out;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        std::string name = labels[i];
+        if (taken(std::vector<std::string>(labels.begin(), labels.begin() + static_cast<long>(i)), name)) {
+            for (int k = 1;; ++k) {
+                name = labels[i] + "_" + std::to_string(k);
+                if (!taken(labels, name) && !taken(given, name)) break;
+            }
+        }
+        given.push_back(name);
+        out += (out.empty() ? "" : "|") + name;
     }
     return out;
 }
@@ -64,7 +78,16 @@ protected:
             out += q->Fields(0).AsString() + ":" + q->Fields(1).AsString() + ":" + q->Fields(2).AsString() + "\n";
         return out;
     }
+    // "番号:名前:単価" lines of 商品, by number
+    std::string Products() {
+        auto q = Query(With("select 商品番号, 商品名, 単価 from $G order by 1"));
+        std::string out;
+        for (; !q->Eof(); q->Next())
+            out += q->Fields(0).AsString() + ":" + q->Fields(1).AsString() + ":" + q->Fields(2).AsString() + "\n";
+        return out;
+    }
     std::string With(std::string sql) {
+        for (size_t at; (at = sql.find("$G")) != std::string::npos;) sql.replace(at, 2, "商品_" + Table);
         for (size_t at; (at = sql.find("$T")) != std::string::npos;) sql.replace(at, 2, Table);
         return sql;
     }
@@ -121,6 +144,131 @@ TEST_P(OdbcLabelTest, AnAliasedColumnIsWrittenToItsOwnColumn) {
     q->Fields(1).SetAsString("さん");
     q->Post();
     EXPECT_EQ(Rows(), "1:111:いちいち\n3::さん\n");
+}
+
+// Equal labels are told apart as fields are looked up, ignoring case, and a
+// label of the user's own that no other label equals keeps its text.
+TEST_P(OdbcLabelTest, DuplicateLabelsAreToldApartWithoutRenamingAUsersOwnLabel) {
+    const struct {
+        const char* Sql;
+        const char* Names;
+    } cases[] = {
+        {"SELECT 1 AS a, 2 AS \"A\", 3 AS a, 4 AS \"a_1\"", "a|A_2|a_3|a_1"},
+        {"SELECT 1 AS 名前, 2 AS 名前, 3 AS 名前_1, 4 AS 名前", "名前|名前_2|名前_1|名前_3"},
+        {"select id, id, name as id, price as \"ID_1\" from $T", "id|id_2|id_3|ID_1"},
+    };
+    for (const auto& c : cases) {
+        const std::string sql = With(c.Sql);
+        EXPECT_EQ(Header(sql), c.Names) << sql;
+    }
+    auto q = Query("SELECT 1 AS a, 2 AS \"A\", 3 AS a, 4 AS \"a_1\"");
+    EXPECT_EQ(q->FieldByName("a_1").AsInteger(), 4);
+    EXPECT_EQ(q->FieldByName("A_2").AsInteger(), 2);
+    EXPECT_EQ(q->FieldByName("A").AsInteger(), 1);
+}
+
+// On the program's own connection (on SQLite with the LongNames key the layer
+// adds): a result read from one table, Japanese names and "*" included, is
+// edited in the column each field stands for; where the column cannot be
+// told for certain (a view or a subquery on SQLite) nothing is written and
+// the refusal says why. PostgreSQL names the column itself.
+TEST_P(OdbcLabelTest, EachFieldIsWrittenToTheColumnItStandsForOrRefused) {
+    Exec(With("create table $G (商品番号 integer primary key, 商品名 varchar(40) not null, 単価 integer not null)"));
+    Exec("create view " + Table + "_v as select name as id, id as n from " + Table);
+    const bool sqlite = GetParam() == Db::SQLite;
+    const struct {
+        const char* Sql;
+        const char* Field;     // the field set to the new value
+        const char* Written;   // the column that must then hold it; "" when refused
+        bool SqliteRefuses;
+    } cases[] = {
+        {"SELECT * FROM $G ORDER BY 1", "商品名", "商品名", false},
+        {"SELECT * FROM $G AS s ORDER BY 1", "単価", "単価", false},
+        {"select s.* from $G s order by 1", "商品名", "商品名", false},
+        {"SELECT 商品番号, 商品名 AS 名前 FROM $G WHERE 単価 > 0 ORDER BY 1", "名前", "商品名", false},
+        {"select 単価 as 商品名, 商品名 as 単価, 商品番号 from $G order by 3", "商品名", "単価", false},
+        {"select * from $T order by id", "name", "name", false},
+        {"select id as name, name as id from $T order by 1", "id", "name", false},
+        // the view's "id" is the table's name, the subquery's too
+        {"select id, n from $T_v order by n", "id", "name", true},
+        {"select * from (select name as id, id as k from $T) x order by k", "id", "name", true},
+    };
+    for (const auto& c : cases) {
+        const std::string sql = With(c.Sql);
+        SCOPED_TRACE(sql);
+        Exec(With("delete from $G"));
+        Exec(With("insert into $G values (101, '緑茶', 150)"));
+        Exec(With("insert into $G values (102, 'おにぎり', 180)"));
+        Exec("delete from " + Table);
+        Exec("insert into " + Table + " values (1, 100, 'いち')");
+        Exec("insert into " + Table + " values (2, 200, 'に')");
+        const bool refused = sqlite && c.SqliteRefuses;
+        auto q = Query(sql);
+        EXPECT_EQ(q->CanModify(), !refused);
+        const bool japanese = std::string(c.Written).find("単価") != std::string::npos ||
+                              std::string(c.Written).find("商品") != std::string::npos;
+        const std::string value = std::string(c.Written) == "単価" || std::string(c.Written) == "price" ? "999" : "新しい値";
+        const std::string before = japanese ? Products() : Rows();
+        try {
+            q->Edit();
+            q->FieldByName(c.Field).SetAsString(value);
+            q->Post();
+            EXPECT_FALSE(refused) << "written";
+        } catch (const EDatabaseError& e) {
+            EXPECT_TRUE(refused) << e.Message;
+            EXPECT_EQ(e.Message, "読み取り専用のデータセットは変更できません\r\n"
+                                 "結果の列が表のどの列にあたるかを確かめられません（ビュー、副問い合わせ、結合などを通した結果です）。");
+        }
+        const std::string after = japanese ? Products() : Rows();
+        if (refused) {
+            EXPECT_EQ(after, before);
+        } else {
+            // the first record's column, and nothing else
+            std::string expected = before;
+            const std::string old = japanese ? (std::string(c.Written) == "単価" ? "150" : "緑茶")
+                                             : (std::string(c.Written) == "name" ? "いち" : "100");
+            expected.replace(expected.find(old), old.size(), value);
+            EXPECT_EQ(after, expected);
+        }
+    }
+    Exec("drop view " + Table + "_v");
+    Exec(With("drop table $G"));
+}
+
+TEST(SingleTable, TellsTheOneTableAQueryReadsItself) {
+    const struct {
+        const char* Sql;
+        const char* Name;
+        bool StarOnly;
+    } cases[] = {
+        {"select * from t", "t", true},
+        {"SELECT DISTINCT x.* FROM 商品 AS x WHERE a = 1 ORDER BY 2", "商品", true},
+        {"select a, b from \"表 一\" t group by a having count(*) > 1 limit 3;", "表 一", false},
+        {"select a from main.t", "t", false},
+        {"select *, a from t", "t", false},
+        {"select a, (select b from u) from t where c in (select d from v union select e from w)", "t", false},
+        {"with w as (select a from u) select a from t", "t", false},
+        // not one table read directly
+        {"select a from aux.t", "", false},
+        {"select a from t, u", "", false},
+        {"select a from t join u on 1", "", false},
+        {"select a from t natural join u", "", false},
+        {"select a from t left join u using (a)", "", false},
+        {"select a from (select a from t)", "", false},
+        {"select a from (select a from t) x", "", false},
+        {"select a from t indexed by i", "", false},
+        {"select value from json_each('[1]')", "", false},
+        {"with t as (select a from u) select a from t", "", false},
+        {"select a from t union select a from t", "", false},
+        {"select a from t except select a from u order by 1", "", false},
+        {"select 1", "", false},
+        {"update t set a = 1", "", false},
+    };
+    for (const auto& c : cases) {
+        const odbc::TSingleTable t = odbc::SingleTable(c.Sql);
+        EXPECT_EQ(t.Name, c.Name) << c.Sql;
+        if (*c.Name) EXPECT_EQ(t.StarOnly, c.StarOnly) << c.Sql;
+    }
 }
 
 TEST(SelectListColumns, NamesTheColumnEachItemStandsFor) {

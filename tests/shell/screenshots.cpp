@@ -15,6 +15,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTabWidget>
 #include <QThread>
@@ -127,6 +129,31 @@ struct TShooter {
 
 std::string Native(const char* Arg) { return fs932::FromNative(Arg); }
 
+// A key pressed and released on a widget, as the keyboard sends it.
+void PressKey(QWidget* Target, int Key, const QString& Text = QString()) {
+    if (!Target) return;
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent key(type, Key, Qt::NoModifier, Text);
+        QApplication::sendEvent(Target, &key);
+    }
+    QApplication::processEvents();
+}
+
+// Runs a query in grid mode and shows its grid page (null when none came).
+TForm_Grid* OpenGrid(TFrameSQLClient& Client, const std::string& Sql) {
+    Client.ExecuteScriptTextWithParams("#Grid;\r\n" + Sql + ";\r\n#Text;\r\n", TStringList());
+    TForm_Result* page = Client.ActiveResultPage();
+    const int count = page ? page->Panel_PageBase->Count() : 0;
+    TForm_Grid* grid = count > 0 ? page->Panel_PageBase->Grid(count - 1) : nullptr;
+    if (!grid) return nullptr;
+    page->Panel_PageBase->PageControl1->setCurrentWidget(grid->parentWidget());
+    Client.show();
+    Client.activateWindow();
+    QApplication::setActiveWindow(&Client);
+    Settle();
+    return grid;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -196,6 +223,50 @@ int main(int argc, char** argv) {
              }
              page->Panel_PageBase->PageControl1->setCurrentWidget(grid->parentWidget());
              shooter.Shoot("grid", &client, grid);
+         }},
+        {"grid-error",
+         [&] {
+             // in update mode over a join, F2 on a cell: the grid says why it cannot be written
+             TForm_Grid* grid = OpenGrid(client,
+                 "SELECT 社員.氏名, 部署.部署名 FROM 社員 JOIN 部署 ON 社員.部署番号 = 部署.部署番号 ORDER BY 1");
+             if (!grid) {
+                 std::printf("grid-error: no grid page\n");
+                 ++shooter.Failures;
+                 return;
+             }
+             grid->Action_UpdateTggle->trigger();
+             grid->DBGrid1->setFocus();
+             grid->DBGrid1->setCurrentIndex(grid->Model()->index(1, 1));
+             PressKey(grid->DBGrid1, Qt::Key_F2);
+             Settle(800);
+             shooter.Shoot("grid-error", &client, grid);
+         }},
+        {"grid-post-error",
+         [&] {
+             // a new record with a number the table has: the database's message under the grid
+             TForm_Grid* grid = OpenGrid(client, "SELECT * FROM 商品 ORDER BY 1");
+             if (!grid || grid->Model()->rowCount() == 0) {
+                 std::printf("grid-post-error: no grid page with records\n");
+                 ++shooter.Failures;
+                 return;
+             }
+             const QString taken = grid->Model()->data(grid->Model()->index(0, 0)).toString();
+             grid->Action_UpdateTggle->trigger();
+             grid->DBGrid1->setFocus();
+             PressKey(grid->DBGrid1, Qt::Key_Insert);
+             const int row = grid->Model()->rowCount() - 1;
+             grid->DBGrid1->setCurrentIndex(grid->Model()->index(row, 0));
+             Settle(100);
+             // the first key opens the cell editor, the others go into it
+             PressKey(grid->DBGrid1, Qt::Key_unknown, taken.left(1));
+             QWidget* editor = grid->DBGrid1->viewport()->findChild<QLineEdit*>();
+             for (const QChar ch : taken.mid(1)) PressKey(editor, Qt::Key_unknown, QString(ch));
+             PressKey(editor, Qt::Key_Return);
+             Settle(100);
+             PressKey(grid->DBGrid1, Qt::Key_Up);   // leaving the record posts it
+             Settle(800);
+             shooter.Shoot("grid-post-error", &client, grid);
+             grid->Action_CancelExecute();
          }},
         {"history",
          [&] {

@@ -497,8 +497,9 @@ TEST_F(EnvironmentTest, TheFileIsReplacedNotRewrittenInPlace) {
     EXPECT_EQ(Read(), kDefaultFile);
     std::vector<fs932::DirEntry> entries;
     ASSERT_TRUE(fs932::ListDirectory(Dir, entries));
-    ASSERT_EQ(entries.size(), 1u);  // no temporary file left behind
+    ASSERT_EQ(entries.size(), 2u);  // no temporary file left behind; the lock file stays for the next save
     EXPECT_EQ(entries[0].Name, "zintavor.Environment");
+    EXPECT_EQ(entries[1].Name, "zintavor.Environment.lock");
 }
 
 TEST_F(EnvironmentTest, AReadOnlyFileIsNeverWritten) {
@@ -590,4 +591,54 @@ TEST(EnvironmentShortcuts, EveryDefaultTextNamesAKeyAndReadsBackInTheToolkitsWor
         EXPECT_FALSE(k.IsEmpty()) << ShortcutKeyNames[i];
         EXPECT_TRUE(sys::SameText(shortcut::ShortCutToText(k), ShortcutKeyDefaults[i])) << ShortcutKeyNames[i];
     }
+}
+
+// Another copy of the program saved after this one read the file: a key this
+// copy changed is written as it has it, every other key as the file holds it.
+TEST_F(EnvironmentTest, AKeyThisCopyDidNotChangeKeepsWhatAnotherCopySaved) {
+    Write("[SCRIPTEDITOR]\r\nFontSize=11\r\n\r\n[GRID]\r\nGridCaptionPrefix=G#\r\n\r\n"
+          "[CLOSETIMEESAVE]\r\nHISTORYSHOWING=0\r\nHISTORYWINDOW_W=500\r\nOUTPUTSQLTOGGLE_STATE=0\r\n\r\n");
+    TEnvironment mine(File), other(File);
+    mine.Load();
+    other.Load();
+    other.EnvData->ScriptEditorFontSize = 20;
+    other.EnvData->CloseTimeEnvData->OutputSQLToggleState = true;
+    other.EnvData->CloseTimeEnvData->HistoryWindowWidth = 600;
+    other.Save();
+
+    mine.EnvData->CloseTimeEnvData->HistoryShowing = true;
+    mine.EnvData->CloseTimeEnvData->HistoryWindowWidth = 700;  // changed by both: the later save's
+    mine.SaveCloseTime();
+    std::string text = Read();
+    for (const char* line : {"FontSize=20\r\n", "HISTORYSHOWING=1\r\n", "HISTORYWINDOW_W=700\r\n", "OUTPUTSQLTOGGLE_STATE=1\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+
+    mine.EnvData->GridCaptionPrefix = "A#";
+    mine.Save();
+    text = Read();
+    for (const char* line : {"FontSize=20\r\n", "GridCaptionPrefix=A#\r\n", "HISTORYSHOWING=1\r\n", "OUTPUTSQLTOGGLE_STATE=1\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    // what it wrote is what it read from now on: saved again, the file stays
+    mine.Save();
+    EXPECT_EQ(Read(), text);
+}
+
+// A FIFO or a device in the file's place: the defaults, one message, no copy,
+// never written.
+TEST_F(EnvironmentTest, AFifoInPlaceOfTheFileGivesTheDefaultsAndIsLeftAlone) {
+    ASSERT_EQ(mkfifo(fs932::ToNative(File).c_str(), 0644), 0);
+    TEnvironment env(File);
+    const TEnvLoadResult r = env.Load();
+    EXPECT_NE(r.Message.find("ファイル " + File + " を開けません"), std::string::npos) << r.Message;
+    EXPECT_EQ(env.EnvData->ScriptEditorFontSize, 11);
+    EXPECT_FALSE(env.IsWritable());
+    env.EnvData->CloseTimeEnvData->HistoryShowing = true;
+    env.Save();
+    env.SaveCloseTime();
+    struct stat st;
+    ASSERT_EQ(lstat(fs932::ToNative(File).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    std::vector<fs932::DirEntry> entries;
+    ASSERT_TRUE(fs932::ListDirectory(Dir, entries));
+    EXPECT_EQ(entries.size(), 1u);  // no ".bad" copy, no lock, nothing else
 }

@@ -717,3 +717,69 @@ TEST(ConnectLogin, ACancelledRetryKeepsTheDriversMessage) {
         EXPECT_FALSE(driver.IsConnected());
     }
 }
+
+// Another store (another copy of the program) saved after this one read the
+// file: what this store added, changed or deleted is written as it has it,
+// every other connection as the file holds it, and the current connection is
+// this store's choice only when it chose one.
+TEST_F(ConnectFormTest, ASaveKeepsTheConnectionsAnotherCopySavedMeanwhile) {
+    Write({"A|DSN=a|", "B|DSN=b|", "C|DSN=c|", "E|DSN=e|"}, "C");
+    TForm_Connect mine(nullptr, &Prop);
+    {
+        TForm_Connect other(nullptr, &Prop);
+        TTreeNodeEx* d = other.ConnectTree->Add(nullptr, "D");
+        TADOConnectStringsUtil::StringToList("DSN=d", d->GetStringList());
+        TADOConnectStringsUtil::StringToList("DSN=b2", other.FindNode("B")->GetStringList());
+        other.ConnectTree->Delete(other.FindNode("C"));
+        other.SelectNode(std::string("B"));
+        other.SaveToFile();
+    }
+    TADOConnectStringsUtil::StringToList("DSN=a2", mine.FindNode("A")->GetStringList());
+    mine.ConnectTree->Delete(mine.FindNode("E"));
+    mine.SaveToFile();
+    // this store shows what it saved
+    std::vector<std::string> names;
+    mine.ConnectTree->ForEachNode([&](TTreeNodeEx* n) { names.push_back(n->Text()); });
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "D"}));
+
+    TForm_Connect g(nullptr, &Prop);
+    names.clear();
+    g.ConnectTree->ForEachNode([&](TTreeNodeEx* n) { names.push_back(n->Text()); });
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "D"}));
+    std::string s;
+    for (const auto& [name, dsn] : std::vector<std::pair<std::string, std::string>>{
+             {"A", "DSN=a2;"}, {"B", "DSN=b2;"}, {"D", "DSN=d;"}}) {
+        g.GetConnectString(name, s);
+        EXPECT_EQ(s, dsn) << name;
+    }
+    g.GetSelectedName(s);
+    EXPECT_EQ(s, "B");  // this store did not choose
+    // a choice made here wins over the file's
+    g.SelectNode(std::string("D"));
+    TForm_Connect h(nullptr, &Prop);
+    h.SelectNode(std::string("A"));
+    h.SaveToFile();
+    g.SaveToFile();
+    TForm_Connect last(nullptr, &Prop);
+    last.GetSelectedName(s);
+    EXPECT_EQ(s, "D");
+}
+
+// A FIFO in the file's place is never opened for reading (that would wait for
+// ever) nor written; the user is told once.
+TEST_F(ConnectFormTest, AFifoInPlaceOfTheFileIsToldOnceAndNeverWritten) {
+    ASSERT_EQ(mkfifo(fs932::ToNative(File).c_str(), 0644), 0);
+    {
+        TForm_Connect f(nullptr, &Prop);
+        EXPECT_EQ(f.GetCount(), 0);
+        f.ConnectTree->Add(nullptr, "a");
+        EXPECT_NO_THROW(f.SaveToFile());
+        TForm_Connect again(nullptr, &Prop);
+    }
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_NE(Messages[0].find("ファイル " + File + " を開けません"), std::string::npos) << Messages[0];
+    struct stat st;
+    ASSERT_EQ(lstat(fs932::ToNative(File).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(fs932::FileExists(File + ".bad"));
+}

@@ -262,10 +262,11 @@ TEST_F(HistoryTest, TheFileIsSavedAsItWasReadByteForByte) {
     Select("末尾");
     Select("2026/12/09");
     EXPECT_EQ(testutil::Hex(Saved()), testutil::Hex(bytes));
-    // the file is replaced whole: no temporary file is left beside it
+    // the file is replaced whole: no temporary file is left beside it, only the lock for the next save
     std::vector<fs932::DirEntry> entries;
     ASSERT_TRUE(fs932::ListDirectory(folder, entries));
-    EXPECT_EQ(entries.size(), 1u);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].Name, "zintavor.History.lock");
 }
 
 TEST_F(HistoryTest, AMissingFileStartsWithTheRootsAndToday) {
@@ -786,3 +787,110 @@ TEST_F(HistoryTest, BesideTheClientWindow) {
 }
 
 }  // namespace
+
+// ---- the file shared with other copies of the program
+
+// The history holds every statement run, passwords included: a new file is
+// the user's alone; an existing file keeps its mode.
+TEST_F(HistoryTest, ANewFileIsTheUsersAloneAndAnOldOneKeepsItsMode) {
+    const mode_t oldMask = umask(022);
+    form->LoadFromFile();
+    Add("ALTER ROLE r PASSWORD 'secret';", now);
+    form->SaveToFile();
+    struct stat st;
+    ASSERT_EQ(stat(fs932::ToNative(file).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    ASSERT_EQ(chmod(fs932::ToNative(file).c_str(), 0644), 0);
+    Add("select 1;", now + 1);
+    form->SaveToFile();
+    ASSERT_EQ(stat(fs932::ToNative(file).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    umask(oldMask);
+}
+
+// A read-only file would lose the run's history without a word: its save fails, naming it.
+TEST_F(HistoryTest, AReadOnlyFileFailsTheSaveNamingIt) {
+    Load(kTwoDays);
+    ASSERT_EQ(chmod(fs932::ToNative(file).c_str(), 0444), 0);
+    Add("select 5;", now);
+    try {
+        form->SaveToFile();
+        ADD_FAILURE() << "the save went through";
+    } catch (const EForm_History& e) {
+        EXPECT_NE(e.Message.find("ファイル " + file + " を作成できません（読み取り専用です）"), std::string::npos) << e.Message;
+    }
+    std::string bytes;
+    ASSERT_TRUE(fs932::ReadFile(file, bytes));
+    EXPECT_EQ(bytes, kTwoDays);
+    ASSERT_EQ(chmod(fs932::ToNative(file).c_str(), 0644), 0);
+}
+
+// A FIFO in the file's place is never opened for reading (that would wait for
+// ever), copied or written; the user is told once.
+TEST_F(HistoryTest, AFifoInPlaceOfTheFileIsToldOnceAndLeftAlone) {
+    form->FileName = folder + "fifo.History";
+    ASSERT_EQ(mkfifo(fs932::ToNative(form->FileName).c_str(), 0644), 0);
+    form->LoadFromFile();
+    EXPECT_EQ(Outline(), (Lines{"お気に入り", "履歴", ".2026/12/10"}));
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("ファイル " + form->FileName + " を開けません"), std::string::npos) << told[0];
+    Add("select 1;", now);
+    EXPECT_NO_THROW(form->SaveToFile());
+    form->LoadFromFile();
+    EXPECT_EQ(told.size(), 1u);
+    struct stat st;
+    ASSERT_EQ(lstat(fs932::ToNative(form->FileName).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(fs932::FileExists(form->FileName + ".bad"));
+}
+
+// Two copies that read the same file: the second save keeps what the first
+// added; what the second deleted or moved of what it read is gone.
+TEST_F(HistoryTest, ASaveKeepsWhatAnotherCopyAddedSinceItRead) {
+    Load(kTwoDays);
+    TForm_History other(nullptr, centre.Handle(), file);
+    other.Clock = [this] { return now; };
+    other.LoadFromFile();
+    other.AddHistory(TStringList("select 'other';"));
+    other.IndexTree2->SetSelected(other.FavoriteRoot());
+    other.AddFavoriteFolder();
+    other.SaveToFile();
+
+    Add("select 'this';", now + 60);
+    Select("11:00:00");
+    form->Action_Delete->trigger();
+    form->DropNode(Find("表示"), Find("道具"), 1);
+    form->SaveToFile();
+    const Lines merged = {"お気に入り", ".道具",       "..件数",     "..表示",     ".新しいお気に入りフォルダ",
+                          "履歴",       ".2026/12/10", "..09:31:00", "..09:30:00", ".2026/12/09",
+                          "..18:00:00", "..17:00:00",  ".2026/12/08", "..10:00:00"};
+    EXPECT_EQ(Outline(), merged);
+    form->LoadFromFile();
+    EXPECT_EQ(Outline(), merged);
+    EXPECT_NE(Find("09:30:00", "select 'other';\r\n"), nullptr);
+    EXPECT_NE(Find("09:31:00", "select 'this';\r\n"), nullptr);
+}
+
+TEST_F(HistoryTest, TheSizeLimitAppliesAfterTheMerge) {
+    // 2 roots + 1 date + 997 entries = 1000 nodes
+    std::string bytes = kFavRoot + kHistRoot + Rec(1, "2026/11/01");
+    for (int i = 996; i >= 0; --i) {
+        char t[16];
+        std::snprintf(t, sizeof t, "%02d:%02d:%02d", i / 3600, i / 60 % 60, i % 60);
+        bytes += Rec(2, t, {"select " + std::to_string(i) + ";"});
+    }
+    Load(bytes);
+    TForm_History other(nullptr, centre.Handle(), file);
+    other.Clock = [this] { return now; };
+    other.LoadFromFile();
+    other.AddHistory(TStringList("select 'other';"));
+    other.SaveToFile();
+    Add("select 'this';", now + 60);
+    form->SaveToFile();
+    form->LoadFromFile();
+    EXPECT_EQ(form->IndexTree2->GetCount(), 1000);
+    EXPECT_NE(Find("09:30:00", "select 'other';\r\n"), nullptr);
+    EXPECT_NE(Find("09:31:00", "select 'this';\r\n"), nullptr);
+    // the new date and the two entries took the places of the three oldest
+    EXPECT_EQ(Outline().back(), "..00:00:03");
+}

@@ -118,6 +118,31 @@ TEST(StartUp, ArgumentsArriveAsCP932) {
     EXPECT_EQ(startup::Arguments(3, argv), (Lines{"@表.sql", "x"}));
 }
 
+// An argument that has no exact CP932 form refuses the command line: the
+// script's name with the name message, any other with the argument message.
+TEST(StartUp, ArgumentsCP932CannotHoldRefuseTheCommandLine) {
+    const std::string name = "ファイル名に、シフトJISで表せない文字が含まれています。このファイルは使えません。\r\n";
+    const std::string arg = "コマンドラインの引数に、シフトJISで表せない文字が含まれています。この引数は使えません。\r\n";
+    const std::string ok = cp932::ToUtf8("@表.sql");
+    struct Case {
+        std::vector<const char*> args;
+        std::string refusal;
+    } cases[] = {
+        {{ok.c_str(), "2024", "A B"}, ""},
+        {{"@a\xC0\xAF" "b.sql"}, name + "a??b.sql"},          // an overlong "/"
+        {{"@\xC0\xAE\xC0\xAE/x.sql"}, name + "????/x.sql"},  // an overlong ".."
+        {{"@caf\xC3\xA9.sql"}, name + "caf?.sql"},              // a character CP932 lacks
+        {{ok.c_str(), "x", "\xED\xA0\x80"}, arg + "???"},        // a surrogate
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> argv{"Zintavor"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        argv.push_back(nullptr);
+        EXPECT_EQ(startup::ArgumentsRefusal(static_cast<int>(argv.size()) - 1, argv.data()), c.refusal)
+            << testutil::Hex(c.args.back());
+    }
+}
+
 // ---- what the process gets before its windows
 
 TEST(StartUp, APrivateRuntimeFolderIsMadeAsADesktopLoginWould) {

@@ -4,17 +4,28 @@
 // process. The exports are compared byte for byte (CP932).
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
 #include <string>
 #include <vector>
 
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include "CP932.h"
 #include "DbTestUtil.h"
+#include "FileLock.h"
+#include "KZNTreeViewFormatMerge.h"
 #include "FileSystem.h"
 #include "MainTestUtil.h"
 #include "ProgramRunner.h"
@@ -355,4 +366,372 @@ TEST_P(ProgramE2E, StatementsWithSemicolonsInsideRunInTheSlashStyle) {
     // the column under its alias, then the value the trigger or function made (right-aligned)
     EXPECT_NE(out.find("結果 \r\n---- \r\n  21 \r\n"), std::string::npos) << out;
     EXPECT_EQ(out.find("エラー"), std::string::npos) << out;
+}
+
+// ---- names and outputs the program cannot use
+
+// A script name or a parameter that CP932 cannot hold is refused as such, not
+// looked for under a name with "?" in it; the start-up script still runs.
+TEST(ProgramWithoutDisplay, ACommandLineCP932CannotHoldIsRefused) {
+    struct Case {
+        const char* Name;
+        QStringList Args;  // "<dir>" stands for the folder
+        std::string Said;  // the refused name or argument as the message shows it (CP932)
+    };
+    const std::string refusedName = "ファイル名に、シフトJISで表せない文字が含まれています。このファイルは使えません。";
+    const std::string refusedArg = "コマンドラインの引数に、シフトJISで表せない文字が含まれています。この引数は使えません。";
+    const std::vector<Case> cases = {
+        {"name", {QString::fromUtf8(u8"@<dir>caf\u00e9.sql")}, refusedName + "\r\n<dir>caf?.sql"},
+        {"param", {QString::fromUtf8("@<dir>run.sql"), QString::fromUtf8(u8"\u00e9t\u00e9")}, refusedArg + "\r\n?t?"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string dir = programrun::ProgramFolder(std::string("e2e-refuse-") + c.Name);
+        ASSERT_FALSE(dir.empty());
+        const std::string script = "#Print ran;\r\n#SaveToFile " + dir + "ran.txt;\r\n";
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", script));
+        // the file of that name is there: a substitute would miss it, or reach another
+        std::string native = fs932::ToNative(dir) + u8"caf\u00e9.sql";
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "caf?.sql", script));
+        ASSERT_EQ(std::rename(fs932::ToNative(dir + "caf?.sql").c_str(), native.c_str()), 0);
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Hello.Script", "#Print hello;\r\n#SaveToFile " + dir + "hello.txt;\r\n"));
+        QStringList args;
+        for (const QString& a : c.Args) args << QString(a).replace(QStringLiteral("<dir>"), QString::fromStdString(fs932::ToNative(dir)));
+        const TRun run = programrun::Run(dir, args);
+        ASSERT_TRUE(run.Finished) << run.Errors;
+        EXPECT_EQ(run.ExitCode, 1) << run.Errors;
+        const std::string said = cp932::FromUtf8(run.Errors);
+        EXPECT_NE(said.find(sys::StringReplaceAll(sys::StringReplaceAll(c.Said, "\r\n", "\n"), "<dir>", dir)),
+                  std::string::npos)
+            << run.Errors;
+        EXPECT_EQ(said.find("ファイルが見つかりません"), std::string::npos) << run.Errors;
+        EXPECT_TRUE(fs932::FileExists(dir + "hello.txt"));
+        EXPECT_FALSE(fs932::FileExists(dir + "ran.txt"));
+    }
+}
+
+namespace {
+
+// Runs the program of Folder with Args, its error output a pipe whose reader
+// has gone and its standard output thrown away; SIGPIPE at its default, as a
+// shell gives it. The exit code, or 128 + the signal that ended it; -1 when it
+// had to be killed.
+int RunWithClosedErrorOutput(const std::string& Folder, const std::vector<std::string>& Args, int Seconds = 120) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    close(fds[0]);
+    const std::string program = fs932::ToNative(Folder + "Zintavor"), folder = fs932::ToNative(Folder);
+    std::vector<std::string> native;
+    for (const std::string& a : Args) native.push_back(fs932::ToNative(a));
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGPIPE, SIG_DFL);
+        dup2(fds[1], 2);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        if (chdir(folder.c_str()) != 0) _exit(126);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (std::string& a : native) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    if (pid < 0) return -1;
+    int status = 0;
+    for (int waited = 0; waitpid(pid, &status, WNOHANG) == 0; ++waited) {
+        if (waited >= Seconds * 20) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        usleep(50000);
+    }
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+// With the error output gone, a failing run still ends with code 1 (not by
+// SIGPIPE) after its close-time saves, and a clean one with 0.
+TEST(ProgramWithoutDisplay, AClosedErrorOutputDoesNotEndTheRunBeforeItsSaves) {
+    struct Case {
+        const char* Name;
+        std::string Script;
+        int Code;
+    };
+    const std::vector<Case> cases = {
+        {"failing", "#Connect UDL:db.udl;\r\nSELECT * FROM no_such_table;\r\n#Print after;\r\n", 1},
+        {"clean", "#Connect UDL:db.udl;\r\n#Print done;\r\n", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string dir = programrun::ProgramFolder(std::string("e2e-sigpipe-") + c.Name);
+        ASSERT_FALSE(dir.empty());
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "db.udl", UdlBytes("DRIVER=SQLite3;Database=" + dir + "db.sqlite")));
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", c.Script));
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Environment", "[CLOSETIMEESAVE]\r\nERRORTIMESTOPTOGGLE_STATE=0\r\n"));
+        EXPECT_EQ(RunWithClosedErrorOutput(dir, {"@" + dir + "run.sql"}), c.Code);
+        // the close-time saves happened: the history holds the run, the settings their section
+        const std::string history = FileBytes(dir + "Zintavor.History");
+        EXPECT_NE(history.find("@" + dir + "run.sql;"), std::string::npos) << history;
+        EXPECT_NE(FileBytes(dir + "Zintavor.Environment").find("OUTPUTSQLTOGGLE_STATE="), std::string::npos);
+    }
+}
+
+namespace {
+
+// A loopback port nobody listens on: a PostgreSQL server that has stopped.
+int UnusedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    close(fd);
+    return port;
+}
+
+}  // namespace
+
+// A password is never printed: not for a connection string given where a
+// name is expected (the error output), nor in the lines of a failed 再接続
+// (the result page, saved to a file, and the error output).
+TEST(ProgramWithoutDisplay, APasswordIsNeverPrinted) {
+    const std::string dir = programrun::ProgramFolder("e2e-password");
+    ASSERT_FALSE(dir.empty());
+    const std::string port = std::to_string(UnusedPort());
+    // the saved connection 再接続 takes: PostgreSQL, its server gone
+    const std::string store = "pg\x07Selected=True\x07StringList=Provider=MSDASQL.1\r\nDRIVER={PostgreSQL Unicode}\r\n"
+                              "Server=127.0.0.1\r\nPort=" + port + "\r\nDatabase=zintavor\r\nUser ID=zt\r\nPassword=S3cret\x06\r\n";
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Connection", store));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Environment", "[CLOSETIMEESAVE]\r\nERRORTIMESTOPTOGGLE_STATE=0\r\n"));
+    // the echo of a command line does not show it either
+    const std::string script = "#SQLEcho ON;\r\n"
+                               "#Connect \"DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=" + port + ";UID=zt;PWD=S3cret\";\r\n"
+                               "#ReConnect;\r\n"
+                               "#SaveToFile " + dir + "page.txt;\r\n";
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", script));
+    const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(run.Finished) << run.Errors;
+    EXPECT_EQ(run.ExitCode, 1) << run.Errors;
+    const std::string said = cp932::FromUtf8(run.Errors);
+    EXPECT_NE(said.find("接続情報が登録されていません。[ DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=" + port +
+                        ";UID=zt;PWD=**** ]"),
+              std::string::npos)
+        << run.Errors;
+    const std::string page = FileBytes(dir + "page.txt");
+    EXPECT_NE(page.find("User ID=zt\r\nPassword=****\r\n\r\nへの接続に失敗しました。"), std::string::npos) << cp932::ToUtf8(page);
+    EXPECT_EQ(said.find("S3cret"), std::string::npos) << run.Errors;
+    EXPECT_EQ(page.find("S3cret"), std::string::npos) << cp932::ToUtf8(page);
+}
+
+// ---- files that are not plain files, files shared by two copies
+
+namespace {
+
+int Occurrences(const std::string& Text, const std::string& Part) {
+    int n = 0;
+    for (size_t at = Text.find(Part); at != std::string::npos; at = Text.find(Part, at + Part.size())) ++n;
+    return n;
+}
+
+bool IsFifo(const std::string& Path) {
+    struct stat st;
+    return lstat(fs932::ToNative(Path).c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+// A copy of the program started in the background; its saves pause at the
+// point between reading the file again and writing it, each until the test
+// takes the mark "<file name>.<pid>.paused" away from Marks.
+struct TCopy {
+    QProcess P;
+    std::string Marks;
+
+    TCopy(const std::string& Dir, const std::string& MarksDir, const QStringList& Args) : Marks(MarksDir) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("ZINTAVOR_SAVE_PAUSE"), QString::fromStdString(fs932::ToNative(Marks)));
+        P.setProcessEnvironment(env);
+        P.setWorkingDirectory(QString::fromStdString(fs932::ToNative(Dir)));
+        P.start(QString::fromStdString(fs932::ToNative(Dir + "Zintavor")), Args);
+        P.waitForStarted(30000);
+    }
+    ~TCopy() {
+        if (P.state() != QProcess::NotRunning) {
+            P.kill();
+            P.waitForFinished(10000);
+        }
+    }
+    std::string Mark(const std::string& FileName, const char* Stage) const {
+        return Marks + FileName + "." + std::to_string(P.processId()) + "." + Stage;
+    }
+    // Waits until the mark is there; false when the copy ended first or after two minutes.
+    bool WaitForMark(const std::string& Mark) {
+        for (int i = 0; i < 6000; ++i) {
+            if (fs932::FileExists(Mark)) return true;
+            if (P.state() == QProcess::NotRunning) return false;
+            P.waitForFinished(20);
+        }
+        return false;
+    }
+    // Lets every pause of this copy go until it ends; its exit code, -1 when it did not end.
+    int Finish() {
+        const std::string tail = "." + std::to_string(P.processId()) + ".paused";
+        for (int i = 0; i < 6000 && P.state() != QProcess::NotRunning; ++i) {
+            std::vector<fs932::DirEntry> entries;
+            fs932::ListDirectory(Marks, entries);
+            for (const fs932::DirEntry& e : entries)
+                if (e.Name.size() > tail.size() && e.Name.compare(e.Name.size() - tail.size(), tail.size(), tail) == 0)
+                    fs932::DeleteFile(Marks + e.Name);
+            P.waitForFinished(20);
+        }
+        if (P.state() != QProcess::NotRunning) return -1;
+        return P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
+    }
+    std::string Errors() { return P.readAllStandardError().toStdString(); }
+};
+
+}  // namespace
+
+// A FIFO (or a link to a device) in place of a file the program reads: the run
+// ends, the file is refused with "ファイル … を開けません" once, and nothing
+// is copied to ".bad" or written into it.
+TEST(ProgramWithoutDisplay, NoFileReadWaitsOnAFifoOrADevice) {
+    struct Case {
+        const char* Name;      // made a FIFO in the run's folder
+        bool ToZero;           // a link to /dev/zero instead
+        std::string Script;    // "<dir>" stands for the folder
+        int Code;
+    };
+    const std::vector<Case> cases = {
+        {"Zintavor.Environment", false, "#Print done;\r\n#Exit;\r\n", 0},
+        {"Zintavor.History", false, "#Print done;\r\n#Exit;\r\n", 0},
+        {"Zintavor.Connection", false, "#Connect A;\r\n", 1},
+        {"Hello.Script", false, "#Print done;\r\n", 1},
+        {"fifo.udl", false, "#Connect UDL:fifo.udl;\r\n", 1},
+        {"zero.udl", true, "#Connect UDL:zero.udl;\r\n", 1},
+        {"param.bin", false,
+         "#Connect UDL:db.udl;\r\nCREATE TABLE t (b BLOB);\r\nINSERT INTO t VALUES (<?FILE:<dir>param.bin?>);\r\n", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string dir = programrun::ProgramFolder(std::string("e2e-fifo-") + c.Name);
+        ASSERT_FALSE(dir.empty());
+        const std::string special = dir + c.Name;
+        if (c.ToZero)
+            ASSERT_EQ(symlink("/dev/zero", fs932::ToNative(special).c_str()), 0);
+        else
+            ASSERT_EQ(mkfifo(fs932::ToNative(special).c_str(), 0644), 0);
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "db.udl", UdlBytes("DRIVER=SQLite3;Database=" + dir + "db.sqlite")));
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", sys::StringReplaceAll(c.Script, "<dir>", dir)));
+        const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"), 60);
+        ASSERT_TRUE(run.Finished) << "the program waited:\n" << run.Errors;
+        EXPECT_EQ(run.ExitCode, c.Code) << run.Errors;
+        const std::string said = cp932::FromUtf8(run.Errors);
+        EXPECT_EQ(Occurrences(said, c.Name + std::string(" を開けません")), 1) << run.Errors;
+        if (!c.ToZero) EXPECT_TRUE(IsFifo(special));
+        EXPECT_FALSE(fs932::FileExists(special + ".bad"));
+    }
+}
+
+// Saving the history is not skipped in silence when its file is read-only: the
+// run's history would be lost. A read-only settings file stays silent.
+TEST(ProgramWithoutDisplay, AReadOnlyHistoryIsSaidAndAReadOnlySettingsFileIsNot) {
+    struct Case {
+        const char* Name;
+        std::string Bytes;
+        int Code;
+        bool Said;
+    };
+    const std::vector<Case> cases = {
+        {"Zintavor.History",
+         "お気に入り\x07StringList=＄＄お気に入りフォルダROOT\x06\r\n履歴\x07StringList=＄＄履歴フォルダROOT\x06\r\n", 1, true},
+        {"Zintavor.Environment", "[CLOSETIMEESAVE]\r\nERRORTIMESTOPTOGGLE_STATE=1\r\n", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string dir = programrun::ProgramFolder(std::string("e2e-ro-") + c.Name);
+        ASSERT_FALSE(dir.empty());
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + c.Name, c.Bytes));
+        ASSERT_EQ(chmod(fs932::ToNative(dir + c.Name).c_str(), 0444), 0);
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#Print done;\r\n#Exit;\r\n"));
+        const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+        ASSERT_TRUE(run.Finished) << run.Errors;
+        EXPECT_EQ(run.ExitCode, c.Code) << run.Errors;
+        const std::string said = cp932::FromUtf8(run.Errors);
+        EXPECT_EQ(Occurrences(said, "の保存に失敗しました。[" + dir + c.Name + "]"), c.Said ? 1 : 0) << run.Errors;
+        if (c.Said) EXPECT_NE(said.find("読み取り専用"), std::string::npos) << run.Errors;
+        EXPECT_EQ(FileBytes(dir + c.Name), c.Bytes);
+    }
+}
+
+// Two copies in one folder ending at the same moment: the second holds at the
+// history's lock while the first has read the file again and not yet written
+// it. Both runs' history entries are kept, and the settings key the first
+// changed survives the second's save.
+TEST(ProgramE2E, TwoCopiesEndingTogetherKeepEachOthersHistoryAndSettings) {
+    const std::string dir = programrun::ProgramFolder("e2e-two");
+    ASSERT_FALSE(dir.empty());
+    const std::string marks = dir + "marks/";
+    ASSERT_TRUE(fs932::ForceDirectories(marks));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Environment", "[CLOSETIMEESAVE]\r\nOUTPUTSQLTOGGLE_STATE=0\r\n"));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "first.sql", "#SQLEcho ON;\r\n#Print first;\r\n"));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "second.sql", "#Print second;\r\n"));
+
+    TCopy first(dir, marks, ScriptArg(dir + "first.sql"));
+    ASSERT_TRUE(first.WaitForMark(first.Mark("Zintavor.History", "paused"))) << first.Errors();
+    TCopy second(dir, marks, ScriptArg(dir + "second.sql"));
+    ASSERT_TRUE(second.WaitForMark(second.Mark("Zintavor.History", "waiting"))) << second.Errors();
+    EXPECT_EQ(first.Finish(), 0) << first.Errors();
+    EXPECT_EQ(second.Finish(), 0) << second.Errors();
+
+    const std::string history = FileBytes(dir + "Zintavor.History");
+    for (const char* script : {"first.sql", "second.sql"})
+        EXPECT_EQ(Occurrences(history, dir + script), 1) << script << "\n" << cp932::ToUtf8(history);
+    const std::string settings = FileBytes(dir + "Zintavor.Environment");
+    EXPECT_EQ(IniValue(settings, "OUTPUTSQLTOGGLE_STATE"), "1") << settings;
+}
+
+// A connect by name saves the current connection: it waits while another copy
+// holds the connections file's lock, and keeps what that copy wrote.
+TEST(ProgramE2E, AConnectByNameKeepsTheConnectionsAnotherCopySavedMeanwhile) {
+    const std::string dir = programrun::ProgramFolder("e2e-connections");
+    ASSERT_FALSE(dir.empty());
+    const std::string marks = dir + "marks/";
+    ASSERT_TRUE(fs932::ForceDirectories(marks));
+    const std::string store = dir + "Zintavor.Connection";
+    auto rec = [&](const std::string& name, bool selected) {
+        return name + "\x07" "Focused=" + (selected ? "True" : "False") + "\x07Selected=" + (selected ? "True" : "False") +
+               "\x07StringList=DRIVER=SQLite3\r\nDatabase=" + dir + name + ".sqlite\x06\r\n";
+    };
+    ASSERT_TRUE(fs932::WriteFileAtomic(store, rec("A", true) + rec("B", false)));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#Connect B;\r\n"));
+
+    auto other = std::make_unique<fs932::TFileLock>();
+    other->Lock(store);
+    TCopy copy(dir, marks, ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(copy.WaitForMark(copy.Mark("Zintavor.Connection", "waiting"))) << copy.Errors();
+    // the other copy saves a new connection and lets go
+    ASSERT_TRUE(fs932::WriteFileAtomic(store, rec("A", true) + rec("B", false) + rec("C", false)));
+    other.reset();
+    EXPECT_EQ(copy.Finish(), 0) << copy.Errors();
+
+    const std::string now = FileBytes(store);
+    const TKZNTreeFormatChars chars;
+    const TKZNTreeTextRecords records = KZNTreeSplitText(now, chars);
+    std::vector<std::string> names, selected;
+    for (const TKZNTreeTextRecord& r : records) {
+        const std::string name = KZNTreeBodyCaption(r.Body, chars);
+        names.push_back(name);
+        if (KZNTreeBodyProperty(r.Body, "Selected", chars) == "True") selected.push_back(name);
+        EXPECT_EQ(KZNTreeBodyProperty(r.Body, "StringList", chars), "DRIVER=SQLite3\r\nDatabase=" + dir + name + ".sqlite");
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C"})) << cp932::ToUtf8(now);
+    EXPECT_EQ(selected, std::vector<std::string>{"B"}) << cp932::ToUtf8(now);
 }
