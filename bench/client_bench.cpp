@@ -16,6 +16,7 @@
 #include "U_ADODriver.h"
 #include "U_Form_Result.h"
 #include "U_Frame_SQLClient.h"
+#include "QtMessages.h"
 
 namespace {
 // The process's CPU time so far (user and system), in seconds.
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
     using Clock = std::chrono::steady_clock;
     try {

@@ -17,6 +17,7 @@
 #include "U_ADODriver.h"
 #include "U_Frame_SQLClient.h"
 #include "U_ResultSeetManager.h"
+#include "QtMessages.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
     const int n = std::atoi(argv[2]);
     try {

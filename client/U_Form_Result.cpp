@@ -50,7 +50,8 @@ QAction* NewAction(QWidget* owner, const char16_t* caption) {
 TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageForm(AOwner, Manager) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    ToolBar1 = new QToolBar(this);
+    layout->setSpacing(0);  // tool bar, tool panel and editors close up, as on a script page
+    ToolBar1 = new TKZNFlowToolBar(this);
     layout->addWidget(ToolBar1);
 
     Action_Mode_Text = NewAction(this, u"テキストモード");
@@ -99,6 +100,11 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     Splitter1->addWidget(Panel_PageBase);
     layout->addWidget(Splitter1, 1);
     Panel_PageBase->OnArrange = [this] { ArrangePageArea(); };
+    Panel_PageBase->OnUnfold = [this](int) {
+        FGridsOpen = true;
+        Panel_PageBase->SetFolded(false);
+        FitPageArea(true);
+    };
     ArrangePageArea();
     FEditorConsole = std::make_unique<TEditorResultConsole>(*Editor);
     // A cleared console starts its outputs anew.
@@ -164,7 +170,16 @@ void TForm_Result::ObjectTreeNodeDropped(const QMimeData* Data, QPoint GlobalPos
 
 void TForm_Result::showEvent(QShowEvent* E) {
     TPageForm::showEvent(E);
-    app::Guard([this] { SizeTitleEditor(); });
+    app::Guard([this] {
+        SizeTitleEditor();
+        FitPageArea(FEvenSplitDue);
+    });
+}
+
+void TForm_Result::resizeEvent(QResizeEvent* E) {
+    TPageForm::resizeEvent(E);
+    // the layout has sized the splitter by now
+    app::Guard([this] { FitPageArea(FEvenSplitDue); });
 }
 
 void TForm_Result::SizeTitleEditor() {
@@ -266,12 +281,17 @@ TFrameSQLClient* TForm_Result::Frame() const { return dynamic_cast<TFrameSQLClie
 void TForm_Result::FocusEditor() { Editor->setFocus(); }
 
 void TForm_Result::SetOutputMode(TResultOutputMode Mode) {
+    const bool changed = Mode != FOutputMode;
     FOutputMode = Mode;
     Action_Mode_Text->setChecked(Mode == rom_Text);
     Action_Mode_TextGrid->setChecked(Mode == rom_TextGrid);
     Action_Mode_Grid->setChecked(Mode == rom_Grid);
     Action_Mode_Tab->setChecked(Mode == rom_Tab);
     Action_Mode_SDF->setChecked(Mode == rom_SDF);
+    if (changed) {
+        FGridsOpen = false;
+        FitPageArea(false);
+    }
 }
 
 int TForm_Result::FindStartLine(int Row) const {
@@ -398,12 +418,62 @@ void TForm_Result::ShowGrid(std::unique_ptr<TDataSet> DataSet) {
     }
 }
 
-// No grid page: the console fills the page; otherwise console and grids share it half and half.
+// No grid page: the console fills the page. A grid page opened: console and
+// grids share the page half and half.
 void TForm_Result::ArrangePageArea() {
-    const bool grids = Panel_PageBase->Count() > 0;
-    Panel_PageBase->setVisible(grids);
-    if (grids) {
-        const int h = std::max(2, Splitter1->height());
-        Splitter1->setSizes({h / 2, h - h / 2});
+    const int count = Panel_PageBase->Count();
+    const bool added = count > FGridCount;
+    FGridCount = count;
+    if (count == 0) {
+        Panel_PageBase->SetFolded(false);
+        Panel_PageBase->hide();
+        EDITOR_Title->show();
+        FGridsOpen = false;
+        FEvenSplitDue = false;
+        return;
     }
+    Panel_PageBase->show();
+    if (added) FGridsOpen = true;
+    FitPageArea(added || FEvenSplitDue);
+}
+
+int TForm_Result::ConsoleHeightFor(int Rows) const {
+    // what the console's frame and scroll bar take besides its rows
+    const int besides = Editor->height() - Editor->viewport()->height();
+    return EDITOR_Title->height() + besides + Editor->GetTextTop() + Rows * Editor->GetRowHeight();
+}
+
+// The grid pages get at least the height they need, the console the rest;
+// opened, they share the page evenly. After a change to a text mode the
+// console keeps room for MinTextRows rows, and the grid pages fold to their
+// tabs where their full height does not fit beside it. Where even the
+// console's least height does not fit beside the open grid pages, its title
+// (the header of a scrolled-off output) gives way.
+void TForm_Result::FitPageArea(bool Even) {
+    if (Panel_PageBase->Count() == 0 || Panel_PageBase->isHidden()) return;
+    if (!Splitter1->isVisible()) {
+        FEvenSplitDue = FEvenSplitDue || Even;  // sized once it is shown
+        return;
+    }
+    FEvenSplitDue = false;
+    const int h = Splitter1->height() - Splitter1->handleWidth();
+    if (h <= 0) return;
+    const bool text = FOutputMode != rom_Grid && !FGridsOpen;
+    const int gridNeed = Panel_PageBase->OpenHeight();
+    const QList<int> now = Splitter1->sizes();
+    const bool fold = text && h - ConsoleHeightFor(MinTextRows) < gridNeed;
+    bool title = true;
+    int grid;
+    if (fold) {
+        grid = Panel_PageBase->FoldedHeight();
+    } else if (text) {
+        const int console = std::max(Even || now.size() < 2 ? h / 2 : now[0], ConsoleHeightFor(MinTextRows));
+        grid = std::max(gridNeed, h - console);
+    } else {
+        grid = std::max(gridNeed, Even || now.size() < 2 ? h - h / 2 : now[1]);
+        title = h - grid >= EDITOR_Title->height() + Editor->minimumSizeHint().height();
+    }
+    Panel_PageBase->SetFolded(fold);
+    if (EDITOR_Title->isVisibleTo(this) != title) EDITOR_Title->setVisible(title);
+    Splitter1->setSizes({std::max(1, h - grid), grid});
 }

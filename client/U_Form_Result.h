@@ -14,6 +14,8 @@
 #include <QSplitter>
 #include <QToolBar>
 
+#include "KZNFlowToolBar.h"
+
 #include "DataSet.h"
 #include "I_ScriptHost.h"
 #include "U_PageFormManager.h"
@@ -86,10 +88,13 @@ public:
     // The scripts of an object tree node dropped on the page; choosing one runs it.
     QMenu* PopupMenu_ScriptDrop;
     void ObjectTreeNodeDropped(const QMimeData* Data, QPoint GlobalPos);
-    // The grid pages below the console, hidden while there is none.
+    // The grid pages below the console, hidden while there is none. In a text
+    // mode the console keeps room for MinTextRows rows: where the grid pages'
+    // full height does not fit beside that, they fold to their tabs.
+    static constexpr int MinTextRows = 10;
     QSplitter* Splitter1;
     TResultGridPages* Panel_PageBase;
-    QToolBar* ToolBar1;
+    TKZNFlowToolBar* ToolBar1;
     QAction* Action_Mode_Text;
     QAction* Action_Mode_TextGrid;
     QAction* Action_Mode_Grid;
@@ -110,7 +115,18 @@ public:
 private:
     void InitToolBars();
     void ShowGrid(std::unique_ptr<TDataSet> DataSet);
+    // Grid pages added or deleted: the page area again (see FitPageArea).
     void ArrangePageArea();
+    // Sizes the console and the grid pages to the page's height. Even: the
+    // two share it half and half, as when a grid page opens.
+    void FitPageArea(bool Even);
+    // The console's height (its title included) that shows Rows rows.
+    int ConsoleHeightFor(int Rows) const;
+    int FGridCount = 0;           // grid pages at the last arrangement
+    bool FEvenSplitDue = false;   // a grid page opened while the page had no height yet
+    // the grid pages were opened (a grid added, or a click on the folded tabs)
+    // since the last change of mode: they stay open in a text mode too
+    bool FGridsOpen = false;
     TResultOutputMode FOutputMode = rom_Text;
     TResultConsole* FConsole = nullptr;  // not owned
     std::unique_ptr<TEditorResultConsole> FEditorConsole;
@@ -119,4 +135,5 @@ private:
 
 protected:
     void showEvent(QShowEvent* E) override;
+    void resizeEvent(QResizeEvent* E) override;
 };

@@ -44,7 +44,7 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    ToolBar2 = new QToolBar(this);
+    ToolBar2 = new TKZNFlowToolBar(this);
     Action_ALLSQLExec = NewAction(this, u"実行");
     Action_SelectedSQLExec = NewAction(this, u"選択範囲を実行");
     Action_SendScriptToHistory = NewAction(this, u"履歴に追加保存");

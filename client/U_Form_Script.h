@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include "KZNFlowToolBar.h"
+
 #include "KZNEditor.h"
 #include "KeyMacro.h"
 #include "KZNEditorToolPanel.h"
@@ -146,7 +148,7 @@ public:
     std::string CurrentFolder;
 
     TScriptEditor* ScriptEditor;
-    QToolBar* ToolBar2;
+    TKZNFlowToolBar* ToolBar2;
     QFrame* Panel_Pause;
     QLabel* Label_StopReason;
     QPushButton* Button_Continue;

@@ -94,5 +94,49 @@ void TResultGridPages::DeleteBefore() {
 }
 
 void TResultGridPages::Arrange() {
+    if (FFolded) SyncFoldBar();
     if (OnArrange) OnArrange();
+}
+
+QTabBar* TResultGridPages::FoldBar() {
+    if (!FFoldBar) {
+        FFoldBar = new QTabBar(this);
+        FFoldBar->setObjectName(QStringLiteral("FoldBar"));
+        FFoldBar->setExpanding(false);
+        FFoldBar->hide();
+        layout()->addWidget(FFoldBar);
+        QObject::connect(FFoldBar, &QTabBar::tabBarClicked, this, [this](int Index) {
+            if (Index < 0 || Index >= PageControl1->count()) return;
+            app::Guard([&] {
+                PageControl1->setCurrentIndex(Index);
+                if (OnUnfold)
+                    OnUnfold(Index);
+                else
+                    SetFolded(false);
+            });
+        });
+    }
+    return FFoldBar;
+}
+
+int TResultGridPages::FoldedHeight() {
+    QTabBar* bar = FoldBar();
+    if (bar->count() == 0) SyncFoldBar();
+    return bar->sizeHint().height();
+}
+
+void TResultGridPages::SetFolded(bool Value) {
+    if (Value == FFolded) return;
+    FFolded = Value;
+    if (Value) SyncFoldBar();
+    PageControl1->setVisible(!Value);
+    FoldBar()->setVisible(Value);
+}
+
+void TResultGridPages::SyncFoldBar() {
+    if (!FFoldBar) return;
+    const QSignalBlocker quiet(FFoldBar);
+    while (FFoldBar->count() > 0) FFoldBar->removeTab(FFoldBar->count() - 1);
+    for (int i = 0; i < PageControl1->count(); ++i) FFoldBar->addTab(PageControl1->tabText(i));
+    FFoldBar->setCurrentIndex(PageControl1->currentIndex());
 }

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QWidget>
 
@@ -36,6 +37,17 @@ public:
     // Called whenever grid pages were added or deleted.
     std::function<void()> OnArrange;
 
+    // Folded, the grid pages show only a strip of their tabs, so the console
+    // above them keeps its room on a short page; a click on a tab of the
+    // strip makes it the current grid and asks OnUnfold to open them again
+    // (without a handler they unfold at once).
+    void SetFolded(bool Value);
+    bool Folded() const { return FFolded; }
+    // The least height of the grid pages open, and of their strip folded.
+    int OpenHeight() const { return PageControl1->minimumSizeHint().height(); }
+    int FoldedHeight();
+    std::function<void(int Index)> OnUnfold;
+
     QTabWidget* PageControl1;
     QMenu* PopupMenu_PageControl;
     QAction* N1;
@@ -47,4 +59,9 @@ public:
 private:
     void DeleteTab(int Index);
     void Arrange();
+    // The strip's tabs as the grid pages' tabs are.
+    void SyncFoldBar();
+    QTabBar* FoldBar();
+    bool FFolded = false;
+    QTabBar* FFoldBar = nullptr;  // made on the first fold
 };

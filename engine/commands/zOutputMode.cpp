@@ -11,40 +11,25 @@ Z_DEFINE_COMMAND_CLASS(TzSQLEcho);
 Z_DEFINE_COMMAND_CLASS(TzSQLResultEchoOff);
 Z_DEFINE_COMMAND_CLASS(TzCutSheet);
 
-TzText::TzText(IScriptHost* Host, const TParamsArr& Params) : TNativCommand(Host, Params) {
-    Title = "データセット表示をテキスト出力に変更";
-    Help.Add("SELECT文の結果であるデータセットの表示をテキスト出力に変更します。");
+TOutputModeCommand::TOutputModeCommand(IScriptHost* Host, const TParamsArr& Params, TResultOutputMode Mode,
+                                       const char* ModeName)
+    : TNativCommand(Host, Params), Mode(Mode) {
+    Title = std::string("データセット表示を") + ModeName + "に変更";
+    Help.Add(std::string("SELECT文の結果であるデータセットの表示を") + ModeName + "に変更します。");
 }
 
-void TzText::Execute() { Host->SetResultOutputMode(rom_Text); }
+void TOutputModeCommand::Execute() { Host->SetResultOutputMode(Mode); }
 
-TzTextGrid::TzTextGrid(IScriptHost* Host, const TParamsArr& Params) : TNativCommand(Host, Params) {
-    Title = "データセット表示をテキスト出力（区切り付き）に変更";
-    Help.Add("SELECT文の結果であるデータセットの表示をテキスト出力（区切り付き）に変更します。");
-}
-
-void TzTextGrid::Execute() { Host->SetResultOutputMode(rom_TextGrid); }
-
-TzGrid::TzGrid(IScriptHost* Host, const TParamsArr& Params) : TNativCommand(Host, Params) {
-    Title = "データセット表示をグリッド出力に変更";
-    Help.Add("SELECT文の結果であるデータセットの表示をグリッド出力に変更します。");
-}
-
-void TzGrid::Execute() { Host->SetResultOutputMode(rom_Grid); }
-
-TzSDF::TzSDF(IScriptHost* Host, const TParamsArr& Params) : TNativCommand(Host, Params) {
-    Title = "データセット表示をSDF(CSV)出力に変更";
-    Help.Add("SELECT文の結果であるデータセットの表示をSDF(CSV)出力に変更します。");
-}
-
-void TzSDF::Execute() { Host->SetResultOutputMode(rom_SDF); }
-
-TzTAB::TzTAB(IScriptHost* Host, const TParamsArr& Params) : TNativCommand(Host, Params) {
-    Title = "データセット表示をTAB出力に変更";
-    Help.Add("SELECT文の結果であるデータセットの表示をTAB出力に変更します。");
-}
-
-void TzTAB::Execute() { Host->SetResultOutputMode(rom_Tab); }
+TzText::TzText(IScriptHost* Host, const TParamsArr& Params)
+    : TOutputModeCommand(Host, Params, rom_Text, "テキスト出力") {}
+TzTextGrid::TzTextGrid(IScriptHost* Host, const TParamsArr& Params)
+    : TOutputModeCommand(Host, Params, rom_TextGrid, "テキスト出力（区切り付き）") {}
+TzGrid::TzGrid(IScriptHost* Host, const TParamsArr& Params)
+    : TOutputModeCommand(Host, Params, rom_Grid, "グリッド出力") {}
+TzSDF::TzSDF(IScriptHost* Host, const TParamsArr& Params)
+    : TOutputModeCommand(Host, Params, rom_SDF, "SDF(CSV)出力") {}
+TzTAB::TzTAB(IScriptHost* Host, const TParamsArr& Params)
+    : TOutputModeCommand(Host, Params, rom_Tab, "TAB出力") {}
 
 TzSQLEcho::TzSQLEcho(IScriptHost* Host, const TParamsArr& Params) : TNativCommand(Host, Params) {
     Title = "実行したコマンドやSQLを結果に表示";

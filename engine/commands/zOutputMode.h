@@ -6,35 +6,29 @@
 #include "I_ScriptHost.h"
 #include "U_Command.h"
 
-class TzText : public TNativCommand {
+// Sets the active result page's output mode. The five mode commands differ
+// only in their mode and the words naming it in their title and help.
+class TOutputModeCommand : public TNativCommand {
 public:
-    TzText(IScriptHost* Host, const TParamsArr& Params);
+    TOutputModeCommand(IScriptHost* Host, const TParamsArr& Params, TResultOutputMode Mode, const char* ModeName);
     void Execute() override;
+
+private:
+    TResultOutputMode Mode;
 };
 
-class TzTextGrid : public TNativCommand {
-public:
-    TzTextGrid(IScriptHost* Host, const TParamsArr& Params);
-    void Execute() override;
-};
+#define Z_OUTPUT_MODE_COMMAND(T)                                   \
+    class T : public TOutputModeCommand {                          \
+    public:                                                        \
+        T(IScriptHost* Host, const TParamsArr& Params);            \
+    }
 
-class TzGrid : public TNativCommand {
-public:
-    TzGrid(IScriptHost* Host, const TParamsArr& Params);
-    void Execute() override;
-};
-
-class TzSDF : public TNativCommand {
-public:
-    TzSDF(IScriptHost* Host, const TParamsArr& Params);
-    void Execute() override;
-};
-
-class TzTAB : public TNativCommand {
-public:
-    TzTAB(IScriptHost* Host, const TParamsArr& Params);
-    void Execute() override;
-};
+Z_OUTPUT_MODE_COMMAND(TzText);
+Z_OUTPUT_MODE_COMMAND(TzTextGrid);
+Z_OUTPUT_MODE_COMMAND(TzGrid);
+Z_OUTPUT_MODE_COMMAND(TzSDF);
+Z_OUTPUT_MODE_COMMAND(TzTAB);
+#undef Z_OUTPUT_MODE_COMMAND
 
 // Without a parameter it reports the echo; ON or OFF (any case) switches it.
 class TzSQLEcho : public TNativCommand {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <dlfcn.h>
+#include <sql.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -417,4 +419,25 @@ TEST(OdbcPg, DroppedServerConnectionGivesAClearErrorAndReconnects) {
     EXPECT_FALSE(victim.ConnectionLost());
     q.Open();
     EXPECT_EQ(q.Fields(0).AsString(), "1");
+}
+
+// A driver's library, once the layer has loaded it (to see which API it
+// offers), stays for the rest of the process: unloading a driver takes the
+// libraries with thread-local data it brings (libpq, Kerberos, GnuTLS) with
+// it, which are not made to be unloaded and loaded again. The ANSI driver is
+// one no other test connects with, so only this look loads it.
+TEST(OdbcDriverLibrary, StaysLoadedOnceLookedAt) {
+    std::string library = odbc::DriverLibrary("DRIVER=PostgreSQL ANSI;");
+    ASSERT_FALSE(library.empty()) << "the PostgreSQL ANSI driver is installed with odbc-postgresql";
+    if (library.find('/') == std::string::npos) {
+        // a bare name lies in the driver folder beside the driver manager's library
+        Dl_info info{};
+        ASSERT_NE(dladdr(reinterpret_cast<void*>(&SQLAllocHandle), &info), 0);
+        const std::string dm(info.dli_fname);
+        library = dm.substr(0, dm.rfind('/') + 1) + "odbc/" + library;
+    }
+    EXPECT_TRUE(odbc::DriverIsAnsiOnly(library));
+    void* held = dlopen(library.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    EXPECT_NE(held, nullptr) << library << " was unloaded";
+    if (held) dlclose(held);
 }

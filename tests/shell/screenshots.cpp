@@ -17,7 +17,9 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -36,6 +38,7 @@
 #include "KZNMessageDlg.h"
 #include "KZNTreeView.h"
 #include "LayoutCheck.h"
+#include "QtMessages.h"
 #include "StringList.h"
 #include "T_ObjectWrapper.h"
 #include "U_Dialog_ConnectString.h"
@@ -162,6 +165,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     startup::PrepareRuntimeFolder();
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
     startup::LoadQtTranslations(app);
     QApplication::setApplicationName(QStringLiteral("Zintavor"));
@@ -222,7 +226,19 @@ int main(int argc, char** argv) {
                  return;
              }
              page->Panel_PageBase->PageControl1->setCurrentWidget(grid->parentWidget());
+             // folded to its tab beside the text: opened again as the user does, by a click on the tab
+             if (auto* strip = page->Panel_PageBase->findChild<QTabBar*>(QStringLiteral("FoldBar"));
+                 strip && strip->isVisible()) {
+                 const QPoint at = strip->tabRect(0).center();
+                 QMouseEvent press(QEvent::MouseButtonPress, at, strip->mapToGlobal(at), Qt::LeftButton,
+                                   Qt::LeftButton, Qt::NoModifier);
+                 QMouseEvent release(QEvent::MouseButtonRelease, at, strip->mapToGlobal(at), Qt::LeftButton,
+                                     Qt::NoButton, Qt::NoModifier);
+                 QApplication::sendEvent(strip, &press);
+                 QApplication::sendEvent(strip, &release);
+             }
              shooter.Shoot("grid", &client, grid);
+             shooter.Shoot("client-grid", &client);  // the whole window with the grid open
          }},
         {"grid-error",
          [&] {

@@ -253,11 +253,14 @@ TEST(ProgramWithoutDisplay, ACleanRunEndsWithCodeZeroAndExitKeepsItsCode) {
         ASSERT_TRUE(run.Finished) << run.Errors;
         EXPECT_EQ(run.ExitCode, c.Code) << run.Errors;
         if (c.Code == 0) {
-            // nothing was declined, paused or reported as failed (the toolkit may still say its own words)
+            // nothing was declined, paused or reported as failed
             const std::string said = cp932::FromUtf8(run.Errors);
             for (const char* word : {"画面がないため", "中断", "失敗"})
                 EXPECT_EQ(said.find(word), std::string::npos) << word << "\n" << run.Errors;
         }
+        // the error output carries the program's own messages only: a run
+        // without one leaves it empty (the offscreen platform's warnings included)
+        if (std::string(c.Name) == "clean") EXPECT_EQ(run.Errors, "");
     }
 }
 
