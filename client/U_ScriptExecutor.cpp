@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <new>
 
 #include <sys/prctl.h>
 #include <time.h>
@@ -59,6 +60,12 @@ void RunFailed(const std::string& Message) {
 std::string ClassNameOf(const std::exception& e) {
     if (auto* ex = dynamic_cast<const Exception*>(&e)) return ex->ClassName();
     return "Exception";
+}
+
+// What an error says: its message, or the out-of-memory text for a bare std::bad_alloc.
+std::string ErrorMessageOf(const std::exception& e) {
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return kOutOfMemoryText;
+    return e.what();
 }
 
 }  // namespace
@@ -144,10 +151,10 @@ void TScriptExecutor::Execute(const TStringList& Script, const TStringList& Para
     } catch (const std::exception& e) {
         TResultConsole* c = Console();
         c->AddLine(kFatal);
-        c->FormatLinesToWidth(ClassNameOf(e) + ":" + e.what(), scratch);
+        c->FormatLinesToWidth(ClassNameOf(e) + ":" + ErrorMessageOf(e), scratch);
         c->AddLines(scratch);
         c->ScrollToEnd();
-        RunFailed(std::string(kFatal) + "\r\n" + ClassNameOf(e) + ":" + e.what());
+        RunFailed(std::string(kFatal) + "\r\n" + ClassNameOf(e) + ":" + ErrorMessageOf(e));
     } catch (...) {
         Console()->AddLine(kFatal);
         RunFailed(kFatal);
@@ -232,7 +239,8 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
             std::string text;
             Manager.GetErrorText(i, text);
             text = sys::Trim(text);
-            if (text.empty()) text = e.what();
+            // a result that ran out of memory while it was shown has no error text of its item
+            if (text.empty()) text = ErrorMessageOf(e);
             c->FormatLinesToWidth(text, Scratch);
             c->AddLines(Scratch);
             c->AddLine("");

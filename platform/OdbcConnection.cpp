@@ -76,7 +76,8 @@ EOdbcError DiagError(short handleType, void* handle, const char* context, bool u
         text += msg;
     }
     if (text.empty()) text = std::string(context) + " に失敗しました";
-    if (lost) *lost = gone;
+    if (!lost) return EOdbcError(text, firstState, firstNative);
+    *lost = gone;
     if (gone) text = kLost + text;
     return EOdbcError(text, firstState, firstNative);
 }
@@ -143,6 +144,16 @@ bool DriverIsAnsiOnly(const std::string& library) {
 }
 
 }  // namespace odbc
+
+char* TFetchScratch::Reserve(size_t Bytes) {
+    if (Bytes > FCapacity) {
+        const size_t units = (Bytes + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t);
+        FData.reset();   // the old block goes first: its contents are not kept
+        FData.reset(new std::max_align_t[units]);
+        FCapacity = units * sizeof(std::max_align_t);
+    }
+    return reinterpret_cast<char*>(FData.get());
+}
 
 TOdbcConnection::TOdbcConnection() = default;
 
@@ -243,7 +254,7 @@ void TOdbcConnection::Open() {
     FGetDataBound = (gd & SQL_GD_BOUND) != 0;
     FBlockFetch = FGetDataBound && (gd & SQL_GD_BLOCK) && (pos & SQL_POS_POSITION);
 
-    FTextWire = library.find("psqlodbc") != std::string::npos;
+    FPostgreSql = library.find("psqlodbc") != std::string::npos;
     FSqlite = library.find("sqlite3odbc") != std::string::npos;
     FSqliteNames = false;
     if (sqliteNames) {

@@ -3,6 +3,10 @@
 // bidirectional and knows its record count); ExecSQL runs a statement and
 // reports the rows it affected. With ParamCheck on, ":name" outside literals
 // and comments is a named parameter.
+//
+// Every value is read as the driver's text (or bytes) and shown as
+// OdbcValueText.h says: in the layer's form where it has the form of its
+// column's type, otherwise as the database holds it. Only SQL NULL is null.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -95,11 +99,13 @@ public:
     // Off: numeric and decimal columns are floating-point fields (ftFloat);
     // on: BCD fields. Their values keep the exact digits the server sent.
     bool EnableBCD = true;
-    int CommandTimeout = -1;   // seconds; -1 takes the connection's
 
     // Called every 256 records while a result is fetched (to process pending
     // events); it may raise to stop the fetch.
     std::function<void()> OnFetchProgress;
+    // The ODBC handle of the statement whose result is being fetched (for
+    // OnFetchProgress to look at); null at any other time.
+    void* StatementHandle() const { return FFetchStmt; }
 
     // Runs the statement without keeping a result.
     void ExecSQL();
@@ -155,8 +161,13 @@ protected:
 
 private:
     struct TRun;
+    struct TFetch;
     void* Execute(TRun& run);        // returns the executed statement handle
     void Fetch(void* stmt);
+    // A value the driver gave in a made-up form that could not be read back
+    // (see TFetch): its text raises EConvertError.
+    bool Unreadable(size_t storeRow, int col) const;
+    [[noreturn]] void RaiseUnreadable() const;
     void CheckConnected() const;
     // Editing: where the rows of the result stand once records were changed,
     // added or deleted (none of this exists for a result that was only read).
@@ -193,6 +204,9 @@ private:
     int64_t FCur = -1;
     size_t FRowCount = 0;
     std::vector<TColumnStore> FColumns;
+    std::vector<uint8_t> FValueKinds;      // per field: how its stored text reads back as a value
+    std::vector<std::pair<size_t, int>> FUnreadable;   // (store row, field), sorted
+    void* FFetchStmt = nullptr;
 
     size_t FStoreRows = 0;                 // rows held in FColumns
     bool FEdited = false;                  // a record was changed, added or deleted
