@@ -29,6 +29,7 @@
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
 #include "U_Form_Grid.h"
+#include "QtMessages.h"
 
 namespace {
 
@@ -118,6 +119,7 @@ void WarmUp() {
 
 std::vector<double> Ours(std::unique_ptr<TOdbcQuery>& q, int pages, bool warm) {
     QApplication app(gArgc, gArgv);
+    QApplication::setFont(QFont("IPAGothic", 9));
     if (warm) WarmUp();
     std::unique_ptr<TForm_Grid> grid;
     return Phases(
@@ -133,6 +135,7 @@ std::vector<double> Ours(std::unique_ptr<TOdbcQuery>& q, int pages, bool warm) {
 
 std::vector<double> Peer(TPlainModel& model, int pages, bool warm) {
     QApplication app(gArgc, gArgv);
+    QApplication::setFont(QFont("IPAGothic", 9));
     if (warm) WarmUp();
     std::unique_ptr<QTableView> peer;
     return Phases(
@@ -161,6 +164,7 @@ int main(int argc, char** argv) {
     const int pages = argc > 2 ? std::atoi(argv[2]) : 200;
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
     const bool smoke = argc > 4 && std::strcmp(argv[4], "smoke") == 0;
+    qtmessages::DropPlatformNoise();
 
     // the result: rows x 5 text columns from SQLite, fetched once for both
     TOdbcConnection conn;

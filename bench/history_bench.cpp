@@ -27,6 +27,7 @@
 #include "FileSystem.h"
 #include "KZNTreeView.h"
 #include "U_Form_History.h"
+#include "QtMessages.h"
 
 namespace {
 
@@ -123,6 +124,7 @@ std::vector<double> Plain(const std::string& dir, const std::string& in, const s
 
 int main(int argc, char** argv) {
     const int entries = argc > 1 ? std::atoi(argv[1]) : 10000;
+    qtmessages::DropPlatformNoise();
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const bool smoke = argc > 3 && std::strcmp(argv[3], "smoke") == 0;
     bench::TempFolder temp("zintavor-history-bench");

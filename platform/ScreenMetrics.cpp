@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPoint>
 #include <QRect>
 #include <QScreen>
 
@@ -14,6 +15,10 @@ TScreenSizeProvider& VirtualProvider() {
 }
 TScreenSizeProvider& IconProvider() {
     static TScreenSizeProvider p;
+    return p;
+}
+TWorkAreaProvider& WorkAreaProvider() {
+    static TWorkAreaProvider p;
     return p;
 }
 }  // namespace
@@ -34,6 +39,25 @@ TScreenSize VirtualScreenSize() {
 }
 
 void SetVirtualScreenProvider(TScreenSizeProvider provider) { VirtualProvider() = std::move(provider); }
+
+TScreenRect WorkAreaAt(int32_t X, int32_t Y) {
+    if (const TWorkAreaProvider& p = WorkAreaProvider()) return p(X, Y);
+    if (VirtualProvider()) {
+        const TScreenSize s = VirtualProvider()();
+        return {0, 0, s.Width, s.Height};
+    }
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QScreen* s = QGuiApplication::screenAt(QPoint(X, Y));
+        if (!s) s = QGuiApplication::primaryScreen();
+        if (s) {
+            const QRect r = s->availableGeometry();
+            return {r.x(), r.y(), r.width(), r.height()};
+        }
+    }
+    return {0, 0, 1920, 1080};
+}
+
+void SetWorkAreaProvider(TWorkAreaProvider provider) { WorkAreaProvider() = std::move(provider); }
 
 TScreenSize SmallIconSize() {
     const TScreenSizeProvider& p = IconProvider();
