@@ -81,8 +81,7 @@ private:
 
 }  // namespace
 
-void ShareToolBarExtensionIcons(QApplication& App) {
-    (void)App;
+void ShareToolBarExtensionIcons() {
     QApplication::setStyle(new TSharedExtensionIconStyle(QApplication::style()->name()));
 }
 

@@ -29,7 +29,7 @@ QTranslator* LoadQtTranslations(QCoreApplication& App);
 // bar's overflow button once rather than once per bar (the style reads and
 // decodes its image files every time it is asked, though the button is
 // hidden until a bar overflows). Everything else is the style's own.
-void ShareToolBarExtensionIcons(QApplication& App);
+void ShareToolBarExtensionIcons();
 
 // The windows open only with no argument, or when the first argument begins
 // with "@". argv[0] is the program.

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     startup::LoadQtTranslations(app);
-    startup::ShareToolBarExtensionIcons(app);
+    startup::ShareToolBarExtensionIcons();
     // Without a display nobody could answer a prompt: the one place that decides it.
     headless::SetNoDisplay(headless::IsPlatformWithoutDisplay(QGuiApplication::platformName().toStdString()));
     return startup::RunWindows(app, startup::Arguments(argc, argv), startup::ArgumentsRefusal(argc, argv));

@@ -219,7 +219,12 @@ TEST(StartUp, OverflowButtonsKeepTheStylesIcons) {
     const QImage vertical = standard(QStyle::SP_ToolBarVerticalExtensionButton, Qt::LeftToRight);
     const QImage horizontalRtl = standard(QStyle::SP_ToolBarHorizontalExtensionButton, Qt::RightToLeft);
     ASSERT_NE(horizontal, vertical);
-    startup::ShareToolBarExtensionIcons(*qApp);
+    const QPalette palette = QApplication::palette();
+    const QFont font = QApplication::font();
+    startup::ShareToolBarExtensionIcons();
+    // the same colours and font
+    EXPECT_EQ(QApplication::palette(), palette);
+    EXPECT_EQ(QApplication::font(), font);
     // the same style underneath
     auto* proxy = qobject_cast<QProxyStyle*>(QApplication::style());
     ASSERT_NE(proxy, nullptr);
