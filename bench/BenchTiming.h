@@ -114,6 +114,21 @@ struct Series {
     std::vector<Sample> Runs;
 };
 
+// Whether this program was built with AddressSanitizer (the test build).
+inline bool SanitizerBuild() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#else
+    return false;
+#endif
+#else
+    return false;
+#endif
+}
+
 // Prints the heading, the conventions and one block per case:
 //   case  side  wall ms min / median  cpu ms min / median
 // with a line "ours/PEER" of the two ratios (min over min, median over median)
@@ -128,6 +143,8 @@ public:
         if (smoke)
             std::printf("  SMOKE RUN: these sizes are far too small to judge the aims; the figures only show that it "
                         "works\n");
+        if (SanitizerBuild())
+            std::printf("  SANITIZER BUILD: its times say nothing of the optimised program's\n");
         if (columns) Columns();
     }
     void Columns() {

@@ -83,6 +83,9 @@ bench_start() {
   if [ "$bench_mode" = smoke ]; then
     echo "  SMOKE RUN: these sizes are far too small to judge the aims; the figures only show that it works"
   fi
+  if [ -f "$build/CMakeCache.txt" ] && grep -q '^ZINTAVOR_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
+    echo "  SANITIZER BUILD: its times say nothing of the optimised program's"
+  fi
   bench_header_done=0
 }
 
