@@ -7,8 +7,10 @@
 #include <functional>
 #include <utility>
 
+#include <QBuffer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -896,10 +898,20 @@ TEST_F(DescTreeTest, ClearingTheTreesClearsThePropertyPages) {
 // Each node shows the image of its icon file ("Icon.Ico" in its folder, with
 // "_" per item depth in front for items), or its parent's when it has none.
 TEST_F(DescTreeTest, NodesShowTheirIconsOrTheirParents) {
+    // A 16 x 16 icon file of one colour.
+    auto icon = [](Qt::GlobalColor colour) {
+        QImage image(16, 16, QImage::Format_ARGB32);
+        image.fill(colour);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(image.save(&buffer, "ICO")) << "Qt's ICO image plugin is missing";
+        return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+    };
     Db.Tables = {{"FROM T", {{"N"}, {"r1"}, {"r2"}}}};
-    Load({{"ObjectTree/Icon.Ico", "root"},
-          {"ObjectTree/T/Tables/Icon.Ico", "tables"},
-          {"ObjectTree/T/Tables/_Icon.Ico", "items"},
+    Load({{"ObjectTree/Icon.Ico", icon(Qt::red)},
+          {"ObjectTree/T/Tables/Icon.Ico", icon(Qt::green)},
+          {"ObjectTree/T/Tables/_Icon.Ico", icon(Qt::blue)},
           {"ObjectTree/T/Tables/DeployItem.SQL", "SELECT N FROM T"},
           {"ObjectTree/T/Tables/_Cols/", ""},
           {"ObjectTree/T/Tables/Sub/", ""},
