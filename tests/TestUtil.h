@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "FileSystem.h"
+#include "TimeSource.h"
 
 namespace testutil {
 
@@ -32,5 +33,15 @@ inline std::string TempFolder(std::string_view name) {
     fs932::ForceDirectories(dir);
     return fs932::FromNative(dir) + "/";
 }
+
+// A time that moves only when the test moves it, for code that reads a
+// timing::TTimeSource: Console.Clock.Set(clock.Source()); clock.Advance(ms).
+struct TManualClock {
+    timing::TTimePoint Time{std::chrono::hours(1)};
+    void Advance(std::chrono::milliseconds By) { Time += By; }
+    timing::TNowFunc Source() {
+        return [this] { return Time; };
+    }
+};
 
 }  // namespace testutil

@@ -767,7 +767,7 @@ TEST_F(DescTreeTest, PropertyTabsFloatAndComeBack) {
     EXPECT_TRUE(a->window()->isVisible());
     EXPECT_EQ(text(a), "one of S1" "\r\n");
     EXPECT_EQ(text(tabs->currentWidget()), "b one" "\r\n");
-    clienttest::SaveScreen("floating-property-tab");
+    clienttest::SaveScreen(*Frame, "floating-property-tab");
     // another node with the same pages: the floating page follows the selection
     Select("ObjectTree/Sales/Two");
     EXPECT_EQ(captions(), (Lines{"B", "Params"}));

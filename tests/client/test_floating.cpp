@@ -94,7 +94,7 @@ TEST_F(FloatingTest, AFloatingPageTakesOutputAndIsFreedByDelSheet) {
     EXPECT_TRUE(Holds(page, "浮いた頁へ"));
     // the window is as large as the result area it came from
     EXPECT_GE(window->width(), frame->Page_Result->width() - 1);
-    clienttest::SaveScreen("floating-result-page");
+    clienttest::SaveScreen(*frame, "floating-result-page");
     EXPECT_FALSE(Holds(Sheets().GetForm(0), "浮いた頁へ"));
     EXPECT_FALSE(Holds(Sheets().GetForm(2), "浮いた頁へ"));
 
