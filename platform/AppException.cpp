@@ -1,6 +1,7 @@
 #include "AppException.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "Exception.h"
 
@@ -13,7 +14,7 @@ TExceptionHandler& Handler() {
 }
 }  // namespace
 
-void SetExceptionHandler(TExceptionHandler handler) { Handler() = std::move(handler); }
+TExceptionHandler SetExceptionHandler(TExceptionHandler handler) { return std::exchange(Handler(), std::move(handler)); }
 
 void HandleException(const std::exception& e) noexcept {
     try {

@@ -1,5 +1,7 @@
 #include "ScreenMetrics.h"
 
+#include <utility>
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QRect>
@@ -33,13 +35,17 @@ TScreenSize VirtualScreenSize() {
     return p ? p() : DefaultVirtualScreenSize();
 }
 
-void SetVirtualScreenProvider(TScreenSizeProvider provider) { VirtualProvider() = std::move(provider); }
+TScreenSizeProvider SetVirtualScreenProvider(TScreenSizeProvider provider) {
+    return std::exchange(VirtualProvider(), std::move(provider));
+}
 
 TScreenSize SmallIconSize() {
     const TScreenSizeProvider& p = IconProvider();
     return p ? p() : TScreenSize{16, 16};
 }
 
-void SetSmallIconProvider(TScreenSizeProvider provider) { IconProvider() = std::move(provider); }
+TScreenSizeProvider SetSmallIconProvider(TScreenSizeProvider provider) {
+    return std::exchange(IconProvider(), std::move(provider));
+}
 
 }  // namespace screen

@@ -16,8 +16,8 @@ using TScreenSizeProvider = std::function<TScreenSize()>;
 
 // The width and height of the virtual screen (all monitors together).
 TScreenSize VirtualScreenSize();
-// Installs a provider; an empty one restores the default.
-void SetVirtualScreenProvider(TScreenSizeProvider provider);
+// Installs a provider and returns the one it replaced; an empty one restores the default.
+TScreenSizeProvider SetVirtualScreenProvider(TScreenSizeProvider provider);
 // The default: the primary screen's virtual geometry when a GUI application
 // exists, otherwise 1920 x 1080.
 TScreenSize DefaultVirtualScreenSize();
@@ -25,6 +25,6 @@ TScreenSize DefaultVirtualScreenSize();
 // The size of the system's small icons; 16 x 16 unless a provider is installed
 // (the controls layer installs one that asks the widget style).
 TScreenSize SmallIconSize();
-void SetSmallIconProvider(TScreenSizeProvider provider);
+TScreenSizeProvider SetSmallIconProvider(TScreenSizeProvider provider);  // returns the one it replaced
 
 }  // namespace screen

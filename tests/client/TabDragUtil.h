@@ -44,8 +44,11 @@ inline void SaveScreen(TFrameSQLClient& Frame, const char* Name) {
     for (int i = 0; i < Frame.ResultSeetManager->GetCount(); ++i)
         if (auto* console = dynamic_cast<TEditorResultConsole*>(Frame.ResultSeetManager->GetForm(i)->Console()))
             console->ApplyView();
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible()) EXPECT_TRUE(QTest::qWaitForWindowExposed(w)) << Name;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible()) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(w)) << Name;
+        }
+    }
     QApplication::processEvents();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         screen->grabWindow(0).save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(Name) + QStringLiteral(".png"));

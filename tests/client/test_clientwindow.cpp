@@ -56,6 +56,7 @@ struct ClientWindowTest : ::testing::Test, testutil::WithApp {
     std::string chosen;                 // the file the dialog answers with; empty: cancelled
     Lines history;                      // texts sent to the history
     std::string revived;                // what the shell hands back as the current history item
+    testutil::THookScope hooks;          // the presenters below, and any a test installs
 
     ClientWindowTest() {
         centre.WndProc = [this](winmsg::TMessage& m) {
@@ -70,17 +71,14 @@ struct ClientWindowTest : ::testing::Test, testutil::WithApp {
         frame->CommandPrefix = '#';
         frame->ImportScriptFileNamePrefix = '@';
         frame->resize(900, 700);
-        SetMessageDlgPresenter([this](const std::string& text, TMsgDlgType) { shown.push_back(text); });
-        TScriptFileDialog::SetChooser([this](TScriptFileDialog& d) {
+        hooks.Set(SetMessageDlgPresenter, [this](const std::string& text, TMsgDlgType) { shown.push_back(text); });
+        hooks.Set(TScriptFileDialog::SetChooser, [this](TScriptFileDialog& d) {
             asked.push_back(d);
             d.FileName = chosen;
             return !chosen.empty();
         });
     }
     ~ClientWindowTest() override {
-        SetMessageDlgPresenter(nullptr);
-        TScriptFileDialog::SetChooser(nullptr);
-        popupmenu::SetPresenter(nullptr);
         frame.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -240,7 +238,7 @@ TEST_F(ClientWindowTest, HistoryItemsDroppedOnTheEditor) {
         Script()->Lines().SetText("abc\r\nxyz\r\n");
         Page()->HistoryDirty = false;
         int menus = 0;
-        popupmenu::SetPresenter([&](QMenu& menu, const QPoint&) -> QAction* {
+        hooks.Set(popupmenu::SetPresenter, [&](QMenu& menu, const QPoint&) -> QAction* {
             ++menus;
             return c.choice < 0 ? nullptr : menu.actions().at(c.choice);
         });

@@ -27,6 +27,7 @@
 #include "U_Form_Script.h"
 #include "MemDataSet.h"
 #include "SysUtils.h"
+#include "TestUtil.h"
 
 using namespace desctree_test;
 
@@ -600,7 +601,8 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     QMenu* shown = nullptr;
     Lines offered;
     std::string choose;  // the caption to choose; none when empty
-    popupmenu::SetPresenter([&](QMenu& m, const QPoint&) -> QAction* {
+    testutil::THookScope hooks;
+    hooks.Set(popupmenu::SetPresenter, [&](QMenu& m, const QPoint&) -> QAction* {
         shown = &m;
         QAction* chosen = nullptr;
         for (QAction* a : m.actions()) {
@@ -660,7 +662,7 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     // The successor's own drag still offers its scripts.
     TDescDragObj fresh(successor);
     EXPECT_TRUE(DropOn(page->Editor->viewport(), &fresh));
-    popupmenu::SetPresenter(nullptr);
+    hooks.Restore();
     EXPECT_EQ(offered, (Lines{"Count.Script", "Drop.Script"}));
     EXPECT_EQ(Db.SQLs, (Lines{"DROP TABLE t1\r\n"}));
 }

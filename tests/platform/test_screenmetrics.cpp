@@ -5,10 +5,12 @@
 #include <QScreen>
 
 #include "ScreenMetrics.h"
+#include "TestUtil.h"
 
 TEST(ScreenMetrics, ProvidersReplaceTheDefaults) {
-    screen::SetVirtualScreenProvider(nullptr);
-    screen::SetSmallIconProvider(nullptr);
+    testutil::THookScope hooks;
+    hooks.Set(screen::SetVirtualScreenProvider, nullptr);
+    hooks.Set(screen::SetSmallIconProvider, nullptr);
     EXPECT_EQ(screen::VirtualScreenSize().Width, 1920);  // no GUI application: the fixed fallback
     EXPECT_EQ(screen::VirtualScreenSize().Height, 1080);
     EXPECT_EQ(screen::SmallIconSize().Width, 16);

@@ -20,12 +20,12 @@ namespace {
 
 class EnvironmentTest : public ::testing::Test {
 protected:
+    testutil::THookScope hooks;
     void SetUp() override {
-        screen::SetVirtualScreenProvider([] { return screen::TScreenSize{1920, 1080}; });
+        hooks.Set(screen::SetVirtualScreenProvider, [] { return screen::TScreenSize{1920, 1080}; });
         Dir = testutil::TempFolder(std::string("env-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         File = Dir + "zintavor.Environment";
     }
-    void TearDown() override { screen::SetVirtualScreenProvider(nullptr); }
 
     void Write(const std::string& bytes, const std::string& name = std::string()) {
         ASSERT_TRUE(fs932::WriteFileAtomic(name.empty() ? File : name, bytes));

@@ -29,6 +29,7 @@
 #include "QtTestApp.h"
 #include "StringList.h"
 #include "ScreenMetrics.h"
+#include "TestUtil.h"
 #include "U_Dialog_ConnectString.h"
 #include "U_Dialog_Login.h"
 #include "U_Dialog_ObjectTreeViewConfig.h"
@@ -70,15 +71,11 @@ std::unique_ptr<TDataSet> Companies() {
 struct LayoutTest : maintest::TMainFolderTest, testutil::WithApp {
     LayoutTest() : maintest::TMainFolderTest("layout") {}
     void SetUp() override {
-        screen::SetVirtualScreenProvider([] { return screen::TScreenSize{1600, 1000}; });
+        hooks.Set(screen::SetVirtualScreenProvider, [] { return screen::TScreenSize{1600, 1000}; });
         maintest::TMainFolderTest::SetUp();
         for (const char* tree : {"PostgreSQL", "SQLite"}) fs932::ForceDirectories(dir + "ObjectTree/" + tree);
         main = std::make_unique<TMain>();
         ASSERT_FALSE(main->StartUpFailed());
-    }
-    void TearDown() override {
-        maintest::TMainFolderTest::TearDown();
-        screen::SetVirtualScreenProvider(nullptr);
     }
     // The faults of a window shown at the size it has.
     std::string FaultsOf(QWidget* W) {
