@@ -27,6 +27,9 @@ void HandleException(const std::exception& e) noexcept {
         else
             std::fprintf(stderr, "%s\n", e.what());
     } catch (...) {
+        // The handler itself failed: the error output is the one place left
+        // for the error it was given, and nothing may leave this function.
+        std::fprintf(stderr, "%s\n", e.what());
     }
 }
 

@@ -455,26 +455,25 @@ void TDataSet::SetActive(bool value) {
 }
 
 void TDataSet::OpenCursor() {
-    try {
-        InternalOpen();
-        if (FFields.empty() && FFieldDefs.Count() > 0) CreateFields();
-        FState = dsBrowse;
-        FModified = false;
-        InternalFirst();
-        FHasRecord = GetRecord(gmNext) == grOK;
-        FBof = true;
-        FEof = !FHasRecord;
-    } catch (...) {
+    // A failed open leaves the dataset closed; an error of the close goes to
+    // the application's handler, and the open's error goes on.
+    auto closed = ScopeFail([this] {
         FState = dsInactive;
         FHasRecord = false;
         FEof = FBof = true;
-        try {
+        app::Guard([this] {
             if (IsCursorOpen()) InternalClose();
-        } catch (...) {
-        }
+        });
         DestroyFields();
-        throw;
-    }
+    });
+    InternalOpen();
+    if (FFields.empty() && FFieldDefs.Count() > 0) CreateFields();
+    FState = dsBrowse;
+    FModified = false;
+    InternalFirst();
+    FHasRecord = GetRecord(gmNext) == grOK;
+    FBof = true;
+    FEof = !FHasRecord;
 }
 
 void TDataSet::CloseCursor() {

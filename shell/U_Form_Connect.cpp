@@ -28,6 +28,7 @@
 #include "KZNMessageDlg.h"
 #include "KZNPanelEx.h"
 #include "KZNTreeView.h"
+#include "ScopeExit.h"
 #include "SysUtils.h"
 #include "T_FolderFile.h"
 #include "U_ADOConnectStringsUtil.h"
@@ -569,12 +570,12 @@ void TForm_Connect::Action_CreateRootNodeExecute() {
     std::string name = NewConnectionName();
     TTreeNodeEx* node = ConnectTree->Add(nullptr, name);
     for (int i = 0; i < 3; ++i) node->GetStringListN(i)->Clear();
-    try {
+    {
+        auto undo = ScopeFail([&] {
+            DeleteNode(node);
+            UpdateActions();
+        });
         TADOConnectStringsUtil::EditWithDataLink(static_cast<QWidget*>(this), node->GetStringList());
-    } catch (...) {
-        DeleteNode(node);
-        UpdateActions();
-        throw;
     }
     if (sys::Trim(node->GetStringList()->Text()).empty()) {
         DeleteNode(node);

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "AppException.h"
+#include "TestUtil.h"
+
 namespace {
 
 TEST(ScopeExit, RunsOnceOnEveryWayOut) {
@@ -32,8 +35,11 @@ TEST(ScopeExit, RunsOnceOnEveryWayOut) {
     }
 }
 
-TEST(ScopeExit, TheFirstErrorWins) {
-    // left by an exception: the cleanup's own error is dropped, the first one is reported
+TEST(ScopeExit, TheFirstErrorWinsAndTheCleanupsGoesToTheHandler) {
+    std::vector<std::string> handled;
+    testutil::THookScope hooks;
+    hooks.Set(app::SetExceptionHandler, [&](const std::exception& e) { handled.push_back(e.what()); });
+    // left by an exception: the caller catches the first error, the cleanup's own goes to the handler
     std::string got;
     try {
         auto g = ScopeExit([] { throw std::runtime_error("cleanup"); });
@@ -42,14 +48,59 @@ TEST(ScopeExit, TheFirstErrorWins) {
         got = e.what();
     }
     EXPECT_EQ(got, "work");
+    EXPECT_EQ(handled, std::vector<std::string>{"cleanup"});
     // left normally: the cleanup's error reaches the caller
     got.clear();
+    handled.clear();
     try {
         auto g = ScopeExit([] { throw std::runtime_error("cleanup"); });
     } catch (const std::runtime_error& e) {
         got = e.what();
     }
     EXPECT_EQ(got, "cleanup");
+    EXPECT_TRUE(handled.empty());
+}
+
+// ScopeFail undoes only on the way out by an exception, and only while it is held.
+TEST(ScopeFail, RunsOnlyWhenLeftByAnException) {
+    struct Case {
+        const char* Name;
+        bool Throw;
+        bool Release;
+        int Runs;
+    } cases[] = {
+        {"normal end", false, false, 0},
+        {"left by an exception", true, false, 1},
+        {"released, then an exception", true, true, 0},
+    };
+    for (const Case& c : cases) {
+        int runs = 0;
+        try {
+            auto g = ScopeFail([&] { ++runs; });
+            if (c.Release) g.Release();
+            if (c.Throw) throw std::runtime_error("x");
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_EQ(runs, c.Runs) << c.Name;
+    }
+}
+
+// A step that ends normally while another error unwinds the stack (a
+// destructor's work) is no failure of its own: its undo does not run.
+TEST(ScopeFail, CountsOnlyTheExceptionsOfItsOwnScope) {
+    struct TStepInDestructor {
+        int& Runs;
+        ~TStepInDestructor() {
+            auto g = ScopeFail([this] { ++Runs; });
+        }
+    };
+    int runs = 0;
+    try {
+        TStepInDestructor step{runs};
+        throw std::runtime_error("outer");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(runs, 0);
 }
 
 TEST(ScopeExit, NestedGuardsUnwindInReverseOrder) {
