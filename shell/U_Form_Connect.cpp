@@ -269,6 +269,7 @@ void TForm_Connect::LoadFile() {
         ToldDamaged().erase(FFileName);
         return;
     } catch (const std::exception&) {
+        // an unreadable or damaged file: handled below, told once
     }
     // told already in this run: what was read stays, silently
     if (ToldDamaged().count(FFileName)) return;
@@ -282,6 +283,7 @@ void TForm_Connect::LoadFile() {
         try {
             repaired = WriteStore(bytes);
         } catch (const std::exception&) {
+            // not repaired: the file stays damaged, which is told below
         }
     }
     // a file left damaged would be found again by every store opened later
@@ -391,6 +393,7 @@ bool TForm_Connect::Save() {
     try {
         saved = TrySaveToFile();
     } catch (const EForm_Connect&) {
+        // reported just below, naming the file
     }
     if (!saved) MessageDlg("ファイルの保存に失敗しました。[" + FFileName + "]", TMsgDlgType::mtError, this);
     return saved;
