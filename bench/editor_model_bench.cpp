@@ -34,6 +34,7 @@
 #include "EditorParser.h"
 #include "FakeView.h"
 #include "FileSystem.h"
+#include "QtMessages.h"
 
 namespace {
 
@@ -195,6 +196,7 @@ int RunOurs(const std::string& phase, const std::string& file) {
 }
 
 int RunQt(int argc, char** argv, const std::string& phase, const std::string& file) {
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
     QPlainTextEdit e;
     e.resize(800, 600);

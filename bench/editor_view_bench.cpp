@@ -21,6 +21,7 @@
 
 #include "CP932Qt.h"
 #include "Editor.h"
+#include "QtMessages.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -65,6 +66,7 @@ void Row(const char* what, double ours, double peer) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
     const int lines = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int longBytes = argc > 2 ? std::atoi(argv[2]) : 10 * 1024 * 1024;

@@ -21,6 +21,7 @@
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
 #include "U_Form_Grid.h"
+#include "QtMessages.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ void Row(const char* what, double ours, double peer) {
 int main(int argc, char** argv) {
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int pages = argc > 2 ? std::atoi(argv[2]) : 200;
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
     QApplication::setFont(QFont("IPAGothic", 9));
 

@@ -19,6 +19,7 @@
 #include "FileSystem.h"
 #include "KZNTreeView.h"
 #include "U_Form_History.h"
+#include "QtMessages.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ std::string HistoryFile(int entries) {
 int main(int argc, char** argv) {
     const int entries = argc > 1 ? std::atoi(argv[1]) : 10000;
     const int repeats = argc > 2 ? std::atoi(argv[2]) : 5;
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
     char tmpl[] = "/tmp/zintavor-history-bench.XXXXXX";
     if (!mkdtemp(tmpl)) return 1;

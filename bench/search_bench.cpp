@@ -20,6 +20,7 @@
 
 #include "CP932Qt.h"
 #include "Editor.h"
+#include "QtMessages.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
     const std::string side = argv[1];
     const std::string text = ReadAll(argv[2]);

@@ -34,11 +34,13 @@
 
 #include "CP932Qt.h"
 #include "FileSystem.h"
+#include "QtMessages.h"
 #include "KZNTreeView.h"
 #include "U_ADODriver.h"
 #include "U_DescTreeManager.h"
 #include "U_Frame_SQLClient.h"
 #include "WindowMessage.h"
+#include "QtMessages.h"
 
 namespace {
 
@@ -248,6 +250,7 @@ int main(int argc, char** argv) {
     const int rows = argc > 1 ? std::max(10, std::atoi(argv[1])) : 100000;
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     const bool smoke = argc > 3 && std::strcmp(argv[3], "smoke") == 0;
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
 
     TempFolder temp;

@@ -39,6 +39,23 @@ private:
     TFrameSQLClient* FFrame;
 };
 
+// Line numbers (two digit columns, no right margin) and the end and line-break
+// marks; each group of options is reported to the editor once.
+void ShowNumbersAndMarks(TKZNEditor& E) {
+    TEditorLeftbar& bar = E.Leftbar();
+    bar.BeginUpdate();
+    bar.SetVisible(true);
+    bar.SetShowNumber(true);
+    bar.SetColumn(2);
+    bar.SetRightMargin(0);
+    bar.EndUpdate();
+    TEditorMarks& marks = E.Marks();
+    marks.BeginUpdate();
+    marks.EofMark().SetVisible(true);
+    marks.RetMark().SetVisible(true);
+    marks.EndUpdate();
+}
+
 QAction* NewAction(QWidget* owner, const char16_t* caption) {
     auto* a = new QAction(QString::fromUtf16(caption), owner);
     owner->addAction(a);
@@ -50,7 +67,8 @@ QAction* NewAction(QWidget* owner, const char16_t* caption) {
 TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageForm(AOwner, Manager) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    ToolBar1 = new QToolBar(this);
+    layout->setSpacing(0);  // tool bar, tool panel and editors close up, as on a script page
+    ToolBar1 = new TKZNFlowToolBar(this);
     layout->addWidget(ToolBar1);
 
     Action_Mode_Text = NewAction(this, u"テキストモード");
@@ -99,6 +117,11 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     Splitter1->addWidget(Panel_PageBase);
     layout->addWidget(Splitter1, 1);
     Panel_PageBase->OnArrange = [this] { ArrangePageArea(); };
+    Panel_PageBase->OnUnfold = [this](int) {
+        FGridsOpen = true;
+        Panel_PageBase->SetFolded(false);
+        FitPageArea(true);
+    };
     ArrangePageArea();
     FEditorConsole = std::make_unique<TEditorResultConsole>(*Editor);
     // A cleared console starts its outputs anew.
@@ -109,16 +132,13 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     Editor->Lines().Clear();
     InitToolBars();
 
-    // The title: the console's text, read-only, with line numbers, marks and a ruler.
+    // The title: the console's text, read-only, with line numbers, marks and
+    // a ruler. Its font first: a font change redraws whatever margins show.
+    EDITOR_Title->setFont(Editor->font());
     EDITOR_Title->ShareScreenStrings(Editor);
     EDITOR_Title->SetReadOnly(true);
     EDITOR_Title->SetScrollBars(ssNone);
-    EDITOR_Title->Leftbar().SetVisible(true);
-    EDITOR_Title->Leftbar().SetShowNumber(true);
-    EDITOR_Title->Leftbar().SetColumn(2);
-    EDITOR_Title->Leftbar().SetRightMargin(0);
-    EDITOR_Title->Marks().EofMark().SetVisible(true);
-    EDITOR_Title->Marks().RetMark().SetVisible(true);
+    ShowNumbersAndMarks(*EDITOR_Title);
     EDITOR_Title->Ruler().SetVisible(true);
     // Frameless like the console, so that the two views' columns line up.
     EDITOR_Title->setFrameShape(QFrame::NoFrame);
@@ -137,7 +157,6 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     SetOutputMode(rom_Text);
 
     // An object tree node dropped on either editor offers the node's scripts.
-    PopupMenu_ScriptDrop = new QMenu(this);
     for (TKZNEditor* e : {EDITOR_Title, Editor}) {
         e->AddObjectDropFormat(QString::fromLatin1(TDescDragObj::Format));
         e->OnObjectDragOver = [](TObject*, const QMimeData* Data, QPoint, bool& Accept) {
@@ -153,6 +172,7 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
 void TForm_Result::ObjectTreeNodeDropped(const QMimeData* Data, QPoint GlobalPos) {
     const TDescDragObj* drag = TDescDragObj::From(Data);
     if (!drag) throw EForm_Result("内部エラー：未対応のオブジェクトをドロップしようとしました");
+    if (!PopupMenu_ScriptDrop) PopupMenu_ScriptDrop = new QMenu(this);  // built for the first drop
     PopupMenu_ScriptDrop->setProperty("Tag", -1);
     // The node may have gone during the drag (a refresh rebuilds the nodes).
     TTreeNodeEx* node = drag->Node();
@@ -164,7 +184,20 @@ void TForm_Result::ObjectTreeNodeDropped(const QMimeData* Data, QPoint GlobalPos
 
 void TForm_Result::showEvent(QShowEvent* E) {
     TPageForm::showEvent(E);
-    app::Guard([this] { SizeTitleEditor(); });
+    app::Guard([this] {
+        SizeTitleEditor();
+        FitPageArea(FEvenSplitDue);
+    });
+}
+
+void TForm_Result::resizeEvent(QResizeEvent* E) {
+    TPageForm::resizeEvent(E);
+    // the layout has sized the splitter by now
+    app::Guard([this] { FitPageArea(FEvenSplitDue); });
+}
+
+void TForm_Result::Closing() {
+    if (TFrameSQLClient* f = Frame()) f->ResultPageClosing(this);
 }
 
 void TForm_Result::SizeTitleEditor() {
@@ -228,12 +261,7 @@ void TForm_Result::InitEditor() {
     f.setPointSize(std::max(1, size));
     Editor->setFont(f);
     Editor->SetScrollBars(ssBoth);
-    Editor->Leftbar().SetVisible(true);
-    Editor->Leftbar().SetShowNumber(true);
-    Editor->Leftbar().SetColumn(2);
-    Editor->Leftbar().SetRightMargin(0);
-    Editor->Marks().EofMark().SetVisible(true);
-    Editor->Marks().RetMark().SetVisible(true);
+    ShowNumbersAndMarks(*Editor);
     Editor->Ruler().SetVisible(false);
     Editor->setFrameShape(QFrame::NoFrame);
     Editor->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(Editor, Key, Shift); };
@@ -266,12 +294,17 @@ TFrameSQLClient* TForm_Result::Frame() const { return dynamic_cast<TFrameSQLClie
 void TForm_Result::FocusEditor() { Editor->setFocus(); }
 
 void TForm_Result::SetOutputMode(TResultOutputMode Mode) {
+    const bool changed = Mode != FOutputMode;
     FOutputMode = Mode;
     Action_Mode_Text->setChecked(Mode == rom_Text);
     Action_Mode_TextGrid->setChecked(Mode == rom_TextGrid);
     Action_Mode_Grid->setChecked(Mode == rom_Grid);
     Action_Mode_Tab->setChecked(Mode == rom_Tab);
     Action_Mode_SDF->setChecked(Mode == rom_SDF);
+    if (changed) {
+        FGridsOpen = false;
+        FitPageArea(false);
+    }
 }
 
 int TForm_Result::FindStartLine(int Row) const {
@@ -300,7 +333,7 @@ void TForm_Result::SetBundleOptions(const std::string& StartText, const std::str
         mc::SendFromPage<mc::WM_MC_BUNDLECHANGE>(f->MessageWindowHandle, this);
 }
 
-void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet) {
+void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet, TForm_Script* RunPage) {
     if (!DataSet || !DataSet->Active()) return;
     TResultConsole* console = Console();
     TFrameSQLClient* frame = Frame();
@@ -310,16 +343,17 @@ void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet)
         return;
     }
     QPointer<TForm_Result> self = this;
+    QPointer<TForm_Script> run = RunPage ? RunPage : frame->ActiveScriptPage();
     TResultTextOutput::TContext ctx;
     ctx.Console = console;
     ctx.EnvData = frame->EnvData.get();
     ctx.StepDisplayCount = frame->StepDisplayCount;
-    ctx.Pause = [frame](const std::string& reason) {
-        if (TForm_Script* page = frame->ActiveScriptPage()) page->Pause(reason);
+    ctx.Pause = [run, self](const std::string& reason) {
+        if (run && self) run->Pause(reason, self);
     };
-    ctx.StopRequested = [frame] {
-        TForm_Script* page = frame->ActiveScriptPage();
-        return (page && page->Stop()) || reentry::Terminating();
+    // The display ends on a stop, when its run has to end or when this page is deleted.
+    ctx.StopRequested = [run, self] {
+        return !self || self->IsClosing() || (run && (run->Stop() || run->RunMustEnd())) || reentry::Terminating();
     };
     ctx.ProcessMessages = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
     ctx.StartLines = &StartLines;
@@ -398,12 +432,62 @@ void TForm_Result::ShowGrid(std::unique_ptr<TDataSet> DataSet) {
     }
 }
 
-// No grid page: the console fills the page; otherwise console and grids share it half and half.
+// No grid page: the console fills the page. A grid page opened: console and
+// grids share the page half and half.
 void TForm_Result::ArrangePageArea() {
-    const bool grids = Panel_PageBase->Count() > 0;
-    Panel_PageBase->setVisible(grids);
-    if (grids) {
-        const int h = std::max(2, Splitter1->height());
-        Splitter1->setSizes({h / 2, h - h / 2});
+    const int count = Panel_PageBase->Count();
+    const bool added = count > FGridCount;
+    FGridCount = count;
+    if (count == 0) {
+        Panel_PageBase->SetFolded(false);
+        Panel_PageBase->hide();
+        EDITOR_Title->show();
+        FGridsOpen = false;
+        FEvenSplitDue = false;
+        return;
     }
+    Panel_PageBase->show();
+    if (added) FGridsOpen = true;
+    FitPageArea(added || FEvenSplitDue);
+}
+
+int TForm_Result::ConsoleHeightFor(int Rows) const {
+    // what the console's frame and scroll bar take besides its rows
+    const int besides = Editor->height() - Editor->viewport()->height();
+    return EDITOR_Title->height() + besides + Editor->GetTextTop() + Rows * Editor->GetRowHeight();
+}
+
+// The grid pages get at least the height they need, the console the rest;
+// opened, they share the page evenly. After a change to a text mode the
+// console keeps room for MinTextRows rows, and the grid pages fold to their
+// tabs where their full height does not fit beside it. Where even the
+// console's least height does not fit beside the open grid pages, its title
+// (the header of a scrolled-off output) gives way.
+void TForm_Result::FitPageArea(bool Even) {
+    if (Panel_PageBase->Count() == 0 || Panel_PageBase->isHidden()) return;
+    if (!Splitter1->isVisible()) {
+        FEvenSplitDue = FEvenSplitDue || Even;  // sized once it is shown
+        return;
+    }
+    FEvenSplitDue = false;
+    const int h = Splitter1->height() - Splitter1->handleWidth();
+    if (h <= 0) return;
+    const bool text = FOutputMode != rom_Grid && !FGridsOpen;
+    const int gridNeed = Panel_PageBase->OpenHeight();
+    const QList<int> now = Splitter1->sizes();
+    const bool fold = text && h - ConsoleHeightFor(MinTextRows) < gridNeed;
+    bool title = true;
+    int grid;
+    if (fold) {
+        grid = Panel_PageBase->FoldedHeight();
+    } else if (text) {
+        const int console = std::max(Even || now.size() < 2 ? h / 2 : now[0], ConsoleHeightFor(MinTextRows));
+        grid = std::max(gridNeed, h - console);
+    } else {
+        grid = std::max(gridNeed, Even || now.size() < 2 ? h - h / 2 : now[1]);
+        title = h - grid >= EDITOR_Title->height() + Editor->minimumSizeHint().height();
+    }
+    Panel_PageBase->SetFolded(fold);
+    if (EDITOR_Title->isVisibleTo(this) != title) EDITOR_Title->setVisible(title);
+    Splitter1->setSizes({std::max(1, h - grid), grid});
 }

@@ -14,6 +14,8 @@
 #include <QSplitter>
 #include <QToolBar>
 
+#include "KZNFlowToolBar.h"
+
 #include "DataSet.h"
 #include "I_ScriptHost.h"
 #include "U_PageFormManager.h"
@@ -26,6 +28,7 @@
 Z_DECLARE_EXCEPTION(EForm_Result, Exception);
 
 class TFrameSQLClient;
+class TForm_Script;
 
 // The console's context menu: "選択部分を実行" (Ctrl+\), then the standard items.
 class TEditorPopupMenu_ResutEditor : public TEditorPopupMenu {
@@ -53,8 +56,10 @@ public:
     TResultOutputMode OutputMode() const { return FOutputMode; }
     // The console editor's options, font and handlers; again when the settings change.
     void InitEditor();
-    // Writes an open dataset in the output mode and frees it.
-    void ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet);
+    // Writes an open dataset in the output mode and frees it. RunPage is the
+    // script page whose run shows it: its step pauses and its stop (the active
+    // page's when null). The display ends when the run has to end or this page is deleted.
+    void ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet, TForm_Script* RunPage = nullptr);
     // The start line of the output shown at Row (see StartLines); 0 when none.
     int FindStartLine(int Row) const;
     void SetBundleOptions(const std::string& StartText, const std::string& EndText, bool Adjust);
@@ -83,13 +88,16 @@ public:
     QWidget* Panel_EditorBase;
     TKZNEditor* EDITOR_Title;  // a read-only second view of the console's text
     TKZNEditor* Editor;        // the console
-    // The scripts of an object tree node dropped on the page; choosing one runs it.
-    QMenu* PopupMenu_ScriptDrop;
+    // The scripts of an object tree node dropped on the page; choosing one runs it (built at the first drop).
+    QMenu* PopupMenu_ScriptDrop = nullptr;
     void ObjectTreeNodeDropped(const QMimeData* Data, QPoint GlobalPos);
-    // The grid pages below the console, hidden while there is none.
+    // The grid pages below the console, hidden while there is none. In a text
+    // mode the console keeps room for MinTextRows rows: where the grid pages'
+    // full height does not fit beside that, they fold to their tabs.
+    static constexpr int MinTextRows = 10;
     QSplitter* Splitter1;
     TResultGridPages* Panel_PageBase;
-    QToolBar* ToolBar1;
+    TKZNFlowToolBar* ToolBar1;
     QAction* Action_Mode_Text;
     QAction* Action_Mode_TextGrid;
     QAction* Action_Mode_Grid;
@@ -110,7 +118,18 @@ public:
 private:
     void InitToolBars();
     void ShowGrid(std::unique_ptr<TDataSet> DataSet);
+    // Grid pages added or deleted: the page area again (see FitPageArea).
     void ArrangePageArea();
+    // Sizes the console and the grid pages to the page's height. Even: the
+    // two share it half and half, as when a grid page opens.
+    void FitPageArea(bool Even);
+    // The console's height (its title included) that shows Rows rows.
+    int ConsoleHeightFor(int Rows) const;
+    int FGridCount = 0;           // grid pages at the last arrangement
+    bool FEvenSplitDue = false;   // a grid page opened while the page had no height yet
+    // the grid pages were opened (a grid added, or a click on the folded tabs)
+    // since the last change of mode: they stay open in a text mode too
+    bool FGridsOpen = false;
     TResultOutputMode FOutputMode = rom_Text;
     TResultConsole* FConsole = nullptr;  // not owned
     std::unique_ptr<TEditorResultConsole> FEditorConsole;
@@ -119,4 +138,7 @@ private:
 
 protected:
     void showEvent(QShowEvent* E) override;
+    void resizeEvent(QResizeEvent* E) override;
+    // Deleted: a paused run whose output it shows ends.
+    void Closing() override;
 };

@@ -22,7 +22,9 @@
 #include "SysUtils.h"
 #include "T_KZNUtil.h"
 #include "U_ClientMessages.h"
+#include "U_ScriptExecutorPaint.h"
 #include "U_ScriptSelectionEdit.h"
+#include "U_Form_Result.h"
 #include "U_Frame_SQLClient.h"
 
 namespace {
@@ -44,7 +46,7 @@ TForm_Script::TForm_Script(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    ToolBar2 = new QToolBar(this);
+    ToolBar2 = new TKZNFlowToolBar(this);
     Action_ALLSQLExec = NewAction(this, u"実行");
     Action_SelectedSQLExec = NewAction(this, u"選択範囲を実行");
     Action_SendScriptToHistory = NewAction(this, u"履歴に追加保存");
@@ -326,7 +328,16 @@ TFrameSQLClient* TForm_Script::Frame() const { return dynamic_cast<TFrameSQLClie
 
 void TForm_Script::Execute(const TStringList& Script, const TStringList& Params) { Executor.Execute(Script, Params); }
 
-void TForm_Script::Pause(const std::string& Reason) { Executor.Pause(Reason); }
+void TForm_Script::Pause(const std::string& Reason, TForm_Result* Output) {
+    QPointer<TForm_Result> outer = FPauseOutput;  // a pause inside a pause gives it back
+    FPauseOutput = Output;
+    Executor.Pause(Reason);
+    FPauseOutput = outer;
+}
+
+void TForm_Script::ResultPageClosing(const TForm_Result* Page) {
+    if (Flags.Pausing && FPauseOutput == Page) Executor.EndRun();
+}
 
 void TForm_Script::EnableControls(bool Value) {
     for (QAction* a : {Action_ALLSQLExec, Action_SelectedSQLExec, Action_SendScriptToHistory, Action_NewScript,
@@ -494,6 +505,7 @@ void TForm_Script::SetRunning(bool Running) {
     EnableControls(!Running);
     ScriptEditor->SetReadOnly(Running);
     update();
+    if (!Running) RunPaintPacer().ReleaseHeld();  // the window shows how the run ended
 }
 
 TResultConsole* TForm_Script::ResultConsole() {
@@ -502,10 +514,13 @@ TResultConsole* TForm_Script::ResultConsole() {
 }
 
 void TForm_Script::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet) {
-    if (TFrameSQLClient* f = Frame()) f->ShowDataSetInActiveResult(std::move(DataSet), CutSheet);
+    if (TFrameSQLClient* f = Frame()) f->ShowDataSetInActiveResult(std::move(DataSet), CutSheet, this);
 }
 
 void TForm_Script::ShowPausePanel(const std::string& Reason) {
+    if (!FPauseOutput)
+        if (TFrameSQLClient* f = Frame()) FPauseOutput = f->ActiveResultPage();
+    RunPaintPacer().ReleaseHeld();  // the window shows where the run waits
     Label_StopReason->setText(cp932::ToQString(Reason));
     // the panel takes room from the editor: the rows at its bottom (the last
     // line of a short script among them) stay in view above the panel
@@ -544,6 +559,8 @@ void TForm_Script::HidePausePanel() { Panel_Pause->hide(); }
 bool TForm_Script::PausePanelShown() const { return !Panel_Pause->isHidden(); }
 
 void TForm_Script::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void TForm_Script::ProcessMessagesAfterItem() { RunPaintPacer().ProcessEvents(); }
 
 // ---- history
 

@@ -10,8 +10,11 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolBar>
+
+#include "KZNFlowToolBar.h"
 
 #include "KZNEditor.h"
 #include "KeyMacro.h"
@@ -23,6 +26,7 @@
 
 class TFrameSQLClient;
 class TForm_Script;
+class TForm_Result;
 
 // The script editor's context menu: the page's selection actions, the
 // standard items, adding a favourite and the 0x5C fix.
@@ -59,7 +63,15 @@ public:
 
     // Runs Script with the parameters Params in this page.
     void Execute(const TStringList& Script, const TStringList& Params);
-    void Pause(const std::string& Reason);
+    // The pause panel until Continue or Stop. Output is the result page the
+    // paused output goes to (the active one when null): deleting it ends the run.
+    void Pause(const std::string& Reason, TForm_Result* Output = nullptr);
+    // Ends the run before its next item; a pause ends now.
+    void EndRun() { Executor.EndRun(); }
+    // Whether a run of the page has to end (closed page, window gone, program ending).
+    bool RunMustEnd() { return Executor.MustEnd(); }
+    // A result page is being deleted: a pause showing its output ends the run.
+    void ResultPageClosing(const TForm_Result* Page);
 
     void EnableControls(bool Value) override;
     void FocusEditor() override;
@@ -137,6 +149,8 @@ public:
     void HidePausePanel() override;
     bool PausePanelShown() const override;
     void ProcessMessages() override;
+    void ProcessMessagesAfterItem() override;
+    bool PageClosed() const override { return IsClosing(); }
 
     bool AfterClear = false;
     bool Blinking = false;
@@ -146,7 +160,7 @@ public:
     std::string CurrentFolder;
 
     TScriptEditor* ScriptEditor;
-    QToolBar* ToolBar2;
+    TKZNFlowToolBar* ToolBar2;
     QFrame* Panel_Pause;
     QLabel* Label_StopReason;
     QPushButton* Button_Continue;
@@ -199,6 +213,7 @@ private:
     void InitToolBars();
     void ReplaceSelection(const std::string& Text, int SelLength);
     TScriptRunFlags Flags;
+    QPointer<TForm_Result> FPauseOutput;  // the result page the current pause shows
     std::unique_ptr<TMouseGestureHook> FGestureHook;
     TScriptExecutor Executor{*this};
 };

@@ -29,6 +29,7 @@
 #include "U_Form_Grid.h"
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
+#include "U_PageFormManager.h"
 #include "U_ResultSeetManager.h"
 #include "U_ScriptFileDialog.h"
 #include "U_ScriptSheetManager.h"
@@ -64,9 +65,9 @@ TFrameSQLClient::TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow)
     baseLayout->setContentsMargins(0, 0, 0, 0);
     Splitter_Script_Result = new QSplitter(Qt::Vertical, Panel_ClientBase);
     Splitter_Script_Result->setChildrenCollapsible(false);
-    Page_Script = new QTabWidget(Splitter_Script_Result);
+    Page_Script = new TPageControl(Splitter_Script_Result);
     Page_Script->setTabPosition(QTabWidget::South);
-    Page_Result = new QTabWidget(Splitter_Script_Result);
+    Page_Result = new TPageControl(Splitter_Script_Result);
     Splitter_Script_Result->addWidget(Page_Script);
     Splitter_Script_Result->addWidget(Page_Result);
     Splitter_Script_Result->setStretchFactor(1, 1);
@@ -302,8 +303,20 @@ TResultConsole* TFrameSQLClient::ActiveResultConsole() {
     return page ? page->Console() : nullptr;
 }
 
-void TFrameSQLClient::ShowDataSetInActiveResult(std::unique_ptr<TDataSet> DataSet, bool CutSheet) {
-    if (TForm_Result* page = ActiveResultPage()) page->ShowDataSet(std::move(DataSet), CutSheet);
+void TFrameSQLClient::ShowDataSetInActiveResult(std::unique_ptr<TDataSet> DataSet, bool CutSheet, TForm_Script* RunPage) {
+    if (TForm_Result* page = ActiveResultPage()) page->ShowDataSet(std::move(DataSet), CutSheet, RunPage);
+}
+
+void TFrameSQLClient::ResultPageClosing(const TForm_Result* Page) {
+    if (!ScriptSheetManager) return;
+    TPageFormManager& pages = ScriptSheetManager->PageManager();
+    for (int i = 0; i < pages.GetCount(); ++i) static_cast<TForm_Script*>(pages.GetForm(i))->ResultPageClosing(Page);
+}
+
+void TFrameSQLClient::EndRuns() {
+    if (!ScriptSheetManager) return;
+    TPageFormManager& pages = ScriptSheetManager->PageManager();
+    for (int i = 0; i < pages.GetCount(); ++i) static_cast<TForm_Script*>(pages.GetForm(i))->EndRun();
 }
 
 IResultConsole& TFrameSQLClient::GetResultConsole() {
@@ -589,10 +602,15 @@ void TFrameSQLClient::closeEvent(QCloseEvent* event) {
     // The shell decides: it ends the program or releases this window.
     if (MessageWindowHandle && winmsg::IsWindow(MessageWindowHandle)) {
         event->ignore();
+        QPointer<TFrameSQLClient> self = this;
         app::Guard([this] { Send(mc::WM_MC_CLOSECLIENT); });
+        // A window let go (or the program's end) takes its runs with it:
+        // nobody could answer their pauses any more.
+        if (self && (isHidden() || reentry::Terminating())) EndRuns();
         return;
     }
     QMainWindow::closeEvent(event);
+    if (event->isAccepted()) EndRuns();
 }
 
 void TFrameSQLClient::changeEvent(QEvent* event) {

@@ -71,7 +71,12 @@ public:
     // The console of the active result page.
     virtual TResultConsole* ActiveResultConsole();
     // Shows an open dataset in the active result page, which takes it over.
-    void ShowDataSetInActiveResult(std::unique_ptr<TDataSet> DataSet, bool CutSheet);
+    // RunPage: the script page whose run shows it (its pauses and stop), the active one when null.
+    void ShowDataSetInActiveResult(std::unique_ptr<TDataSet> DataSet, bool CutSheet, TForm_Script* RunPage = nullptr);
+    // A result page is being deleted: a paused run showing its output ends.
+    void ResultPageClosing(const TForm_Result* Page);
+    // The window goes: every run of its pages ends before its next item, and a pause ends now.
+    void EndRuns();
 
     // The new height of the script area after a double click on the script
     // tabs (OnScriptTabs) or on the result tabs, from the client area's height

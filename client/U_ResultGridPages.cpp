@@ -11,8 +11,12 @@
 TResultGridPages::TResultGridPages(QWidget* Parent) : QWidget(Parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+}
+
+void TResultGridPages::Build() {
+    if (PageControl1) return;
     PageControl1 = new QTabWidget(this);
-    layout->addWidget(PageControl1);
+    layout()->addWidget(PageControl1);
     PopupMenu_PageControl = new QMenu(this);
     auto item = [this](const char16_t* caption, void (TResultGridPages::*run)()) {
         QAction* a = PopupMenu_PageControl->addAction(QString::fromUtf16(caption));
@@ -38,6 +42,7 @@ TResultGridPages::TResultGridPages(QWidget* Parent) : QWidget(Parent) {
 }
 
 TForm_Grid* TResultGridPages::AddGrid(std::unique_ptr<TDataSet> DataSet, const std::string& Caption) {
+    Build();
     auto* grid = new TForm_Grid(nullptr, std::move(DataSet));
     const int i = PageControl1->addTab(grid, cp932::ToQString(Caption));
     grid->show();
@@ -46,9 +51,13 @@ TForm_Grid* TResultGridPages::AddGrid(std::unique_ptr<TDataSet> DataSet, const s
     return grid;
 }
 
-TForm_Grid* TResultGridPages::Grid(int Index) const { return static_cast<TForm_Grid*>(PageControl1->widget(Index)); }
+TForm_Grid* TResultGridPages::Grid(int Index) const {
+    return PageControl1 ? static_cast<TForm_Grid*>(PageControl1->widget(Index)) : nullptr;
+}
 
-std::string TResultGridPages::Caption(int Index) const { return cp932::FromQString(PageControl1->tabText(Index)); }
+std::string TResultGridPages::Caption(int Index) const {
+    return PageControl1 ? cp932::FromQString(PageControl1->tabText(Index)) : std::string();
+}
 
 void TResultGridPages::DeleteTab(int Index) {
     QWidget* w = PageControl1->widget(Index);
@@ -61,11 +70,13 @@ void TResultGridPages::DeleteTab(int Index) {
 }
 
 void TResultGridPages::DeleteActive() {
+    if (!PageControl1) return;
     if (PageControl1->currentIndex() >= 0) DeleteTab(PageControl1->currentIndex());
     Arrange();
 }
 
 void TResultGridPages::DeleteOthers() {
+    if (!PageControl1) return;
     QWidget* keep = PageControl1->currentWidget();
     for (int i = PageControl1->count() - 1; i >= 0; --i)
         if (PageControl1->widget(i) != keep) DeleteTab(i);
@@ -73,11 +84,13 @@ void TResultGridPages::DeleteOthers() {
 }
 
 void TResultGridPages::DeleteAll() {
+    if (!PageControl1) return;
     for (int i = PageControl1->count() - 1; i >= 0; --i) DeleteTab(i);
     Arrange();
 }
 
 void TResultGridPages::DeleteInvalid() {
+    if (!PageControl1) return;
     QWidget* active = PageControl1->currentWidget();
     for (int i = PageControl1->count() - 1; i >= 0; --i) {
         TDataSet* d = Grid(i)->DataSet();
@@ -89,10 +102,55 @@ void TResultGridPages::DeleteInvalid() {
 }
 
 void TResultGridPages::DeleteBefore() {
+    if (!PageControl1) return;
     for (int i = PageControl1->currentIndex() - 1; i >= 0; --i) DeleteTab(i);
     Arrange();
 }
 
 void TResultGridPages::Arrange() {
+    if (FFolded) SyncFoldBar();
     if (OnArrange) OnArrange();
+}
+
+QTabBar* TResultGridPages::FoldBar() {
+    if (!FFoldBar) {
+        FFoldBar = new QTabBar(this);
+        FFoldBar->setObjectName(QStringLiteral("FoldBar"));
+        FFoldBar->setExpanding(false);
+        FFoldBar->hide();
+        layout()->addWidget(FFoldBar);
+        QObject::connect(FFoldBar, &QTabBar::tabBarClicked, this, [this](int Index) {
+            if (Index < 0 || Index >= Count()) return;
+            app::Guard([&] {
+                PageControl1->setCurrentIndex(Index);
+                if (OnUnfold)
+                    OnUnfold(Index);
+                else
+                    SetFolded(false);
+            });
+        });
+    }
+    return FFoldBar;
+}
+
+int TResultGridPages::FoldedHeight() {
+    QTabBar* bar = FoldBar();
+    if (bar->count() == 0) SyncFoldBar();
+    return bar->sizeHint().height();
+}
+
+void TResultGridPages::SetFolded(bool Value) {
+    if (Value == FFolded) return;
+    FFolded = Value;
+    if (Value) SyncFoldBar();
+    if (PageControl1) PageControl1->setVisible(!Value);
+    FoldBar()->setVisible(Value);
+}
+
+void TResultGridPages::SyncFoldBar() {
+    if (!FFoldBar || !PageControl1) return;
+    const QSignalBlocker quiet(FFoldBar);
+    while (FFoldBar->count() > 0) FFoldBar->removeTab(FFoldBar->count() - 1);
+    for (int i = 0; i < PageControl1->count(); ++i) FFoldBar->addTab(PageControl1->tabText(i));
+    FFoldBar->setCurrentIndex(PageControl1->currentIndex());
 }

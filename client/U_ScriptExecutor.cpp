@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <new>
 
 #include <sys/prctl.h>
 #include <time.h>
@@ -62,6 +63,12 @@ std::string ClassNameOf(const std::exception& e) {
     return "Exception";
 }
 
+// What an error says: its message, or the out-of-memory text for a bare std::bad_alloc.
+std::string ErrorMessageOf(const std::exception& e) {
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return kOutOfMemoryText;
+    return e.what();
+}
+
 }  // namespace
 
 TResultConsole* TScriptExecutor::Console() {
@@ -108,6 +115,7 @@ void TScriptExecutor::Execute(const TStringList& Script, const TStringList& Para
         f.Executing = true;
         Page.SetRunning(true);
         f.Stop = false;
+        f.EndRun = false;
     }
 
     TStringList scratch;
@@ -144,10 +152,10 @@ void TScriptExecutor::Execute(const TStringList& Script, const TStringList& Para
     } catch (const std::exception& e) {
         TResultConsole* c = Console();
         c->AddLine(kFatal);
-        c->FormatLinesToWidth(ClassNameOf(e) + ":" + e.what(), scratch);
+        c->FormatLinesToWidth(ClassNameOf(e) + ":" + ErrorMessageOf(e), scratch);
         c->AddLines(scratch);
         c->ScrollToEnd();
-        RunFailed(std::string(kFatal) + "\r\n" + ClassNameOf(e) + ":" + e.what());
+        RunFailed(std::string(kFatal) + "\r\n" + ClassNameOf(e) + ":" + ErrorMessageOf(e));
     } catch (...) {
         Console()->AddLine(kFatal);
         RunFailed(kFatal);
@@ -157,6 +165,7 @@ void TScriptExecutor::Execute(const TStringList& Script, const TStringList& Para
     if (outermost) {
         Page.SetRunning(false);
         f.Executing = false;
+        f.EndRun = false;
     }
     f.ResultEcho = true;
     f.CutSheet = false;
@@ -184,10 +193,10 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
                 f.ResultEcho = true;
             }
             SleepOneMillisecond();
-            Page.ProcessMessages();
+            Page.ProcessMessagesAfterItem();
         };
-        if (f.Stop || reentry::Terminating()) {
-            if (f.Stop && !reentry::Terminating()) headless::NoteFailure();  // stopped before its end
+        if (f.Stop || MustEnd()) {
+            if (!reentry::Terminating()) headless::NoteFailure();  // stopped before its end
             settle();
             break;
         }
@@ -231,7 +240,8 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
             std::string text;
             Manager.GetErrorText(i, text);
             text = sys::Trim(text);
-            if (text.empty()) text = e.what();
+            // a result that ran out of memory while it was shown has no error text of its item
+            if (text.empty()) text = ErrorMessageOf(e);
             c->FormatLinesToWidth(text, Scratch);
             c->AddLines(Scratch);
             c->AddLine("");
@@ -279,20 +289,22 @@ void TScriptExecutor::Pause(const std::string& Reason, const std::string& Detail
         f.Stop = true;
         return;
     }
+    // Nobody could answer a pause in a page that has gone: the run ends.
+    if (MustEnd()) {
+        f.Pausing = false;
+        f.Stop = true;
+        return;
+    }
     Page.ShowPausePanel(Reason);
+    // Waiting already while the panel blinks: an answer, or the page's end, may come meanwhile.
+    f.Pausing = true;
     Page.BlinkPausePanel();
     Console()->ScrollToEnd();
-    f.Pausing = true;
-    do {
-        if (!f.Pausing) break;
+    while (f.Pausing && !MustEnd() && Page.PausePanelShown()) {
         Page.ProcessMessages();
         SleepOneMillisecond();
-        if (!f.Pausing) break;
-        if (reentry::Terminating()) {
-            f.Pausing = false;
-            f.Stop = true;
-        }
-    } while (Page.PausePanelShown());
+    }
+    if (MustEnd()) f.Stop = true;
     f.Pausing = false;
     Page.HidePausePanel();
 }
@@ -313,6 +325,18 @@ void TScriptExecutor::DisContinue() {
 void TScriptExecutor::PageClosing() {
     TScriptRunFlags& f = Page.RunFlags();
     if (!f.Executing) return;
-    f.Pausing = false;
+    EndRun();
+}
+
+void TScriptExecutor::EndRun() {
+    TScriptRunFlags& f = Page.RunFlags();
+    if (!f.Executing) return;
+    f.EndRun = true;
     f.Stop = true;
+    f.Pausing = false;
+    Page.HidePausePanel();
+}
+
+bool TScriptExecutor::MustEnd() {
+    return Page.RunFlags().EndRun || Page.PageClosed() || reentry::Terminating();
 }

@@ -8,6 +8,11 @@
 // the history, makes the page busy (controls off, editor read-only) and
 // restores it at its end. The whole run holds the busy guard, so pages and
 // sheets closed meanwhile are freed only once it has unwound.
+//
+// A run never goes on, or waits in a pause, where nobody can see it: once its
+// page is closed (or the window goes, or the result page a pause shows is
+// deleted) the run ends before its next item, and a pause it is in ends at
+// once. The stop flag is cleared after every item; this end of the run is not.
 #pragma once
 #include <memory>
 #include <string>
@@ -29,6 +34,7 @@ struct TScriptRunFlags {
     bool ResultEcho = true;      // print the status text of the next item
     bool ErrorTimeStop = false;  // pause after an item that failed
     bool EveryTimeStop = false;  // pause after every item
+    bool EndRun = false;         // the run ends before its next item, however deeply nested; not cleared by an item
     int Depth = 0;               // runs of the page now going on
 };
 
@@ -54,6 +60,10 @@ public:
     virtual bool PausePanelShown() const = 0;
     // Lets the toolkit handle the pending events.
     virtual void ProcessMessages() = 0;
+    // The same after an item: posted events and timers run, painting may wait a little.
+    virtual void ProcessMessagesAfterItem() { ProcessMessages(); }
+    // The page has been closed: a run in it must not go on.
+    virtual bool PageClosed() const { return false; }
 };
 
 class TScriptExecutor {
@@ -71,8 +81,13 @@ public:
     // The answers of the pause panel ("続行", "中断") and the page's stop action.
     void Continue();
     void DisContinue();
-    // The page is being closed: a run ends before its next item.
+    // The page is being closed: a run ends before its next item, a pause ends now.
     void PageClosing();
+    // The run ends before its next item and a pause ends now (the window goes,
+    // or the result page shown in the pause was deleted). Nothing while no run is on.
+    void EndRun();
+    // Whether the run has to end: stopped for good, page closed or program ending.
+    bool MustEnd();
 
     // The position text of a scanner error: message, line, column and byte.
     static std::string SQLErrorPositionText(const class ESQL99Exception& E);

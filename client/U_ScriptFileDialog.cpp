@@ -6,6 +6,7 @@
 
 #include "CP932Qt.h"
 #include "FileSystem.h"
+#include "KZNFileDialog.h"
 #include "KZNMessageDlg.h"
 #include "Headless.h"
 
@@ -26,6 +27,7 @@ bool TScriptFileDialog::Execute(QWidget* Parent) {
     if (Chooser()) return Chooser()(*this);
     if (headless::Declined((Save ? "保存するファイル名の選択（" : "開くファイルの選択（") + Title + "）")) return false;
     QFileDialog dialog(Parent, cp932::ToQString(Title));
+    filedialog::MakeJapanese(dialog);
     dialog.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);

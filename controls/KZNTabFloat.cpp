@@ -9,6 +9,29 @@
 #include <QVBoxLayout>
 
 #include "AppException.h"
+#include "ScreenMetrics.h"
+
+namespace {
+
+// Keeps the window wholly on the work area of the screen that holds Point:
+// as large as it is where that fits, shrunk to the area (never below its
+// least size) where not, and moved in from any edge it passes.
+void KeepOnScreen(QWidget* Window, QPoint Point) {
+    const screen::TScreenRect a = screen::WorkAreaAt(Point.x(), Point.y());
+    if (a.Width <= 0 || a.Height <= 0) return;
+    const QRect area(a.Left, a.Top, a.Width, a.Height);
+    // the title bar and borders, once the window system has given them
+    const QSize frame = Window->frameGeometry().size() - Window->size();
+    const QSize size = Window->size().boundedTo(area.size() - frame).expandedTo(Window->minimumSize());
+    if (size != Window->size()) Window->resize(size);
+    const QSize outer = size + frame;
+    const QPoint at = Window->frameGeometry().topLeft();
+    const int x = std::max(area.left(), std::min(at.x(), area.right() + 1 - outer.width()));
+    const int y = std::max(area.top(), std::min(at.y(), area.bottom() + 1 - outer.height()));
+    if (QPoint(x, y) != at) Window->move(x, y);
+}
+
+}  // namespace
 
 // ------------------------------------------------------ TKZNFloatingTabWindow
 
@@ -89,10 +112,12 @@ TKZNFloatingTabWindow* TKZNTabFloater::Float(int Index, QPoint GlobalPos) {
     window->Tabs()->tabBar()->installEventFilter(this);
     window->resize(size);
     window->move(GlobalPos);
+    KeepOnScreen(window, GlobalPos);
     FWindows.emplace_back(window);
     window->show();
     page->setUpdatesEnabled(true);   // a hidden tab's page may have had them off
     page->show();
+    KeepOnScreen(window, GlobalPos);   // again with its frame known
     if (OnFloated) OnFloated(page);
     return window;
 }
@@ -218,6 +243,9 @@ bool TKZNTabFloater::eventFilter(QObject* Watched, QEvent* Event) {
     if (at != -1) {
         QWidget* page = window->Page();
         app::Guard([&] { Dock(page, at); });
+    } else {
+        // it stays floating where it was let go, wholly on that screen
+        KeepOnScreen(window, global);
     }
     return !home;
 }

@@ -8,7 +8,9 @@
 // docked back.
 //
 // Floating windows are windows of the home tab widget's window: they carry
-// its actions (so its shortcuts work there too) and go with it.
+// its actions (so its shortcuts work there too) and go with it. A floating
+// window opens, and is let go, wholly on the screen that holds the point
+// where it is put: shrunk to that screen's work area where it would not fit.
 #pragma once
 #include <functional>
 #include <vector>
@@ -47,7 +49,9 @@ public:
     QTabWidget* Home() const { return FHome; }
 
     // Takes the page of tab Index out into a floating window whose top left
-    // corner is at GlobalPos; returns the window (null for no such tab).
+    // corner is at GlobalPos, moved in (and shrunk where needed) so that it
+    // lies wholly on the screen holding GlobalPos; returns the window (null
+    // for no such tab).
     TKZNFloatingTabWindow* Float(int Index, QPoint GlobalPos);
     // Docks a floating page back into the home tab widget at Index (at the
     // end when Index is out of range) and makes it the current tab.

@@ -1,7 +1,15 @@
 #include "U_PageFormManager.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <optional>
 
+#include <QEvent>
+#include <QHash>
+#include <QStyleOption>
+#include <QStyleOptionTab>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 #include "CP932Qt.h"
@@ -11,7 +19,10 @@
 
 namespace {
 
-// The tab page that holds one form.
+// The tab page that holds one form. The tab widget asks every page for its
+// size hints whenever its layout changes; a hidden page answers with what it
+// measured when it was last shown, so that a thousand hidden pages cost a
+// thousand look-ups, not a thousand walks through their layouts.
 class TPageSheet : public QWidget {
 public:
     TPageSheet() {
@@ -19,12 +30,156 @@ public:
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
     }
+    QSize sizeHint() const override { return Hint(FSizeHint, [this] { return QWidget::sizeHint(); }); }
+    QSize minimumSizeHint() const override {
+        return Hint(FMinimumSizeHint, [this] { return QWidget::minimumSizeHint(); });
+    }
+
+private:
+    template <class F>
+    QSize Hint(std::optional<QSize>& Kept, F Measure) const {
+        if (!Kept || isVisible()) Kept = Measure();
+        return *Kept;
+    }
+    mutable std::optional<QSize> FSizeHint, FMinimumSizeHint;
 };
+
+// While many tabs go at once: the tab bar lays out the tabs left after every
+// tab taken out, unless it is hidden; hidden meanwhile, it lays them out once
+// when it is shown again (nothing is painted in between).
+class THeldTabLayout {
+public:
+    THeldTabLayout(QTabWidget* Tabs, size_t Going) {
+        if (Tabs && Going > 1 && !Tabs->tabBar()->isHidden()) FBar = Tabs->tabBar();
+        if (FBar) FBar->hide();
+    }
+    ~THeldTabLayout() {
+        if (FBar) FBar->show();
+    }
+    THeldTabLayout(const THeldTabLayout&) = delete;
+    THeldTabLayout& operator=(const THeldTabLayout&) = delete;
+
+private:
+    QPointer<QTabBar> FBar;
+};
+
+// Pointers that read null once their form has been freed.
+std::vector<QPointer<TPageForm>> Guarded(const std::vector<TPageForm*>& Forms) {
+    return std::vector<QPointer<TPageForm>>(Forms.begin(), Forms.end());
+}
 
 // A tab caption shows '&' as it is.
 QString TabText(std::string_view caption) { return cp932::ToQString(caption).replace(QStringLiteral("&"), QStringLiteral("&&")); }
 
+// The tab bar lays out every tab whenever a tab comes or goes, and paints
+// every tab's style option even when only a few tabs are in sight. With a
+// thousand tabs that is what costs, so this bar
+// - keeps the size of each caption it has measured: a tab's size depends on
+//   its text (and icon and buttons), whether it is the current tab, the
+//   shape, the font and the style; sizes are kept by text for the plain tabs
+//   and forgotten when anything else changes;
+// - gives a tab scrolled out of sight only the option fields the painting
+//   reads of it (its rectangle and state), not its measured, elided caption.
+class TPageTabBar : public QTabBar {
+public:
+    using QTabBar::QTabBar;
+
+protected:
+    QSize tabSizeHint(int Index) const override { return Kept(Index, FSizes, [&] { return QTabBar::tabSizeHint(Index); }); }
+    QSize minimumTabSizeHint(int Index) const override {
+        return Kept(Index, FMinimumSizes, [&] { return QTabBar::minimumTabSizeHint(Index); });
+    }
+    void initStyleOption(QStyleOptionTab* Option, int Index) const override {
+        const QRect r = tabRect(Index);
+        const bool vertical = shape() == RoundedWest || shape() == RoundedEast || shape() == TriangularWest ||
+                              shape() == TriangularEast;
+        const bool outOfSight = vertical ? r.bottom() < 0 || r.top() > height() : r.right() < 0 || r.left() > width();
+        if (!outOfSight || Index == currentIndex()) {
+            QTabBar::initStyleOption(Option, Index);
+            return;
+        }
+        Option->initFrom(this);
+        Option->state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
+        if (!isTabEnabled(Index)) Option->state &= ~QStyle::State_Enabled;
+        Option->rect = r;
+        Option->shape = shape();
+        Option->text = tabText(Index);
+    }
+    void changeEvent(QEvent* E) override {
+        if (E->type() == QEvent::FontChange || E->type() == QEvent::StyleChange) Forget();
+        QTabBar::changeEvent(E);
+    }
+
+private:
+    using TSizes = QHash<QString, QSize>[2];  // other tabs, the current tab
+    template <class F>
+    QSize Kept(int Index, TSizes& Sizes, F Measure) const {
+        if (!tabIcon(Index).isNull() || tabButton(Index, LeftSide) || tabButton(Index, RightSide)) return Measure();
+        const TLook look{shape(), documentMode(), elideMode(), expanding()};
+        if (!(look == FLook)) {
+            FLook = look;
+            Forget();
+        }
+        QHash<QString, QSize>& sizes = Sizes[Index == currentIndex() ? 1 : 0];
+        const QString text = tabText(Index);
+        auto it = sizes.constFind(text);
+        if (it != sizes.cend()) return *it;
+        const QSize size = Measure();
+        sizes.insert(text, size);
+        return size;
+    }
+    void Forget() const {
+        for (TSizes* sizes : {&FSizes, &FMinimumSizes})
+            for (QHash<QString, QSize>& h : *sizes) h.clear();
+    }
+    struct TLook {
+        QTabBar::Shape Shape = QTabBar::RoundedNorth;
+        bool DocumentMode = false;
+        Qt::TextElideMode Elide = Qt::ElideNone;
+        bool Expanding = true;
+        bool operator==(const TLook& o) const {
+            return Shape == o.Shape && DocumentMode == o.DocumentMode && Elide == o.Elide && Expanding == o.Expanding;
+        }
+    };
+    mutable TLook FLook;
+    mutable TSizes FSizes, FMinimumSizes;
+};
+
 }  // namespace
+
+// ------------------------------------------------------------- TPageControl
+
+TPageControl::TPageControl(QWidget* Parent) : QTabWidget(Parent) { setTabBar(new TPageTabBar(this)); }
+
+QSize TPageControl::AroundPage(QSize Page, QSize Bar) const {
+    if (tabBarAutoHide() && count() <= 1) Bar = QSize(0, 0);
+    QSize corners(0, 0);
+    for (Qt::Corner c : {Qt::TopLeftCorner, Qt::TopRightCorner})
+        if (QWidget* w = cornerWidget(c)) corners = corners.expandedTo(w->sizeHint());
+    const bool horizontal = tabPosition() == North || tabPosition() == South;
+    const QSize size = horizontal ? QSize(std::max(Page.width(), Bar.width() + 2 * corners.width()),
+                                          Page.height() + std::max(corners.height(), Bar.height()))
+                                  : QSize(Page.width() + std::max(corners.width(), Bar.width()),
+                                          std::max(Page.height(), Bar.height() + 2 * corners.height()));
+    QStyleOptionTabWidgetFrame opt;
+    initStyleOption(&opt);
+    opt.state = QStyle::State_None;
+    return style()->sizeFromContents(QStyle::CT_TabWidget, &opt, size, this);
+}
+
+QSize TPageControl::sizeHint() const {
+    const QWidget* page = currentWidget();
+    QSize bar = tabBar()->sizeHint();
+    bar = bar.boundedTo(usesScrollButtons() ? QSize(200, 200) : bar);
+    return AroundPage(page ? page->sizeHint().expandedTo(QSize(0, 0)) : QSize(0, 0), bar);
+}
+
+QSize TPageControl::minimumSizeHint() const {
+    const QWidget* page = currentWidget();
+    QSize min(0, 0);
+    if (page) min = page->minimumSizeHint().expandedTo(page->minimumSize()).expandedTo(QSize(0, 0));
+    return AroundPage(min, tabBar()->minimumSizeHint());
+}
 
 // ---------------------------------------------------------------- TPageForm
 
@@ -130,30 +285,52 @@ TPageForm* TPageFormManager::FindFormInSheet(QWidget* Sheet) const {
 
 QWidget* TPageFormManager::FindSheetOfForm(const TPageForm* Form) const {
     if (!Form || !FPageControl) return nullptr;
-    for (int i = FPageControl->count() - 1; i >= 0; --i) {
-        QWidget* sheet = FPageControl->widget(i);
-        if (FindFormInSheet(sheet) == Form) return sheet;
-    }
-    if (FFloater)
-        for (QWidget* sheet : FFloater->FloatingPages())
-            if (FindFormInSheet(sheet) == Form) return sheet;
+    // A form sits in a tab page of its own, docked or floating.
+    auto* sheet = dynamic_cast<TPageSheet*>(Form->parentWidget());
+    if (!sheet || FindFormInSheet(sheet) != Form) return nullptr;
+    if (FPageControl->indexOf(sheet) >= 0 || (FFloater && FFloater->IsFloating(sheet))) return sheet;
     return nullptr;
 }
 
-void TPageFormManager::TakeOut(TPageForm* Form) {
-    for (auto it = FList.begin(); it != FList.end(); ++it)
+void TPageFormManager::Index(TPageForm* Form) {
+    Form->FCaptionKey = sys::UpperCase(Form->FCaption);
+    FByCaption[Form->FCaptionKey].push_back(Form);
+}
+
+void TPageFormManager::Unindex(TPageForm* Form) {
+    auto bucket = FByCaption.find(Form->FCaptionKey);
+    if (bucket == FByCaption.end()) return;
+    auto& forms = bucket->second;
+    for (auto it = forms.begin(); it != forms.end(); ++it)
         if (*it == Form) {
-            FList.erase(it);
+            forms.erase(it);
+            break;
+        }
+    if (forms.empty()) FByCaption.erase(bucket);
+}
+
+std::vector<TPageForm*> TPageFormManager::FormsCaptioned(std::string_view Caption) const {
+    auto bucket = FByCaption.find(sys::UpperCase(Caption));
+    if (bucket == FByCaption.end()) return {};
+    std::vector<TPageForm*> forms = bucket->second;
+    std::sort(forms.begin(), forms.end(), [](const TPageForm* a, const TPageForm* b) { return a->FSerial > b->FSerial; });
+    return forms;
+}
+
+void TPageFormManager::TakeOut(TPageForm* Form) {
+    if (Form->FSerial == 0) return;  // not listed
+    Unindex(Form);
+    Form->FSerial = 0;
+    for (auto it = FList.rbegin(); it != FList.rend(); ++it)
+        if (*it == Form) {
+            FList.erase(std::next(it).base());
             break;
         }
     if (FCurrent == Form) FCurrent = nullptr;
 }
 
 void TPageFormManager::Remove(TPageForm* Form) {
-    if (!Form) return;
-    bool listed = false;
-    for (TPageForm* f : FList) listed = listed || f == Form;
-    if (!listed) return;
+    if (!Form || Form->FSerial == 0 || Form->FManager != this) return;
     if (Form->IsDestroying())
         TakeOut(Form);
     else
@@ -179,13 +356,13 @@ void TPageFormManager::FreeForm(TPageForm* Form) {
 }
 
 void TPageFormManager::FreeAll() {
+    THeldTabLayout held(FPageControl, FList.size());
     while (!FList.empty()) FreeForm(FList.back());
 }
 
 TPageForm* TPageFormManager::Add(std::string_view Caption) {
-    for (int i = GetCount() - 1; i >= 0; --i)
-        if (i < GetCount() && sys::UpperCase(FList[static_cast<size_t>(i)]->Caption()) == sys::UpperCase(Caption))
-            FreeForm(FList[static_cast<size_t>(i)]);
+    for (const QPointer<TPageForm>& same : Guarded(FormsCaptioned(Caption)))
+        if (same && !same->IsClosing()) FreeForm(same);
     ++FCounter;
     TPageForm* form = FFormClass.Create(FOwner, this);
     form->SetCaption(Caption);
@@ -197,6 +374,8 @@ TPageForm* TPageFormManager::Add(std::string_view Caption) {
     form->show();
     SetCurrent(form);
     FList.push_back(form);
+    form->FSerial = ++FSerial;
+    Index(form);
     return form;
 }
 
@@ -217,11 +396,8 @@ void TPageFormManager::Close(std::string_view Caption) {
     // a floating current page stays current unless it goes itself
     QPointer<TPageForm> floating = IsFloating(FCurrent) ? FCurrent.data() : nullptr;
     QPointer<QWidget> next = ActiveSheet();
-    const std::string key = sys::UpperCase(Caption);
-    for (int i = GetCount() - 1; i >= 0; --i) {
-        if (i >= GetCount()) continue;
-        TPageForm* form = FList[static_cast<size_t>(i)];
-        if (sys::UpperCase(form->Caption()) != key) continue;
+    for (const QPointer<TPageForm>& form : Guarded(FormsCaptioned(Caption))) {
+        if (!form || form->IsClosing()) continue;
         QWidget* sheet = FindSheetOfForm(form);
         if (sheet && sheet == ActiveSheet() && FPageControl) {
             const int index = FPageControl->indexOf(sheet);
@@ -268,10 +444,13 @@ void TPageFormManager::CloseOthers() {
     // every tab but the active page's goes; when that page floats, every tab goes
     QPointer<QWidget> active = IsFloating(FCurrent) ? FindSheetOfForm(FCurrent) : ActiveSheet();
     if (!active || !FPageControl) return;
-    for (int i = FPageControl->count() - 1; i >= 0; --i) {
-        if (i >= FPageControl->count()) continue;
-        QWidget* sheet = FPageControl->widget(i);
-        if (sheet != active) Close(SheetCaption(sheet));
+    {
+        THeldTabLayout held(FPageControl, static_cast<size_t>(FPageControl->count()));
+        for (int i = FPageControl->count() - 1; i >= 0; --i) {
+            if (i >= FPageControl->count()) continue;
+            QWidget* sheet = FPageControl->widget(i);
+            if (sheet != active) Close(SheetCaption(sheet));
+        }
     }
     if (active && FFloater && FFloater->IsFloating(active)) {
         if (TPageForm* form = FindFormInSheet(active)) SetCurrent(form);
@@ -290,11 +469,8 @@ void TPageFormManager::SetCurrent(TPageForm* Form) {
     }
     FCurrent = Form;
     if (!FPageControl) return;
-    for (int i = 0; i < FPageControl->count(); ++i)
-        if (FindFormInSheet(FPageControl->widget(i)) == Form) {
-            FPageControl->setCurrentIndex(i);
-            break;
-        }
+    const int index = FPageControl->indexOf(FindSheetOfForm(Form));
+    if (index >= 0) FPageControl->setCurrentIndex(index);
 }
 
 void TPageFormManager::UpdateCurrent() {
@@ -322,6 +498,10 @@ void TPageFormManager::Reset(std::string_view Caption) {
 }
 
 void TPageFormManager::CaptionChanged(TPageForm* Form) {
+    if (Form->FSerial != 0) {
+        Unindex(Form);
+        Index(Form);
+    }
     if (!FPageControl) return;
     QWidget* sheet = FindSheetOfForm(Form);
     if (!sheet) return;

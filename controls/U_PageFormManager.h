@@ -9,11 +9,17 @@
 // A form is freed through reentry::FreeWhenIdle: while a run is busy the
 // form leaves the list and its tab at once, is told so (Closing), and is
 // freed once the run has unwound.
+//
+// Captions are found through an index by their upper-case form, and a form
+// knows its tab page, so adding, finding and closing a page cost the same
+// with a thousand pages as with ten.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <QPointer>
@@ -59,8 +65,29 @@ private:
     QObject* FOwner;
     TPageFormManager* FManager;
     std::string FCaption;
+    std::string FCaptionKey;  // the caption in upper case, as the manager's index has it
+    uint64_t FSerial = 0;     // the manager's creation order
     bool FClosing = false;
     bool FDestroying = false;
+};
+
+// The page control for managed forms: a tab widget whose tab bar keeps the
+// size of each caption it has measured. The tab bar lays out every tab at
+// each tab added; with the sizes kept that is a look-up per tab, not a
+// measuring of its text through the style.
+//
+// The tab widget's own size hints ask every page; this one asks the shown
+// page only (the pages of one control are alike), so that its layout costs
+// the same with a thousand pages as with one.
+class TPageControl : public QTabWidget {
+public:
+    explicit TPageControl(QWidget* Parent = nullptr);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+private:
+    // The size around a page of size Page and the tab bar of size Bar.
+    QSize AroundPage(QSize Page, QSize Bar) const;
 };
 
 // The class of the managed forms: how to make one and how to recognise one
@@ -120,6 +147,10 @@ public:
     QObject* Owner() const { return FOwner; }
 
 private:
+    // The managed forms of one caption (letter case aside), newest first.
+    std::vector<TPageForm*> FormsCaptioned(std::string_view Caption) const;
+    void Index(TPageForm* Form);
+    void Unindex(TPageForm* Form);
     void FreeForm(TPageForm* Form);
     void FreeAll();
     void TakeOut(TPageForm* Form);
@@ -133,6 +164,8 @@ private:
     TPageFormClass FFormClass;
     int FCounter = 0;
     std::vector<TPageForm*> FList;
+    std::unordered_map<std::string, std::vector<TPageForm*>> FByCaption;  // by upper-case caption
+    uint64_t FSerial = 0;
     QPointer<TPageForm> FCurrent;
     std::unique_ptr<TKZNTabFloater> FFloater;
 };

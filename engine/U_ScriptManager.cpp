@@ -19,7 +19,7 @@ namespace {
 // Imports now running, outermost first counted; runs are re-entrant on one thread.
 int ImportDepth = 0;
 
-constexpr const char* kOutOfMemory = "メモリが不足しています";
+constexpr const char* kOutOfMemory = kOutOfMemoryText;
 
 struct TImportDepthGuard {
     TImportDepthGuard() { ++ImportDepth; }

@@ -13,6 +13,9 @@
 #include "Exception.h"
 #include "I_ScriptHost.h"
 #include "StringList.h"
+
+// What a run says when memory ran out, in place of the bare std::bad_alloc.
+inline constexpr const char* kOutOfMemoryText = "メモリが不足しています";
 #include "U_SQL99Splitter.h"
 
 class TCommandLineParser;

@@ -39,14 +39,6 @@ void Decode(std::string_view s, bool* lossy, Put put) {
     if (lossy) *lossy = lost;
 }
 
-void EncodeUnit(const Tables& t, uint32_t cp, std::string& out, bool& lost) {
-    if (cp == 0) { out.push_back('\0'); return; }
-    uint16_t e = cp < 0x10000 ? t.enc[cp] : 0;
-    if (e == 0) { out.push_back(kSubstitute); lost = true; return; }
-    if (e < 0x100) out.push_back(static_cast<char>(e));
-    else { out.push_back(static_cast<char>(e >> 8)); out.push_back(static_cast<char>(e & 0xFF)); }
-}
-
 }  // namespace
 
 std::u16string ToUtf16(std::string_view s, bool* lossy) {
@@ -143,13 +135,23 @@ constexpr Utf8Lead Utf8LeadOf(unsigned char c) {
 
 }  // namespace
 
-void AppendFromUtf8(std::string_view s, std::string& out, bool* lossy) {
+size_t EncodeUtf8(const char* s, size_t n, char* out, bool* lossy) {
     const Tables& t = T();
     bool lost = false;
-    const size_t n = s.size();
+    char* p = out;
     for (size_t i = 0; i < n;) {
+        // runs of ASCII eight bytes at a time
+        while (i + 8 <= n) {
+            uint64_t eight;
+            std::memcpy(&eight, s + i, 8);
+            if (eight & 0x8080808080808080ull) break;
+            std::memcpy(p, &eight, 8);
+            p += 8;
+            i += 8;
+        }
+        if (i >= n) break;
         const unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) { out.push_back(static_cast<char>(c)); ++i; continue; }
+        if (c < 0x80) { *p++ = static_cast<char>(c); ++i; continue; }
         // Anything but a well-formed sequence is one substitute per byte: it
         // never decodes to a character (a "/" or a "." of a file name) that
         // the bytes do not spell.
@@ -162,12 +164,21 @@ void AppendFromUtf8(std::string_view s, std::string& out, bool* lossy) {
             if (d < lo || d > hi) ok = false;
             else cp = cp << 6 | (d & 0x3F);
         }
-        if (!ok) { out.push_back(kSubstitute); lost = true; ++i; continue; }
+        if (!ok) { *p++ = kSubstitute; lost = true; ++i; continue; }
         i += lead.Len;
-        if (cp >= 0x10000) { out.push_back(kSubstitute); lost = true; continue; }
-        EncodeUnit(t, cp, out, lost);
+        const uint16_t e = cp < 0x10000 ? t.enc[cp] : 0;   // a supplementary character: CP932 holds none
+        if (e == 0) { *p++ = kSubstitute; lost = true; }
+        else if (e < 0x100) *p++ = static_cast<char>(e);
+        else { *p++ = static_cast<char>(e >> 8); *p++ = static_cast<char>(e & 0xFF); }
     }
     if (lossy) *lossy = lost;
+    return static_cast<size_t>(p - out);
+}
+
+void AppendFromUtf8(std::string_view s, std::string& out, bool* lossy) {
+    const size_t old = out.size();
+    out.resize(old + s.size());
+    out.resize(old + EncodeUtf8(s.data(), s.size(), &out[old], lossy));
 }
 
 bool FromUtf8Exact(std::string_view s, std::string& out) {

@@ -30,6 +30,9 @@ std::string ToUtf8(std::string_view cp932, bool* lossy = nullptr);
 // Only well-formed UTF-8 decodes: an overlong form, a surrogate, a code point
 // above U+10FFFF or a broken sequence is one substitute a byte, and lossy.
 std::string FromUtf8(std::string_view utf8, bool* lossy = nullptr);
+// Writes the CP932 form of n bytes of UTF-8 to out, which has room for n
+// bytes (the CP932 form is never longer); returns the number of bytes written.
+size_t EncodeUtf8(const char* utf8, size_t n, char* out, bool* lossy = nullptr);
 // The CP932 form of utf8 that decodes back to the same bytes: every character
 // maps, and none is one of two spellings of the same CP932 character. False
 // (out then holds the form with substitutes) when there is none.

@@ -21,21 +21,28 @@ char* TColumnStore::TArena::Grow(size_t extra) {
 }
 
 TColumnStore::Chunk& TColumnStore::Tail() {
-    if ((FCount & kMask) == 0 && FCount >> kShift == FChunks.size()) {
-        // a text chunk starts with about the room the previous one needed
-        size_t guess = FChunks.empty() ? 0 : FChunks.back()->Arena.Size + FChunks.back()->Arena.Size / 8;
+    const size_t i = FCount & kMask;
+    if (i == 0 && FCount >> kShift == FChunks.size()) {
         auto c = std::make_unique<Chunk>();
-        c->Nulls.assign(kChunkRows / 64, 0);
-        if (guess) c->Arena.Grow(guess);
-        switch (FStorage) {
-        case csInteger: c->Ints.reserve(kChunkRows); break;
-        case csFloat: c->Floats.reserve(kChunkRows); break;
-        case csTimeStamp: c->Stamps.reserve(kChunkRows); break;
-        default: c->Ends.reserve(kChunkRows); break;
+        if (!FChunks.empty()) {
+            // a column past one chunk is a large one: the next chunk takes its
+            // rows' room at once, and about the text the previous one held
+            const TArena& last = FChunks.back()->Arena;
+            c->Arena.Grow(last.Size + last.Size / 8);
+            c->Nulls.reserve(kChunkRows / 64);
+            switch (FStorage) {
+            case csInteger: c->Ints.reserve(kChunkRows); break;
+            case csFloat: c->Floats.reserve(kChunkRows); break;
+            case csTimeStamp: c->Stamps.reserve(kChunkRows); break;
+            default: c->Ends.reserve(kChunkRows); break;
+            }
         }
+        // the first chunk grows with its rows, so that a small result stays small
         FChunks.push_back(std::move(c));
     }
-    return *FChunks.back();
+    Chunk& c = *FChunks.back();
+    if ((i & 63) == 0) c.Nulls.push_back(0);   // the null bits of the next 64 rows
+    return c;
 }
 
 void TColumnStore::AppendNull() {
@@ -86,10 +93,11 @@ bool TColumnStore::AppendUtf16(std::u16string_view v) {
 
 bool TColumnStore::AppendApiText(std::string_view bytes, bool utf8) {
     if (!utf8) return AppendUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2));
+    Chunk& c = Tail();
     bool lossy = false;
-    std::string text;
-    cp932::AppendFromUtf8(bytes, text, &lossy);
-    AppendBytes(text);
+    c.Arena.Size += cp932::EncodeUtf8(bytes.data(), bytes.size(), c.Arena.Grow(bytes.size()), &lossy);
+    c.Ends.push_back(c.Arena.Size);
+    ++FCount;
     return lossy;
 }
 

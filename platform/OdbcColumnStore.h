@@ -1,5 +1,6 @@
 // Compact columnar storage of a materialised result: one store per column,
-// rows kept in chunks of 65536 so that growing never copies the whole column.
+// rows kept in chunks of 65536 so that growing never copies the whole column
+// (the first chunk grows with its rows, so a small result takes little room).
 // Fixed-size values sit in plain arrays, text and bytes in one byte arena per
 // chunk with end offsets, and a null bitmap marks the nulls. No heap object
 // per cell.

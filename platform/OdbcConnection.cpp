@@ -77,15 +77,22 @@ EOdbcError DiagError(short handleType, void* handle, const char* context, bool u
         text += msg;
     }
     if (text.empty()) text = std::string(context) + " に失敗しました";
-    if (lost) *lost = gone;
+    if (!lost) return EOdbcError(text, firstState, firstNative);
+    *lost = gone;
     if (gone) text = kLost + text;
     return EOdbcError(text, firstState, firstNative);
 }
 
 namespace {
-// dlopen of a driver library as the driver manager finds it.
+// dlopen of a driver library as the driver manager finds it. The library
+// stays loaded for the rest of the process, whoever closes it: a driver and
+// the libraries it brings (libpq, Kerberos, GnuTLS, with their thread-local
+// data) are not made to be unloaded and loaded again at every connect, and
+// the leak checker of the sanitizer build reads the stale thread-local
+// ranges an unloaded library leaves behind.
+constexpr int kDriverOpenFlags = RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE;
 void* OpenDriverLibrary(const std::string& lib) {
-    void* h = dlopen(lib.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    void* h = dlopen(lib.c_str(), kDriverOpenFlags);
     if (!h && lib.find('/') == std::string::npos) {
         // a bare name lies in the driver folder beside the driver manager's library
         Dl_info info{};
@@ -93,7 +100,7 @@ void* OpenDriverLibrary(const std::string& lib) {
         if (dm && dladdr(dm, &info) && info.dli_fname) {
             std::string dir(info.dli_fname);
             dir.erase(dir.rfind('/') + 1);
-            h = dlopen((dir + "odbc/" + lib).c_str(), RTLD_LAZY | RTLD_LOCAL);
+            h = dlopen((dir + "odbc/" + lib).c_str(), kDriverOpenFlags);
         }
     }
     return h;
@@ -138,6 +145,16 @@ bool DriverIsAnsiOnly(const std::string& library) {
 }
 
 }  // namespace odbc
+
+char* TFetchScratch::Reserve(size_t Bytes) {
+    if (Bytes > FCapacity) {
+        const size_t units = (Bytes + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t);
+        FData.reset();   // the old block goes first: its contents are not kept
+        FData.reset(new std::max_align_t[units]);
+        FCapacity = units * sizeof(std::max_align_t);
+    }
+    return reinterpret_cast<char*>(FData.get());
+}
 
 TOdbcConnection::TOdbcConnection() = default;
 
@@ -235,7 +252,7 @@ void TOdbcConnection::Open() {
     FGetDataBound = (gd & SQL_GD_BOUND) != 0;
     FBlockFetch = FGetDataBound && (gd & SQL_GD_BLOCK) && (pos & SQL_POS_POSITION);
 
-    FTextWire = library.find("psqlodbc") != std::string::npos;
+    FPostgreSql = library.find("psqlodbc") != std::string::npos;
     FSqlite = library.find("sqlite3odbc") != std::string::npos;
     FSqliteNames = false;
     if (sqliteNames) {

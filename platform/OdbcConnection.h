@@ -1,7 +1,9 @@
 // A connection of the ODBC layer: opened from a connection string of the
 // system's form (see OdbcConnectString.h) through unixODBC's wide-character
-// API, with login and command time-outs, one level of transaction, and the
-// datasets that run on it (closed when it disconnects).
+// API, with a login time-out, one level of transaction, and the datasets
+// that run on it (closed when it disconnects). A statement runs until it
+// ends or fails: the layer sets no time limit on it (the server's own
+// settings, such as PostgreSQL's statement_timeout, still apply).
 //
 // The layer keeps whole results itself; so that the PostgreSQL driver does
 // not keep a second copy of each, the layer asks it to fetch through a
@@ -15,7 +17,9 @@
 // gives) and sets SQLite back to its usual short names, so that the names
 // are those the sqlite3 shell shows.
 #pragma once
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +45,28 @@ public:
 
 class TOdbcQuery;
 
+// Memory a fetch binds its rowset to, kept from one result to the next so
+// that a small result costs no large allocation and nothing is cleared: the
+// driver writes every value it reports, and only those are read. One fetch
+// holds it at a time (InUse); a fetch that starts while another one runs,
+// from events processed in between, makes memory of its own.
+class TFetchScratch {
+public:
+    // At least Bytes bytes, aligned for any value; what they held is not kept.
+    char* Reserve(size_t Bytes);
+    // Room for the pieces of a value too long for its bound place.
+    std::string& Piece() {
+        if (FPiece.empty()) FPiece.assign(65536, '\0');
+        return FPiece;
+    }
+    bool InUse = false;
+
+private:
+    std::unique_ptr<std::max_align_t[]> FData;
+    size_t FCapacity = 0;
+    std::string FPiece;
+};
+
 class TOdbcConnection {
 public:
     TOdbcConnection();
@@ -63,7 +89,6 @@ public:
     std::function<bool(std::string& UserName, std::string& Password)> OnLogin;
 
     int ConnectionTimeout = 15;   // seconds to log in ("Connect Timeout" in the string wins)
-    int CommandTimeout = 30;      // seconds for each statement; 0 waits without limit
 
     bool Connected() const { return FDbc != nullptr; }
     void SetConnected(bool v) { if (v) Open(); else Close(); }
@@ -96,10 +121,12 @@ public:
     // UTF-8 to it through the narrow API (the driver manager would hand it
     // Latin-1 otherwise).
     bool Utf8Api() const { return FUtf8; }
-    // True when the driver gets every value from the server as text (the
-    // PostgreSQL driver): the layer then fetches integers and date-times as
-    // that text rather than have the driver parse them and format them back.
-    bool TextWire() const { return FTextWire; }
+    // True on the PostgreSQL driver: a date it cannot express comes as a
+    // made-up text (checked through its number), and money keeps its
+    // currency sign only as text.
+    bool PostgreSql() const { return FPostgreSql; }
+    // The rowset memory of this connection's fetches.
+    TFetchScratch& FetchScratch() { return FScratch; }
     void RegisterDataSet(TOdbcQuery* q);
     void UnregisterDataSet(TOdbcQuery* q);
     // Raises the error of a handle's diagnostic records (handleType as in ODBC).
@@ -118,15 +145,18 @@ private:
     bool FGetDataBound = false;
     bool FSqliteNames = false;
     bool FSqlite = false;
-    bool FTextWire = false;
+    bool FPostgreSql = false;
+    TFetchScratch FScratch;
     std::vector<TOdbcQuery*> FDataSets;
 };
 
 namespace odbc {
 // The shared environment handle of the process (ODBC 3).
 void* Environment();
-// The diagnostic records of a handle as one error; lost is set when the
-// server connection has gone (SQLSTATE class 08).
+// The diagnostic records of a handle as one error. Given lost (an error of a
+// connection that was made), a record of SQLSTATE class 08 means the server
+// connection has gone: lost is set and the message says so first. Without
+// it (a connect that has not succeeded) the driver's words stand alone.
 EOdbcError DiagError(short handleType, void* handle, const char* context, bool utf8, bool* lost = nullptr);
 // The library of the driver an ODBC connection string names (by DRIVER= or
 // through the DSN), as odbcinst.ini gives it; empty when unknown.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <unordered_set>
 
@@ -11,6 +11,7 @@
 #include "FileSystem.h"
 #include "OdbcConnection.h"
 #include "OdbcText.h"
+#include "OdbcValueText.h"
 #include "SysUtils.h"
 
 // ---------------------------------------------------------------------------
@@ -235,20 +236,38 @@ TSingleTable SingleTable(std::string_view sql) {
     const size_t n = tokens.size();
     auto word = [&](size_t i, const char* w) { return i < n && IsWord(tokens[i], w); };
     auto punct = [&](size_t i, char c) { return i < n && IsPunct(tokens[i], c); };
-    // the names before the main SELECT: the tables a WITH clause makes
+    // past the bracketed group that opens at i (n when it never closes)
+    auto group = [&](size_t i) {
+        for (int depth = 0; i < n; ++i) {
+            if (IsPunct(tokens[i], '(')) ++depth;
+            else if (IsPunct(tokens[i], ')') && --depth == 0) return i + 1;
+        }
+        return n;
+    };
+    // the tables a WITH clause makes:
+    // WITH [RECURSIVE] name [(columns)] AS [NOT] [MATERIALIZED] (query), ...
     std::vector<std::string> before;
     size_t i = 0;
-    int depth = 0;
-    for (; i < n; ++i) {
-        if (IsPunct(tokens[i], '(')) ++depth;
-        else if (IsPunct(tokens[i], ')')) --depth;
-        else if (depth == 0 && IsWord(tokens[i], "SELECT")) break;
-        else if (depth == 0 && IsName(tokens[i])) before.push_back(tokens[i].Text);
+    if (word(0, "WITH")) {
+        i = word(1, "RECURSIVE") ? 2 : 1;
+        for (;;) {
+            if (i >= n || !IsName(tokens[i])) return {};
+            before.push_back(tokens[i++].Text);
+            if (punct(i, '(')) i = group(i);
+            if (!word(i, "AS")) return {};
+            if (word(++i, "NOT")) ++i;
+            if (word(i, "MATERIALIZED")) ++i;
+            if (!punct(i, '(')) return {};
+            i = group(i);
+            if (!punct(i, ',')) break;
+            ++i;
+        }
     }
-    if (i == n) return {};
+    if (!word(i, "SELECT")) return {};
     ++i;
     if (word(i, "DISTINCT") || word(i, "ALL")) ++i;
     const size_t listStart = i;
+    int depth = 0;
     for (; i < n; ++i) {
         if (IsPunct(tokens[i], '(')) ++depth;
         else if (IsPunct(tokens[i], ')')) --depth;
@@ -261,14 +280,16 @@ TSingleTable SingleTable(std::string_view sql) {
                    (listEnd == listStart + 3 && IsName(tokens[listStart]) && punct(listStart + 1, '.') &&
                     punct(listStart + 2, '*'));
     if (i >= n || !IsName(tokens[i])) return {};
+    if (word(i, "ONLY") && i + 1 < n && IsName(tokens[i + 1])) return {};   // "ONLY t" or the table "only"
     std::string name = tokens[i++].Text;
     if (punct(i, '.') && i + 1 < n && IsName(tokens[i + 1])) {
-        if (!sys::SameText(name, "main")) return {};   // a table of another database
+        out.Schema = std::move(name);
         name = tokens[i + 1].Text;
         i += 2;
     }
     auto ends = [&](size_t k) {
-        static const char* const kNext[] = {"WHERE", "GROUP", "HAVING", "WINDOW", "ORDER", "LIMIT"};
+        static const char* const kNext[] = {"WHERE", "GROUP", "HAVING", "WINDOW", "ORDER",
+                                            "LIMIT", "OFFSET", "FETCH", "FOR"};
         if (k >= n || IsPunct(tokens[k], ';')) return true;
         for (const char* w : kNext)
             if (IsWord(tokens[k], w)) return true;
@@ -281,12 +302,20 @@ TSingleTable SingleTable(std::string_view sql) {
         ++i;
         if (!ends(i)) return {};
     }
-    // nothing after it may join another select to this one
+    // Nothing after it may read another table beside it or join another
+    // select to this one. A word taken for the end of the FROM clause may be
+    // an alias ("FROM t window, u"), so a join is looked for up to the end: a
+    // JOIN, or a comma before the clauses that list items (GROUP BY, ORDER
+    // BY, LIMIT, words no alias can be).
+    bool lists = false;
     for (depth = 0; i < n && !IsPunct(tokens[i], ';'); ++i) {
-        if (IsPunct(tokens[i], '(')) ++depth;
-        else if (IsPunct(tokens[i], ')')) --depth;
-        else if (depth == 0 && (IsWord(tokens[i], "UNION") || IsWord(tokens[i], "INTERSECT") || IsWord(tokens[i], "EXCEPT")))
-            return {};
+        const TSqlToken& t = tokens[i];
+        if (IsPunct(t, '(')) ++depth;
+        else if (IsPunct(t, ')')) --depth;
+        else if (depth != 0) continue;
+        else if (IsWord(t, "UNION") || IsWord(t, "INTERSECT") || IsWord(t, "EXCEPT") || IsWord(t, "JOIN")) return {};
+        else if (IsWord(t, "GROUP") || IsWord(t, "ORDER") || IsWord(t, "LIMIT")) lists = true;
+        else if (IsPunct(t, ',') && !lists) return {};
     }
     for (const std::string& b : before)
         if (sys::SameText(b, name)) return {};
@@ -348,174 +377,94 @@ std::string ColumnText(SQLHSTMT st, SQLUSMALLINT col, SQLUSMALLINT attr, bool ut
     return odbc::FromApiText(buf, utf8);
 }
 
-// How a result column is fetched and kept.
+// How the values of a result column are read back from their stored text.
+enum TValueKind : uint8_t {
+    vkText,       // text as it is
+    vkBytes,      // bytes
+    vkNumeric,    // a decimal's exact digits, kept as text
+    vkInteger,    // an integer's text (plain decimal when it is one)
+    vkFloat,      // a real's text (the layer's form when it is a number)
+    vkBoolean,    // a Boolean's text ("True"/"False" when it is one)
+    vkStamp,      // a date, a time or both (the layer's form when it is one)
+};
+
+// How a result column is fetched and kept. Every column is bound as text
+// (or bytes) in the form the driver writes: the layer makes the values.
 struct TColPlan {
     SQLSMALLINT SqlType = 0;
     SQLULEN ColSize = 0;
     SQLSMALLINT Digits = 0;
     TFieldType Type = ftUnknown;
+    TValueKind Kind = vkText;
     TColumnStore::TStorage Storage = TColumnStore::csText;
     SQLSMALLINT CType = SQL_C_WCHAR;
-    SQLLEN Width = 0;   // bytes of one bound value
-    // an integer or a date-time fetched as the driver's text (kept as the
-    // layer's own text form, see StoreWireText)
-    enum TWire : uint8_t { wireNone, wireInteger, wireStamp } Wire = wireNone;
-    std::vector<char> Buf;
-    std::vector<SQLLEN> Ind;
+    bool Narrow = false;   // the text is UTF-8 (SQL_C_CHAR), not UTF-16
+    SQLLEN Width = 0;      // bytes of one bound value, its terminator included
+    char* Buf = nullptr;   // the rowset's values, Width bytes apart
+    SQLLEN* Ind = nullptr;
+    // bytes of the terminator a text value ends with
+    SQLLEN Terminator() const { return Storage == TColumnStore::csBytes ? 0 : (Narrow ? 1 : 2); }
 };
 
-void PlanColumn(TColPlan& p, bool unsignedType, bool enableBCD, bool utf8, bool textWire) {
-    auto text = [&](TFieldType t, SQLULEN chars) {
+// Text is read narrow (UTF-8) from a driver without the wide API, and from
+// the PostgreSQL driver, whose narrow text is the server's own UTF-8 (its
+// wide text costs it a conversion and a second copy of a long value).
+void PlanColumn(TColPlan& p, bool unsignedType, bool enableBCD, bool utf8, bool postgres, bool money) {
+    const bool narrow = utf8 || postgres;
+    auto text = [&](TFieldType t, TValueKind kind, SQLULEN chars) {
         p.Type = t;
+        p.Kind = kind;
         p.Storage = TColumnStore::csText;
-        p.CType = odbc::TextCType(utf8);
+        p.Narrow = narrow;
+        p.CType = narrow ? SQL_C_CHAR : SQL_C_WCHAR;
         // UTF-8 takes up to three bytes for a character of the basic plane
-        p.Width = static_cast<SQLLEN>(utf8 ? chars * 3 + 1 : (chars + 1) * 2);
+        p.Width = static_cast<SQLLEN>(narrow ? chars * 3 + 1 : (chars + 1) * 2);
     };
     auto bytes = [&](TFieldType t) {
         p.Type = t;
+        p.Kind = vkBytes;
         p.Storage = TColumnStore::csBytes;
         p.CType = SQL_C_BINARY;
         p.Width = p.ColSize > 0 && p.ColSize <= 8192 ? static_cast<SQLLEN>(p.ColSize) : 1024;
     };
+    // the text of a number or a date is short; a longer one is read whole
     SQLULEN shortText = p.ColSize > 0 && p.ColSize <= 1024 ? p.ColSize : 256;
     switch (p.SqlType) {
-    case SQL_CHAR: case SQL_VARCHAR: text(ftString, shortText); break;
-    case SQL_WCHAR: case SQL_WVARCHAR: text(ftWideString, shortText); break;
-    case SQL_LONGVARCHAR: text(ftMemo, 256); break;
-    case SQL_WLONGVARCHAR: text(ftWideMemo, 256); break;
-    case SQL_GUID: text(ftGuid, 36); break;
+    case SQL_CHAR: case SQL_VARCHAR: text(ftString, vkText, shortText); break;
+    case SQL_WCHAR: case SQL_WVARCHAR: text(ftWideString, vkText, shortText); break;
+    case SQL_LONGVARCHAR: text(ftMemo, vkText, 256); break;
+    case SQL_WLONGVARCHAR: text(ftWideMemo, vkText, 256); break;
+    case SQL_GUID: text(ftGuid, vkText, 36); break;
     case SQL_DECIMAL: case SQL_NUMERIC:
-        text(enableBCD ? (p.ColSize > 18 ? ftFMTBcd : ftBCD) : ftFloat, std::max<SQLULEN>(p.ColSize, 38) + 3);
+        text(enableBCD ? (p.ColSize > 18 ? ftFMTBcd : ftBCD) : ftFloat, vkNumeric, std::max<SQLULEN>(p.ColSize, 38) + 3);
         break;
     case SQL_BINARY: bytes(ftBytes); break;
     case SQL_VARBINARY: bytes(ftVarBytes); break;
     case SQL_LONGVARBINARY: bytes(ftBlob); break;
-    case SQL_BIT: case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT:
-        p.Type = p.SqlType == SQL_BIT ? ftBoolean
-                 : p.SqlType == SQL_BIGINT ? ftLargeint
-                 : p.SqlType == SQL_INTEGER ? (unsignedType ? ftLargeint : ftInteger)
-                 : (unsignedType ? ftWord : ftSmallint);
-        p.Storage = TColumnStore::csInteger;
-        p.CType = SQL_C_SBIGINT;
-        p.Width = sizeof(int64_t);
+    case SQL_BIT:
+        text(ftBoolean, vkBoolean, 7);
+        break;
+    case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT:
+        text(p.SqlType == SQL_BIGINT ? ftLargeint
+             : p.SqlType == SQL_INTEGER ? (unsignedType ? ftLargeint : ftInteger)
+                                        : (unsignedType ? ftWord : ftSmallint),
+             vkInteger, 23);
         break;
     case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE:
-        p.Type = ftFloat;
-        p.Storage = TColumnStore::csFloat;
-        p.CType = SQL_C_DOUBLE;
-        p.Width = sizeof(double);
+        // money: its text keeps the currency sign the server writes
+        if (money) text(ftCurrency, vkText, 31);
+        else text(ftFloat, vkFloat, 31);
         break;
     case SQL_TYPE_DATE: case SQL_DATE: case SQL_TYPE_TIME: case SQL_TIME: case SQL_TYPE_TIMESTAMP: case SQL_TIMESTAMP:
-        p.Type = p.SqlType == SQL_TYPE_DATE || p.SqlType == SQL_DATE   ? ftDate
-                 : p.SqlType == SQL_TYPE_TIME || p.SqlType == SQL_TIME ? ftTime
-                                                                         : ftDateTime;
-        p.Storage = TColumnStore::csTimeStamp;
-        p.CType = SQL_C_TYPE_TIMESTAMP;
-        p.Width = sizeof(SQL_TIMESTAMP_STRUCT);
+        text(p.SqlType == SQL_TYPE_DATE || p.SqlType == SQL_DATE   ? ftDate
+             : p.SqlType == SQL_TYPE_TIME || p.SqlType == SQL_TIME ? ftTime
+                                                                     : ftDateTime,
+             vkStamp, 40);
         break;
     default:
-        text(ftString, shortText);
+        text(ftString, vkText, shortText);
         break;
     }
-    // the server's text of an integer or a date-time is read as it is; the
-    // typed value is made from it only when one is asked for
-    const bool wireInteger = p.Storage == TColumnStore::csInteger && p.Type != ftBoolean;
-    const bool wireStamp = p.Type == ftDateTime || p.Type == ftDate;
-    if (textWire && (wireInteger || wireStamp)) {
-        p.Wire = wireInteger ? TColPlan::wireInteger : TColPlan::wireStamp;
-        p.Storage = TColumnStore::csText;
-        p.CType = SQL_C_CHAR;
-        p.Width = 64;
-    }
-}
-
-bool IntegerField(TFieldType t) {
-    return t == ftSmallint || t == ftInteger || t == ftWord || t == ftLargeint || t == ftAutoInc;
-}
-
-bool Digits(const char* s, size_t n) {
-    for (size_t i = 0; i < n; ++i)
-        if (s[i] < '0' || s[i] > '9') return false;
-    return true;
-}
-
-// The layer's text of an integer or a date-time (as GetFieldText gives it)
-// from the server's text in out; false when the text is of another form
-// (the value is then read typed).
-bool WireText(TColPlan::TWire wire, TFieldType type, const char* s, size_t n, std::string_view& out, char* buf) {
-    if (wire == TColPlan::wireInteger) {
-        // canonical decimal: no sign but '-', no leading zero, at most 18 digits
-        const size_t neg = n > 0 && s[0] == '-' ? 1 : 0;
-        const size_t digits = n - neg;
-        if (digits == 0 || digits > 18 || !Digits(s + neg, digits) || (s[neg] == '0' && (digits > 1 || neg))) return false;
-        out = std::string_view(s, n);
-        return true;
-    }
-    // "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS[.fraction]" becomes "YYYY/MM/DD ...";
-    // a year past 9999 has five digits
-    const size_t y = n > 5 && s[4] != '-' ? 5 : 4;
-    if (n < y + 6 || !Digits(s, y) || (y == 5 && s[0] == '0') || s[y] != '-' || !Digits(s + y + 1, 2) ||
-        s[y + 3] != '-' || !Digits(s + y + 4, 2))
-        return false;
-    const char* t = s + y + 6;   // the time, when there is one
-    const size_t rest = n - (y + 6);
-    size_t len = y + 6;
-    if (type == ftDate) {
-        if (rest != 0) return false;
-    } else {
-        if (rest < 9 || t[0] != ' ' || !Digits(t + 1, 2) || t[3] != ':' || !Digits(t + 4, 2) || t[6] != ':' ||
-            !Digits(t + 7, 2))
-            return false;
-        len += 9;
-        if (rest > 9) {
-            if (t[9] != '.' || rest - 10 > 9 || rest == 10 || !Digits(t + 10, rest - 10)) return false;
-            len = n;
-            while (s[len - 1] == '0') --len;   // the layer's fraction has no trailing zeros
-            if (s[len - 1] == '.') --len;
-        }
-    }
-    std::memcpy(buf, s, len);
-    buf[y] = buf[y + 3] = '/';
-    out = std::string_view(buf, len);
-    return true;
-}
-
-// Reads the layer's date-time text back (DateTimeToStr's forms); false when it is not one.
-bool StampFromText(std::string_view t, TFieldType type, TSQLTimeStamp& v) {
-    v = TSQLTimeStamp();
-    size_t i = 0;
-    auto number = [&](size_t maxDigits, unsigned& out) {
-        size_t start = i;
-        out = 0;
-        while (i < t.size() && i - start < maxDigits && t[i] >= '0' && t[i] <= '9') out = out * 10 + static_cast<unsigned>(t[i++] - '0');
-        return i > start;
-    };
-    auto expect = [&](char c) { return i < t.size() && t[i++] == c; };
-    unsigned a = 0, b = 0, c = 0;
-    if (type != ftTime) {
-        const bool neg = i < t.size() && t[i] == '-';
-        if (neg) ++i;
-        if (!number(5, a) || !expect('/') || !number(2, b) || !expect('/') || !number(2, c)) return false;
-        v.Year = static_cast<int16_t>(neg ? -static_cast<int>(a) : static_cast<int>(a));
-        v.Month = static_cast<uint16_t>(b);
-        v.Day = static_cast<uint16_t>(c);
-        if (type == ftDate) return i == t.size();
-        if (!expect(' ')) return false;
-    }
-    if (!number(2, a) || !expect(':') || !number(2, b) || !expect(':') || !number(2, c)) return false;
-    v.Hour = static_cast<uint16_t>(a);
-    v.Minute = static_cast<uint16_t>(b);
-    v.Second = static_cast<uint16_t>(c);
-    if (i < t.size()) {
-        if (!expect('.')) return false;
-        const size_t start = i;
-        unsigned f = 0;
-        if (!number(9, f) || i != t.size()) return false;
-        for (size_t k = i - start; k < 9; ++k) f *= 10;
-        v.Fraction = f;
-    }
-    return i == t.size();
 }
 
 int FieldSize(const TColPlan& p) {
@@ -527,20 +476,12 @@ int FieldSize(const TColPlan& p) {
     }
 }
 
-static_assert(sizeof(SQL_TIMESTAMP_STRUCT) == sizeof(TSQLTimeStamp), "timestamp layouts differ");
-
-TSQLTimeStamp Stamp(const SQL_TIMESTAMP_STRUCT& t) {
-    TSQLTimeStamp s;
-    s.Year = t.year;
-    s.Month = t.month;
-    s.Day = t.day;
-    s.Hour = t.hour;
-    s.Minute = t.minute;
-    s.Second = t.second;
-    s.Fraction = t.fraction;
-    return s;
+// True when every byte is ASCII (text the same in UTF-8 and CP932).
+bool Ascii(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
 }
-
 }  // namespace
 
 // The bound parameter values of one run; they live until the statement has run.
@@ -606,8 +547,6 @@ void* TOdbcQuery::Execute(TRun& run) {
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &run.Stmt.H)))
         FConnection->RaiseError(SQL_HANDLE_DBC, dbc, "SQL の準備");
     SQLHSTMT st = run.Stmt.H;
-    int timeout = CommandTimeout >= 0 ? CommandTimeout : FConnection->CommandTimeout;
-    SQLSetStmtAttrW(st, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(timeout, 0))), 0);
 
     std::string text;
     if (FParamCheck) {
@@ -709,19 +648,79 @@ void TOdbcQuery::InternalOpen() {
     FCur = -1;
 }
 
-void TOdbcQuery::Fetch(void* stmtHandle) {
-    SQLHSTMT st = stmtHandle;
-    const bool utf8 = FConnection->Utf8Api();
+// One result read into the column stores: the plans of its columns, the
+// rowset the driver fills, and the steps from the driver's rows to values.
+struct TOdbcQuery::TFetch {
+    TFetch(TOdbcQuery& q, SQLHSTMT st);
+    ~TFetch();
+    TFetch(const TFetch&) = delete;
+    TFetch& operator=(const TFetch&) = delete;
+    // The field definitions, stores and plans of the result's columns.
+    void DescribeColumns();
+    // Every row of the result into the stores.
+    void ReadRows();
+
+private:
+    // The most rows one rowset of these columns may hold (about 4 MB).
+    size_t MaxRowset() const;
+    // Binds every column to room for a rowset of Rows rows.
+    void BindRowset(size_t Rows);
+    // Rows [First, End) of the fetched rowset into the stores.
+    void StoreRows(size_t First, size_t End);
+    void StoreBound(size_t C, size_t Row);
+    // Positions the statement on Row of the rowset, for SQLGetData.
+    void PositionOn(size_t Row);
+    // The whole value of column C through SQLGetData from its start; false for null.
+    bool ReadWhole(size_t C, std::string& Out);
+    // Column C's value of Row (of the rowset), given as the driver's bytes.
+    void StoreValue(size_t C, std::string_view Bytes, size_t Row);
+    void StoreStamp(size_t C, std::string_view Text, size_t Row);
+    // The number the driver makes of column C's value in Row; false when it makes none.
+    bool NumberOf(size_t C, size_t Row, double& Value);
+    [[noreturn]] void Fail(const char* Context) { Q.FConnection->RaiseError(SQL_HANDLE_STMT, St, Context); }
+
+    TOdbcQuery& Q;
+    SQLHSTMT St;
+    bool Utf8, Block, Bound, Postgres;
+    std::vector<TColPlan> Plans;
+    TFetchScratch Own;         // when the connection's memory is held by a fetch further out
+    TFetchScratch* Scratch;
+    SQLULEN Fetched = 0;
+    SQLUSMALLINT* Status = nullptr;
+    std::string Whole, Text, Shown;   // one value: its bytes read whole, its CP932 text, its shown text
+};
+
+TOdbcQuery::TFetch::TFetch(TOdbcQuery& q, SQLHSTMT st)
+    : Q(q), St(st), Utf8(q.FConnection->Utf8Api()), Block(q.FConnection->BlockFetchWithPositioning()),
+      Bound(Block || q.FConnection->GetDataOnBound()), Postgres(q.FConnection->PostgreSql()) {
+    TFetchScratch& shared = q.FConnection->FetchScratch();
+    Scratch = shared.InUse ? &Own : &shared;
+    Scratch->InUse = true;
+    Q.FFetchStmt = st;
+}
+
+TOdbcQuery::TFetch::~TFetch() {
+    // the statement lets go of the memory before another fetch takes it
+    if (Bound) SQLFreeStmt(St, SQL_UNBIND);
+    Scratch->InUse = false;
+    Q.FFetchStmt = nullptr;
+}
+
+void TOdbcQuery::TFetch::DescribeColumns() {
     SQLSMALLINT cols = 0;
-    SQLNumResultCols(st, &cols);
-    std::vector<TColPlan> plans(static_cast<size_t>(cols));
-    std::vector<std::string> labels(plans.size());
-    std::vector<bool> required(plans.size());
-    FieldDefs().Clear();
-    FColumns.clear();
-    FRowCount = 0;
+    SQLNumResultCols(St, &cols);
+    Plans.assign(static_cast<size_t>(cols), TColPlan());
+    std::vector<std::string> labels(Plans.size());
+    std::vector<bool> required(Plans.size());
+    Q.FieldDefs().Clear();
+    Q.FColumns.clear();
+    Q.FValueKinds.clear();
+    Q.FUnreadable.clear();
+    Q.FRowCount = 0;
+    const bool utf8 = Utf8;
+    SQLHSTMT st = St;
     for (SQLSMALLINT c = 0; c < cols; ++c) {
-        TColPlan& p = plans[static_cast<size_t>(c)];
+        TColPlan& p = Plans[static_cast<size_t>(c)];
         std::string name(1024, '\0');
         SQLSMALLINT nameLen = 0, nullable = 0;
         const SQLUSMALLINT col = static_cast<SQLUSMALLINT>(c + 1);
@@ -729,13 +728,14 @@ void TOdbcQuery::Fetch(void* stmtHandle) {
                                              &nameLen, &p.SqlType, &p.ColSize, &p.Digits, &nullable)
                             : SQLDescribeColW(st, col, reinterpret_cast<SQLWCHAR*>(&name[0]), static_cast<SQLSMALLINT>(name.size() / 2 - 1),
                                               &nameLen, &p.SqlType, &p.ColSize, &p.Digits, &nullable);
-        if (!SQL_SUCCEEDED(dr)) FConnection->RaiseError(SQL_HANDLE_STMT, st, "列の情報の取得");
+        if (!SQL_SUCCEEDED(dr)) Fail("列の情報の取得");
         name.resize(std::min(static_cast<size_t>(std::max<SQLSMALLINT>(nameLen, 0)) * static_cast<size_t>(odbc::UnitSize(utf8)),
                              name.size()));
         SQLLEN uns = SQL_FALSE;
         SQLColAttribute(st, col, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &uns);
-        PlanColumn(p, uns == SQL_TRUE, EnableBCD, utf8,
-                   FConnection->TextWire() && (FConnection->BlockFetchWithPositioning() || FConnection->GetDataOnBound()));
+        const bool real = p.SqlType == SQL_REAL || p.SqlType == SQL_FLOAT || p.SqlType == SQL_DOUBLE;
+        const bool money = Postgres && real && ColumnText(st, col, SQL_DESC_TYPE_NAME, utf8) == "money";
+        PlanColumn(p, uns == SQL_TRUE, Q.EnableBCD, utf8, Postgres, money);
         // the label is the name as the database gives it: an expression's whole
         // text, an alias as written (SQLDescribeCol may give a shortened name)
         std::string& fieldName = labels[static_cast<size_t>(c)];
@@ -746,181 +746,247 @@ void TOdbcQuery::Fetch(void* stmtHandle) {
     }
     // duplicates are told apart as fields are looked up, ignoring case
     const std::vector<std::string> names = odbc::UniqueFieldNames(labels);
-    for (size_t c = 0; c < plans.size(); ++c) {
-        const TColPlan& p = plans[c];
-        TFieldDef& d = FieldDefs().Add(names[c], p.Type, FieldSize(p), required[c]);
+    for (size_t c = 0; c < Plans.size(); ++c) {
+        const TColPlan& p = Plans[c];
+        TFieldDef& d = Q.FieldDefs().Add(names[c], p.Type, FieldSize(p), required[c]);
         d.Precision = static_cast<int>(std::min<SQLULEN>(p.ColSize, 0x7FFFFFFF));
         d.Scale = p.Digits;
-        FColumns.emplace_back(p.Storage);
+        Q.FColumns.emplace_back(p.Storage);
+        Q.FValueKinds.push_back(p.Kind);
     }
+}
 
-    const bool block = FConnection->BlockFetchWithPositioning();
-    const bool bound = block || FConnection->GetDataOnBound();
-    size_t rowset = 1;
-    if (block) {
-        size_t stride = 0;
-        for (const auto& p : plans) stride += static_cast<size_t>(p.Width) + sizeof(SQLLEN);
-        rowset = std::clamp<size_t>((size_t(4) << 20) / std::max<size_t>(stride, 1) / 256 * 256, 256, 4096);
-    }
-    SQLULEN fetched = 0;
-    std::vector<SQLUSMALLINT> status(rowset, SQL_ROW_SUCCESS);
-    if (bound) {
-        for (size_t c = 0; c < plans.size(); ++c) {
-            TColPlan& p = plans[c];
-            p.Buf.assign(rowset * static_cast<size_t>(p.Width), 0);
-            p.Ind.assign(rowset, 0);
-            if (!SQL_SUCCEEDED(SQLBindCol(st, static_cast<SQLUSMALLINT>(c + 1), p.CType, p.Buf.data(), p.Width, p.Ind.data())))
-                FConnection->RaiseError(SQL_HANDLE_STMT, st, "列の結合");
-        }
-    }
-    if (block) {
-        SQLSetStmtAttrW(st, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0);
-        if (!SQL_SUCCEEDED(SQLSetStmtAttrW(st, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rowset), 0)))
-            FConnection->RaiseError(SQL_HANDLE_STMT, st, "行配列の設定");
-        SQLSetStmtAttrW(st, SQL_ATTR_ROW_STATUS_PTR, status.data(), 0);
-        SQLSetStmtAttrW(st, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
-    }
+size_t TOdbcQuery::TFetch::MaxRowset() const {
+    size_t stride = sizeof(SQLUSMALLINT);
+    for (const auto& p : Plans) stride += static_cast<size_t>(p.Width) + sizeof(SQLLEN);
+    return std::clamp<size_t>((size_t(4) << 20) / stride / 256 * 256, 256, 4096);
+}
 
-    // Reads a whole value with SQLGetData (from the start); false for null.
-    std::string piece(65536, '\0');
-    auto getLong = [&](SQLUSMALLINT col, SQLSMALLINT ctype, std::string& out) -> bool {
-        out.clear();
-        const SQLLEN room = static_cast<SQLLEN>(piece.size()) - (ctype == odbc::TextCType(utf8) ? odbc::UnitSize(utf8) : 0);
-        for (;;) {
-            SQLLEN ind = 0;
-            SQLRETURN r = SQLGetData(st, col, ctype, &piece[0], static_cast<SQLLEN>(piece.size()), &ind);
-            if (r == SQL_NO_DATA) break;
-            if (!SQL_SUCCEEDED(r)) FConnection->RaiseError(SQL_HANDLE_STMT, st, "データの取得");
-            if (ind == SQL_NULL_DATA) return false;
-            if (ind != SQL_NO_TOTAL && ind <= room) {
-                out.append(piece.data(), static_cast<size_t>(ind));
-                break;
-            }
-            out.append(piece.data(), static_cast<size_t>(room));
-        }
-        return true;
-    };
-    auto storeLong = [&](TColumnStore& store, const TColPlan& p, bool present, const std::string& data) {
-        if (!present) store.AppendNull();
-        else if (p.Storage == TColumnStore::csText)
-            FLossy |= store.AppendApiText(data, utf8);
-        else store.AppendBytes(data);
-    };
+void TOdbcQuery::TFetch::BindRowset(size_t Rows) {
+    auto align = [](size_t n) { return (n + 15) & ~size_t(15); };
+    std::vector<size_t> at(Plans.size());
+    size_t total = 0;
+    for (size_t c = 0; c < Plans.size(); ++c) {
+        at[c] = total;
+        total = align(total + Rows * static_cast<size_t>(Plans[c].Width));
+        total = align(total + Rows * sizeof(SQLLEN));
+    }
+    const size_t statusAt = total;
+    total += Rows * sizeof(SQLUSMALLINT);
+    char* base = Scratch->Reserve(total);
+    for (size_t c = 0; c < Plans.size(); ++c) {
+        TColPlan& p = Plans[c];
+        p.Buf = base + at[c];
+        p.Ind = reinterpret_cast<SQLLEN*>(base + align(at[c] + Rows * static_cast<size_t>(p.Width)));
+        if (!SQL_SUCCEEDED(SQLBindCol(St, static_cast<SQLUSMALLINT>(c + 1), p.CType, p.Buf, p.Width, p.Ind)))
+            Fail("列の結合");
+    }
+    if (!Block) return;
+    Status = reinterpret_cast<SQLUSMALLINT*>(base + statusAt);
+    SQLSetStmtAttrW(St, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0);
+    if (!SQL_SUCCEEDED(SQLSetStmtAttrW(St, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(Rows), 0)))
+        Fail("行配列の設定");
+    SQLSetStmtAttrW(St, SQL_ATTR_ROW_STATUS_PTR, Status, 0);
+    SQLSetStmtAttrW(St, SQL_ATTR_ROWS_FETCHED_PTR, &Fetched, 0);
+}
 
-    std::string longValue;
-    char wireBuf[64];
+void TOdbcQuery::TFetch::ReadRows() {
+    // A result starts with a small rowset, so that one of a few rows binds
+    // and touches little memory; while rowsets come back full it grows.
+    const size_t limit = MaxRowset();
+    size_t rowset = Block ? std::min<size_t>(32, limit) : 1;
+    if (Bound) BindRowset(rowset);
     size_t total = 0;
     for (;;) {
-        SQLRETURN r = SQLFetch(st);
+        SQLRETURN r = SQLFetch(St);
         if (r == SQL_NO_DATA) break;
-        if (!SQL_SUCCEEDED(r)) FConnection->RaiseError(SQL_HANDLE_STMT, st, "データの取得");
-        const size_t rows = block ? static_cast<size_t>(fetched) : 1;
+        if (!SQL_SUCCEEDED(r)) Fail("データの取得");
+        const size_t rows = Block ? static_cast<size_t>(Fetched) : 1;
         for (size_t base = 0; base < rows; base += 256) {
             const size_t end = std::min(rows, base + 256);
-            for (size_t c = 0; c < plans.size(); ++c) {
-                TColPlan& p = plans[c];
-                TColumnStore& store = FColumns[c];
-                const SQLUSMALLINT col = static_cast<SQLUSMALLINT>(c + 1);
-                for (size_t row = base; row < end; ++row) {
-                    if (block && status[row] == SQL_ROW_ERROR) FConnection->RaiseError(SQL_HANDLE_STMT, st, "データの取得");
-                    if (!bound) {
-                        // no binding: every value through SQLGetData, in column order
-                        if (p.Storage == TColumnStore::csText || p.Storage == TColumnStore::csBytes) {
-                            bool present = getLong(col, p.CType, longValue);
-                            storeLong(store, p, present, longValue);
-                        } else {
-                            SQLLEN ind = 0;
-                            char buf[sizeof(SQL_TIMESTAMP_STRUCT) + 8];
-                            SQLRETURN g = SQLGetData(st, col, p.CType, buf, sizeof buf, &ind);
-                            if (!SQL_SUCCEEDED(g)) FConnection->RaiseError(SQL_HANDLE_STMT, st, "データの取得");
-                            if (ind == SQL_NULL_DATA) store.AppendNull();
-                            else if (p.Storage == TColumnStore::csInteger) store.AppendInteger(*reinterpret_cast<int64_t*>(buf));
-                            else if (p.Storage == TColumnStore::csFloat) store.AppendFloat(*reinterpret_cast<double*>(buf));
-                            else store.AppendTimeStamp(Stamp(*reinterpret_cast<SQL_TIMESTAMP_STRUCT*>(buf)));
-                        }
-                        continue;
-                    }
-                    const SQLLEN ind = p.Ind[row];
-                    const char* cell = p.Buf.data() + row * static_cast<size_t>(p.Width);
-                    if (ind == SQL_NULL_DATA) {
-                        store.AppendNull();
-                        continue;
-                    }
-                    switch (p.Storage) {
-                    case TColumnStore::csInteger: {
-                        int64_t v;
-                        std::memcpy(&v, cell, sizeof v);
-                        store.AppendInteger(v);
-                        break;
-                    }
-                    case TColumnStore::csFloat: {
-                        double v;
-                        std::memcpy(&v, cell, sizeof v);
-                        store.AppendFloat(v);
-                        break;
-                    }
-                    case TColumnStore::csTimeStamp: {
-                        SQL_TIMESTAMP_STRUCT v;
-                        std::memcpy(&v, cell, sizeof v);
-                        store.AppendTimeStamp(Stamp(v));
-                        break;
-                    }
-                    default: {
-                        if (p.Wire != TColPlan::wireNone) {
-                            std::string_view text;
-                            if (ind >= 0 && ind < p.Width &&
-                                WireText(p.Wire, p.Type, cell, static_cast<size_t>(ind), text, wireBuf)) {
-                                store.AppendBytes(text);
-                                break;
-                            }
-                            // a form of its own (a far date, a time zone): the driver's typed value
-                            if (block && !SQL_SUCCEEDED(SQLSetPos(st, static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE)))
-                                FConnection->RaiseError(SQL_HANDLE_STMT, st, "データの取得");
-                            SQLLEN typedInd = 0;
-                            alignas(8) char typed[sizeof(SQL_TIMESTAMP_STRUCT) + 8];
-                            const bool integer = p.Wire == TColPlan::wireInteger;
-                            if (!SQL_SUCCEEDED(SQLGetData(st, col, integer ? SQL_C_SBIGINT : SQL_C_TYPE_TIMESTAMP, typed, sizeof typed, &typedInd)))
-                                FConnection->RaiseError(SQL_HANDLE_STMT, st, "データの取得");
-                            if (typedInd == SQL_NULL_DATA) {
-                                store.AppendNull();
-                            } else if (integer) {
-                                int64_t v;
-                                std::memcpy(&v, typed, sizeof v);
-                                auto res = std::to_chars(wireBuf, wireBuf + 32, v);
-                                store.AppendBytes(std::string_view(wireBuf, static_cast<size_t>(res.ptr - wireBuf)));
-                            } else {
-                                SQL_TIMESTAMP_STRUCT v;
-                                std::memcpy(&v, typed, sizeof v);
-                                store.AppendBytes(dbtext::DateTimeToStr(Stamp(v), p.Type));
-                            }
-                            break;
-                        }
-                        const SQLLEN room = p.Width - (p.Storage == TColumnStore::csText ? odbc::UnitSize(utf8) : 0);
-                        if (ind == SQL_NO_TOTAL || ind > room) {
-                            // longer than the bound buffer: read the whole value
-                            if (block && !SQL_SUCCEEDED(SQLSetPos(st, static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE)))
-                                FConnection->RaiseError(SQL_HANDLE_STMT, st, "データの取得");
-                            bool present = getLong(col, p.CType, longValue);
-                            storeLong(store, p, present, longValue);
-                        } else if (p.Storage == TColumnStore::csText) {
-                            FLossy |= store.AppendApiText(std::string_view(cell, static_cast<size_t>(ind)), utf8);
-                        } else {
-                            store.AppendBytes(std::string_view(cell, static_cast<size_t>(ind)));
-                        }
-                        break;
-                    }
-                    }
-                }
-            }
+            StoreRows(base, end);
             const size_t before = total;
             total += end - base;
-            FRowCount = total;
-            if (OnFetchProgress && total / 256 != before / 256) OnFetchProgress();
+            Q.FRowCount = total;
+            if (Q.OnFetchProgress && total / 256 != before / 256) Q.OnFetchProgress();
+        }
+        if (Block && rows == rowset && rowset < limit) {
+            rowset = std::min(limit, rowset * 8);
+            BindRowset(rowset);
         }
     }
-    FRowCount = total;
+    Q.FRowCount = total;
+    std::sort(Q.FUnreadable.begin(), Q.FUnreadable.end());
+}
+
+void TOdbcQuery::TFetch::StoreRows(size_t First, size_t End) {
+    if (Block)
+        for (size_t row = First; row < End; ++row)
+            if (Status[row] == SQL_ROW_ERROR) Fail("データの取得");
+    for (size_t c = 0; c < Plans.size(); ++c) {
+        for (size_t row = First; row < End; ++row) {
+            if (Bound) {
+                StoreBound(c, row);
+            } else if (ReadWhole(c, Whole)) {
+                // no binding: every value through SQLGetData, in column order
+                StoreValue(c, Whole, row);
+            } else {
+                Q.FColumns[c].AppendNull();
+            }
+        }
+    }
+}
+
+void TOdbcQuery::TFetch::StoreBound(size_t C, size_t Row) {
+    const TColPlan& p = Plans[C];
+    const SQLLEN ind = p.Ind[Row];
+    if (ind == SQL_NULL_DATA) {
+        Q.FColumns[C].AppendNull();
+        return;
+    }
+    if (ind == SQL_NO_TOTAL || ind > p.Width - p.Terminator()) {
+        // longer than its bound place: read the whole value
+        PositionOn(Row);
+        if (ReadWhole(C, Whole)) StoreValue(C, Whole, Row);
+        else Q.FColumns[C].AppendNull();
+        return;
+    }
+    StoreValue(C, std::string_view(p.Buf + Row * static_cast<size_t>(p.Width), static_cast<size_t>(ind)), Row);
+}
+
+void TOdbcQuery::TFetch::PositionOn(size_t Row) {
+    if (Block && !SQL_SUCCEEDED(SQLSetPos(St, static_cast<SQLSETPOSIROW>(Row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE)))
+        Fail("データの取得");
+}
+
+bool TOdbcQuery::TFetch::ReadWhole(size_t C, std::string& Out) {
+    const TColPlan& p = Plans[C];
+    const SQLUSMALLINT col = static_cast<SQLUSMALLINT>(C + 1);
+    const SQLLEN terminator = p.Terminator();
+    Out.clear();
+    // Its length first, with no room for any of it, then all of it into room
+    // made for it here: the driver copies the value once (the PostgreSQL
+    // driver would otherwise make a whole copy of its own first, and does not
+    // check that it got the memory for it).
+    char none[8];
+    SQLLEN ind = 0;
+    SQLRETURN r = SQLGetData(St, col, p.CType, none, 0, &ind);
+    if (r == SQL_NO_DATA) return true;
+    if (!SQL_SUCCEEDED(r)) Fail("データの取得");
+    if (ind == SQL_NULL_DATA) return false;
+    if (ind == 0) return true;
+    if (ind > 0) {
+        Out.resize(static_cast<size_t>(ind + terminator));
+        SQLLEN got = 0;
+        r = SQLGetData(St, col, p.CType, &Out[0], ind + terminator, &got);
+        if (!SQL_SUCCEEDED(r)) Fail("データの取得");
+        if (got >= 0 && got <= ind) {
+            Out.resize(static_cast<size_t>(got));
+            return true;
+        }
+        // the driver had more than it said: the rest in pieces
+        Out.resize(static_cast<size_t>(ind));
+    }
+    std::string& piece = Scratch->Piece();
+    const SQLLEN room = static_cast<SQLLEN>(piece.size()) - terminator;
+    for (;;) {
+        r = SQLGetData(St, col, p.CType, &piece[0], static_cast<SQLLEN>(piece.size()), &ind);
+        if (r == SQL_NO_DATA) break;
+        if (!SQL_SUCCEEDED(r)) Fail("データの取得");
+        if (ind == SQL_NULL_DATA) return false;
+        if (ind != SQL_NO_TOTAL && ind <= room) {
+            Out.append(piece.data(), static_cast<size_t>(ind));
+            break;
+        }
+        Out.append(piece.data(), static_cast<size_t>(room));
+    }
+    return true;
+}
+
+void TOdbcQuery::TFetch::StoreValue(size_t C, std::string_view Bytes, size_t Row) {
+    const TColPlan& p = Plans[C];
+    TColumnStore& store = Q.FColumns[C];
+    switch (p.Kind) {
+    case vkBytes: store.AppendBytes(Bytes); return;
+    case vkText: case vkNumeric: Q.FLossy |= store.AppendApiText(Bytes, p.Narrow); return;
+    default: break;
+    }
+    // the CP932 text of a number or a date: the bytes themselves when they are ASCII
+    std::string_view text = Bytes;
+    if (!p.Narrow || !Ascii(Bytes)) {
+        Text.clear();
+        Q.FLossy |= odbc::AppendApiText(Bytes, p.Narrow, Text);
+        text = Text;
+    }
+    bool shown = false;
+    switch (p.Kind) {
+    case vkInteger:
+        // plain decimal is kept as it is; any other text is shown as it is too
+        break;
+    case vkFloat: shown = odbc::FloatText(text, Shown); break;
+    case vkBoolean: shown = odbc::BooleanText(text, Shown); break;
+    case vkStamp: StoreStamp(C, text, Row); return;
+    default: break;
+    }
+    store.AppendBytes(shown ? std::string_view(Shown) : text);
+}
+
+void TOdbcQuery::TFetch::StoreStamp(size_t C, std::string_view Text, size_t Row) {
+    const TColPlan& p = Plans[C];
+    TColumnStore& store = Q.FColumns[C];
+    const bool parsed = odbc::StampText(Text, p.Type, Shown);
+    // The PostgreSQL driver writes a date or time stamp it cannot express
+    // as a date of its own making: month 00 for infinity and for a year past
+    // 9999, 9999-12-31 23:59:59 for an infinite time stamp, 9999-01-01 ...
+    // BC for minus infinity. The number it makes of the server's text tells
+    // infinity apart; the server's text of a time stamp before the era is
+    // the driver's; a year past 9999 it keeps no month or day of.
+    if (!Postgres || p.Type == ftTime || (parsed && Text != "9999-12-31 23:59:59")) {
+        store.AppendBytes(parsed ? std::string_view(Shown) : Text);
+        return;
+    }
+    double number = 0;
+    if (NumberOf(C, Row, number) && std::isinf(number)) {
+        store.AppendBytes(number > 0 ? "infinity" : "-infinity");
+        return;
+    }
+    const std::string_view era = " BC";
+    const bool beforeEra = Text.size() > era.size() && Text.substr(Text.size() - era.size()) == era &&
+                           odbc::StampText(Text.substr(0, Text.size() - era.size()), p.Type, Shown);
+    if (parsed) {
+        store.AppendBytes(Shown);
+    } else if (beforeEra) {
+        store.AppendBytes(Text);
+    } else {
+        Q.FUnreadable.emplace_back(store.Count(), static_cast<int>(C));
+        store.AppendBytes(std::string_view());
+    }
+}
+
+bool TOdbcQuery::TFetch::NumberOf(size_t C, size_t Row, double& Value) {
+    if (!Bound || (Block && !SQL_SUCCEEDED(SQLSetPos(St, static_cast<SQLSETPOSIROW>(Row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE))))
+        return false;
+    SQLLEN ind = 0;
+    SQLRETURN r = SQLGetData(St, static_cast<SQLUSMALLINT>(C + 1), SQL_C_DOUBLE, &Value, sizeof Value, &ind);
+    return SQL_SUCCEEDED(r) && ind != SQL_NULL_DATA;
+}
+
+void TOdbcQuery::Fetch(void* stmtHandle) {
+    {
+        TFetch fetch(*this, stmtHandle);
+        fetch.DescribeColumns();
+        fetch.ReadRows();
+    }
     // once every row is read (tracing may run other statements on the connection)
-    TraceUpdateTable(st);
+    TraceUpdateTable(stmtHandle);
+}
+
+bool TOdbcQuery::Unreadable(size_t storeRow, int col) const {
+    return std::binary_search(FUnreadable.begin(), FUnreadable.end(), std::make_pair(storeRow, col));
+}
+
+void TOdbcQuery::RaiseUnreadable() const {
+    throw EConvertError("データベースの値をドライバが表せないため、表示できません");
 }
 
 void TOdbcQuery::InternalClose() {
@@ -938,6 +1004,7 @@ void TOdbcQuery::InternalClose() {
     FEdit.clear();
     FKeysLoaded = false;
     FKeyColumns.clear();
+    FUnreadable.clear();
 }
 
 TGetResult TOdbcQuery::GetRecord(TGetMode mode) { return MoveRowCursor(FCur, static_cast<int64_t>(FRowCount), mode); }
@@ -966,23 +1033,36 @@ bool TOdbcQuery::CellValue(size_t storeRow, int col, TVariant& value) const {
     }
     const TColumnStore& store = FColumns.at(static_cast<size_t>(col));
     if (store.IsNull(storeRow)) return false;
-    const TFieldType type = FieldDefs()[col].DataType;
-    if (type == ftBoolean) {
-        value = TVariant(store.Integer(storeRow) != 0);
-    } else if (store.Storage() == TColumnStore::csText && (IntegerField(type) || type == ftDateTime || type == ftDate)) {
-        // an integer or a date-time kept as its text
-        const std::string_view t = store.Bytes(storeRow);
-        if (type == ftDateTime || type == ftDate) {
-            TSQLTimeStamp v;
-            value = StampFromText(t, type, v) ? TVariant(v) : TVariant(std::string(t));
-        } else {
-            int64_t v = 0;
-            auto res = std::from_chars(t.data(), t.data() + t.size(), v);
-            value = res.ec == std::errc() && res.ptr == t.data() + t.size() ? TVariant(v) : TVariant(std::string(t));
-        }
-    } else {
-        value = store.Value(storeRow);
+    if (!FUnreadable.empty() && Unreadable(storeRow, col)) RaiseUnreadable();
+    // the value the stored text stands for; a text of another form is the value itself
+    const std::string_view t = store.Bytes(storeRow);
+    switch (FValueKinds[static_cast<size_t>(col)]) {
+    case vkBytes: value = TVariant(TBytes{std::string(t)}); return true;
+    case vkInteger: {
+        int64_t v = 0;
+        if (odbc::IntegerOfText(t, v)) value = TVariant(v);
+        else break;
+        return true;
     }
+    case vkFloat: {
+        double v = 0;
+        if (odbc::FloatOfText(t, v)) value = TVariant(v);
+        else break;
+        return true;
+    }
+    case vkBoolean:
+        if (t == "True" || t == "False") value = TVariant(t == "True");
+        else break;
+        return true;
+    case vkStamp: {
+        TSQLTimeStamp v;
+        if (odbc::StampOfText(t, v)) value = TVariant(v);
+        else break;
+        return true;
+    }
+    default: break;
+    }
+    value = TVariant(std::string(t));
     return true;
 }
 
@@ -1011,26 +1091,10 @@ bool TOdbcQuery::GetFieldText(const TField& field, std::string& text) {
     const TColumnStore& store = FColumns.at(static_cast<size_t>(field.Index()));
     const size_t row = static_cast<size_t>(FCur);
     if (store.IsNull(row)) return false;
-    switch (store.Storage()) {
-    case TColumnStore::csInteger: {
-        int64_t v = store.Integer(row);
-        if (field.DataType() == ftBoolean) {
-            text = v ? "True" : "False";
-        } else {
-            char buf[24];
-            auto res = std::to_chars(buf, buf + sizeof buf, v);
-            text.assign(buf, res.ptr);
-        }
-        break;
-    }
-    case TColumnStore::csFloat: text = dbtext::FloatToStr(store.Float(row)); break;
-    case TColumnStore::csTimeStamp: text = dbtext::DateTimeToStr(store.TimeStamp(row), field.DataType()); break;
-    default: {
-        std::string_view b = store.Bytes(row);
-        text.assign(b.data(), b.size());
-        break;
-    }
-    }
+    if (!FUnreadable.empty() && Unreadable(row, field.Index())) RaiseUnreadable();
+    // every value is kept as the text it is shown as (bytes as they are)
+    const std::string_view b = store.Bytes(row);
+    text.assign(b.data(), b.size());
     return true;
 }
 
@@ -1056,6 +1120,16 @@ bool ComparableType(TFieldType t) {
     default:
         return false;
     }
+}
+
+// The text a statement runs as: its named parameters as '?'.
+std::string RunText(const std::string& Sql, bool ParamCheck) { return ParamCheck ? odbc::ParseParamSQL(Sql).Text : Sql; }
+
+// Whether the one table a statement reads itself is Table, in Schema when
+// the statement names a schema.
+bool ReadsItself(const odbc::TSingleTable& From, const std::string& Schema, const std::string& Table) {
+    return !From.Name.empty() && sys::SameText(From.Name, Table) &&
+           (From.Schema.empty() || sys::SameText(From.Schema, Schema));
 }
 
 }  // namespace
@@ -1108,6 +1182,14 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
         if (std::find(FBaseColumns.begin(), FBaseColumns.end(), column) == FBaseColumns.end())
             FBaseColumns[static_cast<size_t>(c)] = column;
     }
+    // The driver names each column's table and column but not which of the
+    // table's rows the value came from: where the statement reads the table
+    // more than once (a self-join, a subquery in FROM) a change would reach
+    // another row than the one shown. So the columns count only where the
+    // statement reads the one table itself (on SQLite they are told only then).
+    if (one && !FTableName.empty() && !FConnection->Sqlite() &&
+        !ReadsItself(odbc::SingleTable(RunText(FSQL, FParamCheck)), FTableSchema, FTableName))
+        FBaseColumns.assign(FBaseColumns.size(), std::string());
     const bool named = std::any_of(FBaseColumns.begin(), FBaseColumns.end(), [](const std::string& b) { return !b.empty(); });
     if (!one || FTableName.empty() || !named) {
         FReadOnlyReason = !one ? "結果に複数の表の列があります（結合した結果です）。"
@@ -1149,13 +1231,14 @@ std::vector<std::string> TOdbcQuery::SqliteBaseColumns(const std::vector<std::st
                                                        const std::vector<std::string>& Tables) {
     const size_t count = Labels.size();
     std::vector<std::string> bases(count);
-    const std::string sql = FParamCheck ? odbc::ParseParamSQL(FSQL).Text : FSQL;
+    const std::string sql = RunText(FSQL, FParamCheck);
     // The driver names a column's table (through views and subqueries, the
     // table the value comes from) but not the column: its "base column" is
     // the label. The columns are told only where the statement reads the one
-    // table itself, so that every name in its select list is a column of it.
+    // table itself, so that every name in its select list is a column of it;
+    // the driver names no schema, so a table of an attached database is not.
     const odbc::TSingleTable from = odbc::SingleTable(sql);
-    if (from.Name.empty()) return bases;
+    if (from.Name.empty() || (!from.Schema.empty() && !sys::SameText(from.Schema, "main"))) return bases;
     const std::string* table = nullptr;
     for (const std::string& t : Tables)
         if (!t.empty()) {
@@ -1300,7 +1383,6 @@ int64_t TOdbcQuery::RunChange(const std::string& Sql, const std::vector<TVariant
 
 int64_t TOdbcQuery::RunChangeStatement(const std::string& Sql, const std::vector<TVariant>& Values, bool Query) {
     TOdbcQuery q(FConnection);
-    q.CommandTimeout = CommandTimeout;
     q.SetParamCheck(true);
     q.SetSQL(Sql);
     for (size_t k = 0; k < Values.size(); ++k) {
@@ -1431,3 +1513,4 @@ void TOdbcQuery::InternalDelete() {
     FEdited = true;
     if (FCur >= static_cast<int64_t>(FRowCount)) FCur = static_cast<int64_t>(FRowCount) - 1;
 }
+

@@ -3,6 +3,10 @@
 // bidirectional and knows its record count); ExecSQL runs a statement and
 // reports the rows it affected. With ParamCheck on, ":name" outside literals
 // and comments is a named parameter.
+//
+// Every value is read as the driver's text (or bytes) and shown as
+// OdbcValueText.h says: in the layer's form where it has the form of its
+// column's type, otherwise as the database holds it. Only SQL NULL is null.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -52,14 +56,20 @@ TParsedSQL ParseParamSQL(std::string_view sql);
 // matched to the result's columns with certainty: a "*" among them, a
 // compound select (UNION, INTERSECT, EXCEPT) or no SELECT.
 std::vector<std::string> SelectListColumns(std::string_view sql);
-// The one table a query reads, when its FROM names a single table directly
-// ("FROM t", "FROM main.t", "FROM t AS x", "FROM t x", then nothing or WHERE,
-// GROUP, HAVING, WINDOW, ORDER, LIMIT): Name is that table (unquoted) and
-// StarOnly tells a select list of just "*" or "x.*". Name is empty for
-// anything else: a join, a subquery, a table-valued function, a table of
-// the WITH clause, a compound select, another schema than main.
+// The one table a query reads, when it is a SELECT (after a WITH clause, if
+// any) whose FROM names a single table directly ("FROM t", "FROM s.t",
+// "FROM t AS x", "FROM t x", then nothing or WHERE, GROUP, HAVING, WINDOW,
+// ORDER, LIMIT): Name is that table and Schema the schema it was qualified
+// with (both unquoted; Schema empty when none), and StarOnly tells a select
+// list of just "*" or "x.*". Subqueries in the select list and after the
+// FROM clause read other rows only into expressions, so they are allowed.
+// Name is empty for anything else: a join (JOIN, or a comma before any
+// GROUP, ORDER or LIMIT), a subquery or a table-valued function in FROM, a
+// table of the WITH clause, a compound select, a name of three parts, a
+// statement other than a SELECT.
 struct TSingleTable {
     std::string Name;
+    std::string Schema;
     bool StarOnly = false;
 };
 TSingleTable SingleTable(std::string_view sql);
@@ -89,11 +99,13 @@ public:
     // Off: numeric and decimal columns are floating-point fields (ftFloat);
     // on: BCD fields. Their values keep the exact digits the server sent.
     bool EnableBCD = true;
-    int CommandTimeout = -1;   // seconds; -1 takes the connection's
 
     // Called every 256 records while a result is fetched (to process pending
     // events); it may raise to stop the fetch.
     std::function<void()> OnFetchProgress;
+    // The ODBC handle of the statement whose result is being fetched (for
+    // OnFetchProgress to look at); null at any other time.
+    void* StatementHandle() const { return FFetchStmt; }
 
     // Runs the statement without keeping a result.
     void ExecSQL();
@@ -149,8 +161,13 @@ protected:
 
 private:
     struct TRun;
+    struct TFetch;
     void* Execute(TRun& run);        // returns the executed statement handle
     void Fetch(void* stmt);
+    // A value the driver gave in a made-up form that could not be read back
+    // (see TFetch): its text raises EConvertError.
+    bool Unreadable(size_t storeRow, int col) const;
+    [[noreturn]] void RaiseUnreadable() const;
     void CheckConnected() const;
     // Editing: where the rows of the result stand once records were changed,
     // added or deleted (none of this exists for a result that was only read).
@@ -187,6 +204,9 @@ private:
     int64_t FCur = -1;
     size_t FRowCount = 0;
     std::vector<TColumnStore> FColumns;
+    std::vector<uint8_t> FValueKinds;      // per field: how its stored text reads back as a value
+    std::vector<std::pair<size_t, int>> FUnreadable;   // (store row, field), sorted
+    void* FFetchStmt = nullptr;
 
     size_t FStoreRows = 0;                 // rows held in FColumns
     bool FEdited = false;                  // a record was changed, added or deleted

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPoint>
 #include <QRect>
 #include <QScreen>
 
@@ -16,6 +17,10 @@ TScreenSizeProvider& VirtualProvider() {
 }
 TScreenSizeProvider& IconProvider() {
     static TScreenSizeProvider p;
+    return p;
+}
+TWorkAreaProvider& WorkAreaProvider() {
+    static TWorkAreaProvider p;
     return p;
 }
 }  // namespace
@@ -37,6 +42,27 @@ TScreenSize VirtualScreenSize() {
 
 TScreenSizeProvider SetVirtualScreenProvider(TScreenSizeProvider provider) {
     return std::exchange(VirtualProvider(), std::move(provider));
+}
+
+TScreenRect WorkAreaAt(int32_t X, int32_t Y) {
+    if (const TWorkAreaProvider& p = WorkAreaProvider()) return p(X, Y);
+    if (VirtualProvider()) {
+        const TScreenSize s = VirtualProvider()();
+        return {0, 0, s.Width, s.Height};
+    }
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QScreen* s = QGuiApplication::screenAt(QPoint(X, Y));
+        if (!s) s = QGuiApplication::primaryScreen();
+        if (s) {
+            const QRect r = s->availableGeometry();
+            return {r.x(), r.y(), r.width(), r.height()};
+        }
+    }
+    return {0, 0, 1920, 1080};
+}
+
+TWorkAreaProvider SetWorkAreaProvider(TWorkAreaProvider provider) {
+    return std::exchange(WorkAreaProvider(), std::move(provider));
 }
 
 TScreenSize SmallIconSize() {

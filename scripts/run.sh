@@ -15,9 +15,7 @@ rm -rf "$(dirname "$program")/ObjectTree"
 cp -r demo/ObjectTree "$(dirname "$program")/ObjectTree"
 cd demo
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  export QT_QPA_PLATFORM=offscreen
-  export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
-  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+  . ../scripts/offscreen-env.sh
   rm -f demo-result.txt
   "$program" "@$PWD/offscreen-demo.sql"
   echo "run: no display; the demo's result (demo/demo-result.txt):"

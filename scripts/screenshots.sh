@@ -1,19 +1,30 @@
 #!/usr/bin/env bash
 # The screenshots: builds the screenshot driver, starts a private X display
-# (Xvfb, 1600x1000), runs the demo in it (demo/ is the current folder, so its
-# Hello.Script connects to the sample database), opens each window and dialog
-# with real content and saves one PNG each in build/screenshots/. Each window's
-# layout faults are printed; the script fails when there is one.
-#   scripts/screenshots.sh [SHOT...]      (all shots when none is named)
-# ZINTAVOR_SCREENSHOTS_BUILD picks the build tree (asan, the default, or release).
+# (Xvfb, 1600x1000 unless another screen size is asked for), runs the demo in
+# it (demo/ is the current folder, so its Hello.Script connects to the sample
+# database), opens each window and dialog with real content and saves one PNG
+# each in build/screenshots/ (build/screenshots-WxH/ for another size). Each
+# window's layout faults are printed; the script fails when there is one.
+#   scripts/screenshots.sh [--screen WxH] [SHOT...]   (all shots when none is named)
+# ZINTAVOR_SCREEN=WxH picks the screen size as --screen does (1366x768 is a
+# laptop's); ZINTAVOR_SCREENSHOTS_BUILD picks the build tree (asan, the
+# default, or release).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+size=${ZINTAVOR_SCREEN:-1600x1000}
+if [ "${1:-}" = "--screen" ]; then
+  size=${2:?--screen needs a size such as 1366x768}
+  shift 2
+fi
+[[ "$size" =~ ^[0-9]+x[0-9]+$ ]] || { echo "screenshots: the screen size '$size' is not WIDTHxHEIGHT" >&2; exit 2; }
 kind=${ZINTAVOR_SCREENSHOTS_BUILD:-asan}
 bash scripts/build.sh "$kind" zintavor_screenshots >/dev/null
 bash scripts/make-demo.sh --if-missing
 driver=$PWD/build/$kind/tests/shell/zintavor_screenshots
 out=$PWD/build/screenshots
+[ "$size" = 1600x1000 ] || out=$out-$size
 mkdir -p "$out"
+echo "screenshots: a ${size} screen, pictures in $out"
 
 work=$(mktemp -d /tmp/zintavor-shots.XXXXXX)
 xvfb=""
@@ -29,7 +40,7 @@ rm -rf "$(dirname "$driver")/ObjectTree"
 cp -r demo/ObjectTree "$(dirname "$driver")/ObjectTree"
 
 # Xvfb picks a free display and writes its number once it is ready
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do
   [ -s "$work/display" ] && break

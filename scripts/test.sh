@@ -12,7 +12,7 @@ trap pg_stop EXIT
 pg_start
 export ZINTAVOR_REQUIRE_DB=1   # database tests fail instead of skipping when a server is missing
 
-export QT_QPA_PLATFORM=offscreen
+. scripts/offscreen-env.sh
 bash scripts/bench.sh --smoke
 ctest --test-dir build/asan --output-on-failure -j "$(nproc)" --timeout 1200
 # Once more with freed memory handed out again at once, as the optimised build

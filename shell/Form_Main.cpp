@@ -75,9 +75,20 @@ void TMain::Terminate() {
     QCoreApplication::quit();
 }
 
+// The application's quit ends its loop without closing every window first as
+// Qt would: the history window closed that way would be saved as not showing.
+bool TMain::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == QCoreApplication::instance() && Event->type() == QEvent::Quit) {
+        QCoreApplication::exit(0);
+        return true;
+    }
+    return QWidget::eventFilter(Watched, Event);
+}
+
 TMain::TMain(QWidget* Parent) : QWidget(Parent) {
     setWindowTitle(QStringLiteral("Main"));
     setFont(shellforms::FormFont());
+    QCoreApplication::instance()->installEventFilter(this);
     FormCreate();
 }
 
@@ -383,10 +394,11 @@ void TMain::HistoryShown() { HistoryShowing = true; }
 
 void TMain::HistoryClosed() { HistoryShowing = false; }
 
+// The split position is recorded only when the user moves the splitter: while
+// the window is laid out or squeezed the tree's width is not the user's.
 void TMain::HistoryResized() {
     if (reentry::Terminating() || !HistoryForm || !CloseTimeEnvData) return;
     CloseTimeEnvData->HistoryWindowWidth = HistoryForm->width();
-    HistorySplitMoved();
 }
 
 void TMain::HistorySplitMoved() {

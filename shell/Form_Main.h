@@ -130,6 +130,9 @@ public:
     static THooks& Hooks();
     static void ShowFatalError(QWidget* Owner, const std::string& Msg);
 
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
 private:
     void FormCreate();
     void FormDestroy();

@@ -25,6 +25,7 @@
 #include "KZNTreeViewFormatMerge.h"
 #include "Headless.h"
 #include "KZNEditor.h"
+#include "KZNFileDialog.h"
 #include "KZNMessageDlg.h"
 #include "KZNPanelEx.h"
 #include "KZNTreeView.h"
@@ -616,8 +617,11 @@ void TForm_Connect::Action_UDLOpenExecute() {
     std::string title = "UDLファイルを読み込みます";
     std::string file;
     auto choose = OnChooseFile ? OnChooseFile : [this](const std::string& t, const std::string& f, std::string& name) {
-        QString chosen = QFileDialog::getOpenFileName(this, Q(t), Q(f), QStringLiteral("UDL files (*.UDL *.udl)"));
-        if (chosen.isEmpty()) return false;
+        QFileDialog dialog(this, Q(t), Q(f), QString::fromUtf16(u"UDLファイル (*.UDL *.udl)"));
+        filedialog::MakeJapanese(dialog);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+        const QString chosen = dialog.selectedFiles().first();
         bool lossy = false;
         name = cp932::FromQString(chosen, &lossy);
         if (lossy) {

@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 
 #include "Headless.h"
+#include "QtMessages.h"
 #include "U_StartUp.h"
 
 int main(int argc, char** argv) {
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     sigaction(SIGPIPE, &pipe, nullptr);
     if (!startup::OpensWindows(argc, argv)) return 0;
     startup::PrepareRuntimeFolder();
+    qtmessages::DropPlatformNoise();
 
     QApplication app(argc, argv);
     startup::LoadQtTranslations(app);

@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <string>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "TestUtil.h"
@@ -41,6 +44,23 @@ enum class Db { SQLite, PostgreSQL };
 
 inline std::string DbName(const ::testing::TestParamInfo<Db>& i) {
     return i.param == Db::SQLite ? "SQLite" : "PostgreSQL";
+}
+
+// A TCP socket bound to a free port of 127.0.0.1, whose number goes to Port;
+// -1 when none could be made. The caller closes it.
+inline int LoopbackSocket(int& Port) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+        if (s >= 0) close(s);
+        return -1;
+    }
+    Port = ntohs(a.sin_port);
+    return s;
 }
 
 // The connection string of a test on the backend: a new SQLite file, or the PostgreSQL server.

@@ -40,7 +40,12 @@ inline QSize NeededSize(const QWidget* W) {
         s.setWidth(std::min(s.width(), b->fontMetrics().horizontalAdvance(b->text()) + 12));
     if (W->minimumWidth() > 0) s.setWidth(W->minimumWidth());
     if (W->minimumHeight() > 0) s.setHeight(W->minimumHeight());
-    return s.boundedTo(W->maximumSize()).expandedTo(QSize(0, 0));
+    s = s.boundedTo(W->maximumSize()).expandedTo(QSize(0, 0));
+    // a widget whose height follows its width (a tool bar that wraps, a wrapped label) needs that
+    // height at the width it has, whatever holds it lower; containers of such widgets are judged
+    // by their contents
+    if (p.hasHeightForWidth()) s.setHeight(std::max(s.height(), W->heightForWidth(W->width())));
+    return s;
 }
 
 // The widget's place in its window, for the messages: the object names (or

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "QtMessages.h"
+
 namespace testutil {
 
 inline QApplication& App() {
@@ -19,6 +21,7 @@ inline QApplication& App() {
     static char arg0[] = "zintavor-test";
     static char* argv[] = {arg0, nullptr};
     static QApplication* app = [] {
+        qtmessages::DropPlatformNoise();
         auto* a = new QApplication(argc, argv);
         QApplication::setFont(QFont("IPAGothic", 9));
         return a;

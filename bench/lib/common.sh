@@ -56,3 +56,29 @@ bench_measure() {
   done
   echo "$best $mem"
 }
+
+# bench_min_med NUMBERS...: "minimum median" of the numbers.
+bench_min_med() {
+  printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { printf "%s %s", a[1], a[int((NR + 1) / 2)] }'
+}
+
+# bench_stats BEFORE INPUT COMMAND...: runs COMMAND $runs times as
+# bench_measure does; prints "min-wall median-wall min-cpu median-cpu
+# peak-kilobytes first-wall first-cpu" (seconds; the wall time to the
+# microsecond, CPU (user + system) as time(1) gives it; the largest peak of
+# the runs; the first run, the cold one, apart).
+bench_stats() {
+  local before=$1 input=$2 walls=() cpus=() mem=0 t0 t1 u s m
+  shift 2
+  for _ in $(seq "$runs"); do
+    eval "$before"
+    t0=$(date +%s%N)
+    /usr/bin/time -f '%U %S %M' -o "$tmp/time" "$@" < "$input" > "$tmp/out" 2> "$tmp/err" || { cat "$tmp/err" >&2; return 1; }
+    t1=$(date +%s%N)
+    read -r u s m < "$tmp/time"
+    walls+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", (b - a) / 1e9 }')")
+    cpus+=("$(awk -v u="$u" -v s="$s" 'BEGIN { print u + s }')")
+    [ "$m" -gt "$mem" ] && mem=$m
+  done
+  echo "$(bench_min_med "${walls[@]}") $(bench_min_med "${cpus[@]}") $mem ${walls[0]} ${cpus[0]}"
+}

@@ -5,6 +5,7 @@
 
 #include "CP932Qt.h"
 #include "Headless.h"
+#include "KZNFileDialog.h"
 #include "CP932Text.h"
 #include "FileSystem.h"
 #include "StringList.h"
@@ -38,6 +39,7 @@ QStringList NameFilters(const std::string& Filter) {
 bool ShowFileDialog(TSaveResultDialog& D) {
     if (headless::Declined("保存するファイル名の選択（" + D.Title + "）")) return false;
     QFileDialog dialog(nullptr, cp932::ToQString(D.Title));
+    filedialog::MakeJapanese(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(NameFilters(D.Filter));

@@ -19,6 +19,8 @@
 #include "U_Frame_SQLClient.h"
 #include "U_ResultSeetManager.h"
 
+#include "ScreenMetrics.h"
+
 namespace clienttest {
 
 // Presses tab Index of Bar, moves the mouse to To (global) in a few steps, lets go there.
@@ -32,6 +34,12 @@ inline void DragTab(QTabBar* Bar, int Index, QPoint To) {
     for (int i = 1; i <= 4; ++i) send(QEvent::MouseMove, from + (To - from) * i / 4, Qt::NoButton, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, To, Qt::LeftButton, Qt::NoButton);
     QApplication::processEvents();
+}
+
+// The client window's size when the settings give none: nine tenths of the screen.
+inline QSize DefaultClientSize() {
+    const screen::TScreenSize s = screen::VirtualScreenSize();
+    return {static_cast<int>(s.Width * 0.9 + 0.5), static_cast<int>(s.Height * 0.9 + 0.5)};
 }
 
 // With ZINTAVOR_SCREENSHOT_DIR set, the screen as it is now is saved there as

@@ -7,6 +7,7 @@
 #include <functional>
 #include <utility>
 
+#include <QApplication>
 #include <QBuffer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -26,6 +27,7 @@
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
 #include "MemDataSet.h"
+#include "ScreenMetrics.h"
 #include "SysUtils.h"
 #include "TestUtil.h"
 
@@ -743,7 +745,7 @@ TEST_F(DescTreeTest, PropertyTabsFloatAndComeBack) {
           {"ObjectTree/Sales/Two/B.Property", "b two"},
           {"ObjectTree/Sales/Three/C.Property", "c"}},
          {"Sales"});
-    Frame->resize(900, 700);
+    Frame->resize(clienttest::DefaultClientSize());
     Frame->show();
     QApplication::processEvents();
     QTabWidget* tabs = Frame->PageControl_DescTreeProperty;
@@ -816,6 +818,30 @@ TEST_F(DescTreeTest, PropertyTabsFloatAndComeBack) {
     Select("ObjectTree/Sales/One");
     EXPECT_EQ(captions(), (Lines{"A", "B"}));
     EXPECT_NE(text(Manager().ParamsPage()).find("SCHEMA=S1"), std::string::npos);
+}
+
+// A property tab let go near the corner of a laptop's screen opens wholly on it.
+TEST_F(DescTreeTest, AFloatingPropertyTabOpensWhollyOnTheScreen) {
+    testutil::THookScope hooks;
+    hooks.Set(screen::SetVirtualScreenProvider, [] { return screen::TScreenSize{1366, 768}; });
+    Load({{"ObjectTree/Sales/One/A.Property", "one"}, {"ObjectTree/Sales/One/B.Property", "b one"}}, {"Sales"});
+    Frame->resize(1229, 691);
+    Frame->move(0, 0);
+    Frame->show();
+    QApplication::processEvents();
+    Select("ObjectTree/Sales");
+    Select("ObjectTree/Sales/One");
+    QTabWidget* tabs = Frame->PageControl_DescTreeProperty;
+    const QSize docked = tabs->size();
+    const QPoint drop(1350, 760);
+    clienttest::DragTab(tabs->tabBar(), 0, drop);
+    TKZNTabFloater* floater = Manager().PropertyFloater();
+    ASSERT_EQ(floater->FloatingPages().size(), 1u);
+    QWidget* window = floater->FloatingPages().front()->window();
+    const QRect at = window->frameGeometry();
+    EXPECT_TRUE(QRect(0, 0, 1366, 768).contains(at)) << at.x() << "," << at.y() << " " << at.width() << "x" << at.height();
+    EXPECT_TRUE(at.contains(drop));
+    EXPECT_GE(window->width(), docked.width() - 1);
 }
 
 // The tree takes the window colour while connected and the 3D light colour while not.
@@ -900,20 +926,20 @@ TEST_F(DescTreeTest, ClearingTheTreesClearsThePropertyPages) {
 // Each node shows the image of its icon file ("Icon.Ico" in its folder, with
 // "_" per item depth in front for items), or its parent's when it has none.
 TEST_F(DescTreeTest, NodesShowTheirIconsOrTheirParents) {
-    // A 16 x 16 icon file of one colour.
-    auto icon = [](Qt::GlobalColor colour) {
+    // Real pictures: a file that holds no picture gives no icon to draw.
+    auto picture = [](Qt::GlobalColor colour) {
         QImage image(16, 16, QImage::Format_ARGB32);
         image.fill(colour);
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        EXPECT_TRUE(image.save(&buffer, "ICO")) << "Qt's ICO image plugin is missing";
-        return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+        image.save(&buffer, "PNG");
+        return bytes.toStdString();
     };
     Db.Tables = {{"FROM T", {{"N"}, {"r1"}, {"r2"}}}};
-    Load({{"ObjectTree/Icon.Ico", icon(Qt::red)},
-          {"ObjectTree/T/Tables/Icon.Ico", icon(Qt::green)},
-          {"ObjectTree/T/Tables/_Icon.Ico", icon(Qt::blue)},
+    Load({{"ObjectTree/Icon.Ico", picture(Qt::red)},
+          {"ObjectTree/T/Tables/Icon.Ico", picture(Qt::green)},
+          {"ObjectTree/T/Tables/_Icon.Ico", picture(Qt::blue)},
           {"ObjectTree/T/Tables/DeployItem.SQL", "SELECT N FROM T"},
           {"ObjectTree/T/Tables/_Cols/", ""},
           {"ObjectTree/T/Tables/Sub/", ""},

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTabBar>
@@ -13,7 +14,9 @@
 #include "KZNTabFloat.h"
 #include "MemDataSet.h"
 #include "QtTestApp.h"
+#include "ScreenMetrics.h"
 #include "TabDragUtil.h"
+#include "TestUtil.h"
 #include "U_Form_Result.h"
 #include "U_Frame_SQLClient.h"
 #include "U_ResultSeetManager.h"
@@ -27,14 +30,19 @@ using clienttest::DragTab;
 struct FloatingTest : ::testing::Test, testutil::WithApp {
     winmsg::TMessageWindow centre;
     std::unique_ptr<TFrameSQLClient> frame;
+    testutil::THookScope hooks;
 
     FloatingTest() {
+        // the offscreen platform's own screen is smaller than the window: a desktop's instead
+        // (on a real display, as the screenshot command runs these, its own screen)
+        if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+            hooks.Set(screen::SetVirtualScreenProvider, [] { return screen::TScreenSize{1600, 1000}; });
         frame = std::make_unique<TFrameSQLClient>(nullptr, centre.Handle());
         frame->SQLDelimiter = ';';
         frame->CommandPrefix = '#';
         frame->ImportScriptFileNamePrefix = '@';
         frame->GridCaptionPrefix = "G#";
-        frame->resize(900, 700);
+        frame->resize(clienttest::DefaultClientSize());
         frame->move(0, 0);
         frame->show();
         QApplication::processEvents();
@@ -42,6 +50,7 @@ struct FloatingTest : ::testing::Test, testutil::WithApp {
     ~FloatingTest() override {
         frame.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        hooks.Restore();
     }
     void Settle() {
         QApplication::processEvents();
@@ -202,6 +211,63 @@ TEST_F(FloatingTest, ClosingTheWindowFreesThePageDraggingItBackDocksIt) {
     DragTab(window0->Tabs()->tabBar(), 0, window0->Tabs()->tabBar()->mapToGlobal(QPoint(200, 120)));
     EXPECT_TRUE(Sheets().IsFloating(zero));
     EXPECT_NE(window0->pos(), at);
+}
+
+// A result page dragged off its tab bar opens wholly on the screen that
+// holds the point where it is let go: at its docked size where that fits,
+// moved in from the edges, shrunk to a smaller screen.
+TEST_F(FloatingTest, AFloatingPageOpensWhollyOnTheScreenOfItsDropPoint) {
+    struct Case {
+        const char* Name;
+        QSize Window;    // the client window, at 0, 0
+        QPoint Drop;
+        QRect Left;      // the work area of the screen left of x = Split
+        QRect Right;     // and of the screen from Split on
+        int Split;
+        bool Shrunk;     // smaller than the result area it came from
+    };
+    const std::vector<Case> cases = {
+        {"desktop, the window at its default size", {1440, 900}, {800, 570}, {0, 0, 1600, 1000}, {}, 100000, false},
+        {"laptop, the window at its default size", {1229, 691}, {700, 500}, {0, 0, 1366, 768}, {}, 100000, false},
+        {"laptop, near its bottom right corner", {1229, 691}, {1350, 760}, {0, 0, 1366, 768}, {}, 100000, false},
+        {"a second, smaller screen beside the first", {1440, 900}, {1900, 300}, {0, 0, 1600, 1000},
+         {1600, 40, 800, 560}, 1600, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        hooks.Set(screen::SetWorkAreaProvider, [c](int32_t X, int32_t) {
+            const QRect r = X < c.Split ? c.Left : c.Right;
+            return screen::TScreenRect{r.x(), r.y(), r.width(), r.height()};
+        });
+        frame = std::make_unique<TFrameSQLClient>(nullptr, centre.Handle());
+        frame->GridCaptionPrefix = "G#";
+        frame->resize(c.Window);
+        frame->move(0, 0);
+        frame->show();
+        QApplication::processEvents();
+        // a grid below the text, as after a grid output
+        auto d = std::make_unique<TMemDataSet>();
+        d->FieldDefs().Add("N", ftInteger);
+        d->AddRow({TVariant(1)});
+        d->Open();
+        frame->ActiveResultPage()->Panel_PageBase->AddGrid(std::move(d), "G#1");
+        QApplication::processEvents();
+        const QSize docked = frame->Page_Result->size();
+        DragTab(Bar(), 0, c.Drop);
+        ASSERT_TRUE(Sheets().IsFloating(Sheets().GetForm(0)));
+        QWidget* window = Sheets().GetForm(0)->window();
+        const QRect screenArea = c.Drop.x() < c.Split ? c.Left : c.Right;
+        EXPECT_TRUE(screenArea.contains(window->frameGeometry()))
+            << window->frameGeometry().x() << "," << window->frameGeometry().y() << " "
+            << window->frameGeometry().width() << "x" << window->frameGeometry().height();
+        EXPECT_TRUE(window->frameGeometry().contains(c.Drop)) << "where it was let go";
+        if (c.Shrunk)
+            EXPECT_LT(window->height(), docked.height());
+        else
+            EXPECT_GE(window->width(), docked.width() - 1) << "as large as where it came from";
+        frame.reset();
+        Settle();
+    }
 }
 
 TEST_F(FloatingTest, TheClientWindowsEndFreesFloatingPages) {

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,7 @@ public:
     void SetRunning(bool Running) override { RunningLog.push_back(Running); }
     TResultConsole* ResultConsole() override { return &Out; }
     void ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet) override {
+        if (ShowRunsOutOfMemory) throw std::bad_alloc();
         Out.AddLine("<dataset " + std::to_string(DataSet->RecordCount()) + (CutSheet ? " sheet>" : ">"));
     }
     void ShowPausePanel(const std::string& Reason) override {
@@ -109,6 +111,7 @@ public:
     std::deque<char> Answers;
     bool PanelShown = false;
     int Processed = 0;
+    bool ShowRunsOutOfMemory = false;   // showing a result raises std::bad_alloc
 };
 
 // #Sheet: shows the next dataset as a record sheet, and keeps the status text back.
@@ -213,6 +216,12 @@ TEST_F(ExecutorTest, LineSequences) {
         EXPECT_EQ(b.History, std::vector<std::string>{"the editor text"}) << c.name;
         EXPECT_EQ(reentry::BusyDepth(), 0) << c.name;
     }
+}
+
+// Memory that runs out while a result is shown is said in words, and the run goes on.
+TEST_F(ExecutorTest, MemoryRunningOutWhileAResultIsShownIsSaidSo) {
+    bench.ShowRunsOutOfMemory = true;
+    EXPECT_EQ(bench.Run("select a from t;#Say next;"), (Lines{"", "メモリが不足しています", "", "", "結果:2件", "next"}));
 }
 
 TEST_F(ExecutorTest, StatusTextKeptBackForTheNextSQLItemOnly) {

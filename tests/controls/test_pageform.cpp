@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include "QtTestApp.h"
@@ -174,6 +175,66 @@ TEST_F(PageFormFixture, ResetAndCaptions) {
     EXPECT_EQ(tabs.tabText(1).toStdString(), "R&&D");
     manager->Close("r&d");
     EXPECT_EQ(Forms(), Captions{"Main"});
+}
+
+TEST_F(PageFormFixture, PagesAreFoundByTheirLatestCaption) {
+    manager->AddNew();
+    manager->AddNew();
+    manager->GetForm(1)->SetCaption("x");
+    manager->GetForm(2)->SetCaption("X");
+    manager->Close("#1");  // the old caption finds nothing
+    EXPECT_EQ(Forms(), (Captions{"#0", "x", "X"}));
+    QPointer<TPageForm> fresh = manager->Add("x");  // both of that caption go
+    EXPECT_EQ(Forms(), (Captions{"#0", "x"}));
+    EXPECT_EQ(Tabs(), (Captions{"#0", "x"}));
+    EXPECT_EQ(manager->GetCurrent(), fresh.data());
+    manager->Close("X");
+    EXPECT_EQ(Forms(), Captions{"#0"});
+    EXPECT_TRUE(fresh.isNull());
+}
+
+TEST_F(PageFormFixture, ManyPagesClosedAtOnceLeaveTheTabBarShown) {
+    tabs.show();
+    for (int i = 0; i < 5; ++i) manager->AddNew();
+    manager->CloseOthers();
+    EXPECT_EQ(Tabs(), Captions{"#5"});
+    EXPECT_FALSE(tabs.tabBar()->isHidden());
+    manager->Reset("");
+    EXPECT_EQ(Tabs(), Captions{"#0"});
+    EXPECT_FALSE(tabs.tabBar()->isHidden());
+}
+
+// The page control keeps the tab sizes it measured: a tab follows its
+// caption, its font and the tab position all the same.
+TEST(PageControl, TabsFollowTheirCaptionsFontAndPosition) {
+    testutil::App();
+    TPageControl tabs;
+    tabs.resize(600, 300);
+    tabs.addTab(new QWidget, QStringLiteral("#1"));
+    tabs.addTab(new QWidget, QStringLiteral("#2"));
+    tabs.show();
+    QCoreApplication::processEvents();
+    QTabBar* bar = tabs.tabBar();
+    const int narrow = bar->tabRect(1).width();
+    tabs.setTabText(1, QStringLiteral("長い名前の結果シート"));
+    EXPECT_GT(bar->tabRect(1).width(), narrow);
+    tabs.setTabText(1, QStringLiteral("#2"));
+    EXPECT_EQ(bar->tabRect(1).width(), narrow);
+    QFont big = bar->font();
+    big.setPointSize(big.pointSize() * 3);
+    bar->setFont(big);
+    QCoreApplication::processEvents();
+    EXPECT_GT(bar->tabRect(1).width(), narrow);
+    const QSize wide = bar->tabRect(1).size();
+    tabs.setTabPosition(QTabWidget::West);
+    QCoreApplication::processEvents();
+    EXPECT_GT(bar->tabRect(1).height(), bar->tabRect(1).width());
+    EXPECT_NE(bar->tabRect(1).size(), wide);
+    // what the tab widget asks of its size: the shown page's, with the tabs beside it
+    tabs.widget(0)->setMinimumSize(250, 120);
+    tabs.setCurrentIndex(0);
+    EXPECT_GE(tabs.minimumSizeHint().width(), 250 + bar->sizeHint().width() / 2);
+    EXPECT_GE(tabs.minimumSizeHint().height(), 120);
 }
 
 TEST_F(PageFormFixture, AFormFreedOnItsOwnLeavesListAndTab) {

@@ -2,6 +2,8 @@
 // transactions, file parameters, UDL files and the plugged-in store.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "DataSet.h"
@@ -460,4 +462,58 @@ TEST(ADODriverPg, DroppedServerConnectionAndReconnect) {
     EXPECT_TRUE(c.Succeeded);
     driver.Execute(nullptr, "select 7", TSQLKind::Query, ds, msg);
     EXPECT_EQ(ds->Fields(0).AsString(), "7");
+}
+
+// A statement runs until it ends: PostgreSQL's statement_timeout reads 0
+// before, during (asked while the result is fetched) and after it.
+TEST(ADODriverPg, NoTimeLimitBeforeDuringOrAfterAStatement) {
+    DBTEST_REQUIRE_PG();
+    TADODriver driver;
+    driver.ConnectByConnectionString(dbtest::PgConn(), "pg");
+    auto setting = [&] {
+        std::unique_ptr<TDataSet> ds;
+        std::string msg;
+        driver.Execute(nullptr, "show statement_timeout", TSQLKind::Other, ds, msg);
+        return ds->Fields(0).AsString();
+    };
+    EXPECT_EQ(setting(), "0");
+    std::vector<std::string> during;
+    driver.OnFetchProgress = [&] { during.push_back(setting()); };
+    std::unique_ptr<TDataSet> ds;
+    std::string msg;
+    driver.Execute(nullptr, "select current_setting('statement_timeout'), g from generate_series(1, 600) g",
+                   TSQLKind::Query, ds, msg);
+    driver.OnFetchProgress = nullptr;
+    EXPECT_EQ(ds->Fields(0).AsString(), "0");
+    EXPECT_EQ(during, (std::vector<std::string>{"0", "0"}));
+    EXPECT_EQ(setting(), "0");
+}
+
+// A connect that never succeeded is reported as failed, not as a lost connection.
+TEST(ADODriverPg, AConnectThatNeverSucceededIsNotCalledCut) {
+    DBTEST_REQUIRE_PG();
+    // a port nobody listens on
+    int port = 0;
+    const int s = dbtest::LoopbackSocket(port);
+    ASSERT_GE(s, 0);
+    close(s);
+    const std::string folder = testutil::TempFolder("driver-refused");
+    const std::string conn = "DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=" + std::to_string(port) +
+                             ";DATABASE=zintavor;UID=zintavor;PWD=zintavor";
+    ASSERT_TRUE(fs932::WriteFileAtomic(folder + "refused.udl", UdlBytes(conn)));
+    TADODriver driver;
+    ClientFolder prop;
+    prop.Folder = folder;
+    driver.SetClientProp(prop);
+    FakeCommand c("Connect", "UDL:refused.udl");
+    bool handled = false;
+    std::string error;
+    try {
+        driver.HandleCommand(nullptr, c, handled);
+    } catch (const Exception& e) {
+        error = e.Message;
+    }
+    EXPECT_FALSE(c.Succeeded);
+    EXPECT_EQ(error.rfind("接続に失敗しました。\r\nconnection to server at \"127.0.0.1\"", 0), 0u) << error;
+    EXPECT_EQ(error.find("切断"), std::string::npos) << error;
 }

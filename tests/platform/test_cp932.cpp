@@ -28,6 +28,7 @@ TEST(CP932, ConvertsBothWaysThroughUtf8AndUtf16) {
         {u8"～", "81 60"},                    // U+FF5E
         {u8"①Ⅰ", "87 40 87 54"},              // NEC special characters
         {u8"a\r\nb", "61 0D 0A 62"},
+        {u8"abcdefghi表jklmnopqrstu", "61 62 63 64 65 66 67 68 69 95 5C 6A 6B 6C 6D 6E 6F 70 71 72 73 74 75"},
     };
     for (const auto& c : cases) {
         bool lossy = true;
@@ -53,6 +54,10 @@ TEST(CP932, UnmappableCharactersBecomeVisibleSubstitutesAndAreReported) {
     bool lossy = false;
     // U+00E9 (é) and an emoji have no CP932 form
     EXPECT_EQ(cp932::FromUtf8(u8"caf\xC3\xA9 \xF0\x9F\x98\x80!", &lossy), "caf? ?!");
+    EXPECT_TRUE(lossy);
+    // bytes that are no UTF-8: a stray continuation byte, a cut sequence
+    lossy = false;
+    EXPECT_EQ(cp932::FromUtf8("\x80" "abcdefgh" "\xE8\xA1", &lossy), "?abcdefgh??");
     EXPECT_TRUE(lossy);
     lossy = false;
     EXPECT_EQ(cp932::FromUtf16(u"x\u00e9\U0001F600", &lossy), "x??");

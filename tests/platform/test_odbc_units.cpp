@@ -6,6 +6,7 @@
 #include "OdbcConnectString.h"
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
+#include "OdbcValueText.h"
 #include "TestUtil.h"
 
 TEST(OdbcConnectString, AdoNamesMapOntoOdbcKeys) {
@@ -163,4 +164,107 @@ TEST(OdbcDrivers, DriversWithoutTheWideApiAreFound) {
     EXPECT_EQ(odbc::DriverLibrary("DRIVER={No Such Driver};"), "");
     EXPECT_EQ(odbc::DriverLibrary("DSN=zintavor_no_such_dsn"), "");
     EXPECT_FALSE(odbc::DriverIsAnsiOnly(""));
+}
+
+TEST(OdbcValueText, DatesAndTimesOfTheirFormOnlyTakeTheLayersForm) {
+    struct Case { const char* in; TFieldType type; const char* out; };   // out null: shown as it is
+    const Case cases[] = {
+        {"2024-01-15", ftDate, "2024/01/15"},
+        {"2024/01/15", ftDate, "2024/01/15"},
+        {"2024-01-15", ftDateTime, "2024/01/15 00:00:00"},
+        {"2024-01-15 10:20:30", ftDateTime, "2024/01/15 10:20:30"},
+        {"2024-01-15T10:20:30.120", ftDateTime, "2024/01/15 10:20:30.12"},
+        {"2024-01-15 10:20:30.000001", ftDateTime, "2024/01/15 10:20:30.000001"},
+        {"2024-01-15 10:20:30", ftDate, "2024/01/15 10:20:30"},     // a date field keeps the time it holds
+        {"12:34:56.5", ftTime, "12:34:56.5"},
+        {"12:34", ftTime, "12:34:00"},
+        {"23:59:59.000000000", ftTime, "23:59:59"},
+        {"2024-02-29", ftDate, "2024/02/29"},
+        {"10000-01-01", ftDate, "10000/01/01"},
+        {"未定", ftDate, nullptr},
+        {"2024-13-45", ftDateTime, nullptr},
+        {"2023-02-29", ftDate, nullptr},
+        {"1900-02-29", ftDate, nullptr},
+        {"25:99", ftTime, nullptr},
+        {"24:00:00", ftTime, nullptr},
+        {"", ftDate, nullptr},
+        {"2024-01-15 10:20:30+09", ftDateTime, nullptr},
+        {"0044-03-15 BC", ftDate, nullptr},
+        {"infinity", ftDate, nullptr},
+        {" 2024-01-15", ftDate, nullptr},
+        {"2024-01-15 ", ftDate, nullptr},
+        {"2024-1-5", ftDate, nullptr},
+        {"12:34:56.1234567891", ftTime, nullptr},
+        {"01234-01-01", ftDate, nullptr},
+        {"45000", ftDate, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.in);
+        std::string out = "unchanged";
+        EXPECT_EQ(odbc::StampText(c.in, c.type, out), c.out != nullptr);
+        if (c.out) {
+            EXPECT_EQ(out, c.out);
+            // and the layer's form reads back as that date-time
+            TSQLTimeStamp v;
+            ASSERT_TRUE(odbc::StampOfText(out, v));
+            std::string again;
+            EXPECT_TRUE(odbc::StampText(out, c.type, again));
+            EXPECT_EQ(again, out);
+        }
+    }
+    TSQLTimeStamp v;
+    ASSERT_TRUE(odbc::StampOfText("2024/01/15 10:20:30.12", v));
+    EXPECT_EQ(v.Year, 2024);
+    EXPECT_EQ(v.Day, 15);
+    EXPECT_EQ(v.Second, 30);
+    EXPECT_EQ(v.Fraction, 120000000u);
+    ASSERT_TRUE(odbc::StampOfText("12:34:56.5", v));
+    EXPECT_EQ(v.Year, 0);
+    EXPECT_EQ(v.Minute, 34);
+    EXPECT_EQ(v.Fraction, 500000000u);
+    EXPECT_FALSE(odbc::StampOfText("2024-01-15", v));   // not the layer's form
+    EXPECT_FALSE(odbc::StampOfText("未定", v));
+}
+
+TEST(OdbcValueText, NumbersAndBooleansOfTheirFormOnly) {
+    struct Case { const char* in; const char* real; const char* boolean; bool integer; };
+    const Case cases[] = {
+        {"12", "12", "True", true},
+        {"-7", "-7", "True", true},
+        {"0", "0", "False", true},
+        {"2.0", "2", nullptr, false},
+        {"1.5", "1.5", nullptr, false},
+        {"0.30000000000000004", "0.3", nullptr, false},
+        {"1e20", "1E20", nullptr, false},
+        {"Inf", "INF", nullptr, false},
+        {"-Infinity", "-INF", nullptr, false},
+        {"NaN", "NAN", nullptr, false},
+        {"9223372036854775807", "9.22337203685478E18", "True", true},
+        {"9223372036854775808", "9.22337203685478E18", nullptr, false},
+        {"9.22337203685478e+18", "9.22337203685478E18", nullptr, false},
+        {"007", "7", nullptr, false},
+        {"-0", "0", nullptr, false},
+        {"+5", nullptr, nullptr, false},
+        {"abc", nullptr, nullptr, false},
+        {"12abc", nullptr, nullptr, false},
+        {"", nullptr, nullptr, false},
+        {" 1", nullptr, nullptr, false},
+        {"maybe", nullptr, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.in);
+        EXPECT_EQ(odbc::IsIntegerText(c.in), c.integer);
+        std::string out;
+        EXPECT_EQ(odbc::FloatText(c.in, out), c.real != nullptr);
+        if (c.real) {
+            EXPECT_EQ(out, c.real);
+        }
+        EXPECT_EQ(odbc::BooleanText(c.in, out), c.boolean != nullptr);
+        if (c.boolean) {
+            EXPECT_EQ(out, c.boolean);
+        }
+    }
+    int64_t v = 0;
+    EXPECT_TRUE(odbc::IntegerOfText("-9223372036854775808", v));
+    EXPECT_EQ(v, INT64_MIN);
 }

@@ -10,6 +10,7 @@
 // PROGRAM-FOLDER plays the program's folder (its settings, history and
 // ObjectTree folder); OUTPUT-FOLDER receives SHOT.png for each shot named (all
 // when none is).
+#include <algorithm>
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
@@ -17,7 +18,9 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -36,6 +39,7 @@
 #include "KZNMessageDlg.h"
 #include "KZNTreeView.h"
 #include "LayoutCheck.h"
+#include "QtMessages.h"
 #include "StringList.h"
 #include "T_ObjectWrapper.h"
 #include "U_Dialog_ConnectString.h"
@@ -139,6 +143,22 @@ void PressKey(QWidget* Target, int Key, const QString& Text = QString()) {
     QApplication::processEvents();
 }
 
+// Grids folded to a strip of their tabs beside the text (a short screen, back
+// in a text mode) are opened again as the user does it: a click on the tab
+// of the grid shown.
+void UnfoldGrids(TForm_Result& Page) {
+    auto* strip = Page.Panel_PageBase->findChild<QTabBar*>(QStringLiteral("FoldBar"));
+    if (!strip || !strip->isVisible()) return;
+    const int shown = std::max(0, Page.Panel_PageBase->PageControl1->currentIndex());
+    const QPoint at = strip->tabRect(std::min(shown, strip->count() - 1)).center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, strip->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, strip->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(strip, &press);
+    QApplication::sendEvent(strip, &release);
+}
+
 // Runs a query in grid mode and shows its grid page (null when none came).
 TForm_Grid* OpenGrid(TFrameSQLClient& Client, const std::string& Sql) {
     Client.ExecuteScriptTextWithParams("#Grid;\r\n" + Sql + ";\r\n#Text;\r\n", TStringList());
@@ -147,6 +167,7 @@ TForm_Grid* OpenGrid(TFrameSQLClient& Client, const std::string& Sql) {
     TForm_Grid* grid = count > 0 ? page->Panel_PageBase->Grid(count - 1) : nullptr;
     if (!grid) return nullptr;
     page->Panel_PageBase->PageControl1->setCurrentWidget(grid->parentWidget());
+    UnfoldGrids(*page);
     Client.show();
     Client.activateWindow();
     QApplication::setActiveWindow(&Client);
@@ -162,6 +183,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     startup::PrepareRuntimeFolder();
+    qtmessages::DropPlatformNoise();
     QApplication app(argc, argv);
     startup::LoadQtTranslations(app);
     QApplication::setApplicationName(QStringLiteral("Zintavor"));
@@ -222,7 +244,9 @@ int main(int argc, char** argv) {
                  return;
              }
              page->Panel_PageBase->PageControl1->setCurrentWidget(grid->parentWidget());
+             UnfoldGrids(*page);
              shooter.Shoot("grid", &client, grid);
+             shooter.Shoot("client-grid", &client);  // the whole window with the grid open
          }},
         {"grid-error",
          [&] {

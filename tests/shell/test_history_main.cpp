@@ -8,7 +8,10 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QApplication>
 #include <QSplitter>
+#include <QTest>
+#include <QTimer>
 
 #include "DM_MessageCenter.h"
 #include "FileSystem.h"
@@ -203,4 +206,35 @@ TEST_F(HistoryMainTest, PlaceAndVisibilityComeFromTheSettingsAndGoBackAtExit) {
     EXPECT_TRUE(main->HistoryShowing);
     main.reset();
     EXPECT_NE(Read("Zintavor.Environment").find("HISTORYSHOWING=1"), std::string::npos);
+}
+
+// The user opens the history window with Ctrl+H and quits with ファイル →
+// 終了 without touching the splitter: the next start shows the window again,
+// its tree as wide as before.
+TEST_F(HistoryMainTest, OpenWithCtrlHAndQuitFromTheMenuKeepsSplitAndVisibility) {
+    main = std::make_unique<TMain>();
+    ASSERT_FALSE(main->StartUpFailed());
+    const int split = main->CloseTimeEnvData->HistorySplitPos;
+    ASSERT_EQ(split, 259) << "the default of a 1920 x 1080 screen";
+    QApplication::setActiveWindow(&Client());
+    Page().ScriptEditor->setFocus();
+    QTest::keyClick(Page().ScriptEditor, Qt::Key_H, Qt::ControlModifier);
+    ASSERT_TRUE(History().isVisible());
+    // ファイル → 終了, as the running program's message loop delivers it
+    QTimer::singleShot(0, &Client(), [this] { Client().Action_Exit->trigger(); });
+    QTimer safetyNet;  // not a measure: only that a failing quit cannot hang the test
+    safetyNet.setSingleShot(true);
+    QObject::connect(&safetyNet, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    safetyNet.start(60000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    safetyNet.stop();
+    main.reset();
+    const std::string env = Read("Zintavor.Environment");
+    EXPECT_NE(env.find("HISTORYSHOWING=1\r\n"), std::string::npos) << env;
+    EXPECT_NE(env.find("HISTORYSPLITPOS=" + std::to_string(split) + "\r\n"), std::string::npos) << env;
+
+    reentry::SetTerminating(false);
+    main = std::make_unique<TMain>();
+    EXPECT_TRUE(History().isVisible());
+    EXPECT_EQ(History().IndexTree2->width(), split);
 }

@@ -1,7 +1,8 @@
 // Every window and dialog of the program, built at its default size on a
-// 1600 x 1000 screen: no visible widget is squeezed below what it needs, has
-// no width or height, lies outside the area its parent shows, or hides tool
-// bar buttons behind an overflow arrow.
+// 1600 x 1000 screen and on a 1366 x 768 laptop screen, in the font the
+// platform gives the program: no visible widget is squeezed below what it
+// needs, has no width or height, lies outside the area its parent shows, or
+// hides tool bar buttons behind an overflow arrow.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -10,8 +11,11 @@
 #include <vector>
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QSlider>
+#include <QTabBar>
+#include <QTest>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -21,6 +25,7 @@
 #include "DataSet.h"
 #include "FileSystem.h"
 #include "FormSearch.h"
+#include "KZNFlowToolBar.h"
 #include "KZNTreeView.h"
 #include "T_ObjectWrapper.h"
 #include "LayoutCheck.h"
@@ -40,6 +45,7 @@
 #include "U_Form_Grid.h"
 #include "U_Form_History.h"
 #include "U_Form_Result.h"
+#include "U_Form_Script.h"
 #include "U_Form_Splash.h"
 #include "U_Form_Version.h"
 #include "U_Frame_SQLClient.h"
@@ -68,14 +74,32 @@ std::unique_ptr<TDataSet> Companies() {
     return d;
 }
 
-struct LayoutTest : maintest::TMainFolderTest, testutil::WithApp {
+struct TScreen {
+    int Width;
+    int Height;
+};
+
+std::string ScreenName(const ::testing::TestParamInfo<TScreen>& Info) {
+    return std::to_string(Info.param.Width) + "x" + std::to_string(Info.param.Height);
+}
+
+struct LayoutTest : maintest::TMainFolderTest, ::testing::WithParamInterface<TScreen>, testutil::WithApp {
     LayoutTest() : maintest::TMainFolderTest("layout") {}
+    QFont testFont;
     void SetUp() override {
-        hooks.Set(screen::SetVirtualScreenProvider, [] { return screen::TScreenSize{1600, 1000}; });
+        // the platform's own font, as the program has it (the test programs set a narrower one)
+        testFont = QApplication::font();
+        QApplication::setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+        const TScreen s = GetParam();
+        hooks.Set(screen::SetVirtualScreenProvider, [s] { return screen::TScreenSize{s.Width, s.Height}; });
         maintest::TMainFolderTest::SetUp();
         for (const char* tree : {"PostgreSQL", "SQLite"}) fs932::ForceDirectories(dir + "ObjectTree/" + tree);
         main = std::make_unique<TMain>();
         ASSERT_FALSE(main->StartUpFailed());
+    }
+    void TearDown() override {
+        maintest::TMainFolderTest::TearDown();
+        QApplication::setFont(testFont);
     }
     // The faults of a window shown at the size it has.
     std::string FaultsOf(QWidget* W) {
@@ -88,12 +112,33 @@ struct LayoutTest : maintest::TMainFolderTest, testutil::WithApp {
 
 }  // namespace
 
-TEST_F(LayoutTest, TheClientWindowWithAGridPageAndTheHistoryWindow) {
+TEST_P(LayoutTest, TheClientWindowWithAGridPageAndTheHistoryWindow) {
     TFrameSQLClient& c = Client();
+    c.ExecuteScriptText("#AddObjectTree SQLite;");  // the object tree pane, as the demo shows it
     TForm_Result* page = c.ActiveResultPage();
     ASSERT_NE(page, nullptr);
-    page->Panel_PageBase->AddGrid(Companies(), "会社");
-    EXPECT_EQ(FaultsOf(&c), "");
+    // a grid output, as the result page's buttons ask for it
+    page->Action_Mode_Grid->trigger();
+    c.ShowDataSetInActiveResult(Companies(), false);
+    ASSERT_EQ(page->Panel_PageBase->Count(), 1);
+    EXPECT_EQ(FaultsOf(&c), "") << "grid mode";
+    // back to the text layout: the console shows ten rows at least
+    c.show();
+    page->Action_Mode_Text->trigger();
+    QApplication::processEvents();
+    EXPECT_GE(page->Editor->VisibleRows(), TForm_Result::MinTextRows);
+    EXPECT_EQ(FaultsOf(&c), "") << "text mode";
+    // on the laptop the grid folds to its tab there; a click on the tab brings it back
+    if (GetParam().Height <= 768) EXPECT_TRUE(page->Panel_PageBase->Folded());
+    if (page->Panel_PageBase->Folded()) {
+        c.show();
+        auto* strip = page->Panel_PageBase->findChild<QTabBar*>(QStringLiteral("FoldBar"));
+        ASSERT_NE(strip, nullptr);
+        QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, strip->tabRect(0).center());
+        EXPECT_FALSE(page->Panel_PageBase->Folded());
+        EXPECT_TRUE(page->Panel_PageBase->Grid(0)->isVisible());
+        EXPECT_EQ(FaultsOf(&c), "") << "text mode, the grid opened again";
+    }
     c.show();
     for (const char* script : {"SELECT * FROM 部署;", "SELECT 番号, 氏名 FROM 社員 WHERE 部署番号 = 1;"})
         main->AddHistory(TStringList(script));
@@ -111,7 +156,7 @@ TEST_F(LayoutTest, TheClientWindowWithAGridPageAndTheHistoryWindow) {
     h.hide();
 }
 
-TEST_F(LayoutTest, EveryDialogAtItsDefaultSize) {
+TEST_P(LayoutTest, EveryDialogAtItsDefaultSize) {
     TEnvironment env(dir + "Zintavor.Environment");
     env.Load();
     struct Case {
@@ -181,7 +226,9 @@ TEST_F(LayoutTest, EveryDialogAtItsDefaultSize) {
     }
 }
 
-TEST(LayoutCheck, FindsSqueezedAndMisplacedWidgetsAndAnOverflowingToolBar) {
+INSTANTIATE_TEST_SUITE_P(Screens, LayoutTest, ::testing::Values(TScreen{1600, 1000}, TScreen{1366, 768}), ScreenName);
+
+TEST(LayoutCheck, FindsSqueezedAndMisplacedWidgetsAndOverflowingToolBars) {
     testutil::App();
     QWidget w;
     w.resize(300, 200);
@@ -200,6 +247,12 @@ TEST(LayoutCheck, FindsSqueezedAndMisplacedWidgetsAndAnOverflowingToolBar) {
     for (const char* t : {"first", "second", "third", "fourth", "fifth", "sixth"}) bar->addAction(QString::fromLatin1(t));
     bar->setFixedWidth(80);
     layout->addWidget(bar);
+    // a wrapping tool bar held to one row at a width that needs three
+    auto* flow = new TKZNFlowToolBar(&w);
+    flow->setObjectName(QStringLiteral("flow"));
+    for (const char* t : {"first", "second", "third", "fourth", "fifth", "sixth"}) flow->addAction(new QAction(QString::fromLatin1(t), flow));
+    flow->setFixedHeight(flow->sizeHint().height());
+    layout->addWidget(flow);
     // a widget placed partly outside its parent
     auto* outside = new QWidget(&w);
     outside->setObjectName(QStringLiteral("outside"));
@@ -209,11 +262,14 @@ TEST(LayoutCheck, FindsSqueezedAndMisplacedWidgetsAndAnOverflowingToolBar) {
     EXPECT_NE(faults.find("group/slider: "), std::string::npos) << faults;
     EXPECT_NE(faults.find("bar: buttons hidden behind the overflow arrow"), std::string::npos) << faults;
     EXPECT_NE(faults.find("outside: at 280,0"), std::string::npos) << faults;
+    EXPECT_NE(faults.find("flow: "), std::string::npos) << faults;
     // and nothing when each has its room
     group->setMinimumHeight(0);
     group->setMaximumHeight(QWIDGETSIZE_MAX);
     bar->setMinimumWidth(0);
     bar->setMaximumWidth(QWIDGETSIZE_MAX);
+    flow->setMinimumHeight(0);
+    flow->setMaximumHeight(QWIDGETSIZE_MAX);
     outside->setGeometry(200, 0, 40, 10);
     w.resize(600, 300);
     EXPECT_EQ(Join(layoutcheck::Faults(&w)), "");
