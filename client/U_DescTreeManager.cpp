@@ -307,13 +307,6 @@ std::string TDescFolderCache::FindFile(const std::string& Folder, std::string_vi
     return std::string();
 }
 
-std::string TDescFolderCache::FindFolder(const std::string& Folder, std::string_view Name) {
-    if (Folder.empty()) return std::string();
-    for (const fs932::DirEntry& e : Entries(Folder))
-        if (e.IsFolder && EqualNoCase(e.Name, Name)) return JoinPath(Folder, e.Name);
-    return std::string();
-}
-
 void TDescFolderCache::Files(const std::string& Folder, std::string_view Mask, TStringList& Names) {
     if (Folder.empty()) return;
     for (const fs932::DirEntry& e : Entries(Folder))
