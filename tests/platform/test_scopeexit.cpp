@@ -11,27 +11,34 @@
 
 namespace {
 
-TEST(ScopeExit, RunsOnceOnEveryWayOut) {
+// ScopeExit runs once on every way out; ScopeFail only on the way out by an
+// exception; neither once released.
+TEST(ScopeExit, RunsOnceOnEveryWayOutAndScopeFailOnlyOnAFailure) {
     struct Case {
         const char* Name;
         bool Throw;
         bool Release;
-        int Runs;
+        int ExitRuns;
+        int FailRuns;
     } cases[] = {
-        {"normal end", false, false, 1},
-        {"left by an exception", true, false, 1},
-        {"released", false, true, 0},
-        {"released, then an exception", true, true, 0},
+        {"normal end", false, false, 1, 0},
+        {"left by an exception", true, false, 1, 1},
+        {"released", false, true, 0, 0},
+        {"released, then an exception", true, true, 0, 0},
     };
-    for (const Case& c : cases) {
-        int runs = 0;
+    auto runs = [](const Case& c, auto make) {
+        int n = 0;
         try {
-            auto g = ScopeExit([&] { ++runs; });
+            auto g = make([&] { ++n; });
             if (c.Release) g.Release();
             if (c.Throw) throw std::runtime_error("x");
         } catch (const std::runtime_error&) {
         }
-        EXPECT_EQ(runs, c.Runs) << c.Name;
+        return n;
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(runs(c, [](auto f) { return ScopeExit(f); }), c.ExitRuns) << c.Name;
+        EXPECT_EQ(runs(c, [](auto f) { return ScopeFail(f); }), c.FailRuns) << c.Name;
     }
 }
 
@@ -59,30 +66,6 @@ TEST(ScopeExit, TheFirstErrorWinsAndTheCleanupsGoesToTheHandler) {
     }
     EXPECT_EQ(got, "cleanup");
     EXPECT_TRUE(handled.empty());
-}
-
-// ScopeFail undoes only on the way out by an exception, and only while it is held.
-TEST(ScopeFail, RunsOnlyWhenLeftByAnException) {
-    struct Case {
-        const char* Name;
-        bool Throw;
-        bool Release;
-        int Runs;
-    } cases[] = {
-        {"normal end", false, false, 0},
-        {"left by an exception", true, false, 1},
-        {"released, then an exception", true, true, 0},
-    };
-    for (const Case& c : cases) {
-        int runs = 0;
-        try {
-            auto g = ScopeFail([&] { ++runs; });
-            if (c.Release) g.Release();
-            if (c.Throw) throw std::runtime_error("x");
-        } catch (const std::runtime_error&) {
-        }
-        EXPECT_EQ(runs, c.Runs) << c.Name;
-    }
 }
 
 // A step that ends normally while another error unwinds the stack (a
