@@ -20,6 +20,7 @@
 #include "CP932Qt.h"
 #include "CP932Text.h"
 #include "KZNTabFloat.h"
+#include "ScopeExit.h"
 #include "U_ExprolerManager.h"
 #include "SysUtils.h"
 #include "T_FolderFile.h"
@@ -303,13 +304,6 @@ std::string TDescFolderCache::FindFile(const std::string& Folder, std::string_vi
     if (Folder.empty()) return std::string();
     for (const fs932::DirEntry& e : Entries(Folder))
         if (!e.IsFolder && EqualNoCase(e.Name, Name)) return JoinPath(Folder, e.Name);
-    return std::string();
-}
-
-std::string TDescFolderCache::FindFolder(const std::string& Folder, std::string_view Name) {
-    if (Folder.empty()) return std::string();
-    for (const fs932::DirEntry& e : Entries(Folder))
-        if (e.IsFolder && EqualNoCase(e.Name, Name)) return JoinPath(Folder, e.Name);
     return std::string();
 }
 
@@ -996,13 +990,12 @@ void TDescTreeManager::ExpandNode(TTreeNodeEx* Node) {
         }
         if (!stop) {
             // 4. The folders.
-            try {
-                AddFolderChildren(Node, folders);
-            } catch (...) {
+            auto undo = ScopeFail([&] {
                 for (const auto& c : children.Items) delete c.second;
                 for (TTreeNodeEx* c : folders) delete c;
-                throw;
-            }
+            });
+            AddFolderChildren(Node, folders);
+            undo.Release();
             TIconLookups known;
             for (TTreeNodeEx* c : folders) {
                 children.Folders.emplace_back(GetOrderValue(c), c);

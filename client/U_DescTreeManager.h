@@ -86,9 +86,8 @@ class TDescFolderCache {
 public:
     // The entries of Folder (empty when it cannot be read).
     const std::vector<fs932::DirEntry>& Entries(const std::string& Folder);
-    // The full path of the file or folder Name (any case) in Folder; empty when there is none.
+    // The full path of the file Name (any case) in Folder; empty when there is none.
     std::string FindFile(const std::string& Folder, std::string_view Name);
-    std::string FindFolder(const std::string& Folder, std::string_view Name);
     // The names of the files of Folder matching Mask (any case), in listing order.
     void Files(const std::string& Folder, std::string_view Mask, TStringList& Names);
     void SubFolders(const std::string& Folder, TStringList& Names);

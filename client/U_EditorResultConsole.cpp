@@ -16,12 +16,12 @@ void TEditorResultConsole::AddText(const std::string& Text) {
 }
 
 bool TEditorResultConsole::Due() const {
-    return std::chrono::steady_clock::now() >= FLastApplied + std::chrono::milliseconds(ViewIntervalMs);
+    return Clock.Now() >= FLastApplied + std::chrono::milliseconds(ViewIntervalMs);
 }
 
 void TEditorResultConsole::Schedule() {
     if (FTimer.isActive()) return;
-    const auto left = FLastApplied + std::chrono::milliseconds(ViewIntervalMs) - std::chrono::steady_clock::now();
+    const auto left = FLastApplied + std::chrono::milliseconds(ViewIntervalMs) - Clock.Now();
     FTimer.start(std::max(0, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(left).count())) + 1);
 }
 
@@ -43,7 +43,7 @@ void TEditorResultConsole::Hold(bool On) {
 void TEditorResultConsole::Changing() {
     if (Due()) {
         // The first change after a quiet interval is painted as usual.
-        FLastApplied = std::chrono::steady_clock::now();
+        FLastApplied = Clock.Now();
         return;
     }
     Hold(true);
@@ -62,7 +62,7 @@ void TEditorResultConsole::ApplyView() {
     FTimer.stop();
     const unsigned what = FPending;
     FPending = 0;
-    FLastApplied = std::chrono::steady_clock::now();
+    FLastApplied = Clock.Now();
     Hold(false);
     if (what & kCaretToEnd) Editor.SetRow(Editor.Lines().Count() - 1);
     if (what & kCol) Editor.SetCol(FCol);

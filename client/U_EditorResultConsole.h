@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "KZNEditor.h"
+#include "TimeSource.h"
 #include "U_ResultConsole.h"
 
 class TEditorResultConsole : public TResultConsole {
@@ -55,6 +56,8 @@ public:
     QWidget* HoldWidget = nullptr;
     std::function<void()> OnClear;  // after the text was emptied
     static constexpr int ViewIntervalMs = 100;
+    // The time the interval is measured on (the steady clock unless set).
+    timing::TTimeSource Clock;
 
 private:
     enum : unsigned { kCaretToEnd = 1, kCol = 2, kCaretIntoView = 4, kToEnd = 8 };
@@ -68,6 +71,6 @@ private:
     unsigned FPending = 0;
     bool FHeld = false;
     int FCol = 0;
-    std::chrono::steady_clock::time_point FLastApplied{};
+    timing::TTimePoint FLastApplied{};
     QTimer FTimer;
 };

@@ -9,6 +9,7 @@ void TExprolerManager::OpenFolder(const std::string& Folder, IShellOpener& Opene
         // A full path: a bare relative name would be taken for a web address.
         Opener.Open(fs932::ExpandFileName(Folder));
     } catch (...) {
-        // the desktop's refusal is not reported
+        // Not reported by design: a missing folder or a desktop that refuses
+        // leaves the user with whatever the desktop shows.
     }
 }

@@ -342,20 +342,19 @@ void TForm_Grid::ViewRowChanged(int Row) {
         const int insertRow = FModel->InsertRow();
         const bool post = FDataSet->Modified();
         try {
+            auto resync = ScopeFail([this] {
+                SyncView(false);
+                UpdateColor();
+            });
             if (post) FDataSet->Post();
             else FDataSet->Cancel();
         } catch (const EAbort&) {
-            SyncView(false);   // the post failed and was shown: the record stays in editing
-            UpdateColor();
+            // the post failed and was shown (the view was synced on the way here): the record stays in editing;
             // the view selects the cell it moved to once this returns: the record's cell again after it
             QMetaObject::invokeMethod(this, [self = QPointer<TForm_Grid>(this)] {
                 if (self && self->DataSetOpen()) self->SyncView(false);
             }, Qt::QueuedConnection);
             return;
-        } catch (...) {
-            SyncView(false);
-            UpdateColor();
-            throw;
         }
         if (state == dsInsert && !post && Row > insertRow) --target;
         if (state == dsInsert) FModel->Reload();

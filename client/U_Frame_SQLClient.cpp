@@ -274,12 +274,10 @@ void TFrameSQLClient::Initialize() {
     FInitialized = true;
     try {
         if (OnInitialize) {
-            try {
-                OnInitialize(this);
-            } catch (...) {
+            auto finalize = ScopeFail([this] {
                 if (OnFinalize) OnFinalize(this);
-                throw;
-            }
+            });
+            OnInitialize(this);
         }
         if (TForm_Result* result = ActiveResultPage()) result->InitEditor();
         ScriptSheetManager->ApplyEnvToSheets(*EnvData);

@@ -14,7 +14,8 @@ void TResultSeetManager::DeleteActiveSheet() {
     try {
         Pages->CloseActive();
     } catch (...) {
-        // A failed deletion leaves the pages as they are.
+        // Not reported by design: a deletion that fails on the way leaves the
+        // pages as they are, and the user sees that the page is still there.
     }
 }
 

@@ -11,6 +11,7 @@
 #include "Headless.h"
 #include "OdbcConnectString.h"
 #include "Reentrancy.h"
+#include "ScopeExit.h"
 #include "SysUtils.h"
 #include "U_SQL99.h"
 #include "U_ScriptManager.h"
@@ -134,14 +135,14 @@ void TScriptExecutor::Execute(const TStringList& Script, const TStringList& Para
             break;
         }
         std::unique_ptr<TScriptManager> manager;
-        try {
+        {
+            auto debug = ScopeFail([&] {
+                TResultConsole* c = Console();
+                c->AddLine(kParseDebugHeader);
+                c->AddLines(L);
+                c->AddLine("");
+            });
             manager = std::make_unique<TScriptManager>(&host, L, delimiter, mode);
-        } catch (...) {
-            TResultConsole* c = Console();
-            c->AddLine(kParseDebugHeader);
-            c->AddLines(L);
-            c->AddLine("");
-            throw;
         }
         RunItems(*manager, scratch);
     } catch (const ESQL99Exception& e) {

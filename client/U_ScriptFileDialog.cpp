@@ -1,5 +1,7 @@
 #include "U_ScriptFileDialog.h"
 
+#include <utility>
+
 #include <QFileDialog>
 
 #include "CP932Qt.h"
@@ -19,7 +21,7 @@ QString Native(const std::string& Path) { return QString::fromUtf8(fs932::ToNati
 
 }  // namespace
 
-void TScriptFileDialog::SetChooser(TChooser Value) { Chooser() = std::move(Value); }
+TScriptFileDialog::TChooser TScriptFileDialog::SetChooser(TChooser Value) { return std::exchange(Chooser(), std::move(Value)); }
 
 bool TScriptFileDialog::Execute(QWidget* Parent) {
     if (Chooser()) return Chooser()(*this);

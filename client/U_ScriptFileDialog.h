@@ -17,6 +17,6 @@ struct TScriptFileDialog {
     bool Execute(QWidget* Parent);
 
     using TChooser = std::function<bool(TScriptFileDialog& Dialog)>;
-    // Installs a chooser; an empty one restores the dialogs.
-    static void SetChooser(TChooser Chooser);
+    // Installs a chooser and returns the one it replaced; an empty one restores the dialogs.
+    static TChooser SetChooser(TChooser Chooser);
 };

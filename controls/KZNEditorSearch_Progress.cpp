@@ -7,6 +7,7 @@
 
 #include "AppException.h"
 #include "KZNEditorSearch.h"
+#include "ScopeExit.h"
 
 TForm_KZNEditorSearch_Progress::TForm_KZNEditorSearch_Progress(QWidget* Owner, TFrame_KZNEditorSearch* ASearchBar)
     : QDialog(Owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint),
@@ -43,7 +44,14 @@ void TForm_KZNEditorSearch_Progress::Start() {
     if (upward) SearchBar->Action_AllowToggle->setChecked(false);
     QPointer<TForm_KZNEditorSearch_Progress> self = this;
     QPointer<TKZNEditor> editor = ed;
-    try {
+    {
+        // the run ends with the bar as it was and the count told, also when a replacement fails
+        auto finish = ScopeExit([&] {
+            if (!self) return;
+            Running = false;
+            if (upward) SearchBar->Action_AllowToggle->setChecked(true);
+            SearchBar->SetReplaceCount(count);
+        });
         SearchBar->Execute();
         if (!SearchBar->IsSelectionMatched()) {
             ed->ScrollToEnd();
@@ -56,22 +64,15 @@ void TForm_KZNEditorSearch_Progress::Start() {
                 repaint();
                 QCoreApplication::processEvents();
                 // the window or the editor may have gone while events ran
-                if (!self || !editor) return;
+                if (!self || !editor) {
+                    finish.Release();
+                    return;
+                }
                 TrackBar1->setValue(editor->Row());
                 setFocus();
             }
         }
-    } catch (...) {
-        if (self) {
-            Running = false;
-            if (upward) SearchBar->Action_AllowToggle->setChecked(true);
-            SearchBar->SetReplaceCount(count);
-        }
-        throw;
     }
-    Running = false;
-    if (upward) SearchBar->Action_AllowToggle->setChecked(true);
-    SearchBar->SetReplaceCount(count);
     done(QDialog::Accepted);
 }
 

@@ -1,5 +1,7 @@
 #include "KZNMessageDlg.h"
 
+#include <utility>
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -14,7 +16,9 @@ TMessageDlgPresenter& Presenter() {
 }
 }  // namespace
 
-void SetMessageDlgPresenter(TMessageDlgPresenter presenter) { Presenter() = std::move(presenter); }
+TMessageDlgPresenter SetMessageDlgPresenter(TMessageDlgPresenter presenter) {
+    return std::exchange(Presenter(), std::move(presenter));
+}
 
 void MessageDlg(std::string_view text, TMsgDlgType type, QWidget* parent) {
     if (Presenter()) {

@@ -14,5 +14,5 @@ enum class TMsgDlgType { mtWarning, mtError, mtInformation };
 void MessageDlg(std::string_view text, TMsgDlgType type, QWidget* parent = nullptr);
 
 using TMessageDlgPresenter = std::function<void(const std::string& text, TMsgDlgType type)>;
-// Installs a presenter; an empty one restores the message box.
-void SetMessageDlgPresenter(TMessageDlgPresenter presenter);
+// Installs a presenter and returns the one it replaced; an empty one restores the message box.
+TMessageDlgPresenter SetMessageDlgPresenter(TMessageDlgPresenter presenter);

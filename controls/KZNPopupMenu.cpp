@@ -1,5 +1,7 @@
 #include "KZNPopupMenu.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QMenu>
 
@@ -12,7 +14,7 @@ TPresenter& Presenter() {
 }
 }  // namespace
 
-void SetPresenter(TPresenter Value) { Presenter() = std::move(Value); }
+TPresenter SetPresenter(TPresenter Value) { return std::exchange(Presenter(), std::move(Value)); }
 
 QAction* Exec(QMenu& Menu, const QPoint& GlobalPos) {
     if (!Presenter()) return Menu.exec(GlobalPos);

@@ -16,7 +16,7 @@ QAction* Exec(QMenu& Menu, const QPoint& GlobalPos);
 
 // The presenter returns the item to choose (an enabled one is triggered), or null.
 using TPresenter = std::function<QAction*(QMenu& Menu, const QPoint& GlobalPos)>;
-// Installs a presenter; an empty one restores the modal menu.
-void SetPresenter(TPresenter Presenter);
+// Installs a presenter and returns the one it replaced; an empty one restores the modal menu.
+TPresenter SetPresenter(TPresenter Presenter);
 
 }  // namespace popupmenu

@@ -705,12 +705,12 @@ void TKZNTreeView::DrawDragTarget(QPoint p) {
         return;
     }
     // each scroll step is followed by a pause before the next one
-    bool paused = FScrollPause.isValid() && FScrollPause.elapsed() < kDragPauseMs;
+    bool paused = FScrollPause && Clock.Now() - *FScrollPause < std::chrono::milliseconds(kDragPauseMs);
     if (!paused && node == NodeAt(QPoint(1, 1))) {
         if (auto* prev = static_cast<TTreeNodeEx*>(itemAbove(node))) {
             scrollToItem(prev, QAbstractItemView::PositionAtTop);
             node = prev;
-            FScrollPause.start();
+            FScrollPause = Clock.Now();
             paused = true;
         }
     }
@@ -721,7 +721,7 @@ void TKZNTreeView::DrawDragTarget(QPoint p) {
                 setCurrentItem(next);
                 scrollToItem(next);
                 node = next;
-                FScrollPause.start();
+                FScrollPause = Clock.Now();
             }
         }
     }

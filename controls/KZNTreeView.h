@@ -12,11 +12,11 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
 #include <QPointer>
@@ -28,6 +28,7 @@
 #include "KZNTreeViewFormat.h"
 #include "StringList.h"
 #include "T_FolderFile.h"
+#include "TimeSource.h"
 
 class QMimeData;
 class TKZNTreeView;
@@ -214,6 +215,8 @@ public:
     void SetReadOnly(bool value);
     bool ShowDragTargetRectangle = false;
     TKZNDragNodeTargetShow DragTargetRectangle;
+    // The time the pause between two scroll steps of the drop marker is measured on.
+    timing::TTimeSource Clock;
     // Icons by image index (ImageIndex of a node; none when out of range).
     QList<QIcon> Images;
 
@@ -322,6 +325,6 @@ private:
     TTreeNodeEx* FMarkNode = nullptr;
     int FMarkKind = 0;
     QPoint FLastDragPoint;
-    QElapsedTimer FScrollPause;
+    std::optional<timing::TTimePoint> FScrollPause;  // when the last scroll step was made
     QTimer FDragTimer;
 };

@@ -1,3 +1,4 @@
+#include "AppException.h"
 #include "U_KZNDataSet.h"
 
 #include <cstring>
@@ -33,10 +34,7 @@ std::string& TKZNDataSet::MemoBuffer() {
 TKZNDataSet::TKZNDataSet() = default;
 
 TKZNDataSet::~TKZNDataSet() {
-    try {
-        Close();
-    } catch (...) {
-    }
+    app::Guard([this] { Close(); });
 }
 
 void TKZNDataSet::SetRowValue(int, const TFieldDef&, const TVariant&) {

@@ -1,6 +1,8 @@
 // The search dialog and its per-user settings file.
 #include "FormSearch.h"
 
+#include <utility>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -39,7 +41,7 @@ std::string TFormSearch::StoreFileName() {
     return StoreFile();
 }
 
-void TFormSearch::SetStoreFileName(const std::string& FileName) { StoreFile() = FileName; }
+std::string TFormSearch::SetStoreFileName(const std::string& FileName) { return std::exchange(StoreFile(), FileName); }
 
 TFormSearch::TFormSearch(QWidget* Parent) : QDialog(Parent) {
     setWindowTitle(Q(u"検索"));

@@ -32,7 +32,7 @@ public:
 
     // The settings file of the dialog; tests and other platforms may point it elsewhere.
     static std::string StoreFileName();
-    static void SetStoreFileName(const std::string& FileName);
+    static std::string SetStoreFileName(const std::string& FileName);  // returns the name it replaced
 
     QLabel* Label1;
     QComboBox* ComboBox_Search;

@@ -1,5 +1,7 @@
 #include "KeyMacro.h"
 
+#include <utility>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QAction>
@@ -181,7 +183,7 @@ void TKeyMacroDataList::Clear() {
 
 // ---- the macro
 
-void TKeyMacro::SetPresenter(TPresenter P) { Presenter() = std::move(P); }
+TKeyMacro::TPresenter TKeyMacro::SetPresenter(TPresenter P) { return std::exchange(Presenter(), std::move(P)); }
 
 TKeyMacro::TKeyMacro(TComponent* AOwner) : TComponent(AOwner) {}
 

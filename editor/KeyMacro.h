@@ -88,7 +88,7 @@ public:
 
     // Where the messages of ShowDialog go (text, is an error); empty: a message box.
     using TPresenter = std::function<void(const std::string& Text, bool Error)>;
-    static void SetPresenter(TPresenter Presenter);
+    static TPresenter SetPresenter(TPresenter Presenter);  // returns the one it replaced
 
 protected:
     virtual void DoSetControl(TEditor* Value);

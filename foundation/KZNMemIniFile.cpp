@@ -1,5 +1,7 @@
 #include "KZNMemIniFile.h"
 
+#include <utility>
+
 #include "StringList.h"
 
 #include <vector>
@@ -15,7 +17,9 @@ TKZNMemIniFile::TConfirmFunc& ConfirmHook() {
 }
 }  // namespace
 
-void TKZNMemIniFile::SetConfirmHook(TConfirmFunc Hook) { ConfirmHook() = std::move(Hook); }
+TKZNMemIniFile::TConfirmFunc TKZNMemIniFile::SetConfirmHook(TConfirmFunc Hook) {
+    return std::exchange(ConfirmHook(), std::move(Hook));
+}
 
 void TKZNMemIniFile::SetDesignTimeFileName(std::string Name) {
     SetActive(false);

@@ -20,7 +20,7 @@ public:
     static const char* const UpdateConfirmText;  // "更新してよろしいですか"
     // The question every component asks unless it has its own OnConfirm; the
     // window layers install a message box. With none, the answer is Yes.
-    static void SetConfirmHook(TConfirmFunc Hook);
+    static TConfirmFunc SetConfirmHook(TConfirmFunc Hook);  // returns the one it replaced
 
     TKZNMemIniFile() = default;
     ~TKZNMemIniFile() = default;  // the in-memory file goes without being written

@@ -1,6 +1,7 @@
 #include "AppException.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "Exception.h"
 
@@ -13,7 +14,7 @@ TExceptionHandler& Handler() {
 }
 }  // namespace
 
-void SetExceptionHandler(TExceptionHandler handler) { Handler() = std::move(handler); }
+TExceptionHandler SetExceptionHandler(TExceptionHandler handler) { return std::exchange(Handler(), std::move(handler)); }
 
 void HandleException(const std::exception& e) noexcept {
     try {
@@ -26,6 +27,9 @@ void HandleException(const std::exception& e) noexcept {
         else
             std::fprintf(stderr, "%s\n", e.what());
     } catch (...) {
+        // The handler itself failed: the error output is the one place left
+        // for the error it was given, and nothing may leave this function.
+        std::fprintf(stderr, "%s\n", e.what());
     }
 }
 

@@ -11,8 +11,8 @@ namespace app {
 
 using TExceptionHandler = std::function<void(const std::exception&)>;
 
-// Installs the handler; an empty one restores the default.
-void SetExceptionHandler(TExceptionHandler handler);
+// Installs the handler and returns the one it replaced; an empty one restores the default.
+TExceptionHandler SetExceptionHandler(TExceptionHandler handler);
 
 // Hands the exception to the handler. Never throws.
 void HandleException(const std::exception& e) noexcept;

@@ -334,22 +334,6 @@ TField::TField(TDataSet* dataSet, const TFieldDef& def, int index)
       FAlignment(IsNumericType(def.DataType) ? taRightJustify : taLeftJustify),
       FDisplayWidth(DefaultDisplayWidth(def.DataType, def.Size)) {}
 
-int TField::DataSize() const {
-    switch (FDataType) {
-    case ftString: case ftFixedChar: return FSize + 1;
-    case ftWideString: case ftFixedWideChar: return (FSize + 1) * 2;
-    case ftSmallint: case ftWord: case ftBoolean: return 2;
-    case ftInteger: case ftAutoInc: case ftDate: case ftTime: return 4;
-    case ftLargeint: case ftFloat: case ftCurrency: case ftDateTime: return 8;
-    case ftTimeStamp: return static_cast<int>(sizeof(TSQLTimeStamp));
-    case ftBCD: case ftFMTBcd: return 34;
-    case ftBytes: return FSize;
-    case ftVarBytes: return FSize + 2;
-    case ftGuid: return 39;
-    default: return 0;
-    }
-}
-
 bool TField::IsNull() const { return FDataSet->IsFieldNull(*this); }
 
 TVariant TField::Value() const {
@@ -455,26 +439,25 @@ void TDataSet::SetActive(bool value) {
 }
 
 void TDataSet::OpenCursor() {
-    try {
-        InternalOpen();
-        if (FFields.empty() && FFieldDefs.Count() > 0) CreateFields();
-        FState = dsBrowse;
-        FModified = false;
-        InternalFirst();
-        FHasRecord = GetRecord(gmNext) == grOK;
-        FBof = true;
-        FEof = !FHasRecord;
-    } catch (...) {
+    // A failed open leaves the dataset closed; an error of the close goes to
+    // the application's handler, and the open's error goes on.
+    auto closed = ScopeFail([this] {
         FState = dsInactive;
         FHasRecord = false;
         FEof = FBof = true;
-        try {
+        app::Guard([this] {
             if (IsCursorOpen()) InternalClose();
-        } catch (...) {
-        }
+        });
         DestroyFields();
-        throw;
-    }
+    });
+    InternalOpen();
+    if (FFields.empty() && FFieldDefs.Count() > 0) CreateFields();
+    FState = dsBrowse;
+    FModified = false;
+    InternalFirst();
+    FHasRecord = GetRecord(gmNext) == grOK;
+    FBof = true;
+    FEof = !FHasRecord;
 }
 
 void TDataSet::CloseCursor() {
@@ -564,21 +547,6 @@ void TDataSet::Prior() {
     FEof = false;
     if (GetRecord(gmPrior) == grOK) FHasRecord = true;
     else FBof = true;
-}
-
-int TDataSet::MoveBy(int distance) {
-    int moved = 0;
-    while (distance > 0 && !Eof()) {
-        Next();
-        if (!Eof()) ++moved;
-        --distance;
-    }
-    while (distance < 0 && !Bof()) {
-        Prior();
-        if (!Bof()) --moved;
-        ++distance;
-    }
-    return moved;
 }
 
 bool TDataSet::IsEmpty() const {
@@ -690,12 +658,6 @@ void TDataSet::AppendRecord(const std::vector<TVariant>& values) {
     Resync();
 }
 
-void TDataSet::InsertRecord(const std::vector<TVariant>& values) {
-    CheckBrowseMode();
-    CheckCanModify();
-    InternalAddRecord(values, false);
-    Resync();
-}
 void TDataSet::InternalPost() { throw EDatabaseError(kReadOnly); }
 void TDataSet::InternalDelete() { throw EDatabaseError(kReadOnly); }
 void TDataSet::SetFieldValue(TField&, const TVariant&) { throw EDatabaseError(kReadOnly); }

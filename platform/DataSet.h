@@ -161,8 +161,6 @@ public:
     bool IsBlob() const { return IsBlobType(FDataType); }
     // Fixed or variable length bytes.
     bool IsBinary() const { return FDataType == ftBytes || FDataType == ftVarBytes; }
-    // The bytes a value of this field takes in a record buffer.
-    int DataSize() const;
 
     bool IsNull() const;
     TVariant Value() const;
@@ -213,8 +211,6 @@ public:
     void Next();
     void Prior();
     void Last();
-    // Moves by distance records (negative: backwards); the number actually moved.
-    int MoveBy(int distance);
     bool Eof() const { return FEof; }
     bool Bof() const { return FBof; }
     bool IsEmpty() const;
@@ -243,10 +239,8 @@ public:
     void Cancel();
     void Delete();
     bool Modified() const { return FModified; }
-    // Adds a whole record at once (values in field order): after the last
-    // record, or before the current one.
+    // Adds a whole record at once (values in field order) after the last record.
     void AppendRecord(const std::vector<TVariant>& values);
-    void InsertRecord(const std::vector<TVariant>& values);
     // Moves to the record whose field has the value; the descendant decides what it supports.
     virtual bool Locate(const std::string& keyFields, const TVariant& keyValue);
     virtual TVariant Lookup(const std::string& keyFields, const TVariant& keyValue,

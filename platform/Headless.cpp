@@ -1,6 +1,7 @@
 #include "Headless.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "CP932.h"
 
@@ -18,7 +19,7 @@ TErrorLineWriter& Writer() {
 }  // namespace
 
 bool NoDisplay() { return gNoDisplay; }
-void SetNoDisplay(bool Value) { gNoDisplay = Value; }
+bool SetNoDisplay(bool Value) { return std::exchange(gNoDisplay, Value); }
 
 bool IsPlatformWithoutDisplay(std::string_view PlatformName) {
     return PlatformName == "offscreen" || PlatformName == "minimal";
@@ -40,7 +41,7 @@ void ErrorLine(const std::string& Text) {
     std::fflush(stderr);
 }
 
-void SetErrorLineWriter(TErrorLineWriter W) { Writer() = std::move(W); }
+TErrorLineWriter SetErrorLineWriter(TErrorLineWriter W) { return std::exchange(Writer(), std::move(W)); }
 
 bool Declined(std::string_view What) {
     if (!gNoDisplay) return false;

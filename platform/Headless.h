@@ -14,7 +14,7 @@ namespace headless {
 
 // True once the entry point has found that no display is attached.
 bool NoDisplay();
-void SetNoDisplay(bool Value);
+bool SetNoDisplay(bool Value);  // returns the value it replaced
 // The platform names that have no display a person could look at.
 bool IsPlatformWithoutDisplay(std::string_view PlatformName);
 
@@ -22,8 +22,9 @@ bool IsPlatformWithoutDisplay(std::string_view PlatformName);
 // line break at the end).
 void ErrorLine(const std::string& Text);
 using TErrorLineWriter = std::function<void(const std::string& Text)>;
-// Replaces where ErrorLine writes; an empty writer restores the error output.
-void SetErrorLineWriter(TErrorLineWriter Writer);
+// Replaces where ErrorLine writes (returns the writer it replaced); an
+// empty writer restores the error output.
+TErrorLineWriter SetErrorLineWriter(TErrorLineWriter Writer);
 
 // A prompt about What is to be shown. Without a display it writes one line
 // (what was asked, that there is no display, that it was cancelled), counts

@@ -8,12 +8,6 @@ void TMemDataSet::AddRow(std::vector<TVariant> values) {
     FRows.push_back(std::move(values));
 }
 
-void TMemDataSet::ClearRows() {
-    FRows.clear();
-    FCur = -1;
-    if (Active()) First();
-}
-
 void TMemDataSet::InternalOpen() {
     for (auto& r : FRows) r.resize(static_cast<size_t>(FieldDefs().Count()));
     FCur = -1;

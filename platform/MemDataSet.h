@@ -1,6 +1,8 @@
 // A materialised dataset filled by code: define FieldDefs, add rows, open.
 // It can be edited, appended to and deleted from like any dataset; the rows
 // live in memory and survive closing and opening again.
+// Test support: the tests and the benchmarks fill results with it; the
+// program itself never makes one.
 #pragma once
 #include <vector>
 
@@ -13,7 +15,6 @@ public:
     void AddRow(std::vector<TVariant> values);
     int RowCount() const { return static_cast<int>(FRows.size()); }
     const std::vector<TVariant>& Row(int i) const { return FRows.at(static_cast<size_t>(i)); }
-    void ClearRows();
 
     // False makes the dataset refuse every change.
     bool Modifiable = true;

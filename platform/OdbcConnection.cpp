@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "AppException.h"
 #include "OdbcConnectString.h"
 #include "OdbcQuery.h"
 #include "OdbcText.h"
@@ -158,10 +159,7 @@ char* TFetchScratch::Reserve(size_t Bytes) {
 TOdbcConnection::TOdbcConnection() = default;
 
 TOdbcConnection::~TOdbcConnection() {
-    try {
-        Close();
-    } catch (...) {
-    }
+    app::Guard([this] { Close(); });
     for (TOdbcQuery* q : std::vector<TOdbcQuery*>(FDataSets)) q->ConnectionClosing(true);
     FDataSets.clear();
 }

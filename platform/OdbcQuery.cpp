@@ -6,6 +6,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "AppException.h"
 #include "CP932.h"
 #include "FileSystem.h"
 #include "OdbcConnection.h"
@@ -497,10 +498,7 @@ struct TOdbcQuery::TRun {
 TOdbcQuery::TOdbcQuery(TOdbcConnection* connection) { SetConnection(connection); }
 
 TOdbcQuery::~TOdbcQuery() {
-    try {
-        Close();
-    } catch (...) {
-    }
+    app::Guard([this] { Close(); });
     if (FConnection) FConnection->UnregisterDataSet(this);
 }
 
@@ -513,10 +511,8 @@ void TOdbcQuery::SetConnection(TOdbcConnection* connection) {
 }
 
 void TOdbcQuery::ConnectionClosing(bool detach) {
-    try {
-        Close();
-    } catch (...) {
-    }
+    // the connection closes whatever a query's close handlers do
+    app::Guard([this] { Close(); });
     if (detach) FConnection = nullptr;
 }
 

@@ -1,5 +1,6 @@
 #include "Reentrancy.h"
 
+#include <utility>
 #include <vector>
 
 #include <QPointer>
@@ -45,6 +46,6 @@ bool IsFreePending(const QObject* Object) {
 }
 
 bool Terminating() { return g_terminating; }
-void SetTerminating(bool Value) { g_terminating = Value; }
+bool SetTerminating(bool Value) { return std::exchange(g_terminating, Value); }
 
 }  // namespace reentry

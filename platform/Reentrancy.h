@@ -38,6 +38,6 @@ bool IsFreePending(const QObject* Object);
 
 // The program has been told to end.
 bool Terminating();
-void SetTerminating(bool Value);
+bool SetTerminating(bool Value);  // returns the value it replaced
 
 }  // namespace reentry

@@ -1,5 +1,7 @@
 #include "ScreenMetrics.h"
 
+#include <utility>
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPoint>
@@ -38,7 +40,9 @@ TScreenSize VirtualScreenSize() {
     return p ? p() : DefaultVirtualScreenSize();
 }
 
-void SetVirtualScreenProvider(TScreenSizeProvider provider) { VirtualProvider() = std::move(provider); }
+TScreenSizeProvider SetVirtualScreenProvider(TScreenSizeProvider provider) {
+    return std::exchange(VirtualProvider(), std::move(provider));
+}
 
 TScreenRect WorkAreaAt(int32_t X, int32_t Y) {
     if (const TWorkAreaProvider& p = WorkAreaProvider()) return p(X, Y);
@@ -57,13 +61,17 @@ TScreenRect WorkAreaAt(int32_t X, int32_t Y) {
     return {0, 0, 1920, 1080};
 }
 
-void SetWorkAreaProvider(TWorkAreaProvider provider) { WorkAreaProvider() = std::move(provider); }
+TWorkAreaProvider SetWorkAreaProvider(TWorkAreaProvider provider) {
+    return std::exchange(WorkAreaProvider(), std::move(provider));
+}
 
 TScreenSize SmallIconSize() {
     const TScreenSizeProvider& p = IconProvider();
     return p ? p() : TScreenSize{16, 16};
 }
 
-void SetSmallIconProvider(TScreenSizeProvider provider) { IconProvider() = std::move(provider); }
+TScreenSizeProvider SetSmallIconProvider(TScreenSizeProvider provider) {
+    return std::exchange(IconProvider(), std::move(provider));
+}
 
 }  // namespace screen

@@ -16,8 +16,8 @@ using TScreenSizeProvider = std::function<TScreenSize()>;
 
 // The width and height of the virtual screen (all monitors together).
 TScreenSize VirtualScreenSize();
-// Installs a provider; an empty one restores the default.
-void SetVirtualScreenProvider(TScreenSizeProvider provider);
+// Installs a provider and returns the one it replaced; an empty one restores the default.
+TScreenSizeProvider SetVirtualScreenProvider(TScreenSizeProvider provider);
 // The default: the primary screen's virtual geometry when a GUI application
 // exists, otherwise 1920 x 1080.
 TScreenSize DefaultVirtualScreenSize();
@@ -38,12 +38,12 @@ using TWorkAreaProvider = std::function<TScreenRect(int32_t X, int32_t Y)>;
 // screen that provider describes, at 0, 0 (so a test sets one screen size for
 // both); without a GUI application 1920 x 1080 at 0, 0.
 TScreenRect WorkAreaAt(int32_t X, int32_t Y);
-// Installs a provider; an empty one restores the default.
-void SetWorkAreaProvider(TWorkAreaProvider provider);
+// Installs a provider and returns the one it replaced; an empty one restores the default.
+TWorkAreaProvider SetWorkAreaProvider(TWorkAreaProvider provider);
 
 // The size of the system's small icons; 16 x 16 unless a provider is installed
 // (the controls layer installs one that asks the widget style).
 TScreenSize SmallIconSize();
-void SetSmallIconProvider(TScreenSizeProvider provider);
+TScreenSizeProvider SetSmallIconProvider(TScreenSizeProvider provider);  // returns the one it replaced
 
 }  // namespace screen

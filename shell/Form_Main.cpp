@@ -147,10 +147,7 @@ void TMain::FormCreate() {
         if (TForm_Script* page = client->ActiveScriptPage()) page->FocusEditor();
     } catch (const std::exception& e) {
         FStartUpFailed = true;
-        try {
-            ShowFatalError(this, MessageOf(e));
-        } catch (...) {
-        }
+        app::Guard([&] { ShowFatalError(this, MessageOf(e)); });
         Terminate();
     }
 }
@@ -168,9 +165,14 @@ void TMain::ApplySettingsFile() {
         try {
             PlaceHistoryWindow(*env.EnvData->CloseTimeEnvData);
         } catch (...) {
+            // Ignored on purpose: the history window keeps the place it has,
+            // and a start-up never stops over the settings.
         }
         CloseTimeEnvData->Assign(*env.EnvData->CloseTimeEnvData);
     } catch (...) {
+        // Ignored on purpose: an error while reading or applying the settings
+        // file never stops the start-up; the window keeps what was applied
+        // (damage the reader could tell apart is the notice below).
     }
     if (!notice.empty()) app::Guard([&] { MessageDlg(notice, TMsgDlgType::mtWarning); });
 }
@@ -497,10 +499,5 @@ void TMain::FormDestroy() {
     } catch (const std::exception& e) {
         failures += MessageOf(e) + "\r\n";
     }
-    if (!failures.empty()) {
-        try {
-            ShowFatalError(nullptr, failures);
-        } catch (...) {
-        }
-    }
+    if (!failures.empty()) app::Guard([&] { ShowFatalError(nullptr, failures); });
 }

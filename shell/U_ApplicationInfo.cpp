@@ -1,5 +1,7 @@
 #include "U_ApplicationInfo.h"
 
+#include <utility>
+
 #include "CP932Text.h"
 #include "Exception.h"
 #include "FileAccess.h"
@@ -55,7 +57,9 @@ std::string_view TApplicationInfo::ProgramVersionBlock() {
     return std::string_view(ZintavorVersionRecord, ZintavorVersionRecordSize);
 }
 
-void TApplicationInfo::SetVersionSource(TVersionSource Source) { InstalledSource() = std::move(Source); }
+TApplicationInfo::TVersionSource TApplicationInfo::SetVersionSource(TVersionSource Source) {
+    return std::exchange(InstalledSource(), std::move(Source));
+}
 
 std::string TApplicationInfo::ProgramPath() { return fs932::ProgramFolder() + fs932::ProgramFileName(); }
 

@@ -61,7 +61,7 @@ public:
     // file and reads the embedded record of any other file. A test installs
     // its own; an empty function restores the default.
     using TVersionSource = std::function<verinfo::TReadResult(const std::string& FileName, std::string& Block)>;
-    static void SetVersionSource(TVersionSource Source);
+    static TVersionSource SetVersionSource(TVersionSource Source);  // returns the one it replaced
     // The running program's record block as the build generated it.
     static std::string_view ProgramVersionBlock();
 };

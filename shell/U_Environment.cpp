@@ -432,6 +432,7 @@ TEnvLoadResult TEnvironment::LoadFromFile(const std::string& FileName, TWritable
             std::string now;
             if (fs932::ReadFile(FileName, now) && now == bytes) WriteWhole(FileName, bytes, Data);
         } catch (const std::exception&) {
+            // the damage stays in the file and its copy; it was reported once already
         }
     }
     // the same damage was kept, and reported, before

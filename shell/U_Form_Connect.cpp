@@ -29,6 +29,7 @@
 #include "KZNMessageDlg.h"
 #include "KZNPanelEx.h"
 #include "KZNTreeView.h"
+#include "ScopeExit.h"
 #include "SysUtils.h"
 #include "T_FolderFile.h"
 #include "U_ADOConnectStringsUtil.h"
@@ -269,6 +270,7 @@ void TForm_Connect::LoadFile() {
         ToldDamaged().erase(FFileName);
         return;
     } catch (const std::exception&) {
+        // an unreadable or damaged file: handled below, told once
     }
     // told already in this run: what was read stays, silently
     if (ToldDamaged().count(FFileName)) return;
@@ -282,6 +284,7 @@ void TForm_Connect::LoadFile() {
         try {
             repaired = WriteStore(bytes);
         } catch (const std::exception&) {
+            // not repaired: the file stays damaged, which is told below
         }
     }
     // a file left damaged would be found again by every store opened later
@@ -391,6 +394,7 @@ bool TForm_Connect::Save() {
     try {
         saved = TrySaveToFile();
     } catch (const EForm_Connect&) {
+        // reported just below, naming the file
     }
     if (!saved) MessageDlg("ファイルの保存に失敗しました。[" + FFileName + "]", TMsgDlgType::mtError, this);
     return saved;
@@ -570,12 +574,12 @@ void TForm_Connect::Action_CreateRootNodeExecute() {
     std::string name = NewConnectionName();
     TTreeNodeEx* node = ConnectTree->Add(nullptr, name);
     for (int i = 0; i < 3; ++i) node->GetStringListN(i)->Clear();
-    try {
+    {
+        auto undo = ScopeFail([&] {
+            DeleteNode(node);
+            UpdateActions();
+        });
         TADOConnectStringsUtil::EditWithDataLink(static_cast<QWidget*>(this), node->GetStringList());
-    } catch (...) {
-        DeleteNode(node);
-        UpdateActions();
-        throw;
     }
     if (sys::Trim(node->GetStringList()->Text()).empty()) {
         DeleteNode(node);

@@ -746,6 +746,7 @@ void TForm_History::KeepDamagedFile(const std::string& Error) {
         try {
             SaveToFile();
         } catch (const std::exception&) {
+            // the damaged file was kept and is reported; the close-time save tries again
         }
     } else {
         ToldDamaged().insert(FileName);

@@ -1,3 +1,4 @@
+#include "ScopeExit.h"
 #include "zConnect.h"
 
 Z_DEFINE_COMMAND_CLASS(TzConnect);
@@ -14,17 +15,11 @@ void RefreshConnectionView(IScriptHost& Host) {
 
 // Runs the driver's part. A connect that fails has already dropped the old
 // connection, so the window is refreshed before the error goes on; an error of
-// the refresh itself does not hide the driver's error.
+// the refresh itself goes to the application's handler and does not hide the
+// driver's error.
 void ExecuteRefreshingOnError(TUserImplementsCommand& Command) {
-    try {
-        Command.TUserImplementsCommand::Execute();
-    } catch (...) {
-        try {
-            RefreshConnectionView(*Command.Host);
-        } catch (...) {
-        }
-        throw;
-    }
+    auto refresh = ScopeFail([&] { RefreshConnectionView(*Command.Host); });
+    Command.TUserImplementsCommand::Execute();
 }
 
 void AfterConnection(TCommand& Command) {

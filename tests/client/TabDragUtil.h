@@ -5,12 +5,19 @@
 #include <string>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QTabBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "U_EditorResultConsole.h"
+#include "U_Form_Result.h"
+#include "U_Frame_SQLClient.h"
+#include "U_ResultSeetManager.h"
 
 #include "ScreenMetrics.h"
 
@@ -36,14 +43,21 @@ inline QSize DefaultClientSize() {
 }
 
 // With ZINTAVOR_SCREENSHOT_DIR set, the screen as it is now is saved there as
-// Name.png (the screenshot script runs the floating tests on a virtual display).
-inline void SaveScreen(const char* Name) {
+// Name.png (the screenshot script runs the floating tests on a virtual display),
+// once Frame's result consoles show what they held back and every shown window
+// has been exposed.
+inline void SaveScreen(TFrameSQLClient& Frame, const char* Name) {
     const char* dir = std::getenv("ZINTAVOR_SCREENSHOT_DIR");
     if (!dir || !*dir) return;
-    // the console shows its changes a few times a second: give it the time
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < 400) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    for (int i = 0; i < Frame.ResultSeetManager->GetCount(); ++i)
+        if (auto* console = dynamic_cast<TEditorResultConsole*>(Frame.ResultSeetManager->GetForm(i)->Console()))
+            console->ApplyView();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible()) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(w)) << Name;
+        }
+    }
+    QApplication::processEvents();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         screen->grabWindow(0).save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(Name) + QStringLiteral(".png"));
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -57,6 +56,7 @@ struct ClientWindowTest : ::testing::Test, testutil::WithApp {
     std::string chosen;                 // the file the dialog answers with; empty: cancelled
     Lines history;                      // texts sent to the history
     std::string revived;                // what the shell hands back as the current history item
+    testutil::THookScope hooks;          // the presenters below, and any a test installs
 
     ClientWindowTest() {
         centre.WndProc = [this](winmsg::TMessage& m) {
@@ -71,17 +71,14 @@ struct ClientWindowTest : ::testing::Test, testutil::WithApp {
         frame->CommandPrefix = '#';
         frame->ImportScriptFileNamePrefix = '@';
         frame->resize(900, 700);
-        SetMessageDlgPresenter([this](const std::string& text, TMsgDlgType) { shown.push_back(text); });
-        TScriptFileDialog::SetChooser([this](TScriptFileDialog& d) {
+        hooks.Set(SetMessageDlgPresenter, [this](const std::string& text, TMsgDlgType) { shown.push_back(text); });
+        hooks.Set(TScriptFileDialog::SetChooser, [this](TScriptFileDialog& d) {
             asked.push_back(d);
             d.FileName = chosen;
             return !chosen.empty();
         });
     }
     ~ClientWindowTest() override {
-        SetMessageDlgPresenter(nullptr);
-        TScriptFileDialog::SetChooser(nullptr);
-        popupmenu::SetPresenter(nullptr);
         frame.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -241,7 +238,7 @@ TEST_F(ClientWindowTest, HistoryItemsDroppedOnTheEditor) {
         Script()->Lines().SetText("abc\r\nxyz\r\n");
         Page()->HistoryDirty = false;
         int menus = 0;
-        popupmenu::SetPresenter([&](QMenu& menu, const QPoint&) -> QAction* {
+        hooks.Set(popupmenu::SetPresenter, [&](QMenu& menu, const QPoint&) -> QAction* {
             ++menus;
             return c.choice < 0 ? nullptr : menu.actions().at(c.choice);
         });
@@ -415,10 +412,8 @@ TEST_F(ClientRunTest, TheWindowAfterAJapaneseScript) {
     Page()->Action_ALLSQLExec->trigger();
     // The console shows what it held back once its interval is over.
     auto* console = dynamic_cast<TEditorResultConsole*>(frame->ActiveResultPage()->Console());
-    for (int i = 0; i < 100 && (!console || console->ViewPending()); ++i) {
-        QApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    ASSERT_NE(console, nullptr);
+    ASSERT_TRUE(testutil::WaitFor([&] { return !console->ViewPending(); }));
     QApplication::processEvents();
     const std::string out = Result()->Lines().GetText();
     EXPECT_NE(out.find("山田太郎"), std::string::npos) << out;
@@ -452,12 +447,12 @@ TEST_F(ClientWindowTest, TheConsoleCatchesUpWithItsLastRequest) {
     ASSERT_NE(console, nullptr);
     QWidget* held = console->HoldWidget;
     ASSERT_NE(held, nullptr);
-    auto settle = [&] {
-        for (int i = 0; i < 100 && console->ViewPending(); ++i) {
-            QApplication::processEvents();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    };
+    // The interval is measured on a clock the test moves: what comes "sooner"
+    // or "after a quiet interval" does not depend on the machine's speed.
+    testutil::TManualClock clock;
+    console->Clock.Set(clock.Source());
+    // The timer that catches up is the console's own.
+    auto settle = [&] { EXPECT_TRUE(testutil::WaitFor([&] { return !console->ViewPending(); })); };
     for (int i = 0; i < 200; ++i) console->AddLine("line " + std::to_string(i));
     console->CaretToEnd();
     console->ScrollToEnd();
@@ -465,7 +460,7 @@ TEST_F(ClientWindowTest, TheConsoleCatchesUpWithItsLastRequest) {
     EXPECT_GT(Result()->TopRow(), 0);
     // A request after a quiet interval is applied at once.
     Result()->SetTopRow(0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(TEditorResultConsole::ViewIntervalMs + 5));
+    clock.Advance(std::chrono::milliseconds(TEditorResultConsole::ViewIntervalMs));
     console->ScrollToEnd();
     EXPECT_FALSE(console->ViewPending());
     const int top = Result()->TopRow();

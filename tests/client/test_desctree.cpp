@@ -10,8 +10,8 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDragEnterEvent>
-#include <QImage>
 #include <QDropEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -29,6 +29,7 @@
 #include "MemDataSet.h"
 #include "ScreenMetrics.h"
 #include "SysUtils.h"
+#include "TestUtil.h"
 
 using namespace desctree_test;
 
@@ -602,7 +603,8 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     QMenu* shown = nullptr;
     Lines offered;
     std::string choose;  // the caption to choose; none when empty
-    popupmenu::SetPresenter([&](QMenu& m, const QPoint&) -> QAction* {
+    testutil::THookScope hooks;
+    hooks.Set(popupmenu::SetPresenter, [&](QMenu& m, const QPoint&) -> QAction* {
         shown = &m;
         QAction* chosen = nullptr;
         for (QAction* a : m.actions()) {
@@ -662,7 +664,7 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
     // The successor's own drag still offers its scripts.
     TDescDragObj fresh(successor);
     EXPECT_TRUE(DropOn(page->Editor->viewport(), &fresh));
-    popupmenu::SetPresenter(nullptr);
+    hooks.Restore();
     EXPECT_EQ(offered, (Lines{"Count.Script", "Drop.Script"}));
     EXPECT_EQ(Db.SQLs, (Lines{"DROP TABLE t1\r\n"}));
 }
@@ -769,7 +771,7 @@ TEST_F(DescTreeTest, PropertyTabsFloatAndComeBack) {
     EXPECT_TRUE(a->window()->isVisible());
     EXPECT_EQ(text(a), "one of S1" "\r\n");
     EXPECT_EQ(text(tabs->currentWidget()), "b one" "\r\n");
-    clienttest::SaveScreen("floating-property-tab");
+    clienttest::SaveScreen(*Frame, "floating-property-tab");
     // another node with the same pages: the floating page follows the selection
     Select("ObjectTree/Sales/Two");
     EXPECT_EQ(captions(), (Lines{"B", "Params"}));
@@ -820,10 +822,8 @@ TEST_F(DescTreeTest, PropertyTabsFloatAndComeBack) {
 
 // A property tab let go near the corner of a laptop's screen opens wholly on it.
 TEST_F(DescTreeTest, AFloatingPropertyTabOpensWhollyOnTheScreen) {
-    struct Laptop {
-        Laptop() { screen::SetVirtualScreenProvider([] { return screen::TScreenSize{1366, 768}; }); }
-        ~Laptop() { screen::SetVirtualScreenProvider(nullptr); }
-    } laptop;
+    testutil::THookScope hooks;
+    hooks.Set(screen::SetVirtualScreenProvider, [] { return screen::TScreenSize{1366, 768}; });
     Load({{"ObjectTree/Sales/One/A.Property", "one"}, {"ObjectTree/Sales/One/B.Property", "b one"}}, {"Sales"});
     Frame->resize(1229, 691);
     Frame->move(0, 0);

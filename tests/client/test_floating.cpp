@@ -16,6 +16,7 @@
 #include "QtTestApp.h"
 #include "ScreenMetrics.h"
 #include "TabDragUtil.h"
+#include "TestUtil.h"
 #include "U_Form_Result.h"
 #include "U_Frame_SQLClient.h"
 #include "U_ResultSeetManager.h"
@@ -29,12 +30,13 @@ using clienttest::DragTab;
 struct FloatingTest : ::testing::Test, testutil::WithApp {
     winmsg::TMessageWindow centre;
     std::unique_ptr<TFrameSQLClient> frame;
+    testutil::THookScope hooks;
 
     FloatingTest() {
         // the offscreen platform's own screen is smaller than the window: a desktop's instead
         // (on a real display, as the screenshot command runs these, its own screen)
         if (QGuiApplication::platformName() == QLatin1String("offscreen"))
-            screen::SetVirtualScreenProvider([] { return screen::TScreenSize{1600, 1000}; });
+            hooks.Set(screen::SetVirtualScreenProvider, [] { return screen::TScreenSize{1600, 1000}; });
         frame = std::make_unique<TFrameSQLClient>(nullptr, centre.Handle());
         frame->SQLDelimiter = ';';
         frame->CommandPrefix = '#';
@@ -48,8 +50,7 @@ struct FloatingTest : ::testing::Test, testutil::WithApp {
     ~FloatingTest() override {
         frame.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        screen::SetWorkAreaProvider(nullptr);
-        screen::SetVirtualScreenProvider(nullptr);
+        hooks.Restore();
     }
     void Settle() {
         QApplication::processEvents();
@@ -102,7 +103,7 @@ TEST_F(FloatingTest, AFloatingPageTakesOutputAndIsFreedByDelSheet) {
     EXPECT_TRUE(Holds(page, "浮いた頁へ"));
     // the window is as large as the result area it came from
     EXPECT_GE(window->width(), frame->Page_Result->width() - 1);
-    clienttest::SaveScreen("floating-result-page");
+    clienttest::SaveScreen(*frame, "floating-result-page");
     EXPECT_FALSE(Holds(Sheets().GetForm(0), "浮いた頁へ"));
     EXPECT_FALSE(Holds(Sheets().GetForm(2), "浮いた頁へ"));
 
@@ -234,7 +235,7 @@ TEST_F(FloatingTest, AFloatingPageOpensWhollyOnTheScreenOfItsDropPoint) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        screen::SetWorkAreaProvider([c](int32_t X, int32_t) {
+        hooks.Set(screen::SetWorkAreaProvider, [c](int32_t X, int32_t) {
             const QRect r = X < c.Split ? c.Left : c.Right;
             return screen::TScreenRect{r.x(), r.y(), r.width(), r.height()};
         });

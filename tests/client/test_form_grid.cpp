@@ -22,7 +22,7 @@
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
 #include "QtTestApp.h"
-#include "ScopeExit.h"
+#include "TestUtil.h"
 #include "U_ADODriver.h"
 #include "U_Form_Grid.h"
 #include "U_Form_Result.h"
@@ -211,9 +211,12 @@ TEST_F(GridTest, MovingToAnotherRowPostsTheEditedRecord) {
     EXPECT_EQ(static_cast<TMemDataSet*>(g->DataSet())->Row(0)[1].AsString(), "移動前");
     // a value the field cannot take is refused, the record left as it was
     std::vector<std::string> errors;
-    app::SetExceptionHandler([&](const std::exception& e) { errors.push_back(static_cast<const Exception&>(e).Message); });
-    EXPECT_FALSE(SetCell(*g, 2, 0, "abc"));
-    app::SetExceptionHandler(nullptr);
+    {
+        testutil::THookScope hooks;
+        hooks.Set(app::SetExceptionHandler,
+                  [&](const std::exception& e) { errors.push_back(static_cast<const Exception&>(e).Message); });
+        EXPECT_FALSE(SetCell(*g, 2, 0, "abc"));
+    }
     EXPECT_EQ(errors, Lines{"'abc' は有効な整数値ではありません"});
     EXPECT_EQ(Cell(*g, 2, 0), "3");
 }
@@ -500,11 +503,11 @@ TEST_P(GridDbTest, DownOnANewRecordThatFailsToPostShowsTheErrorAndAddsNoOther) {
 // action fails, with the same words in the same place: the error editor.
 TEST_P(GridDbTest, GridKeysAreRefusedAsTheirMenuActionsAre) {
     std::vector<std::string> handled;
-    app::SetExceptionHandler([&](const std::exception& e) {
+    testutil::THookScope hooks;
+    hooks.Set(app::SetExceptionHandler, [&](const std::exception& e) {
         auto* x = dynamic_cast<const Exception*>(&e);
         handled.push_back(x ? x->Message : e.what());
     });
-    auto restore = ScopeExit([] { app::SetExceptionHandler(nullptr); });
     struct Case {
         const char* what;
         bool join;
@@ -567,7 +570,7 @@ TEST_P(GridDbTest, GridKeysAreRefusedAsTheirMenuActionsAre) {
             EXPECT_TRUE(menuShown.empty()) << c.what;
         }
     }
-    app::SetExceptionHandler(nullptr);
+    hooks.Restore();
     EXPECT_EQ(Rows(), before);
     Exec("drop table " + Table + "_j");
 }

@@ -13,6 +13,7 @@
 #include "engine/FakeHost.h"
 #include "Reentrancy.h"
 #include "SysUtils.h"
+#include "TestUtil.h"
 #include "U_Command.h"
 #include "U_GrobalCommandRegister.h"
 #include "U_SQL99.h"
@@ -293,8 +294,10 @@ TEST_F(ExecutorTest, NestedRunLeavesThePageToTheOuterRun) {
 TEST_F(ExecutorTest, TerminatingEndsAPauseAndTheRun) {
     bench.Flags.EveryTimeStop = true;
     bench.Answers = {'t'};  // the program is told to end while the pause waits
+    testutil::THookScope hooks;
+    hooks.Set(reentry::SetTerminating, false);
     auto lines = bench.Run("#Say 1;#Say 2;");
-    reentry::SetTerminating(false);
+    hooks.Restore();
     EXPECT_EQ(lines, (Lines{"1", "<pause 一時停止>"}));
 }
 

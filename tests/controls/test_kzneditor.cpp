@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <cstring>
 #include "editor/ViewTestUtil.h"
+#include "TestUtil.h"
 
 namespace {
 
@@ -144,7 +145,7 @@ struct DropTest : KZNEditorTest {
         fs932::WriteFileAtomic(bin, std::string("\x01\x02", 2));
         E->AcceptShellDorpFile = true;
     }
-    ~DropTest() override { popupmenu::SetPresenter(nullptr); }
+    testutil::THookScope hooks;
     static QMimeData* Files(const std::vector<std::string>& names) {
         auto* m = new QMimeData;
         QList<QUrl> urls;
@@ -154,7 +155,7 @@ struct DropTest : KZNEditorTest {
     }
     // The menu of a right-button drop picks item (0 none, 1 names, 2 contents).
     void Choose(int item) {
-        popupmenu::SetPresenter([this, item](QMenu& menu, const QPoint&) -> QAction* {
+        hooks.Set(popupmenu::SetPresenter, [this, item](QMenu& menu, const QPoint&) -> QAction* {
             ++menuShown;
             auto& m = static_cast<TEditorOLEDropPopupMenu&>(menu);
             deployEnabled = m.FileDeployItem->isEnabled();
@@ -219,7 +220,7 @@ TEST_F(DropTest, FilesGoInAtTheCaretLine) {
 TEST_F(DropTest, ANameCP932CannotHoldIsRefusedWithAMessage) {
     Show();
     std::vector<std::string> told;
-    SetMessageDlgPresenter([&](const std::string& text, TMsgDlgType) { told.push_back(text); });
+    hooks.Set(SetMessageDlgPresenter, [&](const std::string& text, TMsgDlgType) { told.push_back(text); });
     const QString odd = QString::fromUtf8(fs932::ToNative(dir).c_str()) + QString::fromUtf8("\xF0\xA0\xAE\xB7.sql");
     auto* data = new QMimeData;
     data->setUrls({QUrl::fromLocalFile(odd), QUrl::fromLocalFile(QString::fromUtf8(fs932::ToNative(a).c_str()))});
@@ -232,7 +233,6 @@ TEST_F(DropTest, ANameCP932CannotHoldIsRefusedWithAMessage) {
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].find("ファイル名に、シフトJISで表せない文字が含まれています。"), 0u);
     EXPECT_EQ(told[0].find(a), std::string::npos);
-    SetMessageDlgPresenter(nullptr);
 }
 
 TEST_F(DropTest, OnlyFilesAndOnlyWhenAccepted) {

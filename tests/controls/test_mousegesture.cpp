@@ -18,6 +18,7 @@
 #include "AppException.h"
 #include "CP932.h"
 #include "QtTestApp.h"
+#include "TestUtil.h"
 #include "U_MouseGesture.h"
 
 using namespace winmsg;
@@ -609,12 +610,12 @@ TEST_F(HookRig, ReleasedOutsideTheOwnerAbandonsAndOpensNoMenu) {
 TEST_F(HookRig, AHandlerExceptionStopsAtTheHook) {
     Start(20, 20);
     std::vector<std::string> reported;
-    app::SetExceptionHandler([&](const std::exception& e) { reported.push_back(e.what()); });
+    testutil::THookScope hooks;
+    hooks.Set(app::SetExceptionHandler, [&](const std::exception& e) { reported.push_back(e.what()); });
     gesture.OnMouseGestureExecute = [](TObject*, const TMouseGestureArray&) { throw std::runtime_error("boom"); };
     MoveTo(60, 20);
     Release(Qt::RightButton, 60, 20);
     Settle();
-    app::SetExceptionHandler(nullptr);
     EXPECT_EQ(reported, std::vector<std::string>{"boom"});
     EXPECT_EQ(editor->seen, std::vector<std::string>{"press 2"});  // the release was still swallowed
 }

@@ -11,6 +11,7 @@
 
 #include "QtTestApp.h"
 #include "Reentrancy.h"
+#include "TestUtil.h"
 #include "U_PageFormManager.h"
 
 namespace {
@@ -286,9 +287,11 @@ TEST_F(PageFormFixture, ManagerFreedWhileAPageIsStillInUse) {
 }
 
 TEST_F(PageFormFixture, NoFreshPageWhileTerminating) {
-    reentry::SetTerminating(true);
-    manager->Close("#0");
-    reentry::SetTerminating(false);
+    {
+        testutil::THookScope hooks;
+        hooks.Set(reentry::SetTerminating, true);
+        manager->Close("#0");
+    }
     EXPECT_EQ(manager->GetCount(), 0);
     EXPECT_EQ(tabs.count(), 0);
 }

@@ -13,6 +13,7 @@
 #include "KZNPanelEx.h"
 #include "KZNRectangle.h"
 #include "QtTestApp.h"
+#include "TestUtil.h"
 
 TEST(Rectangle, EveryBoundCountsAsInside) {
     const TRect r{10, 20, 30, 40};
@@ -186,11 +187,11 @@ TEST(DropTarget, EffectsFollowTheKeysAndOnlyAcceptedFormatsCount) {
 TEST(MessageDlg, GoesToAnInstalledPresenter) {
     testutil::App();
     std::vector<std::string> seen;
-    SetMessageDlgPresenter([&](const std::string& text, TMsgDlgType type) {
+    testutil::THookScope hooks;
+    hooks.Set(SetMessageDlgPresenter, [&](const std::string& text, TMsgDlgType type) {
         seen.push_back(text + (type == TMsgDlgType::mtError ? " (error)" : ""));
     });
     MessageDlg("ファイルの保存に失敗しました。[x]", TMsgDlgType::mtError);
-    SetMessageDlgPresenter(nullptr);
     EXPECT_EQ(seen, std::vector<std::string>{"ファイルの保存に失敗しました。[x] (error)"});
 }
 

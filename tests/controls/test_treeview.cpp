@@ -395,6 +395,9 @@ TEST_F(TreeFixture, DropPositionOnAndBelowANode) {
 }
 
 TEST_F(TreeFixture, DragMarkerScrollsAtTheEdges) {
+    // the pause between scroll steps is measured on a clock the test moves
+    testutil::TManualClock clock;
+    tree.Clock.Set(clock.Source());
     tree.ShowDragTargetRectangle = true;
     std::vector<TTreeNodeEx*> nodes;
     for (int i = 0; i < 40; ++i) nodes.push_back(tree.Add(nullptr, "n" + std::to_string(i)));
@@ -411,9 +414,12 @@ TEST_F(TreeFixture, DragMarkerScrollsAtTheEdges) {
     // over the bottom visible node, once the pause is over: the next node is selected and shown
     TTreeNodeEx* bottom = tree.NodeAt(QPoint(5, tree.viewport()->height() - 2));
     ASSERT_NE(bottom, nullptr);
-    QElapsedTimer wait;
-    wait.start();
-    while (wait.elapsed() < 60) QApplication::processEvents();
+    // still within the pause after that step: nothing moves
+    clock.Advance(std::chrono::milliseconds(49));
+    tree.DrawDragTarget(QPoint(5, tree.viewport()->height() - 2));
+    EXPECT_EQ(tree.NodeAt(QPoint(1, 1)), nodes[9]);
+    EXPECT_NE(tree.GetSelected(), bottom->GetNext());
+    clock.Advance(std::chrono::milliseconds(1));
     tree.DrawDragTarget(QPoint(5, tree.viewport()->height() - 2));
     TTreeNodeEx* next = bottom->GetNext();
     EXPECT_EQ(tree.GetSelected(), next);
@@ -422,7 +428,7 @@ TEST_F(TreeFixture, DragMarkerScrollsAtTheEdges) {
     // without the marker switched on nothing moves
     tree.ShowDragTargetRectangle = false;
     TTreeNodeEx* top = tree.NodeAt(QPoint(1, 1));
-    while (wait.elapsed() < 130) QApplication::processEvents();
+    clock.Advance(std::chrono::milliseconds(100));
     tree.DrawDragTarget(QPoint(5, 2));
     EXPECT_EQ(tree.NodeAt(QPoint(1, 1)), top);
 }

@@ -3,6 +3,7 @@
 #include "DbTestUtil.h"
 #include "FileSystem.h"
 #include "I_ConnectionStore.h"
+#include "TestUtil.h"
 #include "U_ADOConnectStringsUtil.h"
 
 namespace {
@@ -125,9 +126,12 @@ TEST(ADOConnectStringsUtil, DataLinkDialogEditsTheLines) {
     EXPECT_THROW(TADOConnectStringsUtil::EditWithDataLink(nullptr, &list), EADOConnectStringsUtil);
     FakeDataLink dialog;
     dialog.Result = "DSN=b;PWD=\"p;q\"";
-    TConnectPrompts::DataLinkPrompt = &dialog;
-    TADOConnectStringsUtil::EditWithDataLink(nullptr, &list);
-    TConnectPrompts::DataLinkPrompt = nullptr;
+    {
+        testutil::THookScope hooks;
+        hooks.Keep(TConnectPrompts::DataLinkPrompt);
+        TConnectPrompts::DataLinkPrompt = &dialog;
+        TADOConnectStringsUtil::EditWithDataLink(nullptr, &list);
+    }
     EXPECT_EQ(dialog.Seen, "DSN=a;UID=u;");
     EXPECT_EQ(list.Items, (std::vector<std::string>{"DSN=b", "PWD=\"p;q\""}));
 }

@@ -17,9 +17,8 @@
 namespace {
 
 struct FormSearchTest : testutil::WithApp, ::testing::Test {
-    std::string Old = TFormSearch::StoreFileName();
-    FormSearchTest() { TFormSearch::SetStoreFileName(testutil::TempFolder("formsearch") + "TFormSearch.ini"); }
-    ~FormSearchTest() override { TFormSearch::SetStoreFileName(Old); }
+    testutil::THookScope hooks;
+    FormSearchTest() { hooks.Set(TFormSearch::SetStoreFileName, testutil::TempFolder("formsearch") + "TFormSearch.ini"); }
 
     // Runs Execute with the dialog answered by Answer (which presses a button).
     bool Run(std::function<void(TFormSearch*)> Answer, std::string& Text, uint16_t& Options) {

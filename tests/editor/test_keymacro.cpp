@@ -6,6 +6,7 @@
 
 #include "KeyMacro.h"
 #include "KeyboardState.h"
+#include "TestUtil.h"
 #include "ViewTestUtil.h"
 
 using namespace viewtest;
@@ -32,9 +33,9 @@ struct MacroFixture : ViewFixture {
         M = std::make_unique<TKeyMacro>();
         M->Name = "KeyMacro1";
         M->SetControl(E.get());
-        TKeyMacro::SetPresenter([this](const std::string& t, bool) { Shown.push_back(t); });
+        hooks.Set(TKeyMacro::SetPresenter, [this](const std::string& t, bool) { Shown.push_back(t); });
     }
-    ~MacroFixture() override { TKeyMacro::SetPresenter(nullptr); }
+    testutil::THookScope hooks;
     void Do(const Step& s) {
         if (s.Ime)
             Commit(E.get(), QString::fromUtf8(s.Text));

@@ -27,6 +27,7 @@ TEST_F(EditorView, NewControlHasItsDefaults) {
     EXPECT_FALSE(E->Modified());
     EXPECT_TRUE(E->WantTabs);
     EXPECT_TRUE(E->WantReturns);
+    ASSERT_TRUE(testutil::FontInstalled("IPAGothic"));
     EXPECT_EQ(E->font().family(), QStringLiteral("IPAGothic"));
     ASSERT_NE(E->PopupMenu(), nullptr);
 }

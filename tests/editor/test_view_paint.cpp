@@ -26,6 +26,8 @@ int Ink(const QImage& img, const QRect& r) {
 
 class Painting : public ViewFixture {
 protected:
+    // The pixels measured here are those of the editor's font.
+    void SetUp() override { ASSERT_TRUE(testutil::FontInstalled("IPAGothic")); }
     QRect CellRect(int row, int col, int cols = 1) {
         int x = E->GetTextLeft() + (col - E->TopCol()) * E->ColWidth();
         int y = E->GetTextTop() + (row - E->TopRow()) * E->RowHeight();

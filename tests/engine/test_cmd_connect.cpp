@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "AppException.h"
 #include "FakeHost.h"
 #include "FileSystem.h"
 #include "SysUtils.h"
+#include "TestUtil.h"
 #include "U_Command.h"
 #include "U_CommandManager.h"
 
@@ -199,6 +201,7 @@ TEST_F(ConnectCommandTest, FailedConnectRefreshesTheWindowAndReportsTheError) {
     EXPECT_FALSE(Driver.Connected);
 }
 
+// The refresh's own error is not lost either: it goes to the application's handler.
 TEST_F(ConnectCommandTest, RefreshErrorDoesNotHideTheDriversError) {
     struct THost : TFakeHost {
         void RefreshConnectState() override { throw EFakeDriver("描画できません"); }
@@ -206,6 +209,9 @@ TEST_F(ConnectCommandTest, RefreshErrorDoesNotHideTheDriversError) {
     host.OnUserCommand = [this](void*, TCommandInterface& Command, bool& Handled) {
         Driver.HandleCommand(Command, Handled);
     };
+    Lines handled;
+    testutil::THookScope hooks;
+    hooks.Set(app::SetExceptionHandler, [&](const std::exception& e) { handled.push_back(e.what()); });
     TStringList out;
     try {
         TCommandManager(&host).ExecuteLine(TStringList("#Connect nosuch"), out);
@@ -213,6 +219,7 @@ TEST_F(ConnectCommandTest, RefreshErrorDoesNotHideTheDriversError) {
     } catch (const EFakeDriver& e) {
         EXPECT_EQ(e.Message, "接続に失敗しました。\r\n接続情報が登録されていません。[ nosuch ]");
     }
+    EXPECT_EQ(handled, Lines{"描画できません"});
 }
 
 TEST_F(ConnectCommandTest, ReConnect) {

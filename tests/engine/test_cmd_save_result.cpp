@@ -13,6 +13,7 @@
 #include "FileSystem.h"
 #include "TestUtil.h"
 #include "U_CommandManager.h"
+#include "XBiff.h"
 #include "XWriteBiff.h"
 #include "zSaveResult.h"
 
@@ -256,3 +257,19 @@ TEST_F(SaveResultTest, AFileThatCannotBeWrittenIsAnError) {
 }
 
 }  // namespace
+
+// The module keeps one workbook-reader event surface for the whole program:
+// every call reaches the same instance, events set once stay set, none is set at first.
+TEST(SaveResultModule, OneReaderEventSurfaceIsKept) {
+    TXBiff& biff = XBiff();
+    EXPECT_EQ(&XBiff(), &biff);
+    EXPECT_FALSE(biff.OnProgress);
+    EXPECT_FALSE(biff.OnReadCell);
+    EXPECT_FALSE(biff.OnReadColW);
+    EXPECT_FALSE(biff.OnReadSheetName);
+    int progress = -1;
+    biff.OnProgress = [&](void*, int P) { progress = P; };
+    XBiff().OnProgress(nullptr, 40);
+    EXPECT_EQ(progress, 40);
+    biff.OnProgress = nullptr;
+}

@@ -2,14 +2,15 @@
 
 #include "ScreenMetrics.h"
 #include "T_EnvData.h"
+#include "TestUtil.h"
 
 namespace {
 class EnvDataTest : public ::testing::Test {
 protected:
     void UseScreen(int32_t w, int32_t h) {
-        screen::SetVirtualScreenProvider([w, h] { return screen::TScreenSize{w, h}; });
+        hooks.Set(screen::SetVirtualScreenProvider, [w, h] { return screen::TScreenSize{w, h}; });
     }
-    void TearDown() override { screen::SetVirtualScreenProvider(nullptr); }
+    testutil::THookScope hooks;
 };
 }  // namespace
 

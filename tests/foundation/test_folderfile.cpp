@@ -251,13 +251,15 @@ TEST_F(FolderFileTest, AddFolderTreeDoesNotFollowALinkRoundAgain) {
 
 TEST(FolderFile, SmallIconSizeAndCurrentFolder) {
     int32_t w = 0, h = 0;
-    screen::SetSmallIconProvider(nullptr);
-    TFolderFile::GetSmallIconSize(w, h);
-    EXPECT_EQ(w, 16);
-    EXPECT_EQ(h, 16);
-    screen::SetSmallIconProvider([] { return screen::TScreenSize{20, 22}; });
-    TFolderFile::GetSmallIconSize(w, h);
-    screen::SetSmallIconProvider(nullptr);
+    {
+        testutil::THookScope hooks;
+        hooks.Set(screen::SetSmallIconProvider, nullptr);
+        TFolderFile::GetSmallIconSize(w, h);
+        EXPECT_EQ(w, 16);
+        EXPECT_EQ(h, 16);
+        hooks.Set(screen::SetSmallIconProvider, [] { return screen::TScreenSize{20, 22}; });
+        TFolderFile::GetSmallIconSize(w, h);
+    }
     EXPECT_EQ(w, 20);
     EXPECT_EQ(h, 22);
 

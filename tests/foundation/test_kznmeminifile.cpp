@@ -14,7 +14,7 @@ protected:
         Dir = testutil::TempFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
         File = Dir + "a.Environment";
     }
-    void TearDown() override { TKZNMemIniFile::SetConfirmHook(nullptr); }
+    testutil::THookScope hooks;
     std::string Content() {
         std::string bytes;
         fs932::ReadFile(File, bytes);
@@ -132,7 +132,7 @@ TEST_F(KZNMemIniFileTest, UpdateFileAsksWhenConfirmIsSet) {
     ini.Open();
     ini.WriteInteger("S", "k", 2);
 
-    TKZNMemIniFile::SetConfirmHook([&](const std::string& text) {
+    hooks.Set(TKZNMemIniFile::SetConfirmHook, [&](const std::string& text) {
         asked.push_back("hook:" + text);
         return answer;
     });

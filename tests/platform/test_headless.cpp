@@ -6,20 +6,19 @@
 #include <vector>
 
 #include "Headless.h"
+#include "TestUtil.h"
 
 namespace {
 
 struct HeadlessTest : ::testing::Test {
     std::vector<std::string> lines;
+    testutil::THookScope hooks;
     void SetUp() override {
         headless::ResetFailures();
-        headless::SetErrorLineWriter([this](const std::string& t) { lines.push_back(t); });
+        hooks.Set(headless::SetErrorLineWriter, [this](const std::string& t) { lines.push_back(t); });
+        hooks.Set(headless::SetNoDisplay, false);
     }
-    void TearDown() override {
-        headless::SetNoDisplay(false);
-        headless::ResetFailures();
-        headless::SetErrorLineWriter(nullptr);
-    }
+    void TearDown() override { headless::ResetFailures(); }
 };
 
 }  // namespace

@@ -6,34 +6,47 @@
 
 #include <gtest/gtest.h>
 
+#include "AppException.h"
+#include "TestUtil.h"
+
 namespace {
 
-TEST(ScopeExit, RunsOnceOnEveryWayOut) {
+// ScopeExit runs once on every way out; ScopeFail only on the way out by an
+// exception; neither once released.
+TEST(ScopeExit, RunsOnceOnEveryWayOutAndScopeFailOnlyOnAFailure) {
     struct Case {
         const char* Name;
         bool Throw;
         bool Release;
-        int Runs;
+        int ExitRuns;
+        int FailRuns;
     } cases[] = {
-        {"normal end", false, false, 1},
-        {"left by an exception", true, false, 1},
-        {"released", false, true, 0},
-        {"released, then an exception", true, true, 0},
+        {"normal end", false, false, 1, 0},
+        {"left by an exception", true, false, 1, 1},
+        {"released", false, true, 0, 0},
+        {"released, then an exception", true, true, 0, 0},
     };
-    for (const Case& c : cases) {
-        int runs = 0;
+    auto runs = [](const Case& c, auto make) {
+        int n = 0;
         try {
-            auto g = ScopeExit([&] { ++runs; });
+            auto g = make([&] { ++n; });
             if (c.Release) g.Release();
             if (c.Throw) throw std::runtime_error("x");
         } catch (const std::runtime_error&) {
         }
-        EXPECT_EQ(runs, c.Runs) << c.Name;
+        return n;
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(runs(c, [](auto f) { return ScopeExit(f); }), c.ExitRuns) << c.Name;
+        EXPECT_EQ(runs(c, [](auto f) { return ScopeFail(f); }), c.FailRuns) << c.Name;
     }
 }
 
-TEST(ScopeExit, TheFirstErrorWins) {
-    // left by an exception: the cleanup's own error is dropped, the first one is reported
+TEST(ScopeExit, TheFirstErrorWinsAndTheCleanupsGoesToTheHandler) {
+    std::vector<std::string> handled;
+    testutil::THookScope hooks;
+    hooks.Set(app::SetExceptionHandler, [&](const std::exception& e) { handled.push_back(e.what()); });
+    // left by an exception: the caller catches the first error, the cleanup's own goes to the handler
     std::string got;
     try {
         auto g = ScopeExit([] { throw std::runtime_error("cleanup"); });
@@ -42,14 +55,35 @@ TEST(ScopeExit, TheFirstErrorWins) {
         got = e.what();
     }
     EXPECT_EQ(got, "work");
+    EXPECT_EQ(handled, std::vector<std::string>{"cleanup"});
     // left normally: the cleanup's error reaches the caller
     got.clear();
+    handled.clear();
     try {
         auto g = ScopeExit([] { throw std::runtime_error("cleanup"); });
     } catch (const std::runtime_error& e) {
         got = e.what();
     }
     EXPECT_EQ(got, "cleanup");
+    EXPECT_TRUE(handled.empty());
+}
+
+// A step that ends normally while another error unwinds the stack (a
+// destructor's work) is no failure of its own: its undo does not run.
+TEST(ScopeFail, CountsOnlyTheExceptionsOfItsOwnScope) {
+    struct TStepInDestructor {
+        int& Runs;
+        ~TStepInDestructor() {
+            auto g = ScopeFail([this] { ++Runs; });
+        }
+    };
+    int runs = 0;
+    try {
+        TStepInDestructor step{runs};
+        throw std::runtime_error("outer");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(runs, 0);
 }
 
 TEST(ScopeExit, NestedGuardsUnwindInReverseOrder) {

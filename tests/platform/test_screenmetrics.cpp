@@ -7,10 +7,12 @@
 #include <string>
 
 #include "ScreenMetrics.h"
+#include "TestUtil.h"
 
 TEST(ScreenMetrics, ProvidersReplaceTheDefaults) {
-    screen::SetVirtualScreenProvider(nullptr);
-    screen::SetSmallIconProvider(nullptr);
+    testutil::THookScope hooks;
+    hooks.Set(screen::SetVirtualScreenProvider, nullptr);
+    hooks.Set(screen::SetSmallIconProvider, nullptr);
     EXPECT_EQ(screen::VirtualScreenSize().Width, 1920);  // no GUI application: the fixed fallback
     EXPECT_EQ(screen::VirtualScreenSize().Height, 1080);
     EXPECT_EQ(screen::SmallIconSize().Width, 16);
@@ -37,16 +39,16 @@ TEST(ScreenMetrics, WorkAreaAtAPoint) {
                std::to_string(r.Height);
     };
     EXPECT_EQ(rect(screen::WorkAreaAt(100, 100)), "0,0 1920x1080");  // no GUI application
-    screen::SetVirtualScreenProvider([] { return screen::TScreenSize{1366, 768}; });
+    testutil::THookScope hooks;
+    hooks.Set(screen::SetVirtualScreenProvider, [] { return screen::TScreenSize{1366, 768}; });
     EXPECT_EQ(rect(screen::WorkAreaAt(5000, 5000)), "0,0 1366x768");
     // two screens side by side, the second one with a panel at its top
-    screen::SetWorkAreaProvider([](int32_t X, int32_t) {
+    hooks.Set(screen::SetWorkAreaProvider, [](int32_t X, int32_t) {
         return X < 1600 ? screen::TScreenRect{0, 0, 1600, 1000} : screen::TScreenRect{1600, 30, 1366, 738};
     });
     EXPECT_EQ(rect(screen::WorkAreaAt(800, 570)), "0,0 1600x1000");
     EXPECT_EQ(rect(screen::WorkAreaAt(2000, 500)), "1600,30 1366x738");
-    screen::SetWorkAreaProvider(nullptr);
-    screen::SetVirtualScreenProvider(nullptr);
+    hooks.Restore();
     EXPECT_EQ(rect(screen::WorkAreaAt(100, 100)), "0,0 1920x1080");
 }
 

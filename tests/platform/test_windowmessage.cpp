@@ -8,6 +8,7 @@
 
 #include "AppException.h"
 #include "Exception.h"
+#include "TestUtil.h"
 #include "WindowMessage.h"
 
 namespace {
@@ -72,10 +73,10 @@ TEST(WindowMessage, ReceiverErrorsReachTheSenderOrTheApplicationHandler) {
     EXPECT_THROW(winmsg::SendMessage(w.Handle(), winmsg::WM_APP, 0, 0), Exception);
 
     std::string reported;
-    app::SetExceptionHandler([&](const std::exception& e) { reported = e.what(); });
+    testutil::THookScope hooks;
+    hooks.Set(app::SetExceptionHandler, [&](const std::exception& e) { reported = e.what(); });
     winmsg::PostMessage(w.Handle(), winmsg::WM_APP, 0, 0);
     QCoreApplication::processEvents();
-    app::SetExceptionHandler(nullptr);
     EXPECT_EQ(reported, "受信エラー");
 }
 

@@ -44,25 +44,27 @@ struct TMainFolderTest : ::testing::Test {
     std::vector<std::string> notices;
     std::vector<std::string> fatal;
     std::unique_ptr<TMain> main;
+    // TMain's hooks, the message presenter, the terminating flag and what a
+    // test or a derived fixture installs besides; put back after main has gone.
+    testutil::THookScope hooks;
 
     void SetUp() override {
         dir = testutil::TempFolder(folderName);
         ASSERT_FALSE(dir.empty());
+        hooks.Keep(TMain::Hooks());
         TMain::Hooks() = TMain::THooks();
         TMain::Hooks().ProgramPath = dir + "Zintavor";
         TMain::Hooks().ShowFatalError = [this](QWidget*, const std::string& m) { fatal.push_back(m); };
-        SetMessageDlgPresenter([this](const std::string& t, TMsgDlgType) { notices.push_back(t); });
-        reentry::SetTerminating(false);
+        hooks.Set(SetMessageDlgPresenter, [this](const std::string& t, TMsgDlgType) { notices.push_back(t); });
+        hooks.Set(reentry::SetTerminating, false);
         oldDir = fs932::GetCurrentDir();
         ASSERT_TRUE(fs932::SetCurrentDir(dir));
     }
     void TearDown() override {
         main.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        fs932::SetCurrentDir(oldDir);
-        TMain::Hooks() = TMain::THooks();
-        SetMessageDlgPresenter(nullptr);
-        reentry::SetTerminating(false);
+        if (!oldDir.empty()) fs932::SetCurrentDir(oldDir);
+        hooks.Restore();
     }
     void Write(const std::string& Name, const std::string& Bytes) {
         ASSERT_TRUE(fs932::WriteFileAtomic(dir + Name, Bytes)) << Name;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "TestUtil.h"
 #include "U_ApplicationInfo.h"
 
 namespace shelltest {
@@ -71,7 +72,7 @@ inline std::string ElfFile(const std::string& Data, const std::string& SectionNa
 class TVersionSourceGuard {
 public:
     explicit TVersionSourceGuard(TApplicationInfo::TVersionSource Source) {
-        TApplicationInfo::SetVersionSource(std::move(Source));
+        FHooks.Set(TApplicationInfo::SetVersionSource, std::move(Source));
     }
     // A source that answers Block for every file.
     explicit TVersionSourceGuard(std::string Block)
@@ -79,9 +80,9 @@ public:
               Out = Block;
               return verinfo::TReadResult::Ok;
           }) {}
-    ~TVersionSourceGuard() { TApplicationInfo::SetVersionSource(nullptr); }
-    TVersionSourceGuard(const TVersionSourceGuard&) = delete;
-    TVersionSourceGuard& operator=(const TVersionSourceGuard&) = delete;
+
+private:
+    testutil::THookScope FHooks;
 };
 
 }  // namespace shelltest

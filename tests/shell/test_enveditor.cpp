@@ -43,9 +43,10 @@ struct EnvEditorTest : ::testing::Test, testutil::WithApp {
     std::unique_ptr<TEnvironment> env;
     std::unique_ptr<TForm_EnvEditor> dlg;
     std::vector<std::string> messages;
+    testutil::THookScope hooks;
 
     EnvEditorTest() {
-        SetMessageDlgPresenter([this](const std::string& t, TMsgDlgType) { messages.push_back(t); });
+        hooks.Set(SetMessageDlgPresenter, [this](const std::string& t, TMsgDlgType) { messages.push_back(t); });
         frame = std::make_unique<TFrameSQLClient>(nullptr, centre.Handle());
         Reset();
     }
@@ -60,7 +61,6 @@ struct EnvEditorTest : ::testing::Test, testutil::WithApp {
         env.reset();
         frame.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        SetMessageDlgPresenter(nullptr);
     }
     // The file's text before the dialog opens; empty: no file.
     void Open(const std::string& fileText = std::string()) {

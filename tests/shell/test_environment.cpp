@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FileSystem.h"
+#include "KZNMemIniFile.h"
 #include "ScreenMetrics.h"
 #include "ShortCutText.h"
 #include "SysUtils.h"
@@ -20,12 +21,12 @@ namespace {
 
 class EnvironmentTest : public ::testing::Test {
 protected:
+    testutil::THookScope hooks;
     void SetUp() override {
-        screen::SetVirtualScreenProvider([] { return screen::TScreenSize{1920, 1080}; });
+        hooks.Set(screen::SetVirtualScreenProvider, [] { return screen::TScreenSize{1920, 1080}; });
         Dir = testutil::TempFolder(std::string("env-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         File = Dir + "zintavor.Environment";
     }
-    void TearDown() override { screen::SetVirtualScreenProvider(nullptr); }
 
     void Write(const std::string& bytes, const std::string& name = std::string()) {
         ASSERT_TRUE(fs932::WriteFileAtomic(name.empty() ? File : name, bytes));
@@ -485,6 +486,28 @@ TEST_F(EnvironmentTest, SaveCloseTimeWritesOnlyItsSection) {
     EXPECT_EQ(text.find("MyCloseKey"), std::string::npos);
     env.SaveCloseTime();
     EXPECT_EQ(Read(), text);
+}
+
+// Written into an open ini component, the close-time section is what the save
+// at close writes: the section erased, then its keys in order; the rest of the
+// file as it was.
+TEST_F(EnvironmentTest, WriteCloseTimeSectionWritesWhatTheSaveAtCloseWrites) {
+    const std::string others = "[SCRIPTEDITOR]\r\nFontSize=15\r\n\r\n";
+    const std::string stale = others + "[CLOSETIMEESAVE]\r\nMyCloseKey=1\r\nHISTORYSHOWING=0\r\n\r\n";
+    Write(stale);
+    TEnvironment env(File);
+    env.EnvData->CloseTimeEnvData->HistoryShowing = true;
+    env.SaveCloseTime();
+    const std::string saved = Read();
+    Write(stale);
+    TKZNMemIniFile ini;
+    ini.SetRunTimeFileName(File);
+    ini.Open();
+    env.WriteCloseTimeSection(ini);
+    ini.UpdateFile();
+    EXPECT_EQ(Read(), saved);
+    EXPECT_EQ(saved.find("MyCloseKey"), std::string::npos);
+    EXPECT_NE(saved.find("HISTORYSHOWING=1\r\n"), std::string::npos);
 }
 
 TEST_F(EnvironmentTest, TheFileIsReplacedNotRewrittenInPlace) {

@@ -77,17 +77,18 @@ struct ConnectFormTest : ::testing::Test, testutil::WithApp {
     FixedDataLink DataLink;
     std::vector<std::string> Messages;
     std::string File = TForm_Connect::DefaultFileName();
+    testutil::THookScope hooks;
 
     ConnectFormTest() {
         Clean();
         Prop.Path = testutil::TempFolder("connect-client");
-        SetMessageDlgPresenter([this](const std::string& t, TMsgDlgType) { Messages.push_back(t); });
+        hooks.Set(SetMessageDlgPresenter, [this](const std::string& t, TMsgDlgType) { Messages.push_back(t); });
+        hooks.Keep(TConnectPrompts::DataLinkPrompt);
+        hooks.Keep(TConnectPrompts::LoginPrompt);
         TConnectPrompts::DataLinkPrompt = &DataLink;
     }
     ~ConnectFormTest() override {
-        SetMessageDlgPresenter(nullptr);
-        TConnectPrompts::DataLinkPrompt = nullptr;
-        TConnectPrompts::LoginPrompt = nullptr;
+        hooks.Restore();
         Clean();
     }
     void Clean() {
@@ -647,6 +648,8 @@ TEST(ConnectByNamePg, TheLoginPromptAsksBeforeConnecting) {
     TADODriver driver;
     Folder prop;
     driver.SetClientProp(prop);
+    testutil::THookScope hooks;
+    hooks.Keep(TConnectPrompts::LoginPrompt);
     TConnectPrompts::LoginPrompt = &TDialog_Login::Prompt();
     std::string asked;
     testutil::AnswerModal<TDialog_Login>([&](TDialog_Login* d) {
@@ -654,7 +657,7 @@ TEST(ConnectByNamePg, TheLoginPromptAsksBeforeConnecting) {
         d->Button_OK->click();
     });
     EXPECT_TRUE(driver.ConnectByConnectionString(conn, "pg"));
-    TConnectPrompts::LoginPrompt = nullptr;
+    hooks.Restore();
     EXPECT_EQ(asked, "zintavor");
     EXPECT_TRUE(driver.IsConnected());
 }
@@ -684,8 +687,10 @@ TEST(ConnectLogin, ACancelledRetryKeepsTheDriversMessage) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         std::vector<std::string> lines;
-        headless::SetErrorLineWriter([&](const std::string& t) { lines.push_back(t); });
-        headless::SetNoDisplay(c.NoDisplay);
+        testutil::THookScope hooks;
+        hooks.Set(headless::SetErrorLineWriter, [&](const std::string& t) { lines.push_back(t); });
+        hooks.Set(headless::SetNoDisplay, c.NoDisplay);
+        hooks.Keep(TConnectPrompts::LoginPrompt);
         int shown = 0;
         QTimer answer;
         answer.setInterval(5);
@@ -706,9 +711,7 @@ TEST(ConnectLogin, ACancelledRetryKeepsTheDriversMessage) {
         } catch (const std::exception& e) {
             error = e.what();
         }
-        TConnectPrompts::LoginPrompt = nullptr;
-        headless::SetNoDisplay(false);
-        headless::SetErrorLineWriter(nullptr);
+        hooks.Restore();
         headless::ResetFailures();
         EXPECT_NE(error.find("[SQLite]connect failed"), std::string::npos) << error;
         EXPECT_NE(error.find("ログインがキャンセルされました。"), std::string::npos) << error;

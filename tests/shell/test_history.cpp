@@ -66,6 +66,7 @@ struct HistoryTest : ::testing::Test, testutil::WithApp {
     std::vector<uint32_t> sent;
     std::vector<std::string> revived;  // the lines of each WM_MC_REVIVESCRIPT
     std::vector<std::string> told;     // message boxes
+    testutil::THookScope hooks;
     std::time_t now = At(2026, 12, 10, 9, 30, 0);
     std::unique_ptr<TForm_History> form;
 
@@ -74,13 +75,12 @@ struct HistoryTest : ::testing::Test, testutil::WithApp {
             sent.push_back(m.Msg);
             if (m.Msg == mc::WM_MC_REVIVESCRIPT) revived.push_back(reinterpret_cast<TStringList*>(m.LParam)->Text());
         };
-        SetMessageDlgPresenter([this](const std::string& text, TMsgDlgType) { told.push_back(text); });
+        hooks.Set(SetMessageDlgPresenter, [this](const std::string& text, TMsgDlgType) { told.push_back(text); });
         form = std::make_unique<TForm_History>(nullptr, centre.Handle(), file);
         form->Clock = [this] { return now; };
     }
     ~HistoryTest() override {
         form.reset();
-        SetMessageDlgPresenter(nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -839,7 +839,7 @@ TEST_F(HistoryTest, AScreenshotOfTheWindow) {
 }
 
 TEST_F(HistoryTest, BesideTheClientWindow) {
-    screen::SetVirtualScreenProvider([] { return screen::TScreenSize{1920, 1080}; });
+    hooks.Set(screen::SetVirtualScreenProvider, [] { return screen::TScreenSize{1920, 1080}; });
     struct Case {
         QRect client;
         bool autoMove;
@@ -865,7 +865,6 @@ TEST_F(HistoryTest, BesideTheClientWindow) {
         EXPECT_TRUE(form->isVisible());
         form->hide();
     }
-    screen::SetVirtualScreenProvider(nullptr);
 }
 
 }  // namespace

@@ -45,11 +45,7 @@ struct HistoryMainTest : maintest::TMainFolderTest {
     HistoryMainTest() : TMainFolderTest("history-main") {}
     void SetUp() override {
         TMainFolderTest::SetUp();
-        screen::SetVirtualScreenProvider([] { return screen::TScreenSize{1920, 1080}; });
-    }
-    void TearDown() override {
-        TMainFolderTest::TearDown();
-        screen::SetVirtualScreenProvider(nullptr);
+        hooks.Set(screen::SetVirtualScreenProvider, [] { return screen::TScreenSize{1920, 1080}; });
     }
     std::string Read(const std::string& Name) {
         std::string bytes;

@@ -169,7 +169,8 @@ TEST_F(PageHistoryTest, ItemsDraggedFromTheHistoryOntoTheEditor) {
         {"2026/12/09", false, false, "mine\r\n"},
         {"履歴", false, false, "mine\r\n"},
     };
-    popupmenu::SetPresenter([](QMenu& menu, const QPoint&) { return menu.actions().at(0); });
+    testutil::THookScope hooks;
+    hooks.Set(popupmenu::SetPresenter, [](QMenu& menu, const QPoint&) { return menu.actions().at(0); });
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);
         Type("mine\r\n");
@@ -184,7 +185,6 @@ TEST_F(PageHistoryTest, ItemsDraggedFromTheHistoryOntoTheEditor) {
         page->HistoryDropped(item.get(), QPoint(2, 2));
         EXPECT_EQ(Text(), c.text);
     }
-    popupmenu::SetPresenter(nullptr);
 }
 
 }  // namespace

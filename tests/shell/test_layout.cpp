@@ -34,6 +34,7 @@
 #include "QtTestApp.h"
 #include "StringList.h"
 #include "ScreenMetrics.h"
+#include "TestUtil.h"
 #include "U_Dialog_ConnectString.h"
 #include "U_Dialog_Login.h"
 #include "U_Dialog_ObjectTreeViewConfig.h"
@@ -90,7 +91,7 @@ struct LayoutTest : maintest::TMainFolderTest, ::testing::WithParamInterface<TSc
         testFont = QApplication::font();
         QApplication::setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
         const TScreen s = GetParam();
-        screen::SetVirtualScreenProvider([s] { return screen::TScreenSize{s.Width, s.Height}; });
+        hooks.Set(screen::SetVirtualScreenProvider, [s] { return screen::TScreenSize{s.Width, s.Height}; });
         maintest::TMainFolderTest::SetUp();
         for (const char* tree : {"PostgreSQL", "SQLite"}) fs932::ForceDirectories(dir + "ObjectTree/" + tree);
         main = std::make_unique<TMain>();
@@ -98,7 +99,6 @@ struct LayoutTest : maintest::TMainFolderTest, ::testing::WithParamInterface<TSc
     }
     void TearDown() override {
         maintest::TMainFolderTest::TearDown();
-        screen::SetVirtualScreenProvider(nullptr);
         QApplication::setFont(testFont);
     }
     // The faults of a window shown at the size it has.

@@ -427,7 +427,7 @@ TEST_F(MainTest, MessagesReachTheWindowTheyNameOrTheCurrentOne) {
 }
 
 TEST_F(MainTest, ASizeIsRecordedOnlyBelowEightyPercentOfTheDesktop) {
-    screen::SetVirtualScreenProvider([] { return screen::TScreenSize{1000, 800}; });
+    hooks.Set(screen::SetVirtualScreenProvider, [] { return screen::TScreenSize{1000, 800}; });
     main = std::make_unique<TMain>();
     TFrameSQLClient& c = Client();
     struct Case {
@@ -446,7 +446,6 @@ TEST_F(MainTest, ASizeIsRecordedOnlyBelowEightyPercentOfTheDesktop) {
         EXPECT_EQ(main->CloseTimeEnvData->ClientWindowWidth, k.recordedW) << k.width;
         EXPECT_EQ(main->CloseTimeEnvData->ClientWindowHeight, k.recordedH) << k.width;
     }
-    screen::SetVirtualScreenProvider(nullptr);
 }
 
 TEST_F(MainTest, ReloadAppliesTheSettingsFileToTheWindow) {
@@ -780,11 +779,13 @@ TEST_F(MainTest, TheClientWindowIsFreedOnlyOnceNoRunUsesIt) {
 
 TEST(StartUp, AnExceptionNoCallerTakesIsShownUnlessItIsSilent) {
     std::vector<std::string> shown;
-    SetMessageDlgPresenter([&](const std::string& t, TMsgDlgType) { shown.push_back(t); });
-    startup::ShowUnhandledException(EFrameSQLClient("フォルダが存在しません [ x ]"));
-    startup::ShowUnhandledException(std::runtime_error("plain"));
-    startup::ShowUnhandledException(EAbort("silent"));
-    SetMessageDlgPresenter(nullptr);
+    {
+        testutil::THookScope hooks;
+        hooks.Set(SetMessageDlgPresenter, [&](const std::string& t, TMsgDlgType) { shown.push_back(t); });
+        startup::ShowUnhandledException(EFrameSQLClient("フォルダが存在しません [ x ]"));
+        startup::ShowUnhandledException(std::runtime_error("plain"));
+        startup::ShowUnhandledException(EAbort("silent"));
+    }
     EXPECT_EQ(shown, (Lines{"フォルダが存在しません [ x ]", "plain"}));
 }
 
@@ -807,12 +808,11 @@ TEST_F(MainTest, AStartUpRunThatFailsIsShownAndTheNextStillRuns) {
     TFailingFrame* failing = nullptr;
     TMain::Hooks().MakeClient = [&](QWidget*, winmsg::HWND wnd) { return failing = new TFailingFrame(nullptr, wnd); };
     std::vector<std::string> shown;
-    app::SetExceptionHandler([&](const std::exception& e) { shown.push_back(e.what()); });
+    hooks.Set(app::SetExceptionHandler, [&](const std::exception& e) { shown.push_back(e.what()); });
     Write("Hello.Script", "#Print 1;\r\n");
     main = std::make_unique<TMain>();
     ASSERT_FALSE(main->StartUpFailed());
     main->ExecuteStartUp({"@a.sql"});
-    app::SetExceptionHandler(nullptr);
     ASSERT_NE(failing, nullptr);
     EXPECT_EQ(failing->Runs, (Lines{"#Print 1;\r\n", "@a.sql;\r\n"}));
     EXPECT_EQ(shown, (Lines{"実行できません", "実行できません"}));
