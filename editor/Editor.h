@@ -660,7 +660,6 @@ private:
     void SetImageList(TImageList*& Field, TImageList* Value);
     void RepaintSelectionChange();
     int LineFirstAbove(int ARow) const;  // max(LineStart(row), row - 1)
-    int FirstOfLogicalLine(int ARow) const;
     std::string RowBytesWithBreak(int ARow) const;
     int CappedRowEndCol(int ARow) const;
     void ApplyFontToStore();

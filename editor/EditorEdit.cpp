@@ -165,7 +165,6 @@ void TEditor::SetCaretByOffset(int FromRow, int Offset) {
 }
 
 int TEditor::LineFirstAbove(int ARow) const { return std::max(FStore->LineStart(ARow), ARow - 1); }
-int TEditor::FirstOfLogicalLine(int ARow) const { return FStore->LineStart(ARow); }
 
 std::string TEditor::RowBytesWithBreak(int ARow) const {
     std::string s = RowText(ARow);

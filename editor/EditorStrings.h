@@ -185,7 +185,6 @@ public:
     const TRecordStringItem& Item(int i) const;
     void InsertItems(int i, std::vector<TRecordStringItem>&& rows);
     void AssignItems(std::vector<TRecordStringItem>&& rows);
-    std::vector<TRecordStringItem> TakeItems();
 
     TNotifyEvent OnChange;
     TNotifyEvent OnChanging;
