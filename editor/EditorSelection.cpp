@@ -171,8 +171,6 @@ void TEditor::DeleteSelection() {
         SetCaretByOffset(a, o);
 }
 
-// ---- the clipboard ------------------------------------------------------------------------------------
-
 // ---- text from outside ----------------------------------------------------------------------------
 
 std::string TextFromQt(const QString& S, TTextSubstitution* Lost) {
