@@ -599,9 +599,10 @@ void TEditor::SelectTokenFromPosEx(const TPoint& Pos, bool UseFountain, bool Kee
 // The text is searched as if all its rows were joined (CR LF after each row that
 // ends in a line break), without joining them. Forward, each row is searched
 // where it lies; only when a match may begin in it and run on into the next rows
-// are rows joined, from that row on, as far as that match needs. Backward, rows
-// are joined into chunks of at least 8192 bytes, and a chunk grows downward as
-// far as a match that begins in it needs. So memory per step is the chunk and
+// are rows joined, from that row on, as far as that match needs. Backward (and
+// forward for a pattern that begins with a line break, which no row holds),
+// rows are joined into chunks of at least 8192 bytes, and a chunk grows downward
+// as far as a match that begins in it needs. So memory per step is the chunk and
 // the span of the match being tried, and a match is found whatever rows it spans.
 
 namespace {
@@ -623,6 +624,7 @@ public:
     // Rows may be searched where they lie (no match begins with a line break,
     // and a match that runs past a row is told).
     virtual bool InPlace() const = 0;
+    // The next chunk takes the last row of this one along.
     virtual bool Overlap() const = 0;
     virtual size_t PatternBytes() const = 0;
     virtual bool Whole() const = 0;
@@ -877,10 +879,12 @@ bool SearchRowsBackward(TRowReader& R, const TSearchFinder& F, TJoinedRows& J, i
 // start). False unless the caret stands exactly at the hit's start and end
 // when they are placed (columns within reach, inside the text).
 bool HitEnds(const TEditor& E, int Row, int Index, int Length, int& EndRow, int& EndIndex, int& EndCol) {
+    // every byte takes at least one column, so a far byte needs no measuring
+    constexpr int reach = kMaxCaretCol - 1;
     const int n = E.RowCount();
     const std::string& first = E.RowText(Row);
-    if (static_cast<size_t>(Index) > first.size() ||
-        E.TextColumns(std::string_view(first).substr(0, static_cast<size_t>(Index))) > kMaxCaretCol - 1)
+    if (Index > reach || static_cast<size_t>(Index) > first.size() ||
+        E.TextColumns(std::string_view(first).substr(0, static_cast<size_t>(Index))) > reach)
         return false;
     int left = Index + Length;
     for (int r = Row; r < n; ++r) {
@@ -891,8 +895,9 @@ bool HitEnds(const TEditor& E, int Row, int Index, int Length, int& EndRow, int&
         if (use > left || a == raEndOfText) {
             EndRow = r;
             EndIndex = std::min(left, len);
+            if (EndIndex > reach) return false;
             EndCol = E.TextColumns(std::string_view(t).substr(0, static_cast<size_t>(EndIndex)));
-            return EndCol <= kMaxCaretCol - 1;
+            return EndCol <= reach;
         }
         left -= use;
     }
