@@ -81,6 +81,11 @@ for ((r = 0; r < runs; r++)); do
 done
 bench_case "1 query, cold" one/zintavor one/isql one/psql
 bench_case "1 query, cold, the program" program/zintavor one/isql one/psql
+if [ "$mode" = smoke ]; then
+  bench_note "the warm case (N less one) and the time per query are left out of a smoke run: at $n queries the"
+  bench_note "difference is lost in the noise of starting the processes (every run's output was checked all the same)"
+  exit 0
+fi
 bench_case "queries 2 to $n, warm" "many/zintavor:one/zintavor=zintavor" "many/isql:one/isql=isql" "many/psql:one/psql=psql"
 
 # per query: the warm difference over N - 1; zintavor's wall time less its 1 ms pause

@@ -5,13 +5,13 @@
 # 1 ms pauses, on both sides); each side in a fresh process in every run, cold
 # (the first window of the process) and warm (a second window); the time per
 # sheet at each size and how flat it stays; and the heap an empty sheet holds.
-# Usage: bench/sheets.sh smoke|full   (smoke: 10 and 20 sheets; full: 125, 250, 600 and 1,000)
+# Usage: bench/sheets.sh smoke|full   (smoke: 5 and 10 sheets; full: 125, 250, 600 and 1,000)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-full}
 . bench/lib/common.sh
 case "$mode" in
-  smoke) sizes="10 20"; runs=3 ;;
+  smoke) sizes="5 10"; runs=3 ;;
   full)  sizes="125 250 600 1000"; runs=3 ;;
   *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac
