@@ -39,6 +39,9 @@ class QAction;
 class QMimeData;
 class TEditor;
 class TFountainParser;
+namespace editorsearch {
+class TPattern;
+}
 
 enum TEditorHitStyle : uint8_t { hsSelect, hsDraw, hsCaret };
 enum TBorderStyle : uint8_t { bsNone, bsSingle };
@@ -542,6 +545,26 @@ public:
     void ImeCommit(std::string_view S);
     void UpdateImeWindow();
 
+    // A run of searches, for finding every match one after the other: inside
+    // it each Search starts after (or, backward, before) the run's last hit and
+    // places nothing; when the outermost run ends, the last hit is placed once,
+    // so that the caret, the hit and the view end as the run's searches would
+    // have left them one by one (the view as it follows hits without the focus).
+    // Only Search belongs inside a run; a hit whose text changed meanwhile is
+    // dropped. Nested.
+    void SearchBeginUpdate();
+    void SearchEndUpdate();
+    class TSearchRun {
+    public:
+        explicit TSearchRun(TEditor& AEditor) : FE(AEditor) { FE.SearchBeginUpdate(); }
+        ~TSearchRun() { FE.SearchEndUpdate(); }
+        TSearchRun(const TSearchRun&) = delete;
+        TSearchRun& operator=(const TSearchRun&) = delete;
+
+    private:
+        TEditor& FE;
+    };
+
     // Holds the caret still (and with Underline the caret-row underline) for
     // its lifetime: the begin/end pair around a multi-step change.
     class THold {
@@ -667,14 +690,23 @@ private:
     int FFontAscent = 12;
     uint8_t FCursorZone = 0;
     int FHitLength = 0;
-    // The rows a forward search last joined, kept while the text stays the same:
-    // finding every match one by one joins each stretch of rows once.
-    struct TSearchChunk {
+    // The search: the pattern made ready for its options (kept for the next
+    // search of the same text with the same options), and the buffer that
+    // rows are joined in when a match may run from one row into the next.
+    std::unique_ptr<editorsearch::TPattern> FSearchPattern;
+    std::string FSearchJoined;
+    std::vector<int> FSearchStarts;  // where each joined row begins
+    int FSearchUpdateCount = 0;
+    // The last hit of a search run, not placed yet: where it begins and where
+    // its selection ends, and the view as placing each hit would have left it.
+    struct TSearchPending {
+        bool Valid = false;
         uint64_t List = 0, Version = 0;
-        int First = 0, Last = -1;
-        std::string Text;
-        std::vector<int> Starts;  // where each row begins in Text
-    } FSearchChunk;
+        int Row = 0, Index = 0, Length = 0;
+        int EndRow = 0, EndIndex = 0;
+        int TopRow = 0, TopCol = 0;
+    } FSearchPending;
+    void PlaceSearchHit(int ARow, int AIndex, int ALength);
     bool FSettingRowCol = false;
     int FCaretUpdateCount = 0;
     bool FCaretShown = false;

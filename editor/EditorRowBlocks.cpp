@@ -112,6 +112,13 @@ const TRecordStringItem& TRowBlocks::Get(int i) const {
     return b->Rows[static_cast<size_t>(off)];
 }
 
+const TRecordStringItem* TRowBlocks::Run(int i, int& Count) const {
+    int off;
+    Block* b = Find(i, off);
+    Count = static_cast<int>(b->Rows.size()) - off;
+    return b->Rows.data() + off;
+}
+
 void TRowBlocks::SetStr(int i, std::string s) {
     Touched(i);
     int off;

@@ -59,6 +59,11 @@ const TRecordStringItem& TRecordStringList::Item(int i) const {
     return FRows.Get(i);
 }
 
+const TRecordStringItem* TRecordStringList::ItemRun(int i, int& Count) const {
+    CheckIndex(i, FRows.Count());
+    return FRows.Run(i, Count);
+}
+
 void TRecordStringList::Put(int i, std::string s) {
     CheckIndex(i, FRows.Count());
     Changing();

@@ -72,6 +72,9 @@ public:
     uint16_t MarksUnion() const;
 
     const TRecordStringItem& Get(int i) const;
+    // Row i and the rows after it in its block, where they lie: Count rows
+    // from the pointer (a scan of many rows reads them without a lookup each).
+    const TRecordStringItem* Run(int i, int& Count) const;
     void SetStr(int i, std::string s);
     std::string& StrRef(int i);  // the text only; attributes stay as they are
     void SetDataStr(int i, std::string s);
@@ -183,6 +186,8 @@ public:
 
     // Bulk operations on whole rows (the row data travels with them).
     const TRecordStringItem& Item(int i) const;
+    // Row i and the rows after it in the same block, where they lie (index checked).
+    const TRecordStringItem* ItemRun(int i, int& Count) const;
     void InsertItems(int i, std::vector<TRecordStringItem>&& rows);
     void AssignItems(std::vector<TRecordStringItem>&& rows);
     std::vector<TRecordStringItem> TakeItems();
