@@ -5,6 +5,7 @@
 
 #include <QActionEvent>
 #include <QApplication>
+#include <QFont>
 #include <QHash>
 #include <QLayout>
 #include <QPainter>
@@ -107,7 +108,10 @@ public:
         : FAction(Action), FBar(Bar), FWasEmpty(!Action->isVisible()) {}
     QAction* Action() const { return FAction; }
     QSize sizeHint() const override {
-        if (!FSize.isValid()) FSize = MeasuredSize(FBar, FAction);
+        if (!FSize.isValid()) {
+            FSize = MeasuredSize(FBar, FAction);
+            FMeasured = TLook::Of(FAction);
+        }
         return FSize;
     }
     QSize minimumSize() const override { return sizeHint(); }
@@ -120,11 +124,28 @@ public:
     QRect geometry() const override { return FRect; }
     // Measured again when next asked.
     void invalidate() override { FSize = QSize(); }
+    // The action changed: true when what its size depends on did (its
+    // caption, icon, menu or font), not just its state.
+    bool Resized() const { return !FSize.isValid() || !(TLook::Of(FAction) == FMeasured); }
 
 private:
+    struct TLook {
+        QString Text;
+        qint64 Icon = 0;
+        bool Menu = false;
+        QFont Font;
+        static TLook Of(const QAction* A) {
+            return {A->iconText(), A->icon().isNull() ? 0 : A->icon().cacheKey(), A->menu<QObject*>() != nullptr,
+                    A->font()};
+        }
+        bool operator==(const TLook& o) const {
+            return Text == o.Text && Icon == o.Icon && Menu == o.Menu && Font == o.Font;
+        }
+    };
     QAction* FAction;
     const TBarSizeKey& FBar;
     mutable QSize FSize;
+    mutable TLook FMeasured;
     mutable bool FWasEmpty;
     QRect FRect;
 };
@@ -337,9 +358,9 @@ bool TKZNFlowToolBar::event(QEvent* Event) {
                 // a change of caption (or icon, menu, font) may change its size, one
                 // of visibility its room; one of state (checked, enabled) neither
                 auto* p = static_cast<TPendingItem*>(item);
-                const QSize before = p->sizeHint();
                 const bool wasEmpty = p->WasEmpty();
-                p->invalidate();
+                const QSize before = p->sizeHint();
+                if (p->Resized()) p->invalidate();
                 if (p->sizeHint() == before && p->isEmpty() == wasEmpty) return QWidget::event(Event);
                 layout->invalidate();
             }

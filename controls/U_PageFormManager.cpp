@@ -4,6 +4,8 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <string>
+#include <unordered_map>
 
 #include <QEvent>
 #include <QHash>
@@ -86,8 +88,19 @@ std::vector<QPointer<TPageForm>> Guarded(const std::vector<TPageForm*>& Forms) {
     return std::vector<QPointer<TPageForm>>(Forms.begin(), Forms.end());
 }
 
-// A tab caption shows '&' as it is.
-QString TabText(std::string_view caption) { return cp932::ToQString(caption).replace(QStringLiteral("&"), QStringLiteral("&&")); }
+// A tab caption shows '&' as it is. Each caption is converted once and kept
+// for the life of the program; a tab is given a caption that refers to the
+// kept text, so that reading a tab's caption (as the tab bar does for every
+// tab whenever it lays them out) touches no text of its own.
+QString TabText(std::string_view caption) {
+    static auto* kept = new std::unordered_map<std::string, QString>;
+    auto it = kept->find(std::string(caption));
+    if (it == kept->end())
+        it = kept->emplace(std::string(caption),
+                           cp932::ToQString(caption).replace(QStringLiteral("&"), QStringLiteral("&&")))
+                 .first;
+    return QString::fromRawData(it->second.constData(), it->second.size());
+}
 
 // The tab bar lays out every tab whenever a tab comes or goes, asks its
 // size as often as the layouts around it do, and paints every tab's style
@@ -182,11 +195,13 @@ private:
         const QString text = tabText(Index);
         // By its place. A tab being added or taken away is laid out before
         // the bar is told of it: the places behind it are one off then, and
-        // are left as they are until they are put right.
+        // are left as they are until they are put right. While the toolkit
+        // measures a tab it may show it another caption (the shortest its
+        // elision makes): that one is not the place's.
         TPlace* place = nullptr;
-        if (Index >= 0 && static_cast<size_t>(Index) < FPlaces.size()) {
+        if (FMeasuring == 0 && Index >= 0 && static_cast<size_t>(Index) < FPlaces.size()) {
             place = &FPlaces[static_cast<size_t>(Index)];
-            if (place->Text == text) {
+            if (SameText(place->Text, text)) {
                 const QSize kept = (Minimum ? place->Sizes.Minimum : place->Sizes.Size)[current];
                 if (kept.isValid()) return kept;
             } else if (FPlaces.size() == static_cast<size_t>(count())) {
@@ -196,11 +211,19 @@ private:
             }
         }
         // by its caption
-        TSizes& sizes = FByText[text];
-        QSize& size = (Minimum ? sizes.Minimum : sizes.Size)[current];
-        if (!size.isValid()) size = Measure();
+        QSize size = (Minimum ? FByText[text].Minimum : FByText[text].Size)[current];
+        if (!size.isValid()) {
+            ++FMeasuring;
+            size = Measure();
+            --FMeasuring;
+            (Minimum ? FByText[text].Minimum : FByText[text].Size)[current] = size;
+        }
         if (place) (Minimum ? place->Sizes.Minimum : place->Sizes.Size)[current] = size;
         return size;
+    }
+    // Two captions alike; at once when they refer to the same text.
+    static bool SameText(const QString& A, const QString& B) {
+        return A.size() == B.size() && (A.constData() == B.constData() || A == B);
     }
     // The bar's own size hint, kept until the tabs are laid out again. A
     // change that waits for a laying out is made first, as the toolkit's
@@ -232,6 +255,7 @@ private:
     mutable TLook FLook;
     mutable QHash<QString, TSizes> FByText;
     mutable std::vector<TPlace> FPlaces;  // one per tab, in the tabs' order
+    mutable int FMeasuring = 0;           // inside the toolkit's measuring of a tab
     mutable std::optional<QSize> FSizeHint, FMinimumSizeHint;
 };
 
@@ -447,6 +471,9 @@ void TPageFormManager::FreeForm(TPageForm* Form) {
 
 void TPageFormManager::FreeAll() {
     THeldTabLayout held(FPageControl, FList.size());
+    // Taking away the shown tab shows the one beside it. With the first tab
+    // shown, the last ones go first without any other page shown on the way.
+    if (FPageControl && FList.size() > 1 && FPageControl->count() > 1) FPageControl->setCurrentIndex(0);
     while (!FList.empty()) FreeForm(FList.back());
 }
 
