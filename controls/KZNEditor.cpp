@@ -52,7 +52,6 @@ void TKZNEditor::AfterConstruction() {
     TEditor::AfterConstruction();
     TEditorUtil::SetStandardOptions(*this);
     Caret().NextLine = true;
-    DropPopupMenu = new TEditorOLEDropPopupMenu(this);
     RegisterDropTarget();
     // The editor paints every pixel of its view: what lies below need not be painted first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent, true);
@@ -430,6 +429,7 @@ void TKZNEditor::OLEDragDrop(const QMimeData* Data, TDragKeyState, QPoint Point,
     }
     if (DragKeyState.Buttons == Qt::RightButton && DragKeyState.Keys == Qt::NoModifier) {
         // A right-button drag asks what to insert; the text of files only when all are text files.
+        if (!DropPopupMenu) DropPopupMenu = new TEditorOLEDropPopupMenu(this);
         DropPopupMenu->FileNamesItem->setEnabled(true);
         DropPopupMenu->FileDeployItem->setEnabled(true);
         for (const std::string& name : names) {

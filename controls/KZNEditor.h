@@ -89,6 +89,7 @@ public:
     TFilePasteMode PasteMode = fpCancel;
     TDragKeyState DragKeyState{};
     QPoint CaretPoint;
+    // The menu of a right-button drop of files, built for the first such drop (null until then).
     TEditorOLEDropPopupMenu* DropPopupMenu = nullptr;  // owned
     TOnOLETextFileDrop OnOLETextFileDrop;
     TObjectDragOverEvent OnObjectDragOver;

@@ -1,6 +1,7 @@
 #include "KZNFlowToolBar.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include <QActionEvent>
@@ -100,13 +101,17 @@ QSize MeasuredSize(const TBarSizeKey& Bar, QAction* Action) {
     return size;
 }
 
-// The place of an action whose widget is not made yet, as large as that
-// widget will be.
-class TPendingItem : public QLayoutItem {
+// The place of an action on the bar, as large as the action's widget is
+// (or, before the widget is made, will be) without asking the widget: the
+// size is measured once for each caption and bar (see MeasuredSize), and
+// again only when what it depends on changes.
+class TActionItem : public QLayoutItem {
 public:
-    TPendingItem(QAction* Action, const TBarSizeKey& Bar)
-        : FAction(Action), FBar(Bar), FWasEmpty(!Action->isVisible()) {}
+    TActionItem(QAction* Action, const TBarSizeKey& Bar) : FAction(Action), FBar(Bar) {}
     QAction* Action() const { return FAction; }
+    // The action's widget, laid out from now on.
+    void Attach(QWidget* W) { FWidget = std::make_unique<QWidgetItem>(W); }
+    QWidget* widget() const override { return FWidget ? FWidget->widget() : nullptr; }
     QSize sizeHint() const override {
         if (!FSize.isValid()) {
             FSize = MeasuredSize(FBar, FAction);
@@ -120,10 +125,17 @@ public:
     bool isEmpty() const override { return FWasEmpty = !FAction->isVisible(); }
     // Empty when the layout last asked.
     bool WasEmpty() const { return FWasEmpty; }
-    void setGeometry(const QRect& Rect) override { FRect = Rect; }
+    void setGeometry(const QRect& Rect) override {
+        FRect = Rect;
+        if (FWidget) FWidget->setGeometry(Rect);
+    }
     QRect geometry() const override { return FRect; }
+    // The layout drops what its items keep whenever it lays them out; the
+    // size kept here depends on the action and the bar only, and is dropped
+    // (Forget) when they change.
+    void invalidate() override {}
     // Measured again when next asked.
-    void invalidate() override { FSize = QSize(); }
+    void Forget() { FSize = QSize(); }
     // The action changed: true when what its size depends on did (its
     // caption, icon, menu or font), not just its state.
     bool Resized() const { return !FSize.isValid() || !(TLook::Of(FAction) == FMeasured); }
@@ -144,9 +156,10 @@ private:
     };
     QAction* FAction;
     const TBarSizeKey& FBar;
+    std::unique_ptr<QWidgetItem> FWidget;
     mutable QSize FSize;
     mutable TLook FMeasured;
-    mutable bool FWasEmpty;
+    mutable bool FWasEmpty = false;
     QRect FRect;
 };
 
@@ -159,27 +172,27 @@ public:
         while (QLayoutItem* item = takeAt(0)) delete item;
     }
     void addItem(QLayoutItem* Item) override { FItems.push_back(Item); }
-    void insertWidgetAt(int Index, QWidget* W) {
-        addChildWidget(W);
-        insertItemAt(Index, new QWidgetItem(W));
-    }
-    void insertItemAt(int Index, QLayoutItem* Item) {
+    void insertItemAt(int Index, TActionItem* Item) {
         Index = std::clamp(Index, 0, static_cast<int>(FItems.size()));
         FItems.insert(FItems.begin() + Index, Item);
+        if (QWidget* w = Item->widget()) addChildWidget(w);
         invalidate();
     }
-    // Puts W's item in the place of the item at Index, which goes.
-    void replaceAt(int Index, QWidget* W) {
+    // The widget of the item at Index is made.
+    void Attach(int Index, QWidget* W) {
         addChildWidget(W);
-        delete FItems[static_cast<size_t>(Index)];
-        FItems[static_cast<size_t>(Index)] = new QWidgetItem(W);
+        Item(Index)->Attach(W);
     }
-    // The items of actions without a widget yet measure again (the bar's
-    // font, style, resolution or direction changed).
+    TActionItem* Item(int Index) const { return static_cast<TActionItem*>(FItems[static_cast<size_t>(Index)]); }
+    int IndexOf(const QAction* Action) const {
+        for (size_t i = 0; i < FItems.size(); ++i)
+            if (static_cast<TActionItem*>(FItems[i])->Action() == Action) return static_cast<int>(i);
+        return -1;
+    }
+    // Every item measures again (the bar's font, style, resolution or direction changed).
     void Remeasure() {
         FSizeKey.Forget();
-        for (QLayoutItem* item : FItems)
-            if (dynamic_cast<TPendingItem*>(item)) item->invalidate();
+        for (QLayoutItem* item : FItems) static_cast<TActionItem*>(item)->Forget();
         invalidate();
     }
     const TBarSizeKey& SizeKey() const { return FSizeKey; }
@@ -218,11 +231,6 @@ public:
     void setGeometry(const QRect& Rect) override {
         QLayout::setGeometry(Rect);
         Arrange(Rect, true);
-    }
-    int indexOfPending(QAction* Action) const {
-        for (size_t i = 0; i < FItems.size(); ++i)
-            if (auto* p = dynamic_cast<TPendingItem*>(FItems[i]); p && p->Action() == Action) return static_cast<int>(i);
-        return -1;
     }
     int Rows(int Width) const {
         const int row = RowHeight() + Spacing();
@@ -290,23 +298,18 @@ void TKZNFlowToolBar::Build() {
     if (FBuilt) return;
     FBuilt = true;
     TFlowLayout* layout = FlowOf(this);
-    bool resized = false;
+    // The layout already holds the buttons' places: it lays them out once
+    // they are all there, not after each button shown.
+    layout->setEnabled(false);
     for (int i = 0; i < layout->count(); ++i) {
-        auto* pending = dynamic_cast<TPendingItem*>(layout->itemAt(i));
-        if (!pending) continue;
-        QAction* action = pending->Action();
-        const QSize expected = pending->sizeHint();
+        QAction* action = layout->Item(i)->Action();
         QWidget* w = MakeActionWidget(action, this);
-        layout->replaceAt(i, w);
+        layout->Attach(i, w);
         w->setVisible(action->isVisible());
-        resized = resized || (!layout->itemAt(i)->isEmpty() && layout->itemAt(i)->sizeHint() != expected);
     }
-    // where the layout has put their places
-    if (layout->geometry().isValid()) layout->setGeometry(layout->geometry());
-    if (resized) {
-        layout->invalidate();
-        updateGeometry();
-    }
+    layout->setEnabled(true);
+    layout->invalidate();
+    layout->activate();
 }
 
 QAction* TKZNFlowToolBar::addSeparator() { return insertSeparator(nullptr); }
@@ -322,12 +325,8 @@ QWidget* TKZNFlowToolBar::widgetForAction(QAction* Action) const {
     // asked for a button, the bar makes them
     const_cast<TKZNFlowToolBar*>(this)->Build();
     TFlowLayout* layout = FlowOf(this);
-    for (int i = 0; i < layout->count(); ++i) {
-        QWidget* w = layout->itemAt(i)->widget();
-        if (auto* b = qobject_cast<QToolButton*>(w); b && b->defaultAction() == Action) return w;
-        if (auto* s = dynamic_cast<TFlowSeparator*>(w); s && s->Action() == Action) return w;
-    }
-    return nullptr;
+    const int i = layout->IndexOf(Action);
+    return i >= 0 ? layout->Item(i)->widget() : nullptr;
 }
 
 int TKZNFlowToolBar::RowCount() const { return FlowOf(this)->Rows(width()); }
@@ -335,47 +334,41 @@ int TKZNFlowToolBar::RowCount() const { return FlowOf(this)->Rows(width()); }
 bool TKZNFlowToolBar::event(QEvent* Event) {
     const QEvent::Type type = Event->type();
     if (type == QEvent::ActionAdded || type == QEvent::ActionRemoved || type == QEvent::ActionChanged) {
-        auto* e = static_cast<QActionEvent*>(Event);
-        QAction* action = e->action();
+        QAction* action = static_cast<QActionEvent*>(Event)->action();
         TFlowLayout* layout = FlowOf(this);
-        const int pending = FBuilt ? -1 : layout->indexOfPending(action);
         if (type == QEvent::ActionAdded) {
             // one item per action, in the order of the actions
-            const int at = static_cast<int>(actions().indexOf(action));
+            auto* item = new TActionItem(action, layout->SizeKey());
             if (FBuilt) {
                 QWidget* w = MakeActionWidget(action, this);
+                item->Attach(w);
                 w->setVisible(action->isVisible());
-                layout->insertWidgetAt(at, w);
-            } else {
-                layout->insertItemAt(at, new TPendingItem(action, layout->SizeKey()));
             }
-        } else if (pending >= 0) {
-            QLayoutItem* item = layout->itemAt(pending);
+            layout->insertItemAt(static_cast<int>(actions().indexOf(action)), item);
+        } else if (const int i = layout->IndexOf(action); i >= 0) {
+            TActionItem* item = layout->Item(i);
             if (type == QEvent::ActionRemoved) {
-                delete layout->takeAt(pending);
+                layout->takeAt(i);
+                delete item->widget();
+                delete item;
                 layout->invalidate();
             } else {
-                // a change of caption (or icon, menu, font) may change its size, one
-                // of visibility its room; one of state (checked, enabled) neither
-                auto* p = static_cast<TPendingItem*>(item);
-                const bool wasEmpty = p->WasEmpty();
-                const QSize before = p->sizeHint();
-                if (p->Resized()) p->invalidate();
-                if (p->sizeHint() == before && p->isEmpty() == wasEmpty) return QWidget::event(Event);
+                if (QWidget* w = item->widget()) w->setVisible(action->isVisible());
+                // A change of caption (or icon, menu, font) may change the size, one
+                // of visibility the room taken; one of state (checked, enabled) neither.
+                const bool wasEmpty = item->WasEmpty();
+                const QSize before = item->sizeHint();
+                if (item->Resized()) item->Forget();
+                if (item->sizeHint() == before && item->isEmpty() == wasEmpty) return QWidget::event(Event);
                 layout->invalidate();
             }
-        } else if (QWidget* w = FBuilt ? widgetForAction(action) : nullptr) {
-            if (type == QEvent::ActionRemoved)
-                delete w;
-            else
-                w->setVisible(action->isVisible());
         }
         updateGeometry();
     } else if (type == QEvent::Paint && !FBuilt) {
         // First painted: the buttons are made now, and painted with the bar.
         Build();
-    } else if (!FBuilt && (type == QEvent::FontChange || type == QEvent::StyleChange ||
-                           type == QEvent::LayoutDirectionChange || type == QEvent::ScreenChangeInternal)) {
+    } else if (type == QEvent::FontChange || type == QEvent::StyleChange || type == QEvent::LayoutDirectionChange ||
+               type == QEvent::ScreenChangeInternal) {
         FlowOf(this)->Remeasure();
         updateGeometry();
     }
