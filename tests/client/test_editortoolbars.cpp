@@ -9,12 +9,15 @@
 #include <QCoreApplication>
 #include <QKeySequence>
 #include <QLayout>
+#include <QTest>
+#include <QToolButton>
 
 #include "QtTestApp.h"
 #include "U_ClientMessages.h"
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
 #include "U_Frame_SQLClient.h"
+#include "U_ResultSeetManager.h"
 
 namespace {
 
@@ -247,6 +250,51 @@ TEST_F(ToolBarsTest, WindowSearchKeysGoToTheFocusedEditorsBar) {
     search->trigger();
     EXPECT_EQ(result->Editor->GetSelText(), "xy");
     EXPECT_EQ(page->ScriptEditor->SelStr().StartRow, 1);  // the script page's editor is left alone
+}
+
+}  // namespace
+
+namespace {
+
+// A result page's tool bar makes its buttons when the page is first seen:
+// pages run past (made and left before the window was painted) hold none,
+// take the same room, and show the right buttons once they are seen.
+TEST_F(ToolBarsTest, ResultPageButtonsAreMadeWhenThePageIsSeen) {
+    TResultSeetManager& sheets = *frame->ResultSeetManager;
+    TForm_Result* first = sheets.NewSheet();
+    first->SetOutputMode(rom_Grid);  // changed while its bar has no buttons
+    TForm_Result* second = sheets.NewSheet();
+    TForm_Result* last = sheets.NewSheet();
+    EXPECT_FALSE(first->ToolBar1->Built());
+    EXPECT_FALSE(second->ToolBar1->Built());
+    EXPECT_TRUE(first->ToolBar1->findChildren<QToolButton*>().isEmpty());
+    QCoreApplication::processEvents();  // the window is painted: the last page is seen
+    EXPECT_TRUE(last->ToolBar1->Built());
+    EXPECT_FALSE(first->ToolBar1->Built());
+    EXPECT_FALSE(second->ToolBar1->Built());
+    const int width = last->ToolBar1->width();
+    EXPECT_EQ(first->ToolBar1->heightForWidth(width), last->ToolBar1->heightForWidth(width));
+
+    sheets.SetActiveForm(first);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(first->ToolBar1->Built());
+    EXPECT_EQ(first->ToolBar1->geometry(), last->ToolBar1->geometry());
+    const std::pair<QAction* TForm_Result::*, bool> modes[] = {{&TForm_Result::Action_Mode_Text, false},
+                                                                {&TForm_Result::Action_Mode_TextGrid, false},
+                                                                {&TForm_Result::Action_Mode_Grid, true},
+                                                                {&TForm_Result::Action_Mode_Tab, false},
+                                                                {&TForm_Result::Action_Mode_SDF, false}};
+    for (auto [action, checked] : modes) {
+        auto* button = qobject_cast<QToolButton*>(first->ToolBar1->widgetForAction(first->*action));
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->isVisible());
+        EXPECT_EQ(button->isChecked(), checked) << button->text().toStdString();
+        // in the same place as on the page seen first
+        EXPECT_EQ(button->geometry(), last->ToolBar1->widgetForAction(last->*action)->geometry());
+    }
+    // a click on a button of a page seen late works as on any other
+    QTest::mouseClick(first->ToolBar1->widgetForAction(first->Action_Mode_Tab), Qt::LeftButton);
+    EXPECT_EQ(first->OutputMode(), rom_Tab);
 }
 
 }  // namespace

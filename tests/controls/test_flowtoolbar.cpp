@@ -2,11 +2,15 @@
 // does not hold them all they go on to further rows, never out of sight.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string_view>
 #include <vector>
 
 #include <QAction>
+#include <QIcon>
 #include <QImage>
+#include <QMenu>
+#include <QPixmap>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -242,4 +246,65 @@ TEST_F(BuildOnSightTest, APictureOfTheWindowShowsTheButtons) {
     EXPECT_TRUE(lazy->Built());
     const QImage bars[2] = {picture.copy(eager->geometry()), picture.copy(lazy->geometry())};
     EXPECT_EQ(bars[0], bars[1]);
+}
+
+// Every button gets the room it asks for, though the bar knows the sizes
+// beforehand: whatever the caption, icon, menu or font, and after the bar's
+// font changed.
+TEST(FlowToolBar, EveryButtonHasTheRoomItAsksFor) {
+    testutil::App();
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* bar = new TKZNFlowToolBar(&window);
+    layout->addWidget(bar);
+    layout->addStretch(1);
+    QPixmap square(16, 16);
+    square.fill(Qt::red);
+    QMenu menu;
+    struct Case {
+        const char16_t* Caption;
+        std::function<void(QAction&)> Set;
+    };
+    // one caption with each thing its button's size depends on
+    const Case cases[] = {
+        {u"実行", nullptr},
+        {u"とても長い名前の操作ボタンの見出し", nullptr},
+        {u"&Mnemonic...", nullptr},
+        {u"実行", [&](QAction& a) { a.setIcon(QIcon(square)); }},
+        {u"実行", [&](QAction& a) { a.setMenu(&menu); }},
+        {u"実行", [](QAction& a) {
+             QFont f = a.font();
+             f.setPointSize(f.pointSize() + 6);
+             a.setFont(f);
+         }},
+        {nullptr, [](QAction& a) { a.setSeparator(true); }},
+    };
+    std::vector<QAction*> actions;
+    for (const Case& c : cases) {
+        auto* a = new QAction(c.Caption ? QString::fromUtf16(c.Caption) : QString(), &window);
+        if (c.Set) c.Set(*a);
+        bar->addAction(a);
+        actions.push_back(a);
+    }
+    auto check = [&](const char* when) {
+        SCOPED_TRACE(when);
+        window.resize(2000, 300);
+        window.show();
+        QApplication::processEvents();
+        ASSERT_EQ(bar->RowCount(), 1);
+        for (size_t i = 0; i < actions.size(); ++i) {
+            QWidget* w = bar->widgetForAction(actions[i]);
+            ASSERT_NE(w, nullptr) << i;
+            const QSize asked = QWidgetItem(w).sizeHint();
+            EXPECT_EQ(w->width(), asked.width()) << i;
+            EXPECT_GE(w->height(), asked.height()) << i;
+        }
+    };
+    check("as made");
+    QFont big = bar->font();
+    big.setPointSize(big.pointSize() * 2);
+    bar->setFont(big);
+    check("with a larger font");
+    actions[0]->setText(QStringLiteral("Much longer than before"));
+    check("with a longer caption");
 }

@@ -23,9 +23,13 @@ public:
     void EnableControls(bool) override {}
     void FocusEditor() override {}
     int ClosingCalls = 0;
+    static inline std::vector<std::string> Closed;  // the captions of the pages let go, in order
 
 protected:
-    void Closing() override { ++ClosingCalls; }
+    void Closing() override {
+        ++ClosingCalls;
+        Closed.push_back(Caption());
+    }
 };
 
 // Another form class on the same tabs: the manager does not take it for one of its own.
@@ -163,6 +167,27 @@ TEST_F(PageFormFixture, CurrentFollowsTheActiveTab) {
     EXPECT_EQ(Forms(), (Captions{"#0", "#1", "#2"}));
     EXPECT_EQ(Current(), "#2");
     EXPECT_EQ(Active(), "#2");
+}
+
+// Every page goes, the last first, whichever tab was shown; then one page
+// "#0" is left, shown and current.
+TEST_F(PageFormFixture, ResetLetsThePagesGoLastFirst) {
+    tabs.resize(400, 300);
+    tabs.show();
+    for (int i = 0; i < 4; ++i) manager->AddNew();
+    for (int shown : {2, 4, 0}) {
+        SCOPED_TRACE(shown);
+        tabs.setCurrentIndex(shown);
+        manager->UpdateCurrent();
+        TTestPage::Closed.clear();
+        manager->Reset("");
+        EXPECT_EQ(TTestPage::Closed, (Captions{"#4", "#3", "#2", "#1", "#0"}));
+        EXPECT_EQ(Tabs(), Captions{"#0"});
+        EXPECT_EQ(Active(), "#0");
+        EXPECT_EQ(Current(), "#0");
+        EXPECT_TRUE(tabs.currentWidget()->isVisible());
+        for (int i = 0; i < 4; ++i) manager->AddNew();
+    }
 }
 
 TEST_F(PageFormFixture, ResetAndCaptions) {
