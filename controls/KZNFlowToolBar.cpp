@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QActionEvent>
@@ -56,38 +57,76 @@ QWidget* MakeActionWidget(QAction* Action, QWidget* Bar) {
 // What an action's widget's size depends on besides the action: the bar's
 // font and style, the resolution and the direction. Worked out when first
 // asked for, again after they changed.
+struct TBarLook {
+    QFont Font, ButtonFont;
+    const QStyle* Style = nullptr;
+    int DpiX = 0, DpiY = 0;
+    Qt::LayoutDirection Direction = Qt::LeftToRight;
+    bool operator==(const TBarLook& o) const {
+        return Font == o.Font && ButtonFont == o.ButtonFont && Style == o.Style && DpiX == o.DpiX && DpiY == o.DpiY &&
+               Direction == o.Direction;
+    }
+};
+
 class TBarSizeKey {
 public:
     explicit TBarSizeKey(QWidget* Bar) : FBar(Bar) {}
-    const QString& Get() const {
-        if (FKey.isEmpty()) {
-            const QChar sep(0x1f);
-            FKey = FBar->font().key() + sep + QApplication::font("QToolButton").key() + sep +
-                   QString::number(reinterpret_cast<quintptr>(FBar->style())) + sep +
-                   QString::number(FBar->logicalDpiX()) + sep + QString::number(FBar->logicalDpiY()) + sep +
-                   QString::number(FBar->layoutDirection());
+    const TBarLook& Get() const {
+        if (!FLook) {
+            FLook = TBarLook{FBar->font(),           QApplication::font("QToolButton"), FBar->style(),
+                             FBar->logicalDpiX(),    FBar->logicalDpiY(),               FBar->layoutDirection()};
+            FHash = qHashMulti(0, FLook->Font, FLook->ButtonFont, reinterpret_cast<quintptr>(FLook->Style), FLook->DpiX,
+                               FLook->DpiY, static_cast<int>(FLook->Direction));
         }
-        return FKey;
+        return *FLook;
     }
-    void Forget() { FKey.clear(); }
+    size_t Hash() const {
+        Get();
+        return FHash;
+    }
+    void Forget() { FLook.reset(); }
     QWidget* Bar() const { return FBar; }
 
 private:
     QWidget* FBar;
-    mutable QString FKey;
+    mutable std::optional<TBarLook> FLook;
+    mutable size_t FHash = 0;
 };
+
+// What an action's widget's size depends on: its caption, icon, menu and
+// font, and the bar's look.
+struct TSizeKey {
+    bool Separator = false;
+    QString Text;
+    qint64 Icon = 0;
+    bool Menu = false;
+    QFont Font;
+    TBarLook Bar;
+    size_t BarHash = 0;
+    bool operator==(const TSizeKey& o) const {
+        return Separator == o.Separator && Text == o.Text && Icon == o.Icon && Menu == o.Menu && Font == o.Font &&
+               BarHash == o.BarHash && Bar == o.Bar;
+    }
+};
+
+size_t qHash(const TSizeKey& K, size_t Seed = 0) {
+    return qHashMulti(Seed, K.Separator, K.Text, K.Icon, K.Menu, K.Font, K.BarHash);
+}
 
 // What the layout makes of the size of Action's widget on a bar, known
 // without a widget of that bar's own: measured once on a widget made for it
 // (never shown) for each caption, icon, menu and font of the action and each
-// bar key.
+// look of a bar.
 QSize MeasuredSize(const TBarSizeKey& Bar, QAction* Action) {
-    static QHash<QString, QSize> sizes;
-    const QChar sep(0x1f);
-    const QString key = (Action->isSeparator() ? QStringLiteral("|") : QStringLiteral("b") + Action->iconText()) +
-                        sep + QString::number(Action->icon().isNull() ? 0 : Action->icon().cacheKey()) + sep +
-                        QString::number(Action->menu<QObject*>() != nullptr) + sep + Action->font().key() + sep +
-                        Bar.Get();
+    static QHash<TSizeKey, QSize> sizes;
+    const bool separator = Action->isSeparator();
+    const TSizeKey key{separator,
+                       separator ? QString() : Action->iconText(),
+                       Action->icon().isNull() ? 0 : Action->icon().cacheKey(),
+                       Action->menu<QObject*>() != nullptr,
+                       Action->font(),
+                       Bar.Get(),
+                       Bar.Hash()};
     auto it = sizes.constFind(key);
     if (it != sizes.cend()) return *it;
     QWidget* w = MakeActionWidget(Action, Bar.Bar());

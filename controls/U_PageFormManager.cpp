@@ -115,7 +115,8 @@ QString TabText(std::string_view caption) {
 // - keeps its own size hints from one laying out of the tabs to the next,
 //   where the toolkit's walk every tab at each question;
 // - gives a tab scrolled out of sight only the option fields the painting
-//   reads of it (its rectangle and state), not its measured, elided caption.
+//   reads of it (its rectangle and state), not its measured, elided caption,
+//   and those from the bar's own option worked out once for each painting.
 class TPageTabBar : public QTabBar {
 public:
     explicit TPageTabBar(QWidget* Parent) : QTabBar(Parent) {
@@ -147,7 +148,17 @@ protected:
             QTabBar::initStyleOption(Option, Index);
             return;
         }
-        Option->initFrom(this);
+        if (FPainting) {
+            // what initFrom would give, worked out once for the painting
+            Option->state = FPainting->state;
+            Option->direction = FPainting->direction;
+            Option->rect = FPainting->rect;
+            Option->fontMetrics = FPainting->fontMetrics;
+            Option->palette = FPainting->palette;
+            Option->styleObject = FPainting->styleObject;
+        } else {
+            Option->initFrom(this);
+        }
         Option->state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
         if (!isTabEnabled(Index)) Option->state &= ~QStyle::State_Enabled;
         Option->rect = r;
@@ -171,6 +182,12 @@ protected:
     void changeEvent(QEvent* E) override {
         if (E->type() == QEvent::FontChange || E->type() == QEvent::StyleChange) Forget();
         QTabBar::changeEvent(E);
+    }
+    void paintEvent(QPaintEvent* E) override {
+        FPainting.emplace();
+        FPainting->initFrom(this);
+        QTabBar::paintEvent(E);
+        FPainting.reset();
     }
 
 private:
@@ -256,6 +273,7 @@ private:
     mutable QHash<QString, TSizes> FByText;
     mutable std::vector<TPlace> FPlaces;  // one per tab, in the tabs' order
     mutable int FMeasuring = 0;           // inside the toolkit's measuring of a tab
+    std::optional<QStyleOption> FPainting;  // the bar's own style option, while it paints
     mutable std::optional<QSize> FSizeHint, FMinimumSizeHint;
 };
 
@@ -263,7 +281,12 @@ private:
 
 // ------------------------------------------------------------- TPageControl
 
-TPageControl::TPageControl(QWidget* Parent) : QTabWidget(Parent) { setTabBar(new TPageTabBar(this)); }
+TPageControl::TPageControl(QWidget* Parent) : QTabWidget(Parent) {
+    auto* bar = new TPageTabBar(this);
+    // as the tab widget's own bar: the pane's frame is the line below the tabs
+    bar->setDrawBase(false);
+    setTabBar(bar);
+}
 
 QSize TPageControl::AroundPage(QSize Page, QSize Bar) const {
     if (tabBarAutoHide() && count() <= 1) Bar = QSize(0, 0);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QImage>
 #include <QPointer>
 #include <QTabBar>
 #include <QTabWidget>
@@ -322,6 +323,35 @@ TEST(PageControl, KeptTabSizesAndHintsFollowEveryChange) {
     for (const TStep& step : steps) {
         for (QTabWidget* t : both) step.Do(*t);
         same(step.Name);
+    }
+}
+
+// A page control of more tabs than its bar shows looks as a plain tab widget
+// of the same tabs: scrolled to either end or in between, its captions
+// elided or not.
+TEST(PageControl, ABarOfManyTabsLooksAsAPlainOne) {
+    testutil::App();
+    TPageControl kept;
+    QTabWidget plain;
+    for (QTabWidget* t : {static_cast<QTabWidget*>(&kept), &plain}) {
+        t->resize(420, 160);
+        for (int i = 0; i < 60; ++i) t->addTab(new QWidget, QString::fromUtf16(u"#%1 結果").arg(i));
+        t->show();
+    }
+    struct Case {
+        int Current;
+        Qt::TextElideMode Elide;
+    };
+    for (const Case& c : {Case{0, Qt::ElideNone}, Case{31, Qt::ElideNone}, Case{59, Qt::ElideNone},
+                          Case{45, Qt::ElideRight}, Case{2, Qt::ElideRight}}) {
+        SCOPED_TRACE(c.Current);
+        for (QTabWidget* t : {static_cast<QTabWidget*>(&kept), &plain}) {
+            t->setElideMode(c.Elide);
+            t->setCurrentIndex(c.Current);
+        }
+        QCoreApplication::processEvents();
+        ASSERT_EQ(kept.tabBar()->geometry(), plain.tabBar()->geometry());
+        EXPECT_EQ(kept.grab().toImage(), plain.grab().toImage());
     }
 }
 
