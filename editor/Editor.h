@@ -545,25 +545,13 @@ public:
     void ImeCommit(std::string_view S);
     void UpdateImeWindow();
 
-    // A run of searches, for finding every match one after the other: inside
-    // it each Search starts after (or, backward, before) the run's last hit and
-    // places nothing; when the outermost run ends, the last hit is placed once,
-    // so that the caret, the hit and the view end as the run's searches would
-    // have left them one by one (the view as it follows hits without the focus).
-    // Only Search belongs inside a run; a hit whose text changed meanwhile is
-    // dropped. Nested.
-    void SearchBeginUpdate();
-    void SearchEndUpdate();
-    class TSearchRun {
-    public:
-        explicit TSearchRun(TEditor& AEditor) : FE(AEditor) { FE.SearchBeginUpdate(); }
-        ~TSearchRun() { FE.SearchEndUpdate(); }
-        TSearchRun(const TSearchRun&) = delete;
-        TSearchRun& operator=(const TSearchRun&) = delete;
-
-    private:
-        TEditor& FE;
-    };
+    // Brings the screen in line with the caret, the selection and the scroll
+    // position: a search places its hit at once but leaves the view work (the
+    // scroll bars, the caret's rectangle, repainting, the caret, scroll and
+    // selection notifications) to be done once, when the event loop next runs
+    // or a paint comes first. Row, Col, TopRow, TopCol and the selection are
+    // right at once; this does nothing when nothing waits.
+    void SyncView();
 
     // Holds the caret still (and with Underline the caret-row underline) for
     // its lifetime: the begin/end pair around a multi-step change.
@@ -696,16 +684,12 @@ private:
     std::unique_ptr<editorsearch::TPattern> FSearchPattern;
     std::string FSearchJoined;
     std::vector<int> FSearchStarts;  // where each joined row begins
-    int FSearchUpdateCount = 0;
-    // The last hit of a search run, not placed yet: where it begins and where
-    // its selection ends, and the view as placing each hit would have left it.
-    struct TSearchPending {
-        bool Valid = false;
-        uint64_t List = 0, Version = 0;
-        int Row = 0, Index = 0, Length = 0;
-        int EndRow = 0, EndIndex = 0;
-        int TopRow = 0, TopCol = 0;
-    } FSearchPending;
+    // The view work a search left for SyncView: due, the whole view marked for
+    // repainting already, and the scroll position the screen showed before.
+    bool FViewDue = false;
+    bool FViewAllDirty = false;
+    int FViewTopRow = 0, FViewTopCol = 0;
+    bool PlaceHitAtOnce(int ARow, int AIndex, int ALength);
     void PlaceSearchHit(int ARow, int AIndex, int ALength);
     bool FSettingRowCol = false;
     int FCaretUpdateCount = 0;

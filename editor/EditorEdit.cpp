@@ -1,6 +1,8 @@
 // Edit operations of the editor: rows, columns and byte offsets, inserting and
 // replacing text, box paste, indenting the selected rows, the token under a
 // point, search over chunks, and the numbered row marks.
+#include <QScrollBar>
+
 #include <algorithm>
 #include <cstring>
 
@@ -873,58 +875,173 @@ bool SearchRowsBackward(TRowReader& R, const TSearchFinder& F, TJoinedRows& J, i
     }
 }
 
-// Where the selection of a hit of Length bytes at byte Index of Row ends once
-// it is selected: the row, byte and column of the caret there (as selecting
-// walks the rows: a hit that ends with a wrapped row ends at the next row's
-// start). False unless the caret stands exactly at the hit's start and end
-// when they are placed (columns within reach, inside the text).
-bool HitEnds(const TEditor& E, int Row, int Index, int Length, int& EndRow, int& EndIndex, int& EndCol) {
-    // every byte takes at least one column, so a far byte needs no measuring
-    constexpr int reach = kMaxCaretCol - 1;
-    const int n = E.RowCount();
-    const std::string& first = E.RowText(Row);
-    if (Index > reach || static_cast<size_t>(Index) > first.size() ||
-        E.TextColumns(std::string_view(first).substr(0, static_cast<size_t>(Index))) > reach)
-        return false;
-    int left = Index + Length;
-    for (int r = Row; r < n; ++r) {
-        const int a = E.RowAttribute(r);
-        const std::string& t = E.RowText(r);
-        const int len = static_cast<int>(t.size());
-        const int use = len + (a == raLineBreak ? 2 : a == raEndOfText ? 1 : 0);
-        if (use > left || a == raEndOfText) {
-            EndRow = r;
-            EndIndex = std::min(left, len);
-            if (EndIndex > reach) return false;
-            EndCol = E.TextColumns(std::string_view(t).substr(0, static_cast<size_t>(EndIndex)));
-            return EndCol <= reach;
-        }
-        left -= use;
-    }
-    return false;
+// Whether byte I of T begins a character as the row's columns are counted:
+// the lead-range bytes right before it pair up among themselves. (At the row's
+// end a lone lead byte is a character of its own; that case answers false.)
+bool AtCharStart(std::string_view T, size_t I) {
+    size_t k = 0;
+    while (k < I && cp932::IsLeadByte(T[I - 1 - k])) ++k;
+    return (k & 1) == 0;
 }
 
 }  // namespace
 
+// A hit is placed as CleanSelection, SetCaretByOffset, SetHitSelLength and
+// EmScrollCaret place it. Most hits are placed at once by PlaceHitAtOnce, which
+// gives the caret, the selection and the scroll position the same values and
+// leaves the view work to SyncView; the others go through those steps.
 void TEditor::PlaceSearchHit(int ARow, int AIndex, int ALength) {
+    if (PlaceHitAtOnce(ARow, AIndex, ALength)) return;
+    SyncView();
     CleanSelection();
     SetCaretByOffset(ARow, AIndex);
     SetHitSelLength(ALength);
     EmScrollCaret();
 }
 
-void TEditor::SearchBeginUpdate() {
-    if (FSearchUpdateCount++ == 0) FSearchPending.Valid = false;
+// The hit's start and end stand on whole characters inside the reach of the
+// caret, so the column rules leave both columns as they are measured; the caret
+// goes to the start, then to the end with the selection anchored at the start,
+// and the view follows it as ScrollCaret (with the focus) and EmScrollCaret
+// would move it, step by step. False, with nothing changed, for a hit this does
+// not cover: a caret hit, box mode, a mouse selection in progress, a hit that
+// begins or ends on half a character, at the end of a wrapped row or out of
+// the caret's reach, and (with the focus) a move to another row that could
+// scroll the view sideways on its way.
+bool TEditor::PlaceHitAtOnce(int ARow, int AIndex, int ALength) {
+    if (FHitStyle == hsCaret || FSelectionMode || FDragState != 0 || FRowSelecting || FLeftButtonDown ||
+        FSettingRowCol || ALength < 1)
+        return false;
+    constexpr int reach = kMaxCaretCol - 1;
+    const int n = RowCount();
+    if (ARow < 0 || ARow >= n || AIndex < 0 || AIndex > reach) return false;
+    const std::string& first = RowText(ARow);
+    const size_t index = static_cast<size_t>(AIndex);
+    if (index > first.size() || (index == first.size() && RowAttribute(ARow) == raWrapped) ||
+        !AtCharStart(first, index))
+        return false;
+    // every byte takes at least one column, so a byte within reach is measured quickly
+    const int startCol = TextColumns(std::string_view(first).substr(0, index));
+    if (startCol > reach) return false;
+    // the end: as the selection walks the rows (a hit that ends with a wrapped
+    // row ends at the next row's start)
+    int endRow = -1, endIndex = 0;
+    int left = AIndex + ALength;
+    for (int r = ARow; r < n; ++r) {
+        const int a = RowAttribute(r);
+        const int len = static_cast<int>(RowText(r).size());
+        const int use = len + (a == raLineBreak ? 2 : a == raEndOfText ? 1 : 0);
+        if (use > left || a == raEndOfText) {
+            endRow = r;
+            endIndex = std::min(left, len);
+            break;
+        }
+        left -= use;
+    }
+    if (endRow < 0 || endIndex > reach || (endRow == ARow && endIndex <= AIndex)) return false;
+    const std::string& last = RowText(endRow);
+    if (!AtCharStart(last, static_cast<size_t>(endIndex))) return false;
+    const int endCol = TextColumns(std::string_view(last).substr(0, static_cast<size_t>(endIndex)));
+    if (endCol > reach) return false;
+
+    // the view, as the caret's steps would scroll it
+    const bool focus = hasFocus();
+    const bool shown = FSelState == 2 || FSelState == 3;
+    const int rows = FVisibleRows, cols = FVisibleCols;
+    const int maxLeft = std::max(0, FMaxTopCol - cols / 2);
+    int top = FTopRow, leftCol = FTopCol;
+    auto rowIntoView = [&](int r) {  // ScrollCaret's rows
+        if (r < top)
+            top = std::clamp(r, 0, n);
+        else if (r > top + rows - 1)
+            top = std::clamp(r - (rows - 1), 0, n);
+    };
+    auto colIntoView = [&](int c) {  // ScrollCaret's columns
+        if (c < leftCol)
+            leftCol = std::clamp(std::max(0, std::min(c, leftCol - cols / 4)), 0, maxLeft);
+        else if (c > leftCol + cols - 1)
+            leftCol = std::clamp(std::min(std::max(c - cols + 1, leftCol + cols / 4), FMaxTopCol - cols / 2), 0, maxLeft);
+    };
+    if (focus) {
+        // On another row the caret first stands at a column the rules take from
+        // its column (or the one remembered), never further right: in view
+        // sideways while the view stands at column 0 and that column is in it.
+        const int from = !shown && FKeepCaretValid ? FKeepCaretCol : FCol;
+        if (ARow != FRow && (leftCol != 0 || from > cols - 1)) return false;
+        rowIntoView(ARow);
+        colIntoView(startCol);
+        rowIntoView(endRow);
+        colIntoView(endCol);
+    }
+    if (endRow < top || endRow > top + rows - 1) top = std::clamp(endRow - rows / 3, 0, n);
+    if (endCol < leftCol || endCol > leftCol + cols - 1) leftCol = std::clamp(endCol - cols / 3, 0, maxLeft);
+
+    // What the screen shows now is to be painted again; the rest waits for SyncView.
+    if (!FViewDue) {
+        FViewDue = true;
+        FViewAllDirty = false;
+        FViewTopRow = FTopRow;
+        FViewTopCol = FTopCol;
+        if (shown)
+            InvalidateRows(FSelDraw.StartRow - 1, FSelDraw.EndRow);
+        else if (FMarks->Underline().Visible() && FUnderlineUpdateCount == 0)
+            EraseUnderline(FRow);
+        if (FRuler->Visible()) EraseRulerMark(FCol);
+        QMetaObject::invokeMethod(this, [this] { SyncView(); }, Qt::QueuedConnection);
+    }
+    if ((top != FTopRow || leftCol != FTopCol) && !FViewAllDirty) {
+        MarkDirtyAll();
+        FViewAllDirty = true;
+    }
+    // the old selection goes (its underline hold with it), the new one holds the underline
+    if (shown && FUnderlineUpdateCount > 0) --FUnderlineUpdateCount;
+    ++FUnderlineUpdateCount;
+    FKeepCaretValid = false;
+    FAnchorRow = ARow;
+    FAnchorIndex = AIndex;
+    FAnchorCol = startCol;
+    FRow = endRow;
+    FCol = endCol;
+    FSelStr = {ARow, endRow, AIndex, endIndex - 1};
+    FSelDraw = {ARow, endRow, endRow == ARow ? std::min(startCol, endCol) : startCol,
+                endRow == ARow ? std::max(startCol, endCol) : endCol};
+    FPrevSelDraw = FSelDraw;
+    FSelState = FHitStyle == hsSelect ? 2 : 3;
+    FHitLength = ALength;
+    FTopRow = top;
+    if (leftCol != FTopCol) {
+        FTopCol = leftCol;
+        FLeftScroll = FTopCol * FColWidth;
+    }
+    return true;
 }
 
-void TEditor::SearchEndUpdate() {
-    if (FSearchUpdateCount == 0 || --FSearchUpdateCount > 0) return;
-    TSearchPending p = FSearchPending;
-    FSearchPending.Valid = false;
-    if (!p.Valid || p.List != FStore->ListId() || p.Version != FStore->TextVersion()) return;
-    SetTopRow(p.TopRow);
-    SetTopCol(p.TopCol);
-    PlaceSearchHit(p.Row, p.Index, p.Length);
+void TEditor::SyncView() {
+    if (!FViewDue) return;
+    FViewDue = false;
+    if (!FViewAllDirty) {
+        if (FSelState == 2 || FSelState == 3) InvalidateRows(FSelDraw.StartRow - 1, FSelDraw.EndRow);
+        if (FRuler->Visible()) DrawRulerMark(FCol);
+    }
+    FViewAllDirty = false;
+    FSettingBars = true;
+    verticalScrollBar()->setValue(FTopRow);
+    horizontalScrollBar()->setValue(FTopCol);
+    FSettingBars = false;
+    const bool rowMoved = FTopRow != FViewTopRow, colMoved = FTopCol != FViewTopCol;
+    if (rowMoved || colMoved) {
+        if (FKeyRepeat)
+            FImeUpdatePending = true;
+        else
+            UpdateImeWindow();
+    }
+    // the caret, as the focus shows it
+    CreateSystemCaret();
+    SetCaretPosition();
+    ShowEditorCaret();
+    if (rowMoved) DoTopRowChange();
+    if (colMoved) DoTopColChange();
+    DoSelectionChange(FSelState == 2 || FSelState == 3);
 }
 
 bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
@@ -939,20 +1056,13 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
     } else {
         finder = std::make_unique<TProcFinder>(EditorSearchTextProc, SearchStr, Options);
     }
-    TSearchPending& pending = FSearchPending;
-    if (pending.Valid && (pending.List != FStore->ListId() || pending.Version != FStore->TextVersion()))
-        pending.Valid = false;
     TRowReader rows(*FStore);
     TJoinedRows joined(rows, FSearchJoined, FSearchStarts);
-    // where the search starts: row r, byte o of it; in a run, at the run's last
-    // hit as if it had been selected
+    // where the search starts: row r, byte o of it
     const bool sel = FSelState == 2 || FSelState == 3;
     int r, o;
     if (forward) {
-        if (pending.Valid) {
-            r = pending.EndRow;
-            o = pending.EndIndex;
-        } else if (sel) {
+        if (sel) {
             r = FSelStr.EndRow;
             o = FSelStr.EndIndex + 1;
         } else {
@@ -960,9 +1070,6 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
             o = std::min(static_cast<int>(RowText(r).size()), CaretIndex());
         }
         if (r >= n) return false;
-    } else if (pending.Valid) {
-        r = pending.Row;
-        o = pending.Index;
     } else if (sel) {
         r = FSelStr.StartRow;
         o = FSelStr.StartIndex;
@@ -998,35 +1105,6 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
     if (FSearchJoined.capacity() > 4 * kChunkBytes) {
         std::string().swap(FSearchJoined);
         std::vector<int>().swap(FSearchStarts);
-    }
-    // In a run the hit waits to be placed when the caret would stand exactly at
-    // its start and end; the view follows it as placing it would scroll it.
-    int endRow = 0, endIndex = 0, endCol = 0;
-    if (FSearchUpdateCount > 0 && FHitStyle != hsCaret &&
-        HitEnds(*this, hit.Row, hit.Index, hit.Length, endRow, endIndex, endCol)) {
-        if (!pending.Valid) {
-            pending.TopRow = FTopRow;
-            pending.TopCol = FTopCol;
-        }
-        if (endRow < pending.TopRow || endRow > pending.TopRow + FVisibleRows - 1)
-            pending.TopRow = std::clamp(endRow - FVisibleRows / 3, 0, n);
-        if (endCol < pending.TopCol || endCol > pending.TopCol + FVisibleCols - 1)
-            pending.TopCol = std::clamp(endCol - FVisibleCols / 3, 0, std::max(0, FMaxTopCol - FVisibleCols / 2));
-        pending.Valid = true;
-        pending.List = FStore->ListId();
-        pending.Version = FStore->TextVersion();
-        pending.Row = hit.Row;
-        pending.Index = hit.Index;
-        pending.Length = hit.Length;
-        pending.EndRow = endRow;
-        pending.EndIndex = endIndex;
-        return true;
-    }
-    if (pending.Valid) {
-        // the run's view so far, then this hit placed at once
-        pending.Valid = false;
-        SetTopRow(pending.TopRow);
-        SetTopCol(pending.TopCol);
     }
     PlaceSearchHit(hit.Row, hit.Index, hit.Length);
     return true;
