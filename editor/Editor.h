@@ -549,8 +549,9 @@ public:
     // position: a search places its hit at once but leaves the view work (the
     // scroll bars, the caret's rectangle, repainting, the caret, scroll and
     // selection notifications) to be done once, when the event loop next runs
-    // or a paint comes first. Row, Col, TopRow, TopCol and the selection are
-    // right at once; this does nothing when nothing waits.
+    // (a paint that comes first does the screen's part). Row, Col, TopRow,
+    // TopCol and the selection are right at once; this does nothing when
+    // nothing waits.
     void SyncView();
 
     // Holds the caret still (and with Underline the caret-row underline) for
@@ -684,12 +685,16 @@ private:
     std::unique_ptr<editorsearch::TPattern> FSearchPattern;
     std::string FSearchJoined;
     std::vector<int> FSearchStarts;  // where each joined row begins
-    // The view work a search left for SyncView: due, the whole view marked for
-    // repainting already, and the scroll position the screen showed before.
+    // The view work searches left for SyncView: the screen's part (due, and the
+    // whole view marked for repainting already) and the notifications' part
+    // (due, and the scroll position the last notifications told).
     bool FViewDue = false;
     bool FViewAllDirty = false;
-    int FViewTopRow = 0, FViewTopCol = 0;
+    bool FNotifyDue = false;
+    int FNotifyTopRow = 0, FNotifyTopCol = 0;
     bool PlaceHitAtOnce(int ARow, int AIndex, int ALength);
+    // The screen's part of SyncView: what a paint needs first.
+    void SyncScreen();
     void PlaceSearchHit(int ARow, int AIndex, int ALength);
     bool FSettingRowCol = false;
     int FCaretUpdateCount = 0;

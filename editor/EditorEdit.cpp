@@ -980,13 +980,16 @@ bool TEditor::PlaceHitAtOnce(int ARow, int AIndex, int ALength) {
     if (!FViewDue) {
         FViewDue = true;
         FViewAllDirty = false;
-        FViewTopRow = FTopRow;
-        FViewTopCol = FTopCol;
         if (shown)
             InvalidateRows(FSelDraw.StartRow - 1, FSelDraw.EndRow);
         else if (FMarks->Underline().Visible() && FUnderlineUpdateCount == 0)
             EraseUnderline(FRow);
         if (FRuler->Visible()) EraseRulerMark(FCol);
+    }
+    if (!FNotifyDue) {
+        FNotifyDue = true;
+        FNotifyTopRow = FTopRow;
+        FNotifyTopCol = FTopCol;
         QMetaObject::invokeMethod(this, [this] { SyncView(); }, Qt::QueuedConnection);
     }
     if ((top != FTopRow || leftCol != FTopCol) && !FViewAllDirty) {
@@ -1017,6 +1020,23 @@ bool TEditor::PlaceHitAtOnce(int ARow, int AIndex, int ALength) {
 }
 
 void TEditor::SyncView() {
+    SyncScreen();
+    if (!FNotifyDue) return;
+    FNotifyDue = false;
+    const bool rowMoved = FTopRow != FNotifyTopRow, colMoved = FTopCol != FNotifyTopCol;
+    if (rowMoved || colMoved) {
+        if (FKeyRepeat)
+            FImeUpdatePending = true;
+        else
+            UpdateImeWindow();
+    }
+    SetCaretPosition();  // for the input method and OnCaretMoved, with the focus
+    if (rowMoved) DoTopRowChange();
+    if (colMoved) DoTopColChange();
+    DoSelectionChange(FSelState == 2 || FSelState == 3);
+}
+
+void TEditor::SyncScreen() {
     if (!FViewDue) return;
     FViewDue = false;
     if (!FViewAllDirty) {
@@ -1028,20 +1048,9 @@ void TEditor::SyncView() {
     verticalScrollBar()->setValue(FTopRow);
     horizontalScrollBar()->setValue(FTopCol);
     FSettingBars = false;
-    const bool rowMoved = FTopRow != FViewTopRow, colMoved = FTopCol != FViewTopCol;
-    if (rowMoved || colMoved) {
-        if (FKeyRepeat)
-            FImeUpdatePending = true;
-        else
-            UpdateImeWindow();
-    }
     // the caret, as the focus shows it
     CreateSystemCaret();
-    SetCaretPosition();
     ShowEditorCaret();
-    if (rowMoved) DoTopRowChange();
-    if (colMoved) DoTopColChange();
-    DoSelectionChange(FSelState == 2 || FSelState == 3);
 }
 
 bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
