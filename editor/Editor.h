@@ -16,9 +16,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <QAbstractScrollArea>
+#include <QEvent>
 #include <QImage>
 #include <QMenu>
 #include <QPixmap>
@@ -164,6 +166,32 @@ public:
 protected:
     QAction* AddItem(QMenu* Menu, const QString& Caption, const char* ShortCut, void (TEditorPopupMenu::*Click)(QAction*),
                      bool Enabled, int Tag = 0);
+};
+
+// What became of text from outside (the clipboard, the keyboard, the input
+// method) on its way to CP932: the characters CP932 cannot hold, each of
+// which became one "?".
+struct TTextSubstitution {
+    static constexpr int MaxShown = 5;
+    int Count = 0;                // characters that became "?"
+    std::vector<char32_t> Shown;  // the different ones among them, first seen first, at most MaxShown
+    bool More = false;            // there were more different ones than Shown holds
+};
+// The CP932 form of S; Lost (when given) learns which characters became "?".
+std::string TextFromQt(const QString& S, TTextSubstitution* Lost = nullptr);
+// The status-bar notice of a substitution: Done names what brought the text
+// ("貼り付けた" for a paste).
+QString TextSubstitutedMessage(std::u16string_view Done, const TTextSubstitution& Lost);
+
+// Offered to the editor's ancestors, nearest first, when text that came into
+// the editor had characters CP932 cannot hold, until one accepts it (the
+// client window shows it in its status bar). The text itself went in with
+// "?" in their place.
+class TTextSubstitutedEvent : public QEvent {
+public:
+    explicit TTextSubstitutedEvent(QString AMessage) : QEvent(EventType()), Message(std::move(AMessage)) {}
+    static QEvent::Type EventType();
+    QString Message;
 };
 
 template <class T, class... Args>
@@ -447,7 +475,10 @@ public:
     void CutToClipboard();
     void PasteFromClipboard();
     // The clipboard's text as CP932 with CR LF line breaks; false when it holds none.
-    static bool ClipboardText(std::string& Text, bool* IsBox = nullptr);
+    // Lost (when given) learns which characters CP932 could not hold.
+    static bool ClipboardText(std::string& Text, bool* IsBox = nullptr, TTextSubstitution* Lost = nullptr);
+    // Tells the ancestors (TTextSubstitutedEvent) when Lost counts any character.
+    void ReportSubstitution(std::u16string_view Done, const TTextSubstitution& Lost);
     static void SetClipboardText(std::string_view Text, bool Box);
     bool IsInSelection(int ARow, int ACol) const;
     void DragSelMove(int ARow, int ACol);
@@ -629,6 +660,8 @@ protected:
 
 private:
     friend class TEditorScreen;
+    bool FilterEvent(QEvent* E);
+    void KeyPressed(QKeyEvent* E);
     void CaretKey(uint16_t Key, TShiftState Shift);
     void DeleteKey();
     void BackSpaceKey();
@@ -639,7 +672,6 @@ private:
     void SetImageList(TImageList*& Field, TImageList* Value);
     void RepaintSelectionChange();
     int LineFirstAbove(int ARow) const;  // max(LineStart(row), row - 1)
-    int FirstOfLogicalLine(int ARow) const;
     std::string RowBytesWithBreak(int ARow) const;
     int CappedRowEndCol(int ARow) const;
     void ApplyFontToStore();
@@ -738,6 +770,7 @@ private:
     QRegion FDirty;  // what is due to be painted
     QString FPreedit;
     QPainter* FCanvas = nullptr;
+    bool FPaintFailed = false;  // the last paint raised; its error was reported
     int FPreeditCursor = 0;
 
     // margin bitmaps

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "AppException.h"
 #include "CP932.h"
 #include "Editor.h"
 #include "EditorSearch.h"
@@ -168,7 +169,6 @@ void TEditor::SetCaretByOffset(int FromRow, int Offset) {
 }
 
 int TEditor::LineFirstAbove(int ARow) const { return std::max(FStore->LineStart(ARow), ARow - 1); }
-int TEditor::FirstOfLogicalLine(int ARow) const { return FStore->LineStart(ARow); }
 
 std::string TEditor::RowBytesWithBreak(int ARow) const {
     std::string s = RowText(ARow);
@@ -990,7 +990,7 @@ bool TEditor::PlaceHitAtOnce(int ARow, int AIndex, int ALength) {
         FNotifyDue = true;
         FNotifyTopRow = FTopRow;
         FNotifyTopCol = FTopCol;
-        QMetaObject::invokeMethod(this, [this] { SyncView(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { app::Guard([this] { SyncView(); }); }, Qt::QueuedConnection);
     }
     if ((top != FTopRow || leftCol != FTopCol) && !FViewAllDirty) {
         MarkDirtyAll();

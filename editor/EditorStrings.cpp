@@ -122,13 +122,6 @@ void TRecordStringList::AssignItems(std::vector<TRecordStringItem>&& rows) {
     Changed();
 }
 
-std::vector<TRecordStringItem> TRecordStringList::TakeItems() {
-    Changing();
-    auto v = FRows.TakeRows();
-    Changed();
-    return v;
-}
-
 // ---- TRowAttributeStringList ----------------------------------------------
 
 namespace {

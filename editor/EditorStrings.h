@@ -190,7 +190,6 @@ public:
     const TRecordStringItem* ItemRun(int i, int& Count) const;
     void InsertItems(int i, std::vector<TRecordStringItem>&& rows);
     void AssignItems(std::vector<TRecordStringItem>&& rows);
-    std::vector<TRecordStringItem> TakeItems();
 
     TNotifyEvent OnChange;
     TNotifyEvent OnChanging;

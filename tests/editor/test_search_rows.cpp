@@ -229,8 +229,6 @@ TEST_F(SearchRows, TheNextSearchStartsRightAfterACaretHit) {
     EXPECT_EQ(at, (std::vector<int>{0, 2, 5}));
 }
 
-// ---- search runs
-
 // ---- placing the hits ---------------------------------------------------------------------------------
 
 struct TState {
