@@ -11,7 +11,6 @@
 #include "Fountain.h"
 
 namespace {
-const std::string kEmpty;
 // Rows longer than this are measured only this far: the caret never goes
 // beyond column 8193, and every byte takes at least one column.
 constexpr size_t kMeasureBytes = 16400;
@@ -21,12 +20,12 @@ constexpr int kMaxCaretCol = 8193;
 
 // ---- rows, columns and offsets -------------------------------------------------------------
 
-const std::string& TEditor::RowText(int ARow) const {
-    if (ARow < 0 || ARow >= FStore->GetCount()) return kEmpty;
+std::string_view TEditor::RowText(int ARow) const {
+    if (ARow < 0 || ARow >= FStore->GetCount()) return std::string_view("", 0);
     return FStore->Str(ARow);
 }
 
-std::string TEditor::ReadRowText(int ARow) const { return RowText(ARow); }
+std::string TEditor::ReadRowText(int ARow) const { return std::string(RowText(ARow)); }
 
 int TEditor::RowAttribute(int ARow) const {
     if (ARow < 0 || ARow >= FStore->GetCount()) return raEndOfText;
@@ -106,7 +105,7 @@ int TEditor::LeadingBlankWidth(std::string_view Text) const { return IndentOf(Me
 
 int TEditor::PrevIndentColumn(int ARow) const {
     for (int r = std::min(ARow, RowCount()) - 1; r >= 0; --r) {
-        const std::string& t = RowText(r);
+        std::string_view t = RowText(r);
         if (!t.empty()) return IndentColumn(t);
     }
     return -1;
@@ -148,7 +147,7 @@ void TEditor::SetCaretByOffset(int FromRow, int Offset) {
     int left = Offset;
     for (int r = std::max(0, FromRow); r < n; ++r) {
         int a = RowAttribute(r);
-        const std::string& t = RowText(r);
+        std::string_view t = RowText(r);
         int len = static_cast<int>(t.size());
         int use = len + (a == raLineBreak ? 2 : a == raEndOfText ? 1 : 0);
         if (use > left || a == raEndOfText) {
@@ -168,7 +167,7 @@ int TEditor::LineFirstAbove(int ARow) const { return std::max(FStore->LineStart(
 int TEditor::FirstOfLogicalLine(int ARow) const { return FStore->LineStart(ARow); }
 
 std::string TEditor::RowBytesWithBreak(int ARow) const {
-    std::string s = RowText(ARow);
+    std::string s(RowText(ARow));
     if (RowAttribute(ARow) == raLineBreak) s += "\r\n";
     return s;
 }
@@ -201,10 +200,10 @@ void TEditor::SelectionRemainder(TEditorStringList& List) {
     List.Clear();
     if (FSelState != 2 && FSelState != 3) return;
     if (!FSelectionMode) {
-        const std::string& s = RowText(FSelStr.StartRow);
-        std::string row = s.substr(0, static_cast<size_t>(std::clamp(FSelStr.StartIndex, 0, static_cast<int>(s.size()))));
+        std::string_view s = RowText(FSelStr.StartRow);
+        std::string row(s.substr(0, static_cast<size_t>(std::clamp(FSelStr.StartIndex, 0, static_cast<int>(s.size())))));
         if (FSelStr.EndRow < RowCount()) {
-            const std::string& e = RowText(FSelStr.EndRow);
+            std::string_view e = RowText(FSelStr.EndRow);
             size_t from = static_cast<size_t>(std::clamp(FSelStr.EndIndex + 1, 0, static_cast<int>(e.size())));
             row.append(e, from, std::string::npos);
         }
@@ -214,14 +213,14 @@ void TEditor::SelectionRemainder(TEditorStringList& List) {
         return;
     }
     for (int r = FSelDraw.StartRow; r <= FSelDraw.EndRow; ++r) {
-        const std::string& t = RowText(r);
+        std::string_view t = RowText(r);
         std::string codes = ColumnCodes(t);
         int p = BoxStartIndex(codes, FSelDraw.StartCol + 1);
         int q = BoxEndIndex(codes, FSelDraw.EndCol);
         int len = static_cast<int>(t.size());
         int head = std::clamp(p - 1, 0, len);
         int tail = std::clamp(std::max(q, head), 0, len);
-        std::string row = t.substr(0, static_cast<size_t>(head));
+        std::string row(t.substr(0, static_cast<size_t>(head)));
         row.append(t, static_cast<size_t>(tail), std::string::npos);
         int i = List.Add(row);
         List.SetRowAttribute(i, RowAttribute(r));
@@ -282,7 +281,7 @@ static void InsertCore(TEditor& E, std::string_view S, bool AlwaysHoldCaret) {
             int target = E.OffsetFromRow(a, sd.StartRow, sd.StartCol) + static_cast<int>(S.size());
             TEditorStringList list;
             E.SelectionRemainder(list);
-            std::string first = list.Str(0);
+            std::string first(list.Str(0));
             InsertAtPoint(first, list.Value(0), S);
             list.Put(0, first);
             std::string text = TEditor::JoinRows(list);
@@ -421,7 +420,7 @@ void TEditor::ShiftSelectedRows(bool Indent) {
     std::vector<int> base(changed.size());  // the indent the new columns are measured from
     std::string text;
     for (int r = first; r <= last; ++r) {
-        std::string t = RowText(r);
+        std::string t(RowText(r));
         const int len = static_cast<int>(t.size());
         const int p = box ? BoxStartIndex(ColumnCodes(t), FSelDraw.StartCol + 1) : 1;
         bool ok;
@@ -700,7 +699,7 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
             index -= used;
             ++row;
         }
-        const std::string& t = RowText(row);
+        std::string_view t = RowText(row);
         const size_t end = std::min(t.size(), static_cast<size_t>(index) + static_cast<size_t>(foundLength));
         // every byte takes at least one column, so a far end needs no measuring
         if (end <= static_cast<size_t>(kMaxCaretCol) && TextColumns(std::string_view(t).substr(0, end)) <= kMaxCaretCol)

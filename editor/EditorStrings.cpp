@@ -46,23 +46,23 @@ void TRecordStringList::EndUpdate() {
 
 std::string TRecordStringList::Get(int i) const {
     CheckIndex(i, FRows.Count());
-    return FRows.Get(i).Str;
+    return std::string(FRows.Text(i));
 }
 
-const std::string& TRecordStringList::Str(int i) const {
+std::string_view TRecordStringList::Str(int i) const {
     CheckIndex(i, FRows.Count());
-    return FRows.Get(i).Str;
+    return FRows.Text(i);
 }
 
-const TRecordStringItem& TRecordStringList::Item(int i) const {
+TRecordStringItem TRecordStringList::Item(int i) const {
     CheckIndex(i, FRows.Count());
-    return FRows.Get(i);
+    return FRows.Item(i);
 }
 
 void TRecordStringList::Put(int i, std::string s) {
     CheckIndex(i, FRows.Count());
     Changing();
-    FRows.SetStr(i, std::move(s));
+    FRows.SetStr(i, s);
     Changed();
 }
 
@@ -117,13 +117,6 @@ void TRecordStringList::AssignItems(std::vector<TRecordStringItem>&& rows) {
     Changed();
 }
 
-std::vector<TRecordStringItem> TRecordStringList::TakeItems() {
-    Changing();
-    auto v = FRows.TakeRows();
-    Changed();
-    return v;
-}
-
 // ---- TRowAttributeStringList ----------------------------------------------
 
 namespace {
@@ -174,14 +167,14 @@ void TRowAttributeStringList::SetValue(int i, int32_t v) {
     FRows.SetValue(i, v);
 }
 
-const std::string& TRowAttributeStringList::DataStr(int i) const {
+std::string_view TRowAttributeStringList::DataStr(int i) const {
     CheckIndex(i, FRows.Count());
     return FRows.Get(i).DataStr;
 }
 
-void TRowAttributeStringList::SetDataStr(int i, std::string s) {
+void TRowAttributeStringList::SetDataStr(int i, std::string_view s) {
     CheckIndex(i, FRows.Count());
-    FRows.SetDataStr(i, std::move(s));
+    FRows.SetDataStr(i, s);
 }
 
 void TRowAttributeStringList::Pack(const TRowAttributeData& d, uint32_t& a, uint32_t& b) {
@@ -206,7 +199,7 @@ void TRowAttributeStringList::GetRowAttributeData(int i, TRowAttributeData& data
     CheckIndex(i, FRows.Count());
     const auto& r = FRows.Get(i);
     Unpack(r.AttrA, r.AttrB, data);
-    data.DataStr = r.DataStr;
+    data.DataStr.assign(r.DataStr.data(), r.DataStr.size());
 }
 
 void TRowAttributeStringList::SetRowStateData(int i, const TRowAttributeData& data) {

@@ -616,17 +616,45 @@ uint8_t TFountainParser::NextToken() {
     return FToken;
 }
 
+namespace {
+// Needle occurs somewhere in Hay.
+inline bool Holds(std::string_view Hay, std::string_view Needle) {
+    if (Needle.size() == 1) return !Hay.empty() && std::memchr(Hay.data(), Needle[0], Hay.size()) != nullptr;
+    return Hay.find(Needle) != std::string_view::npos;
+}
+}  // namespace
+
+bool TFountainParser::QuickRowData(std::string_view Row, TRowAttributeData& Data) const {
+    const TFountainBracketCollection& b = FFountain->Brackets();
+    if (Data.BracketIndex == -1) {
+        // A pair opens only where its left string stands; without one the
+        // state at the row's end is the state at its start.
+        for (int i = 0; i < b.Count(); ++i) {
+            const TFountainBracketItem* item = b.Items(i);
+            if (item->LeftBracket().empty() || item->RightBracket().empty()) continue;
+            if (Holds(Row, item->LeftBracket())) return false;
+        }
+        return true;
+    }
+    // An open pair closes only where its right string stands.
+    if (Data.BracketIndex >= 0 && UsableBracket(Data.BracketIndex))
+        return !Holds(Row, b.Items(Data.BracketIndex)->RightBracket());
+    return false;
+}
+
 void TFountainParser::RowData(int Row, const TRowAttributeStringList& Strings, TRowAttributeData& Data) {
     int count = Strings.Count();
     if (Row < 0 || Row >= count) return;
     int attr = Strings.RowAttribute(Row);
-    if (LineBoundKinds()[Data.PrevToken]) {
+    if (Data.PrevToken != 0 && LineBoundKinds()[Data.PrevToken]) {
         // a comment carried from the row above takes this whole row
         if (attr != 1) Data.PrevToken = 0;
         Data.WrappedByte = 0;
         return;
     }
-    const std::string& row = Strings.Str(Row);
+    std::string_view row = Strings.Str(Row);
+    if (attr != 1 && Data.PrevToken == 0 && Data.WrappedByte == 0 && CarriesOnlyBrackets() && QuickRowData(row, Data))
+        return;
     bool blank = true;
     for (char c : row)
         if (!IsBlank(static_cast<unsigned char>(c))) {

@@ -255,6 +255,16 @@ public:
     virtual TTokenKinds LineBoundKinds() const;
 
 protected:
+    // True when a row that ends its logical line carries nothing into the next
+    // row but the open bracket pair (strings, comments and every other token
+    // end with the row). RowData then only searches such a row for the bracket
+    // strings that could change that pair, and tokenises it only when one is
+    // there: the state at a row far down is found at the cost of a byte search
+    // per row. A descendant that carries more from row to row answers false.
+    virtual bool CarriesOnlyBrackets() const { return false; }
+    // The quick form of RowData for a row that ends its logical line and starts
+    // with no token carried into it: false when the row must be tokenised.
+    bool QuickRowData(std::string_view Row, TRowAttributeData& Data) const;
     virtual void InitMethodTable();
     virtual void SkipBlanks();
     virtual bool IsBracketStart();
