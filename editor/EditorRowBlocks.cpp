@@ -353,7 +353,7 @@ void TRowBlocks::Validate() const {
 }
 
 size_t TRowBlocks::BlockOf(int row) const {
-    Validate();
+    if (FValid != FBlocks.size() || FRowStart.size() != FBlocks.size()) Validate();
     size_t h = FHint;
     if (h < FBlocks.size() && row >= FRowStart[h] && row < FRowStart[h] + static_cast<int>(FBlocks[h]->Size()))
         return h;
@@ -391,6 +391,21 @@ TRowRef TRowBlocks::Get(int i) const {
         r.DataStr = b->DataStrs[k];
     }
     return r;
+}
+
+TRowBlocks::TBlockView TRowBlocks::ViewOf(size_t b) const {
+    const Block& k = *FBlocks[b];
+    return {k.Text.data(), k.Ends.data(), k.Lo.data(), static_cast<int>(k.Size())};
+}
+
+uint32_t TRowBlocks::AttrA(int i) const {
+    int off;
+    return Find(i, off)->AttrA(static_cast<size_t>(off));
+}
+
+uint32_t TRowBlocks::AttrB(int i) const {
+    int off;
+    return Find(i, off)->AttrB(static_cast<size_t>(off));
 }
 
 std::string_view TRowBlocks::Text(int i) const {

@@ -792,13 +792,21 @@ bool TEditorScreenStrings::FillStateCheckpoints(int Budget) {
     }
     auto parser = f->CreateParser();
     // at least up to the next checkpoint, as every call starts again from the last one
-    for (int end = std::min(n, std::max(r + Budget, (last + 1) * kStateCheckpointRows + 1)); r < end; ++r) {
-        d.RowAttribute = static_cast<uint8_t>(RowAttribute(r));
-        SaveCheckpoint(r, d);
-        parser->RowData(r, *this, d);
-        d.PrevRowAttribute = static_cast<uint8_t>(RowAttribute(r));
-    }
+    WalkStates(*parser, r, std::min(n, std::max(r + Budget, (last + 1) * kStateCheckpointRows + 1)), d);
     return static_cast<int>(FCheckpoints.size()) * kStateCheckpointRows < n;
+}
+
+// Carries the state D at the start of row From to the start of row To, saving
+// the checkpoints on the way. A row that ends its line and holds none of the
+// bracket strings that could change D is passed by a byte search; only the
+// others are tokenised.
+void TEditorScreenStrings::WalkStates(TFountainParser& Parser, int From, int To, TRowAttributeData& D) {
+    FRows.ForEachRow(From, To, [&](int Row, std::string_view Text, int Attr) {
+        D.RowAttribute = static_cast<uint8_t>(Attr);
+        SaveCheckpoint(Row, D);
+        if (!Parser.QuickRowState(Text, Attr, D)) Parser.RowData(Row, *this, D);
+        D.PrevRowAttribute = static_cast<uint8_t>(Attr);
+    });
 }
 
 // Stores states from row From (the state in hand computed from the row above,
@@ -830,12 +838,8 @@ int TEditorScreenStrings::UpdateRowStates(int From, bool Notify) {
     }
     // rows above From between the start and From have no state stored: they
     // are only walked through
-    for (; r < From; ++r) {
-        d.RowAttribute = static_cast<uint8_t>(RowAttribute(r));
-        SaveCheckpoint(r, d);
-        parser->RowData(r, *this, d);
-        d.PrevRowAttribute = static_cast<uint8_t>(RowAttribute(r));
-    }
+    WalkStates(*parser, r, From, d);
+    r = std::max(r, From);
     int limit = std::min(n - 1, From + 2 * ScreenRows());
     int count = 0;
     TRowAttributeData stored;

@@ -129,12 +129,11 @@ inline uint32_t WithField(uint32_t word, int shift, uint32_t mask, uint32_t v) {
 #define Z_ROW_FIELD(NAME, WORD, SHIFT, MASK, BIAS)                                     \
     int TRowAttributeStringList::NAME(int i) const {                                   \
         CheckIndex(i, FRows.Count());                                                  \
-        return static_cast<int>(Field(FRows.Get(i).WORD, SHIFT, MASK)) - (BIAS);       \
+        return static_cast<int>(Field(FRows.WORD(i), SHIFT, MASK)) - (BIAS);           \
     }                                                                                  \
     void TRowAttributeStringList::Set##NAME(int i, int v) {                            \
         CheckIndex(i, FRows.Count());                                                  \
-        const auto& r = FRows.Get(i);                                                  \
-        FRows.Set##WORD(i, WithField(r.WORD, SHIFT, MASK, static_cast<uint32_t>(v + (BIAS)))); \
+        FRows.Set##WORD(i, WithField(FRows.WORD(i), SHIFT, MASK, static_cast<uint32_t>(v + (BIAS)))); \
     }
 
 Z_ROW_FIELD(RowAttribute, AttrA, 0, 0x3u, 0)
@@ -149,12 +148,12 @@ Z_ROW_FIELD(UserToken, AttrB, 8, 0xFFu, 0)
 
 uint16_t TRowAttributeStringList::RowMarks(int i) const {
     CheckIndex(i, FRows.Count());
-    return static_cast<uint16_t>(FRows.Get(i).AttrB >> 16);
+    return static_cast<uint16_t>(FRows.AttrB(i) >> 16);
 }
 
 void TRowAttributeStringList::SetRowMarks(int i, uint16_t marks) {
     CheckIndex(i, FRows.Count());
-    FRows.SetAttrB(i, (FRows.Get(i).AttrB & 0xFFFFu) | (static_cast<uint32_t>(marks) << 16));
+    FRows.SetAttrB(i, (FRows.AttrB(i) & 0xFFFFu) | (static_cast<uint32_t>(marks) << 16));
 }
 
 int32_t TRowAttributeStringList::Value(int i) const {

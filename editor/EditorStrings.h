@@ -92,6 +92,8 @@ public:
     // Row i (0 .. Count - 1); its views last until the next change.
     TRowRef Get(int i) const;
     std::string_view Text(int i) const;
+    uint32_t AttrA(int i) const;
+    uint32_t AttrB(int i) const;
     // A copy of row i, to be handed on.
     TRecordStringItem Item(int i) const;
     void SetStr(int i, std::string_view s);
@@ -123,6 +125,10 @@ public:
     void Swap(TRowBlocks& other);
     // The heap bytes the rows hold (texts, row data, block tables).
     size_t BytesHeld() const;
+    // Calls F(row, text, row attribute) for the rows From .. To - 1 in order,
+    // block by block (no lookup a row). F may read the list but not change it.
+    template <class F>
+    void ForEachRow(int From, int To, F&& Fn) const;
 
     // The row that is the k-th (0-based) row ending a logical line; -1 when none.
     int RowOfLineEnd(int k) const;
@@ -153,6 +159,14 @@ private:
         if (row < FFirstChanged) FFirstChanged = row < 0 ? 0 : row;
     }
     struct Block;
+    // Where block b's rows start in its text, and its row texts' ends and low bytes.
+    struct TBlockView {
+        const char* Text;
+        const uint32_t* Ends;
+        const uint8_t* Lo;
+        int Rows;
+    };
+    TBlockView ViewOf(size_t b) const;
     static void MakeBlocks(std::vector<TRecordStringItem>& rows, size_t from, size_t to,
                            std::vector<std::unique_ptr<Block>>& out);
     Block* Find(int i, int& off) const;
@@ -179,6 +193,25 @@ private:
     uint64_t FId;
     std::array<int, 16> FMarkCount{};
 };
+
+template <class F>
+void TRowBlocks::ForEachRow(int From, int To, F&& Fn) const {
+    if (From < 0) From = 0;
+    if (To > FCount) To = FCount;
+    if (From >= To) return;
+    size_t b = BlockOf(From);
+    int row = From;
+    int k = From - FRowStart[b];
+    while (row < To) {
+        const TBlockView v = ViewOf(b);
+        for (; k < v.Rows && row < To; ++k, ++row) {
+            const uint32_t begin = k == 0 ? 0 : v.Ends[k - 1];
+            Fn(row, std::string_view(v.Text + begin, v.Ends[k] - begin), static_cast<int>(v.Lo[k] & 3u));
+        }
+        ++b;
+        k = 0;
+    }
+}
 
 // A string list of row records.
 class TRecordStringList : public TPersistent {
@@ -282,6 +315,7 @@ class TEditorStringList : public TRowAttributeStringList {};
 
 class TEditorViewLink;
 class TEditorUndoObj;
+class TFountainParser;
 class TEditorWrapOption;
 struct TColumnMetrics;
 struct TUndoData;
@@ -438,7 +472,7 @@ private:
     void FinishStep(int First, int OldCount, int NewCount);
     int64_t BlockLength(int First, int Cnt) const;
     int ScreenRows() const;
-    void ComputeStates(int From, int Limit, bool Compare, bool Notify, int& Count);
+    void WalkStates(TFountainParser& Parser, int From, int To, TRowAttributeData& D);
     bool FirstViewLoading() const;
     void DropStaleCheckpoints();
     void SaveCheckpoint(int Row, const TRowAttributeData& State) {

@@ -624,22 +624,25 @@ inline bool Holds(std::string_view Hay, std::string_view Needle) {
 }
 }  // namespace
 
-bool TFountainParser::QuickRowData(std::string_view Row, TRowAttributeData& Data) const {
-    const TFountainBracketCollection& b = FFountain->Brackets();
+bool TFountainParser::QuickRowState(std::string_view Row, int Attr, TRowAttributeData& Data) {
+    if (Attr == 1 || Data.PrevToken != 0 || Data.WrappedByte != 0) return false;
+    if (FQuick < 0) {
+        FQuick = CarriesOnlyBrackets() ? 1 : 0;
+        const TFountainBracketCollection& b = FFountain->Brackets();
+        for (int i = 0; i < b.Count(); ++i) FPairs.emplace_back(b.Items(i)->LeftBracket(), b.Items(i)->RightBracket());
+    }
+    if (FQuick == 0) return false;
     if (Data.BracketIndex == -1) {
         // A pair opens only where its left string stands; without one the
         // state at the row's end is the state at its start.
-        for (int i = 0; i < b.Count(); ++i) {
-            const TFountainBracketItem* item = b.Items(i);
-            if (item->LeftBracket().empty() || item->RightBracket().empty()) continue;
-            if (Holds(Row, item->LeftBracket())) return false;
-        }
+        for (const auto& [left, right] : FPairs)
+            if (!left.empty() && !right.empty() && Holds(Row, left)) return false;
         return true;
     }
     // An open pair closes only where its right string stands.
-    if (Data.BracketIndex >= 0 && UsableBracket(Data.BracketIndex))
-        return !Holds(Row, b.Items(Data.BracketIndex)->RightBracket());
-    return false;
+    if (Data.BracketIndex < 0 || Data.BracketIndex >= static_cast<int>(FPairs.size())) return false;
+    const auto& [left, right] = FPairs[static_cast<size_t>(Data.BracketIndex)];
+    return !left.empty() && !right.empty() && !Holds(Row, right);
 }
 
 void TFountainParser::RowData(int Row, const TRowAttributeStringList& Strings, TRowAttributeData& Data) {
@@ -653,8 +656,7 @@ void TFountainParser::RowData(int Row, const TRowAttributeStringList& Strings, T
         return;
     }
     std::string_view row = Strings.Str(Row);
-    if (attr != 1 && Data.PrevToken == 0 && Data.WrappedByte == 0 && CarriesOnlyBrackets() && QuickRowData(row, Data))
-        return;
+    if (QuickRowState(row, attr, Data)) return;
     bool blank = true;
     for (char c : row)
         if (!IsBlank(static_cast<unsigned char>(c))) {
