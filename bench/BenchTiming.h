@@ -303,12 +303,4 @@ private:
     pid_t Owner;
 };
 
-// The best (shortest) wall time of Repeats runs of F, in seconds. Kept for
-// older callers; a benchmark reports min and median through Series and Table.
-inline double Best(int Repeats, const std::function<void()>& F) {
-    double best = 1e100;
-    for (int r = 0; r < Repeats; ++r) best = std::min(best, Measure(F).Wall / 1e3);
-    return best;
-}
-
 }  // namespace bench

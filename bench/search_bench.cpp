@@ -1,37 +1,58 @@
-// Finding every match of a word in a large CP932 text through the editor's
-// search, against QTextDocument::find on the same text in UTF-16.
+// Every match of a word in a large CP932 text: the editor's search (TEditor::
+// Search again and again from the top, inside a search run, which places the
+// caret once at the end) against `grep -c -F` on the same file and
+// QTextDocument::find on the same text in UTF-16; and, for the cost of placing
+// each hit, the same searches without a run, each hit placed as F3 places it.
 //
-//   search_bench gen <megabytes> <file>     writes the text
-//   search_bench ours <file> <word> [nocase] finds every match in a TEditor
-//   search_bench qt <file> <word> [nocase]   the same with QTextDocument::find
-// Each run prints: side, matches, load ms, search ms.
+//   search_bench smoke|full [runs]     (smoke: 2 MB; full: 100 MB; 3 runs)
+//
+// Two cases, every side in every run, each side in a fresh process:
+//   warm: the text is in memory on every side, so loading it is left out of
+//         every side's time: ours and QTextDocument search a text loaded
+//         before the clock starts, and the figure is their second pass over it
+//         (the first one warms their caches); grep reads a file that is in the
+//         page cache (it cannot search without reading it; that read is in its
+//         time). Once matching case, once ignoring it (grep -i); and matching
+//         case with each hit placed.
+//   cold: the file is dropped from the page cache first, and loading is in
+//         every side's time: ours loads the file into an editor and searches
+//         once, QTextDocument reads, converts and sets the text and searches
+//         once, grep searches the file.
+// The word stands at most once a line, so grep's line count is the match
+// count; every side must find the same number of matches.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
-#include <QFile>
 #include <QPlainTextDocumentLayout>
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "BenchTiming.h"
 #include "CP932Qt.h"
 #include "Editor.h"
 #include "QtMessages.h"
 
 namespace {
-using Clock = std::chrono::steady_clock;
-double MsSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
 
-// Lines of SQL with Japanese literals and comments; the word "zintavor_hit"
-// stands on every 50th line, at most once a line, so grep's line count is the
-// match count.
-int Gen(double megabytes, const char* file) {
-    std::ofstream out(file, std::ios::binary);
-    const size_t want = static_cast<size_t>(megabytes * 1024 * 1024);
+const char* const kWord = "zintavor_hit";
+
+// Lines of SQL with Japanese literals and comments; the word stands on every
+// 50th line, at most once a line.
+void Gen(double Megabytes, const std::string& File) {
+    std::ofstream out(File, std::ios::binary);
+    const size_t want = static_cast<size_t>(Megabytes * 1024 * 1024);
     size_t size = 0;
     char buf[256];
     for (long i = 0; size < want; ++i) {
@@ -45,60 +66,241 @@ int Gen(double megabytes, const char* file) {
         out.write(buf, n);
         size += static_cast<size_t>(n);
     }
-    return 0;
 }
 
-std::string ReadAll(const char* file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+std::string ReadAll(const std::string& File) {
+    std::string s;
+    FILE* f = std::fopen(File.c_str(), "rb");
+    if (!f) return s;
+    char buf[1 << 16];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+    std::fclose(f);
+    return s;
 }
+
+// The file's pages leave the page cache: the next read comes from the disk.
+void DropFromCache(const std::string& File) {
+    const int f = open(File.c_str(), O_RDONLY | O_CLOEXEC);
+    if (f < 0) return;
+    fdatasync(f);
+    posix_fadvise(f, 0, 0, POSIX_FADV_DONTNEED);
+    close(f);
+}
+
+// Figures a side hands back: per pass, matches, wall ms, CPU ms.
+using Figures = std::vector<double>;
+
+void QtApp() {
+    static int argc = 1;
+    static char name[] = "search_bench";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qtmessages::DropPlatformNoise();
+    new QApplication(argc, argv);  // lives as long as the child process
+}
+
+// Every match, one search after the other from the top: in a search run (the
+// caret and the hit placed once, at the last match, when the run ends), or
+// each hit placed as it is found (as pressing F3 again and again does).
+double OursPass(TEditor& E, uint16_t Options, bool Run) {
+    E.CleanSelection();
+    E.SetRowCol(0, 0);
+    long count = 0;
+    if (Run) {
+        TEditor::TSearchRun run(E);
+        while (E.Search(kWord, Options)) ++count;
+    } else {
+        while (E.Search(kWord, Options)) ++count;
+    }
+    return double(count);
+}
+
+double QtPass(QTextDocument& Doc, QTextDocument::FindFlags Flags) {
+    const QString word = QString::fromLatin1(kWord);
+    QTextCursor c(&Doc);
+    long count = 0;
+    for (;;) {
+        c = Doc.find(word, c, Flags);
+        if (c.isNull()) break;
+        ++count;
+    }
+    return double(count);
+}
+
+// Count, wall and CPU of one call.
+template <class F>
+void Timed(Figures& Out, F&& Pass) {
+    double count = 0;
+    const bench::Sample s = bench::Measure([&] { count = Pass(); });
+    Out.insert(Out.end(), {count, s.Wall, s.Cpu});
+}
+
+Figures OursWarm(const std::string& File) {
+    QtApp();
+    TEditor* e = MakeEditor<TEditor>();
+    e->resize(800, 600);
+    e->Lines().LoadFromFile(File);
+    Figures f;
+    for (uint16_t options : {uint16_t(soForward | soMatchCase), uint16_t(soForward)}) {
+        OursPass(*e, options, true);
+        Timed(f, [&] { return OursPass(*e, options, true); });
+    }
+    Timed(f, [&] { return OursPass(*e, soForward | soMatchCase, false); });
+    return f;
+}
+
+Figures QtWarm(const std::string& File) {
+    QtApp();
+    QTextDocument doc;
+    doc.setDocumentLayout(new QPlainTextDocumentLayout(&doc));
+    doc.setPlainText(cp932::ToQString(ReadAll(File)));
+    Figures f;
+    for (QTextDocument::FindFlags flags : {QTextDocument::FindFlags(QTextDocument::FindCaseSensitively),
+                                           QTextDocument::FindFlags()}) {
+        QtPass(doc, flags);
+        Timed(f, [&] { return QtPass(doc, flags); });
+    }
+    return f;
+}
+
+Figures OursCold(const std::string& File) {
+    QtApp();
+    DropFromCache(File);
+    TEditor* e = MakeEditor<TEditor>();
+    e->resize(800, 600);
+    Figures f;
+    Timed(f, [&] {
+        e->Lines().LoadFromFile(File);
+        return OursPass(*e, soForward | soMatchCase, true);
+    });
+    return f;
+}
+
+Figures QtCold(const std::string& File) {
+    QtApp();
+    DropFromCache(File);
+    QTextDocument doc;
+    doc.setDocumentLayout(new QPlainTextDocumentLayout(&doc));
+    Figures f;
+    Timed(f, [&] {
+        doc.setPlainText(cp932::ToQString(ReadAll(File)));
+        return QtPass(doc, QTextDocument::FindCaseSensitively);
+    });
+    return f;
+}
+
+// grep -c -F in the C locale, as a process of its own: its count, wall and
+// CPU (user + sys) ms.
+void Grep(Figures& Out, const std::string& File, bool IgnoreCase) {
+    int fd[2];
+    if (pipe(fd) != 0) throw std::runtime_error("pipe");
+    const double w0 = bench::WallMs();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fd[1], 1);
+        close(fd[0]);
+        close(fd[1]);
+        setenv("LC_ALL", "C", 1);
+        if (IgnoreCase)
+            execlp("grep", "grep", "-c", "-F", "-i", kWord, File.c_str(), static_cast<char*>(nullptr));
+        else
+            execlp("grep", "grep", "-c", "-F", kWord, File.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fd[1]);
+    std::string out;
+    char buf[64];
+    ssize_t n;
+    while ((n = read(fd[0], buf, sizeof buf)) > 0) out.append(buf, size_t(n));
+    close(fd[0]);
+    int status = 0;
+    rusage u{};
+    wait4(pid, &status, 0, &u);
+    const double wall = bench::WallMs() - w0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) throw std::runtime_error("grep failed");
+    const double cpu = (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+    Out.insert(Out.end(), {std::atof(out.c_str()), wall, cpu});
+}
+
+Figures GrepWarm(const std::string& File) {
+    ReadAll(File);  // in the page cache
+    Figures f;
+    Grep(f, File, false);
+    Grep(f, File, true);
+    return f;
+}
+
+Figures GrepCold(const std::string& File) {
+    DropFromCache(File);
+    Figures f;
+    Grep(f, File, false);
+    return f;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 4 && std::strcmp(argv[1], "gen") == 0) return Gen(std::atof(argv[2]), argv[3]);
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: search_bench gen <MB> <file> | ours|qt <file> <word> [nocase]\n");
+    const std::string mode = argc > 1 ? argv[1] : "smoke";
+    if (mode != "smoke" && mode != "full") {
+        std::fprintf(stderr, "usage: search_bench smoke|full [runs]\n");
         return 2;
     }
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    qtmessages::DropPlatformNoise();
-    QApplication app(argc, argv);
-    const std::string side = argv[1];
-    const std::string text = ReadAll(argv[2]);
-    const std::string word = argv[3];
-    const bool nocase = argc > 4 && std::strcmp(argv[4], "nocase") == 0;
-    long count = 0;
-    double loadMs = 0, searchMs = 0;
-    if (side == "ours") {
-        TEditor* ed = MakeEditor<TEditor>();
-        ed->resize(800, 600);
-        auto t0 = Clock::now();
-        ed->Lines().SetText(text);
-        loadMs = MsSince(t0);
-        ed->SetRowCol(0, 0);
-        const uint16_t options = soForward | (nocase ? 0 : soMatchCase);
-        t0 = Clock::now();
-        while (ed->Search(word, options)) ++count;
-        searchMs = MsSince(t0);
-        delete ed;
-    } else {
-        QTextDocument doc;
-        doc.setDocumentLayout(new QPlainTextDocumentLayout(&doc));
-        const QString qtext = cp932::ToQString(text);
-        const QString qword = cp932::ToQString(word);
-        auto t0 = Clock::now();
-        doc.setPlainText(qtext);
-        loadMs = MsSince(t0);
-        const QTextDocument::FindFlags flags = nocase ? QTextDocument::FindFlags() : QTextDocument::FindCaseSensitively;
-        t0 = Clock::now();
-        QTextCursor c(&doc);
-        for (;;) {
-            c = doc.find(qword, c, flags);
-            if (c.isNull()) break;
-            ++count;
-        }
-        searchMs = MsSince(t0);
+    const bool smoke = mode == "smoke";
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const double megabytes = smoke ? 2 : 100;
+    bench::TempFolder tmp("zintavor-search");
+    const std::string file = tmp.Path + "text.sql";
+    Gen(megabytes, file);
+
+    // sides: 0 ours warm, 1 QTextDocument warm, 2 grep warm, 3 ours cold, 4 QTextDocument cold, 5 grep cold
+    const auto r = bench::TakeTurns(runs, {
+                                              [&] { return OursWarm(file); },
+                                              [&] { return QtWarm(file); },
+                                              [&] { return GrepWarm(file); },
+                                              [&] { return OursCold(file); },
+                                              [&] { return QtCold(file); },
+                                              [&] { return GrepCold(file); },
+                                          });
+
+    // every side must find the same matches
+    const double matches = r[2][0][0];
+    bool agree = true;
+    for (const auto& side : r)
+        for (const Figures& f : side)
+            for (size_t i = 0; i < f.size(); i += 3) agree = agree && f[i] == matches;
+
+    char title[200];
+    std::snprintf(title, sizeof title,
+                  "search: every match of \"%s\" in %.0f MB of CP932 SQL (%.0f matches), one search after another",
+                  kWord, megabytes, matches);
+    bench::Table table(title, runs, smoke);
+    auto series = [&](const char* side, size_t who, size_t pass) { return bench::SeriesOf(side, r[who], pass * 3 + 1); };
+    const bench::Series oursCase = series("TEditor::Search", 0, 0), oursNoCase = series("TEditor::Search", 0, 1),
+                        oursEach = series("Search, hit placed each", 0, 2),
+                        qtCase = series("QTextDocument::find", 1, 0), qtNoCase = series("QTextDocument::find", 1, 1),
+                        grepCase = series("grep -c -F", 2, 0), grepNoCase = series("grep -c -F -i", 2, 1),
+                        oursCold = series("TEditor::Search", 3, 0), qtCold = series("QTextDocument::find", 4, 0),
+                        grepCold = series("grep -c -F", 5, 0);
+    table.Case("warm, match case", oursCase, {&grepCase, &qtCase});
+    table.Case("warm, ignore case", oursNoCase, {&grepNoCase, &qtNoCase});
+    table.Case("warm, case, placed each", oursEach, {&grepCase, &qtCase});
+    table.Case("cold, match case", oursCold, {&grepCold, &qtCold});
+    table.Note("ours: Search again and again from the top inside a search run, which places the caret and the");
+    table.Note("  hit once, at the last match; \"placed each\": without a run, each hit placed as F3 places it");
+    table.Note("  (the editor is not shown); QTextDocument::find: a cursor moved from match to match");
+    table.Note("warm: loading left out of every side (ours and QTextDocument: their second pass over a text");
+    table.Note("  loaded before the clock; grep: a file in the page cache, its read in its time)");
+    table.Note("cold: the file dropped from the page cache; loading in every side's time (ours: the file");
+    table.Note("  into an editor; QTextDocument: read, converted, set; grep: its whole run)");
+    table.Aim("warm, match case: TEditor::Search at most 1.5 x grep -c -F");
+    if (!agree) {
+        std::printf("  MISMATCH: the sides found different numbers of matches:");
+        for (const auto& side : r)
+            for (const Figures& f : side)
+                for (size_t i = 0; i < f.size(); i += 3) std::printf(" %.0f", f[i]);
+        std::printf("\n");
+        return 1;
     }
-    std::printf("%s %ld %.1f %.1f\n", side.c_str(), count, loadMs, searchMs);
     return 0;
 }

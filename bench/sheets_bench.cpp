@@ -1,47 +1,46 @@
 // Result sheets in the program's real client window (offscreen), against the
 // same window running the same SELECTs without new sheets:
-//  - peer: N times "select ... ;" in one result page;
-//  - ours: N times "#NewSheet;" and the same SELECT (each result in a page of its own);
-//  - N times "#NewSheet;" alone: the heap the empty pages hold, per page.
-// A fresh window for each run, connected to a small SQLite table. Each size
-// runs three times on each side (alternating); printed are the minimum and
-// the median of wall and CPU time (user + sys), the ratio ours / peer, the
-// time per sheet at each size and how flat it stays (the time per sheet at
-// the largest size over that at the smallest).
-// Usage: sheets_bench <sqlite file> <N>...
-//        sheets_bench <sqlite file> --ours|--peer N   (one run of one side only, for a profiler)
+//  - ours: N times "#NewSheet;" and a SELECT (each result in a page of its own);
+//  - peer: N times an empty statement ";" and the same SELECT, all in one page.
+// Both scripts have 2N statements, so the executor pauses 1 ms after as many
+// statements on both sides and lets the toolkit run as often: the sides differ
+// only in the new sheets.
+//
+// Every side runs in a child process of its own in every run (taking turns),
+// with its own connection to a small SQLite table. In that process the cold
+// case is the first window's run (fresh memory, the toolkit's one-time
+// set-ups), the warm case a second window running the same script after the
+// first was freed. Printed: min and median of wall and CPU time over the runs,
+// ours / peer, the time per sheet at each size and how flat it stays (the time
+// per sheet at the largest size over that at the smallest), and the heap an
+// empty sheet holds.
+//
+//   sheets_bench <sqlite file> RUNS full|smoke N...
+//   sheets_bench <sqlite file> --ours|--peer N    (one run of one side only, for a profiler)
 #include <malloc.h>
-#include <time.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <QApplication>
 
+#include "BenchTiming.h"
 #include "U_ADODriver.h"
-#include "U_Frame_SQLClient.h"
 #include "U_Form_Result.h"
+#include "U_Frame_SQLClient.h"
 #include "U_ResultSeetManager.h"
 #include "QtMessages.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr int kRuns = 3;
-
-struct TTimes {
-    double Wall = 0, Cpu = 0;
-};
-
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
+int gArgc = 1;
+char gName[] = "sheets_bench";
+char* gArgv[] = {gName, nullptr};
 
 std::unique_ptr<TFrameSQLClient> MakeFrame(TADODriver& driver) {
     auto frame = std::make_unique<TFrameSQLClient>(nullptr, 0);
@@ -63,12 +62,11 @@ void FreeFrame(std::unique_ptr<TFrameSQLClient>& frame) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-TTimes Run(TFrameSQLClient& frame, const std::string& script) {
-    const auto t0 = Clock::now();
-    const double c0 = CpuSeconds();
-    frame.ExecuteScriptText(script);
-    QApplication::processEvents();
-    return {std::chrono::duration<double>(Clock::now() - t0).count(), CpuSeconds() - c0};
+bench::Sample Run(TFrameSQLClient& frame, const std::string& script) {
+    return bench::Measure([&] {
+        frame.ExecuteScriptText(script);
+        QApplication::processEvents();
+    });
 }
 
 size_t HeapInUse() {
@@ -77,127 +75,163 @@ size_t HeapInUse() {
     return m.uordblks + m.hblkhd;
 }
 
-double Min(std::vector<double> v) { return *std::min_element(v.begin(), v.end()); }
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 struct TScripts {
     std::string Plain, Sheets, Empty;
     explicit TScripts(int n) {
         for (int i = 0; i < n; ++i) {
             const std::string select = "select id, name from t where id = " + std::to_string(i % 3 + 1) + ";\r\n";
-            Plain += select;
+            Plain += " ;\r\n" + select;  // the blank makes the first an item too
             Sheets += "#NewSheet;\r\n" + select;
             Empty += "#NewSheet;\r\n";
         }
     }
 };
 
-// One size: kRuns runs of each side. Returns the medians of our wall time; false when a run did not do its work.
-struct TSizeResult {
-    std::vector<double> OursWall, OursCpu, PeerWall, PeerCpu;
-};
+void Connect(TADODriver& driver, const std::string& database) {
+    if (!driver.ConnectByConnectionString("DRIVER=SQLite3;Database=" + database, "bench"))
+        throw std::runtime_error("cannot connect to " + database);
+}
 
-bool RunSize(TADODriver& driver, int n, TSizeResult& r) {
+// Checks that a window did its work: the peer's one page holds every result,
+// ours has a page for every sheet (and the first, empty one).
+void Check(TFrameSQLClient& frame, bool ours, int n) {
+    const int pages = frame.ResultSeetManager->GetCount();
+    const int lines = frame.ActiveResultPage()->Editor->Lines().Count();
+    if (ours ? (pages != n + 1 || lines < 3) : (pages != 1 || lines < n))
+        throw std::runtime_error(std::to_string(pages) + " pages (the last with " + std::to_string(lines) +
+                                 " lines) for " + std::to_string(n) + " statements");
+}
+
+// One side in its own process: cold wall, cold CPU, warm wall, warm CPU.
+std::vector<double> Side(const std::string& database, bool ours, int n) {
+    QApplication app(gArgc, gArgv);
+    TADODriver driver;
+    Connect(driver, database);
     const TScripts s(n);
-    for (int run = 0; run < kRuns; ++run) {
-        {
-            auto frame = MakeFrame(driver);
-            const TTimes t = Run(*frame, s.Plain);
-            const int lines = frame->ActiveResultPage()->Editor->Lines().Count();
-            FreeFrame(frame);
-            if (lines < n) {
-                std::fprintf(stderr, "sheets_bench: %d lines for %d statements\n", lines, n);
-                return false;
-            }
-            r.PeerWall.push_back(t.Wall);
-            r.PeerCpu.push_back(t.Cpu);
-        }
-        {
-            auto frame = MakeFrame(driver);
-            const TTimes t = Run(*frame, s.Sheets);
-            const int pages = frame->ResultSeetManager->GetCount();
-            const int lines = frame->ActiveResultPage()->Editor->Lines().Count();
-            FreeFrame(frame);
-            if (pages != n + 1 || lines < 3) {
-                std::fprintf(stderr, "sheets_bench: %d pages (last with %d lines) for %d sheets\n", pages, lines, n);
-                return false;
-            }
-            r.OursWall.push_back(t.Wall);
-            r.OursCpu.push_back(t.Cpu);
-        }
+    std::vector<double> out;
+    for (int pass = 0; pass < 2; ++pass) {
+        auto frame = MakeFrame(driver);
+        const bench::Sample t = Run(*frame, ours ? s.Sheets : s.Plain);
+        Check(*frame, ours, n);
+        FreeFrame(frame);
+        out.push_back(t.Wall);
+        out.push_back(t.Cpu);
     }
-    return true;
+    return out;
+}
+
+// The heap N empty sheets hold, per sheet, in bytes.
+std::vector<double> EmptySheets(const std::string& database, int n) {
+    QApplication app(gArgc, gArgv);
+    TADODriver driver;
+    Connect(driver, database);
+    auto frame = MakeFrame(driver);
+    const size_t before = HeapInUse();
+    Run(*frame, TScripts(n).Empty);
+    const int pages = frame->ResultSeetManager->GetCount();
+    const size_t after = HeapInUse();
+    FreeFrame(frame);
+    if (pages != n + 1) throw std::runtime_error(std::to_string(pages) + " empty pages for " + std::to_string(n));
+    return {(double(after) - double(before)) / n};
+}
+
+std::string Fixed(double v, int decimals) {
+    char b[64];
+    std::snprintf(b, sizeof b, "%.*f", decimals, v);
+    return b;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: sheets_bench <sqlite file> <N>...\n");
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: sheets_bench <sqlite file> RUNS full|smoke N...\n"
+                             "       sheets_bench <sqlite file> --ours|--peer N\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qtmessages::DropPlatformNoise();
-    QApplication app(argc, argv);
-    try {
-        TADODriver driver;
-        if (!driver.ConnectByConnectionString(std::string("DRIVER=SQLite3;Database=") + argv[1], "bench"))
-            throw std::runtime_error("cannot connect");
-        if ((std::string(argv[2]) == "--ours" || std::string(argv[2]) == "--peer") && argc > 3) {
-            const int n = std::atoi(argv[3]);
-            const bool ours = std::string(argv[2]) == "--ours";
-            auto frame = MakeFrame(driver);
-            const TTimes t = Run(*frame, ours ? TScripts(n).Sheets : TScripts(n).Plain);
-            std::printf("%d %s: %.3f s wall, %.3f s CPU\n", n, ours ? "#NewSheet + SELECT" : "SELECTs", t.Wall, t.Cpu);
-            FreeFrame(frame);
-            return 0;
-        }
-        std::vector<int> sizes;
-        for (int i = 2; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-        std::vector<double> perSheet;  // median wall seconds per sheet, by size
-        std::printf("%6s  %-26s %-26s %-15s %-15s %s\n", "sheets", "ours wall min/med s", "peer wall min/med s",
-                    "ratio min/med", "CPU ratio", "ms per sheet (med)");
-        for (int n : sizes) {
-            TSizeResult r;
-            if (!RunSize(driver, n, r)) return 1;
-            const double ms = Median(r.OursWall) / n * 1000;
-            perSheet.push_back(ms);
-            std::printf("%6d  %8.3f / %-8.3f (CPU %5.2f)  %7.3f / %-7.3f (CPU %5.2f)  %5.2f / %-5.2f    %5.2f / %-5.2f   %6.2f\n", n,
-                        Min(r.OursWall), Median(r.OursWall), Median(r.OursCpu), Min(r.PeerWall), Median(r.PeerWall),
-                        Median(r.PeerCpu), Min(r.OursWall) / Min(r.PeerWall), Median(r.OursWall) / Median(r.PeerWall),
-                        Min(r.OursCpu) / Min(r.PeerCpu), Median(r.OursCpu) / Median(r.PeerCpu), ms);
-            std::fflush(stdout);
-        }
-        std::printf("(aim: wall ratio <= 4)\n");
-        if (sizes.size() > 1)
-            std::printf("flatness: ms per sheet at %d / at %d = %.2f (aim <= 1.2)\n", sizes.back(), sizes.front(),
-                        perSheet.back() / perSheet.front());
-
-        const int n = sizes.back();
-        auto frame = MakeFrame(driver);
-        const size_t before = HeapInUse();
-        Run(*frame, TScripts(n).Empty);
-        const int emptyPages = frame->ResultSeetManager->GetCount();
-        const size_t after = HeapInUse();
-        FreeFrame(frame);
-        if (emptyPages != n + 1) {
-            std::fprintf(stderr, "sheets_bench: %d empty pages for %d sheets\n", emptyPages, n);
+    const std::string database = argv[1];
+    if (std::strcmp(argv[2], "--ours") == 0 || std::strcmp(argv[2], "--peer") == 0) {
+        const bool ours = std::strcmp(argv[2], "--ours") == 0;
+        const int n = std::atoi(argv[3]);
+        try {
+            const std::vector<double> t = Side(database, ours, n);
+            std::printf("%d %s: cold %.1f ms wall, %.1f ms CPU; warm %.1f ms wall, %.1f ms CPU\n", n,
+                        ours ? "#NewSheet + SELECT" : "; + SELECT", t[0], t[1], t[2], t[3]);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "sheets_bench: %s\n", e.what());
             return 1;
         }
-#if defined(__SANITIZE_ADDRESS__)
-        (void)before;
-        (void)after;  // the sanitizer's allocator keeps no statistics of its own
-        std::printf("heap held per empty sheet:  not measured under the sanitizer\n");
-#else
-        std::printf("heap held per empty sheet (%d sheets):  %.1f KB  (aim <= 204.8 KB)\n", n,
-                    (static_cast<double>(after) - static_cast<double>(before)) / 1024.0 / n);
-#endif
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "sheets_bench: %s\n", e.what());
-        return 1;
+        return 0;
     }
+    const int runs = std::max(1, std::atoi(argv[2]));
+    const bool smoke = std::strcmp(argv[3], "smoke") == 0;
+    std::vector<int> sizes;
+    for (int i = 4; i < argc; ++i) sizes.push_back(std::max(1, std::atoi(argv[i])));
+    if (sizes.empty()) return 2;
+
+    bench::Table table("result sheets in the client window (offscreen, SQLite): N times \"#NewSheet;\" and a SELECT,\n"
+                       "  against N times an empty statement \";\" and the same SELECT in one page (as many statements,\n"
+                       "  so as many 1 ms pauses of the executor, on both sides); cold: the first window of a fresh\n"
+                       "  process; warm: a second window running the same script in that process",
+                       runs, smoke);
+    const char* oursName = "#NewSheet + SELECT";
+    const char* peerName = "SELECTs in one page";
+    // time per sheet (ms), by size: [cold/warm][wall/cpu] of min and median, ours and peer
+    struct TPer {
+        bench::Spread Wall, Cpu;
+    };
+    std::vector<TPer> oursPer[2], peerPer[2];
+    for (int n : sizes) {
+        const auto results = bench::TakeTurns(runs, {[&] { return Side(database, true, n); },
+                                                     [&] { return Side(database, false, n); }});
+        for (int warm = 0; warm < 2; ++warm) {
+            const bench::Series ours = bench::SeriesOf(oursName, results[0], warm * 2);
+            const bench::Series peer = bench::SeriesOf(peerName, results[1], warm * 2);
+            table.Case(std::to_string(n) + " sheets, " + (warm ? "warm" : "cold"), ours, {&peer});
+            auto per = [n](const bench::Spread& s) { return bench::Spread{s.Min / n, s.Median / n}; };
+            oursPer[warm].push_back({per(ours.Wall()), per(ours.Cpu())});
+            peerPer[warm].push_back({per(peer.Wall()), per(peer.Cpu())});
+        }
+        std::fflush(stdout);
+    }
+    for (int warm = 0; warm < 2; ++warm) {
+        std::string line = std::string("ms per sheet, ") + (warm ? "warm" : "cold") + " (wall min / median):";
+        for (size_t i = 0; i < sizes.size(); ++i)
+            line += "  " + std::to_string(sizes[i]) + ": " + Fixed(oursPer[warm][i].Wall.Min, 3) + " / " +
+                    Fixed(oursPer[warm][i].Wall.Median, 3);
+        table.Note(line);
+    }
+    if (sizes.size() > 1) {
+        const size_t last = sizes.size() - 1;
+        for (int warm = 0; warm < 2; ++warm) {
+            const TPer &o0 = oursPer[warm][0], &o1 = oursPer[warm][last];
+            const TPer &p0 = peerPer[warm][0], &p1 = peerPer[warm][last];
+            table.Note("time per sheet at " + std::to_string(sizes.back()) + " / at " + std::to_string(sizes.front()) +
+                       ", " + (warm ? "warm" : "cold") + " (min / median; 1.00 is flat): ours wall " +
+                       Fixed(bench::Ratio(o1.Wall.Min, o0.Wall.Min), 2) + " / " +
+                       Fixed(bench::Ratio(o1.Wall.Median, o0.Wall.Median), 2) + ", cpu " +
+                       Fixed(bench::Ratio(o1.Cpu.Min, o0.Cpu.Min), 2) + " / " +
+                       Fixed(bench::Ratio(o1.Cpu.Median, o0.Cpu.Median), 2) + "; peer wall " +
+                       Fixed(bench::Ratio(p1.Wall.Min, p0.Wall.Min), 2) + " / " +
+                       Fixed(bench::Ratio(p1.Wall.Median, p0.Wall.Median), 2));
+        }
+    }
+
+    const int n = sizes.back();
+    if (bench::SanitizerBuild()) {
+        table.Note("heap held per empty sheet: not measured in the sanitizer build (its allocator keeps no statistics "
+                   "of its own)");
+    } else {
+        const double perSheet = bench::InChild([&] { return EmptySheets(database, n); }).at(0);
+        table.Note("heap held per empty sheet (" + std::to_string(n) + " sheets): " + Fixed(perSheet / 1024, 1) +
+                   " KB");
+    }
+    bool has600 = false;
+    for (int s : sizes) has600 = has600 || s == 600;
+    table.Aim(std::string("ours/peer <= 4 in wall time") + (has600 ? " at 600 sheets" : "") +
+              "; time per sheet at " + std::to_string(sizes.back()) + " <= 1.2 x that at " +
+              std::to_string(sizes.front()) + "; heap per empty sheet <= 204.8 KB");
     return 0;
 }

@@ -5,36 +5,33 @@
 //
 //   tree_bench ROWS RUNS [smoke]
 //
-// Each run starts one fresh process per side and size (ROWS / 10, then ROWS),
-// in alternating order, so both sides are measured in every run. In that
-// process the cold case is the first expansion (fresh memory: allocation and
-// page faults count there), the warm case the third. The parent prints, for
-// each case, the minimum and the median over the runs of the wall time and of
-// the CPU time (user + sys), ours ÷ peer for both, and the time per object at
-// ROWS against ROWS / 10, so that a growth faster than linear shows.
+// Every side runs in a child process of its own in every run and size (ROWS /
+// 10, then ROWS), the sides taking turns at going first (bench::TakeTurns). In
+// that process the cold case is the first expansion (fresh memory: allocation
+// and page faults count there), the warm case the third. Printed for each case:
+// the minimum and the median over the runs of the wall time and of the CPU time
+// (user + sys), ours / peer for both, and the time per object at ROWS against
+// ROWS / 10, so that a growth faster than linear shows.
 //
 // Everything it writes (the SQLite database, the definition folder) lives in
 // a folder of its own under $TMPDIR (or /tmp), removed at the end.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <malloc.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QTreeWidget>
 
+#include "BenchTiming.h"
 #include "CP932Qt.h"
 #include "FileSystem.h"
-#include "QtMessages.h"
 #include "KZNTreeView.h"
 #include "U_ADODriver.h"
 #include "U_DescTreeManager.h"
@@ -46,53 +43,44 @@ namespace {
 
 const char* const kSQL = "SELECT name, id FROM objs ORDER BY id";
 
-// Wall and CPU (user + sys of the whole process) milliseconds, and the page
-// faults (fresh memory handed to the process) on the way.
+int gArgc = 1;
+char gName[] = "tree_bench";
+char* gArgv[] = {gName, nullptr};
+
+// Wall and CPU milliseconds of F, and the page faults (fresh memory handed to
+// the process) on the way.
 struct Sample {
-    double Wall = 0;
-    double Cpu = 0;
-    double Faults = 0;
+    double Wall = 0, Cpu = 0, Faults = 0;
 };
 
-double MinorFaults() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_minflt);
-}
-
-double CpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-// Measures F once.
 template <class F>
 Sample Measure(F&& f) {
-    const double f0 = MinorFaults();
-    const auto w0 = std::chrono::steady_clock::now();
-    const double c0 = CpuMs();
-    f();
-    const double c1 = CpuMs();
-    const auto w1 = std::chrono::steady_clock::now();
-    return {std::chrono::duration<double, std::milli>(w1 - w0).count(), c1 - c0, MinorFaults() - f0};
+    const double f0 = bench::MinorFaults();
+    const bench::Sample s = bench::Measure(f);
+    return {s.Wall, s.Cpu, bench::MinorFaults() - f0};
 }
 
 // Bytes the heap holds now.
 size_t HeldBytes() { return mallinfo2().uordblks; }
 
-bool Connect(TADODriver& driver, const std::string& database) {
-    return driver.ConnectByConnectionString("DRIVER=SQLite3;Database=" + database, "bench");
+void Connect(TADODriver& driver, const std::string& database) {
+    if (!driver.ConnectByConnectionString("DRIVER=SQLite3;Database=" + database, "bench"))
+        throw std::runtime_error("cannot open " + database + " through ODBC");
 }
 
-// ---- one side in a process of its own, printing
-// "cold-wall cold-cpu cold-faults warm-wall warm-cpu warm-faults held count"
+// ---- one side in a process of its own, returning
+// cold wall, cold cpu, warm wall, warm cpu, cold faults, warm faults, held bytes, count
 
 constexpr int kExpansions = 3;  // the first is the cold case, the last the warm one
 
-int OursProcess(const std::string& folder, const std::string& database) {
+std::vector<double> Figures(const Sample& cold, const Sample& warm, double held, int count) {
+    return {cold.Wall, cold.Cpu, warm.Wall, warm.Cpu, cold.Faults, warm.Faults, held, double(count)};
+}
+
+std::vector<double> Ours(const std::string& folder, const std::string& database) {
+    QApplication app(gArgc, gArgv);
     TADODriver driver;
-    if (!Connect(driver, database)) return 1;
+    Connect(driver, database);
     winmsg::TMessageWindow centre;
     TFrameSQLClient frame(nullptr, centre.Handle());
     frame.OnIsConnected = [](void*, bool& c) { c = true; };
@@ -120,15 +108,14 @@ int OursProcess(const std::string& folder, const std::string& database) {
         count = objects->Count();
     }
     m.LoadObjectTrees();
-    std::printf("%f %f %f %f %f %f %f %d\n", cold.Wall, cold.Cpu, cold.Faults, warm.Wall, warm.Cpu, warm.Faults, held,
-                count);
-    return 0;
+    return Figures(cold, warm, held, count);
 }
 
 // The same query, then a plain tree item filled with the first field's strings.
-int PeerProcess(const std::string& database) {
+std::vector<double> Peer(const std::string& database) {
+    QApplication app(gArgc, gArgv);
     TADODriver driver;
-    if (!Connect(driver, database)) return 1;
+    Connect(driver, database);
     Sample cold, warm;
     double held = 0;
     int count = 0;
@@ -153,63 +140,12 @@ int PeerProcess(const std::string& database) {
         warm = s;
         count = parent->childCount();
     }
-    std::printf("%f %f %f %f %f %f %f %d\n", cold.Wall, cold.Cpu, cold.Faults, warm.Wall, warm.Cpu, warm.Faults, held,
-                count);
-    return 0;
-}
-
-// ---- the parent
-
-struct Result {
-    Sample Cold, Warm;
-    double Held = 0;
-    int Count = 0;
-};
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
-
-// Runs one side in a fresh process and reads its figures.
-bool RunSide(const std::string& self, const char* side, const std::string& folder, const std::string& database,
-             Result& out) {
-    const std::string cmd = Quote(self) + " --side " + side + " " + Quote(folder) + " " + Quote(database);
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return false;
-    char line[512] = {};
-    const bool read = std::fgets(line, sizeof line, p) != nullptr;
-    const int rc = pclose(p);
-    if (!read || rc != 0) return false;
-    return std::sscanf(line, "%lf %lf %lf %lf %lf %lf %lf %d", &out.Cold.Wall, &out.Cold.Cpu, &out.Cold.Faults,
-                       &out.Warm.Wall, &out.Warm.Cpu, &out.Warm.Faults, &out.Held, &out.Count) == 8;
-}
-
-double Min(std::vector<double> v) { return *std::min_element(v.begin(), v.end()); }
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double Ratio(double a, double b) { return b > 0 ? a / b : 0.0; }
-
-// Min and median over the runs of one figure.
-struct Spread {
-    double Min = 0, Median = 0;
-};
-
-template <class Pick>
-Spread SpreadOf(const std::vector<Result>& runs, Pick pick) {
-    std::vector<double> v;
-    for (const Result& r : runs) v.push_back(pick(r));
-    return {Min(v), Median(v)};
+    return Figures(cold, warm, held, count);
 }
 
 void MakeObjects(const std::string& database, int rows) {
     TADODriver driver;
-    if (!Connect(driver, database)) {
-        std::fprintf(stderr, "cannot open SQLite through ODBC\n");
-        std::exit(1);
-    }
+    Connect(driver, database);
     auto run = [&](const std::string& sql) {
         std::unique_ptr<TDataSet> ds;
         std::string msg;
@@ -224,104 +160,92 @@ void MakeObjects(const std::string& database, int rows) {
         ") insert into objs select x, 'TABLE_' || substr('0000000' || x, -7) from c");
 }
 
-struct TempFolder {
-    std::string Path;  // with a trailing '/'
-    TempFolder() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string t = std::string(tmp && *tmp ? tmp : "/tmp") + "/zintavor-tree-bench.XXXXXX";
-        std::vector<char> buf(t.begin(), t.end());
-        buf.push_back('\0');
-        if (mkdtemp(buf.data())) Path = std::string(buf.data()) + "/";
-    }
-    ~TempFolder() {
-        if (!Path.empty()) std::system(("rm -rf " + Quote(Path)).c_str());
-    }
-};
+std::string Fixed(double v, int decimals) {
+    char b[64];
+    std::snprintf(b, sizeof b, "%.*f", decimals, v);
+    return b;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 4 && std::strcmp(argv[1], "--side") == 0) {
-        QApplication app(argc, argv);
-        if (std::strcmp(argv[2], "ours") == 0 && argc >= 5) return OursProcess(argv[3], argv[4]);
-        if (std::strcmp(argv[2], "peer") == 0 && argc >= 5) return PeerProcess(argv[4]);
-        return 2;
-    }
     const int rows = argc > 1 ? std::max(10, std::atoi(argv[1])) : 100000;
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     const bool smoke = argc > 3 && std::strcmp(argv[3], "smoke") == 0;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     qtmessages::DropPlatformNoise();
-    QApplication app(argc, argv);
 
-    TempFolder temp;
-    if (temp.Path.empty()) {
-        std::fprintf(stderr, "cannot make a temporary folder\n");
+    bench::TempFolder temp("zintavor-tree-bench");
+    const std::string folder = fs932::FromNative(temp.Path);
+    if (!fs932::ForceDirectories(folder + "ObjectTree/B/Objects/_Columns") ||
+        !fs932::WriteFileAtomic(folder + "ObjectTree/B/Objects/DeployItem.SQL", kSQL) ||
+        !fs932::WriteFileAtomic(folder + "ObjectTree/B/Objects/_Columns.PropertySQL", "SELECT 1")) {
+        std::fprintf(stderr, "cannot write the object tree definition in %s\n", temp.Path.c_str());
         return 1;
     }
-    const std::string folder = fs932::FromNative(temp.Path);
-    fs932::ForceDirectories(folder + "ObjectTree/B/Objects/_Columns");
-    fs932::WriteFileAtomic(folder + "ObjectTree/B/Objects/DeployItem.SQL", kSQL);
-    fs932::WriteFileAtomic(folder + "ObjectTree/B/Objects/_Columns.PropertySQL", "SELECT 1");
     const std::string database = temp.Path + "objects.sqlite";
-    char self[4096] = {};
-    const ssize_t len = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (len <= 0) return 1;
 
-    std::printf("object tree: expanding a node of N objects (SQLite through ODBC), against a plain QTreeWidget\n");
-    std::printf("  filled with the same strings after the same query; %d run(s), each side in a fresh process;\n", runs);
-    std::printf("  cold: the first expansion of the process, warm: the third; min / median over the runs\n");
-    if (smoke)
-        std::printf("  SMOKE RUN: these sizes are far too small to judge the aims (ratios, linear growth); they only show it works\n");
-    std::printf("  %9s %-5s %-12s %21s %21s\n", "N", "case", "side", "wall ms min / median", "cpu ms min / median");
-
-    double perObject[2][2][2] = {};  // size, cold/warm, min/median
+    bench::Table table("object tree: expanding a node of N objects (SQLite through ODBC, in key order), against a\n"
+                       "  plain QTreeWidget filled with the same strings after the same query; cold: the first\n"
+                       "  expansion of a fresh process, warm: the third",
+                       runs, smoke);
+    const char* oursName = "object tree";
+    const char* peerName = "QTreeWidget";
+    bench::Spread perObject[2][2][2][2];  // side, size, cold/warm, wall/cpu: ms per object
     int step = 0;
+    int status = 0;
     for (int n : {rows / 10, rows}) {
-        MakeObjects(database, n);
-        std::vector<Result> ours, peer;
-        for (int r = 0; r < runs; ++r) {
-            Result o, p;
-            const bool oursFirst = r % 2 == 0;
-            bool ok = true;
-            if (oursFirst) ok = RunSide(self, "ours", folder, database, o) && RunSide(self, "peer", folder, database, p);
-            else ok = RunSide(self, "peer", folder, database, p) && RunSide(self, "ours", folder, database, o);
-            if (!ok || o.Count != n || p.Count != n) {
-                std::fprintf(stderr, "a run failed or counted wrong: ours %d, peer %d, expected %d\n", o.Count, p.Count, n);
-                return 1;
-            }
-            ours.push_back(o);
-            peer.push_back(p);
+        try {
+            MakeObjects(database, n);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tree_bench: %s\n", e.what());
+            return 1;
         }
+        const auto results = bench::TakeTurns(runs, {[&] { return Ours(folder, database); },
+                                                     [&] { return Peer(database); }});
+        for (const auto& side : results)
+            for (const auto& r : side)
+                if (r.size() < 8 || r[7] != n) status = 1;
+        const std::string objects = std::to_string(n) + " objects, ";
         for (int warm = 0; warm < 2; ++warm) {
-            const char* kase = warm ? "warm" : "cold";
-            auto wall = [warm](const Result& r) { return warm ? r.Warm.Wall : r.Cold.Wall; };
-            auto cpu = [warm](const Result& r) { return warm ? r.Warm.Cpu : r.Cold.Cpu; };
-            const Spread ow = SpreadOf(ours, wall), oc = SpreadOf(ours, cpu);
-            const Spread pw = SpreadOf(peer, wall), pc = SpreadOf(peer, cpu);
-            std::printf("  %9d %-5s %-12s %10.1f / %8.1f %10.1f / %8.1f\n", n, kase, "ours", ow.Min, ow.Median, oc.Min,
-                        oc.Median);
-            std::printf("  %9d %-5s %-12s %10.1f / %8.1f %10.1f / %8.1f\n", n, kase, "QTreeWidget", pw.Min, pw.Median, pc.Min,
-                        pc.Median);
-            std::printf("  %9d %-5s %-12s %10.2f / %8.2f %10.2f / %8.2f\n", n, kase, "ours/peer", Ratio(ow.Min, pw.Min),
-                        Ratio(ow.Median, pw.Median), Ratio(oc.Min, pc.Min), Ratio(oc.Median, pc.Median));
-            perObject[step][warm][0] = ow.Min / n;
-            perObject[step][warm][1] = ow.Median / n;
+            const bench::Series ours = bench::SeriesOf(oursName, results[0], warm * 2);
+            const bench::Series peer = bench::SeriesOf(peerName, results[1], warm * 2);
+            table.Case(objects + (warm ? "warm" : "cold"), ours, {&peer});
+            for (int side = 0; side < 2; ++side) {
+                const bench::Series& s = side ? peer : ours;
+                const bench::Spread w = s.Wall(), c = s.Cpu();
+                perObject[side][step][warm][0] = {w.Min / n, w.Median / n};
+                perObject[side][step][warm][1] = {c.Min / n, c.Median / n};
+            }
         }
-        const Spread oh = SpreadOf(ours, [](const Result& r) { return r.Held; });
-        const Spread ph = SpreadOf(peer, [](const Result& r) { return r.Held; });
-        if (oh.Median > 0 && ph.Median > 0)
-            std::printf("  %9d heap held per object (median): ours %.0f bytes, QTreeWidget %.0f bytes, ratio %.2f\n", n,
-                        oh.Median / n, ph.Median / n, Ratio(oh.Median, ph.Median));
-        auto faults = [n](const std::vector<Result>& runs, bool warm) {
-            return SpreadOf(runs, [warm](const Result& r) { return warm ? r.Warm.Faults : r.Cold.Faults; }).Median / n;
-        };
-        std::printf("  %9d page faults per object (median): cold: ours %.3f, QTreeWidget %.3f; warm: ours %.3f, QTreeWidget %.3f\n",
-                    n, faults(ours, false), faults(peer, false), faults(ours, true), faults(peer, true));
+        const double oh = bench::MedianOf(results[0], 6), ph = bench::MedianOf(results[1], 6);
+        if (oh > 0 && ph > 0)
+            table.Note(std::to_string(n) + " objects: heap held per object (median): " + oursName + " " +
+                       Fixed(oh / n, 0) + " bytes, " + peerName + " " + Fixed(ph / n, 0) + " bytes, ours/" +
+                       peerName + " " + Fixed(bench::Ratio(oh, ph), 2));
+        table.Note(std::to_string(n) + " objects: page faults per object (median): cold " + Fixed(bench::MedianOf(results[0], 4) / n, 3) +
+                   " / " + Fixed(bench::MedianOf(results[1], 4) / n, 3) + ", warm " +
+                   Fixed(bench::MedianOf(results[0], 5) / n, 3) + " / " + Fixed(bench::MedianOf(results[1], 5) / n, 3) +
+                   " (" + oursName + " / " + peerName + ")");
+        std::fflush(stdout);
         ++step;
     }
-    for (int warm = 0; warm < 2; ++warm)
-        std::printf("  ours, %s: time per object at N / at N/10 (1.00 is linear): %.2f from the minima, %.2f from the medians\n",
-                    warm ? "warm" : "cold", Ratio(perObject[1][warm][0], perObject[0][warm][0]),
-                    Ratio(perObject[1][warm][1], perObject[0][warm][1]));
+    if (status) {
+        std::fprintf(stderr, "tree_bench: a side did not show every object\n");
+        return 1;
+    }
+    for (int side = 0; side < 2; ++side)
+        for (int warm = 0; warm < 2; ++warm) {
+            const bench::Spread(&a)[2] = perObject[side][0][warm];
+            const bench::Spread(&b)[2] = perObject[side][1][warm];
+            table.Note(std::string(side ? peerName : oursName) + ", " + (warm ? "warm" : "cold") +
+                       ": time per object at " + std::to_string(rows) + " / at " + std::to_string(rows / 10) +
+                       " (1.00 is linear; min / median): wall " + Fixed(bench::Ratio(b[0].Min, a[0].Min), 2) + " / " +
+                       Fixed(bench::Ratio(b[0].Median, a[0].Median), 2) + ", cpu " +
+                       Fixed(bench::Ratio(b[1].Min, a[1].Min), 2) + " / " +
+                       Fixed(bench::Ratio(b[1].Median, a[1].Median), 2));
+        }
+    table.Aim("linear growth: the " + std::string(oursName) + "'s time per object at " + std::to_string(rows) +
+              " about that at " + std::to_string(rows / 10) + " (1.00), cold and warm, wall and CPU");
     return 0;
 }

@@ -18,6 +18,7 @@
 
 #include "AppException.h"
 #include "CP932Qt.h"
+#include "Editor.h"
 #include "ScopeExit.h"
 #include "Headless.h"
 #include "Reentrancy.h"
@@ -638,6 +639,15 @@ void TFrameSQLClient::resizeEvent(QResizeEvent* event) {
 void TFrameSQLClient::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
     app::Guard([this] { Send(mc::WM_MC_CLIENTMOVE); });
+}
+
+bool TFrameSQLClient::event(QEvent* event) {
+    if (event->type() == TTextSubstitutedEvent::EventType()) {
+        ClientStatusPanel0->setText(static_cast<TTextSubstitutedEvent*>(event)->Message);
+        event->accept();
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 bool TFrameSQLClient::eventFilter(QObject* watched, QEvent* event) {

@@ -229,6 +229,8 @@ public:
     static double TickCount();
 
 protected:
+    // Shows an editor's notice of characters CP932 could not hold in status panel 0.
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

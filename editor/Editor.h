@@ -16,9 +16,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <QAbstractScrollArea>
+#include <QEvent>
 #include <QImage>
 #include <QMenu>
 #include <QPixmap>
@@ -39,6 +41,9 @@ class QAction;
 class QMimeData;
 class TEditor;
 class TFountainParser;
+namespace editorsearch {
+class TPattern;
+}
 
 enum TEditorHitStyle : uint8_t { hsSelect, hsDraw, hsCaret };
 enum TBorderStyle : uint8_t { bsNone, bsSingle };
@@ -161,6 +166,32 @@ public:
 protected:
     QAction* AddItem(QMenu* Menu, const QString& Caption, const char* ShortCut, void (TEditorPopupMenu::*Click)(QAction*),
                      bool Enabled, int Tag = 0);
+};
+
+// What became of text from outside (the clipboard, the keyboard, the input
+// method) on its way to CP932: the characters CP932 cannot hold, each of
+// which became one "?".
+struct TTextSubstitution {
+    static constexpr int MaxShown = 5;
+    int Count = 0;                // characters that became "?"
+    std::vector<char32_t> Shown;  // the different ones among them, first seen first, at most MaxShown
+    bool More = false;            // there were more different ones than Shown holds
+};
+// The CP932 form of S; Lost (when given) learns which characters became "?".
+std::string TextFromQt(const QString& S, TTextSubstitution* Lost = nullptr);
+// The status-bar notice of a substitution: Done names what brought the text
+// ("貼り付けた" for a paste).
+QString TextSubstitutedMessage(std::u16string_view Done, const TTextSubstitution& Lost);
+
+// Offered to the editor's ancestors, nearest first, when text that came into
+// the editor had characters CP932 cannot hold, until one accepts it (the
+// client window shows it in its status bar). The text itself went in with
+// "?" in their place.
+class TTextSubstitutedEvent : public QEvent {
+public:
+    explicit TTextSubstitutedEvent(QString AMessage) : QEvent(EventType()), Message(std::move(AMessage)) {}
+    static QEvent::Type EventType();
+    QString Message;
 };
 
 template <class T, class... Args>
@@ -445,7 +476,10 @@ public:
     void CutToClipboard();
     void PasteFromClipboard();
     // The clipboard's text as CP932 with CR LF line breaks; false when it holds none.
-    static bool ClipboardText(std::string& Text, bool* IsBox = nullptr);
+    // Lost (when given) learns which characters CP932 could not hold.
+    static bool ClipboardText(std::string& Text, bool* IsBox = nullptr, TTextSubstitution* Lost = nullptr);
+    // Tells the ancestors (TTextSubstitutedEvent) when Lost counts any character.
+    void ReportSubstitution(std::u16string_view Done, const TTextSubstitution& Lost);
     static void SetClipboardText(std::string_view Text, bool Box);
     bool IsInSelection(int ARow, int ACol) const;
     void DragSelMove(int ARow, int ACol);
@@ -543,6 +577,26 @@ public:
     void ImeCommit(std::string_view S);
     void UpdateImeWindow();
 
+    // A run of searches, for finding every match one after the other: inside
+    // it each Search starts after (or, backward, before) the run's last hit and
+    // places nothing; when the outermost run ends, the last hit is placed once,
+    // so that the caret, the hit and the view end as the run's searches would
+    // have left them one by one (the view as it follows hits without the focus).
+    // Only Search belongs inside a run; a hit whose text changed meanwhile is
+    // dropped. Nested.
+    void SearchBeginUpdate();
+    void SearchEndUpdate();
+    class TSearchRun {
+    public:
+        explicit TSearchRun(TEditor& AEditor) : FE(AEditor) { FE.SearchBeginUpdate(); }
+        ~TSearchRun() { FE.SearchEndUpdate(); }
+        TSearchRun(const TSearchRun&) = delete;
+        TSearchRun& operator=(const TSearchRun&) = delete;
+
+    private:
+        TEditor& FE;
+    };
+
     // Holds the caret still (and with Underline the caret-row underline) for
     // its lifetime: the begin/end pair around a multi-step change.
     class THold {
@@ -618,6 +672,8 @@ protected:
 
 private:
     friend class TEditorScreen;
+    bool FilterEvent(QEvent* E);
+    void KeyPressed(QKeyEvent* E);
     void CaretKey(uint16_t Key, TShiftState Shift);
     void DeleteKey();
     void BackSpaceKey();
@@ -628,7 +684,6 @@ private:
     void SetImageList(TImageList*& Field, TImageList* Value);
     void RepaintSelectionChange();
     int LineFirstAbove(int ARow) const;  // max(LineStart(row), row - 1)
-    int FirstOfLogicalLine(int ARow) const;
     std::string RowBytesWithBreak(int ARow) const;
     int CappedRowEndCol(int ARow) const;
     void ApplyFontToStore();
@@ -668,14 +723,23 @@ private:
     int FFontAscent = 12;
     uint8_t FCursorZone = 0;
     int FHitLength = 0;
-    // The rows a forward search last joined, kept while the text stays the same:
-    // finding every match one by one joins each stretch of rows once.
-    struct TSearchChunk {
+    // The search: the pattern made ready for its options (kept for the next
+    // search of the same text with the same options), and the buffer that
+    // rows are joined in when a match may run from one row into the next.
+    std::unique_ptr<editorsearch::TPattern> FSearchPattern;
+    std::string FSearchJoined;
+    std::vector<int> FSearchStarts;  // where each joined row begins
+    int FSearchUpdateCount = 0;
+    // The last hit of a search run, not placed yet: where it begins and where
+    // its selection ends, and the view as placing each hit would have left it.
+    struct TSearchPending {
+        bool Valid = false;
         uint64_t List = 0, Version = 0;
-        int First = 0, Last = -1;
-        std::string Text;
-        std::vector<int> Starts;  // where each row begins in Text
-    } FSearchChunk;
+        int Row = 0, Index = 0, Length = 0;
+        int EndRow = 0, EndIndex = 0;
+        int TopRow = 0, TopCol = 0;
+    } FSearchPending;
+    void PlaceSearchHit(int ARow, int AIndex, int ALength);
     bool FSettingRowCol = false;
     int FCaretUpdateCount = 0;
     bool FCaretShown = false;
@@ -718,6 +782,7 @@ private:
     QRegion FDirty;  // what is due to be painted
     QString FPreedit;
     QPainter* FCanvas = nullptr;
+    bool FPaintFailed = false;  // the last paint raised; its error was reported
     int FPreeditCursor = 0;
 
     // margin bitmaps

@@ -6,6 +6,7 @@
 
 #include "CP932.h"
 #include "Editor.h"
+#include "EditorSearch.h"
 #include "EditorUndo.h"
 #include "EditorUtil.h"
 #include "Fountain.h"
@@ -164,7 +165,6 @@ void TEditor::SetCaretByOffset(int FromRow, int Offset) {
 }
 
 int TEditor::LineFirstAbove(int ARow) const { return std::max(FStore->LineStart(ARow), ARow - 1); }
-int TEditor::FirstOfLogicalLine(int ARow) const { return FStore->LineStart(ARow); }
 
 std::string TEditor::RowBytesWithBreak(int ARow) const {
     std::string s(RowText(ARow));
@@ -593,24 +593,360 @@ void TEditor::SelectTokenFromPosEx(const TPoint& Pos, bool UseFountain, bool Kee
 }
 
 // ---- search -----------------------------------------------------------------------------------------
+//
+// The text is searched as if all its rows were joined (CR LF after each row that
+// ends in a line break), without joining them. Forward, each row is searched
+// where it lies; only when a match may begin in it and run on into the next rows
+// are rows joined, from that row on, as far as that match needs. Backward (and
+// forward for a pattern that begins with a line break, which no row holds),
+// rows are joined into chunks of at least 8192 bytes, and a chunk grows downward
+// as far as a match that begins in it needs. So memory per step is the chunk and
+// the span of the match being tried, and a match is found whatever rows it spans.
+
+namespace {
+
+using editorsearch::TFound;
+using editorsearch::TPiece;
+
+constexpr size_t kChunkBytes = 8192;
+
+// How one piece of the text is searched: with the prepared pattern, or with a
+// search routine put in place of the built-in one (which sees each piece as a
+// whole text, so a match must lie inside a piece; pieces then overlap by a row).
+class TSearchFinder {
+public:
+    virtual ~TSearchFinder() = default;
+    virtual TFound Forward(const TPiece& Piece, size_t From, size_t& Pos, size_t& Len) const = 0;
+    virtual TFound Backward(const TPiece& Piece, long From, size_t& Pos, size_t& Len) const = 0;
+    virtual long BackwardFrom(std::string_view Bytes, size_t Start) const = 0;
+    // Rows may be searched where they lie (no match begins with a line break,
+    // and a match that runs past a row is told).
+    virtual bool InPlace() const = 0;
+    // The next chunk takes the last row of this one along.
+    virtual bool Overlap() const = 0;
+    virtual size_t PatternBytes() const = 0;
+    virtual bool Whole() const = 0;
+};
+
+class TPatternFinder : public TSearchFinder {
+public:
+    explicit TPatternFinder(const editorsearch::TPattern& P) : P(P) {}
+    TFound Forward(const TPiece& Piece, size_t From, size_t& Pos, size_t& Len) const override {
+        return editorsearch::FindForward(P, Piece, From, Pos, Len);
+    }
+    TFound Backward(const TPiece& Piece, long From, size_t& Pos, size_t& Len) const override {
+        return editorsearch::FindBackward(P, Piece, From, Pos, Len);
+    }
+    long BackwardFrom(std::string_view Bytes, size_t Start) const override {
+        return editorsearch::BackwardFrom(P, Bytes, Start);
+    }
+    bool InPlace() const override { return !P.MayBeginWithBreak(); }
+    bool Overlap() const override { return false; }
+    size_t PatternBytes() const override { return P.Text().size(); }
+    bool Whole() const override { return P.Whole; }
+
+private:
+    const editorsearch::TPattern& P;
+};
+
+class TProcFinder : public TSearchFinder {
+public:
+    TProcFinder(TSearchTextProc Proc, std::string_view Pattern, uint16_t Options)
+        : Proc(Proc), Pattern(Pattern), Options(Options) {}
+    TFound Forward(const TPiece& Piece, size_t From, size_t& Pos, size_t& Len) const override {
+        if (From > Piece.Bytes.size()) return TFound::None;
+        int s = static_cast<int>(From), l = 0;
+        const bool found = Proc(Piece.Bytes, s, l, Pattern, Options | soForward);
+        return Answer(found, s, l, Pos, Len);
+    }
+    TFound Backward(const TPiece& Piece, long From, size_t& Pos, size_t& Len) const override {
+        if (From < 0) return TFound::None;
+        int s = static_cast<int>(std::min(static_cast<size_t>(From) + Pattern.size(), Piece.Bytes.size())), l = 0;
+        const bool found = Proc(Piece.Bytes, s, l, Pattern, static_cast<uint16_t>(Options & ~soForward));
+        return Answer(found, s, l, Pos, Len);
+    }
+    long BackwardFrom(std::string_view, size_t Start) const override {
+        return static_cast<long>(Start) - static_cast<long>(Pattern.size());
+    }
+    bool InPlace() const override { return false; }
+    bool Overlap() const override { return true; }
+    size_t PatternBytes() const override { return Pattern.size(); }
+    bool Whole() const override { return (Options & soWholeWord) != 0; }
+
+private:
+    static TFound Answer(bool Found, int S, int L, size_t& Pos, size_t& Len) {
+        if (!Found) return TFound::None;
+        Pos = static_cast<size_t>(S);
+        Len = static_cast<size_t>(L);
+        return TFound::Match;
+    }
+    TSearchTextProc Proc;
+    std::string_view Pattern;
+    uint16_t Options;
+};
+
+// The rows of a store read in order, a block of rows at a time, so that a scan
+// over many rows makes no lookup per row.
+class TRowReader {
+public:
+    explicit TRowReader(const TEditorScreenStrings& Store) : S(Store), N(Store.GetCount()) {}
+    int Count() const { return N; }
+    // The rows of R's block from R on, 0 <= R < Count().
+    const TRowRun& At(int R) {
+        if (R < First || R >= First + Rows.Count) {
+            Rows = S.ItemRun(R);
+            First = R;
+        }
+        return Rows;
+    }
+    std::string_view Text(int R) { return At(R).Str(R - First); }
+    int Attribute(int R) { return At(R).Attribute(R - First); }
+    // Bytes the row takes in the joined text.
+    size_t JoinedBytes(int R) { return Text(R).size() + (Attribute(R) == raLineBreak ? 2 : 0); }
+    // What comes before row R starts a word: the text's start, a line break,
+    // or a row wrapped after a single-byte delimiter.
+    bool DelimBefore(int R) {
+        if (R <= 0 || Attribute(R - 1) != raWrapped) return true;
+        std::string_view t = Text(R - 1);
+        if (t.empty()) return true;
+        // the last byte is a character of its own unless it is the trail of a pair
+        size_t s = t.size() - 1;
+        while (s > 0 && cp932::IsLeadByte(t[s - 1])) --s;
+        return ((t.size() - 1 - s) & 1) == 0 && editorsearch::IsWordDelimiter(static_cast<uint8_t>(t.back()));
+    }
+
+private:
+    const TEditorScreenStrings& S;
+    const int N;
+    TRowRun Rows;
+    int First = 0;
+};
+
+// Rows First .. Last joined in one buffer, CR LF after each row that ends in a line break.
+class TJoinedRows {
+public:
+    TJoinedRows(TRowReader& Rows, std::string& Text, std::vector<int>& Starts)
+        : R(Rows), FText(Text), Starts(Starts) {}
+    int First = 0, Last = -1;
+    const std::string& Text() const { return FText; }
+    void Begin(int Row) {
+        FText.clear();
+        Starts.clear();
+        First = Row;
+        Last = Row - 1;
+    }
+    // Rows from Begin's row on, top down, until the text holds Size bytes or the rows end.
+    void Grow(size_t Size) {
+        while (Last + 1 < R.Count() && (Last < First || FText.size() < Size)) {
+            ++Last;
+            Starts.push_back(static_cast<int>(FText.size()));
+            FText += R.Text(Last);
+            if (R.Attribute(Last) == raLineBreak) FText += "\r\n";
+        }
+    }
+    // Rows up to Row.
+    void GrowTo(int Row) {
+        while (Last < Row && Last + 1 < R.Count()) Grow(FText.size() + 1);
+    }
+    bool More() const { return Last < R.Count() - 1; }
+    // Where row Row begins in the text.
+    size_t StartOf(int Row) const { return static_cast<size_t>(Starts[static_cast<size_t>(Row - First)]); }
+    // The row of a byte of the text, and the byte's offset in that row.
+    int RowOf(size_t Offset, int& InRow) const {
+        const auto it = std::upper_bound(Starts.begin(), Starts.end(), static_cast<int>(Offset));
+        const size_t k = static_cast<size_t>(it - Starts.begin()) - 1;
+        InRow = static_cast<int>(Offset) - Starts[k];
+        return First + static_cast<int>(k);
+    }
+    TPiece Piece(bool Whole) const { return TPiece{FText, More(), !Whole || R.DelimBefore(First)}; }
+
+private:
+    TRowReader& R;
+    std::string& FText;
+    std::vector<int>& Starts;
+};
+
+struct TSearchHit {
+    int Row = 0, Index = 0, Length = 0;
+};
+
+// Searches the joined rows of J (made by the caller) from From on, growing
+// them while a match that begins in them needs the rows below.
+TFound FindForwardJoined(const TSearchFinder& F, TJoinedRows& J, size_t From, TSearchHit& Hit) {
+    size_t from = From, pos = 0, len = 0;
+    for (;;) {
+        const TFound f = F.Forward(J.Piece(F.Whole()), from, pos, len);
+        if (f == TFound::Match) {
+            Hit.Row = J.RowOf(pos, Hit.Index);
+            Hit.Length = static_cast<int>(len);
+        }
+        if (f != TFound::More) return f;
+        from = pos;  // no match begins before it
+        J.Grow(J.Text().size() * 2 + 1);
+    }
+}
+
+// The first match at byte From of Row or after (From may lie past the row).
+bool SearchRowsForward(TRowReader& R, const TSearchFinder& F, TJoinedRows& J, int Row, size_t From, TSearchHit& Hit) {
+    const int n = R.Count();
+    int r = Row;
+    size_t from = From;
+    while (r < n - 1 && from >= R.JoinedBytes(r)) from -= R.JoinedBytes(r++);
+    const bool whole = F.Whole();
+    if (F.InPlace()) {
+        // each row where it lies; rows are joined only for a match that runs on
+        size_t pos = 0, len = 0;
+        for (; r < n; ++r, from = 0) {
+            const std::string_view t = R.Text(r);
+            if (from >= t.size()) continue;  // no match begins in a line break
+            const bool more = r < n - 1 || R.Attribute(r) == raLineBreak;
+            const TFound f = F.Forward(TPiece{t, more, !whole || R.DelimBefore(r)}, from, pos, len);
+            if (f == TFound::None) continue;
+            if (f == TFound::Match) {
+                Hit = {r, static_cast<int>(pos), static_cast<int>(len)};
+                return true;
+            }
+            J.Begin(r);
+            J.Grow(t.size() + 2 + std::max<size_t>(256, 2 * F.PatternBytes()));
+            if (FindForwardJoined(F, J, pos, Hit) == TFound::Match) return true;
+            r = J.Last;  // every match that begins in the joined rows is ruled out
+        }
+        return false;
+    }
+    while (r < n) {
+        J.Begin(r);
+        J.Grow(kChunkBytes);
+        if (FindForwardJoined(F, J, from, Hit) == TFound::Match) return true;
+        if (!J.More()) return false;
+        r = F.Overlap() && J.Last > J.First ? J.Last : J.Last + 1;
+        from = 0;
+    }
+    return false;
+}
+
+// Joins rows upward from Last (whole) until Before bytes of them lie before
+// byte Offset of row Last, or the rows run out.
+void JoinUpward(TRowReader& R, TJoinedRows& J, int Last, size_t Offset, size_t Before) {
+    int first = Last;
+    size_t before = Offset;
+    while (first > 0 && before < Before) before += R.JoinedBytes(--first);
+    J.Begin(first);
+    J.GrowTo(Last);
+}
+
+// The last match that begins before byte Offset of Row, by the search's rule
+// for where a backward search takes its first candidate.
+bool SearchRowsBackward(TRowReader& R, const TSearchFinder& F, TJoinedRows& J, int Row, size_t Offset,
+                        TSearchHit& Hit) {
+    // enough rows above for the first candidate to lie in them
+    JoinUpward(R, J, Row, Offset, kChunkBytes + 2 * F.PatternBytes() + 2);
+    long from = F.BackwardFrom(J.Text(), J.StartOf(Row) + Offset);
+    size_t pos = 0, len = 0;
+    for (;;) {
+        if (from >= 0) {
+            TFound f;
+            for (;;) {
+                f = F.Backward(J.Piece(F.Whole()), from, pos, len);
+                if (f != TFound::More) break;
+                from = static_cast<long>(pos);  // no match begins after it
+                J.Grow(J.Text().size() * 2 + 1);
+            }
+            if (f == TFound::Match) {
+                Hit.Row = J.RowOf(pos, Hit.Index);
+                Hit.Length = static_cast<int>(len);
+                return true;
+            }
+        }
+        if (J.First == 0) return false;
+        // the chunk above: with a routine that cannot say a match runs on, it
+        // takes this chunk's first row along
+        const int last = F.Overlap() && J.Last > J.First ? J.First : J.First - 1;
+        const size_t end = R.Text(last).size();
+        JoinUpward(R, J, last, end, kChunkBytes);
+        from = F.Overlap() ? F.BackwardFrom(J.Text(), J.StartOf(last) + end) : static_cast<long>(J.Text().size()) - 1;
+    }
+}
+
+// Where the selection of a hit of Length bytes at byte Index of Row ends once
+// it is selected: the row, byte and column of the caret there (as selecting
+// walks the rows: a hit that ends with a wrapped row ends at the next row's
+// start). False unless the caret stands exactly at the hit's start and end
+// when they are placed (columns within reach, inside the text).
+bool HitEnds(const TEditor& E, int Row, int Index, int Length, int& EndRow, int& EndIndex, int& EndCol) {
+    // every byte takes at least one column, so a far byte needs no measuring
+    constexpr int reach = kMaxCaretCol - 1;
+    const int n = E.RowCount();
+    std::string_view first = E.RowText(Row);
+    if (Index > reach || static_cast<size_t>(Index) > first.size() ||
+        E.TextColumns(std::string_view(first).substr(0, static_cast<size_t>(Index))) > reach)
+        return false;
+    int left = Index + Length;
+    for (int r = Row; r < n; ++r) {
+        const int a = E.RowAttribute(r);
+        std::string_view t = E.RowText(r);
+        const int len = static_cast<int>(t.size());
+        const int use = len + (a == raLineBreak ? 2 : a == raEndOfText ? 1 : 0);
+        if (use > left || a == raEndOfText) {
+            EndRow = r;
+            EndIndex = std::min(left, len);
+            if (EndIndex > reach) return false;
+            EndCol = E.TextColumns(std::string_view(t).substr(0, static_cast<size_t>(EndIndex)));
+            return EndCol <= reach;
+        }
+        left -= use;
+    }
+    return false;
+}
+
+}  // namespace
+
+void TEditor::PlaceSearchHit(int ARow, int AIndex, int ALength) {
+    CleanSelection();
+    SetCaretByOffset(ARow, AIndex);
+    SetHitSelLength(ALength);
+    EmScrollCaret();
+}
+
+void TEditor::SearchBeginUpdate() {
+    if (FSearchUpdateCount++ == 0) FSearchPending.Valid = false;
+}
+
+void TEditor::SearchEndUpdate() {
+    if (FSearchUpdateCount == 0 || --FSearchUpdateCount > 0) return;
+    TSearchPending p = FSearchPending;
+    FSearchPending.Valid = false;
+    if (!p.Valid || p.List != FStore->ListId() || p.Version != FStore->TextVersion()) return;
+    SetTopRow(p.TopRow);
+    SetTopCol(p.TopCol);
+    PlaceSearchHit(p.Row, p.Index, p.Length);
+}
 
 bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
     const int n = RowCount();
-    if (n == 0 || !EditorSearchTextProc) return false;
+    if (n == 0 || !EditorSearchTextProc || SearchStr.empty()) return false;
     const bool forward = (Options & soForward) != 0;
+    std::unique_ptr<TSearchFinder> finder;
+    if (EditorSearchTextProc == &SearchText) {
+        if (!FSearchPattern || !FSearchPattern->Same(SearchStr, Options))
+            FSearchPattern = std::make_unique<editorsearch::TPattern>(SearchStr, Options);
+        finder = std::make_unique<TPatternFinder>(*FSearchPattern);
+    } else {
+        finder = std::make_unique<TProcFinder>(EditorSearchTextProc, SearchStr, Options);
+    }
+    TSearchPending& pending = FSearchPending;
+    if (pending.Valid && (pending.List != FStore->ListId() || pending.Version != FStore->TextVersion()))
+        pending.Valid = false;
+    TRowReader rows(*FStore);
+    TJoinedRows joined(rows, FSearchJoined, FSearchStarts);
+    // where the search starts: row r, byte o of it; in a run, at the run's last
+    // hit as if it had been selected
     const bool sel = FSelState == 2 || FSelState == 3;
-    auto rowBytes = [&](int r) { return RowText(r).size() + (RowAttribute(r) == raLineBreak ? 2 : 0); };
-    auto appendRow = [&](std::string& chunk, int r) {
-        chunk += RowText(r);
-        if (RowAttribute(r) == raLineBreak) chunk += "\r\n";
-    };
-    std::string chunk;
-    chunk.reserve(16384);
-    int foundRow = -1, foundOffset = 0, foundLength = 0;
-    // where the search starts: row r, byte o of it, the length of the current hit
-    int r, o, len = 0;
+    int r, o;
     if (forward) {
-        if (sel) {
+        if (pending.Valid) {
+            r = pending.EndRow;
+            o = pending.EndIndex;
+        } else if (sel) {
             r = FSelStr.EndRow;
             o = FSelStr.EndIndex + 1;
         } else {
@@ -618,106 +954,75 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
             o = std::min(static_cast<int>(RowText(r).size()), CaretIndex());
         }
         if (r >= n) return false;
-        len = (FHitStyle == hsCaret && FHitLength >= 1) ? FHitLength : 0;
+    } else if (pending.Valid) {
+        r = pending.Row;
+        o = pending.Index;
     } else if (sel) {
         r = FSelStr.StartRow;
         o = FSelStr.StartIndex;
     } else if (FRow >= n) {
         r = n - 1;
-        o = static_cast<int>(rowBytes(r));
+        o = static_cast<int>(rows.JoinedBytes(r));
     } else {
         r = FRow;
         o = std::min(static_cast<int>(RowText(r).size()), CaretIndex());
     }
+    TSearchHit hit;
     for (;;) {
-        if (forward) {
-            for (;;) {
-                // rows r .. last, joined: the kept chunk serves when it holds r
-                // and a row after it (a match may run on into the next row)
-                TSearchChunk& c = FSearchChunk;
-                if (c.List != FStore->ListId() || c.Version != FStore->TextVersion() || r < c.First ||
-                    (r >= c.Last && c.Last < n - 1) || r > c.Last) {
-                    c.List = FStore->ListId();
-                    c.Version = FStore->TextVersion();
-                    c.Text.clear();
-                    c.Starts.clear();
-                    c.First = r;
-                    int k = r;
-                    while (k < n && c.Text.size() < 8192) {
-                        c.Starts.push_back(static_cast<int>(c.Text.size()));
-                        appendRow(c.Text, k++);
-                    }
-                    c.Last = k - 1;
-                }
-                const int last = c.Last;
-                const std::string_view part = std::string_view(c.Text).substr(static_cast<size_t>(c.Starts[static_cast<size_t>(r - c.First)]));
-                int start = o, length = len;
-                if (EditorSearchTextProc(part, start, length, SearchStr, Options)) {
-                    foundRow = r;
-                    foundOffset = start;
-                    foundLength = length;
-                    break;
-                }
-                if (last >= n - 1) return false;
-                r = last > r ? last : r + 1;
-                o = 0;
-                len = 0;
-            }
-        } else {
-            for (;;) {
-                // the rows above r go in front while the chunk is short; built once, top down
-                size_t size = rowBytes(r);
-                int first = r;
-                int pos = o;
-                while (first > 0 && size < 8192) {
-                    const size_t above = rowBytes(--first);
-                    pos += static_cast<int>(above);
-                    size += above;
-                }
-                chunk.clear();
-                for (int i = first; i <= r; ++i) appendRow(chunk, i);
-                int start = pos, length = 0;
-                if (EditorSearchTextProc(chunk, start, length, SearchStr, Options)) {
-                    foundRow = first;
-                    foundOffset = start;
-                    foundLength = length;
-                    break;
-                }
-                if (first == 0) return false;
-                r = first < r ? first : r - 1;
-                o = static_cast<int>(RowText(r).size());
-            }
-        }
-        // The row and byte of the match. A match the caret cannot reach (past the
-        // last column of a long row) is passed over, or the next search would
-        // start before it and find it again.
-        int row = foundRow, index = foundOffset;
-        while (row < n - 1) {
-            const int a = RowAttribute(row);
-            const int used = static_cast<int>(RowText(row).size()) + (a == raLineBreak ? 2 : a == raWrapped ? 0 : 1);
-            if (index < used) break;
-            index -= used;
-            ++row;
-        }
-        std::string_view t = RowText(row);
-        const size_t end = std::min(t.size(), static_cast<size_t>(index) + static_cast<size_t>(foundLength));
+        const bool found = forward ? SearchRowsForward(rows, *finder, joined, r, static_cast<size_t>(o), hit)
+                                   : SearchRowsBackward(rows, *finder, joined, r, static_cast<size_t>(o), hit);
+        if (!found) return false;
+        // A match the caret cannot reach (past the last column of a long row) is
+        // passed over, or the next search would start before it and find it again.
+        std::string_view t = RowText(hit.Row);
+        const size_t end = std::min(t.size(), static_cast<size_t>(hit.Index) + static_cast<size_t>(hit.Length));
         // every byte takes at least one column, so a far end needs no measuring
         if (end <= static_cast<size_t>(kMaxCaretCol) && TextColumns(std::string_view(t).substr(0, end)) <= kMaxCaretCol)
             break;
         if (forward) {
-            if (row + 1 >= n) return false;
-            r = row + 1;
+            if (hit.Row + 1 >= n) return false;
+            r = hit.Row + 1;
             o = 0;
-            len = 0;
         } else {
-            r = row;
-            o = index;
+            r = hit.Row;
+            o = hit.Index;
         }
     }
-    CleanSelection();
-    SetCaretByOffset(foundRow, foundOffset);
-    SetHitSelLength(foundLength);
-    EmScrollCaret();
+    // the joined rows are not kept between searches
+    if (FSearchJoined.capacity() > 4 * kChunkBytes) {
+        std::string().swap(FSearchJoined);
+        std::vector<int>().swap(FSearchStarts);
+    }
+    // In a run the hit waits to be placed when the caret would stand exactly at
+    // its start and end; the view follows it as placing it would scroll it.
+    int endRow = 0, endIndex = 0, endCol = 0;
+    if (FSearchUpdateCount > 0 && FHitStyle != hsCaret &&
+        HitEnds(*this, hit.Row, hit.Index, hit.Length, endRow, endIndex, endCol)) {
+        if (!pending.Valid) {
+            pending.TopRow = FTopRow;
+            pending.TopCol = FTopCol;
+        }
+        if (endRow < pending.TopRow || endRow > pending.TopRow + FVisibleRows - 1)
+            pending.TopRow = std::clamp(endRow - FVisibleRows / 3, 0, n);
+        if (endCol < pending.TopCol || endCol > pending.TopCol + FVisibleCols - 1)
+            pending.TopCol = std::clamp(endCol - FVisibleCols / 3, 0, std::max(0, FMaxTopCol - FVisibleCols / 2));
+        pending.Valid = true;
+        pending.List = FStore->ListId();
+        pending.Version = FStore->TextVersion();
+        pending.Row = hit.Row;
+        pending.Index = hit.Index;
+        pending.Length = hit.Length;
+        pending.EndRow = endRow;
+        pending.EndIndex = endIndex;
+        return true;
+    }
+    if (pending.Valid) {
+        // the run's view so far, then this hit placed at once
+        pending.Valid = false;
+        SetTopRow(pending.TopRow);
+        SetTopCol(pending.TopCol);
+    }
+    PlaceSearchHit(hit.Row, hit.Index, hit.Length);
     return true;
 }
 

@@ -11,11 +11,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "AppException.h"
 #include "CP932.h"
 #include "CP932Qt.h"
 #include "Editor.h"
 #include "Fountain.h"
 #include "KeyboardState.h"
+#include "ScopeExit.h"
 
 namespace {
 // An empty text whose data is not null (the row store scans it with memchr).
@@ -40,75 +42,80 @@ bool TEditor::focusNextPrevChild(bool Next) {
 }
 
 bool TEditor::event(QEvent* E) {
-    try {
-        switch (E->type()) {
-            case QEvent::ShortcutOverride: {
-                auto* k = static_cast<QKeyEvent*>(E);
-                TEditorPopupMenu* menu = PopupMenu();
-                if (menu && menu->ShortCutItem(k->key(), k->modifiers())) {
-                    E->accept();
-                    return true;
-                }
-                break;
+    // An error of the editor's own handling goes to the application; the event
+    // then takes the toolkit's course.
+    bool taken = false;
+    app::Guard([&] { taken = FilterEvent(E); });
+    return taken || QAbstractScrollArea::event(E);
+}
+
+// The editor's own part of event(): true when it took E.
+bool TEditor::FilterEvent(QEvent* E) {
+    switch (E->type()) {
+        case QEvent::ShortcutOverride: {
+            auto* k = static_cast<QKeyEvent*>(E);
+            TEditorPopupMenu* menu = PopupMenu();
+            if (menu && menu->ShortCutItem(k->key(), k->modifiers())) {
+                E->accept();
+                return true;
             }
-            case QEvent::KeyPress: {
-                auto* k = static_cast<QKeyEvent*>(E);
-                if (FDragState == 2) {
-                    if (k->key() == Qt::Key_Control) SetCursorState(5);
-                    if (k->key() == Qt::Key_Escape) {
-                        CancelSelDrag();
-                        return true;
-                    }
-                } else if (FDragState == 1 && k->key() == Qt::Key_Escape) {
+            break;
+        }
+        case QEvent::KeyPress: {
+            auto* k = static_cast<QKeyEvent*>(E);
+            if (FDragState == 2) {
+                if (k->key() == Qt::Key_Control) SetCursorState(5);
+                if (k->key() == Qt::Key_Escape) {
                     CancelSelDrag();
                     return true;
-                } else if (FLeftButtonDown && FDragState == 0) {
-                    return true;  // no keys while the button selects
                 }
-                if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) {
-                    keyPressEvent(k);
-                    return true;
-                }
-                break;
+            } else if (FDragState == 1 && k->key() == Qt::Key_Escape) {
+                CancelSelDrag();
+                return true;
+            } else if (FLeftButtonDown && FDragState == 0) {
+                return true;  // no keys while the button selects
             }
-            case QEvent::KeyRelease: {
-                auto* k = static_cast<QKeyEvent*>(E);
-                if (FDragState == 2) {
-                    if (k->key() == Qt::Key_Control) SetCursorState(4);
-                    return true;
-                }
-                if (FLeftButtonDown && FDragState == 0) return true;
-                break;
+            if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) {
+                keyPressEvent(k);
+                return true;
             }
-            case QEvent::InputMethod:
-                if (FDragState != 0 || FLeftButtonDown) return true;
-                break;
-            case QEvent::FontChange:
-                if (!FSpeed) break;  // still being made
-                if (FLeftScroll > 0) SetCol(0);
-                FontMetrics();
-                UpdateScrollBars();
-                UpdateRulerMetrics();
-                DrawCornerBitmap();
-                UpdateCaret();
-                MarkDirtyAll();
-                break;
-            default:
-                break;
+            break;
         }
-    } catch (...) {
+        case QEvent::KeyRelease: {
+            auto* k = static_cast<QKeyEvent*>(E);
+            if (FDragState == 2) {
+                if (k->key() == Qt::Key_Control) SetCursorState(4);
+                return true;
+            }
+            if (FLeftButtonDown && FDragState == 0) return true;
+            break;
+        }
+        case QEvent::InputMethod:
+            if (FDragState != 0 || FLeftButtonDown) return true;
+            break;
+        case QEvent::FontChange:
+            if (!FSpeed) break;  // still being made
+            if (FLeftScroll > 0) SetCol(0);
+            FontMetrics();
+            UpdateScrollBars();
+            UpdateRulerMetrics();
+            DrawCornerBitmap();
+            UpdateCaret();
+            MarkDirtyAll();
+            break;
+        default:
+            break;
     }
-    return QAbstractScrollArea::event(E);
+    return false;
 }
 
 void TEditor::changeEvent(QEvent* E) { QAbstractScrollArea::changeEvent(E); }
 
 void TEditor::contextMenuEvent(QContextMenuEvent* E) {
-    if (FDragState != 0 || FLeftButtonDown || !PopupMenu()) return;
-    try {
+    app::Guard([&] {
+        if (FDragState != 0 || FLeftButtonDown || !PopupMenu()) return;
         FPopupMenu->popup(E->globalPos());
-    } catch (...) {
-    }
+    });
 }
 
 // The key data of a key message: repeat count 1, the scan code, Alt as the
@@ -121,52 +128,55 @@ static winmsg::LPARAM KeyDataOf(const QKeyEvent* E) {
 }
 
 void TEditor::keyPressEvent(QKeyEvent* E) {
-    try {
-        kbstate::TrackKeyEvent(E->modifiers(), E->key());
-        const Qt::KeyboardModifiers mods = E->modifiers();
-        const bool ctrlOrAlt = (mods & (Qt::ControlModifier | Qt::AltModifier)) != 0;
-        int qtKey = E->key();
-        if ((mods & Qt::ControlModifier) && (mods & Qt::ShiftModifier)) qtKey = ShiftedDigitKey(qtKey);
-        const uint16_t key = VirtualKeyOf(qtKey);
-        const winmsg::LPARAM data = KeyDataOf(E);
-        if (key) {
-            QPointer<TEditor> self(this);
-            bool taken = Perform(winmsg::CN_KEYDOWN, key, data) != 0;
-            if (!self) return;
-            if (!taken) taken = Perform(winmsg::WM_KEYDOWN, key, data) != 0;
-            if (!self || taken) return;
-        }
-        // the characters of the key
-        std::vector<uint16_t> chars;
-        if (key == VK_BACK && !ctrlOrAlt) {
-            chars.push_back(8);
-        } else if (key == VK_TAB && !ctrlOrAlt) {
-            chars.push_back(9);
-        } else if (key == VK_RETURN && !ctrlOrAlt) {
-            chars.push_back(13);
-        } else if (!ctrlOrAlt && key != VK_DELETE && key != VK_ESCAPE) {
-            const QString t = E->text();
-            if (!t.isEmpty() && t[0].unicode() >= 0x20 && t[0].unicode() != 0x7F) {
-                const std::string bytes = cp932::FromQString(t);
-                for (size_t i = 0; i < bytes.size();) {
-                    auto c = static_cast<uint8_t>(bytes[i]);
-                    if (cp932::IsLeadByte(c) && i + 1 < bytes.size()) {
-                        chars.push_back(static_cast<uint16_t>(c << 8 | static_cast<uint8_t>(bytes[i + 1])));
-                        i += 2;
-                    } else {
-                        chars.push_back(c);
-                        ++i;
-                    }
+    app::Guard([&] { KeyPressed(E); });
+}
+
+void TEditor::KeyPressed(QKeyEvent* E) {
+    kbstate::TrackKeyEvent(E->modifiers(), E->key());
+    const Qt::KeyboardModifiers mods = E->modifiers();
+    const bool ctrlOrAlt = (mods & (Qt::ControlModifier | Qt::AltModifier)) != 0;
+    int qtKey = E->key();
+    if ((mods & Qt::ControlModifier) && (mods & Qt::ShiftModifier)) qtKey = ShiftedDigitKey(qtKey);
+    const uint16_t key = VirtualKeyOf(qtKey);
+    const winmsg::LPARAM data = KeyDataOf(E);
+    if (key) {
+        QPointer<TEditor> self(this);
+        bool taken = Perform(winmsg::CN_KEYDOWN, key, data) != 0;
+        if (!self) return;
+        if (!taken) taken = Perform(winmsg::WM_KEYDOWN, key, data) != 0;
+        if (!self || taken) return;
+    }
+    // the characters of the key
+    std::vector<uint16_t> chars;
+    TTextSubstitution lost;
+    if (key == VK_BACK && !ctrlOrAlt) {
+        chars.push_back(8);
+    } else if (key == VK_TAB && !ctrlOrAlt) {
+        chars.push_back(9);
+    } else if (key == VK_RETURN && !ctrlOrAlt) {
+        chars.push_back(13);
+    } else if (!ctrlOrAlt && key != VK_DELETE && key != VK_ESCAPE) {
+        const QString t = E->text();
+        if (!t.isEmpty() && t[0].unicode() >= 0x20 && t[0].unicode() != 0x7F) {
+            const std::string bytes = TextFromQt(t, &lost);
+            for (size_t i = 0; i < bytes.size();) {
+                auto c = static_cast<uint8_t>(bytes[i]);
+                if (cp932::IsLeadByte(c) && i + 1 < bytes.size()) {
+                    chars.push_back(static_cast<uint16_t>(c << 8 | static_cast<uint8_t>(bytes[i + 1])));
+                    i += 2;
+                } else {
+                    chars.push_back(c);
+                    ++i;
                 }
             }
         }
-        QPointer<TEditor> self(this);
-        for (uint16_t c : chars) {
-            if (Perform(winmsg::CN_CHAR, c, data) == 0 && self) Perform(winmsg::WM_CHAR, c, data);
-            if (!self) return;
-        }
-    } catch (...) {
     }
+    QPointer<TEditor> self(this);
+    for (uint16_t c : chars) {
+        if (Perform(winmsg::CN_CHAR, c, data) == 0 && self) Perform(winmsg::WM_CHAR, c, data);
+        if (!self) return;
+    }
+    if (!FReadOnly) ReportSubstitution(u"入力した", lost);
 }
 
 bool TEditor::RunAncestorShortCut(int Key, Qt::KeyboardModifiers Modifiers) {
@@ -245,15 +255,14 @@ void TEditor::WndProc(winmsg::TMessage& Message) {
 }
 
 void TEditor::keyReleaseEvent(QKeyEvent* E) {
-    try {
+    app::Guard([&] {
         uint16_t key = VirtualKeyOf(E->key());
         if (key) KeyUp(key, ShiftStateOf(E->modifiers()));
         if (!E->isAutoRepeat()) {
             FKeyRepeat = false;
             if (FImeUpdatePending) UpdateImeWindow();
         }
-    } catch (...) {
-    }
+    });
 }
 
 // ---- caret keys and Delete ----------------------------------------------------------------------
@@ -717,16 +726,21 @@ void TEditor::ImeCommit(std::string_view S) {
     if (FImeUpdatePending) UpdateImeWindow();
     // the characters of the result that follow as messages are not typed again
     ImeSkipCount = static_cast<int>(S.size());
+    // none follow when the insertion fails: the next typed ones are not skipped
+    auto fail = ScopeFail([this] { ImeSkipCount = 0; });
     InsertText(S);
 }
 
 void TEditor::inputMethodEvent(QInputMethodEvent* E) {
-    try {
+    app::Guard([&] {
         const QString commit = E->commitString();
         if (!commit.isEmpty()) {
-            const std::string bytes = cp932::FromQString(commit);
-            ImeCommit(bytes);
+            TTextSubstitution lost;
+            const std::string bytes = TextFromQt(commit, &lost);
+            const bool typed = !FReadOnly;
             QPointer<TEditor> self(this);
+            ImeCommit(bytes);
+            if (self && typed) ReportSubstitution(u"入力した", lost);
             for (size_t i = 0; i < bytes.size() && self;) {
                 auto c = static_cast<uint8_t>(bytes[i]);
                 uint16_t code = c;
@@ -754,8 +768,7 @@ void TEditor::inputMethodEvent(QInputMethodEvent* E) {
             else if (!wasEmpty && FPreedit.isEmpty())
                 CaretEndUpdate();
         }
-    } catch (...) {
-    }
+    });
     E->accept();
 }
 

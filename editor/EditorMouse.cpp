@@ -5,10 +5,12 @@
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 
 #include <algorithm>
 
+#include "AppException.h"
 #include "Editor.h"
 
 namespace {
@@ -346,7 +348,7 @@ void TEditor::UpdateScrollBars() {
 
 void TEditor::scrollContentsBy(int Dx, int Dy) {
     if (FSettingBars) return;
-    try {
+    app::Guard([&] {
         if (Dy != 0) {
             int delta = std::clamp(verticalScrollBar()->value() - FTopRow, -FTopRow, FMaxTopRow - FTopRow);
             if (delta != 0) {
@@ -359,8 +361,7 @@ void TEditor::scrollContentsBy(int Dx, int Dy) {
                                    FVisibleCols / 2 + FMaxTopCol - FTopCol);
             if (delta != 0) SetTopCol(FTopCol + delta);
         }
-    } catch (...) {
-    }
+    });
 }
 
 void TEditor::ResizeView() {
@@ -470,7 +471,7 @@ void TEditor::RowSelectExtend(int ARow) {
 // ---- the mouse -------------------------------------------------------------------------------------
 
 void TEditor::mousePressEvent(QMouseEvent* E) {
-    try {
+    app::Guard([&] {
         if (!hasFocus()) setFocus(Qt::MouseFocusReason);
         const QPoint pos = E->position().toPoint();
         const TShiftState shift = ShiftStateOf(E->modifiers(), E->buttons());
@@ -497,22 +498,20 @@ void TEditor::mousePressEvent(QMouseEvent* E) {
                     if (pos.x() < GetTextLeft() && FCaret->RowSelect) {
                         RowSelectStart(r);
                     } else {
-                        CaretBeginUpdate();
+                        THold hold(*this);
                         SetRowCol(r, c);
                         StartSelection();
-                        CaretEndUpdate();
                     }
                 }
             }
         }
         if (OnMouseDown) OnMouseDown(this, E->button(), shift, pos.x(), pos.y());
-    } catch (...) {
-    }
+    });
     E->accept();
 }
 
 void TEditor::mouseMoveEvent(QMouseEvent* E) {
-    try {
+    app::Guard([&] {
         const QPoint pos = E->position().toPoint();
         if (FDragState == 1 || FDragState == 2) {
             if (FDragState == 1) {
@@ -548,15 +547,18 @@ void TEditor::mouseMoveEvent(QMouseEvent* E) {
             UpdateCursorByZone(pos);
         }
         if (OnMouseMove) OnMouseMove(this, ShiftStateOf(E->modifiers(), E->buttons()), pos.x(), pos.y());
-    } catch (...) {
-    }
+    });
     E->accept();
 }
 
 void TEditor::mouseReleaseEvent(QMouseEvent* E) {
-    try {
-        const QPoint pos = E->position().toPoint();
-        if (OnMouseUp) OnMouseUp(this, E->button(), ShiftStateOf(E->modifiers(), E->buttons()), pos.x(), pos.y());
+    const QPoint pos = E->position().toPoint();
+    // The handler's error does not keep the editor's button down.
+    QPointer<TEditor> self(this);
+    if (OnMouseUp)
+        app::Guard([&] { OnMouseUp(this, E->button(), ShiftStateOf(E->modifiers(), E->buttons()), pos.x(), pos.y()); });
+    if (!self) return;
+    app::Guard([&] {
         if (E->button() == Qt::LeftButton) {
             FLeftButtonDown = false;
             if (FDragState == 2)
@@ -566,16 +568,14 @@ void TEditor::mouseReleaseEvent(QMouseEvent* E) {
             FRowSelecting = false;
             if (OnClick) OnClick(this);
         }
-    } catch (...) {
-    }
+    });
     E->accept();
 }
 
 void TEditor::mouseDoubleClickEvent(QMouseEvent* E) {
-    try {
+    app::Guard([&] {
         if (FDragState == 0 && !FLeftButtonDown && OnDblClick) OnDblClick(this);
-    } catch (...) {
-    }
+    });
     E->accept();
 }
 

@@ -15,7 +15,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
+#include "AppException.h"
 #include "CP932.h"
 #include "CP932Qt.h"
 #include "Editor.h"
@@ -230,7 +232,19 @@ void TEditor::paintEvent(QPaintEvent* E) {
         FDirty -= E->region();
         QPainter p(viewport());
         for (const QRect& r : E->region()) PaintRows(p, r);
+        FPaintFailed = false;
     } catch (...) {
+        // No error may be shown from inside a paint: the message box would
+        // paint the view again, which would fail again. The first error of a
+        // run of failed paints goes to the application once the paint is
+        // over; a paint that succeeds ends the run.
+        FCanvas = nullptr;
+        if (!FPaintFailed) {
+            FPaintFailed = true;
+            QMetaObject::invokeMethod(
+                qApp, [e = std::current_exception()] { app::Guard([&] { std::rethrow_exception(e); }); },
+                Qt::QueuedConnection);
+        }
     }
 }
 

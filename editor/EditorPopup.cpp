@@ -6,7 +6,9 @@
 #include <QClipboard>
 #include <QKeySequence>
 #include <QMimeData>
+#include <QPointer>
 
+#include "AppException.h"
 #include "Editor.h"
 #include "EditorMenuKeys.h"
 #include "EditorUndo.h"
@@ -40,10 +42,7 @@ void TEditorPopupMenu::AfterConstruction() {
     CreateMenuItem();
     QObject::connect(this, &QMenu::aboutToShow, [this] {
         ShowShortCuts(this, true);
-        try {
-            SetMenu();
-        } catch (...) {
-        }
+        app::Guard([this] { SetMenu(); });
     });
     QObject::connect(this, &QMenu::aboutToHide, [this] { ShowShortCuts(this, false); });
 }
@@ -60,12 +59,7 @@ QAction* TEditorPopupMenu::AddItem(QMenu* Menu, const QString& Caption, const ch
     a->setData(ATag);
     a->setEnabled(Enabled);
     if (Click)
-        QObject::connect(a, &QAction::triggered, [this, a, Click] {
-            try {
-                (this->*Click)(a);
-            } catch (...) {
-            }
-        });
+        QObject::connect(a, &QAction::triggered, [this, a, Click] { app::Guard([&] { (this->*Click)(a); }); });
     return a;
 }
 
@@ -149,7 +143,11 @@ void TEditorPopupMenu::PasteClick(QAction*) {
 void TEditorPopupMenu::BoxPasteClick(QAction*) {
     if (!Editor) return;
     std::string text;
-    if (TEditor::ClipboardText(text)) Editor->PasteBox(text);
+    TTextSubstitution lost;
+    if (Editor->ReadOnly() || !TEditor::ClipboardText(text, nullptr, &lost)) return;
+    QPointer<TEditor> editor(Editor);
+    Editor->PasteBox(text);
+    if (editor) editor->ReportSubstitution(u"貼り付けた", lost);
 }
 void TEditorPopupMenu::DeleteClick(QAction*) {
     if (Editor) Editor->DeleteSelection();

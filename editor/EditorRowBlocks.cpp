@@ -393,9 +393,16 @@ TRowRef TRowBlocks::Get(int i) const {
     return r;
 }
 
-TRowBlocks::TBlockView TRowBlocks::ViewOf(size_t b) const {
+TRowRun TRowBlocks::Run(int i) const {
+    const size_t b = BlockOf(i);
     const Block& k = *FBlocks[b];
-    return {k.Text.data(), k.Ends.data(), k.Lo.data(), static_cast<int>(k.Size())};
+    TRowRun r;
+    r.Text = k.Text.data();
+    r.Ends = k.Ends.data();
+    r.Lo = k.Lo.data();
+    r.Base = i - FRowStart[b];
+    r.Count = static_cast<int>(k.Size()) - r.Base;
+    return r;
 }
 
 uint32_t TRowBlocks::AttrA(int i) const {

@@ -1082,25 +1082,24 @@ void TEditorScreenStrings::SetTextRows(std::string_view Value) {
 }
 
 void TEditorScreenStrings::AssignStrings(const TStringList& Source) {
-    BeginUpdate();
-    try {
+    {
+        BeginUpdate();
+        auto end = ScopeExit([this] { EndUpdate(); });
         Clear();
         bool wrap = FWordWrap && !FirstViewLoading();
         TLineCutter cutter(Metrics(), *FWrapOption);
         TRowBuilder b{FRows, wrap ? &cutter : nullptr};
         for (const auto& s : Source.Items) b.Line(s, raLineBreak);
         InitRowStates();
-    } catch (...) {
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
     RefreshViews();
 }
 
 void TEditorScreenStrings::LoadFromFile(std::string_view FileName) {
-    BeginUpdate();
-    try {
+    {
+        BeginUpdate();
+        auto end = ScopeExit([this] { EndUpdate(); });
+        auto fail = ScopeFail([this] { FRows.Clear(); });  // a half-read file leaves no rows
         Clear();
         TBlockFile file;
         if (!file.Open(FileName)) throw EFOpenError("ファイル " + std::string(FileName) + " を開けません");
@@ -1144,11 +1143,6 @@ void TEditorScreenStrings::LoadFromFile(std::string_view FileName) {
         if (!line.empty()) b.Line(line, raEndOfText);
         file.Close();
         InitRowStates();
-    } catch (...) {
-        FRows.Clear();
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
     RefreshViews();
 }

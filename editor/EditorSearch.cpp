@@ -3,7 +3,9 @@
 // backward walks that only ever start a match on a character boundary.
 #include "EditorSearch.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "Editor.h"
@@ -64,34 +66,33 @@ struct TTables {
     }
 };
 
-const TTables& Tables() {
-    static const TTables t;
-    return t;
-}
+// Built before main runs; nothing searches before that.
+const TTables kTables;
+const TTables& Tables() { return kTables; }
 
 bool IsBreak(uint8_t b) { return b == CR || b == LF; }
 
-class TMatcher {
-public:
-    TMatcher(std::string_view Buffer, std::string_view Pattern, uint16_t Options)
-        : t(Tables()),
-          B(reinterpret_cast<const uint8_t*>(Buffer.data())),
-          N(Buffer.size()),
-          MatchCase(Options & soMatchCase),
-          Fuzzy(Options & soFuzzy),
-          SkipBreaks(Options & soIgnoreLineBreaks),
-          SkipBlanks(Options & soIgnoreBlanks),
-          Whole(Options & soWholeWord) {
-        Prepare(Pattern);
-        BuildFirst();
-    }
+using editorsearch::TFound;
+using editorsearch::TPattern;
+using editorsearch::TPiece;
 
+constexpr long kNoMatch = -1, kNeedMore = -2;
+
+// One piece of text seen through a prepared pattern.
+struct TScan {
+    TScan(const TPattern& Pattern, const TPiece& Piece)
+        : P(Pattern),
+          t(Tables()),
+          B(reinterpret_cast<const uint8_t*>(Piece.Bytes.data())),
+          N(Piece.Bytes.size()),
+          More(Piece.More),
+          DelimBefore(Piece.DelimBefore) {}
+
+    const TPattern& P;
     const TTables& t;
     const uint8_t* B;
     size_t N;
-    bool MatchCase, Fuzzy, SkipBreaks, SkipBlanks, Whole;
-    std::vector<uint16_t> Pat;  // one code per pattern character
-    bool First[256];            // the bytes a match may begin with
+    bool More, DelimBefore;
 
     size_t CharLen(size_t q) const { return (t.Lead[B[q]] && q + 1 < N && !IsBreak(B[q + 1])) ? 2 : 1; }
 
@@ -101,10 +102,10 @@ public:
         if (t.Lead[b] && q + 1 < N && !IsBreak(B[q + 1])) {
             Len = 2;
             const uint16_t c = static_cast<uint16_t>(b << 8 | B[q + 1]);
-            return MatchCase ? c : editorsearch::FoldDouble(c);
+            return P.MatchCase ? c : editorsearch::FoldDouble(c);
         }
         Len = 1;
-        if (!Fuzzy) return MatchCase ? b : t.Upper[b];
+        if (!P.Fuzzy) return P.MatchCase ? b : t.Upper[b];
         if (q + 1 < N && (B[q + 1] == Voiced || B[q + 1] == SemiVoiced)) {
             if (uint16_t v = editorsearch::VoicedOf(b, B[q + 1])) {
                 Len = 2;
@@ -113,18 +114,27 @@ public:
         }
         uint16_t f = t.Full[b];
         if (!f) return b;
-        if (!MatchCase && f >= 0x8281 && f <= 0x829A) f = static_cast<uint16_t>(f - 0x21);
+        if (!P.MatchCase && f >= 0x8281 && f <= 0x829A) f = static_cast<uint16_t>(f - 0x21);
         return f;
     }
 
-    // The length of the match at p (skipped bytes included), or -1.
+    // A half-width kana at the end of the piece whose mark may begin the text after it.
+    bool MarkMayFollow(size_t q) const {
+        return P.Fuzzy && More && q + 1 == N &&
+               (editorsearch::VoicedOf(B[q], Voiced) || editorsearch::VoicedOf(B[q], SemiVoiced));
+    }
+
+    // The length of the match at p (skipped bytes included), kNoMatch, or
+    // kNeedMore when the piece ends before the match is decided.
     long MatchAt(size_t p) const {
         size_t q = p;
         bool any = false;
-        for (size_t k = 0; k < Pat.size();) {
-            if (q >= N) return -1;
+        const std::vector<uint16_t>& pat = P.Pat;
+        for (size_t k = 0; k < pat.size();) {
+            if (q >= N) return More ? kNeedMore : kNoMatch;
+            if (MarkMayFollow(q)) return kNeedMore;
             size_t len;
-            if (Code(q, len) == Pat[k]) {
+            if (Code(q, len) == pat[k]) {
                 q += len;
                 ++k;
                 any = true;
@@ -132,11 +142,11 @@ public:
             }
             if (any) {
                 const uint8_t b = B[q];
-                if (SkipBreaks && IsBreak(b)) {
+                if (P.SkipBreaks && IsBreak(b)) {
                     ++q;
                     continue;
                 }
-                if (SkipBlanks) {
+                if (P.SkipBlanks) {
                     if (b == '\t' || b == ' ') {
                         ++q;
                         continue;
@@ -147,10 +157,13 @@ public:
                     }
                 }
             }
-            return -1;
+            return kNoMatch;
         }
-        // a whole word ends before a delimiter or at the end of the buffer
-        if (Whole && q < N && !t.Delim[B[q]]) return -1;
+        // a whole word ends before a delimiter or at the end of the text
+        if (P.Whole) {
+            if (q == N && More) return kNeedMore;
+            if (q < N && !t.Delim[B[q]]) return kNoMatch;
+        }
         return static_cast<long>(q - p);
     }
 
@@ -165,163 +178,23 @@ public:
         return ((x - s) & 1) == 0;
     }
 
-    size_t NeedBytes(size_t PatternBytes) const { return Fuzzy ? Pat.size() : PatternBytes; }
-
-private:
-    void Prepare(std::string_view Pattern) {
-        const auto* p = reinterpret_cast<const uint8_t*>(Pattern.data());
-        const size_t n = Pattern.size();
-        Pat.reserve(n);
-        for (size_t i = 0; i < n;) {
-            const uint8_t b = p[i];
-            if (t.Lead[b] && i + 1 < n && !IsBreak(p[i + 1])) {
-                const uint16_t c = static_cast<uint16_t>(b << 8 | p[i + 1]);
-                Pat.push_back(MatchCase ? c : editorsearch::FoldDouble(c));
-                i += 2;
-                continue;
-            }
-            const uint8_t c = MatchCase ? b : t.Upper[b];
-            if (Fuzzy) {
-                if (i + 1 < n && (p[i + 1] == Voiced || p[i + 1] == SemiVoiced)) {
-                    if (uint16_t v = editorsearch::VoicedOf(c, p[i + 1])) {
-                        Pat.push_back(v);
-                        i += 2;
-                        continue;
-                    }
-                }
-                Pat.push_back(t.Full[c] ? t.Full[c] : c);
-            } else {
-                Pat.push_back(c);
-            }
-            ++i;
+    // Which positions 0 .. K - 1 are trail bytes.
+    std::vector<uint8_t> Trails(size_t K) const {
+        std::vector<uint8_t> trail(K, 0);
+        for (size_t i = 0; i < K;) {
+            const size_t cl = CharLen(i);
+            if (cl == 2 && i + 1 < K) trail[i + 1] = 1;
+            i += cl;
         }
-    }
-
-    void BuildFirst() {
-        const uint16_t f = Pat.empty() ? 0 : Pat[0];
-        for (int b = 0; b < 256; ++b) {
-            bool ok = false;
-            if (t.Lead[b]) {
-                // a double-byte character, or a lone lead byte read as a single byte
-                ok = (f >> 8) == b || f == b ||
-                     (!MatchCase && (f >> 8) == 0x87 && (b == 0xEE || b == 0xFA));
-            } else if (!Fuzzy) {
-                ok = (MatchCase ? b : t.Upper[b]) == f;
-            } else {
-                uint16_t full = t.Full[b] ? t.Full[b] : static_cast<uint16_t>(b);
-                if (!MatchCase && full >= 0x8281 && full <= 0x829A) full = static_cast<uint16_t>(full - 0x21);
-                ok = full == f || (f >= 0x100 && (editorsearch::VoicedOf(static_cast<uint8_t>(b), Voiced) == f ||
-                                                  editorsearch::VoicedOf(static_cast<uint8_t>(b), SemiVoiced) == f));
-            }
-            First[b] = ok;
-        }
+        return trail;
     }
 };
 
-bool SearchForward(const TMatcher& M, size_t Start, size_t PatternBytes, int& OutStart, int& OutLength) {
-    const size_t n = M.N;
-    if (Start > n) return false;
-    if (!M.IsBoundary(Start, 0)) ++Start;  // after the character whose trail byte it was
-    const size_t need = M.NeedBytes(PatternBytes);
-    if (Start + need > n) return false;
-    const size_t last = n - need;  // the last position a match can begin at
-    auto found = [&](size_t p, long len) {
-        OutStart = static_cast<int>(p);
-        OutLength = static_cast<int>(len);
-        return true;
-    };
-    if (M.Whole) {
-        // character by character, so the character before each position is known
-        bool prevDelim = Start == 0 || (M.IsBoundary(Start - 1, 0) && M.t.Delim[M.B[Start - 1]]);
-        for (size_t p = Start; p <= last;) {
-            const uint8_t b = M.B[p];
-            const size_t cl = M.CharLen(p);
-            if (prevDelim && !M.t.Delim[b] && M.First[b]) {
-                long len = M.MatchAt(p);
-                if (len >= 0) return found(p, len);
-            }
-            prevDelim = cl == 1 && M.t.Delim[b];
-            p += cl;
-        }
-        return false;
-    }
-    int firstCount = 0, firstByte = 0;
-    for (int b = 0; b < 256; ++b)
-        if (M.First[b]) {
-            ++firstCount;
-            firstByte = b;
-        }
-    if (firstCount == 0) return false;
-    size_t p = Start;  // always a character boundary
-    while (p <= last) {
-        size_t x;
-        if (firstCount == 1) {
-            const void* hit = std::memchr(M.B + p, firstByte, last - p + 1);
-            if (!hit) return false;
-            x = static_cast<size_t>(static_cast<const uint8_t*>(hit) - M.B);
-        } else {
-            x = p;
-            while (x <= last && !M.First[M.B[x]]) ++x;
-            if (x > last) return false;
-        }
-        if (!M.IsBoundary(x, p)) {
-            p = x + 1;  // x was a trail byte; the next character starts after it
-            continue;
-        }
-        long len = M.MatchAt(x);
-        if (len >= 0) return found(x, len);
-        p = x + M.CharLen(x);
-    }
-    return false;
-}
-
-bool SearchBackward(const TMatcher& M, size_t Start, size_t PatternBytes, int& OutStart, int& OutLength) {
-    const size_t n = M.N;
-    if (Start > n) return false;
-    // which positions up to Start are trail bytes
-    const size_t k = Start < n ? Start + 1 : n;
-    std::vector<uint8_t> trail(k, 0);
-    for (size_t i = 0; i < k;) {
-        const size_t cl = M.CharLen(i);
-        if (cl == 2 && i + 1 < k) trail[i + 1] = 1;
-        i += cl;
-    }
-    long s = static_cast<long>(Start);
-    if (!M.Fuzzy) {
-        s -= static_cast<long>(PatternBytes);
-    } else {
-        // back by as many characters as the pattern has; a kana with its mark is one
-        for (size_t j = 0; j < M.Pat.size() && s >= 0; ++j) {
-            if (s == 0) {
-                s = -1;
-                break;
-            }
-            const size_t q = static_cast<size_t>(s);
-            if (trail[q - 1])
-                s -= 2;
-            else if (q >= 2 && !trail[q - 2] && M.CharLen(q - 2) == 1 && editorsearch::VoicedOf(M.B[q - 2], M.B[q - 1]))
-                s -= 2;
-            else
-                s -= 1;
-        }
-    }
-    if (s < 0) return false;
-    if (trail[static_cast<size_t>(s)]) --s;
-    for (long p = s; p >= 0; --p) {
-        const size_t q = static_cast<size_t>(p);
-        if (trail[q] || !M.First[M.B[q]]) continue;
-        if (M.Whole) {
-            if (M.t.Delim[M.B[q]]) continue;
-            if (q > 0 && (trail[q - 1] || !M.t.Delim[M.B[q - 1]])) continue;
-        }
-        long len = M.MatchAt(q);
-        if (len >= 0) {
-            OutStart = static_cast<int>(q);
-            OutLength = static_cast<int>(len);
-            return true;
-        }
-    }
-    return false;
+TFound Answer(long Len, size_t At, size_t& Pos, size_t& OutLen) {
+    Pos = At;
+    if (Len == kNeedMore) return TFound::More;
+    OutLen = static_cast<size_t>(Len);
+    return TFound::Match;
 }
 
 }  // namespace
@@ -368,18 +241,189 @@ uint16_t FoldDouble(uint16_t C) {
 
 bool IsWordDelimiter(uint8_t B) { return Tables().Delim[B]; }
 
+TPattern::TPattern(std::string_view Pattern, uint16_t Options)
+    : MatchCase(Options & soMatchCase),
+      Fuzzy(Options & soFuzzy),
+      SkipBreaks(Options & soIgnoreLineBreaks),
+      SkipBlanks(Options & soIgnoreBlanks),
+      Whole(Options & soWholeWord),
+      FText(Pattern),
+      FOptions(Options) {
+    const TTables& t = Tables();
+    const auto* p = reinterpret_cast<const uint8_t*>(Pattern.data());
+    const size_t n = Pattern.size();
+    Pat.reserve(n);
+    for (size_t i = 0; i < n;) {
+        const uint8_t b = p[i];
+        if (t.Lead[b] && i + 1 < n && !IsBreak(p[i + 1])) {
+            const uint16_t c = static_cast<uint16_t>(b << 8 | p[i + 1]);
+            Pat.push_back(MatchCase ? c : FoldDouble(c));
+            i += 2;
+            continue;
+        }
+        const uint8_t c = MatchCase ? b : t.Upper[b];
+        if (Fuzzy) {
+            if (i + 1 < n && (p[i + 1] == Voiced || p[i + 1] == SemiVoiced)) {
+                if (uint16_t v = VoicedOf(c, p[i + 1])) {
+                    Pat.push_back(v);
+                    i += 2;
+                    continue;
+                }
+            }
+            Pat.push_back(t.Full[c] ? t.Full[c] : c);
+        } else {
+            Pat.push_back(c);
+        }
+        ++i;
+    }
+    // the bytes a match may begin with
+    const uint16_t f = Pat.empty() ? 0 : Pat[0];
+    for (int b = 0; b < 256; ++b) {
+        bool ok = false;
+        if (Pat.empty()) {
+            ok = false;
+        } else if (t.Lead[b]) {
+            // a double-byte character, or a lone lead byte read as a single byte
+            ok = (f >> 8) == b || f == b || (!MatchCase && (f >> 8) == 0x87 && (b == 0xEE || b == 0xFA));
+        } else if (!Fuzzy) {
+            ok = (MatchCase ? b : t.Upper[b]) == f;
+        } else {
+            uint16_t full = t.Full[b] ? t.Full[b] : static_cast<uint16_t>(b);
+            if (!MatchCase && full >= 0x8281 && full <= 0x829A) full = static_cast<uint16_t>(full - 0x21);
+            ok = full == f || (f >= 0x100 && (VoicedOf(static_cast<uint8_t>(b), Voiced) == f ||
+                                              VoicedOf(static_cast<uint8_t>(b), SemiVoiced) == f));
+        }
+        First[b] = ok;
+        if (ok) {
+            if (FirstCount < 2) FirstBytes[FirstCount] = static_cast<uint8_t>(b);
+            ++FirstCount;
+        }
+    }
+}
+
+TFound FindForward(const TPattern& P, const TPiece& Piece, size_t From, size_t& Pos, size_t& Len) {
+    const TScan M(P, Piece);
+    const size_t n = M.N;
+    if (P.Empty() || From >= n) return TFound::None;
+    size_t start = From;
+    if (!M.IsBoundary(start, 0)) ++start;  // after the character whose trail byte it was
+    // the last position a match can begin at
+    size_t last;
+    if (M.More) {
+        if (start >= n) return TFound::None;
+        last = n - 1;
+    } else {
+        const size_t need = P.MinBytes();
+        if (start + need > n) return TFound::None;
+        last = n - need;
+    }
+    if (P.Whole) {
+        // character by character, so the character before each position is known
+        bool prevDelim = start == 0 ? M.DelimBefore : (M.IsBoundary(start - 1, 0) && M.t.Delim[M.B[start - 1]]);
+        for (size_t p = start; p <= last;) {
+            const uint8_t b = M.B[p];
+            const size_t cl = M.CharLen(p);
+            if (prevDelim && !M.t.Delim[b] && P.First[b]) {
+                const long len = M.MatchAt(p);
+                if (len != kNoMatch) return Answer(len, p, Pos, Len);
+            }
+            prevDelim = cl == 1 && M.t.Delim[b];
+            p += cl;
+        }
+        return TFound::None;
+    }
+    if (P.FirstCount == 0) return TFound::None;
+    size_t p = start;  // always a character boundary
+    while (p <= last) {
+        size_t x;
+        if (P.FirstCount <= 2) {
+            // the nearer of the one or two bytes a match begins with (a letter in two cases)
+            const auto* a = static_cast<const uint8_t*>(std::memchr(M.B + p, P.FirstBytes[0], last - p + 1));
+            const size_t upto = a ? static_cast<size_t>(a - M.B) : last + 1;
+            const auto* b = P.FirstCount == 2 && upto > p
+                                ? static_cast<const uint8_t*>(std::memchr(M.B + p, P.FirstBytes[1], upto - p))
+                                : nullptr;
+            if (!a && !b) return TFound::None;
+            x = b ? static_cast<size_t>(b - M.B) : upto;
+        } else {
+            x = p;
+            while (x <= last && !P.First[M.B[x]]) ++x;
+            if (x > last) return TFound::None;
+        }
+        if (!M.IsBoundary(x, p)) {
+            p = x + 1;  // x was a trail byte; the next character starts after it
+            continue;
+        }
+        const long len = M.MatchAt(x);
+        if (len != kNoMatch) return Answer(len, x, Pos, Len);
+        p = x + M.CharLen(x);
+    }
+    return TFound::None;
+}
+
+TFound FindBackward(const TPattern& P, const TPiece& Piece, long From, size_t& Pos, size_t& Len) {
+    const TScan M(P, Piece);
+    const size_t n = M.N;
+    if (P.Empty() || From < 0 || n == 0) return TFound::None;
+    long s = std::min(From, static_cast<long>(n) - 1);
+    if (!M.More) {
+        // no match that begins later fits in the piece
+        const long lastFit = static_cast<long>(n) - static_cast<long>(P.MinBytes());
+        if (lastFit < 0) return TFound::None;
+        s = std::min(s, lastFit);
+    }
+    const std::vector<uint8_t> trail = M.Trails(static_cast<size_t>(s) + 1);
+    if (trail[static_cast<size_t>(s)]) --s;
+    for (long p = s; p >= 0; --p) {
+        const size_t q = static_cast<size_t>(p);
+        if (trail[q] || !P.First[M.B[q]]) continue;
+        if (P.Whole) {
+            if (M.t.Delim[M.B[q]]) continue;
+            if (q == 0 ? !M.DelimBefore : (trail[q - 1] || !M.t.Delim[M.B[q - 1]])) continue;
+        }
+        const long len = M.MatchAt(q);
+        if (len != kNoMatch) return Answer(len, q, Pos, Len);
+    }
+    return TFound::None;
+}
+
+long BackwardFrom(const TPattern& P, std::string_view Bytes, size_t Start) {
+    if (Start > Bytes.size()) return -1;
+    long s = static_cast<long>(Start);
+    if (!P.Fuzzy) return s - static_cast<long>(P.Text().size());
+    // back by as many characters as the pattern has; a kana with its mark is one
+    const TScan M(P, TPiece{Bytes, false, true});
+    const std::vector<uint8_t> trail = M.Trails(Start < Bytes.size() ? Start + 1 : Bytes.size());
+    for (size_t j = 0; j < P.Pat.size(); ++j) {
+        if (s <= 0) return -1;
+        const size_t q = static_cast<size_t>(s);
+        if (trail[q - 1])
+            s -= 2;
+        else if (q >= 2 && !trail[q - 2] && M.CharLen(q - 2) == 1 && VoicedOf(M.B[q - 2], M.B[q - 1]))
+            s -= 2;
+        else
+            s -= 1;
+    }
+    return s;
+}
+
 }  // namespace editorsearch
 
 bool SearchText(std::string_view Buffer, int& Start, int& Length, std::string_view Pattern, uint16_t Options) {
     if (Pattern.empty() || Buffer.empty()) return false;
     if (Start < 0 || Length < 0 || static_cast<size_t>(Start) > Buffer.size()) return false;
-    const TMatcher m(Buffer, Pattern, Options);
-    int s = 0, l = 0;
-    bool ok = (Options & soForward)
-                  ? SearchForward(m, static_cast<size_t>(Start) + static_cast<size_t>(Length), Pattern.size(), s, l)
-                  : SearchBackward(m, static_cast<size_t>(Start), Pattern.size(), s, l);
-    if (!ok) return false;
-    Start = s;
-    Length = l;
+    const editorsearch::TPattern p(Pattern, Options);
+    const editorsearch::TPiece piece{Buffer, false, true};
+    size_t pos = 0, len = 0;
+    editorsearch::TFound found;
+    if (Options & soForward) {
+        found = editorsearch::FindForward(p, piece, static_cast<size_t>(Start) + static_cast<size_t>(Length), pos, len);
+    } else {
+        const long from = editorsearch::BackwardFrom(p, Buffer, static_cast<size_t>(Start));
+        found = from < 0 ? editorsearch::TFound::None : editorsearch::FindBackward(p, piece, from, pos, len);
+    }
+    if (found != editorsearch::TFound::Match) return false;
+    Start = static_cast<int>(pos);
+    Length = static_cast<int>(len);
     return true;
 }

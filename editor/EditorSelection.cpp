@@ -4,9 +4,11 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QMimeData>
+#include <QPointer>
 
 #include <algorithm>
 
+#include "CP932.h"
 #include "CP932Qt.h"
 #include "Editor.h"
 #include "EditorUtil.h"
@@ -169,14 +171,83 @@ void TEditor::DeleteSelection() {
         SetCaretByOffset(a, o);
 }
 
+// ---- text from outside ----------------------------------------------------------------------------
+
+std::string TextFromQt(const QString& S, TTextSubstitution* Lost) {
+    bool lossy = false;
+    std::string out = cp932::FromQString(S, &lossy);
+    if (!Lost) return out;
+    *Lost = TTextSubstitution();
+    if (!lossy) return out;
+    // Which characters: each one is tried alone, as the codec meets it.
+    const auto* u = reinterpret_cast<const char16_t*>(S.utf16());
+    const size_t n = static_cast<size_t>(S.size());
+    for (size_t i = 0; i < n;) {
+        size_t len = 1;
+        char32_t c = u[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && u[i + 1] >= 0xDC00 && u[i + 1] < 0xE000) {
+            len = 2;
+            c = 0x10000 + ((c - 0xD800) << 10) + (u[i + 1] - 0xDC00);
+        }
+        if (c >= 0x80) {
+            char buf[4];
+            bool l = false;
+            cp932::EncodeUtf16(u + i, len, buf, &l);
+            if (l) {
+                ++Lost->Count;
+                if (std::find(Lost->Shown.begin(), Lost->Shown.end(), c) == Lost->Shown.end()) {
+                    if (static_cast<int>(Lost->Shown.size()) < TTextSubstitution::MaxShown)
+                        Lost->Shown.push_back(c);
+                    else
+                        Lost->More = true;
+                }
+            }
+        }
+        i += len;
+    }
+    return out;
+}
+
+QString TextSubstitutedMessage(std::u16string_view Done, const TTextSubstitution& Lost) {
+    auto q = [](std::u16string_view s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); };
+    QString m = q(Done) + q(u"文字のうち、シフトJISで表せない ") + QString::number(Lost.Count) +
+                q(u" 文字を \"?\" に置き換えました：");
+    for (size_t i = 0; i < Lost.Shown.size(); ++i) {
+        const char32_t c = Lost.Shown[i];
+        if (i) m += q(u"、");
+        const QString code = QStringLiteral("U+%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0')).toUpper();
+        if (c >= 0xD800 && c < 0xE000)
+            m += code;  // half of a pair: nothing to show
+        else
+            m += QString::fromUcs4(&c, 1) + QStringLiteral(" (") + code + QStringLiteral(")");
+    }
+    if (Lost.More) m += q(u" ほか");
+    return m;
+}
+
+QEvent::Type TTextSubstitutedEvent::EventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+void TEditor::ReportSubstitution(std::u16string_view Done, const TTextSubstitution& Lost) {
+    if (Lost.Count == 0) return;
+    TTextSubstitutedEvent e(TextSubstitutedMessage(Done, Lost));
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        e.setAccepted(false);
+        if (QCoreApplication::sendEvent(w, &e) && e.isAccepted()) return;
+    }
+}
+
 // ---- the clipboard ------------------------------------------------------------------------------------
 
-bool TEditor::ClipboardText(std::string& Text, bool* IsBox) {
+bool TEditor::ClipboardText(std::string& Text, bool* IsBox, TTextSubstitution* Lost) {
     Text.clear();
     if (IsBox) *IsBox = false;
+    if (Lost) *Lost = TTextSubstitution();
     const QMimeData* m = QApplication::clipboard()->mimeData();
     if (!m || !m->hasText()) return false;
-    std::string s = cp932::FromQString(m->text());
+    std::string s = TextFromQt(m->text(), Lost);
     // Text from other programs may end its lines with LF (or CR) alone.
     Text.reserve(s.size() + s.size() / 32);
     for (size_t i = 0; i < s.size(); ++i) {
@@ -220,11 +291,14 @@ void TEditor::PasteFromClipboard() {
     if (FReadOnly) return;
     std::string text;
     bool box = false;
-    if (!ClipboardText(text, &box)) return;
+    TTextSubstitution lost;
+    if (!ClipboardText(text, &box, &lost)) return;
+    QPointer<TEditor> self(this);
     if (box)
         PasteBox(text);
     else
         SetSelTextBuf(text);
+    if (self) ReportSubstitution(u"貼り付けた", lost);
 }
 
 void TEditor::SelectAll() {

@@ -59,6 +59,11 @@ TRecordStringItem TRecordStringList::Item(int i) const {
     return FRows.Item(i);
 }
 
+TRowRun TRecordStringList::ItemRun(int i) const {
+    CheckIndex(i, FRows.Count());
+    return FRows.Run(i);
+}
+
 void TRecordStringList::Put(int i, std::string s) {
     CheckIndex(i, FRows.Count());
     Changing();

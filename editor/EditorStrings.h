@@ -56,6 +56,23 @@ struct TRowRef {
     std::string_view DataStr;
 };
 
+// Rows of one block where they lie, from a row on (row k of the run is the
+// row First + k of the list): texts and row attributes read without a lookup
+// each. Valid until the next change of the list.
+struct TRowRun {
+    const char* Text = nullptr;      // the block's texts back to back
+    const uint32_t* Ends = nullptr;  // where each of the block's row texts ends
+    const uint8_t* Lo = nullptr;     // the low byte of each of the block's AttrA
+    int Base = 0;                    // the run's first row within the block
+    int Count = 0;                   // rows from there to the block's end
+    std::string_view Str(int k) const {
+        const size_t r = static_cast<size_t>(Base + k);
+        const uint32_t b = r == 0 ? 0 : Ends[r - 1];
+        return std::string_view(Text + b, Ends[r] - b);
+    }
+    int Attribute(int k) const { return Lo[Base + k] & 3; }
+};
+
 // Masks of the packed fields that make up a row's carried state (everything
 // but the row attribute and the marks). A row whose state bits are all zero
 // reads as "not computed" (stored bracket 0 = -2).
@@ -101,6 +118,9 @@ public:
     // the bytes of the row's block after Pos, not the row's length.
     void EditStr(int i, size_t Pos, size_t Len, std::string_view Mid);
     void SetDataStr(int i, std::string_view s);
+    // Row i and the rows after it in its block, where they lie: a scan of many
+    // rows reads them without a lookup each.
+    TRowRun Run(int i) const;
     void SetValue(int i, int32_t v);
     void SetAttrA(int i, uint32_t a);
     void SetAttrB(int i, uint32_t b);
@@ -159,14 +179,6 @@ private:
         if (row < FFirstChanged) FFirstChanged = row < 0 ? 0 : row;
     }
     struct Block;
-    // Where block b's rows start in its text, and its row texts' ends and low bytes.
-    struct TBlockView {
-        const char* Text;
-        const uint32_t* Ends;
-        const uint8_t* Lo;
-        int Rows;
-    };
-    TBlockView ViewOf(size_t b) const;
     static void MakeBlocks(std::vector<TRecordStringItem>& rows, size_t from, size_t to,
                            std::vector<std::unique_ptr<Block>>& out);
     Block* Find(int i, int& off) const;
@@ -199,17 +211,10 @@ void TRowBlocks::ForEachRow(int From, int To, F&& Fn) const {
     if (From < 0) From = 0;
     if (To > FCount) To = FCount;
     if (From >= To) return;
-    size_t b = BlockOf(From);
     int row = From;
-    int k = From - FRowStart[b];
     while (row < To) {
-        const TBlockView v = ViewOf(b);
-        for (; k < v.Rows && row < To; ++k, ++row) {
-            const uint32_t begin = k == 0 ? 0 : v.Ends[k - 1];
-            Fn(row, std::string_view(v.Text + begin, v.Ends[k] - begin), static_cast<int>(v.Lo[k] & 3u));
-        }
-        ++b;
-        k = 0;
+        const TRowRun v = Run(row);
+        for (int k = 0; k < v.Count && row < To; ++k, ++row) Fn(row, v.Str(k), v.Attribute(k));
     }
 }
 
@@ -247,6 +252,8 @@ public:
     void AssignItems(std::vector<TRecordStringItem>&& rows);
     // The heap bytes the rows hold.
     size_t BytesHeld() const { return FRows.BytesHeld(); }
+    // Row i and the rows after it in the same block, where they lie (index checked).
+    TRowRun ItemRun(int i) const;
 
     TNotifyEvent OnChange;
     TNotifyEvent OnChanging;

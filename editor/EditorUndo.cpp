@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "EditorViewLink.h"
+#include "ScopeExit.h"
 
 void TUndoData::SetBlock(TUndoData&& From) {
     FirstRow = From.FirstRow;
@@ -64,65 +65,65 @@ void TEditorUndoObj::Replay(bool IsUndo) {
     TEditorScreenStrings& S = *Owner;
     TUndoData& r = list.Last();
     TEditorViewLink* v = S.FocusedView();
-    if (v) v->CaretBeginUpdate();
-    S.BeginUpdate();
     bool overRan = false;
-    try {
-        TUndoData inv;
-        const int F = r.FirstRow, c = r.RowCount;
-        if (r.Attribute == raNone) {
-            // The step had removed nothing: its rows go, their marks to the row
-            // that follows (or the last row).
-            int a = raNone, taken = 0;
-            S.RowsText(F, c, a, taken, inv.Text);
-            inv.FirstRow = F;
-            inv.RowCount = 0;
-            inv.Attribute = static_cast<uint8_t>(taken > 0 ? a : raNone);
-            uint16_t m = S.DeleteRows(F, c);
-            int n = S.GetCount();
-            if (n > 0 && m) {
-                int row = std::min(F, n - 1);
-                S.SetRowMarks(row, static_cast<uint16_t>(S.RowMarks(row) | m));
+    {
+        if (v) v->CaretBeginUpdate();
+        auto caretEnd = ScopeExit([v] {
+            if (v) v->CaretEndUpdate();
+        });
+        {
+            S.BeginUpdate();
+            auto end = ScopeExit([&S] { S.EndUpdate(); });
+            auto fail = ScopeFail([this] { Redoing = false; });
+            TUndoData inv;
+            const int F = r.FirstRow, c = r.RowCount;
+            if (r.Attribute == raNone) {
+                // The step had removed nothing: its rows go, their marks to the row
+                // that follows (or the last row).
+                int a = raNone, taken = 0;
+                S.RowsText(F, c, a, taken, inv.Text);
+                inv.FirstRow = F;
+                inv.RowCount = 0;
+                inv.Attribute = static_cast<uint8_t>(taken > 0 ? a : raNone);
+                uint16_t m = S.DeleteRows(F, c);
+                int n = S.GetCount();
+                if (n > 0 && m) {
+                    int row = std::min(F, n - 1);
+                    S.SetRowMarks(row, static_cast<uint16_t>(S.RowMarks(row) | m));
+                }
+                int st = S.UpdateRowStates(F, true);
+                S.SetChange(F, c, 0, st);
+            } else if (!(c == 1 && S.InPlaceRowEdit(F, r.HeadKeep, r.Text, r.TailKeep, inv))) {
+                // Cut again from the row above when the block continues its line, so
+                // that the row above can take back the end of the line.
+                int first = F, head = 0;
+                if (F > 0 && F <= S.GetCount() && S.RowAttribute(F - 1) == raWrapped) {
+                    first = F - 1;
+                    head = static_cast<int>(S.Str(first).size());
+                }
+                auto res = S.ReplaceBlock(first, F + c - first, head + r.HeadKeep, r.Text, r.TailKeep, F, F + c, inv);
+                overRan = res.OverRan;
+                int st = S.UpdateRowStates(res.First, true);
+                S.SetChange(res.First, res.OldCount, res.NewCount, st);
+            } else {
+                int st = S.UpdateRowStates(F, true);
+                S.SetChange(F, 1, 1, st);
             }
-            int st = S.UpdateRowStates(F, true);
-            S.SetChange(F, c, 0, st);
-        } else if (!(c == 1 && S.InPlaceRowEdit(F, r.HeadKeep, r.Text, r.TailKeep, inv))) {
-            // Cut again from the row above when the block continues its line, so
-            // that the row above can take back the end of the line.
-            int first = F, head = 0;
-            if (F > 0 && F <= S.GetCount() && S.RowAttribute(F - 1) == raWrapped) {
-                first = F - 1;
-                head = static_cast<int>(S.Str(first).size());
+            if (IsUndo) {
+                PushRedo(inv);
+            } else {
+                Redoing = true;
+                TUndoData& n = NewRecord();
+                Redoing = false;
+                n.SetBlock(std::move(inv));
             }
-            auto res = S.ReplaceBlock(first, F + c - first, head + r.HeadKeep, r.Text, r.TailKeep, F, F + c, inv);
-            overRan = res.OverRan;
-            int st = S.UpdateRowStates(res.First, true);
-            S.SetChange(res.First, res.OldCount, res.NewCount, st);
-        } else {
-            int st = S.UpdateRowStates(F, true);
-            S.SetChange(F, 1, 1, st);
         }
-        if (IsUndo) {
-            PushRedo(inv);
-        } else {
-            Redoing = true;
-            TUndoData& n = NewRecord();
-            Redoing = false;
-            n.SetBlock(std::move(inv));
+        int row = r.Row, col = r.Col;
+        list.Delete(list.Count() - 1);
+        if (v) {
+            v->SetRow(row);
+            v->SetCol(col);
         }
-    } catch (...) {
-        Redoing = false;
-        S.EndUpdate();
-        if (v) v->CaretEndUpdate();
-        throw;
-    }
-    S.EndUpdate();
-    int row = r.Row, col = r.Col;
-    list.Delete(list.Count() - 1);
-    if (v) {
-        v->SetRow(row);
-        v->SetCol(col);
-        v->CaretEndUpdate();
     }
     // Rows that did not come back as they were make the older steps unsafe.
     if (overRan) Clear();

@@ -15,6 +15,7 @@
 
 #include "GraphicsTypes.h"
 #include "Persistent.h"
+#include "ScopeExit.h"
 #include "StringList.h"
 
 // How many of the first min(Length(S), Len) bytes of S equal C.
@@ -62,14 +63,9 @@ void TextToStrings(std::string_view Text, TStringList& Strings);
 template <class TList>
 void TextToStrings(std::string_view Text, TList& Strings) {
     Strings.BeginUpdate();
-    try {
-        Strings.Clear();
-        ForEachTextLine(Text, [&](std::string_view l) { Strings.Add(std::string(l)); });
-    } catch (...) {
-        Strings.EndUpdate();
-        throw;
-    }
-    Strings.EndUpdate();
+    auto end = ScopeExit([&] { Strings.EndUpdate(); });
+    Strings.Clear();
+    ForEachTextLine(Text, [&](std::string_view l) { Strings.Add(std::string(l)); });
 }
 
 // -1 for an empty S; otherwise the width of S's leading blanks, a blank counting

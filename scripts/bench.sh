@@ -10,8 +10,12 @@ else
   mode=full; export ZINTAVOR_BUILD=build/release
   bash scripts/build.sh release
 fi
+all=$(date +%s)
 for b in bench/*.sh; do
   [ -e "$b" ] || continue
   echo "== $(basename "$b" .sh) ($mode)"
+  start=$(date +%s)
   bash "$b" "$mode"
+  echo "   ($(( $(date +%s) - start )) s)"
 done
+echo "== all benchmarks ($mode): $(( $(date +%s) - all )) s"

@@ -63,8 +63,12 @@ bench_pg_table() {
 #                                   (default /dev/null), output in $tmp/out and
 #                                   $tmp/err; a failure stops the benchmark
 #   bench_case CASE OURS PEER...    one block of the table: each label's
-#                                   min / median of wall and CPU ms and peak
-#                                   MB, and ours/peer for each peer
+#                                   min / median of wall and CPU ms and median
+#                                   peak MB, and ours/peer for each peer (the
+#                                   peak's ratio of the medians)
+#   bench_spread LABEL wall|cpu|peak "min median" of one label's figure over the
+#                                   runs (ms, or kB for peak), for a figure a
+#                                   script works out from the runs itself
 #   bench_note TEXT, bench_aim TEXT a line under the table (no aim in a smoke run)
 
 # bench_start TITLE RUNS MODE
@@ -138,13 +142,15 @@ bench_case() {
         n = load(L[j])
         if (n == 0) { printf "  %-26s %-26s (not measured)\n", kase, shown[j]; continue }
         wmin[j] = minv(w, n); wmed[j] = medv(w, n); cmin[j] = minv(c, n); cmed[j] = medv(c, n)
-        peak = index(L[j], ":") > 1 ? "" : sprintf("%9.1f", medv(k, n) / 1024)
+        kmed[j] = index(L[j], ":") > 1 ? -1 : medv(k, n)
+        peak = kmed[j] < 0 ? "" : sprintf("%9.1f", kmed[j] / 1024)
         printf "  %-26s %-26s %10.1f / %8.1f %10.1f / %8.1f %s\n", kase, shown[j], wmin[j], wmed[j], cmin[j], cmed[j], peak
       }
       for (j = 2; j <= nl; j++) {
         if (!(j in wmin) || !(1 in wmin)) continue
-        printf "  %-26s %-26s %10.2f / %8.2f %10.2f / %8.2f\n", kase, "ours/" shown[j], \
-          r(wmin[1], wmin[j]), r(wmed[1], wmed[j]), r(cmin[1], cmin[j]), r(cmed[1], cmed[j])
+        peak = kmed[1] > 0 && kmed[j] > 0 ? sprintf("%9.2f", kmed[1] / kmed[j]) : ""
+        printf "  %-26s %-26s %10.2f / %8.2f %10.2f / %8.2f %s\n", kase, "ours/" shown[j], \
+          r(wmin[1], wmin[j]), r(wmed[1], wmed[j]), r(cmin[1], cmin[j]), r(cmed[1], cmed[j]), peak
       }
     }
   ' "$times"
@@ -153,47 +159,24 @@ bench_case() {
 bench_note() { echo "  $*"; }
 bench_aim() { [ "${bench_mode:-full}" = smoke ] || echo "  aim: $*"; }
 
-# bench_measure BEFORE INPUT COMMAND...: runs COMMAND $runs times with INPUT
-# as its standard input (after the shell command BEFORE each time), output in
-# $tmp/out and $tmp/err; prints "best-seconds peak-kilobytes-of-that-run".
-# Kept for scripts not yet on bench_time.
-bench_measure() {
-  local before=$1 input=$2 best="" mem="" out
-  shift 2
-  for _ in $(seq "$runs"); do
-    eval "$before"
-    /usr/bin/time -f '%e %M' -o "$tmp/time" "$@" < "$input" > "$tmp/out" 2> "$tmp/err" || { cat "$tmp/err" >&2; return 1; }
-    out=$(cat "$tmp/time")
-    if [ -z "$best" ] || awk -v a="${out% *}" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-      best=${out% *}
-      mem=${out#* }
-    fi
-  done
-  echo "$best $mem"
-}
-
-# bench_min_med NUMBERS...: "minimum median" of the numbers.
-bench_min_med() {
-  printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { printf "%s %s", a[1], a[int((NR + 1) / 2)] }'
-}
-
-# bench_stats BEFORE INPUT COMMAND...: runs COMMAND $runs times as
-# bench_measure does; prints "min-wall median-wall min-cpu median-cpu
-# peak-kilobytes first-wall first-cpu" (seconds; the wall time to the
-# microsecond, CPU (user + system) as time(1) gives it; the largest peak of
-# the runs; the first run, the cold one, apart).
-bench_stats() {
-  local before=$1 input=$2 walls=() cpus=() mem=0 t0 t1 u s m
-  shift 2
-  for _ in $(seq "$runs"); do
-    eval "$before"
-    t0=$(date +%s%N)
-    /usr/bin/time -f '%U %S %M' -o "$tmp/time" "$@" < "$input" > "$tmp/out" 2> "$tmp/err" || { cat "$tmp/err" >&2; return 1; }
-    t1=$(date +%s%N)
-    read -r u s m < "$tmp/time"
-    walls+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", (b - a) / 1e9 }')")
-    cpus+=("$(awk -v u="$u" -v s="$s" 'BEGIN { print u + s }')")
-    [ "$m" -gt "$mem" ] && mem=$m
-  done
-  echo "$(bench_min_med "${walls[@]}") $(bench_min_med "${cpus[@]}") $mem ${walls[0]} ${cpus[0]}"
+# bench_spread LABEL wall|cpu|peak: "min median" of a label's figure over the
+# runs; LABEL may be a difference "A:B" as in bench_case (not for peak).
+bench_spread() {
+  awk -v l="$1" -v what="$2" '
+    function sortv(a, n,   i, j, t) { for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t } }
+    { n = ++cnt[$1]; F[$1, n] = what == "wall" ? $2 : what == "cpu" ? $3 : $4 }
+    END {
+      if (index(l, ":") > 1) {
+        a = substr(l, 1, index(l, ":") - 1); b = substr(l, index(l, ":") + 1)
+        n = cnt[a] < cnt[b] ? cnt[a] : cnt[b]
+        for (i = 1; i <= n; i++) v[i] = F[a, i] - F[b, i]
+      } else {
+        n = cnt[l]
+        for (i = 1; i <= n; i++) v[i] = F[l, i]
+      }
+      if (n == 0) { print "0 0"; exit }
+      sortv(v, n)
+      printf "%.6f %.6f\n", v[1], n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+    }
+  ' "$times"
 }

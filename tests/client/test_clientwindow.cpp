@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -252,6 +253,46 @@ TEST_F(ClientWindowTest, HistoryItemsDroppedOnTheEditor) {
         EXPECT_EQ(Script()->Lines().GetText(), c.expected) << c.name;
         EXPECT_EQ(Page()->HistoryDirty, c.accepted && c.choice >= 0 && c.choice <= 1) << c.name;
     }
+}
+
+TEST_F(ClientWindowTest, PastedCharactersShiftJISCannotHoldAreNamedInTheStatusBar) {
+    frame->show();
+    const QString told = QString::fromUtf16(
+        u"貼り付けた文字のうち、シフトJISで表せない 3 文字を \"?\" に置き換えました：é (U+00E9)、😀 (U+1F600)");
+    struct Case {
+        const char* name;
+        std::function<TEditor*()> editor;
+    } cases[] = {
+        {"script editor", [&] { return Script(); }},
+        {"result console", [&] { return Result(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TEditor* e = c.editor();
+        frame->SetStatusText("before");
+        e->Lines().SetText("");
+        viewtest::SetClip(QString::fromUtf16(u"表é😀é"));
+        e->PasteFromClipboard();
+        EXPECT_EQ(e->Lines().GetText(), "表???");
+        EXPECT_EQ(frame->ClientStatusPanel0->text(), told);
+        // text that goes in whole leaves the status bar alone
+        frame->SetStatusText("before");
+        viewtest::SetClip(QString::fromUtf16(u"表"));
+        e->PasteFromClipboard();
+        EXPECT_EQ(e->Lines().GetText(), "表???表");
+        EXPECT_EQ(frame->StatusText(), "before");
+    }
+    // Dropped text is not taken at all (only files are), so nothing is replaced either.
+    Script()->Lines().SetText("abc");
+    QMimeData data;
+    data.setText(QString::fromUtf16(u"é"));
+    Qt::DropAction effect = Qt::CopyAction;
+    const QPoint p = viewtest::Cell(Script(), 0, 1);
+    Script()->OLEDragEnter(&data, {Qt::NoModifier, Qt::LeftButton}, p, effect);
+    Script()->OLEDragDrop(&data, {Qt::NoModifier, Qt::LeftButton}, p, effect);
+    EXPECT_EQ(effect, Qt::IgnoreAction);
+    EXPECT_EQ(Script()->Lines().GetText(), "abc");
+    EXPECT_EQ(frame->StatusText(), "before");
 }
 
 TEST_F(ClientWindowTest, HistoryRevival) {

@@ -133,6 +133,63 @@ INSTANTIATE_TEST_SUITE_P(All, SearchCases, ::testing::ValuesIn(Cases), [](const 
     return n;
 });
 
+// A piece of the text that goes on after its end: a match that runs to the end
+// is told as one to decide with more text, never as found or as none.
+struct PieceCase {
+    const char* Name;
+    std::string Bytes;
+    bool More, DelimBefore;
+    long From;
+    std::string Pattern;
+    uint16_t Options;
+    editorsearch::TFound Want;
+    size_t WantPos, WantLen;
+};
+
+using editorsearch::TFound;
+const std::vector<PieceCase> PieceCases = {
+    {"runs past the end", "xxab", true, true, 0, "abc", F | MC, TFound::More, 2, 0},
+    {"the end is the text's end", "xxab", false, true, 0, "abc", F | MC, TFound::None, 0, 0},
+    {"found inside", "xxabcx", true, true, 0, "abc", F | MC, TFound::Match, 2, 3},
+    {"found at the end", "xxabc", true, true, 0, "abc", F | MC, TFound::Match, 2, 3},
+    {"earlier candidates ruled out", "abxab", true, true, 0, "abc", F | MC, TFound::More, 3, 0},
+    {"skipping runs past the end", "xa\r\n", true, true, 0, "ab", F | LB, TFound::More, 1, 0},
+    {"a whole word needs the next byte", "x cat", true, true, 0, "cat", F | WW, TFound::More, 2, 0},
+    {"a whole word at the text's end", "x cat", false, true, 0, "cat", F | WW, TFound::Match, 2, 3},
+    {"a word continued from before", "cat x", false, false, 0, "cat", F | WW, TFound::None, 0, 0},
+    {"a word after a line break", "cat x", false, true, 0, "cat", F | WW, TFound::Match, 0, 3},
+    {"a kana whose mark may follow", "x\xB6", true, true, 0, "\x83\x4B", F | FZ, TFound::More, 1, 0},
+    {"a kana at the text's end", "x\xB6", false, true, 0, "\x83\x4A", F | FZ, TFound::Match, 1, 1},
+    {"backward runs past the end", "xxab", true, true, 3, "abc", MC, TFound::More, 2, 0},
+    {"backward later candidates ruled out", "abcxab", true, true, 5, "abc", MC, TFound::More, 4, 0},
+    {"backward found", "abcxy", true, true, 4, "abc", MC, TFound::Match, 0, 3},
+    {"backward word continued from before", "cat x", false, false, 4, "cat", WW, TFound::None, 0, 0},
+};
+
+class PieceCases_ : public ::testing::TestWithParam<PieceCase> {};
+
+TEST_P(PieceCases_, Finds) {
+    const PieceCase& c = GetParam();
+    const editorsearch::TPattern p(c.Pattern, c.Options);
+    const editorsearch::TPiece piece{c.Bytes, c.More, c.DelimBefore};
+    size_t pos = 0, len = 0;
+    const TFound got = (c.Options & F) ? editorsearch::FindForward(p, piece, static_cast<size_t>(c.From), pos, len)
+                                       : editorsearch::FindBackward(p, piece, c.From, pos, len);
+    ASSERT_EQ(static_cast<int>(got), static_cast<int>(c.Want));
+    if (got != TFound::None) {
+        EXPECT_EQ(pos, c.WantPos);
+    }
+    if (got == TFound::Match) {
+        EXPECT_EQ(len, c.WantLen);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(All, PieceCases_, ::testing::ValuesIn(PieceCases), [](const auto& info) {
+    std::string n;
+    for (const char* p = info.param.Name; *p; ++p) n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return n;
+});
+
 // The character boundaries of a CP932 buffer as the editor cuts rows.
 std::vector<bool> Boundaries(const std::string& s) {
     std::vector<bool> b(s.size() + 1, false);

@@ -1,6 +1,9 @@
 // The caret and the view position: column rules, clicks on half characters
 // and tab fill, word wrap limits, scrolling, scroll ranges and caret display.
+#include <QPaintEvent>
 #include <QScrollBar>
+
+#include <functional>
 
 #include "ViewTestUtil.h"
 
@@ -186,4 +189,48 @@ TEST_F(CaretRules, PointsAboveTheTextAndInTheMargins) {
     EXPECT_EQ(c, 1);
     E->PosToRowCol(E->GetTextLeft() + 1, E->GetTextTop(), true, c, r);
     EXPECT_EQ(c, 0);
+}
+
+// After rows were inserted or deleted at a row, what moved is painted again:
+// the text from that row to the bottom of the view, or the image bar's strip
+// from that row down (only while the image bar is shown).
+TEST_F(CaretRules, RowsFromAChangedRowDownArePaintedAgain) {
+    ShowFocused(480, 320);
+    std::string t;
+    for (int i = 0; i < 30; ++i) t += "row\r\n";
+    SetText(t);
+    E->Imagebar().SetVisible(true);
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    struct TPainted : QObject {
+        QRegion Region;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) Region += static_cast<QPaintEvent*>(e)->region();
+            return false;
+        }
+    } painted;
+    E->viewport()->installEventFilter(&painted);
+    auto after = [&](const std::function<void()>& f) {
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        painted.Region = QRegion();
+        f();
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        return painted.Region;
+    };
+    const int h = E->viewport()->height(), w = E->viewport()->width();
+    const int top3 = E->RowRect(3).Top, top2 = E->RowRect(2).Top;
+    const int bar = E->GetTextLeft();  // the image bar is the only margin shown
+    ASSERT_GT(bar, 0);
+
+    QRegion text = after([&] { E->ScrollTextRows(3, 1); });
+    EXPECT_TRUE(text.contains(QRect(bar, top3, w - bar, h - top3 - 1))) << "rows 3 down";
+    EXPECT_FALSE(text.intersects(QRect(bar, top2, w - bar, top3 - top2 - 1))) << "row 2 stays";
+
+    QRegion strip = after([&] { E->ScrollImagebarRows(3, -1); });
+    EXPECT_TRUE(strip.contains(QRect(0, top3, bar, h - top3)));
+    EXPECT_FALSE(strip.intersects(QRect(bar, 0, w - bar, h))) << "the text is not painted";
+    EXPECT_FALSE(strip.intersects(QRect(0, 0, bar, top3))) << "rows above stay";
+
+    E->Imagebar().SetVisible(false);
+    EXPECT_TRUE(after([&] { E->ScrollImagebarRows(3, 1); }).isEmpty());
+    E->viewport()->removeEventFilter(&painted);
 }

@@ -113,6 +113,31 @@ TEST_F(Clipboard, CopyWithoutSelectionLeavesTheClipboardButTheMessageEmptiesIt) 
     EXPECT_EQ(Text(), "abc");
 }
 
+TEST_F(Clipboard, PasteAndClearMessagesRespectReadOnly) {
+    ShowFocused();
+    struct Case {
+        const char* Name;
+        bool ReadOnly;
+        void (TEditor::*Message)();
+        std::string Expect;
+    } cases[] = {
+        {"paste replaces the selection", false, &TEditor::WmPaste, "axyd"},
+        {"clear deletes it", false, &TEditor::WmClear, "ad"},
+        {"read-only: paste does nothing", true, &TEditor::WmPaste, "abcd"},
+        {"read-only: clear does nothing", true, &TEditor::WmClear, "abcd"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        E->SetReadOnly(false);
+        SetText("abcd");
+        SetClip(QStringLiteral("xy"));
+        Select(0, 1, 0, 3);
+        E->SetReadOnly(c.ReadOnly);
+        (E.get()->*c.Message)();
+        EXPECT_EQ(Text(), c.Expect);
+    }
+}
+
 TEST_F(Clipboard, SelectionEndingBeyondTheRowIsDrawnToTheRowEnd) {
     ShowFocused();
     SetText("ab\r\nabcdef");

@@ -6,6 +6,7 @@
 
 #include "EditorMenuKeys.h"
 #include "EditorUndo.h"
+#include "Fountain.h"
 #include "ViewTestUtil.h"
 
 using namespace viewtest;
@@ -111,6 +112,82 @@ TEST_F(EditorView, ModifiedAndOnChangeFollowEdits) {
     EXPECT_GE(changes, 1);
     E->EmSetModify(false);
     EXPECT_FALSE(E->EmGetModify());
+}
+
+// The property setters that other windows' settings code and descendants use.
+TEST_F(EditorView, PropertySettersTakeTheirValues) {
+    ShowFocused(300, 200);
+    // Lines: each string a row ending in a line break; Clear empties the text
+    TStringList lines;
+    lines.Add("ab");
+    lines.Add("cd");
+    E->SetLines(lines);
+    EXPECT_EQ(E->Lines().GetText(), "ab\r\ncd\r\n");
+    EXPECT_EQ(E->RowCount(), 2);
+    EXPECT_EQ(E->ReadRowText(1), "cd");
+    EXPECT_EQ(E->ReadRowText(2), "");
+    EXPECT_EQ(E->ReadRowText(-1), "");
+    E->Clear();
+    EXPECT_EQ(E->RowCount(), 0);
+    EXPECT_EQ(E->Lines().GetText(), "");
+
+    // BorderStyle: no frame gives the text area the whole control
+    const int framed = E->viewport()->width();
+    E->SetBorderStyle(bsNone);
+    EXPECT_EQ(E->BorderStyle(), bsNone);
+    EXPECT_EQ(E->frameWidth(), 0);
+    EXPECT_GT(E->viewport()->width(), framed);
+    E->SetBorderStyle(bsSingle);
+    EXPECT_EQ(E->viewport()->width(), framed);
+
+    // ImageDigits and ImageMarks: a list freed elsewhere is let go
+    for (bool digits : {true, false}) {
+        auto* list = new TImageList;
+        (E.get()->*(digits ? &TEditor::SetImageDigits : &TEditor::SetImageMarks))(list);
+        EXPECT_EQ(digits ? E->ImageDigits() : E->ImageMarks(), list);
+        delete list;
+        EXPECT_EQ(E->ImageDigits(), nullptr);
+        EXPECT_EQ(E->ImageMarks(), nullptr);
+    }
+
+    // ReserveWordList goes to the view's own fountain
+    TSortedStringList words;
+    words.Add("SELECT");
+    E->SetReserveWordList(words);
+    EXPECT_TRUE(E->ReserveWordList().Contains("select"));
+    EXPECT_TRUE(E->View().Fountain().ReserveWordList().Contains("SELECT"));
+
+    // View and WrapOption are assigned into the editor's own objects
+    auto view = MakeObject<TEditorViewInfo>();
+    view->SetCommenter("--");
+    E->SetView(*view);
+    EXPECT_EQ(E->View().Commenter(), "--");
+    EXPECT_NE(&E->View(), view.get());
+    SetText(std::string(25, 'a'));
+    E->SetWordWrap(true);
+    TEditorWrapOption wrap;
+    wrap.SetWrapByte(20);
+    E->SetWrapOption(wrap);
+    EXPECT_EQ(E->WrapOption().WrapByte(), 20);
+    EXPECT_EQ(Rows(E.get()), std::string(20, 'a') + "~|aaaaa$");
+}
+
+// The wrap sets of the text's wrap option: a change wraps the text again.
+TEST_F(EditorView, WrapSetsChangeTheRowsAtOnce) {
+    ShowFocused(300, 200);
+    E->WrapOption().SetWrapByte(20);
+    E->WrapOption().SetLeading(true);
+    E->WrapOption().SetFollowPunctuation(true);
+    E->SetWordWrap(true);
+    const std::string a19(19, 'a');
+    SetText(a19 + "(bbb");
+    EXPECT_EQ(Rows(E.get()), a19 + "~|(bbb$");  // "(" may not end a row
+    E->WrapOption().SetLeadStr("[");
+    EXPECT_EQ(Rows(E.get()), a19 + "(~|bbb$");
+    SetText(a19 + "a,b");
+    EXPECT_EQ(Rows(E.get()), a19 + "a,~|b$");  // "," hangs past the edge
+    E->WrapOption().SetPunctuationStr(".");
+    EXPECT_EQ(Rows(E.get()), a19 + "~|a,b$");  // "," no longer hangs, and may not begin a row
 }
 
 TEST_F(EditorView, TwoViewsShareOneText) {
