@@ -105,6 +105,18 @@ struct TRowBlocks::Block {
     }
     // Inserts n rows at k, their texts copied into the buffer.
     void Insert(size_t k, const TRecordStringItem* items, size_t n) {
+        if (k == Size()) {
+            // at the end (a text built row by row): nothing moves
+            for (size_t j = 0; j < n; ++j) {
+                Append(items[j].Str, items[j].AttrA, items[j].AttrB);
+                if (items[j].Value != 0 || !items[j].DataStr.empty()) {
+                    EnsureExtra();
+                    Values.back() = items[j].Value;
+                    DataStrs.back() = items[j].DataStr;
+                }
+            }
+            return;
+        }
         size_t add = 0;
         bool hi = Hi, extra = Extra;
         for (size_t j = 0; j < n; ++j) {

@@ -1,6 +1,8 @@
 #include "Fountain.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "CP932.h"
 
@@ -249,40 +251,54 @@ bool TFountainParser::UsableBracket(int Index) const {
     return !item->LeftBracket().empty() && !item->RightBracket().empty();
 }
 
+namespace {
+// The base tables, the same for every parser: made once, copied into each.
+struct TBaseTables {
+    TFountainParser::TParserMethod Methods[256];
+    TFountainParser::TParserMethod Tokens[256];
+};
+}  // namespace
+
 void TFountainParser::InitMethodTable() {
-    for (int b = 0; b < 256; ++b) {
-        auto c = static_cast<unsigned char>(b);
-        TParserMethod m = &TFountainParser::SymbolProc;
-        if (c == 0) m = &TFountainParser::NullProc;
-        else if (c == 9) m = &TFountainParser::TabProc;
-        else if (c == 10) m = &TFountainParser::LFProc;
-        else if (c == 13) m = &TFountainParser::CRProc;
-        else if (IsDigit(c)) m = &TFountainParser::IntegerProc;
-        else if (IsLetter(c) || c == '_') m = &TFountainParser::IdentProc;
-        else if (c == 0x81 || InRange(c, 0x84, 0x87)) m = &TFountainParser::DBCSSymbolProc;
-        else if (c == 0x82 || c == 0x83) m = &TFountainParser::DBCSRunProc;
-        else if (IsKanjiLead(c)) m = &TFountainParser::KanjiProc;
-        else if (InRange(c, 0xA1, 0xA5)) m = &TFountainParser::KanaSymbolProc;
-        else if (InRange(c, 0xA6, 0xDF)) m = &TFountainParser::KanaProc;
-        FMethodTable[b] = m;
-        FTokenMethodTable[b] = &TFountainParser::SymbolProc;
-    }
-    FTokenMethodTable[toInteger] = &TFountainParser::IntegerProc;
-    FTokenMethodTable[toFloat] = &TFountainParser::IntegerProc;
-    FTokenMethodTable[toBracket] = &TFountainParser::BracketProc;
-    FTokenMethodTable[toComment] = &TFountainParser::CommentProc;
-    FTokenMethodTable[toReserve] = &TFountainParser::ReserveWordProc;
-    FTokenMethodTable[toAnk] = &TFountainParser::IdentProc;
-    FTokenMethodTable[toDBSymbol] = &TFountainParser::DBCSSymbolProc;
-    for (int k = toDBInt; k <= toDBKana; ++k) FTokenMethodTable[k] = &TFountainParser::DBCSRunProc;
-    FTokenMethodTable[toDBKanji] = &TFountainParser::KanjiProc;
-    FTokenMethodTable[toKanaSymbol] = &TFountainParser::KanaSymbolProc;
-    FTokenMethodTable[toKana] = &TFountainParser::KanaProc;
-    FTokenMethodTable[toUrl] = &TFountainParser::UrlProc;
-    FTokenMethodTable[toMail] = &TFountainParser::MailProc;
-    FTokenMethodTable[toHex] = &TFountainParser::HexProc;
-    FTokenMethodTable[toSingleQuotation] = &TFountainParser::SingleQuoteProc;
-    FTokenMethodTable[toDoubleQuotation] = &TFountainParser::DoubleQuoteProc;
+    static const TBaseTables tables = [] {
+        TBaseTables t;
+        for (int b = 0; b < 256; ++b) {
+            auto c = static_cast<unsigned char>(b);
+            TParserMethod m = &TFountainParser::SymbolProc;
+            if (c == 0) m = &TFountainParser::NullProc;
+            else if (c == 9) m = &TFountainParser::TabProc;
+            else if (c == 10) m = &TFountainParser::LFProc;
+            else if (c == 13) m = &TFountainParser::CRProc;
+            else if (IsDigit(c)) m = &TFountainParser::IntegerProc;
+            else if (IsLetter(c) || c == '_') m = &TFountainParser::IdentProc;
+            else if (c == 0x81 || InRange(c, 0x84, 0x87)) m = &TFountainParser::DBCSSymbolProc;
+            else if (c == 0x82 || c == 0x83) m = &TFountainParser::DBCSRunProc;
+            else if (IsKanjiLead(c)) m = &TFountainParser::KanjiProc;
+            else if (InRange(c, 0xA1, 0xA5)) m = &TFountainParser::KanaSymbolProc;
+            else if (InRange(c, 0xA6, 0xDF)) m = &TFountainParser::KanaProc;
+            t.Methods[b] = m;
+            t.Tokens[b] = &TFountainParser::SymbolProc;
+        }
+        t.Tokens[toInteger] = &TFountainParser::IntegerProc;
+        t.Tokens[toFloat] = &TFountainParser::IntegerProc;
+        t.Tokens[toBracket] = &TFountainParser::BracketProc;
+        t.Tokens[toComment] = &TFountainParser::CommentProc;
+        t.Tokens[toReserve] = &TFountainParser::ReserveWordProc;
+        t.Tokens[toAnk] = &TFountainParser::IdentProc;
+        t.Tokens[toDBSymbol] = &TFountainParser::DBCSSymbolProc;
+        for (int k = toDBInt; k <= toDBKana; ++k) t.Tokens[k] = &TFountainParser::DBCSRunProc;
+        t.Tokens[toDBKanji] = &TFountainParser::KanjiProc;
+        t.Tokens[toKanaSymbol] = &TFountainParser::KanaSymbolProc;
+        t.Tokens[toKana] = &TFountainParser::KanaProc;
+        t.Tokens[toUrl] = &TFountainParser::UrlProc;
+        t.Tokens[toMail] = &TFountainParser::MailProc;
+        t.Tokens[toHex] = &TFountainParser::HexProc;
+        t.Tokens[toSingleQuotation] = &TFountainParser::SingleQuoteProc;
+        t.Tokens[toDoubleQuotation] = &TFountainParser::DoubleQuoteProc;
+        return t;
+    }();
+    std::copy(std::begin(tables.Methods), std::end(tables.Methods), std::begin(FMethodTable));
+    std::copy(std::begin(tables.Tokens), std::end(tables.Tokens), std::begin(FTokenMethodTable));
 }
 
 void TFountainParser::SkipBlanks() {
