@@ -425,7 +425,8 @@ public:
     // ---- text and positions
     int RowCount() const { return FStore->GetCount(); }
     std::string ReadRowText(int ARow) const;
-    const std::string& RowText(int ARow) const;  // empty outside the rows
+    // The row's text, empty outside the rows; valid until the text changes.
+    std::string_view RowText(int ARow) const;
     int RowAttribute(int ARow) const;
     int RowEndCol(int ARow) const;
     TColumnMetrics Metrics() const;

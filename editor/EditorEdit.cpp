@@ -15,7 +15,6 @@
 #include "Fountain.h"
 
 namespace {
-const std::string kEmpty;
 // Rows longer than this are measured only this far: the caret never goes
 // beyond column 8193, and every byte takes at least one column.
 constexpr size_t kMeasureBytes = 16400;
@@ -25,12 +24,12 @@ constexpr int kMaxCaretCol = 8193;
 
 // ---- rows, columns and offsets -------------------------------------------------------------
 
-const std::string& TEditor::RowText(int ARow) const {
-    if (ARow < 0 || ARow >= FStore->GetCount()) return kEmpty;
+std::string_view TEditor::RowText(int ARow) const {
+    if (ARow < 0 || ARow >= FStore->GetCount()) return std::string_view("", 0);
     return FStore->Str(ARow);
 }
 
-std::string TEditor::ReadRowText(int ARow) const { return RowText(ARow); }
+std::string TEditor::ReadRowText(int ARow) const { return std::string(RowText(ARow)); }
 
 int TEditor::RowAttribute(int ARow) const {
     if (ARow < 0 || ARow >= FStore->GetCount()) return raEndOfText;
@@ -110,7 +109,7 @@ int TEditor::LeadingBlankWidth(std::string_view Text) const { return IndentOf(Me
 
 int TEditor::PrevIndentColumn(int ARow) const {
     for (int r = std::min(ARow, RowCount()) - 1; r >= 0; --r) {
-        const std::string& t = RowText(r);
+        std::string_view t = RowText(r);
         if (!t.empty()) return IndentColumn(t);
     }
     return -1;
@@ -152,7 +151,7 @@ void TEditor::SetCaretByOffset(int FromRow, int Offset) {
     int left = Offset;
     for (int r = std::max(0, FromRow); r < n; ++r) {
         int a = RowAttribute(r);
-        const std::string& t = RowText(r);
+        std::string_view t = RowText(r);
         int len = static_cast<int>(t.size());
         int use = len + (a == raLineBreak ? 2 : a == raEndOfText ? 1 : 0);
         if (use > left || a == raEndOfText) {
@@ -171,7 +170,7 @@ void TEditor::SetCaretByOffset(int FromRow, int Offset) {
 int TEditor::LineFirstAbove(int ARow) const { return std::max(FStore->LineStart(ARow), ARow - 1); }
 
 std::string TEditor::RowBytesWithBreak(int ARow) const {
-    std::string s = RowText(ARow);
+    std::string s(RowText(ARow));
     if (RowAttribute(ARow) == raLineBreak) s += "\r\n";
     return s;
 }
@@ -204,10 +203,10 @@ void TEditor::SelectionRemainder(TEditorStringList& List) {
     List.Clear();
     if (FSelState != 2 && FSelState != 3) return;
     if (!FSelectionMode) {
-        const std::string& s = RowText(FSelStr.StartRow);
-        std::string row = s.substr(0, static_cast<size_t>(std::clamp(FSelStr.StartIndex, 0, static_cast<int>(s.size()))));
+        std::string_view s = RowText(FSelStr.StartRow);
+        std::string row(s.substr(0, static_cast<size_t>(std::clamp(FSelStr.StartIndex, 0, static_cast<int>(s.size())))));
         if (FSelStr.EndRow < RowCount()) {
-            const std::string& e = RowText(FSelStr.EndRow);
+            std::string_view e = RowText(FSelStr.EndRow);
             size_t from = static_cast<size_t>(std::clamp(FSelStr.EndIndex + 1, 0, static_cast<int>(e.size())));
             row.append(e, from, std::string::npos);
         }
@@ -217,14 +216,14 @@ void TEditor::SelectionRemainder(TEditorStringList& List) {
         return;
     }
     for (int r = FSelDraw.StartRow; r <= FSelDraw.EndRow; ++r) {
-        const std::string& t = RowText(r);
+        std::string_view t = RowText(r);
         std::string codes = ColumnCodes(t);
         int p = BoxStartIndex(codes, FSelDraw.StartCol + 1);
         int q = BoxEndIndex(codes, FSelDraw.EndCol);
         int len = static_cast<int>(t.size());
         int head = std::clamp(p - 1, 0, len);
         int tail = std::clamp(std::max(q, head), 0, len);
-        std::string row = t.substr(0, static_cast<size_t>(head));
+        std::string row(t.substr(0, static_cast<size_t>(head)));
         row.append(t, static_cast<size_t>(tail), std::string::npos);
         int i = List.Add(row);
         List.SetRowAttribute(i, RowAttribute(r));
@@ -285,7 +284,7 @@ static void InsertCore(TEditor& E, std::string_view S, bool AlwaysHoldCaret) {
             int target = E.OffsetFromRow(a, sd.StartRow, sd.StartCol) + static_cast<int>(S.size());
             TEditorStringList list;
             E.SelectionRemainder(list);
-            std::string first = list.Str(0);
+            std::string first(list.Str(0));
             InsertAtPoint(first, list.Value(0), S);
             list.Put(0, first);
             std::string text = TEditor::JoinRows(list);
@@ -424,7 +423,7 @@ void TEditor::ShiftSelectedRows(bool Indent) {
     std::vector<int> base(changed.size());  // the indent the new columns are measured from
     std::string text;
     for (int r = first; r <= last; ++r) {
-        std::string t = RowText(r);
+        std::string t(RowText(r));
         const int len = static_cast<int>(t.size());
         const int p = box ? BoxStartIndex(ColumnCodes(t), FSelDraw.StartCol + 1) : 1;
         bool ok;
@@ -695,26 +694,23 @@ class TRowReader {
 public:
     explicit TRowReader(const TEditorScreenStrings& Store) : S(Store), N(Store.GetCount()) {}
     int Count() const { return N; }
-    // Row R, 0 <= R < Count().
-    const TRecordStringItem& At(int R) {
-        if (R < First || R >= First + Len) {
-            Rows = S.ItemRun(R, Len);
+    // The rows of R's block from R on, 0 <= R < Count().
+    const TRowRun& At(int R) {
+        if (R < First || R >= First + Rows.Count) {
+            Rows = S.ItemRun(R);
             First = R;
         }
-        return Rows[R - First];
+        return Rows;
     }
-    const std::string& Text(int R) { return At(R).Str; }
-    int Attribute(int R) { return static_cast<int>(At(R).AttrA & 3u); }
+    std::string_view Text(int R) { return At(R).Str(R - First); }
+    int Attribute(int R) { return At(R).Attribute(R - First); }
     // Bytes the row takes in the joined text.
-    size_t JoinedBytes(int R) {
-        const TRecordStringItem& i = At(R);
-        return i.Str.size() + ((i.AttrA & 3u) == raLineBreak ? 2 : 0);
-    }
+    size_t JoinedBytes(int R) { return Text(R).size() + (Attribute(R) == raLineBreak ? 2 : 0); }
     // What comes before row R starts a word: the text's start, a line break,
     // or a row wrapped after a single-byte delimiter.
     bool DelimBefore(int R) {
         if (R <= 0 || Attribute(R - 1) != raWrapped) return true;
-        const std::string& t = Text(R - 1);
+        std::string_view t = Text(R - 1);
         if (t.empty()) return true;
         // the last byte is a character of its own unless it is the trail of a pair
         size_t s = t.size() - 1;
@@ -725,8 +721,8 @@ public:
 private:
     const TEditorScreenStrings& S;
     const int N;
-    const TRecordStringItem* Rows = nullptr;
-    int First = 0, Len = 0;
+    TRowRun Rows;
+    int First = 0;
 };
 
 // Rows First .. Last joined in one buffer, CR LF after each row that ends in a line break.
@@ -804,10 +800,9 @@ bool SearchRowsForward(TRowReader& R, const TSearchFinder& F, TJoinedRows& J, in
         // each row where it lies; rows are joined only for a match that runs on
         size_t pos = 0, len = 0;
         for (; r < n; ++r, from = 0) {
-            const TRecordStringItem& row = R.At(r);
-            const std::string& t = row.Str;
+            const std::string_view t = R.Text(r);
             if (from >= t.size()) continue;  // no match begins in a line break
-            const bool more = r < n - 1 || (row.AttrA & 3u) == raLineBreak;
+            const bool more = r < n - 1 || R.Attribute(r) == raLineBreak;
             const TFound f = F.Forward(TPiece{t, more, !whole || R.DelimBefore(r)}, from, pos, len);
             if (f == TFound::None) continue;
             if (f == TFound::Match) {
@@ -915,7 +910,7 @@ bool TEditor::PlaceHitAtOnce(int ARow, int AIndex, int ALength) {
     constexpr int reach = kMaxCaretCol - 1;
     const int n = RowCount();
     if (ARow < 0 || ARow >= n || AIndex < 0 || AIndex > reach) return false;
-    const std::string& first = RowText(ARow);
+    std::string_view first = RowText(ARow);
     const size_t index = static_cast<size_t>(AIndex);
     if (index > first.size() || (index == first.size() && RowAttribute(ARow) == raWrapped) ||
         !AtCharStart(first, index))
@@ -939,7 +934,7 @@ bool TEditor::PlaceHitAtOnce(int ARow, int AIndex, int ALength) {
         left -= use;
     }
     if (endRow < 0 || endIndex > reach || (endRow == ARow && endIndex <= AIndex)) return false;
-    const std::string& last = RowText(endRow);
+    std::string_view last = RowText(endRow);
     if (!AtCharStart(last, static_cast<size_t>(endIndex))) return false;
     const int endCol = TextColumns(std::string_view(last).substr(0, static_cast<size_t>(endIndex)));
     if (endCol > reach) return false;
@@ -1096,7 +1091,7 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
         if (!found) return false;
         // A match the caret cannot reach (past the last column of a long row) is
         // passed over, or the next search would start before it and find it again.
-        const std::string& t = RowText(hit.Row);
+        std::string_view t = RowText(hit.Row);
         const size_t end = std::min(t.size(), static_cast<size_t>(hit.Index) + static_cast<size_t>(hit.Length));
         // every byte takes at least one column, so a far end needs no measuring
         if (end <= static_cast<size_t>(kMaxCaretCol) && TextColumns(std::string_view(t).substr(0, end)) <= kMaxCaretCol)
