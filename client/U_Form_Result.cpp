@@ -69,6 +69,9 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);  // tool bar, tool panel and editors close up, as on a script page
     ToolBar1 = new TKZNFlowToolBar(this);
+    // its buttons are made when the page is first seen: a page run past in a
+    // script of many sheets never is
+    ToolBar1->SetBuildOnSight(true);
     layout->addWidget(ToolBar1);
 
     Action_Mode_Text = NewAction(this, u"テキストモード");

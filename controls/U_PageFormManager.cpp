@@ -4,6 +4,8 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <string>
+#include <unordered_map>
 
 #include <QEvent>
 #include <QHash>
@@ -35,6 +37,10 @@ public:
         return Hint(FMinimumSizeHint, [this] { return QWidget::minimumSizeHint(); });
     }
 
+    // Where the page's tab was last found: a look there (or a place beside
+    // it, after a tab before it went or came) finds it without a search.
+    mutable int TabHint = -1;
+
 private:
     template <class F>
     QSize Hint(std::optional<QSize>& Kept, F Measure) const {
@@ -43,6 +49,20 @@ private:
     }
     mutable std::optional<QSize> FSizeHint, FMinimumSizeHint;
 };
+
+// The tab of Sheet in Tabs; -1 when it has none there.
+int TabIndexOf(const QTabWidget* Tabs, const QWidget* Sheet) {
+    if (!Tabs || !Sheet) return -1;
+    auto* page = dynamic_cast<const TPageSheet*>(Sheet);
+    if (page) {
+        const int hint = page->TabHint;
+        for (int i : {hint, hint - 1, hint + 1})
+            if (i >= 0 && i < Tabs->count() && Tabs->widget(i) == Sheet) return page->TabHint = i;
+    }
+    const int i = Tabs->indexOf(const_cast<QWidget*>(Sheet));
+    if (page) page->TabHint = i;
+    return i;
+}
 
 // While many tabs go at once: the tab bar lays out the tabs left after every
 // tab taken out, unless it is hidden; hidden meanwhile, it lays them out once
@@ -68,26 +88,55 @@ std::vector<QPointer<TPageForm>> Guarded(const std::vector<TPageForm*>& Forms) {
     return std::vector<QPointer<TPageForm>>(Forms.begin(), Forms.end());
 }
 
-// A tab caption shows '&' as it is.
-QString TabText(std::string_view caption) { return cp932::ToQString(caption).replace(QStringLiteral("&"), QStringLiteral("&&")); }
+// A tab caption shows '&' as it is. Each caption is converted once and kept
+// for the life of the program; a tab is given a caption that refers to the
+// kept text, so that reading a tab's caption (as the tab bar does for every
+// tab whenever it lays them out) touches no text of its own.
+QString TabText(std::string_view caption) {
+    static auto* kept = new std::unordered_map<std::string, QString>;
+    auto it = kept->find(std::string(caption));
+    if (it == kept->end())
+        it = kept->emplace(std::string(caption),
+                           cp932::ToQString(caption).replace(QStringLiteral("&"), QStringLiteral("&&")))
+                 .first;
+    return QString::fromRawData(it->second.constData(), it->second.size());
+}
 
-// The tab bar lays out every tab whenever a tab comes or goes, and paints
-// every tab's style option even when only a few tabs are in sight. With a
-// thousand tabs that is what costs, so this bar
-// - keeps the size of each caption it has measured: a tab's size depends on
-//   its text (and icon and buttons), whether it is the current tab, the
-//   shape, the font and the style; sizes are kept by text for the plain tabs
-//   and forgotten when anything else changes;
+// The tab bar lays out every tab whenever a tab comes or goes, asks its
+// size as often as the layouts around it do, and paints every tab's style
+// option even when only a few tabs are in sight. With a thousand tabs that is
+// what costs, so this bar
+// - keeps the size of each tab it has measured, by the tab's place and, for
+//   a tab that changed places, by its caption: a tab's size depends on its
+//   text (and icon and buttons), whether it is the current tab, the shape,
+//   the font and the style; sizes are kept for the plain tabs and forgotten
+//   when anything else changes. A tab kept by its place is known again by
+//   its caption alone, without hashing it;
+// - keeps its own size hints from one laying out of the tabs to the next,
+//   where the toolkit's walk every tab at each question;
 // - gives a tab scrolled out of sight only the option fields the painting
 //   reads of it (its rectangle and state), not its measured, elided caption.
 class TPageTabBar : public QTabBar {
 public:
-    using QTabBar::QTabBar;
+    explicit TPageTabBar(QWidget* Parent) : QTabBar(Parent) {
+        QObject::connect(this, &QTabBar::tabMoved, this, [this](int From, int To) {
+            if (From < 0 || To < 0 || static_cast<size_t>(std::max(From, To)) >= FPlaces.size()) return;
+            TPlace moved = std::move(FPlaces[static_cast<size_t>(From)]);
+            FPlaces.erase(FPlaces.begin() + From);
+            FPlaces.insert(FPlaces.begin() + To, std::move(moved));
+        });
+    }
+    QSize sizeHint() const override { return Whole(FSizeHint, [this] { return QTabBar::sizeHint(); }); }
+    QSize minimumSizeHint() const override {
+        return Whole(FMinimumSizeHint, [this] { return QTabBar::minimumSizeHint(); });
+    }
 
 protected:
-    QSize tabSizeHint(int Index) const override { return Kept(Index, FSizes, [&] { return QTabBar::tabSizeHint(Index); }); }
+    QSize tabSizeHint(int Index) const override {
+        return Kept(Index, false, [&] { return QTabBar::tabSizeHint(Index); });
+    }
     QSize minimumTabSizeHint(int Index) const override {
-        return Kept(Index, FMinimumSizes, [&] { return QTabBar::minimumTabSizeHint(Index); });
+        return Kept(Index, true, [&] { return QTabBar::minimumTabSizeHint(Index); });
     }
     void initStyleOption(QStyleOptionTab* Option, int Index) const override {
         const QRect r = tabRect(Index);
@@ -105,32 +154,94 @@ protected:
         Option->shape = shape();
         Option->text = tabText(Index);
     }
+    void tabInserted(int Index) override {
+        if (Index >= 0 && static_cast<size_t>(Index) <= FPlaces.size()) FPlaces.insert(FPlaces.begin() + Index, TPlace{});
+        Changed();
+        QTabBar::tabInserted(Index);
+    }
+    void tabRemoved(int Index) override {
+        if (Index >= 0 && static_cast<size_t>(Index) < FPlaces.size()) FPlaces.erase(FPlaces.begin() + Index);
+        Changed();
+        QTabBar::tabRemoved(Index);
+    }
+    void tabLayoutChange() override {
+        Changed();
+        QTabBar::tabLayoutChange();
+    }
     void changeEvent(QEvent* E) override {
         if (E->type() == QEvent::FontChange || E->type() == QEvent::StyleChange) Forget();
         QTabBar::changeEvent(E);
     }
 
 private:
-    using TSizes = QHash<QString, QSize>[2];  // other tabs, the current tab
+    // The sizes of one caption: as another tab, as the current tab.
+    struct TSizes {
+        QSize Size[2], Minimum[2];  // invalid while not measured
+    };
+    struct TPlace {
+        QString Text;  // the caption the sizes are for
+        TSizes Sizes;
+    };
+
     template <class F>
-    QSize Kept(int Index, TSizes& Sizes, F Measure) const {
+    QSize Kept(int Index, bool Minimum, F Measure) const {
         if (!tabIcon(Index).isNull() || tabButton(Index, LeftSide) || tabButton(Index, RightSide)) return Measure();
         const TLook look{shape(), documentMode(), elideMode(), expanding()};
         if (!(look == FLook)) {
             FLook = look;
             Forget();
         }
-        QHash<QString, QSize>& sizes = Sizes[Index == currentIndex() ? 1 : 0];
+        const int current = Index == currentIndex() ? 1 : 0;
         const QString text = tabText(Index);
-        auto it = sizes.constFind(text);
-        if (it != sizes.cend()) return *it;
-        const QSize size = Measure();
-        sizes.insert(text, size);
+        // By its place. A tab being added or taken away is laid out before
+        // the bar is told of it: the places behind it are one off then, and
+        // are left as they are until they are put right. While the toolkit
+        // measures a tab it may show it another caption (the shortest its
+        // elision makes): that one is not the place's.
+        TPlace* place = nullptr;
+        if (FMeasuring == 0 && Index >= 0 && static_cast<size_t>(Index) < FPlaces.size()) {
+            place = &FPlaces[static_cast<size_t>(Index)];
+            if (SameText(place->Text, text)) {
+                const QSize kept = (Minimum ? place->Sizes.Minimum : place->Sizes.Size)[current];
+                if (kept.isValid()) return kept;
+            } else if (FPlaces.size() == static_cast<size_t>(count())) {
+                *place = TPlace{text, {}};
+            } else {
+                place = nullptr;
+            }
+        }
+        // by its caption
+        QSize size = (Minimum ? FByText[text].Minimum : FByText[text].Size)[current];
+        if (!size.isValid()) {
+            ++FMeasuring;
+            size = Measure();
+            --FMeasuring;
+            (Minimum ? FByText[text].Minimum : FByText[text].Size)[current] = size;
+        }
+        if (place) (Minimum ? place->Sizes.Minimum : place->Sizes.Size)[current] = size;
         return size;
     }
+    // Two captions alike; at once when they refer to the same text.
+    static bool SameText(const QString& A, const QString& B) {
+        return A.size() == B.size() && (A.constData() == B.constData() || A == B);
+    }
+    // The bar's own size hint, kept until the tabs are laid out again. A
+    // change that waits for a laying out is made first, as the toolkit's
+    // hint would.
+    template <class F>
+    QSize Whole(std::optional<QSize>& Kept, F Measure) const {
+        if (count() > 0) (void)tabRect(0);
+        if (!Kept) Kept = Measure();
+        return *Kept;
+    }
+    void Changed() const {
+        FSizeHint.reset();
+        FMinimumSizeHint.reset();
+    }
     void Forget() const {
-        for (TSizes* sizes : {&FSizes, &FMinimumSizes})
-            for (QHash<QString, QSize>& h : *sizes) h.clear();
+        FByText.clear();
+        for (TPlace& p : FPlaces) p = TPlace{};
+        Changed();
     }
     struct TLook {
         QTabBar::Shape Shape = QTabBar::RoundedNorth;
@@ -142,7 +253,10 @@ private:
         }
     };
     mutable TLook FLook;
-    mutable TSizes FSizes, FMinimumSizes;
+    mutable QHash<QString, TSizes> FByText;
+    mutable std::vector<TPlace> FPlaces;  // one per tab, in the tabs' order
+    mutable int FMeasuring = 0;           // inside the toolkit's measuring of a tab
+    mutable std::optional<QSize> FSizeHint, FMinimumSizeHint;
 };
 
 }  // namespace
@@ -213,7 +327,7 @@ TPageFormManager::TPageFormManager(QTabWidget* PageControl, QObject* Owner, TPag
         auto shown = std::make_shared<QPointer<QWidget>>();
         QObject::connect(PageControl, &QTabWidget::currentChanged, PageControl, [PageControl, shown](int) {
             QWidget* now = PageControl->currentWidget();
-            if (*shown && shown->data() != now && PageControl->indexOf(shown->data()) >= 0)
+            if (*shown && shown->data() != now && TabIndexOf(PageControl, shown->data()) >= 0)
                 (*shown)->setUpdatesEnabled(false);
             if (now) now->setUpdatesEnabled(true);
             *shown = now;
@@ -288,7 +402,7 @@ QWidget* TPageFormManager::FindSheetOfForm(const TPageForm* Form) const {
     // A form sits in a tab page of its own, docked or floating.
     auto* sheet = dynamic_cast<TPageSheet*>(Form->parentWidget());
     if (!sheet || FindFormInSheet(sheet) != Form) return nullptr;
-    if (FPageControl->indexOf(sheet) >= 0 || (FFloater && FFloater->IsFloating(sheet))) return sheet;
+    if (TabIndexOf(FPageControl, sheet) >= 0 || (FFloater && FFloater->IsFloating(sheet))) return sheet;
     return nullptr;
 }
 
@@ -349,7 +463,7 @@ void TPageFormManager::FreeForm(TPageForm* Form) {
         // The tab (or the floating window) goes at once; the page itself may
         // have to wait for a run to unwind.
         if (FFloater && FFloater->IsFloating(sheet)) FFloater->Release(sheet);
-        else FPageControl->removeTab(FPageControl->indexOf(sheet));
+        else FPageControl->removeTab(TabIndexOf(FPageControl, sheet));
         sheet->hide();
     }
     reentry::FreeWhenIdle(sheet ? static_cast<QObject*>(sheet) : Form);
@@ -357,6 +471,9 @@ void TPageFormManager::FreeForm(TPageForm* Form) {
 
 void TPageFormManager::FreeAll() {
     THeldTabLayout held(FPageControl, FList.size());
+    // Taking away the shown tab shows the one beside it. With the first tab
+    // shown, the last ones go first without any other page shown on the way.
+    if (FPageControl && FList.size() > 1 && FPageControl->count() > 1) FPageControl->setCurrentIndex(0);
     while (!FList.empty()) FreeForm(FList.back());
 }
 
@@ -369,7 +486,7 @@ TPageForm* TPageFormManager::Add(std::string_view Caption) {
     if (FPageControl) {
         auto* sheet = new TPageSheet;
         sheet->layout()->addWidget(form);
-        FPageControl->addTab(sheet, TabText(Caption));
+        sheet->TabHint = FPageControl->addTab(sheet, TabText(Caption));
     }
     form->show();
     SetCurrent(form);
@@ -389,7 +506,7 @@ QWidget* TPageFormManager::ActiveSheet() const { return FPageControl ? FPageCont
 std::string TPageFormManager::SheetCaption(QWidget* Sheet) const {
     if (TPageForm* form = FindFormInSheet(Sheet)) return form->Caption();
     if (!FPageControl) return std::string();
-    return cp932::FromQString(FPageControl->tabText(FPageControl->indexOf(Sheet)).replace(QStringLiteral("&&"), QStringLiteral("&")));
+    return cp932::FromQString(FPageControl->tabText(TabIndexOf(FPageControl, Sheet)).replace(QStringLiteral("&&"), QStringLiteral("&")));
 }
 
 void TPageFormManager::Close(std::string_view Caption) {
@@ -400,7 +517,7 @@ void TPageFormManager::Close(std::string_view Caption) {
         if (!form || form->IsClosing()) continue;
         QWidget* sheet = FindSheetOfForm(form);
         if (sheet && sheet == ActiveSheet() && FPageControl) {
-            const int index = FPageControl->indexOf(sheet);
+            const int index = TabIndexOf(FPageControl, sheet);
             const int count = FPageControl->count();
             next = nullptr;
             auto visible = [&](int j) { return FPageControl->isTabVisible(j); };
@@ -417,8 +534,8 @@ void TPageFormManager::Close(std::string_view Caption) {
         if (FList.empty()) {
             FCounter = 0;
             AddNew();
-        } else if (next && FPageControl && FPageControl->indexOf(next) >= 0) {
-            FPageControl->setCurrentWidget(next);
+        } else if (const int at = TabIndexOf(FPageControl, next); at >= 0) {
+            FPageControl->setCurrentIndex(at);
         }
     }
     UpdateCurrent();
@@ -469,7 +586,7 @@ void TPageFormManager::SetCurrent(TPageForm* Form) {
     }
     FCurrent = Form;
     if (!FPageControl) return;
-    const int index = FPageControl->indexOf(FindSheetOfForm(Form));
+    const int index = TabIndexOf(FPageControl, FindSheetOfForm(Form));
     if (index >= 0) FPageControl->setCurrentIndex(index);
 }
 
@@ -506,5 +623,5 @@ void TPageFormManager::CaptionChanged(TPageForm* Form) {
     QWidget* sheet = FindSheetOfForm(Form);
     if (!sheet) return;
     if (FFloater) FFloater->SetTabText(sheet, TabText(Form->Caption()));
-    else FPageControl->setTabText(FPageControl->indexOf(sheet), TabText(Form->Caption()));
+    else FPageControl->setTabText(TabIndexOf(FPageControl, sheet), TabText(Form->Caption()));
 }

@@ -2,7 +2,11 @@
 // does not hold them all they go on to further rows, never out of sight.
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <vector>
+
 #include <QAction>
+#include <QImage>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -121,4 +125,121 @@ TEST_F(FlowToolBarTest, ButtonsFollowTheirActions) {
     bar->removeAction(inserted);
     EXPECT_EQ(bar->widgetForAction(inserted), nullptr);
     EXPECT_EQ(bar->widgetForAction(new QAction(&window)), nullptr);
+}
+
+namespace {
+
+// Two bars of the same actions side by side in one window, one built as
+// usual, one built on sight: the second must take the same room and, once
+// seen, show the same buttons in the same places.
+struct BuildOnSightTest : ::testing::Test, testutil::WithApp {
+    QWidget window;
+    TKZNFlowToolBar* eager = nullptr;
+    TKZNFlowToolBar* lazy = nullptr;
+    std::vector<QAction*> actions;
+
+    BuildOnSightTest() {
+        auto* layout = new QVBoxLayout(&window);
+        eager = new TKZNFlowToolBar(&window);
+        lazy = new TKZNFlowToolBar(&window);
+        lazy->SetBuildOnSight(true);
+        layout->addWidget(eager);
+        layout->addWidget(lazy);
+        layout->addWidget(new QWidget(&window), 1);
+        for (const char16_t* caption : {u"検索バーを表示", u"各行を指定文字で括る", u"テキストモード", u"|",
+                                        u"グリッドモード", u"ＳＤＦモード", u"Excel形式で保存"}) {
+            QAction* a;
+            if (std::u16string_view(caption) == u"|") {
+                a = new QAction(&window);
+                a->setSeparator(true);
+            } else {
+                a = new QAction(QString::fromUtf16(caption), &window);
+                a->setCheckable(true);
+            }
+            actions.push_back(a);
+            eager->addAction(a);
+            lazy->addAction(a);
+        }
+    }
+    // Each bar's row count and height for a few widths, and its hints.
+    static std::vector<int> Room(const TKZNFlowToolBar* Bar) {
+        std::vector<int> out{Bar->sizeHint().width(), Bar->sizeHint().height(), Bar->minimumSizeHint().width()};
+        for (int w : {80, 200, 400, 900}) out.push_back(Bar->heightForWidth(w));
+        return out;
+    }
+    void ExpectSameButtons() {
+        for (size_t i = 0; i < actions.size(); ++i) {
+            QWidget* e = eager->widgetForAction(actions[i]);
+            QWidget* l = lazy->widgetForAction(actions[i]);
+            ASSERT_NE(e, nullptr) << i;
+            ASSERT_NE(l, nullptr) << i;
+            EXPECT_EQ(l->isVisible(), e->isVisible()) << i;
+            if (e->isVisible()) {
+                EXPECT_EQ(l->geometry(), e->geometry()) << i;
+            }
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(BuildOnSightTest, TakesTheSameRoomAndShowsTheSameButtonsOnceSeen) {
+    EXPECT_EQ(Room(lazy), Room(eager));
+    window.resize(420, 300);
+    window.show();
+    QApplication::processEvents();  // laid out and painted
+    EXPECT_TRUE(lazy->Built());
+    EXPECT_EQ(lazy->geometry().size(), eager->geometry().size());
+    ExpectSameButtons();
+}
+
+TEST_F(BuildOnSightTest, MakesNoButtonsUntilSeen) {
+    window.resize(420, 300);
+    lazy->hide();
+    window.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(lazy->Built());
+    EXPECT_TRUE(lazy->findChildren<QToolButton*>().isEmpty());
+    // changes meanwhile take the same room as on the built bar
+    actions[1]->setText(QStringLiteral("とても長い名前の操作ボタンの見出し"));
+    actions[4]->setVisible(false);
+    actions[2]->setChecked(true);
+    EXPECT_EQ(Room(lazy), Room(eager));
+    lazy->removeAction(actions[5]);
+    eager->removeAction(actions[5]);
+    EXPECT_EQ(Room(lazy), Room(eager));
+    EXPECT_FALSE(lazy->Built());
+    lazy->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(lazy->Built());
+    EXPECT_EQ(lazy->widgetForAction(actions[5]), nullptr);
+    actions.erase(actions.begin() + 5);
+    ExpectSameButtons();
+    EXPECT_TRUE(qobject_cast<QToolButton*>(lazy->widgetForAction(actions[2]))->isChecked());
+    // added after it was built: a button at once
+    auto* late = new QAction(QStringLiteral("Rec"), &window);
+    lazy->addAction(late);
+    EXPECT_NE(lazy->findChild<QToolButton*>(), nullptr);
+    EXPECT_NE(lazy->widgetForAction(late), nullptr);
+}
+
+// Asked for a button, the bar makes them, so that a button can always be clicked.
+TEST_F(BuildOnSightTest, ABarAskedForAButtonMakesThem) {
+    EXPECT_FALSE(lazy->Built());
+    auto* button = qobject_cast<QToolButton*>(lazy->widgetForAction(actions[0]));
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(lazy->Built());
+    EXPECT_EQ(button->defaultAction(), actions[0]);
+}
+
+// A window drawn into a picture before it was ever painted on the screen
+// shows the buttons all the same.
+TEST_F(BuildOnSightTest, APictureOfTheWindowShowsTheButtons) {
+    window.resize(420, 300);
+    window.show();  // not painted before the events are processed
+    EXPECT_FALSE(lazy->Built());
+    const QImage picture = window.grab().toImage();
+    EXPECT_TRUE(lazy->Built());
+    const QImage bars[2] = {picture.copy(eager->geometry()), picture.copy(lazy->geometry())};
+    EXPECT_EQ(bars[0], bars[1]);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -235,6 +236,68 @@ TEST(PageControl, TabsFollowTheirCaptionsFontAndPosition) {
     tabs.setCurrentIndex(0);
     EXPECT_GE(tabs.minimumSizeHint().width(), 250 + bar->sizeHint().width() / 2);
     EXPECT_GE(tabs.minimumSizeHint().height(), 120);
+}
+
+// The page control's tab bar keeps sizes and hints between layouts: after
+// each change its tabs and hints are what a plain tab bar makes of the same
+// tabs.
+TEST(PageControl, KeptTabSizesAndHintsFollowEveryChange) {
+    testutil::App();
+    TPageControl kept;
+    QTabWidget plain;
+    std::vector<QTabWidget*> both{&kept, &plain};
+    for (QTabWidget* t : both) {
+        t->resize(500, 200);
+        t->show();
+    }
+    auto same = [&](const std::string& step) {
+        SCOPED_TRACE(step);
+        QCoreApplication::processEvents();
+        QTabBar* a = kept.tabBar();
+        QTabBar* b = plain.tabBar();
+        ASSERT_EQ(a->count(), b->count());
+        EXPECT_EQ(a->sizeHint(), b->sizeHint());
+        EXPECT_EQ(a->minimumSizeHint(), b->minimumSizeHint());
+        EXPECT_EQ(a->currentIndex(), b->currentIndex());
+        for (int i = 0; i < a->count(); ++i) {
+            EXPECT_EQ(a->tabText(i), b->tabText(i)) << i;
+            EXPECT_EQ(a->tabRect(i), b->tabRect(i)) << i;
+        }
+    };
+    struct TStep {
+        const char* Name;
+        std::function<void(QTabWidget&)> Do;
+    };
+    const TStep steps[] = {
+        {"three tabs", [](QTabWidget& t) { for (const char* c : {"#0", "#1", "#2"}) t.addTab(new QWidget, c); }},
+        {"one inserted before the others", [](QTabWidget& t) { t.insertTab(1, new QWidget, "inserted"); }},
+        {"a caption made longer", [](QTabWidget& t) { t.setTabText(2, QStringLiteral("長い名前の結果シート")); }},
+        {"a caption given to two tabs", [](QTabWidget& t) { t.setTabText(0, QStringLiteral("inserted")); }},
+        {"another current tab", [](QTabWidget& t) { t.setCurrentIndex(2); }},
+        {"a tab taken away", [](QTabWidget& t) { t.removeTab(1); }},
+        {"a tab hidden", [](QTabWidget& t) { t.setTabVisible(1, false); }},
+        {"the tab shown again", [](QTabWidget& t) { t.setTabVisible(1, true); }},
+        {"more tabs than the bar holds",
+         [](QTabWidget& t) { for (int i = 0; i < 40; ++i) t.addTab(new QWidget, QString("#%1").arg(i + 3)); }},
+        {"elided captions", [](QTabWidget& t) { t.setElideMode(Qt::ElideRight); }},
+        {"a larger font", [](QTabWidget& t) {
+             QFont f = t.tabBar()->font();
+             f.setPointSize(f.pointSize() * 2);
+             t.tabBar()->setFont(f);
+         }},
+        {"changed while the bar is hidden", [](QTabWidget& t) {
+             t.tabBar()->hide();
+             t.setTabText(5, QStringLiteral("隠れている間の名前"));
+             t.removeTab(0);
+             t.tabBar()->show();
+         }},
+        {"tabs on the left", [](QTabWidget& t) { t.setTabPosition(QTabWidget::West); }},
+        {"the first tabs taken away", [](QTabWidget& t) { for (int i = 0; i < 10; ++i) t.removeTab(0); }},
+    };
+    for (const TStep& step : steps) {
+        for (QTabWidget* t : both) step.Do(*t);
+        same(step.Name);
+    }
 }
 
 TEST_F(PageFormFixture, AFormFreedOnItsOwnLeavesListAndTab) {
