@@ -289,23 +289,6 @@ std::string MixedText() {
     return t;
 }
 
-// A search routine that finds the pattern's bytes wherever they lie: forward
-// after the current match, backward before its start.
-bool ByteScan(std::string_view Buffer, int& Start, int& Length, std::string_view Pattern, uint16_t Options) {
-    size_t pos;
-    if (Options & soForward) {
-        pos = Buffer.find(Pattern, static_cast<size_t>(Start + Length));
-    } else {
-        const int from = Start - static_cast<int>(Pattern.size());
-        if (from < 0) return false;
-        pos = Buffer.rfind(Pattern, static_cast<size_t>(from));
-    }
-    if (pos == std::string_view::npos) return false;
-    Start = static_cast<int>(pos);
-    Length = static_cast<int>(Pattern.size());
-    return true;
-}
-
 class SearchPlacing : public ViewFixture {
 protected:
     // Every match from where Start leaves the caret: after each search the
@@ -363,7 +346,7 @@ TEST_F(SearchPlacing, EachHitLandsAsPlacedStepByStep) {
             Compare("\x95\x5C", F, From(0, 0), "hyou, focus " + std::to_string(focus));
             // a routine that finds bytes where they lie, halves of characters too
             TSearchTextProc old = EditorSearchTextProc;
-            EditorSearchTextProc = &ByteScan;
+            EditorSearchTextProc = &viewtest::PlainSearch;
             for (const char* pat : {"\x5C", "\x83"})
                 for (uint16_t options : {uint16_t(F), uint16_t(0)})
                     Compare(pat, options, From(options ? 0 : rows, 0), "bytes, focus " + std::to_string(focus));
