@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# The editor control against a plain QPlainTextEdit on the same text (offscreen):
-# load, jump to the end, page down, select all and copy, paint cost per frame
-# against visible rows, typing into a long line. Usage: bench/editor_view.sh smoke|full
+# The editor control against a plain QPlainTextEdit on the same file (offscreen),
+# each side in a process of its own in every run: opening the file, Ctrl+End
+# right after opening it and again, Ctrl+End after the same idle time on both
+# sides, paging down, select all and copy, typing in the middle, the paint of
+# one frame against the rows visible, block comments coloured on both sides,
+# typing into a long line. Usage: bench/editor_view.sh smoke|full
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-full}
 . bench/lib/common.sh
 bench_build editor_view_bench
-export QT_QPA_PLATFORM=offscreen
-export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+bench_qt
 case "$mode" in
-  smoke) "$build/bench/editor_view_bench" 10000 65536 20 ;;
-  full)  "$build/bench/editor_view_bench" 1000000 10485760 1000 ;;
+  smoke) "$build/bench/editor_view_bench" smoke 3 ;;
+  full)  "$build/bench/editor_view_bench" full 3 ;;
   *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac

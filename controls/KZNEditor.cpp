@@ -283,7 +283,7 @@ void TKZNEditor::DoDrawLine(const TRect& ARect, int X, int Y, const std::string&
     TEditor::DoDrawLine(ARect, X, Y, LineStr, Index, Selected);
     QPainter* P = Canvas();
     if (!P) return;
-    const std::string& raw = RowText(Index);
+    std::string_view raw = RowText(Index);
     if (raw.empty()) return;
     const bool tabs = std::memchr(raw.data(), '\t', raw.size()) != nullptr;
     if (!tabs && raw.find("\x81\x40") == std::string::npos) return;

@@ -460,7 +460,7 @@ int TEditor::GetSelLength() {
     int total = 0;
     if (FSelectionMode) {
         for (int r = FSelStr.StartRow; r <= FSelStr.EndRow; ++r) {
-            const std::string& t = RowText(r);
+            std::string_view t = RowText(r);
             int p, q;
             total += static_cast<int>(BoxPart(t, ColumnCodes(t), FSelDraw.StartCol, FSelDraw.EndCol, p, q).size()) + 2;
         }
@@ -485,7 +485,7 @@ std::string TEditor::GetSelText() {
     if (FSelState != 2) return s;
     const int n = RowCount();
     if (FSelStr.StartRow == FSelStr.EndRow && !FSelectionMode) {
-        const std::string& t = RowText(FSelStr.StartRow);
+        std::string_view t = RowText(FSelStr.StartRow);
         int a = std::max(0, FSelStr.StartIndex), b = std::min(static_cast<int>(t.size()) - 1, FSelStr.EndIndex);
         if (b >= a) s.assign(t, static_cast<size_t>(a), static_cast<size_t>(b - a + 1));
         return s;
@@ -493,7 +493,7 @@ std::string TEditor::GetSelText() {
     if (FSelectionMode) {
         bool oneRow = FSelStr.StartRow == FSelStr.EndRow;
         for (int r = FSelStr.StartRow; r <= FSelStr.EndRow; ++r) {
-            const std::string& t = RowText(r);
+            std::string_view t = RowText(r);
             int p, q;
             s += BoxPart(t, ColumnCodes(t), FSelDraw.StartCol, FSelDraw.EndCol, p, q);
             if (!oneRow) s += "\r\n";
@@ -501,7 +501,7 @@ std::string TEditor::GetSelText() {
         return s;
     }
     for (int r = FSelStr.StartRow; r <= FSelStr.EndRow && r < n; ++r) {
-        const std::string& t = RowText(r);
+        std::string_view t = RowText(r);
         int len = static_cast<int>(t.size());
         if (r == FSelStr.StartRow) {
             int a = std::min(len, std::max(0, FSelStr.StartIndex));
@@ -720,8 +720,8 @@ void TEditor::EmReplaceSel(std::string_view S) {
 
 std::string TEditor::EmGetLine(int ARow, int Size) {
     if (ARow < 0 || ARow >= RowCount()) return std::string();
-    const std::string& t = RowText(ARow);
-    return t.substr(0, static_cast<size_t>(std::max(0, std::min(Size, static_cast<int>(t.size())))));
+    std::string_view t = RowText(ARow);
+    return std::string(t.substr(0, static_cast<size_t>(std::max(0, std::min(Size, static_cast<int>(t.size()))))));
 }
 
 bool TEditor::EmCanUndo() { return !FReadOnly && CanUndo(); }
@@ -746,7 +746,7 @@ void TEditor::EmEmptyUndoBuffer() {
 TPoint TEditor::EmPosFromChar(int Index) {
     int r, i;
     CharIndexToRow(Index, r, i);
-    const std::string& t = RowText(r);
+    std::string_view t = RowText(r);
     int c = TextColumns(std::string_view(t).substr(0, static_cast<size_t>(std::min(std::max(0, i), static_cast<int>(t.size())))));
     c = std::min(c, RowEndCol(r));
     TPoint p;

@@ -425,7 +425,8 @@ public:
     // ---- text and positions
     int RowCount() const { return FStore->GetCount(); }
     std::string ReadRowText(int ARow) const;
-    const std::string& RowText(int ARow) const;  // empty outside the rows
+    // The row's text, empty outside the rows; valid until the text changes.
+    std::string_view RowText(int ARow) const;
     int RowAttribute(int ARow) const;
     int RowEndCol(int ARow) const;
     TColumnMetrics Metrics() const;
@@ -576,25 +577,14 @@ public:
     void ImeCommit(std::string_view S);
     void UpdateImeWindow();
 
-    // A run of searches, for finding every match one after the other: inside
-    // it each Search starts after (or, backward, before) the run's last hit and
-    // places nothing; when the outermost run ends, the last hit is placed once,
-    // so that the caret, the hit and the view end as the run's searches would
-    // have left them one by one (the view as it follows hits without the focus).
-    // Only Search belongs inside a run; a hit whose text changed meanwhile is
-    // dropped. Nested.
-    void SearchBeginUpdate();
-    void SearchEndUpdate();
-    class TSearchRun {
-    public:
-        explicit TSearchRun(TEditor& AEditor) : FE(AEditor) { FE.SearchBeginUpdate(); }
-        ~TSearchRun() { FE.SearchEndUpdate(); }
-        TSearchRun(const TSearchRun&) = delete;
-        TSearchRun& operator=(const TSearchRun&) = delete;
-
-    private:
-        TEditor& FE;
-    };
+    // Brings the screen in line with the caret, the selection and the scroll
+    // position: a search places its hit at once but leaves the view work (the
+    // scroll bars, the caret's rectangle, repainting, the caret, scroll and
+    // selection notifications) to be done once, when the event loop next runs
+    // (a paint that comes first does the screen's part). Row, Col, TopRow,
+    // TopCol and the selection are right at once; this does nothing when
+    // nothing waits.
+    void SyncView();
 
     // Holds the caret still (and with Underline the caret-row underline) for
     // its lifetime: the begin/end pair around a multi-step change.
@@ -728,16 +718,16 @@ private:
     std::unique_ptr<editorsearch::TPattern> FSearchPattern;
     std::string FSearchJoined;
     std::vector<int> FSearchStarts;  // where each joined row begins
-    int FSearchUpdateCount = 0;
-    // The last hit of a search run, not placed yet: where it begins and where
-    // its selection ends, and the view as placing each hit would have left it.
-    struct TSearchPending {
-        bool Valid = false;
-        uint64_t List = 0, Version = 0;
-        int Row = 0, Index = 0, Length = 0;
-        int EndRow = 0, EndIndex = 0;
-        int TopRow = 0, TopCol = 0;
-    } FSearchPending;
+    // The view work searches left for SyncView: the screen's part (due, and the
+    // whole view marked for repainting already) and the notifications' part
+    // (due, and the scroll position the last notifications told).
+    bool FViewDue = false;
+    bool FViewAllDirty = false;
+    bool FNotifyDue = false;
+    int FNotifyTopRow = 0, FNotifyTopCol = 0;
+    bool PlaceHitAtOnce(int ARow, int AIndex, int ALength);
+    // The screen's part of SyncView: what a paint needs first.
+    void SyncScreen();
     void PlaceSearchHit(int ARow, int AIndex, int ALength);
     bool FSettingRowCol = false;
     int FCaretUpdateCount = 0;

@@ -1,9 +1,12 @@
 // Edit operations of the editor: rows, columns and byte offsets, inserting and
 // replacing text, box paste, indenting the selected rows, the token under a
 // point, search over chunks, and the numbered row marks.
+#include <QScrollBar>
+
 #include <algorithm>
 #include <cstring>
 
+#include "AppException.h"
 #include "CP932.h"
 #include "Editor.h"
 #include "EditorSearch.h"
@@ -12,7 +15,6 @@
 #include "Fountain.h"
 
 namespace {
-const std::string kEmpty;
 // Rows longer than this are measured only this far: the caret never goes
 // beyond column 8193, and every byte takes at least one column.
 constexpr size_t kMeasureBytes = 16400;
@@ -22,12 +24,12 @@ constexpr int kMaxCaretCol = 8193;
 
 // ---- rows, columns and offsets -------------------------------------------------------------
 
-const std::string& TEditor::RowText(int ARow) const {
-    if (ARow < 0 || ARow >= FStore->GetCount()) return kEmpty;
+std::string_view TEditor::RowText(int ARow) const {
+    if (ARow < 0 || ARow >= FStore->GetCount()) return std::string_view("", 0);
     return FStore->Str(ARow);
 }
 
-std::string TEditor::ReadRowText(int ARow) const { return RowText(ARow); }
+std::string TEditor::ReadRowText(int ARow) const { return std::string(RowText(ARow)); }
 
 int TEditor::RowAttribute(int ARow) const {
     if (ARow < 0 || ARow >= FStore->GetCount()) return raEndOfText;
@@ -107,7 +109,7 @@ int TEditor::LeadingBlankWidth(std::string_view Text) const { return IndentOf(Me
 
 int TEditor::PrevIndentColumn(int ARow) const {
     for (int r = std::min(ARow, RowCount()) - 1; r >= 0; --r) {
-        const std::string& t = RowText(r);
+        std::string_view t = RowText(r);
         if (!t.empty()) return IndentColumn(t);
     }
     return -1;
@@ -149,7 +151,7 @@ void TEditor::SetCaretByOffset(int FromRow, int Offset) {
     int left = Offset;
     for (int r = std::max(0, FromRow); r < n; ++r) {
         int a = RowAttribute(r);
-        const std::string& t = RowText(r);
+        std::string_view t = RowText(r);
         int len = static_cast<int>(t.size());
         int use = len + (a == raLineBreak ? 2 : a == raEndOfText ? 1 : 0);
         if (use > left || a == raEndOfText) {
@@ -168,7 +170,7 @@ void TEditor::SetCaretByOffset(int FromRow, int Offset) {
 int TEditor::LineFirstAbove(int ARow) const { return std::max(FStore->LineStart(ARow), ARow - 1); }
 
 std::string TEditor::RowBytesWithBreak(int ARow) const {
-    std::string s = RowText(ARow);
+    std::string s(RowText(ARow));
     if (RowAttribute(ARow) == raLineBreak) s += "\r\n";
     return s;
 }
@@ -201,10 +203,10 @@ void TEditor::SelectionRemainder(TEditorStringList& List) {
     List.Clear();
     if (FSelState != 2 && FSelState != 3) return;
     if (!FSelectionMode) {
-        const std::string& s = RowText(FSelStr.StartRow);
-        std::string row = s.substr(0, static_cast<size_t>(std::clamp(FSelStr.StartIndex, 0, static_cast<int>(s.size()))));
+        std::string_view s = RowText(FSelStr.StartRow);
+        std::string row(s.substr(0, static_cast<size_t>(std::clamp(FSelStr.StartIndex, 0, static_cast<int>(s.size())))));
         if (FSelStr.EndRow < RowCount()) {
-            const std::string& e = RowText(FSelStr.EndRow);
+            std::string_view e = RowText(FSelStr.EndRow);
             size_t from = static_cast<size_t>(std::clamp(FSelStr.EndIndex + 1, 0, static_cast<int>(e.size())));
             row.append(e, from, std::string::npos);
         }
@@ -214,14 +216,14 @@ void TEditor::SelectionRemainder(TEditorStringList& List) {
         return;
     }
     for (int r = FSelDraw.StartRow; r <= FSelDraw.EndRow; ++r) {
-        const std::string& t = RowText(r);
+        std::string_view t = RowText(r);
         std::string codes = ColumnCodes(t);
         int p = BoxStartIndex(codes, FSelDraw.StartCol + 1);
         int q = BoxEndIndex(codes, FSelDraw.EndCol);
         int len = static_cast<int>(t.size());
         int head = std::clamp(p - 1, 0, len);
         int tail = std::clamp(std::max(q, head), 0, len);
-        std::string row = t.substr(0, static_cast<size_t>(head));
+        std::string row(t.substr(0, static_cast<size_t>(head)));
         row.append(t, static_cast<size_t>(tail), std::string::npos);
         int i = List.Add(row);
         List.SetRowAttribute(i, RowAttribute(r));
@@ -282,7 +284,7 @@ static void InsertCore(TEditor& E, std::string_view S, bool AlwaysHoldCaret) {
             int target = E.OffsetFromRow(a, sd.StartRow, sd.StartCol) + static_cast<int>(S.size());
             TEditorStringList list;
             E.SelectionRemainder(list);
-            std::string first = list.Str(0);
+            std::string first(list.Str(0));
             InsertAtPoint(first, list.Value(0), S);
             list.Put(0, first);
             std::string text = TEditor::JoinRows(list);
@@ -421,7 +423,7 @@ void TEditor::ShiftSelectedRows(bool Indent) {
     std::vector<int> base(changed.size());  // the indent the new columns are measured from
     std::string text;
     for (int r = first; r <= last; ++r) {
-        std::string t = RowText(r);
+        std::string t(RowText(r));
         const int len = static_cast<int>(t.size());
         const int p = box ? BoxStartIndex(ColumnCodes(t), FSelDraw.StartCol + 1) : 1;
         bool ok;
@@ -692,26 +694,23 @@ class TRowReader {
 public:
     explicit TRowReader(const TEditorScreenStrings& Store) : S(Store), N(Store.GetCount()) {}
     int Count() const { return N; }
-    // Row R, 0 <= R < Count().
-    const TRecordStringItem& At(int R) {
-        if (R < First || R >= First + Len) {
-            Rows = S.ItemRun(R, Len);
+    // The rows of R's block from R on, 0 <= R < Count().
+    const TRowRun& At(int R) {
+        if (R < First || R >= First + Rows.Count) {
+            Rows = S.ItemRun(R);
             First = R;
         }
-        return Rows[R - First];
+        return Rows;
     }
-    const std::string& Text(int R) { return At(R).Str; }
-    int Attribute(int R) { return static_cast<int>(At(R).AttrA & 3u); }
+    std::string_view Text(int R) { return At(R).Str(R - First); }
+    int Attribute(int R) { return At(R).Attribute(R - First); }
     // Bytes the row takes in the joined text.
-    size_t JoinedBytes(int R) {
-        const TRecordStringItem& i = At(R);
-        return i.Str.size() + ((i.AttrA & 3u) == raLineBreak ? 2 : 0);
-    }
+    size_t JoinedBytes(int R) { return Text(R).size() + (Attribute(R) == raLineBreak ? 2 : 0); }
     // What comes before row R starts a word: the text's start, a line break,
     // or a row wrapped after a single-byte delimiter.
     bool DelimBefore(int R) {
         if (R <= 0 || Attribute(R - 1) != raWrapped) return true;
-        const std::string& t = Text(R - 1);
+        std::string_view t = Text(R - 1);
         if (t.empty()) return true;
         // the last byte is a character of its own unless it is the trail of a pair
         size_t s = t.size() - 1;
@@ -722,8 +721,8 @@ public:
 private:
     const TEditorScreenStrings& S;
     const int N;
-    const TRecordStringItem* Rows = nullptr;
-    int First = 0, Len = 0;
+    TRowRun Rows;
+    int First = 0;
 };
 
 // Rows First .. Last joined in one buffer, CR LF after each row that ends in a line break.
@@ -801,10 +800,9 @@ bool SearchRowsForward(TRowReader& R, const TSearchFinder& F, TJoinedRows& J, in
         // each row where it lies; rows are joined only for a match that runs on
         size_t pos = 0, len = 0;
         for (; r < n; ++r, from = 0) {
-            const TRecordStringItem& row = R.At(r);
-            const std::string& t = row.Str;
+            const std::string_view t = R.Text(r);
             if (from >= t.size()) continue;  // no match begins in a line break
-            const bool more = r < n - 1 || (row.AttrA & 3u) == raLineBreak;
+            const bool more = r < n - 1 || R.Attribute(r) == raLineBreak;
             const TFound f = F.Forward(TPiece{t, more, !whole || R.DelimBefore(r)}, from, pos, len);
             if (f == TFound::None) continue;
             if (f == TFound::Match) {
@@ -872,58 +870,182 @@ bool SearchRowsBackward(TRowReader& R, const TSearchFinder& F, TJoinedRows& J, i
     }
 }
 
-// Where the selection of a hit of Length bytes at byte Index of Row ends once
-// it is selected: the row, byte and column of the caret there (as selecting
-// walks the rows: a hit that ends with a wrapped row ends at the next row's
-// start). False unless the caret stands exactly at the hit's start and end
-// when they are placed (columns within reach, inside the text).
-bool HitEnds(const TEditor& E, int Row, int Index, int Length, int& EndRow, int& EndIndex, int& EndCol) {
-    // every byte takes at least one column, so a far byte needs no measuring
-    constexpr int reach = kMaxCaretCol - 1;
-    const int n = E.RowCount();
-    const std::string& first = E.RowText(Row);
-    if (Index > reach || static_cast<size_t>(Index) > first.size() ||
-        E.TextColumns(std::string_view(first).substr(0, static_cast<size_t>(Index))) > reach)
-        return false;
-    int left = Index + Length;
-    for (int r = Row; r < n; ++r) {
-        const int a = E.RowAttribute(r);
-        const std::string& t = E.RowText(r);
-        const int len = static_cast<int>(t.size());
-        const int use = len + (a == raLineBreak ? 2 : a == raEndOfText ? 1 : 0);
-        if (use > left || a == raEndOfText) {
-            EndRow = r;
-            EndIndex = std::min(left, len);
-            if (EndIndex > reach) return false;
-            EndCol = E.TextColumns(std::string_view(t).substr(0, static_cast<size_t>(EndIndex)));
-            return EndCol <= reach;
-        }
-        left -= use;
-    }
-    return false;
+// Whether byte I of T begins a character as the row's columns are counted:
+// the lead-range bytes right before it pair up among themselves. (At the row's
+// end a lone lead byte is a character of its own; that case answers false.)
+bool AtCharStart(std::string_view T, size_t I) {
+    size_t k = 0;
+    while (k < I && cp932::IsLeadByte(T[I - 1 - k])) ++k;
+    return (k & 1) == 0;
 }
 
 }  // namespace
 
+// A hit is placed as CleanSelection, SetCaretByOffset, SetHitSelLength and
+// EmScrollCaret place it. Most hits are placed at once by PlaceHitAtOnce, which
+// gives the caret, the selection and the scroll position the same values and
+// leaves the view work to SyncView; the others go through those steps.
 void TEditor::PlaceSearchHit(int ARow, int AIndex, int ALength) {
+    if (PlaceHitAtOnce(ARow, AIndex, ALength)) return;
+    SyncView();
     CleanSelection();
     SetCaretByOffset(ARow, AIndex);
     SetHitSelLength(ALength);
     EmScrollCaret();
 }
 
-void TEditor::SearchBeginUpdate() {
-    if (FSearchUpdateCount++ == 0) FSearchPending.Valid = false;
+// The hit's start and end stand on whole characters inside the reach of the
+// caret, so the column rules leave both columns as they are measured; the caret
+// goes to the start, then to the end with the selection anchored at the start,
+// and the view follows it as ScrollCaret (with the focus) and EmScrollCaret
+// would move it, step by step. False, with nothing changed, for a hit this does
+// not cover: a caret hit, box mode, a mouse selection in progress, a hit that
+// begins or ends on half a character, at the end of a wrapped row or out of
+// the caret's reach, and (with the focus) a move to another row that could
+// scroll the view sideways on its way.
+bool TEditor::PlaceHitAtOnce(int ARow, int AIndex, int ALength) {
+    if (FHitStyle == hsCaret || FSelectionMode || FDragState != 0 || FRowSelecting || FLeftButtonDown ||
+        FSettingRowCol || ALength < 1)
+        return false;
+    constexpr int reach = kMaxCaretCol - 1;
+    const int n = RowCount();
+    if (ARow < 0 || ARow >= n || AIndex < 0 || AIndex > reach) return false;
+    std::string_view first = RowText(ARow);
+    const size_t index = static_cast<size_t>(AIndex);
+    if (index > first.size() || (index == first.size() && RowAttribute(ARow) == raWrapped) ||
+        !AtCharStart(first, index))
+        return false;
+    // every byte takes at least one column, so a byte within reach is measured quickly
+    const int startCol = TextColumns(std::string_view(first).substr(0, index));
+    if (startCol > reach) return false;
+    // the end: as the selection walks the rows (a hit that ends with a wrapped
+    // row ends at the next row's start)
+    int endRow = -1, endIndex = 0;
+    int left = AIndex + ALength;
+    for (int r = ARow; r < n; ++r) {
+        const int a = RowAttribute(r);
+        const int len = static_cast<int>(RowText(r).size());
+        const int use = len + (a == raLineBreak ? 2 : a == raEndOfText ? 1 : 0);
+        if (use > left || a == raEndOfText) {
+            endRow = r;
+            endIndex = std::min(left, len);
+            break;
+        }
+        left -= use;
+    }
+    if (endRow < 0 || endIndex > reach || (endRow == ARow && endIndex <= AIndex)) return false;
+    std::string_view last = RowText(endRow);
+    if (!AtCharStart(last, static_cast<size_t>(endIndex))) return false;
+    const int endCol = TextColumns(std::string_view(last).substr(0, static_cast<size_t>(endIndex)));
+    if (endCol > reach) return false;
+
+    // the view, as the caret's steps would scroll it
+    const bool focus = hasFocus();
+    const bool shown = FSelState == 2 || FSelState == 3;
+    const int rows = FVisibleRows, cols = FVisibleCols;
+    const int maxLeft = std::max(0, FMaxTopCol - cols / 2);
+    int top = FTopRow, leftCol = FTopCol;
+    auto rowIntoView = [&](int r) {  // ScrollCaret's rows
+        if (r < top)
+            top = std::clamp(r, 0, n);
+        else if (r > top + rows - 1)
+            top = std::clamp(r - (rows - 1), 0, n);
+    };
+    auto colIntoView = [&](int c) {  // ScrollCaret's columns
+        if (c < leftCol)
+            leftCol = std::clamp(std::max(0, std::min(c, leftCol - cols / 4)), 0, maxLeft);
+        else if (c > leftCol + cols - 1)
+            leftCol = std::clamp(std::min(std::max(c - cols + 1, leftCol + cols / 4), FMaxTopCol - cols / 2), 0, maxLeft);
+    };
+    if (focus) {
+        // On another row the caret first stands at a column the rules take from
+        // its column (or the one remembered), never further right: in view
+        // sideways while the view stands at column 0 and that column is in it.
+        const int from = !shown && FKeepCaretValid ? FKeepCaretCol : FCol;
+        if (ARow != FRow && (leftCol != 0 || from > cols - 1)) return false;
+        rowIntoView(ARow);
+        colIntoView(startCol);
+        rowIntoView(endRow);
+        colIntoView(endCol);
+    }
+    if (endRow < top || endRow > top + rows - 1) top = std::clamp(endRow - rows / 3, 0, n);
+    if (endCol < leftCol || endCol > leftCol + cols - 1) leftCol = std::clamp(endCol - cols / 3, 0, maxLeft);
+
+    // What the screen shows now is to be painted again; the rest waits for SyncView.
+    if (!FViewDue) {
+        FViewDue = true;
+        FViewAllDirty = false;
+        if (shown)
+            InvalidateRows(FSelDraw.StartRow - 1, FSelDraw.EndRow);
+        else if (FMarks->Underline().Visible() && FUnderlineUpdateCount == 0)
+            EraseUnderline(FRow);
+        if (FRuler->Visible()) EraseRulerMark(FCol);
+    }
+    if (!FNotifyDue) {
+        FNotifyDue = true;
+        FNotifyTopRow = FTopRow;
+        FNotifyTopCol = FTopCol;
+        QMetaObject::invokeMethod(this, [this] { app::Guard([this] { SyncView(); }); }, Qt::QueuedConnection);
+    }
+    if ((top != FTopRow || leftCol != FTopCol) && !FViewAllDirty) {
+        MarkDirtyAll();
+        FViewAllDirty = true;
+    }
+    // the old selection goes (its underline hold with it), the new one holds the underline
+    if (shown && FUnderlineUpdateCount > 0) --FUnderlineUpdateCount;
+    ++FUnderlineUpdateCount;
+    FKeepCaretValid = false;
+    FAnchorRow = ARow;
+    FAnchorIndex = AIndex;
+    FAnchorCol = startCol;
+    FRow = endRow;
+    FCol = endCol;
+    FSelStr = {ARow, endRow, AIndex, endIndex - 1};
+    FSelDraw = {ARow, endRow, endRow == ARow ? std::min(startCol, endCol) : startCol,
+                endRow == ARow ? std::max(startCol, endCol) : endCol};
+    FPrevSelDraw = FSelDraw;
+    FSelState = FHitStyle == hsSelect ? 2 : 3;
+    FHitLength = ALength;
+    FTopRow = top;
+    if (leftCol != FTopCol) {
+        FTopCol = leftCol;
+        FLeftScroll = FTopCol * FColWidth;
+    }
+    return true;
 }
 
-void TEditor::SearchEndUpdate() {
-    if (FSearchUpdateCount == 0 || --FSearchUpdateCount > 0) return;
-    TSearchPending p = FSearchPending;
-    FSearchPending.Valid = false;
-    if (!p.Valid || p.List != FStore->ListId() || p.Version != FStore->TextVersion()) return;
-    SetTopRow(p.TopRow);
-    SetTopCol(p.TopCol);
-    PlaceSearchHit(p.Row, p.Index, p.Length);
+void TEditor::SyncView() {
+    SyncScreen();
+    if (!FNotifyDue) return;
+    FNotifyDue = false;
+    const bool rowMoved = FTopRow != FNotifyTopRow, colMoved = FTopCol != FNotifyTopCol;
+    if (rowMoved || colMoved) {
+        if (FKeyRepeat)
+            FImeUpdatePending = true;
+        else
+            UpdateImeWindow();
+    }
+    SetCaretPosition();  // for the input method and OnCaretMoved, with the focus
+    if (rowMoved) DoTopRowChange();
+    if (colMoved) DoTopColChange();
+    DoSelectionChange(FSelState == 2 || FSelState == 3);
+}
+
+void TEditor::SyncScreen() {
+    if (!FViewDue) return;
+    FViewDue = false;
+    if (!FViewAllDirty) {
+        if (FSelState == 2 || FSelState == 3) InvalidateRows(FSelDraw.StartRow - 1, FSelDraw.EndRow);
+        if (FRuler->Visible()) DrawRulerMark(FCol);
+    }
+    FViewAllDirty = false;
+    FSettingBars = true;
+    verticalScrollBar()->setValue(FTopRow);
+    horizontalScrollBar()->setValue(FTopCol);
+    FSettingBars = false;
+    // the caret, as the focus shows it
+    CreateSystemCaret();
+    ShowEditorCaret();
 }
 
 bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
@@ -938,20 +1060,13 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
     } else {
         finder = std::make_unique<TProcFinder>(EditorSearchTextProc, SearchStr, Options);
     }
-    TSearchPending& pending = FSearchPending;
-    if (pending.Valid && (pending.List != FStore->ListId() || pending.Version != FStore->TextVersion()))
-        pending.Valid = false;
     TRowReader rows(*FStore);
     TJoinedRows joined(rows, FSearchJoined, FSearchStarts);
-    // where the search starts: row r, byte o of it; in a run, at the run's last
-    // hit as if it had been selected
+    // where the search starts: row r, byte o of it
     const bool sel = FSelState == 2 || FSelState == 3;
     int r, o;
     if (forward) {
-        if (pending.Valid) {
-            r = pending.EndRow;
-            o = pending.EndIndex;
-        } else if (sel) {
+        if (sel) {
             r = FSelStr.EndRow;
             o = FSelStr.EndIndex + 1;
         } else {
@@ -959,9 +1074,6 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
             o = std::min(static_cast<int>(RowText(r).size()), CaretIndex());
         }
         if (r >= n) return false;
-    } else if (pending.Valid) {
-        r = pending.Row;
-        o = pending.Index;
     } else if (sel) {
         r = FSelStr.StartRow;
         o = FSelStr.StartIndex;
@@ -979,7 +1091,7 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
         if (!found) return false;
         // A match the caret cannot reach (past the last column of a long row) is
         // passed over, or the next search would start before it and find it again.
-        const std::string& t = RowText(hit.Row);
+        std::string_view t = RowText(hit.Row);
         const size_t end = std::min(t.size(), static_cast<size_t>(hit.Index) + static_cast<size_t>(hit.Length));
         // every byte takes at least one column, so a far end needs no measuring
         if (end <= static_cast<size_t>(kMaxCaretCol) && TextColumns(std::string_view(t).substr(0, end)) <= kMaxCaretCol)
@@ -997,35 +1109,6 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
     if (FSearchJoined.capacity() > 4 * kChunkBytes) {
         std::string().swap(FSearchJoined);
         std::vector<int>().swap(FSearchStarts);
-    }
-    // In a run the hit waits to be placed when the caret would stand exactly at
-    // its start and end; the view follows it as placing it would scroll it.
-    int endRow = 0, endIndex = 0, endCol = 0;
-    if (FSearchUpdateCount > 0 && FHitStyle != hsCaret &&
-        HitEnds(*this, hit.Row, hit.Index, hit.Length, endRow, endIndex, endCol)) {
-        if (!pending.Valid) {
-            pending.TopRow = FTopRow;
-            pending.TopCol = FTopCol;
-        }
-        if (endRow < pending.TopRow || endRow > pending.TopRow + FVisibleRows - 1)
-            pending.TopRow = std::clamp(endRow - FVisibleRows / 3, 0, n);
-        if (endCol < pending.TopCol || endCol > pending.TopCol + FVisibleCols - 1)
-            pending.TopCol = std::clamp(endCol - FVisibleCols / 3, 0, std::max(0, FMaxTopCol - FVisibleCols / 2));
-        pending.Valid = true;
-        pending.List = FStore->ListId();
-        pending.Version = FStore->TextVersion();
-        pending.Row = hit.Row;
-        pending.Index = hit.Index;
-        pending.Length = hit.Length;
-        pending.EndRow = endRow;
-        pending.EndIndex = endIndex;
-        return true;
-    }
-    if (pending.Valid) {
-        // the run's view so far, then this hit placed at once
-        pending.Valid = false;
-        SetTopRow(pending.TopRow);
-        SetTopCol(pending.TopCol);
     }
     PlaceSearchHit(hit.Row, hit.Index, hit.Length);
     return true;

@@ -355,7 +355,7 @@ void TEditor::DeleteKey() {
     if (FSelState == 3) CleanSelection();
     const int n = RowCount();
     if (FRow < 0 || FRow >= n) return;
-    const std::string t = RowText(FRow);
+    const std::string t(RowText(FRow));
     const int len = static_cast<int>(t.size());
     const int b = CaretIndex();
     const int a = LineFirstAbove(FRow);
@@ -438,7 +438,7 @@ void TEditor::BackSpaceKey() {
     const int n = RowCount();
     if (n == 0) return;
     if (FSelState == 3) CleanSelection();
-    const std::string t = RowText(FRow);
+    const std::string t(RowText(FRow));
     const int len = static_cast<int>(t.size());
     std::string codes = ColumnCodes(t);
     auto code = [&](const std::string& cs, int c) {
@@ -455,7 +455,7 @@ void TEditor::BackSpaceKey() {
         if (FRow == 0) return;
         const int above = FRow - 1;
         const int a = std::max(FStore->LineStart(above), FRow - 2);
-        std::string up = RowText(above);
+        std::string up(RowText(above));
         int col;
         if (RowAttribute(above) == raWrapped) {
             std::string uc = ColumnCodes(up);
@@ -580,7 +580,7 @@ void TEditor::ReturnKey(TShiftState Shift) {
             FStore->ReplaceRows(n, 0, "\r\n");
             SetRowCol(FRow + 1, 0);
         } else {
-            const std::string t = RowText(FRow);
+            const std::string t(RowText(FRow));
             const int b = CaretIndex();
             const int h = FStore->LineStart(FRow);
             int w = 0;

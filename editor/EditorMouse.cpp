@@ -46,7 +46,7 @@ void TEditor::SetCol(int Value) {
 }
 
 void TEditor::AdjustCol(bool Vertical, int Direction) {
-    const std::string& t = RowText(FRow);
+    std::string_view t = RowText(FRow);
     const int w = CappedRowEndCol(FRow);
     const std::string codes = ColumnCodes(t);
     auto code = [&](int c) { return (c >= 0 && c < static_cast<int>(codes.size())) ? codes[static_cast<size_t>(c)] : '0'; };

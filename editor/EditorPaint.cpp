@@ -229,6 +229,7 @@ bool TEditor::viewportEvent(QEvent* E) {
 
 void TEditor::paintEvent(QPaintEvent* E) {
     try {
+        SyncScreen();  // what searches left waiting: painted now, or in the next paint
         FDirty -= E->region();
         QPainter p(viewport());
         for (const QRect& r : E->region()) PaintRows(p, r);

@@ -172,6 +172,8 @@ void TEditorParser::InitMethodTable() {
     FTokenMethodTable[toControlCodeHex] = static_cast<TParserMethod>(&TEditorParser::ControlCodeHexProc);
 }
 
+bool TEditorParser::CarriesOnlyBrackets() const { return typeid(*this) == typeid(TEditorParser); }
+
 TTokenKinds TEditorParser::NoRemainderKinds() const {
     return TokenKinds({toComment, toSingleQuotation, toDoubleQuotation, toQuotation});
 }

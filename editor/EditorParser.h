@@ -90,6 +90,9 @@ public:
     void NewData(std::string_view S, const TRowAttributeData& Data) override;
 
 protected:
+    // Only this class's own tokens are known to end with the row; a descendant
+    // may carry more and is tokenised row by row.
+    bool CarriesOnlyBrackets() const override;
     void InitMethodTable() override;
     void DispatchProc() override;
     virtual bool IsQuotation();

@@ -32,15 +32,19 @@ bool HasBreak(std::string_view s) {
 
 TRecordStringItem MakeRow(std::string_view text, int attr) {
     TRecordStringItem r;
-    // A long row gets room to grow, so that typing into it does not copy it.
-    if (text.size() > 65536) r.Str.reserve(text.size() + text.size() / 16);
     r.Str.assign(text.data(), text.size());
     r.AttrA = static_cast<uint32_t>(attr) & 3u;
     return r;
 }
 
-inline int AttrOf(const TRecordStringItem& r) { return static_cast<int>(r.AttrA & 3u); }
-inline uint16_t MarksOf(const TRecordStringItem& r) { return static_cast<uint16_t>(r.AttrB >> 16); }
+template <class R>
+inline int AttrOf(const R& r) {
+    return static_cast<int>(r.AttrA & 3u);
+}
+template <class R>
+inline uint16_t MarksOf(const R& r) {
+    return static_cast<uint16_t>(r.AttrB >> 16);
+}
 
 }  // namespace
 
@@ -385,12 +389,8 @@ void TEditorScreenStrings::ReplaceRowsFromList(int Index, int Count, const TEdit
     std::vector<TRecordStringItem> rows;
     rows.reserve(static_cast<size_t>(List.Count()));
     for (int i = 0; i < List.Count(); ++i) {
-        const auto& src = List.Item(i);
-        TRecordStringItem r;
-        r.Str = src.Str;
-        r.DataStr = src.DataStr;
-        r.Value = src.Value;
-        r.AttrA = src.AttrA & 3u;
+        TRecordStringItem r = List.Item(i);
+        r.AttrA &= 3u;
         rows.push_back(std::move(r));
     }
     int n = static_cast<int>(rows.size());
@@ -433,14 +433,7 @@ void TEditorScreenStrings::ApplyRows(int Index, int Count, std::vector<TRecordSt
         r.AttrA &= 3u;
         r.AttrB = static_cast<uint32_t>(newMarks[static_cast<size_t>(k)]) << 16;
     }
-    if (o > n) FRows.EraseRows(Index, o - n);
-    int common = std::min(o, n);
-    for (int k = 0; k < common; ++k) FRows.SetItem(Index + k, std::move(Rows[static_cast<size_t>(k)]));
-    if (n > o) {
-        std::vector<TRecordStringItem> extra(std::make_move_iterator(Rows.begin() + common),
-                                             std::make_move_iterator(Rows.end()));
-        FRows.InsertRows(Index + common, std::move(extra));
-    }
+    FRows.ReplaceRange(Index, o, std::move(Rows));
     if (lost && Index < FRows.Count()) {
         const auto& r = FRows.Get(Index);
         FRows.SetAttrB(Index, r.AttrB | (static_cast<uint32_t>(lost) << 16));
@@ -635,16 +628,14 @@ bool TEditorScreenStrings::InPlaceRowEdit(int Index, int64_t Head, std::string_v
     Record.FirstRow = Index;
     Record.RowCount = 1;
     Record.Attribute = static_cast<uint8_t>(attr);
-    Record.Text = it.Str.substr(static_cast<size_t>(Head), static_cast<size_t>(delTo - Head));
+    Record.Text.assign(it.Str.substr(static_cast<size_t>(Head), static_cast<size_t>(delTo - Head)));
     Record.HeadKeep = Head;
     Record.TailKeep = Tail;
-    std::string& str = FRows.StrRef(Index);
-    size_t newSize = str.size() - static_cast<size_t>(delTo - Head) + Mid.size();
-    if (newSize > str.capacity() && newSize > 65536) str.reserve(newSize + newSize / 8);
-    str.replace(static_cast<size_t>(Head), static_cast<size_t>(delTo - Head), Mid.data(), Mid.size());
+    const uint32_t attrA = it.AttrA, attrB = it.AttrB;
+    FRows.EditStr(Index, static_cast<size_t>(Head), static_cast<size_t>(delTo - Head), Mid);
     // A replaced row carries no state, Value or DataStr of its own.
-    FRows.SetAttrA(Index, it.AttrA & 3u);
-    FRows.SetAttrB(Index, it.AttrB & 0xFFFF0000u);
+    FRows.SetAttrA(Index, attrA & 3u);
+    FRows.SetAttrB(Index, attrB & 0xFFFF0000u);
     FRows.SetDataStr(Index, std::string());
     FRows.SetValue(Index, 0);
     return true;
@@ -801,13 +792,21 @@ bool TEditorScreenStrings::FillStateCheckpoints(int Budget) {
     }
     auto parser = f->CreateParser();
     // at least up to the next checkpoint, as every call starts again from the last one
-    for (int end = std::min(n, std::max(r + Budget, (last + 1) * kStateCheckpointRows + 1)); r < end; ++r) {
-        d.RowAttribute = static_cast<uint8_t>(RowAttribute(r));
-        SaveCheckpoint(r, d);
-        parser->RowData(r, *this, d);
-        d.PrevRowAttribute = static_cast<uint8_t>(RowAttribute(r));
-    }
+    WalkStates(*parser, r, std::min(n, std::max(r + Budget, (last + 1) * kStateCheckpointRows + 1)), d);
     return static_cast<int>(FCheckpoints.size()) * kStateCheckpointRows < n;
+}
+
+// Carries the state D at the start of row From to the start of row To, saving
+// the checkpoints on the way. A row that ends its line and holds none of the
+// bracket strings that could change D is passed by a byte search; only the
+// others are tokenised.
+void TEditorScreenStrings::WalkStates(TFountainParser& Parser, int From, int To, TRowAttributeData& D) {
+    FRows.ForEachRow(From, To, [&](int Row, std::string_view Text, int Attr) {
+        D.RowAttribute = static_cast<uint8_t>(Attr);
+        SaveCheckpoint(Row, D);
+        if (!Parser.QuickRowState(Text, Attr, D)) Parser.RowData(Row, *this, D);
+        D.PrevRowAttribute = static_cast<uint8_t>(Attr);
+    });
 }
 
 // Stores states from row From (the state in hand computed from the row above,
@@ -839,12 +838,8 @@ int TEditorScreenStrings::UpdateRowStates(int From, bool Notify) {
     }
     // rows above From between the start and From have no state stored: they
     // are only walked through
-    for (; r < From; ++r) {
-        d.RowAttribute = static_cast<uint8_t>(RowAttribute(r));
-        SaveCheckpoint(r, d);
-        parser->RowData(r, *this, d);
-        d.PrevRowAttribute = static_cast<uint8_t>(RowAttribute(r));
-    }
+    WalkStates(*parser, r, From, d);
+    r = std::max(r, From);
     int limit = std::min(n - 1, From + 2 * ScreenRows());
     int count = 0;
     TRowAttributeData stored;
@@ -1057,10 +1052,10 @@ struct TRowBuilder {
     TLineCutter* Cutter;  // null: no wrap
     void Line(std::string_view l, int attr) {
         if (!Cutter) {
-            Rows.PushBack(MakeRow(l, attr));
+            Rows.PushBack(l, static_cast<uint32_t>(attr) & 3u);
             return;
         }
-        CutLine(*Cutter, l, [&](const TWrappedRow& w) { Rows.PushBack(MakeRow(w.Text, w.Attribute)); });
+        CutLine(*Cutter, l, [&](const TWrappedRow& w) { Rows.PushBack(w.Text, static_cast<uint32_t>(w.Attribute) & 3u); });
         if (attr == raEndOfText) {
             int last = Rows.Count() - 1;
             Rows.SetAttrA(last, (Rows.Get(last).AttrA & ~3u) | raEndOfText);

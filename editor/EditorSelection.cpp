@@ -360,17 +360,17 @@ void TEditor::DragSelMove(int ARow, int ACol) {
     const TSelDrawRec sd = FSelDraw;
     const std::string s = GetSelText();
     const int n = RowCount();
-    const std::string& dropText = RowText(ARow);
+    std::string_view dropText = RowText(ARow);
     const int dropLen = static_cast<int>(dropText.size());
     const int dropIdx = ColToIndex(ARow, ACol);
-    std::string B = dropText.substr(0, static_cast<size_t>(std::min(dropIdx, dropLen)));
+    std::string B(dropText.substr(0, static_cast<size_t>(std::min(dropIdx, dropLen))));
     if (dropIdx > dropLen) B.append(static_cast<size_t>(dropIdx - dropLen), ' ');
-    std::string A = dropIdx < dropLen ? dropText.substr(static_cast<size_t>(dropIdx)) : std::string();
+    std::string A = dropIdx < dropLen ? std::string(dropText.substr(static_cast<size_t>(dropIdx))) : std::string();
     if (RowAttribute(ARow) == raLineBreak && ARow < n) A += "\r\n";
-    const std::string& firstRow = RowText(ss.StartRow);
-    std::string P = firstRow.substr(0, static_cast<size_t>(std::clamp(ss.StartIndex, 0, static_cast<int>(firstRow.size()))));
-    const std::string& lastRow = RowText(ss.EndRow);
-    std::string Q = lastRow.substr(static_cast<size_t>(std::clamp(ss.EndIndex + 1, 0, static_cast<int>(lastRow.size()))));
+    std::string_view firstRow = RowText(ss.StartRow);
+    std::string P(firstRow.substr(0, static_cast<size_t>(std::clamp(ss.StartIndex, 0, static_cast<int>(firstRow.size())))));
+    std::string_view lastRow = RowText(ss.EndRow);
+    std::string Q(lastRow.substr(static_cast<size_t>(std::clamp(ss.EndIndex + 1, 0, static_cast<int>(lastRow.size())))));
     if (RowAttribute(ss.EndRow) == raLineBreak && ss.EndRow < n) Q += "\r\n";
     auto middle = [&](int from, int to) {  // whole rows from .. to with their line breaks
         std::string m;
@@ -386,8 +386,8 @@ void TEditor::DragSelMove(int ARow, int ACol) {
     const int a = std::max(FStore->LineStart(top), top - 1);
     if (ARow == sd.StartRow && ACol < sd.StartCol) {
         // on the first row, left of the selection
-        std::string between = firstRow.substr(static_cast<size_t>(std::min(dropIdx, static_cast<int>(firstRow.size()))),
-                                              static_cast<size_t>(std::max(0, ss.StartIndex - dropIdx)));
+        std::string between(firstRow.substr(static_cast<size_t>(std::min(dropIdx, static_cast<int>(firstRow.size()))),
+                                            static_cast<size_t>(std::max(0, ss.StartIndex - dropIdx))));
         text = B + s + between + Q;
         offset = OffsetFromRow(a, ARow, ACol) + static_cast<int>(s.size());
     } else if (ARow > sd.EndRow) {
@@ -397,8 +397,8 @@ void TEditor::DragSelMove(int ARow, int ACol) {
     } else if (ARow == sd.EndRow) {
         // on the last row, right of the selection
         int from = ss.EndIndex + 1;
-        std::string between = lastRow.substr(static_cast<size_t>(std::min(from, static_cast<int>(lastRow.size()))),
-                                             static_cast<size_t>(std::max(0, std::min(dropIdx, static_cast<int>(lastRow.size())) - from)));
+        std::string between(lastRow.substr(static_cast<size_t>(std::min(from, static_cast<int>(lastRow.size()))),
+                                           static_cast<size_t>(std::max(0, std::min(dropIdx, static_cast<int>(lastRow.size())) - from))));
         if (dropIdx > static_cast<int>(lastRow.size())) between.append(static_cast<size_t>(dropIdx - static_cast<int>(lastRow.size())), ' ');
         text = P + between + s + A;
         offset = OffsetFromRow(a, sd.StartRow, sd.StartCol) + static_cast<int>(between.size() + s.size());

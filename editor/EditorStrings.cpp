@@ -46,28 +46,28 @@ void TRecordStringList::EndUpdate() {
 
 std::string TRecordStringList::Get(int i) const {
     CheckIndex(i, FRows.Count());
-    return FRows.Get(i).Str;
+    return std::string(FRows.Text(i));
 }
 
-const std::string& TRecordStringList::Str(int i) const {
+std::string_view TRecordStringList::Str(int i) const {
     CheckIndex(i, FRows.Count());
-    return FRows.Get(i).Str;
+    return FRows.Text(i);
 }
 
-const TRecordStringItem& TRecordStringList::Item(int i) const {
+TRecordStringItem TRecordStringList::Item(int i) const {
     CheckIndex(i, FRows.Count());
-    return FRows.Get(i);
+    return FRows.Item(i);
 }
 
-const TRecordStringItem* TRecordStringList::ItemRun(int i, int& Count) const {
+TRowRun TRecordStringList::ItemRun(int i) const {
     CheckIndex(i, FRows.Count());
-    return FRows.Run(i, Count);
+    return FRows.Run(i);
 }
 
 void TRecordStringList::Put(int i, std::string s) {
     CheckIndex(i, FRows.Count());
     Changing();
-    FRows.SetStr(i, std::move(s));
+    FRows.SetStr(i, s);
     Changed();
 }
 
@@ -134,12 +134,11 @@ inline uint32_t WithField(uint32_t word, int shift, uint32_t mask, uint32_t v) {
 #define Z_ROW_FIELD(NAME, WORD, SHIFT, MASK, BIAS)                                     \
     int TRowAttributeStringList::NAME(int i) const {                                   \
         CheckIndex(i, FRows.Count());                                                  \
-        return static_cast<int>(Field(FRows.Get(i).WORD, SHIFT, MASK)) - (BIAS);       \
+        return static_cast<int>(Field(FRows.WORD(i), SHIFT, MASK)) - (BIAS);           \
     }                                                                                  \
     void TRowAttributeStringList::Set##NAME(int i, int v) {                            \
         CheckIndex(i, FRows.Count());                                                  \
-        const auto& r = FRows.Get(i);                                                  \
-        FRows.Set##WORD(i, WithField(r.WORD, SHIFT, MASK, static_cast<uint32_t>(v + (BIAS)))); \
+        FRows.Set##WORD(i, WithField(FRows.WORD(i), SHIFT, MASK, static_cast<uint32_t>(v + (BIAS)))); \
     }
 
 Z_ROW_FIELD(RowAttribute, AttrA, 0, 0x3u, 0)
@@ -154,12 +153,12 @@ Z_ROW_FIELD(UserToken, AttrB, 8, 0xFFu, 0)
 
 uint16_t TRowAttributeStringList::RowMarks(int i) const {
     CheckIndex(i, FRows.Count());
-    return static_cast<uint16_t>(FRows.Get(i).AttrB >> 16);
+    return static_cast<uint16_t>(FRows.AttrB(i) >> 16);
 }
 
 void TRowAttributeStringList::SetRowMarks(int i, uint16_t marks) {
     CheckIndex(i, FRows.Count());
-    FRows.SetAttrB(i, (FRows.Get(i).AttrB & 0xFFFFu) | (static_cast<uint32_t>(marks) << 16));
+    FRows.SetAttrB(i, (FRows.AttrB(i) & 0xFFFFu) | (static_cast<uint32_t>(marks) << 16));
 }
 
 int32_t TRowAttributeStringList::Value(int i) const {
@@ -172,14 +171,14 @@ void TRowAttributeStringList::SetValue(int i, int32_t v) {
     FRows.SetValue(i, v);
 }
 
-const std::string& TRowAttributeStringList::DataStr(int i) const {
+std::string_view TRowAttributeStringList::DataStr(int i) const {
     CheckIndex(i, FRows.Count());
     return FRows.Get(i).DataStr;
 }
 
-void TRowAttributeStringList::SetDataStr(int i, std::string s) {
+void TRowAttributeStringList::SetDataStr(int i, std::string_view s) {
     CheckIndex(i, FRows.Count());
-    FRows.SetDataStr(i, std::move(s));
+    FRows.SetDataStr(i, s);
 }
 
 void TRowAttributeStringList::Pack(const TRowAttributeData& d, uint32_t& a, uint32_t& b) {
@@ -204,7 +203,7 @@ void TRowAttributeStringList::GetRowAttributeData(int i, TRowAttributeData& data
     CheckIndex(i, FRows.Count());
     const auto& r = FRows.Get(i);
     Unpack(r.AttrA, r.AttrB, data);
-    data.DataStr = r.DataStr;
+    data.DataStr.assign(r.DataStr.data(), r.DataStr.size());
 }
 
 void TRowAttributeStringList::SetRowStateData(int i, const TRowAttributeData& data) {

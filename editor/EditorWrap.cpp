@@ -60,7 +60,7 @@ std::string ColumnCodes(const TColumnMetrics& M, std::string_view S) {
 }
 
 int TextColumns(const TColumnMetrics& M, std::string_view S) {
-    if (std::memchr(S.data(), '\t', S.size()) == nullptr) return static_cast<int>(S.size());
+    if (S.empty() || std::memchr(S.data(), '\t', S.size()) == nullptr) return static_cast<int>(S.size());
     const long T = std::max(1, M.TabSpaceCount);
     const long W = std::max(1, M.WrapByte);
     long w = 0;

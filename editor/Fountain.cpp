@@ -1,6 +1,8 @@
 #include "Fountain.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "CP932.h"
 
@@ -249,40 +251,54 @@ bool TFountainParser::UsableBracket(int Index) const {
     return !item->LeftBracket().empty() && !item->RightBracket().empty();
 }
 
+namespace {
+// The base tables, the same for every parser: made once, copied into each.
+struct TBaseTables {
+    TFountainParser::TParserMethod Methods[256];
+    TFountainParser::TParserMethod Tokens[256];
+};
+}  // namespace
+
 void TFountainParser::InitMethodTable() {
-    for (int b = 0; b < 256; ++b) {
-        auto c = static_cast<unsigned char>(b);
-        TParserMethod m = &TFountainParser::SymbolProc;
-        if (c == 0) m = &TFountainParser::NullProc;
-        else if (c == 9) m = &TFountainParser::TabProc;
-        else if (c == 10) m = &TFountainParser::LFProc;
-        else if (c == 13) m = &TFountainParser::CRProc;
-        else if (IsDigit(c)) m = &TFountainParser::IntegerProc;
-        else if (IsLetter(c) || c == '_') m = &TFountainParser::IdentProc;
-        else if (c == 0x81 || InRange(c, 0x84, 0x87)) m = &TFountainParser::DBCSSymbolProc;
-        else if (c == 0x82 || c == 0x83) m = &TFountainParser::DBCSRunProc;
-        else if (IsKanjiLead(c)) m = &TFountainParser::KanjiProc;
-        else if (InRange(c, 0xA1, 0xA5)) m = &TFountainParser::KanaSymbolProc;
-        else if (InRange(c, 0xA6, 0xDF)) m = &TFountainParser::KanaProc;
-        FMethodTable[b] = m;
-        FTokenMethodTable[b] = &TFountainParser::SymbolProc;
-    }
-    FTokenMethodTable[toInteger] = &TFountainParser::IntegerProc;
-    FTokenMethodTable[toFloat] = &TFountainParser::IntegerProc;
-    FTokenMethodTable[toBracket] = &TFountainParser::BracketProc;
-    FTokenMethodTable[toComment] = &TFountainParser::CommentProc;
-    FTokenMethodTable[toReserve] = &TFountainParser::ReserveWordProc;
-    FTokenMethodTable[toAnk] = &TFountainParser::IdentProc;
-    FTokenMethodTable[toDBSymbol] = &TFountainParser::DBCSSymbolProc;
-    for (int k = toDBInt; k <= toDBKana; ++k) FTokenMethodTable[k] = &TFountainParser::DBCSRunProc;
-    FTokenMethodTable[toDBKanji] = &TFountainParser::KanjiProc;
-    FTokenMethodTable[toKanaSymbol] = &TFountainParser::KanaSymbolProc;
-    FTokenMethodTable[toKana] = &TFountainParser::KanaProc;
-    FTokenMethodTable[toUrl] = &TFountainParser::UrlProc;
-    FTokenMethodTable[toMail] = &TFountainParser::MailProc;
-    FTokenMethodTable[toHex] = &TFountainParser::HexProc;
-    FTokenMethodTable[toSingleQuotation] = &TFountainParser::SingleQuoteProc;
-    FTokenMethodTable[toDoubleQuotation] = &TFountainParser::DoubleQuoteProc;
+    static const TBaseTables tables = [] {
+        TBaseTables t;
+        for (int b = 0; b < 256; ++b) {
+            auto c = static_cast<unsigned char>(b);
+            TParserMethod m = &TFountainParser::SymbolProc;
+            if (c == 0) m = &TFountainParser::NullProc;
+            else if (c == 9) m = &TFountainParser::TabProc;
+            else if (c == 10) m = &TFountainParser::LFProc;
+            else if (c == 13) m = &TFountainParser::CRProc;
+            else if (IsDigit(c)) m = &TFountainParser::IntegerProc;
+            else if (IsLetter(c) || c == '_') m = &TFountainParser::IdentProc;
+            else if (c == 0x81 || InRange(c, 0x84, 0x87)) m = &TFountainParser::DBCSSymbolProc;
+            else if (c == 0x82 || c == 0x83) m = &TFountainParser::DBCSRunProc;
+            else if (IsKanjiLead(c)) m = &TFountainParser::KanjiProc;
+            else if (InRange(c, 0xA1, 0xA5)) m = &TFountainParser::KanaSymbolProc;
+            else if (InRange(c, 0xA6, 0xDF)) m = &TFountainParser::KanaProc;
+            t.Methods[b] = m;
+            t.Tokens[b] = &TFountainParser::SymbolProc;
+        }
+        t.Tokens[toInteger] = &TFountainParser::IntegerProc;
+        t.Tokens[toFloat] = &TFountainParser::IntegerProc;
+        t.Tokens[toBracket] = &TFountainParser::BracketProc;
+        t.Tokens[toComment] = &TFountainParser::CommentProc;
+        t.Tokens[toReserve] = &TFountainParser::ReserveWordProc;
+        t.Tokens[toAnk] = &TFountainParser::IdentProc;
+        t.Tokens[toDBSymbol] = &TFountainParser::DBCSSymbolProc;
+        for (int k = toDBInt; k <= toDBKana; ++k) t.Tokens[k] = &TFountainParser::DBCSRunProc;
+        t.Tokens[toDBKanji] = &TFountainParser::KanjiProc;
+        t.Tokens[toKanaSymbol] = &TFountainParser::KanaSymbolProc;
+        t.Tokens[toKana] = &TFountainParser::KanaProc;
+        t.Tokens[toUrl] = &TFountainParser::UrlProc;
+        t.Tokens[toMail] = &TFountainParser::MailProc;
+        t.Tokens[toHex] = &TFountainParser::HexProc;
+        t.Tokens[toSingleQuotation] = &TFountainParser::SingleQuoteProc;
+        t.Tokens[toDoubleQuotation] = &TFountainParser::DoubleQuoteProc;
+        return t;
+    }();
+    std::copy(std::begin(tables.Methods), std::end(tables.Methods), std::begin(FMethodTable));
+    std::copy(std::begin(tables.Tokens), std::end(tables.Tokens), std::begin(FTokenMethodTable));
 }
 
 void TFountainParser::SkipBlanks() {
@@ -616,17 +632,47 @@ uint8_t TFountainParser::NextToken() {
     return FToken;
 }
 
+namespace {
+// Needle occurs somewhere in Hay.
+inline bool Holds(std::string_view Hay, std::string_view Needle) {
+    if (Needle.size() == 1) return !Hay.empty() && std::memchr(Hay.data(), Needle[0], Hay.size()) != nullptr;
+    return Hay.find(Needle) != std::string_view::npos;
+}
+}  // namespace
+
+bool TFountainParser::QuickRowState(std::string_view Row, int Attr, TRowAttributeData& Data) {
+    if (Attr == 1 || Data.PrevToken != 0 || Data.WrappedByte != 0) return false;
+    if (FQuick < 0) {
+        FQuick = CarriesOnlyBrackets() ? 1 : 0;
+        const TFountainBracketCollection& b = FFountain->Brackets();
+        for (int i = 0; i < b.Count(); ++i) FPairs.emplace_back(b.Items(i)->LeftBracket(), b.Items(i)->RightBracket());
+    }
+    if (FQuick == 0) return false;
+    if (Data.BracketIndex == -1) {
+        // A pair opens only where its left string stands; without one the
+        // state at the row's end is the state at its start.
+        for (const auto& [left, right] : FPairs)
+            if (!left.empty() && !right.empty() && Holds(Row, left)) return false;
+        return true;
+    }
+    // An open pair closes only where its right string stands.
+    if (Data.BracketIndex < 0 || Data.BracketIndex >= static_cast<int>(FPairs.size())) return false;
+    const auto& [left, right] = FPairs[static_cast<size_t>(Data.BracketIndex)];
+    return !left.empty() && !right.empty() && !Holds(Row, right);
+}
+
 void TFountainParser::RowData(int Row, const TRowAttributeStringList& Strings, TRowAttributeData& Data) {
     int count = Strings.Count();
     if (Row < 0 || Row >= count) return;
     int attr = Strings.RowAttribute(Row);
-    if (LineBoundKinds()[Data.PrevToken]) {
+    if (Data.PrevToken != 0 && LineBoundKinds()[Data.PrevToken]) {
         // a comment carried from the row above takes this whole row
         if (attr != 1) Data.PrevToken = 0;
         Data.WrappedByte = 0;
         return;
     }
-    const std::string& row = Strings.Str(Row);
+    std::string_view row = Strings.Str(Row);
+    if (QuickRowState(row, attr, Data)) return;
     bool blank = true;
     for (char c : row)
         if (!IsBlank(static_cast<unsigned char>(c))) {

@@ -22,6 +22,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "EditorBase.h"
 #include "EditorStrings.h"
@@ -216,6 +218,11 @@ public:
     virtual void RowData(int Row, const TRowAttributeStringList& Strings, TRowAttributeData& Data);
     // The colour of the current token, or null for none.
     virtual TFountainColor* TokenToFountainColor() = 0;
+    // RowData for the row Row of attribute Attr when it needs no tokenising: a
+    // row that ends its logical line, with no token carried into it, holding
+    // none of the bracket strings that could change the open pair (see
+    // CarriesOnlyBrackets). False, with Data untouched, when RowData must run.
+    bool QuickRowState(std::string_view Row, int Attr, TRowAttributeData& Data);
 
     // The current token.
     uint8_t Token() const { return FToken; }
@@ -255,6 +262,14 @@ public:
     virtual TTokenKinds LineBoundKinds() const;
 
 protected:
+    // True when a row that ends its logical line carries nothing into the next
+    // row but the open bracket pair (strings, comments and every other token
+    // end with the row). RowData then only searches such a row for the bracket
+    // strings that could change that pair, and tokenises it only when one is
+    // there: the state at a row far down is found at the cost of a byte search
+    // per row. A descendant that carries more from row to row answers false.
+    virtual bool CarriesOnlyBrackets() const { return false; }
+
     virtual void InitMethodTable();
     virtual void SkipBlanks();
     virtual bool IsBracketStart();
@@ -321,4 +336,11 @@ protected:
     std::string FDataStr;
     // The end of a run of mail characters already found to hold no address.
     int FMailFailEnd = 0;
+
+private:
+    // The bracket strings of the fountain, taken at the first quick row of
+    // this parser's job (a parser lives for one job; the pairs do not change
+    // during it): Quick -1 not known yet, 0 no quick rows, 1 quick rows.
+    int FQuick = -1;
+    std::vector<std::pair<std::string, std::string>> FPairs;
 };

@@ -20,6 +20,19 @@ char* TColumnStore::TArena::Grow(size_t extra) {
     return Data + Size;
 }
 
+void TColumnStore::Chunk::PushEnd() {
+    if (WideEnds.empty() && Arena.Size <= NarrowEndLimit) {
+        Ends.push_back(static_cast<uint32_t>(Arena.Size));
+        return;
+    }
+    if (WideEnds.empty()) {
+        WideEnds.reserve(Ends.capacity());
+        WideEnds.assign(Ends.begin(), Ends.end());
+        Ends = {};
+    }
+    WideEnds.push_back(Arena.Size);
+}
+
 TColumnStore::Chunk& TColumnStore::Tail() {
     const size_t i = FCount & kMask;
     if (i == 0 && FCount >> kShift == FChunks.size()) {
@@ -52,7 +65,7 @@ void TColumnStore::AppendNull() {
     case csInteger: c.Ints.push_back(0); break;
     case csFloat: c.Floats.push_back(0); break;
     case csTimeStamp: c.Stamps.emplace_back(); break;
-    default: c.Ends.push_back(c.Arena.Size); break;
+    default: c.PushEnd(); break;
     }
     ++FCount;
 }
@@ -78,7 +91,7 @@ void TColumnStore::AppendBytes(std::string_view v) {
         std::memcpy(c.Arena.Grow(v.size()), v.data(), v.size());
         c.Arena.Size += v.size();
     }
-    c.Ends.push_back(c.Arena.Size);
+    c.PushEnd();
     ++FCount;
 }
 
@@ -86,7 +99,7 @@ bool TColumnStore::AppendUtf16(std::u16string_view v) {
     Chunk& c = Tail();
     bool lossy = false;
     c.Arena.Size += cp932::EncodeUtf16(v.data(), v.size(), c.Arena.Grow(v.size() * 2), &lossy);
-    c.Ends.push_back(c.Arena.Size);
+    c.PushEnd();
     ++FCount;
     return lossy;
 }
@@ -96,7 +109,7 @@ bool TColumnStore::AppendApiText(std::string_view bytes, bool utf8) {
     Chunk& c = Tail();
     bool lossy = false;
     c.Arena.Size += cp932::EncodeUtf8(bytes.data(), bytes.size(), c.Arena.Grow(bytes.size()), &lossy);
-    c.Ends.push_back(c.Arena.Size);
+    c.PushEnd();
     ++FCount;
     return lossy;
 }
@@ -116,7 +129,8 @@ size_t TColumnStore::MemoryUsed() const {
     size_t n = 0;
     for (const auto& c : FChunks)
         n += c->Nulls.capacity() * 8 + c->Ints.capacity() * 8 + c->Floats.capacity() * 8 +
-             c->Stamps.capacity() * sizeof(TSQLTimeStamp) + c->Ends.capacity() * 8 + c->Arena.Capacity;
+             c->Stamps.capacity() * sizeof(TSQLTimeStamp) + c->Ends.capacity() * 4 + c->WideEnds.capacity() * 8 +
+             c->Arena.Capacity;
     return n;
 }
 

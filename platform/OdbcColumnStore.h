@@ -2,8 +2,8 @@
 // rows kept in chunks of 65536 so that growing never copies the whole column
 // (the first chunk grows with its rows, so a small result takes little room).
 // Fixed-size values sit in plain arrays, text and bytes in one byte arena per
-// chunk with end offsets, and a null bitmap marks the nulls. No heap object
-// per cell.
+// chunk with end offsets (4 bytes a value; 8 once a chunk's arena passes 4 GB),
+// and a null bitmap marks the nulls. No heap object per cell.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -42,14 +42,17 @@ public:
     std::string_view Bytes(size_t row) const {
         const Chunk& c = *FChunks[row >> kShift];
         size_t i = row & kMask;
-        uint64_t b = i ? c.Ends[i - 1] : 0;
-        return std::string_view(c.Arena.Data + b, c.Ends[i] - b);
+        uint64_t b = i ? c.End(i - 1) : 0;
+        return std::string_view(c.Arena.Data + b, c.End(i) - b);
     }
     // The value as a variant (null, integer, double, date-time, text or bytes).
     TVariant Value(size_t row) const;
 
     size_t MemoryUsed() const;
     void Clear();
+
+    // A chunk's arena longer than this keeps 8-byte ends (lowered by the tests).
+    static inline uint64_t NarrowEndLimit = UINT32_MAX;
 
 private:
     static constexpr unsigned kShift = 16;
@@ -70,8 +73,11 @@ private:
         std::vector<int64_t> Ints;
         std::vector<double> Floats;
         std::vector<TSQLTimeStamp> Stamps;
-        std::vector<uint64_t> Ends;
+        std::vector<uint32_t> Ends;      // where each value ends in Arena
+        std::vector<uint64_t> WideEnds;  // in place of Ends once Arena passes NarrowEndLimit
         TArena Arena;
+        uint64_t End(size_t i) const { return WideEnds.empty() ? Ends[i] : WideEnds[i]; }
+        void PushEnd();                  // the end of the value just stored
     };
     Chunk& Tail();   // the chunk that takes the next row
     void MarkNull(Chunk& c, size_t i) { c.Nulls[i >> 6] |= uint64_t(1) << (i & 63); }

@@ -115,7 +115,7 @@ public:
     std::vector<std::string> Rows() const {
         std::vector<std::string> out;
         for (int r = 0; r < Store->GetCount(); ++r)
-            out.push_back(Store->Str(r) + "|" + std::to_string(Store->RowAttribute(r)));
+            out.push_back(std::string(Store->Str(r)) + "|" + std::to_string(Store->RowAttribute(r)));
         return out;
     }
     std::string Text() const { return Lines->GetText(); }

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "CP932Qt.h"
 #include "Editor.h"
@@ -91,5 +92,23 @@ struct ViewFixture : testutil::WithApp, ::testing::Test {
     void K(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { Key(E.get(), key, mods); }
     QImage Grab() { return E->viewport()->grab().toImage(); }
 };
+
+// A plain search routine for the tests: exact bytes, forward after the
+// current match, backward before the start.
+inline bool PlainSearch(std::string_view Buffer, int& Start, int& Length, std::string_view Pattern, uint16_t Options) {
+    if (Pattern.empty() || Buffer.empty()) return false;
+    size_t pos;
+    if (Options & soForward) {
+        pos = Buffer.find(Pattern, static_cast<size_t>(Start + Length));
+    } else {
+        int from = Start - static_cast<int>(Pattern.size());
+        if (from < 0) return false;
+        pos = Buffer.rfind(Pattern, static_cast<size_t>(from));
+    }
+    if (pos == std::string_view::npos) return false;
+    Start = static_cast<int>(pos);
+    Length = static_cast<int>(Pattern.size());
+    return true;
+}
 
 }  // namespace viewtest

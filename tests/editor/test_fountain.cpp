@@ -16,7 +16,7 @@ public:
         for (const auto& [text, attr] : rows) List.SetRowAttribute(List.Add(text), attr);
     }
     int RowCount() const { return List.Count(); }
-    const std::string& RowText(int Row) const { return List.Str(Row); }
+    std::string_view RowText(int Row) const { return List.Str(Row); }
     int RowAttributeOf(int Row) const { return List.RowAttribute(Row); }
     TEditorStringList List;
 };

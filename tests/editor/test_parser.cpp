@@ -255,3 +255,84 @@ TEST(EditorParser, LongRowsGiveTheSameTokensAsShortOnes) {
         }
     }
 }
+
+// The state at the end of a row that ends its line, found by searching the row
+// for the bracket strings, is the state the tokenizer finds: for rows that
+// hold a bracket string only inside a comment, a quotation, a mail address, a
+// URL or a double-byte character, for open pairs that close or not, and for a
+// carried pair that no longer exists.
+TEST(EditorParser, RowStatesOfWholeLinesEqualTheTokenisedOnes) {
+    const std::vector<std::string> rows = {
+        "select a from t",
+        "a /* b",
+        "a */ b",
+        "/* x */ y",
+        "x */ y /* z",
+        "-- /* not here",
+        "'/*' and '*/'",
+        "mail a/*b@x.jp */",
+        "http://a/*b */",
+        "\x81/* \x81*/",
+        "{ open",
+        "close } and { again",
+        "(* pascal *) (*",
+        "",
+        "   ",
+        "\t",
+        "plain \x83\x65\x83\x4c\x83\x58\x83\x67 row",
+        "a*/",
+        "/",
+        "*",
+        "a longer row of words that closes the comment */ and goes on -- /* for a while",
+        "a longer row of words that opens a comment /* and goes on for a while longer",
+    };
+    auto setup = [](TEditorFountain& f, int kind) {
+        auto pair = [&](const char* l, const char* r) {
+            auto* b = f.Brackets().Add();
+            b->SetLeftBracket(l);
+            b->SetRightBracket(r);
+        };
+        pair("/*", "*/");
+        if (kind >= 1) {
+            pair("{", "}");
+            pair("(*", "*)");
+            pair("x", "");  // no right string: never opens
+        }
+        if (kind >= 2) {
+            f.Commenter = "--";
+            f.Quotation = "'";
+            f.Mail = f.Url = true;
+        }
+    };
+    for (int kind = 0; kind < 3; ++kind) {
+        auto quick = MakeObject<TEditorFountain>();
+        auto longWay = MakeObject<TLongWayFountain>();
+        setup(*quick, kind);
+        setup(*longWay, kind);
+        auto pq = quick->CreateParser();
+        auto pl = longWay->CreateParser();
+        for (int attr : {int(raLineBreak), int(raEndOfText)}) {
+            TEditorStringList lines;
+            for (const auto& r : rows) lines.SetRowAttribute(lines.Add(r), attr);
+            for (int open : {-1, 0, 1, 2, 3, 9}) {
+                for (int r = 0; r < lines.Count(); ++r) {
+                    TRowAttributeData a, b;
+                    a.RowAttribute = b.RowAttribute = static_cast<uint8_t>(attr);
+                    a.BracketIndex = b.BracketIndex = open;
+                    a.UserIndex = b.UserIndex = 7;
+                    a.DataStr = b.DataStr = "kept";
+                    pq->RowData(r, lines, a);
+                    pl->RowData(r, lines, b);
+                    SCOPED_TRACE("setup " + std::to_string(kind) + ", open " + std::to_string(open) + ", row \"" +
+                                 lines.Get(r) + "\"");
+                    EXPECT_EQ(a.BracketIndex, b.BracketIndex);
+                    EXPECT_EQ(a.PrevToken, b.PrevToken);
+                    EXPECT_EQ(a.WrappedByte, b.WrappedByte);
+                    EXPECT_EQ(a.UserIndex, b.UserIndex);
+                    EXPECT_EQ(a.UserToken, b.UserToken);
+                    EXPECT_EQ(a.DataStr, b.DataStr);
+                }
+            }
+        }
+    }
+}

@@ -591,3 +591,65 @@ TEST(RowStore, InsertedTextHoldingANulKeepsTheRestOfTheRow) {
         EXPECT_EQ(v.Text(), "abcdef\r\nnext") << wrap;
     }
 }
+
+// Rows replaced by the rows of a list: text, attribute, Value and DataStr come
+// from the list, no carried state is taken (the rows read as not computed),
+// and the marks move with the text as many old rows as there are new ones, the
+// surplus old rows' marks going to the first new row, or (more new rows) the
+// first old row's marks to the row its text moved down to when the caret
+// stood at column 0.
+TEST(RowStore, ReplaceRowsFromListTakesTheListsRowsAndMovesTheMarks) {
+    struct Case {
+        const char* name;
+        int index, count;
+        std::vector<std::string> list;
+        int col;
+        std::vector<std::string> rows;
+        std::vector<uint16_t> marks;  // of every row after the replacement
+    };
+    // rows a .. e carry marks 1 .. 5 (row i has mark i + 1)
+    const Case cases[] = {
+        {"fewer rows", 1, 3, {"X"}, 0, {"a|0", "X|1", "e|0"}, {1 << 1, (1 << 2) | (1 << 3) | (1 << 4), 1 << 5}},
+        {"as many", 1, 2, {"X", "Y"}, 0, {"a|0", "X|1", "Y|1", "d|0", "e|0"},
+         {1 << 1, 1 << 2, 1 << 3, 1 << 4, 1 << 5}},
+        {"more rows, caret inside", 1, 2, {"X", "Y", "Z"}, 3, {"a|0", "X|1", "Y|1", "Z|1", "d|0", "e|0"},
+         {1 << 1, 1 << 2, 0, 1 << 3, 1 << 4, 1 << 5}},
+        {"more rows, caret at column 0", 1, 2, {"X", "Y", "Z"}, 0, {"a|0", "X|1", "Y|1", "Z|1", "d|0", "e|0"},
+         {1 << 1, 0, 1 << 2, 1 << 3, 1 << 4, 1 << 5}},
+        {"none", 1, 3, {}, 0, {"a|0", "e|0"}, {1 << 1, 1 << 5}},
+        {"outside the rows", 4, 2, {"X"}, 0, {"a|0", "b|0", "c|0", "d|0", "e|0"},
+         {1 << 1, 1 << 2, 1 << 3, 1 << 4, 1 << 5}},
+    };
+    auto f = MakeObject<TEditorFountain>();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TFakeView v;
+        v.Fountain = f.get();
+        v.BracketsFull = true;
+        v.Lines->SetText("a\r\nb\r\nc\r\nd\r\ne\r\n");
+        for (int r = 0; r < 5; ++r) v.Store->SetRowMarks(r, static_cast<uint16_t>(1u << (r + 1)));
+        ASSERT_EQ(v.Store->BracketIndex(2), -1);  // computed
+        TEditorStringList list;
+        for (size_t k = 0; k < c.list.size(); ++k) {
+            int i = list.Add(c.list[k]);
+            list.SetRowAttribute(i, raWrapped);
+            list.SetValue(i, 10 + static_cast<int>(k));
+            list.SetDataStr(i, "s" + std::to_string(k));
+            list.SetBracketIndex(i, 3);  // a state of the list's own: not taken
+            list.SetRowMarks(i, 1u << 15);  // marks of the list: not taken
+        }
+        v.FCol = c.col;
+        v.Store->ReplaceRowsFromList(c.index, c.count, list);
+        EXPECT_EQ(v.Rows(), c.rows);
+        ASSERT_EQ(v.Store->GetCount(), static_cast<int>(c.marks.size()));
+        for (int r = 0; r < v.Store->GetCount(); ++r) EXPECT_EQ(v.Store->RowMarks(r), c.marks[static_cast<size_t>(r)]) << r;
+        if (std::string(c.name) == "outside the rows") continue;
+        for (size_t k = 0; k < c.list.size(); ++k) {
+            const int r = c.index + static_cast<int>(k);
+            EXPECT_EQ(v.Store->Value(r), 10 + static_cast<int>(k));
+            EXPECT_EQ(v.Store->DataStr(r), "s" + std::to_string(k));
+            EXPECT_EQ(v.Store->BracketIndex(r), -2);  // not computed
+        }
+        EXPECT_EQ(v.Store->GetMarksInUse() & (1u << 15), 0u);
+    }
+}

@@ -249,3 +249,164 @@ TEST(RowBlocks, ResetStatesFromLeavesEarlierRowsAndKeepsAttributesAndMarks) {
     }
     EXPECT_EQ(l.RowMarksUnion(), 2);
 }
+
+// The storage itself against a plain vector of rows: texts edited in place,
+// rows long enough to get blocks of their own, packed data beyond the low byte
+// (carried tokens, marks), Value and DataStr, states reset, rows replaced,
+// exchanged, appended and taken out block by block. Every row is compared
+// after each round.
+TEST(RowBlocks, TextsAndRowDataMatchAPlainModelUnderEdits) {
+    std::vector<TRecordStringItem> model;
+    TRowBlocks b;
+    std::mt19937 rng(2024);
+    auto rnd = [&](unsigned n) { return n == 0 ? 0u : static_cast<unsigned>(rng() % n); };
+    auto makeRow = [&](int step, int k) {
+        TRecordStringItem r;
+        const unsigned kind = rnd(40);
+        if (kind == 0)
+            r.Str.assign(70000 + rnd(5000), static_cast<char>('a' + step % 26));  // a block of its own
+        else
+            r.Str = std::to_string(step) + ":" + std::to_string(k) + std::string(rnd(90), 'x');
+        r.AttrA = rnd(3) | (rnd(6) == 0 ? (rnd(15) + 1) << 4 : 0u) | (rnd(10) == 0 ? rnd(255) << 16 : 0u);
+        r.AttrB = rnd(12) == 0 ? (rnd(200) | (1u << (16 + rnd(16)))) : 0u;
+        if (rnd(30) == 0) r.Value = static_cast<int32_t>(rnd(1000)) - 500;
+        if (rnd(50) == 0) r.DataStr = "data" + std::to_string(k);
+        return r;
+    };
+    auto check = [&](int step) {
+        ASSERT_EQ(b.Count(), static_cast<int>(model.size())) << step;
+        int ends = 0;
+        uint16_t marks = 0;
+        for (size_t i = 0; i < model.size(); ++i) {
+            const int r = static_cast<int>(i);
+            const TRowRef got = b.Get(r);
+            const auto& want = model[i];
+            ASSERT_EQ(got.Str, want.Str) << "step " << step << " row " << r;
+            ASSERT_EQ(b.Text(r), want.Str) << "step " << step << " row " << r;
+            ASSERT_EQ(got.AttrA, want.AttrA) << "step " << step << " row " << r;
+            ASSERT_EQ(got.AttrB, want.AttrB) << "step " << step << " row " << r;
+            ASSERT_EQ(got.Value, want.Value) << "step " << step << " row " << r;
+            ASSERT_EQ(got.DataStr, want.DataStr) << "step " << step << " row " << r;
+            if ((want.AttrA & 3u) != raWrapped) ++ends;
+            marks = static_cast<uint16_t>(marks | (want.AttrB >> 16));
+        }
+        ASSERT_EQ(b.LineEndCount(), ends) << step;
+        ASSERT_EQ(b.MarksUnion(), marks) << step;
+    };
+    for (int step = 0; step < 300; ++step) {
+        const int n = static_cast<int>(model.size());
+        const unsigned op = rnd(12);
+        if (op < 3 || n == 0) {
+            // rows inserted, sometimes more than a block takes at once
+            const int count = rnd(10) == 0 ? 1100 + static_cast<int>(rnd(600)) : 1 + static_cast<int>(rnd(30));
+            const int at = static_cast<int>(rnd(static_cast<unsigned>(n + 1)));
+            std::vector<TRecordStringItem> rows;
+            for (int k = 0; k < count; ++k) rows.push_back(makeRow(step, k));
+            model.insert(model.begin() + at, rows.begin(), rows.end());
+            b.InsertRows(at, std::move(rows));
+        } else if (op < 5) {
+            const int at = static_cast<int>(rnd(static_cast<unsigned>(n)));
+            const int count = 1 + static_cast<int>(rnd(static_cast<unsigned>(std::min(n - at, 700))));
+            b.EraseRows(at, count);
+            model.erase(model.begin() + at, model.begin() + at + count);
+        } else if (op < 7) {
+            // bytes of rows changed in place, the whole text set, or a row grown long
+            for (int k = 0; k < 10; ++k) {
+                const int at = static_cast<int>(rnd(static_cast<unsigned>(n)));
+                std::string& s = model[static_cast<size_t>(at)].Str;
+                if (rnd(3) == 0) {
+                    s = rnd(20) == 0 ? std::string(80000, 'L') : "set" + std::to_string(step);
+                    b.SetStr(at, s);
+                } else {
+                    const size_t pos = rnd(static_cast<unsigned>(s.size() + 1));
+                    const size_t len = rnd(static_cast<unsigned>(s.size() - pos + 1));
+                    const std::string mid(rnd(12), static_cast<char>('A' + k));
+                    s.replace(pos, len, mid);
+                    b.EditStr(at, pos, len, mid);
+                }
+            }
+        } else if (op < 8) {
+            for (int k = 0; k < 15; ++k) {
+                const int at = static_cast<int>(rnd(static_cast<unsigned>(n)));
+                auto& m = model[static_cast<size_t>(at)];
+                switch (rnd(4)) {
+                    case 0: m.AttrA = rnd(3) | (rnd(2) ? rnd(0xFFFFFF) << 8 : 0u); b.SetAttrA(at, m.AttrA); break;
+                    case 1: m.AttrB = rnd(2) ? rnd(0xFFFFFFFFu) : 0u; b.SetAttrB(at, m.AttrB); break;
+                    case 2: m.Value = static_cast<int32_t>(rnd(3)) - 1; b.SetValue(at, m.Value); break;
+                    default: m.DataStr = rnd(2) ? "d" + std::to_string(k) : std::string(); b.SetDataStr(at, m.DataStr); break;
+                }
+            }
+        } else if (op < 9) {
+            // rows replaced by others, more, fewer or as many
+            const int at = static_cast<int>(rnd(static_cast<unsigned>(n)));
+            const int count = static_cast<int>(rnd(static_cast<unsigned>(std::min(n - at, 40) + 1)));
+            std::vector<TRecordStringItem> rows;
+            for (int k = 0, m = static_cast<int>(rnd(40)); k < m; ++k) rows.push_back(makeRow(step, k));
+            model.erase(model.begin() + at, model.begin() + at + count);
+            model.insert(model.begin() + at, rows.begin(), rows.end());
+            b.ReplaceRange(at, count, std::move(rows));
+        } else if (op < 10) {
+            // every carried state from a row on reads as not computed
+            const int from = static_cast<int>(rnd(static_cast<unsigned>(n)));
+            b.ResetStatesFrom(from);
+            for (size_t i = static_cast<size_t>(from); i < model.size(); ++i) {
+                model[i].AttrA &= 3u;
+                model[i].AttrB &= 0xFFFF0000u;
+                model[i].DataStr.clear();
+            }
+        } else if (op < 11) {
+            const int i = static_cast<int>(rnd(static_cast<unsigned>(n)));
+            const int j = static_cast<int>(rnd(static_cast<unsigned>(n)));
+            b.Exchange(i, j);
+            std::swap(model[static_cast<size_t>(i)], model[static_cast<size_t>(j)]);
+        } else {
+            // appended row by row, or taken out from the front block by block
+            if (rnd(2)) {
+                for (int k = 0; k < 600; ++k) {
+                    TRecordStringItem r = makeRow(step, k);
+                    model.push_back(r);
+                    b.PushBack(r);
+                }
+            } else {
+                std::vector<TRecordStringItem> front;
+                ASSERT_TRUE(b.PopFrontBlock(front));
+                ASSERT_LE(front.size(), model.size());
+                for (size_t k = 0; k < front.size(); ++k) {
+                    ASSERT_EQ(front[k].Str, model[k].Str);
+                    ASSERT_EQ(front[k].AttrA, model[k].AttrA);
+                    ASSERT_EQ(front[k].AttrB, model[k].AttrB);
+                    ASSERT_EQ(front[k].Value, model[k].Value);
+                    ASSERT_EQ(front[k].DataStr, model[k].DataStr);
+                }
+                model.erase(model.begin(), model.begin() + static_cast<std::ptrdiff_t>(front.size()));
+            }
+        }
+        if (step % 10 == 0 || step == 299) check(step);
+    }
+}
+
+// A plain row costs its text and a few bytes: a million-row result must not
+// cost a heap string and a record a row.
+TEST(RowBlocks, PlainRowsCostTheirTextAndFiveBytes) {
+    const std::string row(64, 'r');
+    TRowBlocks appended, inserted;
+    std::vector<TRecordStringItem> items;
+    const int n = 100000;
+    for (int i = 0; i < n; ++i) {
+        appended.PushBack(row, raLineBreak);
+        TRecordStringItem it;
+        it.Str = row;
+        items.push_back(std::move(it));
+    }
+    inserted.InsertRows(0, std::move(items));
+    for (const TRowBlocks* b : {&appended, &inserted}) {
+        const double perRow = static_cast<double>(b->BytesHeld()) / n;
+        EXPECT_GE(perRow, 64.0);
+        EXPECT_LT(perRow, 64.0 + 8.0);
+    }
+    // rows with marks keep them, in the blocks that have them
+    appended.SetAttrB(n / 2, 1u << 20);
+    EXPECT_EQ(appended.Get(n / 2).AttrB, 1u << 20);
+    EXPECT_EQ(appended.MarksUnion(), 1u << 4);
+    EXPECT_LT(static_cast<double>(appended.BytesHeld()) / n, 64.0 + 8.0);
+}

@@ -1,8 +1,12 @@
 // The editor's search over its rows: every match is found, forward and
 // backward, whatever rows it spans (logical or wrapped) and wherever the rows
 // the search reads at once end, checked against a plain byte scan of the
-// joined text; search runs end as the searches of the run do one by one.
+// joined text; each hit lands where placing it step by step puts it, and the
+// screen catches up when the event loop runs.
 #include <gtest/gtest.h>
+
+#include <QScreen>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <functional>
@@ -225,17 +229,19 @@ TEST_F(SearchRows, TheNextSearchStartsRightAfterACaretHit) {
     EXPECT_EQ(at, (std::vector<int>{0, 2, 5}));
 }
 
-// ---- search runs
+// ---- placing the hits ---------------------------------------------------------------------------------
 
 struct TState {
-    int Row, Col, TopRow, TopCol, SelState;
+    int Row, Col, TopRow, TopCol, LeftScroll, SelState, HitLength, SelStart, SelLength, Underline;
     TSelStrRec Sel;
     TSelDrawRec Draw;
     std::string Text;
 };
 
 TState StateOf(TEditor* E) {
-    return {E->Row(), E->Col(), E->TopRow(), E->TopCol(), E->SelState(), E->SelStr(), E->SelDraw(), E->GetSelText()};
+    return {E->Row(),       E->Col(),         E->TopRow(),      E->TopCol(),
+            E->LeftScroll(), E->SelState(),   E->HitLength(),   E->GetSelStart(),
+            E->GetSelLength(), E->UnderlineUpdateCount(), E->SelStr(), E->SelDraw(), E->GetSelText()};
 }
 
 void ExpectSame(const TState& A, const TState& B, const std::string& Where) {
@@ -243,7 +249,12 @@ void ExpectSame(const TState& A, const TState& B, const std::string& Where) {
     EXPECT_EQ(A.Col, B.Col) << Where;
     EXPECT_EQ(A.TopRow, B.TopRow) << Where;
     EXPECT_EQ(A.TopCol, B.TopCol) << Where;
+    EXPECT_EQ(A.LeftScroll, B.LeftScroll) << Where;
     EXPECT_EQ(A.SelState, B.SelState) << Where;
+    EXPECT_EQ(A.HitLength, B.HitLength) << Where;
+    EXPECT_EQ(A.SelStart, B.SelStart) << Where;
+    EXPECT_EQ(A.SelLength, B.SelLength) << Where;
+    EXPECT_EQ(A.Underline, B.Underline) << Where;
     EXPECT_EQ(A.Sel.StartRow, B.Sel.StartRow) << Where;
     EXPECT_EQ(A.Sel.EndRow, B.Sel.EndRow) << Where;
     EXPECT_EQ(A.Sel.StartIndex, B.Sel.StartIndex) << Where;
@@ -252,36 +263,18 @@ void ExpectSame(const TState& A, const TState& B, const std::string& Where) {
     EXPECT_EQ(A.Text, B.Text) << Where;
 }
 
-class SearchRuns : public ViewFixture {
-protected:
-    std::unique_ptr<TEditor> Twin{MakeEditor<TEditor>()};
-    void Both(const std::function<void(TEditor*)>& Do) {
-        Do(E.get());
-        Do(Twin.get());
-    }
-    // Every match from (Row, Col) one by one in E and inside a run in Twin: the
-    // same count and the same caret, hit and view at the end.
-    void Compare(const std::string& Pat, uint16_t Options, int Row, int Col, const std::string& Where) {
-        Both([&](TEditor* e) {
-            e->CleanSelection();
-            e->SetTopRow(0);
-            e->SetTopCol(0);
-            e->SetRowCol(Row, Col);
-        });
-        int one = 0, run = 0;
-        while (E->Search(Pat, Options)) ++one;
-        {
-            TEditor::TSearchRun r(*Twin);
-            while (Twin->Search(Pat, Options)) ++run;
-        }
-        EXPECT_EQ(one, run) << Where;
-        ExpectSame(StateOf(E.get()), StateOf(Twin.get()), Where);
-    }
-};
+// A hit placed the long way: the selection removed, the caret put at the hit's
+// start, the hit shown by its length, the caret scrolled into view.
+void PlaceStepByStep(TEditor* E, int Row, int Index, int Length) {
+    E->CleanSelection();
+    E->SetCaretByOffset(Row, Index);
+    E->SetHitSelLength(Length);
+    E->EmScrollCaret();
+}
 
-TEST_F(SearchRuns, EndAsTheSearchesOneByOne) {
-    // hits in short and long rows, after tabs and double-byte characters, over
-    // line breaks, and past the last column the caret can reach
+// Rows with hits in short and long rows, after tabs and double-byte
+// characters, over line breaks, and past the last column the caret can reach.
+std::string MixedText() {
     std::string t;
     for (int i = 0; i < 400; ++i) {
         switch (i % 8) {
@@ -293,63 +286,141 @@ TEST_F(SearchRuns, EndAsTheSearchesOneByOne) {
             default: t += "no match on row " + std::to_string(i) + "\r\n"; break;
         }
     }
-    Both([&](TEditor* e) {
-        e->resize(480, 320);
-        e->Lines().SetText(t);
-    });
-    for (bool wrap : {false, true}) {
-        Both([&](TEditor* e) { e->SetWordWrap(wrap); });
-        const int rows = E->RowCount();
-        for (uint16_t options : {uint16_t(F), uint16_t(F | LB | BL), uint16_t(0), uint16_t(LB | BL)}) {
-            for (int from : {0, rows / 3, rows}) {
-                Compare("ab", options, from, 0,
-                        "wrap " + std::to_string(wrap) + ", options " + std::to_string(options) + ", from " +
-                            std::to_string(from));
-                if (HasFailure()) return;
-            }
-        }
-        Compare("\x95\x5C", F, 0, 0, "hyou");
-    }
-    // hits drawn in the hit colours end as such
-    Both([&](TEditor* e) {
-        e->SetWordWrap(false);
-        e->SetHitStyle(hsDraw);
-    });
-    Compare("ab", F, 0, 0, "hsDraw");
-    EXPECT_EQ(Twin->SelState(), 3);
+    return t;
 }
 
-TEST_F(SearchRuns, PlaceNothingUntilTheRunEnds) {
-    E->resize(480, 320);
-    SetText("ab\r\nxx ab\r\nab\r\n");
-    E->SetRowCol(0, 1);
-    int changes = 0;
-    E->OnSelectionChange = [&](TObject*, bool) { ++changes; };
-    {
-        TEditor::TSearchRun run(*E);
-        int found = 0;
-        while (E->Search("ab", F)) ++found;
-        EXPECT_EQ(found, 2);
-        EXPECT_EQ(E->Row(), 0);
-        EXPECT_EQ(E->Col(), 1);
-        EXPECT_EQ(changes, 0);
-        {
-            TEditor::TSearchRun inner(*E);  // nested: the outer run places
+class SearchPlacing : public ViewFixture {
+protected:
+    // Every match from where Start leaves the caret: after each search the
+    // caret, the hit and the view are what placing that hit step by step from
+    // the state the search before left gives.
+    void Compare(const std::string& Pat, uint16_t Options, const std::function<void()>& Start,
+                 const std::string& Where) {
+        Start();
+        std::vector<TState> got;
+        std::vector<std::pair<TSelStrRec, int>> hits;
+        while (E->Search(Pat, Options)) {
+            got.push_back(StateOf(E.get()));
+            hits.emplace_back(E->SelStr(), E->HitLength());
+            ASSERT_LT(got.size(), 2000u) << Where;
         }
-        EXPECT_EQ(changes, 0);
+        // the last hit's selection grows from where it was anchored
+        K(Qt::Key_Right, Qt::ShiftModifier);
+        const TState extended = StateOf(E.get());
+        Start();
+        for (size_t k = 0; k < hits.size(); ++k) {
+            PlaceStepByStep(E.get(), hits[k].first.StartRow, hits[k].first.StartIndex, hits[k].second);
+            ExpectSame(StateOf(E.get()), got[k], Where + ", hit " + std::to_string(k));
+            if (HasFailure()) return;
+        }
+        K(Qt::Key_Right, Qt::ShiftModifier);
+        ExpectSame(StateOf(E.get()), extended, Where + ", extended");
     }
-    EXPECT_EQ(changes, 1);
-    EXPECT_EQ(E->SelStr().StartRow, 2);
-    EXPECT_EQ(E->GetSelText(), "ab");
-    // a hit whose text changed before the run ended is not placed
-    E->CleanSelection();
-    E->SetRowCol(0, 0);
-    {
-        TEditor::TSearchRun run(*E);
-        ASSERT_TRUE(E->Search("ab", F));
-        E->Lines().Put(0, "changed");
+    std::function<void()> From(int Row, int Col) {
+        return [this, Row, Col] {
+            E->CleanSelection();
+            E->SetTopRow(0);
+            E->SetTopCol(0);
+            E->SetRowCol(Row, Col);
+        };
     }
-    EXPECT_FALSE(E->GetSelected());
+};
+
+TEST_F(SearchPlacing, EachHitLandsAsPlacedStepByStep) {
+    E->resize(480, 320);
+    SetText(MixedText());
+    for (bool focus : {false, true}) {
+        if (focus) ShowFocused();
+        ASSERT_EQ(E->hasFocus(), focus);
+        for (bool wrap : {false, true}) {
+            E->SetWordWrap(wrap);
+            const int rows = E->RowCount();
+            for (uint16_t options : {uint16_t(F), uint16_t(F | LB | BL), uint16_t(0), uint16_t(LB | BL)}) {
+                for (int from : {0, rows / 3, rows}) {
+                    Compare("ab", options, From(from, 0),
+                            "focus " + std::to_string(focus) + ", wrap " + std::to_string(wrap) + ", options " +
+                                std::to_string(options) + ", from " + std::to_string(from));
+                    if (HasFailure()) return;
+                }
+            }
+            Compare("\x95\x5C", F, From(0, 0), "hyou, focus " + std::to_string(focus));
+            // a routine that finds bytes where they lie, halves of characters too
+            TSearchTextProc old = EditorSearchTextProc;
+            EditorSearchTextProc = &viewtest::PlainSearch;
+            for (const char* pat : {"\x5C", "\x83"})
+                for (uint16_t options : {uint16_t(F), uint16_t(0)})
+                    Compare(pat, options, From(options ? 0 : rows, 0), "bytes, focus " + std::to_string(focus));
+            EditorSearchTextProc = old;
+            if (HasFailure()) return;
+        }
+        E->SetWordWrap(false);
+        // drawn hits, and the marks of the caret's row and column shown
+        E->SetHitStyle(hsDraw);
+        E->Marks().Underline().SetVisible(true);
+        E->Ruler().SetVisible(true);
+        Compare("ab", F, From(0, 0), "hsDraw, focus " + std::to_string(focus));
+        E->SetHitStyle(hsSelect);
+        E->Marks().Underline().SetVisible(false);
+        E->Ruler().SetVisible(false);
+    }
+}
+
+TEST_F(SearchPlacing, TheCaretsRememberedColumnCountsAsTheStepsCountIt) {
+    ShowFocused();
+    E->Caret().KeepCaret = true;
+    E->Caret().FreeCaret = false;
+    const std::string wide(300, 'x');
+    std::string t = wide + "\r\nx\r\n";
+    for (int i = 0; i < 60; ++i) t += i % 3 == 2 ? "ab\r\n" : "   ab" + wide + "\r\n";
+    SetText(t);
+    for (int col : {4, 12, 100, 200}) {
+        // the caret moves down onto a short row and remembers its column, which
+        // the first hit's row gives back on the way (and may scroll the view to)
+        Compare("ab", F, [&] {
+            E->CleanSelection();
+            E->SetTopRow(0);
+            E->SetRowCol(0, col);
+            K(Qt::Key_Down);
+            E->SetTopCol(0);
+        }, "from column " + std::to_string(col));
+        if (HasFailure()) return;
+    }
+}
+
+// The screen a search leaves is the one a full paint of the editor shows: what
+// the hits changed is painted, and nothing old stays.
+TEST_F(SearchPlacing, TheScreenShowsTheLastHitOnly) {
+    ShowFocused();
+    E->Marks().Underline().SetVisible(true);
+    E->Ruler().SetVisible(true);
+    std::string t;
+    for (int i = 0; i < 300; ++i) t += i % 6 == 3 ? "select ab from t\r\n" : "row " + std::to_string(i) + "\r\n";
+    SetText(t);
+    QApplication::processEvents();
+    auto screen = [&] {
+        return E->screen()->grabWindow(E->winId()).toImage().copy(E->viewport()->geometry());
+    };
+    auto painted = [&] { return E->viewport()->grab().toImage(); };
+    ASSERT_EQ(screen().size(), painted().size());
+    int topChanges = 0, selectionChanges = 0;
+    E->OnTopRowChange = [&](TObject*) { ++topChanges; };
+    E->OnSelectionChange = [&](TObject*, bool) { ++selectionChanges; };
+    // hits within the view, painted now and then; then hits that scroll it
+    for (int searches : {1, 1, 3, 2, 40, 1}) {
+        for (int k = 0; k < searches; ++k) ASSERT_TRUE(E->Search("ab", F));
+        if (searches == 2) E->viewport()->repaint();  // a paint before the event loop runs
+        EXPECT_EQ(topChanges, 0);  // the notifications wait for the event loop
+        EXPECT_EQ(selectionChanges, 0);
+        QApplication::processEvents();
+        EXPECT_EQ(selectionChanges, 1);
+        EXPECT_LE(topChanges, 1);
+        selectionChanges = topChanges = 0;
+        EXPECT_EQ(E->verticalScrollBar()->value(), E->TopRow());
+        EXPECT_EQ(E->horizontalScrollBar()->value(), E->TopCol());
+        EXPECT_TRUE(E->CaretShown());
+        EXPECT_EQ(screen(), painted()) << "after " << searches << " searches, top row " << E->TopRow();
+        if (HasFailure()) return;
+    }
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ void Type(TFakeView& v, const std::string& s) {
         st.ReplaceRows(at, 0, s);
         v.SetCaretByOffset(at, static_cast<int>(s.size()));
     } else {
-        std::string t = st.Str(v.Row());
+        std::string t(st.Str(v.Row()));
         int b = std::min<int>(v.Col(), static_cast<int>(t.size()));
         std::string brk = st.RowAttribute(v.Row()) == raLineBreak ? "\r\n" : "";
         int a = std::max(st.LineStart(v.Row()), v.Row() - 1);

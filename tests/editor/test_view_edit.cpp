@@ -153,26 +153,9 @@ TEST_F(EditOps, NumberedRowMarksLiveOnOneRow) {
 }
 
 namespace {
-// A plain search routine for the tests: exact bytes, forward after the
-// current match, backward before the start.
-bool PlainSearch(std::string_view Buffer, int& Start, int& Length, std::string_view Pattern, uint16_t Options) {
-    if (Pattern.empty() || Buffer.empty()) return false;
-    size_t pos;
-    if (Options & soForward) {
-        pos = Buffer.find(Pattern, static_cast<size_t>(Start + Length));
-    } else {
-        int from = Start - static_cast<int>(Pattern.size());
-        if (from < 0) return false;
-        pos = Buffer.rfind(Pattern, static_cast<size_t>(from));
-    }
-    if (pos == std::string_view::npos) return false;
-    Start = static_cast<int>(pos);
-    Length = static_cast<int>(Pattern.size());
-    return true;
-}
 struct SearchHook {
     TSearchTextProc Old = EditorSearchTextProc;
-    SearchHook() { EditorSearchTextProc = &PlainSearch; }
+    SearchHook() { EditorSearchTextProc = &viewtest::PlainSearch; }
     ~SearchHook() { EditorSearchTextProc = Old; }
 };
 }  // namespace

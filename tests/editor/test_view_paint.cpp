@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "EditorParser.h"
 #include "Fountain.h"
 #include "ViewTestUtil.h"
 
@@ -253,4 +254,93 @@ TEST_F(Painting, RulerShownLateIsDrawnAsOneShownFromTheStart) {
     const QImage again = E->grab().toImage();
     EXPECT_EQ(again.copy(strip), early->grab().toImage().copy(strip));
     EXPECT_NE(again.copy(strip), late.copy(strip));
+}
+
+namespace {
+// The editor parser under another class name: the row store tokenises every
+// row on the way to a far row instead of searching it for bracket strings.
+class TTokenisingParser : public TEditorParser {
+public:
+    using TEditorParser::TEditorParser;
+};
+class TTokenisingFountain : public TEditorFountain {
+public:
+    using TEditorFountain::TEditorFountain;
+    TFountainParserClass GetParserClass() override { return &FountainParserOf<TTokenisingParser>; }
+};
+}  // namespace
+
+// Right after the text is set, a jump to its end paints rows whose colours
+// depend on a comment opened at the top: they are the colours a full parse
+// gives, row by row (a comment still open, its close, another opened and
+// closed, plain rows after it), and no row is tokenised twice to get there.
+TEST_F(Painting, ColoursAfterAJumpToTheEndEqualAFullParse) {
+    std::string text = "select 1;\r\n/* a comment opens on row 1\r\n";
+    const int middle = 30000;
+    const char* inside[] = {"select a, b from t -- /* no opener inside a comment", "'quoted /* text' and more",
+                            "\x8a\xbf\x8e\x9a\x82\xa0 kanji and kana", "plain words only"};
+    for (int i = 0; i < middle; ++i) text += std::string(inside[i % 4]) + "\r\n";
+    text += "the comment ends */ select 2; -- /* after a line comment\r\n";
+    text += "select 2.5;\r\n/* opened again\r\nand closed */ x\r\nselect 3;\r\nselect 4;\r\n";
+    auto setup = [](TEditorFountain& f) {
+        auto* b = f.Brackets().Add();
+        b->SetLeftBracket("/*");
+        b->SetRightBracket("*/");
+        b->ItemColor().SetBkColor(clLime);
+        f.Commenter = "--";
+        f.Colors().Comment().SetBkColor(clRed);
+        f.Quotation = "'";
+    };
+    auto quick = MakeObject<TEditorFountain>();
+    auto full = MakeObject<TTokenisingFountain>();
+    setup(*quick);
+    setup(*full);
+    std::unique_ptr<TEditor> other(MakeEditor<TEditor>());
+    struct Side {
+        TEditor* Ed;
+        TFountain* F;
+    } sides[] = {{E.get(), quick.get()}, {other.get(), full.get()}};
+    for (const Side& s : sides) {
+        s.Ed->resize(480, 320);
+        s.Ed->show();
+        s.Ed->SetFountain(s.F);
+        s.Ed->Lines().SetText(text);
+    }
+    QApplication::processEvents();
+    QImage shot[2];
+    for (int k = 0; k < 2; ++k) {
+        TEditor* ed = sides[k].Ed;
+        QApplication::setActiveWindow(ed);
+        ed->activateWindow();
+        ed->setFocus();
+        QApplication::processEvents();
+        Key(ed, Qt::Key_End, Qt::ControlModifier);
+        ASSERT_EQ(ed->Row(), ed->RowCount());
+        shot[k] = ed->viewport()->grab().toImage();
+    }
+    const QImage& a = shot[0];
+    ASSERT_EQ(E->TopRow(), other->TopRow());
+    ASSERT_GT(E->TopRow(), middle / 2);
+    EXPECT_TRUE(a == shot[1]) << "the jump painted other colours than a full parse";
+    // the picture shows the states: lime inside the comments, red in the line comment
+    auto count = [&](const QImage& img, int row, QColor want) {
+        const QRect r = CellRect(row, 0, E->VisibleCols());
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right() && x < img.width(); ++x)
+                if (QColor(img.pixel(x, y)) == want) ++n;
+        return n;
+    };
+    const int last = E->RowCount() - 1;
+    const int close = last - 5;
+    ASSERT_GE(close - 2, E->TopRow());
+    EXPECT_GT(count(a, close - 1, Qt::green), 0);  // still inside the first comment
+    EXPECT_GT(count(a, close, Qt::green), 0);      // "the comment ends */"
+    EXPECT_GT(count(a, close, Qt::red), 0);        // "-- /* after a line comment"
+    EXPECT_EQ(count(a, close + 1, Qt::green), 0);  // "select 2.5;"
+    EXPECT_GT(count(a, close + 2, Qt::green), 0);  // "/* opened again"
+    EXPECT_GT(count(a, close + 3, Qt::green), 0);  // "and closed */ x"
+    EXPECT_EQ(count(a, last, Qt::green), 0);       // "select 4;"
+    EXPECT_EQ(count(a, last, Qt::red), 0);
+    for (const Side& s : sides) s.Ed->SetFountain(nullptr);
 }

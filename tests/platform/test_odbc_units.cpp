@@ -135,6 +135,35 @@ TEST(ColumnStore, KeepsValuesAcrossChunksWithNulls) {
     EXPECT_LT(ints.MemoryUsed(), n * 9 + 3 * 65536 * 9);
 }
 
+// Ends are kept in 4 bytes until a chunk's text passes the limit, then in 8:
+// every value reads back the same on both sides of the switch, in the chunk
+// that switched and in the next one (here the limit is lowered to 1,000 bytes).
+TEST(ColumnStore, LongTextSwitchesToWideEndsWithoutLosingValues) {
+    const uint64_t saved = TColumnStore::NarrowEndLimit;
+    TColumnStore::NarrowEndLimit = 1000;
+    TColumnStore s(TColumnStore::csText);
+    const size_t n = 70000;  // past the first chunk of 65,536 rows
+    auto value = [](size_t i) { return i % 11 == 5 ? std::string() : std::to_string(i) + std::string(i % 4, 'y'); };
+    for (size_t i = 0; i < n; ++i) {
+        if (i % 13 == 7)
+            s.AppendNull();
+        else
+            s.AppendBytes(value(i));
+    }
+    TColumnStore::NarrowEndLimit = saved;
+    for (size_t i : {size_t(0), size_t(1), size_t(150), size_t(151), size_t(152), size_t(300), size_t(65535),
+                     size_t(65536), size_t(65537), n - 1}) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(s.IsNull(i), i % 13 == 7);
+        EXPECT_EQ(s.Bytes(i), i % 13 == 7 ? std::string() : value(i));
+    }
+    size_t bytes = 0;
+    for (size_t i = 0; i < n; ++i) bytes += s.Bytes(i).size();
+    size_t want = 0;
+    for (size_t i = 0; i < n; ++i) want += i % 13 == 7 ? 0 : value(i).size();
+    EXPECT_EQ(bytes, want);
+}
+
 TEST(ColumnStore, Utf16TextBecomesCp932WithVisibleSubstitute) {
     struct Case { std::u16string in; std::string out; bool lossy; };
     const Case cases[] = {
