@@ -394,11 +394,15 @@ bool TKZNFlowToolBar::event(QEvent* Event) {
             } else {
                 if (QWidget* w = item->widget()) w->setVisible(action->isVisible());
                 // A change of caption (or icon, menu, font) may change the size, one
-                // of visibility the room taken; one of state (checked, enabled) neither.
+                // of visibility the room taken; one of state (checked, enabled)
+                // neither. The size is measured when next laid out, not here: the
+                // action is telling its widgets of the change, and a measuring
+                // widget made for it now would change the list it is going through.
                 const bool wasEmpty = item->WasEmpty();
-                const QSize before = item->sizeHint();
-                if (item->Resized()) item->Forget();
-                if (item->sizeHint() == before && item->isEmpty() == wasEmpty) return QWidget::event(Event);
+                if (item->Resized())
+                    item->Forget();
+                else if (item->isEmpty() == wasEmpty)
+                    return QWidget::event(Event);
                 layout->invalidate();
             }
         }
