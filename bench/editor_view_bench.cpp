@@ -177,6 +177,24 @@ void Home(TSide& s) {
     s.Viewport->repaint();
 }
 
+// One side's editor, ours or the peer's, shown (a QApplication must exist).
+struct TMadeSide {
+    std::unique_ptr<TOurs> O;
+    std::unique_ptr<TPeer> P;
+    TSide* S = nullptr;
+};
+TMadeSide MakeSide(bool ours, bool comments) {
+    TMadeSide m;
+    if (ours) {
+        m.O = std::make_unique<TOurs>(comments);
+        m.S = m.O.get();
+    } else {
+        m.P = std::make_unique<TPeer>(EditorDefaultFont(), comments);
+        m.S = m.P.get();
+    }
+    return m;
+}
+
 // Opens the file and jumps to its end twice; with All, the rest of the cases
 // of a long text. Figures: see main.
 std::vector<double> OpenAndUse(bool ours, const std::string& path, int lines, int pages, bool all) {
@@ -184,16 +202,10 @@ std::vector<double> OpenAndUse(bool ours, const std::string& path, int lines, in
     char arg0[] = "editor_view_bench";
     char* argv[] = {arg0, nullptr};
     QApplication app(argc, argv);
-    std::unique_ptr<TOurs> o;
-    std::unique_ptr<TPeer> p;
-    TSide* s;
-    if (ours) {
-        o = std::make_unique<TOurs>(false);
-        s = o.get();
-    } else {
-        p = std::make_unique<TPeer>(EditorDefaultFont(), false);
-        s = p.get();
-    }
+    TMadeSide made = MakeSide(ours, false);
+    TSide* s = made.S;
+    TOurs* o = made.O.get();
+    TPeer* p = made.P.get();
     QApplication::processEvents();
     Focus(s->W);
     std::vector<double> v;
@@ -292,16 +304,9 @@ std::vector<double> AfterIdle(bool ours, const std::string& path, int IdleMs, bo
     char arg0[] = "editor_view_bench";
     char* argv[] = {arg0, nullptr};
     QApplication app(argc, argv);
-    std::unique_ptr<TOurs> o;
-    std::unique_ptr<TPeer> p;
-    TSide* s;
-    if (ours) {
-        o = std::make_unique<TOurs>(comments);
-        s = o.get();
-    } else {
-        p = std::make_unique<TPeer>(EditorDefaultFont(), comments);
-        s = p.get();
-    }
+    TMadeSide made = MakeSide(ours, comments);
+    TSide* s = made.S;
+    TOurs* o = made.O.get();
     QApplication::processEvents();
     Focus(s->W);
     std::vector<double> v;
