@@ -1335,10 +1335,12 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
     FBaseColumns.assign(count, std::string());
     std::vector<std::string> tables(count), columns(count);
     bool any = false;
+    // a name with "?" for a character CP932 cannot hold would name another table or column
+    TTextLoss names;
     for (size_t c = 0; c < count; ++c) {
         const SQLUSMALLINT col = static_cast<SQLUSMALLINT>(c + 1);
-        tables[c] = ColumnText(st, col, SQL_DESC_BASE_TABLE_NAME, utf8);
-        columns[c] = ColumnText(st, col, SQL_DESC_BASE_COLUMN_NAME, utf8);
+        tables[c] = ColumnText(st, col, SQL_DESC_BASE_TABLE_NAME, utf8, &names);
+        columns[c] = ColumnText(st, col, SQL_DESC_BASE_COLUMN_NAME, utf8, &names);
         any = any || !tables[c].empty();
     }
     if (!any) {
@@ -1357,8 +1359,8 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
         const std::string& column = columns[static_cast<size_t>(c)];
         if (table.empty()) continue;   // a computed column
         const SQLUSMALLINT col = static_cast<SQLUSMALLINT>(c + 1);
-        std::string schema = ColumnText(st, col, SQL_DESC_SCHEMA_NAME, utf8);
-        std::string catalog = ColumnText(st, col, SQL_DESC_CATALOG_NAME, utf8);
+        std::string schema = ColumnText(st, col, SQL_DESC_SCHEMA_NAME, utf8, &names);
+        std::string catalog = ColumnText(st, col, SQL_DESC_CATALOG_NAME, utf8, &names);
         if (FTableName.empty()) {
             FTableName = table;
             FTableSchema = schema;
@@ -1380,6 +1382,12 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
         !ReadsItself(odbc::SingleTable(RunText(FSQL, FParamCheck)), FTableSchema, FTableName))
         FBaseColumns.assign(FBaseColumns.size(), std::string());
     const bool named = std::any_of(FBaseColumns.begin(), FBaseColumns.end(), [](const std::string& b) { return !b.empty(); });
+    if (names.Count > 0) {
+        FReadOnlyReason = "表や列の名前にシフトJISで表せない文字があります（\"?\" に置き換わった名前は別の表や列を指します）。";
+        FTableName.clear();
+        FBaseColumns.assign(FBaseColumns.size(), std::string());
+        return;
+    }
     if (!one || FTableName.empty() || !named) {
         FReadOnlyReason = !one ? "結果に複数の表の列があります（結合した結果です）。"
                                : "結果の列が表のどの列にあたるかを確かめられません（ビュー、副問い合わせ、結合などを通した結果です）。";
