@@ -409,7 +409,7 @@ protected:
         Schema = dbtest::UniqueName("zt_s");
         Run("create schema " + Schema);
         Made = true;
-        for (const std::string& sql : {
+        for (const char* sql : {
                  "create table $S.orders (id integer primary key, 品名 varchar(20) not null default '未定')",
                  "create index orders_name ON $S.orders (品名)",
                  "create view $S.v_orders as select id from $S.orders",
