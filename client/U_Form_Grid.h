@@ -6,7 +6,9 @@
 // and shows the newest message whole; an edit the dataset cannot take (a
 // result that cannot be written, a column that is no table's) is refused
 // there in words when it is tried. The editor is emptied once an edit has
-// been written. The window owns its dataset.
+// been written. A value still being typed into a cell belongs to the record:
+// Post and the actions that move off the record take it first, or are
+// refused when the record refuses it. The window owns its dataset.
 #pragma once
 #include <functional>
 #include <memory>
