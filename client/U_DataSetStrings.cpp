@@ -1,10 +1,12 @@
 #include "U_DataSetStrings.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "CP932.h"
 #include "DelimitedItem.h"
+#include "OdbcQuery.h"
 #include "SysUtils.h"
 
 namespace {
@@ -465,4 +467,21 @@ void TResultSetCutSheetStrings::AppendRecordText(std::string& Out) {
         AppendLines(Out, c, kCRLF);
         Out.append(kCRLF);
     }
+}
+
+std::string TextLossLine(const TDataSet* DataSet) {
+    const auto* query = dynamic_cast<const TOdbcQuery*>(DataSet);
+    if (!query || !query->LossyText()) return std::string();
+    const TTextLoss& loss = query->TextLoss();
+    std::string line = "結果の文字のうち、シフトJISで表せない " + std::to_string(loss.Count) + " 文字を \"?\" に置き換えました：";
+    for (size_t i = 0; i < loss.First.size(); ++i) {
+        const uint32_t c = loss.First[i];
+        char code[16];
+        if (c & TTextLoss::kNotUtf8) std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned>(c & 0xFFu));
+        else std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+        if (i) line += "、";
+        line += code;
+    }
+    if (loss.More) line += " ほか";
+    return line;
 }

@@ -201,3 +201,8 @@ public:
 protected:
     bool RecordLinesAppend() const override { return true; }
 };
+
+// The line that tells which characters of DataSet's text (labels and values)
+// code page 932 could not hold, each now "?": how many, and the first few as
+// code points. Empty when none was replaced or the dataset does not know.
+std::string TextLossLine(const TDataSet* DataSet);

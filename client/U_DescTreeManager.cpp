@@ -25,6 +25,7 @@
 #include "SysUtils.h"
 #include "T_FolderFile.h"
 #include "T_KZNUtil.h"
+#include "U_DataSetStrings.h"
 #include "U_DescTreeManagerValues.h"
 #include "U_Form_DesctreeProperty.h"
 #include "U_Frame_SQLClient.h"
@@ -134,18 +135,21 @@ struct TDescTreeManager::TPlace {
 };
 
 // Name=value lines in one block: its size (4 bytes), then each line as its
-// length (4 bytes) and its bytes. An item's parameters cost one allocation,
-// not one per line, and nothing when there are none.
+// length (4 bytes; the top bit marks a value that lost characters) and its
+// bytes. An item's parameters cost one allocation, not one per line, and
+// nothing when there are none.
 class TParamLines {
 public:
+    static constexpr uint32_t kLossy = 0x80000000u;
     // Appends a line in the block's form to Bytes.
     static void Append(std::string& Bytes, std::string_view Line) {
         const auto n = static_cast<uint32_t>(Line.size());
         Bytes.append(reinterpret_cast<const char*>(&n), sizeof n).append(Line.data(), Line.size());
     }
-    // Appends the line Name=Value.
-    static void Append(std::string& Bytes, std::string_view Name, std::string_view Value) {
-        const auto n = static_cast<uint32_t>(Name.size() + 1 + Value.size());
+    // Appends the line Name=Value; Lossy: the database's value held characters
+    // CP932 cannot, which Value has as "?".
+    static void Append(std::string& Bytes, std::string_view Name, std::string_view Value, bool Lossy = false) {
+        const auto n = static_cast<uint32_t>(Name.size() + 1 + Value.size()) | (Lossy ? kLossy : 0u);
         Bytes.append(reinterpret_cast<const char*>(&n), sizeof n)
             .append(Name.data(), Name.size())
             .append(1, '=')
@@ -167,8 +171,10 @@ public:
         for (const std::string& line : Lines.Items) Append(bytes, line);
         SetBytes(bytes);
     }
-    TStringList List() const {
+    // The lines; Lossy (when given) gets each line's mark.
+    TStringList List(std::vector<bool>* Lossy = nullptr) const {
         TStringList out;
+        if (Lossy) Lossy->clear();
         if (!FBlock) return out;
         uint32_t size = 0;
         std::memcpy(&size, FBlock.get(), sizeof size);
@@ -178,6 +184,8 @@ public:
             uint32_t n = 0;
             std::memcpy(&n, at, sizeof n);
             at += sizeof n;
+            if (Lossy) Lossy->push_back((n & kLossy) != 0);
+            n &= ~kLossy;
             out.Add(std::string(at, n));
             at += n;
         }
@@ -878,6 +886,9 @@ void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL,
     for (int i = 0; i < fields; ++i) names.push_back(ds->Fields(i).FieldName());
     int32_t order = kFirstItemOrder;
     std::string line;  // an item's parameters as they are kept
+    // A result whose text lost characters has them as "?": a value with one
+    // may be one of them, and is never put into SQL.
+    const bool lossy = !TextLossLine(ds.get()).empty();
     if (const int records = ds->RecordCount(); records > 0) Children.Items.reserve(static_cast<size_t>(records));
     ds->First();
     while (!ds->Eof()) {
@@ -889,7 +900,8 @@ void TDescTreeManager::AddDeployItems(TTreeNodeEx* Node, const std::string& SQL,
         for (int i = 0; i < fields; ++i) {
             const std::string value = sys::Trim(ds->Fields(i).AsString());
             if (value.empty()) continue;
-            TParamLines::Append(line, names[static_cast<size_t>(i)], value);
+            TParamLines::Append(line, names[static_cast<size_t>(i)], value,
+                                lossy && value.find(cp932::kSubstitute) != std::string::npos);
         }
         item->Params.SetBytes(line);
         item->Hide = !hide.empty();
@@ -1126,8 +1138,12 @@ void TDescTreeManager::CollectParamEntries(TTreeNodeEx* Node, std::vector<TParam
         const bool fromDatabase = GetKind(*it) == dnkItem;
         std::vector<TParamEntry> next;
         std::unordered_set<std::string> names;
-        for (const std::string& line : GetParams(*it).Items) {
-            next.push_back({NameOf(line), ValueOf(line), fromDatabase});
+        std::vector<bool> lossy;
+        const TNode* n = NodeData(*it);
+        const TStringList lines = n ? n->Params.List(&lossy) : TStringList();
+        for (size_t k = 0; k < lines.Items.size(); ++k) {
+            const std::string& line = lines.Items[k];
+            next.push_back({NameOf(line), ValueOf(line), fromDatabase, fromDatabase && lossy[k]});
             names.insert(Upper(next.back().Name));
         }
         for (TParamEntry& p : Params)
@@ -1275,6 +1291,15 @@ std::string TDescTreeManager::Expand(TTreeNodeEx* Node, const std::string& Text,
         if (!changed) break;
     }
     if (!mark || text.find(mark) == std::string::npos) return text;
+
+    // A value that lost characters on its way from the database would name
+    // something else (another table, say): it is never put in.
+    for (size_t k = 0; k < params.size(); ++k)
+        if (params[k].Lossy && text.find(holes[k]) != std::string::npos)
+            PlaceholderError(Node,
+                             "データベースから読んだ値を埋め込めないため実行しません（値にシフトJISで表せない文字があり、\"?\" "
+                             "に置き換わっています）：",
+                             params[k].Name);
 
     // The values read from the database, each where its hole stands.
     std::vector<std::string> values(params.size());

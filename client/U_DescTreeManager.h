@@ -225,6 +225,7 @@ private:
     struct TParamEntry {
         std::string Name, Value;
         bool FromDatabase;
+        bool Lossy;  // the database's value had characters CP932 cannot hold ("?" in Value)
     };
     void CollectParamEntries(TTreeNodeEx* Node, std::vector<TParamEntry>& Params);
     std::string Expand(TTreeNodeEx* Node, const std::string& Text, bool DatabaseValuesAsData);

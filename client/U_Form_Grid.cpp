@@ -18,6 +18,7 @@
 #include "ColorQt.h"
 #include "Reentrancy.h"
 #include "ScopeExit.h"
+#include "U_DataSetStrings.h"
 
 namespace {
 
@@ -202,6 +203,9 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     UpdateColor();
     SyncView(false);
     SizeColumns();
+    // text the result could not hold is said in the message area, as in the text layouts
+    const std::string loss = TextLossLine(FDataSet.get());
+    if (!loss.empty()) ShowError(loss);
     Busy = false;
     UpdateActions();
 }

@@ -13,6 +13,7 @@
 #include "Reentrancy.h"
 #include "ScopeExit.h"
 #include "SysUtils.h"
+#include "U_DataSetStrings.h"
 #include "U_SQL99.h"
 #include "U_ScriptManager.h"
 
@@ -202,7 +203,7 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
         }
 
         bool error = false;
-        std::string errorText;
+        std::string errorText, lossLine;
         std::unique_ptr<TDataSet> dataSet;
         try {
             if (f.OutputSQL) {
@@ -223,6 +224,7 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
                 c->FormatLinesToWidth(Manager.GetMessageLines(i).Text(), Scratch);
                 c->AddLines(Scratch);
             } else {
+                lossLine = TextLossLine(dataSet.get());
                 c->AddLine("");
                 if (dataSet->Active())
                     Page.ShowDataSet(std::move(dataSet), f.CutSheet);
@@ -257,6 +259,8 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
             c->AddLine("");
             c->AddLine(result);
         }
+        // said whether the count line is shown or not
+        if (!lossLine.empty()) Console()->AddLine(lossLine);
         f.Stop = false;
 
         settle();

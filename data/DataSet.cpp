@@ -31,7 +31,7 @@ namespace dbtext {
 std::string FloatToStr(double v) {
     if (std::isnan(v)) return "NAN";
     if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
-    if (v == 0) return "0";
+    if (v == 0) return std::signbit(v) ? "-0" : "0";
     // 15 significant digits; fixed notation unless the exponent is 15 or more or below -4.
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.14e", v);

@@ -375,6 +375,117 @@ std::vector<std::string> UniqueFieldNames(const std::vector<std::string>& labels
     return out;
 }
 
+namespace {
+// The tokens of a PostgreSQL text the copy check looks at: words (upper
+// case), "(", ")" and ";"; every other token is an empty string.
+std::vector<std::string> PgTokens(std::string_view s, bool backslashInPlain) {
+    std::vector<std::string> out;
+    const size_t n = s.size();
+    auto wordByte = [](char c) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        return u >= 0x80 || std::isalnum(u) || c == '_' || c == '$';
+    };
+    // the end of a literal or quoted name opened at i (the quote's place)
+    auto quoted = [&](size_t i, char q, bool backslash) {
+        size_t j = i + 1;
+        while (j < n) {
+            if (cp932::IsLeadByte(s[j]) && j + 1 < n) j += 2;
+            else if (backslash && s[j] == '\\') j += 2;
+            else if (s[j] == q && j + 1 < n && s[j + 1] == q) j += 2;
+            else if (s[j] == q) return j + 1;
+            else ++j;
+        }
+        return n;
+    };
+    size_t i = 0;
+    while (i < n) {
+        const char c = s[i];
+        const char next = i + 1 < n ? s[i + 1] : '\0';
+        if (static_cast<unsigned char>(c) <= 0x20) {
+            ++i;
+        } else if (c == '-' && next == '-') {
+            const size_t j = s.find('\n', i);
+            i = j == std::string_view::npos ? n : j;
+        } else if (c == '/' && next == '*') {
+            int depth = 1;
+            i += 2;
+            while (i < n && depth > 0) {
+                if (s[i] == '/' && i + 1 < n && s[i + 1] == '*') depth++, i += 2;
+                else if (s[i] == '*' && i + 1 < n && s[i + 1] == '/') depth--, i += 2;
+                else ++i;
+            }
+        } else if (c == '\'') {
+            i = quoted(i, '\'', backslashInPlain);
+            out.emplace_back();
+        } else if (c == '"') {
+            i = quoted(i, '"', false);
+            out.emplace_back();
+        } else if ((c == 'E' || c == 'e') && next == '\'') {
+            i = quoted(i + 1, '\'', true);
+            out.emplace_back();
+        } else if (c == '$') {
+            // $tag$ ... $tag$ (the tag may be empty); "$1" is a parameter
+            size_t j = i + 1;
+            while (j < n && wordByte(s[j]) && s[j] != '$') j += cp932::IsLeadByte(s[j]) && j + 1 < n ? 2 : 1;
+            const bool tag = j < n && s[j] == '$' && !(j > i + 1 && std::isdigit(static_cast<unsigned char>(s[i + 1])));
+            if (tag) {
+                const std::string_view delim = s.substr(i, j + 1 - i);
+                const size_t end = s.find(delim, j + 1);
+                i = end == std::string_view::npos ? n : end + delim.size();
+            } else {
+                i = j;
+            }
+            out.emplace_back();
+        } else if (wordByte(c)) {
+            size_t j = i;
+            while (j < n && wordByte(s[j])) j += cp932::IsLeadByte(s[j]) && j + 1 < n ? 2 : 1;
+            std::string w(s.substr(i, j - i));
+            for (char& ch : w) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+            out.push_back(std::move(w));
+            i = j;
+        } else {
+            out.push_back(c == '(' || c == ')' || c == ';' ? std::string(1, c) : std::string());
+            ++i;
+        }
+    }
+    return out;
+}
+
+bool PgClientCopyIn(const std::vector<std::string>& tokens) {
+    size_t first = 0;  // the place of the statement's first token
+    int depth = 0;
+    bool copy = false, direction = false;
+    for (size_t k = 0; k < tokens.size(); ++k) {
+        const std::string& t = tokens[k];
+        if (t == ";") {
+            first = k + 1;
+            depth = 0;
+            copy = direction = false;
+            continue;
+        }
+        if (k == first) {
+            if (t == "START_REPLICATION" || t == "BASE_BACKUP" || t == "UPLOAD_MANIFEST") return true;
+            copy = t == "COPY";
+            continue;
+        }
+        if (t == "(") ++depth;
+        else if (t == ")") depth = std::max(depth - 1, 0);
+        if (!copy || depth > 0 || direction) continue;
+        if (t != "TO" && t != "FROM") continue;
+        // the first TO or FROM outside parentheses names where the rows go or come from
+        direction = true;
+        size_t w = k + 1;
+        if (w < tokens.size() && tokens[w] == "PROGRAM") ++w;
+        if (w < tokens.size() && (tokens[w] == "STDIN" || tokens[w] == "STDOUT")) return true;
+    }
+    return false;
+}
+}  // namespace
+
+bool PgClientCopy(std::string_view sql) {
+    return PgClientCopyIn(PgTokens(sql, false)) || PgClientCopyIn(PgTokens(sql, true));
+}
+
 }  // namespace odbc
 
 // ---------------------------------------------------------------------------
@@ -383,6 +494,32 @@ std::vector<std::string> UniqueFieldNames(const std::vector<std::string>& labels
 namespace {
 
 const char* const kNoResultSet = "CommandText は結果セットを返しません。";
+const char* const kClientCopy =
+    "COPY ... FROM STDIN / TO STDOUT のように、データを接続を通して直接やり取りする文は"
+    "この接続では実行できません。文は実行していません。";
+
+// The code point of the well-formed UTF-8 sequence at s[i] and its length;
+// length 0 for a byte that begins none.
+uint32_t Utf8CodePoint(std::string_view s, size_t i, size_t& len) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    len = 0;
+    size_t n;
+    uint32_t cp, least;
+    if (b < 0x80) { len = 1; return b; }
+    if (b >= 0xC2 && b <= 0xDF) n = 2, cp = b & 0x1Fu, least = 0x80;
+    else if (b >= 0xE0 && b <= 0xEF) n = 3, cp = b & 0x0Fu, least = 0x800;
+    else if (b >= 0xF0 && b <= 0xF4) n = 4, cp = b & 0x07u, least = 0x10000;
+    else return 0;
+    if (i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k) {
+        const unsigned char c = static_cast<unsigned char>(s[i + k]);
+        if ((c & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (c & 0x3Fu);
+    }
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    len = n;
+    return cp;
+}
 
 struct TStmt {
     SQLHSTMT H = SQL_NULL_HSTMT;
@@ -391,15 +528,17 @@ struct TStmt {
     }
 };
 
-// A text attribute of a result column.
-std::string ColumnText(SQLHSTMT st, SQLUSMALLINT col, SQLUSMALLINT attr, bool utf8) {
+// A text attribute of a result column; what CP932 cannot hold of it is added to Loss (when given).
+std::string ColumnText(SQLHSTMT st, SQLUSMALLINT col, SQLUSMALLINT attr, bool utf8, TTextLoss* loss = nullptr) {
     std::string buf(1024, '\0');
     SQLSMALLINT len = 0;
     SQLRETURN r = utf8 ? SQLColAttribute(st, col, attr, &buf[0], static_cast<SQLSMALLINT>(buf.size() - 2), &len, nullptr)
                        : SQLColAttributeW(st, col, attr, &buf[0], static_cast<SQLSMALLINT>(buf.size() - 2), &len, nullptr);
     if (!SQL_SUCCEEDED(r) || len <= 0) return std::string();
     buf.resize(std::min(static_cast<size_t>(len), buf.size() - 2));
-    return odbc::FromApiText(buf, utf8);
+    std::string text;
+    if (odbc::AppendApiText(buf, utf8, text) && loss) loss->Note(buf, utf8);
+    return text;
 }
 
 // How the values of a result column are read back from their stored text.
@@ -520,6 +659,51 @@ struct TOdbcQuery::TRun {
     std::vector<SQLLEN> Ind;
 };
 
+void TTextLoss::Note(std::string_view Bytes, bool Utf8) {
+    // only text that needed the substitute comes here: each character is tried alone
+    auto lost = [this](uint32_t cp) {
+        ++Count;
+        if (std::find(First.begin(), First.end(), cp) != First.end()) return;
+        if (First.size() < kNamed) First.push_back(cp);
+        else More = true;
+    };
+    bool lossy = false;
+    if (Utf8) {
+        for (size_t i = 0; i < Bytes.size();) {
+            size_t len = 0;
+            const uint32_t cp = Utf8CodePoint(Bytes, i, len);
+            if (len == 0) {
+                lost(kNotUtf8 | static_cast<unsigned char>(Bytes[i]));
+                ++i;
+                continue;
+            }
+            if (cp >= 0x80) {
+                lossy = false;
+                cp932::FromUtf8(Bytes.substr(i, len), &lossy);
+                if (lossy) lost(cp);
+            }
+            i += len;
+        }
+        return;
+    }
+    const std::u16string_view w(reinterpret_cast<const char16_t*>(Bytes.data()), Bytes.size() / 2);
+    for (size_t i = 0; i < w.size();) {
+        const char16_t u = w[i];
+        size_t len = 1;
+        uint32_t cp = u;
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((static_cast<uint32_t>(u) - 0xD800) << 10) + (static_cast<uint32_t>(w[i + 1]) - 0xDC00);
+            len = 2;
+        }
+        if (cp >= 0x80) {
+            lossy = false;
+            cp932::FromUtf16(w.substr(i, len), &lossy);
+            if (lossy) lost(cp);
+        }
+        i += len;
+    }
+}
+
 TOdbcQuery::TOdbcQuery(TOdbcConnection* connection) { SetConnection(connection); }
 
 TOdbcQuery::~TOdbcQuery() {
@@ -567,6 +751,9 @@ void TOdbcQuery::CheckConnected() const {
 
 void* TOdbcQuery::Execute(TRun& run) {
     CheckConnected();
+    // the driver would wait for ever for the copy data of such a statement
+    if (FConnection->PostgreSql() && odbc::PgClientCopy(FParamCheck ? odbc::ParseParamSQL(FSQL).Text : FSQL))
+        throw EDatabaseError(kClientCopy);
     SQLHDBC dbc = FConnection->Handle();
     const bool utf8 = FConnection->Utf8Api();
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &run.Stmt.H)))
@@ -654,7 +841,7 @@ void TOdbcQuery::ExecSQL() {
 
 void TOdbcQuery::InternalOpen() {
     FRowsAffected = -1;
-    FLossy = false;
+    FLoss = TTextLoss();
     TRun run;
     SQLHSTMT st = Execute(run);
     SQLSMALLINT cols = 0;
@@ -765,8 +952,8 @@ void TOdbcQuery::TFetch::DescribeColumns() {
         // the label is the name as the database gives it: an expression's whole
         // text, an alias as written (SQLDescribeCol may give a shortened name)
         std::string& fieldName = labels[static_cast<size_t>(c)];
-        fieldName = ColumnText(st, col, SQL_DESC_LABEL, utf8);
-        if (fieldName.empty()) fieldName = odbc::FromApiText(name, utf8);
+        fieldName = ColumnText(st, col, SQL_DESC_LABEL, utf8, &Q.FLoss);
+        if (fieldName.empty() && odbc::AppendApiText(name, utf8, fieldName)) Q.FLoss.Note(name, utf8);
         if (fieldName.empty()) fieldName = "COLUMN" + std::to_string(c + 1);
         required[static_cast<size_t>(c)] = nullable == SQL_NO_NULLS;
     }
@@ -936,7 +1123,7 @@ void TOdbcQuery::TFetch::StoreValue(size_t C, std::string_view Bytes, size_t Row
     switch (p.Kind) {
     case vkBytes: store.AppendBytes(Bytes); return;
     case vkText: case vkNumeric:
-        if (store.AppendApiText(Bytes, p.Narrow)) Q.NoteLossy(store.Count() - 1, C);
+        if (store.AppendApiText(Bytes, p.Narrow)) Q.NoteLossy(store.Count() - 1, C, Bytes, p.Narrow);
         return;
     default: break;
     }
@@ -944,7 +1131,7 @@ void TOdbcQuery::TFetch::StoreValue(size_t C, std::string_view Bytes, size_t Row
     std::string_view text = Bytes;
     if (!p.Narrow || !Ascii(Bytes)) {
         Text.clear();
-        if (odbc::AppendApiText(Bytes, p.Narrow, Text)) Q.NoteLossy(store.Count(), C);
+        if (odbc::AppendApiText(Bytes, p.Narrow, Text)) Q.NoteLossy(store.Count(), C, Bytes, p.Narrow);
         text = Text;
     }
     bool shown = false;
@@ -1176,10 +1363,12 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
     FBaseColumns.assign(count, std::string());
     std::vector<std::string> tables(count), columns(count);
     bool any = false;
+    // a name with "?" for a character CP932 cannot hold would name another table or column
+    TTextLoss names;
     for (size_t c = 0; c < count; ++c) {
         const SQLUSMALLINT col = static_cast<SQLUSMALLINT>(c + 1);
-        tables[c] = ColumnText(st, col, SQL_DESC_BASE_TABLE_NAME, utf8);
-        columns[c] = ColumnText(st, col, SQL_DESC_BASE_COLUMN_NAME, utf8);
+        tables[c] = ColumnText(st, col, SQL_DESC_BASE_TABLE_NAME, utf8, &names);
+        columns[c] = ColumnText(st, col, SQL_DESC_BASE_COLUMN_NAME, utf8, &names);
         any = any || !tables[c].empty();
     }
     if (!any) {
@@ -1198,8 +1387,8 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
         const std::string& column = columns[static_cast<size_t>(c)];
         if (table.empty()) continue;   // a computed column
         const SQLUSMALLINT col = static_cast<SQLUSMALLINT>(c + 1);
-        std::string schema = ColumnText(st, col, SQL_DESC_SCHEMA_NAME, utf8);
-        std::string catalog = ColumnText(st, col, SQL_DESC_CATALOG_NAME, utf8);
+        std::string schema = ColumnText(st, col, SQL_DESC_SCHEMA_NAME, utf8, &names);
+        std::string catalog = ColumnText(st, col, SQL_DESC_CATALOG_NAME, utf8, &names);
         if (FTableName.empty()) {
             FTableName = table;
             FTableSchema = schema;
@@ -1221,6 +1410,12 @@ void TOdbcQuery::TraceUpdateTable(void* stmt) {
         !ReadsItself(odbc::SingleTable(RunText(FSQL, FParamCheck)), FTableSchema, FTableName))
         FBaseColumns.assign(FBaseColumns.size(), std::string());
     const bool named = std::any_of(FBaseColumns.begin(), FBaseColumns.end(), [](const std::string& b) { return !b.empty(); });
+    if (names.Count > 0) {
+        FReadOnlyReason = "表や列の名前にシフトJISで表せない文字があります（\"?\" に置き換わった名前は別の表や列を指します）。";
+        FTableName.clear();
+        FBaseColumns.assign(FBaseColumns.size(), std::string());
+        return;
+    }
     if (!one || FTableName.empty() || !named) {
         FReadOnlyReason = !one ? "結果に複数の表の列があります（結合した結果です）。"
                                : "結果の列が表のどの列にあたるかを確かめられません（ビュー、副問い合わせ、結合などを通した結果です）。";

@@ -82,7 +82,31 @@ TSingleTable SingleTable(std::string_view sql);
 // LABEL_n (n = 1, 2, ...) that no label of the result and no name given
 // before uses.
 std::vector<std::string> UniqueFieldNames(const std::vector<std::string>& labels);
+// Whether a PostgreSQL statement text (one statement or several separated by
+// ";") holds a statement that would move its data through the connection
+// itself: COPY ... FROM STDIN or TO STDOUT (after an optional PROGRAM), or a
+// replication command streaming through the same copy mode. The driver never
+// returns from such a statement. Literals (plain, E'', dollar-quoted), quoted
+// names and comments (nested too) are skipped; a plain literal is read both
+// with and without backslash escapes, so either setting of the server's
+// standard_conforming_strings is covered.
+bool PgClientCopy(std::string_view sql);
 }  // namespace odbc
+
+// The characters of a result's text (its labels and values) that CP932
+// cannot hold: each of them became the substitute "?".
+struct TTextLoss {
+    static constexpr size_t kNamed = 5;   // how many of them are kept by name
+    int64_t Count = 0;                    // characters replaced
+    // The first of them (each once), as Unicode code points; a byte that is no
+    // UTF-8 at all is kept as kNotUtf8 plus the byte.
+    std::vector<uint32_t> First;
+    bool More = false;                    // others besides those of First
+    static constexpr uint32_t kNotUtf8 = 0x80000000u;
+    // Adds the characters of Bytes (text as the API gives it: UTF-8 or UTF-16)
+    // that CP932 cannot hold.
+    void Note(std::string_view Bytes, bool Utf8);
+};
 
 class TOdbcQuery : public TDataSet {
 public:
@@ -115,7 +139,9 @@ public:
     // Rows affected by the last ExecSQL (or by an opened statement without a result); -1 when unknown.
     int64_t RowsAffected() const { return FRowsAffected; }
     // True when some text of the result needed the substitute character.
-    bool LossyText() const { return FLossy; }
+    bool LossyText() const { return FLoss.Count > 0; }
+    // Which characters of the result needed it.
+    const TTextLoss& TextLoss() const { return FLoss; }
 
     // A result of one table, whose columns the driver traces back to it, can be
     // edited: each post, insert and delete is written to that table at once,
@@ -174,8 +200,9 @@ private:
     // (see TFetch): its text raises EConvertError.
     bool Unreadable(size_t storeRow, int col) const;
     [[noreturn]] void RaiseUnreadable() const;
-    void NoteLossy(size_t storeRow, size_t col) {
-        FLossy = true;
+    // Bytes (the API's text of the value at storeRow, col) needed the substitute.
+    void NoteLossy(size_t storeRow, size_t col, std::string_view Bytes, bool Utf8) {
+        FLoss.Note(Bytes, Utf8);
         FLossyCells.emplace_back(storeRow, static_cast<int>(col));
     }
     // The value as read holds the substitute character in place of characters CP932 lacks.
@@ -215,7 +242,7 @@ private:
     bool FParamCheck = true;
     TOdbcParameters FParameters;
     int64_t FRowsAffected = -1;
-    bool FLossy = false;
+    TTextLoss FLoss;
     bool FCursorOpen = false;
     int64_t FCur = -1;
     size_t FRowCount = 0;

@@ -1,6 +1,7 @@
 #include "OdbcValueText.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace odbc {
@@ -96,6 +97,22 @@ bool IsIntegerText(std::string_view s) {
 
 bool FloatOfText(std::string_view s, double& v) {
     if (s.empty()) return false;
+    const size_t sign = s[0] == '-' ? 1 : 0;
+    if (sign < s.size() && !Digit(s[sign]) && s[sign] != '.') {
+        // only the words drivers write for a real's infinity and not-a-number
+        // (SQLite "Inf", PostgreSQL "Infinity" and "NaN") and the layer's own;
+        // any other spelling ("inf", "nan(1)") is text a column holds
+        const std::string_view word = s.substr(sign);
+        if (word == "Inf" || word == "Infinity" || word == "INF") {
+            v = sign ? -HUGE_VAL : HUGE_VAL;
+            return true;
+        }
+        if (!sign && (word == "NaN" || word == "NAN")) {
+            v = std::nan("");
+            return true;
+        }
+        return false;
+    }
     auto r = std::from_chars(s.data(), s.data() + s.size(), v);
     return r.ec == std::errc() && r.ptr == s.data() + s.size();
 }
@@ -108,9 +125,8 @@ bool FloatText(std::string_view s, std::string& out) {
 }
 
 bool BooleanText(std::string_view s, std::string& out) {
-    int64_t v;
-    if (!IntegerOfText(s, v)) return false;
-    out = v ? "True" : "False";
+    if (s != "0" && s != "1") return false;
+    out = s == "1" ? "True" : "False";
     return true;
 }
 

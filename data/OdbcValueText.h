@@ -17,13 +17,15 @@ bool IsIntegerText(std::string_view s);
 // The integer of such a text; false for any other text.
 bool IntegerOfText(std::string_view s, int64_t& v);
 
-// A number ("12", "-1.5e3", "Inf", "NaN", as drivers write them) as the
-// layer writes a real (dbtext::FloatToStr); false for any other text.
+// A number ("12", "-1.5e3", "-0"; for infinity and not-a-number only "Inf",
+// "Infinity" and "NaN", as drivers write them, with the layer's "INF" and
+// "NAN") as the layer writes a real (dbtext::FloatToStr); false for any other
+// text ("inf", "nan(1)" and the like are text a column holds).
 bool FloatText(std::string_view s, std::string& out);
 bool FloatOfText(std::string_view s, double& v);
 
-// A Boolean given as an integer (0 false, any other true) as "True" or
-// "False"; false for any other text.
+// A Boolean given as 1 or 0 as "True" or "False"; false for any other text
+// (another number is shown as it is held).
 bool BooleanText(std::string_view s, std::string& out);
 
 // A date, a time or both in the forms databases write them

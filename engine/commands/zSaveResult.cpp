@@ -73,9 +73,10 @@ bool ChooseFileName(TCommand& Cmd, const char* Title, const char* Ext, const cha
         Name = Cmd.Params[0];
     }
     if (Name.empty()) return false;
-    Name = AddDefaultExt(Name, Ext);
-    // a name with bytes CP932 does not map would be written under another name
+    // a name with bytes CP932 does not map would be written under another
+    // name; the refusal names it as written, before any extension is added
     if (!fs932::IsUsableName(Name)) throw EFCreateError(fs932::UnusableNameMessage(Name));
+    Name = AddDefaultExt(Name, Ext);
     return true;
 }
 

@@ -391,6 +391,37 @@ TEST_P(ShippedTreeNames, ANameThatCannotGoInIsRefused) {
 INSTANTIATE_TEST_SUITE_P(Backends, ShippedTreeNames, ::testing::Values(dbtest::Db::SQLite, dbtest::Db::PostgreSQL),
                          dbtest::DbName);
 
+// PostgreSQL names a table by code point: one whose name CP932 cannot hold.
+class ShippedTreeNamesPg : public ShippedTreeNames {};
+
+// A name that lost characters on its way in ("t😀" shows as "t?") would name
+// another table: nothing built from it runs, and the refusal names its placeholder.
+TEST_P(ShippedTreeNamesPg, ANameWithReplacedCharactersIsNeverPutIn) {
+    const std::string tag = dbtest::UniqueName("");
+    const std::string shown = "t?" + tag;
+    ASSERT_TRUE(Run("create table U&\"t\\+01F600" + tag + "\" (col1 integer, \"列 二\" varchar(10))"));
+    const std::string item = OpenTables() + "/" + shown;
+    Frame->Console.Lines.Clear();
+    SQLs.clear();
+    ASSERT_TRUE(Select(item));
+    const std::string message =
+        "■データベースから読んだ値を埋め込めないため実行しません（値にシフトJISで表せない文字があり、\"?\" "
+        "に置き換わっています）：{%TABNAME%} [" + TDescTreeManager::GetFolder(Find(item)) + "]";
+    EXPECT_EQ(Page()->Editor_DescTreeParams->Lines().GetText(), message + "\r\n");
+    Select(item + "/Columns");
+    EXPECT_EQ(Find(item + "/Columns")->Count(), 0);
+    const Lines console = Frame->Console.Lines.Items;
+    EXPECT_NE(std::find(console.begin(), console.end(), message), console.end());
+    // the item's scripts run nothing either
+    QMenu menu;
+    Manager().FillScriptMenu(Find(item), &menu);
+    for (QAction* a : menu.actions()) a->trigger();
+    for (const std::string& sql : SQLs) EXPECT_EQ(sql.find(shown), std::string::npos) << sql;
+    Run("drop table U&\"t\\+01F600" + tag + "\"");
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ShippedTreeNamesPg, ::testing::Values(dbtest::Db::PostgreSQL), dbtest::DbName);
+
 }  // namespace
 
 namespace {

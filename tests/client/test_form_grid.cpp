@@ -392,6 +392,29 @@ TEST_P(GridDbTest, EditsInTheGridAreWrittenToTheTable) {
     EXPECT_TRUE(ErrorLines(*g).empty());
 }
 
+// Text CP932 cannot hold is "?" in the cells, and the message area says which characters.
+TEST_P(GridDbTest, CharactersCP932CannotHoldAreSaidUnderTheGrid) {
+    const bool pg = GetParam() == Db::PostgreSQL;
+    const std::string sql = pg ? "select chr(134071) || '野家' as a, chr(54620) || chr(44397) as b, 'ok' as c"
+                               : "select char(134071) || '野家' as a, char(54620, 44397) as b, 'ok' as c";
+    auto q = std::make_unique<TOdbcQuery>(&Conn);
+    q->SetParamCheck(false);
+    q->SetSQL(sql);
+    q->Open();
+    auto g = std::make_unique<TForm_Grid>(nullptr, std::move(q));
+    EXPECT_EQ(Cell(*g, 0, 0), "?野家");
+    EXPECT_EQ(Cell(*g, 0, 1), "??");
+    EXPECT_EQ(ErrorLines(*g),
+              Lines{"結果の文字のうち、シフトJISで表せない 3 文字を \"?\" に置き換えました：U+20BB7、U+D55C、U+AD6D"});
+    // a result that lost nothing says nothing
+    auto clean = std::make_unique<TOdbcQuery>(&Conn);
+    clean->SetParamCheck(false);
+    clean->SetSQL("select '野家' as a");
+    clean->Open();
+    TForm_Grid quiet(nullptr, std::move(clean));
+    EXPECT_TRUE(ErrorLines(quiet).empty());
+}
+
 TEST_P(GridDbTest, ADatabaseErrorOnPostIsShownAndTheTypedValuesStay) {
     auto g = Open();
     g->Action_UpdateTggleExecute();

@@ -144,6 +144,37 @@ TEST_P(OdbcTest, JapaneseTextBothWaysAndTheSubstitute) {
     EXPECT_TRUE(lossy->LossyText());
 }
 
+// Which characters a result's text could not hold: counted in the labels and
+// in every value, each named once, the first few only; a new run starts afresh.
+TEST_P(OdbcTest, TheCharactersReplacedAreCountedAndNamed) {
+    // PostgreSQL names a label by code point; the SQLite driver passes its labels through unchanged
+    const std::string chr = Pg() ? "chr" : "char";
+    const std::string sql =
+        "select " + chr + "(134071) || '野家' as " + (Pg() ? "U&\"\\+020BB7\"" : "a") + ", " + chr + "(8364) || '100' as " +
+        (Pg() ? "U&\"\\20AC\"" : "b") + ", " + chr + "(134071) as c, " + chr + "(233) || " + chr + "(234) || " + chr +
+        "(235) || " + chr + "(236) || " + chr + "(128512) as d, '表' as e";
+    auto q = Query(sql);
+    const TTextLoss& loss = q->TextLoss();
+    std::vector<uint32_t> first = {0x20BB7, 0x20AC, 0xE9, 0xEA, 0xEB};
+    if (Pg()) {
+        EXPECT_EQ(q->Fields(0).FieldName(), "?");
+        EXPECT_EQ(q->Fields(1).FieldName(), "?_1");
+        EXPECT_EQ(loss.Count, 2 + 8);
+    } else {
+        EXPECT_EQ(loss.Count, 8);
+    }
+    EXPECT_EQ(q->Fields(0).AsString(), "?野家");
+    EXPECT_EQ(q->Fields(3).AsString(), "?????");
+    EXPECT_EQ(loss.First, first);
+    EXPECT_TRUE(loss.More);
+    q->Close();
+    q->SetSQL("select '表' as e");
+    q->Open();
+    EXPECT_EQ(q->TextLoss().Count, 0);
+    EXPECT_TRUE(q->TextLoss().First.empty());
+    EXPECT_FALSE(q->LossyText());
+}
+
 TEST_P(OdbcTest, BinaryParametersAndLongValuesComeBackWhole) {
     Exec("create table " + Table + " (id integer, b " + std::string(Pg() ? "bytea" : "blob") + ", t text)");
     std::string bin;
@@ -261,6 +292,49 @@ TEST_P(OdbcTest, ServerErrorsArriveWithTheirTexts) {
     }
     EXPECT_FALSE(q.Active());
     EXPECT_FALSE(Conn.ConnectionLost());
+}
+
+// A COPY through the connection (the driver would wait for its data for
+// ever) is refused before anything of the text is sent; the connection goes on.
+TEST(OdbcPg, CopyThroughTheConnectionIsRefusedAndRunsNothing) {
+    DBTEST_REQUIRE_PG();
+    TOdbcConnection c;
+    c.SetConnectionString(dbtest::PgConn());
+    c.Open();
+    const std::string table = dbtest::UniqueName("t");
+    const std::string make = "create table " + table + " (n integer)";
+    const std::vector<std::string> texts = {
+        "copy (select 1) to stdout",
+        "select 1 as b; copy (select 1) to stdout; select 2 as a",
+        make + "; copy " + table + " from stdin",
+    };
+    auto run = [&](const std::string& sql, bool open, bool params) {
+        TOdbcQuery q(&c);
+        q.SetParamCheck(params);
+        q.SetSQL(sql);
+        if (open) q.Open();
+        else q.ExecSQL();
+        return open ? q.Fields(0).AsString() : std::string();
+    };
+    for (const bool open : {true, false}) {
+        for (const std::string& sql : texts) {
+            SCOPED_TRACE(sql);
+            try {
+                run(sql, open, open);
+                FAIL();
+            } catch (const EDatabaseError& e) {
+                EXPECT_EQ(e.Message,
+                          "COPY ... FROM STDIN / TO STDOUT のように、データを接続を通して直接やり取りする文は"
+                          "この接続では実行できません。文は実行していません。");
+            }
+            EXPECT_FALSE(c.ConnectionLost());
+            EXPECT_EQ(run("select 2 as a", true, false), "2");
+        }
+    }
+    // the table of the refused batch was not made
+    run(make, false, false);
+    EXPECT_EQ(run("select count(*) from " + table, true, false), "0");
+    run("drop table " + table, false, false);
 }
 
 TEST_P(OdbcTest, DisconnectClosesEveryDatasetAndADeadConnectionLetsGo) {

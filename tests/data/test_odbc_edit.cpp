@@ -158,6 +158,28 @@ TEST_P(OdbcEditTest, AKeyFindsTheRecordWhateverTheOtherColumnsHold) {
     EXPECT_EQ(Rows(Table), "1:one:99\n2:に:-\n3:さん:30\n");
 }
 
+// PostgreSQL names a column by code point: "c😀" comes back as "c?", which
+// would write the column "c?" beside it. Such a result is not written at all.
+TEST(OdbcEditPg, AResultWhoseNamesLostCharactersCannotBeChanged) {
+    DBTEST_REQUIRE_PG();
+    TOdbcConnection conn;
+    conn.SetConnectionString(dbtest::PgConn());
+    conn.Open();
+    const std::string table = dbtest::UniqueName("ed");
+    odbctest::Exec(conn, "create table " + table + " (id integer primary key, U&\"c\\+01F600\" integer, \"c?\" integer)");
+    odbctest::Exec(conn, "insert into " + table + " values (1, 10, 20)");
+    auto q = odbctest::Query(conn, "select * from " + table);
+    EXPECT_EQ(q->Fields(1).FieldName(), "c?");
+    EXPECT_FALSE(q->CanModify());
+    EXPECT_EQ(q->ReadOnlyMessage(),
+              "読み取り専用のデータセットは変更できません\r\n"
+              "表や列の名前にシフトJISで表せない文字があります（\"?\" に置き換わった名前は別の表や列を指します）。");
+    EXPECT_THROW(q->Edit(), EDatabaseError);
+    auto after = odbctest::Query(conn, "select \"c?\" from " + table);
+    EXPECT_EQ(after->Fields(0).AsString(), "20");
+    odbctest::Exec(conn, "drop table " + table);
+}
+
 // A text read with the substitute character ("Étude" shows as "?tude") is
 // not what the table holds: the key finds its record whatever the text; a
 // record that only such a text (or a key holding one) could find is refused

@@ -66,6 +66,45 @@ TEST(OdbcParams, NamedParametersOutsideLiteralsAndComments) {
     }
 }
 
+// The statements that would move data through the connection are found
+// wherever they stand in a batch; the words in literals, quoted names,
+// comments and parentheses are not statements.
+TEST(OdbcPgCopy, ClientCopyIsFoundInEveryFormAndNothingElse) {
+    struct Case { const char* sql; bool copy; };
+    const Case cases[] = {
+        {"COPY (SELECT 1) TO STDOUT", true},
+        {"copy t from stdin", true},
+        {"SELECT 1 AS b; COPY (SELECT 1) TO STDOUT; SELECT 2 AS a;", true},
+        {"  /* a /* nested */ comment */ Copy t (a, b) To\r\n-- here\r\nStdOut WITH (FORMAT csv)", true},
+        {"COPY BINARY t TO STDOUT", true},
+        {"SELECT ';'; COPY t TO STDOUT", true},
+        {"SELECT $$;$$; COPY t FROM STDIN", true},
+        {"SELECT $a$ $$ ; $a$; COPY t FROM STDIN", true},
+        {"SELECT E'\\''; COPY t TO STDOUT", true},
+        {"SELECT E'\\'; COPY t TO STDOUT; --'", false},   // the quote is escaped
+        {"SELECT '\\'; COPY t TO STDOUT; --'", true},      // standard strings: the literal ends at once
+        {"SELECT '表'; COPY t TO STDOUT", true},           // a trail byte 0x5C is no backslash
+        {"START_REPLICATION SLOT s LOGICAL 0/0", true},
+        {"COPY t TO '/tmp/x'", false},
+        {"COPY stdout TO '/tmp/x'", false},
+        {"COPY t (stdin, stdout) FROM '/tmp/x'", false},
+        {"COPY (SELECT stdout FROM t) TO '/tmp/x'", false},
+        {"SELECT 'COPY t TO STDOUT'", false},
+        {"SELECT 1 -- ; COPY t TO STDOUT", false},
+        {"SELECT 1 /* ; COPY t TO STDOUT */", false},
+        {"SELECT $x$ ; COPY t TO STDOUT; $x$", false},
+        {"SELECT \"a;\" FROM t; SELECT 1 FROM \"; COPY t TO STDOUT\"", false},
+        {"SELECT a$b$ FROM t; SELECT $1 ; SELECT 'COPY t TO STDOUT'", false},
+        {"SELECT copy FROM stdin", false},
+        {"CREATE TABLE copy (stdin int); INSERT INTO copy VALUES (1)", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_EQ(odbc::PgClientCopy(c.sql), c.copy);
+    }
+}
+
 TEST(OdbcParams, QueryRebuildsItsParametersAndKeepsValuesByName) {
     TOdbcQuery q;
     q.SetSQL("select :a, :b, :A");
@@ -258,8 +297,11 @@ TEST(OdbcValueText, DatesAndTimesOfTheirFormOnlyTakeTheLayersForm) {
 TEST(OdbcValueText, NumbersAndBooleansOfTheirFormOnly) {
     struct Case { const char* in; const char* real; const char* boolean; bool integer; };
     const Case cases[] = {
-        {"12", "12", "True", true},
-        {"-7", "-7", "True", true},
+        {"12", "12", nullptr, true},          // a Boolean other than 1 or 0 is shown as held
+        {"-7", "-7", nullptr, true},
+        {"-1", "-1", nullptr, true},
+        {"2", "2", nullptr, true},
+        {"1", "1", "True", true},
         {"0", "0", "False", true},
         {"2.0", "2", nullptr, false},
         {"1.5", "1.5", nullptr, false},
@@ -268,11 +310,22 @@ TEST(OdbcValueText, NumbersAndBooleansOfTheirFormOnly) {
         {"Inf", "INF", nullptr, false},
         {"-Infinity", "-INF", nullptr, false},
         {"NaN", "NAN", nullptr, false},
-        {"9223372036854775807", "9.22337203685478E18", "True", true},
+        {"Infinity", "INF", nullptr, false},
+        {"-Inf", "-INF", nullptr, false},
+        {"INF", "INF", nullptr, false},      // the layer's own form reads back
+        {"inf", nullptr, nullptr, false},    // other spellings are text a column holds
+        {"-inf", nullptr, nullptr, false},
+        {"infinity", nullptr, nullptr, false},
+        {"nan", nullptr, nullptr, false},
+        {"nan(123)", nullptr, nullptr, false},
+        {"-NaN", nullptr, nullptr, false},
+        {"9223372036854775807", "9.22337203685478E18", nullptr, true},
         {"9223372036854775808", "9.22337203685478E18", nullptr, false},
         {"9.22337203685478e+18", "9.22337203685478E18", nullptr, false},
         {"007", "7", nullptr, false},
-        {"-0", "0", nullptr, false},
+        {"-0", "-0", nullptr, false},        // a negative zero keeps its sign
+        {"-0.0", "-0", nullptr, false},
+        {"0.0", "0", nullptr, false},
         {"+5", nullptr, nullptr, false},
         {"abc", nullptr, nullptr, false},
         {"12abc", nullptr, nullptr, false},

@@ -3,6 +3,8 @@
 // other value is shown as the database holds it, never as a made-up one.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "DbTestUtil.h"
 #include "OdbcConnection.h"
 #include "OdbcQuery.h"
@@ -79,6 +81,11 @@ TEST_F(OdbcSqliteValues, NumberAndBooleanColumnsHoldingOtherValuesShowThem) {
         "9223372036854775807, 0.1, 0",
         "9223372036854775808, 1e400, 't'",
         "null, null, null",
+        // words from_chars would take for numbers, and Booleans other than 1 and 0
+        "'x', 'nan', 2",
+        "'y', 'infinity', -1",
+        "'z', '-inf', 1",
+        "'w', 'nan(123)', 0",
     };
     int n = 0;
     for (const char* r : stored) Exec("insert into t values (" + std::to_string(++n) + ", " + r + ")");
@@ -87,16 +94,22 @@ TEST_F(OdbcSqliteValues, NumberAndBooleanColumnsHoldingOtherValuesShowThem) {
     EXPECT_EQ(q->Fields(1).DataType(), ftFloat);
     EXPECT_EQ(q->Fields(2).DataType(), ftBoolean);
     EXPECT_EQ(Column(*q, 0), (std::vector<std::string>{"abc", "1.5", "", "9223372036854775807",
-                                                       "9.22337203685478e+18", "<NULL>"}));
-    EXPECT_EQ(Column(*q, 1), (std::vector<std::string>{"xyz", "2", "", "0.1", "INF", "<NULL>"}));
-    EXPECT_EQ(Column(*q, 2), (std::vector<std::string>{"maybe", "True", "", "False", "t", "<NULL>"}));
+                                                       "9.22337203685478e+18", "<NULL>", "x", "y", "z", "w"}));
+    EXPECT_EQ(Column(*q, 1), (std::vector<std::string>{"xyz", "2", "", "0.1", "INF", "<NULL>", "nan", "infinity",
+                                                       "-inf", "nan(123)"}));
+    EXPECT_EQ(Column(*q, 2), (std::vector<std::string>{"maybe", "2", "", "False", "t", "<NULL>", "2", "-1", "True",
+                                                       "False"}));
     TVariant v;
     ASSERT_TRUE(q->ReadRowValue(3, q->Fields(0), v));
     EXPECT_EQ(v, TVariant(int64_t(9223372036854775807)));
     ASSERT_TRUE(q->ReadRowValue(1, q->Fields(1), v));
     EXPECT_EQ(v, TVariant(2.0));
-    ASSERT_TRUE(q->ReadRowValue(1, q->Fields(2), v));
+    ASSERT_TRUE(q->ReadRowValue(8, q->Fields(2), v));
     EXPECT_EQ(v, TVariant(true));
+    ASSERT_TRUE(q->ReadRowValue(7, q->Fields(2), v));
+    EXPECT_EQ(v, TVariant(std::string("-1")));
+    ASSERT_TRUE(q->ReadRowValue(6, q->Fields(1), v));
+    EXPECT_EQ(v, TVariant(std::string("nan")));
     ASSERT_TRUE(q->ReadRowValue(0, q->Fields(0), v));
     EXPECT_EQ(v, TVariant(std::string("abc")));
 }
@@ -144,6 +157,23 @@ TEST(OdbcPgValues, AYearPastTheDriversReachIsNeverShownAsAnotherDate) {
     EXPECT_THROW(q->Fields(0).AsString(), EConvertError);
     EXPECT_THROW(q->Fields(1).AsString(), EConvertError);
     EXPECT_EQ(q->Fields(2).AsString(), "1");
+}
+
+// Reals as the server writes them: a negative zero keeps its sign.
+TEST(OdbcPgValues, RealsKeepTheSignOfZeroAndTheirWords) {
+    DBTEST_REQUIRE_PG();
+    TOdbcConnection conn;
+    conn.SetConnectionString(dbtest::PgConn());
+    conn.Open();
+    auto q = odbctest::Query(conn,
+                             "select '-0'::float8, '-0'::float4, 0::float8, 'NaN'::float8, '-Infinity'::float8,"
+                             " 'Infinity'::float4, -1.5::float8");
+    const std::vector<std::string> shown = {"-0", "-0", "0", "NAN", "-INF", "INF", "-1.5"};
+    for (int c = 0; c < q->FieldCount(); ++c) EXPECT_EQ(q->Fields(c).AsString(), shown[static_cast<size_t>(c)]) << c;
+    TVariant v;
+    ASSERT_TRUE(q->ReadRowValue(0, q->Fields(0), v));
+    ASSERT_TRUE(v.IsFloat());
+    EXPECT_TRUE(std::signbit(v.AsFloat()));
 }
 
 TEST(OdbcPgValues, MoneyAndTimesShowTheServersText) {

@@ -225,8 +225,9 @@ TEST_F(SaveResultTest, NamesCP932CannotHoldAreRefusedAndNothingIsWritten) {
         std::string command, given, shown;
     };
     const std::vector<Case> cases = {
-        {"SaveToFile", "a\x82", "a?.txt"},            // a lead byte with no trail byte
-        {"SaveToFileXLS", "a\x82", "a?.xls"},
+        {"SaveToFile", "a\x82", "a?"},                // a lead byte with no trail byte: named as written
+        {"SaveToFileXLS", "a\x82", "a?"},
+        {"SaveToFile", "x\x81.txt", "x?.txt"},         // the "." after a lead byte is still the name's own
         {"SaveToFile", "\xFD.dat", "?.dat"},           // a byte that begins no character
         {"SaveToFileXLS", "b\x81\x20" "c.xls", "b? c.xls"},  // a lead byte before a blank
     };

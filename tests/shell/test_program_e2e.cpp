@@ -391,6 +391,116 @@ TEST_P(ProgramE2E, StatementsWithSemicolonsInsideRunInTheSlashStyle) {
     EXPECT_EQ(out.find("エラー"), std::string::npos) << out;
 }
 
+// Text CP932 cannot hold is "?" in the result, and a line after the count
+// line says how many characters were replaced and which: in every layout, so
+// in what #SaveToFile writes, whether the count line is shown or not.
+TEST_P(ProgramE2E, ReplacedCharactersAreSaidAfterTheCountLineInEveryLayout) {
+    const Db db = GetParam();
+    if (db == Db::PostgreSQL) DBTEST_REQUIRE_PG();
+    const bool pg = db == Db::PostgreSQL;
+    const std::string dir = programrun::ProgramFolder(pg ? "e2e-loss-pg" : "e2e-loss-sqlite");
+    ASSERT_FALSE(dir.empty());
+    const std::string conn = pg ? dbtest::PgConn() : "DRIVER=SQLite3;Database=" + dir + "loss.sqlite";
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "db.udl", UdlBytes(conn)));
+    // 𠮷野家, 한국 and €100; PostgreSQL also has the labels 𠮷 and €
+    const std::string select =
+        pg ? "SELECT chr(134071) || '野家' AS U&\"\\+020BB7\", chr(54620) || chr(44397) AS b, chr(8364) || '100' AS U&\"\\20AC\";\r\n"
+           : "SELECT char(134071) || '野家' AS a, char(54620, 44397) AS b, char(8364) || '100' AS c;\r\n";
+    const std::string said =
+        pg ? "結果の文字のうち、シフトJISで表せない 6 文字を \"?\" に置き換えました：U+20BB7、U+20AC、U+D55C、U+AD6D"
+           : "結果の文字のうち、シフトJISで表せない 4 文字を \"?\" に置き換えました：U+20BB7、U+D55C、U+AD6D、U+20AC";
+    const std::vector<std::string> modes = {"Text", "TextGrid", "SDF", "TAB", "CutSheet", "Grid"};
+    std::string script = "#Connect UDL:" + dir + "db.udl;\r\n";
+    for (const std::string& mode : modes)
+        script += "#Erase;\r\n#" + mode + ";\r\n" + select + "#SaveToFile " + dir + mode + ".txt;\r\n";
+    script += "#Erase;\r\n#SQLResultEchoOff;\r\n" + select + "#SaveToFile " + dir + "NoEcho.txt;\r\n";
+    script += "#Erase;\r\nSELECT '野家' AS a;\r\n#SaveToFile " + dir + "Clean.txt;\r\n#Exit;\r\n";
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", script));
+    const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(run.Finished) << run.Errors;
+    EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+    for (const std::string& mode : modes) {
+        SCOPED_TRACE(mode);
+        const std::string text = FileBytes(dir + mode + ".txt");
+        // the count line, then the line that says it, once
+        const size_t count = text.find("結果:1件 (");
+        ASSERT_NE(count, std::string::npos) << cp932::ToUtf8(text);
+        const size_t next = text.find("\r\n", count);
+        EXPECT_EQ(text.compare(next, said.size() + 4, "\r\n" + said + "\r\n"), 0) << cp932::ToUtf8(text);
+        EXPECT_EQ(text.find(said, next + said.size()), std::string::npos) << cp932::ToUtf8(text);
+        if (mode != "Grid") {
+            EXPECT_NE(text.find("?野家"), std::string::npos) << cp932::ToUtf8(text);
+        }
+    }
+    const std::string noEcho = FileBytes(dir + "NoEcho.txt");
+    EXPECT_EQ(noEcho.find("結果:"), std::string::npos) << cp932::ToUtf8(noEcho);
+    EXPECT_NE(noEcho.find("\r\n" + said + "\r\n"), std::string::npos) << cp932::ToUtf8(noEcho);
+    const std::string clean = FileBytes(dir + "Clean.txt");
+    EXPECT_EQ(clean.find("シフトJISで表せない"), std::string::npos) << cp932::ToUtf8(clean);
+}
+
+// PostgreSQL: a COPY that moves its data through the connection (FROM STDIN,
+// TO STDOUT) would leave the driver waiting for ever. It ends at once with the
+// reason, the run goes on as after any failed statement, and the connection
+// stays usable. A run that has to be killed fails.
+TEST(ProgramE2E, CopyThroughTheConnectionEndsAtOnceWithTheReason) {
+    DBTEST_REQUIRE_PG();
+    const std::string refused = "COPY ... FROM STDIN / TO STDOUT のように、データを接続を通して直接やり取りする文は"
+                                "この接続では実行できません。文は実行していません。";
+    // the result page folds the message to its width
+    const std::string shown = "COPY ... FROM STDIN / TO STDOUT のように";
+    struct Case {
+        const char* Name;
+        std::string Script;       // after the connect; the folder stands for "<dir>"
+        bool SlashStyle;
+        bool StopOnError;
+        int ExitCode;
+        std::vector<std::string> Saved;  // in "<dir>out.txt", in this order
+    };
+    const std::vector<Case> cases = {
+        // each statement on its own: the run goes on after each refusal
+        {"apart",
+         "SELECT 1 AS b;\r\nCOPY (SELECT 1) TO STDOUT;\r\nSELECT 2 AS a;\r\n"
+         "CREATE TEMP TABLE t (n integer);\r\nCOPY t FROM STDIN;\r\nSELECT count(*) AS rows_in_t FROM t;\r\n"
+         "#SaveToFile <dir>out.txt;\r\n",
+         false, false, 1, {"結果:1件", shown, "結果:1件", shown, "rows_in_t", "結果:1件"}},
+        // one batch of three statements: nothing of it runs
+        {"batch",
+         "SELECT 1 AS b; COPY (SELECT 1) TO STDOUT; SELECT 2 AS a\r\n/\r\n"
+         "SELECT 3 AS after_the_batch\r\n/\r\n#SaveToFile <dir>out.txt\r\n/\r\n",
+         true, false, 1, {shown, "after_the_batch", "結果:1件"}},
+        // with the stop on errors, a run without a display ends with the reason
+        {"stops", "COPY (SELECT 1) TO STDOUT;\r\n#SaveToFile <dir>out.txt;\r\n", false, true, 1, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string dir = programrun::ProgramFolder(std::string("e2e-copy-") + c.Name);
+        ASSERT_FALSE(dir.empty());
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "db.udl", UdlBytes(dbtest::PgConn())));
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "Zintavor.Environment",
+                                           std::string("[CLOSETIMEESAVE]\r\nERRORTIMESTOPTOGGLE_STATE=") +
+                                               (c.StopOnError ? "1" : "0") + "\r\n"));
+        const std::string connect = c.SlashStyle ? "/\r\n#Connect UDL:db.udl\r\n/\r\n" : "#Connect UDL:db.udl;\r\n";
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", connect + sys::StringReplaceAll(c.Script, "<dir>", dir)));
+        const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"), 60);
+        ASSERT_TRUE(run.Finished) << "the program did not end:\n" << run.Errors;
+        EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Errors;
+        EXPECT_NE(cp932::FromUtf8(run.Errors).find(refused), std::string::npos) << run.Errors;
+        if (c.Saved.empty()) {
+            EXPECT_FALSE(fs932::FileExists(dir + "out.txt"));
+            continue;
+        }
+        const std::string out = FileBytes(dir + "out.txt");
+        size_t at = 0;
+        for (const std::string& s : c.Saved) {
+            at = out.find(s, at);
+            ASSERT_NE(at, std::string::npos) << cp932::ToUtf8(s) << "\n" << cp932::ToUtf8(out);
+            at += s.size();
+        }
+        EXPECT_EQ(out.find("切断"), std::string::npos) << cp932::ToUtf8(out);
+    }
+}
+
 // ---- names and outputs the program cannot use
 
 // A script name or a parameter that CP932 cannot hold is refused as such, not
