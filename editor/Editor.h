@@ -28,7 +28,8 @@
 #include <QTimer>
 
 #include "EditorOptions.h"
-#include "EditorStrings.h"
+#include "EditorLines.h"
+#include "EditorScreenStrings.h"
 #include "EditorViewLink.h"
 #include "EditorWrap.h"
 #include "Geometry.h"
