@@ -870,6 +870,12 @@ bool SearchRowsBackward(TRowReader& R, const TSearchFinder& F, TJoinedRows& J, i
     }
 }
 
+// Whether byte Offset of row Row in the joined text lies between the CR and
+// the LF of the row's line break.
+bool InsideLineBreak(TRowReader& R, int Row, size_t Offset) {
+    return R.Attribute(Row) == raLineBreak && Offset == R.Text(Row).size() + 1;
+}
+
 // Whether byte I of T begins a character as the row's columns are counted:
 // the lead-range bytes right before it pair up among themselves. (At the row's
 // end a lone lead byte is a character of its own; that case answers false.)
@@ -1089,6 +1095,22 @@ bool TEditor::Search(std::string_view SearchStr, uint16_t Options) {
         const bool found = forward ? SearchRowsForward(rows, *finder, joined, r, static_cast<size_t>(o), hit)
                                    : SearchRowsBackward(rows, *finder, joined, r, static_cast<size_t>(o), hit);
         if (!found) return false;
+        // A match that begins or ends between the CR and the LF of a line
+        // break cannot be selected as it is (the caret never stands there): it
+        // is passed over, and the search goes on past it.
+        int endRow = hit.Row;
+        size_t endAt = static_cast<size_t>(hit.Index) + static_cast<size_t>(hit.Length);
+        while (endRow < n - 1 && endAt >= rows.JoinedBytes(endRow)) endAt -= rows.JoinedBytes(endRow++);
+        if (InsideLineBreak(rows, hit.Row, static_cast<size_t>(hit.Index)) || InsideLineBreak(rows, endRow, endAt)) {
+            if (forward) {
+                r = endRow;
+                o = static_cast<int>(endAt);
+            } else {
+                r = hit.Row;
+                o = hit.Index;
+            }
+            continue;
+        }
         // A match the caret cannot reach (past the last column of a long row) is
         // passed over, or the next search would start before it and find it again.
         std::string_view t = RowText(hit.Row);
