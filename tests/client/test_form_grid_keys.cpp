@@ -333,7 +333,9 @@ TEST_P(GridKeysTest, TheErrorEditorShowsTheWholeMessageFirstLineFirstUntilAnEdit
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(selected[0].row(), 4);
     wholeFrom(0);
-    if (first.size() > 2) EXPECT_GT(box.height(), small) << "grown to the message";
+    if (first.size() > 2) {
+        EXPECT_GT(box.height(), small) << "grown to the message";
+    }
 
     // a second message: its own first line goes to the top
     Key(grid.DBGrid1, Qt::Key_Escape);

@@ -129,7 +129,9 @@ TEST_P(LayoutTest, TheClientWindowWithAGridPageAndTheHistoryWindow) {
     EXPECT_GE(page->Editor->VisibleRows(), TForm_Result::MinTextRows);
     EXPECT_EQ(FaultsOf(&c), "") << "text mode";
     // on the laptop the grid folds to its tab there; a click on the tab brings it back
-    if (GetParam().Height <= 768) EXPECT_TRUE(page->Panel_PageBase->Folded());
+    if (GetParam().Height <= 768) {
+        EXPECT_TRUE(page->Panel_PageBase->Folded());
+    }
     if (page->Panel_PageBase->Folded()) {
         c.show();
         auto* strip = page->Panel_PageBase->findChild<QTabBar*>(QStringLiteral("FoldBar"));

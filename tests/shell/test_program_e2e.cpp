@@ -260,7 +260,9 @@ TEST(ProgramWithoutDisplay, ACleanRunEndsWithCodeZeroAndExitKeepsItsCode) {
         }
         // the error output carries the program's own messages only: a run
         // without one leaves it empty (the offscreen platform's warnings included)
-        if (std::string(c.Name) == "clean") EXPECT_EQ(run.Errors, "");
+        if (std::string(c.Name) == "clean") {
+            EXPECT_EQ(run.Errors, "");
+        }
     }
 }
 
@@ -638,7 +640,9 @@ TEST(ProgramWithoutDisplay, NoFileReadWaitsOnAFifoOrADevice) {
         EXPECT_EQ(run.ExitCode, c.Code) << run.Errors;
         const std::string said = cp932::FromUtf8(run.Errors);
         EXPECT_EQ(Occurrences(said, c.Name + std::string(" を開けません")), 1) << run.Errors;
-        if (!c.ToZero) EXPECT_TRUE(IsFifo(special));
+        if (!c.ToZero) {
+            EXPECT_TRUE(IsFifo(special));
+        }
         EXPECT_FALSE(fs932::FileExists(special + ".bad"));
     }
 }
@@ -669,7 +673,9 @@ TEST(ProgramWithoutDisplay, AReadOnlyHistoryIsSaidAndAReadOnlySettingsFileIsNot)
         EXPECT_EQ(run.ExitCode, c.Code) << run.Errors;
         const std::string said = cp932::FromUtf8(run.Errors);
         EXPECT_EQ(Occurrences(said, "の保存に失敗しました。[" + dir + c.Name + "]"), c.Said ? 1 : 0) << run.Errors;
-        if (c.Said) EXPECT_NE(said.find("読み取り専用"), std::string::npos) << run.Errors;
+        if (c.Said) {
+            EXPECT_NE(said.find("読み取り専用"), std::string::npos) << run.Errors;
+        }
         EXPECT_EQ(FileBytes(dir + c.Name), c.Bytes);
     }
 }
