@@ -17,6 +17,7 @@
 #include "KZNMessageDlg.h"
 #include "KZNPopupMenu.h"
 #include "KeyTypes.h"
+#include "PainterState.h"
 #include "T_FolderFile.h"
 
 namespace {
@@ -291,7 +292,7 @@ void TKZNEditor::DoDrawLine(const TRect& ARect, int X, int Y, const std::string&
     const int T = std::max(1, Caret().TabSpaceCount());
     const int mid = Y + (RowHeight() - Margin().Line()) / 2;
     const int lastCol = (ARect.Right - X) / CW + 2;
-    P->save();
+    TPainterState kept(*P);
     QPen pen(EditorColor(FontColor()));
     pen.setColor(QColor(0x80, 0x80, 0x80));
     int col = 0;
@@ -328,7 +329,6 @@ void TKZNEditor::DoDrawLine(const TRect& ARect, int X, int Y, const std::string&
             ++i;
         }
     }
-    P->restore();
 }
 
 // ---- dropped files
