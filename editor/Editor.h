@@ -202,6 +202,9 @@ T* MakeEditor(Args&&... args) {
 
 class TEditor : public QAbstractScrollArea, public TComponent, public TEditorViewLink {
 public:
+    // The last column the caret can stand on.
+    static constexpr int kMaxCaretCol = 8193;
+
     explicit TEditor(QWidget* Parent = nullptr);
     ~TEditor() override;
     // The factories run here (second construction phase).

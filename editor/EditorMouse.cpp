@@ -13,10 +13,6 @@
 #include "AppException.h"
 #include "Editor.h"
 
-namespace {
-constexpr int kMaxCol = 8193;
-}
-
 // ---- row and column -------------------------------------------------------------------------------
 
 void TEditor::SetRow(int Value) {
@@ -37,7 +33,7 @@ void TEditor::SetRow(int Value) {
 }
 
 void TEditor::SetCol(int Value) {
-    int c = std::clamp(Value, 0, kMaxCol);
+    int c = std::clamp(Value, 0, kMaxCaretCol);
     const int old = FCol;
     if (FRuler->Visible()) EraseRulerMark(old);
     FCol = c;
