@@ -101,16 +101,7 @@ void TKZNEditor::FormatLinesToWidth(std::string_view Text, TStringList& Lines) {
 }
 
 void TKZNEditor::ScrollCaretIntoView() {
-    const int rows = std::max(1, VisibleRows());
-    if (Row() < TopRow())
-        SetTopRow(Row());
-    else if (Row() > TopRow() + rows - 1)
-        SetTopRow(Row() - (rows - 1));
-    const int V = std::max(1, VisibleCols());
-    if (Col() < TopCol())
-        SetTopCol(std::max(0, std::min(Col(), TopCol() - V / 4)));
-    else if (Col() > TopCol() + V - 1)
-        SetTopCol(std::max(0, std::min(std::max(Col() + 1 - V, TopCol() + V / 4), MaxTopCol() - V / 2)));
+    ScrollIntoView(Row(), Col());  // as the caret scrolls it, with or without the focus
     SetCaretPosition();
 }
 

@@ -364,34 +364,18 @@ bool TEditor::PlaceHitAtOnce(int ARow, int AIndex, int ALength) {
     // the view, as the caret's steps would scroll it
     const bool focus = hasFocus();
     const bool shown = FSelState == 2 || FSelState == 3;
-    const int rows = FVisibleRows, cols = FVisibleCols;
-    const int maxLeft = std::max(0, FMaxTopCol - cols / 2);
-    int top = FTopRow, leftCol = FTopCol;
-    auto rowIntoView = [&](int r) {  // ScrollCaret's rows
-        if (r < top)
-            top = std::clamp(r, 0, n);
-        else if (r > top + rows - 1)
-            top = std::clamp(r - (rows - 1), 0, n);
-    };
-    auto colIntoView = [&](int c) {  // ScrollCaret's columns
-        if (c < leftCol)
-            leftCol = std::clamp(std::max(0, std::min(c, leftCol - cols / 4)), 0, maxLeft);
-        else if (c > leftCol + cols - 1)
-            leftCol = std::clamp(std::min(std::max(c - cols + 1, leftCol + cols / 4), FMaxTopCol - cols / 2), 0, maxLeft);
-    };
+    TViewSpot view{FTopRow, FTopCol};
     if (focus) {
         // On another row the caret first stands at a column the rules take from
         // its column (or the one remembered), never further right: in view
         // sideways while the view stands at column 0 and that column is in it.
         const int from = !shown && FKeepCaretValid ? FKeepCaretCol : FCol;
-        if (ARow != FRow && (leftCol != 0 || from > cols - 1)) return false;
-        rowIntoView(ARow);
-        colIntoView(startCol);
-        rowIntoView(endRow);
-        colIntoView(endCol);
+        if (ARow != FRow && (view.TopCol != 0 || from > FVisibleCols - 1)) return false;
+        view = ViewShowing(ARow, startCol, view);  // ScrollCaret at the start
+        view = ViewShowing(endRow, endCol, view);  // and at the end
     }
-    if (endRow < top || endRow > top + rows - 1) top = std::clamp(endRow - rows / 3, 0, n);
-    if (endCol < leftCol || endCol > leftCol + cols - 1) leftCol = std::clamp(endCol - cols / 3, 0, maxLeft);
+    view = ViewShowing(endRow, endCol, view, true);  // EmScrollCaret
+    const int top = view.TopRow, leftCol = view.TopCol;
 
     // What the screen shows now is to be painted again; the rest waits for SyncView.
     if (!FViewDue) {
