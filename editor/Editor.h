@@ -381,7 +381,9 @@ public:
     // Where the view stands once the place (Row, Col) is in it, moved from
     // From only on an axis where the place is out of view. As the caret moves
     // it (the default): by as few rows as needed, and sideways by at least a
-    // quarter of the view. Third (EM_SCROLLCARET): the place lands a third of
+    // quarter of the view; a place left of the view then stands a quarter of
+    // the view's width in from its left edge (or the view at column 0), so
+    // that the text before it shows. Third (EM_SCROLLCARET): the place lands a third of
     // the way into the view. Kept inside the scroll ranges.
     TViewSpot ViewShowing(int Row, int Col, TViewSpot From, bool Third = false) const;
     // Scrolls the view to ViewShowing(Row, Col, the view now, Third).

@@ -216,8 +216,8 @@ TEditor::TViewSpot TEditor::ViewShowing(int Row, int Col, TViewSpot From, bool T
     if (Col < v.TopCol || Col > v.TopCol + cols - 1) {
         if (Third)
             v.TopCol = Col - cols / 3;
-        else if (Col < v.TopCol)
-            v.TopCol = std::max(0, std::min(Col, v.TopCol - cols / 4));
+        else if (Col < v.TopCol)  // a quarter of the view's width of text stays in view left of the place
+            v.TopCol = std::max(0, std::min(Col - std::max(0, cols / 4 - 1), v.TopCol - cols / 4));
         else
             v.TopCol = std::min(std::max(Col - cols + 1, v.TopCol + cols / 4), FMaxTopCol - cols / 2);
         v.TopCol = std::clamp(v.TopCol, 0, maxLeft);
