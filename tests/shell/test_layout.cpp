@@ -82,6 +82,7 @@ struct TScreen {
 std::string ScreenName(const ::testing::TestParamInfo<TScreen>& Info) {
     return std::to_string(Info.param.Width) + "x" + std::to_string(Info.param.Height);
 }
+void PrintTo(const TScreen& s, std::ostream* os) { *os << s.Width << "x" << s.Height; }
 
 struct LayoutTest : maintest::TMainFolderTest, ::testing::WithParamInterface<TScreen>, testutil::WithApp {
     LayoutTest() : maintest::TMainFolderTest("layout") {}
