@@ -17,6 +17,7 @@
 #include "KZNMessageDlg.h"
 #include "KZNPopupMenu.h"
 #include "KeyTypes.h"
+#include "PainterState.h"
 #include "T_FolderFile.h"
 
 namespace {
@@ -100,16 +101,7 @@ void TKZNEditor::FormatLinesToWidth(std::string_view Text, TStringList& Lines) {
 }
 
 void TKZNEditor::ScrollCaretIntoView() {
-    const int rows = std::max(1, VisibleRows());
-    if (Row() < TopRow())
-        SetTopRow(Row());
-    else if (Row() > TopRow() + rows - 1)
-        SetTopRow(Row() - (rows - 1));
-    const int V = std::max(1, VisibleCols());
-    if (Col() < TopCol())
-        SetTopCol(std::max(0, std::min(Col(), TopCol() - V / 4)));
-    else if (Col() > TopCol() + V - 1)
-        SetTopCol(std::max(0, std::min(std::max(Col() + 1 - V, TopCol() + V / 4), MaxTopCol() - V / 2)));
+    ScrollIntoView(Row(), Col());  // as the caret scrolls it, with or without the focus
     SetCaretPosition();
 }
 
@@ -291,7 +283,7 @@ void TKZNEditor::DoDrawLine(const TRect& ARect, int X, int Y, const std::string&
     const int T = std::max(1, Caret().TabSpaceCount());
     const int mid = Y + (RowHeight() - Margin().Line()) / 2;
     const int lastCol = (ARect.Right - X) / CW + 2;
-    P->save();
+    TPainterState kept(*P);
     QPen pen(EditorColor(FontColor()));
     pen.setColor(QColor(0x80, 0x80, 0x80));
     int col = 0;
@@ -328,7 +320,6 @@ void TKZNEditor::DoDrawLine(const TRect& ARect, int X, int Y, const std::string&
             ++i;
         }
     }
-    P->restore();
 }
 
 // ---- dropped files

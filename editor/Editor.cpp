@@ -688,10 +688,7 @@ void TEditor::EmSetSel(int Start, int End) {
     SetSelLength(b - a);
 }
 
-void TEditor::EmScrollCaret() {
-    if (FRow < FTopRow || FRow > FTopRow + FVisibleRows - 1) SetTopRow(FRow - FVisibleRows / 3);
-    if (FCol < FTopCol || FCol > FTopCol + FVisibleCols - 1) SetTopCol(FCol - FVisibleCols / 3);
-}
+void TEditor::EmScrollCaret() { ScrollIntoView(FRow, FCol, true); }
 
 void TEditor::EmSetModify(bool Flag) {
     if (!FReadOnly) FModified = Flag;

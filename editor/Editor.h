@@ -28,7 +28,8 @@
 #include <QTimer>
 
 #include "EditorOptions.h"
-#include "EditorStrings.h"
+#include "EditorLines.h"
+#include "EditorScreenStrings.h"
 #include "EditorViewLink.h"
 #include "EditorWrap.h"
 #include "Geometry.h"
@@ -201,6 +202,9 @@ T* MakeEditor(Args&&... args) {
 
 class TEditor : public QAbstractScrollArea, public TComponent, public TEditorViewLink {
 public:
+    // The last column the caret can stand on.
+    static constexpr int kMaxCaretCol = 8193;
+
     explicit TEditor(QWidget* Parent = nullptr);
     ~TEditor() override;
     // The factories run here (second construction phase).
@@ -369,6 +373,21 @@ public:
     virtual void SetCaretPosition();
     virtual void CreateSystemCaret();
     virtual void ScrollCaret();
+    // A scroll position of the view: its top row and its left column.
+    struct TViewSpot {
+        int TopRow = 0;
+        int TopCol = 0;
+    };
+    // Where the view stands once the place (Row, Col) is in it, moved from
+    // From only on an axis where the place is out of view. As the caret moves
+    // it (the default): by as few rows as needed, and sideways by at least a
+    // quarter of the view; a place left of the view then stands a quarter of
+    // the view's width in from its left edge (or the view at column 0), so
+    // that the text before it shows. Third (EM_SCROLLCARET): the place lands a third of
+    // the way into the view. Kept inside the scroll ranges.
+    TViewSpot ViewShowing(int Row, int Col, TViewSpot From, bool Third = false) const;
+    // Scrolls the view to ViewShowing(Row, Col, the view now, Third).
+    void ScrollIntoView(int Row, int Col, bool Third = false);
     virtual TPoint CalcCaretPoint();
     void UpdateCaret() override;
     TFountain* ActiveFountain() override;

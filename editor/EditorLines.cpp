@@ -1,5 +1,6 @@
 // The Lines of one view: logical lines over the rows of the store.
-#include "EditorStrings.h"
+#include "EditorLines.h"
+#include "EditorScreenStrings.h"
 #include "EditorViewLink.h"
 #include "Exception.h"
 #include "ScopeExit.h"

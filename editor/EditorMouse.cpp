@@ -13,10 +13,6 @@
 #include "AppException.h"
 #include "Editor.h"
 
-namespace {
-constexpr int kMaxCol = 8193;
-}
-
 // ---- row and column -------------------------------------------------------------------------------
 
 void TEditor::SetRow(int Value) {
@@ -37,7 +33,7 @@ void TEditor::SetRow(int Value) {
 }
 
 void TEditor::SetCol(int Value) {
-    int c = std::clamp(Value, 0, kMaxCol);
+    int c = std::clamp(Value, 0, kMaxCaretCol);
     const int old = FCol;
     if (FRuler->Visible()) EraseRulerMark(old);
     FCol = c;
@@ -203,14 +199,36 @@ void TEditor::SetCaretPosition() {
 
 void TEditor::ScrollCaret() {
     if (!hasFocus()) return;
-    if (FRow < FTopRow)
-        SetTopRow(FRow);
-    else if (FRow > FTopRow + FVisibleRows - 1)
-        SetTopRow(FRow - (FVisibleRows - 1));
-    if (FCol < FTopCol)
-        SetTopCol(std::max(0, std::min(FCol, FTopCol - FVisibleCols / 4)));
-    else if (FCol > FTopCol + FVisibleCols - 1)
-        SetTopCol(std::min(std::max(FCol - FVisibleCols + 1, FTopCol + FVisibleCols / 4), FMaxTopCol - FVisibleCols / 2));
+    ScrollIntoView(FRow, FCol);
+}
+
+TEditor::TViewSpot TEditor::ViewShowing(int Row, int Col, TViewSpot From, bool Third) const {
+    const int rows = FVisibleRows, cols = FVisibleCols;
+    const int maxTop = RowCount(), maxLeft = std::max(0, FMaxTopCol - cols / 2);  // as SetTopRow and SetTopCol keep them
+    TViewSpot v = From;
+    if (Row < v.TopRow || Row > v.TopRow + rows - 1) {
+        if (Third)
+            v.TopRow = Row - rows / 3;
+        else
+            v.TopRow = Row < v.TopRow ? Row : Row - (rows - 1);
+        v.TopRow = std::clamp(v.TopRow, 0, maxTop);
+    }
+    if (Col < v.TopCol || Col > v.TopCol + cols - 1) {
+        if (Third)
+            v.TopCol = Col - cols / 3;
+        else if (Col < v.TopCol)  // a quarter of the view's width of text stays in view left of the place
+            v.TopCol = std::max(0, std::min(Col - std::max(0, cols / 4 - 1), v.TopCol - cols / 4));
+        else
+            v.TopCol = std::min(std::max(Col - cols + 1, v.TopCol + cols / 4), FMaxTopCol - cols / 2);
+        v.TopCol = std::clamp(v.TopCol, 0, maxLeft);
+    }
+    return v;
+}
+
+void TEditor::ScrollIntoView(int Row, int Col, bool Third) {
+    const TViewSpot v = ViewShowing(Row, Col, {FTopRow, FTopCol}, Third);
+    if (Row < FTopRow || Row > FTopRow + FVisibleRows - 1) SetTopRow(v.TopRow);
+    if (Col < FTopCol || Col > FTopCol + FVisibleCols - 1) SetTopCol(v.TopCol);
 }
 
 void TEditor::UpdateCaret() {

@@ -22,6 +22,7 @@
 #include "CP932Qt.h"
 #include "Editor.h"
 #include "Fountain.h"
+#include "PainterState.h"
 
 namespace {
 constexpr int kMaxPaintCols = 8192;
@@ -254,7 +255,7 @@ void TEditor::PaintRows(QPainter& P, const QRect& Clip) {
     const int tl = GetTextLeft(), tt = GetTextTop();
     const int W = viewport()->width(), H = viewport()->height();
     const int rh = std::max(1, GetRowHeight());
-    P.save();
+    TPainterState kept(P);
     FCanvas = &P;
     P.setClipRect(Clip);
     P.fillRect(Clip, EditorColor(FColor, clWhite));
@@ -334,7 +335,6 @@ void TEditor::PaintRows(QPainter& P, const QRect& Clip) {
         P.fillRect(FCaretPaintRect, Qt::white);
         P.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
-    P.restore();
     FCanvas = nullptr;
 }
 
@@ -410,7 +410,7 @@ void TEditor::PaintRowPart(QPainter& P, const QRect& R, int X0, TFountainParser*
         bg = EditorColor(item.BkColor() != clNone ? item.BkColor() : FFontColor);
         fg = EditorColor(item.Color() != clNone ? item.Color() : FColor, clWhite);
     }
-    P.save();
+    TPainterState kept(P);
     P.setClipRect(R, Qt::IntersectClip);
     if (!FItalicInUse)
         TextOutCols(P, R, X0, true, Text, Y, fg, bg, fontStyle);
@@ -475,7 +475,6 @@ void TEditor::PaintRowPart(QPainter& P, const QRect& R, int X0, TFountainParser*
             }
         }
     }
-    P.restore();
 }
 
 void TEditor::TextOutCols(QPainter& P, const QRect& R, int X, bool Opaque, std::string_view Text, int Y,
@@ -546,11 +545,10 @@ void TEditor::TextOutCols(QPainter& P, const QRect& R, int X, bool Opaque, std::
 void TEditor::DrawEofMark(QPainter& P, int X, int Y) {
     const int tl = GetTextLeft(), tt = GetTextTop();
     QRect r = QRect(X, Y, 6 * FColWidth, FFontHeight) & QRect(tl, tt, viewport()->width() - tl, viewport()->height() - tt);
-    P.save();
+    TPainterState kept(P);
     P.setClipRect(r, Qt::IntersectClip);
     TextOutCols(P, r, X, true, "[EOF]", Y, EditorColor(FMarks->EofMark().Color()), EditorColor(FColor, clWhite),
                 StylesOf(font()) - TFontStyles(fsUnderline));
-    P.restore();
 }
 
 namespace {
@@ -616,7 +614,7 @@ void TEditor::DrawLeftbar(QPainter& P, int FromRow, int ToRow) {
     const QColor bk = EditorColor(FLeftbar->BkColor(), clSilver), fg = EditorColor(FLeftbar->Color());
     const int n = RowCount();
     const bool endsInBreak = n > 0 && RowAttribute(n - 1) == raLineBreak;
-    P.save();
+    TPainterState kept(P);
     for (int r = FromRow; r <= ToRow; ++r) {
         const int y = tt + (r - FTopRow) * rh;
         QRect cell(x0, y, cellW, rh);
@@ -642,7 +640,6 @@ void TEditor::DrawLeftbar(QPainter& P, int FromRow, int ToRow) {
         for (int y = y0; y < y1; y += FLeftbarEdgeBitmap.height())
             P.drawImage(x0 + FLeftbarWidth - 2, y, FLeftbarEdgeBitmap);
     }
-    P.restore();
 }
 
 void TEditor::DrawImagebarRows(QPainter& P, int FromRow, int ToRow) {

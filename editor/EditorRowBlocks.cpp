@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "EditorStrings.h"
+#include "EditorRowBlocks.h"
 
 namespace {
 constexpr size_t kBlockMax = 1024;             // rows: a block is cut beyond this

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "BlockFile.h"
-#include "EditorStrings.h"
+#include "EditorScreenStrings.h"
 #include "EditorUndo.h"
 #include "EditorUtil.h"
 #include "EditorViewLink.h"

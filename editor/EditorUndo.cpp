@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "EditorScreenStrings.h"
 #include "EditorViewLink.h"
 #include "ScopeExit.h"
 

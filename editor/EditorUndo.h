@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "EditorStrings.h"
+#include "EditorRowBlocks.h"
 #include "Persistent.h"
 
 class TEditorScreenStrings;

@@ -210,7 +210,9 @@ TEST_P(RunEndTest, WhatGoesDuringAPauseEndsTheRun) {
         EXPECT_FALSE(stillWaiting) << "the run still waited after that";
         EXPECT_FALSE(strayPause) << "another page paused for the run";
         EXPECT_EQ(Rows(), expected) << "no statement runs after the pause";
-        if (watch) EXPECT_FALSE(watch->Executing());
+        if (watch) {
+            EXPECT_FALSE(watch->Executing());
+        }
         QApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }

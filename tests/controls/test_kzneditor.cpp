@@ -89,6 +89,44 @@ TEST_F(KZNEditorTest, F3WithNothingToSearchIsSwallowed) {
     EXPECT_FALSE(E->GetSelected());
 }
 
+// A long line scrolled to its end, replaced by a short paste (Ctrl+A, Ctrl+V):
+// the view comes back to the caret, as after any edit.
+TEST_F(KZNEditorTest, APasteOverEverythingBringsTheCaretIntoView) {
+    std::string rows;
+    for (int i = 0; i < 300; ++i) rows += std::string(200, 'w') + "\r\n";
+    struct Case {
+        const char* Name;
+        std::string Text;
+        QString Paste;
+        int Row, Col;  // the caret after the paste
+    } cases[] = {
+        {"a long line", std::string(3000, 'x'), QStringLiteral("ab"), 0, 2},
+        {"a long line and a line break", std::string(3000, 'x') + "\r\n", QStringLiteral("ab"), 0, 2},
+        {"long lines", "select 1\r\n" + std::string(900, 'y') + "\r\n" + std::string(2000, 'z'),
+         QStringLiteral("ab\r\ncd"), 1, 2},
+        {"many lines", rows, QStringLiteral("ab"), 0, 2},
+    };
+    Show();
+    for (const Case& c : cases) {
+        E->Lines().SetText(c.Text);
+        viewtest::Key(E.get(), Qt::Key_End, Qt::ControlModifier);
+        if (E->Col() == 0) {
+            viewtest::Key(E.get(), Qt::Key_Up);
+            viewtest::Key(E.get(), Qt::Key_End);
+        }
+        ASSERT_GT(E->TopCol(), 0) << c.Name;
+        viewtest::SetClip(c.Paste);
+        viewtest::Key(E.get(), Qt::Key_A, Qt::ControlModifier);
+        viewtest::Key(E.get(), Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(Text(), cp932::FromQString(c.Paste)) << c.Name;
+        EXPECT_EQ(E->Row(), c.Row) << c.Name;
+        EXPECT_EQ(E->Col(), c.Col) << c.Name;
+        EXPECT_EQ(E->TopCol(), 0) << c.Name;
+        EXPECT_EQ(E->TopRow(), 0) << c.Name;
+        EXPECT_EQ(E->horizontalScrollBar()->value(), 0) << c.Name;
+    }
+}
+
 TEST_F(KZNEditorTest, InsertLinesNearTheCaret) {
     struct Case {
         int row, col;

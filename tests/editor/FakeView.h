@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "EditorStrings.h"
+#include "EditorLines.h"
+#include "EditorScreenStrings.h"
 #include "EditorUndo.h"
 #include "EditorViewLink.h"
 #include "EditorWrap.h"

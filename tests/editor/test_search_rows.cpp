@@ -229,6 +229,66 @@ TEST_F(SearchRows, TheNextSearchStartsRightAfterACaretHit) {
     EXPECT_EQ(at, (std::vector<int>{0, 2, 5}));
 }
 
+// A pattern with a line break at an end. The text's line breaks are CR LF, and
+// the caret never stands between the CR and the LF: a hit is exactly the bytes
+// of a match, so a match that begins or ends inside a line break is passed
+// over, and the next search goes on past it.
+struct TBreakCase {
+    const char* Pattern;
+    std::vector<size_t> Forward;  // where the hits begin in the joined text, one search after another
+    std::vector<size_t> Backward;
+};
+
+void PrintTo(const TBreakCase& C, std::ostream* Os) { *Os << ::testing::PrintToString(std::string(C.Pattern)); }
+
+class SearchLineBreaks : public ViewFixture, public ::testing::WithParamInterface<TBreakCase> {};
+
+TEST_P(SearchLineBreaks, HitsAreTheMatchedBytes) {
+    const TBreakCase& c = GetParam();
+    const std::string pat = c.Pattern;
+    for (bool focus : {false, true}) {
+        if (focus) ShowFocused();
+        for (int hitStyle : {hsSelect, hsDraw}) {
+            E->SetHitStyle(static_cast<TEditorHitStyle>(hitStyle));
+            SetText("ab\r\ncd\r\nab\r\ncd\r\n");
+            const TJoined j = Join(E.get());
+            for (bool forward : {true, false}) {
+                const std::vector<size_t>& at = forward ? c.Forward : c.Backward;
+                std::vector<THit> want;
+                for (size_t p : at) want.push_back(HitAt(j, p, pat.size()));
+                E->CleanSelection();
+                E->SetRowCol(forward ? 0 : E->RowCount(), 0);
+                std::vector<THit> got;
+                while (got.size() < 10 && E->Search(pat, forward ? F | MC : MC)) {
+                    E->ConfirmSelection();  // a drawn hit reads as selected
+                    got.push_back({E->SelStr().StartRow, E->SelStr().StartIndex, E->GetSelText()});
+                }
+                EXPECT_EQ(got, want) << (forward ? "forward" : "backward") << ", focus " << focus << ", style "
+                                     << hitStyle;
+                // nothing more: the caret and the last hit stay
+                if (!got.empty()) {
+                    EXPECT_EQ(E->GetSelText(), pat);
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, SearchLineBreaks,
+    ::testing::Values(TBreakCase{"\r\n", {2, 6, 10, 14}, {14, 10, 6, 2}},
+                      TBreakCase{"\r\ncd", {2, 10}, {10, 2}},
+                      TBreakCase{"b\r\n", {1, 9}, {9, 1}},
+                      TBreakCase{"b\r\nc", {1, 9}, {9, 1}},
+                      TBreakCase{"\ncd", {}, {}},
+                      TBreakCase{"\r", {}, {}},
+                      TBreakCase{"\n", {}, {}},
+                      TBreakCase{"b\r", {}, {}},
+                      TBreakCase{"\nab\r", {}, {}},
+                      TBreakCase{"\n\r", {}, {}},
+                      TBreakCase{"d\r\nab\r\n", {5}, {5}}),
+    [](const ::testing::TestParamInfo<TBreakCase>& i) { return "p" + std::to_string(i.index); });
+
 // ---- placing the hits ---------------------------------------------------------------------------------
 
 struct TState {

@@ -251,3 +251,24 @@ TEST_F(HandlerErrors, APaintErrorIsReportedOnceAfterThePaint) {
     QApplication::processEvents();
     EXPECT_EQ(Handled, (std::vector<std::string>{"paint", "paint"}));
 }
+
+// A paint that fails inside a row gives the painter back every state it saved
+// on the way in: Qt has nothing to say when the painter ends.
+std::vector<std::string> PainterWarnings;
+void CapturePainterWarnings(QtMsgType, const QMessageLogContext&, const QString& Msg) {
+    if (Msg.contains(QStringLiteral("QPainter"))) PainterWarnings.push_back(Msg.toStdString());
+}
+
+TEST_F(HandlerErrors, AFailedPaintLeavesNoSavedPainterState) {
+    E->Lines().SetText("ab\r\ncd");
+    E->OnDrawLine = [&](TObject*, const std::string&, int, int, int, const TRect&, bool) { throw Exception("paint"); };
+    PainterWarnings.clear();
+    const QtMessageHandler before = qInstallMessageHandler(CapturePainterWarnings);
+    E->viewport()->repaint();
+    E->SelectAll();  // rows painted selected, too
+    E->viewport()->repaint();
+    qInstallMessageHandler(before);
+    QApplication::processEvents();
+    EXPECT_EQ(PainterWarnings, std::vector<std::string>{});
+    EXPECT_EQ(Handled, std::vector<std::string>{"paint"});
+}

@@ -136,7 +136,7 @@ TEST(StartUp, ArgumentsCP932CannotHoldRefuseTheCommandLine) {
     } cases[] = {
         {{ok.c_str(), "2024", "A B"}, ""},
         {{"@a\xC0\xAF" "b.sql"}, name + "a??b.sql"},          // an overlong "/"
-        {{"@\xC0\xAE\xC0\xAE/x.sql"}, name + "????/x.sql"},  // an overlong ".."
+        {{"@\xC0\xAE\xC0\xAE/x.sql"}, name + "????" "/x.sql"},  // an overlong ".."
         {{"@caf\xC3\xA9.sql"}, name + "caf?.sql"},              // a character CP932 lacks
         {{ok.c_str(), "x", "\xED\xA0\x80"}, arg + "???"},        // a surrogate
     };
