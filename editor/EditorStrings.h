@@ -475,6 +475,7 @@ private:
     // line's joined text and its old rows' marks and puts its new rows in.
     void RebuildLines(const std::function<void(TLineGather&)>& Line);
     void ApplyRows(int Index, int Count, std::vector<TRecordStringItem>&& Rows, int StepNew);
+    void AppendRows(std::string_view Text);
     void DeleteWholeLines(int Index, int Count);
     void FinishStep(int First, int OldCount, int NewCount);
     int64_t BlockLength(int First, int Cnt) const;
@@ -512,6 +513,9 @@ public:
     void Put(int i, std::string_view S);
     void Insert(int i, std::string_view S);
     int Add(std::string_view S);
+    // Add of Text less its final CR LF (Text that does not end with one: Add
+    // of Text), without copying it when Text goes after a line break.
+    int AddLines(std::string_view Text);
     void Delete(int i);
     void Clear();
     std::string GetText() const;
