@@ -3,7 +3,8 @@
 # 5 columns (integer, ASCII text, Japanese text, timestamp, an integer NULL in
 # every third row) run in the program's real client window (offscreen: script
 # page, executor, ODBC driver, the result page's editor in text mode), against
-# psql writing its aligned output of the same query to a file. For reference,
+# psql writing its aligned output of the same query to a file (psql as it
+# comes, without FETCH_COUNT: it keeps the whole result). For reference,
 # the dataset alone: the same query fetched into the program's dataset and
 # walked, without a window (bench/fetch_bench).
 # Every run is a process of its own (cold); the sides take turns.
@@ -57,4 +58,7 @@ awk '
       stat(o, "min") / stat(p, "min"), stat(o, "med") / stat(p, "med"), stat(o, "min") / 1024, stat(o, "med") / 1024, \
       stat(p, "min") / 1024, stat(p, "med") / 1024
   }' "$times"
+bench_note "psql runs as it comes (no FETCH_COUNT): only so does it keep the whole result in memory before"
+bench_note "writing it, as the program keeps every row as text in its result page; with FETCH_COUNT it keeps"
+bench_note "one block of rows at a time (bench/fetch.sh shows both)"
 bench_aim "peak memory of the text result: ours/psql <= 1"

@@ -2,7 +2,9 @@
 # New result sheets in the client window (offscreen, SQLite): N times
 # "#NewSheet" followed by a SELECT, against N times an empty statement and the
 # same SELECT in one page (as many statements, so as many of the executor's
-# 1 ms pauses, on both sides); each side in a fresh process in every run, cold
+# 1 ms pauses, on both sides), and against an outside peer: a plain Qt window
+# adding a tab per result (a tool bar and two editors) for the same SELECTs,
+# paced the same way; each side in a fresh process in every run, cold
 # (the first window of the process) and warm (a second window); the time per
 # sheet at each size and how flat it stays; and the heap an empty sheet holds.
 # Usage: bench/sheets.sh smoke|full   (smoke: 5 and 10 sheets; full: 125, 250, 600 and 1,000)

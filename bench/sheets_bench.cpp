@@ -1,7 +1,10 @@
 // Result sheets in the program's real client window (offscreen), against the
 // same window running the same SELECTs without new sheets:
 //  - ours: N times "#NewSheet;" and a SELECT (each result in a page of its own);
-//  - peer: N times an empty statement ";" and the same SELECT, all in one page.
+//  - peer: N times an empty statement ";" and the same SELECT, all in one page;
+//  - outside peer: a plain Qt window adding a tab per result (a tool bar and
+//    two editors), running the same SELECT through the same driver, paced as
+//    the executor paces (1 ms and the toolkit's turn after each statement).
 // Both scripts have 2N statements, so the executor pauses 1 ms after as many
 // statements on both sides and lets the toolkit run as often: the sides differ
 // only in the new sheets.
@@ -28,8 +31,17 @@
 #include <vector>
 
 #include <QApplication>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QThread>
+#include <QToolBar>
+#include <QVBoxLayout>
 
 #include "BenchTiming.h"
+#include "CP932Qt.h"
+#include "OdbcConnection.h"
+#include "OdbcQuery.h"
 #include "U_ADODriver.h"
 #include "U_Form_Result.h"
 #include "U_Frame_SQLClient.h"
@@ -120,6 +132,68 @@ std::vector<double> Side(const std::string& database, bool ours, int n) {
     return out;
 }
 
+// The outside peer: a plain Qt window with a tab per result, each tab holding
+// a tool bar (the result page's captions) and two editors, paced as the
+// executor paces a script: per sheet a new tab is added and shown, the SELECT
+// is run through the same driver and its rows written as text into the tab's
+// editor, and after each of the two statements the window sleeps 1 ms and
+// lets the toolkit run. One process: cold wall, cold CPU, warm wall, warm CPU.
+std::vector<double> TabsPeer(const std::string& database, int n) {
+    QApplication app(gArgc, gArgv);
+    TOdbcConnection conn;
+    conn.SetConnectionString("DRIVER=SQLite3;Database=" + database);
+    conn.Open();
+    auto pause = [] {
+        QThread::msleep(1);
+        QApplication::processEvents();
+    };
+    std::vector<double> out;
+    for (int pass = 0; pass < 2; ++pass) {
+        auto window = std::make_unique<QMainWindow>();
+        auto* tabs = new QTabWidget(window.get());
+        window->setCentralWidget(tabs);
+        window->resize(1200, 800);
+        window->show();
+        QApplication::processEvents();
+        const bench::Sample t = bench::Measure([&] {
+            for (int i = 0; i < n; ++i) {
+                auto* page = new QWidget;
+                auto* layout = new QVBoxLayout(page);
+                layout->setContentsMargins(0, 0, 0, 0);
+                auto* bar = new QToolBar(page);
+                bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+                for (const char16_t* c : {u"テキストモード", u"テキストグリッドモード", u"グリッドモード", u"Ｔａｂモード",
+                                          u"ＳＤＦモード", u"ファイルに保存", u"Excel形式で保存"})
+                    bar->addAction(QString::fromUtf16(c));
+                auto* title = new QPlainTextEdit(page);
+                auto* text = new QPlainTextEdit(page);
+                layout->addWidget(bar);
+                layout->addWidget(title);
+                layout->addWidget(text, 1);
+                tabs->setCurrentIndex(tabs->addTab(page, QString::number(i + 1)));
+                pause();
+                TOdbcQuery q(&conn);
+                q.SetParamCheck(false);
+                q.SetSQL("select id, name from t where id = " + std::to_string(i % 3 + 1));
+                q.Open();
+                for (q.First(); !q.Eof(); q.Next()) {
+                    std::string line;
+                    for (int f = 0; f < q.FieldCount(); ++f) line += q.Fields(f).AsString() + " ";
+                    text->appendPlainText(cp932::ToQString(line));
+                }
+                pause();
+            }
+            QApplication::processEvents();
+        });
+        if (tabs->count() != n || tabs->currentIndex() != n - 1)
+            throw std::runtime_error(std::to_string(tabs->count()) + " tabs for " + std::to_string(n));
+        window.reset();
+        out.push_back(t.Wall);
+        out.push_back(t.Cpu);
+    }
+    return out;
+}
+
 // The heap N empty sheets hold, per sheet, in bytes.
 std::vector<double> EmptySheets(const std::string& database, int n) {
     QApplication app(gArgc, gArgv);
@@ -178,21 +252,25 @@ int main(int argc, char** argv) {
                        runs, smoke);
     const char* oursName = "#NewSheet + SELECT";
     const char* peerName = "SELECTs in one page";
+    const char* tabsName = "Qt tab per result";
     // time per sheet (ms), by size: [cold/warm][wall/cpu] of min and median, ours and peer
     struct TPer {
         bench::Spread Wall, Cpu;
     };
-    std::vector<TPer> oursPer[2], peerPer[2];
+    std::vector<TPer> oursPer[2], peerPer[2], tabsPer[2];
     for (int n : sizes) {
         const auto results = bench::TakeTurns(runs, {[&] { return Side(database, true, n); },
-                                                     [&] { return Side(database, false, n); }});
+                                                     [&] { return Side(database, false, n); },
+                                                     [&] { return TabsPeer(database, n); }});
         for (int warm = 0; warm < 2; ++warm) {
             const bench::Series ours = bench::SeriesOf(oursName, results[0], warm * 2);
             const bench::Series peer = bench::SeriesOf(peerName, results[1], warm * 2);
-            table.Case(std::to_string(n) + " sheets, " + (warm ? "warm" : "cold"), ours, {&peer});
+            const bench::Series tabs = bench::SeriesOf(tabsName, results[2], warm * 2);
+            table.Case(std::to_string(n) + " sheets, " + (warm ? "warm" : "cold"), ours, {&peer, &tabs});
             auto per = [n](const bench::Spread& s) { return bench::Spread{s.Min / n, s.Median / n}; };
             oursPer[warm].push_back({per(ours.Wall()), per(ours.Cpu())});
             peerPer[warm].push_back({per(peer.Wall()), per(peer.Cpu())});
+            tabsPer[warm].push_back({per(tabs.Wall()), per(tabs.Cpu())});
         }
         std::fflush(stdout);
     }
@@ -208,6 +286,7 @@ int main(int argc, char** argv) {
         for (int warm = 0; warm < 2; ++warm) {
             const TPer &o0 = oursPer[warm][0], &o1 = oursPer[warm][last];
             const TPer &p0 = peerPer[warm][0], &p1 = peerPer[warm][last];
+            const TPer &q0 = tabsPer[warm][0], &q1 = tabsPer[warm][last];
             table.Note("time per sheet at " + std::to_string(sizes.back()) + " / at " + std::to_string(sizes.front()) +
                        ", " + (warm ? "warm" : "cold") + " (min / median; 1.00 is flat): ours wall " +
                        Fixed(bench::Ratio(o1.Wall.Min, o0.Wall.Min), 2) + " / " +
@@ -215,7 +294,11 @@ int main(int argc, char** argv) {
                        Fixed(bench::Ratio(o1.Cpu.Min, o0.Cpu.Min), 2) + " / " +
                        Fixed(bench::Ratio(o1.Cpu.Median, o0.Cpu.Median), 2) + "; peer wall " +
                        Fixed(bench::Ratio(p1.Wall.Min, p0.Wall.Min), 2) + " / " +
-                       Fixed(bench::Ratio(p1.Wall.Median, p0.Wall.Median), 2));
+                       Fixed(bench::Ratio(p1.Wall.Median, p0.Wall.Median), 2) + "; Qt tabs wall " +
+                       Fixed(bench::Ratio(q1.Wall.Min, q0.Wall.Min), 2) + " / " +
+                       Fixed(bench::Ratio(q1.Wall.Median, q0.Wall.Median), 2) + ", cpu " +
+                       Fixed(bench::Ratio(q1.Cpu.Min, q0.Cpu.Min), 2) + " / " +
+                       Fixed(bench::Ratio(q1.Cpu.Median, q0.Cpu.Median), 2));
         }
     }
 

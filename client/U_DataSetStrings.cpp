@@ -86,6 +86,15 @@ inline void TrimInPlace(std::string& s) {
     if (b) s.erase(0, b);
 }
 
+// Bytes 0x00-0x20 left out at both ends.
+inline std::string_view TrimmedView(std::string_view s) {
+    size_t e = s.size();
+    while (e > 0 && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
+    size_t b = 0;
+    while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
+    return s.substr(b, e - b);
+}
+
 void JoinLines(TFieldLines& L, std::string_view joint) {
     L.Work.clear();
     for (size_t k = 0; k < L.Spans.size(); ++k) {
@@ -115,7 +124,19 @@ void ReplaceTabs(TFieldLines& L, std::string_view with) {
 void ConvertValue(TField& F, const TReadableEnvData& Env, TFieldLines& L, bool TrimValue, std::string_view EmptyText) {
     // One read of the text; only an empty text needs the second question
     // (a large object reports its text also when it holds none).
-    const bool hasData = F.DataSet()->GetFieldText(F, L.Buf);
+    std::string_view text;
+    const bool hasData = F.DataSet()->GetFieldTextView(F, text, L.Buf);
+    if (hasData && !text.empty() && !HasControlByte(text) && !(IsBinaryKind(F) && F.IsBinary())) {
+        // The common case, one line without a control byte: read where it lies.
+        if (TrimValue) text = TrimmedView(text);
+        if (!text.empty()) {
+            L.View = text.data();
+            L.Spans.clear();
+            L.Spans.push_back({0, text.size()});
+            return;
+        }
+    }
+    if (text.data() != L.Buf.data()) L.Buf.assign(text.begin(), text.end());
     bool mayHoldTab = true;
     if (!hasData || (L.Buf.empty() && F.IsNull())) {
         L.Buf.assign(Env.NullStr);
@@ -185,6 +206,7 @@ void FieldValueToLines(TDataSet* DataSet, int Index, const TReadableEnvData& Env
     try {
         ConvertValue(FieldOf(DataSet, Index), EnvData, Lines, TrimValue, EmptyText);
     } catch (...) {
+        Lines.View = nullptr;
         SetLinesText(Lines, EnvData.ConvertErrorStr);
     }
 }

@@ -42,16 +42,20 @@ public:
     int Count() const { return static_cast<int>(Spans.size()); }
     std::string_view Text(int i) const {
         const Span& s = Spans[static_cast<size_t>(i)];
-        return std::string_view(Buf.data() + s.Start, s.Length);
+        return std::string_view((View ? View : Buf.data()) + s.Start, s.Length);
     }
     int MaxLineLength() const;  // -1 without lines
-    void Clear() { Buf.clear(); Spans.clear(); }
+    void Clear() { Buf.clear(); Spans.clear(); View = nullptr; }
 
-    // Internal to the conversion: the bytes and the line boundaries.
+    // Internal to the conversion: the bytes and the line boundaries. A value
+    // that is one plain line is not copied: View points at it where the
+    // dataset keeps it (valid until the dataset's cursor moves); otherwise
+    // View is null and the lines are in Buf.
     struct Span { size_t Start; size_t Length; };
     std::string Buf;
     std::string Work;
     std::vector<Span> Spans;
+    const char* View = nullptr;
 };
 
 // The text of field Index of the current record, one entry per line:

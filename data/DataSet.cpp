@@ -750,6 +750,12 @@ std::unique_ptr<TDataBlobStream> TDataSet::CreateBlobStream(TField& field, TBlob
     return s;
 }
 
+bool TDataSet::GetFieldTextView(const TField& field, std::string_view& text, std::string& scratch) {
+    const bool has = GetFieldText(field, scratch);
+    text = scratch;
+    return has;
+}
+
 bool TDataSet::GetFieldText(const TField& field, std::string& text) {
     text.clear();
     if (field.IsBlob()) {

@@ -279,6 +279,10 @@ public:
     void WriteFieldValue(TField& field, const TVariant& value);
     // The field's text; the default converts the value (see TField::AsString).
     virtual bool GetFieldText(const TField& field, std::string& text);
+    // The same text as a view. A dataset that keeps the value as its text
+    // answers a view of it, valid until the cursor moves or the data changes;
+    // the default fills Scratch by GetFieldText and answers a view of that.
+    virtual bool GetFieldTextView(const TField& field, std::string_view& text, std::string& scratch);
     // Whether the field of the active record is null; the default reads the value.
     virtual bool IsFieldNull(const TField& field);
 

@@ -1302,16 +1302,26 @@ bool TOdbcQuery::ReadRowValue(int Row, const TField& Field, TVariant& Value) {
 
 bool TOdbcQuery::GetFieldText(const TField& field, std::string& text) {
     text.clear();
+    std::string_view view;
+    const bool has = GetFieldTextView(field, view, text);
+    if (view.data() != text.data()) text.assign(view.begin(), view.end());
+    return has;
+}
+
+bool TOdbcQuery::GetFieldTextView(const TField& field, std::string_view& text, std::string& scratch) {
+    text = std::string_view();
     if (!Active()) CheckActive();
-    if (State() != dsBrowse || FEdited) return TDataSet::GetFieldText(field, text);
+    if (State() != dsBrowse || FEdited) {
+        const bool has = TDataSet::GetFieldText(field, scratch);
+        text = scratch;
+        return has;
+    }
     if (FCur < 0 || static_cast<size_t>(FCur) >= FRowCount) return false;
     const TColumnStore& store = FColumns.at(static_cast<size_t>(field.Index()));
     const size_t row = static_cast<size_t>(FCur);
     if (store.IsNull(row)) return false;
     if (!FUnreadable.empty() && Unreadable(row, field.Index())) RaiseUnreadable();
-    // every value is kept as the text it is shown as (bytes as they are)
-    const std::string_view b = store.Bytes(row);
-    text.assign(b.data(), b.size());
+    text = store.Bytes(row);  // where the store keeps it
     return true;
 }
 

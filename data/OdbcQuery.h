@@ -162,6 +162,7 @@ public:
     bool CanReadRows() const override { return true; }
     bool ReadRowValue(int Row, const TField& Field, TVariant& Value) override;
     bool GetFieldText(const TField& field, std::string& text) override;
+    bool GetFieldTextView(const TField& field, std::string_view& text, std::string& scratch) override;
     bool IsFieldNull(const TField& field) override;
 
     // Called by the connection when it disconnects (detach: it is going away).

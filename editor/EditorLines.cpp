@@ -112,6 +112,19 @@ int TEditorStrings::Add(std::string_view S) {
     return before;
 }
 
+int TEditorStrings::AddLines(std::string_view Text) {
+    auto& s = Store();
+    const int n = s.GetCount();
+    const bool crlf = Text.size() >= 2 && Text.compare(Text.size() - 2, 2, "\r\n") == 0;
+    if (!crlf || (n > 0 && s.RowAttribute(n - 1) != raLineBreak)) return Add(crlf ? Text.substr(0, Text.size() - 2) : Text);
+    // what Add does, with the line break already in place
+    const int before = GetCount();
+    TCaretHold hold(Editor);
+    s.ReplaceRows(n, 0, Text);
+    Editor->SetCaretByOffset(n, static_cast<int>(Text.size()));
+    return before;
+}
+
 void TEditorStrings::Delete(int i) {
     int first, last;
     LineRows(i, first, last);

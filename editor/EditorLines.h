@@ -24,6 +24,9 @@ public:
     void Put(int i, std::string_view S);
     void Insert(int i, std::string_view S);
     int Add(std::string_view S);
+    // Add of Text less its final CR LF (Text that does not end with one: Add
+    // of Text), without copying it when Text goes after a line break.
+    int AddLines(std::string_view Text);
     void Delete(int i);
     void Clear();
     std::string GetText() const;

@@ -751,9 +751,18 @@ void TRowBlocks::PushBack(std::string_view Text, uint32_t AttrA, uint32_t AttrB)
     Touched(FCount);
     // A long row gets a block of its own, so that editing its neighbours never moves it.
     if (FBlocks.empty() || FBlocks.back()->Full() || Text.size() >= kBlockBytes) {
-        if (!FBlocks.empty()) FBlocks.back()->Shrink();
+        // A text built row by row has rows much alike: a block that follows a
+        // full one takes about as many bytes, so its buffer is made that large
+        // at once instead of being grown (and copied) step by step.
+        size_t guess = 0;
+        if (!FBlocks.empty()) {
+            Block& last = *FBlocks.back();
+            last.Shrink();
+            if (last.Size() >= kBlockFill) guess = std::min(last.Text.size() + last.Text.size() / 64, kBlockBytes);
+        }
         FBlocks.push_back(std::make_unique<Block>());
         FBlocks.back()->Reserve(Text.size() >= kBlockBytes ? 1 : kBlockFill);
+        if (Text.size() < kBlockBytes) FBlocks.back()->Text.reserve(guess);
     }
     Block& b = *FBlocks.back();
     Materialise(b);

@@ -701,6 +701,11 @@ void TEditorScreenStrings::ReplaceRows(int Index, int Count, int64_t Start, int6
     const int last = Index + Count - 1;
     // The row above is taken along when Index continues its line.
     const int stepFirst = (Index > 0 && RowAttribute(Index - 1) != raLineBreak) ? Index - 1 : Index;
+    if (Count == 0 && Index == n && stepFirst == Index && !FWordWrap) {
+        // Text added after the last line break: its rows go straight in.
+        AppendRows(Text);
+        return;
+    }
     if (Start == 0 && Tail == 0 && Text.empty() && Count > 0 && Index == stepFirst && RowAttribute(last) != raWrapped) {
         DeleteWholeLines(Index, Count);
         return;
@@ -742,6 +747,37 @@ void TEditorScreenStrings::ReplaceRows(int Index, int Count, int64_t Start, int6
     }
     FUndoObj->NewRecord().SetBlock(std::move(step));
     FinishStep(res.First, res.OldCount, res.NewCount);
+}
+
+// Rows of Text put after the last row, which ends with a line break (or there
+// is none): the step ReplaceBlock would make, without taking the rows apart
+// and together again. A last line without a line break gets attribute 2.
+void TEditorScreenStrings::AppendRows(std::string_view Text) {
+    const int first = GetCount();
+    BeginUpdate();
+    auto end = ScopeExit([&] { EndUpdate(); });
+    int added = 0;
+    size_t i = 0;
+    while (i < Text.size()) {
+        const std::string_view rest = Text.substr(i);
+        const size_t b = FindBreak(rest);
+        if (b == std::string_view::npos) {
+            FRows.PushBack(rest, raEndOfText);
+            ++added;
+            break;
+        }
+        FRows.PushBack(rest.substr(0, b), raLineBreak);
+        ++added;
+        i += b;
+        if (Text[i] == '\r') ++i;
+        if (i < Text.size() && Text[i] == '\n') ++i;
+    }
+    TUndoData step;
+    step.FirstRow = first;
+    step.RowCount = added;
+    step.Attribute = raNone;
+    FUndoObj->NewRecord().SetBlock(std::move(step));
+    FinishStep(first, 0, added);
 }
 
 // ---- row states -----------------------------------------------------------------

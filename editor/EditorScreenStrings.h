@@ -164,6 +164,7 @@ private:
     // line's joined text and its old rows' marks and puts its new rows in.
     void RebuildLines(const std::function<void(TLineGather&)>& Line);
     void ApplyRows(int Index, int Count, std::vector<TRecordStringItem>&& Rows, int StepNew);
+    void AppendRows(std::string_view Text);
     void DeleteWholeLines(int Index, int Count);
     void FinishStep(int First, int OldCount, int NewCount);
     int64_t BlockLength(int First, int Cnt) const;

@@ -291,3 +291,35 @@ TEST_P(OdbcEditTest, ResultsThatAreNotOneTablesColumnsCannotBeChanged) {
 }
 
 }  // namespace
+
+// The text of a value read where the result keeps it: the same text as
+// GetFieldText, no copy while browsing, NULL answered as no text, and the
+// edited value (not the stored one) while a record is being edited.
+TEST_P(OdbcEditTest, TextViewsAreTheFieldTextsWithoutACopy) {
+    MakeKeyed();
+    auto q = Query("select id, name, n from " + Table + " order by id");
+    ASSERT_TRUE(q->CanModify()) << "no table traced";
+    for (; !q->Eof(); q->Next()) {
+        for (int c = 0; c < 3; ++c) {
+            std::string text, scratch;
+            std::string_view view;
+            const bool has = q->GetFieldText(q->Fields(c), text);
+            EXPECT_EQ(q->GetFieldTextView(q->Fields(c), view, scratch), has) << c;
+            EXPECT_EQ(std::string(view), text) << c;
+            EXPECT_EQ(has, !q->Fields(c).IsNull()) << c;
+            if (has) {
+                EXPECT_TRUE(scratch.empty()) << "copied: " << c;
+            }
+        }
+    }
+    q->SetRecNo(2);
+    q->Edit();
+    q->Fields(1).SetAsString("編集中");
+    std::string scratch;
+    std::string_view view;
+    EXPECT_TRUE(q->GetFieldTextView(q->Fields(1), view, scratch));
+    EXPECT_EQ(view, "編集中");
+    q->Cancel();
+    EXPECT_TRUE(q->GetFieldTextView(q->Fields(1), view, scratch));
+    EXPECT_EQ(view, "に");
+}

@@ -653,3 +653,54 @@ TEST(RowStore, ReplaceRowsFromListTakesTheListsRowsAndMovesTheMarks) {
         EXPECT_EQ(v.Store->GetMarksInUse() & (1u << 15), 0u);
     }
 }
+
+// Text added after the last line break (as a result page adds its output)
+// makes the rows the whole text would have, in one change the views are told
+// of, as one undo step, the marks and carried states as they would be.
+TEST(RowStore, TextAddedAtTheEndMakesTheRowsOfTheWholeText) {
+    struct Case {
+        const char* name;
+        std::string start, added;
+    };
+    const Case cases[] = {
+        {"into an empty text", "", "a\r\nbb\r\n"},
+        {"after a line break", "x\r\n", "a\r\nbb\r\n"},
+        {"last line without a break", "x\r\n", "a\r\nbb"},
+        {"CR, LF and empty lines", "x\r\n", "a\rb\nc\r\n\r\n\r\nd\r"},
+        {"a NUL is data", "x\r\n", std::string("a\0b\r\n\0\r\n", 8)},
+        {"brackets open over the lines", "(\r\n", "a ( b\r\n) c\r\n)\r\n"},
+    };
+    auto f = MakeObject<TEditorFountain>();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TFakeView whole;
+        whole.Fountain = f.get();
+        whole.BracketsFull = true;
+        whole.Lines->SetText(c.start + c.added);
+        TFakeView v;
+        v.Fountain = f.get();
+        v.BracketsFull = true;
+        v.Lines->SetText(c.start);
+        const int n = v.Store->GetCount();
+        if (n > 0) v.Store->SetRowMarks(n - 1, 1 << 4);
+        v.Records.clear();
+        v.Store->ReplaceRows(n, 0, c.added);
+        EXPECT_EQ(v.Rows(), whole.Rows());
+        ASSERT_EQ(v.Records.size(), 1u);
+        EXPECT_EQ(v.Records[0].First, n);
+        EXPECT_EQ(v.Records[0].Old, 0);
+        EXPECT_EQ(v.Records[0].New, whole.Store->GetCount() - n);
+        for (int r = 0; r < v.Store->GetCount(); ++r) {
+            EXPECT_EQ(v.Store->BracketIndex(r), whole.Store->BracketIndex(r)) << r;
+            EXPECT_EQ(v.Store->RowMarks(r), r == n - 1 ? 1 << 4 : 0) << r;
+        }
+        v.Store->Undo();
+        EXPECT_EQ(v.Text(), c.start);
+        if (n > 0) {
+            EXPECT_EQ(v.Store->RowMarks(n - 1), 1 << 4);
+        }
+        v.Store->Redo();
+        EXPECT_EQ(v.Text(), whole.Text());  // line breaks as the rows keep them: CR LF
+        EXPECT_EQ(v.Rows(), whole.Rows());
+    }
+}
