@@ -1,5 +1,7 @@
 #include "KZNEditorSearch.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -50,6 +52,91 @@ protected:
     }
 };
 
+// The bar's two parts, the search and the replace panel: side by side where
+// both fit in the bar's width at their least widths, the replace panel below
+// the search otherwise. The bar so never asks for more width than its wider
+// part: it takes two rows rather than room from the panes beside it.
+class TTwoPartLayout : public QLayout {
+public:
+    explicit TTwoPartLayout(QWidget* Parent) : QLayout(Parent) {}
+    ~TTwoPartLayout() override {
+        while (QLayoutItem* i = TTwoPartLayout::takeAt(0)) delete i;
+    }
+    void addItem(QLayoutItem* Item) override { FItems.append(Item); }
+    int count() const override { return static_cast<int>(FItems.size()); }
+    QLayoutItem* itemAt(int Index) const override { return FItems.value(Index); }
+    QLayoutItem* takeAt(int Index) override {
+        return Index >= 0 && Index < FItems.size() ? FItems.takeAt(Index) : nullptr;
+    }
+    Qt::Orientations expandingDirections() const override { return Qt::Horizontal; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int Width) const override { return Arrange(QRect(0, 0, Width, 0), false); }
+    QSize sizeHint() const override {
+        int w = 0, h = 0;
+        for (QLayoutItem* i : Shown()) {
+            w += (w > 0 ? spacing() : 0) + i->sizeHint().width();
+            h = std::max(h, i->sizeHint().height());
+        }
+        return Outer(QSize(w, h));
+    }
+    QSize minimumSize() const override {
+        int w = 0, h = 0;
+        for (QLayoutItem* i : Shown()) {
+            w = std::max(w, i->minimumSize().width());
+            h = std::max(h, i->sizeHint().height());
+        }
+        return Outer(QSize(w, h));
+    }
+    void setGeometry(const QRect& Rect) override {
+        QLayout::setGeometry(Rect);
+        Arrange(Rect, true);
+    }
+
+private:
+    QList<QLayoutItem*> Shown() const {
+        QList<QLayoutItem*> shown;
+        for (QLayoutItem* i : FItems)
+            if (!i->isEmpty()) shown.append(i);
+        return shown;
+    }
+    QSize Outer(QSize Inner) const {
+        const QMargins m = contentsMargins();
+        return Inner + QSize(m.left() + m.right(), m.top() + m.bottom());
+    }
+    // Lays the parts out in Rect (when Apply); returns the height they take.
+    int Arrange(const QRect& Rect, bool Apply) const {
+        const QRect r = Rect.marginsRemoved(contentsMargins());
+        const QList<QLayoutItem*> shown = Shown();
+        if (shown.isEmpty()) return Outer(QSize()).height();
+        int least = -spacing(), row = 0;
+        for (QLayoutItem* i : shown) {
+            least += spacing() + i->minimumSize().width();
+            row = std::max(row, i->sizeHint().height());
+        }
+        const QMargins m = contentsMargins();
+        if (least <= r.width()) {
+            // one row: the width beyond the least shared alike
+            const int n = static_cast<int>(shown.size());
+            const int extra = r.width() - least;
+            int x = r.x();
+            for (int k = 0; k < n; ++k) {
+                const int w = shown[k]->minimumSize().width() + extra / n + (k < extra % n ? 1 : 0);
+                if (Apply) shown[k]->setGeometry(QRect(x, r.y(), w, row));
+                x += w + spacing();
+            }
+            return row + m.top() + m.bottom();
+        }
+        int y = r.y();
+        for (QLayoutItem* i : shown) {
+            const int h = i->sizeHint().height();
+            if (Apply) i->setGeometry(QRect(r.x(), y, r.width(), h));
+            y += h + spacing();
+        }
+        return y - spacing() - r.y() + m.top() + m.bottom();
+    }
+    QList<QLayoutItem*> FItems;
+};
+
 }  // namespace
 
 TFrame_KZNEditorSearch::TFrame_KZNEditorSearch(QWidget* Parent) : QFrame(Parent) {
@@ -63,17 +150,21 @@ TFrame_KZNEditorSearch::TFrame_KZNEditorSearch(QWidget* Parent) : QFrame(Parent)
     Action_ReplaceAndSearch = NewAction(this, u"置換＆次検索", u"置換＆次検索");
     Action_ReplaceAll = NewAction(this, u"全て置換", u"全て置換");
 
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(2, 1, 2, 1);
+    auto* parts = new TTwoPartLayout(this);
+    parts->setContentsMargins(2, 1, 2, 1);
+    parts->setSpacing(2);
+    Panel_Search = new QFrame(this);
+    auto* row = new QHBoxLayout(Panel_Search);
+    row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
-    ComboBox_Search = new TKZNHistoryComboBox(this);
+    ComboBox_Search = new TKZNHistoryComboBox(Panel_Search);
     ComboBox_Search->setMinimumWidth(160);
-    BitBtn1 = NewButton(this, Action_Execute);
-    BitBtn6 = NewButton(this, Action_AllowToggle);
-    BitBtn2 = NewButton(this, Action_Down);
-    BitBtn3 = NewButton(this, Action_Up);
-    CheckBox_IgnoreCase = new QCheckBox(Action_IgnoreCaseToggle->text(), this);
-    BitBtn7 = NewButton(this, Action_ReplaceShow);
+    BitBtn1 = NewButton(Panel_Search, Action_Execute);
+    BitBtn6 = NewButton(Panel_Search, Action_AllowToggle);
+    BitBtn2 = NewButton(Panel_Search, Action_Down);
+    BitBtn3 = NewButton(Panel_Search, Action_Up);
+    CheckBox_IgnoreCase = new QCheckBox(Action_IgnoreCaseToggle->text(), Panel_Search);
+    BitBtn7 = NewButton(Panel_Search, Action_ReplaceShow);
     row->addWidget(ComboBox_Search, 1);
     for (QWidget* w : {static_cast<QWidget*>(BitBtn1), static_cast<QWidget*>(BitBtn6), static_cast<QWidget*>(BitBtn2),
                        static_cast<QWidget*>(BitBtn3), static_cast<QWidget*>(CheckBox_IgnoreCase),
@@ -95,7 +186,8 @@ TFrame_KZNEditorSearch::TFrame_KZNEditorSearch(QWidget* Parent) : QFrame(Parent)
     for (QWidget* w : {static_cast<QWidget*>(Label_Ni), static_cast<QWidget*>(BitBtn4), static_cast<QWidget*>(BitBtn8),
                        static_cast<QWidget*>(BitBtn5), static_cast<QWidget*>(Label_ReplaceCount)})
         rep->addWidget(w);
-    row->addWidget(Panel_Replace, 1);
+    parts->addWidget(Panel_Search);
+    parts->addWidget(Panel_Replace);
     Panel_Replace->hide();
 
     auto on = [this](QAction* a, void (TFrame_KZNEditorSearch::*f)()) {

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "LayoutCheck.h"
 #include "QtTestApp.h"
 #include "U_ClientMessages.h"
 #include "U_Form_Result.h"
@@ -295,6 +296,57 @@ TEST_F(ToolBarsTest, ResultPageButtonsAreMadeWhenThePageIsSeen) {
     // a click on a button of a page seen late works as on any other
     QTest::mouseClick(first->ToolBar1->widgetForAction(first->Action_Mode_Tab), Qt::LeftButton);
     EXPECT_EQ(first->OutputMode(), rom_Tab);
+}
+
+}  // namespace
+
+namespace {
+
+// At a laptop's 1366x768 the result page's search bar with its replace panel
+// makes do with the page's width: the replace panel goes below the search,
+// every part of the bar shows whole, and the object tree beside the page
+// keeps its width. Where the page is wide enough, the two stand side by side.
+TEST_F(ToolBarsTest, TheReplacePanelLeavesTheObjectTreeItsWidth) {
+    frame->resize(1366, 740);
+    frame->Panel_DelcTreeBase->show();  // as when object trees are defined
+    frame->Splitter_Desctree->setSizes({369, 1366 - 369});
+    // a change of the bar reaches the page's layout in a second round of events
+    auto settle = [] {
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    };
+    QApplication::setActiveWindow(frame.get());
+    settle();
+    const int tree = frame->Panel_DelcTreeBase->width();
+    TForm_Result* result = frame->ActiveResultPage();
+    result->Editor->setFocus();
+    QCoreApplication::processEvents();
+    QTest::keyClick(result->Editor, Qt::Key_F, Qt::ControlModifier);
+    TFrame_KZNEditorSearch* bar = result->Frame_KZNEditorSearch1();
+    ASSERT_TRUE(bar->isVisible());
+    QTest::mouseClick(bar->BitBtn7, Qt::LeftButton);  // 置換
+    settle();
+    ASSERT_TRUE(bar->Panel_Replace->isVisible());
+    EXPECT_EQ(frame->Panel_DelcTreeBase->width(), tree);
+    EXPECT_GE(bar->Panel_Replace->y(), bar->Panel_Search->geometry().bottom());  // below the search
+    EXPECT_EQ(layoutcheck::Faults(bar), std::vector<std::string>{});
+    // the page's editor keeps its place below the bar
+    EXPECT_GE(result->Panel_ToolBase->geometry().bottom(), bar->mapTo(result, QPoint(0, bar->height() - 1)).y());
+
+    QTest::mouseClick(bar->BitBtn7, Qt::LeftButton);  // hidden again
+    settle();
+    EXPECT_FALSE(bar->Panel_Replace->isVisible());
+    EXPECT_EQ(frame->Panel_DelcTreeBase->width(), tree);
+    EXPECT_EQ(bar->height(), bar->Panel_Search->height() + 2);
+
+    // a wide window: side by side, one row
+    frame->resize(1900, 740);
+    settle();
+    QTest::mouseClick(bar->BitBtn7, Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(bar->Panel_Replace->isVisible());
+    EXPECT_EQ(bar->Panel_Replace->y(), bar->Panel_Search->y());
+    EXPECT_GT(bar->Panel_Replace->x(), bar->Panel_Search->geometry().right());
+    EXPECT_EQ(layoutcheck::Faults(bar), std::vector<std::string>{});
 }
 
 }  // namespace
