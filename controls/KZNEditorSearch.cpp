@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 #include "AppException.h"
 #include "EditorSearch.h"
@@ -50,6 +52,33 @@ protected:
         p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
+};
+
+// A check box whose caption is cut short (ending in "…") where it is given
+// less than its full width; the whole caption is its tool tip.
+class TShortenedCheckBox : public QCheckBox {
+public:
+    TShortenedCheckBox(const QString& Text, QWidget* Parent) : QCheckBox(Text, Parent) {
+        setSizePolicy(QSizePolicy::Preferred, sizePolicy().verticalPolicy());  // it may be given less than its hint
+    }
+    QSize minimumSizeHint() const override {
+        const QSize full = sizeHint();
+        return {full.width() - CaptionWidth() + fontMetrics().horizontalAdvance(QString(QChar(0x2026))) * 3,
+                full.height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionButton o;
+        initStyleOption(&o);
+        const int room = width() - (sizeHint().width() - CaptionWidth());
+        o.text = fontMetrics().elidedText(text(), Qt::ElideRight, std::max(0, room));
+        p.drawControl(QStyle::CE_CheckBox, o);
+    }
+
+private:
+    int CaptionWidth() const { return fontMetrics().horizontalAdvance(text()); }
 };
 
 // The bar's two parts, the search and the replace panel: side by side where
@@ -115,12 +144,18 @@ private:
         }
         const QMargins m = contentsMargins();
         if (least <= r.width()) {
-            // one row: the width beyond the least shared alike
+            // one row: the width beyond the least goes first to the parts
+            // short of their full width, in proportion, the rest alike
             const int n = static_cast<int>(shown.size());
-            const int extra = r.width() - least;
+            int extra = r.width() - least, shortBy = 0;
+            for (QLayoutItem* i : shown) shortBy += std::max(0, i->sizeHint().width() - i->minimumSize().width());
+            const int toFull = std::min(extra, shortBy);
+            extra -= toFull;
             int x = r.x();
             for (int k = 0; k < n; ++k) {
-                const int w = shown[k]->minimumSize().width() + extra / n + (k < extra % n ? 1 : 0);
+                const int gap = std::max(0, shown[k]->sizeHint().width() - shown[k]->minimumSize().width());
+                const int w = shown[k]->minimumSize().width() + (shortBy > 0 ? gap * toFull / shortBy : 0) +
+                              extra / n + (k < extra % n ? 1 : 0);
                 if (Apply) shown[k]->setGeometry(QRect(x, r.y(), w, row));
                 x += w + spacing();
             }
@@ -158,12 +193,14 @@ TFrame_KZNEditorSearch::TFrame_KZNEditorSearch(QWidget* Parent) : QFrame(Parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
     ComboBox_Search = new TKZNHistoryComboBox(Panel_Search);
-    ComboBox_Search->setMinimumWidth(160);
+    ComboBox_Search->setMinimumWidth(100);
     BitBtn1 = NewButton(Panel_Search, Action_Execute);
     BitBtn6 = NewButton(Panel_Search, Action_AllowToggle);
     BitBtn2 = NewButton(Panel_Search, Action_Down);
     BitBtn3 = NewButton(Panel_Search, Action_Up);
-    CheckBox_IgnoreCase = new QCheckBox(Action_IgnoreCaseToggle->text(), Panel_Search);
+    // cut short before the bar has to take a second row
+    CheckBox_IgnoreCase = new TShortenedCheckBox(Action_IgnoreCaseToggle->text(), Panel_Search);
+    CheckBox_IgnoreCase->setToolTip(Action_IgnoreCaseToggle->text());
     BitBtn7 = NewButton(Panel_Search, Action_ReplaceShow);
     row->addWidget(ComboBox_Search, 1);
     for (QWidget* w : {static_cast<QWidget*>(BitBtn1), static_cast<QWidget*>(BitBtn6), static_cast<QWidget*>(BitBtn2),
@@ -176,7 +213,7 @@ TFrame_KZNEditorSearch::TFrame_KZNEditorSearch(QWidget* Parent) : QFrame(Parent)
     rep->setContentsMargins(0, 0, 0, 0);
     rep->setSpacing(2);
     KZNHistoryComboBox_Replace = new TKZNHistoryComboBox(Panel_Replace);
-    KZNHistoryComboBox_Replace->setMinimumWidth(120);
+    KZNHistoryComboBox_Replace->setMinimumWidth(100);
     Label_Ni = new QLabel(QString::fromUtf16(u"に"), Panel_Replace);
     BitBtn4 = NewButton(Panel_Replace, Action_Replace);
     BitBtn8 = NewButton(Panel_Replace, Action_ReplaceAndSearch);

@@ -2,7 +2,9 @@
 // direction and case toggles, search down and up, and a replace panel with
 // its own history box, replace, replace and search again, and replace all
 // (through the progress window of KZNEditorSearch_Progress). Where the bar's
-// width does not hold both, the replace panel goes below the search.
+// width does not hold both at their full widths, the boxes narrow and the
+// ignore-case caption is cut short; where even that does not do, the replace
+// panel goes below the search.
 #pragma once
 #include <string>
 
@@ -46,7 +48,8 @@ public:
     void ReplaceAll();
 
     // The search part and the replace panel: side by side where the bar's
-    // width holds both, the replace panel below the search otherwise.
+    // width holds both at their least widths, the replace panel below the
+    // search otherwise.
     QFrame* Panel_Search;
     TKZNHistoryComboBox* ComboBox_Search;
     QToolButton* BitBtn1;  // search

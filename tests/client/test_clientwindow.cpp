@@ -560,6 +560,15 @@ TEST_F(ClientRunTest, TheTitleStripShowsOnlyAHeaderScrolledOff) {
     key(Qt::Key_Delete);
     console->verticalScrollBar()->setValue(third + 6);
     EXPECT_EQ(StripShows(page), Rows{});
+
+    // a record sheet has no header line: nothing to show
+    frame->ExecuteScriptText("#CutSheet;\r\nselect n, name from t;");
+    settle();
+    ASSERT_EQ(page->StartLines.size(), 2u);
+    const int sheet = page->StartLines[1] - 1;
+    ASSERT_LT(sheet + 20, console->RowCount());
+    console->verticalScrollBar()->setValue(sheet + 20);
+    EXPECT_EQ(StripShows(page), Rows{});
 }
 
 TEST_F(ClientRunTest, TheWindowAfterAJapaneseScript) {
