@@ -5,13 +5,10 @@
 # alone against the same read and write; cold and warm, each side in a
 # process of its own in every run. Usage: bench/history.sh smoke|full
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-full}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" full "$@"
 bench_build history_bench
 bench_qt
 case "$mode" in
   smoke) "$build/bench/history_bench" 2000 3 smoke ;;
   full)  "$build/bench/history_bench" 10000 7 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMetaProperty>
 #include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
@@ -22,6 +23,8 @@ namespace {
 
 const char* const kNotOpen = "内部エラー：オープンしていないデータセットをグリッド表示しようとしました";
 const char* const kDisconnected = "切断されたグリッドは更新できません。";
+const char* const kStale =
+    "ロールバックされました。このグリッドの行はデータベースの値と異なる可能性があります（再読み込みで読み直せます）。";
 
 QFont GridFont() {
     QFont f(QStringLiteral("IPAGothic"));
@@ -35,15 +38,23 @@ std::string MessageOf(const std::exception& e) {
 }
 
 // The cell editor of the grid: a cell that cannot be written gets none, and
-// the grid says why.
+// the grid says why. The grid is told when an editor opens and when it goes.
 class TGridCellDelegate : public QStyledItemDelegate {
 public:
     TGridCellDelegate(QObject* Parent, std::function<bool(const QModelIndex&)> MayEdit)
         : QStyledItemDelegate(Parent), FMayEdit(std::move(MayEdit)) {}
     QWidget* createEditor(QWidget* Parent, const QStyleOptionViewItem& Option, const QModelIndex& Index) const override {
         if (!FMayEdit(Index)) return nullptr;
-        return QStyledItemDelegate::createEditor(Parent, Option, Index);
+        QWidget* editor = QStyledItemDelegate::createEditor(Parent, Option, Index);
+        if (editor && OnOpened) OnOpened(editor);
+        return editor;
     }
+    void destroyEditor(QWidget* Editor, const QModelIndex& Index) const override {
+        QStyledItemDelegate::destroyEditor(Editor, Index);
+        if (OnClosed) OnClosed(Editor);
+    }
+
+    std::function<void(QWidget*)> OnOpened, OnClosed;
 
 private:
     std::function<bool(const QModelIndex&)> FMayEdit;
@@ -118,9 +129,14 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     ToolBar1->setMinimumHeight(ToolBar1->sizeHint().height());  // no button hides behind the overflow arrow
 
     FDataSet->OnPostError = [this](TDataSet& D, EDatabaseError& E, TDataAction& A) { DataSetPostError(D, E, A); };
-    // an edit written: the errors before it are over
-    FDataSet->AfterPost = [this](TDataSet&) { ClearErrors(); };
-    FDataSet->AfterDelete = [this](TDataSet&) { ClearErrors(); };
+    // an edit written: the errors before it are over (rows a rollback left stale stay so)
+    auto written = [this](TDataSet&) {
+        FPostedEdits = true;
+        ClearErrors();
+        if (FRowsStale) ShowError(kStale);
+    };
+    FDataSet->AfterPost = written;
+    FDataSet->AfterDelete = written;
     TEditorUtil::SetStandardOptions(*KZNEditor1);
     QFont errorFont(QStringLiteral("IPAGothic"));
     errorFont.setPixelSize(12);
@@ -134,7 +150,17 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
 
     FModel = new TDataSetGridModel(FDataSet.get(), this);
     FModel->OnEdited = [this] { UpdateColor(); };
-    FModel->OnEditError = [](const std::exception& e) { app::HandleException(e); };
+    FModel->OnEditError = [this](const std::exception& e) {
+        // the text of an open cell editor refused: a move of the view that
+        // committed it goes no further (ViewRowChanged), until the next event
+        if (FCellEditor && !FEditRefused) {
+            FEditRefused = true;
+            QMetaObject::invokeMethod(this, [self = QPointer<TForm_Grid>(this)] {
+                if (self) self->FEditRefused = false;
+            }, Qt::QueuedConnection);
+        }
+        app::HandleException(e);
+    };
     // fixed row heights: a million rows scroll without measuring any of them;
     // set before the model arrives, as each costs a pass over all rows after
     DBGrid1->setFont(GridFont());
@@ -147,7 +173,17 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid1->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     DBGrid1->setModel(FModel);
-    DBGrid1->setItemDelegate(new TGridCellDelegate(DBGrid1, [this](const QModelIndex& Index) { return MayEditCell(Index); }));
+    auto* delegate = new TGridCellDelegate(DBGrid1, [this](const QModelIndex& Index) { return MayEditCell(Index); });
+    delegate->OnOpened = [this](QWidget* Editor) {
+        FCellEditor = Editor;
+        UpdateActions();
+    };
+    delegate->OnClosed = [this](QWidget* Editor) {
+        if (FCellEditor != Editor) return;
+        FCellEditor = nullptr;
+        UpdateActions();
+    };
+    DBGrid1->setItemDelegate(delegate);
     DBGrid1->viewport()->installEventFilter(this);
     DBGrid1->installEventFilter(this);
     QObject::connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -171,6 +207,10 @@ TForm_Grid::TForm_Grid(QWidget* Owner, std::unique_ptr<TDataSet> DataSet)
 }
 
 TForm_Grid::~TForm_Grid() {
+    if (auto* delegate = dynamic_cast<TGridCellDelegate*>(DBGrid1->itemDelegate())) {
+        delegate->OnOpened = nullptr;
+        delegate->OnClosed = nullptr;
+    }
     if (FDataSet) {
         FDataSet->OnPostError = nullptr;
         FDataSet->AfterPost = nullptr;
@@ -203,7 +243,8 @@ void TForm_Grid::SetGridReadOnly(bool ReadOnly) {
                                             QAbstractItemView::AnyKeyPressed);
     if (DBGrid1->font() != GridFont()) DBGrid1->setFont(GridFont());
     if (DBGrid1->horizontalHeader()->font() != GridFont()) DBGrid1->horizontalHeader()->setFont(GridFont());
-    // pending changes are dropped on every switch
+    // pending changes are dropped on every switch, the text being typed into a cell with them
+    DropCellEditor();
     const bool inserting = FDataSet->State() == dsInsert;
     FDataSet->Cancel();
     FGridFontColor = ReadOnly ? clWindowText : clRed;
@@ -226,7 +267,8 @@ void TForm_Grid::UpdateColor() {
 void TForm_Grid::UpdateActions() {
     const bool open = DataSetOpen();
     const bool update = !FGridReadOnly;
-    const bool modified = open && FDataSet->Modified();
+    // a cell editor open is an edit of the record, although nothing has reached the record yet
+    const bool modified = open && (FDataSet->Modified() || FCellEditor);
     Action_UpdateTggle->setEnabled(true);
     Action_Refresh->setEnabled(true);
     Action_First->setEnabled(open);
@@ -336,6 +378,15 @@ void TForm_Grid::ViewRowChanged(int Row) {
     const int here = FModel->CurrentRow();
     if (Row == here) return;
     const TDataSetState state = FDataSet->State();
+    if (FEditRefused) {
+        // the view took the cell editor's text on its way here and the record
+        // refused it (said already): the record stays current, to be mended
+        FEditRefused = false;
+        QMetaObject::invokeMethod(this, [self = QPointer<TForm_Grid>(this)] {
+            if (self && self->DataSetOpen()) self->SyncView(false);
+        }, Qt::QueuedConnection);
+        return;
+    }
     int target = Row;
     if (state == dsEdit || state == dsInsert) {
         // leaving the record: a modified one is posted, an untouched one dropped
@@ -417,33 +468,98 @@ bool TForm_Grid::GridKey(QKeyEvent* Key) {
         if (!DataSetOpen() || !Action_Add->isEnabled()) return false;
         const QModelIndex cur = DBGrid1->currentIndex();
         if (!cur.isValid() || cur.row() != FModel->rowCount() - 1) return false;
-        CommitCellEditor();
+        if (!TakeCellEditor()) return true;
         // a new record left untouched is not followed by another
         if (FDataSet->State() == dsInsert && !FDataSet->Modified()) return true;
         action = Action_Add;
     } else {
         return false;
     }
-    if (action->isEnabled()) {
-        CommitCellEditor();
-        action->trigger();
-    }
+    if (action->isEnabled()) action->trigger();
     return true;
 }
 
-// The text typed into an open cell editor goes into the record before a key acts on it.
-void TForm_Grid::CommitCellEditor() {
-    QWidget* focus = QApplication::focusWidget();
-    if (!focus || focus == DBGrid1 || !DBGrid1->isAncestorOf(focus)) return;
-    QWidget* editor = focus;
-    while (editor->parentWidget() && editor->parentWidget() != DBGrid1->viewport()) editor = editor->parentWidget();
+bool TForm_Grid::TakeCellEditor() {
+    QWidget* editor = FCellEditor;
+    if (!editor) return true;
     QAbstractItemDelegate* delegate = DBGrid1->itemDelegate();
+    const QMetaProperty text = editor->metaObject()->userProperty();
+    const QVariant typed = text.read(editor);
+    FEditRefused = false;
     emit delegate->commitData(editor);
-    emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    if (FEditRefused) {
+        // the editor keeps the text (the record's row, shown again, set it
+        // back), to be mended or dropped with Escape
+        FEditRefused = false;
+        if (FCellEditor) {
+            text.write(FCellEditor, typed);
+            FCellEditor->setFocus();
+        }
+        return false;
+    }
+    if (FCellEditor) emit delegate->closeEditor(FCellEditor, QAbstractItemDelegate::NoHint);
+    return true;
+}
+
+void TForm_Grid::DropCellEditor() {
+    if (QWidget* editor = FCellEditor)
+        emit DBGrid1->itemDelegate()->closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+}
+
+bool TForm_Grid::WriteEdits() {
+    if (!DataSetOpen()) return true;
+    if (!TakeCellEditor()) return false;
+    const TDataSetState state = FDataSet->State();
+    if ((state != dsEdit && state != dsInsert) || !FDataSet->Modified()) return true;
+    try {
+        FDataSet->Post();
+    } catch (const EAbort&) {
+        // shown by the post-error event; the record stays in editing
+        SyncView(false);
+        UpdateColor();
+        return false;
+    }
+    SyncView(state == dsInsert);
+    UpdateColor();
+    return true;
+}
+
+void TForm_Grid::TransactionEnded(bool Committed) {
+    if (Committed) {
+        FPostedEdits = false;
+        return;
+    }
+    if (!FPostedEdits || !DataSetOpen()) return;
+    const TDataSetState state = FDataSet->State();
+    if (FCellEditor || state == dsEdit || state == dsInsert) {
+        // reading again would drop the record being edited
+        FRowsStale = true;
+        ShowError(kStale);
+        FlashError();
+        return;
+    }
+    const int recNo = FDataSet->RecNo();
+    QPointer<TForm_Grid> self = this;
+    try {
+        FDataSet->Close();
+        FDataSet->Open();
+        FPostedEdits = FRowsStale = false;
+        const int count = FDataSet->RecordCount();
+        if (recNo > 0 && count > 0) FDataSet->SetRecNo(std::min(recNo, count));
+    } catch (const std::exception& e) {
+        if (!self) return;
+        FRowsStale = DataSetOpen();
+        ShowError(MessageOf(e));
+        if (FRowsStale) ShowError(kStale);
+        FlashError();
+    }
+    if (!self) return;
+    SyncView(true);
+    UpdateColor();
 }
 
 void TForm_Grid::Action_FirstExecute() {
-    if (!DataSetOpen()) return;
+    if (!DataSetOpen() || !TakeCellEditor()) return;
     const bool inserting = FDataSet->State() == dsInsert;
     try {
         if (!DataSetEmpty()) FDataSet->First();
@@ -454,7 +570,7 @@ void TForm_Grid::Action_FirstExecute() {
 }
 
 void TForm_Grid::Action_LastExecute() {
-    if (!DataSetOpen()) return;
+    if (!DataSetOpen() || !TakeCellEditor()) return;
     const bool inserting = FDataSet->State() == dsInsert;
     try {
         if (!DataSetEmpty()) FDataSet->Last();
@@ -467,10 +583,12 @@ void TForm_Grid::Action_LastExecute() {
 void TForm_Grid::Action_AddExecute() {
     if (!DataSetOpen()) return;
     if (!FDataSet->CanModify()) {
+        DropCellEditor();
         ShowRefusal(FDataSet->ReadOnlyMessage());
         UpdateActions();
         return;
     }
+    if (!TakeCellEditor()) return;
     try {
         FDataSet->Append();
     } catch (const EAbort&) {
@@ -482,6 +600,7 @@ void TForm_Grid::Action_AddExecute() {
 
 void TForm_Grid::Action_DeleteExecute() {
     if (!DataSetOpen()) return;
+    DropCellEditor();   // the record goes, and what was typed into it
     if (!DataSetEmpty() && FDataSet->State() != dsInsert && !FDataSet->CanModify()) {
         ShowRefusal(FDataSet->ReadOnlyMessage());
         UpdateActions();
@@ -500,7 +619,7 @@ void TForm_Grid::Action_DeleteExecute() {
 }
 
 void TForm_Grid::Action_PostExecute() {
-    if (!DataSetOpen()) return;
+    if (!DataSetOpen() || !TakeCellEditor()) return;
     const bool inserting = FDataSet->State() == dsInsert;
     if (FDataSet->Modified()) {
         try {
@@ -515,6 +634,7 @@ void TForm_Grid::Action_PostExecute() {
 
 void TForm_Grid::Action_CancelExecute() {
     if (!DataSetOpen()) return;
+    DropCellEditor();
     const bool inserting = FDataSet->State() == dsInsert;
     FDataSet->Cancel();
     SyncView(inserting);
@@ -540,6 +660,7 @@ void TForm_Grid::Action_RefreshExecute() {
                 SetGridReadOnly(true);
                 FDataSet->Close();
                 FDataSet->Open();
+                FPostedEdits = FRowsStale = false;
             } catch (const std::exception& e) {
                 ShowError(MessageOf(e));
                 FlashError();

@@ -6,13 +6,16 @@
 // and shows the newest message whole; an edit the dataset cannot take (a
 // result that cannot be written, a column that is no table's) is refused
 // there in words when it is tried. The editor is emptied once an edit has
-// been written. The window owns its dataset.
+// been written. A value still being typed into a cell belongs to the record:
+// Post and the actions that move off the record take it first, or are
+// refused when the record refuses it. The window owns its dataset.
 #pragma once
 #include <functional>
 #include <memory>
 #include <string>
 
 #include <QAction>
+#include <QPointer>
 #include <QSplitter>
 #include <QTableView>
 #include <QToolBar>
@@ -55,6 +58,21 @@ public:
     // The dataset's post-error event: the error is shown and the post abandoned.
     void DataSetPostError(TDataSet& DataSet, EDatabaseError& E, TDataAction& Action);
 
+    // The connection's transaction ended. Committed: the edits posted so far
+    // stay. Rolled back: a grid that posted edits reads its rows again
+    // (keeping its mode and, where it can, its record); one whose record is
+    // still being edited keeps it and says instead, in the error editor, that
+    // its rows may not be what the database holds.
+    void TransactionEnded(bool Committed);
+    // The rows may differ from the database (a rollback undid posted edits
+    // that could not be read again).
+    bool RowsStale() const { return FRowsStale; }
+
+    // Before the window goes: the text being typed into a cell and the
+    // record's changes are written. False when they cannot be (the reason is
+    // in the error editor); the record then stays in editing.
+    bool WriteEdits();
+
     void Action_FirstExecute();
     void Action_LastExecute();
     void Action_AddExecute();
@@ -95,7 +113,12 @@ protected:
 
 private:
     bool GridKey(class QKeyEvent* Key);
-    void CommitCellEditor();
+    // The text typed into the open cell editor goes into the record and the
+    // editor closes. False when the record refused it (said already): the
+    // editor stays open with the text, and the caller does nothing more.
+    bool TakeCellEditor();
+    // The open cell editor closes and its text is dropped.
+    void DropCellEditor();
     void ApplyGridColors();
     void SizeColumns();
     // Whether the cell may be edited; a refusal is said once the key or click that asked has been handled.
@@ -114,6 +137,10 @@ private:
     TDataSetGridModel* FModel = nullptr;
     bool FGridReadOnly = true;
     bool FSyncing = false;
+    QPointer<QWidget> FCellEditor;   // the open cell editor
+    bool FEditRefused = false;       // the open cell editor's text was refused just now
+    bool FPostedEdits = false;       // edits posted or records deleted since the rows were read
+    bool FRowsStale = false;         // a rollback undid posted edits the grid still shows
     int FErrorBoxHeight = 31;      // the error editor's own height
     std::string FLastRefusal;      // the refusal shown last, while the editor holds it
     TColor FGridColor = clWindow;

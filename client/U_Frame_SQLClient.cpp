@@ -21,6 +21,7 @@
 #include "Editor.h"
 #include "ScopeExit.h"
 #include "Headless.h"
+#include "KZNPopupMenu.h"
 #include "Reentrancy.h"
 #include "ShortCutText.h"
 #include "SysUtils.h"
@@ -31,6 +32,7 @@
 #include "U_Form_Result.h"
 #include "U_Form_Script.h"
 #include "U_PageFormManager.h"
+#include "U_ResultGridPages.h"
 #include "U_ResultSeetManager.h"
 #include "U_ScriptFileDialog.h"
 #include "U_ScriptSheetManager.h"
@@ -100,10 +102,10 @@ TFrameSQLClient::TFrameSQLClient(QWidget* AOwner, winmsg::HWND MessageWindow)
                      [this](int, int) { app::Guard([this] { Send(mc::WM_MC_SCRIPTRESULTSPLIT); }); });
     Page_Script->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(Page_Script, &QWidget::customContextMenuRequested, this,
-                     [this](const QPoint& p) { PopupMenu_ScriptSheet->popup(Page_Script->mapToGlobal(p)); });
+                     [this](const QPoint& p) { app::Guard([&] { TabMenu(true, p); }); });
     Page_Result->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(Page_Result, &QWidget::customContextMenuRequested, this,
-                     [this](const QPoint& p) { PopupMenu1->popup(Page_Result->mapToGlobal(p)); });
+                     [this](const QPoint& p) { app::Guard([&] { TabMenu(false, p); }); });
 
     MouseGesture = std::make_unique<TgMouseGesture>(Page_Result);
     MouseGesture->OnMouseGestureExecute = [this](TObject*, const TMouseGestureArray& g) {
@@ -594,6 +596,18 @@ void TFrameSQLClient::Send(uint32_t Msg) {
 void TFrameSQLClient::UpdateCaption() { Send(mc::WM_MC_UPDATECAPTION); }
 void TFrameSQLClient::LoadConnectionObjectTrees() { Send(mc::WM_MC_LOADOBJECTTREE); }
 
+void TFrameSQLClient::TransactionEnded(bool Committed) {
+    if (!ResultSeetManager) return;
+    // the grids first, then each tells: one that cannot be read again must not keep the others stale
+    std::vector<QPointer<TForm_Grid>> grids;
+    for (int i = 0; i < ResultSeetManager->GetCount(); ++i) {
+        TResultGridPages* pages = ResultSeetManager->GetForm(i)->Panel_PageBase;
+        for (int j = 0; j < pages->Count(); ++j) grids.emplace_back(pages->Grid(j));
+    }
+    for (const QPointer<TForm_Grid>& grid : grids)
+        if (grid) app::Guard([&] { grid->TransactionEnded(Committed); });
+}
+
 void TFrameSQLClient::SetEscapeReplaceOptions(const TEscapeReplaceOptions& Options) {
     AssignEscapeReplaceOptions(Options);
     Send(mc::WM_MC_ESCAPEREPLACECHANGE);
@@ -659,21 +673,32 @@ bool TFrameSQLClient::eventFilter(QObject* watched, QEvent* event) {
         if (script || watched == Page_Result->tabBar()) {
             QTabWidget* tabs = script ? Page_Script : Page_Result;
             const int index = tabs->tabBar()->tabAt(static_cast<QMouseEvent*>(event)->position().toPoint());
-            if (index >= 0) {
-                tabs->setCurrentIndex(index);
-                app::Guard([&] {
-                    if (script) {
-                        ScriptSheetManager->ActiveSheetChanged();
-                        if (TForm_Script* p = ActiveScriptPage()) p->FocusEditor();
-                    } else {
-                        ResultSeetManager->ActiveSheetChanged();
-                        if (TForm_Result* p = ActiveResultPage()) p->FocusEditor();
-                    }
-                });
-            }
+            if (index >= 0) app::Guard([&] { SelectTab(script, index); });
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TFrameSQLClient::SelectTab(bool OnScriptTabs, int Index) {
+    QTabWidget* tabs = OnScriptTabs ? static_cast<QTabWidget*>(Page_Script) : Page_Result;
+    tabs->setCurrentIndex(Index);
+    if (OnScriptTabs) {
+        ScriptSheetManager->ActiveSheetChanged();
+        if (TForm_Script* p = ActiveScriptPage()) p->FocusEditor();
+    } else {
+        ResultSeetManager->ActiveSheetChanged();
+        if (TForm_Result* p = ActiveResultPage()) p->FocusEditor();
+    }
+}
+
+// The menu of the tabs asked for at At (in the tab widget): the tab under the
+// pointer is the current page when it opens, so its items act on that page.
+void TFrameSQLClient::TabMenu(bool OnScriptTabs, const QPoint& At) {
+    QTabWidget* tabs = OnScriptTabs ? static_cast<QTabWidget*>(Page_Script) : Page_Result;
+    QTabBar* bar = tabs->tabBar();
+    const int index = bar->tabAt(bar->mapFrom(tabs, At));
+    if (index >= 0 && index != tabs->currentIndex()) SelectTab(OnScriptTabs, index);
+    popupmenu::Exec(OnScriptTabs ? *PopupMenu_ScriptSheet : *PopupMenu1, tabs->mapToGlobal(At));
 }
 
 // ---- script area height

@@ -83,6 +83,9 @@ public:
     // H, the script area's S and the result area's R = H - S - Gap.
     static int ScriptHeightAfterTabDoubleClick(bool OnScriptTabs, int H, int S, int Gap);
     void TabDoubleClicked(bool OnScriptTabs);
+    // A right press or the menu of the script (or result) tabs makes tab Index the current page, focused.
+    void SelectTab(bool OnScriptTabs, int Index);
+    void TabMenu(bool OnScriptTabs, const QPoint& At);
 
     // IScriptHost
     char GetCommandPrefix() const override { return CommandPrefix; }
@@ -97,6 +100,8 @@ public:
     void RefreshConnectState() override;
     void UpdateCaption() override;
     void LoadConnectionObjectTrees() override;
+    // Every grid of every result page hears of it (TForm_Grid::TransactionEnded).
+    void TransactionEnded(bool Committed) override;
     void SetActiveScriptFolder(const std::string& Folder) override;
     bool GetActiveScriptOutputSQL() const override;
     void SetActiveScriptOutputSQL(bool Value) override;

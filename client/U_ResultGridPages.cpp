@@ -5,6 +5,7 @@
 
 #include "AppException.h"
 #include "CP932Qt.h"
+#include "KZNPopupMenu.h"
 #include "Reentrancy.h"
 #include "U_Form_Grid.h"
 
@@ -37,7 +38,7 @@ void TResultGridPages::Build() {
             PageControl1->setCurrentIndex(i);
             if (QWidget* w = PageControl1->widget(i)) w->setFocus();
         }
-        PopupMenu_PageControl->popup(bar->mapToGlobal(At));
+        popupmenu::Exec(*PopupMenu_PageControl, bar->mapToGlobal(At));
     });
 }
 
@@ -59,7 +60,12 @@ std::string TResultGridPages::Caption(int Index) const {
     return PageControl1 ? cp932::FromQString(PageControl1->tabText(Index)) : std::string();
 }
 
-void TResultGridPages::DeleteTab(int Index) {
+bool TResultGridPages::DeleteTab(int Index) {
+    // what was typed into the grid is written first; a grid that cannot write it stays, in front, saying why
+    if (TForm_Grid* grid = Grid(Index); grid && !grid->WriteEdits()) {
+        PageControl1->setCurrentIndex(Index);
+        return false;
+    }
     QWidget* w = PageControl1->widget(Index);
     PageControl1->removeTab(Index);
     if (w) {
@@ -67,6 +73,7 @@ void TResultGridPages::DeleteTab(int Index) {
         w->setParent(nullptr);
         reentry::FreeWhenIdle(w);
     }
+    return true;
 }
 
 void TResultGridPages::DeleteActive() {

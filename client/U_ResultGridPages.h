@@ -1,7 +1,8 @@
 // The grid pages of a result page: a tab per grid window, with the menu
 // that deletes them (this one, all others, all, those whose dataset is
-// closed, those before this one). Deleted windows are freed once no run is
-// on the stack. Most result pages never show a grid: the tabs and their menu
+// closed, those before this one). A grid deleted writes what was typed into
+// it first, and stays when it cannot. Deleted windows are freed once no run
+// is on the stack. Most result pages never show a grid: the tabs and their menu
 // are built with the first grid (PageControl1 and the menu are null until then).
 #pragma once
 #include <functional>
@@ -59,7 +60,8 @@ public:
 
 private:
     void Build();
-    void DeleteTab(int Index);
+    // False when the grid could not write what was typed into it and stays.
+    bool DeleteTab(int Index);
     void Arrange();
     // The strip's tabs as the grid pages' tabs are.
     void SyncFoldBar();

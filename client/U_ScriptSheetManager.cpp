@@ -18,5 +18,14 @@ void TScriptSheetManager::ApplyEnvToSheets(const TWritableEnvData& Env) {
 TForm_Script* TScriptSheetManager::ActiveForm() const { return static_cast<TForm_Script*>(Pages->GetCurrent()); }
 
 void TScriptSheetManager::ClearActiveSheet() {
-    if (TForm_Script* page = ActiveForm()) page->ScriptEditor->Lines().Clear();
+    TForm_Script* page = ActiveForm();
+    if (!page) return;
+    TScriptEditor* editor = page->ScriptEditor;
+    if (editor->ReadOnly()) {
+        editor->Lines().Clear();
+        return;
+    }
+    // an edit like any other, so that Ctrl+Z brings the script back
+    editor->SelectAll();
+    editor->DeleteSelection();
 }

@@ -19,7 +19,7 @@ public:
     void DeleteActiveSheet() { Pages->CloseActive(); }
     void DeleteInActiveSheets() { Pages->CloseOthers(); }
     void ActiveSheetChanged() { Pages->UpdateCurrent(); }
-    // Empties the active page's editor.
+    // Empties the active page's editor, as an edit that can be undone.
     void ClearActiveSheet();
     void ApplyEnvToSheets(const TWritableEnvData& Env);
     TForm_Script* ActiveForm() const;

@@ -320,6 +320,11 @@ bool TMouseGestureHook::FilterContextMenu(QObject* Watched, QEvent* Event) {
     return false;
 }
 
+bool TMouseGestureHook::InGestureArea(const TPoint& GlobalPos) const {
+    QWidget* owner = FGesture ? FGesture->Owner() : nullptr;
+    return owner && owner->isVisible() && owner->rect().contains(owner->mapFromGlobal(QPoint(GlobalPos.X, GlobalPos.Y)));
+}
+
 void TMouseGestureHook::ReplayContextMenu(const TPoint& GlobalPos) {
     QPointer<QWidget> receiver = FMenuReceiver;
     FMenuReceiver = nullptr;
@@ -345,6 +350,23 @@ bool TMouseGestureHook::FilterMouse(QEvent* Event) {
         FLast.Msg.Keys == msg.Keys && FLast.Msg.Pt == msg.Pt && FLast.Msg.XButton == msg.XButton &&
         FLast.Msg.WheelDelta == msg.WheelDelta)
         return FLast.Handled;
+
+    // A right click that starts outside the gesture area (another pane, its
+    // tab bar) is nobody's gesture: its press, moves and release, and the
+    // menu they raise, go their own way at once.
+    if (msg.Message == WM_RBUTTONDOWN) FOutsidePress = !InGestureArea(msg.Pt);
+    if (FOutsidePress) {
+        const bool ofThatClick = msg.Message == WM_RBUTTONDOWN || msg.Message == WM_RBUTTONUP ||
+                                 (msg.Message == WM_MOUSEMOVE && (msg.Keys & MK_RBUTTON));
+        if (ofThatClick) {
+            FLast = TLastInput{};
+            FRightPressed = false;
+            FMenuReceiver = nullptr;
+            FSwallowMenu = false;
+            return false;
+        }
+        FOutsidePress = false;
+    }
 
     // A popup (an open menu, a combo box's list) runs its own mouse handling,
     // which a gesture must not take over.

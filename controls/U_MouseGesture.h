@@ -157,6 +157,8 @@ private:
     bool FilterContextMenu(QObject* Watched, QEvent* Event);
     bool FilterMouse(QEvent* Event);
     void ReplayContextMenu(const TPoint& GlobalPos);
+    // Over the recogniser's owner (a screen point).
+    bool InGestureArea(const TPoint& GlobalPos) const;
 
     TgMouseGesture* FGesture;
     TActiveTest FActive;
@@ -176,6 +178,8 @@ private:
     int FMenuModifiers = 0;
     // The release was handled: a context menu raised by it is swallowed.
     bool FSwallowMenu = false;
+    // The right button went down outside the gesture area: that click is let alone.
+    bool FOutsidePress = false;
     // The menu posted at the release, let through when it comes (compared only).
     const QEvent* FReplay = nullptr;
 

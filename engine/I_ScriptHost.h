@@ -65,6 +65,9 @@ public:
     virtual void UpdateCaption() = 0;
     // Loads the object trees recorded with the current saved connection.
     virtual void LoadConnectionObjectTrees() = 0;
+    // The driver committed (Committed) or rolled back the connection's
+    // transaction: what the window shows from the database follows.
+    virtual void TransactionEnded(bool /*Committed*/) {}
     // Makes Folder (a full path of an existing folder) the active script page's folder.
     virtual void SetActiveScriptFolder(const std::string& Folder) = 0;
     // The active script page's echo of every item before it runs.

@@ -23,9 +23,19 @@ TzRollBack::TzRollBack(IScriptHost* Host, const TParamsArr& Params) : TUserImple
     Help.Add("    Param  : なし");
 }
 
+void TzRollBack::Execute() {
+    TUserImplementsCommand::Execute();
+    if (Succeeded && Host) Host->TransactionEnded(false);
+}
+
 TzCommit::TzCommit(IScriptHost* Host, const TParamsArr& Params) : TUserImplementsCommand(Host, Params) {
     Title = "トランザクションのコミット";
     Help.Add("トランザクションをコミットします");
     Help.Add("  使用方法");
     Help.Add("    Param  : なし");
+}
+
+void TzCommit::Execute() {
+    TUserImplementsCommand::Execute();
+    if (Succeeded && Host) Host->TransactionEnded(true);
 }

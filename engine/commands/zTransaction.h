@@ -11,12 +11,15 @@ public:
     void Execute() override;
 };
 
+// Both tell the host once the driver has ended the transaction.
 class TzRollBack : public TUserImplementsCommand {
 public:
     TzRollBack(IScriptHost* Host, const TParamsArr& Params);
+    void Execute() override;
 };
 
 class TzCommit : public TUserImplementsCommand {
 public:
     TzCommit(IScriptHost* Host, const TParamsArr& Params);
+    void Execute() override;
 };

@@ -11,10 +11,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSplitterHandle>
+#include <QTabBar>
 #include <QTest>
 #include <QUrl>
 
@@ -919,6 +921,77 @@ TEST_F(ClientWindowTest, ScriptEditorContextMenu) {
     env.ShortcutKeys[sk_SelectedSQLExec] = "F7";
     Page()->ApplyEnv(env);
     EXPECT_EQ(cp932::FromQString(menu->SelectedSQLExecItem->text()), "選択範囲を実行\tF7");
+}
+
+// A right click on a tab opens that tab bar's own menu at once, with the tab
+// under the pointer made the current page, and its items act on that page;
+// whichever editor had the focus, the gestures on.
+TEST_F(GestureTest, EachTabsRightClickOpensItsOwnMenuForThatTab) {
+    frame->Action_NewScriptEditor->trigger();
+    frame->Action_AddResultSeet->trigger();
+    QApplication::processEvents();
+    ASSERT_EQ(frame->Page_Script->count(), 2);
+    ASSERT_EQ(frame->Page_Result->count(), 2);
+    auto scriptOf = [&](int i) {
+        return static_cast<TForm_Script*>(frame->ScriptSheetManager->PageManager().GetForm(i))->ScriptEditor;
+    };
+    auto resultOf = [&](int i) { return frame->ResultSeetManager->GetForm(i)->Editor; };
+    std::vector<QMenu*> menus;
+    QAction* choose = nullptr;
+    hooks.Set(popupmenu::SetPresenter, [&](QMenu& menu, const QPoint&) -> QAction* {
+        menus.push_back(&menu);
+        return choose;
+    });
+    struct Case {
+        const char* name;
+        bool scriptTabs;
+        int tab;
+        bool resultFocused;   // else the script editor has the focus
+    } cases[] = {
+        {"script tab, result editor focused", true, 0, true},
+        {"script tab, script editor focused", true, 1, false},
+        {"result tab, script editor focused", false, 0, false},
+        {"result tab, result editor focused", false, 1, true},
+        {"the current script tab", true, 1, false},
+    };
+    QWindow* win = frame->windowHandle();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int i = 0; i < 2; ++i) {
+            scriptOf(i)->Lines().SetText("script " + std::to_string(i) + "\r\n");
+            resultOf(i)->Lines().SetText("result " + std::to_string(i) + "\r\n");
+        }
+        Focus(c.resultFocused ? static_cast<QWidget*>(Result()) : Script());
+        QTabWidget* tabs = c.scriptTabs ? static_cast<QTabWidget*>(frame->Page_Script) : frame->Page_Result;
+        QMenu* expected = c.scriptTabs ? frame->PopupMenu_ScriptSheet : frame->PopupMenu1;
+        choose = expected->actions().first();   // "このシートのクリア" / "このシートをクリア"
+        menus.clear();
+        const QPoint at = tabs->tabBar()->mapTo(frame.get(), tabs->tabBar()->tabRect(c.tab).center());
+        QTest::mouseMove(win, at);
+        QTest::mousePress(win, Qt::RightButton, Qt::NoModifier, at);
+        QTest::mouseRelease(win, Qt::RightButton, Qt::NoModifier, at);
+        QApplication::processEvents();
+        EXPECT_EQ(menus.size(), 1u) << "one menu, at once";
+        if (menus.size() != 1u) continue;
+        EXPECT_EQ(menus[0], expected);
+        EXPECT_EQ(tabs->currentIndex(), c.tab);
+        for (int i = 0; i < 2; ++i) {
+            const bool cleared = i == c.tab;
+            EXPECT_EQ(scriptOf(i)->Lines().GetText(),
+                      c.scriptTabs && cleared ? "" : "script " + std::to_string(i) + "\r\n") << i;
+            EXPECT_EQ(resultOf(i)->Lines().GetText(),
+                      !c.scriptTabs && cleared ? "" : "result " + std::to_string(i) + "\r\n") << i;
+        }
+        // a cleared script comes back with Ctrl+Z
+        if (c.scriptTabs) {
+            QTest::keyClick(scriptOf(c.tab), Qt::Key_Z, Qt::ControlModifier);
+            EXPECT_EQ(scriptOf(c.tab)->Lines().GetText(), "script " + std::to_string(c.tab) + "\r\n");
+        }
+        // nothing comes late
+        menus.clear();
+        QApplication::processEvents();
+        EXPECT_TRUE(menus.empty());
+    }
 }
 
 }  // namespace

@@ -20,6 +20,17 @@
 #include "StringList.h"
 #include "U_ADODriver.h"
 #include "U_Form_Grid.h"
+#include "U_ResultGridPages.h"
+#include "U_Frame_SQLClient.h"
+#include "U_Form_Result.h"
+#include "U_ResultSeetManager.h"
+#include "ScopeExit.h"
+#include "WindowMessage.h"
+#include "AppException.h"
+#include "KZNPopupMenu.h"
+#include "TestUtil.h"
+#include <QMenu>
+#include <QTabBar>
 
 namespace {
 
@@ -27,6 +38,10 @@ using dbtest::Db;
 using Lines = std::vector<std::string>;
 
 QString Q(const char* cp932) { return cp932::ToQString(cp932); }
+std::string MessageOf(const std::exception& e) {
+    auto* x = dynamic_cast<const Exception*>(&e);
+    return x ? x->Message : e.what();
+}
 
 struct GridKeysTest : ::testing::TestWithParam<Db>, testutil::WithApp {
     TADODriver Driver;
@@ -333,7 +348,9 @@ TEST_P(GridKeysTest, TheErrorEditorShowsTheWholeMessageFirstLineFirstUntilAnEdit
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(selected[0].row(), 4);
     wholeFrom(0);
-    if (first.size() > 2) EXPECT_GT(box.height(), small) << "grown to the message";
+    if (first.size() > 2) {
+        EXPECT_GT(box.height(), small) << "grown to the message";
+    }
 
     // a second message: its own first line goes to the top
     Key(grid.DBGrid1, Qt::Key_Escape);
@@ -379,6 +396,231 @@ TEST_P(GridKeysTest, TheErrorEditorShowsTheWholeMessageFirstLineFirstUntilAnEdit
     EXPECT_EQ(Table(loose), "1:同じ:10:-\n1:同じ:10:-\n");
     l.reset();
     Run("DROP TABLE " + loose);
+}
+
+// A value still being typed into a cell (its editor open, no Return) is taken
+// by Post and by every action that ends the edit of the record: moving to
+// another record (a click, the first and last buttons), adding a record, and
+// deleting the grid's page. Post is enabled from the first key typed.
+TEST_P(GridKeysTest, TheValueBeingTypedIsTakenByPostAndByEveryActionThatEndsTheEdit) {
+    using TEnd = std::function<void(TForm_Grid&)>;
+    const struct {
+        const char* Name;
+        TEnd End;
+    } ends[] = {
+        {"Post", [](TForm_Grid& g) { Click(g.ToolBar1->widgetForAction(g.Action_Post)); }},
+        {"a click on another record", [](TForm_Grid& g) { ClickCell(g, 3, 0); }},
+        {"先頭へ移動", [](TForm_Grid& g) { Click(g.ToolBar1->widgetForAction(g.Action_First)); }},
+        {"最後へ移動", [](TForm_Grid& g) { Click(g.ToolBar1->widgetForAction(g.Action_Last)); }},
+        {"レコード追加", [](TForm_Grid& g) { Click(g.ToolBar1->widgetForAction(g.Action_Add)); }},
+    };
+    for (const auto& end : ends) {
+        SCOPED_TRACE(end.Name);
+        Run("UPDATE " + Goods + " SET 商品名 = '緑茶', 単価 = 150 WHERE 商品番号 = 101");
+        auto g = Open("SELECT * FROM " + Goods + " ORDER BY 1");
+        UpdateMode(*g);
+        ClickCell(*g, 0, 1);
+        EXPECT_FALSE(g->Action_Post->isEnabled());
+        TypeIntoGrid(*g, "抹茶");
+        ASSERT_NE(CellEditor(*g), nullptr);
+        EXPECT_TRUE(g->Action_Post->isEnabled()) << "the record is being edited";
+        EXPECT_TRUE(g->Action_Cancel->isEnabled());
+        Key(CellEditor(*g), Qt::Key_Tab);
+        ASSERT_NE(CellEditor(*g), nullptr);
+        CellEditor(*g)->selectAll();
+        Type(CellEditor(*g), QStringLiteral("165"));
+        end.End(*g);
+        Settle();
+        EXPECT_EQ(CellEditor(*g), nullptr);
+        EXPECT_EQ(Table(), "101:抹茶:165:-\n102:おにぎり 鮭:180:期間限定\n103:ノート Ａ４:240:罫線 7mm\n"
+                           "104:表計算ソフト解説書:2980:第3版\n");
+        EXPECT_EQ(Cell(*g, 0, 2), "165");
+        EXPECT_TRUE(ErrorLines(*g).empty());
+    }
+
+    // a new record typed cell by cell, the last one still in its editor, posted
+    auto g = Open("SELECT * FROM " + Goods + " ORDER BY 1");
+    UpdateMode(*g);
+    ClickCell(*g, 3, 0);
+    Key(g->DBGrid1, Qt::Key_Insert);
+    ASSERT_EQ(g->DataSet()->State(), dsInsert);
+    for (const char* typed : {"105", "新商品"}) {
+        TypeIntoGrid(*g, typed);
+        Key(CellEditor(*g), Qt::Key_Tab);
+    }
+    TypeIntoGrid(*g, "500");
+    Click(g->ToolBar1->widgetForAction(g->Action_Post));
+    Settle();
+    EXPECT_EQ(g->DataSet()->State(), dsBrowse);
+    EXPECT_EQ(Table(), "101:抹茶:165:-\n102:おにぎり 鮭:180:期間限定\n103:ノート Ａ４:240:罫線 7mm\n"
+                       "104:表計算ソフト解説書:2980:第3版\n105:新商品:500:-\n");
+
+    // a value the column cannot take: Post is refused with the reason, the
+    // editor keeps the text to be mended, and nothing is written
+    std::vector<std::string> told;
+    testutil::THookScope hooks;
+    hooks.Set(app::SetExceptionHandler, [&](const std::exception& e) { told.push_back(MessageOf(e)); });
+    const std::string before = Table();
+    ClickCell(*g, 1, 1);
+    TypeIntoGrid(*g, "鮭むすび");
+    Key(CellEditor(*g), Qt::Key_Tab);
+    CellEditor(*g)->selectAll();
+    Type(CellEditor(*g), QStringLiteral("高い"));
+    for (QAction* refused : {g->Action_Post, g->Action_Last}) {
+        told.clear();
+        Click(g->ToolBar1->widgetForAction(refused));
+        Settle();
+        ASSERT_EQ(told.size(), 1u) << cp932::FromQString(refused->text());
+        EXPECT_NE(told[0].find("高い"), std::string::npos) << told[0];
+        ASSERT_NE(CellEditor(*g), nullptr) << cp932::FromQString(refused->text());
+        EXPECT_EQ(CellEditor(*g)->text(), Q("高い"));
+        EXPECT_EQ(g->DBGrid1->currentIndex(), g->Model()->index(1, 2));
+        EXPECT_EQ(Table(), before);
+    }
+    // mended, it is written
+    CellEditor(*g)->selectAll();
+    Type(CellEditor(*g), QStringLiteral("190"));
+    Click(g->ToolBar1->widgetForAction(g->Action_Post));
+    Settle();
+    EXPECT_EQ(CellEditor(*g), nullptr);
+    EXPECT_EQ(Table(), "101:抹茶:165:-\n102:鮭むすび:190:期間限定\n103:ノート Ａ４:240:罫線 7mm\n"
+                       "104:表計算ソフト解説書:2980:第3版\n105:新商品:500:-\n");
+}
+
+// Deleting a grid's page through its tab's menu writes the value being typed
+// first; when the record cannot be written the page stays, saying why.
+TEST_P(GridKeysTest, DeletingAGridPageWritesTheValueBeingTypedOrStays) {
+    TResultGridPages pages;
+    pages.resize(800, 400);
+    pages.show();
+    QApplication::setActiveWindow(&pages);
+    TForm_Grid* g = pages.AddGrid(Query("SELECT * FROM " + Goods + " ORDER BY 1"), "G#1");
+    g->FlashSleep = [this](int) { ++Flashes; };
+    Settle();
+    int menus = 0;
+    testutil::THookScope hooks;
+    hooks.Set(popupmenu::SetPresenter, [&](QMenu& menu, const QPoint&) -> QAction* {
+        ++menus;
+        EXPECT_EQ(&menu, pages.PopupMenu_PageControl);
+        return pages.N1;   // "このグリッドを削除"
+    });
+    auto deleteByMenu = [&] {
+        QTabBar* bar = pages.PageControl1->tabBar();
+        const QPoint at = bar->mapTo(&pages, bar->tabRect(0).center());
+        QTest::mouseMove(pages.windowHandle(), at);
+        QTest::mousePress(pages.windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+        QTest::mouseRelease(pages.windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+        Settle();
+    };
+    UpdateMode(*g);
+    // a key that is taken: the post fails, the page stays with the reason
+    ClickCell(*g, 3, 0);
+    TypeIntoGrid(*g, "101");
+    Key(CellEditor(*g), Qt::Key_Tab);
+    TypeIntoGrid(*g, "重複");
+    deleteByMenu();
+    EXPECT_EQ(menus, 1);
+    ASSERT_EQ(pages.Count(), 1);
+    EXPECT_EQ(g->DataSet()->State(), dsEdit);
+    ASSERT_FALSE(ErrorLines(*g).empty());
+    EXPECT_EQ(ErrorLines(*g)[0], "行を更新できませんでした。");
+    // mended: the page goes and the record is written with the value being typed
+    ClickCell(*g, 3, 0);
+    TypeIntoGrid(*g, "104");
+    Key(CellEditor(*g), Qt::Key_Tab);
+    TypeIntoGrid(*g, "解説書");
+    deleteByMenu();
+    EXPECT_EQ(menus, 2);
+    EXPECT_EQ(pages.Count(), 0);
+    EXPECT_EQ(Table(), "101:緑茶:150:-\n102:おにぎり 鮭:180:期間限定\n103:ノート Ａ４:240:罫線 7mm\n"
+                       "104:解説書:2980:第3版\n");
+}
+
+// In explicit-commit mode, a rollback (the 明示ロールバック button, or a
+// #RollBack line) makes the grids that posted edits show the database's values
+// again, in the mode they were in. A grid whose record is being edited keeps
+// it and says plainly that its rows may not be what the database holds.
+TEST_P(GridKeysTest, ARollbackShowsTheDatabasesValuesAgainInGridsThatPostedEdits) {
+    winmsg::TMessageWindow centre;
+    auto frame = std::make_unique<TFrameSQLClient>(nullptr, centre.Handle());
+    auto freeFrame = ScopeExit([&] {
+        frame.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    });
+    frame->SQLDelimiter = ';';
+    frame->CommandPrefix = '#';
+    frame->OnIsConnected = [this](void*, bool& c) { c = Driver.IsConnected(); };
+    frame->OnExecuteSQL = [this](void* sender, const std::string& sql, TSQLKind kind, std::unique_ptr<TDataSet>& ds,
+                                 std::string& msg) { Driver.Execute(sender, sql, kind, ds, msg); };
+    frame->OnUserCommand = [this](void* sender, TCommandInterface& c, bool& handled) {
+        Driver.HandleCommand(sender, c, handled);
+    };
+    frame->resize(1000, 800);
+    frame->show();
+    QApplication::setActiveWindow(frame.get());
+    Click(frame->ToolBar1->widgetForAction(frame->Action_AutoCommitToggle));   // explicit commits
+    ASSERT_FALSE(frame->IsAutoCommit);
+    const std::string before = Table();
+    struct Case {
+        const char* Name;
+        std::function<void()> RollBack;
+    } cases[] = {
+        {"明示ロールバック", [&] { Click(frame->ToolBar1->widgetForAction(frame->Action_RollBack)); }},
+        {"#RollBack", [&] { frame->ExecuteScriptText("#RollBack;\r\n#Begin;"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        frame->ExecuteScriptText("#Grid;select * from " + Goods + " order by 1;select * from " + Goods + " order by 1;");
+        TResultGridPages& pages = *frame->ActiveResultPage()->Panel_PageBase;
+        ASSERT_EQ(pages.Count(), 2);
+        TForm_Grid& edited = *pages.Grid(0);
+        TForm_Grid& other = *pages.Grid(1);
+        pages.PageControl1->setCurrentIndex(0);
+        Settle();
+        // a name typed into a cell, posted with the button
+        UpdateMode(edited);
+        ClickCell(edited, 1, 1);
+        TypeIntoGrid(edited, "鮭むすび");
+        Click(edited.ToolBar1->widgetForAction(edited.Action_Post));
+        Settle();
+        ASSERT_EQ(Cell(edited, 1, 1), "鮭むすび");
+        ASSERT_NE(Table(), before) << "posted in the transaction";
+        const TDataSet* otherRows = other.DataSet();
+        const int otherRowsRead = other.Model()->rowCount();
+
+        c.RollBack();
+        Settle();
+        EXPECT_EQ(Table(), before);
+        EXPECT_EQ(Cell(edited, 1, 1), "おにぎり 鮭");
+        EXPECT_FALSE(edited.GridReadOnly()) << "still in update mode";
+        EXPECT_EQ(edited.DBGrid1->currentIndex().row(), 1);
+        EXPECT_FALSE(edited.RowsStale());
+        EXPECT_TRUE(ErrorLines(edited).empty());
+        EXPECT_EQ(other.DataSet(), otherRows);
+        EXPECT_EQ(other.Model()->rowCount(), otherRowsRead);
+
+        // posted again, then a record being edited when the rollback comes: it is
+        // kept, and the grid says its rows may differ, until they are read again
+        ClickCell(edited, 0, 3);
+        TypeIntoGrid(edited, "新茶");
+        Click(edited.ToolBar1->widgetForAction(edited.Action_Post));
+        ClickCell(edited, 2, 1);
+        TypeIntoGrid(edited, "ノート");
+        c.RollBack();
+        Settle();
+        EXPECT_EQ(Table(), before);
+        EXPECT_TRUE(edited.RowsStale());
+        EXPECT_EQ(ErrorLines(edited), Lines{"ロールバックされました。このグリッドの行はデータベースの値と異なる可能性があります"
+                                            "（再読み込みで読み直せます）。"});
+        ASSERT_NE(CellEditor(edited), nullptr);
+        EXPECT_EQ(CellEditor(edited)->text(), Q("ノート"));
+        Click(edited.ToolBar1->widgetForAction(edited.Action_Refresh));
+        Settle();
+        EXPECT_FALSE(edited.RowsStale());
+        EXPECT_EQ(Cell(edited, 0, 3), "<NULL>");
+        EXPECT_EQ(Cell(edited, 2, 1), "ノート Ａ４");
+        frame->ResultSeetManager->ClearActiveSheet();
+    }
 }
 
 }  // namespace

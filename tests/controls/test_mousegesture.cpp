@@ -590,6 +590,31 @@ TEST_F(HookRig, NothingIsHandedOverWhileAPopupIsOpen) {
     EXPECT_TRUE(gesture.messages.empty());
 }
 
+// A right click that starts beside the gesture area (another pane's tab bar)
+// is left alone while the recogniser is fed: its menu opens at once, its
+// release goes on, and the click after it is as any other.
+TEST_F(HookRig, ARightClickBesideTheGestureAreaIsLeftAlone) {
+    auto* other = new Control(&window);
+    other->setGeometry(220, 10, 60, 60);
+    other->show();
+    MoveTo(230, 20);
+    other->seen.clear();
+    gesture.messages.clear();
+    executed.clear();
+    Press(Qt::RightButton, 230, 20);
+    EXPECT_EQ(other->seen, (std::vector<std::string>{"press 2", "menu at 20,20"}));
+    Release(Qt::RightButton, 230, 20);
+    Settle();
+    EXPECT_EQ(other->seen, (std::vector<std::string>{"press 2", "menu at 20,20", "release 2"}));
+    EXPECT_TRUE(gesture.messages.empty());
+    EXPECT_TRUE(executed.empty());
+    // a plain right click in the area still holds its menu to the release
+    Start(20, 20);
+    Release(Qt::RightButton, 20, 20);
+    Settle();
+    EXPECT_EQ(editor->seen, (std::vector<std::string>{"press 2", "release 2", "menu at 20,20"}));
+}
+
 TEST_F(HookRig, FocusLostDuringTheClickStillOpensTheHeldMenu) {
     Start(20, 20);
     active = false;
