@@ -3,6 +3,8 @@
 #include <chrono>
 
 #include <QActionGroup>
+#include <QPainter>
+#include <QPaintEvent>
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -11,6 +13,7 @@
 #include "AppException.h"
 #include "KeyTypes.h"
 #include "Reentrancy.h"
+#include "ScopeExit.h"
 #include "SysUtils.h"
 #include "U_Form_Script.h"
 #include "KZNPopupMenu.h"
@@ -111,7 +114,7 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     auto* editorLayout = new QVBoxLayout(Panel_EditorBase);
     editorLayout->setContentsMargins(0, 0, 0, 0);
     editorLayout->setSpacing(0);
-    EDITOR_Title = MakeEditor<TKZNEditor>(Panel_EditorBase);
+    EDITOR_Title = MakeEditor<TResultTitleView>(Panel_EditorBase);
     Editor = MakeEditor<TResultConsoleEditor>(Panel_EditorBase, Frame());
     editorLayout->addWidget(EDITOR_Title);
     editorLayout->addWidget(Editor, 1);
@@ -128,7 +131,12 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     ArrangePageArea();
     FEditorConsole = std::make_unique<TEditorResultConsole>(*Editor);
     // A cleared console starts its outputs anew.
-    FEditorConsole->OnClear = [this] { StartLines.clear(); };
+    FEditorConsole->OnClear = [this] {
+        StartLines.clear();
+        FOutputs.clear();
+        FWriting = -1;
+        SyncTitleRow();
+    };
     FEditorConsole->HoldWidget = Panel_EditorBase;
     FConsole = FEditorConsole.get();
     InitEditor();
@@ -160,7 +168,7 @@ TForm_Result::TForm_Result(QObject* AOwner, TPageFormManager* Manager) : TPageFo
     SetOutputMode(rom_Text);
 
     // An object tree node dropped on either editor offers the node's scripts.
-    for (TKZNEditor* e : {EDITOR_Title, Editor}) {
+    for (TKZNEditor* e : {static_cast<TKZNEditor*>(EDITOR_Title), Editor}) {
         e->AddObjectDropFormat(QString::fromLatin1(TDescDragObj::Format));
         e->OnObjectDragOver = [](TObject*, const QMimeData* Data, QPoint, bool& Accept) {
             Accept = TDescDragObj::From(Data) != nullptr;
@@ -214,8 +222,69 @@ void TForm_Result::SizeTitleEditor() {
 }
 
 void TForm_Result::SyncTitleRow() {
-    // Once the head of an output has scrolled off the console's top, the title shows it.
-    EDITOR_Title->SetTopRow(std::max(0, FindStartLine(Editor->TopRow()) - EDITOR_Title->VisibleRows()));
+    // Once the header line of the output at the console's top has scrolled
+    // off, the title shows it in its last row, just above the console's rows.
+    const int head = TitleHeadRow(Editor->TopRow());
+    if (head >= 0) EDITOR_Title->SetTopRow(std::max(0, head - (EDITOR_Title->VisibleRows() - 1)));
+    EDITOR_Title->SetShownRow(head);
+}
+
+int TForm_Result::TitleHeadRow(int Top) const {
+    // the newest output that starts above Top (its first line, 1-based, at most Top)
+    int k = static_cast<int>(StartLines.size()) - 1;
+    while (k >= 0 && StartLines[static_cast<size_t>(k)] > Top) --k;
+    if (k < 0) return -1;
+    const int row = StartLines[static_cast<size_t>(k)] - 1;
+    if (k == FWriting) return FWritingHead ? row : -1;
+    if (static_cast<size_t>(k) >= FOutputs.size()) return -1;
+    const TOutputRecord& o = FOutputs[static_cast<size_t>(k)];
+    // Top lies below the output (on the lines written after it), or the
+    // console's text was edited so that the header is no longer there
+    if (!o.HasHead || Top >= o.End || row >= Editor->RowCount() || Editor->RowText(row) != o.Head) return -1;
+    return row;
+}
+
+void TForm_Result::OutputWritten(size_t Index, bool HasHead) {
+    FWriting = -1;
+    if (StartLines.size() > Index) {
+        FOutputs.resize(Index);
+        TOutputRecord o;
+        const int row = StartLines[Index] - 1;
+        o.HasHead = HasHead && row >= 0 && row < Editor->RowCount();
+        if (o.HasHead) o.Head = std::string(Editor->RowText(row));
+        o.End = Editor->Lines().Count();
+        FOutputs.push_back(std::move(o));
+    }
+    SyncTitleRow();
+}
+
+// ---- the title view
+
+void TResultTitleView::SetShownRow(int Row) {
+    if (Row == FShownRow && TopRow() == FPaintedTop) return;
+    FShownRow = Row;
+    FPaintedTop = TopRow();
+    // all of it: a scroll of the view moved rows drawn empty or shown
+    viewport()->update();
+}
+
+void TResultTitleView::paintEvent(QPaintEvent* E) {
+    TKZNEditor::paintEvent(E);
+    // every row but the shown one is drawn empty: its number cell (the
+    // left bar's edge stays) and its text
+    const int tt = GetTextTop(), rh = std::max(1, GetRowHeight());
+    const int W = viewport()->width(), H = viewport()->height();
+    const int cell = FImagebarWidth, cellW = std::max(0, FLeftbarWidth - 2);
+    const int textLeft = FImagebarWidth + FLeftbarWidth;
+    const QColor text = EditorColor(Color(), clWhite);
+    const QColor bar = EditorColor(Leftbar().BkColor(), clSilver);
+    QPainter p(viewport());
+    p.setClipRegion(E->region());
+    for (int y = tt, r = TopRow(); y < H; y += rh, ++r) {
+        if (r == FShownRow) continue;
+        if (Leftbar().Visible()) p.fillRect(QRect(cell, y, cellW, rh), bar);
+        p.fillRect(QRect(textLeft, y, W - textLeft, rh), text);
+    }
 }
 
 void TForm_Result::SyncTitleCol() {
@@ -369,6 +438,15 @@ void TForm_Result::ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet,
         lastShown = now;
         return true;
     };
+    // the title shows this output's header line as soon as it has scrolled
+    // off; the output's end is known once it is written
+    const size_t index = StartLines.size();
+    const bool head = !(FOutputMode == rom_Text && CutSheet);  // the record sheet has none
+    FWriting = static_cast<int>(index);
+    FWritingHead = head;
+    auto written = ScopeExit([self, index, head] {
+        if (self) self->OutputWritten(index, head);
+    });
     TResultTextOutput::Show(std::move(DataSet), FOutputMode, CutSheet, ctx);
 }
 
@@ -418,7 +496,9 @@ void TForm_Result::InitToolBars() {
 void TForm_Result::ShowGrid(std::unique_ptr<TDataSet> DataSet) {
     TResultConsole* console = Console();
     TFrameSQLClient* frame = Frame();
+    const size_t index = StartLines.size();
     StartLines.push_back(console->LineCount() + 1);
+    auto written = ScopeExit([this, index] { OutputWritten(index, false); });
     if (DataSet->IsUniDirectional()) {
         console->AddLine("■単方向データセットはグリッド出力できません。");
         return;

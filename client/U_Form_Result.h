@@ -30,6 +30,27 @@ Z_DECLARE_EXCEPTION(EForm_Result, Exception);
 class TFrameSQLClient;
 class TForm_Script;
 
+// The title above the console: a second view of the console's text that
+// shows one row of it, the header line of an output scrolled off the
+// console's top; its other rows are drawn empty (the ruler stays).
+class TResultTitleView : public TKZNEditor {
+public:
+    explicit TResultTitleView(QWidget* Parent) : TKZNEditor(Parent) {}
+    // The row shown; -1: none, the view is empty below its ruler.
+    int ShownRow() const { return FShownRow; }
+    void SetShownRow(int Row);
+
+protected:
+    void paintEvent(QPaintEvent* E) override;
+    int CalcImagebarWidth() override { return FImagebarWidth = TKZNEditor::CalcImagebarWidth(); }
+    int CalcLeftbarWidth() override { return FLeftbarWidth = TKZNEditor::CalcLeftbarWidth(); }
+
+private:
+    int FShownRow = -1;
+    int FPaintedTop = -1;  // the top row when the shown row was last set
+    int FImagebarWidth = 0, FLeftbarWidth = 0;
+};
+
 // The console's context menu: "選択部分を実行" (Ctrl+\), then the standard items.
 class TEditorPopupMenu_ResutEditor : public TEditorPopupMenu {
 public:
@@ -62,6 +83,11 @@ public:
     void ShowDataSet(std::unique_ptr<TDataSet> DataSet, bool CutSheet, TForm_Script* RunPage = nullptr);
     // The start line of the output shown at Row (see StartLines); 0 when none.
     int FindStartLine(int Row) const;
+    // The row of the header line the title shows with the console's top row
+    // at Top: that of the output Top belongs to, when it lies above Top; -1
+    // for none (no output there, an output without a header, or a header
+    // line changed since it was written).
+    int TitleHeadRow(int Top) const;
     void SetBundleOptions(const std::string& StartText, const std::string& EndText, bool Adjust);
 
     // The console of the page (its editor's lines); null while it has none.
@@ -86,7 +112,7 @@ public:
     void SyncTitleCol();
 
     QWidget* Panel_EditorBase;
-    TKZNEditor* EDITOR_Title;  // a read-only second view of the console's text
+    TResultTitleView* EDITOR_Title;  // a read-only second view of the console's text
     TKZNEditor* Editor;        // the console
     // The scripts of an object tree node dropped on the page; choosing one runs it (built at the first drop).
     QMenu* PopupMenu_ScriptDrop = nullptr;
@@ -131,6 +157,21 @@ private:
     // since the last change of mode: they stay open in a text mode too
     bool FGridsOpen = false;
     TResultOutputMode FOutputMode = rom_Text;
+    // What the title needs of each output in StartLines, in the same order:
+    // whether its first line is a header line, that line, and the console's
+    // line count once the output was written (its end).
+    struct TOutputRecord {
+        bool HasHead = false;
+        std::string Head;
+        int End = 0;
+    };
+    std::vector<TOutputRecord> FOutputs;
+    // The output being written (its index in StartLines; -1 for none): it
+    // reaches to the end of the text until it is recorded.
+    int FWriting = -1;
+    bool FWritingHead = false;
+    // An output (StartLines[Index] on, if it started) has been written.
+    void OutputWritten(size_t Index, bool HasHead);
     TResultConsole* FConsole = nullptr;  // not owned
     std::unique_ptr<TEditorResultConsole> FEditorConsole;
     void EditorKeyDown(TKZNEditor* Source, uint16_t& Key, TShiftState Shift);

@@ -1,5 +1,7 @@
 #include "KZNEditorSearch.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -7,7 +9,9 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 #include "AppException.h"
 #include "EditorSearch.h"
@@ -50,6 +54,124 @@ protected:
     }
 };
 
+// A check box whose caption is cut short (ending in "…") where it is given
+// less than its full width; the whole caption is its tool tip.
+class TShortenedCheckBox : public QCheckBox {
+public:
+    TShortenedCheckBox(const QString& Text, QWidget* Parent) : QCheckBox(Text, Parent) {
+        setSizePolicy(QSizePolicy::Preferred, sizePolicy().verticalPolicy());  // it may be given less than its hint
+    }
+    QSize minimumSizeHint() const override {
+        const QSize full = sizeHint();
+        return {full.width() - CaptionWidth() + fontMetrics().horizontalAdvance(QString(QChar(0x2026))) * 3,
+                full.height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionButton o;
+        initStyleOption(&o);
+        const int room = width() - (sizeHint().width() - CaptionWidth());
+        o.text = fontMetrics().elidedText(text(), Qt::ElideRight, std::max(0, room));
+        p.drawControl(QStyle::CE_CheckBox, o);
+    }
+
+private:
+    int CaptionWidth() const { return fontMetrics().horizontalAdvance(text()); }
+};
+
+// The bar's two parts, the search and the replace panel: side by side where
+// both fit in the bar's width at their least widths, the replace panel below
+// the search otherwise. The bar so never asks for more width than its wider
+// part: it takes two rows rather than room from the panes beside it.
+class TTwoPartLayout : public QLayout {
+public:
+    explicit TTwoPartLayout(QWidget* Parent) : QLayout(Parent) {}
+    ~TTwoPartLayout() override {
+        while (QLayoutItem* i = TTwoPartLayout::takeAt(0)) delete i;
+    }
+    void addItem(QLayoutItem* Item) override { FItems.append(Item); }
+    int count() const override { return static_cast<int>(FItems.size()); }
+    QLayoutItem* itemAt(int Index) const override { return FItems.value(Index); }
+    QLayoutItem* takeAt(int Index) override {
+        return Index >= 0 && Index < FItems.size() ? FItems.takeAt(Index) : nullptr;
+    }
+    Qt::Orientations expandingDirections() const override { return Qt::Horizontal; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int Width) const override { return Arrange(QRect(0, 0, Width, 0), false); }
+    QSize sizeHint() const override {
+        int w = 0, h = 0;
+        for (QLayoutItem* i : Shown()) {
+            w += (w > 0 ? spacing() : 0) + i->sizeHint().width();
+            h = std::max(h, i->sizeHint().height());
+        }
+        return Outer(QSize(w, h));
+    }
+    QSize minimumSize() const override {
+        int w = 0, h = 0;
+        for (QLayoutItem* i : Shown()) {
+            w = std::max(w, i->minimumSize().width());
+            h = std::max(h, i->sizeHint().height());
+        }
+        return Outer(QSize(w, h));
+    }
+    void setGeometry(const QRect& Rect) override {
+        QLayout::setGeometry(Rect);
+        Arrange(Rect, true);
+    }
+
+private:
+    QList<QLayoutItem*> Shown() const {
+        QList<QLayoutItem*> shown;
+        for (QLayoutItem* i : FItems)
+            if (!i->isEmpty()) shown.append(i);
+        return shown;
+    }
+    QSize Outer(QSize Inner) const {
+        const QMargins m = contentsMargins();
+        return Inner + QSize(m.left() + m.right(), m.top() + m.bottom());
+    }
+    // Lays the parts out in Rect (when Apply); returns the height they take.
+    int Arrange(const QRect& Rect, bool Apply) const {
+        const QRect r = Rect.marginsRemoved(contentsMargins());
+        const QList<QLayoutItem*> shown = Shown();
+        if (shown.isEmpty()) return Outer(QSize()).height();
+        int least = -spacing(), row = 0;
+        for (QLayoutItem* i : shown) {
+            least += spacing() + i->minimumSize().width();
+            row = std::max(row, i->sizeHint().height());
+        }
+        const QMargins m = contentsMargins();
+        if (least <= r.width()) {
+            // one row: the width beyond the least goes first to the parts
+            // short of their full width, in proportion, the rest alike
+            const int n = static_cast<int>(shown.size());
+            int extra = r.width() - least, shortBy = 0;
+            for (QLayoutItem* i : shown) shortBy += std::max(0, i->sizeHint().width() - i->minimumSize().width());
+            const int toFull = std::min(extra, shortBy);
+            extra -= toFull;
+            int x = r.x();
+            for (int k = 0; k < n; ++k) {
+                const int gap = std::max(0, shown[k]->sizeHint().width() - shown[k]->minimumSize().width());
+                const int w = shown[k]->minimumSize().width() + (shortBy > 0 ? gap * toFull / shortBy : 0) +
+                              extra / n + (k < extra % n ? 1 : 0);
+                if (Apply) shown[k]->setGeometry(QRect(x, r.y(), w, row));
+                x += w + spacing();
+            }
+            return row + m.top() + m.bottom();
+        }
+        int y = r.y();
+        for (QLayoutItem* i : shown) {
+            const int h = i->sizeHint().height();
+            if (Apply) i->setGeometry(QRect(r.x(), y, r.width(), h));
+            y += h + spacing();
+        }
+        return y - spacing() - r.y() + m.top() + m.bottom();
+    }
+    QList<QLayoutItem*> FItems;
+};
+
 }  // namespace
 
 TFrame_KZNEditorSearch::TFrame_KZNEditorSearch(QWidget* Parent) : QFrame(Parent) {
@@ -63,17 +185,23 @@ TFrame_KZNEditorSearch::TFrame_KZNEditorSearch(QWidget* Parent) : QFrame(Parent)
     Action_ReplaceAndSearch = NewAction(this, u"置換＆次検索", u"置換＆次検索");
     Action_ReplaceAll = NewAction(this, u"全て置換", u"全て置換");
 
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(2, 1, 2, 1);
+    auto* parts = new TTwoPartLayout(this);
+    parts->setContentsMargins(2, 1, 2, 1);
+    parts->setSpacing(2);
+    Panel_Search = new QFrame(this);
+    auto* row = new QHBoxLayout(Panel_Search);
+    row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
-    ComboBox_Search = new TKZNHistoryComboBox(this);
-    ComboBox_Search->setMinimumWidth(160);
-    BitBtn1 = NewButton(this, Action_Execute);
-    BitBtn6 = NewButton(this, Action_AllowToggle);
-    BitBtn2 = NewButton(this, Action_Down);
-    BitBtn3 = NewButton(this, Action_Up);
-    CheckBox_IgnoreCase = new QCheckBox(Action_IgnoreCaseToggle->text(), this);
-    BitBtn7 = NewButton(this, Action_ReplaceShow);
+    ComboBox_Search = new TKZNHistoryComboBox(Panel_Search);
+    ComboBox_Search->setMinimumWidth(100);
+    BitBtn1 = NewButton(Panel_Search, Action_Execute);
+    BitBtn6 = NewButton(Panel_Search, Action_AllowToggle);
+    BitBtn2 = NewButton(Panel_Search, Action_Down);
+    BitBtn3 = NewButton(Panel_Search, Action_Up);
+    // cut short before the bar has to take a second row
+    CheckBox_IgnoreCase = new TShortenedCheckBox(Action_IgnoreCaseToggle->text(), Panel_Search);
+    CheckBox_IgnoreCase->setToolTip(Action_IgnoreCaseToggle->text());
+    BitBtn7 = NewButton(Panel_Search, Action_ReplaceShow);
     row->addWidget(ComboBox_Search, 1);
     for (QWidget* w : {static_cast<QWidget*>(BitBtn1), static_cast<QWidget*>(BitBtn6), static_cast<QWidget*>(BitBtn2),
                        static_cast<QWidget*>(BitBtn3), static_cast<QWidget*>(CheckBox_IgnoreCase),
@@ -85,7 +213,7 @@ TFrame_KZNEditorSearch::TFrame_KZNEditorSearch(QWidget* Parent) : QFrame(Parent)
     rep->setContentsMargins(0, 0, 0, 0);
     rep->setSpacing(2);
     KZNHistoryComboBox_Replace = new TKZNHistoryComboBox(Panel_Replace);
-    KZNHistoryComboBox_Replace->setMinimumWidth(120);
+    KZNHistoryComboBox_Replace->setMinimumWidth(100);
     Label_Ni = new QLabel(QString::fromUtf16(u"に"), Panel_Replace);
     BitBtn4 = NewButton(Panel_Replace, Action_Replace);
     BitBtn8 = NewButton(Panel_Replace, Action_ReplaceAndSearch);
@@ -95,7 +223,8 @@ TFrame_KZNEditorSearch::TFrame_KZNEditorSearch(QWidget* Parent) : QFrame(Parent)
     for (QWidget* w : {static_cast<QWidget*>(Label_Ni), static_cast<QWidget*>(BitBtn4), static_cast<QWidget*>(BitBtn8),
                        static_cast<QWidget*>(BitBtn5), static_cast<QWidget*>(Label_ReplaceCount)})
         rep->addWidget(w);
-    row->addWidget(Panel_Replace, 1);
+    parts->addWidget(Panel_Search);
+    parts->addWidget(Panel_Replace);
     Panel_Replace->hide();
 
     auto on = [this](QAction* a, void (TFrame_KZNEditorSearch::*f)()) {

@@ -1,7 +1,10 @@
 // The search and replace bar of an editor: a search box with its history,
 // direction and case toggles, search down and up, and a replace panel with
 // its own history box, replace, replace and search again, and replace all
-// (through the progress window of KZNEditorSearch_Progress).
+// (through the progress window of KZNEditorSearch_Progress). Where the bar's
+// width does not hold both at their full widths, the boxes narrow and the
+// ignore-case caption is cut short; where even that does not do, the replace
+// panel goes below the search.
 #pragma once
 #include <string>
 
@@ -44,6 +47,10 @@ public:
     void ReplaceAndSearch();
     void ReplaceAll();
 
+    // The search part and the replace panel: side by side where the bar's
+    // width holds both at their least widths, the replace panel below the
+    // search otherwise.
+    QFrame* Panel_Search;
     TKZNHistoryComboBox* ComboBox_Search;
     QToolButton* BitBtn1;  // search
     QToolButton* BitBtn6;  // direction

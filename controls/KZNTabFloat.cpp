@@ -167,8 +167,11 @@ void TKZNTabFloater::WindowActivated(TKZNFloatingTabWindow* Window) {
         if (OnActivated) OnActivated(page);
 }
 
-int TKZNTabFloater::HomeTabAt(QPoint GlobalPos) const {
+int TKZNTabFloater::HomeTabAt(QPoint GlobalPos, bool WholeEmptyHome) const {
     if (!FHome) return -1;
+    // an empty home shows no tab bar to aim at: all of it takes the page
+    if (WholeEmptyHome && FHome->count() == 0)
+        return FHome->isVisible() && FHome->rect().contains(FHome->mapFromGlobal(GlobalPos)) ? -2 : -1;
     QTabBar* bar = FHome->tabBar();
     // the strip of the tab bar across the whole tab widget, also while it holds no tab
     const int h = std::max(bar->height(), bar->fontMetrics().height() + 8);
@@ -239,7 +242,8 @@ bool TKZNTabFloater::eventFilter(QObject* Watched, QEvent* Event) {
     QPointer<TKZNFloatingTabWindow> window = FDrag.Window;
     FDrag = TDrag();
     if (!window || mouse->button() != Qt::LeftButton) return false;
-    const int at = HomeTabAt(global);
+    // (a page just dragged out of the home is let go over it to float there)
+    const int at = HomeTabAt(global, !home);
     if (at != -1) {
         QWidget* page = window->Page();
         app::Guard([&] { Dock(page, at); });

@@ -3,7 +3,9 @@
 // floating window, which follows the mouse until the button is let go. The
 // floating window shows the page under a tab of its own: dragging that tab
 // moves the window, and letting it go over the home tab bar docks the page
-// back there (a double click on it docks it back too). Closing the floating
+// back there, as does letting it go anywhere over a home that holds no tab
+// (a double click on it docks it back too). The only page of a home, dragged
+// off its tab bar and let go over the home's empty area, floats there. Closing the floating
 // window asks OnClose what becomes of the page; without a handler it is
 // docked back.
 //
@@ -84,8 +86,9 @@ private:
     void WindowClosing(TKZNFloatingTabWindow* Window);
     void WindowActivated(TKZNFloatingTabWindow* Window);
     // The index of the home tab bar under GlobalPos; -1 when the point is not
-    // over the home tab bar (-2 over it but beside the tabs: the end).
-    int HomeTabAt(QPoint GlobalPos) const;
+    // over the home tab bar (-2 over it but beside the tabs: the end). With
+    // WholeEmptyHome, anywhere over a home without tabs is its end too.
+    int HomeTabAt(QPoint GlobalPos, bool WholeEmptyHome = false) const;
     bool FarFromHomeBar(QPoint GlobalPos) const;
     void DropWindow(TKZNFloatingTabWindow* Window);
 

@@ -1,5 +1,7 @@
 #include "U_Dialog_Set.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -42,6 +44,8 @@ TDialog_Set::TDialog_Set(QWidget* Owner)
     HeaderControl1->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     HeaderControl1->resizeSection(0, 150);
     HeaderControl1->resizeSection(1, 50);
+    // a flat band about a row high above the grid, whatever room the dialog has
+    HeaderControl1->setFixedHeight(std::max(20, HeaderControl1->fontMetrics().height() + 6));
     HeaderControl1->installEventFilter(this);
     connect(HeaderControl1, &QHeaderView::sectionResized, this, [this](int, int, int) { AdjustColumns(); });
 

@@ -109,8 +109,10 @@ TFrame_ENVForm_ShortCutKey::TFrame_ENVForm_ShortCutKey(QWidget* Parent) : QWidge
     Label_Legend->setTextFormat(Qt::RichText);
     const QString blueLine = QStringLiteral("<b><i><u><font color=\"blue\">") + Q("青色文字") +
                              QStringLiteral("</font></u></i></b>") + Q(" ：推奨されないショートカットキーです。");
-    const QString redLine = QStringLiteral("<b><i><u><span style=\"background-color:red\">") + Q("バックが赤") +
-                            QStringLiteral("</span></u></i></b>") + Q("：ショートカットキーが重複しています。");
+    // the slanted bold glyphs reach past the width the text is laid out in:
+    // a space each side keeps the last one on the red
+    const QString redLine = QStringLiteral("<b><i><u><span style=\"background-color:red\">&nbsp;") + Q("バックが赤") +
+                            QStringLiteral("&nbsp;</span></u></i></b>") + Q("：ショートカットキーが重複しています。");
     Label_Legend->setText(Q("説明文が以下のような場合はショートカットキーを変更してください。") + QStringLiteral("<br>") +
                           blueLine + QStringLiteral("<br>") + redLine);
     outer->addWidget(Label_Legend);

@@ -1,7 +1,8 @@
 // What a person would see wrong in a window laid out at its size: a visible
 // widget squeezed below what it needs, one with no width or height, one lying
 // (partly) outside the area its parent shows, and a tool bar that hides
-// buttons behind its overflow arrow.
+// buttons behind its overflow arrow; and a text that runs out of the
+// coloured background meant to hold it.
 #pragma once
 #include <algorithm>
 #include <string>
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QCoreApplication>
+#include <QImage>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -119,6 +121,32 @@ inline std::vector<std::string> CutCaptions(QTreeWidget* Tree) {
         if (std::min(cell.right(), view.right()) - cell.left() + 1 < need) cut.push_back(item->text(0).toStdString());
     }
     return cut;
+}
+
+// Where the pixels of colour Band lie in Picture (one band, as behind a
+// highlighted word), the text drawn on it must end within it: a dark pixel in
+// the Margin columns just left or right of the band, on the band's rows, is
+// text running out of it. Empty when it does not (or there is no band).
+inline std::string TextOutsideBand(const QImage& Picture, QRgb Band, int Margin = 3) {
+    const QImage image = Picture.convertToFormat(QImage::Format_RGB32);
+    int left = image.width(), right = -1, top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xffffff) == (Band & 0xffffff)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    if (right < 0) return std::string();
+    for (int y = top; y <= bottom; ++y)
+        for (int x = std::max(0, left - Margin); x < std::min(image.width(), right + 1 + Margin); ++x) {
+            if (x >= left && x <= right) continue;
+            if (qGray(image.pixel(x, y)) < 128)
+                return "text at " + std::to_string(x) + "," + std::to_string(y) + " runs out of its background (" +
+                       std::to_string(left) + ".." + std::to_string(right) + ")";
+        }
+    return std::string();
 }
 
 }  // namespace layoutcheck

@@ -4,6 +4,7 @@
 // after a real run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
@@ -398,6 +399,29 @@ struct ClientRunTest : ClientWindowTest {
     }
 };
 
+using Rows = std::vector<int>;
+
+// The console rows the title strip shows, as it is painted: those of its rows
+// with anything drawn on them besides the backgrounds of the left bar and
+// the text and the left bar's edge.
+Rows StripShows(TForm_Result* Page) {
+    TResultTitleView* t = Page->EDITOR_Title;
+    QApplication::processEvents();
+    const QImage image = t->viewport()->grab().toImage();
+    const QRgb plain[] = {EditorColor(t->Color(), clWhite).rgb(), EditorColor(t->Leftbar().BkColor(), clSilver).rgb(),
+                          qRgb(0xff, 0xff, 0xff), qRgb(0x80, 0x80, 0x80)};
+    const int top = t->GetTextTop(), rh = t->GetRowHeight();
+    Rows rows;
+    for (int i = 0; i < t->VisibleRows(); ++i) {
+        bool ink = false;
+        for (int y = top + i * rh; y < top + (i + 1) * rh && y < image.height() && !ink; ++y)
+            for (int x = 0; x < image.width() && !ink; ++x)
+                ink = std::find(std::begin(plain), std::end(plain), image.pixel(x, y)) == std::end(plain);
+        if (ink) rows.push_back(t->TopRow() + i);
+    }
+    return rows;
+}
+
 TEST_F(ClientRunTest, TheTitleShowsTheHeadOfTheOutputScrolledOff) {
     std::string script = "create table t (n integer, name text);\r\n";
     for (int i = 1; i <= 60; ++i) script += "insert into t values (" + std::to_string(i) + ", 'x');\r\n";
@@ -408,6 +432,10 @@ TEST_F(ClientRunTest, TheTitleShowsTheHeadOfTheOutputScrolledOff) {
     const int header = page->StartLines[0] - 1;  // 0-based
     ASSERT_NE(Result()->RowText(header).find("header_name"), std::string::npos);
     TKZNEditor* title = page->EDITOR_Title;
+    // the console's view has caught up with the run (its scroll to the end)
+    auto* console = dynamic_cast<TEditorResultConsole*>(page->Console());
+    ASSERT_NE(console, nullptr);
+    ASSERT_TRUE(testutil::WaitFor([&] { return !console->ViewPending(); }));
     EXPECT_EQ(&title->Store(), &Result()->Store());  // one text, two views
     EXPECT_TRUE(title->ReadOnly());
     struct Case {
@@ -416,12 +444,7 @@ TEST_F(ClientRunTest, TheTitleShowsTheHeadOfTheOutputScrolledOff) {
     } cases[] = {{0, false}, {header, false}, {header + 1, true}, {header + 30, true}};
     for (const auto& c : cases) {
         Result()->SetTopRow(c.top);
-        const int t = title->TopRow();
-        const bool shown = header >= t && header < t + std::max(1, title->VisibleRows());
-        EXPECT_EQ(shown, c.headShown) << c.top;
-        if (!c.headShown) {
-            EXPECT_EQ(t, 0) << c.top;
-        }
+        EXPECT_EQ(StripShows(page), c.headShown ? Rows{header} : Rows{}) << c.top;
     }
     // Two whole rows below the ruler and nothing more, at any font size of the console.
     for (int size : {11, 20, 8}) {
@@ -442,6 +465,112 @@ TEST_F(ClientRunTest, TheTitleShowsTheHeadOfTheOutputScrolledOff) {
     // A cleared page starts its outputs anew.
     frame->Action_ClearActiveResultSheet->trigger();
     EXPECT_TRUE(page->StartLines.empty());
+}
+
+// The strip above the console shows the header line of the output the
+// console's top row belongs to, once that line has scrolled off the top; at
+// the top of the text, outside the outputs and after a clear it shows
+// nothing, and never a row the console shows or another output's header.
+TEST_F(ClientRunTest, TheTitleStripShowsOnlyAHeaderScrolledOff) {
+    TForm_Result* page = frame->ActiveResultPage();
+    TKZNEditor* console = Result();
+    auto settle = [&] {
+        auto* c = dynamic_cast<TEditorResultConsole*>(page->Console());
+        ASSERT_NE(c, nullptr);
+        ASSERT_TRUE(testutil::WaitFor([&] { return !c->ViewPending(); }));
+        QApplication::processEvents();
+    };
+    auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(console, k, m);
+        QApplication::processEvents();
+    };
+    // a fresh page: its one row is in view, the strip shows nothing of it
+    console->setFocus();
+    EXPECT_EQ(StripShows(page), Rows{});
+
+    std::string script = "create table t (n integer, name text);\r\n";
+    for (int i = 1; i <= 60; ++i) script += "insert into t values (" + std::to_string(i) + ", 'x');\r\n";
+    frame->ExecuteScriptText(script);
+    frame->ExecuteScriptText("select n, name as first_head from t;\r\n"
+                             "#Say between1;#Say between2;#Say between3;\r\n"
+                             "select name as second_head, n from t;");
+    settle();
+    ASSERT_EQ(page->StartLines.size(), 2u);
+    const int first = page->StartLines[0] - 1, second = page->StartLines[1] - 1;  // their header rows
+    ASSERT_NE(console->RowText(first).find("first_head"), std::string::npos);
+    ASSERT_NE(console->RowText(second).find("second_head"), std::string::npos);
+    const int firstEnd = first + 2 + 60;  // header, rule and the records
+    ASSERT_EQ(std::string(console->RowText(firstEnd - 1)).rfind("60 x", 0), 0u);  // the last record
+
+    // the run left the console at its end, in the second output
+    ASSERT_GT(console->TopRow(), second);
+    ASSERT_LT(console->TopRow(), second + 62);
+    EXPECT_EQ(StripShows(page), Rows{second});
+    key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(console->TopRow(), 0);
+    EXPECT_EQ(StripShows(page), Rows{});
+    // paging down past the first header
+    while (console->TopRow() <= first) key(Qt::Key_PageDown);
+    ASSERT_LT(console->TopRow(), firstEnd);
+    EXPECT_EQ(StripShows(page), Rows{first});
+
+    // the scroll bar dragged through the text
+    struct Case {
+        int top;
+        Rows shows;
+    } cases[] = {{0, {}},
+                 {first, {}},  // the header is the top row
+                 {first + 1, {first}},
+                 {first + 2, {first}},  // the first record: header and rule are off
+                 {firstEnd - 1, {first}},
+                 {firstEnd, {}},  // the lines after the output are not its own
+                 {second - 1, {}},
+                 {second + 1, {second}},
+                 {second + 40, {second}}};
+    for (const Case& c : cases) {
+        console->verticalScrollBar()->setValue(c.top);
+        ASSERT_EQ(console->TopRow(), c.top);
+        const Rows shows = StripShows(page);
+        EXPECT_EQ(shows, c.shows) << c.top;
+        for (int r : shows) EXPECT_LT(r, console->TopRow()) << c.top;  // never a row in view
+    }
+
+    // cleared, the page's text starts anew: nothing of the old outputs comes back
+    console->verticalScrollBar()->setValue(second + 10);
+    frame->Action_ClearActiveResultSheet->trigger();
+    settle();
+    EXPECT_EQ(StripShows(page), Rows{});
+    std::string says;
+    for (int i = 0; i < 50; ++i) says += "#Say line" + std::to_string(i) + ";";
+    frame->ExecuteScriptText(says);
+    settle();
+    for (int top : {0, 10, second + 1, second + 10}) {
+        console->verticalScrollBar()->setValue(top);
+        EXPECT_EQ(StripShows(page), Rows{}) << top;
+    }
+
+    // a header line edited away is not shown for the output
+    frame->ExecuteScriptText("select n as third_head from t;");
+    settle();
+    ASSERT_EQ(page->StartLines.size(), 1u);
+    const int third = page->StartLines[0] - 1;
+    console->verticalScrollBar()->setValue(third + 5);
+    EXPECT_EQ(StripShows(page), Rows{third});
+    console->SetRow(third);
+    console->SetCol(0);
+    key(Qt::Key_End, Qt::ShiftModifier);
+    key(Qt::Key_Delete);
+    console->verticalScrollBar()->setValue(third + 6);
+    EXPECT_EQ(StripShows(page), Rows{});
+
+    // a record sheet has no header line: nothing to show
+    frame->ExecuteScriptText("#CutSheet;\r\nselect n, name from t;");
+    settle();
+    ASSERT_EQ(page->StartLines.size(), 2u);
+    const int sheet = page->StartLines[1] - 1;
+    ASSERT_LT(sheet + 20, console->RowCount());
+    console->verticalScrollBar()->setValue(sheet + 20);
+    EXPECT_EQ(StripShows(page), Rows{});
 }
 
 TEST_F(ClientRunTest, TheWindowAfterAJapaneseScript) {

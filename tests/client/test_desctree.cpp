@@ -613,7 +613,7 @@ TEST_F(DescTreeTest, ScriptsOfTheMenuAndTheDragObject) {
         }
         return chosen;
     });
-    for (TKZNEditor* editor : {page->Editor, page->EDITOR_Title}) {
+    for (TKZNEditor* editor : {page->Editor, static_cast<TKZNEditor*>(page->EDITOR_Title)}) {
         for (const char* script : {"Drop.Script", "Count.Script"}) {
             shown = nullptr;
             offered.clear();

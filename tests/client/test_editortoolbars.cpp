@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "LayoutCheck.h"
 #include "QtTestApp.h"
 #include "U_ClientMessages.h"
 #include "U_Form_Result.h"
@@ -295,6 +296,65 @@ TEST_F(ToolBarsTest, ResultPageButtonsAreMadeWhenThePageIsSeen) {
     // a click on a button of a page seen late works as on any other
     QTest::mouseClick(first->ToolBar1->widgetForAction(first->Action_Mode_Tab), Qt::LeftButton);
     EXPECT_EQ(first->OutputMode(), rom_Tab);
+}
+
+}  // namespace
+
+namespace {
+
+// The result page's search bar with its replace panel makes do with the
+// page's width: where the two parts do not fit side by side at full width,
+// the boxes narrow and the ignore-case caption is cut short; where even that
+// does not do, the replace panel goes below the search. Every part of the bar
+// shows, and the object tree beside the page keeps its width.
+TEST_F(ToolBarsTest, TheReplacePanelLeavesTheObjectTreeItsWidth) {
+    // a change of the bar reaches the page's layout in a second round of events
+    auto settle = [] {
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    };
+    frame->Panel_DelcTreeBase->show();  // as when object trees are defined
+    QApplication::setActiveWindow(frame.get());
+    TForm_Result* result = frame->ActiveResultPage();
+    result->Editor->setFocus();
+    settle();
+    QTest::keyClick(result->Editor, Qt::Key_F, Qt::ControlModifier);
+    TFrame_KZNEditorSearch* bar = result->Frame_KZNEditorSearch1();
+    ASSERT_TRUE(bar->isVisible());
+    struct Case {
+        int window;
+        bool oneRow, shortened;
+    } cases[] = {{1900, true, false}, {1366, true, false}, {1250, true, true}, {1000, false, false}};
+    for (const Case& c : cases) {
+        frame->resize(c.window, 740);
+        frame->Splitter_Desctree->setSizes({369, c.window - 369});
+        settle();
+        const int tree = frame->Panel_DelcTreeBase->width();
+        const int row = bar->height();
+        QTest::mouseClick(bar->BitBtn7, Qt::LeftButton);  // 置換
+        settle();
+        ASSERT_TRUE(bar->Panel_Replace->isVisible()) << c.window;
+        EXPECT_EQ(frame->Panel_DelcTreeBase->width(), tree) << c.window;
+        EXPECT_EQ(layoutcheck::Faults(bar), std::vector<std::string>{}) << c.window;
+        if (c.oneRow) {
+            EXPECT_EQ(bar->Panel_Replace->y(), bar->Panel_Search->y()) << c.window;
+            EXPECT_GT(bar->Panel_Replace->x(), bar->Panel_Search->geometry().right()) << c.window;
+            EXPECT_EQ(bar->height(), row) << c.window;
+        } else {
+            EXPECT_GT(bar->Panel_Replace->y(), bar->Panel_Search->geometry().bottom()) << c.window;
+            EXPECT_GT(bar->height(), row) << c.window;
+        }
+        EXPECT_EQ(bar->CheckBox_IgnoreCase->width() < bar->CheckBox_IgnoreCase->sizeHint().width(), c.shortened)
+            << c.window;
+        // the page's console starts below the bar
+        EXPECT_GE(result->Editor->mapTo(result, QPoint(0, 0)).y(), bar->mapTo(result, QPoint(0, bar->height())).y())
+            << c.window;
+
+        QTest::mouseClick(bar->BitBtn7, Qt::LeftButton);  // hidden again
+        settle();
+        EXPECT_FALSE(bar->Panel_Replace->isVisible());
+        EXPECT_EQ(bar->height(), row) << c.window;
+        EXPECT_EQ(frame->Panel_DelcTreeBase->width(), tree) << c.window;
+    }
 }
 
 }  // namespace

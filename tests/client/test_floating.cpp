@@ -213,6 +213,38 @@ TEST_F(FloatingTest, ClosingTheWindowFreesThePageDraggingItBackDocksIt) {
     EXPECT_NE(window0->pos(), at);
 }
 
+// The only result page, floating, leaves the result area without tabs: its
+// tab let go anywhere over that empty area docks it back; let go beside the
+// area, the window only moves.
+TEST_F(FloatingTest, TheOnlyPageDraggedBackOverTheEmptyResultAreaDocks) {
+    QPointer<TForm_Result> only = FloatOut("#0");
+    ASSERT_TRUE(only);
+    ASSERT_EQ(frame->Page_Result->count(), 0);
+    auto* window = dynamic_cast<TKZNFloatingTabWindow*>(only->window());
+    ASSERT_NE(window, nullptr);
+    QTabBar* own = window->Tabs()->tabBar();
+    const QRect area = frame->Page_Result->rect();
+
+    // beside the result area (over the script area above it): it stays floating
+    DragTab(own, 0, frame->Page_Script->mapToGlobal(frame->Page_Script->rect().center()));
+    Settle();
+    EXPECT_TRUE(Sheets().IsFloating(only));
+    EXPECT_EQ(frame->Page_Result->count(), 0);
+
+    // well below where a tab bar would be: docked, and the page is the active one
+    QPointer<QWidget> watch = window;
+    DragTab(own, 0, frame->Page_Result->mapToGlobal(QPoint(area.width() / 2, area.height() * 2 / 3)));
+    Settle();
+    EXPECT_FALSE(watch);
+    ASSERT_TRUE(only);
+    EXPECT_FALSE(Sheets().IsFloating(only));
+    EXPECT_EQ(only->window(), frame.get());
+    EXPECT_EQ(Tabs(), (Lines{"#0"}));
+    EXPECT_EQ(frame->ActiveResultPage(), only.data());
+    frame->ExecuteScriptText("#Print 戻った;");
+    EXPECT_TRUE(Holds(only, "戻った"));
+}
+
 // A result page dragged off its tab bar opens wholly on the screen that
 // holds the point where it is let go: at its docked size where that fits,
 // moved in from the edges, shrunk to a smaller screen.

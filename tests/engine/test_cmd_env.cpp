@@ -169,6 +169,17 @@ TEST_F(SetVTest, DialogLayout) {
     EXPECT_EQ(d.StringGrid1->columnWidth(1), d.HeaderControl1->sectionSize(1) - 1);
     d.HeaderControl1->resizeSection(0, 200);
     EXPECT_EQ(d.StringGrid1->columnWidth(0), 199);
+    // The header is a flat band about a row high, at any size of the dialog;
+    // the grid takes the rest, right below it.
+    for (QSize size : {QSize(547, 312), QSize(547, 700), QSize(400, 150)}) {
+        d.resize(size);
+        QApplication::processEvents();
+        const int h = d.HeaderControl1->height();
+        EXPECT_GE(h, d.fontMetrics().height()) << size.height();
+        EXPECT_LE(h, 26) << size.height();
+        EXPECT_EQ(d.StringGrid1->y(), d.HeaderControl1->geometry().bottom() + 1) << size.height();
+        EXPECT_EQ(d.Panel1->geometry().top(), d.height() - 32) << size.height();
+    }
 
     IStringMapPtr back;
     d.GetData(back);

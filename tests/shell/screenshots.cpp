@@ -16,12 +16,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QThread>
 #include <QTimer>
 
@@ -36,6 +39,7 @@
 #include "FileSystem.h"
 #include "Form_Main.h"
 #include "FormSearch.h"
+#include "KZNEditorSearch.h"
 #include "KZNMessageDlg.h"
 #include "KZNTreeView.h"
 #include "LayoutCheck.h"
@@ -292,6 +296,61 @@ int main(int argc, char** argv) {
              shooter.Shoot("grid-post-error", &client, grid);
              grid->Action_CancelExecute();
          }},
+        {"result-title",
+         [&] {
+             // an output longer than the page, scrolled into its records: the
+             // strip above the text shows its header line, and nothing at the top
+             client.ExecuteScriptTextWithParams(
+                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 120) "
+                 "SELECT i AS 番号, i * i AS 二乗 FROM n;\r\n",
+                 TStringList());
+             TForm_Result* page = client.ActiveResultPage();
+             if (!page || page->StartLines.empty()) {
+                 std::printf("result-title: no output\n");
+                 ++shooter.Failures;
+                 return;
+             }
+             Settle();
+             const int head = page->StartLines.back() - 1;
+             page->Editor->SetTopRow(head + 20);
+             Settle(100);
+             if (page->EDITOR_Title->ShownRow() != head) {
+                 std::printf("result-title: the strip shows row %d, not the header row %d\n",
+                             page->EDITOR_Title->ShownRow(), head);
+                 ++shooter.Failures;
+             }
+             shooter.Shoot("result-title", &client, page);
+             page->Editor->SetTopRow(0);  // scrolled back to the top
+             Settle(100);
+             if (page->EDITOR_Title->ShownRow() != -1) {
+                 std::printf("result-title: at the top the strip shows row %d\n", page->EDITOR_Title->ShownRow());
+                 ++shooter.Failures;
+             }
+         }},
+        {"search-bar",
+         [&] {
+             // the search bar with its replace panel on the result page: the
+             // object tree keeps its width, the bar wraps where it must
+             TForm_Result* page = client.ActiveResultPage();
+             if (!page) return;
+             client.show();
+             Settle();
+             const int tree = client.Panel_DelcTreeBase->isVisible() ? client.Panel_DelcTreeBase->width() : -1;
+             page->Editor->setFocus();
+             page->Action_Search->trigger();
+             TFrame_KZNEditorSearch* bar = page->Frame_KZNEditorSearch1();
+             bar->BitBtn7->click();  // 置換
+             Settle();
+             const int now = client.Panel_DelcTreeBase->isVisible() ? client.Panel_DelcTreeBase->width() : -1;
+             if (now != tree) {
+                 std::printf("search-bar: the object tree went from %d to %d px\n", tree, now);
+                 ++shooter.Failures;
+             }
+             shooter.Shoot("search-bar", &client);
+             bar->BitBtn7->click();
+             page->Action_Search->trigger();
+             Settle();
+         }},
         {"history",
          [&] {
              main->HistoryForm->ShowBeside(&client);
@@ -307,6 +366,19 @@ int main(int argc, char** argv) {
              for (int i = 0; i < editor.PageControl1->count(); ++i) {
                  editor.PageControl1->setCurrentIndex(i);
                  shooter.Shoot("settings-" + std::to_string(i + 1), &editor);
+             }
+             // the legend's red background holds its text
+             if (auto* legend = editor.findChild<QLabel*>(QStringLiteral("Panel_Legend"))) {
+                 editor.PageControl1->setCurrentIndex(0);
+                 Settle(100);
+                 const QPoint at = legend->mapToGlobal(QPoint(0, 0));
+                 const QImage seen =
+                     editor.screen()->grabWindow(0, at.x(), at.y(), legend->width(), legend->height()).toImage();
+                 const std::string fault = layoutcheck::TextOutsideBand(seen, qRgb(255, 0, 0));
+                 if (!fault.empty()) {
+                     std::printf("settings-1: the legend's %s\n", fault.c_str());
+                     ++shooter.Failures;
+                 }
              }
          }},
         {"connections",
@@ -337,6 +409,12 @@ int main(int argc, char** argv) {
              vars->Add("LIMIT", "100");
              d.SetData(vars);
              shooter.Shoot("variables", &d);
+             // a flat header band about a row high
+             if (d.HeaderControl1->height() > d.StringGrid1->rowHeight(1) + 6) {
+                 std::printf("variables: the header is %d px high over rows of %d px\n", d.HeaderControl1->height(),
+                             d.StringGrid1->rowHeight(1));
+                 ++shooter.Failures;
+             }
          }},
         {"search", [&] {
              TFormSearch d;

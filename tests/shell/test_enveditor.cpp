@@ -18,6 +18,7 @@
 #include "CP932Qt.h"
 #include "FileSystem.h"
 #include "KZNMessageDlg.h"
+#include "LayoutCheck.h"
 #include "QtTestApp.h"
 #include "ShortCutText.h"
 #include "TestUtil.h"
@@ -172,6 +173,10 @@ TEST_F(EnvEditorTest, CaptionsAndTexts) {
                              " ：推奨されないショートカットキーです。", "バックが赤",
                              "：ショートカットキーが重複しています。"})
         EXPECT_NE(legend.find(part), std::string::npos) << part;
+    // the red background holds the whole of "バックが赤"
+    dlg->show();
+    QApplication::processEvents();
+    EXPECT_EQ(layoutcheck::TextOutsideBand(Keys().Label_Legend->grab().toImage(), qRgb(255, 0, 0)), "");
     // 29 rows with their four controls named after the row
     ASSERT_EQ(Keys().Rows.size(), 29u);
     for (const TRow& r : Keys().Rows) {
