@@ -21,6 +21,7 @@
 #include <QWidget>
 
 #include "Exception.h"
+#include "U_HistoryRecords.h"
 #include "StringList.h"
 #include "WindowMessage.h"
 
@@ -34,10 +35,7 @@ class TKZNEditor;
 class TKZNTreeView;
 class TTreeNodeEx;
 class THistoryItemDragObj;
-class THistoryRecords;
 struct TKZNTreeFormatChars;
-
-Z_DECLARE_EXCEPTION(EForm_History, Exception);
 
 enum THistoryNodeKind : uint8_t {
     hnkOther = 0,
