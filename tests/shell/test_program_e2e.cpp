@@ -260,7 +260,7 @@ TEST(ProgramWithoutDisplay, ACleanRunEndsWithCodeZeroAndExitKeepsItsCode) {
         }
         // the error output carries the program's own messages only: a run
         // without one leaves it empty (the offscreen platform's warnings included)
-        if (std::string(c.Name) == "clean") EXPECT_EQ(run.Errors, "");
+        if (std::string(c.Name) == "clean") { EXPECT_EQ(run.Errors, ""); }
     }
 }
 
@@ -549,9 +549,13 @@ bool IsFifo(const std::string& Path) {
     return lstat(fs932::ToNative(Path).c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
-// A copy of the program started in the background; its saves pause at the
-// point between reading the file again and writing it, each until the test
-// takes the mark "<file name>.<pid>.paused" away from Marks.
+// A copy of the program started in the background from a folder made by
+// HoldingFolder; its saves pause at the point between reading the file again
+// and writing it, each until the test takes the mark "<file name>.<pid>.paused"
+// away from Marks.
+// A folder holding the build of the program whose saves hold at marks.
+std::string HoldingFolder(const std::string& Name) { return programrun::ProgramFolder(Name, ZINTAVOR_HOLDING_PROGRAM); }
+
 struct TCopy {
     QProcess P;
     std::string Marks;
@@ -602,6 +606,36 @@ struct TCopy {
 
 }  // namespace
 
+// Nothing in a user's environment makes the program's saves wait: with the
+// variable the tests' build of it holds its saves by set, every save of the
+// program itself goes through at once and leaves no mark.
+TEST(ProgramWithoutDisplay, NoVariableMakesASaveWait) {
+    const std::string dir = programrun::ProgramFolder("e2e-nopause");
+    ASSERT_FALSE(dir.empty());
+    const std::string marks = dir + "marks/";
+    ASSERT_TRUE(fs932::ForceDirectories(marks));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#Print hi;\r\n#Exit;\r\n"));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("ZINTAVOR_SAVE_PAUSE"), QString::fromStdString(fs932::ToNative(marks)));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(QString::fromStdString(fs932::ToNative(dir)));
+    p.start(QString::fromStdString(fs932::ToNative(dir + "Zintavor")), ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(p.waitForStarted(30000));
+    const bool ended = p.waitForFinished(60000);
+    if (!ended) {
+        p.kill();
+        p.waitForFinished(10000);
+    }
+    ASSERT_TRUE(ended) << "a save waited";
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    std::vector<fs932::DirEntry> left;
+    fs932::ListDirectory(marks, left);
+    EXPECT_TRUE(left.empty()) << left.front().Name;
+    EXPECT_EQ(Occurrences(FileBytes(dir + "Zintavor.History"), dir + "run.sql"), 1);
+}
+
 // A FIFO (or a link to a device) in place of a file the program reads: the run
 // ends, the file is refused with "ファイル … を開けません" once, and nothing
 // is copied to ".bad" or written into it.
@@ -638,7 +672,7 @@ TEST(ProgramWithoutDisplay, NoFileReadWaitsOnAFifoOrADevice) {
         EXPECT_EQ(run.ExitCode, c.Code) << run.Errors;
         const std::string said = cp932::FromUtf8(run.Errors);
         EXPECT_EQ(Occurrences(said, c.Name + std::string(" を開けません")), 1) << run.Errors;
-        if (!c.ToZero) EXPECT_TRUE(IsFifo(special));
+        if (!c.ToZero) { EXPECT_TRUE(IsFifo(special)); }
         EXPECT_FALSE(fs932::FileExists(special + ".bad"));
     }
 }
@@ -669,7 +703,7 @@ TEST(ProgramWithoutDisplay, AReadOnlyHistoryIsSaidAndAReadOnlySettingsFileIsNot)
         EXPECT_EQ(run.ExitCode, c.Code) << run.Errors;
         const std::string said = cp932::FromUtf8(run.Errors);
         EXPECT_EQ(Occurrences(said, "の保存に失敗しました。[" + dir + c.Name + "]"), c.Said ? 1 : 0) << run.Errors;
-        if (c.Said) EXPECT_NE(said.find("読み取り専用"), std::string::npos) << run.Errors;
+        if (c.Said) { EXPECT_NE(said.find("読み取り専用"), std::string::npos) << run.Errors; }
         EXPECT_EQ(FileBytes(dir + c.Name), c.Bytes);
     }
 }
@@ -679,7 +713,7 @@ TEST(ProgramWithoutDisplay, AReadOnlyHistoryIsSaidAndAReadOnlySettingsFileIsNot)
 // it. Both runs' history entries are kept, and the settings key the first
 // changed survives the second's save.
 TEST(ProgramE2E, TwoCopiesEndingTogetherKeepEachOthersHistoryAndSettings) {
-    const std::string dir = programrun::ProgramFolder("e2e-two");
+    const std::string dir = HoldingFolder("e2e-two");
     ASSERT_FALSE(dir.empty());
     const std::string marks = dir + "marks/";
     ASSERT_TRUE(fs932::ForceDirectories(marks));
@@ -704,7 +738,7 @@ TEST(ProgramE2E, TwoCopiesEndingTogetherKeepEachOthersHistoryAndSettings) {
 // A connect by name saves the current connection: it waits while another copy
 // holds the connections file's lock, and keeps what that copy wrote.
 TEST(ProgramE2E, AConnectByNameKeepsTheConnectionsAnotherCopySavedMeanwhile) {
-    const std::string dir = programrun::ProgramFolder("e2e-connections");
+    const std::string dir = HoldingFolder("e2e-connections");
     ASSERT_FALSE(dir.empty());
     const std::string marks = dir + "marks/";
     ASSERT_TRUE(fs932::ForceDirectories(marks));
