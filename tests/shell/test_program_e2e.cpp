@@ -518,6 +518,10 @@ TEST(ProgramWithoutDisplay, APasswordIsNeverPrinted) {
     const std::string script = "#SQLEcho ON;\r\n"
                                "#Connect \"DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=" + port + ";UID=zt;PWD=S3cret\";\r\n"
                                "#ReConnect;\r\n"
+                               "#Connect PWD=sekret3;\r\n"
+                               "#Connect \"Password=sekret8;DRIVER=SQLite3;Database=" + dir + "echo.sqlite\";\r\n"
+                               "#Set C = Password=sekret7;DSN=x;\r\n"
+                               "#Desc \"x;PWD=sekret5\";\r\n"
                                "#SaveToFile " + dir + "page.txt;\r\n";
     ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", script));
     const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
@@ -530,8 +534,11 @@ TEST(ProgramWithoutDisplay, APasswordIsNeverPrinted) {
         << run.Errors;
     const std::string page = FileBytes(dir + "page.txt");
     EXPECT_NE(page.find("User ID=zt\r\nPassword=****\r\n\r\nへの接続に失敗しました。"), std::string::npos) << cp932::ToUtf8(page);
-    EXPECT_EQ(said.find("S3cret"), std::string::npos) << run.Errors;
-    EXPECT_EQ(page.find("S3cret"), std::string::npos) << cp932::ToUtf8(page);
+    EXPECT_NE(page.find("#Desc \"x;PWD=****\""), std::string::npos) << cp932::ToUtf8(page);
+    for (const char* secret : {"S3cret", "sekret"}) {
+        EXPECT_EQ(said.find(secret), std::string::npos) << run.Errors;
+        EXPECT_EQ(page.find(secret), std::string::npos) << cp932::ToUtf8(page);
+    }
 }
 
 // ---- files that are not plain files, files shared by two copies
