@@ -716,6 +716,7 @@ std::string TForm_History::MergeWithFile(const std::string& Now, const std::stri
         return Ours;
     }
     merged.SortHistory();
+    merged.JoinRepeatedEntries();
     merged.AddMissingRoots();
     merged.Trim(MaxNodeCount);
     std::string text = KZNTreeSaveText(merged, {vtnStringList}, chars);

@@ -131,6 +131,11 @@ public:
             --count;
         }
     }
+    // The rule of one day for what two copies saved: of the entries of a date
+    // that stand next to each other with the same script, only the first (the
+    // newest once sorted) stays, as one copy keeps one entry of a script run
+    // again with the later time.
+    void JoinRepeatedEntries();
     // The dates newest first, and the entries of each date newest first.
     void SortHistory() {
         if (!Hist) return;

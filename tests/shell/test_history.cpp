@@ -952,6 +952,34 @@ TEST_F(HistoryTest, ASaveKeepsWhatAnotherCopyAddedSinceItRead) {
     EXPECT_NE(Find("09:31:00", "select 'this';\r\n"), nullptr);
 }
 
+// A script run again the same day by two copies, each refreshing the time of
+// the day's newest entry: the merged file keeps one entry, with the later time.
+TEST_F(HistoryTest, TwoCopiesRunningTheSameScriptTheSameDayKeepOneEntry) {
+    struct Case {
+        const char* Name;
+        int OtherAt, ThisAt;  // minutes after 09:00
+        const char* Kept;
+    } cases[] = {
+        {"this copy later", 10, 20, "09:20:00"},
+        {"the other copy later", 40, 20, "09:40:00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Load(kFavRoot + kHistRoot + Rec(1, "2026/12/10") + Rec(2, "09:00:00", {"@quick.sql"}) +
+             Rec(2, "08:00:00", {"select 1;"}));
+        TForm_History other(nullptr, centre.Handle(), file);
+        std::time_t otherNow = At(2026, 12, 10, 9, c.OtherAt);
+        other.Clock = [&] { return otherNow; };
+        other.LoadFromFile();
+        other.AddHistory(TStringList("@quick.sql"));
+        other.SaveToFile();
+        Add("@quick.sql", At(2026, 12, 10, 9, c.ThisAt));
+        form->SaveToFile();
+        form->LoadFromFile();
+        EXPECT_EQ(Outline(), (Lines{"お気に入り", "履歴", ".2026/12/10", std::string("..") + c.Kept, "..08:00:00"}));
+    }
+}
+
 TEST_F(HistoryTest, TheSizeLimitAppliesAfterTheMerge) {
     // 2 roots + 1 date + 997 entries = 1000 nodes
     std::string bytes = kFavRoot + kHistRoot + Rec(1, "2026/11/01");
