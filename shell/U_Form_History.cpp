@@ -641,13 +641,16 @@ void TForm_History::KeepDamagedFile(const std::string& Error) {
     }
     // the same damage kept by an earlier run was told then
     if (kept && !fresh) return;
+    MessageDlg(DamageMessage(bad, kept, Error), TMsgDlgType::mtWarning, this);
+}
+
+std::string TForm_History::DamageMessage(const std::string& Bad, bool Kept, const std::string& Error) const {
     std::string text = "履歴ファイル「" + FileName + "」を読み込めません。空の履歴で始めます。\r\n";
-    if (kept)
-        text += "元のファイルの写しを「" + bad + "」に残しました。\r\n";
+    if (Kept)
+        text += "元のファイルの写しを「" + Bad + "」に残しました。\r\n";
     else
         text += "元のファイルを残せないため、このファイルには履歴を書き込みません。\r\n";
-    text += Error;
-    MessageDlg(text, TMsgDlgType::mtWarning, this);
+    return text + Error;
 }
 
 void TForm_History::SaveToFile() {
@@ -662,6 +665,12 @@ void TForm_History::SaveToFile() {
     if (!TFolderFile::IsWritable(FileName)) return;
     // a favourite is edited in the preview
     if (FShownNode && NodeKind(FShownNode) == hnkFavorite) FShownNode->GetStringList()->Assign(GetEditorLines());
+    // damage found in what another copy wrote is told once the lock is let go
+    std::string notice;
+    auto tell = [&] {
+        if (!notice.empty()) MessageDlg(notice, TMsgDlgType::mtWarning, this);
+        notice.clear();
+    };
     try {
         fs932::TFileLock lock;
         lock.Lock(FileName);
@@ -670,7 +679,7 @@ void TForm_History::SaveToFile() {
         switch (fs932::ReadRegularFile(FileName, now)) {
             case fs932::ReadResult::Ok:
                 // another copy of the program wrote the file since this one read it
-                if (now != FReadText) text = MergeWithFile(now, text);
+                if (now != FReadText) text = MergeWithFile(now, text, notice);
                 break;
             case fs932::ReadResult::Missing: break;
             default: throw EFOpenError("ファイル " + FileName + " を開けません");
@@ -681,13 +690,16 @@ void TForm_History::SaveToFile() {
             throw EFCreateError("ファイル " + FileName + " を作成できません");
         FReadText = std::move(text);
     } catch (const Exception& e) {
+        tell();
         throw EForm_History(e.Message + failed);
     } catch (const std::exception& e) {
+        tell();
         throw EForm_History(std::string(e.what()) + failed);
     }
+    tell();
 }
 
-std::string TForm_History::MergeWithFile(const std::string& Now, const std::string& Ours) {
+std::string TForm_History::MergeWithFile(const std::string& Now, const std::string& Ours, std::string& Notice) {
     const TKZNTreeFormatChars chars = FormatChars();
     // each version as this window writes it, so that what nobody changed compares equal
     auto records = [&](const std::string& Text) {
@@ -707,12 +719,17 @@ std::string TForm_History::MergeWithFile(const std::string& Now, const std::stri
                         KZNTreeJoinText(KZNTreeMerge(read, KZNTreeSplitText(Ours, chars), records(Now), {}), chars),
                         chars);
         merged.CheckTopLevel();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // what stands in the file now cannot be read: it is kept beside it, never lost
         std::string bad;
         bool fresh = false;
         if (!TFolderFile::KeepDamagedCopy(FileName, bad, fresh))
             throw EFCreateError("ファイル " + FileName + " を読めず、写しも残せないため書き込みません");
+        // told as the same damage found at start-up is; a damage kept and told before is not told again
+        if (fresh) {
+            const std::string error = e.what();
+            Notice = DamageMessage(bad, true, error.empty() ? std::string(" ") : error);
+        }
         return Ours;
     }
     merged.SortHistory();

@@ -742,6 +742,35 @@ TEST(ProgramE2E, TwoCopiesEndingTogetherKeepEachOthersHistoryAndSettings) {
     EXPECT_EQ(IniValue(settings, "OUTPUTSQLTOGGLE_STATE"), "1") << settings;
 }
 
+// Another copy leaves the history damaged while this one waits to save it:
+// the damage is kept beside the file and told once, as at start-up, and this
+// run's entry is saved.
+TEST(ProgramE2E, DamageFoundWhenTheHistoryIsSavedIsToldOnce) {
+    const std::string dir = HoldingFolder("e2e-merge-damage");
+    ASSERT_FALSE(dir.empty());
+    const std::string marks = dir + "marks/";
+    ASSERT_TRUE(fs932::ForceDirectories(marks));
+    const std::string store = dir + "Zintavor.History";
+    ASSERT_TRUE(fs932::WriteFileAtomic(store, "お気に入り\x07StringList=＄＄お気に入りフォルダROOT\x06\r\n"
+                                              "履歴\x07StringList=＄＄履歴フォルダROOT\x06\r\n"));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#Print hi;\r\n#Exit;\r\n"));
+
+    auto other = std::make_unique<fs932::TFileLock>();
+    other->Lock(store);
+    TCopy copy(dir, marks, ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(copy.WaitForMark(copy.Mark("Zintavor.History", "waiting"))) << copy.Errors();
+    const std::string damaged = "壊れた行\x06\r\n";
+    ASSERT_TRUE(fs932::WriteFileAtomic(store, damaged));
+    other.reset();
+    EXPECT_EQ(copy.Finish(), 0);
+
+    const std::string said = cp932::FromUtf8(copy.Errors());
+    EXPECT_EQ(Occurrences(said, "履歴ファイル「" + store + "」を読み込めません。"), 1) << cp932::ToUtf8(said);
+    EXPECT_EQ(Occurrences(said, "元のファイルの写しを「" + store + ".bad」に残しました。"), 1) << cp932::ToUtf8(said);
+    EXPECT_EQ(FileBytes(store + ".bad"), damaged);
+    EXPECT_EQ(Occurrences(FileBytes(store), dir + "run.sql"), 1);
+}
+
 // A connect by name saves the current connection: it waits while another copy
 // holds the connections file's lock, and keeps what that copy wrote.
 TEST(ProgramE2E, AConnectByNameKeepsTheConnectionsAnotherCopySavedMeanwhile) {
