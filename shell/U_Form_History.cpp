@@ -516,7 +516,9 @@ void TForm_History::LoadFromFile() {
         std::string error;
         try {
             if (read != fs932::ReadResult::Ok) throw EFOpenError("ファイル " + FileName + " を開けません");
-            KZNTreeLoadText(records, bytes, FormatChars());
+            // what the node limit drops is never made into records
+            KZNTreeLoadText(records, THistoryRecords::KeptPart(bytes, FormatChars(), MaxNodeCount, false),
+                            FormatChars());
             records.CheckTopLevel();
             FReadText = std::move(bytes);
         } catch (const Exception& e) {
@@ -702,22 +704,26 @@ void TForm_History::SaveToFile() {
 std::string TForm_History::MergeWithFile(const std::string& Now, const std::string& Ours, std::string& Notice) {
     const TKZNTreeFormatChars chars = FormatChars();
     // each version as this window writes it, so that what nobody changed compares equal
-    auto records = [&](const std::string& Text) {
+    // of each, only what the node limit can keep once merged and sorted
+    auto records = [&](const std::string& Text, size_t Keep, bool Sorted) {
         THistoryRecords r;
-        KZNTreeLoadText(r, Text, chars);
+        KZNTreeLoadText(r, THistoryRecords::KeptPart(Text, chars, Keep, Sorted), chars);
         return KZNTreeSplitText(KZNTreeSaveText(r, {vtnStringList}, chars), chars);
     };
     TKZNTreeTextRecords read;
     try {
-        read = records(FReadText);
+        // what this window read of it
+        read = records(FReadText, MaxNodeCount, false);
     } catch (const std::exception&) {
         // nothing this window can tell apart was read
     }
+    const TKZNTreeTextRecords ours = KZNTreeSplitText(Ours, chars);
     THistoryRecords merged;
     try {
-        KZNTreeLoadText(merged,
-                        KZNTreeJoinText(KZNTreeMerge(read, KZNTreeSplitText(Ours, chars), records(Now), {}), chars),
-                        chars);
+        // an entry of the file that has as many newer ones before it as the
+        // limit, the ones this copy deleted or added aside, would be trimmed
+        const size_t keep = static_cast<size_t>(MaxNodeCount) + read.size() + ours.size() + 2;
+        KZNTreeLoadText(merged, KZNTreeJoinText(KZNTreeMerge(read, ours, records(Now, keep, true), {}), chars), chars);
         merged.CheckTopLevel();
     } catch (const std::exception& e) {
         // what stands in the file now cannot be read: it is kept beside it, never lost

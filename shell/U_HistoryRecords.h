@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Exception.h"
@@ -131,6 +132,16 @@ public:
             --count;
         }
     }
+    // The beginning of a history text that holds every record a tree of at
+    // most Keep nodes can keep: the first Keep records, and at least every
+    // root and every favourite (they never go). With Sorted, only when the
+    // history stands newest first (the dates, and the entries of each date),
+    // as a merge sorts it; otherwise the whole text. The whole text is
+    // checked as the reader checks it (levels, anything after a NUL) and the
+    // same errors are raised, but no record past the part is ever made, so a
+    // huge file costs one scan of its bytes.
+    static std::string_view KeptPart(std::string_view Text, const TKZNTreeFormatChars& Chars, size_t Keep,
+                                     bool Sorted);
     // The rule of one day for what two copies saved: of the entries of a date
     // that stand next to each other with the same script, only the first (the
     // newest once sorted) stays, as one copy keeps one entry of a script run
