@@ -14,13 +14,10 @@
 # process running it once, on both sides.
 # Usage: bench/client.sh smoke|full   (smoke: 10,000 rows, 200 inserts; full: 1,000,000 rows, 10,000 inserts)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-smoke}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" smoke "$@"
 case "$mode" in
   smoke) rows=10000; inserts=200; runs=3; second=0 ;;
   full)  rows=1000000; inserts=10000; runs=3; second=1 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac
 bench_build client_bench
 bin=$PWD/$build/bench/client_bench

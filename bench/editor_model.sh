@@ -7,13 +7,10 @@
 # every run, with the peak memory of each phase.
 # Usage: bench/editor_model.sh smoke|full   (smoke: 10,000 lines; full: 1,000,000)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-smoke}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" smoke "$@"
 bench_build editor_model_bench
 bench_qt
 case "$mode" in
   smoke) "$build/bench/editor_model_bench" smoke 3 ;;
   full)  "$build/bench/editor_model_bench" full 3 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac

@@ -6,13 +6,10 @@
 # one frame against the rows visible, block comments coloured on both sides,
 # typing into a long line. Usage: bench/editor_view.sh smoke|full
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-full}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" full "$@"
 bench_build editor_view_bench
 bench_qt
 case "$mode" in
   smoke) "$build/bench/editor_view_bench" smoke 3 ;;
   full)  "$build/bench/editor_view_bench" full 3 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac

@@ -8,13 +8,10 @@
 # sqlite3 shell itself, which also prepares, runs and prints every statement.
 # Usage: bench/engine.sh smoke|full
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-smoke}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" smoke "$@"
 case "$mode" in
   smoke) small=1000; large=10000; runs=3 ;;
   full)  small=10000; large=100000; runs=5 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac
 bench_build engine_bench
 bin=$PWD/$build/bench/engine_bench

@@ -5,12 +5,9 @@
 # cold and warm, each side in a process of its own in every run.
 # Usage: bench/export.sh smoke|full
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-full}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" full "$@"
 bench_build export_bench
 case "$mode" in
   smoke) "$build/bench/export_bench" 1000 3 smoke ;;
   full)  "$build/bench/export_bench" 16384 7 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac

@@ -12,13 +12,10 @@
 # every side. Peak memory is the process's.
 # Usage: bench/fetch.sh smoke|full   (smoke: 10,000 rows; full: 1,000,000; three runs)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-smoke}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" smoke "$@"
 case "$mode" in
   smoke) rows=10000; runs=3 ;;
   full)  rows=1000000; runs=3 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac
 bench_build fetch_bench
 bin=$PWD/$build/bench/fetch_bench

@@ -4,13 +4,10 @@
 # record, paging through it; cold and warm, each side in a process of its own
 # in every run. Usage: bench/grid.sh smoke|full
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-full}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" full "$@"
 bench_build grid_bench
 bench_qt
 case "$mode" in
   smoke) "$build/bench/grid_bench" 10000 20 3 smoke ;;
   full)  "$build/bench/grid_bench" 1000000 200 5 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac

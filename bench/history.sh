@@ -6,13 +6,10 @@
 # process of its own in every run; and a 50 MB history (2 MB in smoke) loaded
 # and merged at the save, against cat of the files. Usage: bench/history.sh smoke|full
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-full}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" full "$@"
 bench_build history_bench
 bench_qt
 case "$mode" in
   smoke) "$build/bench/history_bench" 2000 3 smoke ;;
   full)  "$build/bench/history_bench" 10000 7 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac

@@ -15,13 +15,10 @@
 # query: that difference over N - 1, for zintavor less its 1 ms pause.
 # Usage: bench/pg_small_queries.sh smoke|full   (smoke: 20 queries; full: 1,000; three runs)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-smoke}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" smoke "$@"
 case "$mode" in
   smoke) n=20; runs=3 ;;
   full)  n=1000; runs=3 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac
 bench_build client_bench
 [ -x "$build/shell/Zintavor" ] || bash scripts/build.sh "$(basename "$build")" Zintavor >/dev/null

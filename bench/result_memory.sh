@@ -9,13 +9,10 @@
 # Every run is a process of its own (cold); the sides take turns.
 # Usage: bench/result_memory.sh smoke|full   (smoke: 10,000 rows; full: 1,000,000 rows)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-smoke}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" smoke "$@"
 case "$mode" in
   smoke) rows=10000; runs=3 ;;
   full)  rows=1000000; runs=3 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac
 bench_build client_bench
 bench_build fetch_bench

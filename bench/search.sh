@@ -6,13 +6,7 @@
 # time). The text is written under $TMPDIR (or /tmp) and removed at the end.
 # Usage: bench/search.sh smoke|full   (smoke: 2 MB; full: 100 MB)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-full}
-. bench/lib/common.sh
-case "$mode" in
-  smoke|full) ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
-esac
+. "$(dirname "$0")/lib/common.sh" full "$@"
 bench_build search_bench
 bench_qt
 "$build/bench/search_bench" "$mode" 3

@@ -7,13 +7,10 @@
 # sheet at each size and how flat it stays; and the heap an empty sheet holds.
 # Usage: bench/sheets.sh smoke|full   (smoke: 5 and 10 sheets; full: 125, 250, 600 and 1,000)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-full}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" full "$@"
 case "$mode" in
   smoke) sizes="5 10"; runs=3 ;;
   full)  sizes="125 250 600 1000"; runs=3 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac
 bench_build sheets_bench
 bench_qt

@@ -12,13 +12,10 @@
 # settings and history files are written there, not into the build tree.
 # Usage: bench/startup.sh smoke|full
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-full}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" full "$@"
 case "$mode" in
   smoke) rows=200; runs=3; start_runs=3 ;;
   full)  rows=100000; runs=5; start_runs=11 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac
 bench_build startup_peer
 [ -x "$build/shell/Zintavor" ] || bash scripts/build.sh "$(basename "$build")" Zintavor >/dev/null

@@ -6,13 +6,10 @@
 # time, and the time per object at the two sizes.
 # Usage: bench/tree.sh smoke|full   (smoke: 2,000 and 200 objects; full: 100,000 and 10,000, five runs)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-full}
-. bench/lib/common.sh
+. "$(dirname "$0")/lib/common.sh" full "$@"
 bench_build tree_bench
 bench_qt
 case "$mode" in
   smoke) "$build/bench/tree_bench" 2000 3 smoke ;;
   full)  "$build/bench/tree_bench" 100000 5 ;;
-  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
 esac

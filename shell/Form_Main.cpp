@@ -19,6 +19,7 @@
 #include "Reentrancy.h"
 #include "ScreenMetrics.h"
 #include "StringList.h"
+#include "SysUtils.h"
 #include "T_FolderFile.h"
 #include "U_ADODriver.h"
 #include "U_ApplicationInfo.h"
@@ -251,10 +252,23 @@ void TMain::ClientExecuteSQL(void* Sender, const std::string& SQL, TSQLKind Kind
         const std::string connectTo = SQLClient ? SQLClient->UserEnvManager->GetValue("DB2eCLP_ConnectTO") : "";
         TDB2eCLPDriver::Export(connectTo, SQL, Msg,
                                [] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
-        auto ds = std::make_unique<TDB2eCLP_SDF_ReadableDataSet>(TDB2eCLPDriver::FieldsFileName,
-                                                                 TDB2eCLPDriver::DataFileName);
-        ds->Open();
-        DataSet = std::move(ds);
+        try {
+            auto ds = std::make_unique<TDB2eCLP_SDF_ReadableDataSet>(TDB2eCLPDriver::FieldsFileName,
+                                                                     TDB2eCLPDriver::DataFileName);
+            ds->Open();
+            DataSet = std::move(ds);
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception& e) {
+            // No result to read: the statement failed, and the processor's
+            // own words say why. They become the error, ahead of the missing
+            // file, so that the error (and the error output without a
+            // display) carries them.
+            const std::string said = sys::Trim(Msg);
+            if (said.empty()) throw;
+            Msg.clear();
+            throw EDB2eCLPDriver(said + "\r\n" + MessageOf(e));
+        }
     }
 }
 

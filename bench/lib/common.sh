@@ -1,4 +1,15 @@
-# Sourced by the benchmark scripts (from the repository's top folder).
+# Sourced first by every benchmark script, with the script's own default mode
+# and its arguments:
+#   . "$(dirname "$0")/lib/common.sh" smoke|full "$@"
+# Goes to the repository's top folder and sets $mode: the first argument, or
+# the default; any word but smoke or full stops the script with its usage.
+cd "$(dirname "${BASH_SOURCE[0]}")/../.."
+mode=${2:-$1}
+case "$mode" in
+  smoke|full) ;;
+  *) echo "usage: $0 smoke|full" >&2; exit 2 ;;
+esac
+
 # $build is the build tree to time: $ZINTAVOR_BUILD, or build/release.
 build=${ZINTAVOR_BUILD:-build/release}
 

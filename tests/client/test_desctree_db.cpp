@@ -3,6 +3,8 @@
 // expansion errors, and the property pages of a node.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAction>
 #include <QMenu>
 #include <QTabWidget>
@@ -12,6 +14,7 @@
 #include "DescTreeTestUtil.h"
 #include "U_ADODriver.h"
 #include "U_Form_DesctreeProperty.h"
+#include "SysUtils.h"
 
 using namespace desctree_test;
 
@@ -299,11 +302,17 @@ protected:
         Manager().SetProgramFolder(std::string(ZINTAVOR_SOURCE_DIR) + "/demo/");
         EXPECT_TRUE(Manager().AddObjectTree(tree));
         Manager().LoadObjectTrees();
-        // The PostgreSQL tree takes its caption from its title query.
+        // The PostgreSQL tree takes its caption from its title query and
+        // shows the tables of each schema below it.
         const std::string caption = Tree().Root(0)->Item(0)->Text();
         EXPECT_EQ(caption.substr(0, tree.size()), tree);
-        Select("ObjectTree/" + caption);
-        const std::string tables = "ObjectTree/" + caption + "/Tables";
+        std::string schema = "ObjectTree/" + caption;
+        Select(schema);
+        if (Pg) {
+            schema += "/public";
+            EXPECT_TRUE(Select(schema));
+        }
+        const std::string tables = schema + "/Tables";
         EXPECT_TRUE(Select(tables));
         return tables;
     }
@@ -381,5 +390,122 @@ TEST_P(ShippedTreeNames, ANameThatCannotGoInIsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, ShippedTreeNames, ::testing::Values(dbtest::Db::SQLite, dbtest::Db::PostgreSQL),
                          dbtest::DbName);
+
+}  // namespace
+
+namespace {
+
+// The shipped PostgreSQL definition (demo/ObjectTree/PostgreSQL) against the
+// server: every schema the user can see, each with its tables, views,
+// indexes, functions and triggers, and their property pages.
+class ShippedPgTree : public ::testing::Test, public DescTreeFixture {
+protected:
+    ShippedPgTree() : DescTreeFixture("desctree-pg") {}
+    void SetUp() override {
+        DBTEST_REQUIRE_PG();
+        ASSERT_TRUE(Driver.ConnectByConnectionString(dbtest::PgConn(), "test"));
+        Frame->OnExecuteSQL = [this](void* sender, const std::string& sql, TSQLKind kind, std::unique_ptr<TDataSet>& ds,
+                                     std::string& msg) { Driver.Execute(sender, sql, kind, ds, msg); };
+        Schema = dbtest::UniqueName("zt_s");
+        Run("create schema " + Schema);
+        Made = true;
+        for (const char* sql : {
+                 "create table $S.orders (id integer primary key, 品名 varchar(20) not null default '未定')",
+                 "create index orders_name ON $S.orders (品名)",
+                 "create view $S.v_orders as select id from $S.orders",
+                 "create function $S.next_no(a integer) returns integer language sql as 'select a + 1'",
+                 "create function $S.stamp() returns trigger language plpgsql as 'begin return new; end'",
+                 "create trigger orders_trg before insert on $S.orders for each row execute function $S.stamp()",
+             })
+            Run(sys::StringReplaceAll(sql, "$S", Schema));
+        Connected = true;
+        Manager().SetProgramFolder(std::string(ZINTAVOR_SOURCE_DIR) + "/demo/");
+        ASSERT_TRUE(Manager().AddObjectTree("PostgreSQL"));
+        Manager().LoadObjectTrees();
+        Top = "ObjectTree/" + Tree().Root(0)->Item(0)->Text();
+        Select(Top);
+    }
+    void TearDown() override {
+        if (Made) Run("drop schema " + Schema + " cascade");
+    }
+    void Run(const std::string& sql) {
+        std::unique_ptr<TDataSet> ds;
+        std::string msg;
+        Driver.Execute(nullptr, sql, TSQLKind::Other, ds, msg);
+    }
+    Lines Children(const std::string& path) {
+        Lines out;
+        TTreeNodeEx* n = Find(path);
+        for (int i = 0; n && i < n->Count(); ++i) out.push_back(n->Item(i)->Text());
+        return out;
+    }
+    // The text of the node's property page captioned Tab.
+    std::string PageText(const std::string& node, const std::string& tab) {
+        if (!Select(node)) return "(no node " + node + ")";
+        QTabWidget* pages = Frame->PageControl_DescTreeProperty;
+        for (int i = 0; i < pages->count(); ++i)
+            if (cp932::FromQString(pages->tabText(i)) == tab) pages->setCurrentIndex(i);
+        if (cp932::FromQString(pages->tabText(pages->currentIndex())) != tab) return "(no page " + tab + ")";
+        return static_cast<TForm_DesctreeProperty*>(pages->currentWidget())->Editor_DescTreeParams->Lines().GetText();
+    }
+    Lines Tabs() {
+        Lines out;
+        for (int i = 0; i < Frame->PageControl_DescTreeProperty->count(); ++i)
+            out.push_back(cp932::FromQString(Frame->PageControl_DescTreeProperty->tabText(i)));
+        return out;
+    }
+
+    TADODriver Driver;
+    std::string Schema, Top;
+    bool Made = false;
+};
+
+TEST_F(ShippedPgTree, EverySchemaShowsItsObjectsAndTheirPages) {
+    const Lines schemas = Children(Top);
+    for (const std::string& s : {std::string("public"), Schema, std::string("pg_catalog"), std::string("information_schema")})
+        EXPECT_NE(std::find(schemas.begin(), schemas.end(), s), schemas.end()) << s;
+    const std::string s = Top + "/" + Schema;
+    ASSERT_TRUE(Select(s));
+    Lines kinds = Children(s);
+    std::sort(kinds.begin(), kinds.end());
+    EXPECT_EQ(kinds, (Lines{"Functions", "Indexes", "Tables", "Triggers", "Views"}));
+    for (const char* k : {"Tables", "Views", "Indexes", "Functions", "Triggers"}) Select(s + "/" + k);
+    // only the schema's own objects
+    EXPECT_EQ(Children(s + "/Tables"), (Lines{"orders"}));
+    EXPECT_EQ(Children(s + "/Views"), (Lines{"v_orders"}));
+    EXPECT_EQ(Children(s + "/Indexes"), (Lines{"orders_name", "orders_pkey"}));
+    EXPECT_EQ(Children(s + "/Functions"), (Lines{"next_no(a integer)", "stamp()"}));
+    EXPECT_EQ(Children(s + "/Triggers"), (Lines{"orders_trg"}));
+
+    const std::string table = s + "/Tables/orders";
+    ASSERT_TRUE(Select(table));
+    EXPECT_EQ(Tabs(), (Lines{"Columns", "DDL", "Params"}));
+    const std::string columns = PageText(table, "Columns");
+    for (const char* word : {"id", "integer", "品名", "character varying(20)", "'未定'"})
+        EXPECT_NE(columns.find(word), std::string::npos) << word << "\n" << columns;
+    Select(table + "/Columns");
+    EXPECT_EQ(Children(table + "/Columns"), (Lines{"id", "品名"}));
+    struct {
+        std::string Node, Tab;
+        std::vector<std::string> Holds;
+    } pages[] = {
+        {table, "DDL",
+         {"CREATE TABLE " + Schema + ".orders (", "id integer NOT NULL", "PRIMARY KEY (id)",
+          "CREATE INDEX orders_name ON " + Schema + ".orders", "CREATE TRIGGER orders_trg BEFORE INSERT ON " + Schema + ".orders"}},
+        {s + "/Views/v_orders", "DDL", {"CREATE OR REPLACE VIEW " + Schema + ".v_orders AS", "FROM " + Schema + ".orders"}},
+        {s + "/Views/v_orders", "Columns", {"id", "integer"}},
+        {s + "/Indexes/orders_name", "DDL", {"CREATE INDEX orders_name ON " + Schema + ".orders USING btree (\"品名\");"}},
+        {s + "/Indexes/orders_name", "Columns", {"品名"}},
+        {s + "/Functions/next_no(a integer)", "DDL", {"CREATE OR REPLACE FUNCTION " + Schema + ".next_no(a integer)", "select a + 1"}},
+        {s + "/Functions/next_no(a integer)", "Signature", {"a integer", "sql"}},
+        {s + "/Triggers/orders_trg", "DDL", {"EXECUTE FUNCTION " + Schema + ".stamp()"}},
+    };
+    for (const auto& p : pages) {
+        const std::string text = PageText(p.Node, p.Tab);
+        for (const std::string& h : p.Holds) EXPECT_NE(text.find(h), std::string::npos) << p.Node << " " << p.Tab << ": " << h << "\n" << text;
+    }
+    // the table's scripts read it in its schema
+    EXPECT_EQ(Manager().GetScriptText(Find(table), "_Select.Script"), "SELECT * FROM \"" + Schema + "\".\"orders\";\r\n");
+}
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 
 #include "EditorOptions.h"
@@ -16,35 +17,51 @@ struct Counter {
 }  // namespace
 
 TEST(EditorOptions, SettersClamp) {
-    struct Case {
-        const char* name;
-        std::function<int(int)> setGet;
+    // each setter on a fresh object, read back through its getter
+    const std::map<std::string, std::function<int(int)>> setters = {
+        {"TabSpaceCount", [](int v) { TEditorCaret c; c.SetTabSpaceCount(v); return c.TabSpaceCount(); }},
+        {"GaugeRange", [](int v) { TEditorRuler r; r.SetGaugeRange(v); return r.GaugeRange(); }},
+        {"Column", [](int v) { TEditorLeftbar l; l.SetColumn(v); return l.Column(); }},
+        {"Leftbar.LeftMargin", [](int v) { TEditorLeftbar l; l.SetLeftMargin(v); return l.LeftMargin(); }},
+        {"Leftbar.RightMargin", [](int v) { TEditorLeftbar l; l.SetRightMargin(v); return l.RightMargin(); }},
+        {"Margin.Left", [](int v) { TEditorMargin m; m.SetLeft(v); return m.Left(); }},
+        {"Margin.Top", [](int v) { TEditorMargin m; m.SetTop(v); return m.Top(); }},
+        {"Margin.Character", [](int v) { TEditorMargin m; m.SetCharacter(v); return m.Character(); }},
+        {"Margin.Line", [](int v) { TEditorMargin m; m.SetLine(v); return m.Line(); }},
+        {"UnderlineSpace", [](int v) { TEditorMargin m; m.SetUnderlineSpace(v); return m.UnderlineSpace(); }},
+        {"Imagebar.DigitWidth", [](int v) { TEditorImagebar b; b.SetDigitWidth(v); return b.DigitWidth(); }},
+        {"Imagebar.MarkWidth", [](int v) { TEditorImagebar b; b.SetMarkWidth(v); return b.MarkWidth(); }},
+        {"Speed.PageVerticalRange", [](int v) { TEditorSpeed s; s.PageVerticalRange = v; return int(s.PageVerticalRange); }},
+        {"Speed.CaretVerticalAc", [](int v) { TEditorSpeed s; s.CaretVerticalAc = v; return int(s.CaretVerticalAc); }},
+    };
+    const struct Case {
+        const char* setter;
         int value, expected;
     } cases[] = {
-        {"TabSpaceCount", [](int v) { TEditorCaret c; c.SetTabSpaceCount(v); return c.TabSpaceCount(); }, 5, 4},
-        {"TabSpaceCount", [](int v) { TEditorCaret c; c.SetTabSpaceCount(v); return c.TabSpaceCount(); }, 1, 2},
-        {"TabSpaceCount", [](int v) { TEditorCaret c; c.SetTabSpaceCount(v); return c.TabSpaceCount(); }, 9, 8},
-        {"TabSpaceCount", [](int v) { TEditorCaret c; c.SetTabSpaceCount(v); return c.TabSpaceCount(); }, 7, 6},
-        {"TabSpaceCount", [](int v) { TEditorCaret c; c.SetTabSpaceCount(v); return c.TabSpaceCount(); }, -40, 2},
-        {"GaugeRange", [](int v) { TEditorRuler r; r.SetGaugeRange(v); return r.GaugeRange(); }, 9, 8},
-        {"GaugeRange", [](int v) { TEditorRuler r; r.SetGaugeRange(v); return r.GaugeRange(); }, 12, 10},
-        {"GaugeRange", [](int v) { TEditorRuler r; r.SetGaugeRange(v); return r.GaugeRange(); }, 3, 8},
-        {"Column", [](int v) { TEditorLeftbar l; l.SetColumn(v); return l.Column(); }, 0, 1},
-        {"Column", [](int v) { TEditorLeftbar l; l.SetColumn(v); return l.Column(); }, 20, 8},
-        {"Leftbar.LeftMargin", [](int v) { TEditorLeftbar l; l.SetLeftMargin(v); return l.LeftMargin(); }, 101, 100},
-        {"Leftbar.RightMargin", [](int v) { TEditorLeftbar l; l.SetRightMargin(v); return l.RightMargin(); }, -1, 0},
-        {"Margin.Left", [](int v) { TEditorMargin m; m.SetLeft(v); return m.Left(); }, -5, 0},
-        {"Margin.Left", [](int v) { TEditorMargin m; m.SetLeft(v); return m.Left(); }, 500, 100},
-        {"Margin.Top", [](int v) { TEditorMargin m; m.SetTop(v); return m.Top(); }, 101, 100},
-        {"Margin.Character", [](int v) { TEditorMargin m; m.SetCharacter(v); return m.Character(); }, -1, 0},
-        {"Margin.Line", [](int v) { TEditorMargin m; m.SetLine(v); return m.Line(); }, 7, 7},
-        {"UnderlineSpace", [](int v) { TEditorMargin m; m.SetUnderlineSpace(v); return m.UnderlineSpace(); }, 5, 1},
-        {"Imagebar.DigitWidth", [](int v) { TEditorImagebar b; b.SetDigitWidth(v); return b.DigitWidth(); }, 200, 100},
-        {"Imagebar.MarkWidth", [](int v) { TEditorImagebar b; b.SetMarkWidth(v); return b.MarkWidth(); }, -3, 0},
-        {"Speed", [](int v) { TEditorSpeed s; s.PageVerticalRange = v; return int(s.PageVerticalRange); }, 9, 4},
-        {"Speed", [](int v) { TEditorSpeed s; s.CaretVerticalAc = v; return int(s.CaretVerticalAc); }, 0, 1},
+        {"TabSpaceCount", 5, 4},
+        {"TabSpaceCount", 1, 2},
+        {"TabSpaceCount", 9, 8},
+        {"TabSpaceCount", 7, 6},
+        {"TabSpaceCount", -40, 2},
+        {"GaugeRange", 9, 8},
+        {"GaugeRange", 12, 10},
+        {"GaugeRange", 3, 8},
+        {"Column", 0, 1},
+        {"Column", 20, 8},
+        {"Leftbar.LeftMargin", 101, 100},
+        {"Leftbar.RightMargin", -1, 0},
+        {"Margin.Left", -5, 0},
+        {"Margin.Left", 500, 100},
+        {"Margin.Top", 101, 100},
+        {"Margin.Character", -1, 0},
+        {"Margin.Line", 7, 7},
+        {"UnderlineSpace", 5, 1},
+        {"Imagebar.DigitWidth", 200, 100},
+        {"Imagebar.MarkWidth", -3, 0},
+        {"Speed.PageVerticalRange", 9, 4},
+        {"Speed.CaretVerticalAc", 0, 1},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.setGet(c.value), c.expected) << c.name << " := " << c.value;
+    for (const Case& c : cases) EXPECT_EQ(setters.at(c.setter)(c.value), c.expected) << c.setter << " := " << c.value;
 }
 
 TEST(EditorOptions, Defaults) {

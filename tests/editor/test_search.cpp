@@ -11,6 +11,7 @@
 
 #include "CP932.h"
 #include "EditorSearch.h"
+#include "TestUtil.h"
 #include "ViewTestUtil.h"
 
 namespace {
@@ -27,6 +28,12 @@ struct Case {
     int WantStart;  // -1: not found
     int WantLength;
 };
+
+// A failing case by its name, its bytes in hex.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.Name << ": [" << testutil::Hex(c.Buffer) << "] from " << c.Start << "+" << c.Length << ", pattern ["
+        << testutil::Hex(c.Pattern) << "], options " << c.Options;
+}
 
 // Hex escapes for the bytes that matter; "表" is 0x95 0x5C, "ソ" 0x83 0x5C.
 const std::vector<Case> Cases = {
@@ -145,6 +152,11 @@ struct PieceCase {
     editorsearch::TFound Want;
     size_t WantPos, WantLen;
 };
+
+void PrintTo(const PieceCase& c, std::ostream* os) {
+    *os << c.Name << ": [" << testutil::Hex(c.Bytes) << "]" << (c.More ? " and more" : "") << " from " << c.From
+        << ", pattern [" << testutil::Hex(c.Pattern) << "], options " << c.Options;
+}
 
 using editorsearch::TFound;
 const std::vector<PieceCase> PieceCases = {

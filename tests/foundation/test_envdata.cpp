@@ -41,7 +41,6 @@ TEST_F(EnvDataTest, CloseTimeDefaults) {
     UseScreen(1920, 1080);
     TWritableCloseTimeEnvData d;
     EXPECT_EQ(d.BundleStart, "SQL.ADD(\"");
-    EXPECT_EQ(d.BundleStart.size(), 9u);
     EXPECT_EQ(d.BundleEnd, "\")");
     EXPECT_FALSE(d.BundleAdjust);
     EXPECT_FALSE(d.EscapeSQ || d.EscapeDQ || d.EscapeY || d.Escape5C || d.EscapeEscapeDouble);

@@ -82,6 +82,7 @@ struct TScreen {
 std::string ScreenName(const ::testing::TestParamInfo<TScreen>& Info) {
     return std::to_string(Info.param.Width) + "x" + std::to_string(Info.param.Height);
 }
+void PrintTo(const TScreen& s, std::ostream* os) { *os << s.Width << "x" << s.Height; }
 
 struct LayoutTest : maintest::TMainFolderTest, ::testing::WithParamInterface<TScreen>, testutil::WithApp {
     LayoutTest() : maintest::TMainFolderTest("layout") {}
@@ -129,7 +130,9 @@ TEST_P(LayoutTest, TheClientWindowWithAGridPageAndTheHistoryWindow) {
     EXPECT_GE(page->Editor->VisibleRows(), TForm_Result::MinTextRows);
     EXPECT_EQ(FaultsOf(&c), "") << "text mode";
     // on the laptop the grid folds to its tab there; a click on the tab brings it back
-    if (GetParam().Height <= 768) EXPECT_TRUE(page->Panel_PageBase->Folded());
+    if (GetParam().Height <= 768) {
+        EXPECT_TRUE(page->Panel_PageBase->Folded());
+    }
     if (page->Panel_PageBase->Folded()) {
         c.show();
         auto* strip = page->Panel_PageBase->findChild<QTabBar*>(QStringLiteral("FoldBar"));

@@ -229,6 +229,24 @@ TEST(ProgramWithoutDisplay, AFailureEndsTheRunWithCodeOneAndTheDriversMessage) {
     }
 }
 
+// In DB2eCLP mode a statement the console processor fails leaves no result
+// file; the error output says the processor's own message, as it says the
+// driver's for any failing statement.
+TEST(ProgramWithoutDisplay, AStatementTheConsoleProcessorFailsSaysTheProcessorsMessage) {
+    const std::string dir = programrun::ProgramFolder("e2e-clp");
+    ASSERT_FALSE(dir.empty());
+    const std::string clp = dir + "clp/";
+    ASSERT_TRUE(fs932::ForceDirectories(clp));
+    ASSERT_EQ(symlink(ZINTAVOR_DB2ECLP, fs932::ToNative(clp + "DB2eCLP.exe").c_str()), 0);
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#DB2eCLP " + clp + " e2e;\r\nSELECT * FROM nosuch;\r\n"));
+    const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(run.Finished) << run.Errors;
+    EXPECT_EQ(run.ExitCode, 1) << run.Errors;
+    const std::string said = cp932::FromUtf8(run.Errors);
+    for (const char* s : {"SQL0901N  The SQL statement failed.", "no such table: nosuch"})
+        EXPECT_NE(said.find(s), std::string::npos) << s << "\n" << run.Errors;
+}
+
 TEST(ProgramWithoutDisplay, ACleanRunEndsWithCodeZeroAndExitKeepsItsCode) {
     struct Case {
         const char* Name;
@@ -260,7 +278,9 @@ TEST(ProgramWithoutDisplay, ACleanRunEndsWithCodeZeroAndExitKeepsItsCode) {
         }
         // the error output carries the program's own messages only: a run
         // without one leaves it empty (the offscreen platform's warnings included)
-        if (std::string(c.Name) == "clean") { EXPECT_EQ(run.Errors, ""); }
+        if (std::string(c.Name) == "clean") {
+            EXPECT_EQ(run.Errors, "");
+        }
     }
 }
 
@@ -679,7 +699,9 @@ TEST(ProgramWithoutDisplay, NoFileReadWaitsOnAFifoOrADevice) {
         EXPECT_EQ(run.ExitCode, c.Code) << run.Errors;
         const std::string said = cp932::FromUtf8(run.Errors);
         EXPECT_EQ(Occurrences(said, c.Name + std::string(" を開けません")), 1) << run.Errors;
-        if (!c.ToZero) { EXPECT_TRUE(IsFifo(special)); }
+        if (!c.ToZero) {
+            EXPECT_TRUE(IsFifo(special));
+        }
         EXPECT_FALSE(fs932::FileExists(special + ".bad"));
     }
 }
@@ -710,7 +732,9 @@ TEST(ProgramWithoutDisplay, AReadOnlyHistoryIsSaidAndAReadOnlySettingsFileIsNot)
         EXPECT_EQ(run.ExitCode, c.Code) << run.Errors;
         const std::string said = cp932::FromUtf8(run.Errors);
         EXPECT_EQ(Occurrences(said, "の保存に失敗しました。[" + dir + c.Name + "]"), c.Said ? 1 : 0) << run.Errors;
-        if (c.Said) { EXPECT_NE(said.find("読み取り専用"), std::string::npos) << run.Errors; }
+        if (c.Said) {
+            EXPECT_NE(said.find("読み取り専用"), std::string::npos) << run.Errors;
+        }
         EXPECT_EQ(FileBytes(dir + c.Name), c.Bytes);
     }
 }

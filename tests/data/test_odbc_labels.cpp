@@ -199,6 +199,11 @@ TEST_P(OdbcLabelTest, EachFieldIsWrittenToTheColumnItStandsForOrRefused) {
          "name", "name", Never},
         {"select id, (select name from $T u where u.id = t.id + 1) as next, name from $T t order by id", "name", "name",
          Never},
+        // a subquery of another table in the select list, "*" beside other items
+        {"select id, name, (select 単価 from $G where 商品番号 = t.id + 100) as w from $T t order by id", "name", "name",
+         Never},
+        {"select price, * from $T order by id", "name", "name", Never},
+        {"select t.name as n, t.* from $T t order by id", "n", "name", Never},
         // the view's "id" is the table's name, the subquery's too
         {"select id, n from $T_v order by n", "id", "name", OnSqlite},
         {"select * from (select name as id, id as k from $T) x order by k", "id", "name", Always},
@@ -258,6 +263,43 @@ TEST_P(OdbcLabelTest, EachFieldIsWrittenToTheColumnItStandsForOrRefused) {
         }
     }
     Exec("drop view " + Table + "_v");
+    Exec(With("drop table $G"));
+}
+
+// Beside the table's own columns a subquery's column (of another table)
+// stays read-only and the others can be changed; on SQLite the same holds for
+// "rowid" beside "*" (the table's key is among the columns "*" stands for).
+TEST_P(OdbcLabelTest, AComputedColumnBesideTheTablesOwnIsReadOnly) {
+    Exec(With("create table $G (商品番号 integer primary key, 商品名 varchar(40) not null, 単価 integer not null)"));
+    Exec(With("insert into $G values (101, '緑茶', 150)"));
+    struct TCase {
+        std::string Sql;
+        std::string Computed;  // the field that cannot be changed
+    };
+    std::vector<TCase> cases = {
+        {"SELECT id, name, (SELECT 単価 FROM $G WHERE $G.商品番号 = $T.id + 100) AS w FROM $T ORDER BY id", "w"},
+    };
+    if (GetParam() == Db::SQLite) cases.push_back({"SELECT rowid, * FROM $T ORDER BY id", ""});
+    for (const TCase& c : cases) {
+        const std::string sql = With(c.Sql);
+        SCOPED_TRACE(sql);
+        Exec("update " + Table + " set name = 'いち' where id = 1");
+        auto q = Query(sql);
+        ASSERT_TRUE(q->CanModify()) << q->ReadOnlyMessage();
+        // SQLite names the rowid column after the key it stands for: the first field
+        const std::string computed = c.Computed.empty() ? q->Fields(0).FieldName() : c.Computed;
+        q->Edit();
+        try {
+            q->FieldByName(computed).SetAsString("7");
+            FAIL() << "the computed field was changed";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.Message, "フィールド '" + computed + "' は表の列ではないため変更できません");
+        }
+        q->FieldByName("name").SetAsString("いちの新値");
+        q->Post();
+        EXPECT_EQ(Rows(), "1:100:いちの新値\n2:200:に\n");
+        EXPECT_EQ(q->FieldByName("name").AsString(), "いちの新値");
+    }
     Exec(With("drop table $G"));
 }
 
@@ -344,6 +386,13 @@ TEST(SelectListColumns, NamesTheColumnEachItemStandsFor) {
     for (const auto& c : cases) EXPECT_EQ(odbc::SelectListColumns(c.Sql), c.Columns) << c.Sql;
     // a multiplication is no star
     EXPECT_EQ(odbc::SelectListColumns("select a * b, c from t"), (V{"", "c"}));
+    // with the columns "*" stands for
+    const V star{"x", "y"};
+    EXPECT_EQ(odbc::SelectListColumns("select rowid, * from t", star), (V{"rowid", "x", "y"}));
+    EXPECT_EQ(odbc::SelectListColumns("select a AS b, t.*, (select 1 from u) from t t", star), (V{"a", "x", "y", ""}));
+    EXPECT_EQ(odbc::SelectListColumns("select count(*), a * b from t", star), (V{"", ""}));
+    EXPECT_EQ(odbc::SelectListColumns("select t.* + 1 from t", star), V{});
+    EXPECT_EQ(odbc::SelectListColumns("select * from t union select * from u", star), V{});
 }
 
 }  // namespace

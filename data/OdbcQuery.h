@@ -56,6 +56,9 @@ TParsedSQL ParseParamSQL(std::string_view sql);
 // matched to the result's columns with certainty: a "*" among them, a
 // compound select (UNION, INTERSECT, EXCEPT) or no SELECT.
 std::vector<std::string> SelectListColumns(std::string_view sql);
+// The same for a query of one table whose columns are Star: each "*" or
+// "x.*" of the list stands for them, in their order.
+std::vector<std::string> SelectListColumns(std::string_view sql, const std::vector<std::string>& Star);
 // The one table a query reads, when it is a SELECT (after a WITH clause, if
 // any) whose FROM names a single table directly ("FROM t", "FROM s.t",
 // "FROM t AS x", "FROM t x", then nothing or WHERE, GROUP, HAVING, WINDOW,
@@ -121,6 +124,9 @@ public:
     // key and the original values of the changed columns, or, for a table
     // without one, by the original values of all its columns; a change that
     // would reach no record or more than one is refused and nothing is written.
+    // A value read with the substitute character (characters CP932 lacks)
+    // cannot find its record: without a key, or in a key column, the change
+    // is refused saying so; the key finds it whatever the other columns hold.
     bool CanModify() const override;
     // A column that is not one of the table's (an expression) cannot be written.
     std::string FieldReadOnlyMessage(const TField& Field) const override;
@@ -168,6 +174,12 @@ private:
     // (see TFetch): its text raises EConvertError.
     bool Unreadable(size_t storeRow, int col) const;
     [[noreturn]] void RaiseUnreadable() const;
+    void NoteLossy(size_t storeRow, size_t col) {
+        FLossy = true;
+        FLossyCells.emplace_back(storeRow, static_cast<int>(col));
+    }
+    // The value as read holds the substitute character in place of characters CP932 lacks.
+    bool LossyCell(size_t storeRow, int col) const;
     void CheckConnected() const;
     // Editing: where the rows of the result stand once records were changed,
     // added or deleted (none of this exists for a result that was only read).
@@ -176,15 +188,19 @@ private:
     void TraceUpdateTable(void* stmt);
     // SQLite: the base column of each field (empty where none can be told
     // with certainty); Labels are the driver's labels, Tables the base tables.
+    // Where the statement reads one table, a field of another table can only
+    // be an expression's (a subquery's): its table is cleared.
     std::vector<std::string> SqliteBaseColumns(const std::vector<std::string>& Labels,
-                                               const std::vector<std::string>& Tables);
+                                               std::vector<std::string>& Tables);
     // SQLite: the labels of a statement prepared (not run) on the connection.
     std::vector<std::string> SqlitePreparedLabels(const std::string& Sql);
     void LoadKeyColumns();
     // " WHERE ..." finding the record of the original values Old; the
     // parameters' values are appended to Values (numbered on from those in it).
-    std::string WhereOf(const std::vector<TVariant>& Old, const std::vector<bool>& Changed,
-                        std::vector<TVariant>& Values) const;
+    // A value of store row Row read with substitutes that the WHERE would
+    // need raises EDatabaseError (Action: what the change does, "更新").
+    std::string WhereOf(size_t Row, const std::vector<TVariant>& Old, const std::vector<bool>& Changed,
+                        std::vector<TVariant>& Values, const char* Action) const;
     // Raises unless Where finds exactly one record; Action names the change.
     void CheckOneRecord(const std::string& Where, const std::vector<TVariant>& Values, const char* Action);
     // Runs a statement of an edit (a count when Query); a database error is
@@ -206,6 +222,8 @@ private:
     std::vector<TColumnStore> FColumns;
     std::vector<uint8_t> FValueKinds;      // per field: how its stored text reads back as a value
     std::vector<std::pair<size_t, int>> FUnreadable;   // (store row, field), sorted
+    // (store row, field) of each value read with the substitute character, sorted
+    std::vector<std::pair<size_t, int>> FLossyCells;
     void* FFetchStmt = nullptr;
 
     size_t FStoreRows = 0;                 // rows held in FColumns

@@ -189,7 +189,11 @@ std::string ItemColumn(const std::vector<TSqlToken>& item) {
 
 }  // namespace
 
-std::vector<std::string> SelectListColumns(std::string_view sql) {
+namespace {
+
+// The select list's columns; each "*" or "x.*" stands for Star, or, without
+// Star, makes the list unknown (nothing at all).
+std::vector<std::string> ListColumns(std::string_view sql, const std::vector<std::string>* Star) {
     const std::vector<TSqlToken> tokens = SqlTokens(sql);
     size_t i = 0;
     int depth = 0;
@@ -202,7 +206,7 @@ std::vector<std::string> SelectListColumns(std::string_view sql) {
     ++i;
     if (i < tokens.size() && (IsWord(tokens[i], "DISTINCT") || IsWord(tokens[i], "ALL"))) ++i;
     std::vector<std::vector<TSqlToken>> items(1);
-    bool star = false;
+    std::vector<bool> stars(1, false);
     for (; i < tokens.size(); ++i) {
         const TSqlToken& t = tokens[i];
         if (IsPunct(t, '(')) ++depth;
@@ -212,13 +216,16 @@ std::vector<std::string> SelectListColumns(std::string_view sql) {
             break;
         if (depth == 0 && IsPunct(t, ',')) {
             items.emplace_back();
+            stars.push_back(false);
             continue;
         }
         // "*" alone or "t.*": the columns it stands for are not known here
-        if (depth == 0 && IsPunct(t, '*') && (items.back().empty() || IsPunct(items.back().back(), '.'))) star = true;
+        if (depth == 0 && IsPunct(t, '*') && (items.back().empty() || IsPunct(items.back().back(), '.'))) {
+            if (!Star) return {};
+            stars.back() = true;
+        }
         items.back().push_back(t);
     }
-    if (star) return {};
     for (; i < tokens.size() && !IsPunct(tokens[i], ';'); ++i) {
         const TSqlToken& t = tokens[i];
         if (IsPunct(t, '(')) ++depth;
@@ -227,8 +234,26 @@ std::vector<std::string> SelectListColumns(std::string_view sql) {
     }
     std::vector<std::string> out;
     out.reserve(items.size());
-    for (const auto& item : items) out.push_back(ItemColumn(item));
+    for (size_t k = 0; k < items.size(); ++k) {
+        const auto& item = items[k];
+        if (!stars[k]) {
+            out.push_back(ItemColumn(item));
+            continue;
+        }
+        // only "*" or "name.*" stand for the columns; "x.* + 1" is no list
+        const bool plain = item.size() == 1 || (item.size() == 3 && IsName(item[0]) && IsPunct(item[1], '.'));
+        if (!plain) return {};
+        out.insert(out.end(), Star->begin(), Star->end());
+    }
     return out;
+}
+
+}  // namespace
+
+std::vector<std::string> SelectListColumns(std::string_view sql) { return ListColumns(sql, nullptr); }
+
+std::vector<std::string> SelectListColumns(std::string_view sql, const std::vector<std::string>& Star) {
+    return ListColumns(sql, &Star);
 }
 
 TSingleTable SingleTable(std::string_view sql) {
@@ -716,6 +741,7 @@ void TOdbcQuery::TFetch::DescribeColumns() {
     Q.FColumns.clear();
     Q.FValueKinds.clear();
     Q.FUnreadable.clear();
+    Q.FLossyCells.clear();
     Q.FRowCount = 0;
     const bool utf8 = Utf8;
     SQLHSTMT st = St;
@@ -817,6 +843,7 @@ void TOdbcQuery::TFetch::ReadRows() {
     }
     Q.FRowCount = total;
     std::sort(Q.FUnreadable.begin(), Q.FUnreadable.end());
+    std::sort(Q.FLossyCells.begin(), Q.FLossyCells.end());
 }
 
 void TOdbcQuery::TFetch::StoreRows(size_t First, size_t End) {
@@ -908,14 +935,16 @@ void TOdbcQuery::TFetch::StoreValue(size_t C, std::string_view Bytes, size_t Row
     TColumnStore& store = Q.FColumns[C];
     switch (p.Kind) {
     case vkBytes: store.AppendBytes(Bytes); return;
-    case vkText: case vkNumeric: Q.FLossy |= store.AppendApiText(Bytes, p.Narrow); return;
+    case vkText: case vkNumeric:
+        if (store.AppendApiText(Bytes, p.Narrow)) Q.NoteLossy(store.Count() - 1, C);
+        return;
     default: break;
     }
     // the CP932 text of a number or a date: the bytes themselves when they are ASCII
     std::string_view text = Bytes;
     if (!p.Narrow || !Ascii(Bytes)) {
         Text.clear();
-        Q.FLossy |= odbc::AppendApiText(Bytes, p.Narrow, Text);
+        if (odbc::AppendApiText(Bytes, p.Narrow, Text)) Q.NoteLossy(store.Count(), C);
         text = Text;
     }
     bool shown = false;
@@ -1005,6 +1034,7 @@ void TOdbcQuery::InternalClose() {
     FKeysLoaded = false;
     FKeyColumns.clear();
     FUnreadable.clear();
+    FLossyCells.clear();
 }
 
 TGetResult TOdbcQuery::GetRecord(TGetMode mode) { return MoveRowCursor(FCur, static_cast<int64_t>(FRowCount), mode); }
@@ -1228,7 +1258,7 @@ std::vector<std::string> TOdbcQuery::SqlitePreparedLabels(const std::string& Sql
 }
 
 std::vector<std::string> TOdbcQuery::SqliteBaseColumns(const std::vector<std::string>& Labels,
-                                                       const std::vector<std::string>& Tables) {
+                                                       std::vector<std::string>& Tables) {
     const size_t count = Labels.size();
     std::vector<std::string> bases(count);
     const std::string sql = RunText(FSQL, FParamCheck);
@@ -1239,30 +1269,29 @@ std::vector<std::string> TOdbcQuery::SqliteBaseColumns(const std::vector<std::st
     // the driver names no schema, so a table of an attached database is not.
     const odbc::TSingleTable from = odbc::SingleTable(sql);
     if (from.Name.empty() || (!from.Schema.empty() && !sys::SameText(from.Schema, "main"))) return bases;
+    // A value of another table than the one read comes out of a subquery of
+    // the select list: it is computed, not a column of the result's table.
+    // (A view read gives none of its own name: nothing stays.)
     const std::string* table = nullptr;
-    for (const std::string& t : Tables)
-        if (!t.empty()) {
-            if (!sys::SameText(t, from.Name) || (table && t != *table)) return bases;
-            table = &t;
-        }
+    for (std::string& t : Tables) {
+        if (t.empty()) continue;
+        if (!sys::SameText(t, from.Name)) t.clear();
+        else if (table && t != *table) return bases;
+        else table = &t;
+    }
     if (!table) return bases;
     std::string quoted = "\"";
     for (char ch : *table) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
     const std::vector<std::string> own = SqlitePreparedLabels("SELECT * FROM " + quoted + "\"");
+    if (own.empty()) return bases;
     // SQLite compares names without regard to case; the table's own spelling is used
     auto ownName = [&](const std::string& name) {
         for (const std::string& o : own)
             if (sys::SameText(o, name)) return o;
         return std::string();
     };
-    if (from.StarOnly) {
-        // "*": the table's columns in their order
-        if (own.size() != count) return bases;
-        for (size_t c = 0; c < count; ++c)
-            if (!Tables[c].empty() && sys::SameText(Labels[c], own[c])) bases[c] = own[c];
-        return bases;
-    }
-    const std::vector<std::string> items = odbc::SelectListColumns(sql);
+    // "*" (alone or among other items): the table's columns in their order
+    const std::vector<std::string> items = odbc::SelectListColumns(sql, own);
     if (items.size() != count) return bases;
     for (size_t c = 0; c < count; ++c)
         if (!Tables[c].empty() && !items[c].empty()) bases[c] = ownName(items[c]);
@@ -1349,8 +1378,12 @@ void TOdbcQuery::LoadKeyColumns() {
     FKeysLoaded = true;
 }
 
-std::string TOdbcQuery::WhereOf(const std::vector<TVariant>& Old, const std::vector<bool>& Changed,
-                                std::vector<TVariant>& Values) const {
+bool TOdbcQuery::LossyCell(size_t storeRow, int col) const {
+    return std::binary_search(FLossyCells.begin(), FLossyCells.end(), std::make_pair(storeRow, col));
+}
+
+std::string TOdbcQuery::WhereOf(size_t Row, const std::vector<TVariant>& Old, const std::vector<bool>& Changed,
+                                std::vector<TVariant>& Values, const char* Action) const {
     const bool keyed = std::find(FKeyColumns.begin(), FKeyColumns.end(), true) != FKeyColumns.end();
     std::string where;
     for (int c = 0; c < FieldDefs().Count(); ++c) {
@@ -1359,6 +1392,18 @@ std::string TOdbcQuery::WhereOf(const std::vector<TVariant>& Old, const std::vec
         bool use = keyed ? FKeyColumns[i] || (Changed[i] && ComparableType(FieldDefs()[c].DataType))
                          : ComparableType(FieldDefs()[c].DataType);
         if (!use) continue;
+        // A value read with the substitute character in it is not what the
+        // table holds, so it cannot find the row. The key finds it without
+        // the old value of a changed column; a key's own value or, without
+        // a key, any value cannot be done without.
+        if (!FLossyCells.empty() && !Old[i].IsNull() && LossyCell(Row, c)) {
+            if (keyed && !FKeyColumns[i]) continue;
+            throw EDatabaseError(std::string(Action) + "する行を特定できません。列 '" + FieldDefs()[c].Name +
+                                 "' の値に、このプログラムが扱えない文字（「?」で表示した文字）があるため、" +
+                                 (keyed ? "キーの値で行を探せません。"
+                                        : "読み込んだ値で行を探せません（主キーのない表です）。") +
+                                 "何も書き込んでいません。");
+        }
         where += where.empty() ? " WHERE " : " AND ";
         where += Quoted(FBaseColumns[i]);
         if (Old[i].IsNull()) {
@@ -1460,11 +1505,17 @@ void TOdbcQuery::InternalPost() {
         }
         LoadKeyColumns();
         std::vector<TVariant> whereValues;
-        CheckOneRecord(WhereOf(old, changed, whereValues), whereValues, "更新");
+        CheckOneRecord(WhereOf(row, old, changed, whereValues, "更新"), whereValues, "更新");
         // the WHERE's parameters are numbered on from the SET's
-        const std::string where = WhereOf(old, changed, values);
+        const std::string where = WhereOf(row, old, changed, values, "更新");
         const int64_t done = RunChange("UPDATE " + FUpdateTable + set + where, values, false, "行を更新できませんでした。");
         if (done == 0) throw EDatabaseError("更新する行が見つかりません。読み込んだ後に変更または削除された可能性があります。");
+        // a value written replaces the one read with substitutes
+        for (int c = 0; c < n && !FLossyCells.empty(); ++c) {
+            if (!changed[static_cast<size_t>(c)]) continue;
+            auto it = std::lower_bound(FLossyCells.begin(), FLossyCells.end(), std::make_pair(row, c));
+            if (it != FLossyCells.end() && *it == std::make_pair(row, c)) FLossyCells.erase(it);
+        }
         FChanged[row] = std::move(FEdit);
         FEdited = true;
     } else {
@@ -1502,7 +1553,7 @@ void TOdbcQuery::InternalDelete() {
     std::vector<TVariant> old(static_cast<size_t>(n));
     for (int c = 0; c < n; ++c) CellValue(row, c, old[static_cast<size_t>(c)]);
     std::vector<TVariant> values;
-    const std::string where = WhereOf(old, std::vector<bool>(static_cast<size_t>(n), false), values);
+    const std::string where = WhereOf(row, old, std::vector<bool>(static_cast<size_t>(n), false), values, "削除");
     CheckOneRecord(where, values, "削除");
     if (RunChange("DELETE FROM " + FUpdateTable + where, values, false, "行を削除できませんでした。") == 0)
         throw EDatabaseError("削除する行が見つかりません。読み込んだ後に変更または削除された可能性があります。");
