@@ -74,8 +74,8 @@ public:
     // What the file held when this copy of the program last read or wrote it.
     // A save writes a key as EnvData has it when it differs from this, and
     // otherwise keeps what the file holds by then (another copy may have saved
-    // meanwhile); then it holds what the save wrote. Null: every key is
-    // written as EnvData has it.
+    // meanwhile); afterwards it holds EnvData's values of the keys the save
+    // compared. Null: every key is written as EnvData has it.
     std::unique_ptr<TWritableEnvData> ReadData;
 
     // False for a read-only file, a FIFO or a device in the file's place, and
