@@ -7,6 +7,12 @@
 
 namespace odbc {
 
+// The readers here go by hand, not through the statement splitter's scanner
+// (foundation/U_SQL99Scan.h): that one takes a backslash before a quote as an
+// escape, nests block comments and raises on an unclosed literal or comment.
+// These read a text as it goes to the database and never refuse one (the
+// driver reports its own errors): a quote is escaped only by doubling it.
+
 TParsedSQL ParseParamSQL(std::string_view s) {
     TParsedSQL out;
     out.Text.reserve(s.size());
@@ -82,6 +88,9 @@ bool WordByte(char c) {
     return u >= 0x80 || std::isalnum(u) || c == '_' || c == '$';
 }
 
+// Besides the rules above, `...` and [...] quote a name (SQLite), and the
+// tokens keep their text (a quoted name unquoted), which a range scanner does
+// not give.
 std::vector<TSqlToken> SqlTokens(std::string_view s) {
     std::vector<TSqlToken> out;
     const size_t n = s.size();
@@ -318,6 +327,9 @@ TSingleTable SingleTable(std::string_view sql) {
 namespace {
 // The tokens of a PostgreSQL text the copy check looks at: words (upper
 // case), "(", ")" and ";"; every other token is an empty string.
+// PostgreSQL's own rules, which neither the splitter's scanner nor SqlTokens
+// reads: dollar quotes, E'' strings, nested block comments, and a plain
+// literal with or without backslash escapes (the caller tries both).
 std::vector<std::string> PgTokens(std::string_view s, bool backslashInPlain) {
     std::vector<std::string> out;
     const size_t n = s.size();
