@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <sys/resource.h>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,40 @@ std::string HistoryFile(int entries) {
         }
     }
     return s;
+}
+
+// A history of about Bytes bytes: 20 favourites, then 100 entries a day,
+// the days newest first, as a copy of the program writes it.
+std::string BigHistoryFile(size_t bytes) {
+    std::string s = Rec(0, "お気に入り", "＄＄お気に入りフォルダROOT");
+    for (int i = 0; i < 20; ++i) s += Rec(1, "お気に入り " + std::to_string(i), "select * from 表" + std::to_string(i) + ";");
+    s += Rec(0, "履歴", "＄＄履歴フォルダROOT");
+    for (int day = 0; s.size() < bytes; ++day) {
+        char date[32];
+        std::snprintf(date, sizeof date, "%04d/%02d/%02d", 2026 - day / 336, 12 - day / 28 % 12, 28 - day % 28);
+        s += Rec(1, date, "");
+        for (int i = 0; i < 100 && s.size() < bytes; ++i) {
+            char time[32];
+            std::snprintf(time, sizeof time, "%02d:%02d:%02d", 23 - i / 60, 59 - i % 60, i % 60);
+            const std::string n = std::to_string(day * 100 + i);
+            s += Rec(2, time, "select a, b from t" + n + " where id = " + n + ";");
+        }
+    }
+    return s;
+}
+
+// The same file after another copy saved one new entry.
+std::string WithNewEntry(const std::string& file) {
+    const std::string root = Rec(0, "履歴", "＄＄履歴フォルダROOT");
+    const size_t at = file.find(root) + root.size();
+    return file.substr(0, at) + Rec(1, "2027/01/01", "") + Rec(2, "09:00:00", "select 'other';") + file.substr(at);
+}
+
+// CPU milliseconds (user + sys) of the ended children of this process.
+double ChildrenCpuMs() {
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
 }
 
 // Entries (level 2) and all nodes of a tree file's text.
@@ -118,6 +153,33 @@ std::vector<double> Plain(const std::string& dir, const std::string& in, const s
                            if (!fs932::ReadFile(in, bytes) || !fs932::WriteFileAtomic(dir + "plain.History", out))
                                std::abort();
                        });
+}
+
+// A huge history loaded by the window, another copy's save of it, and the
+// window's save merging with that: wall, cpu and the memory (KB) the peak of
+// the process grew by meanwhile.
+std::vector<double> HugeWindow(const std::string& dir, const std::string& source, const std::string& other) {
+    QApplication app(gArgc, gArgv);
+    const std::string file = dir + "huge.History";
+    TForm_History form(nullptr, 0, file);
+    if (!fs932::WriteFileAtomic(file, source) || !fs932::WriteFileAtomic(dir + "other.History", other)) std::abort();
+    const double base = bench::PeakKB();  // the process so far, the bench's own copies of the texts included
+    const bench::Sample load = bench::Measure([&] { form.LoadFromFile(); });
+    if (!fs932::WriteFileAtomic(file, other)) std::abort();
+    const bench::Sample save = bench::Measure([&] { form.SaveToFile(); });
+    return {load.Wall + save.Wall, load.Cpu + save.Cpu, bench::PeakKB() - base};
+}
+
+// The peer: cat of the two files the window reads (the one it loads and the one it merges with).
+std::vector<double> HugeCat(const std::string& dir, const std::string& source, const std::string& other) {
+    const std::string a = dir + "cat-a.History", b = dir + "cat-b.History";
+    if (!fs932::WriteFileAtomic(a, source) || !fs932::WriteFileAtomic(b, other)) std::abort();
+    const double c0 = ChildrenCpuMs();
+    const bench::Sample s = bench::Measure([&] {
+        const std::string cmd = "cat '" + fs932::ToNative(a) + "' '" + fs932::ToNative(b) + "' > /dev/null";
+        if (std::system(cmd.c_str()) != 0) std::abort();
+    });
+    return {s.Wall, ChildrenCpuMs() - c0 + s.Cpu, 0};
 }
 
 }  // namespace
@@ -190,5 +252,24 @@ int main(int argc, char** argv) {
     }
     table.Note("the window's save reads the file again under its lock and merges (as a copy sharing the file must);");
     table.Note("the peers do not");
+
+    // a huge file another copy left: loaded, then merged at the save with that copy's next save of it
+    {
+        const size_t bytes = smoke ? (size_t(2) << 20) : (size_t(50) << 20);
+        const std::string source = BigHistoryFile(bytes);
+        const std::string other = WithNewEntry(source);
+        const auto results = bench::TakeTurns(runs, {[&] { return HugeWindow(dir, source, other); },
+                                                     [&] { return HugeCat(dir, source, other); }});
+        std::printf("\n  a history of %zu bytes (%d entries): the window loading it and merging at its save with\n"
+                    "  another copy's save of it (one entry more), against cat of the two files\n",
+                    source.size(), CountRecords(source).first);
+        const bench::Series w = bench::SeriesOf("history_load+merge", results[0], 0);
+        const bench::Series c = bench::SeriesOf("cat_both_files", results[1], 0);
+        table.Columns();
+        table.Case("huge file, cold", w, {&c});
+        const double peak = bench::MedianOf(results[0], 2);
+        std::printf("  the process's peak memory grew by %.0f MB while loading and merging: %.1f times the file\n", peak / 1024,
+                    peak * 1024 / static_cast<double>(source.size()));
+    }
     return status;
 }

@@ -211,7 +211,7 @@ void TScriptExecutor::RunItems(TScriptManager& Manager, TStringList& Scratch) {
                 Manager.GetItem(i).ReplaceUserVariables(Scratch);
                 // a command's parameter may be a connection string: its password is not shown
                 if (Manager.GetItem(i).GetKind() == sikCommand)
-                    for (std::string& line : Scratch.Items) line = odbc::MaskPasswords(line);
+                    for (std::string& line : Scratch.Items) line = odbc::MaskPasswordsInLine(line);
                 TResultConsole* c = Console();
                 c->AddLine("");
                 c->AddLines(Scratch);

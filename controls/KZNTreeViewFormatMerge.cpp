@@ -208,27 +208,37 @@ TKZNTreeTextRecords KZNTreeMerge(const TKZNTreeTextRecords& Base, const TKZNTree
         const bool reordered = commonO != commonB;
         const std::vector<std::string>& primary = reordered || w.T < 0 ? ko : kt;
         const std::vector<std::string>& secondary = reordered || w.T < 0 ? kt : ko;
-        std::vector<std::string> order;
+        std::vector<std::string> kept;  // the primary side's nodes that stay, in order
         std::unordered_map<std::string, TFate> fates;
+        std::unordered_map<std::string, size_t> place;  // a kept primary node's place in kept
         for (const std::string& k : primary) {
             TFate f = fate(k);
             if (!f.Keep) continue;
             fates.emplace(k, f);
-            order.push_back(k);
+            place.emplace(k, kept.size());
+            kept.push_back(k);
         }
-        size_t at = 0;  // where the next node of the other side goes
+        // a node only the other side has follows the node it follows there:
+        // after[0] goes first, after[i + 1] right after kept[i]
+        std::vector<std::vector<std::string>> after(kept.size() + 1);
+        size_t at = 0;
         for (const std::string& k : secondary) {
-            auto placed = std::find(order.begin(), order.end(), k);
-            if (placed != order.end()) {
-                at = static_cast<size_t>(placed - order.begin()) + 1;
+            if (auto p = place.find(k); p != place.end()) {
+                at = p->second + 1;
                 continue;
             }
             if (fates.count(k)) continue;
             TFate f = fate(k);
             if (!f.Keep) continue;
             fates.emplace(k, f);
-            order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), k);
-            ++at;
+            after[at].push_back(k);
+        }
+        std::vector<std::string> order;
+        order.reserve(fates.size());
+        order.insert(order.end(), after[0].begin(), after[0].end());
+        for (size_t i = 0; i < kept.size(); ++i) {
+            order.push_back(kept[i]);
+            order.insert(order.end(), after[i + 1].begin(), after[i + 1].end());
         }
         for (const std::string& k : order) {
             const TFate& f = fates.at(k);

@@ -176,6 +176,89 @@ std::string MaskPasswords(std::string_view s) {
     return out;
 }
 
+namespace {
+
+// The length of the password key ("PWD" or "Password", any case) at s[i],
+// with the blanks after it, when '=' follows; 0 otherwise.
+size_t PasswordKeyAt(std::string_view s, size_t i) {
+    for (std::string_view key : {std::string_view("PWD"), std::string_view("Password")}) {
+        if (s.size() - i < key.size() || !sys::SameText(s.substr(i, key.size()), key)) continue;
+        size_t j = i + key.size();
+        while (j < s.size() && (s[j] == ' ' || s[j] == '\t')) ++j;
+        if (j < s.size() && s[j] == '=') return j - i;
+    }
+    return 0;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+std::string MaskPasswordsInLine(std::string_view line) {
+    const std::string_view s = line;
+    std::string out;
+    char quote = 0;   // the closing quote (or brace) of the quoted word the scan is in
+    char prev = ' ';  // the single-byte character before, or 'a' after a double-byte one
+    size_t i = 0;
+    const size_t n = s.size();
+    while (i < n) {
+        const bool starts = IsBlank(prev) || prev == ';' || prev == '"' || prev == '\'' || prev == '{' || prev == ',' ||
+                            prev == '(';
+        const size_t keyLen = starts ? PasswordKeyAt(s, i) : 0;
+        if (!keyLen) {
+            const size_t len = CharLen(s, i);
+            if (len == 1 && !quote && (s[i] == '"' || s[i] == '\'' || s[i] == '{')) {
+                quote = s[i] == '{' ? '}' : s[i];
+            } else if (len == 1 && s[i] == quote) {
+                if (i + 1 < n && s[i + 1] == quote)
+                    out.push_back(s[i++]);  // a doubled quote stands inside the word
+                else
+                    quote = 0;
+            }
+            out.append(s, i, len);
+            prev = len == 1 ? s[i] : 'a';
+            i += len;
+            continue;
+        }
+        const size_t valueBegin = i + keyLen + 1;
+        out.append(s, i, valueBegin - i);
+        size_t v = valueBegin;
+        while (v < n && (s[v] == ' ' || s[v] == '\t')) ++v;
+        size_t end = v;
+        if (v < n && (s[v] == '"' || s[v] == '\'' || s[v] == '{')) {
+            // a quoted or braced value, to its closing quote (a doubled one stands for one)
+            const char close = s[v] == '{' ? '}' : s[v];
+            for (end = v + 1; end < n;) {
+                if (s[end] == close) {
+                    if (end + 1 < n && s[end + 1] == close) {
+                        end += 2;
+                        continue;
+                    }
+                    ++end;
+                    break;
+                }
+                end += CharLen(s, end);
+            }
+        } else {
+            // to ';', or to the closing quote of the word it stands in
+            while (end < n && s[end] != ';') {
+                if (quote && s[end] == quote) {
+                    if (end + 1 < n && s[end + 1] == quote) {
+                        end += 2;
+                        continue;
+                    }
+                    break;
+                }
+                end += CharLen(s, end);
+            }
+        }
+        out += "****";
+        i = end;
+        prev = '*';
+    }
+    return out;
+}
+
 std::string SetOdbcKey(std::string_view odbcString, std::string_view key, std::string_view value) {
     TKeyValues kv = SplitConnectString(odbcString);
     bool found = false;

@@ -47,6 +47,14 @@ std::string SetOdbcKey(std::string_view odbcString, std::string_view key, std::s
 // braces, and inside a quoted connection string such as Extended Properties)
 // is "****"; everything else stays byte for byte.
 std::string MaskPasswords(std::string_view s);
+// A line that may hold connection strings among other words (the echo of a
+// command line such as #Connect "PWD=x;DSN=d" or #Set C = Password=x): every
+// PWD or Password key, in any case and with blanks before its '=', that
+// begins a word or follows ';', a quote, '{', ',' or '(', has its value shown
+// as "****". A quoted or braced value is masked with its quotes; an unquoted
+// one ends at ';' or at the closing quote (or brace) of the quoted word it
+// stands in, which stays. Everything else stays byte for byte.
+std::string MaskPasswordsInLine(std::string_view s);
 
 // The completed connection string in the system's form: the provider first
 // (when one was given), then the driver's completed pairs, values that would

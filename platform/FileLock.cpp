@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 #include "Exception.h"
@@ -19,23 +19,10 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-// The marker file of a stage of a save in the folder ZINTAVOR_SAVE_PAUSE
-// names (native); empty when the variable is not set.
-std::string MarkerName(std::string_view path, const char* stage) {
-    const char* dir = std::getenv("ZINTAVOR_SAVE_PAUSE");
-    if (!dir || !*dir) return std::string();
-    const std::string native = ToNative(path);
-    const size_t slash = native.rfind('/');
-    const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
-    return std::string(dir) + "/" + name + "." + std::to_string(getpid()) + "." + stage;
-}
+std::atomic<TSaveStageHook> gStageHook{nullptr};
 
-bool MakeMarker(const std::string& marker) {
-    if (marker.empty()) return false;
-    const int fd = open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) return false;
-    close(fd);
-    return true;
+void Stage(std::string_view path, TSaveStage stage) {
+    if (TSaveStageHook hook = gStageHook.load()) hook(path, stage);
 }
 
 [[noreturn]] void Refuse(std::string_view path, const std::string& why) {
@@ -74,25 +61,25 @@ void TFileLock::Lock(std::string_view path) {
         Refuse(path, "ロックファイル " + lockName + " が通常のファイルではありません");
     }
     const TClock::time_point deadline = TClock::now() + std::chrono::seconds(WaitSeconds);
-    std::string waiting;
+    bool waiting = false;
     auto pause = std::chrono::milliseconds(5);
     while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) continue;
         const bool busy = errno == EWOULDBLOCK;
-        if (busy && waiting.empty()) {
-            waiting = MarkerName(path, "waiting");
-            if (!MakeMarker(waiting)) waiting = "-";
+        if (busy && !waiting) {
+            waiting = true;
+            Stage(path, TSaveStage::Waiting);
         }
         if (!busy || TClock::now() >= deadline) {
             close(fd);
-            if (waiting.size() > 1) unlink(waiting.c_str());
+            if (waiting) Stage(path, TSaveStage::Waited);
             Refuse(path, busy ? "ほかの Zintavor が " + lockName + " をロックしたままです"
                               : "ロックファイル " + lockName + " をロックできません");
         }
         std::this_thread::sleep_for(pause);
         if (pause < std::chrono::milliseconds(100)) pause *= 2;
     }
-    if (waiting.size() > 1) unlink(waiting.c_str());
+    if (waiting) Stage(path, TSaveStage::Waited);
     FFd = fd;
 }
 
@@ -103,13 +90,8 @@ void TFileLock::Release() {
     FFd = -1;
 }
 
-void SavePausePoint(std::string_view path) {
-    const std::string marker = MarkerName(path, "paused");
-    if (!MakeMarker(marker)) return;
-    const TClock::time_point deadline = TClock::now() + std::chrono::minutes(5);
-    while (access(marker.c_str(), F_OK) == 0 && TClock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    unlink(marker.c_str());
-}
+void SetSaveStageHook(TSaveStageHook hook) { gStageHook.store(hook); }
+
+void SavePausePoint(std::string_view path) { Stage(path, TSaveStage::Writing); }
 
 }  // namespace fs932

@@ -36,13 +36,20 @@ private:
     int FFd = -1;
 };
 
+// The stages of a save under the lock that a test program can watch.
+enum class TSaveStage {
+    Waiting,  // Lock found another copy holding the lock and waits for it
+    Waited,   // Lock stopped waiting (taken, or given up)
+    Writing,  // the save has read the file again and is about to write it
+};
+// What a test program installs to hold a save at a stage (a test of two copies
+// racing). The program itself never installs one: nothing outside the test
+// programs can make a save wait.
+using TSaveStageHook = void (*)(std::string_view path, TSaveStage stage);
+void SetSaveStageHook(TSaveStageHook hook);
+
 // The point of a save between re-reading the file and writing it, where the
-// lock is held. It does nothing unless the environment variable
-// ZINTAVOR_SAVE_PAUSE names a folder: then it makes there the file
-// "<file name>.<process id>.paused" and waits (at most a few minutes) until
-// somebody removes it, so that a test can hold a save at this point. While
-// Lock waits for another copy, it keeps "<file name>.<process id>.waiting"
-// there in the same way.
+// lock is held: the stage Writing.
 void SavePausePoint(std::string_view path);
 
 }  // namespace fs932

@@ -278,7 +278,14 @@ void TMain::ShowEnvEditor(TFrameSQLClient* Target) {
     if (!Target || headless::Declined("設定の編集")) return;
     TEnvironment env(EnvFileName);
     env.Load();
+    // a key counts as changed here only when it differs from what this copy last read or wrote
+    if (EnvReadData) {
+        env.ReadData = std::make_unique<TWritableEnvData>();
+        env.ReadData->Assign(*EnvReadData);
+    }
     ShowEnvEditorDialog(*Target, env);
+    // a save of the dialog is what the next save compares with
+    if (env.ReadData) EnvReadData = std::move(env.ReadData);
 }
 
 void TMain::ShowAbout(TFrameSQLClient* Target) {
@@ -361,6 +368,7 @@ void TMain::ReloadEnvironment(TFrameSQLClient* Target) {
     TEnvironment env(EnvFileName);
     env.Load();
     env.ApplyToFrame(*Target);
+    EnvReadData = std::move(env.ReadData);
 }
 
 void TMain::ScriptResultSplitMoved(TFrameSQLClient* Target) {

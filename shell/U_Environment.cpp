@@ -478,6 +478,13 @@ void TEnvironment::Write(bool All, const std::vector<std::string>& KeptKeys) {
     WriteTexts(ini, final);
     fs932::SavePausePoint(FileName);
     ini.UpdateFile();
+    // Each key this save wrote is now what this copy wrote, and each key it
+    // left to the file is as this copy had read it: either way EnvData holds
+    // it, and the next save compares with that.
+    if (ReadData && All)
+        ReadData->Assign(*EnvData);
+    else if (ReadData)
+        ReadData->CloseTimeEnvData->Assign(*EnvData->CloseTimeEnvData);
 }
 
 void TEnvironment::WriteCloseTimeSection(TKZNMemIniFile& Ini) const { WriteTexts(Ini, TextsOf(*EnvData, false).Items); }

@@ -71,10 +71,11 @@ public:
     // LoadFromFile into EnvData; ReadData takes a copy of what was read.
     TEnvLoadResult Load();
 
-    // What the file held when this copy of the program read it. A save writes
-    // a key as EnvData has it when it differs from this, and otherwise keeps
-    // what the file holds by then (another copy may have saved meanwhile).
-    // Null: every key is written as EnvData has it.
+    // What the file held when this copy of the program last read or wrote it.
+    // A save writes a key as EnvData has it when it differs from this, and
+    // otherwise keeps what the file holds by then (another copy may have saved
+    // meanwhile); afterwards it holds EnvData's values of the keys the save
+    // compared. Null: every key is written as EnvData has it.
     std::unique_ptr<TWritableEnvData> ReadData;
 
     // False for a read-only file, a FIFO or a device in the file's place, and

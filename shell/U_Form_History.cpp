@@ -39,13 +39,14 @@
 #include "T_KZNUtil.h"
 #include "U_ApplicationInfo.h"
 #include "U_ClientMessages.h"
+#include "U_HistoryRecords.h"
 #include "U_ShellForms.h"
 
-const char* const TForm_History::FavoriteRootCaption = "お気に入り";
-const char* const TForm_History::FavoriteRootMark = "＄＄お気に入りフォルダROOT";
-const char* const TForm_History::HistoryRootCaption = "履歴";
-const char* const TForm_History::HistoryRootMark = "＄＄履歴フォルダROOT";
-const char* const TForm_History::FolderMark = "＄＄お気に入りフォルダ";
+const char* const TForm_History::FavoriteRootCaption = THistoryRecords::FavoriteRootCaption;
+const char* const TForm_History::FavoriteRootMark = THistoryRecords::FavoriteRootMark;
+const char* const TForm_History::HistoryRootCaption = THistoryRecords::HistoryRootCaption;
+const char* const TForm_History::HistoryRootMark = THistoryRecords::HistoryRootMark;
+const char* const TForm_History::FolderMark = THistoryRecords::FolderMark;
 const char* const TForm_History::NewFavoriteCaption = "新しいお気に入り";
 const char* const TForm_History::NewFolderCaption = "新しいお気に入りフォルダ";
 const char* const TForm_History::BackupExtension = ".bad";
@@ -497,119 +498,6 @@ void TForm_History::DeleteNode(TTreeNodeEx* Node) {
 // ---------------------------------------------------------------------------
 // the file
 
-// The history file read into plain records: checked, trimmed and only then
-// made into tree items, all of them before they join the tree.
-class THistoryRecords final : public IKZNTreeFormatNodes {
-public:
-    struct TRecord final : IKZNTreeFormatNode {
-        std::string Caption;
-        TStringList List;
-        TRecord* Parent = nullptr;
-        TRecord* Top = nullptr;  // the root above (itself for a root)
-        int Level = 0;
-        TTreeNodeEx* Item = nullptr;
-        std::vector<TRecord*> Children;
-
-        std::string GetFormatText() const override { return Caption; }
-        TKZNTreeNodeSaveProperties GetRestoreProperties() const override { return {vtnStringList}; }
-        bool GetBoolProperty(TKZNTreeNodePublishedProperties) const override { return false; }
-        void SetBoolProperty(TKZNTreeNodePublishedProperties, bool) override {}
-        int32_t GetIntProperty(TKZNTreeNodePublishedProperties) const override { return 0; }
-        void SetIntProperty(TKZNTreeNodePublishedProperties, int32_t) override {}
-        TStringList* GetFormatList(int index) override { return index == 0 ? &List : nullptr; }
-        void ApplyLoadedExpanded() override {}
-        bool Is(const char* RootCaption, const char* MarkText) const {
-            return Caption == RootCaption && sys::Trim(List.Text()) == MarkText;
-        }
-    };
-
-    std::deque<TRecord> All;
-    std::vector<TRecord*> Roots;
-    TRecord* Fav = nullptr;
-    TRecord* Hist = nullptr;
-
-    void ClearFormatNodes() override {
-        Roots.clear();
-        All.clear();
-        Fav = Hist = nullptr;
-    }
-    IKZNTreeFormatNode* AddFormatNode(IKZNTreeFormatNode* parent, const std::string& text) override {
-        All.emplace_back();
-        TRecord& r = All.back();
-        r.Caption = text;
-        r.Parent = static_cast<TRecord*>(parent);
-        r.Top = r.Parent ? r.Parent->Top : &r;
-        r.Level = r.Parent ? r.Parent->Level + 1 : 0;
-        (r.Parent ? r.Parent->Children : Roots).push_back(&r);
-        return &r;
-    }
-    IKZNTreeFormatNode* GetFormatParent(IKZNTreeFormatNode* node) override {
-        return static_cast<TRecord*>(node)->Parent;
-    }
-    void ForEachFormatNode(const std::function<void(IKZNTreeFormatNode& node, int level)>& f) override {
-        Walk([&](TRecord& r) { f(r, r.Level); });
-    }
-    // Every record still in the tree, in tree order (no recursion: a file may nest deeply).
-    template <class F>
-    void Walk(F&& f) {
-        std::vector<TRecord*> stack(Roots.rbegin(), Roots.rend());
-        while (!stack.empty()) {
-            TRecord* r = stack.back();
-            stack.pop_back();
-            f(*r);
-            stack.insert(stack.end(), r->Children.rbegin(), r->Children.rend());
-        }
-    }
-
-    // The top level must be the favourites root and the history root, each at most once.
-    void CheckTopLevel() {
-        const char* const error = "最上位に履歴とお気に入り以外の項目があります";
-        for (TRecord* r : Roots) {
-            TRecord** slot = r->Is(TForm_History::FavoriteRootCaption, TForm_History::FavoriteRootMark)  ? &Fav
-                             : r->Is(TForm_History::HistoryRootCaption, TForm_History::HistoryRootMark) ? &Hist
-                                                                                                         : nullptr;
-            if (!slot || *slot) throw EForm_History(error);
-            *slot = r;
-        }
-    }
-    TRecord* NewRoot(const char* Caption, const char* MarkText, bool First) {
-        All.emplace_back();
-        TRecord& r = All.back();
-        r.Caption = Caption;
-        r.List.SetText(MarkText);
-        r.Top = &r;
-        if (First)
-            Roots.insert(Roots.begin(), &r);
-        else
-            Roots.push_back(&r);
-        return &r;
-    }
-    void AddMissingRoots() {
-        if (!Fav) Fav = NewRoot(TForm_History::FavoriteRootCaption, TForm_History::FavoriteRootMark, true);
-        if (!Hist) Hist = NewRoot(TForm_History::HistoryRootCaption, TForm_History::HistoryRootMark, false);
-    }
-    // The last records of the tree (the oldest history) go until MaxCount are
-    // left; the roots and the favourites stay.
-    void Trim(size_t MaxCount) {
-        size_t count = 0;
-        Walk([&](TRecord&) { ++count; });
-        while (count > MaxCount && !Roots.empty()) {
-            TRecord* last = Roots.back();
-            while (!last->Children.empty()) last = last->Children.back();
-            if (last == Hist || last->Top == Fav || !last->Parent) break;
-            last->Parent->Children.pop_back();
-            --count;
-        }
-    }
-    // The dates newest first, and the entries of each date newest first.
-    void SortHistory() {
-        if (!Hist) return;
-        auto newestFirst = [](const TRecord* a, const TRecord* b) { return a->Caption > b->Caption; };
-        std::stable_sort(Hist->Children.begin(), Hist->Children.end(), newestFirst);
-        for (TRecord* date : Hist->Children) std::stable_sort(date->Children.begin(), date->Children.end(), newestFirst);
-    }
-};
-
 void TForm_History::LoadFromFile() {
     FKeepFile = false;
     FReadText.clear();
@@ -628,7 +516,9 @@ void TForm_History::LoadFromFile() {
         std::string error;
         try {
             if (read != fs932::ReadResult::Ok) throw EFOpenError("ファイル " + FileName + " を開けません");
-            KZNTreeLoadText(records, bytes, FormatChars());
+            // what the node limit drops is never made into records
+            KZNTreeLoadText(records, THistoryRecords::KeptPart(bytes, FormatChars(), MaxNodeCount, false),
+                            FormatChars());
             records.CheckTopLevel();
             FReadText = std::move(bytes);
         } catch (const Exception& e) {
@@ -753,13 +643,16 @@ void TForm_History::KeepDamagedFile(const std::string& Error) {
     }
     // the same damage kept by an earlier run was told then
     if (kept && !fresh) return;
+    MessageDlg(DamageMessage(bad, kept, Error), TMsgDlgType::mtWarning, this);
+}
+
+std::string TForm_History::DamageMessage(const std::string& Bad, bool Kept, const std::string& Error) const {
     std::string text = "履歴ファイル「" + FileName + "」を読み込めません。空の履歴で始めます。\r\n";
-    if (kept)
-        text += "元のファイルの写しを「" + bad + "」に残しました。\r\n";
+    if (Kept)
+        text += "元のファイルの写しを「" + Bad + "」に残しました。\r\n";
     else
         text += "元のファイルを残せないため、このファイルには履歴を書き込みません。\r\n";
-    text += Error;
-    MessageDlg(text, TMsgDlgType::mtWarning, this);
+    return text + Error;
 }
 
 void TForm_History::SaveToFile() {
@@ -774,6 +667,12 @@ void TForm_History::SaveToFile() {
     if (!TFolderFile::IsWritable(FileName)) return;
     // a favourite is edited in the preview
     if (FShownNode && NodeKind(FShownNode) == hnkFavorite) FShownNode->GetStringList()->Assign(GetEditorLines());
+    // damage found in what another copy wrote is told once the lock is let go
+    std::string notice;
+    auto tell = [&] {
+        if (!notice.empty()) MessageDlg(notice, TMsgDlgType::mtWarning, this);
+        notice.clear();
+    };
     try {
         fs932::TFileLock lock;
         lock.Lock(FileName);
@@ -782,7 +681,7 @@ void TForm_History::SaveToFile() {
         switch (fs932::ReadRegularFile(FileName, now)) {
             case fs932::ReadResult::Ok:
                 // another copy of the program wrote the file since this one read it
-                if (now != FReadText) text = MergeWithFile(now, text);
+                if (now != FReadText) text = MergeWithFile(now, text, notice);
                 break;
             case fs932::ReadResult::Missing: break;
             default: throw EFOpenError("ファイル " + FileName + " を開けません");
@@ -793,41 +692,54 @@ void TForm_History::SaveToFile() {
             throw EFCreateError("ファイル " + FileName + " を作成できません");
         FReadText = std::move(text);
     } catch (const Exception& e) {
+        tell();
         throw EForm_History(e.Message + failed);
     } catch (const std::exception& e) {
+        tell();
         throw EForm_History(std::string(e.what()) + failed);
     }
+    tell();
 }
 
-std::string TForm_History::MergeWithFile(const std::string& Now, const std::string& Ours) {
+std::string TForm_History::MergeWithFile(const std::string& Now, const std::string& Ours, std::string& Notice) {
     const TKZNTreeFormatChars chars = FormatChars();
     // each version as this window writes it, so that what nobody changed compares equal
-    auto records = [&](const std::string& Text) {
+    // of each, only what the node limit can keep once merged and sorted
+    auto records = [&](const std::string& Text, size_t Keep, bool Sorted) {
         THistoryRecords r;
-        KZNTreeLoadText(r, Text, chars);
+        KZNTreeLoadText(r, THistoryRecords::KeptPart(Text, chars, Keep, Sorted), chars);
         return KZNTreeSplitText(KZNTreeSaveText(r, {vtnStringList}, chars), chars);
     };
     TKZNTreeTextRecords read;
     try {
-        read = records(FReadText);
+        // what this window read of it
+        read = records(FReadText, MaxNodeCount, false);
     } catch (const std::exception&) {
         // nothing this window can tell apart was read
     }
+    const TKZNTreeTextRecords ours = KZNTreeSplitText(Ours, chars);
     THistoryRecords merged;
     try {
-        KZNTreeLoadText(merged,
-                        KZNTreeJoinText(KZNTreeMerge(read, KZNTreeSplitText(Ours, chars), records(Now), {}), chars),
-                        chars);
+        // an entry of the file that has as many newer ones before it as the
+        // limit, the ones this copy deleted or added aside, would be trimmed
+        const size_t keep = static_cast<size_t>(MaxNodeCount) + read.size() + ours.size() + 2;
+        KZNTreeLoadText(merged, KZNTreeJoinText(KZNTreeMerge(read, ours, records(Now, keep, true), {}), chars), chars);
         merged.CheckTopLevel();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // what stands in the file now cannot be read: it is kept beside it, never lost
         std::string bad;
         bool fresh = false;
         if (!TFolderFile::KeepDamagedCopy(FileName, bad, fresh))
             throw EFCreateError("ファイル " + FileName + " を読めず、写しも残せないため書き込みません");
+        // told as the same damage found at start-up is; a damage kept and told before is not told again
+        if (fresh) {
+            const std::string error = e.what();
+            Notice = DamageMessage(bad, true, error.empty() ? std::string(" ") : error);
+        }
         return Ours;
     }
     merged.SortHistory();
+    merged.JoinRepeatedEntries();
     merged.AddMissingRoots();
     merged.Trim(MaxNodeCount);
     std::string text = KZNTreeSaveText(merged, {vtnStringList}, chars);

@@ -21,6 +21,7 @@
 #include <QWidget>
 
 #include "Exception.h"
+#include "U_HistoryRecords.h"
 #include "StringList.h"
 #include "WindowMessage.h"
 
@@ -34,10 +35,7 @@ class TKZNEditor;
 class TKZNTreeView;
 class TTreeNodeEx;
 class THistoryItemDragObj;
-class THistoryRecords;
 struct TKZNTreeFormatChars;
-
-Z_DECLARE_EXCEPTION(EForm_History, Exception);
 
 enum THistoryNodeKind : uint8_t {
     hnkOther = 0,
@@ -188,7 +186,11 @@ private:
     TKZNTreeFormatChars FormatChars() const;
     // The text to write when the file holds Now: this window's tree (Ours)
     // merged with what another copy wrote; the window then shows it.
-    std::string MergeWithFile(const std::string& Now, const std::string& Ours);
+    // Damage in Now is kept aside and described in Notice (to be told once
+    // the lock is let go); the text is then Ours.
+    std::string MergeWithFile(const std::string& Now, const std::string& Ours, std::string& Notice);
+    // What the user is told of a damaged file: kept as Bad, or not kept.
+    std::string DamageMessage(const std::string& Bad, bool Kept, const std::string& Error) const;
     void TreeDragOver(QDragMoveEvent* E);
     void TreeDrop(QDropEvent* E);
 

@@ -96,6 +96,31 @@ TEST(ConnectString, PasswordsAreMaskedAndNothingElse) {
     for (const auto& c : cases) EXPECT_EQ(odbc::MaskPasswords(c.s), c.shown) << c.s;
 }
 
+// The echo of a command line: the command word never hides a key, and a
+// quoted word keeps its closing quote.
+TEST(ConnectString, EveryPasswordOfACommandLineIsMasked) {
+    struct Case {
+        const char* s;
+        const char* shown;
+    } cases[] = {
+        {"#Connect PWD=sekret3", "#Connect PWD=****"},
+        {"#Connect \"Password=sekret8;DRIVER=SQLite3;Database=a.db\"", "#Connect \"Password=****;DRIVER=SQLite3;Database=a.db\""},
+        {"#Set C = Password=sekret7;DSN=x", "#Set C = Password=****;DSN=x"},
+        {"#Desc \"x;PWD=sekret5\"", "#Desc \"x;PWD=****\""},
+        {"#Desc 'x;pwd = se\"\"k' y", "#Desc 'x;pwd =****' y"},
+        {"#Connect \"DSN=d;PWD=se\"\"kret\"\"\";UID=u", "#Connect \"DSN=d;PWD=****\";UID=u"},
+        {"#Connect pAsSwOrD\t= {se;cr}}et};UID=u", "#Connect pAsSwOrD\t=****;UID=u"},
+        {"#Connect PASSWORD='se;cret' next", "#Connect PASSWORD=**** next"},
+        {"#Connect DSN=d,PWD=s", "#Connect DSN=d,PWD=****"},
+        {"#Connect X={DSN=a;Password=inner}", "#Connect X={DSN=a;Password=****}"},
+        {"#Connect PWD=表ソ;x=1", "#Connect PWD=****;x=1"},
+        {"#Print APWD=1 PWDX=2 Passwords=3 PWD", "#Print APWD=1 PWDX=2 Passwords=3 PWD"},
+        {"#Print 表PWD=1", "#Print 表PWD=1"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(odbc::MaskPasswordsInLine(c.s), c.shown) << c.s;
+}
+
 // A database whose path holds マ (its second byte is the byte of '}') is
 // reached through the real driver: the path is not cut at that byte.
 TEST(ConnectString, APathWithTheByteOfABraceInACharacterReachesTheDriver) {

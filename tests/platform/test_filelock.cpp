@@ -1,5 +1,5 @@
 // The lock that copies of the program take around a save of a shared file,
-// and the pause point a test holds a save at.
+// and the stages of a save a test program can hold it at.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -15,14 +15,15 @@
 #include "Exception.h"
 #include "FileLock.h"
 #include "FileSystem.h"
+#include "SavePauseMarks.h"
 #include "TestUtil.h"
 
 namespace {
 
-// Sets ZINTAVOR_SAVE_PAUSE for the test's lifetime (children inherit it).
+// Holds this process's saves (and its children's) at marks in Dir for the test's lifetime.
 struct PauseFolder {
-    explicit PauseFolder(const std::string& Dir) { setenv("ZINTAVOR_SAVE_PAUSE", fs932::ToNative(Dir).c_str(), 1); }
-    ~PauseFolder() { unsetenv("ZINTAVOR_SAVE_PAUSE"); }
+    explicit PauseFolder(const std::string& Dir) { savepause::HoldSavesIn(fs932::ToNative(Dir)); }
+    ~PauseFolder() { savepause::HoldSavesIn(std::string()); }
 };
 
 // Waits (at most a minute) until the condition holds.
@@ -104,8 +105,11 @@ TEST(FileLock, ALockThatCannotBeMadeFailsTheSaveWithTheFilesName) {
 
 TEST(FileLock, APausedSaveWaitsUntilItsMarkIsTaken) {
     const std::string dir = testutil::TempFolder("pause");
-    // without the variable nothing waits
+    // without a hook nothing waits, whatever the environment holds
+    setenv("ZINTAVOR_SAVE_PAUSE", fs932::ToNative(dir).c_str(), 1);
     fs932::SavePausePoint(dir + "f");
+    unsetenv("ZINTAVOR_SAVE_PAUSE");
+    EXPECT_FALSE(fs932::FileExists(dir + "f." + std::to_string(getpid()) + ".paused"));
     PauseFolder pause(dir);
     const pid_t child = fork();
     ASSERT_GE(child, 0);

@@ -24,13 +24,15 @@ struct TRun {
 };
 
 // A temporary folder named after Name holding the program ("Zintavor"); its
-// path ends with "/". Empty when it cannot be made.
-inline std::string ProgramFolder(const std::string& Name) {
+// path ends with "/". Empty when it cannot be made. Program is the file
+// linked there as "Zintavor": the program itself unless a test asks for
+// another build of it.
+inline std::string ProgramFolder(const std::string& Name, const char* Program = ZINTAVOR_PROGRAM) {
     const std::string dir = testutil::TempFolder(Name);
     if (dir.empty()) return dir;
     const std::string target = fs932::ToNative(dir + "Zintavor");
-    if (link(ZINTAVOR_PROGRAM, target.c_str()) != 0) {
-        const std::string cmd = std::string("cp '") + ZINTAVOR_PROGRAM + "' '" + target + "'";
+    if (link(Program, target.c_str()) != 0) {
+        const std::string cmd = std::string("cp '") + Program + "' '" + target + "'";
         if (std::system(cmd.c_str()) != 0) return std::string();
     }
     return dir;

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -17,8 +18,10 @@
 
 #include "CP932Qt.h"
 #include "FileSystem.h"
+#include "Form_Main.h"
 #include "KZNMessageDlg.h"
 #include "LayoutCheck.h"
+#include "MainTestUtil.h"
 #include "QtTestApp.h"
 #include "ShortCutText.h"
 #include "TestUtil.h"
@@ -26,6 +29,7 @@
 #include "U_Environment.h"
 #include "U_Form_EnvEditor.h"
 #include "U_Form_Script.h"
+#include "U_ClientMessages.h"
 #include "U_Frame_SQLClient.h"
 #include "U_ScriptSheetManager.h"
 
@@ -532,4 +536,60 @@ TEST_F(EnvEditorTest, TheMainFormsEntryShowsTheDialogModally) {
     EXPECT_EQ(title, "環境設定");
     EXPECT_FALSE(frame->MouseGestureActive);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// The dialog as the program opens it, while another copy of the program saves
+// the same settings file: a key this copy did not change keeps what the file
+// holds by then, and what this copy saved is what it compares with next.
+namespace {
+
+struct EnvEditorTwoCopiesTest : maintest::TMainFolderTest {
+    EnvEditorTwoCopiesTest() : TMainFolderTest("enveditor-two") {}
+    // Opens the dialog as Ctrl+E does, lets Edit change it and presses Button.
+    void EditAndPress(const std::function<void(TForm_EnvEditor&)>& Edit, QPushButton* TForm_EnvEditor::*Button) {
+        bool pressed = false;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto* dlg = dynamic_cast<TForm_EnvEditor*>(QApplication::activeModalWidget());
+            if (!dlg || pressed) return;
+            pressed = true;
+            Edit(*dlg);
+            (dlg->*Button)->click();
+        });
+        timer.start(10);
+        Send(mc::WM_MC_ENVEDIT, Me());
+        EXPECT_TRUE(pressed);
+    }
+    std::string Value(const std::string& Key) {
+        TKZNMemIniFile ini;
+        ini.SetRunTimeFileName(dir + "Zintavor.Environment");
+        ini.Open();
+        return ini.ReadString("RESULTEDITOR", Key, "-");
+    }
+};
+
+}  // namespace
+
+TEST_F(EnvEditorTwoCopiesTest, AKeyThisCopyDidNotChangeKeepsAnotherCopysSave) {
+    Write("Zintavor.Environment", "[RESULTEDITOR]\r\nNullStr=(NULL)\r\nTabRepraceStr=t\r\n");
+    main = std::make_unique<TMain>();
+    ASSERT_TRUE(main->SQLClient);
+    auto nothing = [](TForm_EnvEditor&) {};
+    const auto save = &TForm_EnvEditor::Button_SaveAndUpdate;
+
+    // another copy saves; this one saves with nothing changed
+    Write("Zintavor.Environment", "[RESULTEDITOR]\r\nNullStr=<<B>>\r\nTabRepraceStr=t\r\n");
+    EditAndPress(nothing, save);
+    EXPECT_EQ(Value("NullStr"), "<<B>>");
+    EXPECT_EQ(Value("TabRepraceStr"), "t");
+
+    // this copy changes a key and saves; another copy then saves that key
+    EditAndPress([](TForm_EnvEditor& d) { d.Frame_ENVForm_ResultString1->Edit_TabReprace->setText("mine"); }, save);
+    EXPECT_EQ(Value("TabRepraceStr"), "mine");
+    Write("Zintavor.Environment", "[RESULTEDITOR]\r\nNullStr=<<C>>\r\nTabRepraceStr=<<C>>\r\n");
+    // neither an update without saving nor a save with nothing changed writes this copy's old values back
+    EditAndPress(nothing, &TForm_EnvEditor::Button_UpdateOnly);
+    EditAndPress(nothing, save);
+    EXPECT_EQ(Value("NullStr"), "<<C>>");
+    EXPECT_EQ(Value("TabRepraceStr"), "<<C>>");
 }

@@ -26,6 +26,7 @@
 #include "KZNEditor.h"
 #include "KZNMessageDlg.h"
 #include "KZNTreeView.h"
+#include "KZNTreeViewFormatMerge.h"
 #include "LayoutCheck.h"
 #include "QtTestApp.h"
 #include "ScreenMetrics.h"
@@ -944,6 +945,77 @@ TEST_F(HistoryTest, ASaveKeepsWhatAnotherCopyAddedSinceItRead) {
     EXPECT_EQ(Outline(), merged);
     EXPECT_NE(Find("09:30:00", "select 'other';\r\n"), nullptr);
     EXPECT_NE(Find("09:31:00", "select 'this';\r\n"), nullptr);
+}
+
+// A script run again the same day by two copies, each refreshing the time of
+// the day's newest entry: the merged file keeps one entry, with the later time.
+TEST_F(HistoryTest, TwoCopiesRunningTheSameScriptTheSameDayKeepOneEntry) {
+    struct Case {
+        const char* Name;
+        int OtherAt, ThisAt;  // minutes after 09:00
+        const char* Kept;
+    } cases[] = {
+        {"this copy later", 10, 20, "09:20:00"},
+        {"the other copy later", 40, 20, "09:40:00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Load(kFavRoot + kHistRoot + Rec(1, "2026/12/10") + Rec(2, "09:00:00", {"@quick.sql"}) +
+             Rec(2, "08:00:00", {"select 1;"}));
+        TForm_History other(nullptr, centre.Handle(), file);
+        std::time_t otherNow = At(2026, 12, 10, 9, c.OtherAt);
+        other.Clock = [&] { return otherNow; };
+        other.LoadFromFile();
+        other.AddHistory(TStringList("@quick.sql"));
+        other.SaveToFile();
+        Add("@quick.sql", At(2026, 12, 10, 9, c.ThisAt));
+        form->SaveToFile();
+        form->LoadFromFile();
+        EXPECT_EQ(Outline(), (Lines{"お気に入り", "履歴", ".2026/12/10", std::string("..") + c.Kept, "..08:00:00"}));
+    }
+}
+
+// A huge file: only the records the node limit can keep are read into
+// records; damage anywhere in it is still found.
+TEST(HistoryRecords, OnlyWhatTheLimitKeepsIsRead) {
+    const TKZNTreeFormatChars chars;
+    const std::string favs = kFavRoot + Rec(1, "道具", {"select 0;"});
+    std::string newestFirst = kHistRoot, oldestFirst = kHistRoot;
+    for (int d = 0; d < 5; ++d) {
+        std::string day = Rec(1, "2026/12/0" + std::to_string(9 - d));
+        for (int i = 0; i < 100; ++i) {
+            char t[16];
+            std::snprintf(t, sizeof t, "%02d:%02d:00", 23 - i / 60, 59 - i % 60);
+            day += Rec(2, t, {"select " + std::to_string(i) + ";"});
+        }
+        newestFirst += day;
+        oldestFirst = kHistRoot + day + oldestFirst.substr(kHistRoot.size());
+    }
+    auto records = [&](std::string_view Text) { return KZNTreeSplitText(Text, chars).size(); };
+    struct Case {
+        const char* Name;
+        std::string Text;
+        size_t Keep;
+        bool Sorted;
+        size_t Records;  // in the part
+    } cases[] = {
+        {"newest first", favs + newestFirst, 100, true, 100},
+        {"as read", favs + oldestFirst, 100, false, 100},
+        {"oldest first, to be sorted: all", favs + oldestFirst, 100, true, 508},
+        {"favourites always", newestFirst + favs, 10, false, 508},
+        {"within the limit", favs + newestFirst, 1000, true, 508},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string_view part = THistoryRecords::KeptPart(c.Text, chars, c.Keep, c.Sorted);
+        EXPECT_EQ(records(part), c.Records);
+        EXPECT_EQ(c.Text.compare(0, part.size(), part), 0);
+    }
+    // damage past the part is found as the reader finds it
+    for (const std::string& tail : {Rec(4, "飛んだ段"), std::string("\0x", 2)}) {
+        const std::string text = favs + newestFirst + tail;
+        EXPECT_THROW(THistoryRecords::KeptPart(text, chars, 100, true), EKZNTreeViewError);
+    }
 }
 
 TEST_F(HistoryTest, TheSizeLimitAppliesAfterTheMerge) {

@@ -648,6 +648,10 @@ TEST(ProgramWithoutDisplay, APasswordIsNeverPrinted) {
     const std::string script = "#SQLEcho ON;\r\n"
                                "#Connect \"DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=" + port + ";UID=zt;PWD=S3cret\";\r\n"
                                "#ReConnect;\r\n"
+                               "#Connect PWD=sekret3;\r\n"
+                               "#Connect \"Password=sekret8;DRIVER=SQLite3;Database=" + dir + "echo.sqlite\";\r\n"
+                               "#Set C = Password=sekret7;DSN=x;\r\n"
+                               "#Desc \"x;PWD=sekret5\";\r\n"
                                "#SaveToFile " + dir + "page.txt;\r\n";
     ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", script));
     const TRun run = programrun::Run(dir, ScriptArg(dir + "run.sql"));
@@ -660,8 +664,11 @@ TEST(ProgramWithoutDisplay, APasswordIsNeverPrinted) {
         << run.Errors;
     const std::string page = FileBytes(dir + "page.txt");
     EXPECT_NE(page.find("User ID=zt\r\nPassword=****\r\n\r\nへの接続に失敗しました。"), std::string::npos) << cp932::ToUtf8(page);
-    EXPECT_EQ(said.find("S3cret"), std::string::npos) << run.Errors;
-    EXPECT_EQ(page.find("S3cret"), std::string::npos) << cp932::ToUtf8(page);
+    EXPECT_NE(page.find("#Desc \"x;PWD=****\""), std::string::npos) << cp932::ToUtf8(page);
+    for (const char* secret : {"S3cret", "sekret"}) {
+        EXPECT_EQ(said.find(secret), std::string::npos) << run.Errors;
+        EXPECT_EQ(page.find(secret), std::string::npos) << cp932::ToUtf8(page);
+    }
 }
 
 // ---- files that are not plain files, files shared by two copies
@@ -679,9 +686,13 @@ bool IsFifo(const std::string& Path) {
     return lstat(fs932::ToNative(Path).c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
-// A copy of the program started in the background; its saves pause at the
-// point between reading the file again and writing it, each until the test
-// takes the mark "<file name>.<pid>.paused" away from Marks.
+// A copy of the program started in the background from a folder made by
+// HoldingFolder; its saves pause at the point between reading the file again
+// and writing it, each until the test takes the mark "<file name>.<pid>.paused"
+// away from Marks.
+// A folder holding the build of the program whose saves hold at marks.
+std::string HoldingFolder(const std::string& Name) { return programrun::ProgramFolder(Name, ZINTAVOR_HOLDING_PROGRAM); }
+
 struct TCopy {
     QProcess P;
     std::string Marks;
@@ -731,6 +742,36 @@ struct TCopy {
 };
 
 }  // namespace
+
+// Nothing in a user's environment makes the program's saves wait: with the
+// variable the tests' build of it holds its saves by set, every save of the
+// program itself goes through at once and leaves no mark.
+TEST(ProgramWithoutDisplay, NoVariableMakesASaveWait) {
+    const std::string dir = programrun::ProgramFolder("e2e-nopause");
+    ASSERT_FALSE(dir.empty());
+    const std::string marks = dir + "marks/";
+    ASSERT_TRUE(fs932::ForceDirectories(marks));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#Print hi;\r\n#Exit;\r\n"));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("ZINTAVOR_SAVE_PAUSE"), QString::fromStdString(fs932::ToNative(marks)));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(QString::fromStdString(fs932::ToNative(dir)));
+    p.start(QString::fromStdString(fs932::ToNative(dir + "Zintavor")), ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(p.waitForStarted(30000));
+    const bool ended = p.waitForFinished(60000);
+    if (!ended) {
+        p.kill();
+        p.waitForFinished(10000);
+    }
+    ASSERT_TRUE(ended) << "a save waited";
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    std::vector<fs932::DirEntry> left;
+    fs932::ListDirectory(marks, left);
+    EXPECT_TRUE(left.empty()) << left.front().Name;
+    EXPECT_EQ(Occurrences(FileBytes(dir + "Zintavor.History"), dir + "run.sql"), 1);
+}
 
 // A FIFO (or a link to a device) in place of a file the program reads: the run
 // ends, the file is refused with "ファイル … を開けません" once, and nothing
@@ -813,7 +854,7 @@ TEST(ProgramWithoutDisplay, AReadOnlyHistoryIsSaidAndAReadOnlySettingsFileIsNot)
 // it. Both runs' history entries are kept, and the settings key the first
 // changed survives the second's save.
 TEST(ProgramE2E, TwoCopiesEndingTogetherKeepEachOthersHistoryAndSettings) {
-    const std::string dir = programrun::ProgramFolder("e2e-two");
+    const std::string dir = HoldingFolder("e2e-two");
     ASSERT_FALSE(dir.empty());
     const std::string marks = dir + "marks/";
     ASSERT_TRUE(fs932::ForceDirectories(marks));
@@ -835,10 +876,39 @@ TEST(ProgramE2E, TwoCopiesEndingTogetherKeepEachOthersHistoryAndSettings) {
     EXPECT_EQ(IniValue(settings, "OUTPUTSQLTOGGLE_STATE"), "1") << settings;
 }
 
+// Another copy leaves the history damaged while this one waits to save it:
+// the damage is kept beside the file and told once, as at start-up, and this
+// run's entry is saved.
+TEST(ProgramE2E, DamageFoundWhenTheHistoryIsSavedIsToldOnce) {
+    const std::string dir = HoldingFolder("e2e-merge-damage");
+    ASSERT_FALSE(dir.empty());
+    const std::string marks = dir + "marks/";
+    ASSERT_TRUE(fs932::ForceDirectories(marks));
+    const std::string store = dir + "Zintavor.History";
+    ASSERT_TRUE(fs932::WriteFileAtomic(store, "お気に入り\x07StringList=＄＄お気に入りフォルダROOT\x06\r\n"
+                                              "履歴\x07StringList=＄＄履歴フォルダROOT\x06\r\n"));
+    ASSERT_TRUE(fs932::WriteFileAtomic(dir + "run.sql", "#Print hi;\r\n#Exit;\r\n"));
+
+    auto other = std::make_unique<fs932::TFileLock>();
+    other->Lock(store);
+    TCopy copy(dir, marks, ScriptArg(dir + "run.sql"));
+    ASSERT_TRUE(copy.WaitForMark(copy.Mark("Zintavor.History", "waiting"))) << copy.Errors();
+    const std::string damaged = "壊れた行\x06\r\n";
+    ASSERT_TRUE(fs932::WriteFileAtomic(store, damaged));
+    other.reset();
+    EXPECT_EQ(copy.Finish(), 0);
+
+    const std::string said = cp932::FromUtf8(copy.Errors());
+    EXPECT_EQ(Occurrences(said, "履歴ファイル「" + store + "」を読み込めません。"), 1) << cp932::ToUtf8(said);
+    EXPECT_EQ(Occurrences(said, "元のファイルの写しを「" + store + ".bad」に残しました。"), 1) << cp932::ToUtf8(said);
+    EXPECT_EQ(FileBytes(store + ".bad"), damaged);
+    EXPECT_EQ(Occurrences(FileBytes(store), dir + "run.sql"), 1);
+}
+
 // A connect by name saves the current connection: it waits while another copy
 // holds the connections file's lock, and keeps what that copy wrote.
 TEST(ProgramE2E, AConnectByNameKeepsTheConnectionsAnotherCopySavedMeanwhile) {
-    const std::string dir = programrun::ProgramFolder("e2e-connections");
+    const std::string dir = HoldingFolder("e2e-connections");
     ASSERT_FALSE(dir.empty());
     const std::string marks = dir + "marks/";
     ASSERT_TRUE(fs932::ForceDirectories(marks));
