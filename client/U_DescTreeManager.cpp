@@ -26,10 +26,16 @@
 #include "T_FolderFile.h"
 #include "T_KZNUtil.h"
 #include "U_DataSetStrings.h"
-#include "U_DescTreeManagerValues.h"
+#include "U_DescTreeManagerParts.h"
 #include "U_Form_DesctreeProperty.h"
 #include "U_Frame_SQLClient.h"
 #include "U_SQL99.h"
+
+using desctree::EqualNoCase;
+using desctree::JoinPath;
+using desctree::NormalizePath;
+using desctree::Repeat;
+using desctree::Upper;
 
 namespace {
 
@@ -52,62 +58,7 @@ QIcon IconFromFile(const std::string& Path) {
 }
 
 const char* const kParamsPage = "Params";
-constexpr int32_t kDefaultOrder = 2000;
 constexpr int32_t kFirstItemOrder = 5000;
-
-std::string Upper(std::string_view s) { return sys::UpperCase(s); }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && Upper(a) == Upper(b);
-}
-
-// Separators as '/', runs of them as one, "." and ".." components resolved.
-std::string NormalizePath(std::string_view path) {
-    std::vector<std::string> parts;
-    std::string part;
-    auto flush = [&] {
-        if (part == "..") {
-            if (!parts.empty() && parts.back() != "..") parts.pop_back();
-            else parts.push_back(part);
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        part.clear();
-    };
-    for (size_t i = 0; i < path.size(); i += cp932::CharLen(path, i)) {
-        if (path[i] == '\\' || path[i] == '/') flush();
-        else part.append(path.substr(i, cp932::CharLen(path, i)));
-    }
-    flush();
-    std::string out = !path.empty() && (path[0] == '/' || path[0] == '\\') ? "/" : "";
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (i) out.push_back('/');
-        out += parts[i];
-    }
-    return out;
-}
-
-std::string WithoutTrailingSeparator(std::string s) {
-    while (s.size() > 1 && (s.back() == '/' || s.back() == '\\')) s.pop_back();
-    return s;
-}
-
-std::string JoinPath(const std::string& folder, std::string_view name) {
-    return WithoutTrailingSeparator(folder) + "/" + std::string(name);
-}
-
-std::string Repeat(char c, int n) { return std::string(static_cast<size_t>(std::max(0, n)), c); }
-
-// The name part of a name=value line.
-std::string NameOf(const std::string& line) {
-    const size_t eq = line.find('=');
-    return eq == std::string::npos ? std::string() : line.substr(0, eq);
-}
-
-std::string ValueOf(const std::string& line) {
-    const size_t eq = line.find('=');
-    return eq == std::string::npos ? std::string() : line.substr(eq + 1);
-}
 
 std::string MessageOf(const std::exception& e) {
     if (const auto* x = dynamic_cast<const Exception*>(&e)) return x->Message;
@@ -123,130 +74,13 @@ bool FolderFits(const std::string& name, TDescNodeKind kind, int depth) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// The tree's nodes tell the manager when they go.
-
-// What a node knows of its definition. The items of one expansion share one
-// place (a hundred thousand items hold one copy of their folder); a change to
-// a shared place is made on the node's own copy.
-struct TDescTreeManager::TPlace {
-    std::string Folder;    // the node's folder (an item's is its parent's)
-    std::string Override;  // the override folder; empty when none
-    std::string Deploy;    // the deploy query, lines joined by LF; empty when none or refused
-};
-
-// Name=value lines in one block: its size (4 bytes), then each line as its
-// length (4 bytes; the top bit marks a value that lost characters) and its
-// bytes. An item's parameters cost one allocation, not one per line, and
-// nothing when there are none.
-class TParamLines {
-public:
-    static constexpr uint32_t kLossy = 0x80000000u;
-    // Appends a line in the block's form to Bytes.
-    static void Append(std::string& Bytes, std::string_view Line) {
-        const auto n = static_cast<uint32_t>(Line.size());
-        Bytes.append(reinterpret_cast<const char*>(&n), sizeof n).append(Line.data(), Line.size());
-    }
-    // Appends the line Name=Value; Lossy: the database's value held characters
-    // CP932 cannot, which Value has as "?".
-    static void Append(std::string& Bytes, std::string_view Name, std::string_view Value, bool Lossy = false) {
-        const auto n = static_cast<uint32_t>(Name.size() + 1 + Value.size()) | (Lossy ? kLossy : 0u);
-        Bytes.append(reinterpret_cast<const char*>(&n), sizeof n)
-            .append(Name.data(), Name.size())
-            .append(1, '=')
-            .append(Value.data(), Value.size());
-    }
-    // Lines as Append writes them.
-    void SetBytes(std::string_view Bytes) {
-        if (Bytes.empty()) {
-            FBlock.reset();
-            return;
-        }
-        const auto size = static_cast<uint32_t>(Bytes.size());
-        FBlock.reset(new char[sizeof size + Bytes.size()]);
-        std::memcpy(FBlock.get(), &size, sizeof size);
-        std::memcpy(FBlock.get() + sizeof size, Bytes.data(), Bytes.size());
-    }
-    void Assign(const TStringList& Lines) {
-        std::string bytes;
-        for (const std::string& line : Lines.Items) Append(bytes, line);
-        SetBytes(bytes);
-    }
-    // The lines; Lossy (when given) gets each line's mark.
-    TStringList List(std::vector<bool>* Lossy = nullptr) const {
-        TStringList out;
-        if (Lossy) Lossy->clear();
-        if (!FBlock) return out;
-        uint32_t size = 0;
-        std::memcpy(&size, FBlock.get(), sizeof size);
-        const char* at = FBlock.get() + sizeof size;
-        const char* const end = at + size;
-        while (at < end) {
-            uint32_t n = 0;
-            std::memcpy(&n, at, sizeof n);
-            at += sizeof n;
-            if (Lossy) Lossy->push_back((n & kLossy) != 0);
-            n &= ~kLossy;
-            out.Add(std::string(at, n));
-            at += n;
-        }
-        return out;
-    }
-
-private:
-    std::unique_ptr<char[]> FBlock;
-};
-
-class TDescTreeManager::TNode final : public TKZNTreeNode {
-public:
-    TNode(TKZNTreeView* tree, TDescTreeManager* manager) : TKZNTreeNode(tree), Manager(manager), Place(NoPlace()) {}
-    ~TNode() override {
-        if (!Manager) return;
-        if (Manager->FLastNode == this) Manager->FLastNode = nullptr;
-        if (Manager->FWatchNode == this) Manager->FWatchNode = nullptr;
-        if (Manager->FPropertyNode == this) Manager->FPropertyNode = nullptr;
-    }
-    // The place to change: the node's own, copied first when it is shared.
-    TPlace& OwnPlace() {
-        if (Place.use_count() > 1) Place = std::make_shared<TPlace>(*Place);
-        return *Place;
-    }
-    static const std::shared_ptr<TPlace>& NoPlace() {
-        static const std::shared_ptr<TPlace> none = std::make_shared<TPlace>();
-        return none;
-    }
-
-    TDescTreeManager* Manager;
-    std::shared_ptr<TPlace> Place;  // never null
-    TParamLines Params;             // the node's own parameters, name=value lines
-    int32_t Order = 0;
-    int8_t Kind = dnkNone;  // a TDescNodeKind
-    bool Done = false;  // the children are built
-    bool Hide = false;  // an "Empty.Hide" applies
-};
+// The tree's nodes and the scopes of an operation
 
 TDescTreeManager::TNode* TDescTreeManager::NodeData(TTreeNodeEx* Node) { return dynamic_cast<TNode*>(Node); }
 
 const TDescTreeManager::TNode* TDescTreeManager::NodeData(const TTreeNodeEx* Node) {
     return dynamic_cast<const TNode*>(Node);
 }
-
-// One folder cache per outermost operation: the definition may change between two.
-class TDescTreeManager::TOpScope {
-public:
-    explicit TOpScope(TDescTreeManager& m) : M(m) {
-        if (M.FBusy++ == 0) {
-            M.FCache.Clear();
-            M.FReportedOverrides.clear();
-            M.FReportedPlaceholders.clear();
-        }
-    }
-    ~TOpScope() {
-        if (--M.FBusy == 0) M.FCache.Clear();
-    }
-
-private:
-    TDescTreeManager& M;
-};
 
 // FLoading set for the span of a scope, and put back as it was after it.
 class TDescTreeManager::TLoadingScope {
@@ -296,52 +130,6 @@ const TDescDragObj* TDescDragObj::From(const QMimeData* Data) { return dynamic_c
 
 TScriptExecuteMenuItem::TScriptExecuteMenuItem(const std::string& Caption, QObject* Parent)
     : QAction(cp932::ToQString(Caption), Parent) {}
-
-// ---------------------------------------------------------------------------
-// TDescFolderCache
-
-const std::vector<fs932::DirEntry>& TDescFolderCache::Entries(const std::string& Folder) {
-    auto it = FEntries.find(Folder);
-    if (it != FEntries.end()) return it->second;
-    std::vector<fs932::DirEntry> entries;
-    if (!fs932::ListDirectory(Folder, entries)) entries.clear();
-    return FEntries.emplace(Folder, std::move(entries)).first->second;
-}
-
-std::string TDescFolderCache::FindFile(const std::string& Folder, std::string_view Name) {
-    if (Folder.empty()) return std::string();
-    for (const fs932::DirEntry& e : Entries(Folder))
-        if (!e.IsFolder && EqualNoCase(e.Name, Name)) return JoinPath(Folder, e.Name);
-    return std::string();
-}
-
-void TDescFolderCache::Files(const std::string& Folder, std::string_view Mask, TStringList& Names) {
-    if (Folder.empty()) return;
-    for (const fs932::DirEntry& e : Entries(Folder))
-        if (!e.IsFolder && fs932::MatchesMask(e.Name, Mask)) Names.Add(e.Name);
-}
-
-void TDescFolderCache::SubFolders(const std::string& Folder, TStringList& Names) {
-    if (Folder.empty()) return;
-    for (const fs932::DirEntry& e : Entries(Folder))
-        if (e.IsFolder && !e.Name.empty() && e.Name[0] != '.') Names.Add(e.Name);
-}
-
-const std::string& TDescFolderCache::ReadText(const std::string& Path, bool& Ok) {
-    auto it = FTexts.find(Path);
-    if (it == FTexts.end()) {
-        std::string bytes;
-        const bool ok = fs932::ReadFile(Path, bytes);
-        it = FTexts.emplace(Path, std::make_pair(ok, std::move(bytes))).first;
-    }
-    Ok = it->second.first;
-    return it->second.second;
-}
-
-void TDescFolderCache::Clear() {
-    FEntries.clear();
-    FTexts.clear();
-}
 
 // ---------------------------------------------------------------------------
 // Creation
@@ -509,126 +297,6 @@ int32_t TDescTreeManager::GetOrderValue(const TTreeNodeEx* Node) {
 bool TDescTreeManager::IsDone(const TTreeNodeEx* Node) {
     const TNode* n = NodeData(Node);
     return n && n->Done;
-}
-
-std::string TDescTreeManager::FindNodeFile(TTreeNodeEx* Node, std::string_view Name) {
-    std::string path = FCache.FindFile(GetFolder(Node), Name);
-    if (path.empty()) path = FCache.FindFile(GetOverrideFolder(Node), Name);
-    return path;
-}
-
-std::string TDescTreeManager::ReadOverrideOf(const std::string& Folder) {
-    const std::string file = FCache.FindFile(Folder, "OverRide.txt");
-    if (file.empty()) return std::string();
-    bool ok = false;
-    const TStringList lines(FCache.ReadText(file, ok));
-    if (!ok || lines.Count() == 0) return std::string();
-    const std::string line = sys::Trim(lines[0]);
-    std::string path = line;
-    const bool relative = !line.empty() && (line[0] == '.' || line[0] == '\\') && line.compare(0, 2, "\\\\") != 0;
-    if (relative) path = WithoutTrailingSeparator(Folder) + "/" + line;
-    if (!line.empty() && fs932::DirectoryExists(path)) return NormalizePath(path);
-    // Reported once per operation, not once for every node that shares the folder.
-    if (std::find(FReportedOverrides.begin(), FReportedOverrides.end(), path) == FReportedOverrides.end()) {
-        FReportedOverrides.push_back(path);
-        AddResultLine("■オーバライドフォルダが見つかりません：" + path);
-        if (TResultConsole* c = Frame->ActiveResultConsole()) c->ScrollCaretIntoView();
-    }
-    return std::string();
-}
-
-void TDescTreeManager::ReadOverrideFolder(TTreeNodeEx* Node) {
-    std::string over = ReadOverrideOf(GetFolder(Node));
-    if (TNode* n = NodeData(Node)) n->OwnPlace().Override = std::move(over);
-}
-
-int32_t TDescTreeManager::GetOrder(const std::string& Folder) {
-    TStringList files;
-    FCache.Files(Folder, "*.Order", files);
-    if (files.Count() == 0) return kDefaultOrder;
-    const std::string name = TFolderFile::RemoveExt(files[0]);
-    if (TKZNUtil::IsInteger(name)) return static_cast<int32_t>(std::strtol(sys::Trim(name).c_str(), nullptr, 10));
-    AddResultLine(files[0] + "は整数の範囲外ですので、最後尾に回しました");
-    return kDefaultOrder;
-}
-
-// The deploy query of a node of the kind and depth in Folder (or its override
-// folder); Refused is set when the file holds something other than a query.
-std::string TDescTreeManager::DeploySQLOf(const std::string& Folder, const std::string& Override, TDescNodeKind Kind,
-                                          int Depth, bool& Refused) {
-    Refused = false;
-    std::string name;
-    switch (Kind) {
-        case dnkTop:
-        case dnkFolder:
-        case dnkItemFolder: name = "DeployItem.SQL"; break;
-        case dnkItem: name = Repeat('_', Depth) + "DeployItem.SQL"; break;
-        default: throw EDescTreeManager("例外ノード");
-    }
-    std::string file = FCache.FindFile(Folder, name);
-    if (file.empty()) file = FCache.FindFile(Override, name);
-    if (file.empty()) return std::string();
-    bool ok = false;
-    const std::string& text = FCache.ReadText(file, ok);
-    if (!ok) {
-        Refused = true;
-        return std::string();
-    }
-    TSQLKind kind = TSQLKind::Other;
-    try {
-        kind = TSQL99Parser::GetSQLKind(text);
-    } catch (const std::exception&) {
-        kind = TSQLKind::Other;  // a query that cannot be read is no query
-    }
-    if (kind != TSQLKind::Query) {
-        Refused = true;
-        return std::string();
-    }
-    return text;
-}
-
-void TDescTreeManager::LoadDeploySQL(TTreeNodeEx* Node) {
-    bool refused = false;
-    const std::string sql = DeploySQLOf(GetFolder(Node), GetOverrideFolder(Node), GetKind(Node), GetDepth(Node), refused);
-    if (TNode* n = NodeData(Node)) n->OwnPlace().Deploy = DeployLines(sql);
-    if (refused) Node->SetText(Node->Text() + "■展開SQLにSELECT系以外のSQLを検出しました。");
-}
-
-std::string TDescTreeManager::DeployLines(const std::string& SQL) {
-    return SQL.empty() ? std::string() : TFolderFile::JoinList(TStringList(SQL), '\n');
-}
-
-const std::string& TDescTreeManager::DeployText(const TTreeNodeEx* Node) {
-    const TNode* n = NodeData(Node);
-    return n ? n->Place->Deploy : TNode::NoPlace()->Deploy;
-}
-
-void TDescTreeManager::SetHideMark(TTreeNodeEx* Node) {
-    const bool hide = !FindNodeFile(Node, "Empty.Hide").empty();
-    if (TNode* n = NodeData(Node)) n->Hide = hide;
-}
-
-void TDescTreeManager::ReadParamsFile(TTreeNodeEx* Node) {
-    TNode* n = NodeData(Node);
-    if (!n) return;
-    TStringList own;
-    TStringList* params = &own;
-    auto read = [&](const std::string& folder, TStringList& out) {
-        const std::string file = FCache.FindFile(folder, "Params.txt");
-        if (file.empty()) return;
-        bool ok = false;
-        const TStringList lines(FCache.ReadText(file, ok));
-        for (const std::string& line : lines.Items)
-            if (!sys::Trim(line).empty()) out.Add(line);
-    };
-    read(GetFolder(Node), *params);
-    TStringList over;
-    read(GetOverrideFolder(Node), over);
-    std::unordered_set<std::string> names;
-    for (const std::string& line : params->Items) names.insert(Upper(NameOf(line)));
-    for (const std::string& line : over.Items)
-        if (!names.count(Upper(NameOf(line)))) params->Add(line);
-    n->Params.Assign(*params);
 }
 
 void TDescTreeManager::SetTitle(TTreeNodeEx* Node) {
@@ -1124,204 +792,6 @@ void TDescTreeManager::SetOwnIcon(TTreeNodeEx* Node) {
     if (index < 0) index = Node->Parent() ? Node->Parent()->GetImageIndex() : 0;
     if (Node->GetImageIndex() != index || Node->icon(0).isNull() != TreeView->Images.at(index).isNull())
         Node->SetImageIndex(index);
-}
-
-// ---------------------------------------------------------------------------
-// Parameters and placeholders
-
-void TDescTreeManager::CollectParamEntries(TTreeNodeEx* Node, std::vector<TParamEntry>& Params) {
-    Params.clear();
-    std::vector<TTreeNodeEx*> path;
-    for (TTreeNodeEx* n = Node; n && n->Parent(); n = n->Parent()) path.push_back(n);  // the top node has none
-    for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        // An item's parameters are the row of its parent's deploy query.
-        const bool fromDatabase = GetKind(*it) == dnkItem;
-        std::vector<TParamEntry> next;
-        std::unordered_set<std::string> names;
-        std::vector<bool> lossy;
-        const TNode* n = NodeData(*it);
-        const TStringList lines = n ? n->Params.List(&lossy) : TStringList();
-        for (size_t k = 0; k < lines.Items.size(); ++k) {
-            const std::string& line = lines.Items[k];
-            next.push_back({NameOf(line), ValueOf(line), fromDatabase, fromDatabase && lossy[k]});
-            names.insert(Upper(next.back().Name));
-        }
-        for (TParamEntry& p : Params)
-            if (!names.count(Upper(p.Name))) next.push_back(std::move(p));
-        Params = std::move(next);
-    }
-}
-
-void TDescTreeManager::CollectParams(TTreeNodeEx* Node, TStringList& Params) {
-    std::vector<TParamEntry> entries;
-    CollectParamEntries(Node, entries);
-    Params.Clear();
-    for (const TParamEntry& p : entries) Params.Add(p.Name + "=" + p.Value);
-}
-
-namespace {
-
-// How far a text may grow by its placeholders: values that nest (each holding
-// many placeholders of the next) would otherwise multiply it without end.
-constexpr size_t kPlaceholderGrowth = size_t(1) << 20;
-
-// The number of occurrences of From in Text.
-size_t CountOf(const std::string& Text, const std::string& From) {
-    size_t n = 0;
-    for (size_t at = Text.find(From); at != std::string::npos; at = Text.find(From, at + From.size())) ++n;
-    return n;
-}
-
-}  // namespace
-
-void TDescTreeManager::PlaceholderError(TTreeNodeEx* Node, const std::string& Text, const std::string& Name) {
-    // The definition in question: the nearest folder that defines the name.
-    std::string folder = GetFolder(Node);
-    for (TTreeNodeEx* n = Node; n && n->Parent(); n = n->Parent()) {
-        bool defines = false;
-        for (const std::string& line : GetParams(n).Items) defines = defines || NameOf(line) == Name;
-        if (defines) {
-            folder = GetFolder(n);
-            break;
-        }
-    }
-    const std::string message = Text + "{%" + Name + "%} [" + folder + "]";
-    // Reported once per operation, not once for every node that shares the definition.
-    if (std::find(FReportedPlaceholders.begin(), FReportedPlaceholders.end(), message) == FReportedPlaceholders.end()) {
-        FReportedPlaceholders.push_back(message);
-        AddResultLine("■" + message);
-        if (TResultConsole* c = Frame->ActiveResultConsole()) c->ScrollCaretIntoView();
-    }
-    throw EDescTreeManager(message);
-}
-
-void TDescTreeManager::PlaceholderOverflow(TTreeNodeEx* Node, const std::string& Name) {
-    PlaceholderError(Node, "パラメータの展開結果が上限（1MB）を超えました：", Name);
-}
-
-std::string TDescTreeManager::ExpandPlaceholders(TTreeNodeEx* Node, const std::string& Text) {
-    return Expand(Node, Text, true);
-}
-
-std::string TDescTreeManager::ExpandPlaceholderText(TTreeNodeEx* Node, const std::string& Text) {
-    return Expand(Node, Text, false);
-}
-
-std::string TDescTreeManager::Expand(TTreeNodeEx* Node, const std::string& Text, bool DatabaseValuesAsData) {
-    if (Text.find('{') == std::string::npos) return Text;
-    TOpScope scope(*this);
-    std::vector<TParamEntry> params;
-    CollectParamEntries(Node, params);
-    // Every replacement is measured before it is made: a text past the limit is never built.
-    const size_t limit = Text.size() + kPlaceholderGrowth;
-
-    // A value read from the database goes in last, where its hole stands: it
-    // is never read for placeholders, and it is put in as data (see FillHoles).
-    // A hole is shorter or longer than its value: pending counts the difference.
-    char mark = 0;
-    std::vector<std::string> holes(params.size());
-    const bool fromDatabase =
-        DatabaseValuesAsData && std::any_of(params.begin(), params.end(), [](const TParamEntry& p) { return p.FromDatabase; });
-    if (fromDatabase) {
-        std::vector<std::string_view> written{Text};
-        for (const TParamEntry& p : params)
-            if (!p.FromDatabase) written.push_back(p.Value);
-        mark = desctree::HoleMark(written);
-        for (size_t k = 0; k < params.size(); ++k)
-            if (params[k].FromDatabase) holes[k] = desctree::Hole(mark, k);
-    }
-    auto asPut = [&](size_t k) -> const std::string& { return mark && params[k].FromDatabase ? holes[k] : params[k].Value; };
-    long long pending = 0;
-    auto size = [&](const std::string& text) { return static_cast<size_t>(std::max<long long>(0, (long long)text.size() + pending)); };
-    auto note = [&](size_t k, size_t count) {
-        pending += static_cast<long long>(count) *
-                   (static_cast<long long>(params[k].Value.size()) - static_cast<long long>(asPut(k).size()));
-    };
-    if (fromDatabase && !mark) {  // every control byte is in use: nothing to mark a hole with
-        for (const TParamEntry& p : params)
-            if (p.FromDatabase)
-                PlaceholderError(Node, "データベースから読んだ値を埋め込めないため実行しません（定義の制御文字と区別できません）：", p.Name);
-    }
-
-    // Double braces: the name in any case; unknown ones are deleted.
-    std::unordered_map<std::string, size_t> byUpper;
-    for (size_t k = 0; k < params.size(); ++k) byUpper.emplace(Upper(params[k].Name), k);
-    std::string text;
-    size_t at = 0;
-    for (;;) {
-        const size_t open = Text.find("{{%", at);
-        if (open == std::string::npos) break;
-        const size_t close = Text.find("%}}", open + 3);
-        if (close == std::string::npos) break;
-        text.append(Text, at, open - at);
-        auto it = byUpper.find(Upper(std::string_view(Text).substr(open + 3, close - open - 3)));
-        if (it != byUpper.end()) {
-            const size_t k = it->second;
-            if (size(text) + params[k].Value.size() + (Text.size() - close) > limit) PlaceholderOverflow(Node, params[k].Name);
-            text += asPut(k);
-            note(k, 1);
-        } else {
-            text.append(Text, open, close + 3 - open);
-        }
-        at = close + 3;
-    }
-    text.append(Text, at, std::string::npos);
-    for (size_t open = text.find("{{%"); open != std::string::npos; open = text.find("{{%", open)) {
-        const size_t close = text.find("%}}", open + 3);
-        if (close == std::string::npos) break;
-        text.erase(open, close + 3 - open);
-    }
-
-    // Single braces: the name exactly as written, until nothing changes. A
-    // value that holds its own placeholder would go on for ever: the passes
-    // are bounded, and so is the size after every replacement.
-    for (int pass = 0; pass < 64; ++pass) {
-        bool changed = false;
-        for (size_t k = 0; k < params.size(); ++k) {
-            const std::string from = "{%" + params[k].Name + "%}";
-            const size_t count = CountOf(text, from);
-            if (count == 0) continue;
-            const size_t grows = params[k].Value.size();
-            if (grows > from.size() && (grows - from.size()) > (limit - std::min(limit, size(text))) / count)
-                PlaceholderOverflow(Node, params[k].Name);
-            text = sys::StringReplaceAll(text, from, asPut(k));
-            note(k, count);
-            changed = true;
-        }
-        if (!changed) break;
-    }
-    if (!mark || text.find(mark) == std::string::npos) return text;
-
-    // A value that lost characters on its way from the database would name
-    // something else (another table, say): it is never put in.
-    for (size_t k = 0; k < params.size(); ++k)
-        if (params[k].Lossy && text.find(holes[k]) != std::string::npos)
-            PlaceholderError(Node,
-                             "データベースから読んだ値を埋め込めないため実行しません（値にシフトJISで表せない文字があり、\"?\" "
-                             "に置き換わっています）：",
-                             params[k].Name);
-
-    // The values read from the database, each where its hole stands.
-    std::vector<std::string> values(params.size());
-    for (size_t k = 0; k < params.size(); ++k)
-        if (params[k].FromDatabase) values[k] = params[k].Value;
-    std::string out;
-    const desctree::TPasteResult r = desctree::FillHoles(text, mark, values, limit, out);
-    const std::string& name = params[std::min(r.Index, params.size() - 1)].Name;
-    switch (r.Refusal) {
-        case desctree::TPasteRefusal::None: return out;
-        case desctree::TPasteRefusal::TooLarge: PlaceholderOverflow(Node, name);
-        case desctree::TPasteRefusal::NotPlain:
-            PlaceholderError(Node, "データベースから読んだ値を埋め込めないため実行しません（引用符の外には名前か数値だけを埋め込めます）：",
-                             name);
-        case desctree::TPasteRefusal::UserVariable:
-            PlaceholderError(Node, "データベースから読んだ値を埋め込めないため実行しません（値がユーザー変数の参照 {! を含みます）：",
-                             name);
-        case desctree::TPasteRefusal::ChangesText:
-            PlaceholderError(Node, "データベースから読んだ値を埋め込めないため実行しません（値が引用符やコメントの区切りを変えます）：",
-                             name);
-    }
-    return out;
 }
 
 // ---------------------------------------------------------------------------

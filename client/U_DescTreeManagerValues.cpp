@@ -55,6 +55,11 @@ void MergeAdjacent(std::vector<TRegion>& regions) {
     regions.swap(out);
 }
 
+// The databases' lexers are read here by hand: the statement splitter's scanner
+// (used by ReadAsSplitter) knows none of dollar quotes, `...` and [...] names,
+// flat comments or the choice of backslash escapes. The ODBC layer's copy
+// check reads PostgreSQL too, but into words rather than regions, and only
+// to find a COPY: it is not shared with these exact readings.
 TReading ReadAsDatabase(std::string_view s, const TRules& rules) {
     TReading reading;
     std::vector<TRegion>& out = reading.Regions;

@@ -1,5 +1,7 @@
 #include "KZNTreeViewFormat.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "SysUtils.h"
@@ -48,17 +50,18 @@ void AppendListValue(std::string& out, const TStringList& list, const TKZNTreeFo
 }
 
 // The value of the first name=value piece whose name matches, or empty.
-std::string FindValue(const std::vector<std::string_view>& pieces, std::string_view name) {
+std::string_view FindValue(const std::vector<std::string_view>& pieces, std::string_view name) {
     for (std::string_view piece : pieces) {
         size_t eq = piece.find('=');
         if (eq == std::string_view::npos) continue;
-        if (sys::SameText(piece.substr(0, eq), name)) return std::string(piece.substr(eq + 1));
+        if (sys::SameText(piece.substr(0, eq), name)) return piece.substr(eq + 1);
     }
-    return std::string();
+    return std::string_view();
 }
 
 void ApplyProperties(IKZNTreeFormatNode& node, std::string_view props, const TKZNTreeFormatChars& chars) {
-    if (sys::Trim(props).empty()) return;
+    // nothing but blanks and control bytes: no properties (checked without a copy of a huge value)
+    if (std::all_of(props.begin(), props.end(), [](char c) { return static_cast<unsigned char>(c) < 0x21; })) return;
     std::string_view rest = props.substr(1);
     std::vector<std::string_view> pieces;
     size_t pos = 0;
@@ -76,7 +79,7 @@ void ApplyProperties(IKZNTreeFormatNode& node, std::string_view props, const TKZ
     for (int i = KZNTreeNodePropertyCount - 1; i >= 0; --i) {
         auto p = static_cast<TKZNTreeNodePublishedProperties>(i);
         if (!restore.Contains(p)) continue;
-        std::string value = FindValue(pieces, kPropertyNames[i]);
+        const std::string_view value = FindValue(pieces, kPropertyNames[i]);
         if (value.empty()) continue;
         if (IsBooleanProperty(p)) {
             node.SetBoolProperty(p, TKZNUtil::StrToBool(value));
@@ -121,21 +124,26 @@ std::string KZNTreeSaveText(IKZNTreeFormatNodes& nodes, TKZNTreeNodeSaveProperti
 
 size_t KZNTreeWalkRecords(std::string_view text, const TKZNTreeFormatChars& chars,
                           const std::function<void(int level, std::string_view body)>& f) {
+    const char* const base = text.data();
+    // reading ends at the first NUL byte (unless NUL is the line end): found
+    // once, so that each record's end is one memchr
+    const char lineEnd = chars.LineEnd;
+    size_t n = text.size();
+    if (const void* nul = n && lineEnd != '\0' ? std::memchr(base, '\0', n) : nullptr)
+        n = static_cast<size_t>(static_cast<const char*>(nul) - base);
     int prevLevel = -1;
     size_t pos = 0;
-    const size_t n = text.size();
-    while (pos < n && text[pos] != '\0') {
-        size_t end = pos;
-        while (end < n && text[end] != chars.LineEnd && text[end] != '\0') ++end;
-        std::string_view record = text.substr(pos, end - pos);
-        size_t level = 0;
-        while (level < record.size() && record[level] == chars.Indent) ++level;
-        const int lev = static_cast<int>(level);
+    while (pos < n && base[pos] != '\0') {
+        const void* hit = std::memchr(base + pos, lineEnd, n - pos);
+        const size_t end = hit ? static_cast<size_t>(static_cast<const char*>(hit) - base) : n;
+        size_t level = pos;
+        while (level < end && base[level] == chars.Indent) ++level;
+        const int lev = static_cast<int>(level - pos);
         if (lev > prevLevel + 1) throw EKZNTreeViewError("TFastTree.LoadFromStream: Level Mismatch");
-        f(lev, record.substr(level));
+        f(lev, std::string_view(base + level, end - level));
         prevLevel = lev;
         pos = end;
-        while (pos < n && (text[pos] == '\r' || text[pos] == '\n' || text[pos] == chars.LineEnd)) ++pos;
+        while (pos < n && (base[pos] == '\r' || base[pos] == '\n' || base[pos] == lineEnd)) ++pos;
     }
     return pos;
 }

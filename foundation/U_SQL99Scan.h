@@ -1,5 +1,8 @@
 // The one-pass scanner behind TSQL99Scanner, comment removal, comma breaks,
 // TSQL99Ignore and the splitter. Internal to the SQL modules of this folder.
+// It reads a text as the program's splitter does (a backslash before a quote
+// escapes it); texts read as a database reads them have their own readers
+// (data/OdbcSqlText.cpp, client/U_DescTreeManagerValues.cpp), which say why.
 #pragma once
 #include <climits>
 #include <cstdint>

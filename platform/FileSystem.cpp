@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -88,6 +89,26 @@ ReadResult OpenRegularFile(std::string_view path, int& fd) {
     return ReadResult::Ok;
 }
 
+namespace {
+
+// A big buffer not yet touched is backed by large pages where the system
+// offers them: a file of tens of megabytes then costs a few page faults, not
+// one per 4 KB page.
+void AskForLargePages(const char* data, size_t size) {
+#ifdef MADV_HUGEPAGE
+    constexpr uintptr_t large = uintptr_t(2) << 20;
+    if (size < 2 * large) return;
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(data) + large - 1) & ~(large - 1);
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(data) + size) & ~(large - 1);
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+
+}  // namespace
+
 ReadResult ReadRegularFile(std::string_view path, std::string& bytes) {
     bytes.clear();
     int fd = -1;
@@ -97,19 +118,25 @@ ReadResult ReadRegularFile(std::string_view path, std::string& bytes) {
         int Fd;
         ~Closer() { close(Fd); }
     } closer{fd};
+    // read straight into the string, sized by the file (it may still grow or shrink meanwhile)
     struct stat st;
-    if (fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
-    char buf[1 << 16];
+    size_t got = 0;
+    const size_t size = fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : size_t(1) << 16;
+    bytes.reserve(size);
+    AskForLargePages(bytes.data(), bytes.capacity());
+    bytes.resize(size);
     for (;;) {
-        const ssize_t r = read(fd, buf, sizeof buf);
+        if (got == bytes.size()) bytes.resize(bytes.size() * 2);
+        const ssize_t r = read(fd, &bytes[got], bytes.size() - got);
         if (r < 0) {
             if (errno == EINTR) continue;
             bytes.clear();
             return ReadResult::Failed;
         }
         if (r == 0) break;
-        bytes.append(buf, static_cast<size_t>(r));
+        got += static_cast<size_t>(r);
     }
+    bytes.resize(got);
     return ReadResult::Ok;
 }
 

@@ -63,6 +63,25 @@ TEST(FileSystem, WriteIsAtomicAndReadable) {
     EXPECT_FALSE(fs932::ReadFile(dir, s));
 }
 
+// Files read whole and byte for byte, around the read's block sizes and
+// across the size the large-page buffer starts at.
+TEST(FileSystem, ReadsEveryByteOfAnySize) {
+    const std::string dir = testutil::TempFolder("readsizes");
+    for (size_t size : {size_t(0), size_t(1), size_t(65535), size_t(65536), size_t(65537), size_t(4) << 20,
+                        (size_t(5) << 20) + 3}) {
+        std::string bytes(size, '\0');
+        for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + i / 4093) & 0xFF);
+        ASSERT_TRUE(fs932::WriteFileAtomic(dir + "f", bytes));
+        std::string read = "left over";
+        ASSERT_EQ(fs932::ReadRegularFile(dir + "f", read), fs932::ReadResult::Ok) << size;
+        EXPECT_TRUE(read == bytes) << size << " bytes read as " << read.size();
+    }
+    // a file whose size the system reports as 0 yet holds text
+    std::string status;
+    ASSERT_EQ(fs932::ReadRegularFile("/proc/self/status", status), fs932::ReadResult::Ok);
+    EXPECT_NE(status.find("Name:"), std::string::npos);
+}
+
 namespace {
 
 mode_t ModeOf(const std::string& nativePath) {
