@@ -798,4 +798,11 @@ private:
         FRulerEdgeBitmap, FRulerDigitPattern, FRulerDigitBitmap, FRulerMarkDigitBitmap;
     int FDigitHeight = 9, FDigitWidth = 5;
     bool FMarginBitmapsMade = false;
+    // The edge and corner pictures are drawn at the next paint, not at each
+    // change: a view that is never painted never draws them.
+    bool FEdgeBitmapDue = false, FLeftbarBitmapDue = false, FCornerBitmapDue = false;
+    void MakeDueBitmaps();
+    void MakeEdgeBitmap();
+    void MakeLeftbarBitmap();
+    void MakeCornerBitmap();
 };

@@ -252,6 +252,7 @@ void TEditor::paintEvent(QPaintEvent* E) {
 
 void TEditor::PaintRows(QPainter& P, const QRect& Clip) {
     if (!FFontCache) return;
+    MakeDueBitmaps();
     const int tl = GetTextLeft(), tt = GetTextTop();
     const int W = viewport()->width(), H = viewport()->height();
     const int rh = std::max(1, GetRowHeight());
@@ -709,6 +710,12 @@ void TEditor::CreateRulerDigitBitmaps() {
 }
 
 void TEditor::DrawEdgeBitmap() {
+    FEdgeBitmapDue = true;
+    FCornerBitmapDue = true;  // the corner shows the ruler's edge
+}
+
+void TEditor::MakeEdgeBitmap() {
+    FEdgeBitmapDue = false;
     FRulerEdgeBitmap = QImage(ScreenWidth(), 2, QImage::Format_RGB32);
     QPainter p(&FRulerEdgeBitmap);
     p.fillRect(0, 0, FRulerEdgeBitmap.width(), 1, Qt::white);
@@ -721,6 +728,7 @@ int TEditor::GetRulerGaugeWidth() {
 }
 
 void TEditor::DrawRulerBitmap() {
+    MakeDueBitmaps();
     const int rh = std::max(1, CalcRulerHeight() ? FRulerHeight : (FRuler->Edge() ? 11 : 10));
     const int gr = FRuler->GaugeRange();
     const int p = std::max(1, gr * FColWidth);
@@ -814,6 +822,21 @@ void TEditor::DrawRulerMark(int ACol) {
 void TEditor::EraseRulerMark(int ACol) { DrawRulerMark(ACol); }
 
 void TEditor::DrawLeftbarBitmap() {
+    FLeftbarBitmapDue = true;
+    FCornerBitmapDue = true;  // the corner shows the left bar's edge
+}
+
+void TEditor::DrawCornerBitmap() { FCornerBitmapDue = true; }
+
+void TEditor::MakeDueBitmaps() {
+    // the corner last: it is drawn from the two edges
+    if (FEdgeBitmapDue) MakeEdgeBitmap();
+    if (FLeftbarBitmapDue) MakeLeftbarBitmap();
+    if (FCornerBitmapDue) MakeCornerBitmap();
+}
+
+void TEditor::MakeLeftbarBitmap() {
+    FLeftbarBitmapDue = false;
     FLeftbarEdgeBitmap = QImage(2, ScreenHeightPx(), QImage::Format_RGB32);
     QPainter p(&FLeftbarEdgeBitmap);
     if (FLeftbar->Edge()) {
@@ -825,7 +848,8 @@ void TEditor::DrawLeftbarBitmap() {
     }
 }
 
-void TEditor::DrawCornerBitmap() {
+void TEditor::MakeCornerBitmap() {
+    FCornerBitmapDue = false;
     const int tl = GetTextLeft(), tt = GetTextTop();
     if (tl <= 0 || tt <= 0) {
         FCornerBitmap = QImage();

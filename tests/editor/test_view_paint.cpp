@@ -4,6 +4,8 @@
 #include <QDir>
 
 #include <cstdlib>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "EditorParser.h"
@@ -254,6 +256,45 @@ TEST_F(Painting, RulerShownLateIsDrawnAsOneShownFromTheStart) {
     const QImage again = E->grab().toImage();
     EXPECT_EQ(again.copy(strip), early->grab().toImage().copy(strip));
     EXPECT_NE(again.copy(strip), late.copy(strip));
+}
+
+// The left bar's and the ruler's edges and the corner between them, changed
+// after the first paint, are drawn as on an editor set so from the start.
+TEST_F(Painting, MarginEdgesChangedLateAreDrawnAsSetFromTheStart) {
+    const struct Case {
+        bool leftbarEdge, rulerEdge;
+    } cases[] = {{false, true}, {true, false}, {false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.leftbarEdge) + "/" + std::to_string(c.rulerEdge));
+        std::unique_ptr<TEditor> late(MakeEditor<TEditor>()), first(MakeEditor<TEditor>());
+        for (TEditor* e : {late.get(), first.get()}) {
+            e->Leftbar().SetVisible(true);
+            e->Leftbar().SetShowNumber(true);
+            e->Ruler().SetVisible(true);
+            e->Lines().SetText("abc\r\ndef");
+        }
+        first->Leftbar().SetEdge(c.leftbarEdge);
+        first->Ruler().SetEdge(c.rulerEdge);
+        for (TEditor* e : {late.get(), first.get()}) {
+            e->resize(300, 200);
+            e->show();
+        }
+        QApplication::processEvents();
+        const QImage before = late->grab().toImage();
+        late->Leftbar().SetEdge(c.leftbarEdge);
+        late->Ruler().SetEdge(c.rulerEdge);
+        QApplication::processEvents();
+        const QImage after = late->grab().toImage(), expected = first->grab().toImage();
+        ASSERT_EQ(after.size(), expected.size());
+        // the margins: the left bar down the side, the ruler across the top
+        const QRect side(0, 0, late->GetTextLeft(), after.height());
+        const QRect top(0, 0, after.width(), late->GetTextTop());
+        ASSERT_GT(side.width(), 2);
+        ASSERT_GT(top.height(), 2);
+        EXPECT_EQ(after.copy(side), expected.copy(side));
+        EXPECT_EQ(after.copy(top), expected.copy(top));
+        EXPECT_NE(after.copy(side.united(top)), before.copy(side.united(top)));
+    }
 }
 
 namespace {
