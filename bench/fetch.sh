@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Fetching a large result from PostgreSQL, whole processes (start, connect,
-# fetch, write, end), every side writing its rows to a file:
+# fetch, write, end), every side putting out every row as text: the program
+# into its result page (which holds the whole result, as psql without
+# FETCH_COUNT holds it), every other side into a file:
 #   program      the program itself, run as a user runs it: "Zintavor @q.sql"
 #                (offscreen) connecting, running the select (the rows shown as
 #                text in the result page) and ending with #Exit (an untimed run
@@ -37,7 +39,8 @@ bench_cleanup() {
   psql -q -c "drop table if exists $table" >/dev/null 2>&1 || true
   bench_pg_done
 }
-bench_start "fetch: $rows rows x 5 columns from PostgreSQL, whole processes, every side writing to a file: the
+bench_start "fetch: $rows rows x 5 columns from PostgreSQL, whole processes, every row put out as text (the program's
+  into its result page, every other side's into a file): the
   program end to end (Zintavor @script: connect, select shown as text, #Exit) and its ODBC layer
   alone (written as psql -A -t -F, writes), against psql -A -t -F, and isql -b on the same driver, each as it
   comes and with the program's fetch settings (FETCH_COUNT=10000; UseDeclareFetch=1;Fetch=10000), and psql's

@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     Page(Bar(scriptPage, {u"実行", u"選択範囲を実行", u"実行停止", nullptr, u"クリア", u"履歴に追加保存", u"前の履歴",
                           u"次の履歴", nullptr, u"Rec", u"Exe"}),
          {Editor(scriptPage)}, scriptPage);
-    scripts->addTab(scriptPage, U(u"スクリプト1"));
+    scripts->addTab(scriptPage, QStringLiteral("#0"));
     auto* results = new QTabWidget(split);
     auto* resultPage = new QWidget(results);
     QPlainTextEdit* title = Editor(resultPage);
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     Page(Bar(resultPage, {u"テキストモード", u"テキストグリッドモード", u"グリッドモード", u"Ｔａｂモード", u"ＳＤＦモード",
                           u"ファイルに保存", u"Excel形式で保存"}),
          {title, text}, resultPage);
-    results->addTab(resultPage, U(u"結果1"));
+    results->addTab(resultPage, QStringLiteral("#0"));
     window.setCentralWidget(split);
 
     TQuitAfterPaint quit;

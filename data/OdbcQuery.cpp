@@ -335,6 +335,8 @@ bool TOdbcQuery::GetFieldTextView(const TField& field, std::string_view& text, s
     text = std::string_view();
     if (!Active()) CheckActive();
     if (State() != dsBrowse || FEdited) {
+        // the base class's text, not TDataSet::GetFieldTextView: that one calls
+        // our GetFieldText, which comes back here
         const bool has = TDataSet::GetFieldText(field, scratch);
         text = scratch;
         return has;
