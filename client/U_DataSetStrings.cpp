@@ -76,16 +76,6 @@ void HexDump(TFieldLines& L) {
     SingleLine(L);
 }
 
-// Bytes 0x00-0x20 removed at both ends, in place.
-inline void TrimInPlace(std::string& s) {
-    size_t e = s.size();
-    while (e > 0 && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
-    size_t b = 0;
-    while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
-    if (e != s.size()) s.resize(e);
-    if (b) s.erase(0, b);
-}
-
 // Bytes 0x00-0x20 left out at both ends.
 inline std::string_view TrimmedView(std::string_view s) {
     size_t e = s.size();
@@ -93,6 +83,14 @@ inline std::string_view TrimmedView(std::string_view s) {
     size_t b = 0;
     while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
     return s.substr(b, e - b);
+}
+
+// Bytes 0x00-0x20 removed at both ends, in place.
+inline void TrimInPlace(std::string& s) {
+    const std::string_view kept = TrimmedView(s);
+    const size_t b = static_cast<size_t>(kept.data() - s.data()), e = b + kept.size();
+    if (e != s.size()) s.resize(e);
+    if (b) s.erase(0, b);
 }
 
 void JoinLines(TFieldLines& L, std::string_view joint) {

@@ -680,7 +680,7 @@ bool TFrameSQLClient::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFrameSQLClient::SelectTab(bool OnScriptTabs, int Index) {
-    QTabWidget* tabs = OnScriptTabs ? static_cast<QTabWidget*>(Page_Script) : Page_Result;
+    QTabWidget* tabs = OnScriptTabs ? Page_Script : Page_Result;
     tabs->setCurrentIndex(Index);
     if (OnScriptTabs) {
         ScriptSheetManager->ActiveSheetChanged();
@@ -694,7 +694,7 @@ void TFrameSQLClient::SelectTab(bool OnScriptTabs, int Index) {
 // The menu of the tabs asked for at At (in the tab widget): the tab under the
 // pointer is the current page when it opens, so its items act on that page.
 void TFrameSQLClient::TabMenu(bool OnScriptTabs, const QPoint& At) {
-    QTabWidget* tabs = OnScriptTabs ? static_cast<QTabWidget*>(Page_Script) : Page_Result;
+    QTabWidget* tabs = OnScriptTabs ? Page_Script : Page_Result;
     QTabBar* bar = tabs->tabBar();
     const int index = bar->tabAt(bar->mapFrom(tabs, At));
     if (index >= 0 && index != tabs->currentIndex()) SelectTab(OnScriptTabs, index);
