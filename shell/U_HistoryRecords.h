@@ -98,7 +98,7 @@ public:
         for (TRecord* r : Roots) {
             TRecord** slot = r->Is(FavoriteRootCaption, FavoriteRootMark)  ? &Fav
                              : r->Is(HistoryRootCaption, HistoryRootMark) ? &Hist
-                                                                                                         : nullptr;
+                                                                          : nullptr;
             if (!slot || *slot) throw EForm_History(error);
             *slot = r;
         }

@@ -254,10 +254,12 @@ TEST_F(HandlerErrors, APaintErrorIsReportedOnceAfterThePaint) {
 
 // A paint that fails inside a row gives the painter back every state it saved
 // on the way in: Qt has nothing to say when the painter ends.
+namespace {
 std::vector<std::string> PainterWarnings;
 void CapturePainterWarnings(QtMsgType, const QMessageLogContext&, const QString& Msg) {
     if (Msg.contains(QStringLiteral("QPainter"))) PainterWarnings.push_back(Msg.toStdString());
 }
+}  // namespace
 
 TEST_F(HandlerErrors, AFailedPaintLeavesNoSavedPainterState) {
     E->Lines().SetText("ab\r\ncd");
